@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tarvolen {
+
+class ProgressPort;
+struct AddOptions;
+struct OutputOptions;
+
+// The modal dialogs and the progress window, as the main window's commands see them.
+// The GUI shows real dialogs (QtDialogPort); tests answer from a script, so that no
+// test ever waits on a modal loop.
+class DialogPort {
+public:
+    virtual ~DialogPort() = default;
+
+    // Opens the progress window over the main window (disabling it) and returns it;
+    // the window closes when the returned object goes.
+    virtual std::unique_ptr<ProgressPort> OpenProgress() = 0;
+
+    // Add Options: edits options on "Add File(s)" (addMode 0) or "Directory Scan"
+    // (addMode 1) and returns true; Cancel returns false and changes nothing.
+    virtual bool RunAddOptions(AddOptions& options, int& addMode) = 0;
+
+    // Directory scan dialog: starting directory and the typed list of file types.
+    virtual bool RunDirScan(std::string& startDirectory, std::string& typeText) = 0;
+
+    // Save options: edits the options and the output path; true when Save was pressed
+    // (and the dialog's own checks passed).
+    virtual bool RunSaveOptions(OutputOptions& options, std::string& fileName) = 0;
+
+    // Filter: the number N and the mode (0 rare, 1 short, 2 long); true on "Filter".
+    virtual bool RunFilter(std::int32_t& value, std::int32_t& mode) = 0;
+
+    // The "Info" window with one read-only text.
+    virtual void ShowInfo(const std::string& text) = 0;
+};
+
+}  // namespace tarvolen
