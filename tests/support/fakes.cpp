@@ -48,3 +48,86 @@ void FakeProgress::SetFileLine(const std::string& text) { fileLines.push_back(te
 void FakeProgress::SetDetailLine(const std::string& text) { detailLines.push_back(text); }
 
 }  // namespace tarvolen::testing
+
+namespace tarvolen::testing {
+
+namespace {
+
+template <typename Script, typename... Args>
+bool RunScripted(std::deque<Script>& script, const char* what, Args&... args) {
+    if (script.empty()) {
+        ADD_FAILURE() << "unexpected dialog: " << what;
+        return false;
+    }
+    Script next = std::move(script.front());
+    script.pop_front();
+    return next(args...);
+}
+
+// Hands out a FakeProgress that the FakeDialogs keeps, and closes it when it goes.
+class SharedProgress : public ProgressPort {
+public:
+    explicit SharedProgress(std::shared_ptr<FakeProgress> target) : target_(std::move(target)) {}
+    ~SharedProgress() override { target_->Close(); }
+    void SetBounds(int lower, int upper) override { target_->SetBounds(lower, upper); }
+    int SetPosition(int position) override { return target_->SetPosition(position); }
+    bool CancelRequested() override { return target_->CancelRequested(); }
+    void SetFileLine(const std::string& text) override { target_->SetFileLine(text); }
+    void SetDetailLine(const std::string& text) override { target_->SetDetailLine(text); }
+    void Close() override { target_->Close(); }
+
+private:
+    std::shared_ptr<FakeProgress> target_;
+};
+
+}  // namespace
+
+FilePickResult FakeFilePicker::PickFiles(const FilePickRequest& request) {
+    fileRequests.push_back(request);
+    if (fileResults.empty()) {
+        ADD_FAILURE() << "unexpected file dialog: " << request.title;
+        return {};
+    }
+    FilePickResult result = fileResults.front();
+    fileResults.pop_front();
+    return result;
+}
+
+std::optional<std::string> FakeFilePicker::PickDirectory(const std::string& title,
+                                                         const std::string&) {
+    directoryTitles.push_back(title);
+    if (directoryResults.empty()) {
+        ADD_FAILURE() << "unexpected folder dialog: " << title;
+        return std::nullopt;
+    }
+    auto result = directoryResults.front();
+    directoryResults.pop_front();
+    return result;
+}
+
+std::unique_ptr<ProgressPort> FakeDialogs::OpenProgress() {
+    auto progress = std::make_shared<FakeProgress>();
+    if (onOpenProgress) onOpenProgress(*progress);
+    progressWindows.push_back(progress);
+    return std::make_unique<SharedProgress>(progress);
+}
+
+bool FakeDialogs::RunAddOptions(AddOptions& options, int& addMode) {
+    return RunScripted(addOptions, "Add Options", options, addMode);
+}
+
+bool FakeDialogs::RunDirScan(std::string& startDirectory, std::string& typeText) {
+    return RunScripted(dirScan, "directory scan", startDirectory, typeText);
+}
+
+bool FakeDialogs::RunSaveOptions(OutputOptions& options, std::string& fileName) {
+    return RunScripted(saveOptions, "Save options", options, fileName);
+}
+
+bool FakeDialogs::RunFilter(std::int32_t& value, std::int32_t& mode) {
+    return RunScripted(filter, "Filter", value, mode);
+}
+
+void FakeDialogs::ShowInfo(const std::string& text) { infoTexts.push_back(text); }
+
+}  // namespace tarvolen::testing

@@ -65,3 +65,54 @@ private:
 };
 
 }  // namespace tarvolen::testing
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "app/dialog_port.h"
+#include "app/workspace.h"
+#include "util/file_picker.h"
+
+namespace tarvolen::testing {
+
+// Scripted file pickers: each call takes the next scripted result; a call with none
+// left fails the test and answers as a cancelled dialog.
+class FakeFilePicker : public FilePicker {
+public:
+    FilePickResult PickFiles(const FilePickRequest& request) override;
+    std::optional<std::string> PickDirectory(const std::string& title,
+                                             const std::string& startDirectory) override;
+
+    std::deque<FilePickResult> fileResults;
+    std::deque<std::optional<std::string>> directoryResults;
+    std::vector<FilePickRequest> fileRequests;
+    std::vector<std::string> directoryTitles;
+};
+
+// Scripted dialogs for the main window's commands. Each Run* takes the next scripted
+// answer: a function that may edit the values the dialog would edit and returns
+// whether the dialog was confirmed. No answer left: the test fails, the dialog counts
+// as cancelled.
+class FakeDialogs : public DialogPort {
+public:
+    std::unique_ptr<ProgressPort> OpenProgress() override;
+    bool RunAddOptions(AddOptions& options, int& addMode) override;
+    bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
+    bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
+    bool RunFilter(std::int32_t& value, std::int32_t& mode) override;
+    void ShowInfo(const std::string& text) override;
+
+    std::deque<std::function<bool(AddOptions&, int&)>> addOptions;
+    std::deque<std::function<bool(std::string&, std::string&)>> dirScan;
+    std::deque<std::function<bool(OutputOptions&, std::string&)>> saveOptions;
+    std::deque<std::function<bool(std::int32_t&, std::int32_t&)>> filter;
+    std::vector<std::string> infoTexts;
+
+    // Progress windows handed out by OpenProgress stay readable here after they close.
+    // Before each OpenProgress, onOpenProgress may script the new window.
+    std::function<void(FakeProgress&)> onOpenProgress;
+    std::vector<std::shared_ptr<FakeProgress>> progressWindows;
+};
+
+}  // namespace tarvolen::testing
