@@ -8,7 +8,7 @@ namespace tarvolen {
 // A small archive of our own: little-endian fixed-width integers and raw bytes over
 // a std::iostream. Failures (a short read or write) throw std::ios_base::failure.
 class CArchive {
-public:
+  public:
     enum class Mode { Store, Load };
     CArchive(std::iostream& stream, Mode mode);
     bool IsStoring() const { return mode_ == Mode::Store; }
@@ -17,7 +17,7 @@ public:
     void WriteBytes(const unsigned char* bytes, std::uint32_t length);
     void ReadBytes(unsigned char* bytes, std::uint32_t length);
 
-private:
+  private:
     std::iostream& stream_;
     Mode mode_;
 };
@@ -26,7 +26,7 @@ private:
 // (Capacity == 0). Each chunk of a file reaches the tokenizer as a blob borrowing the
 // run's read buffer.
 class CBlob {
-public:
+  public:
     CBlob() = default;
     ~CBlob() { Free(); }
     CBlob(const CBlob&) = delete;
@@ -39,14 +39,15 @@ public:
     void Allocate(std::uint32_t length);
     void Free();
     // Storing: 32-bit little-endian length, then the bytes. Loading: the reverse,
-    // into an owned buffer.
+    // into an owned buffer; a short read throws std::ios_base::failure and leaves the
+    // blob empty.
     void Serialize(CArchive& archive);
 
     std::uint32_t GetCapacity() const { return Capacity; }
     std::uint32_t GetLength() const { return Length; }
     unsigned char* GetData() const { return Data; }
 
-private:
+  private:
     std::uint32_t Capacity = 0;
     std::uint32_t Length = 0;
     unsigned char* Data = nullptr;
