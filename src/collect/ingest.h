@@ -5,18 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "collect/read_buffer.h"
+
 namespace tarvolen {
 
 class MessagePort;
 class ProgressPort;
 struct Workspace;
 
-inline constexpr std::uint32_t kChunkSize = 262'144;
-inline constexpr std::uint32_t kReadAlignment = 1'024;
-
 // A 32-bit millisecond tick, wrapping like the platform's; injectable for tests.
 class TickSource {
-public:
+  public:
     virtual ~TickSource() = default;
     virtual std::uint32_t Now() = 0;
 };
@@ -32,11 +31,19 @@ struct IngestState {
 
 // What an ingestion run needs of the window that runs it.
 struct IngestHooks {
-    ProgressPort& progress;            // already open, owned by the caller
+    ProgressPort& progress;  // already open, owned by the caller
     MessagePort& messages;
     std::function<void()> refreshStatusLine;
     TickSource& ticks = SystemTicks();
+    ReadBufferMemory& bufferMemory = SystemReadBufferMemory();
 };
+
+// The detail line is refreshed at most this often while files are read.
+inline constexpr std::uint32_t kWorkingCountInterval = 600;
+
+inline constexpr const char* kWorkingText = "Working...";
+inline constexpr const char* kUnableToOpenText = "Unable to open the file!";
+inline constexpr const char* kNoReadBufferText = "Not enough memory to read the files.";
 
 // The figures of the summary message.
 struct IngestSummary {
@@ -47,13 +54,30 @@ struct IngestSummary {
 };
 
 // "%s Kb processed\r\n%s total qualified words\r\n%s words added\r\n%s milliseconds spent"
+// Kilobytes are rounded up: a partial kilobyte counts as a whole one.
 std::string FormatIngestSummary(const IngestSummary& summary);
+
+// "%s words in the list; %s" on the progress window's detail line.
+void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const std::string& text);
 
 // One whole ingestion run over state.InputFiles, last path first, as the Add command
 // and the directory scan start it. Preconditions: the workspace's CharMap and
-// MinWordLength are set for this run. Shows the summary through hooks.messages.
+// MinWordLength are set for this run. Closes hooks.progress when it is done with it
+// and shows the summary through hooks.messages.
+//
+// A path that cannot be opened while the sizes are taken abandons the run before
+// anything is read: the error is shown, the store stays as it was, no summary. The
+// same happens when the read buffer cannot be had.
 // A Cancel observed inside a file abandons the run by throwing UserCancel, after the
-// unsaved mark and the status line have been brought up to date.
+// unsaved mark and the status line have been brought up to date; any other exception
+// that ends the reading early (std::bad_alloc from the store) leaves the same way.
 void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
+
+// Reads one file in chunks of kChunkSize into buffer and feeds the tokenizer; part of
+// a run set up by IngestFiles (counters reset, TotalBytes measured). A file that
+// cannot be opened shows kUnableToOpenText and adds nothing. Throws UserCancel when a
+// Cancel is observed before one of its reads.
+void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
+                ReadBuffer& buffer, const std::string& path);
 
 }  // namespace tarvolen
