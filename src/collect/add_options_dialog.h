@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+
+namespace tarvolen {
+
+struct AddOptions;
+
+// "Add Options": the language, the short-word option and the way to add. Either Add
+// button confirms the dialog and stores the two controls into the options; Cancel,
+// Escape and the close box leave the options as they were.
+//
+// Enter acts as "Add File(s)", the default button, while the check box or the
+// language list has the focus; on a focused push button it presses that button.
+class CAddOptionsDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr std::uint8_t kAddFiles = 0;
+    static constexpr std::uint8_t kDirectoryScan = 1;
+
+    explicit CAddOptionsDialog(AddOptions& options, QWidget* parent = nullptr);
+
+    // How the dialog was confirmed: kAddFiles or kDirectoryScan.
+    std::uint8_t AddMode = kAddFiles;
+
+    QCheckBox* SkipShortWordsBox() const { return skipShortWords_; }
+    QComboBox* LanguageList() const { return language_; }
+    QPushButton* AddFilesButton() const { return addFiles_; }
+    QPushButton* DirectoryScanButton() const { return directoryScan_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+  private:
+    void Confirm(std::uint8_t mode);
+
+    AddOptions& options_;
+    QCheckBox* skipShortWords_;
+    QComboBox* language_;
+    QPushButton* addFiles_;
+    QPushButton* directoryScan_;
+    QPushButton* cancel_;
+};
+
+}  // namespace tarvolen
