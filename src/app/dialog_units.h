@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace tarvolen {
+
+// Dialog layouts are drawn in dialog units, so they scale with the dialog's font: a
+// horizontal unit is a quarter of the font's average character width, a vertical unit
+// an eighth of its height.
+class DialogUnits {
+  public:
+    // Base units measured from the font: the average width of the 52 Latin letters and
+    // the line height.
+    explicit DialogUnits(const QFont& font);
+    // Base units given in pixels, e.g. the classic 6 x 13 of an 8-point dialog font.
+    DialogUnits(int averageCharWidth, int charHeight);
+
+    int averageCharWidth() const { return baseX_; }
+    int charHeight() const { return baseY_; }
+
+    int X(int units) const;
+    int Y(int units) const;
+    // Each edge is converted on its own, so controls that touch in dialog units still
+    // touch in pixels.
+    QRect Rect(int x, int y, int width, int height) const;
+    QSize Size(int width, int height) const;
+
+    // Moves and sizes a child widget to a dialog-unit rectangle.
+    void Place(QWidget* widget, int x, int y, int width, int height) const;
+
+    // The font every dialog of the application is laid out with: the desktop's own
+    // dialog font.
+    static QFont DialogFont();
+
+  private:
+    int baseX_;
+    int baseY_;
+};
+
+}  // namespace tarvolen
