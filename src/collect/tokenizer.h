@@ -12,6 +12,12 @@ class WordStore;
 
 inline constexpr std::int32_t MaxWordLength = 20;
 
+// MinWordLength of an Add run: with the option set, words of three or fewer letters
+// are not counted.
+inline constexpr std::int32_t MinWordLengthOf(bool skipShortWords) {
+    return skipShortWords ? 4 : 1;
+}
+
 // What one ingestion run cuts words with, and where they go.
 struct TokenizerContext {
     const CharMap& charMap;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,7 @@ class MessagePort;
 // Where the store gets its text arena from. The default maps anonymous memory; tests
 // substitute a source that refuses, to walk the out-of-memory paths.
 class ArenaMemory {
-public:
+  public:
     virtual ~ArenaMemory() = default;
     // nullptr when the memory cannot be had.
     virtual char* Obtain(std::size_t bytes) = 0;
@@ -36,7 +37,7 @@ ArenaMemory& SystemArenaMemory();
 // Entries come from blocks of kBlockSize and return to a free list; blocks are only
 // released when the whole table is emptied.
 class WordStore {
-public:
+  public:
     static constexpr std::uint32_t kInitialCapacity = 188'743'680;  // 180 MiB
     static constexpr std::uint32_t kGrowthStep = 52'428'800;        // 50 MiB
     static constexpr std::uint32_t kBucketCount = 7'999'993;        // a prime
@@ -72,8 +73,29 @@ public:
     void AddWord(const char* word);
     // As above with the length known; word[length] must be NUL.
     void AddWord(const char* word, std::size_t length);
-    // As above with hash == Hash(word, length) already computed.
-    void AddWord(const char* word, std::size_t length, std::uint32_t hash);
+    // As above with hash == Hash(word, length) already computed. This is the
+    // tokenizer's per-word call, so its common path lives here to be inlined.
+    inline void AddWord(const char* word, std::size_t length, std::uint32_t hash);
+
+    // Hints that a word with this hash comes soon: Prefetch starts loading its chain
+    // head; PrefetchEntry, once that head is likely loaded, the first entry.
+    void Prefetch(std::uint32_t hash) const {
+        if (current_->heads != nullptr)
+            __builtin_prefetch(&current_->heads[hash % kBucketCount]);
+    }
+    void PrefetchEntry(std::uint32_t hash) const {
+        if (current_->heads != nullptr) {
+            __builtin_prefetch(current_->heads[hash % kBucketCount]);
+        }
+    }
+    // And once that entry is likely loaded, its text.
+    void PrefetchText(std::uint32_t hash) const {
+        if (current_->heads != nullptr) {
+            if (const Entry* entry = current_->heads[hash % kBucketCount]) {
+                __builtin_prefetch(entry->word);
+            }
+        }
+    }
 
     // Removes the word and its count; an absent word changes nothing.
     void RemoveWord(const char* word);
@@ -88,10 +110,10 @@ public:
     // GetNext calls the caller may RemoveWord the word just returned; AddWord and Clear
     // must not happen while an iteration is open.
     class Position {
-    public:
+      public:
         bool operator==(const Position&) const = default;
 
-    private:
+      private:
         friend class WordStore;
         const void* at = nullptr;
     };
@@ -109,7 +131,7 @@ public:
     // True after a growth failed; the store then counts only words it holds already.
     bool GrowthFailed() const { return growthFailed_; }
 
-private:
+  private:
     struct Entry {
         Entry* next;
         const char* word;
@@ -119,15 +141,32 @@ private:
 
     struct Table {
         Entry** heads = nullptr;  // kBucketCount chain heads, or nullptr once emptied
+        // One bit per group of 64 buckets that has held an entry since the heads were
+        // allocated: iteration skips untouched groups without reading their heads,
+        // which would otherwise cost a pass over 64 MB even for a short list.
+        std::uint64_t* usedGroups = nullptr;
         std::int32_t entryCount = 0;
         Entry* freeList = nullptr;
         std::vector<Entry*> blocks;
     };
 
+    static constexpr std::uint32_t kGroupShift = 6;
+    static constexpr std::uint32_t kGroupWords = ((kBucketCount >> kGroupShift) + 64) / 64;
+    static void MarkUsed(Table& table, std::uint32_t bucket) {
+        const std::uint32_t group = bucket >> kGroupShift;
+        table.usedGroups[group >> 6] |= std::uint64_t{1} << (group & 63);
+    }
+
     void AllocateHeads(Table& table);
     void EmptyTable(Table& table);
     Entry* NewEntry(Table& table);
+    void AddBlock(Table& table);
     void Insert(Table& table, const char* text, std::uint32_t bucket, std::uint32_t count);
+    // AddWord when the word's copy would reach the arena's end: grows, or after a
+    // failed growth counts the word only if it is present already.
+    void AddWordNearEnd(const char* word, std::size_t length, std::uint32_t hash);
+    // Looks a NUL-terminated word up without touching the arena.
+    Entry* Find(const char* word, std::uint32_t bucket) const;
     bool Grow();
     const Entry* FirstEntryFrom(std::uint32_t bucket) const;
     const Entry* Advance(Position& pos) const;
@@ -149,5 +188,93 @@ private:
 bool WordOrder(std::string_view a, std::string_view b);
 bool FrequencyOrder(std::uint32_t countA, std::string_view a, std::uint32_t countB,
                     std::string_view b);
+
+namespace detail {
+
+// Copies and compares of a few bytes without a library call; every access stays
+// within the n bytes given.
+inline void CopyShort(char* to, const char* from, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + n - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + n - 8, &tail, 8);
+    } else if (n >= 4 && n < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + n - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + n - 4, &tail, 4);
+    } else {
+        std::memcpy(to, from, n);
+    }
+}
+
+inline bool EqualShort(const char* a, const char* b, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+        std::uint64_t a1, a2, b1, b2;
+        std::memcpy(&a1, a, 8);
+        std::memcpy(&b1, b, 8);
+        std::memcpy(&a2, a + n - 8, 8);
+        std::memcpy(&b2, b + n - 8, 8);
+        return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+    }
+    if (n >= 4 && n < 8) {
+        std::uint32_t a1, a2, b1, b2;
+        std::memcpy(&a1, a, 4);
+        std::memcpy(&b1, b, 4);
+        std::memcpy(&a2, a + n - 4, 4);
+        std::memcpy(&b2, b + n - 4, 4);
+        return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+    }
+    return std::memcmp(a, b, n) == 0;
+}
+
+}  // namespace detail
+
+inline WordStore::Entry* WordStore::NewEntry(Table& table) {
+    if (table.freeList == nullptr)
+        AddBlock(table);
+    Entry* entry = table.freeList;
+    table.freeList = entry->next;
+    ++table.entryCount;
+    return entry;
+}
+
+inline void WordStore::AddWord(const char* word, std::size_t length, std::uint32_t hash) {
+    const std::size_t n = length + 1;
+    if (writePos_ + n >= capacity_) [[unlikely]] {
+        AddWordNearEnd(word, length, hash);
+        return;
+    }
+    // The copy at the free end is the lookup key and, for a new word, its stored
+    // text. Every stored text lies below it, so comparing n bytes never leaves the
+    // arena even when the stored text is shorter.
+    char* copy = arena_ + writePos_;
+    detail::CopyShort(copy, word, n);
+    const std::uint32_t bucket = hash % kBucketCount;
+    Table& table = *current_;
+    if (table.heads != nullptr) [[likely]] {
+        for (Entry* entry = table.heads[bucket]; entry != nullptr; entry = entry->next) {
+            if (detail::EqualShort(entry->word, copy, n)) {
+                // Saturate rather than wrap: a wrapped count of 0 would break the
+                // invariant that every entry has occurred at least once.
+                entry->count += entry->count != UINT32_MAX;
+                return;
+            }
+        }
+    } else {
+        AllocateHeads(table);
+    }
+    Entry* entry = NewEntry(table);
+    entry->word = copy;
+    entry->bucket = bucket;
+    entry->count = 1;
+    entry->next = table.heads[bucket];
+    table.heads[bucket] = entry;
+    MarkUsed(table, bucket);
+    writePos_ += n;
+}
 
 }  // namespace tarvolen
