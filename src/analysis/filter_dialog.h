@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <optional>
+
+class QButtonGroup;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace tarvolen {
+
+class MessagePort;
+
+// Asks for the number N and the rule of the Filter command. The arrows step N between
+// 1 and 1000; a typed N up to 10000 is accepted. "Filter" checks the typed text and
+// refuses anything but an integer from 1 to 10000, keeping the dialog open.
+class CFilterDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr int kSpinMin = 1;
+    static constexpr int kSpinMax = 1000;
+    static constexpr const char* kRangeText = "Please enter an integer between 1 and 10000.";
+
+    explicit CFilterDialog(MessagePort& messages, QWidget* parent = nullptr);
+
+    // Valid after "Filter": N, and the rule (0 rare, 1 short, 2 long).
+    std::int32_t FilterValue = 0;
+    std::int32_t FilterMode = 0;
+
+    // The typed text as a number of the accepted range, or nothing.
+    static std::optional<std::int32_t> ParseValue(const QString& text);
+
+    // One step of the arrows (+1 up, -1 down) from whatever the edit holds.
+    void StepBy(int steps);
+
+    QLineEdit* ValueEdit() const { return edit_; }
+    QToolButton* UpArrow() const { return up_; }
+    QToolButton* DownArrow() const { return down_; }
+    QRadioButton* ModeButton(int mode) const;
+    QPushButton* FilterButton() const { return filter_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void Confirm();
+
+    MessagePort& messages_;
+    QLineEdit* edit_;
+    QToolButton* up_;
+    QToolButton* down_;
+    QButtonGroup* modes_;
+    QPushButton* filter_;
+    QPushButton* cancel_;
+    int spinPosition_ = kSpinMin;
+};
+
+}  // namespace tarvolen
