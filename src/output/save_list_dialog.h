@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace tarvolen {
+
+class FilePicker;
+class MessagePort;
+struct OutputOptions;
+
+// The Save options dialog: the output path and the five output options. The options
+// are the process's own (edited in place): Save stores every control into them before
+// anything else, so they stay in force even when the person then cancels.
+class CSaveListDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kOverwriteText =
+        "Output file already exists, are you sure you want to overwrite it?";
+    static constexpr const char* kBrowseDescription = "Word List Files";
+
+    CSaveListDialog(OutputOptions& options, MessagePort& messages, FilePicker& picker,
+                    QWidget* parent = nullptr);
+
+    // The output path (file-system bytes). Set it before the dialog is shown; after Save
+    // it holds the confirmed path.
+    std::string FileName;
+
+    // Save: keeps the controls' values and ends the dialog, after the overwrite question
+    // when the file exists and appending is off.
+    void OnOK();
+    // Lets the person pick the output file with the platform's save dialog.
+    void OnBrowse();
+
+    QLineEdit* FileNameEdit() const { return fileName_; }
+    QPushButton* BrowseButton() const { return browse_; }
+    QRadioButton* DelimiterButton(int delimiter) const;
+    QRadioButton* CaseButton(int caseMode) const;
+    QCheckBox* FrequencyBox() const { return frequency_; }
+    QCheckBox* AppendBox() const { return append_; }
+    QCheckBox* UnicodeBox() const { return unicode_; }
+    QPushButton* SaveButton() const { return save_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    // Fills the controls from FileName and the options, then proposes a free name.
+    void OnInitDialog();
+    void LoadControls();
+    void StoreControls();
+
+    OutputOptions& options_;
+    MessagePort& messages_;
+    FilePicker& picker_;
+    bool initialised_ = false;
+
+    QLineEdit* fileName_;
+    QPushButton* browse_;
+    QButtonGroup* delimiters_;
+    QButtonGroup* cases_;
+    QCheckBox* frequency_;
+    QCheckBox* append_;
+    QCheckBox* unicode_;
+    QPushButton* save_;
+    QPushButton* cancel_;
+};
+
+// Runs the file picker for one file and, when the person confirms, puts the chosen
+// path into the edit. The extension may come with its dot ("." is dropped); an empty
+// description becomes "<ext> files". Returns true when the edit was set.
+bool BrowseForFile(QLineEdit* edit, std::string extension, std::string description, bool save,
+                   FilePicker& picker);
+
+}  // namespace tarvolen

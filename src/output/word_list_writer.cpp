@@ -1,0 +1,317 @@
+#include "output/word_list_writer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <memory>
+
+#include "collect/ingest.h"
+#include "collect/word_store.h"
+#include "output/my_exception.h"
+#include "util/format_count.h"
+#include "util/messages.h"
+
+namespace tarvolen {
+
+namespace {
+
+// Large enough that a write costs a buffer copy and the system sees few, big writes.
+constexpr std::size_t kOutputBufferSize = 1 << 20;
+
+// Every record goes through here. The stream belongs to this thread for the whole
+// write, so the per-call locking of fwrite buys nothing.
+std::size_t PutItem(const void* bytes, std::size_t length, std::FILE* stream) {
+    if (length == 0)
+        return 1;
+#if defined(__GLIBC__)
+    return fwrite_unlocked(bytes, length, 1, stream);
+#else
+    return std::fwrite(bytes, length, 1, stream);
+#endif
+}
+
+// Encodes one record into a small local buffer and hands it to the stream in as few
+// items as possible (one for any word the tokenizer can produce). A word of any
+// length is accepted: it is simply passed on in several pieces. Every piece is
+// attempted before a short write is reported, so a record is never half-checked.
+class RecordBuilder {
+  public:
+    RecordBuilder(std::FILE* stream, const RecordFormat& format)
+        : stream_(stream), format_(format) {}
+
+    void Text(std::string_view text, const UpperCaseTable* table) {
+        const std::size_t width = format_.unicode() ? 2 : 1;
+        while (!text.empty()) {
+            std::size_t room = (sizeof buffer_ - used_) / width;
+            if (room == 0) {
+                Flush();
+                room = sizeof buffer_ / width;
+            }
+            const std::size_t n = std::min(room, text.size());
+            const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+            unsigned char* out = buffer_ + used_;
+            if (format_.unicode()) {
+                // Widening: the code unit of equal value, low byte first.
+                for (std::size_t i = 0; i < n; ++i) {
+                    out[2 * i] = table != nullptr ? (*table)[in[i]] : in[i];
+                    out[2 * i + 1] = 0;
+                }
+            } else if (table != nullptr) {
+                for (std::size_t i = 0; i < n; ++i)
+                    out[i] = (*table)[in[i]];
+            } else {
+                std::memcpy(out, in, n);
+            }
+            used_ += n * width;
+            text.remove_prefix(n);
+        }
+    }
+
+    // Writes what is left and raises the output error if any piece fell short.
+    void Finish() {
+        Flush();
+        if (failed_)
+            ThrowOutputError();
+    }
+
+  private:
+    void Flush() {
+        if (PutItem(buffer_, used_, stream_) != 1)
+            failed_ = true;
+        used_ = 0;
+    }
+
+    std::FILE* stream_;
+    const RecordFormat& format_;
+    unsigned char buffer_[128];
+    std::size_t used_ = 0;
+    bool failed_ = false;
+};
+
+// The open output file together with the buffer given to setvbuf, which must outlive
+// the stream. Whatever way the write ends, the file is closed here.
+class OutputFile {
+  public:
+    bool Open(const std::string& path, bool append) {
+        stream_ = std::fopen(path.c_str(), append ? "ab" : "wb");
+        if (stream_ == nullptr)
+            return false;
+        buffer_ = std::make_unique<char[]>(kOutputBufferSize);
+        // Without the large buffer the stream still works, only slower.
+        std::setvbuf(stream_, buffer_.get(), _IOFBF, kOutputBufferSize);
+        return true;
+    }
+
+    std::FILE* stream() const { return stream_; }
+
+    // False when the last bytes could not be written or the file not closed.
+    bool Close() {
+        int result = std::fclose(stream_);
+        stream_ = nullptr;
+        return result == 0;
+    }
+
+    ~OutputFile() {
+        if (stream_ != nullptr)
+            std::fclose(stream_);
+    }
+
+  private:
+    std::unique_ptr<char[]> buffer_;
+    std::FILE* stream_ = nullptr;
+};
+
+class BusyScope {
+  public:
+    explicit BusyScope(BusyIndicator* busy) : busy_(busy) {
+        if (busy_ != nullptr)
+            busy_->BeginBusy();
+    }
+    ~BusyScope() { End(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+    void End() {
+        if (busy_ != nullptr)
+            busy_->EndBusy();
+        busy_ = nullptr;
+    }
+
+  private:
+    BusyIndicator* busy_;
+};
+
+// The first eight bytes of a word as one big-endian number, NUL-padded. Words hold no
+// NUL, so unequal keys order two words exactly as WordOrder does; only on equal keys
+// must the sort look at the texts themselves, which lie scattered over the arena and
+// cost a cache miss each.
+std::uint64_t OrderKey(std::string_view word) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        key = (key << 8) | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
+    }
+    return key;
+}
+
+struct KeyedWord {
+    std::uint64_t key;
+    std::string_view word;
+};
+
+struct KeyedEntry {
+    std::uint64_t key;
+    std::string_view word;
+    std::uint32_t count;
+};
+
+void ReportSaved(const WriterHooks& hooks) {
+    if (hooks.listSaved)
+        hooks.listSaved();
+}
+
+}  // namespace
+
+RecordFormat::RecordFormat(const WriterOptions& options)
+    : unicode_(options.UnicodeOutput != 0),
+      upperCase_(options.CaseMode == 1 ? &UpperCaseTableOf(options.Language) : nullptr) {
+    switch (options.Delimiter) {
+        case 1:
+            delimiter_ = "\r\n";
+            break;
+        case 2:
+            delimiter_ = " ";
+            break;
+        default:
+            delimiter_ = "\n";
+            break;
+    }
+}
+
+void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& format) {
+    RecordBuilder record(stream, format);
+    record.Text(word, format.upperCase());
+    record.Text(format.delimiter(), nullptr);
+    record.Finish();
+}
+
+void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
+                          const RecordFormat& format) {
+    char digits[16];
+    digits[0] = ',';
+    auto end = std::to_chars(digits + 1, digits + sizeof digits, count).ptr;
+    RecordBuilder record(stream, format);
+    record.Text(word, format.upperCase());
+    record.Text(std::string_view(digits, static_cast<std::size_t>(end - digits)), nullptr);
+    record.Text(format.delimiter(), nullptr);
+    record.Finish();
+}
+
+std::vector<std::string_view> SortedWords(const WordStore& store) {
+    std::vector<KeyedWord> keyed;
+    keyed.reserve(static_cast<std::size_t>(store.Count()));
+    KeyedWord entry{};
+    std::uint32_t count = 0;
+    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
+        store.GetNextEntry(pos, entry.word, count);
+        entry.key = OrderKey(entry.word);
+        keyed.push_back(entry);
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const KeyedWord& a, const KeyedWord& b) {
+        return a.key != b.key ? a.key < b.key : WordOrder(a.word, b.word);
+    });
+    std::vector<std::string_view> words;
+    words.reserve(keyed.size());
+    for (const KeyedWord& word : keyed)
+        words.push_back(word.word);
+    return words;
+}
+
+std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store) {
+    std::vector<KeyedEntry> keyed;
+    keyed.reserve(static_cast<std::size_t>(store.Count()));
+    KeyedEntry entry{};
+    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
+        store.GetNextEntry(pos, entry.word, entry.count);
+        entry.key = OrderKey(entry.word);
+        keyed.push_back(entry);
+    }
+    // FrequencyOrder: the larger count first, then WordOrder.
+    std::sort(keyed.begin(), keyed.end(), [](const KeyedEntry& a, const KeyedEntry& b) {
+        if (a.count != b.count)
+            return a.count > b.count;
+        return a.key != b.key ? a.key < b.key : WordOrder(a.word, b.word);
+    });
+    std::vector<FrequencyEntry> entries;
+    entries.reserve(keyed.size());
+    for (const KeyedEntry& word : keyed)
+        entries.push_back({word.word, word.count});
+    return entries;
+}
+
+void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    for (std::string_view word : SortedWords(store))
+        WriteWord(stream, word, format);
+}
+
+void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    for (const FrequencyEntry& entry : SortedByFrequency(store)) {
+        WriteFrequencyRecord(stream, entry.word, entry.count, format);
+    }
+}
+
+WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
+                           const std::string& path, const WriterHooks& hooks) {
+    BusyScope busy(hooks.busy);
+    const std::uint32_t start = hooks.ticks.Now();
+
+    // Sorted before the file is opened: should the memory for the sort be missing,
+    // an existing list must not have been truncated already.
+    const std::vector<std::string_view> words = SortedWords(store);
+    OutputFile file;
+    if (!file.Open(path, options.AppendOutput != 0)) {
+        busy.End();
+        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+        return WriteOutcome::CannotCreate;
+    }
+    const RecordFormat format(options);
+    for (std::string_view word : words)
+        WriteWord(file.stream(), word, format);
+    if (!file.Close())
+        ThrowOutputError();
+
+    ReportSaved(hooks);
+    const std::uint32_t elapsed = hooks.ticks.Now() - start;
+    // The message box must not carry the wait cursor.
+    busy.End();
+    hooks.messages.ShowMessage("Done! " + FormatCount64(elapsed, ',') + " milliseconds taken",
+                               MessageIcon::Information);
+    return WriteOutcome::Written;
+}
+
+WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
+                                const std::string& path, const WriterHooks& hooks) {
+    if (store.Count() == 0) {
+        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
+        return WriteOutcome::EmptyList;
+    }
+    const std::vector<FrequencyEntry> entries = SortedByFrequency(store);
+    OutputFile file;
+    if (!file.Open(path, options.AppendOutput != 0)) {
+        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+        return WriteOutcome::CannotCreate;
+    }
+    const RecordFormat format(options);
+    for (const FrequencyEntry& entry : entries) {
+        WriteFrequencyRecord(file.stream(), entry.word, entry.count, format);
+    }
+    // A full disk must never end in "Done!": the close reports what the last flush
+    // could not write.
+    if (!file.Close())
+        ThrowOutputError();
+
+    ReportSaved(hooks);
+    hooks.messages.ShowMessage(kDoneText, MessageIcon::Information);
+    return WriteOutcome::Written;
+}
+
+}  // namespace tarvolen
