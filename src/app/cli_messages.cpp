@@ -13,7 +13,8 @@ namespace tarvolen {
 namespace {
 
 bool NamesNoFile(const std::string& text) {
-    return text == kUnableToOpenText || text == kCannotCreateText || text == kPathMissingText;
+    return text == kUnableToOpenText || text == kUnableToReadText || text == kCannotCreateText ||
+           text == kPathMissingText;
 }
 
 bool IsDoneReport(const std::string& text) {

@@ -8,6 +8,7 @@
 #include "app/workspace.h"
 #include "collect/char_map.h"
 #include "collect/dir_scan.h"
+#include "collect/tokenizer.h"
 #include "util/file_browser.h"
 #include "util/progress.h"
 
@@ -17,10 +18,6 @@ namespace {
 
 constexpr std::uint32_t kAddBufferSize = 260'000;
 constexpr const char* kAddFilter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
-
-std::int32_t MinWordLengthFor(std::int32_t skipShortWords) {
-    return skipShortWords ? 4 : 1;
-}
 
 }  // namespace
 
@@ -44,7 +41,7 @@ void CMainDialog::OnAdd() {
 
 void CMainDialog::AddFiles() {
     Workspace& ws = workspace();
-    ws.MinWordLength = MinWordLengthFor(SkipShortWords);
+    ws.MinWordLength = MinWordLengthOf(SkipShortWords != 0);
 
     std::vector<char> buffer(kAddBufferSize, '\0');
     CFileBrowser browser(true, "txt", nullptr, OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT, kAddFilter,
@@ -65,7 +62,7 @@ void CMainDialog::AddFiles() {
 void CMainDialog::AddFromDirectory() {
     Workspace& ws = workspace();
     // Set before the dialog, so it holds even when the scan is cancelled.
-    ws.MinWordLength = MinWordLengthFor(SkipShortWords);
+    ws.MinWordLength = MinWordLengthOf(SkipShortWords != 0);
 
     // An empty start lets the dialog propose the user's cache folder.
     std::string startDirectory;

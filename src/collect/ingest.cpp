@@ -148,6 +148,8 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             // A file that shrank, or that can no longer be read, ends here with what
             // it gave so far: waiting for its recorded size would never end.
             ssize_t n = ReadChunk(file.Descriptor(), bytes);
+            if (n < 0)
+                hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
             if (n <= 0)
                 break;
             bytes[n] = 0;

@@ -43,6 +43,8 @@ inline constexpr std::uint32_t kWorkingCountInterval = 600;
 
 inline constexpr const char* kWorkingText = "Working...";
 inline constexpr const char* kUnableToOpenText = "Unable to open the file!";
+// A read error part-way: the file keeps what was read before it, and the run goes on.
+inline constexpr const char* kUnableToReadText = "Unable to read the whole file!";
 inline constexpr const char* kNoReadBufferText = "Not enough memory to read the files.";
 
 // The figures of the summary message.
