@@ -14,7 +14,7 @@ struct OutputOptions;
 // The GUI shows real dialogs (QtDialogPort); tests answer from a script, so that no
 // test ever waits on a modal loop.
 class DialogPort {
-public:
+  public:
     virtual ~DialogPort() = default;
 
     // Opens the progress window over the main window (disabling it) and returns it;

@@ -10,7 +10,7 @@ namespace tarvolen {
 // Carries a failed write of the word list up to the command that started the save,
 // where the main window shows it with the stop icon.
 class CMyException : public std::exception {
-public:
+  public:
     CMyException(std::string message, std::int16_t code);
 
     // Copies the message into buffer, truncated to capacity - 1 characters and always
@@ -22,7 +22,7 @@ public:
     const std::string& GetMessage() const { return Message; }
     std::int16_t GetCode() const { return Code; }
 
-private:
+  private:
     std::int16_t Code;
     std::string Message;
 };

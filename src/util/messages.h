@@ -15,11 +15,12 @@ enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 
 class MessagePort {
-public:
+  public:
     virtual ~MessagePort() = default;
 
     // Shows the text and returns when the person has dismissed it.
-    virtual void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::Information) = 0;
+    virtual void ShowMessage(const std::string& text,
+                             MessageIcon icon = MessageIcon::Information) = 0;
 
     // Asks a question; returns the button that was pressed (Cancel also for the close box).
     virtual Answer Ask(const std::string& text, MessageButtons buttons) = 0;

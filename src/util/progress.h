@@ -8,7 +8,7 @@ namespace tarvolen {
 // be made once per 256 KiB chunk. SetPosition and CancelRequested are where the GUI
 // keeps itself responsive, so they may run any pending window event.
 class ProgressPort {
-public:
+  public:
     virtual ~ProgressPort() = default;
 
     virtual void SetBounds(int lower, int upper) = 0;

@@ -21,7 +21,8 @@ Answer FakeMessages::Ask(const std::string& text, MessageButtons) {
 
 std::vector<std::string> FakeMessages::Texts() const {
     std::vector<std::string> texts;
-    for (const auto& message : shown) texts.push_back(message.text);
+    for (const auto& message : shown)
+        texts.push_back(message.text);
     return texts;
 }
 
@@ -39,13 +40,18 @@ int FakeProgress::SetPosition(int newPosition) {
 
 bool FakeProgress::CancelRequested() {
     ++polls;
-    if (onPoll) onPoll(polls);
+    if (onPoll)
+        onPoll(polls);
     return polls == cancelOnPoll_;
 }
 
-void FakeProgress::SetFileLine(const std::string& text) { fileLines.push_back(text); }
+void FakeProgress::SetFileLine(const std::string& text) {
+    fileLines.push_back(text);
+}
 
-void FakeProgress::SetDetailLine(const std::string& text) { detailLines.push_back(text); }
+void FakeProgress::SetDetailLine(const std::string& text) {
+    detailLines.push_back(text);
+}
 
 }  // namespace tarvolen::testing
 
@@ -66,7 +72,7 @@ bool RunScripted(std::deque<Script>& script, const char* what, Args&... args) {
 
 // Hands out a FakeProgress that the FakeDialogs keeps, and closes it when it goes.
 class SharedProgress : public ProgressPort {
-public:
+  public:
     explicit SharedProgress(std::shared_ptr<FakeProgress> target) : target_(std::move(target)) {}
     ~SharedProgress() override { target_->Close(); }
     void SetBounds(int lower, int upper) override { target_->SetBounds(lower, upper); }
@@ -76,7 +82,7 @@ public:
     void SetDetailLine(const std::string& text) override { target_->SetDetailLine(text); }
     void Close() override { target_->Close(); }
 
-private:
+  private:
     std::shared_ptr<FakeProgress> target_;
 };
 
@@ -107,7 +113,8 @@ std::optional<std::string> FakeFilePicker::PickDirectory(const std::string& titl
 
 std::unique_ptr<ProgressPort> FakeDialogs::OpenProgress() {
     auto progress = std::make_shared<FakeProgress>();
-    if (onOpenProgress) onOpenProgress(*progress);
+    if (onOpenProgress)
+        onOpenProgress(*progress);
     progressWindows.push_back(progress);
     return std::make_unique<SharedProgress>(progress);
 }
@@ -128,6 +135,8 @@ bool FakeDialogs::RunFilter(std::int32_t& value, std::int32_t& mode) {
     return RunScripted(filter, "Filter", value, mode);
 }
 
-void FakeDialogs::ShowInfo(const std::string& text) { infoTexts.push_back(text); }
+void FakeDialogs::ShowInfo(const std::string& text) {
+    infoTexts.push_back(text);
+}
 
 }  // namespace tarvolen::testing

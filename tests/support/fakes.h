@@ -14,7 +14,7 @@ namespace tarvolen::testing {
 // Records every message and answers every question from a script. A question with
 // no scripted answer left fails the test (and answers Cancel, the harmless choice).
 class FakeMessages : public MessagePort {
-public:
+  public:
     struct Shown {
         std::string text;
         MessageIcon icon;
@@ -31,14 +31,14 @@ public:
     // Texts of shown messages only, for compact assertions.
     std::vector<std::string> Texts() const;
 
-private:
+  private:
     std::deque<Answer> answers_;
 };
 
 // A progress window without a window. Records what would be on screen and requests
 // Cancel on a scripted call of SetPosition or CancelRequested.
 class FakeProgress : public ProgressPort {
-public:
+  public:
     void SetBounds(int lower, int upper) override;
     int SetPosition(int position) override;
     bool CancelRequested() override;
@@ -60,7 +60,7 @@ public:
     std::vector<std::string> fileLines;
     std::vector<std::string> detailLines;
 
-private:
+  private:
     int cancelOnPoll_ = 0;
 };
 
@@ -79,7 +79,7 @@ namespace tarvolen::testing {
 // Scripted file pickers: each call takes the next scripted result; a call with none
 // left fails the test and answers as a cancelled dialog.
 class FakeFilePicker : public FilePicker {
-public:
+  public:
     FilePickResult PickFiles(const FilePickRequest& request) override;
     std::optional<std::string> PickDirectory(const std::string& title,
                                              const std::string& startDirectory) override;
@@ -95,7 +95,7 @@ public:
 // whether the dialog was confirmed. No answer left: the test fails, the dialog counts
 // as cancelled.
 class FakeDialogs : public DialogPort {
-public:
+  public:
     std::unique_ptr<ProgressPort> OpenProgress() override;
     bool RunAddOptions(AddOptions& options, int& addMode) override;
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;

@@ -1,7 +1,7 @@
 // Entry point of the widget tests: one QApplication on the offscreen platform for the
 // whole test program, then GoogleTest.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -9,7 +9,7 @@ namespace tarvolen::testing {
 // A fresh directory under the system's temporary folder, removed with its contents
 // when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -21,7 +21,7 @@ public:
     std::string Write(const std::string& relative, std::string_view bytes) const;
     static std::string Read(const std::string& path);
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
