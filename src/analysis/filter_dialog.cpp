@@ -31,13 +31,9 @@ QToolButton* MakeArrow(Qt::ArrowType direction, QWidget* parent) {
 }  // namespace
 
 CFilterDialog::CFilterDialog(MessagePort& messages, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      messages_(messages) {
+    : QDialog(parent, kFixedDialogFlags), messages_(messages) {
     setWindowTitle(QStringLiteral("Filter"));
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits units(font());
-    setFixedSize(units.Size(149, 102));
+    const DialogUnits units = DialogUnits::FixDialog(this, 149, 102);
 
     // No validator: anything can be typed, and "Filter" says what is wrong with it.
     edit_ = new QLineEdit(QString::number(FilterValue), this);

@@ -10,13 +10,9 @@
 
 namespace tarvolen {
 
-CInfoDialog::CInfoDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+CInfoDialog::CInfoDialog(QWidget* parent) : QDialog(parent, kFixedDialogFlags) {
     setWindowTitle(QStringLiteral("Info"));
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits units(font());
-    setFixedSize(units.Size(370, 257));
+    const DialogUnits units = DialogUnits::FixDialog(this, 370, 257);
 
     view_ = new QPlainTextEdit(this);
     view_->setObjectName(QStringLiteral("infoText"));

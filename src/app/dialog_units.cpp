@@ -64,4 +64,11 @@ QFont DialogUnits::DialogFont() {
     return QApplication::font("QDialog");
 }
 
+DialogUnits DialogUnits::FixDialog(QWidget* dialog, int width, int height) {
+    dialog->setFont(DialogFont());
+    DialogUnits units(dialog->font());
+    dialog->setFixedSize(units.Size(width, height));
+    return units;
+}
+
 }  // namespace tarvolen

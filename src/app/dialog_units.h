@@ -8,6 +8,11 @@ class QWidget;
 
 namespace tarvolen {
 
+// A dialog of fixed size with a title bar, a system menu and a close box.
+inline constexpr Qt::WindowFlags kFixedDialogFlags =
+    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+    Qt::MSWindowsFixedSizeDialogHint;
+
 // Dialog layouts are drawn in dialog units, so they scale with the dialog's font: a
 // horizontal unit is a quarter of the font's average character width, a vertical unit
 // an eighth of its height.
@@ -35,6 +40,10 @@ class DialogUnits {
     // The font every dialog of the application is laid out with: the desktop's own
     // dialog font.
     static QFont DialogFont();
+
+    // Gives a dialog that font and a fixed size in dialog units of it; returns the
+    // units to lay out its controls with.
+    static DialogUnits FixDialog(QWidget* dialog, int width, int height);
 
   private:
     int baseX_;

@@ -44,9 +44,7 @@ constexpr const char* kHelpText =
 
 CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort& dialogs,
                          FilePicker& picker, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, kFixedDialogFlags | Qt::WindowMinimizeButtonHint),
       workspace_(workspace),
       messages_(messages),
       dialogs_(dialogs),
@@ -54,9 +52,7 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
     setObjectName(QString::fromLatin1(CProgressDialog::kMainWindowName));
     setWindowTitle(QString::fromUtf8(kTitle));
     setWindowIcon(QIcon(QString::fromLatin1(kIconPath)));
-    setFont(DialogUnits::DialogFont());
-    DialogUnits units(font());
-    setFixedSize(units.Size(346, 140));
+    DialogUnits units = DialogUnits::FixDialog(this, 346, 140);
 
     AddButton("Add...", 7, &CMainDialog::OnAdd);
     AddButton("Save Word List", 26, &CMainDialog::OnSaveWordList);

@@ -15,11 +15,8 @@ namespace tarvolen {
 CProgressDialog::CProgressDialog(const QString& caption)
     // No Qt parent: the owner gets disabled while this window is open, and a disabled
     // widget disables its child windows too.
-    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
-    setFont(DialogUnits::DialogFont());
-    DialogUnits units(font());
-    setFixedSize(units.Size(243, 93));
+    : QDialog(nullptr, kFixedDialogFlags) {
+    DialogUnits units = DialogUnits::FixDialog(this, 243, 93);
     setWindowTitle(caption.isEmpty() ? QString::fromUtf8(kDefaultCaption) : caption);
     setModal(false);
 

@@ -1,12 +1,12 @@
 #include "app/qt_dialog_port.h"
 
-#include <QFile>
 #include <QString>
 
 #include "analysis/filter_dialog.h"
 #include "analysis/info_dialog.h"
 #include "app/progress_dialog.h"
 #include "app/qt_file_picker.h"
+#include "app/qt_paths.h"
 #include "app/workspace.h"
 #include "collect/add_options_dialog.h"
 #include "collect/dir_scan_dialog.h"
@@ -28,7 +28,7 @@ class ProgressWindowPort : public ProgressPort {
     bool CancelRequested() override { return window_.CancelRequested(); }
     void SetFileLine(const std::string& text) override {
         // The first line shows a path: file-system bytes, not necessarily UTF-8.
-        window_.SetFileLine(QFile::decodeName(QByteArray::fromStdString(text)));
+        window_.SetFileLine(DecodePath(text));
     }
     void SetDetailLine(const std::string& text) override {
         window_.SetDetailLine(QString::fromUtf8(text));

@@ -1,22 +1,15 @@
 #include "app/qt_file_picker.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "app/qt_paths.h"
+
 namespace tarvolen {
 
 namespace {
-
-QString DecodePath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-std::string EncodePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QString QtPatterns(const QString& patterns) {
     QStringList parts;

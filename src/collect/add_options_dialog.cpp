@@ -20,13 +20,9 @@ constexpr const char* kLanguageNames[kLanguageCount] = {"English/Latin", "French
 }  // namespace
 
 CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      options_(options) {
+    : QDialog(parent, kFixedDialogFlags), options_(options) {
     setWindowTitle(QStringLiteral("Add Options"));
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits units(font());
-    setFixedSize(units.Size(190, 86));
+    const DialogUnits units = DialogUnits::FixDialog(this, 190, 86);
 
     skipShortWords_ =
         new QCheckBox(QStringLiteral("Filter out too short words (3 or less symbols)"), this);

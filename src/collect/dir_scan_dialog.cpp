@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,35 +10,20 @@
 #include <optional>
 
 #include "app/dialog_units.h"
+#include "app/qt_paths.h"
 #include "collect/dir_scan.h"
 #include "util/file_picker.h"
 
 namespace tarvolen {
 
-namespace {
-
-// Paths are file-system bytes; the edit shows them decoded the way Qt decodes names.
-QString FromPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-std::string ToPath(const QString& text) {
-    return QFile::encodeName(text).toStdString();
-}
-
-}  // namespace
-
 CDirScanDialog::CDirScanDialog(MessagePort& messages, FilePicker& picker, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, kFixedDialogFlags),
       StartDirectory(DefaultStartDirectory()),
       TypeText(kDefaultScanTypes),
       messages_(messages),
       picker_(picker) {
     setWindowTitle(QString::fromLatin1(kCaption));
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits units(font());
-    setFixedSize(units.Size(320, 114));
+    const DialogUnits units = DialogUnits::FixDialog(this, 320, 114);
 
     auto* startLabel = new QLabel(QStringLiteral("Starting directory"), this);
     startLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
@@ -89,16 +73,16 @@ std::string CDirScanDialog::DefaultStartDirectory() {
     QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (cache.isEmpty())
         cache = QDir::homePath();
-    return ToPath(QDir::toNativeSeparators(cache));
+    return EncodePath(QDir::toNativeSeparators(cache));
 }
 
 void CDirScanDialog::UpdateControls() {
-    start_->setText(FromPath(StartDirectory));
+    start_->setText(DecodePath(StartDirectory));
     types_->setEditText(QString::fromUtf8(TypeText));
 }
 
 void CDirScanDialog::ReadControls() {
-    StartDirectory = ToPath(start_->text());
+    StartDirectory = EncodePath(start_->text());
     TypeText = types_->currentText().toUtf8().toStdString();
 }
 

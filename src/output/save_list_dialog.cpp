@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +9,7 @@
 #include <QRadioButton>
 
 #include "app/dialog_units.h"
+#include "app/qt_paths.h"
 #include "app/workspace.h"
 #include "output/output_paths.h"
 #include "util/file_picker.h"
@@ -18,15 +18,6 @@
 namespace tarvolen {
 
 namespace {
-
-// Paths are file-system bytes, not necessarily UTF-8.
-QString DecodePath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-std::string EncodePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QRadioButton* AddRadio(const char* caption, QButtonGroup* group, int id, const DialogUnits& units,
                        int x, int y, int width, QWidget* parent) {
@@ -53,16 +44,12 @@ void CheckIndex(QButtonGroup* group, std::int32_t index) {
 
 CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, FilePicker& picker,
                                  QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, kFixedDialogFlags | Qt::WindowMinimizeButtonHint),
       options_(options),
       messages_(messages),
       picker_(picker) {
     setWindowTitle(QStringLiteral("Tarvolen"));
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits units(font());
-    setFixedSize(units.Size(342, 159));
+    const DialogUnits units = DialogUnits::FixDialog(this, 342, 159);
 
     // The frames come first so that the buttons they surround stack above them.
     auto* delimiterFrame = new QGroupBox(QStringLiteral("Delimiter"), this);

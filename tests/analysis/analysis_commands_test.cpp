@@ -15,29 +15,13 @@
 #include "app/main_dialog.h"
 #include "app/workspace.h"
 #include "support/fakes.h"
+#include "support/main_window_fixture.h"
 
 namespace tarvolen {
 namespace {
 
-using testing::FakeDialogs;
-using testing::FakeFilePicker;
-using testing::FakeMessages;
-
-WordStore::Options SmallStore() {
-    WordStore::Options options;
-    options.initialCapacity = 1 << 20;
-    options.growthStep = 1 << 20;
-    return options;
-}
-
-class AnalysisCommandsTest : public ::testing::Test {
+class AnalysisCommandsTest : public testing::MainWindowTest {
   protected:
-    AnalysisCommandsTest()
-        : workspace(messages, SmallStore()),
-          window(std::make_unique<CMainDialog>(workspace, messages, dialogs, picker)) {
-        window->show();
-    }
-
     // n distinct words "w0", "w1", ...; the even ones seen twice.
     void AddWords(int n, bool unsaved) {
         for (int i = 0; i < n; ++i) {
@@ -51,10 +35,6 @@ class AnalysisCommandsTest : public ::testing::Test {
         window->RefreshStatusLine();
     }
 
-    void Click(CMainDialog::Button which) {
-        QTest::mouseClick(window->button(which), Qt::LeftButton);
-    }
-
     void ScriptFilter(FilterMode mode, std::int32_t value) {
         dialogs.filter.push_back([=](std::int32_t& v, std::int32_t& m) {
             v = value;
@@ -62,14 +42,6 @@ class AnalysisCommandsTest : public ::testing::Test {
             return true;
         });
     }
-
-    QString Status() const { return window->statusLine()->text(); }
-
-    FakeMessages messages;
-    FakeDialogs dialogs;
-    FakeFilePicker picker;
-    Workspace workspace;
-    std::unique_ptr<CMainDialog> window;
 };
 
 TEST_F(AnalysisCommandsTest, StatisticsShowsTheReportAndChangesNothing) {

@@ -11,22 +11,16 @@
 
 #include "collect/word_store.h"
 #include "support/fakes.h"
+#include "support/store_contents.h"
 
 namespace tarvolen {
 namespace {
 
 using testing::FakeMessages;
 
-WordStore::Options SmallArena() {
-    WordStore::Options options;
-    options.initialCapacity = 1 << 16;
-    options.growthStep = 1 << 16;
-    return options;
-}
-
 class StatisticsReportTest : public ::testing::Test {
   protected:
-    StatisticsReportTest() : store(messages, SmallArena()) {}
+    StatisticsReportTest() : store(messages, testing::SmallStoreOptions(1 << 16)) {}
 
     void Add(const std::string& word, int times) {
         for (int i = 0; i < times; ++i)

@@ -11,18 +11,12 @@
 
 #include "collect/word_store.h"
 #include "support/fakes.h"
+#include "support/store_contents.h"
 
 namespace tarvolen {
 namespace {
 
 using testing::FakeMessages;
-
-WordStore::Options SmallArena() {
-    WordStore::Options options;
-    options.initialCapacity = 1 << 20;
-    options.growthStep = 1 << 20;
-    return options;
-}
 
 const std::string kLongest(20, 'x');  // the tokenizer's longest word
 
@@ -59,7 +53,7 @@ class WordFilterTest : public ::testing::TestWithParam<FilterCase> {};
 TEST_P(WordFilterTest, RemovesExactlyTheWordsTheRulePicks) {
     const FilterCase& c = GetParam();
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(messages, testing::SmallStoreOptions());
     for (const auto& [word, times] : kWords) {
         for (int i = 0; i < times; ++i)
             store.AddWord(word.c_str());
@@ -119,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WordFilterLargeTest, RemovingWhileIteratingJudgesEveryWordOnce) {
     // Enough words that many chains hold several entries; every other word is rare.
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(messages, testing::SmallStoreOptions());
     constexpr int kWordCount = 24690;
     std::set<std::string> kept;
     for (int i = 0; i < kWordCount; ++i) {
@@ -142,7 +136,7 @@ TEST(WordFilterLargeTest, RemovingWhileIteratingJudgesEveryWordOnce) {
 
 TEST(WordFilterLargeTest, EmptyStoreRemovesNothing) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(messages, testing::SmallStoreOptions());
     EXPECT_EQ(FilterWords(store, FilterMode::Long, 1), 0);
     EXPECT_EQ(store.Count(), 0);
 }

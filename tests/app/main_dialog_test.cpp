@@ -14,23 +14,14 @@
 #include "collect/char_map.h"
 #include "output/my_exception.h"
 #include "support/fakes.h"
+#include "support/main_window_fixture.h"
 #include "support/temp_dir.h"
 #include "util/user_cancel.h"
 
 namespace tarvolen {
 namespace {
 
-using testing::FakeDialogs;
-using testing::FakeFilePicker;
-using testing::FakeMessages;
 using testing::TempDir;
-
-WordStore::Options SmallStore() {
-    WordStore::Options options;
-    options.initialCapacity = 1 << 20;
-    options.growthStep = 1 << 20;
-    return options;
-}
 
 // "aaaa", "aaab", ... : n distinct words of four letters, one per line.
 std::string DistinctWords(int n) {
@@ -48,14 +39,8 @@ std::string DistinctWords(int n) {
     return text;
 }
 
-class MainDialogTest : public ::testing::Test {
+class MainDialogTest : public testing::MainWindowTest {
   protected:
-    MainDialogTest()
-        : workspace(messages, SmallStore()),
-          window(std::make_unique<CMainDialog>(workspace, messages, dialogs, picker)) {
-        window->show();
-    }
-
     void AddWords(int n, bool unsaved) {
         std::string words = DistinctWords(n);
         std::size_t start = 0;
@@ -67,18 +52,6 @@ class MainDialogTest : public ::testing::Test {
         workspace.ListUnsaved = unsaved;
         window->RefreshStatusLine();
     }
-
-    QString Status() const { return window->statusLine()->text(); }
-
-    void Click(CMainDialog::Button which) {
-        QTest::mouseClick(window->button(which), Qt::LeftButton);
-    }
-
-    FakeMessages messages;
-    FakeDialogs dialogs;
-    FakeFilePicker picker;
-    Workspace workspace;
-    std::unique_ptr<CMainDialog> window;
 };
 
 TEST_F(MainDialogTest, StartsWithAnEmptySavedList) {

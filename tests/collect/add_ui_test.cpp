@@ -20,23 +20,16 @@
 #include "collect/dir_scan.h"
 #include "collect/dir_scan_dialog.h"
 #include "support/fakes.h"
+#include "support/main_window_fixture.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
 
-using testing::FakeDialogs;
 using testing::FakeFilePicker;
 using testing::FakeMessages;
 using testing::FakeProgress;
 using testing::TempDir;
-
-WordStore::Options SmallStore() {
-    WordStore::Options options;
-    options.initialCapacity = 1 << 20;
-    options.growthStep = 1 << 20;
-    return options;
-}
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -70,15 +63,9 @@ FilePickResult Chosen(std::vector<std::string> paths, int filterIndex = 2) {
     return FilePickResult{true, std::move(paths), filterIndex};
 }
 
-class AddCommandTest : public ::testing::Test {
+class AddCommandTest : public testing::MainWindowTest {
   protected:
-    AddCommandTest()
-        : workspace(messages, SmallStore()),
-          window(std::make_unique<CMainDialog>(workspace, messages, dialogs, picker)) {
-        window->show();
-    }
-
-    void ClickAdd() { QTest::mouseClick(window->button(CMainDialog::Button::Add), Qt::LeftButton); }
+    void ClickAdd() { Click(CMainDialog::Button::Add); }
 
     // Add Options confirmed with "Add File(s)" or "Directory Scan" and nothing changed.
     void ConfirmAddOptions(int mode, bool skipShort = false) {
@@ -89,25 +76,8 @@ class AddCommandTest : public ::testing::Test {
         });
     }
 
-    std::vector<std::string> Words() const {
-        std::vector<std::string> words;
-        std::string word;
-        std::uint32_t count = 0;
-        for (auto pos = workspace.Store.GetStartPosition(); pos != WordStore::EndPosition();) {
-            workspace.Store.GetNextWord(pos, word, count);
-            words.push_back(word);
-        }
-        std::sort(words.begin(), words.end());
-        return words;
-    }
+    std::vector<std::string> Words() const { return testing::SortedStoreWords(workspace.Store); }
 
-    QString Status() const { return window->statusLine()->text(); }
-
-    FakeMessages messages;
-    FakeDialogs dialogs;
-    FakeFilePicker picker;
-    Workspace workspace;
-    std::unique_ptr<CMainDialog> window;
     TempDir dir;
 };
 

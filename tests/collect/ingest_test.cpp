@@ -13,6 +13,7 @@
 
 #include "app/workspace.h"
 #include "support/fakes.h"
+#include "support/store_contents.h"
 #include "support/temp_dir.h"
 #include "util/user_cancel.h"
 
@@ -37,19 +38,12 @@ class FakeTicks : public TickSource {
     std::deque<std::uint32_t> script;
 };
 
-WordStore::Options SmallStore() {
-    WordStore::Options options;
-    options.initialCapacity = 1 << 20;
-    options.growthStep = 1 << 20;
-    return options;
-}
-
 std::string Summary(const char* kb, const char* qualified, const char* added, const char* ms) {
     return std::string(kb) + " Kb processed\r\n" + qualified + " total qualified words\r\n" +
            added + " words added\r\n" + ms + " milliseconds spent";
 }
 
-using WordCounts = std::map<std::string, std::uint32_t>;
+using testing::WordCounts;
 
 // The words a text yields as one piece, ASCII letters only, lengths 1..20.
 WordCounts ReferenceWords(const std::string& text) {
@@ -70,13 +64,6 @@ WordCounts ReferenceWords(const std::string& text) {
     }
     finish();
     return words;
-}
-
-std::int64_t Occurrences(const WordCounts& words) {
-    std::int64_t total = 0;
-    for (const auto& [word, count] : words)
-        total += count;
-    return total;
 }
 
 // "alpha alpha ...": chunk boundaries fall inside words (262,144 = 6 * 43,690 + 4).
@@ -106,17 +93,7 @@ class IngestTest : public ::testing::Test {
         messagesBeforeRefresh = messages.shown.size();
     }
 
-    WordCounts Words() const {
-        WordCounts words;
-        auto pos = workspace.Store.GetStartPosition();
-        while (pos != WordStore::EndPosition()) {
-            std::string_view word;
-            std::uint32_t count = 0;
-            workspace.Store.GetNextEntry(pos, word, count);
-            words[std::string(word)] = count;
-        }
-        return words;
-    }
+    WordCounts Words() const { return testing::StoreWords(workspace.Store); }
 
     // Stops a read loop that would never end instead of hanging the test.
     void GuardAgainstEndlessLoop() {
@@ -129,7 +106,7 @@ class IngestTest : public ::testing::Test {
     }
 
     FakeMessages storeMessages;
-    Workspace workspace{storeMessages, SmallStore()};
+    Workspace workspace{storeMessages, testing::SmallStoreOptions()};
     FakeProgress progress;
     FakeMessages messages;
     FakeTicks ticks;
@@ -155,7 +132,7 @@ TEST_P(ChunkBoundaryTest, FileYieldsTheWordsOfItsWholeText) {
     Run();
     WordCounts expected = ReferenceWords(text);
     EXPECT_EQ(Words(), expected);
-    EXPECT_EQ(workspace.QualifiedWords, Occurrences(expected));
+    EXPECT_EQ(workspace.QualifiedWords, testing::TotalCount(expected));
     EXPECT_EQ(workspace.BytesRead, static_cast<std::int64_t>(text.size()));
     EXPECT_TRUE(state.carry.empty());
 }

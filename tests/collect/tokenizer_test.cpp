@@ -12,25 +12,20 @@
 #include "collect/char_map.h"
 #include "collect/word_store.h"
 #include "support/fakes.h"
+#include "support/store_contents.h"
 
 namespace tarvolen {
 namespace {
 
 using testing::FakeMessages;
-using WordCounts = std::map<std::string, std::uint32_t>;
-
-WordStore::Options SmallArena() {
-    WordStore::Options options;
-    options.initialCapacity = 4096;
-    options.growthStep = 4096;
-    return options;
-}
+using testing::WordCounts;
 
 // One ingestion run, chunk by chunk, as the reading loop drives the tokenizer.
 class TokenizeRun {
   public:
     explicit TokenizeRun(std::int32_t language = kEnglishLatin, std::int32_t minWordLength = 1)
-        : store(messages, SmallArena()), context{map, minWordLength, qualified, store} {
+        : store(messages, testing::SmallStoreOptions(4096)),
+          context{map, minWordLength, qualified, store} {
         BuildCharMap(language, map);
     }
 
@@ -52,17 +47,7 @@ class TokenizeRun {
         FinishFile(carry, context);
     }
 
-    WordCounts Words() const {
-        WordCounts words;
-        WordStore::Position pos = store.GetStartPosition();
-        while (!(pos == WordStore::EndPosition())) {
-            std::string word;
-            std::uint32_t count = 0;
-            store.GetNextWord(pos, word, count);
-            words[word] = count;
-        }
-        return words;
-    }
+    WordCounts Words() const { return testing::StoreWords(store); }
 
     FakeMessages messages;
     CharMap map{};
@@ -80,13 +65,6 @@ struct WordCase {
     WordCounts words;
 };
 
-std::int64_t Total(const WordCounts& words) {
-    std::int64_t total = 0;
-    for (const auto& [word, count] : words)
-        total += count;
-    return total;
-}
-
 class WordsOfOneFile : public ::testing::TestWithParam<WordCase> {};
 
 TEST_P(WordsOfOneFile, YieldsTheseWords) {
@@ -94,7 +72,7 @@ TEST_P(WordsOfOneFile, YieldsTheseWords) {
     TokenizeRun run(c.language, c.minWordLength);
     run.File(c.text);
     EXPECT_EQ(run.Words(), c.words);
-    EXPECT_EQ(run.qualified, Total(c.words));
+    EXPECT_EQ(run.qualified, testing::TotalCount(c.words));
     EXPECT_EQ(run.store.Count(), static_cast<std::int32_t>(c.words.size()));
     EXPECT_TRUE(run.carry.empty());
 }

@@ -10,11 +10,12 @@
 
 #include "collect/word_store.h"
 #include "support/fakes.h"
+#include "support/store_contents.h"
 
 namespace tarvolen {
 namespace {
 
-using WordCounts = std::map<std::string, std::uint32_t>;
+using testing::WordCounts;
 
 WordCounts Contents(const WordStore& store) {
     WordCounts words;
@@ -61,10 +62,7 @@ TEST(WordStoreModelTest, RandomOperationsMatchAMap) {
     std::mt19937 rng(7);
     Vocabulary vocabulary(rng);
     testing::FakeMessages messages;
-    WordStore::Options options;
-    options.initialCapacity = 4096;
-    options.growthStep = 4096;
-    WordStore store(messages, options);
+    WordStore store(messages, testing::SmallStoreOptions(4096));
     WordCounts model;
     std::uniform_int_distribution<int> operation(0, 1999);
     std::uint32_t capacity = store.Capacity();
@@ -116,10 +114,7 @@ TEST(WordStoreModelTest, RemovingDuringIterationVisitsEachEntryOnce) {
     std::mt19937 rng(11);
     Vocabulary vocabulary(rng);
     testing::FakeMessages messages;
-    WordStore::Options options;
-    options.initialCapacity = 4096;
-    options.growthStep = 4096;
-    WordStore store(messages, options);
+    WordStore store(messages, testing::SmallStoreOptions(4096));
     std::bernoulli_distribution removeIt(0.5);
 
     for (int round = 0; round < 6; ++round) {

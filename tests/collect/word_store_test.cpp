@@ -12,13 +12,15 @@
 #include <vector>
 
 #include "support/fakes.h"
+#include "support/store_contents.h"
 
 namespace tarvolen {
 namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeMessages;
-using WordCounts = std::map<std::string, std::uint32_t>;
+using testing::StoreWords;
+using testing::WordCounts;
 
 WordStore::Options SmallArena(std::uint32_t initial = 4096, std::uint32_t step = 4096,
                               ArenaMemory* memory = nullptr) {
@@ -27,18 +29,6 @@ WordStore::Options SmallArena(std::uint32_t initial = 4096, std::uint32_t step =
     options.growthStep = step;
     options.memory = memory;
     return options;
-}
-
-WordCounts Contents(const WordStore& store) {
-    WordCounts words;
-    WordStore::Position pos = store.GetStartPosition();
-    while (!(pos == WordStore::EndPosition())) {
-        std::string word;
-        std::uint32_t count = 0;
-        store.GetNextWord(pos, word, count);
-        words[word] = count;
-    }
-    return words;
 }
 
 // Built by appending: GCC 12 warns falsely about "literal" + std::string.
@@ -98,7 +88,7 @@ TEST(WordStoreTest, CountsRepeatedWordOnce) {
     for (int i = 0; i < 3; ++i)
         store.AddWord("apple");
     EXPECT_EQ(store.Count(), 1);
-    EXPECT_EQ(Contents(store), (WordCounts{{"apple", 3}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"apple", 3}}));
 }
 
 TEST(WordStoreTest, ComparesBytesNotCase) {
@@ -106,7 +96,7 @@ TEST(WordStoreTest, ComparesBytesNotCase) {
     WordStore store(messages, SmallArena());
     store.AddWord("Apple");
     store.AddWord("apple");
-    EXPECT_EQ(Contents(store), (WordCounts{{"Apple", 1}, {"apple", 1}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"Apple", 1}, {"apple", 1}}));
 }
 
 TEST(WordStoreTest, AllOverloadsAgree) {
@@ -115,7 +105,7 @@ TEST(WordStoreTest, AllOverloadsAgree) {
     store.AddWord("\xE4pfel");
     store.AddWord("\xE4pfel", 5);
     store.AddWord("\xE4pfel", 5, WordStore::Hash("\xE4pfel", 5));
-    EXPECT_EQ(Contents(store), (WordCounts{{"\xE4pfel", 3}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"\xE4pfel", 3}}));
     std::uint32_t hash = WordStore::kHashSeed;
     for (unsigned char c : std::string("\xE4pfel"))
         hash = WordStore::HashStep(hash, c);
@@ -127,7 +117,7 @@ TEST(WordStoreTest, PrefixesAndExtensionsAreDistinct) {
     WordStore store(messages, SmallArena());
     for (const char* word : {"abc", "ab", "abcd", "a", "abc", "ab"})
         store.AddWord(word);
-    EXPECT_EQ(Contents(store), (WordCounts{{"a", 1}, {"ab", 2}, {"abc", 2}, {"abcd", 1}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"a", 1}, {"ab", 2}, {"abc", 2}, {"abcd", 1}}));
 }
 
 TEST(WordStoreTest, NewWordCopiedOnceKnownWordCostsNoArena) {
@@ -152,7 +142,7 @@ TEST(WordStoreTest, RemovingTheOnlyWordEmptiesTheStore) {
     EXPECT_EQ(store.GetStartPosition(), WordStore::EndPosition());
     store.RemoveWord("only");  // absent: nothing happens
     store.AddWord("only");
-    EXPECT_EQ(Contents(store), (WordCounts{{"only", 1}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"only", 1}}));
 }
 
 TEST(WordStoreTest, RemoveKeepsOthersAndReAddStartsAtOne) {
@@ -163,9 +153,9 @@ TEST(WordStoreTest, RemoveKeepsOthersAndReAddStartsAtOne) {
     store.RemoveWord("b");
     store.RemoveWord("zzz");
     store.RemoveWord("bb");
-    EXPECT_EQ(Contents(store), (WordCounts{{"a", 1}, {"c", 3}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"a", 1}, {"c", 3}}));
     store.AddWord("b");
-    EXPECT_EQ(Contents(store), (WordCounts{{"a", 1}, {"b", 1}, {"c", 3}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"a", 1}, {"b", 1}, {"c", 3}}));
 }
 
 TEST(WordStoreTest, ClearOfEmptyStoreIsSilent) {
@@ -192,7 +182,7 @@ TEST(WordStoreTest, GrowthKeepsEveryWordAndAddsExactlyOneStep) {
     }
     EXPECT_EQ(store.Capacity(), 4096u + 52'428'800u);
     EXPECT_EQ(store.Count(), static_cast<std::int32_t>(expected.size()));
-    EXPECT_EQ(Contents(store), expected);
+    EXPECT_EQ(StoreWords(store), expected);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -207,7 +197,7 @@ TEST(WordStoreTest, GrowthComesBeforeTheLookupAndCompacts) {
     store.AddWord("aaaa");  // present, yet 10 + 5 reaches 15: grows first
     EXPECT_EQ(store.Capacity(), 115u);
     EXPECT_EQ(store.BytesUsed(), 5u);  // the dead text did not move along
-    EXPECT_EQ(Contents(store), (WordCounts{{"aaaa", 2}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"aaaa", 2}}));
 }
 
 TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
@@ -280,7 +270,7 @@ TEST(WordStoreTest, WithinABucketNewestFirstAndGrowthReverses) {
     store.AddWord(words[0].c_str());
     ASSERT_EQ(store.Capacity(), 24u + 4096u);
     EXPECT_THAT(IterationOrder(store), ElementsAre(words[0], words[1], words[2]));
-    EXPECT_EQ(Contents(store), (WordCounts{{words[0], 2}, {words[1], 1}, {words[2], 1}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{words[0], 2}, {words[1], 1}, {words[2], 1}}));
 }
 
 TEST(WordStoreTest, RemovingEachReturnedWordVisitsEveryEntryOnce) {
@@ -337,7 +327,7 @@ TEST(WordStoreTest, DefaultSizes) {
     EXPECT_EQ(WordStore::Options{}.growthStep, 52'428'800u);
     EXPECT_EQ(WordStore::kBucketCount, 7'999'993u);
     store.AddWord("word");
-    EXPECT_EQ(Contents(store), (WordCounts{{"word", 1}}));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"word", 1}}));
 }
 
 // Shows the text on standard error, where a death test can match it.
@@ -388,7 +378,7 @@ TEST_F(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
         store.AddWord("longerword");           // new, does not fit: dropped
         store.AddWord("delta");                // 26 + 6 reaches 32: counted without a copy
         EXPECT_EQ(messages.shown.size(), 1u);  // once, not once per word
-        EXPECT_EQ(Contents(store),
+        EXPECT_EQ(StoreWords(store),
                   (WordCounts{{"alpha", 2}, {"beta", 1}, {"delta", 2}, {"gamma", 1}, {"io", 2}}));
         EXPECT_LT(store.BytesUsed(), store.Capacity());
         EXPECT_EQ(memory.requests.size(), 2u);  // no retry per word
@@ -417,7 +407,7 @@ TEST_F(GrowthFailureTest, LongWordsNeverWritePastTheArena) {
         }
         EXPECT_EQ(store.Capacity(), 40u);
         EXPECT_EQ(messages.shown.size(), 1u);
-        for (const auto& [word, count] : Contents(store))
+        for (const auto& [word, count] : StoreWords(store))
             EXPECT_EQ(count, 2u) << word;
     }
     EXPECT_TRUE(memory.live.empty());

@@ -16,6 +16,7 @@
 #include "output/word_list_writer.h"
 #include "output/writer_fixture.h"
 #include "support/fakes.h"
+#include "support/main_window_fixture.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {
@@ -23,12 +24,9 @@ namespace {
 
 using namespace tarvolen::testing;
 
-class SaveCommandTest : public ::testing::Test {
+class SaveCommandTest : public MainWindowTest {
   protected:
-    SaveCommandTest()
-        : workspace(messages, SmallStore()),
-          window(std::make_unique<CMainDialog>(workspace, messages, dialogs, picker)) {
-        window->show();
+    SaveCommandTest() : MainWindowTest(SmallStore()) {
         AddTimes(workspace.Store, "the", 12);
         AddTimes(workspace.Store, "and", 7);
         AddTimes(workspace.Store, "zebra", 7);
@@ -55,19 +53,11 @@ class SaveCommandTest : public ::testing::Test {
                 return false;
             });
     }
-    void Click(CMainDialog::Button which) {
-        QTest::mouseClick(window->button(which), Qt::LeftButton);
-    }
-    std::string Status() const { return window->statusLine()->text().toStdString(); }
+    std::string Status() const { return MainWindowTest::Status().toStdString(); }
     std::string Out(const std::string& name = "out.txt") const {
         return (dir.path() / name).string();
     }
 
-    FakeMessages messages;
-    FakeDialogs dialogs;
-    FakeFilePicker picker;
-    Workspace workspace;
-    std::unique_ptr<CMainDialog> window;
     TempDir dir;
     std::vector<std::string> offered;
 };

@@ -9,15 +9,13 @@
 #include "collect/word_store.h"
 #include "output/word_list_writer.h"
 #include "support/fakes.h"
+#include "support/store_contents.h"
 
 namespace tarvolen::testing {
 
 // A store small enough for unit tests.
 inline WordStore::Options SmallStore() {
-    WordStore::Options options;
-    options.initialCapacity = 1 << 22;
-    options.growthStep = 1 << 22;
-    return options;
+    return SmallStoreOptions(1 << 22);
 }
 
 // Ticks that advance by a fixed step on every reading.

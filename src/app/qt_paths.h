@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace tarvolen {
+
+// The core keeps paths as file-system bytes, not necessarily UTF-8; the screen shows
+// them decoded the way Qt decodes file names, and encodes them back the same way.
+QString DecodePath(const std::string& path);
+std::string EncodePath(const QString& path);
+
+}  // namespace tarvolen

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "collect/word_store.h"
+
+namespace tarvolen::testing {
+
+// word -> count
+using WordCounts = std::map<std::string, std::uint32_t>;
+
+// An arena of `bytes` that grows by as much again: small enough for unit tests.
+inline WordStore::Options SmallStoreOptions(std::uint32_t bytes = 1 << 20) {
+    WordStore::Options options;
+    options.initialCapacity = bytes;
+    options.growthStep = bytes;
+    return options;
+}
+
+// Every word the store holds, with its count.
+inline WordCounts StoreWords(const WordStore& store) {
+    WordCounts words;
+    WordStore::Position pos = store.GetStartPosition();
+    while (!(pos == WordStore::EndPosition())) {
+        std::string word;
+        std::uint32_t count = 0;
+        store.GetNextWord(pos, word, count);
+        words[word] = count;
+    }
+    return words;
+}
+
+// All occurrences: the sum of the counts.
+inline std::int64_t TotalCount(const WordCounts& words) {
+    std::int64_t total = 0;
+    for (const auto& [word, count] : words)
+        total += count;
+    return total;
+}
+
+// Every word the store holds, sorted, without counts.
+inline std::vector<std::string> SortedStoreWords(const WordStore& store) {
+    std::vector<std::string> words;
+    std::string word;
+    std::uint32_t count = 0;
+    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
+        store.GetNextWord(pos, word, count);
+        words.push_back(word);
+    }
+    std::sort(words.begin(), words.end());
+    return words;
+}
+
+}  // namespace tarvolen::testing
