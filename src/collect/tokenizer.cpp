@@ -1,7 +1,9 @@
 #include "collect/tokenizer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <vector>
 
 #include "collect/blob.h"
 #include "collect/word_store.h"
@@ -58,57 +60,99 @@ void CompleteCarried(std::string& carry, const unsigned char* run, std::size_t r
     carry.clear();
 }
 
-// Words wait a few places before they reach the store, so that the chain heads they
-// will look at, scattered over a 64 MB table, are on their way from memory while the
-// scan goes on. They reach the store in the order in which they ended.
-class WordQueue {
-  public:
-    explicit WordQueue(WordStore& store) : store_(store) {}
-    ~WordQueue() { Flush(); }
-    WordQueue(const WordQueue&) = delete;
-    WordQueue& operator=(const WordQueue&) = delete;
-
-    void Push(const unsigned char* word, std::size_t length, std::uint32_t hash) {
-        store_.Prefetch(hash);
-        const std::uint32_t waiting = pushed_ - done_;
-        if (waiting >= kStage)
-            store_.PrefetchEntry(words_[(pushed_ - kStage) & kMask].hash);
-        if (waiting >= 2 * kStage)
-            store_.PrefetchText(words_[(pushed_ - 2 * kStage) & kMask].hash);
-        if (waiting == kDepth)
-            AddOldest();
-        words_[pushed_ & kMask] = {reinterpret_cast<const char*>(word), length, hash};
-        ++pushed_;
+// Folds the letters of bytes[0..n-1] in place and sets bit j of masks[k] when byte
+// 64k + j is a letter. One load from a table of 256 entries per byte, each the byte
+// to store (the letter's lower case, or the byte itself) and, above it, a letter
+// bit: no branch depends on the text, so the cost per byte is the same for any mix
+// of words and separators. masks gets n / 64 + 2 words; the ones past the text are 0.
+void FoldAndMark(const unsigned char* map, unsigned char* bytes, std::size_t n,
+                 std::uint64_t* masks) {
+    std::uint16_t table[256];
+    for (unsigned c = 0; c < 256; ++c)
+        table[c] = map[c] != 0 ? static_cast<std::uint16_t>(0x100u | map[c])
+                               : static_cast<std::uint16_t>(c);
+    const std::size_t whole = n / 64;
+    for (std::size_t k = 0; k <= whole; ++k) {
+        unsigned char* group = bytes + 64 * k;
+        const unsigned count = k < whole ? 64u : static_cast<unsigned>(n % 64);
+        std::uint64_t mask = 0;
+        for (unsigned j = 0; j < count; ++j) {
+            const std::uint16_t entry = table[group[j]];
+            group[j] = static_cast<unsigned char>(entry);
+            mask |= static_cast<std::uint64_t>(entry >> 8u) << j;
+        }
+        masks[k] = mask;
     }
+    masks[whole + 1] = 0;
+}
+
+// The number of letters from bit j of masks[k] on; the masks end with a 0 word.
+std::size_t RunLength(const std::uint64_t* masks, std::size_t k, unsigned j) {
+    std::uint64_t window = masks[k] >> j;
+    window |= (masks[k + 1] << 1) << (63 - j);
+    if (~window != 0) [[likely]]
+        return static_cast<std::size_t>(std::countr_zero(~window));
+    std::size_t length = 64 - j;
+    while (masks[++k] == ~std::uint64_t{0})
+        length += 64;
+    return length + static_cast<std::size_t>(std::countr_one(masks[k]));
+}
+
+// Accepted words of a stretch of the chunk, collected before they reach the store:
+// the chain heads they will look at, and then their first entries, are fetched from
+// memory a few words ahead of the lookups.
+class WordBatch {
+  public:
+    static constexpr std::size_t kFlushAt = 256;
+
+    // Words still waiting when an exception (memory running out in the store)
+    // leaves the scan are dropped with the abandoned run; nothing is flushed on the
+    // way out, where a second failure could not be reported.
+    explicit WordBatch(WordStore& store) : store_(store) {}
+    WordBatch(const WordBatch&) = delete;
+    WordBatch& operator=(const WordBatch&) = delete;
+
+    struct Found {
+        const char* word;
+        std::uint32_t length;
+        std::uint32_t hash;
+        bool padded;  // kKeyReach bytes may be read from word
+    };
+
+    // The scan writes found words from Free() on, advancing its own pointer only
+    // for the accepted ones (no branch on that), and hands the pointer back with
+    // Commit: the count stays in a register while the scan runs.
+    Found* Free() { return words_ + size_; }
+    void Commit(const Found* next) { size_ = static_cast<std::size_t>(next - words_); }
+    static bool Full(const Found* next, const WordBatch& batch) {
+        return next >= batch.words_ + kFlushAt;
+    }
+    std::size_t Size() const { return size_; }
 
     void Flush() {
-        while (done_ != pushed_)
-            AddOldest();
+        constexpr std::size_t kHeadAhead = 16;
+        constexpr std::size_t kEntryAhead = 8;
+        for (std::size_t i = 0; i < std::min(size_, kHeadAhead); ++i)
+            store_.Prefetch(words_[i].hash);
+        for (std::size_t i = 0; i < size_; ++i) {
+            if (i + kHeadAhead < size_)
+                store_.Prefetch(words_[i + kHeadAhead].hash);
+            if (i + kEntryAhead < size_)
+                store_.PrefetchEntry(words_[i + kEntryAhead].hash);
+            const Found& found = words_[i];
+            if (found.padded)
+                store_.AddWordPadded(found.word, found.length, found.hash);
+            else
+                store_.AddWord(found.word, found.length, found.hash);
+        }
+        size_ = 0;
     }
 
   private:
-    // Three stages, each given a few words' time: the chain head, the first entry,
-    // its text.
-    static constexpr std::uint32_t kDepth = 16;
-    static constexpr std::uint32_t kStage = 5;
-    static constexpr std::uint32_t kMask = kDepth - 1;
-
-    struct Pending {
-        const char* word;
-        std::size_t length;
-        std::uint32_t hash;
-    };
-
-    void AddOldest() {
-        const Pending& oldest = words_[done_ & kMask];
-        store_.AddWord(oldest.word, oldest.length, oldest.hash);
-        ++done_;
-    }
-
     WordStore& store_;
-    Pending words_[kDepth];
-    std::uint32_t pushed_ = 0;
-    std::uint32_t done_ = 0;
+    // One 64-byte group adds at most 32 words after the batch was found not full.
+    Found words_[kFlushAt + 32];
+    std::size_t size_ = 0;
 };
 
 }  // namespace
@@ -156,34 +200,60 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
         }
     }
 
-    // The carry is empty from here on. One table lookup per byte: separators are
-    // skipped, each run of letters is folded and hashed in the same pass and, when
-    // its length is accepted, handed to the store where it lies.
-    WordQueue queue(store);
-    for (;;) {
-        while (map[*p] == 0) {
-            if (p == end) {
-                queue.Flush();
-                context.qualifiedWords += qualified;
-                return;
+    // The carry is empty from here on, and p is at a separator. The rest of the
+    // chunk is folded in one pass that also marks its letters; the words are then
+    // found from the marks, hashed without a loop over their letters and handed to
+    // the store where they lie.
+    const std::size_t total = static_cast<std::size_t>(end - p);
+    std::vector<std::uint64_t> masks(total / 64 + 2);
+    FoldAndMark(map, p, total, masks.data());
+    // From here on a word's hash and key may read kKeyReach bytes from its start,
+    // when they stay before the chunk's NUL.
+    const std::size_t paddedLimit =
+        total + 1 >= WordStore::kKeyReach ? total + 1 - WordStore::kKeyReach : 0;
+    WordBatch batch(store);
+    WordBatch::Found* out = batch.Free();
+    std::uint64_t previous = 0;  // bit 63 of the group before: p itself is a separator
+    const std::size_t groups = total / 64 + 1;
+    for (std::size_t k = 0; k < groups; ++k) {
+        const std::uint64_t mask = masks[k];
+        std::uint64_t starts = mask & ~((mask << 1) | previous);
+        previous = mask >> 63;
+        while (starts != 0) {
+            const auto j = static_cast<unsigned>(std::countr_zero(starts));
+            starts &= starts - 1;
+            const std::size_t at = 64 * k + j;
+            const std::size_t length = RunLength(masks.data(), k, j);
+            unsigned char* const word = p + at;
+            if (at + length == total) {
+                // Runs up to the end of the chunk: the next chunk may continue it.
+                AppendToCarry(carry, word, length);
+                break;
             }
-            ++p;
+            const bool accepted = Accepted(length, minLength);
+            const bool padded = at <= paddedLimit && length <= MaxWordLength;
+            std::uint32_t hash = 0;
+            if (padded) [[likely]]
+                hash = WordStore::HashPadded(reinterpret_cast<const char*>(word), length);
+            else if (accepted)
+                hash = WordStore::Hash(reinterpret_cast<const char*>(word), length);
+            // A separator inside the chunk ends the word. Stored after the hash has
+            // read the word, so that its wide loads need not wait for this byte.
+            word[length] = 0;
+            *out = {reinterpret_cast<const char*>(word), static_cast<std::uint32_t>(length), hash,
+                    padded};
+            out += accepted;
         }
-        unsigned char* const start = p;
-        std::uint32_t hash = WordStore::kHashSeed;
-        p = FoldRun(map, p, hash);
-        const auto length = static_cast<std::size_t>(p - start);
-        if (p == end) {
-            AppendToCarry(carry, start, length);
-            break;
-        }
-        *p++ = 0;
-        if (Accepted(length, minLength)) {
-            ++qualified;
-            queue.Push(start, length, hash);
+        if (WordBatch::Full(out, batch)) {
+            batch.Commit(out);
+            qualified += static_cast<std::int64_t>(batch.Size());
+            batch.Flush();
+            out = batch.Free();
         }
     }
-    queue.Flush();
+    batch.Commit(out);
+    qualified += static_cast<std::int64_t>(batch.Size());
+    batch.Flush();
     context.qualifiedWords += qualified;
 }
 

@@ -29,15 +29,21 @@ class MappedArenaMemory : public ArenaMemory {
     }
 };
 
-// The chain heads take 64 MB and every lookup lands on a random one of them. Fresh
+// The chain heads take 32 MB and every lookup lands on a random one of them. Fresh
 // anonymous pages are zero and cost nothing until touched; huge pages, where the
 // system grants them on request, spare the lookups most of their TLB misses.
 constexpr std::size_t kHugePage = 2u << 20;
-constexpr std::size_t kHeadsBytes =
-    (WordStore::kBucketCount * sizeof(void*) + kHugePage - 1) / kHugePage * kHugePage;
 
-void* MapHeads() {
-    const std::size_t mapped = kHeadsBytes + kHugePage;
+constexpr std::size_t RoundToHugePages(std::size_t bytes) {
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+constexpr std::size_t kHeadsBytes =
+    RoundToHugePages(WordStore::kBucketCount * sizeof(std::uint32_t));
+
+// A mapping of `bytes` (a multiple of kHugePage) that starts on a huge-page boundary.
+void* MapHugeAligned(std::size_t bytes) {
+    const std::size_t mapped = bytes + kHugePage;
     void* block = mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (block == MAP_FAILED)
@@ -47,19 +53,14 @@ void* MapHeads() {
     const std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
     if (aligned > start)
         munmap(block, aligned - start);
-    const std::uintptr_t tail = aligned + kHeadsBytes;
+    const std::uintptr_t tail = aligned + bytes;
     if (start + mapped > tail)
         munmap(reinterpret_cast<void*>(tail), start + mapped - tail);
-    void* heads = reinterpret_cast<void*>(aligned);
+    void* result = reinterpret_cast<void*>(aligned);
 #ifdef MADV_HUGEPAGE
-    madvise(heads, kHeadsBytes, MADV_HUGEPAGE);
+    madvise(result, bytes, MADV_HUGEPAGE);
 #endif
-    return heads;
-}
-
-void UnmapHeads(void* heads) {
-    if (heads != nullptr)
-        munmap(heads, kHeadsBytes);
+    return result;
 }
 
 // Marks the start of an iteration; its address is never an entry's.
@@ -107,61 +108,159 @@ std::uint32_t WordStore::Hash(const char* word, std::size_t length) {
 }
 
 void WordStore::AllocateHeads(Table& table) {
-    table.heads = static_cast<Entry**>(MapHeads());
-    table.usedGroups = static_cast<std::uint64_t*>(std::calloc(kGroupWords, sizeof(std::uint64_t)));
-    if (table.heads == nullptr || table.usedGroups == nullptr) {
-        UnmapHeads(table.heads);
-        std::free(table.usedGroups);
-        table.heads = nullptr;
-        table.usedGroups = nullptr;
+    table.usedBuckets =
+        static_cast<std::uint64_t*>(std::calloc(kBitmapWords, sizeof(std::uint64_t)));
+    table.usedSummary =
+        static_cast<std::uint64_t*>(std::calloc(kSummaryWords, sizeof(std::uint64_t)));
+    table.slotArray =
+        static_cast<HeadSlot*>(std::calloc(std::size_t{1} << kFirstSlotBits, sizeof(HeadSlot)));
+    table.slotBits = kFirstSlotBits;
+    table.slotsUsed = 0;
+    if (table.usedBuckets == nullptr || table.usedSummary == nullptr || table.slotArray == nullptr) {
+        std::free(table.usedBuckets);
+        std::free(table.usedSummary);
+        std::free(table.slotArray);
+        table.usedBuckets = nullptr;
+        table.usedSummary = nullptr;
+        table.slotArray = nullptr;
         throw std::bad_alloc();
     }
 }
 
+void WordStore::GrowSlots(Table& table) {
+    const unsigned bits = table.slotBits + 1;
+    auto* slotArray = static_cast<HeadSlot*>(std::calloc(std::size_t{1} << bits, sizeof(HeadSlot)));
+    if (slotArray == nullptr)
+        throw std::bad_alloc();
+    HeadSlot* old = table.slotArray;
+    const std::uint32_t oldSize = 1u << table.slotBits;
+    table.slotArray = slotArray;
+    table.slotBits = bits;
+    table.slotsUsed = 0;
+    const std::uint32_t mask = (1u << bits) - 1;
+    // Buckets whose chains were emptied by removals are left behind.
+    for (std::uint32_t i = 0; i < oldSize; ++i) {
+        if (old[i].key == 0 || old[i].head == 0)
+            continue;
+        std::uint32_t at = table.SlotOf(old[i].key - 1);
+        while (slotArray[at].key != 0)
+            at = (at + 1) & mask;
+        slotArray[at] = old[i];
+        ++table.slotsUsed;
+    }
+    std::free(old);
+}
+
+void WordStore::MoveToFlat(Table& table) {
+    auto* flat = static_cast<std::uint32_t*>(MapHugeAligned(kHeadsBytes));
+    if (flat == nullptr)
+        throw std::bad_alloc();
+    const std::uint32_t size = 1u << table.slotBits;
+    for (std::uint32_t i = 0; i < size; ++i) {
+        if (table.slotArray[i].key != 0)
+            flat[table.slotArray[i].key - 1] = table.slotArray[i].head;
+    }
+    std::free(table.slotArray);
+    table.slotArray = nullptr;
+    table.slotBits = 0;
+    table.slotsUsed = 0;
+    table.flat = flat;
+}
+
+std::uint32_t& WordStore::HeadFor(Table& table, std::uint32_t bucket) {
+    table.usedBuckets[bucket >> 6] |= std::uint64_t{1} << (bucket & 63);
+    table.usedSummary[bucket >> 12] |= std::uint64_t{1} << ((bucket >> 6) & 63);
+    if (table.flat != nullptr)
+        return table.flat[bucket];
+    if (std::uint32_t* head = table.FindHead(bucket))
+        return *head;
+    // A new bucket: keep the map at most three quarters full.
+    if ((table.slotsUsed + 1) * 4 > (3u << table.slotBits)) {
+        if (table.slotBits >= kLastSlotBits) {
+            MoveToFlat(table);
+            return table.flat[bucket];
+        }
+        GrowSlots(table);
+    }
+    const std::uint32_t mask = (1u << table.slotBits) - 1;
+    std::uint32_t at = table.SlotOf(bucket);
+    while (table.slotArray[at].key != 0)
+        at = (at + 1) & mask;
+    table.slotArray[at].key = bucket + 1;
+    table.slotArray[at].head = 0;
+    ++table.slotsUsed;
+    return table.slotArray[at].head;
+}
+
+namespace {
+constexpr std::size_t kSlabBytes = RoundToHugePages((std::size_t{1} << 20) * 24);
+}  // namespace
+
 void WordStore::EmptyTable(Table& table) {
-    UnmapHeads(table.heads);
-    table.heads = nullptr;
-    std::free(table.usedGroups);
-    table.usedGroups = nullptr;
-    for (Entry* block : table.blocks)
-        delete[] block;
-    table.blocks.clear();
-    table.blocks.shrink_to_fit();
-    table.freeList = nullptr;
+    if (table.flat != nullptr)
+        munmap(table.flat, kHeadsBytes);
+    table.flat = nullptr;
+    std::free(table.slotArray);
+    table.slotArray = nullptr;
+    table.slotBits = 0;
+    table.slotsUsed = 0;
+    std::free(table.usedBuckets);
+    table.usedBuckets = nullptr;
+    std::free(table.usedSummary);
+    table.usedSummary = nullptr;
+    for (Entry* slab : table.slabs)
+        munmap(slab, kSlabBytes);
+    table.slabs.clear();
+    table.slabs.shrink_to_fit();
+    table.freeList = 0;
+    table.carved = 0;
     table.entryCount = 0;
 }
 
 void WordStore::AddBlock(Table& table) {
-    // Room first, so that a failed push_back cannot leak the new block.
-    if (table.blocks.size() == table.blocks.capacity()) {
-        table.blocks.reserve(std::max<std::size_t>(64, table.blocks.size() * 2));
+    static_assert(kSlabBytes == std::size_t{kSlabEntries} * sizeof(Entry));
+    // Index 0 means "none", so the first slab starts handing out at 1; a block never
+    // straddles two slabs.
+    std::uint32_t first = table.carved == 0 ? 1 : table.carved;
+    if ((first & kSlabMask) + kBlockSize > kSlabEntries || table.slabs.empty()) {
+        if (!table.slabs.empty())
+            first = static_cast<std::uint32_t>(table.slabs.size()) << kSlabShift;
+        if (table.slabs.size() >= (std::size_t{1} << (32 - kSlabShift)))
+            throw std::bad_alloc();
+        table.slabs.reserve(table.slabs.size() + 1);
+        void* slab = MapHugeAligned(kSlabBytes);
+        if (slab == nullptr)
+            throw std::bad_alloc();
+        table.slabs.push_back(static_cast<Entry*>(slab));
     }
-    Entry* block = new Entry[kBlockSize];
-    table.blocks.push_back(block);
-    for (int i = 0; i < kBlockSize - 1; ++i)
-        block[i].next = &block[i + 1];
-    block[kBlockSize - 1].next = table.freeList;
-    table.freeList = block;
+    for (std::uint32_t i = 0; i < kBlockSize - 1; ++i)
+        table.At(first + i).next = first + i + 1;
+    table.At(first + kBlockSize - 1).next = table.freeList;
+    table.freeList = first;
+    table.carved = first + kBlockSize;
 }
 
-void WordStore::Insert(Table& table, const char* text, std::uint32_t bucket, std::uint32_t count) {
-    if (table.heads == nullptr)
+void WordStore::Insert(Table& table, const char* text, std::size_t offset, std::uint32_t bucket,
+                       std::uint32_t count) {
+    if (!table.Allocated())
         AllocateHeads(table);
-    Entry* entry = NewEntry(table);
-    entry->word = text;
-    entry->bucket = bucket;
-    entry->count = count;
-    entry->next = table.heads[bucket];
-    table.heads[bucket] = entry;
-    MarkUsed(table, bucket);
+    std::uint32_t& head = HeadFor(table, bucket);
+    const std::uint32_t index = NewEntry(table);
+    Entry& entry = table.At(index);
+    SetKey(entry, KeyOf(text, std::strlen(text)));
+    entry.text = static_cast<std::uint32_t>(offset);
+    entry.count = count;
+    entry.next = head;
+    head = index;
 }
 
 WordStore::Entry* WordStore::Find(const char* word, std::uint32_t bucket) const {
-    if (current_->heads == nullptr)
-        return nullptr;
-    for (Entry* entry = current_->heads[bucket]; entry != nullptr; entry = entry->next) {
-        if (std::strcmp(entry->word, word) == 0)
-            return entry;
+    const Table& table = *current_;
+    for (std::uint32_t index = table.Head(bucket); index != 0;) {
+        Entry& entry = table.At(index);
+        if (std::strcmp(arena_ + entry.text, word) == 0)
+            return &entry;
+        index = entry.next;
     }
     return nullptr;
 }
@@ -210,14 +309,15 @@ bool WordStore::Grow() {
     std::size_t newWritePos = 0;
     Position pos = GetStartPosition();
     while (!(pos == EndPosition())) {
-        const Entry* entry = Advance(pos);
-        const std::size_t n = std::strlen(entry->word) + 1;
+        std::uint32_t bucket = 0;
+        const Entry* entry = Advance(pos, bucket);
+        const char* old = arena_ + entry->text;
+        const std::size_t n = std::strlen(old) + 1;
         char* text = newArena + newWritePos;
-        std::memcpy(text, entry->word, n);
+        std::memcpy(text, old, n);
+        Insert(target, text, newWritePos, bucket, entry->count);
         newWritePos += n;
-        Insert(target, text, entry->bucket, entry->count);
     }
-
     memory_.Release(arena_, capacity_);
     arena_ = newArena;
     capacity_ = newCapacity;
@@ -229,16 +329,18 @@ bool WordStore::Grow() {
 
 void WordStore::RemoveWord(const char* word) {
     Table& table = *current_;
-    if (table.heads == nullptr)
-        return;
     const std::uint32_t bucket = Hash(word, std::strlen(word)) % kBucketCount;
-    for (Entry** link = &table.heads[bucket]; *link != nullptr; link = &(*link)->next) {
-        Entry* entry = *link;
-        if (std::strcmp(entry->word, word) != 0)
+    std::uint32_t* const head = table.FindHead(bucket);
+    if (head == nullptr)
+        return;
+    for (std::uint32_t* link = head; *link != 0; link = &table.At(*link).next) {
+        const std::uint32_t index = *link;
+        Entry& entry = table.At(index);
+        if (std::strcmp(arena_ + entry.text, word) != 0)
             continue;
-        *link = entry->next;
-        entry->next = table.freeList;
-        table.freeList = entry;
+        *link = entry.next;
+        entry.next = table.freeList;
+        table.freeList = index;
         if (--table.entryCount == 0)
             EmptyTable(table);
         return;
@@ -251,26 +353,34 @@ void WordStore::Clear() {
     growthFailed_ = false;
 }
 
-const WordStore::Entry* WordStore::FirstEntryFrom(std::uint32_t bucket) const {
+const WordStore::Entry* WordStore::FirstEntryFrom(std::uint32_t& bucket) const {
     const Table& table = *current_;
-    if (table.heads == nullptr)
+    if (!table.Allocated())
         return nullptr;
     while (bucket < kBucketCount) {
-        const std::uint32_t group = bucket >> kGroupShift;
-        const std::uint64_t bits =
-            table.usedGroups[group >> 6] & (~std::uint64_t{0} << (group & 63));
+        std::uint32_t word = bucket >> 6;
+        std::uint64_t bits = table.usedBuckets[word] & (~std::uint64_t{0} << (bucket & 63));
         if (bits == 0) {
-            bucket = ((group >> 6) + 1) << (kGroupShift + 6);
-            continue;
+            // The next bitmap word with a bucket in use, by the summary.
+            std::uint32_t next = word + 1;
+            std::uint64_t summary = 0;
+            while (next < kBitmapWords) {
+                summary = table.usedSummary[next >> 6] & (~std::uint64_t{0} << (next & 63));
+                if (summary != 0)
+                    break;
+                next = ((next >> 6) + 1) << 6;
+            }
+            if (next >= kBitmapWords)
+                break;
+            word = (next & ~63u) + static_cast<std::uint32_t>(std::countr_zero(summary));
+            bits = table.usedBuckets[word];
         }
-        const std::uint32_t usedGroup =
-            (group & ~63u) + static_cast<std::uint32_t>(std::countr_zero(bits));
-        const std::uint32_t last = std::min(kBucketCount, (usedGroup + 1) << kGroupShift);
-        for (bucket = std::max(bucket, usedGroup << kGroupShift); bucket < last; ++bucket) {
-            if (table.heads[bucket] != nullptr)
-                return table.heads[bucket];
-        }
+        bucket = (word << 6) + static_cast<std::uint32_t>(std::countr_zero(bits));
+        if (const std::uint32_t head = table.Head(bucket))
+            return &table.At(head);
+        ++bucket;  // emptied by removals
     }
+    bucket = kBucketCount;
     return nullptr;
 }
 
@@ -285,15 +395,28 @@ WordStore::Position WordStore::EndPosition() {
     return Position{};
 }
 
-const WordStore::Entry* WordStore::Advance(Position& pos) const {
-    const Entry* entry =
-        pos.at == &kStartMarker ? FirstEntryFrom(0) : static_cast<const Entry*>(pos.at);
+const WordStore::Entry* WordStore::Advance(Position& pos, std::uint32_t& bucket) const {
+    const Entry* entry;
+    if (pos.at == &kStartMarker) {
+        bucket = 0;
+        entry = FirstEntryFrom(bucket);
+    } else {
+        bucket = pos.bucket;
+        entry = static_cast<const Entry*>(pos.at);
+    }
     if (entry == nullptr) {
-        pos.at = nullptr;
+        pos = EndPosition();
         return nullptr;
     }
     // The successor is fixed now, so the caller may remove the entry just returned.
-    pos.at = entry->next != nullptr ? entry->next : FirstEntryFrom(entry->bucket + 1);
+    if (entry->next != 0) {
+        pos.at = &current_->At(entry->next);
+        pos.bucket = bucket;
+    } else {
+        std::uint32_t following = bucket + 1;
+        pos.at = FirstEntryFrom(following);
+        pos.bucket = pos.at != nullptr ? following : 0;
+    }
     return entry;
 }
 
@@ -304,14 +427,36 @@ void WordStore::GetNextWord(Position& pos, std::string& word, std::uint32_t& cou
 }
 
 void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count) const {
-    const Entry* entry = Advance(pos);
+    std::uint64_t leadingBytes = 0;
+    GetNextEntry(pos, word, count, leadingBytes);
+}
+
+void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count,
+                             std::uint64_t& leadingBytes) const {
+    std::uint32_t bucket = 0;
+    const Entry* entry = Advance(pos, bucket);
     if (entry == nullptr) {
         word = {};
         count = 0;
+        leadingBytes = 0;
         return;
     }
-    word = entry->word;
+    // The key's bytes are the text's up to its length and 0 after it, and no text
+    // holds a 0: the highest byte that is not 0 tells the length.
+    auto bytesIn = [](std::uint64_t key) {
+        return static_cast<std::size_t>((std::bit_width(key) + 7) / 8);
+    };
+    std::size_t length;
+    if (entry->keyB != 0)
+        length = 8 + bytesIn(entry->keyB);
+    else
+        length = bytesIn(entry->keyA);
+    const char* text = arena_ + entry->text;
+    if (length >= kInlineBytes)
+        length = std::strlen(text);
+    word = std::string_view(text, length);
     count = entry->count;
+    leadingBytes = __builtin_bswap64(entry->keyA);
 }
 
 bool WordOrder(std::string_view a, std::string_view b) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -68,6 +69,9 @@ class WordStore {
         return hash * 33u + byte;
     }
     static std::uint32_t Hash(const char* word, std::size_t length);
+    // Hash of a word of at most kKeyBytes bytes, with kKeyReach bytes readable from
+    // its first byte on, computed without a loop over its letters.
+    static inline std::uint32_t HashPadded(const char* word, std::size_t length);
 
     // Counts one occurrence of the NUL-terminated word (length >= 1, no NUL inside).
     void AddWord(const char* word);
@@ -77,24 +81,19 @@ class WordStore {
     // tokenizer's per-word call, so its common path lives here to be inlined.
     inline void AddWord(const char* word, std::size_t length, std::uint32_t hash);
 
+    // As AddWord with the hash, for a word of which kKeyReach bytes may be read from
+    // its first byte on (the word's own bytes, its NUL and whatever follows).
+    static constexpr std::size_t kKeyReach = 24;
+    inline void AddWordPadded(const char* word, std::size_t length, std::uint32_t hash);
+
     // Hints that a word with this hash comes soon: Prefetch starts loading its chain
-    // head; PrefetchEntry, once that head is likely loaded, the first entry.
-    void Prefetch(std::uint32_t hash) const {
-        if (current_->heads != nullptr)
-            __builtin_prefetch(&current_->heads[hash % kBucketCount]);
-    }
+    // head; PrefetchEntry, once that head is likely loaded, the first entry, which
+    // holds the first bytes of its text: most lookups end there.
+    void Prefetch(std::uint32_t hash) const { current_->PrefetchHead(hash % kBucketCount); }
     void PrefetchEntry(std::uint32_t hash) const {
-        if (current_->heads != nullptr) {
-            __builtin_prefetch(current_->heads[hash % kBucketCount]);
-        }
-    }
-    // And once that entry is likely loaded, its text.
-    void PrefetchText(std::uint32_t hash) const {
-        if (current_->heads != nullptr) {
-            if (const Entry* entry = current_->heads[hash % kBucketCount]) {
-                __builtin_prefetch(entry->word);
-            }
-        }
+        const Table& table = *current_;
+        if (const std::uint32_t index = table.Head(hash % kBucketCount))
+            __builtin_prefetch(&table.At(index));
     }
 
     // Removes the word and its count; an absent word changes nothing.
@@ -116,6 +115,7 @@ class WordStore {
       private:
         friend class WordStore;
         const void* at = nullptr;
+        std::uint32_t bucket = 0;  // the bucket of the entry at `at`
     };
     Position GetStartPosition() const;
     static Position EndPosition();
@@ -123,6 +123,12 @@ class WordStore {
     void GetNextWord(Position& pos, std::string& word, std::uint32_t& count) const;
     // Views the stored text at pos (valid until the next AddWord or Clear); moves pos on.
     void GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count) const;
+    // The same, and also the first 8 bytes of the word as one big-endian number,
+    // NUL-padded: two such numbers, when unequal, order their words as WordOrder
+    // does. For a word shorter than kInlineBytes neither this nor the view's length
+    // needs a read of the arena, which a sort of millions of words feels.
+    void GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count,
+                      std::uint64_t& leadingBytes) const;
 
     // Introspection, mainly for tests and benchmarks.
     std::uint32_t Capacity() const { return capacity_; }
@@ -132,44 +138,154 @@ class WordStore {
     bool GrowthFailed() const { return growthFailed_; }
 
   private:
-    struct Entry {
-        Entry* next;
-        const char* word;
-        std::uint32_t bucket;
-        std::uint32_t count;
+    // Entries are named by 32-bit indexes (0: none) into per-table slabs, so that a
+    // chain head takes 4 bytes: 32 MB of heads instead of 64, half the pages touched.
+    // Blocks of kBlockSize are carved from the slabs; a slab is mapped when the first
+    // block needs it and only the pages actually used cost memory.
+    static constexpr unsigned kSlabShift = 20;
+    static constexpr std::uint32_t kSlabEntries = 1u << kSlabShift;
+    static constexpr std::uint32_t kSlabMask = kSlabEntries - 1;
+    // A word's key: its first kKeyBytes bytes, NUL-padded. The entry keeps the first
+    // kInlineBytes of them, so a word shorter than that is compared without reading
+    // the arena at all (most words of most texts); 12 rather than all 20 keeps an
+    // entry at 24 bytes, which for millions of words is the bulk of the memory.
+    static constexpr std::size_t kKeyBytes = 20;
+    static constexpr std::size_t kInlineBytes = 12;
+
+    struct Key {
+        std::uint64_t a;  // bytes 0..7, first byte lowest
+        std::uint64_t b;  // bytes 8..15
+        std::uint32_t c;  // bytes 16..19
     };
+
+    struct Entry {
+        std::uint64_t keyA;   // Key::a
+        std::uint32_t keyB;   // the low half of Key::b: bytes 8..11
+        std::uint32_t next;   // the following entry of the chain or of the free list
+        std::uint32_t count;  // occurrences
+        std::uint32_t text;   // offset of the NUL-terminated text in the arena
+    };
+    static_assert(sizeof(Entry) == 24);
+
+    // The chain heads of one table. A fixed array of kBucketCount heads takes 32 MB,
+    // all of it touched (and zeroed by the system) even by a list of a few thousand
+    // words, whose lookups then land on a random page each. So the heads of the
+    // buckets in use are first kept in a small open-addressing map keyed by bucket
+    // number, which doubles as it fills; a list of more than about 49,000 buckets
+    // moves to the array, which serves large lists faster than any map. Either way
+    // a bucket that never held an entry reads as empty, and the order of the
+    // buckets is kept by a bitmap.
+    struct HeadSlot {
+        std::uint32_t key;   // bucket + 1; 0 marks a free slot
+        std::uint32_t head;  // first entry of the chain, 0 when the chain is empty
+    };
+    static constexpr unsigned kFirstSlotBits = 12;
+    // 64K slotArray, 512 KB: beyond that the map would stop fitting the caches that make
+    // it worth its probing, and the array takes over.
+    static constexpr unsigned kLastSlotBits = 16;
+    static constexpr std::uint32_t kBitmapWords = (kBucketCount + 63) / 64;
+    static constexpr std::uint32_t kSummaryWords = (kBitmapWords + 63) / 64;
 
     struct Table {
-        Entry** heads = nullptr;  // kBucketCount chain heads, or nullptr once emptied
-        // One bit per group of 64 buckets that has held an entry since the heads were
-        // allocated: iteration skips untouched groups without reading their heads,
-        // which would otherwise cost a pass over 64 MB even for a short list.
-        std::uint64_t* usedGroups = nullptr;
+        // Exactly one of slotArray and flat is set while the table is allocated; both
+        // are nullptr once it has been emptied.
+        HeadSlot* slotArray = nullptr;
+        unsigned slotBits = 0;
+        std::uint32_t slotsUsed = 0;
+        std::uint32_t* flat = nullptr;  // kBucketCount heads
+        // One bit per bucket that has held an entry since the table was allocated,
+        // and one bit per word of that bitmap with any bit set: iteration finds the
+        // next bucket in use without reading the heads of the empty ones.
+        std::uint64_t* usedBuckets = nullptr;
+        std::uint64_t* usedSummary = nullptr;
         std::int32_t entryCount = 0;
-        Entry* freeList = nullptr;
-        std::vector<Entry*> blocks;
+        std::uint32_t freeList = 0;
+        std::uint32_t carved = 0;  // entries handed out of the slabs as blocks so far
+        std::vector<Entry*> slabs;
+
+        bool Allocated() const { return usedBuckets != nullptr; }
+        Entry& At(std::uint32_t index) const {
+            return slabs[index >> kSlabShift][index & kSlabMask];
+        }
+
+        std::uint32_t SlotOf(std::uint32_t bucket) const {
+            return ((bucket + 1) * 0x9E3779B1u) >> (32 - slotBits);
+        }
+        // The chain of the bucket; 0 when it is empty or the table is not allocated.
+        std::uint32_t Head(std::uint32_t bucket) const {
+            if (flat != nullptr)
+                return flat[bucket];
+            if (slotArray == nullptr)
+                return 0;
+            const std::uint32_t mask = (1u << slotBits) - 1;
+            for (std::uint32_t i = SlotOf(bucket);; i = (i + 1) & mask) {
+                if (slotArray[i].key == bucket + 1)
+                    return slotArray[i].head;
+                if (slotArray[i].key == 0)
+                    return 0;
+            }
+        }
+        void PrefetchHead(std::uint32_t bucket) const {
+            if (flat != nullptr)
+                __builtin_prefetch(&flat[bucket]);
+            else if (slotArray != nullptr)
+                __builtin_prefetch(&slotArray[SlotOf(bucket)]);
+        }
+        // Where the bucket's head is kept, or nullptr when it never held an entry.
+        std::uint32_t* FindHead(std::uint32_t bucket) const {
+            if (flat != nullptr)
+                return &flat[bucket];
+            if (slotArray == nullptr)
+                return nullptr;
+            const std::uint32_t mask = (1u << slotBits) - 1;
+            for (std::uint32_t i = SlotOf(bucket);; i = (i + 1) & mask) {
+                if (slotArray[i].key == bucket + 1)
+                    return &slotArray[i].head;
+                if (slotArray[i].key == 0)
+                    return nullptr;
+            }
+        }
     };
 
-    static constexpr std::uint32_t kGroupShift = 6;
-    static constexpr std::uint32_t kGroupWords = ((kBucketCount >> kGroupShift) + 64) / 64;
-    static void MarkUsed(Table& table, std::uint32_t bucket) {
-        const std::uint32_t group = bucket >> kGroupShift;
-        table.usedGroups[group >> 6] |= std::uint64_t{1} << (group & 63);
+    // The key of a word of the given length; reads no byte beyond word[length].
+    static Key KeyOf(const char* word, std::size_t length);
+    // The same without a branch on the length, for a word followed by at least
+    // kKeyReach readable bytes counted from its first byte.
+    static Key KeyOfPadded(const char* word, std::size_t length);
+    void AddWordWithKey(const char* word, std::size_t length, std::uint32_t hash, const Key& key);
+    // Equal inline bytes; for a word of kInlineBytes or more, the rest of the text
+    // must still be compared.
+    static bool SameKey(const Entry& x, const Key& y) {
+        return ((x.keyA ^ y.a) | (x.keyB ^ static_cast<std::uint32_t>(y.b))) == 0;
     }
+    static void SetKey(Entry& x, const Key& y) {
+        x.keyA = y.a;
+        x.keyB = static_cast<std::uint32_t>(y.b);
+    }
+
+    // Where the bucket's head is kept, made when missing (the map may grow); valid
+    // until the next call. Marks the bucket as in use.
+    static std::uint32_t& HeadFor(Table& table, std::uint32_t bucket);
+    static void GrowSlots(Table& table);
+    static void MoveToFlat(Table& table);
 
     void AllocateHeads(Table& table);
     void EmptyTable(Table& table);
-    Entry* NewEntry(Table& table);
+    std::uint32_t NewEntry(Table& table);
     void AddBlock(Table& table);
-    void Insert(Table& table, const char* text, std::uint32_t bucket, std::uint32_t count);
+    // Enters a text that lies at offset in the arena being filled.
+    void Insert(Table& table, const char* text, std::size_t offset, std::uint32_t bucket,
+                std::uint32_t count);
     // AddWord when the word's copy would reach the arena's end: grows, or after a
     // failed growth counts the word only if it is present already.
     void AddWordNearEnd(const char* word, std::size_t length, std::uint32_t hash);
-    // Looks a NUL-terminated word up without touching the arena.
+    // Looks a NUL-terminated word up; nullptr when absent.
     Entry* Find(const char* word, std::uint32_t bucket) const;
     bool Grow();
-    const Entry* FirstEntryFrom(std::uint32_t bucket) const;
-    const Entry* Advance(Position& pos) const;
+    // The head of the first non-empty bucket from `bucket` on, which it updates.
+    const Entry* FirstEntryFrom(std::uint32_t& bucket) const;
+    // The entry at pos and its bucket; moves pos on.
+    const Entry* Advance(Position& pos, std::uint32_t& bucket) const;
 
     MessagePort& messages_;
     ArenaMemory& memory_;
@@ -233,47 +349,195 @@ inline bool EqualShort(const char* a, const char* b, std::size_t n) {
 
 }  // namespace detail
 
-inline WordStore::Entry* WordStore::NewEntry(Table& table) {
-    if (table.freeList == nullptr)
+inline std::uint32_t WordStore::NewEntry(Table& table) {
+    if (table.freeList == 0)
         AddBlock(table);
-    Entry* entry = table.freeList;
-    table.freeList = entry->next;
+    const std::uint32_t index = table.freeList;
+    table.freeList = table.At(index).next;
     ++table.entryCount;
-    return entry;
+    return index;
+}
+
+inline WordStore::Key WordStore::KeyOf(const char* word, std::size_t length) {
+    static_assert(std::endian::native == std::endian::little,
+                  "keys hold the first byte in the lowest bits");
+    // Loads of 2, 4 or 8 bytes that stay within the word and its NUL; the bytes of
+    // an overlapping tail load that belong to the head are shifted out.
+    auto load64 = [](const char* at) {
+        std::uint64_t v;
+        std::memcpy(&v, at, 8);
+        return v;
+    };
+    auto load32 = [](const char* at) {
+        std::uint32_t v;
+        std::memcpy(&v, at, 4);
+        return v;
+    };
+    Key key{0, 0, 0};
+    if (length >= kKeyBytes) {
+        key.a = load64(word);
+        key.b = load64(word + 8);
+        key.c = load32(word + 16);
+    } else if (length >= 16) {
+        key.a = load64(word);
+        key.b = load64(word + 8);
+        key.c = static_cast<std::uint32_t>(std::uint64_t{load32(word + length - 4)} >>
+                                           (8 * (kKeyBytes - length)));
+    } else if (length > 8) {
+        key.a = load64(word);
+        key.b = load64(word + length - 8) >> (8 * (16 - length));
+    } else if (length >= 4) {
+        const std::uint64_t tail = std::uint64_t{load32(word + length - 4)} >> (8 * (8 - length));
+        key.a = load32(word) | (tail << 32);
+    } else if (length > 0) {
+        // word[length] is the NUL, so word[1] may always be read.
+        std::uint16_t head;
+        std::memcpy(&head, word, 2);
+        key.a = head;
+        if (length == 3)
+            key.a |= std::uint64_t{static_cast<unsigned char>(word[2])} << 16;
+    }
+    return key;
+}
+
+namespace detail {
+
+// Per length 0..20, the bits of the three key words that hold the word's own bytes.
+struct KeyMask {
+    std::uint64_t a, b;
+    std::uint32_t c;
+};
+
+constexpr std::uint64_t LowBytes64(std::size_t bytes) {
+    return bytes >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+}
+
+struct KeyMasks {
+    KeyMask masks[21];
+    constexpr KeyMasks() : masks() {
+        for (std::size_t length = 0; length <= 20; ++length) {
+            masks[length].a = LowBytes64(length);
+            masks[length].b = LowBytes64(length > 8 ? length - 8 : 0);
+            masks[length].c = static_cast<std::uint32_t>(LowBytes64(length > 16 ? length - 16 : 0));
+        }
+    }
+};
+
+inline constexpr KeyMasks kKeyMasks{};
+
+// HashPadded: Horner's rule over a fixed 20 bytes, the bytes past the word being 0,
+// gives the hash times 33^(20 - length); 33 is odd, so that factor has an inverse
+// modulo 2^32 and one multiplication takes it out. The 20 steps are done pairwise in
+// the lanes of 64-bit words, so the work is the same for every length.
+constexpr std::uint32_t Power33(unsigned exponent) {
+    std::uint32_t power = 1;
+    while (exponent-- > 0)
+        power *= 33u;
+    return power;
+}
+
+constexpr std::uint32_t kInverse33 = [] {
+    std::uint32_t inverse = 33u;  // Newton's iteration doubles the good bits each time
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2u - 33u * inverse;
+    return inverse;
+}();
+static_assert(33u * kInverse33 == 1u);
+
+struct Unpowers {
+    std::uint32_t values[21];
+    constexpr Unpowers() : values() {
+        std::uint32_t value = 1;
+        for (auto& v : values) {
+            v = value;
+            value *= kInverse33;
+        }
+    }
+};
+inline constexpr Unpowers kUnpowers{};
+
+// Horner's rule over the 8 bytes of x, the lowest byte first.
+inline std::uint32_t Horner8(std::uint64_t x) {
+    constexpr std::uint64_t kBytes = 0x00FF00FF00FF00FFull;
+    constexpr std::uint64_t kPairs = 0x0000FFFF0000FFFFull;
+    const std::uint64_t pairs = (x & kBytes) * 33u + ((x >> 8) & kBytes);
+    const std::uint64_t quads = (pairs & kPairs) * Power33(2) + ((pairs >> 16) & kPairs);
+    return static_cast<std::uint32_t>(quads) * Power33(4) + static_cast<std::uint32_t>(quads >> 32);
+}
+
+inline std::uint32_t Horner4(std::uint32_t x) {
+    const std::uint32_t pairs = (x & 0x00FF00FFu) * 33u + ((x >> 8) & 0x00FF00FFu);
+    return (pairs & 0xFFFFu) * Power33(2) + (pairs >> 16);
+}
+
+}  // namespace detail
+
+inline std::uint32_t WordStore::HashPadded(const char* word, std::size_t length) {
+    static_assert(kHashSeed == 0, "the lane arithmetic starts from 0");
+    const Key key = KeyOfPadded(word, length);
+    const std::uint32_t padded = detail::Horner8(key.a) * detail::Power33(12) +
+                                 detail::Horner8(key.b) * detail::Power33(4) +
+                                 detail::Horner4(key.c);
+    return padded * detail::kUnpowers.values[kKeyBytes - length];
+}
+
+inline WordStore::Key WordStore::KeyOfPadded(const char* word, std::size_t length) {
+    const detail::KeyMask& mask = detail::kKeyMasks.masks[length < kKeyBytes ? length : kKeyBytes];
+    Key key;
+    std::memcpy(&key.a, word, 8);
+    std::memcpy(&key.b, word + 8, 8);
+    std::memcpy(&key.c, word + 16, 4);
+    key.a &= mask.a;
+    key.b &= mask.b;
+    key.c &= mask.c;
+    return key;
 }
 
 inline void WordStore::AddWord(const char* word, std::size_t length, std::uint32_t hash) {
+    AddWordWithKey(word, length, hash, KeyOf(word, length));
+}
+
+inline void WordStore::AddWordPadded(const char* word, std::size_t length, std::uint32_t hash) {
+    AddWordWithKey(word, length, hash, KeyOfPadded(word, length));
+}
+
+inline void WordStore::AddWordWithKey(const char* word, std::size_t length, std::uint32_t hash,
+                                      const Key& key) {
     const std::size_t n = length + 1;
     if (writePos_ + n >= capacity_) [[unlikely]] {
         AddWordNearEnd(word, length, hash);
         return;
     }
-    // The copy at the free end is the lookup key and, for a new word, its stored
-    // text. Every stored text lies below it, so comparing n bytes never leaves the
-    // arena even when the stored text is shorter.
-    char* copy = arena_ + writePos_;
-    detail::CopyShort(copy, word, n);
     const std::uint32_t bucket = hash % kBucketCount;
     Table& table = *current_;
-    if (table.heads != nullptr) [[likely]] {
-        for (Entry* entry = table.heads[bucket]; entry != nullptr; entry = entry->next) {
-            if (detail::EqualShort(entry->word, copy, n)) {
+    if (table.Allocated()) [[likely]] {
+        for (std::uint32_t index = table.Head(bucket); index != 0;) {
+            Entry& entry = table.At(index);
+            if (SameKey(entry, key) &&
+                (length < kInlineBytes ||
+                 std::strcmp(arena_ + entry.text + kInlineBytes, word + kInlineBytes) == 0)) {
                 // Saturate rather than wrap: a wrapped count of 0 would break the
                 // invariant that every entry has occurred at least once.
-                entry->count += entry->count != UINT32_MAX;
+                entry.count += entry.count != UINT32_MAX;
                 return;
             }
+            index = entry.next;
         }
     } else {
         AllocateHeads(table);
     }
-    Entry* entry = NewEntry(table);
-    entry->word = copy;
-    entry->bucket = bucket;
-    entry->count = 1;
-    entry->next = table.heads[bucket];
-    table.heads[bucket] = entry;
-    MarkUsed(table, bucket);
+    // New: the copy at the free end of the arena becomes its stored text. It is made
+    // only now, so a known word, the common case, writes nothing.
+    char* copy = arena_ + writePos_;
+    detail::CopyShort(copy, word, n);
+    std::uint32_t& head = HeadFor(table, bucket);
+    const std::uint32_t index = NewEntry(table);
+    Entry& entry = table.At(index);
+    SetKey(entry, key);
+    entry.text = static_cast<std::uint32_t>(writePos_);
+    entry.count = 1;
+    entry.next = head;
+    head = index;
     writePos_ += n;
 }
 

@@ -141,28 +141,86 @@ class BusyScope {
     BusyIndicator* busy_;
 };
 
-// The first eight bytes of a word as one big-endian number, NUL-padded. Words hold no
-// NUL, so unequal keys order two words exactly as WordOrder does; only on equal keys
-// must the sort look at the texts themselves, which lie scattered over the arena and
-// cost a cache miss each.
-std::uint64_t OrderKey(std::string_view word) {
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        key = (key << 8) | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
-    }
-    return key;
-}
-
+// Each word by reference (its offset in the store's arena), with the first eight
+// bytes of its text as one big-endian number, NUL-padded, which the store gives
+// without reading the text. Words hold no NUL, so unequal keys order two words
+// exactly as WordOrder does; only on equal keys must the sort look at the texts
+// themselves, which lie scattered over the arena and cost a cache miss each.
+// 16 bytes a word: for millions of words the sort array is the largest block of
+// memory after the store itself.
 struct KeyedWord {
     std::uint64_t key;
-    std::string_view word;
+    std::uint32_t offset;
+    std::uint32_t length;
 };
 
 struct KeyedEntry {
     std::uint64_t key;
-    std::string_view word;
+    std::uint32_t offset;
     std::uint32_t count;
 };
+
+std::uint32_t OffsetOf(const WordStore& store, std::string_view word) {
+    return static_cast<std::uint32_t>(word.data() - store.ArenaBegin());
+}
+
+std::string_view TextAt(const WordStore& store, std::uint32_t offset) {
+    return store.ArenaBegin() + offset;
+}
+
+std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
+    std::vector<KeyedWord> keyed;
+    keyed.reserve(static_cast<std::size_t>(store.Count()));
+    std::string_view word;
+    std::uint32_t count = 0;
+    std::uint64_t key = 0;
+    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
+        store.GetNextEntry(pos, word, count, key);
+        keyed.push_back({key, OffsetOf(store, word), static_cast<std::uint32_t>(word.size())});
+    }
+    const char* arena = store.ArenaBegin();
+    std::sort(keyed.begin(), keyed.end(), [arena](const KeyedWord& a, const KeyedWord& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        return WordOrder({arena + a.offset, a.length}, {arena + b.offset, b.length});
+    });
+    return keyed;
+}
+
+// FrequencyOrder: the larger count first, then WordOrder.
+std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store) {
+    std::vector<KeyedEntry> keyed;
+    keyed.reserve(static_cast<std::size_t>(store.Count()));
+    std::string_view word;
+    std::uint32_t count = 0;
+    std::uint64_t key = 0;
+    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
+        store.GetNextEntry(pos, word, count, key);
+        keyed.push_back({key, OffsetOf(store, word), count});
+    }
+    const char* arena = store.ArenaBegin();
+    std::sort(keyed.begin(), keyed.end(), [arena](const KeyedEntry& a, const KeyedEntry& b) {
+        if (a.count != b.count)
+            return a.count > b.count;
+        if (a.key != b.key)
+            return a.key < b.key;
+        return std::strcmp(arena + a.offset, arena + b.offset) < 0;
+    });
+    return keyed;
+}
+
+// Walks a sorted array and hands each text to write, fetching the texts a few
+// places ahead: in sorted order they lie anywhere in the arena.
+template <typename Keyed, typename Write>
+void ForEachSorted(const WordStore& store, const std::vector<Keyed>& keyed, Write write) {
+    constexpr std::size_t kAhead = 8;
+    const char* arena = store.ArenaBegin();
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (i + kAhead < keyed.size())
+            __builtin_prefetch(arena + keyed[i + kAhead].offset);
+        write(keyed[i]);
+    }
+}
 
 void ReportSaved(const WriterHooks& hooks) {
     if (hooks.listSaved)
@@ -207,56 +265,33 @@ void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_
 }
 
 std::vector<std::string_view> SortedWords(const WordStore& store) {
-    std::vector<KeyedWord> keyed;
-    keyed.reserve(static_cast<std::size_t>(store.Count()));
-    KeyedWord entry{};
-    std::uint32_t count = 0;
-    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
-        store.GetNextEntry(pos, entry.word, count);
-        entry.key = OrderKey(entry.word);
-        keyed.push_back(entry);
-    }
-    std::sort(keyed.begin(), keyed.end(), [](const KeyedWord& a, const KeyedWord& b) {
-        return a.key != b.key ? a.key < b.key : WordOrder(a.word, b.word);
-    });
+    const std::vector<KeyedWord> keyed = SortedKeyedWords(store);
     std::vector<std::string_view> words;
     words.reserve(keyed.size());
     for (const KeyedWord& word : keyed)
-        words.push_back(word.word);
+        words.emplace_back(store.ArenaBegin() + word.offset, word.length);
     return words;
 }
 
 std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store) {
-    std::vector<KeyedEntry> keyed;
-    keyed.reserve(static_cast<std::size_t>(store.Count()));
-    KeyedEntry entry{};
-    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
-        store.GetNextEntry(pos, entry.word, entry.count);
-        entry.key = OrderKey(entry.word);
-        keyed.push_back(entry);
-    }
-    // FrequencyOrder: the larger count first, then WordOrder.
-    std::sort(keyed.begin(), keyed.end(), [](const KeyedEntry& a, const KeyedEntry& b) {
-        if (a.count != b.count)
-            return a.count > b.count;
-        return a.key != b.key ? a.key < b.key : WordOrder(a.word, b.word);
-    });
+    const std::vector<KeyedEntry> keyed = SortedKeyedEntries(store);
     std::vector<FrequencyEntry> entries;
     entries.reserve(keyed.size());
-    for (const KeyedEntry& word : keyed)
-        entries.push_back({word.word, word.count});
+    for (const KeyedEntry& entry : keyed)
+        entries.push_back({TextAt(store, entry.offset), entry.count});
     return entries;
 }
 
 void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
-    for (std::string_view word : SortedWords(store))
-        WriteWord(stream, word, format);
+    ForEachSorted(store, SortedKeyedWords(store), [&](const KeyedWord& word) {
+        WriteWord(stream, {store.ArenaBegin() + word.offset, word.length}, format);
+    });
 }
 
 void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
-    for (const FrequencyEntry& entry : SortedByFrequency(store)) {
-        WriteFrequencyRecord(stream, entry.word, entry.count, format);
-    }
+    ForEachSorted(store, SortedKeyedEntries(store), [&](const KeyedEntry& entry) {
+        WriteFrequencyRecord(stream, TextAt(store, entry.offset), entry.count, format);
+    });
 }
 
 WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
@@ -266,7 +301,7 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
 
     // Sorted before the file is opened: should the memory for the sort be missing,
     // an existing list must not have been truncated already.
-    const std::vector<std::string_view> words = SortedWords(store);
+    const std::vector<KeyedWord> words = SortedKeyedWords(store);
     OutputFile file;
     if (!file.Open(path, options.AppendOutput != 0)) {
         busy.End();
@@ -274,8 +309,9 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
         return WriteOutcome::CannotCreate;
     }
     const RecordFormat format(options);
-    for (std::string_view word : words)
-        WriteWord(file.stream(), word, format);
+    ForEachSorted(store, words, [&](const KeyedWord& word) {
+        WriteWord(file.stream(), {store.ArenaBegin() + word.offset, word.length}, format);
+    });
     if (!file.Close())
         ThrowOutputError();
 
@@ -294,16 +330,16 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
         hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
         return WriteOutcome::EmptyList;
     }
-    const std::vector<FrequencyEntry> entries = SortedByFrequency(store);
+    const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
     OutputFile file;
     if (!file.Open(path, options.AppendOutput != 0)) {
         hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
         return WriteOutcome::CannotCreate;
     }
     const RecordFormat format(options);
-    for (const FrequencyEntry& entry : entries) {
-        WriteFrequencyRecord(file.stream(), entry.word, entry.count, format);
-    }
+    ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
+        WriteFrequencyRecord(file.stream(), TextAt(store, entry.offset), entry.count, format);
+    });
     // A full disk must never end in "Done!": the close reports what the last flush
     // could not write.
     if (!file.Close())

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Whole-process timing of tarvolen-cli against `LC_ALL=C wc -w` on the benchmark
+# corpora, each as a ratio measured in the same run (the two alternate), with the
+# peak resident memory of tarvolen-cli.
+#
+#   bench/compare.sh [RUNS]          (default 5 runs per corpus; the median is shown)
+#
+# Environment:
+#   TARVOLEN_CORPUS_CACHE    where the corpora are kept (default /tmp/corpus); the
+#                            missing ones are made there from /work/shared/corpus
+#   TARVOLEN_CORPUS_SOURCES  kjv.txt and gen_zipf.py (default /work/shared/corpus)
+#   BUILD_DIR                Release build directory (default /tmp/tv-compare)
+#   CORPORA                  which corpora (default "kjv_x10 en_mix_x5 zipf3m")
+#   NO_INSTALL=1             never install the dict-* packages en_mix_x5 needs
+#   CLI                      time this tarvolen-cli instead of building one (to
+#                            measure an older build against the same corpora)
+set -euo pipefail
+
+runs=${1:-5}
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/.." && pwd)
+cache=${TARVOLEN_CORPUS_CACHE:-/tmp/corpus}
+sources=${TARVOLEN_CORPUS_SOURCES:-/work/shared/corpus}
+build=${BUILD_DIR:-/tmp/tv-compare}
+corpora=${CORPORA:-"kjv_x10 en_mix_x5 zipf3m"}
+
+mkdir -p "$cache"
+
+make_kjv_x10() {
+    for _ in 1 2 3 4 5 6 7 8 9 10; do cat "$sources/kjv.txt"; done >"$cache/kjv_x10.txt.part"
+    mv "$cache/kjv_x10.txt.part" "$cache/kjv_x10.txt"
+}
+
+make_zipf3m() {
+    echo "making zipf3m.txt (about a minute or two)..." >&2
+    python3 "$sources/gen_zipf.py" --vocab 3000000 --size 450000000 --s 1.0 --minlen 3 \
+        --maxlen 15 --seed 1 >"$cache/zipf3m.txt.part"
+    mv "$cache/zipf3m.txt.part" "$cache/zipf3m.txt"
+}
+
+make_en_mix_x5() {
+    local dicts="gcide wn foldoc jargon devil" d missing=0
+    for d in $dicts; do
+        [ -f "/usr/share/dictd/$d.dict.dz" ] || missing=1
+    done
+    if [ "$missing" = 1 ]; then
+        if [ "${NO_INSTALL:-0}" = 1 ]; then
+            echo "en_mix_x5 needs the dict-* packages; skipped (NO_INSTALL=1)" >&2
+            return 1
+        fi
+        local sudo=""
+        [ "$(id -u)" = 0 ] || sudo=sudo
+        $sudo apt-get install -y --no-install-recommends \
+            dict-gcide dict-wn dict-foldoc dict-jargon dict-devil >&2 || return 1
+    fi
+    for d in $dicts; do
+        zcat "/usr/share/dictd/$d.dict.dz" >"$cache/$d.txt"
+    done
+    for _ in 1 2 3 4 5; do
+        cat "$sources/kjv.txt" "$cache/gcide.txt" "$cache/wn.txt" "$cache/foldoc.txt" \
+            "$cache/jargon.txt" "$cache/devil.txt"
+    done >"$cache/en_mix_x5.txt.part"
+    mv "$cache/en_mix_x5.txt.part" "$cache/en_mix_x5.txt"
+}
+
+target_ratio() {
+    case $1 in
+        kjv_x10) echo 0.50 ;;
+        en_mix_x5) echo 0.60 ;;
+        zipf3m) echo 3.0 ;;
+        *) echo - ;;
+    esac
+}
+
+target_rss() {
+    case $1 in
+        kjv_x10) echo 48 ;;
+        en_mix_x5) echo 96 ;;
+        zipf3m) echo 192 ;;
+        *) echo - ;;
+    esac
+}
+
+# The build: Release, only the command-line front end.
+if [ -n "${CLI:-}" ]; then
+    cli=$CLI
+else
+    cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" --target tarvolen-cli >/dev/null
+    cli="$build/src/tarvolen-cli"
+fi
+
+seconds_of() {  # runs the command; prints "elapsed-seconds max-rss-kb"
+    /usr/bin/time -f "%e %M" -o /dev/stderr "$@" 2>&1 >/dev/null | tail -n 1
+}
+
+median() {  # of the numbers on stdin
+    sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
+printf '%-10s %8s %10s %10s %9s %7s %7s %9s %9s\n' \
+    corpus "MB" distinct "tarvolen" "wc -w" ratio target "RSS MiB" "RSS max"
+for name in $corpora; do
+    file="$cache/$name.txt"
+    if [ ! -f "$file" ]; then
+        "make_$name" || { echo "$name: not available" >&2; continue; }
+    fi
+    mb=$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", b / 1e6 }')
+    distinct=$("$cli" -q -o - "$file" | wc -l)
+    ratios=() ours=() theirs=() rss=()
+    for _ in $(seq "$runs"); do
+        cat "$file" >/dev/null  # warm, right before timing
+        read -r t_ours kb < <(seconds_of "$cli" --frequency -q -o /dev/null "$file")
+        cat "$file" >/dev/null
+        read -r t_wc _ < <(seconds_of env LC_ALL=C wc -w "$file")
+        ours+=("$t_ours") theirs+=("$t_wc") rss+=("$kb")
+        ratios+=("$(awk -v a="$t_ours" -v b="$t_wc" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
+    done
+    ratio=$(printf '%s\n' "${ratios[@]}" | median)
+    t_ours=$(printf '%s\n' "${ours[@]}" | median)
+    t_wc=$(printf '%s\n' "${theirs[@]}" | median)
+    rss_mib=$(printf '%s\n' "${rss[@]}" | sort -g | tail -n 1 | awk '{ printf "%.1f", $1 / 1024 }')
+    printf '%-10s %8s %10s %9ss %8ss %7s %7s %9s %9s\n' "$name" "$mb" "$distinct" "$t_ours" \
+        "$t_wc" "$ratio" "$(target_ratio "$name")" "$rss_mib" "$(target_rss "$name")"
+done
+echo "(median of $runs alternating runs; ratio = tarvolen / wc -w per run; RSS = peak, largest run)"
