@@ -21,8 +21,8 @@ inline constexpr std::int32_t MinWordLengthOf(bool skipShortWords) {
 // What one ingestion run cuts words with, and where they go.
 struct TokenizerContext {
     const CharMap& charMap;
-    std::int32_t minWordLength;       // MinWordLength, 1 or 4
-    std::int64_t& qualifiedWords;     // QualifiedWords of the run
+    std::int32_t minWordLength;    // MinWordLength, 1 or 4
+    std::int64_t& qualifiedWords;  // QualifiedWords of the run
     WordStore& store;
 };
 

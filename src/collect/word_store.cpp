@@ -116,7 +116,8 @@ void WordStore::AllocateHeads(Table& table) {
         static_cast<HeadSlot*>(std::calloc(std::size_t{1} << kFirstSlotBits, sizeof(HeadSlot)));
     table.slotBits = kFirstSlotBits;
     table.slotsUsed = 0;
-    if (table.usedBuckets == nullptr || table.usedSummary == nullptr || table.slotArray == nullptr) {
+    if (table.usedBuckets == nullptr || table.usedSummary == nullptr ||
+        table.slotArray == nullptr) {
         std::free(table.usedBuckets);
         std::free(table.usedSummary);
         std::free(table.slotArray);
