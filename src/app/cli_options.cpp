@@ -70,14 +70,14 @@ enum class OptionId {
     Version,
 };
 
-struct OptionSpec {
+struct OptionInfo {
     OptionId id;
     char shortName;  // 0: long form only
     std::string_view longName;
     bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 17> kOptions = {{
+constexpr std::array<OptionInfo, 17> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Scan, 'd', "scan", true},
@@ -97,22 +97,22 @@ constexpr std::array<OptionSpec, 17> kOptions = {{
     {OptionId::Version, 0, "version", false},
 }};
 
-const OptionSpec* FindLong(std::string_view name) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.longName == name)
-            return &spec;
+const OptionInfo* FindLong(std::string_view name) {
+    for (const OptionInfo& option : kOptions)
+        if (option.longName == name)
+            return &option;
     return nullptr;
 }
 
-const OptionSpec* FindShort(char name) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.shortName != 0 && spec.shortName == name)
-            return &spec;
+const OptionInfo* FindShort(char name) {
+    for (const OptionInfo& option : kOptions)
+        if (option.shortName != 0 && option.shortName == name)
+            return &option;
     return nullptr;
 }
 
-std::string Spelling(const OptionSpec& spec) {
-    return "--" + std::string(spec.longName);
+std::string Spelling(const OptionInfo& option) {
+    return "--" + std::string(option.longName);
 }
 
 class Parser {
@@ -147,13 +147,13 @@ class Parser {
 
     // The value of an option: attached, or else the next argument, whatever it is
     // (so "-o -" names standard output and "--types -x" is a type list).
-    std::optional<std::string> TakeValue(const OptionSpec& spec,
+    std::optional<std::string> TakeValue(const OptionInfo& option,
                                          std::optional<std::string_view> attached) {
         if (attached)
             return std::string(*attached);
         if (next_ < args_.size())
             return args_[next_++];
-        Fail("option '" + Spelling(spec) + "' requires an argument");
+        Fail("option '" + Spelling(option) + "' requires an argument");
         return std::nullopt;
     }
 
@@ -164,57 +164,57 @@ class Parser {
             name = body.substr(0, equals);
             attached = body.substr(equals + 1);
         }
-        const OptionSpec* spec = FindLong(name);
-        if (spec == nullptr) {
+        const OptionInfo* option = FindLong(name);
+        if (option == nullptr) {
             Fail("unrecognized option '--" + std::string(name) + "'");
             return;
         }
-        if (!spec->takesValue && attached) {
-            Fail("option '" + Spelling(*spec) + "' doesn't allow an argument");
+        if (!option->takesValue && attached) {
+            Fail("option '" + Spelling(*option) + "' doesn't allow an argument");
             return;
         }
-        Apply(*spec, attached);
+        Apply(*option, attached);
     }
 
     void ShortOptions(std::string_view letters) {
         for (std::size_t i = 0; i < letters.size() && !Ended(); ++i) {
-            const OptionSpec* spec = FindShort(letters[i]);
-            if (spec == nullptr) {
+            const OptionInfo* option = FindShort(letters[i]);
+            if (option == nullptr) {
                 Fail("invalid option -- '" + std::string(1, letters[i]) + "'");
                 return;
             }
-            if (spec->takesValue) {
+            if (option->takesValue) {
                 // The rest of the argument, if any, is the value: -ofile, -lfrench.
                 std::optional<std::string_view> attached;
                 if (i + 1 < letters.size())
                     attached = letters.substr(i + 1);
-                Apply(*spec, attached);
+                Apply(*option, attached);
                 return;
             }
-            Apply(*spec, std::nullopt);
+            Apply(*option, std::nullopt);
         }
     }
 
-    void AddFilter(const OptionSpec& spec, FilterMode mode, const std::string& text) {
+    void AddFilter(const OptionInfo& option, FilterMode mode, const std::string& text) {
         std::optional<std::int32_t> value = FilterValueOf(text);
         if (!value) {
-            Fail("invalid value '" + text + "' for '" + Spelling(spec) +
+            Fail("invalid value '" + text + "' for '" + Spelling(option) +
                  "': an integer from 1 to 10000 is needed");
             return;
         }
         result_.options.filters.push_back(CliFilter{mode, *value});
     }
 
-    void Apply(const OptionSpec& spec, std::optional<std::string_view> attached) {
+    void Apply(const OptionInfo& option, std::optional<std::string_view> attached) {
         CliOptions& o = result_.options;
         std::string value;
-        if (spec.takesValue) {
-            std::optional<std::string> taken = TakeValue(spec, attached);
+        if (option.takesValue) {
+            std::optional<std::string> taken = TakeValue(option, attached);
             if (!taken)
                 return;
             value = std::move(*taken);
         }
-        switch (spec.id) {
+        switch (option.id) {
             case OptionId::Language:
                 if (auto index = IndexOf(kLanguageNames, value))
                     o.language = *index;
@@ -235,13 +235,13 @@ class Parser {
                     o.types = value;
                 break;
             case OptionId::RemoveRare:
-                AddFilter(spec, FilterMode::Rare, value);
+                AddFilter(option, FilterMode::Rare, value);
                 break;
             case OptionId::RemoveShort:
-                AddFilter(spec, FilterMode::Short, value);
+                AddFilter(option, FilterMode::Short, value);
                 break;
             case OptionId::RemoveLong:
-                AddFilter(spec, FilterMode::Long, value);
+                AddFilter(option, FilterMode::Long, value);
                 break;
             case OptionId::Output:
                 if (value.empty())
