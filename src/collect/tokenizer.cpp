@@ -1,5 +1,6 @@
 #include "collect/tokenizer.h"
 
+#include <immintrin.h>
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -60,6 +61,105 @@ void CompleteCarried(std::string& carry, const unsigned char* run, std::size_t r
     carry.clear();
 }
 
+// The map restated for a byte-parallel pass over ASCII text: bit h of lowNibble[l]
+// is set when byte 16h + l (below 0x80) is a letter, highNibbleBit[h] is 1 << h for
+// h < 8 and 0 above, and a letter below 0x80 folds by adding delta[its high nibble].
+// Usable only when that last rule holds for every such letter (capitals in whole
+// rows of 16, say); highLetters tells whether any byte from 0x80 up is a letter,
+// in which case the groups holding such bytes go the table way.
+struct NibbleMap {
+    alignas(16) unsigned char lowNibble[16] = {};
+    alignas(16) unsigned char highNibbleBit[16] = {};
+    alignas(16) unsigned char delta[16] = {};
+    bool usable = true;
+    bool highLetters = false;
+};
+
+NibbleMap DeriveNibbleMap(const unsigned char* map) {
+    NibbleMap nibbles;
+    bool deltaSet[8] = {};
+    for (unsigned h = 0; h < 8; ++h)
+        nibbles.highNibbleBit[h] = static_cast<unsigned char>(1u << h);
+    for (unsigned c = 0; c < 0x80; ++c) {
+        if (map[c] == 0)
+            continue;
+        const unsigned h = c >> 4u;
+        nibbles.lowNibble[c & 15u] |= static_cast<unsigned char>(1u << h);
+        const auto d = static_cast<unsigned char>(map[c] - c);
+        if (deltaSet[h] && nibbles.delta[h] != d)
+            nibbles.usable = false;
+        deltaSet[h] = true;
+        nibbles.delta[h] = d;
+    }
+    for (unsigned c = 0x80; c < 256; ++c)
+        nibbles.highLetters = nibbles.highLetters || map[c] != 0;
+    return nibbles;
+}
+
+// The table way for one stretch of up to 64 bytes; returns its letter bits.
+inline std::uint64_t FoldAndMarkTable(const std::uint16_t* table, unsigned char* group,
+                                      unsigned count) {
+    std::uint64_t mask = 0;
+    for (unsigned j = 0; j < count; ++j) {
+        const std::uint16_t entry = table[group[j]];
+        group[j] = static_cast<unsigned char>(entry);
+        mask |= static_cast<std::uint64_t>(entry >> 8u) << j;
+    }
+    return mask;
+}
+
+void BuildFoldTable(const unsigned char* map, std::uint16_t* table) {
+    for (unsigned c = 0; c < 256; ++c)
+        table[c] = map[c] != 0 ? static_cast<std::uint16_t>(0x100u | map[c])
+                               : static_cast<std::uint16_t>(c);
+}
+
+// FoldAndMark for a map with a usable NibbleMap, 32 bytes at a time: the letter
+// test is two nibble lookups, the fold one masked add. Only whole 64-byte groups are
+// loaded wide; the rest of the text, and with highLetters every 32 bytes holding a
+// byte from 0x80 up, take the table way.
+__attribute__((target("avx2"))) void FoldAndMarkAvx2(const unsigned char* map,
+                                                     const NibbleMap& nibbles, unsigned char* bytes,
+                                                     std::size_t n, std::uint64_t* masks) {
+    std::uint16_t table[256];
+    BuildFoldTable(map, table);
+    const __m256i lowTable = _mm256_broadcastsi128_si256(
+        _mm_load_si128(reinterpret_cast<const __m128i*>(nibbles.lowNibble)));
+    const __m256i highTable = _mm256_broadcastsi128_si256(
+        _mm_load_si128(reinterpret_cast<const __m128i*>(nibbles.highNibbleBit)));
+    const __m256i deltaTable = _mm256_broadcastsi128_si256(
+        _mm_load_si128(reinterpret_cast<const __m128i*>(nibbles.delta)));
+    const __m256i nibbleMask = _mm256_set1_epi8(0x0F);
+    const __m256i zero = _mm256_setzero_si256();
+    const bool highLetters = nibbles.highLetters;
+    const std::size_t whole = n / 64;
+    for (std::size_t k = 0; k < whole; ++k) {
+        std::uint64_t mask = 0;
+        for (unsigned half = 0; half < 2; ++half) {
+            unsigned char* at = bytes + 64 * k + 32 * half;
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+            std::uint32_t bits;
+            if (highLetters && _mm256_movemask_epi8(v) != 0) {
+                bits = static_cast<std::uint32_t>(FoldAndMarkTable(table, at, 32));
+            } else {
+                const __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibbleMask);
+                const __m256i low = _mm256_and_si256(v, nibbleMask);
+                const __m256i hits = _mm256_and_si256(_mm256_shuffle_epi8(lowTable, low),
+                                                      _mm256_shuffle_epi8(highTable, high));
+                const __m256i notLetter = _mm256_cmpeq_epi8(hits, zero);
+                const __m256i delta =
+                    _mm256_andnot_si256(notLetter, _mm256_shuffle_epi8(deltaTable, high));
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm256_add_epi8(v, delta));
+                bits = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(notLetter));
+            }
+            mask |= static_cast<std::uint64_t>(bits) << (32 * half);
+        }
+        masks[k] = mask;
+    }
+    masks[whole] = FoldAndMarkTable(table, bytes + 64 * whole, static_cast<unsigned>(n % 64));
+    masks[whole + 1] = 0;
+}
+
 // Folds the letters of bytes[0..n-1] in place and sets bit j of masks[k] when byte
 // 64k + j is a letter. One load from a table of 256 entries per byte, each the byte
 // to store (the letter's lower case, or the byte itself) and, above it, a letter
@@ -68,22 +168,17 @@ void CompleteCarried(std::string& carry, const unsigned char* run, std::size_t r
 void FoldAndMark(const unsigned char* map, unsigned char* bytes, std::size_t n,
                  std::uint64_t* masks) {
     std::uint16_t table[256];
-    for (unsigned c = 0; c < 256; ++c)
-        table[c] = map[c] != 0 ? static_cast<std::uint16_t>(0x100u | map[c])
-                               : static_cast<std::uint16_t>(c);
+    BuildFoldTable(map, table);
     const std::size_t whole = n / 64;
     for (std::size_t k = 0; k <= whole; ++k) {
-        unsigned char* group = bytes + 64 * k;
         const unsigned count = k < whole ? 64u : static_cast<unsigned>(n % 64);
-        std::uint64_t mask = 0;
-        for (unsigned j = 0; j < count; ++j) {
-            const std::uint16_t entry = table[group[j]];
-            group[j] = static_cast<unsigned char>(entry);
-            mask |= static_cast<std::uint64_t>(entry >> 8u) << j;
-        }
-        masks[k] = mask;
+        masks[k] = FoldAndMarkTable(table, bytes + 64 * k, count);
     }
     masks[whole + 1] = 0;
+}
+
+bool HasAvx2() {
+    return __builtin_cpu_supports("avx2");
 }
 
 // The number of letters from bit j of masks[k] on; the masks end with a 0 word.
@@ -206,7 +301,11 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
     // the store where they lie.
     const std::size_t total = static_cast<std::size_t>(end - p);
     std::vector<std::uint64_t> masks(total / 64 + 2);
-    FoldAndMark(map, p, total, masks.data());
+    const NibbleMap nibbles = DeriveNibbleMap(map);
+    if (nibbles.usable && HasAvx2())
+        FoldAndMarkAvx2(map, nibbles, p, total, masks.data());
+    else
+        FoldAndMark(map, p, total, masks.data());
     // From here on a word's hash and key may read kKeyReach bytes from its start,
     // when they stay before the chunk's NUL.
     const std::size_t paddedLimit =
