@@ -7,8 +7,8 @@
 #
 # Environment:
 #   TARVOLEN_CORPUS_CACHE    where the corpora are kept (default /tmp/corpus); the
-#                            missing ones are made there from /work/shared/corpus
-#   TARVOLEN_CORPUS_SOURCES  kjv.txt and gen_zipf.py (default /work/shared/corpus)
+#                            missing ones are made there from ../shared/corpus beside the checkout
+#   TARVOLEN_CORPUS_SOURCES  kjv.txt and gen_zipf.py (default ../shared/corpus beside the checkout)
 #   BUILD_DIR                Release build directory (default /tmp/tv-compare)
 #   CORPORA                  which corpora (default "kjv_x10 en_mix_x5 zipf3m")
 #   NO_INSTALL=1             never install the dict-* packages en_mix_x5 needs
@@ -20,7 +20,7 @@ runs=${1:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/.." && pwd)
 cache=${TARVOLEN_CORPUS_CACHE:-/tmp/corpus}
-sources=${TARVOLEN_CORPUS_SOURCES:-/work/shared/corpus}
+sources=${TARVOLEN_CORPUS_SOURCES:-$source_dir/../shared/corpus}
 build=${BUILD_DIR:-/tmp/tv-compare}
 corpora=${CORPORA:-"kjv_x10 en_mix_x5 zipf3m"}
 
