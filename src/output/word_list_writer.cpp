@@ -168,16 +168,27 @@ std::string_view TextAt(const WordStore& store, std::uint32_t offset) {
     return store.ArenaBegin() + offset;
 }
 
-std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
-    std::vector<KeyedWord> keyed;
+// One record per stored word, in the store's iteration order; make builds it from the
+// word's key, its arena offset, its text and its count.
+template <typename Keyed, typename Make>
+std::vector<Keyed> CollectKeyed(const WordStore& store, Make make) {
+    std::vector<Keyed> keyed;
     keyed.reserve(static_cast<std::size_t>(store.Count()));
     std::string_view word;
     std::uint32_t count = 0;
     std::uint64_t key = 0;
     for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
         store.GetNextEntry(pos, word, count, key);
-        keyed.push_back({key, OffsetOf(store, word), static_cast<std::uint32_t>(word.size())});
+        keyed.push_back(make(key, OffsetOf(store, word), word, count));
     }
+    return keyed;
+}
+
+std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
+    auto keyed = CollectKeyed<KeyedWord>(
+        store, [](std::uint64_t key, std::uint32_t offset, std::string_view word, std::uint32_t) {
+            return KeyedWord{key, offset, static_cast<std::uint32_t>(word.size())};
+        });
     const char* arena = store.ArenaBegin();
     std::sort(keyed.begin(), keyed.end(), [arena](const KeyedWord& a, const KeyedWord& b) {
         if (a.key != b.key)
@@ -189,15 +200,10 @@ std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
 
 // FrequencyOrder: the larger count first, then WordOrder.
 std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store) {
-    std::vector<KeyedEntry> keyed;
-    keyed.reserve(static_cast<std::size_t>(store.Count()));
-    std::string_view word;
-    std::uint32_t count = 0;
-    std::uint64_t key = 0;
-    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
-        store.GetNextEntry(pos, word, count, key);
-        keyed.push_back({key, OffsetOf(store, word), count});
-    }
+    auto keyed = CollectKeyed<KeyedEntry>(
+        store, [](std::uint64_t key, std::uint32_t offset, std::string_view, std::uint32_t count) {
+            return KeyedEntry{key, offset, count};
+        });
     const char* arena = store.ArenaBegin();
     std::sort(keyed.begin(), keyed.end(), [arena](const KeyedEntry& a, const KeyedEntry& b) {
         if (a.count != b.count)
