@@ -194,8 +194,9 @@ std::size_t RunLength(const std::uint64_t* masks, std::size_t k, unsigned j) {
 }
 
 // Accepted words of a stretch of the chunk, collected before they reach the store:
-// the chain heads they will look at, and then their first entries, are fetched from
-// memory a few words ahead of the lookups.
+// a few words ahead of the lookups, each is probed in the store's cache of recent
+// words, and the entry named there, or else the chain head and then the chain's
+// first entry, is fetched from memory.
 class WordBatch {
   public:
     static constexpr std::size_t kFlushAt = 256;
@@ -208,10 +209,8 @@ class WordBatch {
     WordBatch& operator=(const WordBatch&) = delete;
 
     struct Found {
-        const char* word;
-        std::uint32_t length;
-        std::uint32_t hash;
-        bool padded;  // kKeyReach bytes may be read from word
+        WordStore::PreparedWord word;
+        bool cached;  // the store's cache named its entry when probed
     };
 
     // The scan writes found words from Free() on, advancing its own pointer only
@@ -225,20 +224,16 @@ class WordBatch {
     std::size_t Size() const { return size_; }
 
     void Flush() {
-        constexpr std::size_t kHeadAhead = 16;
+        constexpr std::size_t kProbeAhead = 16;
         constexpr std::size_t kEntryAhead = 8;
-        for (std::size_t i = 0; i < std::min(size_, kHeadAhead); ++i)
-            store_.Prefetch(words_[i].hash);
+        for (std::size_t i = 0; i < std::min(size_, kProbeAhead); ++i)
+            words_[i].cached = store_.Probe(words_[i].word);
         for (std::size_t i = 0; i < size_; ++i) {
-            if (i + kHeadAhead < size_)
-                store_.Prefetch(words_[i + kHeadAhead].hash);
-            if (i + kEntryAhead < size_)
-                store_.PrefetchEntry(words_[i + kEntryAhead].hash);
-            const Found& found = words_[i];
-            if (found.padded)
-                store_.AddWordPadded(found.word, found.length, found.hash);
-            else
-                store_.AddWord(found.word, found.length, found.hash);
+            if (i + kProbeAhead < size_)
+                words_[i + kProbeAhead].cached = store_.Probe(words_[i + kProbeAhead].word);
+            if (i + kEntryAhead < size_ && !words_[i + kEntryAhead].cached)
+                store_.PrefetchEntry(words_[i + kEntryAhead].word);
+            store_.AddPrepared(words_[i].word);
         }
         size_ = 0;
     }
@@ -330,17 +325,18 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
                 break;
             }
             const bool accepted = Accepted(length, minLength);
-            const bool padded = at <= paddedLimit && length <= MaxWordLength;
-            std::uint32_t hash = 0;
-            if (padded) [[likely]]
-                hash = WordStore::HashPadded(reinterpret_cast<const char*>(word), length);
-            else if (accepted)
-                hash = WordStore::Hash(reinterpret_cast<const char*>(word), length);
-            // A separator inside the chunk ends the word. Stored after the hash has
-            // read the word, so that its wide loads need not wait for this byte.
-            word[length] = 0;
-            *out = {reinterpret_cast<const char*>(word), static_cast<std::uint32_t>(length), hash,
-                    padded};
+            const auto* text = reinterpret_cast<const char*>(word);
+            // A separator inside the chunk ends the word. Where the key may be read
+            // past the word, it is stored after the key has been taken, so that the
+            // key's wide loads need not wait for this byte.
+            if (at <= paddedLimit && length <= MaxWordLength) [[likely]] {
+                WordStore::PreparePadded(out->word, text, length);
+                word[length] = 0;
+            } else {
+                word[length] = 0;
+                if (accepted)
+                    WordStore::Prepare(out->word, text, length);
+            }
             out += accepted;
         }
         if (WordBatch::Full(out, batch)) {

@@ -89,14 +89,25 @@ WordStore::WordStore(MessagePort& messages, const Options& options)
         messages_.ShowMessage(kNoArenaText, MessageIcon::Stop);
         std::exit(0);
     }
+    // calloc maps an array this size lazily, so untouched slots cost no memory.
+    cache_ = static_cast<CacheSlot*>(std::calloc(std::size_t{1} << kCacheBits, sizeof(CacheSlot)));
+    if (cache_ == nullptr) {
+        memory_.Release(arena_, capacity_);
+        throw std::bad_alloc();
+    }
     AllocateHeads(tableA_);
     AllocateHeads(tableB_);
 }
 
 WordStore::~WordStore() {
+    std::free(cache_);
     memory_.Release(arena_, capacity_);
     EmptyTable(tableB_);
     EmptyTable(tableA_);
+}
+
+void WordStore::ForgetCache() {
+    std::memset(cache_, 0, (std::size_t{1} << kCacheBits) * sizeof(CacheSlot));
 }
 
 std::uint32_t WordStore::Hash(const char* word, std::size_t length) {
@@ -275,6 +286,45 @@ void WordStore::AddWord(const char* word, std::size_t length) {
     AddWord(word, length, Hash(word, length));
 }
 
+void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,
+                            std::uint32_t hash) {
+    const std::size_t n = length + 1;
+    if (writePos_ + n >= capacity_) {
+        AddWordNearEnd(word, length, hash);
+        return;
+    }
+    Table& table = *current_;
+    CacheSlot& slot = cache_[CacheSlotOf(tag)];
+    const std::uint32_t bucket = hash % kBucketCount;
+    if (table.Allocated()) {
+        for (std::uint32_t index = table.Head(bucket); index != 0;) {
+            Entry& entry = table.At(index);
+            if (Matches(entry, key, word, length)) {
+                Count(entry);
+                slot = {tag, index};
+                return;
+            }
+            index = entry.next;
+        }
+    } else {
+        AllocateHeads(table);
+    }
+    // New: the copy at the free end of the arena becomes its stored text. It is made
+    // only now, so a known word, the common case, writes nothing.
+    char* copy = arena_ + writePos_;
+    detail::CopyShort(copy, word, n);
+    std::uint32_t& head = HeadFor(table, bucket);
+    const std::uint32_t index = NewEntry(table);
+    Entry& entry = table.At(index);
+    SetKey(entry, key);
+    entry.text = static_cast<std::uint32_t>(writePos_);
+    entry.count = 1;
+    entry.next = head;
+    head = index;
+    writePos_ += n;
+    slot = {tag, index};
+}
+
 void WordStore::AddWordNearEnd(const char* word, std::size_t length, std::uint32_t hash) {
     const std::size_t n = length + 1;
     std::string keep;
@@ -325,12 +375,14 @@ bool WordStore::Grow() {
     writePos_ = newWritePos;
     EmptyTable(*current_);
     current_ = &target;
+    ForgetCache();
     return true;
 }
 
 void WordStore::RemoveWord(const char* word) {
     Table& table = *current_;
-    const std::uint32_t bucket = Hash(word, std::strlen(word)) % kBucketCount;
+    const std::size_t length = std::strlen(word);
+    const std::uint32_t bucket = Hash(word, length) % kBucketCount;
     std::uint32_t* const head = table.FindHead(bucket);
     if (head == nullptr)
         return;
@@ -342,6 +394,11 @@ void WordStore::RemoveWord(const char* word) {
         *link = entry.next;
         entry.next = table.freeList;
         table.freeList = index;
+        // The freed entry still holds the word's key: a slot naming it would count
+        // the word there if it came back.
+        CacheSlot& slot = cache_[CacheSlotOf(TagOf(KeyOf(word, length)))];
+        if (slot.index == index)
+            slot = {0, 0};
         if (--table.entryCount == 0)
             EmptyTable(table);
         return;
@@ -350,6 +407,7 @@ void WordStore::RemoveWord(const char* word) {
 
 void WordStore::Clear() {
     EmptyTable(*current_);
+    ForgetCache();
     writePos_ = 0;
     growthFailed_ = false;
 }

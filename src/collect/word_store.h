@@ -70,30 +70,64 @@ class WordStore {
     }
     static std::uint32_t Hash(const char* word, std::size_t length);
     // Hash of a word of at most kKeyBytes bytes, with kKeyReach bytes readable from
-    // its first byte on, computed without a loop over its letters.
+    // its first byte on, computed without a loop over its letters (as the store does
+    // for the prepared words the cache does not name).
     static inline std::uint32_t HashPadded(const char* word, std::size_t length);
 
     // Counts one occurrence of the NUL-terminated word (length >= 1, no NUL inside).
     void AddWord(const char* word);
     // As above with the length known; word[length] must be NUL.
     void AddWord(const char* word, std::size_t length);
-    // As above with hash == Hash(word, length) already computed. This is the
-    // tokenizer's per-word call, so its common path lives here to be inlined.
+    // As above with hash == Hash(word, length) already computed, as the tokenizer
+    // does for a word carried over from the previous chunk.
     inline void AddWord(const char* word, std::size_t length, std::uint32_t hash);
 
-    // As AddWord with the hash, for a word of which kKeyReach bytes may be read from
-    // its first byte on (the word's own bytes, its NUL and whatever follows).
-    static constexpr std::size_t kKeyReach = 24;
-    inline void AddWordPadded(const char* word, std::size_t length, std::uint32_t hash);
+    // A word's key: its first kKeyBytes bytes, NUL-padded, which for a word of up to
+    // kKeyBytes bytes is the whole word.
+    static constexpr std::size_t kKeyBytes = 20;
+    struct Key {
+        std::uint64_t a;  // bytes 0..7, first byte lowest
+        std::uint64_t b;  // bytes 8..15
+        std::uint32_t c;  // bytes 16..19
+    };
 
-    // Hints that a word with this hash comes soon: Prefetch starts loading its chain
-    // head; PrefetchEntry, once that head is likely loaded, the first entry, which
-    // holds the first bytes of its text: most lookups end there.
-    void Prefetch(std::uint32_t hash) const { current_->PrefetchHead(hash % kBucketCount); }
-    void PrefetchEntry(std::uint32_t hash) const {
+    // A word as the tokenizer hands it over in bulk: its key, and a tag mixed from
+    // the key that finds the word in the store's cache of recently counted words.
+    // A word found there costs no hash; the chain hash is computed only for the
+    // others, when the word is probed or added.
+    struct PreparedWord {
+        const char* text;  // NUL-terminated once it is added
+        std::uint32_t length;
+        std::uint32_t tag;
+        Key key;
+        std::uint32_t hash;  // Hash(text, length) once hashed is set
+        bool hashed;
+    };
+    // For a word whose NUL is in place.
+    static inline void Prepare(PreparedWord& into, const char* word, std::size_t length);
+    // For a word of at most kKeyBytes bytes from whose first byte kKeyReach bytes may
+    // be read (its own, its end and whatever follows), its NUL not yet written.
+    static constexpr std::size_t kKeyReach = 24;
+    static inline void PreparePadded(PreparedWord& into, const char* word, std::size_t length);
+
+    // Hints that the word comes soon. Probe looks it up in the cache: on a hit it
+    // starts loading the entry named there and returns true; otherwise it hashes the
+    // word and starts loading its chain head, and PrefetchEntry, once that head is
+    // likely loaded, the chain's first entry, which holds the first bytes of its
+    // text: most lookups end there.
+    inline bool Probe(PreparedWord& word) const;
+    void PrefetchEntry(const PreparedWord& word) const {
         const Table& table = *current_;
-        if (const std::uint32_t index = table.Head(hash % kBucketCount))
+        if (const std::uint32_t index = table.Head(word.hash % kBucketCount))
             __builtin_prefetch(&table.At(index));
+    }
+    // AddWord for a prepared word, whose NUL is now in place.
+    inline void AddPrepared(const PreparedWord& word);
+
+    // The cache tag of a key; exposed for tests.
+    static std::uint32_t TagOf(const Key& key) {
+        const std::uint64_t mixed = (key.a ^ std::rotl(key.b, 29) ^ key.c) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::uint32_t>(mixed >> 32);
     }
 
     // Removes the word and its count; an absent word changes nothing.
@@ -145,18 +179,11 @@ class WordStore {
     static constexpr unsigned kSlabShift = 20;
     static constexpr std::uint32_t kSlabEntries = 1u << kSlabShift;
     static constexpr std::uint32_t kSlabMask = kSlabEntries - 1;
-    // A word's key: its first kKeyBytes bytes, NUL-padded. The entry keeps the first
-    // kInlineBytes of them, so a word shorter than that is compared without reading
-    // the arena at all (most words of most texts); 12 rather than all 20 keeps an
-    // entry at 24 bytes, which for millions of words is the bulk of the memory.
-    static constexpr std::size_t kKeyBytes = 20;
+    // The entry keeps the first kInlineBytes bytes of the key, so a word shorter than
+    // that is compared without reading the arena at all (most words of most texts);
+    // 12 rather than all 20 keeps an entry at 24 bytes, which for millions of words
+    // is the bulk of the memory.
     static constexpr std::size_t kInlineBytes = 12;
-
-    struct Key {
-        std::uint64_t a;  // bytes 0..7, first byte lowest
-        std::uint64_t b;  // bytes 8..15
-        std::uint32_t c;  // bytes 16..19
-    };
 
     struct Entry {
         std::uint64_t keyA;   // Key::a
@@ -247,12 +274,45 @@ class WordStore {
         }
     };
 
+    // Recently counted words by tag, direct-mapped: most of a text's words are a few
+    // thousand frequent ones, and for them this small array (which stays in the
+    // processor's cache) names the entry at once, with neither the hash nor the
+    // chain head, a 64-byte line of the 32 MB array per word. A slot is only a
+    // hint: the entry's key is compared all the same, and the slot is overwritten by
+    // the next word found through the chains. Slots are forgotten whenever their
+    // entries could move or be freed (growth, removal, emptying).
+    struct CacheSlot {
+        std::uint32_t tag;
+        std::uint32_t index;  // 0: empty
+    };
+    static constexpr unsigned kCacheBits = 16;
+    static std::uint32_t CacheSlotOf(std::uint32_t tag) { return tag >> (32 - kCacheBits); }
+    void ForgetCache();
+    // The hash of a word of at most kKeyBytes bytes, from its key.
+    static inline std::uint32_t HashOfKey(const Key& key, std::size_t length);
+
     // The key of a word of the given length; reads no byte beyond word[length].
     static Key KeyOf(const char* word, std::size_t length);
     // The same without a branch on the length, for a word followed by at least
     // kKeyReach readable bytes counted from its first byte.
     static Key KeyOfPadded(const char* word, std::size_t length);
-    void AddWordWithKey(const char* word, std::size_t length, std::uint32_t hash, const Key& key);
+    // The common path of every AddWord; hash is Hash(word, length) when hashed is
+    // set, and is computed only when the cache does not name the word.
+    inline void AddWordWithKey(const char* word, std::size_t length, const Key& key,
+                               std::uint32_t tag, std::uint32_t hash, bool hashed);
+    // AddWord for a word the cache did not name: through the chains.
+    void AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,
+                     std::uint32_t hash);
+    static std::uint32_t HashOf(const char* word, std::size_t length, const Key& key) {
+        return length <= kKeyBytes ? HashOfKey(key, length) : Hash(word, length);
+    }
+    // The entry holds the word; for a word of kInlineBytes or more this reads the
+    // rest of the stored text.
+    inline bool Matches(const Entry& entry, const Key& key, const char* word,
+                        std::size_t length) const;
+    // Saturates rather than wraps: a wrapped count of 0 would break the invariant that
+    // every entry has occurred at least once.
+    static void Count(Entry& entry) { entry.count += entry.count != UINT32_MAX; }
     // Equal inline bytes; for a word of kInlineBytes or more, the rest of the text
     // must still be compared.
     static bool SameKey(const Entry& x, const Key& y) {
@@ -296,6 +356,7 @@ class WordStore {
     Table tableA_;
     Table tableB_;
     Table* current_ = &tableA_;
+    CacheSlot* cache_ = nullptr;  // 1 << kCacheBits slots
     bool growthFailed_ = false;
 };
 
@@ -472,13 +533,42 @@ inline std::uint32_t Horner4(std::uint32_t x) {
 
 }  // namespace detail
 
-inline std::uint32_t WordStore::HashPadded(const char* word, std::size_t length) {
+inline std::uint32_t WordStore::HashOfKey(const Key& key, std::size_t length) {
     static_assert(kHashSeed == 0, "the lane arithmetic starts from 0");
-    const Key key = KeyOfPadded(word, length);
     const std::uint32_t padded = detail::Horner8(key.a) * detail::Power33(12) +
                                  detail::Horner8(key.b) * detail::Power33(4) +
                                  detail::Horner4(key.c);
     return padded * detail::kUnpowers.values[kKeyBytes - length];
+}
+
+inline std::uint32_t WordStore::HashPadded(const char* word, std::size_t length) {
+    return HashOfKey(KeyOfPadded(word, length), length);
+}
+
+// Both fill the record field by field: a record built whole and then copied would
+// be read back in wide loads from narrow stores, which the processor cannot forward.
+inline void WordStore::Prepare(PreparedWord& into, const char* word, std::size_t length) {
+    const Key key = KeyOf(word, length);
+    into.text = word;
+    into.length = static_cast<std::uint32_t>(length);
+    into.key.a = key.a;
+    into.key.b = key.b;
+    into.key.c = key.c;
+    into.tag = TagOf(key);
+    // The key holds only the beginning of a longer word.
+    into.hashed = length > kKeyBytes;
+    into.hash = into.hashed ? Hash(word, length) : 0;
+}
+
+inline void WordStore::PreparePadded(PreparedWord& into, const char* word, std::size_t length) {
+    const Key key = KeyOfPadded(word, length);
+    into.text = word;
+    into.length = static_cast<std::uint32_t>(length);
+    into.key.a = key.a;
+    into.key.b = key.b;
+    into.key.c = key.c;
+    into.tag = TagOf(key);
+    into.hashed = false;
 }
 
 inline WordStore::Key WordStore::KeyOfPadded(const char* word, std::size_t length) {
@@ -494,51 +584,50 @@ inline WordStore::Key WordStore::KeyOfPadded(const char* word, std::size_t lengt
 }
 
 inline void WordStore::AddWord(const char* word, std::size_t length, std::uint32_t hash) {
-    AddWordWithKey(word, length, hash, KeyOf(word, length));
+    const Key key = KeyOf(word, length);
+    AddWordWithKey(word, length, key, TagOf(key), hash, true);
 }
 
-inline void WordStore::AddWordPadded(const char* word, std::size_t length, std::uint32_t hash) {
-    AddWordWithKey(word, length, hash, KeyOfPadded(word, length));
+inline void WordStore::AddPrepared(const PreparedWord& word) {
+    AddWordWithKey(word.text, word.length, word.key, word.tag, word.hash, word.hashed);
 }
 
-inline void WordStore::AddWordWithKey(const char* word, std::size_t length, std::uint32_t hash,
-                                      const Key& key) {
-    const std::size_t n = length + 1;
-    if (writePos_ + n >= capacity_) [[unlikely]] {
-        AddWordNearEnd(word, length, hash);
-        return;
-    }
-    const std::uint32_t bucket = hash % kBucketCount;
-    Table& table = *current_;
-    if (table.Allocated()) [[likely]] {
-        for (std::uint32_t index = table.Head(bucket); index != 0;) {
-            Entry& entry = table.At(index);
-            if (SameKey(entry, key) &&
-                (length < kInlineBytes ||
-                 std::strcmp(arena_ + entry.text + kInlineBytes, word + kInlineBytes) == 0)) {
-                // Saturate rather than wrap: a wrapped count of 0 would break the
-                // invariant that every entry has occurred at least once.
-                entry.count += entry.count != UINT32_MAX;
+inline bool WordStore::Matches(const Entry& entry, const Key& key, const char* word,
+                               std::size_t length) const {
+    return SameKey(entry, key) &&
+           (length < kInlineBytes ||
+            std::strcmp(arena_ + entry.text + kInlineBytes, word + kInlineBytes) == 0);
+}
+
+inline void WordStore::AddWordWithKey(const char* word, std::size_t length, const Key& key,
+                                      std::uint32_t tag, std::uint32_t hash, bool hashed) {
+    // The arena test comes first even for a word the cache names, as the copy of the
+    // word into the arena would.
+    if (writePos_ + length + 1 < capacity_) [[likely]] {
+        const CacheSlot slot = cache_[CacheSlotOf(tag)];
+        if (slot.tag == tag && slot.index != 0) [[likely]] {
+            Entry& entry = current_->At(slot.index);
+            if (Matches(entry, key, word, length)) [[likely]] {
+                Count(entry);
                 return;
             }
-            index = entry.next;
         }
-    } else {
-        AllocateHeads(table);
     }
-    // New: the copy at the free end of the arena becomes its stored text. It is made
-    // only now, so a known word, the common case, writes nothing.
-    char* copy = arena_ + writePos_;
-    detail::CopyShort(copy, word, n);
-    std::uint32_t& head = HeadFor(table, bucket);
-    const std::uint32_t index = NewEntry(table);
-    Entry& entry = table.At(index);
-    SetKey(entry, key);
-    entry.text = static_cast<std::uint32_t>(writePos_);
-    entry.count = 1;
-    entry.next = head;
-    head = index;
-    writePos_ += n;
+    AddUncached(word, length, key, tag, hashed ? hash : HashOf(word, length, key));
+}
+
+inline bool WordStore::Probe(PreparedWord& word) const {
+    const CacheSlot slot = cache_[CacheSlotOf(word.tag)];
+    if (slot.tag == word.tag && slot.index != 0) {
+        __builtin_prefetch(&current_->At(slot.index));
+        return true;
+    }
+    if (!word.hashed) {
+        word.hash = HashOfKey(word.key, word.length);
+        word.hashed = true;
+    }
+    current_->PrefetchHead(word.hash % kBucketCount);
+    return false;
 }
 
 }  // namespace tarvolen

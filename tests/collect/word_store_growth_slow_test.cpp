@@ -1,4 +1,5 @@
-// Grows the full-size arena for real: 180 MiB of text, then one step of 50 MiB.
+// Growths of many entries: the full-size arena grown for real (180 MiB of text, then
+// one step of 50 MiB), and a growth that shrinks a table of over a million entries.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 
 #include "collect/word_store.h"
 #include "support/fakes.h"
+#include "support/store_contents.h"
 
 namespace tarvolen {
 namespace {
@@ -70,6 +72,42 @@ TEST(WordStoreGrowthSlowTest, DefaultArenaGrowsByOneStepAndKeepsEverything) {
         ++visited;
     }
     EXPECT_EQ(visited, words);
+}
+
+// Over a million entries fill more than one of the table's slabs; after most are
+// removed, a growth moves the rest into a table of one slab. The words counted last
+// are those the cache of recent words names, and it must not name their old places.
+TEST(WordStoreGrowthSlowTest, GrowthAfterRemovalsForgetsTheOldPlaces) {
+    constexpr std::uint32_t kWords = 1'100'000;
+    constexpr std::uint32_t kKept = 2'000;
+    auto wordOf = [](std::uint32_t index) {
+        std::string word(5, 'a');
+        for (char& c : word) {
+            c = static_cast<char>('a' + index % 26);
+            index /= 26;
+        }
+        return word;
+    };
+    testing::FakeMessages messages;
+    // Room for the words and a little more, so that a few long words grow it.
+    WordStore store(messages, testing::SmallStoreOptions(kWords * 6 + 64));
+    for (std::uint32_t i = 0; i < kWords; ++i)
+        store.AddWord(wordOf(i).c_str());
+    for (std::uint32_t i = 0; i < kWords - kKept; ++i)
+        store.RemoveWord(wordOf(i).c_str());
+    const std::uint32_t capacity = store.Capacity();
+    testing::WordCounts model;
+    for (int i = 0; store.Capacity() == capacity; ++i) {
+        const std::string filler = "filler" + std::to_string(i) + std::string(40, 'f');
+        store.AddWord(filler.c_str());
+        model[filler] = 1;
+    }
+    for (std::uint32_t i = kWords - kKept; i < kWords; ++i) {
+        store.AddWord(wordOf(i).c_str());
+        model[wordOf(i)] = 2;
+    }
+    EXPECT_EQ(testing::StoreWords(store), model);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace
