@@ -226,6 +226,7 @@ class WordBatch {
     void Flush() {
         constexpr std::size_t kProbeAhead = 16;
         constexpr std::size_t kEntryAhead = 8;
+        constexpr std::size_t kTextAhead = 4;
         for (std::size_t i = 0; i < std::min(size_, kProbeAhead); ++i)
             words_[i].cached = store_.Probe(words_[i].word);
         for (std::size_t i = 0; i < size_; ++i) {
@@ -233,6 +234,8 @@ class WordBatch {
                 words_[i + kProbeAhead].cached = store_.Probe(words_[i + kProbeAhead].word);
             if (i + kEntryAhead < size_ && !words_[i + kEntryAhead].cached)
                 store_.PrefetchEntry(words_[i + kEntryAhead].word);
+            if (i + kTextAhead < size_)
+                store_.PrefetchText(words_[i + kTextAhead].word, words_[i + kTextAhead].cached);
             store_.AddPrepared(words_[i].word);
         }
         size_ = 0;

@@ -121,6 +121,9 @@ class WordStore {
         if (const std::uint32_t index = table.Head(word.hash % kBucketCount))
             __builtin_prefetch(&table.At(index));
     }
+    // For a word of kInlineBytes or more, once its entry is likely loaded: starts
+    // loading the rest of the text the lookup will compare.
+    inline void PrefetchText(const PreparedWord& word, bool cached) const;
     // AddWord for a prepared word, whose NUL is now in place.
     inline void AddPrepared(const PreparedWord& word);
 
@@ -405,6 +408,14 @@ inline bool EqualShort(const char* a, const char* b, std::size_t n) {
         std::memcpy(&b2, b + n - 4, 4);
         return ((a1 ^ b1) | (a2 ^ b2)) == 0;
     }
+    if (n >= 2 && n < 4) {
+        std::uint16_t a1, a2, b1, b2;
+        std::memcpy(&a1, a, 2);
+        std::memcpy(&b1, b, 2);
+        std::memcpy(&a2, a + n - 2, 2);
+        std::memcpy(&b2, b + n - 2, 2);
+        return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+    }
     return std::memcmp(a, b, n) == 0;
 }
 
@@ -594,9 +605,17 @@ inline void WordStore::AddPrepared(const PreparedWord& word) {
 
 inline bool WordStore::Matches(const Entry& entry, const Key& key, const char* word,
                                std::size_t length) const {
-    return SameKey(entry, key) &&
-           (length < kInlineBytes ||
-            std::strcmp(arena_ + entry.text + kInlineBytes, word + kInlineBytes) == 0);
+    if (!SameKey(entry, key))
+        return false;
+    if (length < kInlineBytes)
+        return true;
+    const char* stored = arena_ + entry.text + kInlineBytes;
+    if (length > kKeyBytes)
+        return std::strcmp(stored, word + kInlineBytes) == 0;
+    // The rest of the word with its NUL, compared without a call. A shorter stored
+    // text differs at its own NUL; reading on past it stays below the end of the
+    // arena, which the caller has found to hold more than this word.
+    return detail::EqualShort(stored, word + kInlineBytes, length + 1 - kInlineBytes);
 }
 
 inline void WordStore::AddWordWithKey(const char* word, std::size_t length, const Key& key,
@@ -614,6 +633,18 @@ inline void WordStore::AddWordWithKey(const char* word, std::size_t length, cons
         }
     }
     AddUncached(word, length, key, tag, hashed ? hash : HashOf(word, length, key));
+}
+
+inline void WordStore::PrefetchText(const PreparedWord& word, bool cached) const {
+    if (word.length < kInlineBytes)
+        return;
+    // The entry the cache names, or else the first of the chain: a hint either way,
+    // as is every slot of the cache.
+    const Table& table = *current_;
+    const std::uint32_t index =
+        cached ? cache_[CacheSlotOf(word.tag)].index : table.Head(word.hash % kBucketCount);
+    if (index != 0)
+        __builtin_prefetch(arena_ + table.At(index).text + kInlineBytes);
 }
 
 inline bool WordStore::Probe(PreparedWord& word) const {

@@ -120,6 +120,30 @@ TEST(WordStoreTest, PrefixesAndExtensionsAreDistinct) {
     EXPECT_EQ(StoreWords(store), (WordCounts{{"a", 1}, {"ab", 2}, {"abc", 2}, {"abcd", 1}}));
 }
 
+// Past the bytes an entry keeps, the rest of the text is compared: words of 12 to 24
+// bytes that share their first 12 and differ in one later byte or in length.
+TEST(WordStoreTest, LongWordsDifferingAfterTheKeptBytesAreDistinct) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    const std::string stem = "abcdefghijkl";
+    WordCounts model;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t length = 12; length <= 24; ++length) {
+            std::string word = stem + std::string(length - 12, 'x');
+            store.AddWord(word.c_str());
+            ++model[word];
+            for (std::size_t at = 12; at < length; ++at) {
+                std::string changed = word;
+                changed[at] = 'y';
+                store.AddWord(changed.c_str());
+                ++model[changed];
+            }
+        }
+    }
+    EXPECT_EQ(StoreWords(store), model);
+    EXPECT_EQ(store.Count(), static_cast<std::int32_t>(model.size()));
+}
+
 TEST(WordStoreTest, NewWordCopiedOnceKnownWordCostsNoArena) {
     FakeMessages messages;
     WordStore store(messages, SmallArena());
