@@ -193,10 +193,8 @@ std::size_t RunLength(const std::uint64_t* masks, std::size_t k, unsigned j) {
     return length + static_cast<std::size_t>(std::countr_one(masks[k]));
 }
 
-// Accepted words of a stretch of the chunk, collected before they reach the store:
-// a few words ahead of the lookups, each is probed in the store's cache of recent
-// words, and the entry named there, or else the chain head and then the chain's
-// first entry, is fetched from memory.
+// Accepted words of a stretch of the chunk, collected before they reach the store,
+// which first loads what their lookups will read, all of them at once.
 class WordBatch {
   public:
     static constexpr std::size_t kFlushAt = 256;
@@ -208,10 +206,7 @@ class WordBatch {
     WordBatch(const WordBatch&) = delete;
     WordBatch& operator=(const WordBatch&) = delete;
 
-    struct Found {
-        WordStore::PreparedWord word;
-        bool cached;  // the store's cache named its entry when probed
-    };
+    using Found = WordStore::PreparedWord;
 
     // The scan writes found words from Free() on, advancing its own pointer only
     // for the accepted ones (no branch on that), and hands the pointer back with
@@ -224,20 +219,9 @@ class WordBatch {
     std::size_t Size() const { return size_; }
 
     void Flush() {
-        constexpr std::size_t kProbeAhead = 16;
-        constexpr std::size_t kEntryAhead = 8;
-        constexpr std::size_t kTextAhead = 4;
-        for (std::size_t i = 0; i < std::min(size_, kProbeAhead); ++i)
-            words_[i].cached = store_.Probe(words_[i].word);
-        for (std::size_t i = 0; i < size_; ++i) {
-            if (i + kProbeAhead < size_)
-                words_[i + kProbeAhead].cached = store_.Probe(words_[i + kProbeAhead].word);
-            if (i + kEntryAhead < size_ && !words_[i + kEntryAhead].cached)
-                store_.PrefetchEntry(words_[i + kEntryAhead].word);
-            if (i + kTextAhead < size_)
-                store_.PrefetchText(words_[i + kTextAhead].word, words_[i + kTextAhead].cached);
-            store_.AddPrepared(words_[i].word);
-        }
+        store_.Preload(words_, size_);
+        for (std::size_t i = 0; i < size_; ++i)
+            store_.AddPrepared(words_[i]);
         size_ = 0;
     }
 
@@ -333,12 +317,12 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
             // past the word, it is stored after the key has been taken, so that the
             // key's wide loads need not wait for this byte.
             if (at <= paddedLimit && length <= MaxWordLength) [[likely]] {
-                WordStore::PreparePadded(out->word, text, length);
+                WordStore::PreparePadded(*out, text, length);
                 word[length] = 0;
             } else {
                 word[length] = 0;
                 if (accepted)
-                    WordStore::Prepare(out->word, text, length);
+                    WordStore::Prepare(*out, text, length);
             }
             out += accepted;
         }
