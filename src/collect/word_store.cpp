@@ -457,6 +457,7 @@ void WordStore::RemoveWord(const char* word) {
         if (std::strcmp(arena_ + entry.text, word) != 0)
             continue;
         *link = entry.next;
+        entry.count = 0;  // marks it free for ForEachEntry
         entry.next = table.freeList;
         table.freeList = index;
         // The freed entry still holds the word's key: a slot naming it would count
@@ -565,22 +566,26 @@ void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_
         leadingBytes = 0;
         return;
     }
+    word = TextOf(*entry);
+    count = entry->count;
+    leadingBytes = __builtin_bswap64(entry->keyA);
+}
+
+std::string_view WordStore::TextOf(const Entry& entry) const {
     // The key's bytes are the text's up to its length and 0 after it, and no text
     // holds a 0: the highest byte that is not 0 tells the length.
     auto bytesIn = [](std::uint64_t key) {
         return static_cast<std::size_t>((std::bit_width(key) + 7) / 8);
     };
     std::size_t length;
-    if (entry->keyB != 0)
-        length = 8 + bytesIn(entry->keyB);
+    if (entry.keyB != 0)
+        length = 8 + bytesIn(entry.keyB);
     else
-        length = bytesIn(entry->keyA);
-    const char* text = arena_ + entry->text;
+        length = bytesIn(entry.keyA);
+    const char* text = arena_ + entry.text;
     if (length >= kInlineBytes)
         length = std::strlen(text);
-    word = std::string_view(text, length);
-    count = entry->count;
-    leadingBytes = __builtin_bswap64(entry->keyA);
+    return {text, length};
 }
 
 bool WordOrder(std::string_view a, std::string_view b) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -160,6 +161,13 @@ class WordStore {
     // needs a read of the arena, which a sort of millions of words feels.
     void GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count,
                       std::uint64_t& leadingBytes) const;
+
+    // Visits every stored word once, as visit(word, count, leadingBytes) with what
+    // GetNextEntry gives, in the order the entries lie in memory rather than by
+    // bucket: for a caller that sorts the words anyway, a walk of millions of them
+    // then reads its memory in sequence. The store must not change meanwhile.
+    template <typename Visit>
+    void ForEachEntry(Visit visit) const;
 
     // Introspection, mainly for tests and benchmarks.
     std::uint32_t Capacity() const { return capacity_; }
@@ -337,6 +345,9 @@ class WordStore {
     const Entry* FirstEntryFrom(std::uint32_t& bucket) const;
     // The entry at pos and its bucket; moves pos on.
     const Entry* Advance(Position& pos, std::uint32_t& bucket) const;
+    // The entry's text; its length is known from the key when shorter than
+    // kInlineBytes.
+    std::string_view TextOf(const Entry& entry) const;
 
     MessagePort& messages_;
     ArenaMemory& memory_;
@@ -621,6 +632,22 @@ inline void WordStore::AddWordWithKey(const char* word, std::size_t length, cons
         }
     }
     AddUncached(word, length, key, tag, hashed ? hash : HashOf(word, length, key));
+}
+
+template <typename Visit>
+void WordStore::ForEachEntry(Visit visit) const {
+    const Table& table = *current_;
+    // Every index below `carved` lies in a slab; the free ones (removed, or never
+    // handed out) have a count of 0, which no stored word has.
+    for (std::size_t slab = 0; slab < table.slabs.size(); ++slab) {
+        const std::uint32_t first = static_cast<std::uint32_t>(slab) << kSlabShift;
+        const std::uint32_t end = std::min(table.carved - first, kSlabEntries);
+        const Entry* entries = table.slabs[slab];
+        for (std::uint32_t i = slab == 0 ? 1 : 0; i < end; ++i) {
+            if (entries[i].count != 0)
+                visit(TextOf(entries[i]), entries[i].count, __builtin_bswap64(entries[i].keyA));
+        }
+    }
 }
 
 }  // namespace tarvolen

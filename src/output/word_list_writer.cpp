@@ -168,19 +168,15 @@ std::string_view TextAt(const WordStore& store, std::uint32_t offset) {
     return store.ArenaBegin() + offset;
 }
 
-// One record per stored word, in the store's iteration order; make builds it from the
-// word's key, its arena offset, its text and its count.
+// One record per stored word, in no particular order (they are sorted next); make
+// builds it from the word's key, its arena offset, its text and its count.
 template <typename Keyed, typename Make>
 std::vector<Keyed> CollectKeyed(const WordStore& store, Make make) {
     std::vector<Keyed> keyed;
     keyed.reserve(static_cast<std::size_t>(store.Count()));
-    std::string_view word;
-    std::uint32_t count = 0;
-    std::uint64_t key = 0;
-    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
-        store.GetNextEntry(pos, word, count, key);
+    store.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t key) {
         keyed.push_back(make(key, OffsetOf(store, word), word, count));
-    }
+    });
     return keyed;
 }
 

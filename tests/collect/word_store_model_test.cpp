@@ -30,6 +30,20 @@ WordCounts Contents(const WordStore& store) {
     return words;
 }
 
+// The same through the walk in storage order, which must skip the freed entries.
+WordCounts WalkedContents(const WordStore& store) {
+    WordCounts words;
+    store.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
+        std::uint64_t expected = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            expected =
+                (expected << 8) | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
+        EXPECT_EQ(leading, expected) << word;
+        EXPECT_TRUE(words.emplace(word, count).second) << "walked twice: " << word;
+    });
+    return words;
+}
+
 class Vocabulary {
   public:
     explicit Vocabulary(std::mt19937& rng) : rng_(rng) {
@@ -100,11 +114,13 @@ TEST(WordStoreModelTest, RandomOperationsMatchAMap) {
         }
         ASSERT_EQ(store.Count(), static_cast<std::int32_t>(model.size())) << "step " << step;
         ASSERT_LT(store.BytesUsed(), store.Capacity());
-        if (step % 5000 == 0) {
+        if (step % 5000 == 0 || step % 997 == 0) {
             ASSERT_EQ(Contents(store), model) << "step " << step;
+            ASSERT_EQ(WalkedContents(store), model) << "step " << step;
         }
     }
     EXPECT_EQ(Contents(store), model);
+    EXPECT_EQ(WalkedContents(store), model);
     EXPECT_GT(growths, 10);
     EXPECT_GT(clears, 10);
     EXPECT_TRUE(messages.shown.empty());
@@ -141,6 +157,7 @@ TEST(WordStoreModelTest, RemovingDuringIterationVisitsEachEntryOnce) {
         }
         ASSERT_EQ(seen, model);
         ASSERT_EQ(Contents(store), kept);
+        ASSERT_EQ(WalkedContents(store), kept);
         store.Clear();
     }
 }
