@@ -15,11 +15,9 @@ namespace tarvolen {
 namespace {
 
 // Anonymous private mappings with no swap reservation: pages cost nothing until
-// a word is written to them, so a 180 MiB arena is cheap for a short list. Huge
-// pages where granted: the lookups of long words read texts all over the arena,
-// and with small pages most of those reads missed the TLB as well (a list of
-// 3 million words counted about a tenth faster with them, for at most 2 MB more
-// memory).
+// a word is written to them, so a 180 MiB arena is cheap for a short list. (Huge
+// pages, as the heads and entries have, measured no faster here once lookups were
+// loaded ahead in batches, and made filling an empty store with new words slower.)
 class MappedArenaMemory : public ArenaMemory {
   public:
     char* Obtain(std::size_t bytes) override {
@@ -27,9 +25,6 @@ class MappedArenaMemory : public ArenaMemory {
                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         if (block == MAP_FAILED)
             return nullptr;
-#ifdef MADV_HUGEPAGE
-        madvise(block, bytes, MADV_HUGEPAGE);
-#endif
         return static_cast<char*>(block);
     }
     void Release(char* block, std::size_t bytes) override {
