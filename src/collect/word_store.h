@@ -372,49 +372,43 @@ namespace detail {
 
 // Copies and compares of a few bytes without a library call; every access stays
 // within the n bytes given.
+// The first and the last sizeof(Word) bytes of n, which overlap when n is less than
+// twice that: sizeof(Word) <= n <= 2 * sizeof(Word).
+template <typename Word>
+inline void CopyEnds(char* to, const char* from, std::size_t n) {
+    Word head, tail;
+    std::memcpy(&head, from, sizeof(Word));
+    std::memcpy(&tail, from + n - sizeof(Word), sizeof(Word));
+    std::memcpy(to, &head, sizeof(Word));
+    std::memcpy(to + n - sizeof(Word), &tail, sizeof(Word));
+}
+
+template <typename Word>
+inline bool EqualEnds(const char* a, const char* b, std::size_t n) {
+    Word a1, a2, b1, b2;
+    std::memcpy(&a1, a, sizeof(Word));
+    std::memcpy(&b1, b, sizeof(Word));
+    std::memcpy(&a2, a + n - sizeof(Word), sizeof(Word));
+    std::memcpy(&b2, b + n - sizeof(Word), sizeof(Word));
+    return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+}
+
 inline void CopyShort(char* to, const char* from, std::size_t n) {
-    if (n >= 8 && n <= 16) {
-        std::uint64_t head, tail;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + n - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + n - 8, &tail, 8);
-    } else if (n >= 4 && n < 8) {
-        std::uint32_t head, tail;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + n - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + n - 4, &tail, 4);
-    } else {
+    if (n >= 8 && n <= 16)
+        CopyEnds<std::uint64_t>(to, from, n);
+    else if (n >= 4 && n < 8)
+        CopyEnds<std::uint32_t>(to, from, n);
+    else
         std::memcpy(to, from, n);
-    }
 }
 
 inline bool EqualShort(const char* a, const char* b, std::size_t n) {
-    if (n >= 8 && n <= 16) {
-        std::uint64_t a1, a2, b1, b2;
-        std::memcpy(&a1, a, 8);
-        std::memcpy(&b1, b, 8);
-        std::memcpy(&a2, a + n - 8, 8);
-        std::memcpy(&b2, b + n - 8, 8);
-        return ((a1 ^ b1) | (a2 ^ b2)) == 0;
-    }
-    if (n >= 4 && n < 8) {
-        std::uint32_t a1, a2, b1, b2;
-        std::memcpy(&a1, a, 4);
-        std::memcpy(&b1, b, 4);
-        std::memcpy(&a2, a + n - 4, 4);
-        std::memcpy(&b2, b + n - 4, 4);
-        return ((a1 ^ b1) | (a2 ^ b2)) == 0;
-    }
-    if (n >= 2 && n < 4) {
-        std::uint16_t a1, a2, b1, b2;
-        std::memcpy(&a1, a, 2);
-        std::memcpy(&b1, b, 2);
-        std::memcpy(&a2, a + n - 2, 2);
-        std::memcpy(&b2, b + n - 2, 2);
-        return ((a1 ^ b1) | (a2 ^ b2)) == 0;
-    }
+    if (n >= 8 && n <= 16)
+        return EqualEnds<std::uint64_t>(a, b, n);
+    if (n >= 4 && n < 8)
+        return EqualEnds<std::uint32_t>(a, b, n);
+    if (n >= 2 && n < 4)
+        return EqualEnds<std::uint16_t>(a, b, n);
     return std::memcmp(a, b, n) == 0;
 }
 
