@@ -111,9 +111,10 @@ class WordStore {
     static constexpr std::size_t kKeyReach = 24;
     static inline void PreparePadded(PreparedWord& into, const char* word, std::size_t length);
 
-    // Loads what the lookups of a run of words will read: the cache slots, then for
-    // the words the cache does not name their chain heads (hashing them), then the
-    // entries these name and the rest of their texts. Each pass is a tight loop of
+    // Loads what the lookups of a run of words will read: the cache slots (and
+    // prefetches the entries they name), then for the words the cache does not name
+    // their chain heads (hashing them), then the entries these name and the rest of
+    // their texts. Each pass is a tight loop of
     // loads independent of one another, which the processor overlaps by the dozen;
     // the lookups that follow in AddPrepared then mostly find their memory in the
     // cache. (Prefetch instructions issued a few words ahead of each lookup did not
