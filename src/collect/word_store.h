@@ -288,6 +288,9 @@ class WordStore {
     static constexpr unsigned kCacheBits = 16;
     static std::uint32_t CacheSlotOf(std::uint32_t tag) { return tag >> (32 - kCacheBits); }
     void ForgetCache();
+    // Prepare and PreparePadded once the key is taken; leaves the word unhashed.
+    static inline void FillPrepared(PreparedWord& into, const char* word, std::size_t length,
+                                    const Key& key);
     // The hash of a word of at most kKeyBytes bytes, from its key.
     static inline std::uint32_t HashOfKey(const Key& key, std::size_t length);
 
@@ -550,23 +553,10 @@ inline std::uint32_t WordStore::HashPadded(const char* word, std::size_t length)
     return HashOfKey(KeyOfPadded(word, length), length);
 }
 
-// Both fill the record field by field: a record built whole and then copied would
-// be read back in wide loads from narrow stores, which the processor cannot forward.
-inline void WordStore::Prepare(PreparedWord& into, const char* word, std::size_t length) {
-    const Key key = KeyOf(word, length);
-    into.text = word;
-    into.length = static_cast<std::uint32_t>(length);
-    into.key.a = key.a;
-    into.key.b = key.b;
-    into.key.c = key.c;
-    into.tag = TagOf(key);
-    // The key holds only the beginning of a longer word.
-    into.hashed = length > kKeyBytes;
-    into.hash = into.hashed ? Hash(word, length) : 0;
-}
-
-inline void WordStore::PreparePadded(PreparedWord& into, const char* word, std::size_t length) {
-    const Key key = KeyOfPadded(word, length);
+// The record is filled field by field: one built whole and then copied would be
+// read back in wide loads from narrow stores, which the processor cannot forward.
+inline void WordStore::FillPrepared(PreparedWord& into, const char* word, std::size_t length,
+                                    const Key& key) {
     into.text = word;
     into.length = static_cast<std::uint32_t>(length);
     into.key.a = key.a;
@@ -574,6 +564,19 @@ inline void WordStore::PreparePadded(PreparedWord& into, const char* word, std::
     into.key.c = key.c;
     into.tag = TagOf(key);
     into.hashed = false;
+}
+
+inline void WordStore::Prepare(PreparedWord& into, const char* word, std::size_t length) {
+    FillPrepared(into, word, length, KeyOf(word, length));
+    if (length > kKeyBytes) {
+        // The key holds only the beginning of such a word.
+        into.hash = Hash(word, length);
+        into.hashed = true;
+    }
+}
+
+inline void WordStore::PreparePadded(PreparedWord& into, const char* word, std::size_t length) {
+    FillPrepared(into, word, length, KeyOfPadded(word, length));
 }
 
 inline WordStore::Key WordStore::KeyOfPadded(const char* word, std::size_t length) {
