@@ -23,9 +23,7 @@ class MappedArenaMemory : public ArenaMemory {
     char* Obtain(std::size_t bytes) override {
         void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (block == MAP_FAILED)
-            return nullptr;
-        return static_cast<char*>(block);
+        return block == MAP_FAILED ? nullptr : static_cast<char*>(block);
     }
     void Release(char* block, std::size_t bytes) override {
         if (block != nullptr)
@@ -266,18 +264,19 @@ void WordStore::AddBlock(Table& table) {
     table.carved = first + kBlockSize;
 }
 
-void WordStore::Insert(Table& table, const char* text, std::size_t offset, std::uint32_t bucket,
-                       std::uint32_t count) {
+std::uint32_t WordStore::Insert(Table& table, const Key& key, std::size_t offset,
+                                std::uint32_t bucket, std::uint32_t count) {
     if (!table.Allocated())
         AllocateHeads(table);
     std::uint32_t& head = HeadFor(table, bucket);
     const std::uint32_t index = NewEntry(table);
     Entry& entry = table.At(index);
-    SetKey(entry, KeyOf(text, std::strlen(text)));
+    SetKey(entry, key);
     entry.text = static_cast<std::uint32_t>(offset);
     entry.count = count;
     entry.next = head;
     head = index;
+    return index;
 }
 
 WordStore::Entry* WordStore::Find(const char* word, std::uint32_t bucket) const {
@@ -310,33 +309,20 @@ void WordStore::AddUncached(const char* word, std::size_t length, const Key& key
     Table& table = *current_;
     CacheSlot& slot = cache_[CacheSlotOf(tag)];
     const std::uint32_t bucket = hash % kBucketCount;
-    if (table.Allocated()) {
-        for (std::uint32_t index = table.Head(bucket); index != 0;) {
-            Entry& entry = table.At(index);
-            if (Matches(entry, key, word, length)) {
-                Count(entry);
-                slot = {tag, index};
-                return;
-            }
-            index = entry.next;
+    for (std::uint32_t index = table.Head(bucket); index != 0;) {
+        Entry& entry = table.At(index);
+        if (Matches(entry, key, word, length)) {
+            Count(entry);
+            slot = {tag, index};
+            return;
         }
-    } else {
-        AllocateHeads(table);
+        index = entry.next;
     }
     // New: the copy at the free end of the arena becomes its stored text. It is made
     // only now, so a known word, the common case, writes nothing.
-    char* copy = arena_ + writePos_;
-    detail::CopyShort(copy, word, n);
-    std::uint32_t& head = HeadFor(table, bucket);
-    const std::uint32_t index = NewEntry(table);
-    Entry& entry = table.At(index);
-    SetKey(entry, key);
-    entry.text = static_cast<std::uint32_t>(writePos_);
-    entry.count = 1;
-    entry.next = head;
-    head = index;
+    detail::CopyShort(arena_ + writePos_, word, n);
+    slot = {tag, Insert(table, key, writePos_, bucket, 1)};
     writePos_ += n;
-    slot = {tag, index};
 }
 
 void WordStore::Preload(PreparedWord* words, std::size_t count) const {
@@ -430,7 +416,7 @@ bool WordStore::Grow() {
         const std::size_t n = std::strlen(old) + 1;
         char* text = newArena + newWritePos;
         std::memcpy(text, old, n);
-        Insert(target, text, newWritePos, bucket, entry->count);
+        Insert(target, KeyOf(text, n - 1), newWritePos, bucket, entry->count);
         newWritePos += n;
     }
     memory_.Release(arena_, capacity_);

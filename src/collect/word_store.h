@@ -336,9 +336,10 @@ class WordStore {
     void EmptyTable(Table& table);
     std::uint32_t NewEntry(Table& table);
     void AddBlock(Table& table);
-    // Enters a text that lies at offset in the arena being filled.
-    void Insert(Table& table, const char* text, std::size_t offset, std::uint32_t bucket,
-                std::uint32_t count);
+    // Enters a word whose text lies at offset in the arena being filled; returns its
+    // entry.
+    std::uint32_t Insert(Table& table, const Key& key, std::size_t offset, std::uint32_t bucket,
+                         std::uint32_t count);
     // AddWord when the word's copy would reach the arena's end: grows, or after a
     // failed growth counts the word only if it is present already.
     void AddWordNearEnd(const char* word, std::size_t length, std::uint32_t hash);
