@@ -17,13 +17,13 @@
 #include <string>
 #include <utility>
 
-#include "app/workspace.h"
-#include "collect/char_map.h"
-#include "collect/ingest.h"
-#include "collect/read_buffer.h"
+#include "core/workspace.h"
+#include "core/collect/char_map.h"
+#include "core/collect/ingest.h"
+#include "core/collect/read_buffer.h"
 #include "corpus_gen.h"
-#include "util/messages.h"
-#include "util/progress.h"
+#include "core/util/messages.h"
+#include "core/util/progress.h"
 
 namespace tarvolen {
 namespace {

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "collect/blob.h"
-#include "collect/char_map.h"
-#include "collect/ingest.h"
-#include "collect/tokenizer.h"
-#include "collect/word_store.h"
+#include "core/collect/blob.h"
+#include "core/collect/char_map.h"
+#include "core/collect/ingest.h"
+#include "core/collect/tokenizer.h"
+#include "core/collect/word_store.h"
 #include "corpus_gen.h"
-#include "util/messages.h"
+#include "core/util/messages.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <random>
 #include <string>
 
-#include "collect/ingest.h"
-#include "collect/word_store.h"
-#include "output/word_list_writer.h"
-#include "util/messages.h"
+#include "core/collect/ingest.h"
+#include "core/collect/word_store.h"
+#include "core/output/word_list_writer.h"
+#include "core/util/messages.h"
 
 namespace tarvolen {
 namespace {

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "util/messages.h"
-#include "util/progress.h"
+#include "core/util/messages.h"
+#include "core/util/progress.h"
 
 namespace tarvolen::testing {
 
@@ -70,9 +70,9 @@ class FakeProgress : public ProgressPort {
 #include <memory>
 #include <optional>
 
-#include "app/dialog_port.h"
-#include "app/workspace.h"
-#include "util/file_picker.h"
+#include "gui/app/dialog_port.h"
+#include "core/workspace.h"
+#include "core/util/file_picker.h"
 
 namespace tarvolen::testing {
 

@@ -7,8 +7,8 @@
 #include <QTest>
 #include <memory>
 
-#include "app/main_dialog.h"
-#include "app/workspace.h"
+#include "gui/app/main_dialog.h"
+#include "core/workspace.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

@@ -1,0 +1,258 @@
+// tarvolen-cli: the Add, Filter, Statistics and Save commands of the desktop tool, run
+// once from the command line over the same core.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/analysis/statistics_report.h"
+#include "core/analysis/word_filter.h"
+#include "cli/cli_messages.h"
+#include "cli/cli_options.h"
+#include "cli/terminal_progress.h"
+#include "core/workspace.h"
+#include "core/collect/char_map.h"
+#include "core/collect/dir_scan.h"
+#include "core/collect/ingest.h"
+#include "core/collect/tokenizer.h"
+#include "core/output/my_exception.h"
+#include "core/output/word_list_writer.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
+#include "core/util/user_cancel.h"
+
+#ifndef TARVOLEN_VERSION
+#error "TARVOLEN_VERSION must be defined by the build"
+#endif
+
+namespace tarvolen {
+
+namespace {
+
+// A signal handler can reach nothing else: this flag is the one piece of state that
+// lives outside the Workspace. The progress port reports it as a Cancel.
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+
+// The first Ctrl-C asks the reading to stop cleanly; the handler then falls back to
+// the default, so a second one ends the process at once.
+void CatchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void DefaultInterrupts() {
+    std::signal(SIGINT, SIG_DFL);
+}
+
+int UsageError(const std::string& reason) {
+    std::fprintf(stderr, "%s: %s\n%s\nTry '%s --help' for more information.\n", kCliName,
+                 reason.c_str(), kCliUsageLine, kCliName);
+    return kExitUsage;
+}
+
+bool WriteAll(std::FILE* stream, const std::string& bytes) {
+    return bytes.empty() || std::fwrite(bytes.data(), bytes.size(), 1, stream) == 1;
+}
+
+bool Flushed(std::FILE* stream) {
+    return std::fflush(stream) == 0 && !std::ferror(stream);
+}
+
+class CliRun {
+  public:
+    explicit CliRun(const CliOptions& options)
+        : options_(options), messages_(stderr, options.quiet), workspace_(messages_) {}
+
+    int Execute() {
+        if (WritesToStandardOutput() || options_.statistics)
+            std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
+
+        // The scan dialog checks its directory before anything is read; so does this.
+        for (const std::string& directory : options_.scanDirs) {
+            messages_.SetSubject(&directory);
+            const bool valid = ValidateDirScan(directory, options_.types, messages_);
+            messages_.SetSubject(nullptr);
+            if (!valid)
+                return kExitFailure;
+        }
+
+        if (std::optional<int> stopped = Collect())
+            return *stopped;
+        // From here on the list is complete: a Ctrl-C ends the process as usual.
+        DefaultInterrupts();
+        const bool readFailed = messages_.errors() > 0;
+
+        Filter();
+        if (WritesToStandardOutput() && !WriteToStandardOutput())
+            return kExitFailure;
+        if (options_.statistics && !PrintStatistics())
+            return kExitFailure;
+        if (options_.output && !WritesToStandardOutput() && !WriteToFile(*options_.output))
+            return kExitFailure;
+        return readFailed ? kExitFailure : kExitOk;
+    }
+
+  private:
+    bool WritesToStandardOutput() const {
+        return options_.output && *options_.output == kStandardOutputName;
+    }
+
+    // The Add command's run: the files of the command line, then those of each scan,
+    // read by one ingestion run. Returns an exit status when the run must end here.
+    std::optional<int> Collect() {
+        Workspace& ws = workspace_;
+        ws.Add.Language = options_.language;
+        ws.Add.SkipShortWords = options_.skipShort ? 1 : 0;
+        BuildCharMap(ws.Add.Language, ws.Map);
+        ws.MinWordLength = MinWordLengthOf(options_.skipShort);
+
+        TerminalProgress::Setup setup;
+        setup.stream = stderr;
+        setup.visible = !options_.quiet && ::isatty(STDERR_FILENO) == 1;
+        setup.width = TerminalWidth(stderr);
+        setup.interrupted = &gInterrupted;
+        setup.wordCount = [&ws] { return ws.Store.Count(); };
+        TerminalProgress progress(std::move(setup));
+
+        IngestState state;
+        state.InputFiles = options_.files;
+        const int noticesBefore = messages_.notices();
+        CatchInterrupts();
+        messages_.HoldNotices();
+        try {
+            const std::vector<std::string> types = ParseScanTypes(options_.types);
+            for (const std::string& directory : options_.scanDirs)
+                ScanDirectory(directory, types, state.InputFiles, progress);
+            progress.Close();
+
+            IngestHooks hooks{progress, messages_, {}};
+            messages_.SetSubject(&state.LastInputPath);
+            IngestFiles(ws, state, hooks);
+            messages_.SetSubject(nullptr);
+        } catch (const UserCancel&) {
+            messages_.ReleaseNotices(false);
+            return kExitInterrupted;
+        } catch (const std::bad_alloc&) {
+            messages_.SetSubject(nullptr);
+            messages_.ReleaseNotices(false);
+            progress.Close();
+            messages_.Error("out of memory!");
+            return kExitFailure;
+        }
+        // A Ctrl-C seen between two files ends the reading normally; the person still
+        // asked to stop, so nothing is reported or written.
+        messages_.ReleaseNotices(gInterrupted == 0);
+        if (gInterrupted != 0)
+            return kExitInterrupted;
+        // Only a complete run reports its summary; without one the run was abandoned
+        // before reading (a file that cannot be opened at all) and its error is shown.
+        if (messages_.notices() == noticesBefore)
+            return kExitFailure;
+        return std::nullopt;
+    }
+
+    void Filter() {
+        for (const CliFilter& filter : options_.filters) {
+            if (workspace_.Store.Count() == 0) {
+                messages_.ShowMessage(kNothingToFilterText, MessageIcon::Information);
+                continue;
+            }
+            const std::int32_t removed = FilterWords(workspace_.Store, filter.mode, filter.value);
+            messages_.ShowMessage(FormatText(kWordsRemovedFormat, removed),
+                                  MessageIcon::Information);
+        }
+    }
+
+    bool WriteToStandardOutput() {
+        if (options_.frequency && workspace_.Store.Count() == 0) {
+            messages_.Error(kEmptyProjectText);
+            return false;
+        }
+        const RecordFormat format(WriterOptionsOf(options_));
+        try {
+            if (options_.frequency)
+                WriteFrequencyRecords(stdout, workspace_.Store, format);
+            else
+                WriteWordRecords(stdout, workspace_.Store, format);
+        } catch (const CMyException& error) {
+            messages_.Error(error.GetMessage());
+            return false;
+        }
+        if (!Flushed(stdout)) {
+            messages_.Error(kOutputErrorText);
+            return false;
+        }
+        return true;
+    }
+
+    bool PrintStatistics() {
+        std::optional<std::string> report = BuildStatisticsReport(workspace_.Store);
+        if (!report) {
+            messages_.Note(kNothingToAnalyseText);
+            return true;
+        }
+        if (!WriteAll(stdout, *report) || !Flushed(stdout)) {
+            messages_.Error(kOutputErrorText);
+            return false;
+        }
+        return true;
+    }
+
+    bool WriteToFile(const std::string& path) {
+        WriterHooks hooks{messages_, SystemTicks(), nullptr, {}};
+        const WriterOptions writerOptions = WriterOptionsOf(options_);
+        messages_.SetSubject(&path);
+        WriteOutcome outcome = WriteOutcome::CannotCreate;
+        try {
+            outcome = options_.frequency
+                          ? WriteFrequencyList(workspace_.Store, writerOptions, path, hooks)
+                          : WriteWordList(workspace_.Store, writerOptions, path, hooks);
+        } catch (const CMyException& error) {
+            messages_.SetSubject(nullptr);
+            messages_.Error(error.GetMessage() + " " + path);
+            return false;
+        }
+        messages_.SetSubject(nullptr);
+        return outcome == WriteOutcome::Written;
+    }
+
+    const CliOptions& options_;
+    CliMessages messages_;
+    Workspace workspace_;
+};
+
+}  // namespace
+
+}  // namespace tarvolen
+
+int main(int argc, char** argv) {
+    using namespace tarvolen;
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const CliParse parsed = ParseCliOptions(args);
+    switch (parsed.action) {
+        case CliAction::UsageError:
+            return UsageError(parsed.error);
+        case CliAction::Help: {
+            const std::string help = CliHelpText();
+            return WriteAll(stdout, help) && Flushed(stdout) ? kExitOk : kExitFailure;
+        }
+        case CliAction::Version:
+            std::printf("%s %s\n", kCliName, TARVOLEN_VERSION);
+            return Flushed(stdout) ? kExitOk : kExitFailure;
+        case CliAction::Run:
+            break;
+    }
+    return CliRun(parsed.options).Execute();
+}

@@ -1,0 +1,337 @@
+#include "cli/cli_options.h"
+
+#include <array>
+#include <functional>
+#include <string_view>
+
+#include "core/output/word_list_writer.h"
+
+namespace tarvolen {
+
+namespace {
+
+// In the order of the language index.
+constexpr std::array<std::string_view, kLanguageCount> kLanguageNames = {
+    "english", "french", "german", "italian", "russian", "spanish"};
+
+constexpr std::array<std::string_view, 3> kDelimiterNames = {"lf", "crlf", "space"};
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+template <std::size_t N>
+std::optional<std::int32_t> IndexOf(const std::array<std::string_view, N>& names,
+                                    std::string_view name) {
+    const std::string lower = Lower(name);
+    for (std::size_t i = 0; i < N; ++i)
+        if (names[i] == lower)
+            return static_cast<std::int32_t>(i);
+    return std::nullopt;
+}
+
+// Plain decimal digits only: a sign, a space or a trailing letter is refused, as the
+// Filter dialog refuses them.
+std::optional<std::int32_t> FilterValueOf(std::string_view text) {
+    if (text.empty() || text.size() > 6)
+        return std::nullopt;
+    std::int32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value < kFilterMinValue || value > kFilterMaxValue)
+        return std::nullopt;
+    return value;
+}
+
+enum class OptionId {
+    Language,
+    SkipShort,
+    Scan,
+    Types,
+    RemoveRare,
+    RemoveShort,
+    RemoveLong,
+    Output,
+    Delimiter,
+    Upper,
+    Frequency,
+    Unicode,
+    Append,
+    Statistics,
+    Quiet,
+    Help,
+    Version,
+};
+
+struct OptionInfo {
+    OptionId id;
+    char shortName;  // 0: long form only
+    std::string_view longName;
+    bool takesValue;
+};
+
+constexpr std::array<OptionInfo, 17> kOptions = {{
+    {OptionId::Language, 'l', "language", true},
+    {OptionId::SkipShort, 's', "skip-short", false},
+    {OptionId::Scan, 'd', "scan", true},
+    {OptionId::Types, 't', "types", true},
+    {OptionId::RemoveRare, 0, "remove-rare", true},
+    {OptionId::RemoveShort, 0, "remove-short", true},
+    {OptionId::RemoveLong, 0, "remove-long", true},
+    {OptionId::Output, 'o', "output", true},
+    {OptionId::Delimiter, 0, "delimiter", true},
+    {OptionId::Upper, 0, "upper", false},
+    {OptionId::Frequency, 0, "frequency", false},
+    {OptionId::Unicode, 0, "unicode", false},
+    {OptionId::Append, 0, "append", false},
+    {OptionId::Statistics, 0, "statistics", false},
+    {OptionId::Quiet, 'q', "quiet", false},
+    {OptionId::Help, 'h', "help", false},
+    {OptionId::Version, 0, "version", false},
+}};
+
+const OptionInfo* FindLong(std::string_view name) {
+    for (const OptionInfo& option : kOptions)
+        if (option.longName == name)
+            return &option;
+    return nullptr;
+}
+
+const OptionInfo* FindShort(char name) {
+    for (const OptionInfo& option : kOptions)
+        if (option.shortName != 0 && option.shortName == name)
+            return &option;
+    return nullptr;
+}
+
+std::string Spelling(const OptionInfo& option) {
+    return "--" + std::string(option.longName);
+}
+
+class Parser {
+  public:
+    explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+
+    CliParse Run() {
+        bool optionsEnded = false;
+        while (next_ < args_.size() && !Ended()) {
+            const std::string& arg = args_[next_++];
+            if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+                // "-" alone is a file name, as everywhere else.
+                result_.options.files.push_back(arg);
+            } else if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg.compare(0, 2, "--") == 0) {
+                LongOption(std::string_view(arg).substr(2));
+            } else {
+                ShortOptions(std::string_view(arg).substr(1));
+            }
+        }
+        return std::move(result_);
+    }
+
+  private:
+    bool Ended() const { return result_.action != CliAction::Run; }
+
+    void Fail(std::string reason) {
+        result_.action = CliAction::UsageError;
+        result_.error = std::move(reason);
+    }
+
+    // The value of an option: attached, or else the next argument, whatever it is
+    // (so "-o -" names standard output and "--types -x" is a type list).
+    std::optional<std::string> TakeValue(const OptionInfo& option,
+                                         std::optional<std::string_view> attached) {
+        if (attached)
+            return std::string(*attached);
+        if (next_ < args_.size())
+            return args_[next_++];
+        Fail("option '" + Spelling(option) + "' requires an argument");
+        return std::nullopt;
+    }
+
+    void LongOption(std::string_view body) {
+        std::optional<std::string_view> attached;
+        std::string_view name = body;
+        if (auto equals = body.find('='); equals != std::string_view::npos) {
+            name = body.substr(0, equals);
+            attached = body.substr(equals + 1);
+        }
+        const OptionInfo* option = FindLong(name);
+        if (option == nullptr) {
+            Fail("unrecognized option '--" + std::string(name) + "'");
+            return;
+        }
+        if (!option->takesValue && attached) {
+            Fail("option '" + Spelling(*option) + "' doesn't allow an argument");
+            return;
+        }
+        Apply(*option, attached);
+    }
+
+    void ShortOptions(std::string_view letters) {
+        for (std::size_t i = 0; i < letters.size() && !Ended(); ++i) {
+            const OptionInfo* option = FindShort(letters[i]);
+            if (option == nullptr) {
+                Fail("invalid option -- '" + std::string(1, letters[i]) + "'");
+                return;
+            }
+            if (option->takesValue) {
+                // The rest of the argument, if any, is the value: -ofile, -lfrench.
+                std::optional<std::string_view> attached;
+                if (i + 1 < letters.size())
+                    attached = letters.substr(i + 1);
+                Apply(*option, attached);
+                return;
+            }
+            Apply(*option, std::nullopt);
+        }
+    }
+
+    void AddFilter(const OptionInfo& option, FilterMode mode, const std::string& text) {
+        std::optional<std::int32_t> value = FilterValueOf(text);
+        if (!value) {
+            Fail("invalid value '" + text + "' for '" + Spelling(option) +
+                 "': an integer from 1 to 10000 is needed");
+            return;
+        }
+        result_.options.filters.push_back(CliFilter{mode, *value});
+    }
+
+    void Apply(const OptionInfo& option, std::optional<std::string_view> attached) {
+        CliOptions& o = result_.options;
+        std::string value;
+        if (option.takesValue) {
+            std::optional<std::string> taken = TakeValue(option, attached);
+            if (!taken)
+                return;
+            value = std::move(*taken);
+        }
+        switch (option.id) {
+            case OptionId::Language:
+                if (auto index = IndexOf(kLanguageNames, value))
+                    o.language = *index;
+                else
+                    Fail("unknown language '" + value + "'");
+                break;
+            case OptionId::SkipShort:
+                o.skipShort = true;
+                break;
+            case OptionId::Scan:
+                o.scanDirs.push_back(value);
+                break;
+            case OptionId::Types:
+                // The scan dialog refuses an empty type list in the same way.
+                if (value.empty())
+                    Fail(std::string("option '--types': ") + kEmptyTypeListText);
+                else
+                    o.types = value;
+                break;
+            case OptionId::RemoveRare:
+                AddFilter(option, FilterMode::Rare, value);
+                break;
+            case OptionId::RemoveShort:
+                AddFilter(option, FilterMode::Short, value);
+                break;
+            case OptionId::RemoveLong:
+                AddFilter(option, FilterMode::Long, value);
+                break;
+            case OptionId::Output:
+                if (value.empty())
+                    Fail("option '--output' needs a path");
+                else
+                    o.output = value;
+                break;
+            case OptionId::Delimiter:
+                if (auto index = IndexOf(kDelimiterNames, value))
+                    o.delimiter = *index;
+                else
+                    Fail("unknown delimiter '" + value + "' (lf, crlf or space)");
+                break;
+            case OptionId::Upper:
+                o.upper = true;
+                break;
+            case OptionId::Frequency:
+                o.frequency = true;
+                break;
+            case OptionId::Unicode:
+                o.unicode = true;
+                break;
+            case OptionId::Append:
+                o.append = true;
+                break;
+            case OptionId::Statistics:
+                o.statistics = true;
+                break;
+            case OptionId::Quiet:
+                o.quiet = true;
+                break;
+            case OptionId::Help:
+                result_.action = CliAction::Help;
+                break;
+            case OptionId::Version:
+                result_.action = CliAction::Version;
+                break;
+        }
+    }
+
+    const std::vector<std::string>& args_;
+    std::size_t next_ = 0;
+    CliParse result_;
+};
+
+}  // namespace
+
+CliParse ParseCliOptions(const std::vector<std::string>& args) {
+    return Parser(args).Run();
+}
+
+std::string CliHelpText() {
+    return std::string(kCliUsageLine) +
+           "\n"
+           "Compiles a word list from text files.\n"
+           "\n"
+           "  -l, --language NAME    english (default), french, german, italian, russian,\n"
+           "                         spanish\n"
+           "  -s, --skip-short       skip words of 3 or fewer letters\n"
+           "  -d, --scan DIR         add every file below DIR whose type is in --types;\n"
+           "                         may be repeated\n"
+           "  -t, --types LIST       file types for --scan (default \"htm,html,txt\";\n"
+           "                         \"*\" means every file)\n"
+           "      --remove-rare N    remove words seen fewer than N times (N from 1 to 10000)\n"
+           "      --remove-short N   remove words shorter than N letters\n"
+           "      --remove-long N    remove words longer than N letters\n"
+           "  -o, --output PATH      write the word list to PATH; \"-\" writes it to standard\n"
+           "                         output\n"
+           "      --delimiter NAME   lf (default), crlf or space\n"
+           "      --upper            UPPER CASE\n"
+           "      --frequency        records of word, comma and count, most frequent first\n"
+           "      --unicode          UTF-16 little-endian, no byte order mark\n"
+           "      --append           append to PATH when it exists\n"
+           "      --statistics       print the statistics report to standard output\n"
+           "  -q, --quiet            no progress and no summary on standard error\n"
+           "  -h, --help             this text\n"
+           "      --version          the version\n"
+           "\n"
+           "Filters run in the order given. Exit status: 0 success, 1 a file could not be\n"
+           "read or the list not written, 2 a usage error, 130 interrupted.\n";
+}
+
+WriterOptions WriterOptionsOf(const CliOptions& options) {
+    WriterOptions writer;
+    writer.Delimiter = options.delimiter;
+    writer.CaseMode = options.upper ? 1 : 0;
+    writer.UnicodeOutput = options.unicode ? 1 : 0;
+    writer.AppendOutput = options.append ? 1 : 0;
+    writer.Language = options.language;
+    return writer;
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/analysis/word_filter.h"
+#include "core/collect/char_map.h"
+#include "core/collect/dir_scan.h"
+
+namespace tarvolen {
+
+struct WriterOptions;
+
+// Exit statuses of tarvolen-cli.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // a file unreadable, the output not written
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;  // 128 + SIGINT, as shells report it
+
+inline constexpr const char* kCliName = "tarvolen-cli";
+inline constexpr const char* kCliUsageLine = "Usage: tarvolen-cli [OPTIONS] [FILE...]";
+// Written instead of a file name by "-o -".
+inline constexpr const char* kStandardOutputName = "-";
+
+struct CliFilter {
+    FilterMode mode;
+    std::int32_t value;
+};
+
+// Everything the command line asks for; the defaults are those of a fresh GUI session.
+struct CliOptions {
+    std::int32_t language = kEnglishLatin;
+    bool skipShort = false;
+    std::vector<std::string> files;     // in the order given
+    std::vector<std::string> scanDirs;  // in the order given
+    std::string types = kDefaultScanTypes;
+    std::vector<CliFilter> filters;  // in the order given
+    std::optional<std::string> output;
+    std::int32_t delimiter = 0;  // 0 LF, 1 CRLF, 2 Space
+    bool upper = false;
+    bool frequency = false;
+    bool unicode = false;
+    bool append = false;
+    bool statistics = false;
+    bool quiet = false;
+};
+
+enum class CliAction { Run, Help, Version, UsageError };
+
+struct CliParse {
+    CliAction action = CliAction::Run;
+    CliOptions options;
+    std::string error;  // one line, for UsageError
+};
+
+// Parses the arguments that follow the program name. Options and files may be mixed;
+// "--" ends the options. The first problem met ends the parse with UsageError; --help
+// and --version end it when they are met.
+CliParse ParseCliOptions(const std::vector<std::string>& args);
+
+// The text of --help.
+std::string CliHelpText();
+
+// The writer's view of the output options.
+WriterOptions WriterOptionsOf(const CliOptions& options);
+
+}  // namespace tarvolen

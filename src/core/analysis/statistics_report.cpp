@@ -1,0 +1,129 @@
+#include "core/analysis/statistics_report.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "core/collect/word_store.h"
+
+namespace tarvolen {
+
+namespace {
+
+bool IsAsciiLower(unsigned char byte) {
+    return byte >= 'a' && byte <= 'z';
+}
+
+// Appends numbers without printf: the GUI runs under the user's locale (Qt sets it
+// at start-up), and the report must read "2.50", never "2,50", wherever it runs.
+class ReportText {
+  public:
+    ReportText& operator<<(std::string_view text) {
+        text_.append(text);
+        return *this;
+    }
+    ReportText& operator<<(char c) {
+        text_.push_back(c);
+        return *this;
+    }
+    ReportText& Integer(long long value) {
+        char buffer[24];
+        auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        text_.append(buffer, result.ptr);
+        return *this;
+    }
+    // Fixed notation, rounded as printf's "%.Nf" rounds.
+    ReportText& Fixed(double value, int precision) {
+        char buffer[400];
+        auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                                    precision);
+        text_.append(buffer, result.ptr);
+        return *this;
+    }
+    std::string Take() { return std::move(text_); }
+
+  private:
+    std::string text_;
+};
+
+}  // namespace
+
+StatisticsFigures GatherStatistics(const WordStore& store) {
+    StatisticsFigures figures;
+    figures.wordCount = static_cast<std::uint32_t>(store.Count());
+
+    WordStore::Position pos = store.GetStartPosition();
+    std::string_view word;
+    std::uint32_t count = 0;
+    while (pos != WordStore::EndPosition()) {
+        store.GetNextEntry(pos, word, count);
+        const auto length = static_cast<std::int32_t>(word.size());
+
+        if (count > figures.topCount) {
+            figures.topCount = count;
+            figures.topWord.assign(word);
+        }
+        figures.sumLen += length;
+        // Words never exceed the tokenizer's limit of 20 bytes; a longer one would
+        // still be counted in every other figure.
+        if (length < static_cast<std::int32_t>(figures.lengthCount.size())) {
+            ++figures.lengthCount[static_cast<std::size_t>(length)];
+        }
+        if (length > figures.maxLen) {
+            figures.maxLen = length;
+        }
+        if (length < figures.minLen) {
+            figures.minLen = length;
+        }
+        if (!word.empty() && IsAsciiLower(static_cast<unsigned char>(word.front()))) {
+            ++figures.firstLetter[static_cast<std::size_t>(word.front() - 'a')];
+        }
+        for (char c : word) {
+            if (IsAsciiLower(static_cast<unsigned char>(c))) {
+                ++figures.allLetters[static_cast<std::size_t>(c - 'a')];
+            }
+        }
+    }
+    return figures;
+}
+
+std::string FormatStatisticsReport(const StatisticsFigures& figures) {
+    const double words = figures.wordCount;
+    const double letters = figures.sumLen;
+    ReportText report;
+
+    report.Integer(figures.wordCount) << " words, ";
+    report.Integer(figures.minLen) << " min length, ";
+    report.Integer(figures.maxLen) << " max length, ";
+    report.Fixed(figures.sumLen / words, 2) << " average length\r\n\r\n";
+    report << "Most common word: " << figures.topWord << " (";
+    report.Integer(figures.topCount) << " times)\r\n\r\n";
+    report << "First char cnt/percent - total char counter (cnt/percent)\r\n";
+
+    for (std::size_t k = 0; k < 26; ++k) {
+        report << static_cast<char>('A' + k) << ": ";
+        report.Integer(figures.firstLetter[k]) << " (";
+        report.Fixed(figures.firstLetter[k] * 100.0 / words, 1) << "%)\t";
+        report.Integer(figures.allLetters[k]) << " (";
+        report.Fixed(figures.allLetters[k] * 100.0 / letters, 1) << "%)\r\n";
+    }
+
+    report << "\r\nWordLen: counter / percent\r\n";
+    for (std::int32_t n = figures.minLen; n <= figures.maxLen; ++n) {
+        const std::int32_t count = n < static_cast<std::int32_t>(figures.lengthCount.size())
+                                       ? figures.lengthCount[static_cast<std::size_t>(n)]
+                                       : 0;
+        report.Integer(n) << ": ";
+        report.Integer(count) << " (";
+        report.Fixed(count * 100.0 / words, 1) << "%)\r\n";
+    }
+    return report.Take();
+}
+
+std::optional<std::string> BuildStatisticsReport(const WordStore& store) {
+    if (store.Count() == 0) {
+        return std::nullopt;
+    }
+    return FormatStatisticsReport(GatherStatistics(store));
+}
+
+}  // namespace tarvolen

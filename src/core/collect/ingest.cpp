@@ -1,0 +1,218 @@
+#include "core/collect/ingest.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/workspace.h"
+#include "core/collect/blob.h"
+#include "core/collect/tokenizer.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
+#include "core/util/progress.h"
+#include "core/util/user_cancel.h"
+
+namespace tarvolen {
+
+namespace {
+
+// Owns one open file descriptor; closes it on every way out, unwinding included.
+class FileHandle {
+  public:
+    explicit FileHandle(const std::string& path)
+        // O_NONBLOCK changes nothing for regular files, but keeps a FIFO that ended up
+        // in the list from stalling the whole user interface in open() or read().
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
+    ~FileHandle() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+struct FileFacts {
+    bool isDirectory = false;
+    std::int64_t size = 0;  // 0 when it cannot be known, or for anything but a regular file
+};
+
+FileFacts Examine(const FileHandle& file) {
+    FileFacts facts;
+    struct stat status {};
+    if (::fstat(file.Descriptor(), &status) != 0)
+        return facts;
+    facts.isDirectory = S_ISDIR(status.st_mode);
+    if (S_ISREG(status.st_mode) && status.st_size > 0)
+        facts.size = status.st_size;
+    return facts;
+}
+
+// One read of up to a chunk; -1 on failure. An interrupted read is simply repeated.
+ssize_t ReadChunk(int fd, unsigned char* into) {
+    for (;;) {
+        ssize_t n = ::read(fd, into, kChunkSize);
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
+// Sums the sizes of all paths, last path first. On a path that cannot be opened,
+// stops and gives the system's reason, naming the path.
+bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total,
+                  std::string& failure) {
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+        FileHandle file(*path);
+        if (!file.IsOpen()) {
+            failure = *path + ": " + std::strerror(errno);
+            return false;
+        }
+        total += Examine(file).size;
+    }
+    return true;
+}
+
+void AbandonBeforeReading(const IngestHooks& hooks, const std::string& text) {
+    hooks.progress.Close();
+    hooks.messages.ShowMessage(text, MessageIcon::Stop);
+}
+
+void RefreshStatusLine(const IngestHooks& hooks) {
+    if (hooks.refreshStatusLine)
+        hooks.refreshStatusLine();
+}
+
+TokenizerContext ContextOf(Workspace& workspace) {
+    return TokenizerContext{workspace.Map, workspace.MinWordLength, workspace.QualifiedWords,
+                            workspace.Store};
+}
+
+}  // namespace
+
+std::string FormatIngestSummary(const IngestSummary& summary) {
+    std::int64_t kilobytes = (summary.BytesRead + 1023) / 1024;
+    return FormatText(
+        "%s Kb processed\r\n%s total qualified words\r\n%s words added\r\n%s milliseconds spent",
+        FormatCount64(kilobytes, ',').c_str(), FormatCount64(summary.QualifiedWords, ',').c_str(),
+        FormatCount(summary.WordsAdded, ',').c_str(),
+        FormatCount(static_cast<std::int32_t>(summary.Milliseconds), ',').c_str());
+}
+
+void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const std::string& text) {
+    progress.SetDetailLine(FormatText("%s words in the list; %s",
+                                      FormatCount(workspace.Store.Count(), ',').c_str(),
+                                      text.c_str()));
+}
+
+void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
+                ReadBuffer& buffer, const std::string& path) {
+    state.LastInputPath = path;
+    FileHandle file(path);
+    FileFacts facts;
+    if (file.IsOpen())
+        facts = Examine(file);
+    if (!file.IsOpen() || facts.isDirectory) {
+        hooks.messages.ShowMessage(kUnableToOpenText, MessageIcon::Warning);
+        return;
+    }
+
+    state.carry.clear();
+    const TokenizerContext context = ContextOf(workspace);
+    if (facts.size > 0) {
+        ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        unsigned char* bytes = buffer.Data();
+        CBlob chunk;
+        std::int64_t readFromFile = 0;
+        while (readFromFile < facts.size) {
+            // Ticks are compared by difference, so the 32-bit wrap cannot freeze the line.
+            std::uint32_t tick = hooks.ticks.Now();
+            if (static_cast<std::uint32_t>(tick - workspace.LastWorkingTick) >
+                kWorkingCountInterval) {
+                workspace.LastWorkingTick = tick;
+                ShowWorkingCount(workspace, hooks.progress, kWorkingText);
+            }
+            if (workspace.TotalBytes > 0)
+                hooks.progress.SetPosition(
+                    static_cast<int>(workspace.BytesRead * 1000 / workspace.TotalBytes));
+            if (hooks.progress.CancelRequested())
+                throw UserCancel{};
+
+            // A file that shrank, or that can no longer be read, ends here with what
+            // it gave so far: waiting for its recorded size would never end.
+            ssize_t n = ReadChunk(file.Descriptor(), bytes);
+            if (n < 0)
+                hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
+            if (n <= 0)
+                break;
+            bytes[n] = 0;
+            chunk.Attach(bytes, static_cast<std::uint32_t>(n));
+            readFromFile += n;
+            TokenizeChunk(chunk, state.carry, context);
+            workspace.BytesRead += n;
+        }
+    }
+    FinishFile(state.carry, context);
+}
+
+void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks) {
+    workspace.QualifiedWords = 0;
+    hooks.progress.SetBounds(0, 1000);
+    workspace.TotalBytes = 0;
+    workspace.BytesRead = 0;
+
+    ReadBuffer buffer(hooks.bufferMemory);
+    if (!buffer.Valid()) {
+        AbandonBeforeReading(hooks, kNoReadBufferText);
+        return;
+    }
+    std::string failure;
+    if (!MeasureFiles(state.InputFiles, workspace.TotalBytes, failure)) {
+        AbandonBeforeReading(hooks, failure);
+        return;
+    }
+
+    const std::uint32_t startTick = hooks.ticks.Now();
+    const std::int32_t countBefore = workspace.Store.Count();
+    workspace.BytesRead = 0;
+    try {
+        for (auto path = state.InputFiles.rbegin(); path != state.InputFiles.rend(); ++path) {
+            hooks.progress.SetFileLine(*path);
+            if (hooks.progress.CancelRequested())
+                break;
+            IngestFile(workspace, state, hooks, buffer, *path);
+        }
+    } catch (...) {
+        // A Cancel inside a file, or a failure such as memory running out: the words
+        // read so far stay in the list, so the mark and the status line must say so
+        // even though the run is dropped without a summary.
+        state.carry.clear();
+        if (workspace.Store.Count() > countBefore)
+            workspace.ListUnsaved = true;
+        hooks.progress.Close();
+        RefreshStatusLine(hooks);
+        throw;
+    }
+
+    const std::int32_t countAfter = workspace.Store.Count();
+    if (countAfter > countBefore)
+        workspace.ListUnsaved = true;
+    hooks.progress.Close();
+    RefreshStatusLine(hooks);
+
+    IngestSummary summary;
+    summary.BytesRead = workspace.BytesRead;
+    summary.QualifiedWords = workspace.QualifiedWords;
+    summary.WordsAdded = countAfter - countBefore;
+    summary.Milliseconds = hooks.ticks.Now() - startTick;
+    hooks.messages.ShowMessage(FormatIngestSummary(summary), MessageIcon::Information);
+}
+
+}  // namespace tarvolen

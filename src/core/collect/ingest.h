@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/collect/read_buffer.h"
+
+namespace tarvolen {
+
+class MessagePort;
+class ProgressPort;
+struct Workspace;
+
+// A 32-bit millisecond tick, wrapping like the platform's; injectable for tests.
+class TickSource {
+  public:
+    virtual ~TickSource() = default;
+    virtual std::uint32_t Now() = 0;
+};
+TickSource& SystemTicks();
+
+// The main window's part of an Add run: the paths to read, the word cut by a chunk
+// boundary, and the file most recently opened (the save flow proposes a name from it).
+struct IngestState {
+    std::vector<std::string> InputFiles;
+    std::string carry;
+    std::string LastInputPath;
+};
+
+// What an ingestion run needs of the window that runs it.
+struct IngestHooks {
+    ProgressPort& progress;  // already open, owned by the caller
+    MessagePort& messages;
+    std::function<void()> refreshStatusLine;
+    TickSource& ticks = SystemTicks();
+    ReadBufferMemory& bufferMemory = SystemReadBufferMemory();
+};
+
+// The detail line is refreshed at most this often while files are read.
+inline constexpr std::uint32_t kWorkingCountInterval = 600;
+
+inline constexpr const char* kWorkingText = "Working...";
+inline constexpr const char* kUnableToOpenText = "Unable to open the file!";
+// A read error part-way: the file keeps what was read before it, and the run goes on.
+inline constexpr const char* kUnableToReadText = "Unable to read the whole file!";
+inline constexpr const char* kNoReadBufferText = "Not enough memory to read the files.";
+
+// The figures of the summary message.
+struct IngestSummary {
+    std::int64_t BytesRead = 0;
+    std::int64_t QualifiedWords = 0;
+    std::int32_t WordsAdded = 0;
+    std::uint32_t Milliseconds = 0;
+};
+
+// "%s Kb processed\r\n%s total qualified words\r\n%s words added\r\n%s milliseconds spent"
+// Kilobytes are rounded up: a partial kilobyte counts as a whole one.
+std::string FormatIngestSummary(const IngestSummary& summary);
+
+// "%s words in the list; %s" on the progress window's detail line.
+void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const std::string& text);
+
+// One whole ingestion run over state.InputFiles, last path first, as the Add command
+// and the directory scan start it. Preconditions: the workspace's CharMap and
+// MinWordLength are set for this run. Closes hooks.progress when it is done with it
+// and shows the summary through hooks.messages.
+//
+// A path that cannot be opened while the sizes are taken abandons the run before
+// anything is read: the error is shown, the store stays as it was, no summary. The
+// same happens when the read buffer cannot be had.
+// A Cancel observed inside a file abandons the run by throwing UserCancel, after the
+// unsaved mark and the status line have been brought up to date; any other exception
+// that ends the reading early (std::bad_alloc from the store) leaves the same way.
+void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
+
+// Reads one file in chunks of kChunkSize into buffer and feeds the tokenizer; part of
+// a run set up by IngestFiles (counters reset, TotalBytes measured). A file that
+// cannot be opened shows kUnableToOpenText and adds nothing. Throws UserCancel when a
+// Cancel is observed before one of its reads.
+void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
+                ReadBuffer& buffer, const std::string& path);
+
+}  // namespace tarvolen

@@ -1,0 +1,355 @@
+#include "core/output/word_list_writer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <memory>
+
+#include "core/collect/ingest.h"
+#include "core/collect/word_store.h"
+#include "core/output/my_exception.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
+
+namespace tarvolen {
+
+namespace {
+
+// Large enough that a write costs a buffer copy and the system sees few, big writes.
+constexpr std::size_t kOutputBufferSize = 1 << 20;
+
+// Every record goes through here. The stream belongs to this thread for the whole
+// write, so the per-call locking of fwrite buys nothing.
+std::size_t PutItem(const void* bytes, std::size_t length, std::FILE* stream) {
+    if (length == 0)
+        return 1;
+#if defined(__GLIBC__)
+    return fwrite_unlocked(bytes, length, 1, stream);
+#else
+    return std::fwrite(bytes, length, 1, stream);
+#endif
+}
+
+// Encodes one record into a small local buffer and hands it to the stream in as few
+// items as possible (one for any word the tokenizer can produce). A word of any
+// length is accepted: it is simply passed on in several pieces. Every piece is
+// attempted before a short write is reported, so a record is never half-checked.
+class RecordBuilder {
+  public:
+    RecordBuilder(std::FILE* stream, const RecordFormat& format)
+        : stream_(stream), format_(format) {}
+
+    void Text(std::string_view text, const UpperCaseTable* table) {
+        const std::size_t width = format_.unicode() ? 2 : 1;
+        while (!text.empty()) {
+            std::size_t room = (sizeof buffer_ - used_) / width;
+            if (room == 0) {
+                Flush();
+                room = sizeof buffer_ / width;
+            }
+            const std::size_t n = std::min(room, text.size());
+            const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+            unsigned char* out = buffer_ + used_;
+            if (format_.unicode()) {
+                // Widening: the code unit of equal value, low byte first.
+                for (std::size_t i = 0; i < n; ++i) {
+                    out[2 * i] = table != nullptr ? (*table)[in[i]] : in[i];
+                    out[2 * i + 1] = 0;
+                }
+            } else if (table != nullptr) {
+                for (std::size_t i = 0; i < n; ++i)
+                    out[i] = (*table)[in[i]];
+            } else {
+                std::memcpy(out, in, n);
+            }
+            used_ += n * width;
+            text.remove_prefix(n);
+        }
+    }
+
+    // Writes what is left and raises the output error if any piece fell short.
+    void Finish() {
+        Flush();
+        if (failed_)
+            ThrowOutputError();
+    }
+
+  private:
+    void Flush() {
+        if (PutItem(buffer_, used_, stream_) != 1)
+            failed_ = true;
+        used_ = 0;
+    }
+
+    std::FILE* stream_;
+    const RecordFormat& format_;
+    unsigned char buffer_[128];
+    std::size_t used_ = 0;
+    bool failed_ = false;
+};
+
+// The open output file together with the buffer given to setvbuf, which must outlive
+// the stream. Whatever way the write ends, the file is closed here.
+class OutputFile {
+  public:
+    bool Open(const std::string& path, bool append) {
+        stream_ = std::fopen(path.c_str(), append ? "ab" : "wb");
+        if (stream_ == nullptr)
+            return false;
+        buffer_ = std::make_unique<char[]>(kOutputBufferSize);
+        // Without the large buffer the stream still works, only slower.
+        std::setvbuf(stream_, buffer_.get(), _IOFBF, kOutputBufferSize);
+        return true;
+    }
+
+    std::FILE* stream() const { return stream_; }
+
+    // False when the last bytes could not be written or the file not closed.
+    bool Close() {
+        int result = std::fclose(stream_);
+        stream_ = nullptr;
+        return result == 0;
+    }
+
+    ~OutputFile() {
+        if (stream_ != nullptr)
+            std::fclose(stream_);
+    }
+
+  private:
+    std::unique_ptr<char[]> buffer_;
+    std::FILE* stream_ = nullptr;
+};
+
+class BusyScope {
+  public:
+    explicit BusyScope(BusyIndicator* busy) : busy_(busy) {
+        if (busy_ != nullptr)
+            busy_->BeginBusy();
+    }
+    ~BusyScope() { End(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+    void End() {
+        if (busy_ != nullptr)
+            busy_->EndBusy();
+        busy_ = nullptr;
+    }
+
+  private:
+    BusyIndicator* busy_;
+};
+
+// Each word by reference (its offset in the store's arena), with the first eight
+// bytes of its text as one big-endian number, NUL-padded, which the store gives
+// without reading the text. Words hold no NUL, so unequal keys order two words
+// exactly as WordOrder does; only on equal keys must the sort look at the texts
+// themselves, which lie scattered over the arena and cost a cache miss each.
+// 16 bytes a word: for millions of words the sort array is the largest block of
+// memory after the store itself.
+struct KeyedWord {
+    std::uint64_t key;
+    std::uint32_t offset;
+    std::uint32_t length;
+};
+
+struct KeyedEntry {
+    std::uint64_t key;
+    std::uint32_t offset;
+    std::uint32_t count;
+};
+
+std::uint32_t OffsetOf(const WordStore& store, std::string_view word) {
+    return static_cast<std::uint32_t>(word.data() - store.ArenaBegin());
+}
+
+std::string_view TextAt(const WordStore& store, std::uint32_t offset) {
+    return store.ArenaBegin() + offset;
+}
+
+// One record per stored word, in no particular order (they are sorted next); make
+// builds it from the word's key, its arena offset, its text and its count.
+template <typename Keyed, typename Make>
+std::vector<Keyed> CollectKeyed(const WordStore& store, Make make) {
+    std::vector<Keyed> keyed;
+    keyed.reserve(static_cast<std::size_t>(store.Count()));
+    store.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t key) {
+        keyed.push_back(make(key, OffsetOf(store, word), word, count));
+    });
+    return keyed;
+}
+
+std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
+    auto keyed = CollectKeyed<KeyedWord>(
+        store, [](std::uint64_t key, std::uint32_t offset, std::string_view word, std::uint32_t) {
+            return KeyedWord{key, offset, static_cast<std::uint32_t>(word.size())};
+        });
+    const char* arena = store.ArenaBegin();
+    std::sort(keyed.begin(), keyed.end(), [arena](const KeyedWord& a, const KeyedWord& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        return WordOrder({arena + a.offset, a.length}, {arena + b.offset, b.length});
+    });
+    return keyed;
+}
+
+// FrequencyOrder: the larger count first, then WordOrder.
+std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store) {
+    auto keyed = CollectKeyed<KeyedEntry>(
+        store, [](std::uint64_t key, std::uint32_t offset, std::string_view, std::uint32_t count) {
+            return KeyedEntry{key, offset, count};
+        });
+    const char* arena = store.ArenaBegin();
+    std::sort(keyed.begin(), keyed.end(), [arena](const KeyedEntry& a, const KeyedEntry& b) {
+        if (a.count != b.count)
+            return a.count > b.count;
+        if (a.key != b.key)
+            return a.key < b.key;
+        return std::strcmp(arena + a.offset, arena + b.offset) < 0;
+    });
+    return keyed;
+}
+
+// Walks a sorted array and hands each text to write, fetching the texts a few
+// places ahead: in sorted order they lie anywhere in the arena.
+template <typename Keyed, typename Write>
+void ForEachSorted(const WordStore& store, const std::vector<Keyed>& keyed, Write write) {
+    constexpr std::size_t kAhead = 8;
+    const char* arena = store.ArenaBegin();
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (i + kAhead < keyed.size())
+            __builtin_prefetch(arena + keyed[i + kAhead].offset);
+        write(keyed[i]);
+    }
+}
+
+void ReportSaved(const WriterHooks& hooks) {
+    if (hooks.listSaved)
+        hooks.listSaved();
+}
+
+}  // namespace
+
+RecordFormat::RecordFormat(const WriterOptions& options)
+    : unicode_(options.UnicodeOutput != 0),
+      upperCase_(options.CaseMode == 1 ? &UpperCaseTableOf(options.Language) : nullptr) {
+    switch (options.Delimiter) {
+        case 1:
+            delimiter_ = "\r\n";
+            break;
+        case 2:
+            delimiter_ = " ";
+            break;
+        default:
+            delimiter_ = "\n";
+            break;
+    }
+}
+
+void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& format) {
+    RecordBuilder record(stream, format);
+    record.Text(word, format.upperCase());
+    record.Text(format.delimiter(), nullptr);
+    record.Finish();
+}
+
+void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
+                          const RecordFormat& format) {
+    char digits[16];
+    digits[0] = ',';
+    auto end = std::to_chars(digits + 1, digits + sizeof digits, count).ptr;
+    RecordBuilder record(stream, format);
+    record.Text(word, format.upperCase());
+    record.Text(std::string_view(digits, static_cast<std::size_t>(end - digits)), nullptr);
+    record.Text(format.delimiter(), nullptr);
+    record.Finish();
+}
+
+std::vector<std::string_view> SortedWords(const WordStore& store) {
+    const std::vector<KeyedWord> keyed = SortedKeyedWords(store);
+    std::vector<std::string_view> words;
+    words.reserve(keyed.size());
+    for (const KeyedWord& word : keyed)
+        words.emplace_back(store.ArenaBegin() + word.offset, word.length);
+    return words;
+}
+
+std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store) {
+    const std::vector<KeyedEntry> keyed = SortedKeyedEntries(store);
+    std::vector<FrequencyEntry> entries;
+    entries.reserve(keyed.size());
+    for (const KeyedEntry& entry : keyed)
+        entries.push_back({TextAt(store, entry.offset), entry.count});
+    return entries;
+}
+
+void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    ForEachSorted(store, SortedKeyedWords(store), [&](const KeyedWord& word) {
+        WriteWord(stream, {store.ArenaBegin() + word.offset, word.length}, format);
+    });
+}
+
+void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    ForEachSorted(store, SortedKeyedEntries(store), [&](const KeyedEntry& entry) {
+        WriteFrequencyRecord(stream, TextAt(store, entry.offset), entry.count, format);
+    });
+}
+
+WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
+                           const std::string& path, const WriterHooks& hooks) {
+    BusyScope busy(hooks.busy);
+    const std::uint32_t start = hooks.ticks.Now();
+
+    // Sorted before the file is opened: should the memory for the sort be missing,
+    // an existing list must not have been truncated already.
+    const std::vector<KeyedWord> words = SortedKeyedWords(store);
+    OutputFile file;
+    if (!file.Open(path, options.AppendOutput != 0)) {
+        busy.End();
+        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+        return WriteOutcome::CannotCreate;
+    }
+    const RecordFormat format(options);
+    ForEachSorted(store, words, [&](const KeyedWord& word) {
+        WriteWord(file.stream(), {store.ArenaBegin() + word.offset, word.length}, format);
+    });
+    if (!file.Close())
+        ThrowOutputError();
+
+    ReportSaved(hooks);
+    const std::uint32_t elapsed = hooks.ticks.Now() - start;
+    // The message box must not carry the wait cursor.
+    busy.End();
+    hooks.messages.ShowMessage("Done! " + FormatCount64(elapsed, ',') + " milliseconds taken",
+                               MessageIcon::Information);
+    return WriteOutcome::Written;
+}
+
+WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
+                                const std::string& path, const WriterHooks& hooks) {
+    if (store.Count() == 0) {
+        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
+        return WriteOutcome::EmptyList;
+    }
+    const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
+    OutputFile file;
+    if (!file.Open(path, options.AppendOutput != 0)) {
+        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+        return WriteOutcome::CannotCreate;
+    }
+    const RecordFormat format(options);
+    ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
+        WriteFrequencyRecord(file.stream(), TextAt(store, entry.offset), entry.count, format);
+    });
+    // A full disk must never end in "Done!": the close reports what the last flush
+    // could not write.
+    if (!file.Close())
+        ThrowOutputError();
+
+    ReportSaved(hooks);
+    hooks.messages.ShowMessage(kDoneText, MessageIcon::Information);
+    return WriteOutcome::Written;
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/collect/char_map.h"
+#include "core/output/upper_case.h"
+
+namespace tarvolen {
+
+class MessagePort;
+class TickSource;
+class WordStore;
+
+inline constexpr const char* kCannotCreateText = "Unable to create output file";
+inline constexpr const char* kEmptyProjectText = "The project is empty, nothing to save";
+inline constexpr const char* kDoneText = "Done!";
+
+// The output options as a writer sees them: the four that the save flow copies, plus
+// the alphabet whose code page UPPER CASE follows.
+struct WriterOptions {
+    std::int32_t Delimiter = 0;      // 1 CRLF, 2 Space, anything else LF
+    std::int32_t CaseMode = 0;       // 1 UPPER CASE, anything else as stored
+    std::int32_t UnicodeOutput = 0;  // non-zero: UTF-16LE, each byte its own code unit
+    std::int32_t AppendOutput = 0;   // non-zero: "ab", else "wb"
+    std::int32_t Language = kEnglishLatin;
+};
+
+// Shown while a list is sorted and written; the GUI sets its wait cursor.
+class BusyIndicator {
+  public:
+    virtual ~BusyIndicator() = default;
+    virtual void BeginBusy() = 0;
+    virtual void EndBusy() = 0;
+};
+
+// What a writer needs of whoever runs it.
+struct WriterHooks {
+    MessagePort& messages;
+    TickSource& ticks;
+    BusyIndicator* busy = nullptr;  // optional
+    // Runs once the whole list has reached the file and the file is closed, before
+    // "Done!" is shown: the caller clears ListUnsaved and refreshes its status line.
+    std::function<void()> listSaved;
+};
+
+enum class WriteOutcome {
+    Written,       // complete; listSaved ran and "Done!" was shown
+    CannotCreate,  // the file could not be opened; nothing written
+    EmptyList,     // WriteFrequencyList refused an empty store; no file touched
+};
+
+// How each record is encoded, resolved once per write from the options.
+class RecordFormat {
+  public:
+    explicit RecordFormat(const WriterOptions& options);
+
+    bool unicode() const { return unicode_; }
+    const UpperCaseTable* upperCase() const { return upperCase_; }  // nullptr: as stored
+    std::string_view delimiter() const { return delimiter_; }       // 8-bit form
+
+  private:
+    bool unicode_;
+    const UpperCaseTable* upperCase_;
+    std::string_view delimiter_;
+};
+
+// One word-list record: the word, then the delimiter. Throws CMyException (the output
+// error) when the stream takes less than the whole record.
+void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& format);
+// One record of the list with counts: word, comma, count in decimal, delimiter.
+void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
+                          const RecordFormat& format);
+
+// The store's words in WordOrder, as views of the stored texts (nothing copied).
+std::vector<std::string_view> SortedWords(const WordStore& store);
+
+struct FrequencyEntry {
+    std::string_view word;
+    std::uint32_t count;
+};
+// The store's words with their counts in FrequencyOrder, as views of the stored texts.
+std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store);
+
+// The records of the whole list, to an already open stream (a file or standard output);
+// the caller owns the stream and must still flush or close it and check that.
+void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
+void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
+
+// The Save command's writers: open the path ("ab" or "wb"), write the whole list and
+// report through hooks.messages ("Done! %s milliseconds taken" / "Done!"). A failed
+// write or close throws CMyException; the file is closed on the way out and listSaved
+// is not called.
+WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
+                           const std::string& path, const WriterHooks& hooks);
+WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
+                                const std::string& path, const WriterHooks& hooks);
+
+}  // namespace tarvolen

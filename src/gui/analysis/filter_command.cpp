@@ -1,0 +1,58 @@
+// The Filter command: removes rare, short or long words.
+#include <QGuiApplication>
+#include <cstdint>
+
+#include "core/analysis/word_filter.h"
+#include "gui/app/dialog_port.h"
+#include "gui/app/main_dialog.h"
+#include "core/workspace.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
+
+namespace tarvolen {
+
+namespace {
+
+// The wait cursor for the length of a scope, also when it is left by an exception.
+class WaitCursor {
+  public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { Restore(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+    void Restore() {
+        if (active_)
+            QGuiApplication::restoreOverrideCursor();
+        active_ = false;
+    }
+
+  private:
+    bool active_ = true;
+};
+
+}  // namespace
+
+void CMainDialog::ApplyFilter() {
+    WordStore& store = workspace().Store;
+    if (store.Count() == 0) {
+        messages().ShowMessage(kNothingToFilterText, MessageIcon::Information);
+        return;
+    }
+
+    std::int32_t value = 0;
+    std::int32_t mode = 0;
+    if (!dialogs().RunFilter(value, mode))
+        return;
+
+    WaitCursor busy;
+    const std::int32_t removed = FilterWords(store, static_cast<FilterMode>(mode), value);
+    // The pass is over; a busy cursor over the message box would only mislead.
+    busy.Restore();
+    // Plain digits, unlike the status line. The unsaved mark stays as it was:
+    // filtering neither adds words nor saves them.
+    messages().ShowMessage(FormatText(kWordsRemovedFormat, removed), MessageIcon::Information);
+    RefreshStatusLine();
+}
+
+}  // namespace tarvolen

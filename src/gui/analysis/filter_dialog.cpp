@@ -1,0 +1,142 @@
+#include "gui/analysis/filter_dialog.h"
+
+#include <QButtonGroup>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <algorithm>
+#include <charconv>
+
+#include "core/analysis/word_filter.h"
+#include "gui/app/dialog_units.h"
+#include "core/util/messages.h"
+
+namespace tarvolen {
+
+namespace {
+
+QToolButton* MakeArrow(Qt::ArrowType direction, QWidget* parent) {
+    auto* arrow = new QToolButton(parent);
+    arrow->setArrowType(direction);
+    // Hot-tracking: the arrow lights up under the pointer.
+    arrow->setAutoRaise(true);
+    arrow->setAutoRepeat(true);
+    // The edit keeps the focus while the arrows are clicked.
+    arrow->setFocusPolicy(Qt::NoFocus);
+    return arrow;
+}
+
+}  // namespace
+
+CFilterDialog::CFilterDialog(MessagePort& messages, QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags), messages_(messages) {
+    setWindowTitle(QStringLiteral("Filter"));
+    const DialogUnits units = DialogUnits::FixDialog(this, 149, 102);
+
+    // No validator: anything can be typed, and "Filter" says what is wrong with it.
+    edit_ = new QLineEdit(QString::number(FilterValue), this);
+    edit_->setObjectName(QStringLiteral("filterValue"));
+    const QRect editArea = units.Rect(7, 7, 135, 14);
+    edit_->setGeometry(editArea);
+    edit_->installEventFilter(this);
+
+    // The arrows sit inside the edit's right edge, as an up-down control attached to
+    // its buddy does.
+    up_ = MakeArrow(Qt::UpArrow, this);
+    down_ = MakeArrow(Qt::DownArrow, this);
+    const int arrowWidth = std::max(units.X(9), 12);
+    const int upHeight = editArea.height() / 2;
+    up_->setGeometry(editArea.right() + 1 - arrowWidth, editArea.top(), arrowWidth, upHeight);
+    down_->setGeometry(editArea.right() + 1 - arrowWidth, editArea.top() + upHeight, arrowWidth,
+                       editArea.height() - upHeight);
+    edit_->setTextMargins(0, 0, arrowWidth, 0);
+    connect(up_, &QToolButton::clicked, this, [this] { StepBy(1); });
+    connect(down_, &QToolButton::clicked, this, [this] { StepBy(-1); });
+
+    modes_ = new QButtonGroup(this);
+    const char* captions[] = {"Remove rare words (by count)", "Remove short words",
+                              "Remove long words"};
+    const int tops[] = {31, 46, 61};
+    for (int mode = 0; mode < 3; ++mode) {
+        auto* button = new QRadioButton(QString::fromUtf8(captions[mode]), this);
+        units.Place(button, 7, tops[mode], 135, 10);
+        modes_->addButton(button, mode);
+    }
+    ModeButton(FilterMode)->setChecked(true);
+
+    filter_ = new QPushButton(QStringLiteral("Filter"), this);
+    filter_->setDefault(true);
+    units.Place(filter_, 7, 81, 50, 14);
+    connect(filter_, &QPushButton::clicked, this, &CFilterDialog::Confirm);
+
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setAutoDefault(false);
+    units.Place(cancel_, 92, 81, 50, 14);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Tab order as the controls are laid out; the edit has the focus at start.
+    setTabOrder(edit_, ModeButton(0));
+    setTabOrder(ModeButton(0), filter_);
+    setTabOrder(filter_, cancel_);
+    edit_->setFocus();
+}
+
+QRadioButton* CFilterDialog::ModeButton(int mode) const {
+    return static_cast<QRadioButton*>(modes_->button(mode));
+}
+
+std::optional<std::int32_t> CFilterDialog::ParseValue(const QString& text) {
+    const QByteArray digits = text.trimmed().toLatin1();
+    if (digits.isEmpty())
+        return std::nullopt;
+    std::int32_t value = 0;
+    const char* end = digits.constData() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.constData(), end, value);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    if (value < kFilterMinValue || value > kFilterMaxValue)
+        return std::nullopt;
+    return value;
+}
+
+void CFilterDialog::StepBy(int steps) {
+    // The arrows start from what the edit shows when that is a number, else from
+    // where they were last; either way they stop at the ends of their own range.
+    const QByteArray digits = edit_->text().trimmed().toLatin1();
+    std::int32_t shown = 0;
+    const char* end = digits.constData() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.constData(), end, shown);
+    const int from = (!digits.isEmpty() && error == std::errc() && stop == end)
+                         ? static_cast<int>(std::clamp(shown, -1'000'000, 1'000'000))
+                         : spinPosition_;
+    spinPosition_ = std::clamp(from + steps, kSpinMin, kSpinMax);
+    edit_->setText(QString::number(spinPosition_));
+}
+
+bool CFilterDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+            StepBy(key->key() == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CFilterDialog::Confirm() {
+    const std::optional<std::int32_t> value = ParseValue(edit_->text());
+    if (!value) {
+        messages_.ShowMessage(kRangeText, MessageIcon::Warning);
+        edit_->setFocus();
+        edit_->selectAll();
+        return;
+    }
+    FilterValue = *value;
+    FilterMode = std::max(modes_->checkedId(), 0);
+    accept();
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,23 @@
+// The Statistics command: the report in the Info window.
+#include <optional>
+#include <string>
+
+#include "core/analysis/statistics_report.h"
+#include "gui/app/dialog_port.h"
+#include "gui/app/main_dialog.h"
+#include "core/workspace.h"
+#include "core/util/messages.h"
+
+namespace tarvolen {
+
+void CMainDialog::ShowStatistics() {
+    // An empty list has no figures worth showing: each of them would divide by zero.
+    std::optional<std::string> report = BuildStatisticsReport(workspace().Store);
+    if (!report) {
+        messages().ShowMessage(kNothingToAnalyseText, MessageIcon::Information);
+        return;
+    }
+    dialogs().ShowInfo(*report);
+}
+
+}  // namespace tarvolen

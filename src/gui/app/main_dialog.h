@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/collect/ingest.h"
+#include "gui/util/link_label.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tarvolen {
+
+class DialogPort;
+class FilePicker;
+class MessagePort;
+struct Workspace;
+
+// The main window: six command buttons, the banner, the link to the project page and
+// the status line with the word count and the unsaved mark. Every command runs to its
+// end inside its button's handler, through RunCommand.
+class CMainDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    enum class Button { Add, SaveWordList, Statistics, Filter, Reset, Exit };
+
+    static constexpr const char* kTitle = "Tarvolen";
+    static constexpr const char* kBannerText = "Tarvolen v2.0";
+    static constexpr const char* kSubtitleText = "Word lists from your documents";
+    static constexpr const char* kLinkCaption = "tarvolen.github.io";
+    static constexpr const char* kProjectUrl = "https://tarvolen.github.io/";
+
+    CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort& dialogs,
+                FilePicker& picker, QWidget* parent = nullptr);
+    ~CMainDialog() override;
+
+    // The current Add run's files, the word cut by a chunk boundary and the file read
+    // last (the save flow proposes an output name from it).
+    IngestState State;
+    // File types of the last directory scan: lower case, no dot; empty means all.
+    std::vector<std::string> ScanTypes;
+    // The output options as the save flow copied them for the writer.
+    std::int32_t CaseMode = 0;
+    std::int32_t Delimiter = 0;
+    std::int32_t AppendOutput = 0;
+    std::int32_t UnicodeOutput = 0;
+    // The Add option, copied when the Add Options dialog is confirmed.
+    std::int32_t SkipShortWords = 0;
+
+    // "1,234 words in the list (NOT SAVED YET)"
+    void RefreshStatusLine();
+    // Empties the store; the empty list has nothing unsaved.
+    void DiscardList();
+    // One ingestion run over State.InputFiles with the progress window open.
+    void IngestFiles();
+
+    // Runs a command so that no exception reaches Qt's event loop: an output error is
+    // shown once with the stop icon, a Cancel of a long operation ends it silently.
+    void RunCommand(const std::function<void()>& command);
+
+    // Command handlers, one per button.
+    void OnAdd();
+    void AddFiles();
+    void AddFromDirectory();
+    void OnSaveWordList();
+    // True when the save dialog was confirmed and the writer ran.
+    bool SaveWordList();
+    void ShowStatistics();
+    void ApplyFilter();
+    void OnReset();
+    // Leaving: asks about an unsaved list first.
+    void OnCancel();
+    void ShowHelp();
+
+    Workspace& workspace() { return workspace_; }
+    MessagePort& messages() { return messages_; }
+    DialogPort& dialogs() { return dialogs_; }
+    FilePicker& picker() { return picker_; }
+    QLabel* statusLine() const { return statusLine_; }
+    QLabel* banner() const { return banner_; }
+    QLabel* subtitle() const { return subtitle_; }
+    CLinkLabel* linkLabel() const { return linkLabel_; }
+    QPushButton* button(Button which) const;
+
+  public slots:
+    // Enter must not leave the program behind the unsaved-list question's back.
+    void accept() override;
+    // Escape and the close box: the Exit command.
+    void reject() override;
+
+  private:
+    void CloseWindow();
+    QPushButton* AddButton(const char* caption, int y, void (CMainDialog::*handler)());
+
+    Workspace& workspace_;
+    MessagePort& messages_;
+    DialogPort& dialogs_;
+    FilePicker& picker_;
+
+    QLabel* banner_ = nullptr;
+    QLabel* subtitle_ = nullptr;
+    CLinkLabel* linkLabel_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    std::vector<QPushButton*> buttons_;
+};
+
+}  // namespace tarvolen

@@ -1,0 +1,95 @@
+#include "gui/app/qt_dialog_port.h"
+
+#include <QString>
+
+#include "gui/analysis/filter_dialog.h"
+#include "gui/analysis/info_dialog.h"
+#include "gui/app/progress_dialog.h"
+#include "gui/app/qt_file_picker.h"
+#include "gui/app/qt_paths.h"
+#include "core/workspace.h"
+#include "gui/collect/add_options_dialog.h"
+#include "gui/collect/dir_scan_dialog.h"
+#include "gui/output/save_list_dialog.h"
+#include "core/util/messages.h"
+#include "core/util/progress.h"
+
+namespace tarvolen {
+
+namespace {
+
+// The progress window as the core sees it; the window closes when this goes.
+class ProgressWindowPort : public ProgressPort {
+  public:
+    explicit ProgressWindowPort(QWidget* owner) { window_.Open(owner); }
+
+    void SetBounds(int lower, int upper) override { window_.SetBounds(lower, upper); }
+    int SetPosition(int position) override { return window_.SetPosition(position); }
+    bool CancelRequested() override { return window_.CancelRequested(); }
+    void SetFileLine(const std::string& text) override {
+        // The first line shows a path: file-system bytes, not necessarily UTF-8.
+        window_.SetFileLine(DecodePath(text));
+    }
+    void SetDetailLine(const std::string& text) override {
+        window_.SetDetailLine(QString::fromUtf8(text));
+    }
+    void Close() override { window_.Close(); }
+
+  private:
+    CProgressDialog window_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressPort> QtDialogPort::OpenProgress() {
+    return std::make_unique<ProgressWindowPort>(owner_.data());
+}
+
+bool QtDialogPort::RunAddOptions(AddOptions& options, int& addMode) {
+    CAddOptionsDialog dialog(options, owner_.data());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    addMode = dialog.AddMode;
+    return true;
+}
+
+bool QtDialogPort::RunDirScan(std::string& startDirectory, std::string& typeText) {
+    QtFilePicker picker(owner_.data());
+    CDirScanDialog dialog(messages_, picker, owner_.data());
+    if (!startDirectory.empty())
+        dialog.StartDirectory = startDirectory;
+    dialog.TypeText = typeText;
+    dialog.UpdateControls();
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    startDirectory = dialog.StartDirectory;
+    typeText = dialog.TypeText;
+    return true;
+}
+
+bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName) {
+    QtFilePicker picker(owner_.data());
+    CSaveListDialog dialog(options, messages_, picker, owner_.data());
+    dialog.FileName = fileName;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    fileName = dialog.FileName;
+    return true;
+}
+
+bool QtDialogPort::RunFilter(std::int32_t& value, std::int32_t& mode) {
+    CFilterDialog dialog(messages_, owner_.data());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.FilterValue;
+    mode = dialog.FilterMode;
+    return true;
+}
+
+void QtDialogPort::ShowInfo(const std::string& text) {
+    CInfoDialog dialog(owner_.data());
+    dialog.SetText(CInfoDialog::DecodeText(text));
+    dialog.exec();
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,128 @@
+#include "gui/app/qt_file_picker.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "gui/app/qt_paths.h"
+
+namespace tarvolen {
+
+namespace {
+
+QString QtPatterns(const QString& patterns) {
+    QStringList parts;
+    for (QString part : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        part = part.trimmed();
+        if (part.isEmpty())
+            continue;
+        parts << (part == QLatin1String("*.*") ? QStringLiteral("*") : part);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// "All Files (*.*)" already names its patterns; Qt reads the patterns out of the
+// last parentheses, so they are replaced rather than repeated.
+QString NameFilter(QString description, const QString& patterns) {
+    QString qtPatterns = QtPatterns(patterns);
+    static const QRegularExpression kTrailingPatterns(QStringLiteral("\\s*\\(([^()]*)\\)\\s*$"));
+    QRegularExpressionMatch match = kTrailingPatterns.match(description);
+    if (match.hasMatch() &&
+        QtPatterns(match.captured(1).replace(QLatin1Char(' '), QLatin1Char(';'))) == qtPatterns) {
+        description.truncate(match.capturedStart());
+    }
+    description = description.trimmed();
+    if (qtPatterns.isEmpty())
+        qtPatterns = QStringLiteral("*");
+    if (description.isEmpty())
+        return qtPatterns;
+    return QStringLiteral("%1 (%2)").arg(description, qtPatterns);
+}
+
+}  // namespace
+
+QStringList QtFilePicker::ToNameFilters(const std::string& filter) {
+    QStringList entries = QString::fromUtf8(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < entries.size(); i += 2) {
+        // An empty description ends the list ("||").
+        if (entries[i].isEmpty())
+            break;
+        filters << NameFilter(entries[i], entries[i + 1]);
+    }
+    return filters;
+}
+
+void QtFilePicker::Configure(QFileDialog& dialog, const FilePickRequest& request) {
+    if (!request.title.empty())
+        dialog.setWindowTitle(QString::fromUtf8(request.title));
+    if (request.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
+                                               : QFileDialog::ExistingFile);
+    }
+    if (!request.defaultExtension.empty()) {
+        dialog.setDefaultSuffix(QString::fromUtf8(request.defaultExtension));
+    }
+    QStringList filters = ToNameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        int index = request.filterIndex - 1;
+        if (index >= 0 && index < filters.size())
+            dialog.selectNameFilter(filters[index]);
+    }
+    if (!request.initialPath.empty()) {
+        QFileInfo initial(DecodePath(request.initialPath));
+        if (initial.isAbsolute() || request.initialPath.find('/') != std::string::npos) {
+            dialog.setDirectory(initial.absolutePath());
+        }
+        dialog.selectFile(initial.fileName());
+    }
+}
+
+FilePickResult QtFilePicker::ReadResult(const QFileDialog& dialog) {
+    FilePickResult result;
+    result.accepted = true;
+    for (const QString& path : dialog.selectedFiles()) {
+        result.paths.push_back(EncodePath(QDir::toNativeSeparators(path)));
+    }
+    int index = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
+    result.filterIndex = index >= 0 ? index + 1 : 1;
+    return result;
+}
+
+QWidget* QtFilePicker::DialogParent() const {
+    if (parent_ && parent_->isEnabled())
+        return parent_;
+    return nullptr;
+}
+
+FilePickResult QtFilePicker::PickFiles(const FilePickRequest& request) {
+    QFileDialog dialog(DialogParent());
+    Configure(dialog, request);
+    if (dialog.exec() != QDialog::Accepted) {
+        FilePickResult cancelled;
+        cancelled.filterIndex = request.filterIndex;
+        return cancelled;
+    }
+    FilePickResult result = ReadResult(dialog);
+    if (result.paths.empty()) {
+        result.accepted = false;
+    }
+    return result;
+}
+
+std::optional<std::string> QtFilePicker::PickDirectory(const std::string& title,
+                                                       const std::string& startDirectory) {
+    QString chosen = QFileDialog::getExistingDirectory(DialogParent(), QString::fromUtf8(title),
+                                                       DecodePath(startDirectory));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return EncodePath(QDir::toNativeSeparators(chosen));
+}
+
+}  // namespace tarvolen

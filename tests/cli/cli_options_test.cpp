@@ -1,0 +1,168 @@
+#include "cli/cli_options.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/output/word_list_writer.h"
+
+namespace tarvolen {
+namespace {
+
+using ::testing::HasSubstr;
+
+CliOptions Parsed(const std::vector<std::string>& args) {
+    CliParse parse = ParseCliOptions(args);
+    EXPECT_EQ(parse.action, CliAction::Run) << parse.error;
+    return parse.options;
+}
+
+TEST(CliOptionsTest, DefaultsAreThoseOfAFreshSession) {
+    CliOptions o = Parsed({});
+    EXPECT_EQ(o.language, kEnglishLatin);
+    EXPECT_FALSE(o.skipShort);
+    EXPECT_EQ(o.types, "htm,html,txt");
+    EXPECT_FALSE(o.output.has_value());
+    EXPECT_EQ(o.delimiter, 0);
+    EXPECT_FALSE(o.upper || o.frequency || o.unicode || o.append || o.statistics || o.quiet);
+    EXPECT_TRUE(o.files.empty() && o.scanDirs.empty() && o.filters.empty());
+}
+
+TEST(CliOptionsTest, EveryOptionInItsLongShortAndAttachedForms) {
+    CliOptions o = Parsed({"a.txt",
+                           "--language",
+                           "russian",
+                           "-s",
+                           "--scan",
+                           "dir1",
+                           "-d",
+                           "dir2",
+                           "-t",
+                           "txt",
+                           "--remove-rare=3",
+                           "--remove-short",
+                           "2",
+                           "--remove-long",
+                           "10000",
+                           "-o",
+                           "-",
+                           "--delimiter",
+                           "space",
+                           "--upper",
+                           "--frequency",
+                           "--unicode",
+                           "--append",
+                           "--statistics",
+                           "-q",
+                           "b.txt"});
+    EXPECT_EQ(o.language, kRussian);
+    EXPECT_TRUE(o.skipShort);
+    EXPECT_EQ(o.scanDirs, (std::vector<std::string>{"dir1", "dir2"}));
+    EXPECT_EQ(o.types, "txt");
+    ASSERT_EQ(o.filters.size(), 3u);
+    EXPECT_EQ(o.filters[0].mode, FilterMode::Rare);
+    EXPECT_EQ(o.filters[0].value, 3);
+    EXPECT_EQ(o.filters[1].mode, FilterMode::Short);
+    EXPECT_EQ(o.filters[1].value, 2);
+    EXPECT_EQ(o.filters[2].mode, FilterMode::Long);
+    EXPECT_EQ(o.filters[2].value, 10000);
+    EXPECT_EQ(o.output, "-");
+    EXPECT_EQ(o.delimiter, 2);
+    EXPECT_TRUE(o.upper && o.frequency && o.unicode && o.append && o.statistics && o.quiet);
+    EXPECT_EQ(o.files, (std::vector<std::string>{"a.txt", "b.txt"}));
+
+    CliOptions attached = Parsed({"-lfrench", "-oout.txt", "-sq", "--language=Spanish",
+                                  "--delimiter=CRLF", "--types=*", "--output=x"});
+    EXPECT_EQ(attached.language, kSpanish);  // the last one counts
+    EXPECT_EQ(attached.output, "x");
+    EXPECT_TRUE(attached.skipShort && attached.quiet);
+    EXPECT_EQ(attached.delimiter, 1);
+    EXPECT_EQ(attached.types, "*");
+
+    // A bundle ends at the first option that takes a value: the rest is its value.
+    CliOptions bundle = Parsed({"-sqlgerman", "-so", "list"});
+    EXPECT_EQ(bundle.language, kGerman);
+    EXPECT_EQ(bundle.output, "list");
+}
+
+TEST(CliOptionsTest, LanguagesInTheOrderOfTheAddOptionsList) {
+    const char* names[] = {"english", "french", "german", "italian", "russian", "spanish"};
+    for (std::int32_t i = 0; i < kLanguageCount; ++i)
+        EXPECT_EQ(Parsed({"-l", names[i]}).language, i) << names[i];
+}
+
+TEST(CliOptionsTest, FileNamesThatLookLikeOptions) {
+    CliOptions o = Parsed({"-", "--", "--upper", "-q"});
+    EXPECT_EQ(o.files, (std::vector<std::string>{"-", "--upper", "-q"}));
+    EXPECT_FALSE(o.upper || o.quiet);
+}
+
+TEST(CliOptionsTest, FilterValuesFromOneTo10000Only) {
+    struct Case {
+        const char* text;
+        bool accepted;
+    };
+    const Case cases[] = {{"1", true},   {"10000", true}, {"0", false},          {"10001", false},
+                          {"", false},   {"-1", false},   {"+5", false},         {"5x", false},
+                          {" 5", false}, {"0005", true},  {"99999999999", false}};
+    for (const Case& c : cases) {
+        CliParse parse = ParseCliOptions({"--remove-short", c.text});
+        EXPECT_EQ(parse.action == CliAction::Run, c.accepted) << '"' << c.text << '"';
+        if (!c.accepted) {
+            EXPECT_THAT(parse.error, HasSubstr("from 1 to 10000"));
+        }
+    }
+}
+
+TEST(CliOptionsTest, UsageErrorsNameTheirReason) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {{"--nope"}, "unrecognized option '--nope'"},
+        {{"-sz"}, "invalid option -- 'z'"},
+        {{"-l", "latin"}, "unknown language 'latin'"},
+        {{"--delimiter", "cr"}, "unknown delimiter 'cr'"},
+        {{"--quiet=1"}, "option '--quiet' doesn't allow an argument"},
+        {{"-o"}, "option '--output' requires an argument"},
+        {{"--scan"}, "option '--scan' requires an argument"},
+        {{"-o", ""}, "option '--output' needs a path"},
+        {{"-t", ""}, "Empty type list!"},
+    };
+    for (const Case& c : cases) {
+        CliParse parse = ParseCliOptions(c.args);
+        EXPECT_EQ(parse.action, CliAction::UsageError) << c.reason;
+        EXPECT_THAT(parse.error, HasSubstr(c.reason));
+        EXPECT_EQ(parse.error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(CliOptionsTest, HelpAndVersionEndTheParseWhereTheyStand) {
+    EXPECT_EQ(ParseCliOptions({"a", "--help", "--nope"}).action, CliAction::Help);
+    EXPECT_EQ(ParseCliOptions({"-h"}).action, CliAction::Help);
+    EXPECT_EQ(ParseCliOptions({"--version", "-l", "x"}).action, CliAction::Version);
+    EXPECT_EQ(ParseCliOptions({"--nope", "--help"}).action, CliAction::UsageError);
+}
+
+TEST(CliOptionsTest, WriterOptionsFollowTheCommandLine) {
+    WriterOptions plain = WriterOptionsOf(Parsed({}));
+    EXPECT_EQ(plain.Delimiter, 0);
+    EXPECT_EQ(plain.CaseMode, 0);
+    EXPECT_EQ(plain.UnicodeOutput, 0);
+    EXPECT_EQ(plain.AppendOutput, 0);
+    EXPECT_EQ(plain.Language, kEnglishLatin);
+
+    WriterOptions all = WriterOptionsOf(
+        Parsed({"--delimiter", "crlf", "--upper", "--unicode", "--append", "-l", "russian"}));
+    EXPECT_EQ(all.Delimiter, 1);
+    EXPECT_EQ(all.CaseMode, 1);
+    EXPECT_NE(all.UnicodeOutput, 0);
+    EXPECT_NE(all.AppendOutput, 0);
+    EXPECT_EQ(all.Language, kRussian);
+}
+
+}  // namespace
+}  // namespace tarvolen

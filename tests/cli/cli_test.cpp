@@ -1,0 +1,646 @@
+// Runs the built tarvolen-cli as a user would and checks its outputs byte for byte
+// against the core library run in-process on the same files.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/analysis/statistics_report.h"
+#include "core/analysis/word_filter.h"
+#include "core/workspace.h"
+#include "core/collect/char_map.h"
+#include "core/collect/dir_scan.h"
+#include "core/collect/ingest.h"
+#include "core/collect/tokenizer.h"
+#include "core/output/word_list_writer.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace tarvolen {
+namespace {
+
+using testing::FakeMessages;
+using testing::FakeProgress;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::TempDir;
+
+struct Outcome {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+// Starts tarvolen-cli with args; standard output and error go to files of dir (or
+// standard output to stdoutPath when given), standard input is /dev/null.
+class Child {
+  public:
+    Child(const TempDir& dir, const std::vector<std::string>& args,
+          std::optional<std::string> stdoutPath = std::nullopt)
+        : outPath_(stdoutPath.value_or((dir.path() / "stdout").string())),
+          errPath_((dir.path() / "stderr").string()),
+          captureOut_(!stdoutPath) {
+        std::vector<std::string> argv_strings{TARVOLEN_CLI_PATH};
+        argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& arg : argv_strings)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int failed =
+            posix_spawn(&pid_, TARVOLEN_CLI_PATH, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (failed != 0)
+            pid_ = -1;
+    }
+
+    pid_t pid() const { return pid_; }
+
+    Outcome Wait() {
+        Outcome outcome;
+        int raw = 0;
+        if (pid_ <= 0 || waitpid(pid_, &raw, 0) != pid_)
+            return outcome;
+        pid_ = -1;
+        if (WIFEXITED(raw))
+            outcome.status = WEXITSTATUS(raw);
+        else if (WIFSIGNALED(raw))
+            outcome.status = 128 + WTERMSIG(raw);
+        if (captureOut_)
+            outcome.out = TempDir::Read(outPath_);
+        outcome.err = TempDir::Read(errPath_);
+        return outcome;
+    }
+
+    ~Child() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+  private:
+    std::string outPath_;
+    std::string errPath_;
+    bool captureOut_;
+    pid_t pid_ = -1;
+};
+
+Outcome RunCli(const TempDir& dir, const std::vector<std::string>& args) {
+    return Child(dir, args).Wait();
+}
+
+bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+// The three words of the writer's examples: the 12 times, and 7, zebra 7.
+std::string ThreeWordText() {
+    std::string text;
+    for (int i = 0; i < 12; ++i)
+        text += "The ";
+    for (int i = 0; i < 7; ++i)
+        text += "and, ZEBRA\n";
+    return text;
+}
+
+// -------------------------------------------------------------------------------------
+// The library side: the list the GUI builds from the same files with the same options.
+
+struct LibraryRun {
+    FakeMessages messages;
+    Workspace workspace{messages};
+
+    LibraryRun(const std::vector<std::string>& files, std::int32_t language, bool skipShort,
+               const std::vector<std::pair<FilterMode, std::int32_t>>& filters = {}) {
+        BuildCharMap(language, workspace.Map);
+        workspace.MinWordLength = MinWordLengthOf(skipShort);
+        IngestState state;
+        state.InputFiles = files;
+        FakeProgress progress;
+        IngestHooks hooks{progress, messages, {}};
+        IngestFiles(workspace, state, hooks);
+        for (const auto& [mode, value] : filters)
+            FilterWords(workspace.Store, mode, value);
+    }
+
+    std::string Write(const TempDir& dir, const WriterOptions& options, bool frequency) {
+        const std::string path = (dir.path() / "library.out").string();
+        FakeMessages writerMessages;
+        WriterHooks hooks{writerMessages, SystemTicks(), nullptr, {}};
+        if (frequency)
+            WriteFrequencyList(workspace.Store, options, path, hooks);
+        else
+            WriteWordList(workspace.Store, options, path, hooks);
+        return TempDir::Read(path);
+    }
+};
+
+// -------------------------------------------------------------------------------------
+
+TEST(CliTest, VersionAndHelp) {
+    TempDir dir;
+    Outcome version = RunCli(dir, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "tarvolen-cli 2.0\n");
+
+    Outcome help = RunCli(dir, {"-h"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("Usage: tarvolen-cli [OPTIONS] [FILE...]"));
+    for (const char* option :
+         {"--language", "--skip-short", "--scan", "--types", "--remove-rare", "--remove-short",
+          "--remove-long", "--output", "--delimiter", "--upper", "--frequency", "--unicode",
+          "--append", "--statistics", "--quiet", "--help", "--version"})
+        EXPECT_THAT(help.out, HasSubstr(option));
+    EXPECT_EQ(help.err, "");
+}
+
+// Every record format of the writer, written by the CLI from a file: the bytes of the
+// writer's own worked examples.
+TEST(CliTest, WritesTheRecordFormatsByteForByte) {
+    struct Case {
+        std::vector<std::string> options;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {{}, "and\nthe\nzebra\n"},
+        {{"--delimiter", "crlf", "--upper"}, "AND\r\nTHE\r\nZEBRA\r\n"},
+        {{"--delimiter=space", "--unicode"},
+         std::string("a\0n\0d\0 \0t\0h\0e\0 \0z\0e\0b\0r\0a\0 \0", 28)},
+        {{"--frequency", "--delimiter", "CRLF"}, "the,12\r\nand,7\r\nzebra,7\r\n"},
+        {{"--frequency", "--remove-rare", "8", "--unicode"},
+         std::string("t\0h\0e\0,\0001\0002\0\n\0", 14)},
+        {{"--frequency", "--upper"}, "THE,12\nAND,7\nZEBRA,7\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string input = dir.Write("in.txt", ThreeWordText());
+        const std::string output = (dir.path() / "list.txt").string();
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"-q", "-o", output, input});
+        Outcome run = RunCli(dir, args);
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(TempDir::Read(output), c.expected);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST(CliTest, AppendAddsToTheFileAndPlainOutputReplacesIt) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "beta alpha");
+    const std::string output = dir.Write("list.txt", "old\n");
+    ASSERT_EQ(RunCli(dir, {"-q", "--append", "-o", output, input}).status, 0);
+    ASSERT_EQ(RunCli(dir, {"-q", "--append", "-o", output, input}).status, 0);
+    EXPECT_EQ(TempDir::Read(output), "old\nalpha\nbeta\nalpha\nbeta\n");
+    ASSERT_EQ(RunCli(dir, {"-q", "-o", output, input}).status, 0);
+    EXPECT_EQ(TempDir::Read(output), "alpha\nbeta\n");
+}
+
+TEST(CliTest, DashWritesTheListToStandardOutputBeforeTheReport) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "abc abc abc abc abc ab ab");
+    Outcome run = RunCli(dir, {"--statistics", "-o", "-", "--quiet", input});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    LibraryRun library({input}, kEnglishLatin, false);
+    std::optional<std::string> report = BuildStatisticsReport(library.workspace.Store);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(run.out, "ab\nabc\n" + *report);
+    EXPECT_THAT(run.out, HasSubstr("2 words, 2 min length, 3 max length, 2.50 average length\r\n"));
+    EXPECT_EQ(run.err, "");
+}
+
+// The same files and options give the same bytes as the core run in-process and
+// written by its writer: languages, short words, several files, filters, formats.
+TEST(CliTest, OutputEqualsTheLibrarysForTheSameInputs) {
+    TempDir dir;
+    // Windows-1251: "Мир мир ДОМ" and a German text in Windows-1252 with umlauts.
+    const std::string russian = dir.Write("ru.txt", "\xCC\xE8\xF0 \xEC\xE8\xF0 \xC4\xCE\xCC ab");
+    const std::string german =
+        dir.Write("de.txt", "\xC4pfel \xFC\x62\x65r \xE4PFEL Stra\xDF\x65 a");
+    std::string longer;
+    for (int i = 0; i < 4000; ++i) {
+        longer += 'w';
+        longer += std::to_string(i % 97);
+        longer += "x word";
+        longer += static_cast<char>('a' + i % 26);
+        longer += ' ';
+    }
+    const std::string mixed = dir.Write("mixed.txt", longer + ThreeWordText());
+
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::string> files;
+        std::int32_t language;
+        bool skipShort;
+        std::vector<std::pair<FilterMode, std::int32_t>> filters;
+        WriterOptions writer;
+        bool frequency;
+    };
+    WriterOptions upperCrlf;
+    upperCrlf.CaseMode = 1;
+    upperCrlf.Delimiter = 1;
+    WriterOptions unicodeSpace;
+    unicodeSpace.UnicodeOutput = 1;
+    unicodeSpace.Delimiter = 2;
+    WriterOptions russianUpper;
+    russianUpper.CaseMode = 1;
+    russianUpper.Language = kRussian;
+    WriterOptions germanUpper;
+    germanUpper.CaseMode = 1;
+    germanUpper.Language = kGerman;
+    const std::vector<Case> cases = {
+        {{}, {mixed, german}, kEnglishLatin, false, {}, {}, false},
+        {{"-s", "--upper", "--delimiter", "crlf"},
+         {mixed},
+         kEnglishLatin,
+         true,
+         {},
+         upperCrlf,
+         false},
+        {{"--frequency", "--unicode", "--delimiter", "space", "--remove-rare", "3"},
+         {mixed, german},
+         kEnglishLatin,
+         false,
+         {{FilterMode::Rare, 3}},
+         unicodeSpace,
+         true},
+        {{"-l", "russian", "--upper"}, {russian, mixed}, kRussian, false, {}, russianUpper, false},
+        {{"--language", "german", "--upper", "--frequency"},
+         {german},
+         kGerman,
+         false,
+         {},
+         germanUpper,
+         true},
+        {{"--remove-long", "4", "--remove-short", "2"},
+         {mixed},
+         kEnglishLatin,
+         false,
+         {{FilterMode::Long, 4}, {FilterMode::Short, 2}},
+         {},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        const std::string output = (dir.path() / "cli.out").string();
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"-q", "-o", output});
+        args.insert(args.end(), c.files.begin(), c.files.end());
+        Outcome run = RunCli(dir, args);
+        ASSERT_EQ(run.status, 0) << run.err;
+
+        LibraryRun library(c.files, c.language, c.skipShort, c.filters);
+        ASSERT_GT(library.workspace.Store.Count(), 0);
+        EXPECT_EQ(TempDir::Read(output), library.Write(dir, c.writer, c.frequency));
+    }
+}
+
+// The report is the Info window's text: the core's builder over the same store,
+// which must have been filled in the same order (the most common word of a tie is the
+// first met in the store's order).
+TEST(CliTest, StatisticsEqualTheCoreReportForTheSameStore) {
+    TempDir dir;
+    const std::string first = dir.Write("1.txt", "tie tie zed alpha beta gamma gamma");
+    const std::string second = dir.Write("2.txt", "tie gamma word words wordy x y z");
+    Outcome run = RunCli(dir, {"--statistics", "-q", "--remove-rare", "2", first, second});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    LibraryRun library({first, second}, kEnglishLatin, false, {{FilterMode::Rare, 2}});
+    std::optional<std::string> report = BuildStatisticsReport(library.workspace.Store);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(run.out, *report);
+    EXPECT_THAT(run.out, HasSubstr("2 words, 3 min length, 5 max length"));
+}
+
+TEST(CliTest, StatisticsOfAnEmptyListSayWhyThereIsNone) {
+    TempDir dir;
+    const std::string empty = dir.Write("empty.txt", "");
+    Outcome run = RunCli(dir, {"--statistics", "-q", empty});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr(kNothingToAnalyseText));
+}
+
+TEST(CliTest, SummaryOnStandardErrorUnlessQuiet) {
+    TempDir dir;
+    // 1,025 bytes: a partial kilobyte counts as a whole one.
+    const std::string input = dir.Write("in.txt", std::string(1021, ' ') + "a bb");
+    Outcome loud = RunCli(dir, {input});
+    EXPECT_EQ(loud.status, 0);
+    EXPECT_THAT(loud.err, HasSubstr("2 Kb processed\n2 total qualified words\n2 words added\n"));
+    EXPECT_THAT(loud.err, HasSubstr(" milliseconds spent\n"));
+    EXPECT_THAT(loud.err, Not(HasSubstr("\r")));
+    // Standard error is no terminal here: no progress line.
+    EXPECT_EQ(loud.err.find("Scanning"), std::string::npos);
+    EXPECT_EQ(loud.out, "");
+
+    Outcome quiet = RunCli(dir, {"-q", input});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "");
+}
+
+// The filters are independent rules, so their order changes only what each reports;
+// the order of the reports follows the command line.
+TEST(CliTest, FiltersRunInCommandLineOrder) {
+    TempDir dir;
+    // "a" once, "bb", "ccc" and "dddd" twice each.
+    const std::string input = dir.Write("in.txt", "a bb bb ccc ccc dddd dddd");
+    struct Case {
+        std::vector<std::string> filters;
+        std::string reports;
+        std::string list;
+    };
+    const std::vector<Case> cases = {
+        {{"--remove-rare", "2", "--remove-short", "4"},
+         "1 words removed\n2 words removed\n",
+         "dddd\n"},
+        {{"--remove-short", "4", "--remove-rare", "2"},
+         "3 words removed\n0 words removed\n",
+         "dddd\n"},
+        {{"--remove-long", "2", "--remove-rare", "2"},
+         "2 words removed\n1 words removed\n",
+         "bb\n"},
+        {{"--remove-rare", "2", "--remove-long", "2"},
+         "1 words removed\n2 words removed\n",
+         "bb\n"},
+        {{"--remove-rare", "1", "--remove-long", "20", "--remove-short", "1"},
+         "0 words removed\n0 words removed\n0 words removed\n",
+         "a\nbb\nccc\ndddd\n"},
+        // Everything removed: the next filter has an empty list in front of it.
+        {{"--remove-rare", "10000", "--remove-long", "5"},
+         "4 words removed\n" + std::string(kNothingToFilterText) + "\n",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.filters));
+        std::vector<std::string> args = c.filters;
+        args.insert(args.end(), {"-o", "-", input});
+        Outcome run = RunCli(dir, args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, c.list);
+        EXPECT_THAT(run.err, HasSubstr(" milliseconds spent\n" + c.reports));
+    }
+    // Under --quiet the reports are left out.
+    EXPECT_EQ(RunCli(dir, {"-q", "--remove-rare", "2", input}).err, "");
+}
+
+TEST(CliTest, SkipShortDropsWordsOfThreeLettersOrFewer) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "a an the word words");
+    EXPECT_EQ(RunCli(dir, {"-s", "-o", "-", "-q", input}).out, "word\nwords\n");
+    EXPECT_EQ(RunCli(dir, {"-o", "-", "-q", input}).out, "a\nan\nthe\nword\nwords\n");
+}
+
+TEST(CliTest, ScanAddsTheFilesOfTheChosenTypes) {
+    TempDir dir;
+    dir.Write("tree/one.HTM", "alpha");
+    dir.Write("tree/sub/two.txt", "beta");
+    dir.Write("tree/sub/deeper/three.Txt", "gamma");
+    dir.Write("tree/four.html", "delta");
+    dir.Write("tree/readme", "epsilon");
+    dir.Write("tree/five.md", "zeta");
+    dir.Write("tree/archive.tar.gz", "eta");
+    const std::string tree = (dir.path() / "tree").string();
+
+    struct Case {
+        std::vector<std::string> types;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {{}, "alpha\nbeta\ndelta\ngamma\n"},
+        {{"-t", "*"}, "alpha\nbeta\ndelta\nepsilon\neta\ngamma\nzeta\n"},
+        {{"--types", "htm; .TXT"}, "alpha\nbeta\ngamma\n"},
+        {{"--types=gz,MD"}, "eta\nzeta\n"},
+        {{"-t", "*,txt"}, "beta\ngamma\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.types));
+        std::vector<std::string> args = c.types;
+        args.insert(args.end(), {"-q", "-o", "-", "--scan", tree});
+        Outcome run = RunCli(dir, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, c.expected);
+    }
+
+    // Files of the command line and of several scans end up in one list, and the
+    // library reads the same list (files first, then each walk) to the same bytes.
+    const std::string extra = dir.Write("extra.txt", "omega alpha");
+    const std::string sub = (dir.path() / "tree" / "sub").string();
+    const std::string output = (dir.path() / "cli.out").string();
+    Outcome run = RunCli(dir, {extra, "-d", tree, "-q", "--frequency", "-d", sub + "/", "-o",
+                               output, "--statistics"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> files{extra};
+    FakeProgress walk;
+    const std::vector<std::string> types = ParseScanTypes(kDefaultScanTypes);
+    ScanDirectory(tree, types, files, walk);
+    ScanDirectory(sub, types, files, walk);
+    ASSERT_EQ(files.size(), 7u);
+    LibraryRun library(files, kEnglishLatin, false);
+    EXPECT_EQ(TempDir::Read(output), library.Write(dir, {}, true));
+    EXPECT_EQ(run.out, BuildStatisticsReport(library.workspace.Store).value_or("none"));
+}
+
+TEST(CliTest, AMissingScanDirectoryFailsBeforeAnythingIsRead) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "word");
+    const std::string output = (dir.path() / "out.txt").string();
+    const std::string missing = (dir.path() / "nowhere").string();
+    Outcome run = RunCli(dir, {input, "-d", missing, "-o", output});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("tarvolen-cli: Specified path does not exist! " + missing));
+    EXPECT_THAT(run.err, Not(HasSubstr("Kb processed")));
+    EXPECT_FALSE(Exists(output));
+}
+
+// -------------------------------------------------------------------------------------
+// Failures: exit status 1.
+
+TEST(CliTest, AFileThatCannotBeOpenedForReadingFailsButTheRestIsWritten) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "word");
+    const std::string folder = (dir.path() / "folder").string();
+    std::filesystem::create_directory(folder);
+    const std::string output = (dir.path() / "out.txt").string();
+    Outcome run = RunCli(dir, {input, folder, "-o", output});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("tarvolen-cli: Unable to open the file! " + folder + "\n"));
+    EXPECT_THAT(run.err, HasSubstr("1 words added"));
+    EXPECT_EQ(TempDir::Read(output), "word\n");
+}
+
+// A path that cannot be opened at all abandons the run before reading, as in the
+// GUI: nothing is read and nothing is written.
+TEST(CliTest, AMissingFileAbandonsTheRunAndWritesNothing) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "word");
+    const std::string missing = (dir.path() / "missing.txt").string();
+    const std::string output = (dir.path() / "out.txt").string();
+    Outcome run = RunCli(dir, {input, missing, "-o", output, "--statistics"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("tarvolen-cli: " + missing + ": "));
+    EXPECT_THAT(run.err, Not(HasSubstr("Kb processed")));
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(Exists(output));
+}
+
+TEST(CliTest, AnOutputThatCannotBeCreatedFails) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "word");
+    for (bool frequency : {false, true}) {
+        const std::string output = (dir.path() / "no" / "such" / "out.txt").string();
+        std::vector<std::string> args{"-q", "-o", output, input};
+        if (frequency)
+            args.push_back("--frequency");
+        Outcome run = RunCli(dir, args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "tarvolen-cli: Unable to create output file " + output + "\n");
+    }
+}
+
+TEST(CliTest, AFullDeviceFailsForFilesAndStandardOutput) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", ThreeWordText());
+    for (const char* format : {"--upper", "--frequency"}) {
+        Outcome toFile = RunCli(dir, {"-q", format, "-o", "/dev/full", input});
+        EXPECT_EQ(toFile.status, 1);
+        EXPECT_THAT(toFile.err, HasSubstr("Unable to write to the output file"));
+
+        Outcome toStdout = Child(dir, {"-q", format, "-o", "-", input}, "/dev/full").Wait();
+        EXPECT_EQ(toStdout.status, 1);
+        EXPECT_THAT(toStdout.err, HasSubstr("tarvolen-cli: Unable to write to the output file"));
+    }
+    Outcome report = Child(dir, {"-q", "--statistics", input}, "/dev/full").Wait();
+    EXPECT_EQ(report.status, 1);
+    EXPECT_THAT(report.err, HasSubstr("Unable to write to the output file"));
+}
+
+TEST(CliTest, FrequencyOfAnEmptyListFailsAndTouchesNothing) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "a an the");
+    const std::string output = dir.Write("out.txt", "keep");
+    Outcome toFile = RunCli(dir, {"-q", "-s", "--frequency", "-o", output, input});
+    EXPECT_EQ(toFile.status, 1);
+    EXPECT_EQ(toFile.err, "tarvolen-cli: The project is empty, nothing to save\n");
+    EXPECT_EQ(TempDir::Read(output), "keep");
+
+    Outcome toStdout = RunCli(dir, {"-q", "-s", "--frequency", "-o", "-", input});
+    EXPECT_EQ(toStdout.status, 1);
+    EXPECT_EQ(toStdout.out, "");
+
+    // Without counts an empty list is an ordinary, empty file.
+    Outcome plain = RunCli(dir, {"-q", "-s", "-o", output, input});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(TempDir::Read(output), "");
+}
+
+// -------------------------------------------------------------------------------------
+// Usage errors: exit status 2, a reason and the usage line, PATH untouched.
+
+TEST(CliTest, UsageErrorsExitTwoAndLeaveTheOutputAlone) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {{"--colour"}, "unrecognized option '--colour'"},
+        {{"-x"}, "invalid option -- 'x'"},
+        {{"--language", "klingon"}, "unknown language 'klingon'"},
+        {{"-lenglish_"}, "unknown language 'english_'"},
+        {{"--delimiter", "tab"}, "unknown delimiter 'tab'"},
+        {{"--remove-rare", "0"},
+         "invalid value '0' for '--remove-rare': an integer from 1 to 10000 is needed"},
+        {{"--remove-short", "10001"},
+         "invalid value '10001' for '--remove-short': an integer from 1 to 10000 is needed"},
+        {{"--remove-long", "abc"},
+         "invalid value 'abc' for '--remove-long': an integer from 1 to 10000 is needed"},
+        {{"--remove-rare", "5x"},
+         "invalid value '5x' for '--remove-rare': an integer from 1 to 10000 is needed"},
+        {{"--remove-rare", "-3"},
+         "invalid value '-3' for '--remove-rare': an integer from 1 to 10000 is needed"},
+        {{"--upper=yes"}, "option '--upper' doesn't allow an argument"},
+        {{"--types", ""}, "option '--types': Empty type list!"},
+        {{"--remove-long"}, "option '--remove-long' requires an argument"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        TempDir dir;
+        const std::string input = dir.Write("in.txt", "word");
+        const std::string output = dir.Write("out.txt", "pre-existing content\r\n");
+        std::vector<std::string> args{"-o", output, input};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Outcome run = RunCli(dir, args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_THAT(run.err, HasSubstr("tarvolen-cli: " + c.reason));
+        EXPECT_THAT(run.err, HasSubstr("Usage: tarvolen-cli [OPTIONS] [FILE...]\n"));
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(TempDir::Read(output), "pre-existing content\r\n");
+    }
+}
+
+// -------------------------------------------------------------------------------------
+// Ctrl-C while reading: exit 130 and no output file.
+
+// The fds of a process that point at path.
+bool HasOpen(pid_t pid, const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+        std::error_code ignored;
+        if (std::filesystem::read_symlink(entry.path(), ignored) == path)
+            return true;
+    }
+    return false;
+}
+
+TEST(CliTest, InterruptWhileReadingExits130AndWritesNothing) {
+    TempDir dir;
+    // A sparse file far larger than can be read before the signal arrives.
+    const std::string big = (dir.path() / "big.txt").string();
+    {
+        const int fd = open(big.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(pwrite(fd, "word ", 5, 0), 5);
+        ASSERT_EQ(ftruncate(fd, off_t{64} << 30), 0);
+        close(fd);
+    }
+    const std::string output = (dir.path() / "out.txt").string();
+    Child child(dir, {"-o", output, big});
+    ASSERT_GT(child.pid(), 0);
+    // Once the file is open the handler is in place (it is set before the sizes are
+    // taken); wait for the reading pass to have the file open.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!HasOpen(child.pid(), big) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(kill(child.pid(), SIGINT), 0);
+    Outcome run = child.Wait();
+    EXPECT_EQ(run.status, 130);
+    EXPECT_FALSE(Exists(output));
+    EXPECT_THAT(run.err, Not(HasSubstr("Kb processed")));
+}
+
+}  // namespace
+}  // namespace tarvolen

@@ -1,0 +1,473 @@
+#include "core/collect/ingest.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/workspace.h"
+#include "support/fakes.h"
+#include "support/store_contents.h"
+#include "support/temp_dir.h"
+#include "core/util/user_cancel.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::FakeMessages;
+using testing::FakeProgress;
+using testing::TempDir;
+
+// Answers scripted ticks in turn, then keeps answering the last one.
+class FakeTicks : public TickSource {
+  public:
+    std::uint32_t Now() override {
+        if (script.size() > 1) {
+            std::uint32_t tick = script.front();
+            script.pop_front();
+            return tick;
+        }
+        return script.empty() ? 0 : script.front();
+    }
+    std::deque<std::uint32_t> script;
+};
+
+std::string Summary(const char* kb, const char* qualified, const char* added, const char* ms) {
+    return std::string(kb) + " Kb processed\r\n" + qualified + " total qualified words\r\n" +
+           added + " words added\r\n" + ms + " milliseconds spent";
+}
+
+using testing::WordCounts;
+
+// The words a text yields as one piece, ASCII letters only, lengths 1..20.
+WordCounts ReferenceWords(const std::string& text) {
+    WordCounts words;
+    std::string word;
+    auto finish = [&] {
+        if (!word.empty() && word.size() <= 20)
+            ++words[word];
+        word.clear();
+    };
+    for (char c : text) {
+        if (c >= 'a' && c <= 'z')
+            word += c;
+        else if (c >= 'A' && c <= 'Z')
+            word += static_cast<char>(c - 'A' + 'a');
+        else
+            finish();
+    }
+    finish();
+    return words;
+}
+
+// "alpha alpha ...": chunk boundaries fall inside words (262,144 = 6 * 43,690 + 4).
+std::string Alphas(std::size_t bytes) {
+    std::string text;
+    while (text.size() < bytes)
+        text += "alpha ";
+    text.resize(bytes);
+    return text;
+}
+
+class IngestTest : public ::testing::Test {
+  protected:
+    IngestTest() {
+        BuildCharMap(kEnglishLatin, workspace.Map);
+        workspace.MinWordLength = 1;
+    }
+
+    IngestHooks Hooks() {
+        return IngestHooks{progress, messages, [this] { OnRefresh(); }, ticks};
+    }
+    void Run() { IngestFiles(workspace, state, Hooks()); }
+
+    void OnRefresh() {
+        ++refreshes;
+        closedBeforeRefresh = progress.closeCalls > 0;
+        messagesBeforeRefresh = messages.shown.size();
+    }
+
+    WordCounts Words() const { return testing::StoreWords(workspace.Store); }
+
+    // Stops a read loop that would never end instead of hanging the test.
+    void GuardAgainstEndlessLoop() {
+        progress.onPoll = [this](int poll) {
+            if (poll > 1000) {
+                ADD_FAILURE() << "the reading loop does not end";
+                progress.CancelOnPoll(poll);
+            }
+        };
+    }
+
+    FakeMessages storeMessages;
+    Workspace workspace{storeMessages, testing::SmallStoreOptions()};
+    FakeProgress progress;
+    FakeMessages messages;
+    FakeTicks ticks;
+    TempDir dir;
+    IngestState state;
+    int refreshes = 0;
+    bool closedBeforeRefresh = false;
+    std::size_t messagesBeforeRefresh = 0;
+};
+
+// ---- chunking is invisible -------------------------------------------------------
+
+struct BoundaryCase {
+    const char* name;
+    std::string text;
+};
+
+class ChunkBoundaryTest : public IngestTest, public ::testing::WithParamInterface<BoundaryCase> {};
+
+TEST_P(ChunkBoundaryTest, FileYieldsTheWordsOfItsWholeText) {
+    const std::string& text = GetParam().text;
+    state.InputFiles = {dir.Write("doc.txt", text)};
+    Run();
+    WordCounts expected = ReferenceWords(text);
+    EXPECT_EQ(Words(), expected);
+    EXPECT_EQ(workspace.QualifiedWords, testing::TotalCount(expected));
+    EXPECT_EQ(workspace.BytesRead, static_cast<std::int64_t>(text.size()));
+    EXPECT_TRUE(state.carry.empty());
+}
+
+std::string Spaces(std::size_t n) {
+    return std::string(n, ' ');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ingest, ChunkBoundaryTest,
+    ::testing::Values(
+        // "straddle" sits on bytes 262,141..262,148.
+        BoundaryCase{"WordStraddlesBoundary", Spaces(kChunkSize - 3) + "StRaddle end"},
+        BoundaryCase{"WordEndsAtBoundary", Spaces(kChunkSize - 5) + "ended next"},
+        BoundaryCase{"WordStartsAtBoundary", Spaces(kChunkSize) + "begins "},
+        BoundaryCase{"FileEndsInLetter", "first second last"},
+        BoundaryCase{"FileEndsInLetterAtBoundary", Spaces(kChunkSize - 4) + "tail"},
+        BoundaryCase{"WordsAcrossTwoBoundaries", Alphas(2 * kChunkSize + 1000)},
+        // One run of letters longer than a chunk is one over-long word, not words.
+        BoundaryCase{"LettersLongerThanAChunk", std::string(kChunkSize + 7, 'q') + " ok"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(IngestTest, NoWordJoinsTheEndOfOneFileToTheStartOfTheNext) {
+    state.InputFiles = {dir.Write("a.txt", "start"), dir.Write("b.txt", "end")};
+    Run();
+    EXPECT_EQ(Words(), (WordCounts{{"end", 1}, {"start", 1}}));
+    EXPECT_EQ(workspace.QualifiedWords, 2);
+}
+
+// ---- order and bookkeeping -------------------------------------------------------
+
+TEST_F(IngestTest, ReadsFilesLastPathFirst) {
+    std::string a = dir.Write("a.txt", "one");
+    std::string b = dir.Write("b.txt", "two");
+    std::string c = dir.Write("c.txt", "three");
+    state.InputFiles = {a, b, c};
+    std::vector<std::string> openedBefore;
+    progress.onPoll = [&](int) { openedBefore.push_back(state.LastInputPath); };
+    Run();
+    EXPECT_EQ(progress.fileLines, (std::vector<std::string>{c, b, a}));
+    // Polls: before c, in c, before b, in b, before a, in a.
+    EXPECT_EQ(openedBefore, (std::vector<std::string>{"", c, c, b, b, a}));
+    EXPECT_EQ(state.LastInputPath, a);
+}
+
+TEST_F(IngestTest, EmptyListOpensAndClosesAndReportsNothingRead) {
+    ticks.script = {500};
+    Run();
+    EXPECT_EQ(progress.lower, 0);
+    EXPECT_EQ(progress.upper, 1000);
+    EXPECT_EQ(progress.closeCalls, 1);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("0", "0", "0", "0")}));
+    EXPECT_FALSE(workspace.ListUnsaved);
+}
+
+TEST_F(IngestTest, FinishesInOrderUnsavedCloseRefreshSummary) {
+    state.InputFiles = {dir.Write("a.txt", "new words here")};
+    Run();
+    EXPECT_TRUE(workspace.ListUnsaved);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_TRUE(closedBeforeRefresh);
+    EXPECT_EQ(messagesBeforeRefresh, 0u);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "3", "3", "0")}));
+}
+
+TEST_F(IngestTest, EmptyFileIsListedButYieldsNothing) {
+    std::string empty = dir.Write("empty.txt", "");
+    state.InputFiles = {empty};
+    Run();
+    EXPECT_EQ(progress.fileLines, (std::vector<std::string>{empty}));
+    EXPECT_TRUE(progress.positions.empty());
+    EXPECT_EQ(state.LastInputPath, empty);
+    EXPECT_EQ(workspace.Store.Count(), 0);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("0", "0", "0", "0")}));
+}
+
+struct KilobyteCase {
+    std::int64_t bytes;
+    const char* kilobytes;
+};
+
+class KilobyteRoundingTest : public IngestTest,
+                             public ::testing::WithParamInterface<KilobyteCase> {};
+
+TEST_P(KilobyteRoundingTest, PartialKilobyteCountsAsWhole) {
+    state.InputFiles = {dir.Write("blank.txt", Spaces(GetParam().bytes))};
+    Run();
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{Summary(GetParam().kilobytes, "0", "0", "0")}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ingest, KilobyteRoundingTest,
+                         ::testing::Values(KilobyteCase{1, "1"}, KilobyteCase{1024, "1"},
+                                           KilobyteCase{1025, "2"},
+                                           KilobyteCase{kChunkSize + 1, "257"}));
+
+TEST(FormatIngestSummaryTest, GroupsLargeFigures) {
+    IngestSummary summary;
+    summary.BytesRead = std::int64_t{1} << 40;
+    summary.QualifiedWords = 1'234'567'890'123;
+    summary.WordsAdded = 1'000'005;
+    summary.Milliseconds = 65'432;
+    EXPECT_EQ(FormatIngestSummary(summary),
+              Summary("1,073,741,824", "1,234,567,890,123", "1,000,005", "65,432"));
+}
+
+TEST_F(IngestTest, WordsAlreadyKnownAddNothingAndLeaveTheMarkAlone) {
+    state.InputFiles = {dir.Write("a.txt", "known words known")};
+    Run();
+    workspace.ListUnsaved = false;  // as after a save
+    messages.shown.clear();
+    Run();
+    EXPECT_FALSE(workspace.ListUnsaved);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "3", "0", "0")}));
+    EXPECT_EQ(Words(), (WordCounts{{"known", 4}, {"words", 2}}));
+}
+
+TEST_F(IngestTest, PositionsReflectBytesReadBeforeEachChunk) {
+    std::string big = dir.Write("big.txt", Alphas(2 * kChunkSize));
+    std::string small = dir.Write("small.txt", Alphas(kChunkSize));
+    state.InputFiles = {big, small};
+    Run();
+    // TotalBytes 786,432: 0 before small, then 262,144 and 524,288 read before big's chunks.
+    EXPECT_EQ(workspace.TotalBytes, 3 * std::int64_t{kChunkSize});
+    EXPECT_EQ(progress.positions, (std::vector<int>{0, 333, 666}));
+}
+
+// ---- the running word count ------------------------------------------------------
+
+TEST_F(IngestTest, WorkingCountRefreshedAtMostEvery600Milliseconds) {
+    state.InputFiles = {dir.Write("a.txt", Alphas(4 * kChunkSize))};
+    // Start tick, one tick per chunk, end tick.
+    ticks.script = {1000, 1000, 1600, 1601, 1700, 2000};
+    Run();
+    EXPECT_EQ(progress.detailLines, (std::vector<std::string>{"0 words in the list; Working...",
+                                                              "1 words in the list; Working..."}));
+    EXPECT_EQ(workspace.LastWorkingTick, 1601u);
+    // The file ends in "alph", a second word.
+    EXPECT_EQ(messages.Texts().back(), Summary("1,024", "174,763", "2", "1,000"));
+
+    // The tick of the last refresh carries over into the next run.
+    progress.detailLines.clear();
+    ticks.script = {1900, 1900, 2000, 2202, 2210, 2300};
+    Run();
+    EXPECT_EQ(progress.detailLines, (std::vector<std::string>{"2 words in the list; Working..."}));
+    EXPECT_EQ(workspace.LastWorkingTick, 2202u);
+}
+
+TEST_F(IngestTest, WorkingCountSurvivesTheTickWrap) {
+    state.InputFiles = {dir.Write("a.txt", Alphas(3 * kChunkSize))};
+    workspace.LastWorkingTick = 0xFFFF'FF00u;
+    ticks.script = {0x100, 0x100, 0x200, 0x300, 0x300};
+    Run();
+    // 512 ms after the last refresh: not yet; 768 ms: refreshed.
+    EXPECT_EQ(progress.detailLines.size(), 1u);
+    EXPECT_EQ(workspace.LastWorkingTick, 0x200u);
+}
+
+// ---- failures --------------------------------------------------------------------
+
+TEST_F(IngestTest, SizePassFailureAbandonsBeforeReadingAndKeepsTheStore) {
+    workspace.Store.AddWord("kept");
+    std::string missing = (dir.path() / "missing.txt").string();
+    state.InputFiles = {missing, dir.Write("present.txt", "present words")};
+    Run();
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{missing + ": No such file or directory"}));
+    EXPECT_EQ(Words(), (WordCounts{{"kept", 1}}));
+    EXPECT_TRUE(progress.fileLines.empty());
+    EXPECT_EQ(progress.closeCalls, 1);
+    EXPECT_EQ(refreshes, 0);
+    EXPECT_FALSE(workspace.ListUnsaved);
+    EXPECT_EQ(state.LastInputPath, "");
+}
+
+class RefusingMemory : public ReadBufferMemory {
+  public:
+    void* Obtain(std::size_t) override { return nullptr; }
+    void Release(void*) override { ADD_FAILURE() << "released memory never obtained"; }
+};
+
+TEST_F(IngestTest, NoReadBufferAbandonsTheRunWithAMessage) {
+    RefusingMemory refusing;
+    state.InputFiles = {dir.Write("a.txt", "words")};
+    IngestHooks hooks{progress, messages, [this] { OnRefresh(); }, ticks, refusing};
+    IngestFiles(workspace, state, hooks);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{kNoReadBufferText}));
+    EXPECT_EQ(workspace.Store.Count(), 0);
+    EXPECT_TRUE(progress.fileLines.empty());
+    EXPECT_EQ(progress.closeCalls, 1);
+}
+
+// Hands out blocks that start one byte past an alignment boundary, the worst case.
+class MisalignedMemory : public ReadBufferMemory {
+  public:
+    void* Obtain(std::size_t bytes) override {
+        obtained = bytes;
+        storage.resize(bytes + 2 * kReadAlignment);
+        auto base = reinterpret_cast<std::uintptr_t>(storage.data());
+        auto aligned = (base + kReadAlignment - 1) & ~std::uintptr_t{kReadAlignment - 1};
+        block = storage.data() + (aligned - base) + 1;
+        return block;
+    }
+    void Release(void* released) override { releasedBlock = released; }
+    std::vector<unsigned char> storage;
+    unsigned char* block = nullptr;
+    std::size_t obtained = 0;
+    void* releasedBlock = nullptr;
+};
+
+TEST(ReadBufferTest, RoundsItsStartUpAndStillHoldsAChunkAndItsNul) {
+    MisalignedMemory memory;
+    {
+        ReadBuffer buffer(memory);
+        ASSERT_TRUE(buffer.Valid());
+        EXPECT_EQ(memory.obtained, 263'169u);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.Data()) % kReadAlignment, 0u);
+        EXPECT_EQ(buffer.Data(), memory.block + kReadAlignment - 1);
+        // Even with the most padding, the NUL after a full chunk lies inside the block.
+        EXPECT_LT(buffer.Data() + kChunkSize, memory.block + memory.obtained);
+    }
+    EXPECT_EQ(memory.releasedBlock, memory.block);
+}
+
+TEST_F(IngestTest, FileThatCannotBeOpenedIsReportedAndTheRunGoesOn) {
+    std::string first = dir.Write("first.txt", "first");
+    std::string vanishing = dir.Write("vanishing.txt", "vanishing");
+    std::filesystem::create_directory(dir.path() / "folder");
+    std::string folder = (dir.path() / "folder").string();
+    std::string last = dir.Write("last.txt", "last");
+    state.InputFiles = {first, folder, vanishing, last};
+    // Gone between the size pass and its turn to be read.
+    progress.onPoll = [&](int) {
+        if (progress.fileLines.back() == vanishing)
+            std::filesystem::remove(vanishing);
+    };
+    Run();
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{kUnableToOpenText, kUnableToOpenText,
+                                                          Summary("1", "2", "2", "0")}));
+    EXPECT_EQ(Words(), (WordCounts{{"first", 1}, {"last", 1}}));
+    EXPECT_EQ(progress.fileLines, (std::vector<std::string>{last, vanishing, folder, first}));
+}
+
+// ---- cancel ----------------------------------------------------------------------
+
+TEST_F(IngestTest, CancelBetweenFilesStopsReadingAndShowsTheSummary) {
+    std::string a = dir.Write("a.txt", "never read");
+    std::string b = dir.Write("b.txt", "read once");
+    state.InputFiles = {a, b};
+    progress.CancelOnPoll(3);  // before b, in b, before a
+    Run();
+    EXPECT_EQ(progress.fileLines, (std::vector<std::string>{b, a}));
+    EXPECT_EQ(Words(), (WordCounts{{"once", 1}, {"read", 1}}));
+    EXPECT_EQ(state.LastInputPath, b);
+    EXPECT_TRUE(workspace.ListUnsaved);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "2", "2", "0")}));
+}
+
+TEST_F(IngestTest, CancelInsideAFileAbandonsTheRunButKeepsItsWords) {
+    state.InputFiles = {dir.Write("big.txt", Alphas(3 * kChunkSize))};
+    progress.CancelOnPoll(3);  // before the file, before chunk 1, before chunk 2
+    EXPECT_THROW(Run(), UserCancel);
+    EXPECT_TRUE(messages.shown.empty());
+    // Chunk 1 holds 43,690 whole words; the cut "alph" was never completed.
+    EXPECT_EQ(Words(), (WordCounts{{"alpha", 43'690}}));
+    EXPECT_EQ(workspace.QualifiedWords, 43'690);
+    EXPECT_TRUE(workspace.ListUnsaved);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_TRUE(closedBeforeRefresh);
+    EXPECT_TRUE(state.carry.empty());
+}
+
+TEST_F(IngestTest, CancelInsideAFileWithNothingNewLeavesTheMarkAlone) {
+    workspace.Store.AddWord("alpha");
+    state.InputFiles = {dir.Write("big.txt", Alphas(2 * kChunkSize))};
+    progress.CancelOnPoll(3);
+    EXPECT_THROW(Run(), UserCancel);
+    EXPECT_FALSE(workspace.ListUnsaved);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(IngestTest, FailureInsideAFileStillMarksTheWordsItAdded) {
+    state.InputFiles = {dir.Write("big.txt", Alphas(2 * kChunkSize))};
+    progress.onPoll = [](int poll) {
+        if (poll == 3)
+            throw std::runtime_error("failed");
+    };
+    EXPECT_THROW(Run(), std::runtime_error);
+    EXPECT_EQ(Words(), (WordCounts{{"alpha", 43'690}}));
+    EXPECT_TRUE(workspace.ListUnsaved);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// ---- a file that changes under the reader ------------------------------------------
+
+struct ShrinkCase {
+    const char* name;
+    std::int64_t newSize;
+};
+
+class ShrinkingFileTest : public IngestTest, public ::testing::WithParamInterface<ShrinkCase> {};
+
+TEST_P(ShrinkingFileTest, ReadingEndsWithWhatTheFileStillHeld) {
+    const std::string text = Alphas(3 * kChunkSize);
+    std::string shrinking = dir.Write("shrinking.txt", text);
+    std::string next = dir.Write("next.txt", "omega");
+    state.InputFiles = {next, shrinking};
+    GuardAgainstEndlessLoop();
+    auto guard = progress.onPoll;
+    progress.onPoll = [&](int poll) {
+        guard(poll);
+        if (poll == 3) {
+            ASSERT_EQ(::truncate(shrinking.c_str(), GetParam().newSize), 0);
+        }
+    };
+    Run();
+    // The first chunk was read before the file shrank.
+    std::size_t kept = std::max<std::size_t>(kChunkSize, GetParam().newSize);
+    WordCounts expected = ReferenceWords(text.substr(0, kept));
+    expected["omega"] += 1;
+    EXPECT_EQ(Words(), expected);
+    EXPECT_EQ(workspace.BytesRead, static_cast<std::int64_t>(kept) + 5);
+    EXPECT_EQ(state.LastInputPath, next);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.size(), 1u);  // the summary only
+}
+
+INSTANTIATE_TEST_SUITE_P(Ingest, ShrinkingFileTest,
+                         ::testing::Values(ShrinkCase{"ToNothing", 0},
+                                           ShrinkCase{"ToItsFirstChunk", kChunkSize},
+                                           ShrinkCase{"IntoItsSecondChunk", kChunkSize + 3}),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace tarvolen

@@ -1,0 +1,465 @@
+#include "core/collect/word_store.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "support/fakes.h"
+#include "support/store_contents.h"
+
+namespace tarvolen {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeMessages;
+using testing::StoreWords;
+using testing::WordCounts;
+
+WordStore::Options SmallArena(std::uint32_t initial = 4096, std::uint32_t step = 4096,
+                              ArenaMemory* memory = nullptr) {
+    WordStore::Options options;
+    options.initialCapacity = initial;
+    options.growthStep = step;
+    options.memory = memory;
+    return options;
+}
+
+// Built by appending: GCC 12 warns falsely about "literal" + std::string.
+std::string Numbered(const char* prefix, int number) {
+    std::string word = prefix;
+    word += std::to_string(number);
+    return word;
+}
+
+std::vector<std::string> IterationOrder(const WordStore& store) {
+    std::vector<std::string> order;
+    WordStore::Position pos = store.GetStartPosition();
+    while (!(pos == WordStore::EndPosition())) {
+        std::string_view word;
+        std::uint32_t count = 0;
+        store.GetNextEntry(pos, word, count);
+        order.emplace_back(word);
+    }
+    return order;
+}
+
+// Heap blocks with guard bytes behind them: a write past the arena shows up when the
+// block is released. Requests can be refused by size or from some request on.
+class FakeArenaMemory : public ArenaMemory {
+  public:
+    static constexpr std::size_t kGuard = 64;
+    static constexpr unsigned char kGuardByte = 0xA5;
+
+    char* Obtain(std::size_t bytes) override {
+        requests.push_back(bytes);
+        if (refuseFrom >= 0 && static_cast<int>(requests.size()) > refuseFrom)
+            return nullptr;
+        char* block = new char[bytes + kGuard];
+        std::memset(block + bytes, kGuardByte, kGuard);
+        live[block] = bytes;
+        return block;
+    }
+    void Release(char* block, std::size_t bytes) override {
+        ASSERT_EQ(live.count(block), 1u);
+        EXPECT_EQ(live[block], bytes);
+        for (std::size_t i = 0; i < kGuard; ++i) {
+            EXPECT_EQ(static_cast<unsigned char>(block[bytes + i]), kGuardByte)
+                << "written past the arena at +" << i;
+        }
+        live.erase(block);
+        delete[] block;
+    }
+
+    int refuseFrom = -1;  // number of requests granted before refusing; -1 never
+    std::vector<std::size_t> requests;
+    std::map<char*, std::size_t> live;
+};
+
+TEST(WordStoreTest, CountsRepeatedWordOnce) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    for (int i = 0; i < 3; ++i)
+        store.AddWord("apple");
+    EXPECT_EQ(store.Count(), 1);
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"apple", 3}}));
+}
+
+TEST(WordStoreTest, ComparesBytesNotCase) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    store.AddWord("Apple");
+    store.AddWord("apple");
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"Apple", 1}, {"apple", 1}}));
+}
+
+TEST(WordStoreTest, AllOverloadsAgree) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    store.AddWord("\xE4pfel");
+    store.AddWord("\xE4pfel", 5);
+    store.AddWord("\xE4pfel", 5, WordStore::Hash("\xE4pfel", 5));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"\xE4pfel", 3}}));
+    std::uint32_t hash = WordStore::kHashSeed;
+    for (unsigned char c : std::string("\xE4pfel"))
+        hash = WordStore::HashStep(hash, c);
+    EXPECT_EQ(hash, WordStore::Hash("\xE4pfel", 5));
+}
+
+TEST(WordStoreTest, PrefixesAndExtensionsAreDistinct) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    for (const char* word : {"abc", "ab", "abcd", "a", "abc", "ab"})
+        store.AddWord(word);
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"a", 1}, {"ab", 2}, {"abc", 2}, {"abcd", 1}}));
+}
+
+// Past the bytes an entry keeps, the rest of the text is compared: words of 12 to 24
+// bytes that share their first 12 and differ in one later byte or in length.
+TEST(WordStoreTest, LongWordsDifferingAfterTheKeptBytesAreDistinct) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    const std::string stem = "abcdefghijkl";
+    WordCounts model;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t length = 12; length <= 24; ++length) {
+            std::string word = stem + std::string(length - 12, 'x');
+            store.AddWord(word.c_str());
+            ++model[word];
+            for (std::size_t at = 12; at < length; ++at) {
+                std::string changed = word;
+                changed[at] = 'y';
+                store.AddWord(changed.c_str());
+                ++model[changed];
+            }
+        }
+    }
+    EXPECT_EQ(StoreWords(store), model);
+    EXPECT_EQ(store.Count(), static_cast<std::int32_t>(model.size()));
+}
+
+TEST(WordStoreTest, NewWordCopiedOnceKnownWordCostsNoArena) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    store.AddWord("hello");
+    EXPECT_EQ(store.BytesUsed(), 6u);
+    store.AddWord("hello");
+    EXPECT_EQ(store.BytesUsed(), 6u);
+    store.AddWord("hi");
+    EXPECT_EQ(store.BytesUsed(), 9u);
+    EXPECT_EQ(std::string(store.ArenaBegin(), 9), std::string("hello\0hi\0", 9));
+}
+
+TEST(WordStoreTest, RemovingTheOnlyWordEmptiesTheStore) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    store.AddWord("only");
+    store.AddWord("only");
+    store.RemoveWord("only");
+    EXPECT_EQ(store.Count(), 0);
+    EXPECT_EQ(store.GetStartPosition(), WordStore::EndPosition());
+    store.RemoveWord("only");  // absent: nothing happens
+    store.AddWord("only");
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"only", 1}}));
+}
+
+TEST(WordStoreTest, RemoveKeepsOthersAndReAddStartsAtOne) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    for (const char* word : {"a", "b", "b", "c", "c", "c"})
+        store.AddWord(word);
+    store.RemoveWord("b");
+    store.RemoveWord("zzz");
+    store.RemoveWord("bb");
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"a", 1}, {"c", 3}}));
+    store.AddWord("b");
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"a", 1}, {"b", 1}, {"c", 3}}));
+}
+
+TEST(WordStoreTest, ClearOfEmptyStoreIsSilent) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena());
+    store.Clear();
+    store.Clear();
+    EXPECT_EQ(store.Count(), 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(WordStoreTest, GrowthKeepsEveryWordAndAddsExactlyOneStep) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena(4096, WordStore::kGrowthStep));
+    WordCounts expected;
+    int i = 0;
+    while (store.Capacity() == 4096) {
+        const std::string word = Numbered("word", i);
+        for (int k = 0; k <= i % 3; ++k) {
+            store.AddWord(word.c_str());
+            ++expected[word];
+        }
+        ++i;
+    }
+    EXPECT_EQ(store.Capacity(), 4096u + 52'428'800u);
+    EXPECT_EQ(store.Count(), static_cast<std::int32_t>(expected.size()));
+    EXPECT_EQ(StoreWords(store), expected);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(WordStoreTest, GrowthComesBeforeTheLookupAndCompacts) {
+    FakeMessages messages;
+    // "aaaa" and "bbbb" take 10 bytes; the next copy of 5 would reach the end.
+    WordStore store(messages, SmallArena(15, 100));
+    store.AddWord("aaaa");
+    store.AddWord("dead");
+    store.RemoveWord("dead");  // its text stays behind until a growth
+    EXPECT_EQ(store.BytesUsed(), 10u);
+    store.AddWord("aaaa");  // present, yet 10 + 5 reaches 15: grows first
+    EXPECT_EQ(store.Capacity(), 115u);
+    EXPECT_EQ(store.BytesUsed(), 5u);  // the dead text did not move along
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"aaaa", 2}}));
+}
+
+TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena(64, 64));
+    for (int i = 0; i < 20; ++i)
+        store.AddWord(Numbered("w", i).c_str());
+    ASSERT_GT(store.Capacity(), 64u);
+    const std::uint32_t grown = store.Capacity();
+    store.Clear();
+    EXPECT_EQ(store.Count(), 0);
+    EXPECT_EQ(store.Capacity(), grown);
+    EXPECT_EQ(store.BytesUsed(), 0u);
+    store.AddWord("fresh");
+    WordStore::Position pos = store.GetStartPosition();
+    std::string_view view;
+    std::uint32_t count = 0;
+    store.GetNextEntry(pos, view, count);
+    EXPECT_EQ(view, "fresh");
+    EXPECT_EQ(view.data(), store.ArenaBegin());
+    EXPECT_EQ(pos, WordStore::EndPosition());
+}
+
+TEST(WordStoreTest, IterationVisitsBucketsInOrder) {
+    FakeMessages messages;
+    WordStore store(messages, SmallArena(1 << 16));
+    for (int i = 0; i < 500; ++i)
+        store.AddWord(Numbered("k", i * 7919 % 1000).c_str());
+    const std::vector<std::string> order = IterationOrder(store);
+    ASSERT_EQ(order.size(), 500u);
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        EXPECT_LE(
+            WordStore::Hash(order[i - 1].data(), order[i - 1].size()) % WordStore::kBucketCount,
+            WordStore::Hash(order[i].data(), order[i].size()) % WordStore::kBucketCount);
+    }
+}
+
+// Three distinct words that land in one bucket, found by brute force.
+std::vector<std::string> CollidingWords() {
+    auto wordOf = [](std::uint32_t i) {
+        std::string word;
+        for (std::uint32_t v = i; word.size() < 5; v /= 26)
+            word.push_back(static_cast<char>('a' + v % 26));
+        return word;
+    };
+    auto bucketOf = [](const std::string& word) {
+        return WordStore::Hash(word.data(), word.size()) % WordStore::kBucketCount;
+    };
+    std::vector<std::uint8_t> hits(WordStore::kBucketCount);
+    std::uint32_t last = 0;
+    while (++hits[bucketOf(wordOf(last))] < 3)
+        ++last;
+    const std::uint32_t bucket = bucketOf(wordOf(last));
+    std::vector<std::string> words;
+    for (std::uint32_t i = 0; i <= last; ++i) {
+        if (bucketOf(wordOf(i)) == bucket)
+            words.push_back(wordOf(i));
+    }
+    return words;
+}
+
+TEST(WordStoreTest, WithinABucketNewestFirstAndGrowthReverses) {
+    const std::vector<std::string> words = CollidingWords();
+    FakeMessages messages;
+    // Three 6-byte texts fill 18 of 24 bytes; the next copy of 6 reaches the end.
+    WordStore store(messages, SmallArena(24, 4096));
+    for (const std::string& word : words)
+        store.AddWord(word.c_str());
+    EXPECT_THAT(IterationOrder(store), ElementsAre(words[2], words[1], words[0]));
+    store.AddWord(words[0].c_str());
+    ASSERT_EQ(store.Capacity(), 24u + 4096u);
+    EXPECT_THAT(IterationOrder(store), ElementsAre(words[0], words[1], words[2]));
+    EXPECT_EQ(StoreWords(store), (WordCounts{{words[0], 2}, {words[1], 1}, {words[2], 1}}));
+}
+
+TEST(WordStoreTest, RemovingEachReturnedWordVisitsEveryEntryOnce) {
+    const std::vector<std::string> colliding = CollidingWords();
+    FakeMessages messages;
+    WordStore store(messages, SmallArena(1 << 16));
+    WordCounts expected;
+    for (const std::string& word : colliding)
+        expected[word] = 1;
+    for (int i = 0; i < 300; ++i)
+        expected[Numbered("r", i)] = static_cast<std::uint32_t>(i % 4 + 1);
+    for (const auto& [word, count] : expected) {
+        for (std::uint32_t k = 0; k < count; ++k)
+            store.AddWord(word.c_str());
+    }
+    WordCounts seen;
+    WordStore::Position pos = store.GetStartPosition();
+    while (!(pos == WordStore::EndPosition())) {
+        std::string word;
+        std::uint32_t count = 0;
+        store.GetNextWord(pos, word, count);
+        EXPECT_TRUE(seen.emplace(word, count).second) << word;
+        store.RemoveWord(word.c_str());
+    }
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(store.Count(), 0);
+}
+
+TEST(WordStoreTest, RetriesAtHalfTheInitialCapacity) {
+    struct HalfOnly : FakeArenaMemory {
+        char* Obtain(std::size_t bytes) override {
+            if (bytes == 2048)
+                return FakeArenaMemory::Obtain(bytes);
+            requests.push_back(bytes);
+            return nullptr;
+        }
+    } memory;
+    FakeMessages messages;
+    {
+        WordStore store(messages, SmallArena(4096, 4096, &memory));
+        EXPECT_EQ(store.Capacity(), 2048u);
+        store.AddWord("works");
+        EXPECT_EQ(store.Count(), 1);
+    }
+    EXPECT_THAT(memory.requests, ElementsAre(4096u, 2048u));
+    EXPECT_TRUE(memory.live.empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(WordStoreTest, DefaultSizes) {
+    FakeMessages messages;
+    WordStore store(messages);  // mapped lazily: costs address space, not memory
+    EXPECT_EQ(store.Capacity(), 188'743'680u);
+    EXPECT_EQ(WordStore::Options{}.growthStep, 52'428'800u);
+    EXPECT_EQ(WordStore::kBucketCount, 7'999'993u);
+    store.AddWord("word");
+    EXPECT_EQ(StoreWords(store), (WordCounts{{"word", 1}}));
+}
+
+// Shows the text on standard error, where a death test can match it.
+class StderrMessages : public MessagePort {
+  public:
+    void ShowMessage(const std::string& text, MessageIcon) override { std::cerr << text << '\n'; }
+    Answer Ask(const std::string&, MessageButtons) override { return Answer::Ok; }
+};
+
+TEST(WordStoreDeathTest, NoArenaAtAllEndsTheProcessWithExitCodeZero) {
+    FakeArenaMemory memory;
+    memory.refuseFrom = 0;
+    EXPECT_EXIT(
+        {
+            StderrMessages messages;
+            WordStore store(messages, SmallArena(4096, 4096, &memory));
+            std::cerr << "still running\n";
+        },
+        ::testing::ExitedWithCode(0), "Unable to allocate memory buffer\n$");
+    EXPECT_THAT(memory.requests, ::testing::IsEmpty());  // asked in the child only
+}
+
+class GrowthFailureTest : public ::testing::Test {
+  protected:
+    GrowthFailureTest() { memory.refuseFrom = 1; }
+
+    FakeArenaMemory memory;
+    FakeMessages messages;
+};
+
+TEST_F(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
+    {
+        WordStore store(messages, SmallArena(32, 4096, &memory));
+        store.AddWord("alpha");     // 6
+        store.AddWord("beta");      // 11
+        store.AddWord("gamma");     // 17
+        store.AddWord("delta");     // 23
+        store.AddWord("epsilons");  // 23 + 9 reaches 32: growth refused
+        EXPECT_TRUE(store.GrowthFailed());
+        EXPECT_THAT(messages.Texts(), ElementsAre("out of memory!"));
+        EXPECT_EQ(store.Capacity(), 32u);
+        EXPECT_EQ(store.BytesUsed(), 23u);
+
+        store.AddWord("alpha");     // fits as before
+        store.AddWord("epsilons");  // still does not fit: dropped
+        store.AddWord("io");        // new and fits: 23 + 3 < 32
+        store.AddWord("io");
+        store.AddWord("longerword");           // new, does not fit: dropped
+        store.AddWord("delta");                // 26 + 6 reaches 32: counted without a copy
+        EXPECT_EQ(messages.shown.size(), 1u);  // once, not once per word
+        EXPECT_EQ(StoreWords(store),
+                  (WordCounts{{"alpha", 2}, {"beta", 1}, {"delta", 2}, {"gamma", 1}, {"io", 2}}));
+        EXPECT_LT(store.BytesUsed(), store.Capacity());
+        EXPECT_EQ(memory.requests.size(), 2u);  // no retry per word
+
+        // Clear makes room, and the next full arena tries to grow again.
+        store.Clear();
+        EXPECT_FALSE(store.GrowthFailed());
+        for (int i = 0; i < 10; ++i)
+            store.AddWord(Numbered("again", i).c_str());
+        EXPECT_EQ(memory.requests.size(), 3u);
+        EXPECT_EQ(messages.shown.size(), 2u);
+        EXPECT_EQ(store.Count(), 4);  // 4 texts of 7 bytes fit in 32
+    }
+    EXPECT_TRUE(memory.live.empty());  // guard bytes checked on release
+}
+
+TEST_F(GrowthFailureTest, LongWordsNeverWritePastTheArena) {
+    {
+        WordStore store(messages, SmallArena(40, 4096, &memory));
+        for (int length = 1; length < 60; ++length) {
+            const std::string word(static_cast<std::size_t>(length),
+                                   static_cast<char>('a' + length % 26));
+            store.AddWord(word.c_str());
+            store.AddWord(word.c_str());
+            EXPECT_LT(store.BytesUsed(), store.Capacity());
+        }
+        EXPECT_EQ(store.Capacity(), 40u);
+        EXPECT_EQ(messages.shown.size(), 1u);
+        for (const auto& [word, count] : StoreWords(store))
+            EXPECT_EQ(count, 2u) << word;
+    }
+    EXPECT_TRUE(memory.live.empty());
+}
+
+TEST(WordOrderTest, SortOrders) {
+    struct Item {
+        std::string word;
+        std::uint32_t count;
+    };
+    std::vector<Item> items = {{"b", 2}, {"a", 2}, {"c", 5}};
+    std::sort(items.begin(), items.end(), [](const Item& x, const Item& y) {
+        return FrequencyOrder(x.count, x.word, y.count, y.word);
+    });
+    EXPECT_EQ(items[0].word + items[1].word + items[2].word, "cab");
+    std::sort(items.begin(), items.end(),
+              [](const Item& x, const Item& y) { return WordOrder(x.word, y.word); });
+    EXPECT_EQ(items[0].word + items[1].word + items[2].word, "abc");
+
+    EXPECT_TRUE(WordOrder("zebra", "\xE4pfel"));
+    EXPECT_FALSE(WordOrder("\xE4pfel", "zebra"));
+    EXPECT_TRUE(WordOrder("\x80", "\xFF"));
+    EXPECT_TRUE(WordOrder("app", "apple"));
+    EXPECT_FALSE(WordOrder("apple", "app"));
+    EXPECT_FALSE(WordOrder("same", "same"));
+    EXPECT_TRUE(FrequencyOrder(3, "zzz", 2, "aaa"));
+    EXPECT_TRUE(FrequencyOrder(4'000'000'000u, "b", 1, "a"));
+}
+
+}  // namespace
+}  // namespace tarvolen

@@ -1,0 +1,154 @@
+// The Statistics and Filter buttons of the main window, answered by scripted dialogs.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <memory>
+#include <string>
+
+#include "gui/analysis/info_dialog.h"
+#include "core/analysis/statistics_report.h"
+#include "core/analysis/word_filter.h"
+#include "gui/app/main_dialog.h"
+#include "core/workspace.h"
+#include "support/fakes.h"
+#include "support/main_window_fixture.h"
+
+namespace tarvolen {
+namespace {
+
+class AnalysisCommandsTest : public testing::MainWindowTest {
+  protected:
+    // n distinct words "w0", "w1", ...; the even ones seen twice.
+    void AddWords(int n, bool unsaved) {
+        for (int i = 0; i < n; ++i) {
+            std::string word = "w";
+            word += std::to_string(i);
+            workspace.Store.AddWord(word.c_str());
+            if (i % 2 == 0)
+                workspace.Store.AddWord(word.c_str());
+        }
+        workspace.ListUnsaved = unsaved;
+        window->RefreshStatusLine();
+    }
+
+    void ScriptFilter(FilterMode mode, std::int32_t value) {
+        dialogs.filter.push_back([=](std::int32_t& v, std::int32_t& m) {
+            v = value;
+            m = static_cast<std::int32_t>(mode);
+            return true;
+        });
+    }
+};
+
+TEST_F(AnalysisCommandsTest, StatisticsShowsTheReportAndChangesNothing) {
+    workspace.Store.AddWord("abc");
+    workspace.Store.AddWord("ab");
+    workspace.ListUnsaved = true;
+
+    Click(CMainDialog::Button::Statistics);
+
+    ASSERT_EQ(dialogs.infoTexts.size(), 1u);
+    EXPECT_EQ(dialogs.infoTexts.front(), *BuildStatisticsReport(workspace.Store));
+    EXPECT_EQ(dialogs.infoTexts.front().rfind("2 words, 2 min length", 0), 0u);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(workspace.Store.Count(), 2);
+    EXPECT_TRUE(workspace.ListUnsaved);
+}
+
+TEST_F(AnalysisCommandsTest, StatisticsOfAnEmptyListIsDeclined) {
+    Click(CMainDialog::Button::Statistics);
+
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNothingToAnalyseText});
+    EXPECT_TRUE(dialogs.infoTexts.empty());
+}
+
+TEST_F(AnalysisCommandsTest, FilterOfAnEmptyListShowsNoDialog) {
+    // No scripted filter answer: asking the dialog would fail the test.
+    Click(CMainDialog::Button::Filter);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNothingToFilterText});
+}
+
+TEST_F(AnalysisCommandsTest, FilterReportsPlainDigitsAndRefreshesTheStatusLine) {
+    AddWords(24690, true);
+    ASSERT_EQ(Status(), QStringLiteral("24,690 words in the list (NOT SAVED YET)"));
+
+    ScriptFilter(FilterMode::Rare, 2);
+    Click(CMainDialog::Button::Filter);
+
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"12345 words removed"});
+    EXPECT_EQ(Status(), QStringLiteral("12,345 words in the list (NOT SAVED YET)"));
+    EXPECT_TRUE(workspace.ListUnsaved);
+}
+
+TEST_F(AnalysisCommandsTest, FilterThatRemovesNothingStillSaysSo) {
+    AddWords(10, false);
+    ScriptFilter(FilterMode::Long, 20);
+    Click(CMainDialog::Button::Filter);
+
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"0 words removed"});
+    EXPECT_EQ(workspace.Store.Count(), 10);
+    EXPECT_EQ(Status(), QStringLiteral("10 words in the list"));
+    EXPECT_FALSE(workspace.ListUnsaved);
+}
+
+TEST_F(AnalysisCommandsTest, RemovingEveryWordLeavesZeroWithoutTheSuffix) {
+    AddWords(6, true);
+    ScriptFilter(FilterMode::Short, 10000);
+    Click(CMainDialog::Button::Filter);
+
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"6 words removed"});
+    EXPECT_EQ(workspace.Store.Count(), 0);
+    EXPECT_EQ(Status(), QStringLiteral("0 words in the list"));
+    // The mark is the filter's to leave alone; with nothing in the list it does not show.
+    EXPECT_TRUE(workspace.ListUnsaved);
+
+    // A second run has nothing to work on.
+    messages.shown.clear();
+    Click(CMainDialog::Button::Filter);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNothingToFilterText});
+}
+
+TEST_F(AnalysisCommandsTest, CancelledFilterChangesNothing) {
+    AddWords(4, true);
+    dialogs.filter.push_back([](std::int32_t&, std::int32_t&) { return false; });
+    Click(CMainDialog::Button::Filter);
+
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(workspace.Store.Count(), 4);
+    EXPECT_EQ(Status(), QStringLiteral("4 words in the list (NOT SAVED YET)"));
+}
+
+TEST(InfoDialogTest, ShowsTheReportReadOnlyAndUnwrapped) {
+    CInfoDialog dialog;
+    dialog.SetText(QStringLiteral("first line\r\nA: 1 (50.0%)\t2 (66.7%)\r\n") +
+                   QString(400, QLatin1Char('x')));
+    dialog.show();
+
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Info"));
+    EXPECT_EQ(dialog.Text(), QStringLiteral("first line\nA: 1 (50.0%)\t2 (66.7%)\n") +
+                                 QString(400, QLatin1Char('x')));
+    EXPECT_TRUE(dialog.TextView()->isReadOnly());
+    EXPECT_EQ(dialog.TextView()->lineWrapMode(), QPlainTextEdit::NoWrap);
+    // The long line scrolls instead of wrapping.
+    EXPECT_GT(dialog.TextView()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(dialog.TextView()->verticalScrollBar()->isVisible());
+
+    QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(InfoDialogTest, DecodesStoredWordsWhateverTheirBytes) {
+    EXPECT_EQ(CInfoDialog::DecodeText("plain ascii\r\n"), QStringLiteral("plain ascii\r\n"));
+    EXPECT_EQ(CInfoDialog::DecodeText("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
+    // Windows-1252 "\xE9t\xE9" is no UTF-8; its letters survive as Latin-1.
+    EXPECT_EQ(CInfoDialog::DecodeText("Most common word: \xE9t\xE9 (3 times)"),
+              QString::fromUtf8("Most common word: \xC3\xA9t\xC3\xA9 (3 times)"));
+}
+
+}  // namespace
+}  // namespace tarvolen

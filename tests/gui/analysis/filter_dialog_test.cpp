@@ -1,0 +1,146 @@
+// The real Filter dialog on the offscreen platform: typing, the arrows and the check
+// of "Filter". The dialog is shown, never run modally; the refusal message goes to the
+// scripted message port.
+#include "gui/analysis/filter_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "support/fakes.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::FakeMessages;
+
+class FilterDialogTest : public ::testing::Test {
+  protected:
+    FilterDialogTest() : dialog(messages) { dialog.show(); }
+
+    void Type(const QString& text) {
+        dialog.ValueEdit()->clear();
+        QTest::keyClicks(dialog.ValueEdit(), text);
+    }
+
+    void PressFilter() { QTest::mouseClick(dialog.FilterButton(), Qt::LeftButton); }
+
+    FakeMessages messages;
+    CFilterDialog dialog;
+};
+
+TEST_F(FilterDialogTest, OpensWithTheRareRuleAndTheValueZero) {
+    EXPECT_TRUE(dialog.ModeButton(0)->isChecked());
+    EXPECT_EQ(dialog.ValueEdit()->text(), QStringLiteral("0"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Filter"));
+    EXPECT_EQ(dialog.ModeButton(0)->text(), QStringLiteral("Remove rare words (by count)"));
+    EXPECT_EQ(dialog.ModeButton(1)->text(), QStringLiteral("Remove short words"));
+    EXPECT_EQ(dialog.ModeButton(2)->text(), QStringLiteral("Remove long words"));
+}
+
+TEST_F(FilterDialogTest, RefusesValuesOutsideOneToTenThousandAndKeepsTheDialogOpen) {
+    const QString refused[] = {QStringLiteral("0"),          QStringLiteral("10001"),
+                               QStringLiteral("abc"),        QStringLiteral(""),
+                               QStringLiteral("-5"),         QStringLiteral("12x"),
+                               QStringLiteral("99999999999")};
+    for (const QString& text : refused) {
+        SCOPED_TRACE(text.toStdString());
+        messages.shown.clear();
+        Type(text);
+        // Whatever had the focus before, the edit gets it back.
+        dialog.ModeButton(2)->setFocus();
+        PressFilter();
+
+        ASSERT_EQ(messages.Texts(), std::vector<std::string>{CFilterDialog::kRangeText});
+        EXPECT_EQ(messages.shown.front().icon, MessageIcon::Warning);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(dialog.focusWidget(), dialog.ValueEdit());
+        EXPECT_EQ(dialog.ValueEdit()->selectedText(), dialog.ValueEdit()->text());
+    }
+}
+
+TEST_F(FilterDialogTest, AcceptsTheEndsOfTheRangeWithTheChosenRule) {
+    struct Row {
+        QString typed;
+        int mode;
+        std::int32_t value;
+    };
+    const Row rows[] = {{QStringLiteral("1"), 0, 1},
+                        {QStringLiteral("10000"), 1, 10000},
+                        {QStringLiteral(" 250 "), 2, 250}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed.toStdString());
+        CFilterDialog fresh(messages);
+        fresh.show();
+        QTest::mouseClick(fresh.ModeButton(row.mode), Qt::LeftButton);
+        fresh.ValueEdit()->setText(row.typed);
+        QTest::mouseClick(fresh.FilterButton(), Qt::LeftButton);
+
+        EXPECT_EQ(fresh.result(), QDialog::Accepted);
+        EXPECT_FALSE(fresh.isVisible());
+        EXPECT_EQ(fresh.FilterValue, row.value);
+        EXPECT_EQ(fresh.FilterMode, row.mode);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FilterDialogTest, CancelLeavesTheValuesAlone) {
+    Type(QStringLiteral("42"));
+    QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.FilterValue, 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FilterDialogTest, ArrowsStepBetweenOneAndOneThousand) {
+    struct Row {
+        const char* why;
+        QString start;
+        QToolButton* arrow;
+        int clicks;
+        QString shown;
+    };
+    const Row rows[] = {
+        {"up from the start value 0 reaches the lower end", QStringLiteral("0"), dialog.UpArrow(),
+         1, QStringLiteral("1")},
+        {"up stops at 1000", QStringLiteral("998"), dialog.UpArrow(), 5, QStringLiteral("1000")},
+        {"down stops at 1", QStringLiteral("3"), dialog.DownArrow(), 5, QStringLiteral("1")},
+        {"a typed value above the arrows' range comes back to 1000", QStringLiteral("5000"),
+         dialog.UpArrow(), 1, QStringLiteral("1000")},
+        {"down from a typed 5000 also stops at 1000", QStringLiteral("5000"), dialog.DownArrow(), 1,
+         QStringLiteral("1000")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        dialog.ValueEdit()->setText(row.start);
+        for (int i = 0; i < row.clicks; ++i)
+            QTest::mouseClick(row.arrow, Qt::LeftButton);
+        EXPECT_EQ(dialog.ValueEdit()->text(), row.shown);
+    }
+}
+
+TEST_F(FilterDialogTest, ArrowKeysInTheEditStepToo) {
+    Type(QStringLiteral("999"));
+    QTest::keyClick(dialog.ValueEdit(), Qt::Key_Up);
+    EXPECT_EQ(dialog.ValueEdit()->text(), QStringLiteral("1000"));
+    QTest::keyClick(dialog.ValueEdit(), Qt::Key_Up);
+    EXPECT_EQ(dialog.ValueEdit()->text(), QStringLiteral("1000"));
+    QTest::keyClick(dialog.ValueEdit(), Qt::Key_Down);
+    EXPECT_EQ(dialog.ValueEdit()->text(), QStringLiteral("999"));
+}
+
+TEST_F(FilterDialogTest, ATypedValueAboveTheArrowsIsAccepted) {
+    Type(QStringLiteral("7500"));
+    PressFilter();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.FilterValue, 7500);
+}
+
+}  // namespace
+}  // namespace tarvolen

@@ -1,0 +1,145 @@
+// The Qt side of the core's ports: message boxes, file dialogs and the progress
+// window as the core sees it.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QWidget>
+
+#include "gui/app/qt_dialog_port.h"
+#include "gui/app/qt_file_picker.h"
+#include "gui/app/qt_message_port.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "core/util/progress.h"
+
+namespace tarvolen {
+namespace {
+
+TEST(QtMessagePort, BoxesCarryTheTitleIconAndButtons) {
+    struct Case {
+        MessageIcon icon;
+        QMessageBox::Icon qtIcon;
+    };
+    for (const Case& c : {Case{MessageIcon::Information, QMessageBox::Information},
+                          Case{MessageIcon::Warning, QMessageBox::Warning},
+                          Case{MessageIcon::Stop, QMessageBox::Critical},
+                          Case{MessageIcon::Question, QMessageBox::Question}}) {
+        auto box = QtMessagePort::BuildMessage("Unable to open the file!", c.icon, nullptr);
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Tarvolen"));
+        EXPECT_EQ(box->text(), QStringLiteral("Unable to open the file!"));
+        EXPECT_EQ(box->icon(), c.qtIcon);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    }
+}
+
+TEST(QtMessagePort, QuestionsOfferTheirButtons) {
+    auto yesNo = QtMessagePort::BuildQuestion("Sure?", MessageButtons::YesNo, nullptr);
+    EXPECT_EQ(yesNo->windowTitle(), QStringLiteral("Tarvolen"));
+    EXPECT_EQ(yesNo->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+
+    auto three = QtMessagePort::BuildQuestion("Save first?", MessageButtons::YesNoCancel, nullptr);
+    EXPECT_EQ(three->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(three->escapeButton(), three->button(QMessageBox::Cancel));
+}
+
+TEST(QtMessagePort, TextIsPlainNotMarkup) {
+    auto box = QtMessagePort::BuildMessage("<b>/tmp/a&b.txt</b>", MessageIcon::Stop, nullptr);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+}
+
+TEST(QtMessagePort, AnswersMapToTheCore) {
+    EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::Yes), Answer::Yes);
+    EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::No), Answer::No);
+    EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::Ok), Answer::Ok);
+    EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::Cancel), Answer::Cancel);
+    EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::NoButton), Answer::Cancel);
+}
+
+TEST(QtFilePicker, FilterTextBecomesNameFilters) {
+    struct Case {
+        const char* filter;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {"Text File (*.txt)|*.txt|All Files (*.*)|*.*||",
+         {QStringLiteral("Text File (*.txt)"), QStringLiteral("All Files (*)")}},
+        {"Web pages|*.htm;*.html||", {QStringLiteral("Web pages (*.htm *.html)")}},
+        {"Pages (*.htm;*.html)|*.htm;*.html||", {QStringLiteral("Pages (*.htm *.html)")}},
+        {"", {}},
+        {"Text|*.txt", {QStringLiteral("Text (*.txt)")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        EXPECT_EQ(QtFilePicker::ToNameFilters(c.filter), c.expected);
+    }
+}
+
+TEST(QtFilePicker, OpenDialogForAMultipleSelection) {
+    testing::TempDir dir;
+    std::string first = dir.Write("a.txt", "alpha");
+    dir.Write("b.txt", "beta");
+
+    FilePickRequest request;
+    request.multiSelect = true;
+    request.defaultExtension = "txt";
+    request.filter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
+    request.filterIndex = 2;
+    request.initialPath = first;
+
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QtFilePicker::Configure(dialog, request);
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("txt"));
+    EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("All Files (*)"));
+    EXPECT_EQ(dialog.directory().absolutePath(), QString::fromStdString(dir.path().string()));
+
+    FilePickResult result = QtFilePicker::ReadResult(dialog);
+    EXPECT_TRUE(result.accepted);
+    EXPECT_EQ(result.filterIndex, 2);
+    EXPECT_EQ(result.paths, std::vector<std::string>{first});
+}
+
+TEST(QtFilePicker, SaveDialog) {
+    FilePickRequest request;
+    request.save = true;
+    request.filter = "Text File (*.txt)|*.txt||";
+    request.filterIndex = 1;
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QtFilePicker::Configure(dialog, request);
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile);
+    EXPECT_EQ(QtFilePicker::ReadResult(dialog).filterIndex, 1);
+}
+
+TEST(QtDialogPort, ProgressWindowDisablesTheOwnerUntilItGoes) {
+    testing::FakeMessages messages;
+    QWidget owner;
+    owner.show();
+    QtDialogPort dialogs(messages, &owner);
+    {
+        std::unique_ptr<ProgressPort> progress = dialogs.OpenProgress();
+        EXPECT_FALSE(owner.isEnabled());
+        progress->SetBounds(0, 1000);
+        EXPECT_EQ(progress->SetPosition(500), 0);
+        progress->SetFileLine("/tmp/caf\xc3\xa9.txt");
+        progress->SetDetailLine("1 words in the list; Working...");
+        EXPECT_FALSE(progress->CancelRequested());
+        progress->Close();
+        EXPECT_TRUE(owner.isEnabled());
+        // Used after Close, as an abandoned run may: nothing breaks.
+        progress->SetPosition(1000);
+    }
+    {
+        std::unique_ptr<ProgressPort> progress = dialogs.OpenProgress();
+        EXPECT_FALSE(owner.isEnabled());
+    }
+    EXPECT_TRUE(owner.isEnabled()) << "the window closes when the object goes";
+}
+
+}  // namespace
+}  // namespace tarvolen

@@ -1,0 +1,369 @@
+// The Add command through the main window, and its two dialogs as real widgets.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/app/dialog_units.h"
+#include "gui/app/main_dialog.h"
+#include "core/workspace.h"
+#include "gui/collect/add_options_dialog.h"
+#include "core/collect/dir_scan.h"
+#include "gui/collect/dir_scan_dialog.h"
+#include "support/fakes.h"
+#include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::FakeFilePicker;
+using testing::FakeMessages;
+using testing::FakeProgress;
+using testing::TempDir;
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Drives a real Add Options dialog as a person would, instead of a modal loop.
+using AddOptionsDriver = std::function<void(CAddOptionsDialog&)>;
+
+std::function<bool(AddOptions&, int&)> RealAddOptions(
+    AddOptionsDriver drive, std::vector<std::pair<int, bool>>* shown = nullptr) {
+    return [drive = std::move(drive), shown](AddOptions& options, int& addMode) {
+        CAddOptionsDialog dialog(options);
+        dialog.show();
+        if (shown != nullptr)
+            shown->emplace_back(dialog.LanguageList()->currentIndex(),
+                                dialog.SkipShortWordsBox()->isChecked());
+        drive(dialog);
+        EXPECT_FALSE(dialog.isVisible()) << "the dialog was left open";
+        addMode = dialog.AddMode;
+        return dialog.result() == QDialog::Accepted;
+    };
+}
+
+void Choose(CAddOptionsDialog& dialog, int language, bool skipShort, QPushButton* button) {
+    dialog.LanguageList()->setCurrentIndex(language);
+    dialog.SkipShortWordsBox()->setChecked(skipShort);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+FilePickResult Chosen(std::vector<std::string> paths, int filterIndex = 2) {
+    return FilePickResult{true, std::move(paths), filterIndex};
+}
+
+class AddCommandTest : public testing::MainWindowTest {
+  protected:
+    void ClickAdd() { Click(CMainDialog::Button::Add); }
+
+    // Add Options confirmed with "Add File(s)" or "Directory Scan" and nothing changed.
+    void ConfirmAddOptions(int mode, bool skipShort = false) {
+        dialogs.addOptions.push_back([mode, skipShort](AddOptions& options, int& addMode) {
+            options.SkipShortWords = skipShort;
+            addMode = mode;
+            return true;
+        });
+    }
+
+    std::vector<std::string> Words() const { return testing::SortedStoreWords(workspace.Store); }
+
+    TempDir dir;
+};
+
+// --- the Add Options dialog ----------------------------------------------------------
+
+TEST(AddOptionsDialog, ConfirmStoresControlsAndCancelKeepsThePreviousValues) {
+    AddOptions options;
+    {
+        CAddOptionsDialog dialog(options);
+        dialog.show();
+        // The first Add of a process: English/Latin, box cleared.
+        EXPECT_EQ(dialog.LanguageList()->currentText(), "English/Latin");
+        EXPECT_EQ(dialog.LanguageList()->count(), kLanguageCount);
+        EXPECT_FALSE(dialog.SkipShortWordsBox()->isChecked());
+        Choose(dialog, kRussian, true, dialog.DirectoryScanButton());
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.AddMode, CAddOptionsDialog::kDirectoryScan);
+    }
+    EXPECT_EQ(options.Language, kRussian);
+    EXPECT_EQ(options.SkipShortWords, 1);
+    {
+        CAddOptionsDialog dialog(options);
+        dialog.show();
+        EXPECT_EQ(dialog.LanguageList()->currentText(), "Russian");
+        EXPECT_TRUE(dialog.SkipShortWordsBox()->isChecked());
+        Choose(dialog, kFrench, false, dialog.CancelButton());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(options.Language, kRussian);
+    EXPECT_EQ(options.SkipShortWords, 1);
+    EXPECT_EQ(options.OpenFilterIndex, 2);  // not the dialog's business
+}
+
+TEST(AddOptionsDialog, EnterActsAsAddFilesAndEscapeCancels) {
+    struct Case {
+        const char* focus;
+        int key;
+        bool accepted;
+    } cases[] = {{"list", Qt::Key_Return, true},
+                 {"box", Qt::Key_Enter, true},
+                 {"list", Qt::Key_Escape, false}};
+    for (const Case& c : cases) {
+        AddOptions options;
+        CAddOptionsDialog dialog(options);
+        dialog.show();
+        dialog.LanguageList()->setCurrentIndex(kGerman);
+        dialog.AddMode = CAddOptionsDialog::kDirectoryScan;  // must be overwritten
+        QWidget* target = std::string(c.focus) == "list"
+                              ? static_cast<QWidget*>(dialog.LanguageList())
+                              : static_cast<QWidget*>(dialog.SkipShortWordsBox());
+        QTest::keyClick(target, static_cast<Qt::Key>(c.key));
+        EXPECT_FALSE(dialog.isVisible()) << c.focus << " " << c.key;
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted) << c.focus << " " << c.key;
+        if (c.accepted) {
+            EXPECT_EQ(dialog.AddMode, CAddOptionsDialog::kAddFiles);
+            EXPECT_EQ(options.Language, kGerman);
+        } else {
+            EXPECT_EQ(options.Language, kEnglishLatin);
+        }
+    }
+}
+
+TEST(AddOptionsDialog, ControlsArePlacedInDialogUnits) {
+    AddOptions options;
+    CAddOptionsDialog dialog(options);
+    const DialogUnits units(dialog.font());
+    EXPECT_EQ(dialog.size(), units.Size(190, 86));
+    EXPECT_EQ(dialog.AddFilesButton()->geometry(), units.Rect(7, 65, 50, 14));
+    EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), units.Rect(68, 65, 54, 14));
+    EXPECT_EQ(dialog.CancelButton()->geometry(), units.Rect(133, 65, 50, 14));
+    EXPECT_EQ(dialog.windowTitle(), "Add Options");
+}
+
+// --- OnAdd and AddFiles ---------------------------------------------------------------
+
+TEST_F(AddCommandTest, OptionsAreRememberedAcrossRunsAndRestoredAfterCancel) {
+    std::vector<std::pair<int, bool>> shown;
+    dialogs.addOptions.push_back(RealAddOptions(
+        [](CAddOptionsDialog& d) { Choose(d, kRussian, true, d.AddFilesButton()); }, &shown));
+    picker.fileResults.push_back(FilePickResult{});  // the open dialog is cancelled
+    ClickAdd();
+    dialogs.addOptions.push_back(RealAddOptions(
+        [](CAddOptionsDialog& d) { Choose(d, kSpanish, false, d.CancelButton()); }, &shown));
+    ClickAdd();
+    dialogs.addOptions.push_back(RealAddOptions(
+        [](CAddOptionsDialog& d) { QTest::mouseClick(d.CancelButton(), Qt::LeftButton); }, &shown));
+    ClickAdd();
+
+    EXPECT_EQ(shown, (std::vector<std::pair<int, bool>>{
+                         {kEnglishLatin, false}, {kRussian, true}, {kRussian, true}}));
+    EXPECT_EQ(workspace.Add.Language, kRussian);
+    EXPECT_EQ(window->SkipShortWords, 1);
+    // The confirmed language's alphabet is in force: Cyrillic capital A folds to small a.
+    EXPECT_EQ(workspace.Map[0xC0], 0xE0);
+    EXPECT_EQ(picker.fileRequests.size(), 1u);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(AddCommandTest, ShortWordOptionSetsMinimumWordLength) {
+    std::string text = dir.Write("t.txt", "a an the word words");
+    for (bool skipShort : {true, false}) {
+        workspace.Store.Clear();
+        ConfirmAddOptions(0, skipShort);
+        picker.fileResults.push_back(Chosen({text}));
+        ClickAdd();
+        EXPECT_EQ(workspace.MinWordLength, skipShort ? 4 : 1);
+        const std::vector<std::string> expected =
+            skipShort ? std::vector<std::string>{"word", "words"}
+                      : std::vector<std::string>{"a", "an", "the", "word", "words"};
+        EXPECT_EQ(Words(), expected);
+        EXPECT_EQ(workspace.QualifiedWords, skipShort ? 2 : 5);
+    }
+}
+
+TEST_F(AddCommandTest, ChosenFilesAreCountedWithStatusLineAndSummary) {
+    std::string first = dir.Write("one.txt", "Alpha beta\ngamma");
+    std::string second = dir.Write("two.txt", "beta DELTA");
+    ConfirmAddOptions(0);
+    picker.fileResults.push_back(Chosen({first, second}, 1));
+    ClickAdd();
+
+    ASSERT_EQ(picker.fileRequests.size(), 1u);
+    const FilePickRequest& request = picker.fileRequests.front();
+    EXPECT_TRUE(request.multiSelect);
+    EXPECT_EQ(request.filter, "Text File (*.txt)|*.txt|All Files (*.*)|*.*||");
+    EXPECT_EQ(request.defaultExtension, "txt");
+    EXPECT_EQ(request.filterIndex, 2);  // "All Files (*.*)" the first time
+
+    EXPECT_EQ(window->State.InputFiles, (std::vector<std::string>{first, second}));
+    EXPECT_EQ(Words(), (std::vector<std::string>{"alpha", "beta", "delta", "gamma"}));
+    EXPECT_TRUE(workspace.ListUnsaved);
+    EXPECT_EQ(Status(), "4 words in the list (NOT SAVED YET)");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(StartsWith(messages.shown[0].text,
+                           "1 Kb processed\r\n5 total qualified words\r\n4 words added\r\n"))
+        << messages.shown[0].text;
+    // The entry picked this time is where the next open dialog starts.
+    EXPECT_EQ(workspace.Add.OpenFilterIndex, 1);
+    ConfirmAddOptions(0);
+    picker.fileResults.push_back(FilePickResult{});
+    ClickAdd();
+    EXPECT_EQ(picker.fileRequests.back().filterIndex, 1);
+    EXPECT_EQ(messages.shown.size(), 1u);  // a cancelled open dialog says nothing
+}
+
+// --- the directory scan ---------------------------------------------------------------
+
+TEST_F(AddCommandTest, DirectoryScanCollectsTypedFilesAndIngestsThem) {
+    dir.Write("a.TXT", "zeta");
+    dir.Write("sub/b.txt", "eta theta");
+    dir.Write("sub/c.htm", "iota");
+    dir.Write("readme", "kappa");
+    ConfirmAddOptions(1);
+    std::string seenStart, seenTypes;
+    std::string root = dir.path().string();
+    dialogs.dirScan.push_back([&](std::string& start, std::string& types) {
+        seenStart = start;
+        seenTypes = types;
+        start = root + "/";
+        types = ".txt";
+        return true;
+    });
+    ClickAdd();
+
+    EXPECT_EQ(seenStart, "");  // the dialog proposes its own default
+    EXPECT_EQ(seenTypes, kDefaultScanTypes);
+    EXPECT_EQ(window->ScanTypes, std::vector<std::string>{"txt"});
+    std::vector<std::string> files = window->State.InputFiles;
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{root + "/a.TXT", root + "/sub/b.txt"}));
+    EXPECT_EQ(Words(), (std::vector<std::string>{"eta", "theta", "zeta"}));
+    EXPECT_EQ(Status(), "3 words in the list (NOT SAVED YET)");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(StartsWith(messages.shown[0].text, "1 Kb processed\r\n3 total qualified words"));
+
+    // Two progress windows: the walk's, then the ingestion's; both closed.
+    ASSERT_EQ(dialogs.progressWindows.size(), 2u);
+    const FakeProgress& walk = *dialogs.progressWindows[0];
+    EXPECT_EQ(walk.fileLines.front(), root);
+    EXPECT_EQ(walk.detailLines.front(), "0 files found");
+    EXPECT_GE(walk.closeCalls, 1);
+    EXPECT_GE(dialogs.progressWindows[1]->closeCalls, 1);
+}
+
+TEST_F(AddCommandTest, CancelDuringTheWalkAddsNothing) {
+    dir.Write("a/b/c/d.txt", "lambda");
+    dir.Write("e.txt", "mu");
+    workspace.Store.AddWord("kept");
+    workspace.ListUnsaved = false;
+    window->RefreshStatusLine();
+    ConfirmAddOptions(1, true);
+    dialogs.dirScan.push_back([&](std::string& start, std::string&) {
+        start = dir.path().string();
+        return true;
+    });
+    // Cancel on the last check: every directory has been entered by then.
+    dialogs.onOpenProgress = [](FakeProgress& progress) { progress.CancelOnPoll(5); };
+    ClickAdd();
+
+    EXPECT_EQ(workspace.MinWordLength, 4);          // set before the scan dialog
+    EXPECT_EQ(dialogs.progressWindows.size(), 1u);  // no ingestion
+    EXPECT_GE(dialogs.progressWindows[0]->closeCalls, 1);
+    EXPECT_EQ(dialogs.progressWindows[0]->polls, 5);
+    EXPECT_EQ(Words(), std::vector<std::string>{"kept"});
+    EXPECT_FALSE(workspace.ListUnsaved);
+    EXPECT_EQ(Status(), "1 words in the list");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(AddCommandTest, CancelledScanDialogChangesNothing) {
+    ConfirmAddOptions(1);
+    window->State.InputFiles = {"/earlier"};
+    dialogs.dirScan.push_back([](std::string&, std::string&) { return false; });
+    ClickAdd();
+    EXPECT_TRUE(dialogs.progressWindows.empty());
+    EXPECT_EQ(window->State.InputFiles, std::vector<std::string>{"/earlier"});
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// --- the directory-scan dialog ---------------------------------------------------------
+
+class DirScanDialogTest : public ::testing::Test {
+  protected:
+    DirScanDialogTest() : dialog(messages, picker) { dialog.show(); }
+
+    void Type(const std::string& start, const QString& types) {
+        dialog.StartEdit()->setText(QString::fromStdString(start));
+        dialog.TypeCombo()->setEditText(types);
+    }
+    void ClickOk() { QTest::mouseClick(dialog.OkButton(), Qt::LeftButton); }
+
+    FakeMessages messages;
+    FakeFilePicker picker;
+    CDirScanDialog dialog;
+    TempDir dir;
+};
+
+TEST_F(DirScanDialogTest, StartsFromTheDefaults) {
+    EXPECT_EQ(dialog.windowTitle(), "Scan all files and subdirs in the specified directory");
+    EXPECT_EQ(dialog.StartEdit()->text().toStdString(), CDirScanDialog::DefaultStartDirectory());
+    EXPECT_FALSE(CDirScanDialog::DefaultStartDirectory().empty());
+    EXPECT_EQ(dialog.TypeCombo()->currentText(), "htm,html,txt");
+    ASSERT_EQ(dialog.TypeCombo()->count(), 2);
+    EXPECT_EQ(dialog.TypeCombo()->itemText(0), "*");
+    EXPECT_EQ(dialog.TypeCombo()->itemText(1), "htm,html,txt");
+    EXPECT_TRUE(dialog.TypeCombo()->isEditable());
+    const DialogUnits units(dialog.font());
+    EXPECT_EQ(dialog.size(), units.Size(320, 114));
+    EXPECT_EQ(dialog.BrowseButton()->geometry(), units.Rect(263, 18, 50, 14));
+}
+
+TEST_F(DirScanDialogTest, OkChecksPathThenTypesAndStaysOpenOnFailure) {
+    Type((dir.path() / "missing").string(), "");
+    ClickOk();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Specified path does not exist!"});
+    // The input is left as typed.
+    EXPECT_EQ(dialog.StartEdit()->text().toStdString(), (dir.path() / "missing").string());
+
+    Type(dir.path().string(), "");
+    ClickOk();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(messages.Texts().back(), "Empty type list!");
+
+    Type(dir.path().string(), " .;");  // only separators: passes, and means all files
+    ClickOk();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.StartDirectory, dir.path().string());
+    EXPECT_EQ(dialog.TypeText, " .;");
+    EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+TEST_F(DirScanDialogTest, BrowseTakesTheTypedTextAndThenThePickedFolder) {
+    Type("/typed", "txt");
+    picker.directoryResults.push_back(dir.path().string());
+    QTest::mouseClick(dialog.BrowseButton(), Qt::LeftButton);
+    EXPECT_EQ(picker.directoryTitles, std::vector<std::string>{"Select the directory to scan"});
+    EXPECT_EQ(dialog.StartEdit()->text().toStdString(), dir.path().string());
+    EXPECT_EQ(dialog.TypeCombo()->currentText(), "txt");  // read back, shown again
+
+    picker.directoryResults.push_back(std::nullopt);  // cancelled: nothing changes
+    QTest::mouseClick(dialog.BrowseButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.StartEdit()->text().toStdString(), dir.path().string());
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace tarvolen

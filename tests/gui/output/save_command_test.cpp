@@ -1,0 +1,168 @@
+// The Save Word List command and the exit question's save, through the main window
+// with scripted dialogs and messages, writing real files.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "gui/app/main_dialog.h"
+#include "core/workspace.h"
+#include "core/output/my_exception.h"
+#include "core/output/word_list_writer.h"
+#include "core/output/writer_fixture.h"
+#include "support/fakes.h"
+#include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
+
+namespace tarvolen {
+namespace {
+
+using namespace tarvolen::testing;
+
+class SaveCommandTest : public MainWindowTest {
+  protected:
+    SaveCommandTest() : MainWindowTest(SmallStore()) {
+        AddTimes(workspace.Store, "the", 12);
+        AddTimes(workspace.Store, "and", 7);
+        AddTimes(workspace.Store, "zebra", 7);
+        workspace.ListUnsaved = true;
+        window->RefreshStatusLine();
+    }
+
+    // The Save options dialog confirms with this path and these options, and
+    // records the name it was offered.
+    void ScriptSave(const std::string& path, OutputOptions chosen = {}) {
+        dialogs.saveOptions.push_back(
+            [this, path, chosen](OutputOptions& options, std::string& fileName) {
+                offered.push_back(fileName);
+                options = chosen;
+                fileName = path;
+                return true;
+            });
+    }
+    void ScriptCancel(OutputOptions chosen = {}) {
+        dialogs.saveOptions.push_back(
+            [this, chosen](OutputOptions& options, std::string& fileName) {
+                offered.push_back(fileName);
+                options = chosen;  // stored by a Save press before the Cancel
+                return false;
+            });
+    }
+    std::string Status() const { return MainWindowTest::Status().toStdString(); }
+    std::string Out(const std::string& name = "out.txt") const {
+        return (dir.path() / name).string();
+    }
+
+    TempDir dir;
+    std::vector<std::string> offered;
+};
+
+TEST_F(SaveCommandTest, SavesAndMarksTheListSaved) {
+    ASSERT_EQ(Status(), "3 words in the list (NOT SAVED YET)");
+    window->State.LastInputPath = (dir.path() / "Release" / "in.txt").string();
+    ScriptSave(Out());
+    Click(CMainDialog::Button::SaveWordList);
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0], (dir.path() / "WordList.txt").string());
+    EXPECT_EQ(TempDir::Read(Out()), "and\nthe\nzebra\n");
+    EXPECT_FALSE(workspace.ListUnsaved);
+    EXPECT_EQ(Status(), "3 words in the list");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text.rfind("Done! ", 0), 0u) << messages.shown[0].text;
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is gone";
+}
+
+TEST_F(SaveCommandTest, ProposalBeforeAnythingWasReadIsRelative) {
+    ScriptCancel();
+    EXPECT_FALSE(window->SaveWordList());
+    EXPECT_EQ(offered, std::vector<std::string>{"WordList.txt"});
+}
+
+TEST_F(SaveCommandTest, OptionsReachTheWriterAndTheWindowsCopies) {
+    workspace.Add.Language = kRussian;
+    workspace.Store.AddWord("\xE0\xB8");
+    ScriptSave(Out(), OutputOptions{1, 1, 0, 1, 0});
+    EXPECT_TRUE(window->SaveWordList());
+    EXPECT_EQ(TempDir::Read(Out()), "THE,12\r\nAND,7\r\nZEBRA,7\r\n\xC0\xA8,1\r\n");
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kDoneText});
+    EXPECT_EQ(window->Delimiter, 1);
+    EXPECT_EQ(window->CaseMode, 1);
+    EXPECT_EQ(window->UnicodeOutput, 0);
+    EXPECT_EQ(workspace.Output.IncludeFrequency, 1);
+}
+
+TEST_F(SaveCommandTest, CancelWritesNothingButKeepsStoredOptions) {
+    ScriptCancel(OutputOptions{2, 1, 1, 0, 1});
+    EXPECT_FALSE(window->SaveWordList());
+    EXPECT_TRUE(workspace.ListUnsaved);
+    EXPECT_EQ(workspace.Output.Delimiter, 2);
+    EXPECT_EQ(window->Delimiter, 0) << "the window's copies change only before a write";
+    EXPECT_EQ(window->AppendOutput, 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SaveCommandTest, WriteFailureShowsOneStopMessageAndALaterSaveSucceeds) {
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    ScriptSave("/dev/full");
+    Click(CMainDialog::Button::SaveWordList);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, kOutputErrorText);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_TRUE(workspace.ListUnsaved);
+    EXPECT_EQ(Status(), "3 words in the list (NOT SAVED YET)");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    ScriptSave(Out());
+    Click(CMainDialog::Button::SaveWordList);
+    EXPECT_EQ(TempDir::Read(Out()), "and\nthe\nzebra\n");
+    EXPECT_FALSE(workspace.ListUnsaved);
+}
+
+TEST_F(SaveCommandTest, ExitYesThenCancelInTheSaveDialogStaysOpen) {
+    messages.Script(Answer::Yes);
+    ScriptCancel();
+    Click(CMainDialog::Button::Exit);
+    EXPECT_EQ(messages.asked.size(), 1u);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(workspace.ListUnsaved);
+}
+
+TEST_F(SaveCommandTest, ExitYesThenAFailedCreateCloses) {
+    messages.Script(Answer::Yes);
+    ScriptSave(Out("missing/out.txt"));
+    Click(CMainDialog::Button::Exit);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kCannotCreateText});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(workspace.ListUnsaved);
+}
+
+TEST_F(SaveCommandTest, ExitYesThenASuccessfulSaveCloses) {
+    messages.Script(Answer::Yes);
+    ScriptSave(Out());
+    Click(CMainDialog::Button::Exit);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(workspace.ListUnsaved);
+    EXPECT_EQ(TempDir::Read(Out()), "and\nthe\nzebra\n");
+}
+
+TEST_F(SaveCommandTest, ExitYesThenAWriteFailureStaysOpenWithOneStopMessage) {
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    messages.Script(Answer::Yes);
+    ScriptSave("/dev/full");
+    Click(CMainDialog::Button::Exit);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, kOutputErrorText);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(workspace.ListUnsaved);
+}
+
+}  // namespace
+}  // namespace tarvolen
