@@ -50,6 +50,10 @@ Alphabet AlphabetOf(std::int32_t language) {
     }
 }
 
+CodePage CodePageOf(std::int32_t language) {
+    return language == kRussian ? CodePage::Windows1251 : CodePage::Windows1252;
+}
+
 void BuildCharMap(std::int32_t language, CharMap& charMap) {
     const Alphabet alphabet = AlphabetOf(language);
     charMap.fill(0);

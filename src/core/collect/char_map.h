@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/util/code_page.h"
+
 namespace tarvolen {
 
 // Alphabet indexes, in the order of the Add Options language list.
@@ -29,6 +31,9 @@ struct Alphabet {
     std::string_view capitals;
 };
 Alphabet AlphabetOf(std::int32_t language);
+
+// The code page the language's alphabet is written in.
+CodePage CodePageOf(std::int32_t language);
 
 void BuildCharMap(std::int32_t language, CharMap& charMap);
 

@@ -1,0 +1,366 @@
+#include "core/collect/text_decoder.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace tarvolen {
+
+namespace {
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+enum class Utf8Status : std::uint8_t { Complete, IllFormed, Cut };
+
+struct Utf8Sequence {
+    Utf8Status status;
+    std::size_t length;  // bytes taken: the whole sequence, or its ill-formed start
+    char32_t character;
+};
+
+// The sequence that starts at the non-ASCII byte *at, by the table of well-formed
+// UTF-8 sequences (no overlong forms, no surrogates, nothing past U+10FFFF). An
+// ill-formed one is as long as its longest well-formed start, at least one byte, so
+// that decoding resumes at the byte that broke it.
+inline Utf8Sequence ScanUtf8(const unsigned char* at, const unsigned char* end) {
+    const unsigned lead = *at;
+    std::size_t trail;
+    char32_t character;
+    unsigned low = 0x80;
+    unsigned high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trail = 1;
+        character = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trail = 2;
+        character = lead & 0x0F;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trail = 3;
+        character = lead & 0x07;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return {Utf8Status::IllFormed, 1, 0};
+    }
+    for (std::size_t k = 1; k <= trail; ++k) {
+        if (at + k >= end)
+            return {Utf8Status::Cut, k, 0};
+        const unsigned next = at[k];
+        if (next < low || next > high)
+            return {Utf8Status::IllFormed, k, 0};
+        low = 0x80;
+        high = 0xBF;
+        character = (character << 6) | (next & 0x3F);
+    }
+    return {Utf8Status::Complete, trail + 1, character};
+}
+
+inline bool AllAscii(const unsigned char* at) {
+    std::uint64_t eight;
+    std::memcpy(&eight, at, sizeof eight);
+    return (eight & kHighBits) == 0;
+}
+
+bool HasHighByte(const unsigned char* bytes, std::size_t size) {
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        if (!AllAscii(bytes + i))
+            return true;
+    }
+    for (; i < size; ++i) {
+        if (bytes[i] >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+iconv_t AsIconv(void* handle) {
+    return static_cast<iconv_t>(handle);
+}
+
+const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
+
+// iconv writes what it decodes as UTF-32LE into a scratch buffer of this many
+// characters before the characters are mapped to bytes.
+constexpr std::size_t kWideCharacters = 4096;
+
+char32_t LoadUtf32Le(const char32_t* at) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(at);
+    return static_cast<char32_t>(bytes[0]) | static_cast<char32_t>(bytes[1]) << 8 |
+           static_cast<char32_t>(bytes[2]) << 16 | static_cast<char32_t>(bytes[3]) << 24;
+}
+
+}  // namespace
+
+bool IsWellFormedUtf8(const unsigned char* bytes, std::size_t size, bool lastOfFile) {
+    const unsigned char* at = bytes;
+    const unsigned char* end = bytes + size;
+    while (at < end) {
+        if (end - at >= 8 && AllAscii(at)) {
+            at += 8;
+            continue;
+        }
+        if (*at < 0x80) {
+            ++at;
+            continue;
+        }
+        const Utf8Sequence sequence = ScanUtf8(at, end);
+        if (sequence.status == Utf8Status::IllFormed)
+            return false;
+        if (sequence.status == Utf8Status::Cut)
+            return !lastOfFile;
+        at += sequence.length;
+    }
+    return true;
+}
+
+TextDecoder::TextDecoder(const TextEncoding& encoding, CodePage codePage)
+    : kind_(encoding.kind), fromUnicode_(FromUnicodeTableOf(codePage)) {
+    switch (encoding.kind) {
+        case EncodingKind::Automatic:
+        case EncodingKind::Utf16:
+            startMode_ = Mode::Sniffing;
+            break;
+        case EncodingKind::CodePage:
+            startMode_ = Mode::PassThrough;
+            break;
+        case EncodingKind::Utf8:
+            startMode_ = Mode::Utf8;
+            break;
+        case EncodingKind::Utf16Le:
+            startMode_ = Mode::Utf16Le;
+            break;
+        case EncodingKind::Utf16Be:
+            startMode_ = Mode::Utf16Be;
+            break;
+        case EncodingKind::Iconv:
+            iconv_ = ::iconv_open("UTF-32LE", encoding.iconvName.c_str());
+            if (AsIconv(iconv_) == kNoIconv) {
+                iconv_ = nullptr;
+                valid_ = false;
+                startMode_ = Mode::PassThrough;
+                break;
+            }
+            startMode_ = BuildByteTable() ? Mode::ByteTable : Mode::Iconv;
+            if (startMode_ == Mode::Iconv)
+                wide_.resize(kWideCharacters);
+            break;
+    }
+    mode_ = startMode_;
+}
+
+TextDecoder::~TextDecoder() {
+    if (iconv_ != nullptr)
+        ::iconv_close(AsIconv(iconv_));
+}
+
+// A single-byte encoding turns each byte into one character on its own; then one
+// table lookup a byte does the whole conversion. Anything else (a multi-byte or a
+// stateful encoding) leaves some byte incomplete alone, and goes through iconv itself.
+bool TextDecoder::BuildByteTable() {
+    for (int byte = 0; byte < 256; ++byte) {
+        ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
+        char in = static_cast<char>(byte);
+        char* inAt = &in;
+        std::size_t inLeft = 1;
+        char32_t out[2];
+        char* outAt = reinterpret_cast<char*>(out);
+        std::size_t outLeft = sizeof out;
+        const std::size_t result = ::iconv(AsIconv(iconv_), &inAt, &inLeft, &outAt, &outLeft);
+        const std::size_t produced = (sizeof out - outLeft) / sizeof(char32_t);
+        if (result == static_cast<std::size_t>(-1)) {
+            if (errno != EILSEQ)
+                return false;
+            byteTable_[byte] = kNoByte;
+        } else if (produced == 1) {
+            byteTable_[byte] = UnicodeToCodePage(fromUnicode_, LoadUtf32Le(out));
+        } else {
+            return false;
+        }
+    }
+    ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
+    return true;
+}
+
+void TextDecoder::StartFile() {
+    mode_ = startMode_;
+    pendingLength_ = 0;
+    if (iconv_ != nullptr)
+        ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
+}
+
+void TextDecoder::Hold(const unsigned char* from, std::size_t length) {
+    std::memmove(pending_.data(), from, length);
+    pendingLength_ = length;
+}
+
+std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n,
+                                             bool lastOfFile) {
+    unsigned char* begin = chunk - pendingLength_;
+    std::memcpy(begin, pending_.data(), pendingLength_);
+    std::size_t size = n + pendingLength_;
+    pendingLength_ = 0;
+
+    if (mode_ == Mode::Sniffing) {
+        const std::size_t mark = Sniff(begin, size, lastOfFile);
+        if (mode_ == Mode::Sniffing)
+            return {begin, 0};
+        begin += mark;
+        size -= mark;
+    }
+    if (mode_ == Mode::Detecting) {
+        if (!HasHighByte(begin, size))
+            return {begin, size};
+        mode_ = IsWellFormedUtf8(begin, size, lastOfFile) ? Mode::Utf8 : Mode::PassThrough;
+    }
+
+    std::size_t decoded = size;
+    switch (mode_) {
+        case Mode::Utf8:
+            decoded = DecodeUtf8(begin, size, lastOfFile);
+            break;
+        case Mode::Utf16Le:
+        case Mode::Utf16Be:
+            decoded = DecodeUtf16(begin, size, lastOfFile);
+            break;
+        case Mode::ByteTable:
+            for (std::size_t i = 0; i < size; ++i)
+                begin[i] = byteTable_[begin[i]];
+            break;
+        case Mode::Iconv:
+            decoded = DecodeIconv(begin, size, lastOfFile);
+            break;
+        default:
+            break;
+    }
+    return {begin, decoded};
+}
+
+// Looks for a byte order mark at the start of the file and returns its length. While
+// the bytes so far could still begin a mark, they are held and the mode stays.
+std::size_t TextDecoder::Sniff(unsigned char* begin, std::size_t size, bool lastOfFile) {
+    struct Mark {
+        const char* bytes;
+        std::size_t length;
+        Mode mode;
+        bool utf16;
+    };
+    static constexpr Mark kMarks[] = {
+        {"\xEF\xBB\xBF", 3, Mode::Utf8, false},
+        {"\xFF\xFE", 2, Mode::Utf16Le, true},
+        {"\xFE\xFF", 2, Mode::Utf16Be, true},
+    };
+    const bool automatic = kind_ == EncodingKind::Automatic;
+    for (const Mark& mark : kMarks) {
+        if (!automatic && !mark.utf16)
+            continue;
+        const std::size_t compared = std::min(size, mark.length);
+        if (std::memcmp(begin, mark.bytes, compared) != 0)
+            continue;
+        if (compared == mark.length) {
+            mode_ = mark.mode;
+            return mark.length;
+        }
+        if (!lastOfFile) {
+            Hold(begin, size);
+            return 0;
+        }
+    }
+    mode_ = automatic ? Mode::Detecting : Mode::Utf16Le;
+    return 0;
+}
+
+std::size_t TextDecoder::DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile) {
+    const unsigned char* at = begin;
+    const unsigned char* end = begin + size;
+    unsigned char* out = begin;
+    const FromUnicodeTable& table = fromUnicode_;
+    while (at < end) {
+        // ASCII passes eight bytes at a time. The store may overlap the eight bytes
+        // just loaded, never bytes still to be read: out never passes at.
+        if (end - at >= 8 && AllAscii(at)) {
+            std::memmove(out, at, 8);
+            at += 8;
+            out += 8;
+            continue;
+        }
+        if (*at < 0x80) {
+            *out++ = *at++;
+            continue;
+        }
+        const Utf8Sequence sequence = ScanUtf8(at, end);
+        if (sequence.status == Utf8Status::Complete) {
+            *out++ = UnicodeToCodePage(table, sequence.character);
+        } else if (sequence.status == Utf8Status::IllFormed) {
+            *out++ = kNoByte;
+        } else {
+            if (!lastOfFile)
+                Hold(at, static_cast<std::size_t>(end - at));
+            else
+                *out++ = kNoByte;
+            break;
+        }
+        at += sequence.length;
+    }
+    return static_cast<std::size_t>(out - begin);
+}
+
+// Surrogates, paired or not, stand for characters beyond the Basic Multilingual
+// Plane, which no code page has: each becomes a separator on its own.
+std::size_t TextDecoder::DecodeUtf16(unsigned char* begin, std::size_t size, bool lastOfFile) {
+    const FromUnicodeTable& table = fromUnicode_;
+    const std::size_t units = size / 2;
+    const bool little = mode_ == Mode::Utf16Le;
+    for (std::size_t i = 0; i < units; ++i) {
+        const unsigned first = begin[2 * i];
+        const unsigned second = begin[2 * i + 1];
+        const unsigned unit = little ? (second << 8 | first) : (first << 8 | second);
+        begin[i] = table[unit];
+    }
+    std::size_t decoded = units;
+    if (size % 2 != 0) {
+        if (!lastOfFile)
+            Hold(begin + size - 1, 1);
+        else
+            begin[decoded++] = kNoByte;
+    }
+    return decoded;
+}
+
+std::size_t TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile) {
+    char* in = reinterpret_cast<char*>(begin);
+    std::size_t inLeft = size;
+    unsigned char* out = begin;
+    while (inLeft > 0) {
+        char* wideAt = reinterpret_cast<char*>(wide_.data());
+        std::size_t wideLeft = wide_.size() * sizeof(char32_t);
+        const std::size_t result = ::iconv(AsIconv(iconv_), &in, &inLeft, &wideAt, &wideLeft);
+        const int error = errno;
+        const std::size_t produced = wide_.size() - wideLeft / sizeof(char32_t);
+        for (std::size_t i = 0; i < produced; ++i)
+            *out++ = UnicodeToCodePage(fromUnicode_, LoadUtf32Le(&wide_[i]));
+        if (result != static_cast<std::size_t>(-1) || error == E2BIG)
+            continue;
+        if (error == EINVAL && !lastOfFile && inLeft <= kDecodeFrontRoom) {
+            Hold(reinterpret_cast<unsigned char*>(in), inLeft);
+            break;
+        }
+        // Ill-formed, or cut by the end of the file: one byte is a separator, and
+        // decoding resumes after it.
+        *out++ = kNoByte;
+        ++in;
+        --inLeft;
+    }
+    if (lastOfFile)
+        ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
+    return static_cast<std::size_t>(out - begin);
+}
+
+}  // namespace tarvolen

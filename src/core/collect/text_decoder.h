@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "core/collect/text_encoding.h"
+#include "core/util/code_page.h"
+
+namespace tarvolen {
+
+// Bytes that a chunk handed to TextDecoder::Decode must have writable in front of it:
+// the bytes of a sequence cut by the previous chunk's end are put back there, so the
+// sequence is decoded once, whole, and the chunk is never copied.
+inline constexpr std::size_t kDecodeFrontRoom = 16;
+
+// Turns the bytes of one document, chunk by chunk, into text of the alphabet's code
+// page, so that the tokenizer and the store see exactly what the same text saved in
+// that code page would give. A character the code page has becomes its byte; any other
+// character, and every ill-formed sequence, becomes a separator (kNoByte). Runs of
+// separators cut words exactly as one does, which is what lets an undecodable
+// stretch of any length stand for a single separator.
+//
+// Decoding is in place: every character takes at least one input byte and gives one
+// output byte, so the output never overtakes the input.
+class TextDecoder {
+  public:
+    TextDecoder(const TextEncoding& encoding, CodePage codePage);
+    ~TextDecoder();
+    TextDecoder(const TextDecoder&) = delete;
+    TextDecoder& operator=(const TextDecoder&) = delete;
+
+    // False when iconv could not open the encoding; the decoder must not be used then.
+    bool Valid() const { return valid_; }
+
+    // Before the first chunk of each file.
+    void StartFile();
+
+    // Decodes the next n bytes of the file. chunk[-kDecodeFrontRoom] .. chunk[n] must
+    // be writable. lastOfFile: no bytes follow (a sequence cut here is ill-formed).
+    // Returns the decoded text, which starts at most kDecodeFrontRoom bytes before
+    // chunk; the byte after it is writable (the tokenizer puts its NUL there).
+    std::span<unsigned char> Decode(unsigned char* chunk, std::size_t n, bool lastOfFile);
+
+  private:
+    enum class Mode : std::uint8_t {
+        Sniffing,   // waiting for the bytes that may be a byte order mark
+        Detecting,  // Automatic, no byte >= 0x80 seen yet: bytes pass as they are
+        PassThrough,
+        Utf8,
+        Utf16Le,
+        Utf16Be,
+        ByteTable,  // a single-byte encoding, through a table built with iconv
+        Iconv,
+    };
+
+    std::size_t Sniff(unsigned char* begin, std::size_t size, bool lastOfFile);
+    std::size_t DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
+    std::size_t DecodeUtf16(unsigned char* begin, std::size_t size, bool lastOfFile);
+    std::size_t DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
+    void Hold(const unsigned char* from, std::size_t length);
+    bool BuildByteTable();
+
+    EncodingKind kind_;
+    Mode startMode_;
+    Mode mode_;
+    bool valid_ = true;
+    const FromUnicodeTable& fromUnicode_;
+    std::array<unsigned char, kDecodeFrontRoom> pending_{};
+    std::size_t pendingLength_ = 0;
+    std::array<unsigned char, 256> byteTable_{};
+    void* iconv_ = nullptr;  // iconv_t
+    std::vector<char32_t> wide_;
+};
+
+// Whether every byte >= 0x80 of the bytes belongs to a well-formed UTF-8 sequence. A
+// sequence cut by the end counts as well-formed unless lastOfFile.
+bool IsWellFormedUtf8(const unsigned char* bytes, std::size_t size, bool lastOfFile);
+
+}  // namespace tarvolen

@@ -1,0 +1,301 @@
+// Decoding must be invisible to the word list: a text saved in any encoding, read in
+// chunks of any size, yields exactly the words of the same text in the code page.
+#include "core/collect/text_decoder.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/collect/blob.h"
+#include "core/collect/char_map.h"
+#include "core/collect/tokenizer.h"
+#include "core/collect/word_store.h"
+#include "support/fakes.h"
+#include "support/store_contents.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::WordCounts;
+
+const char* IconvName(CodePage codePage) {
+    return codePage == CodePage::Windows1251 ? "CP1251" : "CP1252";
+}
+
+// The independent encoder: the C library's, never ours. Nothing when a character of
+// the text has no form in the target encoding.
+std::optional<std::string> Convert(const std::string& text, const char* from, const char* to) {
+    iconv_t cd = iconv_open(to, from);
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << from << " -> " << to;
+    std::string out(text.size() * 4 + 8, '\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char* at = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t result = iconv(cd, &in, &inLeft, &at, &outLeft);
+    iconv_close(cd);
+    if (result == static_cast<std::size_t>(-1))
+        return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// Obviously correct: the maximal letter runs of code-page text, folded, with their
+// counts, when their length is accepted.
+WordCounts ModelWords(const std::string& text, const CharMap& map) {
+    WordCounts words;
+    std::string run;
+    auto end = [&] {
+        if (!run.empty() && run.size() <= 20)
+            ++words[run];
+        run.clear();
+    };
+    for (char c : text) {
+        const unsigned char folded = map[static_cast<unsigned char>(c)];
+        if (folded != 0)
+            run.push_back(static_cast<char>(folded));
+        else
+            end();
+    }
+    end();
+    return words;
+}
+
+// The ingestion's road for one file: chunks of chunkSize read into a buffer with room
+// in front, decoded, then tokenized into a store.
+WordCounts ReadWords(const std::string& file, const TextEncoding& encoding, std::int32_t language,
+                     std::size_t chunkSize) {
+    testing::FakeMessages messages;
+    WordStore store(messages, testing::SmallStoreOptions());
+    CharMap map;
+    BuildCharMap(language, map);
+    std::int64_t qualified = 0;
+    TokenizerContext context{map, 1, qualified, store};
+    TextDecoder decoder(encoding, CodePageOf(language));
+    EXPECT_TRUE(decoder.Valid());
+    decoder.StartFile();
+    std::vector<unsigned char> buffer(kDecodeFrontRoom + chunkSize + 1);
+    unsigned char* chunkAt = buffer.data() + kDecodeFrontRoom;
+    std::string carry;
+    std::size_t at = 0;
+    do {
+        const std::size_t n = std::min(chunkSize, file.size() - at);
+        std::memcpy(chunkAt, file.data() + at, n);
+        at += n;
+        std::span<unsigned char> text = decoder.Decode(chunkAt, n, at == file.size());
+        EXPECT_GE(text.data(), buffer.data());
+        EXPECT_LE(text.data() + text.size(), chunkAt + n + 1);
+        // An empty chunk would end the carried word: the ingestion never hands one on.
+        if (text.empty())
+            continue;
+        text.data()[text.size()] = 0;
+        CBlob chunk;
+        chunk.Attach(text.data(), static_cast<std::uint32_t>(text.size()));
+        TokenizeChunk(chunk, carry, context);
+    } while (at < file.size());
+    FinishFile(carry, context);
+    return testing::StoreWords(store);
+}
+
+TextEncoding Named(const char* name) {
+    std::optional<TextEncoding> encoding = ParseEncoding(name);
+    EXPECT_TRUE(encoding.has_value()) << name;
+    return encoding.value_or(TextEncoding{});
+}
+
+// Letters of the alphabet in both cases, ASCII separators, and a few non-ASCII
+// characters that are not letters (quotes, dashes, the no-break space).
+std::string RandomCodePageText(std::int32_t language, std::mt19937& rng) {
+    const Alphabet alphabet = AlphabetOf(language);
+    std::string letters = std::string(alphabet.lower) + std::string(alphabet.capitals);
+    const std::string separators = " \n\t,.;!?-'0123456789\xAB\xBB\xA0\x96\x97";
+    std::uniform_int_distribution<int> kind(0, 99);
+    std::uniform_int_distribution<std::size_t> letter(0, letters.size() - 1);
+    std::uniform_int_distribution<std::size_t> separator(0, separators.size() - 1);
+    std::uniform_int_distribution<int> size(0, 400);
+    std::string text;
+    const int n = size(rng);
+    while (static_cast<int>(text.size()) < n)
+        text.push_back(kind(rng) < 75 ? letters[letter(rng)] : separators[separator(rng)]);
+    return text;
+}
+
+// A character that the target encoding cannot hold becomes a space on both sides.
+std::string Representable(const std::string& text, const char* codePage, const char* target) {
+    std::string kept;
+    for (char c : text)
+        kept.push_back(Convert(std::string(1, c), codePage, target) ? c : ' ');
+    return kept;
+}
+
+struct Form {
+    const char* encodingName;  // what the reader is told
+    const char* iconvTarget;   // how the test writes the file
+    const char* mark;          // written in front
+};
+
+TEST(TextDecoderProperty, EveryEncodingAndChunkSizeGivesTheCodePageWords) {
+    const std::vector<Form> common = {
+        {"codepage", nullptr, ""},
+        {"auto", "UTF-8", ""},
+        {"auto", "UTF-8", "\xEF\xBB\xBF"},
+        {"auto", "UTF-16LE", "\xFF\xFE"},
+        {"auto", "UTF-16BE", "\xFE\xFF"},
+        {"utf-8", "UTF-8", ""},
+        {"utf-8", "UTF-8", "\xEF\xBB\xBF"},
+        {"utf-16", "UTF-16LE", ""},
+        {"utf-16", "UTF-16LE", "\xFF\xFE"},
+        {"utf-16", "UTF-16BE", "\xFE\xFF"},
+        {"utf-16le", "UTF-16LE", ""},
+        {"utf-16le", "UTF-16LE", "\xFF\xFE"},
+        {"utf-16be", "UTF-16BE", ""},
+        {"utf-16be", "UTF-16BE", "\xFE\xFF"},
+    };
+    const std::vector<Form> cyrillic = {
+        {"koi8-r", "KOI8-R", ""},
+        {"ibm866", "IBM866", ""},
+        {"iso-8859-5", "ISO-8859-5", ""},
+        {"utf-32", "UTF-32", ""}};  // multi-byte: through iconv itself
+    const std::vector<Form> latin = {{"iso-8859-1", "ISO-8859-1", ""},
+                                     {"iso-8859-15", "ISO-8859-15", ""},
+                                     {"cp850", "CP850", ""},
+                                     {"utf-32", "UTF-32", ""}};
+
+    std::mt19937 rng(1302);
+    for (int trial = 0; trial < 24; ++trial) {
+        const std::int32_t language = trial % kLanguageCount;
+        const CodePage codePage = CodePageOf(language);
+        CharMap map;
+        BuildCharMap(language, map);
+        const std::string text = RandomCodePageText(language, rng);
+        std::vector<Form> forms = common;
+        const auto& legacy = codePage == CodePage::Windows1251 ? cyrillic : latin;
+        forms.insert(forms.end(), legacy.begin(), legacy.end());
+        for (const Form& form : forms) {
+            std::string source = text;
+            std::string file = text;
+            if (form.iconvTarget != nullptr) {
+                source = Representable(text, IconvName(codePage), form.iconvTarget);
+                file = form.mark + Convert(source, IconvName(codePage), form.iconvTarget).value();
+            }
+            const WordCounts expected = ModelWords(source, map);
+            for (std::size_t chunk : {1, 2, 3, 4, 5, 7, 13, 64, 1000, 262144}) {
+                SCOPED_TRACE(std::string(form.encodingName) + " as " +
+                             (form.iconvTarget ? form.iconvTarget : "code page") + " mark " +
+                             std::to_string(std::string(form.mark).size()) + ", trial " +
+                             std::to_string(trial) + ", chunks of " + std::to_string(chunk));
+                // Automatic decides on the first chunk with a high byte; with chunks
+                // of a few bytes a code-page letter can look like a cut sequence.
+                if (std::string(form.encodingName) == "auto" && chunk < 64 && !*form.mark)
+                    continue;
+                EXPECT_EQ(ReadWords(file, Named(form.encodingName), language, chunk), expected);
+            }
+        }
+    }
+}
+
+TEST(TextDecoderTest, UtfSequencesCutAtEveryPointDecodeOnce) {
+    struct Case {
+        const char* what;
+        std::string utf8;
+        std::int32_t language;
+        WordCounts words;
+    };
+    const std::vector<Case> cases = {
+        {"two bytes", "k\xC3\xA4se k\xC3\xA4se", kGerman, {{"k\xE4se", 2}}},
+        {"two bytes, Cyrillic", "\xD0\xBC\xD0\xB8\xD1\x80", kRussian, {{"\xEC\xE8\xF0", 1}}},
+        {"three bytes, a separator", "a\xE2\x80\x94" "b", kEnglishLatin, {{"a", 1}, {"b", 1}}},
+        {"four bytes, a separator", "a\xF0\x9F\x98\x80" "b", kEnglishLatin, {{"a", 1}, {"b", 1}}},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t chunk = 1; chunk <= c.utf8.size(); ++chunk) {
+            SCOPED_TRACE(std::string(c.what) + ", chunks of " + std::to_string(chunk));
+            EXPECT_EQ(ReadWords(c.utf8, Named("utf-8"), c.language, chunk), c.words);
+        }
+    }
+}
+
+TEST(TextDecoderTest, IllFormedInputIsASeparator) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* encoding;
+        WordCounts words;
+    };
+    const std::vector<Case> cases = {
+        {"stray continuation", "ab\x80" "cd", "utf-8", {{"ab", 1}, {"cd", 1}}},
+        {"overlong e acute", "caf\xC1\xA9", "utf-8", {{"caf", 1}}},
+        {"overlong three-byte", "a\xE0\x83\xA9" "b", "utf-8", {{"a", 1}, {"b", 1}}},
+        {"encoded surrogate", "a\xED\xA0\x80" "b", "utf-8", {{"a", 1}, {"b", 1}}},
+        {"past U+10FFFF", "a\xF4\x90\x80\x80" "b", "utf-8", {{"a", 1}, {"b", 1}}},
+        {"lead then ASCII resumes at the ASCII", "\xC3" "ab", "utf-8", {{"ab", 1}}},
+        {"cut at the end of the file", "ab\xC3", "utf-8", {{"ab", 1}}},
+        {"F5..FF never lead", "a\xF5\xFF" "b", "utf-8", {{"a", 1}, {"b", 1}}},
+        {"lone low surrogate", std::string("a\0\x00\xDC" "b\0", 6), "utf-16le", {{"a", 1}, {"b", 1}}},
+        {"surrogate pair", std::string("a\0\x3D\xD8\x00\xDE" "b\0", 8), "utf-16le",
+         {{"a", 1}, {"b", 1}}},
+        {"odd byte at the end", std::string("a\0b\0c", 5), "utf-16le", {{"ab", 1}}},
+        {"a mark alone", "\xEF\xBB\xBF", "auto", {}},
+        {"a UTF-16 mark alone", "\xFF\xFE", "auto", {}},
+        {"empty", "", "auto", {}},
+        {"the start of a mark only", "\xEF\xBB", "auto", {}},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t chunk : {1, 2, 3, 100}) {
+            SCOPED_TRACE(std::string(c.what) + ", chunks of " + std::to_string(chunk));
+            EXPECT_EQ(ReadWords(c.bytes, Named(c.encoding), kEnglishLatin, chunk), c.words);
+        }
+    }
+}
+
+TEST(TextDecoderTest, AutomaticDecidesOnTheFirstChunkWithAHighByte) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::int32_t language;
+        std::size_t chunk;
+        WordCounts words;
+    };
+    const std::string ascii(100, 'x');
+    const std::vector<Case> cases = {
+        {"UTF-8 in the second chunk", ascii + " k\xC3\xA4se", kGerman, 100,
+         {{ascii.substr(0, 20), 0}, {"k\xE4se", 1}}},
+        // Windows-1251: "СССР»" is D1 D1 D1 D0 BB: D1 D1 is no UTF-8 sequence.
+        {"Windows-1251 pairs", "\xD1\xD1\xD1\xD0\xBB \xEC\xE8\xF0", kRussian, 262144,
+         {{"\xF1\xF1\xF1\xF0", 1}, {"\xEC\xE8\xF0", 1}}},
+        {"Windows-1252 German", "M\xE4" "dchen \xFC" "ber", kGerman, 262144,
+         {{"m\xE4" "dchen", 1}, {"\xFC" "ber", 1}}},
+        // A sequence cut by the end of a chunk that is not the last still counts.
+        {"cut by a chunk's end", "ab\xC3\xA4" "cd", kGerman, 3, {{"ab\xE4" "cd", 1}}},
+        // Cut by the end of the file: ill-formed, so the file is in the code page.
+        {"cut by the file's end", "ab\xC3\xA4" "cd\xC3", kGerman, 262144,
+         {{"ab", 1}, {"cd", 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WordCounts expected = c.words;
+        std::erase_if(expected, [](const auto& entry) { return entry.second == 0; });
+        WordCounts got = ReadWords(c.bytes, Named("auto"), c.language, c.chunk);
+        std::erase_if(got, [](const auto& entry) { return entry.first.size() == 20; });
+        EXPECT_EQ(got, expected);
+    }
+}
+
+TEST(TextEncodingTest, NamesAreCaseInsensitiveAndUnknownOnesRefused) {
+    EXPECT_EQ(ParseEncoding("UTF-8")->kind, EncodingKind::Utf8);
+    EXPECT_EQ(ParseEncoding("Auto")->kind, EncodingKind::Automatic);
+    EXPECT_EQ(ParseEncoding("KOI8-R")->kind, EncodingKind::Iconv);
+    EXPECT_EQ(ParseEncoding("windows-1250")->kind, EncodingKind::Iconv);
+    EXPECT_FALSE(ParseEncoding("no-such-encoding").has_value());
+    EXPECT_FALSE(ParseEncoding("").has_value());
+    for (const EncodingChoice& choice : EncodingChoices())
+        EXPECT_TRUE(ParseEncoding(choice.name).has_value()) << choice.name;
+}
+
+}  // namespace
+}  // namespace tarvolen
