@@ -115,7 +115,8 @@ class CliRun {
         Workspace& ws = workspace_;
         ws.Add.Language = options_.language;
         ws.Add.SkipShortWords = options_.skipShort ? 1 : 0;
-        BuildCharMap(ws.Add.Language, ws.Map);
+        ws.Add.Encoding = options_.encoding;
+        ApplyAddOptions(ws);
         ws.MinWordLength = MinWordLengthOf(options_.skipShort);
 
         TerminalProgress::Setup setup;

@@ -63,6 +63,8 @@ enum class OptionId {
     Upper,
     Frequency,
     Unicode,
+    Utf8,
+    Encoding,
     Append,
     Statistics,
     Quiet,
@@ -77,7 +79,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 17> kOptions = {{
+constexpr std::array<OptionInfo, 19> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Scan, 'd', "scan", true},
@@ -90,6 +92,8 @@ constexpr std::array<OptionInfo, 17> kOptions = {{
     {OptionId::Upper, 0, "upper", false},
     {OptionId::Frequency, 0, "frequency", false},
     {OptionId::Unicode, 0, "unicode", false},
+    {OptionId::Utf8, 0, "utf8", false},
+    {OptionId::Encoding, 'e', "encoding", true},
     {OptionId::Append, 0, "append", false},
     {OptionId::Statistics, 0, "statistics", false},
     {OptionId::Quiet, 'q', "quiet", false},
@@ -134,6 +138,8 @@ class Parser {
                 ShortOptions(std::string_view(arg).substr(1));
             }
         }
+        if (result_.action == CliAction::Run && result_.options.unicode && result_.options.utf8)
+            Fail("options '--unicode' and '--utf8' exclude each other");
         return std::move(result_);
     }
 
@@ -264,6 +270,15 @@ class Parser {
             case OptionId::Unicode:
                 o.unicode = true;
                 break;
+            case OptionId::Utf8:
+                o.utf8 = true;
+                break;
+            case OptionId::Encoding:
+                if (ParseEncoding(value))
+                    o.encoding = value;
+                else
+                    Fail("unknown encoding '" + value + "'");
+                break;
             case OptionId::Append:
                 o.append = true;
                 break;
@@ -301,6 +316,11 @@ std::string CliHelpText() {
            "  -l, --language NAME    english (default), french, german, italian, russian,\n"
            "                         spanish\n"
            "  -s, --skip-short       skip words of 3 or fewer letters\n"
+           "  -e, --encoding NAME    how the files are read: auto (default: a byte order\n"
+           "                         mark, else UTF-8 when the text is valid UTF-8, else\n"
+           "                         the code page), codepage, utf-8, utf-16, utf-16le,\n"
+           "                         utf-16be, koi8-r, ibm866, iso-8859-5, iso-8859-1,\n"
+           "                         iso-8859-15, or any other name iconv knows\n"
            "  -d, --scan DIR         add every file below DIR whose type is in --types;\n"
            "                         may be repeated\n"
            "  -t, --types LIST       file types for --scan (default \"htm,html,txt\";\n"
@@ -314,6 +334,7 @@ std::string CliHelpText() {
            "      --upper            UPPER CASE\n"
            "      --frequency        records of word, comma and count, most frequent first\n"
            "      --unicode          UTF-16 little-endian, no byte order mark\n"
+           "      --utf8             UTF-8, no byte order mark (not with --unicode)\n"
            "      --append           append to PATH when it exists\n"
            "      --statistics       print the statistics report to standard output\n"
            "  -q, --quiet            no progress and no summary on standard error\n"
@@ -329,8 +350,9 @@ WriterOptions WriterOptionsOf(const CliOptions& options) {
     writer.Delimiter = options.delimiter;
     writer.CaseMode = options.upper ? 1 : 0;
     writer.UnicodeOutput = options.unicode ? 1 : 0;
+    writer.Utf8Output = options.utf8 ? 1 : 0;
     writer.AppendOutput = options.append ? 1 : 0;
-    writer.Language = options.language;
+    writer.ListCodePage = CodePageOf(options.language);
     return writer;
 }
 

@@ -8,6 +8,7 @@
 #include "core/analysis/word_filter.h"
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
+#include "core/collect/text_encoding.h"
 
 namespace tarvolen {
 
@@ -42,6 +43,8 @@ struct CliOptions {
     bool upper = false;
     bool frequency = false;
     bool unicode = false;
+    bool utf8 = false;
+    std::string encoding = kAutomaticEncodingName;  // a name ParseEncoding takes
     bool append = false;
     bool statistics = false;
     bool quiet = false;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/collect/char_map.h"
+#include "core/collect/text_encoding.h"
 #include "core/collect/word_store.h"
 
 namespace tarvolen {
@@ -16,6 +17,7 @@ struct AddOptions {
     std::int32_t Language = kEnglishLatin;
     std::int32_t SkipShortWords = 0;
     std::int32_t OpenFilterIndex = 2;  // 1-based; 2 is "All Files (*.*)"
+    std::string Encoding = kAutomaticEncodingName;  // a name of EncodingChoices()
 };
 
 // Options of the Save command; all 0 at start, kept for the process.
@@ -25,6 +27,7 @@ struct OutputOptions {
     std::int32_t UnicodeOutput = 0;     // UTF-16 little-endian without BOM
     std::int32_t IncludeFrequency = 0;  // "word,count" records, most frequent first
     std::int32_t AppendOutput = 0;
+    std::int32_t Utf8Output = 0;  // UTF-8 without BOM; never with UnicodeOutput
 };
 
 // Everything that lives as long as the process: the word list and the settings and
@@ -36,10 +39,17 @@ struct Workspace {
 
     WordStore Store;
 
-    // Tokenizer settings of the current Add run.
+    // Tokenizer settings of the current Add run, and how its documents are decoded:
+    // into the code page of its alphabet, which Map is built for.
     CharMap Map{};
+    CodePage RunCodePage = CodePage::Windows1252;
+    TextEncoding RunEncoding{};
     std::int32_t MinWordLength = 4;
     std::int64_t QualifiedWords = 0;
+
+    // The code page the words of the list were collected under: that of the run that
+    // added the first of them. Lists are saved and shown through it.
+    CodePage ListCodePage = CodePage::Windows1252;
 
     // True when the list holds words added and not saved since.
     bool ListUnsaved = false;
@@ -53,5 +63,12 @@ struct Workspace {
     // Tick of the last refresh of the running word count; never reset between runs.
     std::uint32_t LastWorkingTick = 0;
 };
+
+// Sets the run's alphabet and decoding from the Add options: Map, RunCodePage and
+// RunEncoding (Automatic for a name that is not known).
+void ApplyAddOptions(Workspace& workspace);
+
+// True when words of the language would join a list of words of another code page.
+bool WouldMixCodePages(const Workspace& workspace, std::int32_t language);
 
 }  // namespace tarvolen

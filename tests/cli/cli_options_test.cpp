@@ -153,7 +153,8 @@ TEST(CliOptionsTest, WriterOptionsFollowTheCommandLine) {
     EXPECT_EQ(plain.CaseMode, 0);
     EXPECT_EQ(plain.UnicodeOutput, 0);
     EXPECT_EQ(plain.AppendOutput, 0);
-    EXPECT_EQ(plain.Language, kEnglishLatin);
+    EXPECT_EQ(plain.ListCodePage, CodePage::Windows1252);
+    EXPECT_EQ(plain.Utf8Output, 0);
 
     WriterOptions all = WriterOptionsOf(
         Parsed({"--delimiter", "crlf", "--upper", "--unicode", "--append", "-l", "russian"}));
@@ -161,7 +162,8 @@ TEST(CliOptionsTest, WriterOptionsFollowTheCommandLine) {
     EXPECT_EQ(all.CaseMode, 1);
     EXPECT_NE(all.UnicodeOutput, 0);
     EXPECT_NE(all.AppendOutput, 0);
-    EXPECT_EQ(all.Language, kRussian);
+    EXPECT_EQ(all.ListCodePage, CodePage::Windows1251);
+    EXPECT_NE(WriterOptionsOf(Parsed({"--utf8"})).Utf8Output, 0);
 }
 
 }  // namespace

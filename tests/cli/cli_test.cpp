@@ -266,10 +266,10 @@ TEST(CliTest, OutputEqualsTheLibrarysForTheSameInputs) {
     unicodeSpace.Delimiter = 2;
     WriterOptions russianUpper;
     russianUpper.CaseMode = 1;
-    russianUpper.Language = kRussian;
+    russianUpper.ListCodePage = CodePage::Windows1251;
     WriterOptions germanUpper;
     germanUpper.CaseMode = 1;
-    germanUpper.Language = kGerman;
+    germanUpper.ListCodePage = CodePage::Windows1252;
     const std::vector<Case> cases = {
         {{}, {mixed, german}, kEnglishLatin, false, {}, {}, false},
         {{"-s", "--upper", "--delimiter", "crlf"},

@@ -9,6 +9,7 @@
 
 #include "core/workspace.h"
 #include "core/collect/blob.h"
+#include "core/collect/text_decoder.h"
 #include "core/collect/tokenizer.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
@@ -90,6 +91,12 @@ void RefreshStatusLine(const IngestHooks& hooks) {
         hooks.refreshStatusLine();
 }
 
+// A list that was empty before the run holds words of the run's code page now.
+void NoteListCodePage(Workspace& workspace, std::int32_t countBefore) {
+    if (countBefore == 0 && workspace.Store.Count() > 0)
+        workspace.ListCodePage = workspace.RunCodePage;
+}
+
 TokenizerContext ContextOf(Workspace& workspace) {
     return TokenizerContext{workspace.Map, workspace.MinWordLength, workspace.QualifiedWords,
                             workspace.Store};
@@ -113,7 +120,7 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 }
 
 void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
-                ReadBuffer& buffer, const std::string& path) {
+                ReadBuffer& buffer, TextDecoder& decoder, const std::string& path) {
     state.LastInputPath = path;
     FileHandle file(path);
     FileFacts facts;
@@ -125,6 +132,7 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
     }
 
     state.carry.clear();
+    decoder.StartFile();
     const TokenizerContext context = ContextOf(workspace);
     if (facts.size > 0) {
         ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -152,11 +160,17 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
             if (n <= 0)
                 break;
-            bytes[n] = 0;
-            chunk.Attach(bytes, static_cast<std::uint32_t>(n));
             readFromFile += n;
-            TokenizeChunk(chunk, state.carry, context);
             workspace.BytesRead += n;
+            // A chunk that only completed a held sequence may decode to nothing, and
+            // an empty chunk would end the word in the carry.
+            const std::span<unsigned char> text =
+                decoder.Decode(bytes, static_cast<std::size_t>(n), readFromFile >= facts.size);
+            if (text.empty())
+                continue;
+            text.data()[text.size()] = 0;
+            chunk.Attach(text.data(), static_cast<std::uint32_t>(text.size()));
+            TokenizeChunk(chunk, state.carry, context);
         }
     }
     FinishFile(state.carry, context);
@@ -168,6 +182,7 @@ void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& ho
     workspace.TotalBytes = 0;
     workspace.BytesRead = 0;
 
+    static_assert(ReadBuffer::kFrontRoom >= kDecodeFrontRoom);
     ReadBuffer buffer(hooks.bufferMemory);
     if (!buffer.Valid()) {
         AbandonBeforeReading(hooks, kNoReadBufferText);
@@ -179,6 +194,12 @@ void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& ho
         return;
     }
 
+    TextDecoder decoder(workspace.RunEncoding, workspace.RunCodePage);
+    if (!decoder.Valid()) {
+        AbandonBeforeReading(hooks, kUnknownEncodingText);
+        return;
+    }
+
     const std::uint32_t startTick = hooks.ticks.Now();
     const std::int32_t countBefore = workspace.Store.Count();
     workspace.BytesRead = 0;
@@ -187,7 +208,7 @@ void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& ho
             hooks.progress.SetFileLine(*path);
             if (hooks.progress.CancelRequested())
                 break;
-            IngestFile(workspace, state, hooks, buffer, *path);
+            IngestFile(workspace, state, hooks, buffer, decoder, *path);
         }
     } catch (...) {
         // A Cancel inside a file, or a failure such as memory running out: the words
@@ -196,6 +217,7 @@ void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& ho
         state.carry.clear();
         if (workspace.Store.Count() > countBefore)
             workspace.ListUnsaved = true;
+        NoteListCodePage(workspace, countBefore);
         hooks.progress.Close();
         RefreshStatusLine(hooks);
         throw;
@@ -204,6 +226,7 @@ void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& ho
     const std::int32_t countAfter = workspace.Store.Count();
     if (countAfter > countBefore)
         workspace.ListUnsaved = true;
+    NoteListCodePage(workspace, countBefore);
     hooks.progress.Close();
     RefreshStatusLine(hooks);
 

@@ -11,6 +11,7 @@ namespace tarvolen {
 
 class MessagePort;
 class ProgressPort;
+class TextDecoder;
 struct Workspace;
 
 // A 32-bit millisecond tick, wrapping like the platform's; injectable for tests.
@@ -46,6 +47,7 @@ inline constexpr const char* kUnableToOpenText = "Unable to open the file!";
 // A read error part-way: the file keeps what was read before it, and the run goes on.
 inline constexpr const char* kUnableToReadText = "Unable to read the whole file!";
 inline constexpr const char* kNoReadBufferText = "Not enough memory to read the files.";
+inline constexpr const char* kUnknownEncodingText = "The chosen encoding is not available.";
 
 // The figures of the summary message.
 struct IngestSummary {
@@ -63,8 +65,8 @@ std::string FormatIngestSummary(const IngestSummary& summary);
 void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const std::string& text);
 
 // One whole ingestion run over state.InputFiles, last path first, as the Add command
-// and the directory scan start it. Preconditions: the workspace's CharMap and
-// MinWordLength are set for this run. Closes hooks.progress when it is done with it
+// and the directory scan start it. Preconditions: the workspace's alphabet and
+// decoding (ApplyAddOptions) and MinWordLength are set for this run. Closes hooks.progress when it is done with it
 // and shows the summary through hooks.messages.
 //
 // A path that cannot be opened while the sizes are taken abandons the run before
@@ -75,11 +77,12 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 // that ends the reading early (std::bad_alloc from the store) leaves the same way.
 void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
 
-// Reads one file in chunks of kChunkSize into buffer and feeds the tokenizer; part of
+// Reads one file in chunks of kChunkSize into buffer, decodes them with decoder (the
+// run's encoding, into the run's code page) and feeds the tokenizer; part of
 // a run set up by IngestFiles (counters reset, TotalBytes measured). A file that
 // cannot be opened shows kUnableToOpenText and adds nothing. Throws UserCancel when a
 // Cancel is observed before one of its reads.
 void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
-                ReadBuffer& buffer, const std::string& path);
+                ReadBuffer& buffer, TextDecoder& decoder, const std::string& path);
 
 }  // namespace tarvolen

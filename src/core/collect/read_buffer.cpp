@@ -23,9 +23,9 @@ ReadBuffer::ReadBuffer(ReadBufferMemory& memory) : memory_(memory) {
     block_ = memory_.Obtain(kAllocationSize);
     if (block_ == nullptr)
         return;
-    auto address = reinterpret_cast<std::uintptr_t>(block_);
+    auto address = reinterpret_cast<std::uintptr_t>(block_) + kFrontRoom;
     auto aligned = (address + kReadAlignment - 1) & ~std::uintptr_t{kReadAlignment - 1};
-    data_ = static_cast<unsigned char*>(block_) + (aligned - address);
+    data_ = static_cast<unsigned char*>(block_) + kFrontRoom + (aligned - address);
 }
 
 ReadBuffer::~ReadBuffer() {

@@ -21,11 +21,13 @@ ReadBufferMemory& SystemReadBufferMemory();
 
 // The one buffer an ingestion run reads every chunk of every file into: kChunkSize
 // data bytes and the NUL the tokenizer needs after them, starting on a kReadAlignment
-// boundary so that whole pages land in it.
+// boundary so that whole pages land in it, with kFrontRoom writable bytes before
+// them, where the decoder puts back a sequence the previous chunk cut.
 class ReadBuffer {
   public:
     // The block obtained: enough to round its start up and still hold chunk and NUL.
-    static constexpr std::size_t kAllocationSize = kChunkSize + kReadAlignment + 1;
+    static constexpr std::size_t kFrontRoom = 16;
+    static constexpr std::size_t kAllocationSize = kFrontRoom + kChunkSize + kReadAlignment + 1;
 
     explicit ReadBuffer(ReadBufferMemory& memory = SystemReadBufferMemory());
     ~ReadBuffer();
@@ -34,7 +36,7 @@ class ReadBuffer {
 
     // False when the memory could not be had; the buffer must not be used then.
     bool Valid() const { return data_ != nullptr; }
-    // kChunkSize + 1 writable bytes, aligned to kReadAlignment.
+    // kChunkSize + 1 writable bytes, aligned to kReadAlignment, and kFrontRoom before.
     unsigned char* Data() const { return data_; }
 
   private:

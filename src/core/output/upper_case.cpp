@@ -53,7 +53,11 @@ constexpr UpperCaseTable kCyrillic = BuildCyrillic();
 }  // namespace
 
 const UpperCaseTable& UpperCaseTableOf(std::int32_t language) {
-    return language == kRussian ? kCyrillic : kWestern;
+    return UpperCaseTableOf(CodePageOf(language));
+}
+
+const UpperCaseTable& UpperCaseTableOf(CodePage codePage) {
+    return codePage == CodePage::Windows1251 ? kCyrillic : kWestern;
 }
 
 void UpperCaseBytes(char* bytes, std::size_t length, const UpperCaseTable& table) {

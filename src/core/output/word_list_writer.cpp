@@ -39,31 +39,37 @@ class RecordBuilder {
     RecordBuilder(std::FILE* stream, const RecordFormat& format)
         : stream_(stream), format_(format) {}
 
+    // Delimiters, commas and digits pass through here too: ASCII, the same in every
+    // encoding.
     void Text(std::string_view text, const UpperCaseTable* table) {
-        const std::size_t width = format_.unicode() ? 2 : 1;
-        while (!text.empty()) {
-            std::size_t room = (sizeof buffer_ - used_) / width;
-            if (room == 0) {
+        const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+        if (format_.encoding() == RecordFormat::Encoding::CodePage && table == nullptr) {
+            Bytes(in, text.size());
+            return;
+        }
+        const ToUnicodeTable& characters = format_.characters();
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            // The widest form, three bytes of UTF-8, must fit.
+            if (sizeof buffer_ - used_ < 3)
                 Flush();
-                room = sizeof buffer_ / width;
-            }
-            const std::size_t n = std::min(room, text.size());
-            const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+            const unsigned char byte = table != nullptr ? (*table)[in[i]] : in[i];
             unsigned char* out = buffer_ + used_;
-            if (format_.unicode()) {
-                // Widening: the code unit of equal value, low byte first.
-                for (std::size_t i = 0; i < n; ++i) {
-                    out[2 * i] = table != nullptr ? (*table)[in[i]] : in[i];
-                    out[2 * i + 1] = 0;
+            switch (format_.encoding()) {
+                case RecordFormat::Encoding::CodePage:
+                    out[0] = byte;
+                    used_ += 1;
+                    break;
+                case RecordFormat::Encoding::Utf16: {
+                    const char16_t unit = characters[byte];
+                    out[0] = static_cast<unsigned char>(unit & 0xFF);
+                    out[1] = static_cast<unsigned char>(unit >> 8);
+                    used_ += 2;
+                    break;
                 }
-            } else if (table != nullptr) {
-                for (std::size_t i = 0; i < n; ++i)
-                    out[i] = (*table)[in[i]];
-            } else {
-                std::memcpy(out, in, n);
+                case RecordFormat::Encoding::Utf8:
+                    used_ += EncodeUtf8(characters[byte], out);
+                    break;
             }
-            used_ += n * width;
-            text.remove_prefix(n);
         }
     }
 
@@ -75,6 +81,34 @@ class RecordBuilder {
     }
 
   private:
+    static std::size_t EncodeUtf8(char16_t c, unsigned char* out) {
+        if (c < 0x80) {
+            out[0] = static_cast<unsigned char>(c);
+            return 1;
+        }
+        if (c < 0x800) {
+            out[0] = static_cast<unsigned char>(0xC0 | (c >> 6));
+            out[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+            return 2;
+        }
+        out[0] = static_cast<unsigned char>(0xE0 | (c >> 12));
+        out[1] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+
+    void Bytes(const unsigned char* in, std::size_t length) {
+        while (length > 0) {
+            if (used_ == sizeof buffer_)
+                Flush();
+            const std::size_t n = std::min(length, sizeof buffer_ - used_);
+            std::memcpy(buffer_ + used_, in, n);
+            used_ += n;
+            in += n;
+            length -= n;
+        }
+    }
+
     void Flush() {
         if (PutItem(buffer_, used_, stream_) != 1)
             failed_ = true;
@@ -232,8 +266,11 @@ void ReportSaved(const WriterHooks& hooks) {
 }  // namespace
 
 RecordFormat::RecordFormat(const WriterOptions& options)
-    : unicode_(options.UnicodeOutput != 0),
-      upperCase_(options.CaseMode == 1 ? &UpperCaseTableOf(options.Language) : nullptr) {
+    : encoding_(options.UnicodeOutput != 0 ? Encoding::Utf16
+                : options.Utf8Output != 0  ? Encoding::Utf8
+                                           : Encoding::CodePage),
+      characters_(&ToUnicodeTableOf(options.ListCodePage)),
+      upperCase_(options.CaseMode == 1 ? &UpperCaseTableOf(options.ListCodePage) : nullptr) {
     switch (options.Delimiter) {
         case 1:
             delimiter_ = "\r\n";

@@ -20,14 +20,16 @@ inline constexpr const char* kCannotCreateText = "Unable to create output file";
 inline constexpr const char* kEmptyProjectText = "The project is empty, nothing to save";
 inline constexpr const char* kDoneText = "Done!";
 
-// The output options as a writer sees them: the four that the save flow copies, plus
-// the alphabet whose code page UPPER CASE follows.
+// The output options as a writer sees them: those that the save flow copies, plus
+// the code page the list's words are in, which UPPER CASE and the conversion to
+// UTF-16 or UTF-8 follow.
 struct WriterOptions {
     std::int32_t Delimiter = 0;      // 1 CRLF, 2 Space, anything else LF
     std::int32_t CaseMode = 0;       // 1 UPPER CASE, anything else as stored
-    std::int32_t UnicodeOutput = 0;  // non-zero: UTF-16LE, each byte its own code unit
+    std::int32_t UnicodeOutput = 0;  // non-zero: UTF-16LE without byte order mark
     std::int32_t AppendOutput = 0;   // non-zero: "ab", else "wb"
-    std::int32_t Language = kEnglishLatin;
+    CodePage ListCodePage = CodePage::Windows1252;
+    std::int32_t Utf8Output = 0;  // non-zero (and UnicodeOutput 0): UTF-8 without mark
 };
 
 // Shown while a list is sorted and written; the GUI sets its wait cursor.
@@ -57,14 +59,19 @@ enum class WriteOutcome {
 // How each record is encoded, resolved once per write from the options.
 class RecordFormat {
   public:
+    enum class Encoding : std::uint8_t { CodePage, Utf16, Utf8 };
+
     explicit RecordFormat(const WriterOptions& options);
 
-    bool unicode() const { return unicode_; }
+    Encoding encoding() const { return encoding_; }
+    // The character of each byte of the list's code page (for UTF-16 and UTF-8).
+    const ToUnicodeTable& characters() const { return *characters_; }
     const UpperCaseTable* upperCase() const { return upperCase_; }  // nullptr: as stored
     std::string_view delimiter() const { return delimiter_; }       // 8-bit form
 
   private:
-    bool unicode_;
+    Encoding encoding_;
+    const ToUnicodeTable* characters_;
     const UpperCaseTable* upperCase_;
     std::string_view delimiter_;
 };

@@ -64,7 +64,23 @@ std::unique_ptr<FromUnicodeTable> BuildFromUnicode(CodePage codePage) {
     return table;
 }
 
+constexpr ToUnicodeTable BuildToUnicode(const char16_t* high) {
+    ToUnicodeTable table{};
+    for (int byte = 0; byte < 0x80; ++byte)
+        table[byte] = static_cast<char16_t>(byte);
+    for (int i = 0; i < 128; ++i)
+        table[0x80 + i] = high[i];
+    return table;
+}
+
+constexpr ToUnicodeTable kWindows1252 = BuildToUnicode(kWindows1252High);
+constexpr ToUnicodeTable kWindows1251 = BuildToUnicode(kWindows1251High);
+
 }  // namespace
+
+const ToUnicodeTable& ToUnicodeTableOf(CodePage codePage) {
+    return codePage == CodePage::Windows1251 ? kWindows1251 : kWindows1252;
+}
 
 const char* CodePageName(CodePage codePage) {
     return codePage == CodePage::Windows1251 ? "Windows-1251" : "Windows-1252";

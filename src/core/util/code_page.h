@@ -23,6 +23,10 @@ const char* CodePageName(CodePage codePage);
 // undefined.
 char32_t CodePageToUnicode(CodePage codePage, unsigned char byte);
 
+// The characters of all 256 bytes, for writers that widen word after word.
+using ToUnicodeTable = std::array<char16_t, 256>;
+const ToUnicodeTable& ToUnicodeTableOf(CodePage codePage);
+
 // For every character of the Basic Multilingual Plane, its byte in the code page, or
 // kNoByte when the code page has no such character. U+0000 maps to 0.
 inline constexpr unsigned char kNoByte = ' ';

@@ -4,7 +4,6 @@
 #include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringDecoder>
 
 #include "gui/app/dialog_units.h"
 
@@ -45,12 +44,7 @@ QString CInfoDialog::Text() const {
 }
 
 QString CInfoDialog::DecodeText(std::string_view text) {
-    const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8.decode(bytes);
-    if (utf8.hasError())
-        decoded = QString::fromLatin1(bytes);
-    return decoded;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace tarvolen

@@ -21,9 +21,8 @@ class CInfoDialog : public QDialog {
     void SetText(const QString& text);
     QString Text() const;
 
-    // Texts that quote stored words carry them as they are stored: single-byte text in
-    // the code page of their alphabet, seldom valid UTF-8. Such a text is shown as
-    // Latin-1, which gets the letters of the Latin alphabets right.
+    // The window's text arrives as UTF-8: whoever quotes stored words decodes them
+    // from their code page first (CodePageToUtf8).
     static QString DecodeText(std::string_view text);
 
     QPlainTextEdit* TextView() const { return view_; }

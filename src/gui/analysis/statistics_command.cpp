@@ -6,6 +6,7 @@
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
 #include "core/workspace.h"
+#include "core/util/code_page.h"
 #include "core/util/messages.h"
 
 namespace tarvolen {
@@ -17,7 +18,8 @@ void CMainDialog::ShowStatistics() {
         messages().ShowMessage(kNothingToAnalyseText, MessageIcon::Information);
         return;
     }
-    dialogs().ShowInfo(*report);
+    // The report is ASCII but for the most common word, in the list's code page.
+    dialogs().ShowInfo(CodePageToUtf8(workspace().ListCodePage, *report));
 }
 
 }  // namespace tarvolen

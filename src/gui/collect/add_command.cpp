@@ -10,6 +10,8 @@
 #include "core/collect/dir_scan.h"
 #include "core/collect/tokenizer.h"
 #include "core/util/file_browser.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
 #include "core/util/progress.h"
 
 namespace tarvolen {
@@ -17,6 +19,17 @@ namespace tarvolen {
 namespace {
 
 constexpr std::uint32_t kAddBufferSize = 260'000;
+
+// One list holds words of one code page: it is saved and shown through that code
+// page, so words of the other would come out as the wrong letters. The user decides.
+bool ConfirmMixedCodePages(MessagePort& messages, const Workspace& ws, std::int32_t language) {
+    const std::string question = FormatText(
+        "The list holds words of the %s code page, and the chosen language is written in "
+        "%s. Its words would be saved and shown as %s text.\r\n\r\nAdd them anyway?",
+        CodePageName(ws.ListCodePage), CodePageName(CodePageOf(language)),
+        CodePageName(ws.ListCodePage));
+    return messages.Ask(question, MessageButtons::YesNo) == Answer::Yes;
+}
 constexpr const char* kAddFilter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
 
 }  // namespace
@@ -28,10 +41,14 @@ void CMainDialog::OnAdd() {
     int addMode = 0;
     if (!dialogs().RunAddOptions(edited, addMode))
         return;
+    if (WouldMixCodePages(ws, edited.Language) &&
+        !ConfirmMixedCodePages(messages(), ws, edited.Language))
+        return;
     ws.Add.Language = edited.Language;
     ws.Add.SkipShortWords = edited.SkipShortWords;
+    ws.Add.Encoding = edited.Encoding;
 
-    BuildCharMap(ws.Add.Language, ws.Map);
+    ApplyAddOptions(ws);
     SkipShortWords = ws.Add.SkipShortWords;
     if (addMode == 1)
         AddFromDirectory();

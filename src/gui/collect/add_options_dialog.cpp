@@ -8,6 +8,7 @@
 #include "gui/app/dialog_units.h"
 #include "core/workspace.h"
 #include "core/collect/char_map.h"
+#include "core/collect/text_encoding.h"
 
 namespace tarvolen {
 
@@ -44,6 +45,20 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     language_->setCurrentIndex(known ? options_.Language : kEnglishLatin);
     label->setBuddy(language_);
 
+    // How the documents are decoded: beside the language, which chooses the code page
+    // they are decoded into, so that the specified controls keep their places.
+    auto* encodingLabel = new QLabel(QStringLiteral("Encoding:"), this);
+    units.Place(encodingLabel, 100, 26, 60, 8);
+    encoding_ = new QComboBox(this);
+    for (const EncodingChoice& choice : EncodingChoices())
+        encoding_->addItem(QString::fromLatin1(choice.label), QString::fromLatin1(choice.name));
+    const QRect encodingArea = units.Rect(100, 36, 83, 30);
+    encoding_->setGeometry(encodingArea.x(), encodingArea.y(), encodingArea.width(),
+                           encoding_->sizeHint().height());
+    const int chosen = encoding_->findData(QString::fromStdString(options_.Encoding));
+    encoding_->setCurrentIndex(chosen < 0 ? 0 : chosen);
+    encodingLabel->setBuddy(encoding_);
+
     addFiles_ = new QPushButton(QStringLiteral("Add File(s)"), this);
     units.Place(addFiles_, 7, 65, 50, 14);
     addFiles_->setDefault(true);
@@ -58,7 +73,8 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(skipShortWords_, language_);
-    setTabOrder(language_, addFiles_);
+    setTabOrder(language_, encoding_);
+    setTabOrder(encoding_, addFiles_);
     setTabOrder(addFiles_, directoryScan_);
     setTabOrder(directoryScan_, cancel_);
     skipShortWords_->setFocus();
@@ -68,6 +84,7 @@ void CAddOptionsDialog::Confirm(std::uint8_t mode) {
     AddMode = mode;
     options_.SkipShortWords = skipShortWords_->isChecked() ? 1 : 0;
     options_.Language = language_->currentIndex() < 0 ? kEnglishLatin : language_->currentIndex();
+    options_.Encoding = encoding_->currentData().toString().toStdString();
     accept();
 }
 

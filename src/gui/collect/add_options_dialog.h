@@ -11,8 +11,9 @@ namespace tarvolen {
 
 struct AddOptions;
 
-// "Add Options": the language, the short-word option and the way to add. Either Add
-// button confirms the dialog and stores the two controls into the options; Cancel,
+// "Add Options": the language, the encoding of the documents, the short-word option
+// and the way to add. Either Add button confirms the dialog and stores the three
+// controls into the options; Cancel,
 // Escape and the close box leave the options as they were.
 //
 // Enter acts as "Add File(s)", the default button, while the check box or the
@@ -31,6 +32,7 @@ class CAddOptionsDialog : public QDialog {
 
     QCheckBox* SkipShortWordsBox() const { return skipShortWords_; }
     QComboBox* LanguageList() const { return language_; }
+    QComboBox* EncodingList() const { return encoding_; }
     QPushButton* AddFilesButton() const { return addFiles_; }
     QPushButton* DirectoryScanButton() const { return directoryScan_; }
     QPushButton* CancelButton() const { return cancel_; }
@@ -41,6 +43,7 @@ class CAddOptionsDialog : public QDialog {
     AddOptions& options_;
     QCheckBox* skipShortWords_;
     QComboBox* language_;
+    QComboBox* encoding_;
     QPushButton* addFiles_;
     QPushButton* directoryScan_;
     QPushButton* cancel_;

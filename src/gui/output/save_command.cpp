@@ -39,8 +39,9 @@ bool CMainDialog::SaveWordList() {
     options.Delimiter = Delimiter;
     options.CaseMode = CaseMode;
     options.UnicodeOutput = UnicodeOutput;
+    options.Utf8Output = work.Output.Utf8Output;
     options.AppendOutput = AppendOutput;
-    options.Language = work.Add.Language;
+    options.ListCodePage = work.ListCodePage;
 
     WaitCursor waitCursor;
     const WriterHooks hooks{messages(), SystemTicks(), &waitCursor, [this] {

@@ -82,6 +82,16 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
     frequency_ = AddCheck("Include frequency data into output", units, 187, 79, 141, this);
     append_ = AddCheck("Append to the output file if it already exists", units, 187, 63, 148, this);
     unicode_ = AddCheck("Unicode output", units, 187, 95, 65, this);
+    utf8_ = AddCheck("UTF-8 output", units, 187, 111, 65, this);
+    // One encoding at a time: checking either clears the other.
+    connect(unicode_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            utf8_->setChecked(false);
+    });
+    connect(utf8_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            unicode_->setChecked(false);
+    });
 
     save_ = new QPushButton(QStringLiteral("Save"), this);
     save_->setDefault(true);
@@ -103,6 +113,7 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
                         frequency_,
                         append_,
                         unicode_,
+                        utf8_,
                         save_,
                         cancel_};
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -141,6 +152,7 @@ void CSaveListDialog::LoadControls() {
     CheckIndex(delimiters_, options_.Delimiter);
     CheckIndex(cases_, options_.CaseMode);
     unicode_->setChecked(options_.UnicodeOutput != 0);
+    utf8_->setChecked(options_.UnicodeOutput == 0 && options_.Utf8Output != 0);
     fileName_->setText(DecodePath(FileName));
     frequency_->setChecked(options_.IncludeFrequency != 0);
     append_->setChecked(options_.AppendOutput != 0);
@@ -150,6 +162,7 @@ void CSaveListDialog::StoreControls() {
     options_.Delimiter = delimiters_->checkedId();
     options_.CaseMode = cases_->checkedId();
     options_.UnicodeOutput = unicode_->isChecked() ? 1 : 0;
+    options_.Utf8Output = utf8_->isChecked() ? 1 : 0;
     FileName = EncodePath(fileName_->text());
     options_.IncludeFrequency = frequency_->isChecked() ? 1 : 0;
     options_.AppendOutput = append_->isChecked() ? 1 : 0;

@@ -46,6 +46,7 @@ class CSaveListDialog : public QDialog {
     QCheckBox* FrequencyBox() const { return frequency_; }
     QCheckBox* AppendBox() const { return append_; }
     QCheckBox* UnicodeBox() const { return unicode_; }
+    QCheckBox* Utf8Box() const { return utf8_; }
     QPushButton* SaveButton() const { return save_; }
     QPushButton* CancelButton() const { return cancel_; }
 
@@ -70,6 +71,7 @@ class CSaveListDialog : public QDialog {
     QCheckBox* frequency_;
     QCheckBox* append_;
     QCheckBox* unicode_;
+    QCheckBox* utf8_;
     QPushButton* save_;
     QPushButton* cancel_;
 };

@@ -71,7 +71,7 @@ TEST_P(WriterFormatTest, WritesExactBytes) {
     } else {
         AddThreeWords();
     }
-    WriterOptions options{row.delimiter, row.caseMode, row.unicode, 0, row.language};
+    WriterOptions options{row.delimiter, row.caseMode, row.unicode, 0, CodePageOf(row.language)};
     EXPECT_EQ(RunWriter(row.writer, store, options, Out(), Hooks()), WriteOutcome::Written);
     EXPECT_EQ(TempDir::Read(Out()), row.expected) << row.why;
     EXPECT_EQ(savedCalls, 1);
@@ -109,10 +109,10 @@ TEST_F(WriterTest, WordsSharingLongBeginningsSortByTheirWholeText) {
         AddTimes(store, word, 2);
     }
     AddTimes(store, "abcdefghzz", 3);
-    WriteWordList(store, WriterOptions{2, 0, 0, 0, 0}, Out(), Hooks());
+    WriteWordList(store, WriterOptions{2, 0, 0, 0}, Out(), Hooks());
     EXPECT_EQ(TempDir::Read(Out()),
               "abcdefg abcdefgh abcdefghi abcdefghij abcdefghz abcdefghzz abcdefgh\xE9 ");
-    WriteFrequencyList(store, WriterOptions{2, 0, 0, 0, 0}, Out(), Hooks());
+    WriteFrequencyList(store, WriterOptions{2, 0, 0, 0}, Out(), Hooks());
     EXPECT_EQ(TempDir::Read(Out()),
               "abcdefghzz,3 abcdefg,2 abcdefgh,2 abcdefghi,2 abcdefghij,2 abcdefghz,2 "
               "abcdefgh\xE9,2 ");
@@ -131,7 +131,9 @@ class HighByteTest : public WriterTest, public ::testing::WithParamInterface<Hig
 TEST_P(HighByteTest, WordWithE0) {
     const HighByteRow& row = GetParam();
     store.AddWord("\xE0z\xFF\xB8");
-    WriterOptions options{0, row.caseMode, row.unicode, 0, row.language};
+    // unicode: 1 UTF-16, 2 UTF-8.
+    WriterOptions options{0, row.caseMode, row.unicode == 1, 0, CodePageOf(row.language),
+                          row.unicode == 2};
     WriteWordList(store, options, Out(), Hooks());
     EXPECT_EQ(TempDir::Read(Out()), row.expected) << row.why;
 }
@@ -141,20 +143,25 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HighByteRow{"English, lower, UTF-16: no code-page conversion", kEnglishLatin, 0, 1,
                     std::string("\xE0\0z\0\xFF\0\xB8\0\n\0", 10)},
-        HighByteRow{"Russian, lower, UTF-16: same code units", kRussian, 0, 1,
-                    std::string("\xE0\0z\0\xFF\0\xB8\0\n\0", 10)},
+        // а z я ё: real Cyrillic, not the code page's bytes widened.
+        HighByteRow{"Russian, lower, UTF-16: the characters of Windows-1251", kRussian, 0, 1,
+                    std::string("\x30\x04z\0\x4F\x04\x51\x04\n\0", 10)},
         HighByteRow{"English, UPPER, 8-bit: 1252 partners", kEnglishLatin, 1, 0, "\xC0Z\x9F\xB8\n"},
         HighByteRow{"Russian, UPPER, 8-bit: 1251 partners", kRussian, 1, 0, "\xC0Z\xDF\xA8\n"},
+        // The capital of ÿ is Ÿ, 0x9F in Windows-1252 and U+0178 in UTF-16.
         HighByteRow{"English, UPPER, UTF-16", kEnglishLatin, 1, 1,
-                    std::string("\xC0\0Z\0\x9F\0\xB8\0\n\0", 10)},
+                    std::string("\xC0\0Z\0\x78\x01\xB8\0\n\0", 10)},
         HighByteRow{"Russian, UPPER, UTF-16", kRussian, 1, 1,
-                    std::string("\xC0\0Z\0\xDF\0\xA8\0\n\0", 10)}));
+                    std::string("\x10\x04Z\0\x2F\x04\x01\x04\n\0", 10)},
+        HighByteRow{"English, lower, UTF-8", kEnglishLatin, 0, 2, "\xC3\xA0z\xC3\xBF\xC2\xB8\n"},
+        HighByteRow{"Russian, UPPER, UTF-8", kRussian, 1, 2,
+                    "\xD0\x90Z\xD0\xAF\xD0\x81\n"}));
 
 TEST_F(WriterTest, TwentyByteWordInUtf16) {
     const std::string word = "abcdefghijklmnopqrst";
     ASSERT_EQ(word.size(), 20u);
     store.AddWord(word.c_str());
-    WriteWordList(store, WriterOptions{1, 0, 1, 0, 0}, Out(), Hooks());
+    WriteWordList(store, WriterOptions{1, 0, 1, 0}, Out(), Hooks());
     const std::string bytes = TempDir::Read(Out());
     EXPECT_EQ(bytes.size(), 44u);
     EXPECT_EQ(bytes, Wide(word + "\r\n"));
@@ -168,23 +175,22 @@ TEST(WriteWord, WordLongerThanAnyTheTokenizerMakesIsWrittenWhole) {
     std::string word(300, 'q');
     word[0] = '\xE0';
     word.back() = 'r';
-    WriteWord(stream, word, RecordFormat(WriterOptions{1, 1, 1, 0, kRussian}));
+    WriteWord(stream, word, RecordFormat(WriterOptions{1, 1, 1, 0, CodePage::Windows1251}));
     WriteFrequencyRecord(stream, word, 4'294'967'295u, RecordFormat(WriterOptions{}));
     std::string bytes(2000, '\0');
     std::rewind(stream);
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), stream));
     std::fclose(stream);
-    std::string upper(300, 'Q');
-    upper[0] = '\xC0';
-    upper.back() = 'R';
-    EXPECT_EQ(bytes, Wide(upper + "\r\n") + word + ",4294967295\n");
+    // UTF-16 of the Windows-1251 capital A (U+0410), then capitals widened.
+    std::string upper = std::string("\x10\x04", 2) + Wide(std::string(298, 'Q') + "R\r\n");
+    EXPECT_EQ(bytes, upper + word + ",4294967295\n");
 }
 
 class AppendTest : public WriterTest, public ::testing::WithParamInterface<Writer> {};
 
 TEST_P(AppendTest, TwiceWritesTheWholeListTwice) {
     AddThreeWords();
-    const WriterOptions append{0, 0, 0, 1, 0};
+    const WriterOptions append{0, 0, 0, 1};
     RunWriter(GetParam(), store, append, Out(), Hooks());
     const std::string once = TempDir::Read(Out());
     ASSERT_FALSE(once.empty());
@@ -196,14 +202,14 @@ TEST_P(AppendTest, TwiceWritesTheWholeListTwice) {
 TEST_P(AppendTest, Utf16FollowsTheLastByteWithoutBom) {
     AddTimes(store, "the", 12);
     dir.Write("out.txt", "old\n");
-    RunWriter(GetParam(), store, WriterOptions{0, 0, 1, 1, 0}, Out(), Hooks());
+    RunWriter(GetParam(), store, WriterOptions{0, 0, 1, 1}, Out(), Hooks());
     const std::string record = GetParam() == Writer::List ? "the\n" : "the,12\n";
     EXPECT_EQ(TempDir::Read(Out()), "old\n" + Wide(record));
 }
 
 TEST_P(AppendTest, CreatesAMissingFile) {
     AddTimes(store, "the", 1);
-    EXPECT_EQ(RunWriter(GetParam(), store, WriterOptions{0, 0, 0, 1, 0}, Out(), Hooks()),
+    EXPECT_EQ(RunWriter(GetParam(), store, WriterOptions{0, 0, 0, 1}, Out(), Hooks()),
               WriteOutcome::Written);
     EXPECT_TRUE(std::filesystem::exists(Out()));
 }
@@ -291,7 +297,7 @@ TEST_P(FailureTest, FullDiskRaisesTheOutputError) {
         for (int i = 0; i < words; ++i)
             store.AddWord(("word" + std::to_string(i)).c_str());
         try {
-            RunWriter(GetParam(), store, WriterOptions{0, 0, 1, 0, 0}, "/dev/full", Hooks());
+            RunWriter(GetParam(), store, WriterOptions{0, 0, 1, 0}, "/dev/full", Hooks());
             ADD_FAILURE() << "no output error";
         } catch (const CMyException& error) {
             EXPECT_EQ(error.GetMessage(), kOutputErrorText);
@@ -312,7 +318,7 @@ TEST(WriteRecords, StandardStreamFormGivesTheFileBytes) {
     AddTimes(store, "and", 3);
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
-    const RecordFormat format(WriterOptions{2, 0, 0, 0, 0});
+    const RecordFormat format(WriterOptions{2, 0, 0, 0});
     WriteWordRecords(stream, store, format);
     WriteFrequencyRecords(stream, store, format);
     std::string bytes(100, '\0');

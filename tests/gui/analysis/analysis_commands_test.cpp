@@ -142,12 +142,34 @@ TEST(InfoDialogTest, ShowsTheReportReadOnlyAndUnwrapped) {
     EXPECT_FALSE(dialog.isVisible());
 }
 
-TEST(InfoDialogTest, DecodesStoredWordsWhateverTheirBytes) {
-    EXPECT_EQ(CInfoDialog::DecodeText("plain ascii\r\n"), QStringLiteral("plain ascii\r\n"));
-    EXPECT_EQ(CInfoDialog::DecodeText("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
-    // Windows-1252 "\xE9t\xE9" is no UTF-8; its letters survive as Latin-1.
-    EXPECT_EQ(CInfoDialog::DecodeText("Most common word: \xE9t\xE9 (3 times)"),
-              QString::fromUtf8("Most common word: \xC3\xA9t\xC3\xA9 (3 times)"));
+// The most common word reaches the window as the letters it was collected as: a
+// Windows-1251 list shows Cyrillic, whatever language was confirmed since.
+TEST_F(AnalysisCommandsTest, StatisticsShowsWordsInTheirCodePage) {
+    struct Case {
+        CodePage codePage;
+        const char* stored;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {CodePage::Windows1251, "\xEC\xE8\xF0", "\xD0\xBC\xD0\xB8\xD1\x80"},  // мир
+        {CodePage::Windows1252, "m\xE4" "dchen", "m\xC3\xA4" "dchen"},
+    };
+    for (const Case& c : cases) {
+        workspace.Store.Clear();
+        dialogs.infoTexts.clear();
+        workspace.Store.AddWord(c.stored);
+        workspace.ListCodePage = c.codePage;
+        workspace.Add.Language = kEnglishLatin;
+        Click(CMainDialog::Button::Statistics);
+        ASSERT_EQ(dialogs.infoTexts.size(), 1u);
+        const std::string& text = dialogs.infoTexts.front();
+        EXPECT_NE(text.find(std::string("Most common word: ") + c.shown), std::string::npos)
+            << text;
+
+        CInfoDialog dialog;
+        dialog.SetText(CInfoDialog::DecodeText(text));
+        EXPECT_TRUE(dialog.Text().contains(QString::fromUtf8(c.shown))) << text;
+    }
 }
 
 }  // namespace

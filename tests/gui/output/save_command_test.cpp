@@ -84,7 +84,9 @@ TEST_F(SaveCommandTest, ProposalBeforeAnythingWasReadIsRelative) {
 }
 
 TEST_F(SaveCommandTest, OptionsReachTheWriterAndTheWindowsCopies) {
-    workspace.Add.Language = kRussian;
+    // The list's code page decides UPPER CASE, not the language confirmed last.
+    workspace.ListCodePage = CodePage::Windows1251;
+    workspace.Add.Language = kFrench;
     workspace.Store.AddWord("\xE0\xB8");
     ScriptSave(Out(), OutputOptions{1, 1, 0, 1, 0});
     EXPECT_TRUE(window->SaveWordList());
