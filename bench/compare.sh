@@ -87,7 +87,7 @@ if [ -n "${CLI:-}" ]; then
 else
     cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$build" --target tarvolen-cli >/dev/null
-    cli="$build/src/tarvolen-cli"
+    cli="$build/src/cli/tarvolen-cli"
 fi
 
 seconds_of() {  # runs the command; prints "elapsed-seconds max-rss-kb"

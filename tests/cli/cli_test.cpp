@@ -206,6 +206,46 @@ TEST(CliTest, WritesTheRecordFormatsByteForByte) {
     }
 }
 
+// Files as Linux users have them: UTF-8 by default, other encodings by name; lists
+// written back as UTF-8 or UTF-16 from the alphabet's code page.
+TEST(CliTest, ReadsAndWritesTheEncodingsOfLinuxText) {
+    const std::string germanUtf8 = "Das M\xC3\xA4" "dchen, das M\xC3\xA4" "dchen \xC3\xBC" "ber";
+    const std::string russianUtf8 = "\xD0\x9C\xD0\xB8\xD1\x80 \xD0\xBC\xD0\xB8\xD1\x80";
+    // "мир" in KOI8-R, twice, the first capitalised.
+    const std::string russianKoi8 = "\xED\xC9\xD2 \xCD\xC9\xD2";
+    struct Case {
+        const char* what;
+        std::string input;
+        std::vector<std::string> options;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"German UTF-8, code page out", germanUtf8, {"-l", "german"},
+         "das\nm\xE4" "dchen\n\xFC" "ber\n"},
+        {"German UTF-8, UTF-8 out with counts", germanUtf8, {"-l", "german", "--utf8", "--frequency"},
+         "das,2\nm\xC3\xA4" "dchen,2\n\xC3\xBC" "ber,1\n"},
+        {"Russian UTF-8, UTF-8 out, UPPER CASE", russianUtf8, {"-l", "russian", "--utf8", "--upper"},
+         "\xD0\x9C\xD0\x98\xD0\xA0\n"},
+        {"Russian UTF-8, UTF-16 out", russianUtf8, {"-l", "russian", "--unicode", "--frequency"},
+         std::string("\x3C\x04\x38\x04\x40\x04,\0002\0\n\0", 12)},
+        {"KOI8-R by name", russianKoi8, {"-l", "russian", "-e", "KOI8-R", "--utf8"},
+         "\xD0\xBC\xD0\xB8\xD1\x80\n"},
+        {"UTF-8 read as the code page", germanUtf8, {"-l", "german", "-e", "codepage"},
+         "ber\ndas\ndchen\nm\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string input = dir.Write("in.txt", c.input);
+        const std::string output = (dir.path() / "list.txt").string();
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"-q", "-o", output, input});
+        Outcome run = RunCli(dir, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(TempDir::Read(output), c.expected);
+    }
+}
+
 TEST(CliTest, AppendAddsToTheFileAndPlainOutputReplacesIt) {
     TempDir dir;
     const std::string input = dir.Write("in.txt", "beta alpha");
@@ -583,6 +623,9 @@ TEST(CliTest, UsageErrorsExitTwoAndLeaveTheOutputAlone) {
         {{"--upper=yes"}, "option '--upper' doesn't allow an argument"},
         {{"--types", ""}, "option '--types': Empty type list!"},
         {{"--remove-long"}, "option '--remove-long' requires an argument"},
+        {{"--encoding", "klingon"}, "unknown encoding 'klingon'"},
+        {{"-e"}, "option '--encoding' requires an argument"},
+        {{"--unicode", "--utf8"}, "options '--unicode' and '--utf8' exclude each other"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));

@@ -111,6 +111,28 @@ TEST(AddOptionsDialog, ConfirmStoresControlsAndCancelKeepsThePreviousValues) {
     EXPECT_EQ(options.OpenFilterIndex, 2);  // not the dialog's business
 }
 
+TEST(AddOptionsDialog, EncodingStartsAutomaticAndIsKeptOnlyWhenConfirmed) {
+    AddOptions options;
+    {
+        CAddOptionsDialog dialog(options);
+        dialog.show();
+        EXPECT_EQ(dialog.EncodingList()->currentText(), "Automatic");
+        EXPECT_EQ(dialog.EncodingList()->itemText(0), "Automatic");
+        EXPECT_EQ(dialog.EncodingList()->count(), static_cast<int>(EncodingChoices().size()));
+        dialog.EncodingList()->setCurrentIndex(dialog.EncodingList()->findText("KOI8-R"));
+        QTest::mouseClick(dialog.AddFilesButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(options.Encoding, "koi8-r");
+    {
+        CAddOptionsDialog dialog(options);
+        dialog.show();
+        EXPECT_EQ(dialog.EncodingList()->currentText(), "KOI8-R");
+        dialog.EncodingList()->setCurrentIndex(0);
+        QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(options.Encoding, "koi8-r");
+}
+
 TEST(AddOptionsDialog, EnterActsAsAddFilesAndEscapeCancels) {
     struct Case {
         const char* focus;
@@ -174,6 +196,59 @@ TEST_F(AddCommandTest, OptionsAreRememberedAcrossRunsAndRestoredAfterCancel) {
     EXPECT_EQ(workspace.Map[0xC0], 0xE0);
     EXPECT_EQ(picker.fileRequests.size(), 1u);
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// A UTF-8 file read with the confirmed encoding lands in the store as the code page's
+// letters, and the list remembers the code page it was collected under.
+TEST_F(AddCommandTest, Utf8FilesReadAsTheirLettersAndTheListKeepsItsCodePage) {
+    const std::string russian = dir.Write("ru.txt", "\xD0\x9C\xD0\xB8\xD1\x80 \xD0\xB4\xD0\xBE\xD0\xBC");
+    dialogs.addOptions.push_back(RealAddOptions(
+        [](CAddOptionsDialog& d) { Choose(d, kRussian, false, d.AddFilesButton()); }));
+    picker.fileResults.push_back(Chosen({russian}));
+    ClickAdd();
+    EXPECT_EQ(Words(), (std::vector<std::string>{"\xE4\xEE\xEC", "\xEC\xE8\xF0"}));
+    EXPECT_EQ(workspace.ListCodePage, CodePage::Windows1251);
+}
+
+// Words of the other code page would be saved and shown as the wrong letters: the
+// Add asks first, and No adds nothing and keeps the options.
+TEST_F(AddCommandTest, MixingCodePagesAsksFirst) {
+    const std::string german = dir.Write("de.txt", "M\xC3\xA4" "dchen");
+    for (Answer answer : {Answer::No, Answer::Yes}) {
+        SCOPED_TRACE(answer == Answer::Yes ? "Yes" : "No");
+        workspace.Store.Clear();
+        workspace.Store.AddWord("\xEC\xE8\xF0");
+        workspace.ListCodePage = CodePage::Windows1251;
+        workspace.Add.Language = kRussian;
+        messages.shown.clear();
+        messages.asked.clear();
+        messages.Script(answer);
+        dialogs.addOptions.push_back(RealAddOptions(
+            [](CAddOptionsDialog& d) { Choose(d, kGerman, false, d.AddFilesButton()); }));
+        if (answer == Answer::Yes)
+            picker.fileResults.push_back(Chosen({german}));
+        ClickAdd();
+        ASSERT_EQ(messages.asked.size(), 1u);
+        EXPECT_NE(messages.asked[0].find("Windows-1251"), std::string::npos) << messages.asked[0];
+        EXPECT_NE(messages.asked[0].find("Windows-1252"), std::string::npos) << messages.asked[0];
+        if (answer == Answer::No) {
+            EXPECT_EQ(workspace.Add.Language, kRussian);
+            EXPECT_EQ(Words(), std::vector<std::string>{"\xEC\xE8\xF0"});
+            EXPECT_TRUE(picker.fileRequests.empty());
+        } else {
+            EXPECT_EQ(workspace.Add.Language, kGerman);
+            EXPECT_EQ(Words(), (std::vector<std::string>{"m\xE4" "dchen", "\xEC\xE8\xF0"}));
+            // The list keeps the code page of its first words.
+            EXPECT_EQ(workspace.ListCodePage, CodePage::Windows1251);
+        }
+    }
+    // The same language, or an empty list, asks nothing.
+    workspace.Store.Clear();
+    messages.asked.clear();
+    dialogs.addOptions.push_back(RealAddOptions(
+        [](CAddOptionsDialog& d) { Choose(d, kFrench, false, d.CancelButton()); }));
+    ClickAdd();
+    EXPECT_TRUE(messages.asked.empty());
 }
 
 TEST_F(AddCommandTest, ShortWordOptionSetsMinimumWordLength) {

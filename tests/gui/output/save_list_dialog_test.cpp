@@ -99,6 +99,26 @@ TEST_F(SaveListDialogTest, ChoicesAreRememberedForTheNextSave) {
     EXPECT_FALSE(dialog->FrequencyBox()->isChecked());
 }
 
+// UTF-8 and "Unicode output" are two encodings of one file: at most one is checked.
+TEST_F(SaveListDialogTest, Utf8AndUnicodeOutputExcludeEachOther) {
+    Open(At("a.txt"));
+    EXPECT_FALSE(dialog->Utf8Box()->isChecked());
+    Click(dialog->Utf8Box());
+    EXPECT_TRUE(dialog->Utf8Box()->isChecked());
+    Click(dialog->UnicodeBox());
+    EXPECT_TRUE(dialog->UnicodeBox()->isChecked());
+    EXPECT_FALSE(dialog->Utf8Box()->isChecked());
+    Click(dialog->Utf8Box());
+    EXPECT_FALSE(dialog->UnicodeBox()->isChecked());
+    Click(dialog->SaveButton());
+    EXPECT_EQ(options.Utf8Output, 1);
+    EXPECT_EQ(options.UnicodeOutput, 0);
+
+    Open(At("b.txt"));
+    EXPECT_TRUE(dialog->Utf8Box()->isChecked());
+    EXPECT_FALSE(dialog->UnicodeBox()->isChecked());
+}
+
 TEST_F(SaveListDialogTest, CancelKeepsTheOptionsAsTheyWere) {
     Open(At("a.txt"));
     Click(dialog->DelimiterButton(2));
