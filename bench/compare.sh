@@ -11,6 +11,7 @@
 #   TARVOLEN_CORPUS_SOURCES  kjv.txt and gen_zipf.py (default ../shared/corpus beside the checkout)
 #   BUILD_DIR                Release build directory (default /tmp/tv-compare)
 #   CORPORA                  which corpora (default "kjv_x10 en_mix_x5 zipf3m")
+#   DECODING=0               skip the second table (UTF-8 against the code page)
 #   NO_INSTALL=1             never install the dict-* packages en_mix_x5 needs
 #   CLI                      time this tarvolen-cli instead of building one (to
 #                            measure an older build against the same corpora)
@@ -61,6 +62,21 @@ make_en_mix_x5() {
             "$cache/jargon.txt" "$cache/devil.txt"
     done >"$cache/en_mix_x5.txt.part"
     mv "$cache/en_mix_x5.txt.part" "$cache/en_mix_x5.txt"
+}
+
+# Russian text, 50 copies of the KJV with each Latin letter replaced by a Cyrillic one
+# (a..z -> а..щ, A..Z -> А..Щ): every letter is above ASCII, so in UTF-8 every letter
+# is two bytes. ru_cp1251 is the same text in the code page.
+make_ru_cp1251() {
+    for _ in $(seq 50); do cat "$sources/kjv.txt"; done |
+        tr 'a-zA-Z' '\340-\371\300-\331' >"$cache/ru_cp1251.txt.part"
+    mv "$cache/ru_cp1251.txt.part" "$cache/ru_cp1251.txt"
+}
+
+make_ru_utf8() {
+    [ -f "$cache/ru_cp1251.txt" ] || make_ru_cp1251
+    iconv -f CP1251 -t UTF-8 "$cache/ru_cp1251.txt" >"$cache/ru_utf8.txt.part"
+    mv "$cache/ru_utf8.txt.part" "$cache/ru_utf8.txt"
 }
 
 target_ratio() {
@@ -124,3 +140,34 @@ for name in $corpora; do
         "$t_wc" "$ratio" "$(target_ratio "$name")" "$rss_mib" "$(target_rss "$name")"
 done
 echo "(median of $runs alternating runs; ratio = tarvolen / wc -w per run; RSS = peak, largest run)"
+
+# Decoding: the same words read through two encodings, alternating, as a ratio.
+#   name  file  options  baseline-file  baseline-options  target
+decodings=(
+    "en_mix_x5:auto/codepage en_mix_x5 -e,auto en_mix_x5 -e,codepage 1.10"
+    "ru:utf8/cp1251 ru_utf8 -l,russian,-e,auto ru_cp1251 -l,russian,-e,codepage 1.50"
+)
+[ "${DECODING:-1}" = 1 ] || exit 0
+echo
+printf '%-24s %10s %10s %7s %7s\n' comparison measured baseline ratio target
+for row in "${decodings[@]}"; do
+    read -r label name options base_name base_options target <<<"$row"
+    file="$cache/$name.txt" base="$cache/$base_name.txt"
+    for f in "$name" "$base_name"; do
+        [ -f "$cache/$f.txt" ] || "make_$f" || continue 2
+    done
+    IFS=, read -r -a opts <<<"$options"
+    IFS=, read -r -a base_opts <<<"$base_options"
+    ratios=() ours=() theirs=()
+    for _ in $(seq "$runs"); do
+        cat "$file" >/dev/null
+        read -r t_ours _ < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$file")
+        cat "$base" >/dev/null
+        read -r t_base _ < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$base")
+        ours+=("$t_ours") theirs+=("$t_base")
+        ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
+    done
+    printf '%-24s %9ss %9ss %7s %7s\n' "$label" "$(printf '%s\n' "${ours[@]}" | median)" \
+        "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)" "$target"
+done
+echo "(median of $runs alternating runs; the lists of each pair are the same words)"

@@ -1,5 +1,7 @@
 #include "core/collect/text_decoder.h"
 
+#include "core/collect/utf8_blocks.h"
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -122,7 +124,9 @@ bool IsWellFormedUtf8(const unsigned char* bytes, std::size_t size, bool lastOfF
 }
 
 TextDecoder::TextDecoder(const TextEncoding& encoding, CodePage codePage)
-    : kind_(encoding.kind), fromUnicode_(FromUnicodeTableOf(codePage)) {
+    : kind_(encoding.kind),
+      fromUnicode_(FromUnicodeTableOf(codePage)),
+      range_(LinearRangeOf(codePage)) {
     switch (encoding.kind) {
         case EncodingKind::Automatic:
         case EncodingKind::Utf16:
@@ -283,6 +287,11 @@ std::size_t TextDecoder::DecodeUtf8(unsigned char* begin, std::size_t size, bool
     unsigned char* out = begin;
     const FromUnicodeTable& table = fromUnicode_;
     while (at < end) {
+        // Most of a text goes sixteen bytes at a time; what the blocks leave is decoded
+        // here one sequence at a time.
+        DecodeUtf8Blocks(at, end, out, range_);
+        if (at == end)
+            break;
         // ASCII passes eight bytes at a time. The store may overlap the eight bytes
         // just loaded, never bytes still to be read: out never passes at.
         if (end - at >= 8 && AllAscii(at)) {

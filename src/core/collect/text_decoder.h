@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/collect/text_encoding.h"
+#include "core/collect/utf8_blocks.h"
 #include "core/util/code_page.h"
 
 namespace tarvolen {
@@ -68,6 +69,7 @@ class TextDecoder {
     Mode mode_;
     bool valid_ = true;
     const FromUnicodeTable& fromUnicode_;
+    LinearRange range_;
     std::array<unsigned char, kDecodeFrontRoom> pending_{};
     std::size_t pendingLength_ = 0;
     std::array<unsigned char, 256> byteTable_{};

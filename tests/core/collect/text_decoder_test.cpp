@@ -110,18 +110,20 @@ TextEncoding Named(const char* name) {
 
 // Letters of the alphabet in both cases, ASCII separators, and a few non-ASCII
 // characters that are not letters (quotes, dashes, the no-break space).
-std::string RandomCodePageText(std::int32_t language, std::mt19937& rng) {
+std::string RandomCodePageText(std::int32_t language, std::mt19937& rng, int maxSize = 400,
+                               int separatorPercent = 25) {
     const Alphabet alphabet = AlphabetOf(language);
     std::string letters = std::string(alphabet.lower) + std::string(alphabet.capitals);
     const std::string separators = " \n\t,.;!?-'0123456789\xAB\xBB\xA0\x96\x97";
     std::uniform_int_distribution<int> kind(0, 99);
     std::uniform_int_distribution<std::size_t> letter(0, letters.size() - 1);
     std::uniform_int_distribution<std::size_t> separator(0, separators.size() - 1);
-    std::uniform_int_distribution<int> size(0, 400);
+    std::uniform_int_distribution<int> size(0, maxSize);
     std::string text;
     const int n = size(rng);
     while (static_cast<int>(text.size()) < n)
-        text.push_back(kind(rng) < 75 ? letters[letter(rng)] : separators[separator(rng)]);
+        text.push_back(kind(rng) >= separatorPercent ? letters[letter(rng)]
+                                                     : separators[separator(rng)]);
     return text;
 }
 
@@ -195,6 +197,27 @@ TEST(TextDecoderProperty, EveryEncodingAndChunkSizeGivesTheCodePageWords) {
                     continue;
                 EXPECT_EQ(ReadWords(file, Named(form.encodingName), language, chunk), expected);
             }
+        }
+    }
+}
+
+// Long texts where most letters lie above ASCII go sixteen bytes at a time, and every
+// character the blocks cannot take (a quote, an em dash, a letter outside the block)
+// drops back to one sequence at a time and on again.
+TEST(TextDecoderProperty, LongTextsDecodeInBlocksAndBack) {
+    std::mt19937 rng(4096);
+    for (int trial = 0; trial < 30; ++trial) {
+        const std::int32_t language = trial % 2 == 0 ? kRussian : kGerman;
+        const CodePage codePage = CodePageOf(language);
+        CharMap map;
+        BuildCharMap(language, map);
+        const std::string text = RandomCodePageText(language, rng, 20000, trial % 3 == 0 ? 2 : 15);
+        const std::string file = Convert(text, IconvName(codePage), "UTF-8").value();
+        const WordCounts expected = ModelWords(text, map);
+        for (std::size_t chunk : {17, 100, 4099, 262144}) {
+            SCOPED_TRACE("trial " + std::to_string(trial) + ", chunks of " + std::to_string(chunk));
+            EXPECT_EQ(ReadWords(file, Named("utf-8"), language, chunk), expected);
+            EXPECT_EQ(ReadWords(file, Named("auto"), language, chunk), expected);
         }
     }
 }

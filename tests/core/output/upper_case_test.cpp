@@ -75,5 +75,21 @@ TEST(UpperCaseTable, EveryLetterOfTheAlphabetMeetsItsCapital) {
     }
 }
 
+// A list that mixes both code pages (the user said Yes to the question) is upper-cased
+// with one table. The Windows-1251 one gives every stored letter of every alphabet its
+// capital in the letter's own code page: the Latin letters above ASCII (ä ö ü ñ) sit
+// 0x20 above their capitals there too, and sharp s stays.
+TEST(UpperCaseTable, Windows1251ServesTheLettersOfEveryAlphabet) {
+    const UpperCaseTable& cyrillic = UpperCaseTableOf(CodePage::Windows1251);
+    for (std::int32_t language = 0; language < kLanguageCount; ++language) {
+        const Alphabet alphabet = AlphabetOf(language);
+        for (std::size_t i = 0; i < alphabet.lower.size(); ++i) {
+            const auto lower = static_cast<unsigned char>(alphabet.lower[i]);
+            EXPECT_EQ(cyrillic[lower], static_cast<unsigned char>(alphabet.capitals[i]))
+                << "language " << language << " byte " << int(lower);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tarvolen
