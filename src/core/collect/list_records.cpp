@@ -1,0 +1,78 @@
+#include "core/collect/list_records.h"
+
+#include "core/util/format_count.h"
+
+namespace tarvolen {
+
+namespace {
+
+bool EndsRecord(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+}  // namespace
+
+bool ListRecordReader::Feed(std::string_view text) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size() && !failed_; ++i) {
+        if (!EndsRecord(text[i]))
+            continue;
+        if (!held_.empty()) {
+            held_.append(text.substr(start, i - start));
+            const std::string record = std::move(held_);
+            held_.clear();
+            Record(record);
+        } else if (i > start) {
+            Record(text.substr(start, i - start));
+        }
+        if (text[i] == '\n')
+            ++line_;
+        start = i + 1;
+    }
+    if (!failed_)
+        held_.append(text.substr(start));
+    return !failed_;
+}
+
+bool ListRecordReader::Finish() {
+    if (!failed_ && !held_.empty()) {
+        const std::string record = std::move(held_);
+        held_.clear();
+        Record(record);
+    }
+    return !failed_;
+}
+
+bool ListRecordReader::Record(std::string_view record) {
+    const std::size_t comma = record.rfind(',');
+    if (comma == std::string_view::npos) {
+        sink_(record, 1);
+        return true;
+    }
+    const std::string_view text = record.substr(0, comma);
+    const std::string_view digits = record.substr(comma + 1);
+    if (text.empty())
+        return Fail("a count without a word");
+    if (digits.empty())
+        return Fail("no count after the comma");
+    std::uint64_t count = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return Fail("the count is not a number");
+        count = count * 10 + static_cast<unsigned>(c - '0');
+        if (count > 4'294'967'295u)
+            return Fail("the count is above 4,294,967,295");
+    }
+    if (count == 0)
+        return Fail("the count is 0");
+    sink_(text, static_cast<std::uint32_t>(count));
+    return true;
+}
+
+bool ListRecordReader::Fail(const char* why) {
+    failed_ = true;
+    failure_ = FormatText("line %s: %s", FormatCount64(line_, ',').c_str(), why);
+    return false;
+}
+
+}  // namespace tarvolen

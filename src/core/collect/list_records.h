@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tarvolen {
+
+// Cuts the decoded text of a word-list file into its records, as every format
+// Tarvolen writes them: records end at spaces, tabs, CR and LF. A record holding a
+// comma is the text before its last comma and a count in plain decimal digits, 1 to
+// 4,294,967,295; any other record is a text with the count 1.
+//
+// The text arrives in chunks of any size; a record cut by a chunk's end is held until
+// it is whole. The first record that holds a comma but no valid count stops the
+// reading: Failed() is then true and FailureText() says where and why.
+class ListRecordReader {
+  public:
+    using RecordSink = std::function<void(std::string_view text, std::uint32_t count)>;
+
+    explicit ListRecordReader(RecordSink sink) : sink_(std::move(sink)) {}
+
+    // False once a record was refused; the rest is then ignored.
+    bool Feed(std::string_view text);
+    // The end of the file ends the last record.
+    bool Finish();
+
+    bool Failed() const { return failed_; }
+    // "line 12: ..." for the refused record.
+    const std::string& FailureText() const { return failure_; }
+
+  private:
+    bool Record(std::string_view record);
+    bool Fail(const char* why);
+
+    RecordSink sink_;
+    std::string held_;  // the start of a record cut by the end of the last chunk
+    std::int64_t line_ = 1;
+    bool failed_ = false;
+    std::string failure_;
+};
+
+}  // namespace tarvolen
