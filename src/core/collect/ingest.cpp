@@ -9,6 +9,7 @@
 
 #include "core/workspace.h"
 #include "core/collect/blob.h"
+#include "core/collect/input_file.h"
 #include "core/collect/text_decoder.h"
 #include "core/collect/tokenizer.h"
 #include "core/util/format_count.h"
@@ -19,52 +20,6 @@
 namespace tarvolen {
 
 namespace {
-
-// Owns one open file descriptor; closes it on every way out, unwinding included.
-class FileHandle {
-  public:
-    explicit FileHandle(const std::string& path)
-        // O_NONBLOCK changes nothing for regular files, but keeps a FIFO that ended up
-        // in the list from stalling the whole user interface in open() or read().
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
-    ~FileHandle() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool IsOpen() const { return fd_ >= 0; }
-    int Descriptor() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-struct FileFacts {
-    bool isDirectory = false;
-    std::int64_t size = 0;  // 0 when it cannot be known, or for anything but a regular file
-};
-
-FileFacts Examine(const FileHandle& file) {
-    FileFacts facts;
-    struct stat status {};
-    if (::fstat(file.Descriptor(), &status) != 0)
-        return facts;
-    facts.isDirectory = S_ISDIR(status.st_mode);
-    if (S_ISREG(status.st_mode) && status.st_size > 0)
-        facts.size = status.st_size;
-    return facts;
-}
-
-// One read of up to a chunk; -1 on failure. An interrupted read is simply repeated.
-ssize_t ReadChunk(int fd, unsigned char* into) {
-    for (;;) {
-        ssize_t n = ::read(fd, into, kChunkSize);
-        if (n >= 0 || errno != EINTR)
-            return n;
-    }
-}
 
 // Sums the sizes of all paths, last path first. On a path that cannot be opened,
 // stops and gives the system's reason, naming the path.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/collect/char_map.h"
 
@@ -40,5 +41,36 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
 // End of file ends the word in the carry: counts it when its length is accepted, and
 // empties the carry.
 void FinishFile(std::string& carry, const TokenizerContext& context);
+
+// The words of one whole short text, cut, folded and measured as TokenizeChunk does a
+// file's: each maximal run of letters of an accepted length, folded, NUL-terminated
+// in a buffer of the caller's, goes to take(word, length). For the records of a
+// merged list, which each carry a count of their own.
+template <typename Take>
+void ForEachWord(std::string_view text, const CharMap& charMap, std::int32_t minWordLength,
+                 Take take) {
+    char word[MaxWordLength + 1];
+    std::size_t length = 0;
+    bool tooLong = false;
+    auto end = [&] {
+        if (!tooLong && length > 0 && static_cast<std::int32_t>(length) >= minWordLength) {
+            word[length] = 0;
+            take(static_cast<const char*>(word), length);
+        }
+        length = 0;
+        tooLong = false;
+    };
+    for (char c : text) {
+        const unsigned char folded = charMap[static_cast<unsigned char>(c)];
+        if (folded == 0) {
+            end();
+        } else if (length < static_cast<std::size_t>(MaxWordLength)) {
+            word[length++] = static_cast<char>(folded);
+        } else {
+            tooLong = true;
+        }
+    }
+    end();
+}
 
 }  // namespace tarvolen

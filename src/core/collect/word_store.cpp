@@ -299,6 +299,17 @@ void WordStore::AddWord(const char* word, std::size_t length) {
     AddWord(word, length, Hash(word, length));
 }
 
+void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32_t count) {
+    if (count == 0)
+        return;
+    const std::uint32_t hash = Hash(word, length);
+    AddWord(word, length, hash);
+    // Absent only when the arena could not take a new word.
+    Entry* entry = count > 1 ? Find(word, hash % kBucketCount) : nullptr;
+    if (entry != nullptr)
+        entry->count = count - 1 > UINT32_MAX - entry->count ? UINT32_MAX : entry->count + (count - 1);
+}
+
 void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,
                             std::uint32_t hash) {
     const std::size_t n = length + 1;

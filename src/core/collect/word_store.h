@@ -82,6 +82,9 @@ class WordStore {
     // As above with hash == Hash(word, length) already computed, as the tokenizer
     // does for a word carried over from the previous chunk.
     inline void AddWord(const char* word, std::size_t length, std::uint32_t hash);
+    // Counts count occurrences at once, as a merged list's record gives them; the
+    // count saturates at 4,294,967,295 as single occurrences do. word[length] is NUL.
+    void AddOccurrences(const char* word, std::size_t length, std::uint32_t count);
 
     // A word's key: its first kKeyBytes bytes, NUL-padded, which for a word of up to
     // kKeyBytes bytes is the whole word.

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+namespace tarvolen {
+
+// Reading documents and lists: the open, the facts and the reads that ingestion and
+// list merging share.
+
+// Owns one open file descriptor; closes it on every way out, unwinding included.
+class FileHandle {
+  public:
+    explicit FileHandle(const std::string& path);
+    ~FileHandle();
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+struct FileFacts {
+    bool isDirectory = false;
+    std::int64_t size = 0;  // 0 when it cannot be known, or for anything but a regular file
+};
+
+FileFacts Examine(const FileHandle& file);
+
+// One read of up to a chunk; -1 on failure. An interrupted read is simply repeated.
+ssize_t ReadChunk(int fd, unsigned char* into);
+
+}  // namespace tarvolen

@@ -1,0 +1,251 @@
+#include "core/collect/list_merge.h"
+
+#include <optional>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/collect/ingest.h"
+#include "core/collect/input_file.h"
+#include "core/collect/list_records.h"
+#include "core/collect/text_decoder.h"
+#include "core/collect/tokenizer.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
+#include "core/util/progress.h"
+#include "core/util/user_cancel.h"
+#include "core/workspace.h"
+
+namespace tarvolen {
+
+namespace {
+
+enum class ReadStatus { Read, CannotOpen, ReadError, Refused };
+
+// One pass over a list file: its chunks decoded and cut into records for the reader.
+// Progress moves over both passes of every file (total counts each file twice); a
+// Cancel is polled only when cancellable, so that a file is never counted in part.
+class ListPass {
+  public:
+    ListPass(Workspace& workspace, const IngestHooks& hooks, ReadBuffer& buffer, CodePage codePage)
+        : workspace_(workspace), hooks_(hooks), buffer_(buffer), codePage_(codePage) {}
+
+    // False when the encoding cannot be had (iconv no longer knows its name).
+    bool Use(const TextEncoding& encoding) {
+        decoder_.emplace(encoding, codePage_);
+        return decoder_->Valid();
+    }
+
+    ReadStatus Run(const std::string& path, ListRecordReader& reader, bool cancellable) {
+        FileHandle file(path);
+        if (!file.IsOpen())
+            return ReadStatus::CannotOpen;
+        const FileFacts facts = Examine(file);
+        if (facts.isDirectory)
+            return ReadStatus::CannotOpen;
+        TextDecoder& decoder = *decoder_;
+        decoder.StartFile();
+        std::int64_t read = 0;
+        while (read < facts.size) {
+            if (workspace_.TotalBytes > 0)
+                hooks_.progress.SetPosition(
+                    static_cast<int>(workspace_.BytesRead * 1000 / workspace_.TotalBytes));
+            if (cancellable && hooks_.progress.CancelRequested())
+                throw UserCancel{};
+            const ssize_t n = ReadChunk(file.Descriptor(), buffer_.Data());
+            if (n < 0)
+                return ReadStatus::ReadError;
+            if (n == 0)
+                break;
+            read += n;
+            workspace_.BytesRead += n;
+            const std::span<unsigned char> text =
+                decoder.Decode(buffer_.Data(), static_cast<std::size_t>(n), read >= facts.size);
+            if (!reader.Feed({reinterpret_cast<const char*>(text.data()), text.size()}))
+                return ReadStatus::Refused;
+        }
+        return reader.Finish() ? ReadStatus::Read : ReadStatus::Refused;
+    }
+
+  private:
+    Workspace& workspace_;
+    const IngestHooks& hooks_;
+    ReadBuffer& buffer_;
+    CodePage codePage_;
+    std::optional<TextDecoder> decoder_;
+};
+
+// Tarvolen writes UTF-16 lists without a byte order mark, which the Automatic rule
+// for documents cannot see. A list in a code page or in UTF-8 holds no NUL byte, and
+// a UTF-16 one has a NUL in every ASCII character it holds, delimiters included: the
+// first NUL of its start tells the byte order.
+TextEncoding ListEncodingOf(const std::string& path, const TextEncoding& chosen) {
+    if (chosen.kind != EncodingKind::Automatic)
+        return chosen;
+    FileHandle file(path);
+    unsigned char start[4096];
+    const ssize_t n = file.IsOpen() ? ::read(file.Descriptor(), start, sizeof start) : 0;
+    const void* nul = n > 0 ? std::memchr(start, 0, static_cast<std::size_t>(n)) : nullptr;
+    if (nul == nullptr)
+        return chosen;
+    const bool odd = (static_cast<const unsigned char*>(nul) - start) % 2 == 1;
+    return TextEncoding{odd ? EncodingKind::Utf16Le : EncodingKind::Utf16Be, {}};
+}
+
+// Sizes of the files, each counted twice (a check and a count); false, with the
+// system's reason, for a path that cannot be opened.
+bool MeasureLists(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure) {
+    for (const std::string& path : paths) {
+        FileHandle file(path);
+        if (!file.IsOpen()) {
+            failure = path + ": " + std::strerror(errno);
+            return false;
+        }
+        total += 2 * Examine(file).size;
+    }
+    return true;
+}
+
+// What went wrong with one list, for its message; empty when nothing did.
+std::string Problem(ReadStatus status, const ListRecordReader& reader) {
+    switch (status) {
+        case ReadStatus::CannotOpen:
+            return kUnableToOpenText;
+        case ReadStatus::ReadError:
+            return kUnableToReadText;
+        case ReadStatus::Refused:
+            return reader.FailureText();
+        case ReadStatus::Read:
+            break;
+    }
+    return {};
+}
+
+void ShowRefused(const IngestHooks& hooks, const std::string& path, const std::string& why) {
+    hooks.messages.ShowMessage(FormatText(kListRefusedFormat, path.c_str(), why.c_str()),
+                               MessageIcon::Stop);
+}
+
+void RefreshStatusLine(const IngestHooks& hooks) {
+    if (hooks.refreshStatusLine)
+        hooks.refreshStatusLine();
+}
+
+}  // namespace
+
+bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
+                const IngestHooks& hooks) {
+    workspace.QualifiedWords = 0;
+    workspace.TotalBytes = 0;
+    workspace.BytesRead = 0;
+    hooks.progress.SetBounds(0, 1000);
+    ReadBuffer buffer(hooks.bufferMemory);
+    std::string failure;
+    if (!buffer.Valid() || !MeasureLists(paths, workspace.TotalBytes, failure)) {
+        hooks.progress.Close();
+        hooks.messages.ShowMessage(buffer.Valid() ? failure : std::string(kNoReadBufferText),
+                                   MessageIcon::Stop);
+        return false;
+    }
+
+    const std::uint32_t startTick = hooks.ticks.Now();
+    const std::int32_t countBefore = workspace.Store.Count();
+    std::int64_t merged = 0;
+    bool allMerged = true;
+    ListPass pass(workspace, hooks, buffer, workspace.RunCodePage);
+    auto finish = [&] {
+        if (workspace.Store.Count() > countBefore)
+            workspace.ListUnsaved = true;
+        if (countBefore == 0 && workspace.Store.Count() > 0)
+            workspace.ListCodePage = workspace.RunCodePage;
+        hooks.progress.Close();
+        RefreshStatusLine(hooks);
+    };
+    try {
+        for (const std::string& path : paths) {
+            hooks.progress.SetFileLine(path);
+            if (hooks.progress.CancelRequested())
+                break;
+            ListRecordReader check([](std::string_view, std::uint32_t) {});
+            const std::int64_t before = workspace.BytesRead;
+            if (!pass.Use(ListEncodingOf(path, workspace.RunEncoding))) {
+                allMerged = false;
+                ShowRefused(hooks, path, kUnknownEncodingText);
+                continue;
+            }
+            ReadStatus status = pass.Run(path, check, true);
+            if (status == ReadStatus::Read) {
+                const CharMap& map = workspace.Map;
+                const std::int32_t minimum = workspace.MinWordLength;
+                ListRecordReader count([&](std::string_view text, std::uint32_t n) {
+                    ForEachWord(text, map, minimum, [&](const char* word, std::size_t length) {
+                        workspace.Store.AddOccurrences(word, length, n);
+                        workspace.QualifiedWords += n;
+                    });
+                });
+                const std::int64_t checked = workspace.BytesRead;
+                status = pass.Run(path, count, false);
+                merged += workspace.BytesRead - checked;
+            } else {
+                // The unread second pass still counts for the bar.
+                workspace.BytesRead = before + 2 * (workspace.BytesRead - before);
+            }
+            if (status != ReadStatus::Read) {
+                allMerged = false;
+                ShowRefused(hooks, path, Problem(status, check));
+            }
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+
+    IngestSummary summary;
+    summary.BytesRead = merged;
+    summary.QualifiedWords = workspace.QualifiedWords;
+    summary.WordsAdded = workspace.Store.Count() - countBefore;
+    summary.Milliseconds = hooks.ticks.Now() - startTick;
+    hooks.messages.ShowMessage(FormatIngestSummary(summary), MessageIcon::Information);
+    return allMerged;
+}
+
+std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path,
+                               const IngestHooks& hooks) {
+    ReadBuffer buffer(hooks.bufferMemory);
+    if (!buffer.Valid()) {
+        hooks.messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
+        return -1;
+    }
+    workspace.TotalBytes = 0;
+    workspace.BytesRead = 0;
+    // The list's words are in the list's code page; the stop list may be in any
+    // encoding that Automatic recognises.
+    ListPass pass(workspace, hooks, buffer, workspace.ListCodePage);
+    pass.Use(ListEncodingOf(path, TextEncoding{}));
+    ListRecordReader check([](std::string_view, std::uint32_t) {});
+    ReadStatus status = pass.Run(path, check, false);
+    if (status != ReadStatus::Read) {
+        ShowRefused(hooks, path, Problem(status, check));
+        return -1;
+    }
+    std::int32_t removed = 0;
+    const CharMap& map = workspace.Map;
+    ListRecordReader remove([&](std::string_view text, std::uint32_t) {
+        ForEachWord(text, map, 1, [&](const char* word, std::size_t) {
+            const std::int32_t before = workspace.Store.Count();
+            workspace.Store.RemoveWord(word);
+            removed += before - workspace.Store.Count();
+        });
+    });
+    status = pass.Run(path, remove, false);
+    if (status != ReadStatus::Read) {
+        ShowRefused(hooks, path, Problem(status, remove));
+        return -1;
+    }
+    return removed;
+}
+
+}  // namespace tarvolen

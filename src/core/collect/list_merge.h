@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarvolen {
+
+struct IngestHooks;
+struct Workspace;
+
+inline constexpr const char* kListRefusedFormat =
+    "The word list %s was not merged: %s.\r\n\r\nNothing of it was added.";
+
+// Merges word lists (every format the writers write) into the store, in the order
+// given, as an Add run does with documents: the run's alphabet, short-word option and
+// decoding, the progress window, the summary (total qualified words counts the
+// occurrences the records carry). Each file is read twice: first every record is
+// checked, and a file with a refused record adds nothing and says why; only then are
+// its words counted, so no file is ever merged in part. A Cancel is honoured between
+// files and while a file is checked. Returns false when a list was refused or could
+// not be read.
+bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
+                const IngestHooks& hooks);
+
+// Removes from the store every word that the records of the list yield (their counts
+// play no part). Returns the number of words removed, or -1 when the list was refused
+// or could not be read (then nothing was removed, and the reason was shown).
+std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path,
+                               const IngestHooks& hooks);
+
+}  // namespace tarvolen
