@@ -19,6 +19,7 @@
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
 #include "core/collect/ingest.h"
+#include "core/collect/list_merge.h"
 #include "core/collect/tokenizer.h"
 #include "core/output/my_exception.h"
 #include "core/output/word_list_writer.h"
@@ -95,6 +96,9 @@ class CliRun {
         const bool readFailed = messages_.errors() > 0;
 
         Filter();
+        // A stop list that cannot be used leaves the list other than asked: unwritten.
+        if (listRefused_)
+            return kExitFailure;
         if (WritesToStandardOutput() && !WriteToStandardOutput())
             return kExitFailure;
         if (options_.statistics && !PrintStatistics())
@@ -105,6 +109,8 @@ class CliRun {
     }
 
   private:
+    bool listRefused_ = false;
+
     bool WritesToStandardOutput() const {
         return options_.output && *options_.output == kStandardOutputName;
     }
@@ -139,6 +145,17 @@ class CliRun {
             progress.Close();
 
             IngestHooks hooks{progress, messages_, {}};
+            // Lists first, in the order given; a refused one ends the run unwritten.
+            if (!options_.lists.empty()) {
+                if (!MergeLists(ws, options_.lists, hooks)) {
+                    messages_.ReleaseNotices(false);
+                    return kExitFailure;
+                }
+                if (state.InputFiles.empty()) {
+                    messages_.ReleaseNotices(true);
+                    return std::nullopt;
+                }
+            }
             messages_.SetSubject(&state.LastInputPath);
             IngestFiles(ws, state, hooks);
             messages_.SetSubject(nullptr);
@@ -170,7 +187,14 @@ class CliRun {
                 messages_.ShowMessage(kNothingToFilterText, MessageIcon::Information);
                 continue;
             }
-            const std::int32_t removed = FilterWords(workspace_.Store, filter.mode, filter.value);
+            const std::int32_t removed =
+                filter.mode == FilterMode::Listed
+                    ? RemoveListedWords(workspace_, filter.list, messages_)
+                    : FilterWords(workspace_.Store, filter.mode, filter.value);
+            if (removed < 0) {
+                listRefused_ = true;
+                continue;
+            }
             messages_.ShowMessage(FormatText(kWordsRemovedFormat, removed),
                                   MessageIcon::Information);
         }

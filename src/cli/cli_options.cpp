@@ -58,6 +58,8 @@ enum class OptionId {
     RemoveRare,
     RemoveShort,
     RemoveLong,
+    RemoveListed,
+    Merge,
     Output,
     Delimiter,
     Upper,
@@ -79,7 +81,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 19> kOptions = {{
+constexpr std::array<OptionInfo, 21> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Scan, 'd', "scan", true},
@@ -87,6 +89,8 @@ constexpr std::array<OptionInfo, 19> kOptions = {{
     {OptionId::RemoveRare, 0, "remove-rare", true},
     {OptionId::RemoveShort, 0, "remove-short", true},
     {OptionId::RemoveLong, 0, "remove-long", true},
+    {OptionId::RemoveListed, 0, "remove-listed", true},
+    {OptionId::Merge, 'm', "merge", true},
     {OptionId::Output, 'o', "output", true},
     {OptionId::Delimiter, 0, "delimiter", true},
     {OptionId::Upper, 0, "upper", false},
@@ -208,7 +212,7 @@ class Parser {
                  "': an integer from 1 to 10000 is needed");
             return;
         }
-        result_.options.filters.push_back(CliFilter{mode, *value});
+        result_.options.filters.push_back(CliFilter{mode, *value, {}});
     }
 
     void Apply(const OptionInfo& option, std::optional<std::string_view> attached) {
@@ -248,6 +252,18 @@ class Parser {
                 break;
             case OptionId::RemoveLong:
                 AddFilter(option, FilterMode::Long, value);
+                break;
+            case OptionId::RemoveListed:
+                if (value.empty())
+                    Fail("option '--remove-listed' needs a path");
+                else
+                    o.filters.push_back(CliFilter{FilterMode::Listed, 0, value});
+                break;
+            case OptionId::Merge:
+                if (value.empty())
+                    Fail("option '--merge' needs a path");
+                else
+                    o.lists.push_back(value);
                 break;
             case OptionId::Output:
                 if (value.empty())
@@ -328,6 +344,10 @@ std::string CliHelpText() {
            "      --remove-rare N    remove words seen fewer than N times (N from 1 to 10000)\n"
            "      --remove-short N   remove words shorter than N letters\n"
            "      --remove-long N    remove words longer than N letters\n"
+           "      --remove-listed LIST\n"
+           "                         remove the words of the word list LIST (a stop list)\n"
+           "  -m, --merge LIST       merge the saved word list LIST, counts included, before\n"
+           "                         the files are read; may be repeated\n"
            "  -o, --output PATH      write the word list to PATH; \"-\" writes it to standard\n"
            "                         output\n"
            "      --delimiter NAME   lf (default), crlf or space\n"
@@ -341,8 +361,10 @@ std::string CliHelpText() {
            "  -h, --help             this text\n"
            "      --version          the version\n"
            "\n"
-           "Filters run in the order given. Exit status: 0 success, 1 a file could not be\n"
-           "read or the list not written, 2 a usage error, 130 interrupted.\n";
+           "Filters run in the order given. A word list with a record of a comma but no\n"
+           "valid count is refused whole. Exit status: 0 success, 1 a file could not be\n"
+           "read, a list was refused or the list not written, 2 a usage error, 130\n"
+           "interrupted.\n";
 }
 
 WriterOptions WriterOptionsOf(const CliOptions& options) {

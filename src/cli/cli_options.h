@@ -28,12 +28,14 @@ inline constexpr const char* kStandardOutputName = "-";
 struct CliFilter {
     FilterMode mode;
     std::int32_t value;
+    std::string list;  // FilterMode::Listed: the word list whose words go
 };
 
 // Everything the command line asks for; the defaults are those of a fresh GUI session.
 struct CliOptions {
     std::int32_t language = kEnglishLatin;
     bool skipShort = false;
+    std::vector<std::string> lists;     // --merge, in the order given
     std::vector<std::string> files;     // in the order given
     std::vector<std::string> scanDirs;  // in the order given
     std::string types = kDefaultScanTypes;

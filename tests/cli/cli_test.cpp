@@ -246,6 +246,46 @@ TEST(CliTest, ReadsAndWritesTheEncodingsOfLinuxText) {
     }
 }
 
+// Lists counted on several machines combine into one, counts added; a stop list takes
+// its words out, in the order of the filters.
+TEST(CliTest, MergesListsAndRemovesTheWordsOfAStopList) {
+    TempDir dir;
+    const std::string first = dir.Write("a.txt", "the,12\nand,7\nzebra,1\n");
+    const std::string second = dir.Write("b.txt", "the,3\r\nyak,2\r\n");
+    const std::string document = dir.Write("doc.txt", "The yak and the zebra.");
+    const std::string stop = dir.Write("stop.txt", "the and\n");
+    const std::string output = (dir.path() / "list.txt").string();
+
+    Outcome run = RunCli(dir, {"-q", "--frequency", "-m", first, "--merge", second, "-o",
+                               output, document});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(TempDir::Read(output), "the,17\nand,8\nyak,3\nzebra,2\n");
+
+    run = RunCli(dir, {"-q", "-m", first, "--remove-rare", "2", "--remove-listed", stop, "-o",
+                       output});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(TempDir::Read(output), "");
+
+    run = RunCli(dir, {"-q", "-m", first, "--remove-listed", stop, "-o", output});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(TempDir::Read(output), "zebra\n");
+}
+
+TEST(CliTest, ARefusedListFailsAndWritesNothing) {
+    TempDir dir;
+    const std::string bad = dir.Write("bad.txt", "good,2\nword,x\n");
+    const std::string good = dir.Write("good.txt", "fine\n");
+    const std::string output = dir.Write("list.txt", "yesterday\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-m", bad, "-o", output},
+          std::vector<std::string>{"-m", good, "--remove-listed", bad, "-o", output}}) {
+        Outcome run = RunCli(dir, args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_THAT(run.err, HasSubstr(bad + " was not merged: line 2: the count is not a number"));
+        EXPECT_EQ(TempDir::Read(output), "yesterday\n");
+    }
+}
+
 TEST(CliTest, AppendAddsToTheFileAndPlainOutputReplacesIt) {
     TempDir dir;
     const std::string input = dir.Write("in.txt", "beta alpha");

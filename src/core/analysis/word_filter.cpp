@@ -18,6 +18,8 @@ bool Picks(FilterMode mode, std::int32_t value, std::size_t length, std::uint32_
             return value > 0 && length < static_cast<std::size_t>(value);
         case FilterMode::Long:
             return value < 0 || length > static_cast<std::size_t>(value);
+        case FilterMode::Listed:
+            break;  // the list decides, not a word's own figures
     }
     return false;
 }

@@ -11,6 +11,7 @@ enum class FilterMode : std::int32_t {
     Rare = 0,   // seen fewer than N times
     Short = 1,  // shorter than N bytes
     Long = 2,   // longer than N bytes
+    Listed = 3, // named by a word list (RemoveListedWords); N plays no part
 };
 
 inline constexpr std::int32_t kFilterMinValue = 1;

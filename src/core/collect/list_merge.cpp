@@ -29,8 +29,9 @@ enum class ReadStatus { Read, CannotOpen, ReadError, Refused };
 // Cancel is polled only when cancellable, so that a file is never counted in part.
 class ListPass {
   public:
-    ListPass(Workspace& workspace, const IngestHooks& hooks, ReadBuffer& buffer, CodePage codePage)
-        : workspace_(workspace), hooks_(hooks), buffer_(buffer), codePage_(codePage) {}
+    // progress may be null: then nothing is shown and nothing can be cancelled.
+    ListPass(Workspace& workspace, ProgressPort* progress, ReadBuffer& buffer, CodePage codePage)
+        : workspace_(workspace), progress_(progress), buffer_(buffer), codePage_(codePage) {}
 
     // False when the encoding cannot be had (iconv no longer knows its name).
     bool Use(const TextEncoding& encoding) {
@@ -49,10 +50,10 @@ class ListPass {
         decoder.StartFile();
         std::int64_t read = 0;
         while (read < facts.size) {
-            if (workspace_.TotalBytes > 0)
-                hooks_.progress.SetPosition(
+            if (progress_ != nullptr && workspace_.TotalBytes > 0)
+                progress_->SetPosition(
                     static_cast<int>(workspace_.BytesRead * 1000 / workspace_.TotalBytes));
-            if (cancellable && hooks_.progress.CancelRequested())
+            if (progress_ != nullptr && cancellable && progress_->CancelRequested())
                 throw UserCancel{};
             const ssize_t n = ReadChunk(file.Descriptor(), buffer_.Data());
             if (n < 0)
@@ -71,7 +72,7 @@ class ListPass {
 
   private:
     Workspace& workspace_;
-    const IngestHooks& hooks_;
+    ProgressPort* progress_;
     ReadBuffer& buffer_;
     CodePage codePage_;
     std::optional<TextDecoder> decoder_;
@@ -123,8 +124,8 @@ std::string Problem(ReadStatus status, const ListRecordReader& reader) {
     return {};
 }
 
-void ShowRefused(const IngestHooks& hooks, const std::string& path, const std::string& why) {
-    hooks.messages.ShowMessage(FormatText(kListRefusedFormat, path.c_str(), why.c_str()),
+void ShowRefused(MessagePort& messages, const std::string& path, const std::string& why) {
+    messages.ShowMessage(FormatText(kListRefusedFormat, path.c_str(), why.c_str()),
                                MessageIcon::Stop);
 }
 
@@ -154,7 +155,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
     const std::int32_t countBefore = workspace.Store.Count();
     std::int64_t merged = 0;
     bool allMerged = true;
-    ListPass pass(workspace, hooks, buffer, workspace.RunCodePage);
+    ListPass pass(workspace, &hooks.progress, buffer, workspace.RunCodePage);
     auto finish = [&] {
         if (workspace.Store.Count() > countBefore)
             workspace.ListUnsaved = true;
@@ -172,7 +173,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
             const std::int64_t before = workspace.BytesRead;
             if (!pass.Use(ListEncodingOf(path, workspace.RunEncoding))) {
                 allMerged = false;
-                ShowRefused(hooks, path, kUnknownEncodingText);
+                ShowRefused(hooks.messages, path, kUnknownEncodingText);
                 continue;
             }
             ReadStatus status = pass.Run(path, check, true);
@@ -194,7 +195,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
             }
             if (status != ReadStatus::Read) {
                 allMerged = false;
-                ShowRefused(hooks, path, Problem(status, check));
+                ShowRefused(hooks.messages, path, Problem(status, check));
             }
         }
     } catch (...) {
@@ -213,22 +214,22 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
 }
 
 std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path,
-                               const IngestHooks& hooks) {
-    ReadBuffer buffer(hooks.bufferMemory);
+                               MessagePort& messages, ReadBufferMemory& bufferMemory) {
+    ReadBuffer buffer(bufferMemory);
     if (!buffer.Valid()) {
-        hooks.messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
+        messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
         return -1;
     }
     workspace.TotalBytes = 0;
     workspace.BytesRead = 0;
     // The list's words are in the list's code page; the stop list may be in any
     // encoding that Automatic recognises.
-    ListPass pass(workspace, hooks, buffer, workspace.ListCodePage);
+    ListPass pass(workspace, nullptr, buffer, workspace.ListCodePage);
     pass.Use(ListEncodingOf(path, TextEncoding{}));
     ListRecordReader check([](std::string_view, std::uint32_t) {});
     ReadStatus status = pass.Run(path, check, false);
     if (status != ReadStatus::Read) {
-        ShowRefused(hooks, path, Problem(status, check));
+        ShowRefused(messages, path, Problem(status, check));
         return -1;
     }
     std::int32_t removed = 0;
@@ -242,7 +243,7 @@ std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path,
     });
     status = pass.Run(path, remove, false);
     if (status != ReadStatus::Read) {
-        ShowRefused(hooks, path, Problem(status, remove));
+        ShowRefused(messages, path, Problem(status, remove));
         return -1;
     }
     return removed;

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/collect/read_buffer.h"
+
 namespace tarvolen {
 
+class MessagePort;
 struct IngestHooks;
 struct Workspace;
 
@@ -26,6 +30,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
 // play no part). Returns the number of words removed, or -1 when the list was refused
 // or could not be read (then nothing was removed, and the reason was shown).
 std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path,
-                               const IngestHooks& hooks);
+                               MessagePort& messages,
+                               ReadBufferMemory& bufferMemory = SystemReadBufferMemory());
 
 }  // namespace tarvolen

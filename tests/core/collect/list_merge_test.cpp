@@ -206,11 +206,11 @@ TEST_F(ListMergeTest, RemoveListedTakesOutTheWordsOfAStopListInAnyEncoding) {
     // UTF-8: "Мир" capitalised, "дом" with a count, and a word the list lacks.
     const std::string stop =
         dir.Write("stop.txt", "\xD0\x9C\xD0\xB8\xD1\x80\n\xD0\xB4\xD0\xBE\xD0\xBC,9\nnope\n");
-    EXPECT_EQ(RemoveListedWords(session.workspace, stop, session.Hooks()), 2);
+    EXPECT_EQ(RemoveListedWords(session.workspace, stop, session.messages), 2);
     EXPECT_EQ(StoreWords(session.workspace.Store), (WordCounts{{"\xEA\xEE\xF2", 1}}));
 
     const std::string bad = dir.Write("bad.txt", "\xEA\xEE\xF2\nx,\n");
-    EXPECT_EQ(RemoveListedWords(session.workspace, bad, session.Hooks()), -1);
+    EXPECT_EQ(RemoveListedWords(session.workspace, bad, session.messages), -1);
     EXPECT_EQ(session.workspace.Store.Count(), 1);
 }
 
