@@ -1,5 +1,6 @@
 #include "core/collect/list_merge.h"
 
+#include <memory>
 #include <optional>
 
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "core/collect/list_records.h"
 #include "core/collect/text_decoder.h"
 #include "core/collect/tokenizer.h"
+#include "core/collect/word_store.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
@@ -94,6 +96,41 @@ TextEncoding ListEncodingOf(const std::string& path, const TextEncoding& chosen)
     const bool odd = (static_cast<const unsigned char*>(nul) - start) % 2 == 1;
     return TextEncoding{odd ? EncodingKind::Utf16Le : EncodingKind::Utf16Be, {}};
 }
+
+// A list's words are mostly new to the store, so each costs a miss on its chain head
+// and entry. They are added in batches, whose memory the store loads ahead in one
+// sweep (as it does for the tokenizer's words), in the order they came.
+class OccurrenceBatch {
+  public:
+    explicit OccurrenceBatch(WordStore& store) : store_(store) {}
+
+    void Add(const char* word, std::size_t length, std::uint32_t count) {
+        char* text = texts_[size_];
+        std::memcpy(text, word, length + 1);
+        lengths_[size_] = static_cast<std::uint8_t>(length);
+        counts_[size_] = count;
+        if (++size_ == kSize)
+            Flush();
+    }
+
+    void Flush() {
+        for (std::size_t i = 0; i < size_; ++i)
+            WordStore::Prepare(prepared_[i], texts_[i], lengths_[i]);
+        store_.Preload(prepared_, size_);
+        for (std::size_t i = 0; i < size_; ++i)
+            store_.AddOccurrences(texts_[i], lengths_[i], counts_[i]);
+        size_ = 0;
+    }
+
+  private:
+    static constexpr std::size_t kSize = 256;
+    WordStore& store_;
+    std::size_t size_ = 0;
+    char texts_[kSize][MaxWordLength + 1];
+    std::uint8_t lengths_[kSize];
+    std::uint32_t counts_[kSize];
+    WordStore::PreparedWord prepared_[kSize];
+};
 
 // Sizes of the files, each counted twice (a check and a count); false, with the
 // system's reason, for a path that cannot be opened.
@@ -180,14 +217,16 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
             if (status == ReadStatus::Read) {
                 const CharMap& map = workspace.Map;
                 const std::int32_t minimum = workspace.MinWordLength;
+                auto batch = std::make_unique<OccurrenceBatch>(workspace.Store);
                 ListRecordReader count([&](std::string_view text, std::uint32_t n) {
                     ForEachWord(text, map, minimum, [&](const char* word, std::size_t length) {
-                        workspace.Store.AddOccurrences(word, length, n);
+                        batch->Add(word, length, n);
                         workspace.QualifiedWords += n;
                     });
                 });
                 const std::int64_t checked = workspace.BytesRead;
                 status = pass.Run(path, count, false);
+                batch->Flush();
                 merged += workspace.BytesRead - checked;
             } else {
                 // The unread second pass still counts for the bar.

@@ -303,11 +303,28 @@ void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32
     if (count == 0)
         return;
     const std::uint32_t hash = Hash(word, length);
-    AddWord(word, length, hash);
-    // Absent only when the arena could not take a new word.
-    Entry* entry = count > 1 ? Find(word, hash % kBucketCount) : nullptr;
-    if (entry != nullptr)
-        entry->count = count - 1 > UINT32_MAX - entry->count ? UINT32_MAX : entry->count + (count - 1);
+    const std::size_t n = length + 1;
+    if (writePos_ + n >= capacity_) {
+        // A growth, or no room at all: the way of single words, then the rest.
+        AddWord(word, length, hash);
+        if (Entry* entry = count > 1 ? Find(word, hash % kBucketCount) : nullptr)
+            entry->count = SaturatingSum(entry->count, count - 1);
+        return;
+    }
+    Table& table = *current_;
+    const Key key = KeyOf(word, length);
+    const std::uint32_t bucket = hash % kBucketCount;
+    for (std::uint32_t index = table.Head(bucket); index != 0;) {
+        Entry& entry = table.At(index);
+        if (Matches(entry, key, word, length)) {
+            entry.count = SaturatingSum(entry.count, count);
+            return;
+        }
+        index = entry.next;
+    }
+    detail::CopyShort(arena_ + writePos_, word, n);
+    Insert(table, key, writePos_, bucket, count);
+    writePos_ += n;
 }
 
 void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,

@@ -319,6 +319,9 @@ class WordStore {
     // Saturates rather than wraps: a wrapped count of 0 would break the invariant that
     // every entry has occurred at least once.
     static void Count(Entry& entry) { entry.count += entry.count != UINT32_MAX; }
+    static std::uint32_t SaturatingSum(std::uint32_t a, std::uint32_t b) {
+        return b > UINT32_MAX - a ? UINT32_MAX : a + b;
+    }
     // Equal inline bytes; for a word of kInlineBytes or more, the rest of the text
     // must still be compared.
     static bool SameKey(const Entry& x, const Key& y) {
