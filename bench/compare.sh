@@ -15,6 +15,7 @@
 #   NO_INSTALL=1             never install the dict-* packages en_mix_x5 needs
 #   CLI                      time this tarvolen-cli instead of building one (to
 #                            measure an older build against the same corpora)
+#   MERGE_BENCH              the merge_bench to run with CLI (default: the build's)
 set -euo pipefail
 
 runs=${1:-5}
@@ -102,7 +103,7 @@ if [ -n "${CLI:-}" ]; then
     cli=$CLI
 else
     cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" --target tarvolen-cli >/dev/null
+    cmake --build "$build" --target tarvolen-cli merge_bench >/dev/null
     cli="$build/src/cli/tarvolen-cli"
 fi
 
@@ -171,3 +172,19 @@ for row in "${decodings[@]}"; do
         "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)" "$target"
 done
 echo "(median of $runs alternating runs; the lists of each pair are the same words)"
+
+# Merging zipf3m's frequency list into an empty list, against writing that list (in
+# one process, target 1.5), and the peak memory of a merge against that of counting.
+merge_bench=${MERGE_BENCH:-$build/bench/merge_bench}
+if [ -f "$cache/zipf3m.txt" ] && [ -x "$merge_bench" ]; then
+    list="$cache/zipf3m_freq.txt"
+    [ -f "$list" ] || "$cli" -q --frequency -o "$list" "$cache/zipf3m.txt"
+    echo
+    cat "$list" >/dev/null
+    "$merge_bench" "$list" "$runs"
+    cat "$list" >/dev/null
+    read -r _ merge_kb < <(seconds_of "$cli" -q -m "$list")
+    cat "$cache/zipf3m.txt" >/dev/null
+    read -r _ count_kb < <(seconds_of "$cli" -q "$cache/zipf3m.txt")
+    echo "peak RSS: merging the list $((merge_kb / 1024)) MiB, counting zipf3m $((count_kb / 1024)) MiB"
+fi
