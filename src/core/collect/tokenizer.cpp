@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/collect/blob.h"
+#include "core/collect/word_key.h"
 #include "core/collect/word_store.h"
 
 namespace tarvolen {
@@ -39,7 +40,7 @@ inline unsigned char* FoldRun(const unsigned char* map, unsigned char* p, std::u
     unsigned char m = map[*p];
     while (m != 0) {
         *p = m;
-        h = WordStore::HashStep(h, m);
+        h = HashStep(h, m);
         m = map[*++p];
     }
     hash = h;
@@ -253,12 +254,12 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
         // A separator first: the carried word ended with the previous chunk.
         if (Accepted(carry.size(), MinLength(context))) {
             ++qualified;
-            store.AddWord(carry.c_str(), carry.size(), WordStore::Hash(carry.data(), carry.size()));
+            store.AddWord(carry.c_str(), carry.size(), HashWord(carry.data(), carry.size()));
         }
         carry.clear();
     } else {
         // The chunk opens with letters: they continue the carried word, if any.
-        std::uint32_t hash = WordStore::Hash(carry.data(), carry.size());
+        std::uint32_t hash = HashWord(carry.data(), carry.size());
         p = FoldRun(map, p, hash);
         const auto runLength = static_cast<std::size_t>(p - begin);
         if (p == end) {
@@ -291,7 +292,7 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
     // From here on a word's hash and key may read kKeyReach bytes from its start,
     // when they stay before the chunk's NUL.
     const std::size_t paddedLimit =
-        total + 1 >= WordStore::kKeyReach ? total + 1 - WordStore::kKeyReach : 0;
+        total + 1 >= kKeyReach ? total + 1 - kKeyReach : 0;
     WordBatch batch(store);
     WordBatch::Found* out = batch.Free();
     std::uint64_t previous = 0;  // bit 63 of the group before: p itself is a separator
@@ -343,7 +344,7 @@ void FinishFile(std::string& carry, const TokenizerContext& context) {
     if (Accepted(carry.size(), MinLength(context))) {
         ++context.qualifiedWords;
         context.store.AddWord(carry.c_str(), carry.size(),
-                              WordStore::Hash(carry.data(), carry.size()));
+                              HashWord(carry.data(), carry.size()));
     }
     carry.clear();
 }

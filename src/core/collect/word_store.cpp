@@ -1,69 +1,24 @@
 #include "core/collect/word_store.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <new>
 #include <string>
 
+#include "core/util/mapped_memory.h"
 #include "core/util/messages.h"
 
 namespace tarvolen {
 
 namespace {
 
-// Anonymous private mappings with no swap reservation: pages cost nothing until
-// a word is written to them, so a 180 MiB arena is cheap for a short list. (Huge
-// pages, as the heads and entries have, measured no faster here once lookups were
-// loaded ahead in batches, and made filling an empty store with new words slower.)
+// The arena stays on small pages: see bench/README.md for what huge pages did here.
 class MappedArenaMemory : public ArenaMemory {
   public:
-    char* Obtain(std::size_t bytes) override {
-        void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                           MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        return block == MAP_FAILED ? nullptr : static_cast<char*>(block);
-    }
-    void Release(char* block, std::size_t bytes) override {
-        if (block != nullptr)
-            munmap(block, bytes);
-    }
+    char* Obtain(std::size_t bytes) override { return MapAnonymous(bytes); }
+    void Release(char* block, std::size_t bytes) override { Unmap(block, bytes); }
 };
-
-// The chain heads take 32 MB and every lookup lands on a random one of them. Fresh
-// anonymous pages are zero and cost nothing until touched; huge pages, where the
-// system grants them on request, spare the lookups most of their TLB misses.
-constexpr std::size_t kHugePage = 2u << 20;
-
-constexpr std::size_t RoundToHugePages(std::size_t bytes) {
-    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
-}
-
-constexpr std::size_t kHeadsBytes =
-    RoundToHugePages(WordStore::kBucketCount * sizeof(std::uint32_t));
-
-// A mapping of `bytes` (a multiple of kHugePage) that starts on a huge-page boundary.
-void* MapHugeAligned(std::size_t bytes) {
-    const std::size_t mapped = bytes + kHugePage;
-    void* block = mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (block == MAP_FAILED)
-        return nullptr;
-    // Trim to a huge-page boundary at both ends.
-    const auto start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
-    if (aligned > start)
-        munmap(block, aligned - start);
-    const std::uintptr_t tail = aligned + bytes;
-    if (start + mapped > tail)
-        munmap(reinterpret_cast<void*>(tail), start + mapped - tail);
-    void* result = reinterpret_cast<void*>(aligned);
-#ifdef MADV_HUGEPAGE
-    madvise(result, bytes, MADV_HUGEPAGE);
-#endif
-    return result;
-}
 
 // Marks the start of an iteration; its address is never an entry's.
 constexpr char kStartMarker = 0;
@@ -107,8 +62,8 @@ WordStore::WordStore(MessagePort& messages, const Options& options)
         memory_.Release(arena_, capacity_);
         throw std::bad_alloc();
     }
-    AllocateHeads(tableA_);
-    AllocateHeads(tableB_);
+    tableA_.heads.Allocate();
+    tableB_.heads.Allocate();
 }
 
 WordStore::~WordStore() {
@@ -122,118 +77,14 @@ void WordStore::ForgetCache() {
     std::memset(cache_, 0, (std::size_t{1} << kCacheBits) * sizeof(CacheSlot));
 }
 
-std::uint32_t WordStore::Hash(const char* word, std::size_t length) {
-    std::uint32_t hash = kHashSeed;
-    for (std::size_t i = 0; i < length; ++i) {
-        hash = HashStep(hash, static_cast<unsigned char>(word[i]));
-    }
-    return hash;
-}
-
-void WordStore::AllocateHeads(Table& table) {
-    table.usedBuckets =
-        static_cast<std::uint64_t*>(std::calloc(kBitmapWords, sizeof(std::uint64_t)));
-    table.usedSummary =
-        static_cast<std::uint64_t*>(std::calloc(kSummaryWords, sizeof(std::uint64_t)));
-    table.slotArray =
-        static_cast<HeadSlot*>(std::calloc(std::size_t{1} << kFirstSlotBits, sizeof(HeadSlot)));
-    table.slotBits = kFirstSlotBits;
-    table.slotsUsed = 0;
-    if (table.usedBuckets == nullptr || table.usedSummary == nullptr ||
-        table.slotArray == nullptr) {
-        std::free(table.usedBuckets);
-        std::free(table.usedSummary);
-        std::free(table.slotArray);
-        table.usedBuckets = nullptr;
-        table.usedSummary = nullptr;
-        table.slotArray = nullptr;
-        throw std::bad_alloc();
-    }
-}
-
-void WordStore::GrowSlots(Table& table) {
-    const unsigned bits = table.slotBits + 1;
-    auto* slotArray = static_cast<HeadSlot*>(std::calloc(std::size_t{1} << bits, sizeof(HeadSlot)));
-    if (slotArray == nullptr)
-        throw std::bad_alloc();
-    HeadSlot* old = table.slotArray;
-    const std::uint32_t oldSize = 1u << table.slotBits;
-    table.slotArray = slotArray;
-    table.slotBits = bits;
-    table.slotsUsed = 0;
-    const std::uint32_t mask = (1u << bits) - 1;
-    // Buckets whose chains were emptied by removals are left behind.
-    for (std::uint32_t i = 0; i < oldSize; ++i) {
-        if (old[i].key == 0 || old[i].head == 0)
-            continue;
-        std::uint32_t at = table.SlotOf(old[i].key - 1);
-        while (slotArray[at].key != 0)
-            at = (at + 1) & mask;
-        slotArray[at] = old[i];
-        ++table.slotsUsed;
-    }
-    std::free(old);
-}
-
-void WordStore::MoveToFlat(Table& table) {
-    auto* flat = static_cast<std::uint32_t*>(MapHugeAligned(kHeadsBytes));
-    if (flat == nullptr)
-        throw std::bad_alloc();
-    const std::uint32_t size = 1u << table.slotBits;
-    for (std::uint32_t i = 0; i < size; ++i) {
-        if (table.slotArray[i].key != 0)
-            flat[table.slotArray[i].key - 1] = table.slotArray[i].head;
-    }
-    std::free(table.slotArray);
-    table.slotArray = nullptr;
-    table.slotBits = 0;
-    table.slotsUsed = 0;
-    table.flat = flat;
-}
-
-std::uint32_t& WordStore::HeadFor(Table& table, std::uint32_t bucket) {
-    table.usedBuckets[bucket >> 6] |= std::uint64_t{1} << (bucket & 63);
-    table.usedSummary[bucket >> 12] |= std::uint64_t{1} << ((bucket >> 6) & 63);
-    if (table.flat != nullptr)
-        return table.flat[bucket];
-    if (std::uint32_t* head = table.FindHead(bucket))
-        return *head;
-    // A new bucket: keep the map at most three quarters full.
-    if ((table.slotsUsed + 1) * 4 > (3u << table.slotBits)) {
-        if (table.slotBits >= kLastSlotBits) {
-            MoveToFlat(table);
-            return table.flat[bucket];
-        }
-        GrowSlots(table);
-    }
-    const std::uint32_t mask = (1u << table.slotBits) - 1;
-    std::uint32_t at = table.SlotOf(bucket);
-    while (table.slotArray[at].key != 0)
-        at = (at + 1) & mask;
-    table.slotArray[at].key = bucket + 1;
-    table.slotArray[at].head = 0;
-    ++table.slotsUsed;
-    return table.slotArray[at].head;
-}
-
 namespace {
 constexpr std::size_t kSlabBytes = RoundToHugePages((std::size_t{1} << 20) * 24);
 }  // namespace
 
 void WordStore::EmptyTable(Table& table) {
-    if (table.flat != nullptr)
-        munmap(table.flat, kHeadsBytes);
-    table.flat = nullptr;
-    std::free(table.slotArray);
-    table.slotArray = nullptr;
-    table.slotBits = 0;
-    table.slotsUsed = 0;
-    std::free(table.usedBuckets);
-    table.usedBuckets = nullptr;
-    std::free(table.usedSummary);
-    table.usedSummary = nullptr;
+    table.heads.Release();
     for (Entry* slab : table.slabs)
-        munmap(slab, kSlabBytes);
+        Unmap(slab, kSlabBytes);
     table.slabs.clear();
     table.slabs.shrink_to_fit();
     table.freeList = 0;
@@ -266,9 +117,9 @@ void WordStore::AddBlock(Table& table) {
 
 std::uint32_t WordStore::Insert(Table& table, const Key& key, std::size_t offset,
                                 std::uint32_t bucket, std::uint32_t count) {
-    if (!table.Allocated())
-        AllocateHeads(table);
-    std::uint32_t& head = HeadFor(table, bucket);
+    if (!table.heads.Allocated())
+        table.heads.Allocate();
+    std::uint32_t& head = table.heads.HeadFor(bucket);
     const std::uint32_t index = NewEntry(table);
     Entry& entry = table.At(index);
     SetKey(entry, key);
@@ -281,7 +132,7 @@ std::uint32_t WordStore::Insert(Table& table, const Key& key, std::size_t offset
 
 WordStore::Entry* WordStore::Find(const char* word, std::uint32_t bucket) const {
     const Table& table = *current_;
-    for (std::uint32_t index = table.Head(bucket); index != 0;) {
+    for (std::uint32_t index = table.heads.Head(bucket); index != 0;) {
         Entry& entry = table.At(index);
         if (std::strcmp(arena_ + entry.text, word) == 0)
             return &entry;
@@ -337,7 +188,7 @@ void WordStore::AddUncached(const char* word, std::size_t length, const Key& key
     Table& table = *current_;
     CacheSlot& slot = cache_[CacheSlotOf(tag)];
     const std::uint32_t bucket = hash % kBucketCount;
-    for (std::uint32_t index = table.Head(bucket); index != 0;) {
+    for (std::uint32_t index = table.heads.Head(bucket); index != 0;) {
         Entry& entry = table.At(index);
         if (Matches(entry, key, word, length)) {
             Count(entry);
@@ -364,8 +215,7 @@ void WordStore::Preload(PreparedWord* words, std::size_t count) const {
         const std::size_t n = std::min(kRun, count - first);
         // The words the cache does not name are listed without a branch, so that
         // the next passes run over them alone. The entries the cache names are only
-        // prefetched: most are frequent words, near at hand, and a loop of loads
-        // over them cost more than it saved.
+        // prefetched: most are frequent words, near at hand already.
         std::size_t misses = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const CacheSlot slot = cache_[CacheSlotOf(run[i].tag)];
@@ -386,7 +236,7 @@ void WordStore::Preload(PreparedWord* words, std::size_t count) const {
             index[missed[k]] = word.hash % kBucketCount;
         }
         for (std::size_t k = 0; k < misses; ++k)
-            index[missed[k]] = table.Head(index[missed[k]]);
+            index[missed[k]] = table.heads.Head(index[missed[k]]);
         for (std::size_t k = 0; k < misses; ++k) {
             if (const std::uint32_t at = index[missed[k]]) {
                 // The key and the count: an entry may straddle two lines.
@@ -461,7 +311,7 @@ void WordStore::RemoveWord(const char* word) {
     Table& table = *current_;
     const std::size_t length = std::strlen(word);
     const std::uint32_t bucket = Hash(word, length) % kBucketCount;
-    std::uint32_t* const head = table.FindHead(bucket);
+    std::uint32_t* const head = table.heads.FindHead(bucket);
     if (head == nullptr)
         return;
     for (std::uint32_t* link = head; *link != 0; link = &table.At(*link).next) {
@@ -492,34 +342,8 @@ void WordStore::Clear() {
 }
 
 const WordStore::Entry* WordStore::FirstEntryFrom(std::uint32_t& bucket) const {
-    const Table& table = *current_;
-    if (!table.Allocated())
-        return nullptr;
-    while (bucket < kBucketCount) {
-        std::uint32_t word = bucket >> 6;
-        std::uint64_t bits = table.usedBuckets[word] & (~std::uint64_t{0} << (bucket & 63));
-        if (bits == 0) {
-            // The next bitmap word with a bucket in use, by the summary.
-            std::uint32_t next = word + 1;
-            std::uint64_t summary = 0;
-            while (next < kBitmapWords) {
-                summary = table.usedSummary[next >> 6] & (~std::uint64_t{0} << (next & 63));
-                if (summary != 0)
-                    break;
-                next = ((next >> 6) + 1) << 6;
-            }
-            if (next >= kBitmapWords)
-                break;
-            word = (next & ~63u) + static_cast<std::uint32_t>(std::countr_zero(summary));
-            bits = table.usedBuckets[word];
-        }
-        bucket = (word << 6) + static_cast<std::uint32_t>(std::countr_zero(bits));
-        if (const std::uint32_t head = table.Head(bucket))
-            return &table.At(head);
-        ++bucket;  // emptied by removals
-    }
-    bucket = kBucketCount;
-    return nullptr;
+    const std::uint32_t head = current_->heads.NextHead(bucket);
+    return head != 0 ? &current_->At(head) : nullptr;
 }
 
 WordStore::Position WordStore::GetStartPosition() const {

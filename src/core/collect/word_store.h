@@ -1,13 +1,15 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/collect/bucket_heads.h"
+#include "core/collect/word_key.h"
 
 namespace tarvolen {
 
@@ -42,7 +44,7 @@ class WordStore {
   public:
     static constexpr std::uint32_t kInitialCapacity = 188'743'680;  // 180 MiB
     static constexpr std::uint32_t kGrowthStep = 52'428'800;        // 50 MiB
-    static constexpr std::uint32_t kBucketCount = 7'999'993;        // a prime
+    static constexpr std::uint32_t kBucketCount = BucketHeads::kBucketCount;
     static constexpr int kBlockSize = 10;
 
     static constexpr const char* kNoArenaText = "Unable to allocate memory buffer";
@@ -63,17 +65,18 @@ class WordStore {
     WordStore(const WordStore&) = delete;
     WordStore& operator=(const WordStore&) = delete;
 
-    // The string hash the table is built on; the tokenizer computes it while it folds
-    // a word, so AddWord need not read the word a second time to hash it.
-    static constexpr std::uint32_t kHashSeed = 0;
+    // The string hash the table is built on (word_key.h); the tokenizer computes it
+    // while it folds a word, so AddWord need not read the word a second time.
+    static constexpr std::uint32_t kHashSeed = tarvolen::kHashSeed;
     static constexpr std::uint32_t HashStep(std::uint32_t hash, unsigned char byte) {
-        return hash * 33u + byte;
+        return tarvolen::HashStep(hash, byte);
     }
-    static std::uint32_t Hash(const char* word, std::size_t length);
-    // Hash of a word of at most kKeyBytes bytes, with kKeyReach bytes readable from
-    // its first byte on, computed without a loop over its letters (as the store does
-    // for the prepared words the cache does not name).
-    static inline std::uint32_t HashPadded(const char* word, std::size_t length);
+    static std::uint32_t Hash(const char* word, std::size_t length) {
+        return HashWord(word, length);
+    }
+    static std::uint32_t HashPadded(const char* word, std::size_t length) {
+        return tarvolen::HashPadded(word, length);
+    }
 
     // Counts one occurrence of the NUL-terminated word (length >= 1, no NUL inside).
     void AddWord(const char* word);
@@ -86,14 +89,8 @@ class WordStore {
     // count saturates at 4,294,967,295 as single occurrences do. word[length] is NUL.
     void AddOccurrences(const char* word, std::size_t length, std::uint32_t count);
 
-    // A word's key: its first kKeyBytes bytes, NUL-padded, which for a word of up to
-    // kKeyBytes bytes is the whole word.
-    static constexpr std::size_t kKeyBytes = 20;
-    struct Key {
-        std::uint64_t a;  // bytes 0..7, first byte lowest
-        std::uint64_t b;  // bytes 8..15
-        std::uint32_t c;  // bytes 16..19
-    };
+    static constexpr std::size_t kKeyBytes = tarvolen::kKeyBytes;
+    using Key = WordKey;
 
     // A word as the tokenizer hands it over in bulk: its key, and a tag mixed from
     // the key that finds the word in the store's cache of recently counted words.
@@ -111,26 +108,22 @@ class WordStore {
     static inline void Prepare(PreparedWord& into, const char* word, std::size_t length);
     // For a word of at most kKeyBytes bytes from whose first byte kKeyReach bytes may
     // be read (its own, its end and whatever follows), its NUL not yet written.
-    static constexpr std::size_t kKeyReach = 24;
+    static constexpr std::size_t kKeyReach = tarvolen::kKeyReach;
     static inline void PreparePadded(PreparedWord& into, const char* word, std::size_t length);
 
     // Loads what the lookups of a run of words will read: the cache slots (and
     // prefetches the entries they name), then for the words the cache does not name
     // their chain heads (hashing them), then the entries these name and the rest of
-    // their texts. Each pass is a tight loop of
-    // loads independent of one another, which the processor overlaps by the dozen;
-    // the lookups that follow in AddPrepared then mostly find their memory in the
-    // cache. (Prefetch instructions issued a few words ahead of each lookup did not
-    // shorten the lookups of a large list measurably; these loads do.)
+    // their texts. Each pass is a tight loop of loads independent of one another,
+    // which the processor overlaps by the dozen; the lookups that follow in
+    // AddPrepared then mostly find their memory in the cache (bench/README.md has
+    // what was measured).
     void Preload(PreparedWord* words, std::size_t count) const;
     // AddWord for a prepared word, whose NUL is now in place.
     inline void AddPrepared(const PreparedWord& word);
 
     // The cache tag of a key; exposed for tests.
-    static std::uint32_t TagOf(const Key& key) {
-        const std::uint64_t mixed = (key.a ^ std::rotl(key.b, 29) ^ key.c) * 0x9E3779B97F4A7C15ull;
-        return static_cast<std::uint32_t>(mixed >> 32);
-    }
+    static std::uint32_t TagOf(const Key& key) { return tarvolen::TagOf(key); }
 
     // Removes the word and its count; an absent word changes nothing.
     void RemoveWord(const char* word);
@@ -203,77 +196,15 @@ class WordStore {
     };
     static_assert(sizeof(Entry) == 24);
 
-    // The chain heads of one table. A fixed array of kBucketCount heads takes 32 MB,
-    // all of it touched (and zeroed by the system) even by a list of a few thousand
-    // words, whose lookups then land on a random page each. So the heads of the
-    // buckets in use are first kept in a small open-addressing map keyed by bucket
-    // number, which doubles as it fills; a list of more than about 49,000 buckets
-    // moves to the array, which serves large lists faster than any map. Either way
-    // a bucket that never held an entry reads as empty, and the order of the
-    // buckets is kept by a bitmap.
-    struct HeadSlot {
-        std::uint32_t key;   // bucket + 1; 0 marks a free slot
-        std::uint32_t head;  // first entry of the chain, 0 when the chain is empty
-    };
-    static constexpr unsigned kFirstSlotBits = 12;
-    // 64K slotArray, 512 KB: beyond that the map would stop fitting the caches that make
-    // it worth its probing, and the array takes over.
-    static constexpr unsigned kLastSlotBits = 16;
-    static constexpr std::uint32_t kBitmapWords = (kBucketCount + 63) / 64;
-    static constexpr std::uint32_t kSummaryWords = (kBitmapWords + 63) / 64;
-
     struct Table {
-        // Exactly one of slotArray and flat is set while the table is allocated; both
-        // are nullptr once it has been emptied.
-        HeadSlot* slotArray = nullptr;
-        unsigned slotBits = 0;
-        std::uint32_t slotsUsed = 0;
-        std::uint32_t* flat = nullptr;  // kBucketCount heads
-        // One bit per bucket that has held an entry since the table was allocated,
-        // and one bit per word of that bitmap with any bit set: iteration finds the
-        // next bucket in use without reading the heads of the empty ones.
-        std::uint64_t* usedBuckets = nullptr;
-        std::uint64_t* usedSummary = nullptr;
+        BucketHeads heads;  // allocated from the first entry on until emptied
         std::int32_t entryCount = 0;
         std::uint32_t freeList = 0;
         std::uint32_t carved = 0;  // entries handed out of the slabs as blocks so far
         std::vector<Entry*> slabs;
 
-        bool Allocated() const { return usedBuckets != nullptr; }
         Entry& At(std::uint32_t index) const {
             return slabs[index >> kSlabShift][index & kSlabMask];
-        }
-
-        std::uint32_t SlotOf(std::uint32_t bucket) const {
-            return ((bucket + 1) * 0x9E3779B1u) >> (32 - slotBits);
-        }
-        // The chain of the bucket; 0 when it is empty or the table is not allocated.
-        std::uint32_t Head(std::uint32_t bucket) const {
-            if (flat != nullptr)
-                return flat[bucket];
-            if (slotArray == nullptr)
-                return 0;
-            const std::uint32_t mask = (1u << slotBits) - 1;
-            for (std::uint32_t i = SlotOf(bucket);; i = (i + 1) & mask) {
-                if (slotArray[i].key == bucket + 1)
-                    return slotArray[i].head;
-                if (slotArray[i].key == 0)
-                    return 0;
-            }
-        }
-        // Where the bucket's head is kept, or nullptr when it never held an entry.
-        std::uint32_t* FindHead(std::uint32_t bucket) const {
-            if (flat != nullptr)
-                return &flat[bucket];
-            if (slotArray == nullptr)
-                return nullptr;
-            const std::uint32_t mask = (1u << slotBits) - 1;
-            for (std::uint32_t i = SlotOf(bucket);; i = (i + 1) & mask) {
-                if (slotArray[i].key == bucket + 1)
-                    return &slotArray[i].head;
-                if (slotArray[i].key == 0)
-                    return nullptr;
-            }
         }
     };
 
@@ -294,14 +225,6 @@ class WordStore {
     // Prepare and PreparePadded once the key is taken; leaves the word unhashed.
     static inline void FillPrepared(PreparedWord& into, const char* word, std::size_t length,
                                     const Key& key);
-    // The hash of a word of at most kKeyBytes bytes, from its key.
-    static inline std::uint32_t HashOfKey(const Key& key, std::size_t length);
-
-    // The key of a word of the given length; reads no byte beyond word[length].
-    static Key KeyOf(const char* word, std::size_t length);
-    // The same without a branch on the length, for a word followed by at least
-    // kKeyReach readable bytes counted from its first byte.
-    static Key KeyOfPadded(const char* word, std::size_t length);
     // The common path of every AddWord; hash is Hash(word, length) when hashed is
     // set, and is computed only when the cache does not name the word.
     inline void AddWordWithKey(const char* word, std::size_t length, const Key& key,
@@ -332,13 +255,6 @@ class WordStore {
         x.keyB = static_cast<std::uint32_t>(y.b);
     }
 
-    // Where the bucket's head is kept, made when missing (the map may grow); valid
-    // until the next call. Marks the bucket as in use.
-    static std::uint32_t& HeadFor(Table& table, std::uint32_t bucket);
-    static void GrowSlots(Table& table);
-    static void MoveToFlat(Table& table);
-
-    void AllocateHeads(Table& table);
     void EmptyTable(Table& table);
     std::uint32_t NewEntry(Table& table);
     void AddBlock(Table& table);
@@ -379,52 +295,6 @@ bool WordOrder(std::string_view a, std::string_view b);
 bool FrequencyOrder(std::uint32_t countA, std::string_view a, std::uint32_t countB,
                     std::string_view b);
 
-namespace detail {
-
-// Copies and compares of a few bytes without a library call; every access stays
-// within the n bytes given.
-// The first and the last sizeof(Word) bytes of n, which overlap when n is less than
-// twice that: sizeof(Word) <= n <= 2 * sizeof(Word).
-template <typename Word>
-inline void CopyEnds(char* to, const char* from, std::size_t n) {
-    Word head, tail;
-    std::memcpy(&head, from, sizeof(Word));
-    std::memcpy(&tail, from + n - sizeof(Word), sizeof(Word));
-    std::memcpy(to, &head, sizeof(Word));
-    std::memcpy(to + n - sizeof(Word), &tail, sizeof(Word));
-}
-
-template <typename Word>
-inline bool EqualEnds(const char* a, const char* b, std::size_t n) {
-    Word a1, a2, b1, b2;
-    std::memcpy(&a1, a, sizeof(Word));
-    std::memcpy(&b1, b, sizeof(Word));
-    std::memcpy(&a2, a + n - sizeof(Word), sizeof(Word));
-    std::memcpy(&b2, b + n - sizeof(Word), sizeof(Word));
-    return ((a1 ^ b1) | (a2 ^ b2)) == 0;
-}
-
-inline void CopyShort(char* to, const char* from, std::size_t n) {
-    if (n >= 8 && n <= 16)
-        CopyEnds<std::uint64_t>(to, from, n);
-    else if (n >= 4 && n < 8)
-        CopyEnds<std::uint32_t>(to, from, n);
-    else
-        std::memcpy(to, from, n);
-}
-
-inline bool EqualShort(const char* a, const char* b, std::size_t n) {
-    if (n >= 8 && n <= 16)
-        return EqualEnds<std::uint64_t>(a, b, n);
-    if (n >= 4 && n < 8)
-        return EqualEnds<std::uint32_t>(a, b, n);
-    if (n >= 2 && n < 4)
-        return EqualEnds<std::uint16_t>(a, b, n);
-    return std::memcmp(a, b, n) == 0;
-}
-
-}  // namespace detail
-
 inline std::uint32_t WordStore::NewEntry(Table& table) {
     if (table.freeList == 0)
         AddBlock(table);
@@ -432,132 +302,6 @@ inline std::uint32_t WordStore::NewEntry(Table& table) {
     table.freeList = table.At(index).next;
     ++table.entryCount;
     return index;
-}
-
-inline WordStore::Key WordStore::KeyOf(const char* word, std::size_t length) {
-    static_assert(std::endian::native == std::endian::little,
-                  "keys hold the first byte in the lowest bits");
-    // Loads of 2, 4 or 8 bytes that stay within the word and its NUL; the bytes of
-    // an overlapping tail load that belong to the head are shifted out.
-    auto load64 = [](const char* at) {
-        std::uint64_t v;
-        std::memcpy(&v, at, 8);
-        return v;
-    };
-    auto load32 = [](const char* at) {
-        std::uint32_t v;
-        std::memcpy(&v, at, 4);
-        return v;
-    };
-    Key key{0, 0, 0};
-    if (length >= kKeyBytes) {
-        key.a = load64(word);
-        key.b = load64(word + 8);
-        key.c = load32(word + 16);
-    } else if (length >= 16) {
-        key.a = load64(word);
-        key.b = load64(word + 8);
-        key.c = static_cast<std::uint32_t>(std::uint64_t{load32(word + length - 4)} >>
-                                           (8 * (kKeyBytes - length)));
-    } else if (length > 8) {
-        key.a = load64(word);
-        key.b = load64(word + length - 8) >> (8 * (16 - length));
-    } else if (length >= 4) {
-        const std::uint64_t tail = std::uint64_t{load32(word + length - 4)} >> (8 * (8 - length));
-        key.a = load32(word) | (tail << 32);
-    } else if (length > 0) {
-        // word[length] is the NUL, so word[1] may always be read.
-        std::uint16_t head;
-        std::memcpy(&head, word, 2);
-        key.a = head;
-        if (length == 3)
-            key.a |= std::uint64_t{static_cast<unsigned char>(word[2])} << 16;
-    }
-    return key;
-}
-
-namespace detail {
-
-// Per length 0..20, the bits of the three key words that hold the word's own bytes.
-struct KeyMask {
-    std::uint64_t a, b;
-    std::uint32_t c;
-};
-
-constexpr std::uint64_t LowBytes64(std::size_t bytes) {
-    return bytes >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
-}
-
-struct KeyMasks {
-    KeyMask masks[21];
-    constexpr KeyMasks() : masks() {
-        for (std::size_t length = 0; length <= 20; ++length) {
-            masks[length].a = LowBytes64(length);
-            masks[length].b = LowBytes64(length > 8 ? length - 8 : 0);
-            masks[length].c = static_cast<std::uint32_t>(LowBytes64(length > 16 ? length - 16 : 0));
-        }
-    }
-};
-
-inline constexpr KeyMasks kKeyMasks{};
-
-// HashPadded: Horner's rule over a fixed 20 bytes, the bytes past the word being 0,
-// gives the hash times 33^(20 - length); 33 is odd, so that factor has an inverse
-// modulo 2^32 and one multiplication takes it out. The 20 steps are done pairwise in
-// the lanes of 64-bit words, so the work is the same for every length.
-constexpr std::uint32_t Power33(unsigned exponent) {
-    std::uint32_t power = 1;
-    while (exponent-- > 0)
-        power *= 33u;
-    return power;
-}
-
-constexpr std::uint32_t kInverse33 = [] {
-    std::uint32_t inverse = 33u;  // Newton's iteration doubles the good bits each time
-    for (int i = 0; i < 5; ++i)
-        inverse *= 2u - 33u * inverse;
-    return inverse;
-}();
-static_assert(33u * kInverse33 == 1u);
-
-struct Unpowers {
-    std::uint32_t values[21];
-    constexpr Unpowers() : values() {
-        std::uint32_t value = 1;
-        for (auto& v : values) {
-            v = value;
-            value *= kInverse33;
-        }
-    }
-};
-inline constexpr Unpowers kUnpowers{};
-
-// Horner's rule over the 8 bytes of x, the lowest byte first.
-inline std::uint32_t Horner8(std::uint64_t x) {
-    constexpr std::uint64_t kBytes = 0x00FF00FF00FF00FFull;
-    constexpr std::uint64_t kPairs = 0x0000FFFF0000FFFFull;
-    const std::uint64_t pairs = (x & kBytes) * 33u + ((x >> 8) & kBytes);
-    const std::uint64_t quads = (pairs & kPairs) * Power33(2) + ((pairs >> 16) & kPairs);
-    return static_cast<std::uint32_t>(quads) * Power33(4) + static_cast<std::uint32_t>(quads >> 32);
-}
-
-inline std::uint32_t Horner4(std::uint32_t x) {
-    const std::uint32_t pairs = (x & 0x00FF00FFu) * 33u + ((x >> 8) & 0x00FF00FFu);
-    return (pairs & 0xFFFFu) * Power33(2) + (pairs >> 16);
-}
-
-}  // namespace detail
-
-inline std::uint32_t WordStore::HashOfKey(const Key& key, std::size_t length) {
-    static_assert(kHashSeed == 0, "the lane arithmetic starts from 0");
-    const std::uint32_t padded = detail::Horner8(key.a) * detail::Power33(12) +
-                                 detail::Horner8(key.b) * detail::Power33(4) +
-                                 detail::Horner4(key.c);
-    return padded * detail::kUnpowers.values[kKeyBytes - length];
-}
-
-inline std::uint32_t WordStore::HashPadded(const char* word, std::size_t length) {
-    return HashOfKey(KeyOfPadded(word, length), length);
 }
 
 // The record is filled field by field: one built whole and then copied would be
@@ -584,18 +328,6 @@ inline void WordStore::Prepare(PreparedWord& into, const char* word, std::size_t
 
 inline void WordStore::PreparePadded(PreparedWord& into, const char* word, std::size_t length) {
     FillPrepared(into, word, length, KeyOfPadded(word, length));
-}
-
-inline WordStore::Key WordStore::KeyOfPadded(const char* word, std::size_t length) {
-    const detail::KeyMask& mask = detail::kKeyMasks.masks[length < kKeyBytes ? length : kKeyBytes];
-    Key key;
-    std::memcpy(&key.a, word, 8);
-    std::memcpy(&key.b, word + 8, 8);
-    std::memcpy(&key.c, word + 16, 4);
-    key.a &= mask.a;
-    key.b &= mask.b;
-    key.c &= mask.c;
-    return key;
 }
 
 inline void WordStore::AddWord(const char* word, std::size_t length, std::uint32_t hash) {
