@@ -34,22 +34,6 @@ std::optional<std::int32_t> IndexOf(const std::array<std::string_view, N>& names
     return std::nullopt;
 }
 
-// Plain decimal digits only: a sign, a space or a trailing letter is refused, as the
-// Filter dialog refuses them.
-std::optional<std::int32_t> FilterValueOf(std::string_view text) {
-    if (text.empty() || text.size() > 6)
-        return std::nullopt;
-    std::int32_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < kFilterMinValue || value > kFilterMaxValue)
-        return std::nullopt;
-    return value;
-}
-
 enum class OptionId {
     Language,
     SkipShort,
@@ -206,7 +190,7 @@ class Parser {
     }
 
     void AddFilter(const OptionInfo& option, FilterMode mode, const std::string& text) {
-        std::optional<std::int32_t> value = FilterValueOf(text);
+        std::optional<std::int32_t> value = ParseFilterValue(text);
         if (!value) {
             Fail("invalid value '" + text + "' for '" + Spelling(option) +
                  "': an integer from 1 to 10000 is needed");
@@ -273,7 +257,7 @@ class Parser {
                 break;
             case OptionId::Delimiter:
                 if (auto index = IndexOf(kDelimiterNames, value))
-                    o.delimiter = *index;
+                    o.delimiter = static_cast<Delimiter>(*index);
                 else
                     Fail("unknown delimiter '" + value + "' (lf, crlf or space)");
                 break;
@@ -367,15 +351,19 @@ std::string CliHelpText() {
            "interrupted.\n";
 }
 
+OutputOptions OutputOptionsOf(const CliOptions& options) {
+    OutputOptions output;
+    output.Delimiter = options.delimiter;
+    output.CaseMode = options.upper ? 1 : 0;
+    output.UnicodeOutput = options.unicode ? 1 : 0;
+    output.IncludeFrequency = options.frequency ? 1 : 0;
+    output.AppendOutput = options.append ? 1 : 0;
+    output.Utf8Output = options.utf8 ? 1 : 0;
+    return output;
+}
+
 WriterOptions WriterOptionsOf(const CliOptions& options) {
-    WriterOptions writer;
-    writer.Delimiter = options.delimiter;
-    writer.CaseMode = options.upper ? 1 : 0;
-    writer.UnicodeOutput = options.unicode ? 1 : 0;
-    writer.Utf8Output = options.utf8 ? 1 : 0;
-    writer.AppendOutput = options.append ? 1 : 0;
-    writer.ListCodePage = CodePageOf(options.language);
-    return writer;
+    return WriterOptionsFor(OutputOptionsOf(options), CodePageOf(options.language));
 }
 
 }  // namespace tarvolen

@@ -9,10 +9,10 @@
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
 #include "core/collect/text_encoding.h"
+#include "core/output/output_options.h"
 
 namespace tarvolen {
 
-struct WriterOptions;
 
 // Exit statuses of tarvolen-cli.
 inline constexpr int kExitOk = 0;
@@ -41,7 +41,7 @@ struct CliOptions {
     std::string types = kDefaultScanTypes;
     std::vector<CliFilter> filters;  // in the order given
     std::optional<std::string> output;
-    std::int32_t delimiter = 0;  // 0 LF, 1 CRLF, 2 Space
+    Delimiter delimiter = Delimiter::LF;
     bool upper = false;
     bool frequency = false;
     bool unicode = false;
@@ -68,7 +68,9 @@ CliParse ParseCliOptions(const std::vector<std::string>& args);
 // The text of --help.
 std::string CliHelpText();
 
-// The writer's view of the output options.
+// The Save dialog's options as the command line sets them, and the writer's view of
+// them.
+OutputOptions OutputOptionsOf(const CliOptions& options);
 WriterOptions WriterOptionsOf(const CliOptions& options);
 
 }  // namespace tarvolen

@@ -7,10 +7,17 @@
 #include "core/collect/char_map.h"
 #include "core/collect/text_encoding.h"
 #include "core/collect/word_store.h"
+#include "core/output/output_options.h"
 
 namespace tarvolen {
 
 class MessagePort;
+
+// How the Add Options dialog was confirmed.
+enum class AddMode : std::uint8_t {
+    Files = 0,          // "Add File(s)"
+    DirectoryScan = 1,  // "Directory Scan"
+};
 
 // Options of the Add command; they live as long as the process and start so.
 struct AddOptions {
@@ -20,15 +27,6 @@ struct AddOptions {
     std::string Encoding = kAutomaticEncodingName;  // a name of EncodingChoices()
 };
 
-// Options of the Save command; all 0 at start, kept for the process.
-struct OutputOptions {
-    std::int32_t Delimiter = 0;         // 0 LF, 1 CRLF, 2 Space
-    std::int32_t CaseMode = 0;          // 0 lower case, 1 UPPER CASE
-    std::int32_t UnicodeOutput = 0;     // UTF-16 little-endian without BOM
-    std::int32_t IncludeFrequency = 0;  // "word,count" records, most frequent first
-    std::int32_t AppendOutput = 0;
-    std::int32_t Utf8Output = 0;  // UTF-8 without BOM; never with UnicodeOutput
-};
 
 // Everything that lives as long as the process: the word list and the settings and
 // counters that several commands share. Exactly one exists, created by main() before

@@ -25,7 +25,7 @@ TEST(CliOptionsTest, DefaultsAreThoseOfAFreshSession) {
     EXPECT_FALSE(o.skipShort);
     EXPECT_EQ(o.types, "htm,html,txt");
     EXPECT_FALSE(o.output.has_value());
-    EXPECT_EQ(o.delimiter, 0);
+    EXPECT_EQ(o.delimiter, Delimiter::LF);
     EXPECT_FALSE(o.upper || o.frequency || o.unicode || o.append || o.statistics || o.quiet);
     EXPECT_TRUE(o.files.empty() && o.scanDirs.empty() && o.filters.empty());
 }
@@ -69,7 +69,7 @@ TEST(CliOptionsTest, EveryOptionInItsLongShortAndAttachedForms) {
     EXPECT_EQ(o.filters[2].mode, FilterMode::Long);
     EXPECT_EQ(o.filters[2].value, 10000);
     EXPECT_EQ(o.output, "-");
-    EXPECT_EQ(o.delimiter, 2);
+    EXPECT_EQ(o.delimiter, Delimiter::Space);
     EXPECT_TRUE(o.upper && o.frequency && o.unicode && o.append && o.statistics && o.quiet);
     EXPECT_EQ(o.files, (std::vector<std::string>{"a.txt", "b.txt"}));
 
@@ -78,7 +78,7 @@ TEST(CliOptionsTest, EveryOptionInItsLongShortAndAttachedForms) {
     EXPECT_EQ(attached.language, kSpanish);  // the last one counts
     EXPECT_EQ(attached.output, "x");
     EXPECT_TRUE(attached.skipShort && attached.quiet);
-    EXPECT_EQ(attached.delimiter, 1);
+    EXPECT_EQ(attached.delimiter, Delimiter::CRLF);
     EXPECT_EQ(attached.types, "*");
 
     // A bundle ends at the first option that takes a value: the rest is its value.
@@ -104,9 +104,12 @@ TEST(CliOptionsTest, FilterValuesFromOneTo10000Only) {
         const char* text;
         bool accepted;
     };
-    const Case cases[] = {{"1", true},   {"10000", true}, {"0", false},          {"10001", false},
-                          {"", false},   {"-1", false},   {"+5", false},         {"5x", false},
-                          {" 5", false}, {"0005", true},  {"99999999999", false}};
+    // Blanks around the number are ignored, as the Filter dialog ignores them.
+    const Case cases[] = {{"1", true},          {"10000", true},    {"0", false},
+                          {"10001", false},     {"", false},        {"-1", false},
+                          {"+5", false},        {"5x", false},      {" 5", true},
+                          {"\t250 ", true},     {"   ", false},     {"5 5", false},
+                          {"0005", true},       {"00000005", true}, {"99999999999", false}};
     for (const Case& c : cases) {
         CliParse parse = ParseCliOptions({"--remove-short", c.text});
         EXPECT_EQ(parse.action == CliAction::Run, c.accepted) << '"' << c.text << '"';
@@ -149,7 +152,7 @@ TEST(CliOptionsTest, HelpAndVersionEndTheParseWhereTheyStand) {
 
 TEST(CliOptionsTest, WriterOptionsFollowTheCommandLine) {
     WriterOptions plain = WriterOptionsOf(Parsed({}));
-    EXPECT_EQ(plain.Delimiter, 0);
+    EXPECT_EQ(plain.Delimiter, Delimiter::LF);
     EXPECT_EQ(plain.CaseMode, 0);
     EXPECT_EQ(plain.UnicodeOutput, 0);
     EXPECT_EQ(plain.AppendOutput, 0);
@@ -158,7 +161,7 @@ TEST(CliOptionsTest, WriterOptionsFollowTheCommandLine) {
 
     WriterOptions all = WriterOptionsOf(
         Parsed({"--delimiter", "crlf", "--upper", "--unicode", "--append", "-l", "russian"}));
-    EXPECT_EQ(all.Delimiter, 1);
+    EXPECT_EQ(all.Delimiter, Delimiter::CRLF);
     EXPECT_EQ(all.CaseMode, 1);
     EXPECT_NE(all.UnicodeOutput, 0);
     EXPECT_NE(all.AppendOutput, 0);

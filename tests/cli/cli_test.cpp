@@ -340,10 +340,10 @@ TEST(CliTest, OutputEqualsTheLibrarysForTheSameInputs) {
     };
     WriterOptions upperCrlf;
     upperCrlf.CaseMode = 1;
-    upperCrlf.Delimiter = 1;
+    upperCrlf.Delimiter = Delimiter::CRLF;
     WriterOptions unicodeSpace;
     unicodeSpace.UnicodeOutput = 1;
-    unicodeSpace.Delimiter = 2;
+    unicodeSpace.Delimiter = Delimiter::Space;
     WriterOptions russianUpper;
     russianUpper.CaseMode = 1;
     russianUpper.ListCodePage = CodePage::Windows1251;

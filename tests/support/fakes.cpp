@@ -119,7 +119,7 @@ std::unique_ptr<ProgressPort> FakeDialogs::OpenProgress() {
     return std::make_unique<SharedProgress>(progress);
 }
 
-bool FakeDialogs::RunAddOptions(AddOptions& options, int& addMode) {
+bool FakeDialogs::RunAddOptions(AddOptions& options, AddMode& addMode) {
     return RunScripted(addOptions, "Add Options", options, addMode);
 }
 
@@ -131,7 +131,7 @@ bool FakeDialogs::RunSaveOptions(OutputOptions& options, std::string& fileName) 
     return RunScripted(saveOptions, "Save options", options, fileName);
 }
 
-bool FakeDialogs::RunFilter(std::int32_t& value, std::int32_t& mode) {
+bool FakeDialogs::RunFilter(std::int32_t& value, FilterMode& mode) {
     return RunScripted(filter, "Filter", value, mode);
 }
 

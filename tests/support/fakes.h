@@ -97,16 +97,16 @@ class FakeFilePicker : public FilePicker {
 class FakeDialogs : public DialogPort {
   public:
     std::unique_ptr<ProgressPort> OpenProgress() override;
-    bool RunAddOptions(AddOptions& options, int& addMode) override;
+    bool RunAddOptions(AddOptions& options, AddMode& addMode) override;
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
     bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
-    bool RunFilter(std::int32_t& value, std::int32_t& mode) override;
+    bool RunFilter(std::int32_t& value, FilterMode& mode) override;
     void ShowInfo(const std::string& text) override;
 
-    std::deque<std::function<bool(AddOptions&, int&)>> addOptions;
+    std::deque<std::function<bool(AddOptions&, AddMode&)>> addOptions;
     std::deque<std::function<bool(std::string&, std::string&)>> dirScan;
     std::deque<std::function<bool(OutputOptions&, std::string&)>> saveOptions;
-    std::deque<std::function<bool(std::int32_t&, std::int32_t&)>> filter;
+    std::deque<std::function<bool(std::int32_t&, FilterMode&)>> filter;
     std::vector<std::string> infoTexts;
 
     // Progress windows handed out by OpenProgress stay readable here after they close.

@@ -1,11 +1,33 @@
 #include "core/analysis/word_filter.h"
 
+#include <charconv>
 #include <string>
 #include <string_view>
 
 #include "core/collect/word_store.h"
 
 namespace tarvolen {
+
+std::optional<std::int32_t> ParseInteger(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\n\v\f\r";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
+    std::int32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::int32_t> ParseFilterValue(std::string_view text) {
+    const std::optional<std::int32_t> value = ParseInteger(text);
+    if (!value || *value < kFilterMinValue || *value > kFilterMaxValue)
+        return std::nullopt;
+    return value;
+}
 
 namespace {
 

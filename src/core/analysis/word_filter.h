@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace tarvolen {
 
@@ -16,6 +18,15 @@ enum class FilterMode : std::int32_t {
 
 inline constexpr std::int32_t kFilterMinValue = 1;
 inline constexpr std::int32_t kFilterMaxValue = 10000;
+// Shown when the typed N is refused.
+inline constexpr const char* kFilterRangeText = "Please enter an integer between 1 and 10000.";
+
+// The typed text as a signed decimal number, blanks around it ignored; nothing when
+// it is anything else or does not fit 32 bits.
+std::optional<std::int32_t> ParseInteger(std::string_view text);
+// The typed text as an N of the Filter rules: ParseInteger within kFilterMinValue to
+// kFilterMaxValue.
+std::optional<std::int32_t> ParseFilterValue(std::string_view text);
 
 inline constexpr const char* kNothingToFilterText = "The project is empty, nothing to filter!";
 // printf format of the result, filled with the plain number of removed words.

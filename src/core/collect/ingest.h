@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/collect/read_buffer.h"
+#include "core/util/ticks.h"
 
 namespace tarvolen {
 
@@ -13,14 +14,6 @@ class MessagePort;
 class ProgressPort;
 class TextDecoder;
 struct Workspace;
-
-// A 32-bit millisecond tick, wrapping like the platform's; injectable for tests.
-class TickSource {
-  public:
-    virtual ~TickSource() = default;
-    virtual std::uint32_t Now() = 0;
-};
-TickSource& SystemTicks();
 
 // The main window's part of an Add run: the paths to read, the word cut by a chunk
 // boundary, and the file most recently opened (the save flow proposes a name from it).

@@ -165,7 +165,7 @@ void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32
     Table& table = *current_;
     const Key key = KeyOf(word, length);
     const std::uint32_t bucket = hash % kBucketCount;
-    for (std::uint32_t index = table.Head(bucket); index != 0;) {
+    for (std::uint32_t index = table.heads.Head(bucket); index != 0;) {
         Entry& entry = table.At(index);
         if (Matches(entry, key, word, length)) {
             entry.count = SaturatingSum(entry.count, count);
@@ -423,18 +423,6 @@ std::string_view WordStore::TextOf(const Entry& entry) const {
     if (length >= kInlineBytes)
         length = std::strlen(text);
     return {text, length};
-}
-
-bool WordOrder(std::string_view a, std::string_view b) {
-    // string_view compares through char_traits<char>, which orders as unsigned char.
-    return a.compare(b) < 0;
-}
-
-bool FrequencyOrder(std::uint32_t countA, std::string_view a, std::uint32_t countB,
-                    std::string_view b) {
-    if (countA != countB)
-        return countA > countB;
-    return WordOrder(a, b);
 }
 
 }  // namespace tarvolen

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "core/collect/ingest.h"
+#include "core/util/ticks.h"
 #include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
 #include "core/util/format_count.h"
@@ -228,19 +228,20 @@ std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
     return keyed;
 }
 
-// FrequencyOrder: the larger count first, then WordOrder.
+// In FrequencyOrder. FrequencyOrder decides by the counts when they differ, and
+// then by WordOrder, which unequal keys decide as well; so only equal counts with
+// equal keys need the texts, and everything else is settled from the array alone.
 std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store) {
     auto keyed = CollectKeyed<KeyedEntry>(
         store, [](std::uint64_t key, std::uint32_t offset, std::string_view, std::uint32_t count) {
             return KeyedEntry{key, offset, count};
         });
-    const char* arena = store.ArenaBegin();
-    std::sort(keyed.begin(), keyed.end(), [arena](const KeyedEntry& a, const KeyedEntry& b) {
+    std::sort(keyed.begin(), keyed.end(), [&store](const KeyedEntry& a, const KeyedEntry& b) {
         if (a.count != b.count)
             return a.count > b.count;
         if (a.key != b.key)
             return a.key < b.key;
-        return std::strcmp(arena + a.offset, arena + b.offset) < 0;
+        return FrequencyOrder(a.count, TextAt(store, a.offset), b.count, TextAt(store, b.offset));
     });
     return keyed;
 }
@@ -272,12 +273,13 @@ RecordFormat::RecordFormat(const WriterOptions& options)
       characters_(&ToUnicodeTableOf(options.ListCodePage)),
       upperCase_(options.CaseMode == 1 ? &UpperCaseTableOf(options.ListCodePage) : nullptr) {
     switch (options.Delimiter) {
-        case 1:
+        case Delimiter::CRLF:
             delimiter_ = "\r\n";
             break;
-        case 2:
+        case Delimiter::Space:
             delimiter_ = " ";
             break;
+        case Delimiter::LF:
         default:
             delimiter_ = "\n";
             break;

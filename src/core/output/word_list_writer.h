@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/collect/char_map.h"
+#include "core/output/output_options.h"
 #include "core/output/upper_case.h"
 
 namespace tarvolen {
@@ -19,18 +20,6 @@ class WordStore;
 inline constexpr const char* kCannotCreateText = "Unable to create output file";
 inline constexpr const char* kEmptyProjectText = "The project is empty, nothing to save";
 inline constexpr const char* kDoneText = "Done!";
-
-// The output options as a writer sees them: those that the save flow copies, plus
-// the code page the list's words are in, which UPPER CASE and the conversion to
-// UTF-16 or UTF-8 follow.
-struct WriterOptions {
-    std::int32_t Delimiter = 0;      // 1 CRLF, 2 Space, anything else LF
-    std::int32_t CaseMode = 0;       // 1 UPPER CASE, anything else as stored
-    std::int32_t UnicodeOutput = 0;  // non-zero: UTF-16LE without byte order mark
-    std::int32_t AppendOutput = 0;   // non-zero: "ab", else "wb"
-    CodePage ListCodePage = CodePage::Windows1252;
-    std::int32_t Utf8Output = 0;  // non-zero (and UnicodeOutput 0): UTF-8 without mark
-};
 
 // Shown while a list is sorted and written; the GUI sets its wait cursor.
 class BusyIndicator {

@@ -1,37 +1,15 @@
 // The Filter command: removes rare, short or long words.
-#include <QGuiApplication>
 #include <cstdint>
 
 #include "core/analysis/word_filter.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
+#include "gui/util/wait_cursor.h"
 #include "core/workspace.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 
 namespace tarvolen {
-
-namespace {
-
-// The wait cursor for the length of a scope, also when it is left by an exception.
-class WaitCursor {
-  public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { Restore(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-    void Restore() {
-        if (active_)
-            QGuiApplication::restoreOverrideCursor();
-        active_ = false;
-    }
-
-  private:
-    bool active_ = true;
-};
-
-}  // namespace
 
 void CMainDialog::ApplyFilter() {
     WordStore& store = workspace().Store;
@@ -41,12 +19,12 @@ void CMainDialog::ApplyFilter() {
     }
 
     std::int32_t value = 0;
-    std::int32_t mode = 0;
+    FilterMode mode = FilterMode::Rare;
     if (!dialogs().RunFilter(value, mode))
         return;
 
     WaitCursor busy;
-    const std::int32_t removed = FilterWords(store, static_cast<FilterMode>(mode), value);
+    const std::int32_t removed = FilterWords(store, mode, value);
     // The pass is over; a busy cursor over the message box would only mislead.
     busy.Restore();
     // Plain digits, unlike the status line. The unsaved mark stays as it was:

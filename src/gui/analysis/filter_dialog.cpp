@@ -7,7 +7,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <algorithm>
-#include <charconv>
+#include <string>
 
 #include "core/analysis/word_filter.h"
 #include "gui/app/dialog_units.h"
@@ -26,6 +26,11 @@ QToolButton* MakeArrow(Qt::ArrowType direction, QWidget* parent) {
     // The edit keeps the focus while the arrows are clicked.
     arrow->setFocusPolicy(Qt::NoFocus);
     return arrow;
+}
+
+// Qt trims the Unicode blanks too, which the Latin-1 bytes could not carry.
+std::string LatinTrimmed(const QString& text) {
+    return text.trimmed().toLatin1().toStdString();
 }
 
 }  // namespace
@@ -64,7 +69,7 @@ CFilterDialog::CFilterDialog(MessagePort& messages, QWidget* parent)
         units.Place(button, 7, tops[mode], 135, 10);
         modes_->addButton(button, mode);
     }
-    ModeButton(FilterMode)->setChecked(true);
+    ModeButton(static_cast<int>(FilterMode))->setChecked(true);
 
     filter_ = new QPushButton(QStringLiteral("Filter"), this);
     filter_->setDefault(true);
@@ -88,29 +93,15 @@ QRadioButton* CFilterDialog::ModeButton(int mode) const {
 }
 
 std::optional<std::int32_t> CFilterDialog::ParseValue(const QString& text) {
-    const QByteArray digits = text.trimmed().toLatin1();
-    if (digits.isEmpty())
-        return std::nullopt;
-    std::int32_t value = 0;
-    const char* end = digits.constData() + digits.size();
-    const auto [stop, error] = std::from_chars(digits.constData(), end, value);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    if (value < kFilterMinValue || value > kFilterMaxValue)
-        return std::nullopt;
-    return value;
+    return ParseFilterValue(LatinTrimmed(text));
 }
 
 void CFilterDialog::StepBy(int steps) {
     // The arrows start from what the edit shows when that is a number, else from
     // where they were last; either way they stop at the ends of their own range.
-    const QByteArray digits = edit_->text().trimmed().toLatin1();
-    std::int32_t shown = 0;
-    const char* end = digits.constData() + digits.size();
-    const auto [stop, error] = std::from_chars(digits.constData(), end, shown);
-    const int from = (!digits.isEmpty() && error == std::errc() && stop == end)
-                         ? static_cast<int>(std::clamp(shown, -1'000'000, 1'000'000))
-                         : spinPosition_;
+    const std::optional<std::int32_t> shown = ParseInteger(LatinTrimmed(edit_->text()));
+    const int from =
+        shown ? static_cast<int>(std::clamp(*shown, -1'000'000, 1'000'000)) : spinPosition_;
     spinPosition_ = std::clamp(from + steps, kSpinMin, kSpinMax);
     edit_->setText(QString::number(spinPosition_));
 }
@@ -135,7 +126,7 @@ void CFilterDialog::Confirm() {
         return;
     }
     FilterValue = *value;
-    FilterMode = std::max(modes_->checkedId(), 0);
+    FilterMode = static_cast<tarvolen::FilterMode>(std::max(modes_->checkedId(), 0));
     accept();
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/analysis/word_filter.h"
+
 class QButtonGroup;
 class QLineEdit;
 class QPushButton;
@@ -23,13 +25,13 @@ class CFilterDialog : public QDialog {
   public:
     static constexpr int kSpinMin = 1;
     static constexpr int kSpinMax = 1000;
-    static constexpr const char* kRangeText = "Please enter an integer between 1 and 10000.";
+    static constexpr const char* kRangeText = kFilterRangeText;
 
     explicit CFilterDialog(MessagePort& messages, QWidget* parent = nullptr);
 
-    // Valid after "Filter": N, and the rule (0 rare, 1 short, 2 long).
+    // Valid after "Filter": N, and the rule.
     std::int32_t FilterValue = 0;
-    std::int32_t FilterMode = 0;
+    tarvolen::FilterMode FilterMode = tarvolen::FilterMode::Rare;
 
     // The typed text as a number of the accepted range, or nothing.
     static std::optional<std::int32_t> ParseValue(const QString& text);

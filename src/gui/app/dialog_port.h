@@ -9,6 +9,8 @@ namespace tarvolen {
 class ProgressPort;
 struct AddOptions;
 struct OutputOptions;
+enum class AddMode : std::uint8_t;
+enum class FilterMode : std::int32_t;
 
 // The modal dialogs and the progress window, as the main window's commands see them.
 // The GUI shows real dialogs (QtDialogPort); tests answer from a script, so that no
@@ -21,9 +23,9 @@ class DialogPort {
     // the window closes when the returned object goes.
     virtual std::unique_ptr<ProgressPort> OpenProgress() = 0;
 
-    // Add Options: edits options on "Add File(s)" (addMode 0) or "Directory Scan"
-    // (addMode 1) and returns true; Cancel returns false and changes nothing.
-    virtual bool RunAddOptions(AddOptions& options, int& addMode) = 0;
+    // Add Options: edits options on "Add File(s)" or "Directory Scan", tells which in
+    // addMode and returns true; Cancel returns false and changes nothing.
+    virtual bool RunAddOptions(AddOptions& options, AddMode& addMode) = 0;
 
     // Directory scan dialog: starting directory and the typed list of file types.
     virtual bool RunDirScan(std::string& startDirectory, std::string& typeText) = 0;
@@ -32,8 +34,8 @@ class DialogPort {
     // (and the dialog's own checks passed).
     virtual bool RunSaveOptions(OutputOptions& options, std::string& fileName) = 0;
 
-    // Filter: the number N and the mode (0 rare, 1 short, 2 long); true on "Filter".
-    virtual bool RunFilter(std::int32_t& value, std::int32_t& mode) = 0;
+    // Filter: the number N and the rule; true on "Filter".
+    virtual bool RunFilter(std::int32_t& value, FilterMode& mode) = 0;
 
     // The "Info" window with one read-only text.
     virtual void ShowInfo(const std::string& text) = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/collect/ingest.h"
+#include "core/output/output_options.h"
 #include "gui/util/link_label.h"
 
 class QLabel;
@@ -45,7 +46,7 @@ class CMainDialog : public QDialog {
     std::vector<std::string> ScanTypes;
     // The output options as the save flow copied them for the writer.
     std::int32_t CaseMode = 0;
-    std::int32_t Delimiter = 0;
+    tarvolen::Delimiter Delimiter = tarvolen::Delimiter::LF;
     std::int32_t AppendOutput = 0;
     std::int32_t UnicodeOutput = 0;
     // The Add option, copied when the Add Options dialog is confirmed.

@@ -45,7 +45,7 @@ std::unique_ptr<ProgressPort> QtDialogPort::OpenProgress() {
     return std::make_unique<ProgressWindowPort>(owner_.data());
 }
 
-bool QtDialogPort::RunAddOptions(AddOptions& options, int& addMode) {
+bool QtDialogPort::RunAddOptions(AddOptions& options, AddMode& addMode) {
     CAddOptionsDialog dialog(options, owner_.data());
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -77,7 +77,7 @@ bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName)
     return true;
 }
 
-bool QtDialogPort::RunFilter(std::int32_t& value, std::int32_t& mode) {
+bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode) {
     CFilterDialog dialog(messages_, owner_.data());
     if (dialog.exec() != QDialog::Accepted)
         return false;

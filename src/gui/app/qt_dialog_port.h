@@ -19,10 +19,10 @@ class QtDialogPort : public DialogPort {
     QWidget* owner() const { return owner_; }
 
     std::unique_ptr<ProgressPort> OpenProgress() override;
-    bool RunAddOptions(AddOptions& options, int& addMode) override;
+    bool RunAddOptions(AddOptions& options, AddMode& addMode) override;
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
     bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
-    bool RunFilter(std::int32_t& value, std::int32_t& mode) override;
+    bool RunFilter(std::int32_t& value, FilterMode& mode) override;
     void ShowInfo(const std::string& text) override;
 
   private:

@@ -38,7 +38,7 @@ void CMainDialog::OnAdd() {
     Workspace& ws = workspace();
     // The dialog edits a copy, so that only a confirmed dialog changes the options.
     AddOptions edited = ws.Add;
-    int addMode = 0;
+    AddMode addMode = AddMode::Files;
     if (!dialogs().RunAddOptions(edited, addMode))
         return;
     if (WouldMixCodePages(ws, edited.Language) &&
@@ -50,7 +50,7 @@ void CMainDialog::OnAdd() {
 
     ApplyAddOptions(ws);
     SkipShortWords = ws.Add.SkipShortWords;
-    if (addMode == 1)
+    if (addMode == AddMode::DirectoryScan)
         AddFromDirectory();
     else
         AddFiles();

@@ -80,7 +80,7 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     skipShortWords_->setFocus();
 }
 
-void CAddOptionsDialog::Confirm(std::uint8_t mode) {
+void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {
     AddMode = mode;
     options_.SkipShortWords = skipShortWords_->isChecked() ? 1 : 0;
     options_.Language = language_->currentIndex() < 0 ? kEnglishLatin : language_->currentIndex();

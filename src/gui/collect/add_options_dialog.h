@@ -3,13 +3,14 @@
 #include <QDialog>
 #include <cstdint>
 
+#include "core/workspace.h"
+
 class QCheckBox;
 class QComboBox;
 class QPushButton;
 
 namespace tarvolen {
 
-struct AddOptions;
 
 // "Add Options": the language, the encoding of the documents, the short-word option
 // and the way to add. Either Add button confirms the dialog and stores the three
@@ -22,13 +23,13 @@ class CAddOptionsDialog : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr std::uint8_t kAddFiles = 0;
-    static constexpr std::uint8_t kDirectoryScan = 1;
+    static constexpr tarvolen::AddMode kAddFiles = tarvolen::AddMode::Files;
+    static constexpr tarvolen::AddMode kDirectoryScan = tarvolen::AddMode::DirectoryScan;
 
     explicit CAddOptionsDialog(AddOptions& options, QWidget* parent = nullptr);
 
     // How the dialog was confirmed: kAddFiles or kDirectoryScan.
-    std::uint8_t AddMode = kAddFiles;
+    tarvolen::AddMode AddMode = kAddFiles;
 
     QCheckBox* SkipShortWordsBox() const { return skipShortWords_; }
     QComboBox* LanguageList() const { return language_; }
@@ -38,7 +39,7 @@ class CAddOptionsDialog : public QDialog {
     QPushButton* CancelButton() const { return cancel_; }
 
   private:
-    void Confirm(std::uint8_t mode);
+    void Confirm(tarvolen::AddMode mode);
 
     AddOptions& options_;
     QCheckBox* skipShortWords_;

@@ -1,27 +1,13 @@
 // The save flow: the Save options dialog, then the writer.
-#include <QApplication>
-#include <QCursor>
-
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
+#include "gui/util/wait_cursor.h"
 #include "core/workspace.h"
-#include "core/collect/ingest.h"
+#include "core/util/ticks.h"
 #include "core/output/output_paths.h"
 #include "core/output/word_list_writer.h"
 
 namespace tarvolen {
-
-namespace {
-
-// The wait cursor over the whole application while the list is sorted and written;
-// the writer does not pump events, so the window only repaints afterwards.
-class WaitCursor : public BusyIndicator {
-  public:
-    void BeginBusy() override { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    void EndBusy() override { QApplication::restoreOverrideCursor(); }
-};
-
-}  // namespace
 
 bool CMainDialog::SaveWordList() {
     Workspace& work = workspace();
@@ -35,15 +21,10 @@ bool CMainDialog::SaveWordList() {
     AppendOutput = work.Output.AppendOutput;
     UnicodeOutput = work.Output.UnicodeOutput;
 
-    WriterOptions options;
-    options.Delimiter = Delimiter;
-    options.CaseMode = CaseMode;
-    options.UnicodeOutput = UnicodeOutput;
-    options.Utf8Output = work.Output.Utf8Output;
-    options.AppendOutput = AppendOutput;
-    options.ListCodePage = work.ListCodePage;
+    const WriterOptions options = WriterOptionsFor(work.Output, work.ListCodePage);
 
-    WaitCursor waitCursor;
+    // The writer does not pump events, so the window only repaints afterwards.
+    WaitCursorIndicator waitCursor;
     const WriterHooks hooks{messages(), SystemTicks(), &waitCursor, [this] {
                                 workspace().ListUnsaved = false;
                                 RefreshStatusLine();

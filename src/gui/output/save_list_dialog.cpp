@@ -149,7 +149,7 @@ void CSaveListDialog::OnInitDialog() {
 }
 
 void CSaveListDialog::LoadControls() {
-    CheckIndex(delimiters_, options_.Delimiter);
+    CheckIndex(delimiters_, static_cast<int>(options_.Delimiter));
     CheckIndex(cases_, options_.CaseMode);
     unicode_->setChecked(options_.UnicodeOutput != 0);
     utf8_->setChecked(options_.UnicodeOutput == 0 && options_.Utf8Output != 0);
@@ -159,7 +159,7 @@ void CSaveListDialog::LoadControls() {
 }
 
 void CSaveListDialog::StoreControls() {
-    options_.Delimiter = delimiters_->checkedId();
+    options_.Delimiter = static_cast<Delimiter>(delimiters_->checkedId());
     options_.CaseMode = cases_->checkedId();
     options_.UnicodeOutput = unicode_->isChecked() ? 1 : 0;
     options_.Utf8Output = utf8_->isChecked() ? 1 : 0;

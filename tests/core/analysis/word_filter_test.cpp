@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -139,6 +140,42 @@ TEST(WordFilterLargeTest, EmptyStoreRemovesNothing) {
     WordStore store(messages, testing::SmallStoreOptions());
     EXPECT_EQ(FilterWords(store, FilterMode::Long, 1), 0);
     EXPECT_EQ(store.Count(), 0);
+}
+
+}  // namespace
+}  // namespace tarvolen
+
+namespace tarvolen {
+namespace {
+
+// One rule for the dialog and the command line: blanks around a signed decimal
+// number are ignored, anything else refuses the text.
+TEST(ParseFilterValueTest, TrimmedDecimalWithinTheRange) {
+    struct Case {
+        const char* text;
+        std::optional<std::int32_t> integer;
+        std::optional<std::int32_t> value;
+    };
+    const Case cases[] = {
+        {"1", 1, 1},
+        {"10000", 10000, 10000},
+        {" \t250\r\n", 250, 250},
+        {"0007", 7, 7},
+        {"0", 0, std::nullopt},
+        {"10001", 10001, std::nullopt},
+        {"-3", -3, std::nullopt},
+        {"2147483647", 2147483647, std::nullopt},
+        {"2147483648", std::nullopt, std::nullopt},
+        {"+5", std::nullopt, std::nullopt},
+        {"5x", std::nullopt, std::nullopt},
+        {"5 5", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {" \t ", std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseInteger(c.text), c.integer) << '"' << c.text << '"';
+        EXPECT_EQ(ParseFilterValue(c.text), c.value) << '"' << c.text << '"';
+    }
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST_F(ListMergeTest, EveryFormatRoundTrips) {
                                      std::to_string(delimiter) + " case " +
                                      std::to_string(caseMode) + " encoding " +
                                      std::to_string(encoding) + (frequency ? " counts" : ""));
-                        WriterOptions options{delimiter, caseMode, encoding == 1, 0,
+                        WriterOptions options{static_cast<Delimiter>(delimiter), caseMode, encoding == 1, 0,
                                               CodePage::Windows1252, encoding == 2};
                         const std::string saved = original.Save(dir, "a.txt", options, frequency);
                         Session merged(language);

@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <algorithm>
 #include <functional>
+#include <random>
 
 #include "core/output/my_exception.h"
 #include "core/output/writer_fixture.h"
@@ -71,7 +73,7 @@ TEST_P(WriterFormatTest, WritesExactBytes) {
     } else {
         AddThreeWords();
     }
-    WriterOptions options{row.delimiter, row.caseMode, row.unicode, 0, CodePageOf(row.language)};
+    WriterOptions options{static_cast<Delimiter>(row.delimiter), row.caseMode, row.unicode, 0, CodePageOf(row.language)};
     EXPECT_EQ(RunWriter(row.writer, store, options, Out(), Hooks()), WriteOutcome::Written);
     EXPECT_EQ(TempDir::Read(Out()), row.expected) << row.why;
     EXPECT_EQ(savedCalls, 1);
@@ -109,13 +111,51 @@ TEST_F(WriterTest, WordsSharingLongBeginningsSortByTheirWholeText) {
         AddTimes(store, word, 2);
     }
     AddTimes(store, "abcdefghzz", 3);
-    WriteWordList(store, WriterOptions{2, 0, 0, 0}, Out(), Hooks());
+    WriteWordList(store, WriterOptions{Delimiter::Space, 0, 0, 0}, Out(), Hooks());
     EXPECT_EQ(TempDir::Read(Out()),
               "abcdefg abcdefgh abcdefghi abcdefghij abcdefghz abcdefghzz abcdefgh\xE9 ");
-    WriteFrequencyList(store, WriterOptions{2, 0, 0, 0}, Out(), Hooks());
+    WriteFrequencyList(store, WriterOptions{Delimiter::Space, 0, 0, 0}, Out(), Hooks());
     EXPECT_EQ(TempDir::Read(Out()),
               "abcdefghzz,3 abcdefg,2 abcdefgh,2 abcdefghi,2 abcdefghij,2 abcdefghz,2 "
               "abcdefgh\xE9,2 ");
+}
+
+// The sorts settle most pairs from their 8-byte keys and counts alone; whatever they
+// settle must agree with the store's own orders.
+TEST_F(WriterTest, SortsAgreeWithTheStoreOrders) {
+    std::mt19937 random(11);
+    std::vector<std::pair<std::string, std::uint32_t>> held;
+    const std::string stems[] = {"", "abcdefgh", "abcdefg", "\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9"};
+    for (int i = 0; i < 600; ++i) {
+        std::string word = stems[random() % 4];
+        const std::size_t extra = 1 + random() % 6;
+        for (std::size_t k = 0; k < extra; ++k)
+            word += static_cast<char>("ab\xE9z"[random() % 4]);
+        if (std::any_of(held.begin(), held.end(), [&](const auto& h) { return h.first == word; }))
+            continue;
+        const std::uint32_t count = 1 + random() % 3;  // many ties
+        AddTimes(store, word.c_str(), static_cast<int>(count));
+        held.emplace_back(word, count);
+    }
+
+    std::vector<std::pair<std::string, std::uint32_t>> byFrequency = held;
+    std::sort(byFrequency.begin(), byFrequency.end(), [](const auto& x, const auto& y) {
+        return FrequencyOrder(x.second, x.first, y.second, y.first);
+    });
+    const std::vector<FrequencyEntry> entries = SortedByFrequency(store);
+    ASSERT_EQ(entries.size(), byFrequency.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].word, byFrequency[i].first) << i;
+        EXPECT_EQ(entries[i].count, byFrequency[i].second) << i;
+    }
+
+    std::vector<std::string> byWord;
+    for (const auto& h : held)
+        byWord.push_back(h.first);
+    std::sort(byWord.begin(), byWord.end(),
+              [](const std::string& x, const std::string& y) { return WordOrder(x, y); });
+    const std::vector<std::string_view> words = SortedWords(store);
+    EXPECT_EQ(std::vector<std::string>(words.begin(), words.end()), byWord);
 }
 
 struct HighByteRow {
@@ -132,8 +172,8 @@ TEST_P(HighByteTest, WordWithE0) {
     const HighByteRow& row = GetParam();
     store.AddWord("\xE0z\xFF\xB8");
     // unicode: 1 UTF-16, 2 UTF-8.
-    WriterOptions options{0, row.caseMode, row.unicode == 1, 0, CodePageOf(row.language),
-                          row.unicode == 2};
+    WriterOptions options{Delimiter::LF, row.caseMode, row.unicode == 1, 0,
+                          CodePageOf(row.language), row.unicode == 2};
     WriteWordList(store, options, Out(), Hooks());
     EXPECT_EQ(TempDir::Read(Out()), row.expected) << row.why;
 }
@@ -161,7 +201,7 @@ TEST_F(WriterTest, TwentyByteWordInUtf16) {
     const std::string word = "abcdefghijklmnopqrst";
     ASSERT_EQ(word.size(), 20u);
     store.AddWord(word.c_str());
-    WriteWordList(store, WriterOptions{1, 0, 1, 0}, Out(), Hooks());
+    WriteWordList(store, WriterOptions{Delimiter::CRLF, 0, 1, 0}, Out(), Hooks());
     const std::string bytes = TempDir::Read(Out());
     EXPECT_EQ(bytes.size(), 44u);
     EXPECT_EQ(bytes, Wide(word + "\r\n"));
@@ -175,7 +215,7 @@ TEST(WriteWord, WordLongerThanAnyTheTokenizerMakesIsWrittenWhole) {
     std::string word(300, 'q');
     word[0] = '\xE0';
     word.back() = 'r';
-    WriteWord(stream, word, RecordFormat(WriterOptions{1, 1, 1, 0, CodePage::Windows1251}));
+    WriteWord(stream, word, RecordFormat(WriterOptions{Delimiter::CRLF, 1, 1, 0, CodePage::Windows1251}));
     WriteFrequencyRecord(stream, word, 4'294'967'295u, RecordFormat(WriterOptions{}));
     std::string bytes(2000, '\0');
     std::rewind(stream);
@@ -190,7 +230,7 @@ class AppendTest : public WriterTest, public ::testing::WithParamInterface<Write
 
 TEST_P(AppendTest, TwiceWritesTheWholeListTwice) {
     AddThreeWords();
-    const WriterOptions append{0, 0, 0, 1};
+    const WriterOptions append{Delimiter::LF, 0, 0, 1};
     RunWriter(GetParam(), store, append, Out(), Hooks());
     const std::string once = TempDir::Read(Out());
     ASSERT_FALSE(once.empty());
@@ -202,14 +242,14 @@ TEST_P(AppendTest, TwiceWritesTheWholeListTwice) {
 TEST_P(AppendTest, Utf16FollowsTheLastByteWithoutBom) {
     AddTimes(store, "the", 12);
     dir.Write("out.txt", "old\n");
-    RunWriter(GetParam(), store, WriterOptions{0, 0, 1, 1}, Out(), Hooks());
+    RunWriter(GetParam(), store, WriterOptions{Delimiter::LF, 0, 1, 1}, Out(), Hooks());
     const std::string record = GetParam() == Writer::List ? "the\n" : "the,12\n";
     EXPECT_EQ(TempDir::Read(Out()), "old\n" + Wide(record));
 }
 
 TEST_P(AppendTest, CreatesAMissingFile) {
     AddTimes(store, "the", 1);
-    EXPECT_EQ(RunWriter(GetParam(), store, WriterOptions{0, 0, 0, 1}, Out(), Hooks()),
+    EXPECT_EQ(RunWriter(GetParam(), store, WriterOptions{Delimiter::LF, 0, 0, 1}, Out(), Hooks()),
               WriteOutcome::Written);
     EXPECT_TRUE(std::filesystem::exists(Out()));
 }
@@ -297,7 +337,7 @@ TEST_P(FailureTest, FullDiskRaisesTheOutputError) {
         for (int i = 0; i < words; ++i)
             store.AddWord(("word" + std::to_string(i)).c_str());
         try {
-            RunWriter(GetParam(), store, WriterOptions{0, 0, 1, 0}, "/dev/full", Hooks());
+            RunWriter(GetParam(), store, WriterOptions{Delimiter::LF, 0, 1, 0}, "/dev/full", Hooks());
             ADD_FAILURE() << "no output error";
         } catch (const CMyException& error) {
             EXPECT_EQ(error.GetMessage(), kOutputErrorText);
@@ -318,7 +358,7 @@ TEST(WriteRecords, StandardStreamFormGivesTheFileBytes) {
     AddTimes(store, "and", 3);
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
-    const RecordFormat format(WriterOptions{2, 0, 0, 0});
+    const RecordFormat format(WriterOptions{Delimiter::Space, 0, 0, 0});
     WriteWordRecords(stream, store, format);
     WriteFrequencyRecords(stream, store, format);
     std::string bytes(100, '\0');

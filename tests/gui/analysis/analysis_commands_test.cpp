@@ -36,9 +36,9 @@ class AnalysisCommandsTest : public testing::MainWindowTest {
     }
 
     void ScriptFilter(FilterMode mode, std::int32_t value) {
-        dialogs.filter.push_back([=](std::int32_t& v, std::int32_t& m) {
+        dialogs.filter.push_back([=](std::int32_t& v, FilterMode& m) {
             v = value;
-            m = static_cast<std::int32_t>(mode);
+            m = mode;
             return true;
         });
     }
@@ -114,7 +114,7 @@ TEST_F(AnalysisCommandsTest, RemovingEveryWordLeavesZeroWithoutTheSuffix) {
 
 TEST_F(AnalysisCommandsTest, CancelledFilterChangesNothing) {
     AddWords(4, true);
-    dialogs.filter.push_back([](std::int32_t&, std::int32_t&) { return false; });
+    dialogs.filter.push_back([](std::int32_t&, FilterMode&) { return false; });
     Click(CMainDialog::Button::Filter);
 
     EXPECT_TRUE(messages.shown.empty());

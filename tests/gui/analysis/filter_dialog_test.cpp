@@ -84,7 +84,7 @@ TEST_F(FilterDialogTest, AcceptsTheEndsOfTheRangeWithTheChosenRule) {
         EXPECT_EQ(fresh.result(), QDialog::Accepted);
         EXPECT_FALSE(fresh.isVisible());
         EXPECT_EQ(fresh.FilterValue, row.value);
-        EXPECT_EQ(fresh.FilterMode, row.mode);
+        EXPECT_EQ(fresh.FilterMode, static_cast<FilterMode>(row.mode));
     }
     EXPECT_TRUE(messages.shown.empty());
 }

@@ -38,9 +38,9 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 // Drives a real Add Options dialog as a person would, instead of a modal loop.
 using AddOptionsDriver = std::function<void(CAddOptionsDialog&)>;
 
-std::function<bool(AddOptions&, int&)> RealAddOptions(
+std::function<bool(AddOptions&, AddMode&)> RealAddOptions(
     AddOptionsDriver drive, std::vector<std::pair<int, bool>>* shown = nullptr) {
-    return [drive = std::move(drive), shown](AddOptions& options, int& addMode) {
+    return [drive = std::move(drive), shown](AddOptions& options, AddMode& addMode) {
         CAddOptionsDialog dialog(options);
         dialog.show();
         if (shown != nullptr)
@@ -68,8 +68,8 @@ class AddCommandTest : public testing::MainWindowTest {
     void ClickAdd() { Click(CMainDialog::Button::Add); }
 
     // Add Options confirmed with "Add File(s)" or "Directory Scan" and nothing changed.
-    void ConfirmAddOptions(int mode, bool skipShort = false) {
-        dialogs.addOptions.push_back([mode, skipShort](AddOptions& options, int& addMode) {
+    void ConfirmAddOptions(AddMode mode, bool skipShort = false) {
+        dialogs.addOptions.push_back([mode, skipShort](AddOptions& options, AddMode& addMode) {
             options.SkipShortWords = skipShort;
             addMode = mode;
             return true;
@@ -255,7 +255,7 @@ TEST_F(AddCommandTest, ShortWordOptionSetsMinimumWordLength) {
     std::string text = dir.Write("t.txt", "a an the word words");
     for (bool skipShort : {true, false}) {
         workspace.Store.Clear();
-        ConfirmAddOptions(0, skipShort);
+        ConfirmAddOptions(AddMode::Files, skipShort);
         picker.fileResults.push_back(Chosen({text}));
         ClickAdd();
         EXPECT_EQ(workspace.MinWordLength, skipShort ? 4 : 1);
@@ -270,7 +270,7 @@ TEST_F(AddCommandTest, ShortWordOptionSetsMinimumWordLength) {
 TEST_F(AddCommandTest, ChosenFilesAreCountedWithStatusLineAndSummary) {
     std::string first = dir.Write("one.txt", "Alpha beta\ngamma");
     std::string second = dir.Write("two.txt", "beta DELTA");
-    ConfirmAddOptions(0);
+    ConfirmAddOptions(AddMode::Files);
     picker.fileResults.push_back(Chosen({first, second}, 1));
     ClickAdd();
 
@@ -291,7 +291,7 @@ TEST_F(AddCommandTest, ChosenFilesAreCountedWithStatusLineAndSummary) {
         << messages.shown[0].text;
     // The entry picked this time is where the next open dialog starts.
     EXPECT_EQ(workspace.Add.OpenFilterIndex, 1);
-    ConfirmAddOptions(0);
+    ConfirmAddOptions(AddMode::Files);
     picker.fileResults.push_back(FilePickResult{});
     ClickAdd();
     EXPECT_EQ(picker.fileRequests.back().filterIndex, 1);
@@ -305,7 +305,7 @@ TEST_F(AddCommandTest, DirectoryScanCollectsTypedFilesAndIngestsThem) {
     dir.Write("sub/b.txt", "eta theta");
     dir.Write("sub/c.htm", "iota");
     dir.Write("readme", "kappa");
-    ConfirmAddOptions(1);
+    ConfirmAddOptions(AddMode::DirectoryScan);
     std::string seenStart, seenTypes;
     std::string root = dir.path().string();
     dialogs.dirScan.push_back([&](std::string& start, std::string& types) {
@@ -343,7 +343,7 @@ TEST_F(AddCommandTest, CancelDuringTheWalkAddsNothing) {
     workspace.Store.AddWord("kept");
     workspace.ListUnsaved = false;
     window->RefreshStatusLine();
-    ConfirmAddOptions(1, true);
+    ConfirmAddOptions(AddMode::DirectoryScan, true);
     dialogs.dirScan.push_back([&](std::string& start, std::string&) {
         start = dir.path().string();
         return true;
@@ -363,7 +363,7 @@ TEST_F(AddCommandTest, CancelDuringTheWalkAddsNothing) {
 }
 
 TEST_F(AddCommandTest, CancelledScanDialogChangesNothing) {
-    ConfirmAddOptions(1);
+    ConfirmAddOptions(AddMode::DirectoryScan);
     window->State.InputFiles = {"/earlier"};
     dialogs.dirScan.push_back([](std::string&, std::string&) { return false; });
     ClickAdd();

@@ -88,22 +88,22 @@ TEST_F(SaveCommandTest, OptionsReachTheWriterAndTheWindowsCopies) {
     workspace.ListCodePage = CodePage::Windows1251;
     workspace.Add.Language = kFrench;
     workspace.Store.AddWord("\xE0\xB8");
-    ScriptSave(Out(), OutputOptions{1, 1, 0, 1, 0});
+    ScriptSave(Out(), OutputOptions{Delimiter::CRLF, 1, 0, 1, 0});
     EXPECT_TRUE(window->SaveWordList());
     EXPECT_EQ(TempDir::Read(Out()), "THE,12\r\nAND,7\r\nZEBRA,7\r\n\xC0\xA8,1\r\n");
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{kDoneText});
-    EXPECT_EQ(window->Delimiter, 1);
+    EXPECT_EQ(window->Delimiter, Delimiter::CRLF);
     EXPECT_EQ(window->CaseMode, 1);
     EXPECT_EQ(window->UnicodeOutput, 0);
     EXPECT_EQ(workspace.Output.IncludeFrequency, 1);
 }
 
 TEST_F(SaveCommandTest, CancelWritesNothingButKeepsStoredOptions) {
-    ScriptCancel(OutputOptions{2, 1, 1, 0, 1});
+    ScriptCancel(OutputOptions{Delimiter::Space, 1, 1, 0, 1});
     EXPECT_FALSE(window->SaveWordList());
     EXPECT_TRUE(workspace.ListUnsaved);
-    EXPECT_EQ(workspace.Output.Delimiter, 2);
-    EXPECT_EQ(window->Delimiter, 0) << "the window's copies change only before a write";
+    EXPECT_EQ(workspace.Output.Delimiter, Delimiter::Space);
+    EXPECT_EQ(window->Delimiter, Delimiter::LF) << "the window's copies change only before a write";
     EXPECT_EQ(window->AppendOutput, 0);
     EXPECT_TRUE(messages.shown.empty());
 }

@@ -86,7 +86,7 @@ TEST_F(SaveListDialogTest, ChoicesAreRememberedForTheNextSave) {
     Click(dialog->SaveButton());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(dialog->FileName, At("a.txt"));
-    EXPECT_EQ(options.Delimiter, 1);
+    EXPECT_EQ(options.Delimiter, Delimiter::CRLF);
     EXPECT_EQ(options.CaseMode, 1);
     EXPECT_EQ(options.UnicodeOutput, 1);
     EXPECT_EQ(options.IncludeFrequency, 0);
@@ -125,7 +125,7 @@ TEST_F(SaveListDialogTest, CancelKeepsTheOptionsAsTheyWere) {
     Click(dialog->FrequencyBox());
     Click(dialog->CancelButton());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
-    EXPECT_EQ(options.Delimiter, 0);
+    EXPECT_EQ(options.Delimiter, Delimiter::LF);
     EXPECT_EQ(options.IncludeFrequency, 0);
 }
 
@@ -196,7 +196,7 @@ TEST_F(SaveListDialogTest, BrowsePutsTheChosenPathIntoTheEdit) {
     EXPECT_EQ(request.initialPath, At("WordList.txt"));
     EXPECT_EQ(request.filter, "Word List Files (*.txt)|*.txt|All Files (*.*)|*.*||");
     EXPECT_EQ(Shown(), At("chosen.txt"));
-    EXPECT_EQ(options.Delimiter, 0) << "Browse changes no option";
+    EXPECT_EQ(options.Delimiter, Delimiter::LF) << "Browse changes no option";
 }
 
 TEST_F(SaveListDialogTest, CancelledBrowseLeavesTheEditAlone) {

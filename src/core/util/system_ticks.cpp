@@ -1,6 +1,6 @@
 #include <time.h>
 
-#include "core/collect/ingest.h"
+#include "core/util/ticks.h"
 
 namespace tarvolen {
 
