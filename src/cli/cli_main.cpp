@@ -135,7 +135,7 @@ class CliRun {
 
         IngestState state;
         state.InputFiles = options_.files;
-        const int noticesBefore = messages_.notices();
+        IngestOutcome outcome = IngestOutcome::Abandoned;
         CatchInterrupts();
         messages_.HoldNotices();
         try {
@@ -147,9 +147,10 @@ class CliRun {
             IngestHooks hooks{progress, messages_, {}};
             // Lists first, in the order given; a refused one ends the run unwritten.
             if (!options_.lists.empty()) {
-                if (!MergeLists(ws, options_.lists, hooks)) {
+                const bool merged = MergeLists(ws, options_.lists, hooks);
+                if (!merged || gInterrupted != 0) {
                     messages_.ReleaseNotices(false);
-                    return kExitFailure;
+                    return merged ? kExitInterrupted : kExitFailure;
                 }
                 if (state.InputFiles.empty()) {
                     messages_.ReleaseNotices(true);
@@ -157,7 +158,7 @@ class CliRun {
                 }
             }
             messages_.SetSubject(&state.LastInputPath);
-            IngestFiles(ws, state, hooks);
+            outcome = IngestFiles(ws, state, hooks).Outcome;
             messages_.SetSubject(nullptr);
         } catch (const UserCancel&) {
             messages_.ReleaseNotices(false);
@@ -170,13 +171,15 @@ class CliRun {
             return kExitFailure;
         }
         // A Ctrl-C seen between two files ends the reading normally; the person still
-        // asked to stop, so nothing is reported or written.
-        messages_.ReleaseNotices(gInterrupted == 0);
-        if (gInterrupted != 0)
+        // asked to stop, so nothing is reported or written. One that came after the
+        // last file was read asked the same.
+        const bool stopped = outcome == IngestOutcome::Stopped || gInterrupted != 0;
+        messages_.ReleaseNotices(!stopped);
+        if (stopped)
             return kExitInterrupted;
-        // Only a complete run reports its summary; without one the run was abandoned
-        // before reading (a file that cannot be opened at all) and its error is shown.
-        if (messages_.notices() == noticesBefore)
+        // Abandoned before reading (a file that cannot be opened at all): its error
+        // has been shown.
+        if (outcome == IngestOutcome::Abandoned)
             return kExitFailure;
         return std::nullopt;
     }

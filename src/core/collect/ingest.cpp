@@ -131,7 +131,7 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
     FinishFile(state.carry, context);
 }
 
-void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks) {
+IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks) {
     workspace.QualifiedWords = 0;
     hooks.progress.SetBounds(0, 1000);
     workspace.TotalBytes = 0;
@@ -141,28 +141,32 @@ void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& ho
     ReadBuffer buffer(hooks.bufferMemory);
     if (!buffer.Valid()) {
         AbandonBeforeReading(hooks, kNoReadBufferText);
-        return;
+        return {};
     }
     std::string failure;
     if (!MeasureFiles(state.InputFiles, workspace.TotalBytes, failure)) {
         AbandonBeforeReading(hooks, failure);
-        return;
+        return {};
     }
 
     TextDecoder decoder(workspace.RunEncoding, workspace.RunCodePage);
     if (!decoder.Valid()) {
         AbandonBeforeReading(hooks, kUnknownEncodingText);
-        return;
+        return {};
     }
 
     const std::uint32_t startTick = hooks.ticks.Now();
     const std::int32_t countBefore = workspace.Store.Count();
     workspace.BytesRead = 0;
+    IngestResult result;
+    result.Outcome = IngestOutcome::Completed;
     try {
         for (auto path = state.InputFiles.rbegin(); path != state.InputFiles.rend(); ++path) {
             hooks.progress.SetFileLine(*path);
-            if (hooks.progress.CancelRequested())
+            if (hooks.progress.CancelRequested()) {
+                result.Outcome = IngestOutcome::Stopped;
                 break;
+            }
             IngestFile(workspace, state, hooks, buffer, decoder, *path);
         }
     } catch (...) {
@@ -185,12 +189,13 @@ void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& ho
     hooks.progress.Close();
     RefreshStatusLine(hooks);
 
-    IngestSummary summary;
+    IngestSummary& summary = result.Summary;
     summary.BytesRead = workspace.BytesRead;
     summary.QualifiedWords = workspace.QualifiedWords;
     summary.WordsAdded = countAfter - countBefore;
     summary.Milliseconds = hooks.ticks.Now() - startTick;
     hooks.messages.ShowMessage(FormatIngestSummary(summary), MessageIcon::Information);
+    return result;
 }
 
 }  // namespace tarvolen

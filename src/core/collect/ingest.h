@@ -50,6 +50,18 @@ struct IngestSummary {
     std::uint32_t Milliseconds = 0;
 };
 
+// How an ingestion run ended.
+enum class IngestOutcome {
+    Completed,  // every file was read; the summary was shown
+    Stopped,    // a Cancel between two files ended the reading; the summary was shown
+    Abandoned,  // nothing was read: a size or the read buffer could not be had
+};
+
+struct IngestResult {
+    IngestOutcome Outcome = IngestOutcome::Abandoned;
+    IngestSummary Summary;  // all 0 when Abandoned
+};
+
 // "%s Kb processed\r\n%s total qualified words\r\n%s words added\r\n%s milliseconds spent"
 // Kilobytes are rounded up: a partial kilobyte counts as a whole one.
 std::string FormatIngestSummary(const IngestSummary& summary);
@@ -59,8 +71,9 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 
 // One whole ingestion run over state.InputFiles, last path first, as the Add command
 // and the directory scan start it. Preconditions: the workspace's alphabet and
-// decoding (ApplyAddOptions) and MinWordLength are set for this run. Closes hooks.progress when it is done with it
-// and shows the summary through hooks.messages.
+// decoding (ApplyAddOptions) and MinWordLength are set for this run. Closes
+// hooks.progress when it is done with it and shows the summary through
+// hooks.messages; returns how the run ended.
 //
 // A path that cannot be opened while the sizes are taken abandons the run before
 // anything is read: the error is shown, the store stays as it was, no summary. The
@@ -68,7 +81,7 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 // A Cancel observed inside a file abandons the run by throwing UserCancel, after the
 // unsaved mark and the status line have been brought up to date; any other exception
 // that ends the reading early (std::bad_alloc from the store) leaves the same way.
-void IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
+IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
 
 // Reads one file in chunks of kChunkSize into buffer, decodes them with decoder (the
 // run's encoding, into the run's code page) and feeds the tokenizer; part of

@@ -85,7 +85,7 @@ class IngestTest : public ::testing::Test {
     IngestHooks Hooks() {
         return IngestHooks{progress, messages, [this] { OnRefresh(); }, ticks};
     }
-    void Run() { IngestFiles(workspace, state, Hooks()); }
+    IngestResult Run() { return IngestFiles(workspace, state, Hooks()); }
 
     void OnRefresh() {
         ++refreshes;
@@ -392,6 +392,57 @@ TEST_F(IngestTest, CancelBetweenFilesStopsReadingAndShowsTheSummary) {
     EXPECT_EQ(state.LastInputPath, b);
     EXPECT_TRUE(workspace.ListUnsaved);
     EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "2", "2", "0")}));
+}
+
+// The run tells its caller how it ended and the figures it reported, so that no
+// caller has to guess it from the messages.
+TEST_F(IngestTest, ResultTellsHowTheRunEndedWithTheSummaryFigures) {
+    struct Row {
+        const char* why;
+        bool missingFile;
+        int cancelOnPoll;  // 0: never
+        IngestOutcome outcome;
+        IngestSummary summary;
+    };
+    const Row rows[] = {
+        {"every file read", false, 0, IngestOutcome::Completed, {18, 4, 3, 40}},
+        {"Cancel before the second file", false, 3, IngestOutcome::Stopped, {4, 1, 1, 40}},
+        {"a file missing when the sizes are taken", true, 0, IngestOutcome::Abandoned, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        workspace.Store.Clear();
+        messages.shown.clear();
+        FakeProgress rowProgress;
+        if (row.cancelOnPoll != 0)
+            rowProgress.CancelOnPoll(row.cancelOnPoll);
+        FakeTicks rowTicks;
+        rowTicks.script = {1000, 1040};
+        IngestState rowState;
+        rowState.InputFiles = {dir.Write("a.txt", "new words here"), dir.Write("b.txt", "here")};
+        if (row.missingFile)
+            rowState.InputFiles.push_back((dir.path() / "missing.txt").string());
+        const IngestResult result = IngestFiles(
+            workspace, rowState, IngestHooks{rowProgress, messages, {}, rowTicks});
+        EXPECT_EQ(result.Outcome, row.outcome);
+        EXPECT_EQ(result.Summary.BytesRead, row.summary.BytesRead);
+        EXPECT_EQ(result.Summary.QualifiedWords, row.summary.QualifiedWords);
+        EXPECT_EQ(result.Summary.WordsAdded, row.summary.WordsAdded);
+        EXPECT_EQ(result.Summary.Milliseconds, row.summary.Milliseconds);
+        if (row.outcome != IngestOutcome::Abandoned) {
+            EXPECT_EQ(messages.Texts(),
+                      (std::vector<std::string>{FormatIngestSummary(result.Summary)}));
+        }
+    }
+}
+
+TEST_F(IngestTest, NoReadBufferIsAnAbandonedRun) {
+    RefusingMemory refusing;
+    state.InputFiles = {dir.Write("a.txt", "words")};
+    const IngestResult result =
+        IngestFiles(workspace, state, IngestHooks{progress, messages, {}, ticks, refusing});
+    EXPECT_EQ(result.Outcome, IngestOutcome::Abandoned);
+    EXPECT_EQ(result.Summary.QualifiedWords, 0);
 }
 
 TEST_F(IngestTest, CancelInsideAFileAbandonsTheRunButKeepsItsWords) {
