@@ -24,4 +24,5 @@ TARVOLEN_BUILD_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
+    clang-format desktop-file-utils appstream
 )

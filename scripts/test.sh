@@ -6,6 +6,12 @@ cd "$(dirname "$0")/.."
 source scripts/deps.sh
 tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}"
 
+# Cheap checks first: a formatting slip or broken desktop metadata fails in seconds.
+find src tests bench \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z |
+    xargs -0 clang-format --dry-run -Werror
+desktop-file-validate res/*.desktop
+appstreamcli validate --no-net res/*.metainfo.xml
+
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
