@@ -10,13 +10,14 @@
 #include "gui/app/main_dialog.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/qt_widget_test.h"
 #include "support/store_contents.h"
 
 namespace tarvolen::testing {
 
 // The main window as real widgets on top of scripted messages, dialogs and file
 // pickers, over a small store. Commands are driven by clicking its buttons.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public QtWidgetTest {
   protected:
     explicit MainWindowTest(const WordStore::Options& storeOptions = SmallStoreOptions())
         : workspace(messages, storeOptions),

@@ -16,9 +16,12 @@
 #include "core/workspace.h"
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_widget_test.h"
 
 namespace tarvolen {
 namespace {
+
+class InfoDialogTest : public testing::QtWidgetTest {};
 
 class AnalysisCommandsTest : public testing::MainWindowTest {
   protected:
@@ -122,7 +125,7 @@ TEST_F(AnalysisCommandsTest, CancelledFilterChangesNothing) {
     EXPECT_EQ(Status(), QStringLiteral("4 words in the list (NOT SAVED YET)"));
 }
 
-TEST(InfoDialogTest, ShowsTheReportReadOnlyAndUnwrapped) {
+TEST_F(InfoDialogTest, ShowsTheReportReadOnlyAndUnwrapped) {
     CInfoDialog dialog;
     dialog.SetText(QStringLiteral("first line\r\nA: 1 (50.0%)\t2 (66.7%)\r\n") +
                    QString(400, QLatin1Char('x')));

@@ -12,13 +12,14 @@
 #include <QToolButton>
 
 #include "support/fakes.h"
+#include "support/qt_widget_test.h"
 
 namespace tarvolen {
 namespace {
 
 using testing::FakeMessages;
 
-class FilterDialogTest : public ::testing::Test {
+class FilterDialogTest : public testing::QtWidgetTest {
   protected:
     FilterDialogTest() : dialog(messages) { dialog.show(); }
 

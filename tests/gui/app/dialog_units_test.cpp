@@ -5,12 +5,15 @@
 #include <QLabel>
 
 #include "gui/app/dialog_units.h"
+#include "support/qt_widget_test.h"
 
 namespace tarvolen {
 namespace {
 
+class DialogUnitsTest : public testing::QtWidgetTest {};
+
 // The classic 8-point dialog font measures 6 x 13 pixels.
-TEST(DialogUnits, ClassicBaseUnits) {
+TEST_F(DialogUnitsTest, ClassicBaseUnits) {
     DialogUnits units(6, 13);
     struct Case {
         int x, y, w, h;
@@ -25,13 +28,13 @@ TEST(DialogUnits, ClassicBaseUnits) {
         {1, 1, 1, 1, QRect(2, 2, 1, 1)},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << "," << c.w << "," << c.h);
+        SCOPED_TRACE(::testing::Message() << c.x << "," << c.y << "," << c.w << "," << c.h);
         EXPECT_EQ(units.Rect(c.x, c.y, c.w, c.h), c.pixels);
     }
     EXPECT_EQ(units.Size(346, 140), QSize(519, 228));
 }
 
-TEST(DialogUnits, NeighboursStillTouch) {
+TEST_F(DialogUnitsTest, NeighboursStillTouch) {
     DialogUnits units(7, 15);
     for (int x = 0; x < 40; ++x) {
         EXPECT_EQ(units.Rect(x, 0, 3, 3).right() + 1, units.Rect(x + 3, 0, 3, 3).left());
@@ -39,7 +42,7 @@ TEST(DialogUnits, NeighboursStillTouch) {
 }
 
 // Measured from a font: the average width of the 52 letters, rounded, and the height.
-TEST(DialogUnits, MeasuredFromAFont) {
+TEST_F(DialogUnitsTest, MeasuredFromAFont) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(12);
     QFontMetrics metrics(font);

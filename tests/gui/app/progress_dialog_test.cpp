@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "gui/app/progress_dialog.h"
+#include "support/qt_widget_test.h"
 
 namespace tarvolen {
 namespace {
@@ -25,7 +26,7 @@ class CountingProgressDialog : public CProgressDialog {
     }
 };
 
-class ProgressDialogTest : public ::testing::Test {
+class ProgressDialogTest : public testing::QtWidgetTest {
   protected:
     ProgressDialogTest() { owner.show(); }
 

@@ -11,13 +11,18 @@
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_message_port.h"
 #include "support/fakes.h"
+#include "support/qt_widget_test.h"
 #include "support/temp_dir.h"
 #include "core/util/progress.h"
 
 namespace tarvolen {
 namespace {
 
-TEST(QtMessagePort, BoxesCarryTheTitleIconAndButtons) {
+class QtMessagePortTest : public testing::QtWidgetTest {};
+class QtFilePickerTest : public testing::QtWidgetTest {};
+class QtDialogPortTest : public testing::QtWidgetTest {};
+
+TEST_F(QtMessagePortTest, BoxesCarryTheTitleIconAndButtons) {
     struct Case {
         MessageIcon icon;
         QMessageBox::Icon qtIcon;
@@ -34,7 +39,7 @@ TEST(QtMessagePort, BoxesCarryTheTitleIconAndButtons) {
     }
 }
 
-TEST(QtMessagePort, QuestionsOfferTheirButtons) {
+TEST_F(QtMessagePortTest, QuestionsOfferTheirButtons) {
     auto yesNo = QtMessagePort::BuildQuestion("Sure?", MessageButtons::YesNo, nullptr);
     EXPECT_EQ(yesNo->windowTitle(), QStringLiteral("Tarvolen"));
     EXPECT_EQ(yesNo->standardButtons(), QMessageBox::Yes | QMessageBox::No);
@@ -44,12 +49,12 @@ TEST(QtMessagePort, QuestionsOfferTheirButtons) {
     EXPECT_EQ(three->escapeButton(), three->button(QMessageBox::Cancel));
 }
 
-TEST(QtMessagePort, TextIsPlainNotMarkup) {
+TEST_F(QtMessagePortTest, TextIsPlainNotMarkup) {
     auto box = QtMessagePort::BuildMessage("<b>/tmp/a&b.txt</b>", MessageIcon::Stop, nullptr);
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
 }
 
-TEST(QtMessagePort, AnswersMapToTheCore) {
+TEST_F(QtMessagePortTest, AnswersMapToTheCore) {
     EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::Yes), Answer::Yes);
     EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::No), Answer::No);
     EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::Ok), Answer::Ok);
@@ -57,7 +62,7 @@ TEST(QtMessagePort, AnswersMapToTheCore) {
     EXPECT_EQ(QtMessagePort::ToAnswer(QMessageBox::NoButton), Answer::Cancel);
 }
 
-TEST(QtFilePicker, FilterTextBecomesNameFilters) {
+TEST_F(QtFilePickerTest, FilterTextBecomesNameFilters) {
     struct Case {
         const char* filter;
         QStringList expected;
@@ -76,7 +81,7 @@ TEST(QtFilePicker, FilterTextBecomesNameFilters) {
     }
 }
 
-TEST(QtFilePicker, OpenDialogForAMultipleSelection) {
+TEST_F(QtFilePickerTest, OpenDialogForAMultipleSelection) {
     testing::TempDir dir;
     std::string first = dir.Write("a.txt", "alpha");
     dir.Write("b.txt", "beta");
@@ -103,7 +108,7 @@ TEST(QtFilePicker, OpenDialogForAMultipleSelection) {
     EXPECT_EQ(result.paths, std::vector<std::string>{first});
 }
 
-TEST(QtFilePicker, SaveDialog) {
+TEST_F(QtFilePickerTest, SaveDialog) {
     FilePickRequest request;
     request.save = true;
     request.filter = "Text File (*.txt)|*.txt||";
@@ -116,7 +121,7 @@ TEST(QtFilePicker, SaveDialog) {
     EXPECT_EQ(QtFilePicker::ReadResult(dialog).filterIndex, 1);
 }
 
-TEST(QtDialogPort, ProgressWindowDisablesTheOwnerUntilItGoes) {
+TEST_F(QtDialogPortTest, ProgressWindowDisablesTheOwnerUntilItGoes) {
     testing::FakeMessages messages;
     QWidget owner;
     owner.show();

@@ -21,10 +21,13 @@
 #include "gui/collect/dir_scan_dialog.h"
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_widget_test.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
+
+class AddOptionsDialogTest : public testing::QtWidgetTest {};
 
 using testing::FakeFilePicker;
 using testing::FakeMessages;
@@ -83,7 +86,7 @@ class AddCommandTest : public testing::MainWindowTest {
 
 // --- the Add Options dialog ----------------------------------------------------------
 
-TEST(AddOptionsDialog, ConfirmStoresControlsAndCancelKeepsThePreviousValues) {
+TEST_F(AddOptionsDialogTest, ConfirmStoresControlsAndCancelKeepsThePreviousValues) {
     AddOptions options;
     {
         CAddOptionsDialog dialog(options);
@@ -111,7 +114,7 @@ TEST(AddOptionsDialog, ConfirmStoresControlsAndCancelKeepsThePreviousValues) {
     EXPECT_EQ(options.OpenFilterIndex, 2);  // not the dialog's business
 }
 
-TEST(AddOptionsDialog, EncodingStartsAutomaticAndIsKeptOnlyWhenConfirmed) {
+TEST_F(AddOptionsDialogTest, EncodingStartsAutomaticAndIsKeptOnlyWhenConfirmed) {
     AddOptions options;
     {
         CAddOptionsDialog dialog(options);
@@ -133,7 +136,7 @@ TEST(AddOptionsDialog, EncodingStartsAutomaticAndIsKeptOnlyWhenConfirmed) {
     EXPECT_EQ(options.Encoding, "koi8-r");
 }
 
-TEST(AddOptionsDialog, EnterActsAsAddFilesAndEscapeCancels) {
+TEST_F(AddOptionsDialogTest, EnterActsAsAddFilesAndEscapeCancels) {
     struct Case {
         const char* focus;
         int key;
@@ -162,7 +165,7 @@ TEST(AddOptionsDialog, EnterActsAsAddFilesAndEscapeCancels) {
     }
 }
 
-TEST(AddOptionsDialog, ControlsArePlacedInDialogUnits) {
+TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     AddOptions options;
     CAddOptionsDialog dialog(options);
     const DialogUnits units(dialog.font());
@@ -374,7 +377,7 @@ TEST_F(AddCommandTest, CancelledScanDialogChangesNothing) {
 
 // --- the directory-scan dialog ---------------------------------------------------------
 
-class DirScanDialogTest : public ::testing::Test {
+class DirScanDialogTest : public testing::QtWidgetTest {
   protected:
     DirScanDialogTest() : dialog(messages, picker) { dialog.show(); }
 

@@ -15,16 +15,19 @@
 #include "gui/app/dialog_units.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/qt_widget_test.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
 
+class BrowseForFileTest : public testing::QtWidgetTest {};
+
 using testing::FakeFilePicker;
 using testing::FakeMessages;
 using testing::TempDir;
 
-class SaveListDialogTest : public ::testing::Test {
+class SaveListDialogTest : public testing::QtWidgetTest {
   protected:
     void TearDown() override {
         dialog.reset();
@@ -207,7 +210,7 @@ TEST_F(SaveListDialogTest, CancelledBrowseLeavesTheEditAlone) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST(BrowseForFile, DescriptionDefaultsToTheExtension) {
+TEST_F(BrowseForFileTest, DescriptionDefaultsToTheExtension) {
     FakeFilePicker picker;
     QLineEdit edit(QStringLiteral("start.dat"));
     picker.fileResults.push_back({});

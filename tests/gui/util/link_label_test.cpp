@@ -12,9 +12,13 @@
 #include "gui/app/main_dialog.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/qt_widget_test.h"
 
 namespace tarvolen {
 namespace {
+
+class DesktopLinkOpenerTest : public testing::QtWidgetTest {};
+class MainWindowLinkTest : public testing::QtWidgetTest {};
 
 using testing::FakeDialogs;
 using testing::FakeFilePicker;
@@ -23,7 +27,7 @@ using testing::FakeMessages;
 const QString kCaption = QStringLiteral("example.org");
 const QString kUrl = QStringLiteral("https://example.org/words");
 
-class LinkLabelTest : public ::testing::Test {
+class LinkLabelTest : public testing::QtWidgetTest {
   protected:
     LinkLabelTest() : label(new CLinkLabel(kCaption, kUrl, messages, &parent)) {
         label->SetOpener([this](const QString& url) {
@@ -129,7 +133,7 @@ TEST_F(LinkLabelTest, FitsItselfToItsTextAlongItsAlignment) {
     EXPECT_EQ(label->geometry(), QRect(10 + dx, 20 + dy, 300 - 2 * dx, 60 - 2 * dy));
 }
 
-TEST(DesktopLinkOpenerTest, RefusesAnAddressThatIsNoUrl) {
+TEST_F(DesktopLinkOpenerTest, RefusesAnAddressThatIsNoUrl) {
     const LinkOpener open = DesktopLinkOpener();
     for (const QString& bad :
          {QString(), QStringLiteral("not a url"), QStringLiteral("http://exa mple.org")}) {
@@ -139,7 +143,7 @@ TEST(DesktopLinkOpenerTest, RefusesAnAddressThatIsNoUrl) {
     }
 }
 
-TEST(MainWindowLinkTest, PointsAtTheProjectPageAndReportsThroughTheWindowsMessages) {
+TEST_F(MainWindowLinkTest, PointsAtTheProjectPageAndReportsThroughTheWindowsMessages) {
     FakeMessages messages;
     FakeDialogs dialogs;
     FakeFilePicker picker;
