@@ -4,19 +4,30 @@
 
 namespace tarvolen::testing {
 
+namespace {
+
+// The next scripted answer; a call the script did not foresee fails the test and
+// gets the harmless answer.
+template <typename T>
+T NextScripted(std::deque<T>& script, const std::string& unexpected, T harmless) {
+    if (script.empty()) {
+        ADD_FAILURE() << unexpected;
+        return harmless;
+    }
+    T next = std::move(script.front());
+    script.pop_front();
+    return next;
+}
+
+}  // namespace
+
 void FakeMessages::ShowMessage(const std::string& text, MessageIcon icon) {
     shown.push_back({text, icon});
 }
 
 Answer FakeMessages::Ask(const std::string& text, MessageButtons) {
     asked.push_back(text);
-    if (answers_.empty()) {
-        ADD_FAILURE() << "unexpected question: " << text;
-        return Answer::Cancel;
-    }
-    Answer answer = answers_.front();
-    answers_.pop_front();
-    return answer;
+    return NextScripted(answers_, "unexpected question: " + text, Answer::Cancel);
 }
 
 std::vector<std::string> FakeMessages::Texts() const {
@@ -61,12 +72,8 @@ namespace {
 
 template <typename Script, typename... Args>
 bool RunScripted(std::deque<Script>& script, const char* what, Args&... args) {
-    if (script.empty()) {
-        ADD_FAILURE() << "unexpected dialog: " << what;
-        return false;
-    }
-    Script next = std::move(script.front());
-    script.pop_front();
+    Script next = NextScripted(script, std::string("unexpected dialog: ") + what,
+                               Script([](Args&...) { return false; }));
     return next(args...);
 }
 
@@ -90,25 +97,14 @@ class SharedProgress : public ProgressPort {
 
 FilePickResult FakeFilePicker::PickFiles(const FilePickRequest& request) {
     fileRequests.push_back(request);
-    if (fileResults.empty()) {
-        ADD_FAILURE() << "unexpected file dialog: " << request.title;
-        return {};
-    }
-    FilePickResult result = fileResults.front();
-    fileResults.pop_front();
-    return result;
+    return NextScripted(fileResults, "unexpected file dialog: " + request.title, FilePickResult{});
 }
 
 std::optional<std::string> FakeFilePicker::PickDirectory(const std::string& title,
                                                          const std::string&) {
     directoryTitles.push_back(title);
-    if (directoryResults.empty()) {
-        ADD_FAILURE() << "unexpected folder dialog: " << title;
-        return std::nullopt;
-    }
-    auto result = directoryResults.front();
-    directoryResults.pop_front();
-    return result;
+    return NextScripted(directoryResults, "unexpected folder dialog: " + title,
+                        std::optional<std::string>{});
 }
 
 std::unique_ptr<ProgressPort> FakeDialogs::OpenProgress() {

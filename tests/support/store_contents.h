@@ -21,16 +21,23 @@ inline WordStore::Options SmallStoreOptions(std::uint32_t bytes = 1 << 20) {
     return options;
 }
 
+// Walks the store with GetNextWord, as visit(word, count); visit may remove the word
+// it was given, as the Filter does.
+template <typename Visit>
+void ForEachStoredWord(const WordStore& store, Visit visit) {
+    std::string word;
+    std::uint32_t count = 0;
+    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
+        store.GetNextWord(pos, word, count);
+        visit(word, count);
+    }
+}
+
 // Every word the store holds, with its count.
 inline WordCounts StoreWords(const WordStore& store) {
     WordCounts words;
-    WordStore::Position pos = store.GetStartPosition();
-    while (!(pos == WordStore::EndPosition())) {
-        std::string word;
-        std::uint32_t count = 0;
-        store.GetNextWord(pos, word, count);
-        words[word] = count;
-    }
+    ForEachStoredWord(store,
+                      [&](const std::string& word, std::uint32_t count) { words[word] = count; });
     return words;
 }
 
@@ -45,12 +52,8 @@ inline std::int64_t TotalCount(const WordCounts& words) {
 // Every word the store holds, sorted, without counts.
 inline std::vector<std::string> SortedStoreWords(const WordStore& store) {
     std::vector<std::string> words;
-    std::string word;
-    std::uint32_t count = 0;
-    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition();) {
-        store.GetNextWord(pos, word, count);
-        words.push_back(word);
-    }
+    ForEachStoredWord(store,
+                      [&](const std::string& word, std::uint32_t) { words.push_back(word); });
     std::sort(words.begin(), words.end());
     return words;
 }

@@ -19,23 +19,6 @@ std::string TrimLeadingGroups(const char* formatted, char separator) {
 
 }  // namespace
 
-std::string FormatCount(std::int32_t value, char separator) {
-    if (value == 0) {
-        return "0";
-    }
-    const bool negative = value < 0;
-    // Negating in unsigned arithmetic keeps INT32_MIN representable.
-    const std::uint32_t m =
-        negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%03u%c%03u%c%03u%c%03u", m / 1000000000u % 1000u,
-                  separator, m / 1000000u % 1000u, separator, m / 1000u % 1000u, separator,
-                  m % 1000u);
-    std::string digits = TrimLeadingGroups(buffer, separator);
-    return negative ? "-" + digits : digits;
-}
-
 std::string FormatCount64(std::int64_t value, char separator) {
     if (value == 0) {
         return "0";
@@ -58,6 +41,11 @@ std::string FormatCount64(std::int64_t value, char separator) {
                   groups[4], separator, groups[5], separator, groups[6]);
     std::string digits = TrimLeadingGroups(buffer, separator);
     return negative ? "-" + digits : digits;
+}
+
+// Every 32-bit value is a 64-bit one, grouped the same way.
+std::string FormatCount(std::int32_t value, char separator) {
+    return FormatCount64(value, separator);
 }
 
 std::string FormatText(const char* format, ...) {

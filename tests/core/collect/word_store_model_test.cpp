@@ -143,18 +143,14 @@ TEST(WordStoreModelTest, RemovingDuringIterationVisitsEachEntryOnce) {
         // Like the Filter: some returned words are removed on the spot.
         WordCounts seen;
         WordCounts kept;
-        WordStore::Position pos = store.GetStartPosition();
-        while (!(pos == WordStore::EndPosition())) {
-            std::string word;
-            std::uint32_t count = 0;
-            store.GetNextWord(pos, word, count);
-            ASSERT_TRUE(seen.emplace(word, count).second) << "visited twice: " << word;
+        testing::ForEachStoredWord(store, [&](const std::string& word, std::uint32_t count) {
+            EXPECT_TRUE(seen.emplace(word, count).second) << "visited twice: " << word;
             if (round % 2 == 0 || removeIt(rng)) {
                 store.RemoveWord(word.c_str());
             } else {
                 kept[word] = count;
             }
-        }
+        });
         ASSERT_EQ(seen, model);
         ASSERT_EQ(Contents(store), kept);
         ASSERT_EQ(WalkedContents(store), kept);

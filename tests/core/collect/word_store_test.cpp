@@ -311,14 +311,10 @@ TEST(WordStoreTest, RemovingEachReturnedWordVisitsEveryEntryOnce) {
             store.AddWord(word.c_str());
     }
     WordCounts seen;
-    WordStore::Position pos = store.GetStartPosition();
-    while (!(pos == WordStore::EndPosition())) {
-        std::string word;
-        std::uint32_t count = 0;
-        store.GetNextWord(pos, word, count);
+    testing::ForEachStoredWord(store, [&](const std::string& word, std::uint32_t count) {
         EXPECT_TRUE(seen.emplace(word, count).second) << word;
         store.RemoveWord(word.c_str());
-    }
+    });
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(store.Count(), 0);
 }
