@@ -17,13 +17,13 @@
 #include <string>
 #include <utility>
 
-#include "core/workspace.h"
 #include "core/collect/char_map.h"
 #include "core/collect/ingest.h"
 #include "core/collect/read_buffer.h"
-#include "corpus_gen.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
+#include "core/workspace.h"
+#include "corpus_gen.h"
 
 namespace tarvolen {
 namespace {

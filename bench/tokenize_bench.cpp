@@ -15,8 +15,8 @@
 #include "core/collect/ingest.h"
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_store.h"
-#include "corpus_gen.h"
 #include "core/util/messages.h"
+#include "corpus_gen.h"
 
 namespace {
 

@@ -10,12 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "core/analysis/statistics_report.h"
-#include "core/analysis/word_filter.h"
 #include "cli/cli_messages.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_progress.h"
-#include "core/workspace.h"
+#include "core/analysis/statistics_report.h"
+#include "core/analysis/word_filter.h"
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
 #include "core/collect/ingest.h"
@@ -26,6 +25,7 @@
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/user_cancel.h"
+#include "core/workspace.h"
 
 #ifndef TARVOLEN_VERSION
 #error "TARVOLEN_VERSION must be defined by the build"

@@ -13,7 +13,6 @@
 
 namespace tarvolen {
 
-
 // Exit statuses of tarvolen-cli.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // a file unreadable, the output not written

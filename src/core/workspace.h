@@ -23,10 +23,9 @@ enum class AddMode : std::uint8_t {
 struct AddOptions {
     std::int32_t Language = kEnglishLatin;
     std::int32_t SkipShortWords = 0;
-    std::int32_t OpenFilterIndex = 2;  // 1-based; 2 is "All Files (*.*)"
+    std::int32_t OpenFilterIndex = 2;               // 1-based; 2 is "All Files (*.*)"
     std::string Encoding = kAutomaticEncodingName;  // a name of EncodingChoices()
 };
-
 
 // Everything that lives as long as the process: the word list and the settings and
 // counters that several commands share. Exactly one exists, created by main() before

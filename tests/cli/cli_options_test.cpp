@@ -105,11 +105,11 @@ TEST(CliOptionsTest, FilterValuesFromOneTo10000Only) {
         bool accepted;
     };
     // Blanks around the number are ignored, as the Filter dialog ignores them.
-    const Case cases[] = {{"1", true},          {"10000", true},    {"0", false},
-                          {"10001", false},     {"", false},        {"-1", false},
-                          {"+5", false},        {"5x", false},      {" 5", true},
-                          {"\t250 ", true},     {"   ", false},     {"5 5", false},
-                          {"0005", true},       {"00000005", true}, {"99999999999", false}};
+    const Case cases[] = {{"1", true},      {"10000", true},    {"0", false},
+                          {"10001", false}, {"", false},        {"-1", false},
+                          {"+5", false},    {"5x", false},      {" 5", true},
+                          {"\t250 ", true}, {"   ", false},     {"5 5", false},
+                          {"0005", true},   {"00000005", true}, {"99999999999", false}};
     for (const Case& c : cases) {
         CliParse parse = ParseCliOptions({"--remove-short", c.text});
         EXPECT_EQ(parse.action == CliAction::Run, c.accepted) << '"' << c.text << '"';

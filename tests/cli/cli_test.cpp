@@ -17,12 +17,12 @@
 
 #include "core/analysis/statistics_report.h"
 #include "core/analysis/word_filter.h"
-#include "core/workspace.h"
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
 #include "core/collect/ingest.h"
 #include "core/collect/tokenizer.h"
 #include "core/output/word_list_writer.h"
+#include "core/workspace.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -209,7 +209,11 @@ TEST(CliTest, WritesTheRecordFormatsByteForByte) {
 // Files as Linux users have them: UTF-8 by default, other encodings by name; lists
 // written back as UTF-8 or UTF-16 from the alphabet's code page.
 TEST(CliTest, ReadsAndWritesTheEncodingsOfLinuxText) {
-    const std::string germanUtf8 = "Das M\xC3\xA4" "dchen, das M\xC3\xA4" "dchen \xC3\xBC" "ber";
+    const std::string germanUtf8 =
+        "Das M\xC3\xA4"
+        "dchen, das M\xC3\xA4"
+        "dchen \xC3\xBC"
+        "ber";
     const std::string russianUtf8 = "\xD0\x9C\xD0\xB8\xD1\x80 \xD0\xBC\xD0\xB8\xD1\x80";
     // "мир" in KOI8-R, twice, the first capitalised.
     const std::string russianKoi8 = "\xED\xC9\xD2 \xCD\xC9\xD2";
@@ -220,17 +224,33 @@ TEST(CliTest, ReadsAndWritesTheEncodingsOfLinuxText) {
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {"German UTF-8, code page out", germanUtf8, {"-l", "german"},
-         "das\nm\xE4" "dchen\n\xFC" "ber\n"},
-        {"German UTF-8, UTF-8 out with counts", germanUtf8, {"-l", "german", "--utf8", "--frequency"},
-         "das,2\nm\xC3\xA4" "dchen,2\n\xC3\xBC" "ber,1\n"},
-        {"Russian UTF-8, UTF-8 out, UPPER CASE", russianUtf8, {"-l", "russian", "--utf8", "--upper"},
+        {"German UTF-8, code page out",
+         germanUtf8,
+         {"-l", "german"},
+         "das\nm\xE4"
+         "dchen\n\xFC"
+         "ber\n"},
+        {"German UTF-8, UTF-8 out with counts",
+         germanUtf8,
+         {"-l", "german", "--utf8", "--frequency"},
+         "das,2\nm\xC3\xA4"
+         "dchen,2\n\xC3\xBC"
+         "ber,1\n"},
+        {"Russian UTF-8, UTF-8 out, UPPER CASE",
+         russianUtf8,
+         {"-l", "russian", "--utf8", "--upper"},
          "\xD0\x9C\xD0\x98\xD0\xA0\n"},
-        {"Russian UTF-8, UTF-16 out", russianUtf8, {"-l", "russian", "--unicode", "--frequency"},
+        {"Russian UTF-8, UTF-16 out",
+         russianUtf8,
+         {"-l", "russian", "--unicode", "--frequency"},
          std::string("\x3C\x04\x38\x04\x40\x04,\0002\0\n\0", 12)},
-        {"KOI8-R by name", russianKoi8, {"-l", "russian", "-e", "KOI8-R", "--utf8"},
+        {"KOI8-R by name",
+         russianKoi8,
+         {"-l", "russian", "-e", "KOI8-R", "--utf8"},
          "\xD0\xBC\xD0\xB8\xD1\x80\n"},
-        {"UTF-8 read as the code page", germanUtf8, {"-l", "german", "-e", "codepage"},
+        {"UTF-8 read as the code page",
+         germanUtf8,
+         {"-l", "german", "-e", "codepage"},
          "ber\ndas\ndchen\nm\n"},
     };
     for (const Case& c : cases) {
@@ -256,13 +276,13 @@ TEST(CliTest, MergesListsAndRemovesTheWordsOfAStopList) {
     const std::string stop = dir.Write("stop.txt", "the and\n");
     const std::string output = (dir.path() / "list.txt").string();
 
-    Outcome run = RunCli(dir, {"-q", "--frequency", "-m", first, "--merge", second, "-o",
-                               output, document});
+    Outcome run =
+        RunCli(dir, {"-q", "--frequency", "-m", first, "--merge", second, "-o", output, document});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(TempDir::Read(output), "the,17\nand,8\nyak,3\nzebra,2\n");
 
-    run = RunCli(dir, {"-q", "-m", first, "--remove-rare", "2", "--remove-listed", stop, "-o",
-                       output});
+    run = RunCli(dir,
+                 {"-q", "-m", first, "--remove-rare", "2", "--remove-listed", stop, "-o", output});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(TempDir::Read(output), "");
 

@@ -70,9 +70,9 @@ class FakeProgress : public ProgressPort {
 #include <memory>
 #include <optional>
 
-#include "gui/app/dialog_port.h"
-#include "core/workspace.h"
 #include "core/util/file_picker.h"
+#include "core/workspace.h"
+#include "gui/app/dialog_port.h"
 
 namespace tarvolen::testing {
 

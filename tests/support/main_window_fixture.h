@@ -7,8 +7,8 @@
 #include <QTest>
 #include <memory>
 
-#include "gui/app/main_dialog.h"
 #include "core/workspace.h"
+#include "gui/app/main_dialog.h"
 #include "support/fakes.h"
 #include "support/qt_widget_test.h"
 #include "support/store_contents.h"

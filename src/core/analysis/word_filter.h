@@ -10,10 +10,10 @@ class WordStore;
 
 // The rules of the Filter command, in the order of its radio buttons.
 enum class FilterMode : std::int32_t {
-    Rare = 0,   // seen fewer than N times
-    Short = 1,  // shorter than N bytes
-    Long = 2,   // longer than N bytes
-    Listed = 3, // named by a word list (RemoveListedWords); N plays no part
+    Rare = 0,    // seen fewer than N times
+    Short = 1,   // shorter than N bytes
+    Long = 2,    // longer than N bytes
+    Listed = 3,  // named by a word list (RemoveListedWords); N plays no part
 };
 
 inline constexpr std::int32_t kFilterMinValue = 1;

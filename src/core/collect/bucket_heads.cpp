@@ -16,7 +16,8 @@ constexpr std::size_t kFlatBytes =
 void BucketHeads::Allocate() {
     usedBuckets_ = static_cast<std::uint64_t*>(std::calloc(kBitmapWords, sizeof(std::uint64_t)));
     usedSummary_ = static_cast<std::uint64_t*>(std::calloc(kSummaryWords, sizeof(std::uint64_t)));
-    slots_ = static_cast<HeadSlot*>(std::calloc(std::size_t{1} << kFirstSlotBits, sizeof(HeadSlot)));
+    slots_ =
+        static_cast<HeadSlot*>(std::calloc(std::size_t{1} << kFirstSlotBits, sizeof(HeadSlot)));
     slotBits_ = kFirstSlotBits;
     slotsUsed_ = 0;
     if (usedBuckets_ == nullptr || usedSummary_ == nullptr || slots_ == nullptr) {

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/workspace.h"
 #include "core/collect/blob.h"
 #include "core/collect/input_file.h"
 #include "core/collect/text_decoder.h"
@@ -16,6 +15,7 @@
 #include "core/util/messages.h"
 #include "core/util/progress.h"
 #include "core/util/user_cancel.h"
+#include "core/workspace.h"
 
 namespace tarvolen {
 

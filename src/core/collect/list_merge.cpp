@@ -134,7 +134,8 @@ class OccurrenceBatch {
 
 // Sizes of the files, each counted twice (a check and a count); false, with the
 // system's reason, for a path that cannot be opened.
-bool MeasureLists(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure) {
+bool MeasureLists(const std::vector<std::string>& paths, std::int64_t& total,
+                  std::string& failure) {
     for (const std::string& path : paths) {
         FileHandle file(path);
         if (!file.IsOpen()) {
@@ -163,7 +164,7 @@ std::string Problem(ReadStatus status, const ListRecordReader& reader) {
 
 void ShowRefused(MessagePort& messages, const std::string& path, const std::string& why) {
     messages.ShowMessage(FormatText(kListRefusedFormat, path.c_str(), why.c_str()),
-                               MessageIcon::Stop);
+                         MessageIcon::Stop);
 }
 
 void RefreshStatusLine(const IngestHooks& hooks) {
@@ -252,8 +253,8 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
     return allMerged;
 }
 
-std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path,
-                               MessagePort& messages, ReadBufferMemory& bufferMemory) {
+std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, MessagePort& messages,
+                               ReadBufferMemory& bufferMemory) {
     ReadBuffer buffer(bufferMemory);
     if (!buffer.Valid()) {
         messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);

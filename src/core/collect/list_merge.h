@@ -29,8 +29,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
 // Removes from the store every word that the records of the list yield (their counts
 // play no part). Returns the number of words removed, or -1 when the list was refused
 // or could not be read (then nothing was removed, and the reason was shown).
-std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path,
-                               MessagePort& messages,
+std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, MessagePort& messages,
                                ReadBufferMemory& bufferMemory = SystemReadBufferMemory());
 
 }  // namespace tarvolen

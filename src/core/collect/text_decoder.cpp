@@ -205,8 +205,7 @@ void TextDecoder::Hold(const unsigned char* from, std::size_t length) {
     pendingLength_ = length;
 }
 
-std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n,
-                                             bool lastOfFile) {
+std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n, bool lastOfFile) {
     unsigned char* begin = chunk - pendingLength_;
     std::memcpy(begin, pending_.data(), pendingLength_);
     std::size_t size = n + pendingLength_;

@@ -13,7 +13,7 @@ enum class EncodingKind : std::uint8_t {
     Automatic,  // a byte order mark, else the first chunk with a byte >= 0x80, decides
     CodePage,   // the bytes as they are, in the alphabet's code page
     Utf8,
-    Utf16,    // a byte order mark decides the byte order; little-endian without one
+    Utf16,  // a byte order mark decides the byte order; little-endian without one
     Utf16Le,
     Utf16Be,
     Iconv,  // any other encoding the C library's iconv knows, by name

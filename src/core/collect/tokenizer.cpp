@@ -291,8 +291,7 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
         FoldAndMark(map, p, total, masks.data());
     // From here on a word's hash and key may read kKeyReach bytes from its start,
     // when they stay before the chunk's NUL.
-    const std::size_t paddedLimit =
-        total + 1 >= kKeyReach ? total + 1 - kKeyReach : 0;
+    const std::size_t paddedLimit = total + 1 >= kKeyReach ? total + 1 - kKeyReach : 0;
     WordBatch batch(store);
     WordBatch::Found* out = batch.Free();
     std::uint64_t previous = 0;  // bit 63 of the group before: p itself is a separator
@@ -343,8 +342,7 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
 void FinishFile(std::string& carry, const TokenizerContext& context) {
     if (Accepted(carry.size(), MinLength(context))) {
         ++context.qualifiedWords;
-        context.store.AddWord(carry.c_str(), carry.size(),
-                              HashWord(carry.data(), carry.size()));
+        context.store.AddWord(carry.c_str(), carry.size(), HashWord(carry.data(), carry.size()));
     }
     carry.clear();
 }

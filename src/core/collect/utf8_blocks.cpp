@@ -51,8 +51,8 @@ __attribute__((target("ssse3,popcnt"))) void DecodeBlocksSsse3(const unsigned ch
             out += 16;
             continue;
         }
-        const unsigned cont =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, topTwo), high)));
+        const unsigned cont = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, topTwo), high)));
         const unsigned lead = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, topThree), topTwo)));
         // Anything above ASCII must be a lead of two bytes or its continuation; each
@@ -62,8 +62,8 @@ __attribute__((target("ssse3,popcnt"))) void DecodeBlocksSsse3(const unsigned ch
             return;
 
         // Each lead and the byte after it, as a 16-bit character in the lead's lane.
-        const __m128i next = _mm_or_si128(_mm_srli_si128(v, 1),
-                                          _mm_slli_si128(_mm_cvtsi32_si128(at[16]), 15));
+        const __m128i next =
+            _mm_or_si128(_mm_srli_si128(v, 1), _mm_slli_si128(_mm_cvtsi32_si128(at[16]), 15));
         const __m128i zero = _mm_setzero_si128();
         const __m128i leadLo = _mm_unpacklo_epi8(v, zero);
         const __m128i leadHi = _mm_unpackhi_epi8(v, zero);
@@ -81,8 +81,8 @@ __attribute__((target("ssse3,popcnt"))) void DecodeBlocksSsse3(const unsigned ch
         if ((lead & ~inRange) != 0)
             return;
 
-        const __m128i bytes = _mm_packus_epi16(_mm_sub_epi16(charLo, shift),
-                                               _mm_sub_epi16(charHi, shift));
+        const __m128i bytes =
+            _mm_packus_epi16(_mm_sub_epi16(charLo, shift), _mm_sub_epi16(charHi, shift));
         const __m128i leads = _mm_cmpeq_epi8(_mm_and_si128(v, topThree), topTwo);
         const __m128i decoded =
             _mm_or_si128(_mm_and_si128(leads, bytes), _mm_andnot_si128(leads, v));

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <memory>
 
-#include "core/util/ticks.h"
 #include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
+#include "core/util/ticks.h"
 
 namespace tarvolen {
 

@@ -7,7 +7,7 @@ namespace tarvolen {
 // Anonymous private mappings with no swap reservation: their pages are zero and
 // cost nothing until written, so a large table that a short list hardly touches
 // stays cheap.
-char* MapAnonymous(std::size_t bytes);  // nullptr when it cannot be had
+char* MapAnonymous(std::size_t bytes);       // nullptr when it cannot be had
 void Unmap(void* block, std::size_t bytes);  // nullptr is ignored
 
 inline constexpr std::size_t kHugePage = std::size_t{2} << 20;

@@ -2,12 +2,12 @@
 #include <cstdint>
 
 #include "core/analysis/word_filter.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
+#include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
 #include "gui/util/wait_cursor.h"
-#include "core/workspace.h"
-#include "core/util/format_count.h"
-#include "core/util/messages.h"
 
 namespace tarvolen {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "core/analysis/word_filter.h"
-#include "gui/app/dialog_units.h"
 #include "core/util/messages.h"
+#include "gui/app/dialog_units.h"
 
 namespace tarvolen {
 

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "core/analysis/statistics_report.h"
-#include "gui/app/dialog_port.h"
-#include "gui/app/main_dialog.h"
-#include "core/workspace.h"
 #include "core/util/code_page.h"
 #include "core/util/messages.h"
+#include "core/workspace.h"
+#include "gui/app/dialog_port.h"
+#include "gui/app/main_dialog.h"
 
 namespace tarvolen {
 

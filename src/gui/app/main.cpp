@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "core/workspace.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/qt_dialog_port.h"
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_message_port.h"
-#include "core/workspace.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

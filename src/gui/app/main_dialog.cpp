@@ -9,16 +9,16 @@
 #include <exception>
 #include <memory>
 
-#include "gui/app/dialog_port.h"
-#include "gui/app/dialog_units.h"
-#include "gui/app/progress_dialog.h"
-#include "core/workspace.h"
 #include "core/output/my_exception.h"
 #include "core/util/format_count.h"
-#include "gui/util/link_label.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
 #include "core/util/user_cancel.h"
+#include "core/workspace.h"
+#include "gui/app/dialog_port.h"
+#include "gui/app/dialog_units.h"
+#include "gui/app/progress_dialog.h"
+#include "gui/util/link_label.h"
 
 namespace tarvolen {
 

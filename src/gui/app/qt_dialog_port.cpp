@@ -2,17 +2,17 @@
 
 #include <QString>
 
+#include "core/util/messages.h"
+#include "core/util/progress.h"
+#include "core/workspace.h"
 #include "gui/analysis/filter_dialog.h"
 #include "gui/analysis/info_dialog.h"
 #include "gui/app/progress_dialog.h"
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_paths.h"
-#include "core/workspace.h"
 #include "gui/collect/add_options_dialog.h"
 #include "gui/collect/dir_scan_dialog.h"
 #include "gui/output/save_list_dialog.h"
-#include "core/util/messages.h"
-#include "core/util/progress.h"
 
 namespace tarvolen {
 

@@ -3,9 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "gui/app/dialog_port.h"
-#include "gui/app/main_dialog.h"
-#include "core/workspace.h"
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
 #include "core/collect/tokenizer.h"
@@ -13,6 +10,9 @@
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
+#include "core/workspace.h"
+#include "gui/app/dialog_port.h"
+#include "gui/app/main_dialog.h"
 
 namespace tarvolen {
 

@@ -5,10 +5,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "gui/app/dialog_units.h"
-#include "core/workspace.h"
 #include "core/collect/char_map.h"
 #include "core/collect/text_encoding.h"
+#include "core/workspace.h"
+#include "gui/app/dialog_units.h"
 
 namespace tarvolen {
 

@@ -11,7 +11,6 @@ class QPushButton;
 
 namespace tarvolen {
 
-
 // "Add Options": the language, the encoding of the documents, the short-word option
 // and the way to add. Either Add button confirms the dialog and stores the three
 // controls into the options; Cancel,

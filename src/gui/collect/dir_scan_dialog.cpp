@@ -9,10 +9,10 @@
 #include <QStringList>
 #include <optional>
 
-#include "gui/app/dialog_units.h"
-#include "gui/app/qt_paths.h"
 #include "core/collect/dir_scan.h"
 #include "core/util/file_picker.h"
+#include "gui/app/dialog_units.h"
+#include "gui/app/qt_paths.h"
 
 namespace tarvolen {
 

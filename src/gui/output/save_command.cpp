@@ -1,11 +1,11 @@
 // The save flow: the Save options dialog, then the writer.
+#include "core/output/output_paths.h"
+#include "core/output/word_list_writer.h"
+#include "core/util/ticks.h"
+#include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
 #include "gui/util/wait_cursor.h"
-#include "core/workspace.h"
-#include "core/util/ticks.h"
-#include "core/output/output_paths.h"
-#include "core/output/word_list_writer.h"
 
 namespace tarvolen {
 

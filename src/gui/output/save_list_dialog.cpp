@@ -8,12 +8,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "gui/app/dialog_units.h"
-#include "gui/app/qt_paths.h"
-#include "core/workspace.h"
 #include "core/output/output_paths.h"
 #include "core/util/file_picker.h"
 #include "core/util/messages.h"
+#include "core/workspace.h"
+#include "gui/app/dialog_units.h"
+#include "gui/app/qt_paths.h"
 
 namespace tarvolen {
 

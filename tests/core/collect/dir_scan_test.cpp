@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/util/user_cancel.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
-#include "core/util/user_cancel.h"
 
 namespace tarvolen {
 namespace {

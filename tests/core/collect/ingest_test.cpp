@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "core/util/user_cancel.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 #include "support/temp_dir.h"
-#include "core/util/user_cancel.h"
 
 namespace tarvolen {
 namespace {
@@ -422,8 +422,8 @@ TEST_F(IngestTest, ResultTellsHowTheRunEndedWithTheSummaryFigures) {
         rowState.InputFiles = {dir.Write("a.txt", "new words here"), dir.Write("b.txt", "here")};
         if (row.missingFile)
             rowState.InputFiles.push_back((dir.path() / "missing.txt").string());
-        const IngestResult result = IngestFiles(
-            workspace, rowState, IngestHooks{rowProgress, messages, {}, rowTicks});
+        const IngestResult result =
+            IngestFiles(workspace, rowState, IngestHooks{rowProgress, messages, {}, rowTicks});
         EXPECT_EQ(result.Outcome, row.outcome);
         EXPECT_EQ(result.Summary.BytesRead, row.summary.BytesRead);
         EXPECT_EQ(result.Summary.QualifiedWords, row.summary.QualifiedWords);

@@ -100,8 +100,12 @@ TEST_F(ListMergeTest, EveryFormatRoundTrips) {
                                      std::to_string(delimiter) + " case " +
                                      std::to_string(caseMode) + " encoding " +
                                      std::to_string(encoding) + (frequency ? " counts" : ""));
-                        WriterOptions options{static_cast<Delimiter>(delimiter), caseMode, encoding == 1, 0,
-                                              CodePage::Windows1252, encoding == 2};
+                        WriterOptions options{static_cast<Delimiter>(delimiter),
+                                              caseMode,
+                                              encoding == 1,
+                                              0,
+                                              CodePage::Windows1252,
+                                              encoding == 2};
                         const std::string saved = original.Save(dir, "a.txt", options, frequency);
                         Session merged(language);
                         ASSERT_TRUE(merged.Merge({(dir.path() / "a.txt").string()}))
@@ -163,9 +167,8 @@ TEST_F(ListMergeTest, ARefusedRecordKeepsTheWholeFileOut) {
         EXPECT_FALSE(session.Merge({bad, good}));
         EXPECT_EQ(StoreWords(session.workspace.Store), (WordCounts{{"fine", 2}, {"kept", 1}}));
         ASSERT_EQ(session.messages.shown.size(), 2u);
-        EXPECT_EQ(session.messages.shown[0].text,
-                  "The word list " + bad + " was not merged: " + c.why +
-                      ".\r\n\r\nNothing of it was added.");
+        EXPECT_EQ(session.messages.shown[0].text, "The word list " + bad + " was not merged: " +
+                                                      c.why + ".\r\n\r\nNothing of it was added.");
         EXPECT_EQ(session.messages.shown[0].icon, MessageIcon::Stop);
     }
 }
@@ -241,9 +244,8 @@ TEST(ForEachWordTest, AgreesWithTheTokenizer) {
         FinishFile(carry, context);
 
         WordStore cut(messages, testing::SmallStoreOptions());
-        ForEachWord(text, map, minimum, [&](const char* word, std::size_t length) {
-            cut.AddWord(word, length);
-        });
+        ForEachWord(text, map, minimum,
+                    [&](const char* word, std::size_t length) { cut.AddWord(word, length); });
         EXPECT_EQ(StoreWords(cut), StoreWords(tokenized)) << trial;
     }
 }

@@ -143,20 +143,13 @@ struct Form {
 
 TEST(TextDecoderProperty, EveryEncodingAndChunkSizeGivesTheCodePageWords) {
     const std::vector<Form> common = {
-        {"codepage", nullptr, ""},
-        {"auto", "UTF-8", ""},
-        {"auto", "UTF-8", "\xEF\xBB\xBF"},
-        {"auto", "UTF-16LE", "\xFF\xFE"},
-        {"auto", "UTF-16BE", "\xFE\xFF"},
-        {"utf-8", "UTF-8", ""},
-        {"utf-8", "UTF-8", "\xEF\xBB\xBF"},
-        {"utf-16", "UTF-16LE", ""},
-        {"utf-16", "UTF-16LE", "\xFF\xFE"},
-        {"utf-16", "UTF-16BE", "\xFE\xFF"},
-        {"utf-16le", "UTF-16LE", ""},
-        {"utf-16le", "UTF-16LE", "\xFF\xFE"},
-        {"utf-16be", "UTF-16BE", ""},
-        {"utf-16be", "UTF-16BE", "\xFE\xFF"},
+        {"codepage", nullptr, ""},          {"auto", "UTF-8", ""},
+        {"auto", "UTF-8", "\xEF\xBB\xBF"},  {"auto", "UTF-16LE", "\xFF\xFE"},
+        {"auto", "UTF-16BE", "\xFE\xFF"},   {"utf-8", "UTF-8", ""},
+        {"utf-8", "UTF-8", "\xEF\xBB\xBF"}, {"utf-16", "UTF-16LE", ""},
+        {"utf-16", "UTF-16LE", "\xFF\xFE"}, {"utf-16", "UTF-16BE", "\xFE\xFF"},
+        {"utf-16le", "UTF-16LE", ""},       {"utf-16le", "UTF-16LE", "\xFF\xFE"},
+        {"utf-16be", "UTF-16BE", ""},       {"utf-16be", "UTF-16BE", "\xFE\xFF"},
     };
     const std::vector<Form> cyrillic = {
         {"koi8-r", "KOI8-R", ""},
@@ -232,8 +225,16 @@ TEST(TextDecoderTest, UtfSequencesCutAtEveryPointDecodeOnce) {
     const std::vector<Case> cases = {
         {"two bytes", "k\xC3\xA4se k\xC3\xA4se", kGerman, {{"k\xE4se", 2}}},
         {"two bytes, Cyrillic", "\xD0\xBC\xD0\xB8\xD1\x80", kRussian, {{"\xEC\xE8\xF0", 1}}},
-        {"three bytes, a separator", "a\xE2\x80\x94" "b", kEnglishLatin, {{"a", 1}, {"b", 1}}},
-        {"four bytes, a separator", "a\xF0\x9F\x98\x80" "b", kEnglishLatin, {{"a", 1}, {"b", 1}}},
+        {"three bytes, a separator",
+         "a\xE2\x80\x94"
+         "b",
+         kEnglishLatin,
+         {{"a", 1}, {"b", 1}}},
+        {"four bytes, a separator",
+         "a\xF0\x9F\x98\x80"
+         "b",
+         kEnglishLatin,
+         {{"a", 1}, {"b", 1}}},
     };
     for (const Case& c : cases) {
         for (std::size_t chunk = 1; chunk <= c.utf8.size(); ++chunk) {
@@ -251,16 +252,49 @@ TEST(TextDecoderTest, IllFormedInputIsASeparator) {
         WordCounts words;
     };
     const std::vector<Case> cases = {
-        {"stray continuation", "ab\x80" "cd", "utf-8", {{"ab", 1}, {"cd", 1}}},
+        {"stray continuation",
+         "ab\x80"
+         "cd",
+         "utf-8",
+         {{"ab", 1}, {"cd", 1}}},
         {"overlong e acute", "caf\xC1\xA9", "utf-8", {{"caf", 1}}},
-        {"overlong three-byte", "a\xE0\x83\xA9" "b", "utf-8", {{"a", 1}, {"b", 1}}},
-        {"encoded surrogate", "a\xED\xA0\x80" "b", "utf-8", {{"a", 1}, {"b", 1}}},
-        {"past U+10FFFF", "a\xF4\x90\x80\x80" "b", "utf-8", {{"a", 1}, {"b", 1}}},
-        {"lead then ASCII resumes at the ASCII", "\xC3" "ab", "utf-8", {{"ab", 1}}},
+        {"overlong three-byte",
+         "a\xE0\x83\xA9"
+         "b",
+         "utf-8",
+         {{"a", 1}, {"b", 1}}},
+        {"encoded surrogate",
+         "a\xED\xA0\x80"
+         "b",
+         "utf-8",
+         {{"a", 1}, {"b", 1}}},
+        {"past U+10FFFF",
+         "a\xF4\x90\x80\x80"
+         "b",
+         "utf-8",
+         {{"a", 1}, {"b", 1}}},
+        {"lead then ASCII resumes at the ASCII",
+         "\xC3"
+         "ab",
+         "utf-8",
+         {{"ab", 1}}},
         {"cut at the end of the file", "ab\xC3", "utf-8", {{"ab", 1}}},
-        {"F5..FF never lead", "a\xF5\xFF" "b", "utf-8", {{"a", 1}, {"b", 1}}},
-        {"lone low surrogate", std::string("a\0\x00\xDC" "b\0", 6), "utf-16le", {{"a", 1}, {"b", 1}}},
-        {"surrogate pair", std::string("a\0\x3D\xD8\x00\xDE" "b\0", 8), "utf-16le",
+        {"F5..FF never lead",
+         "a\xF5\xFF"
+         "b",
+         "utf-8",
+         {{"a", 1}, {"b", 1}}},
+        {"lone low surrogate",
+         std::string("a\0\x00\xDC"
+                     "b\0",
+                     6),
+         "utf-16le",
+         {{"a", 1}, {"b", 1}}},
+        {"surrogate pair",
+         std::string("a\0\x3D\xD8\x00\xDE"
+                     "b\0",
+                     8),
+         "utf-16le",
          {{"a", 1}, {"b", 1}}},
         {"odd byte at the end", std::string("a\0b\0c", 5), "utf-16le", {{"ab", 1}}},
         {"a mark alone", "\xEF\xBB\xBF", "auto", {}},
@@ -286,17 +320,44 @@ TEST(TextDecoderTest, AutomaticDecidesOnTheFirstChunkWithAHighByte) {
     };
     const std::string ascii(100, 'x');
     const std::vector<Case> cases = {
-        {"UTF-8 in the second chunk", ascii + " k\xC3\xA4se", kGerman, 100,
+        {"UTF-8 in the second chunk",
+         ascii + " k\xC3\xA4se",
+         kGerman,
+         100,
          {{ascii.substr(0, 20), 0}, {"k\xE4se", 1}}},
         // Windows-1251: "СССР»" is D1 D1 D1 D0 BB: D1 D1 is no UTF-8 sequence.
-        {"Windows-1251 pairs", "\xD1\xD1\xD1\xD0\xBB \xEC\xE8\xF0", kRussian, 262144,
+        {"Windows-1251 pairs",
+         "\xD1\xD1\xD1\xD0\xBB \xEC\xE8\xF0",
+         kRussian,
+         262144,
          {{"\xF1\xF1\xF1\xF0", 1}, {"\xEC\xE8\xF0", 1}}},
-        {"Windows-1252 German", "M\xE4" "dchen \xFC" "ber", kGerman, 262144,
-         {{"m\xE4" "dchen", 1}, {"\xFC" "ber", 1}}},
+        {"Windows-1252 German",
+         "M\xE4"
+         "dchen \xFC"
+         "ber",
+         kGerman,
+         262144,
+         {{"m\xE4"
+           "dchen",
+           1},
+          {"\xFC"
+           "ber",
+           1}}},
         // A sequence cut by the end of a chunk that is not the last still counts.
-        {"cut by a chunk's end", "ab\xC3\xA4" "cd", kGerman, 3, {{"ab\xE4" "cd", 1}}},
+        {"cut by a chunk's end",
+         "ab\xC3\xA4"
+         "cd",
+         kGerman,
+         3,
+         {{"ab\xE4"
+           "cd",
+           1}}},
         // Cut by the end of the file: ill-formed, so the file is in the code page.
-        {"cut by the file's end", "ab\xC3\xA4" "cd\xC3", kGerman, 262144,
+        {"cut by the file's end",
+         "ab\xC3\xA4"
+         "cd\xC3",
+         kGerman,
+         262144,
          {{"ab", 1}, {"cd", 1}}},
     };
     for (const Case& c : cases) {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -73,7 +73,8 @@ TEST_P(WriterFormatTest, WritesExactBytes) {
     } else {
         AddThreeWords();
     }
-    WriterOptions options{static_cast<Delimiter>(row.delimiter), row.caseMode, row.unicode, 0, CodePageOf(row.language)};
+    WriterOptions options{static_cast<Delimiter>(row.delimiter), row.caseMode, row.unicode, 0,
+                          CodePageOf(row.language)};
     EXPECT_EQ(RunWriter(row.writer, store, options, Out(), Hooks()), WriteOutcome::Written);
     EXPECT_EQ(TempDir::Read(Out()), row.expected) << row.why;
     EXPECT_EQ(savedCalls, 1);
@@ -172,8 +173,9 @@ TEST_P(HighByteTest, WordWithE0) {
     const HighByteRow& row = GetParam();
     store.AddWord("\xE0z\xFF\xB8");
     // unicode: 1 UTF-16, 2 UTF-8.
-    WriterOptions options{Delimiter::LF, row.caseMode, row.unicode == 1, 0,
-                          CodePageOf(row.language), row.unicode == 2};
+    WriterOptions options{
+        Delimiter::LF,   row.caseMode, row.unicode == 1, 0, CodePageOf(row.language),
+        row.unicode == 2};
     WriteWordList(store, options, Out(), Hooks());
     EXPECT_EQ(TempDir::Read(Out()), row.expected) << row.why;
 }
@@ -194,8 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
         HighByteRow{"Russian, UPPER, UTF-16", kRussian, 1, 1,
                     std::string("\x10\x04Z\0\x2F\x04\x01\x04\n\0", 10)},
         HighByteRow{"English, lower, UTF-8", kEnglishLatin, 0, 2, "\xC3\xA0z\xC3\xBF\xC2\xB8\n"},
-        HighByteRow{"Russian, UPPER, UTF-8", kRussian, 1, 2,
-                    "\xD0\x90Z\xD0\xAF\xD0\x81\n"}));
+        HighByteRow{"Russian, UPPER, UTF-8", kRussian, 1, 2, "\xD0\x90Z\xD0\xAF\xD0\x81\n"}));
 
 TEST_F(WriterTest, TwentyByteWordInUtf16) {
     const std::string word = "abcdefghijklmnopqrst";
@@ -215,7 +216,8 @@ TEST(WriteWord, WordLongerThanAnyTheTokenizerMakesIsWrittenWhole) {
     std::string word(300, 'q');
     word[0] = '\xE0';
     word.back() = 'r';
-    WriteWord(stream, word, RecordFormat(WriterOptions{Delimiter::CRLF, 1, 1, 0, CodePage::Windows1251}));
+    WriteWord(stream, word,
+              RecordFormat(WriterOptions{Delimiter::CRLF, 1, 1, 0, CodePage::Windows1251}));
     WriteFrequencyRecord(stream, word, 4'294'967'295u, RecordFormat(WriterOptions{}));
     std::string bytes(2000, '\0');
     std::rewind(stream);
@@ -337,7 +339,8 @@ TEST_P(FailureTest, FullDiskRaisesTheOutputError) {
         for (int i = 0; i < words; ++i)
             store.AddWord(("word" + std::to_string(i)).c_str());
         try {
-            RunWriter(GetParam(), store, WriterOptions{Delimiter::LF, 0, 1, 0}, "/dev/full", Hooks());
+            RunWriter(GetParam(), store, WriterOptions{Delimiter::LF, 0, 1, 0}, "/dev/full",
+                      Hooks());
             ADD_FAILURE() << "no output error";
         } catch (const CMyException& error) {
             EXPECT_EQ(error.GetMessage(), kOutputErrorText);

@@ -11,8 +11,8 @@ namespace {
 // Our tables against the C library's: the same character for every byte, and no
 // character where it has none.
 TEST(CodePageTest, TablesAgreeWithIconv) {
-    for (auto [codePage, name] : {std::pair{CodePage::Windows1252, "CP1252"},
-                                  std::pair{CodePage::Windows1251, "CP1251"}}) {
+    for (auto [codePage, name] :
+         {std::pair{CodePage::Windows1252, "CP1252"}, std::pair{CodePage::Windows1251, "CP1251"}}) {
         iconv_t cd = iconv_open("UTF-32LE", name);
         ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
         const FromUnicodeTable& back = FromUnicodeTableOf(codePage);

@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "gui/analysis/info_dialog.h"
 #include "core/analysis/statistics_report.h"
 #include "core/analysis/word_filter.h"
-#include "gui/app/main_dialog.h"
 #include "core/workspace.h"
+#include "gui/analysis/info_dialog.h"
+#include "gui/app/main_dialog.h"
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_widget_test.h"
@@ -155,7 +155,11 @@ TEST_F(AnalysisCommandsTest, StatisticsShowsWordsInTheirCodePage) {
     };
     const Case cases[] = {
         {CodePage::Windows1251, "\xEC\xE8\xF0", "\xD0\xBC\xD0\xB8\xD1\x80"},  // мир
-        {CodePage::Windows1252, "m\xE4" "dchen", "m\xC3\xA4" "dchen"},
+        {CodePage::Windows1252,
+         "m\xE4"
+         "dchen",
+         "m\xC3\xA4"
+         "dchen"},
     };
     for (const Case& c : cases) {
         workspace.Store.Clear();

@@ -9,14 +9,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "gui/app/main_dialog.h"
-#include "core/workspace.h"
 #include "core/collect/char_map.h"
 #include "core/output/my_exception.h"
+#include "core/util/user_cancel.h"
+#include "core/workspace.h"
+#include "gui/app/main_dialog.h"
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
 #include "support/temp_dir.h"
-#include "core/util/user_cancel.h"
 
 namespace tarvolen {
 namespace {

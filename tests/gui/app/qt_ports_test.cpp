@@ -7,13 +7,13 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "core/util/progress.h"
 #include "gui/app/qt_dialog_port.h"
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_message_port.h"
 #include "support/fakes.h"
 #include "support/qt_widget_test.h"
 #include "support/temp_dir.h"
-#include "core/util/progress.h"
 
 namespace tarvolen {
 namespace {

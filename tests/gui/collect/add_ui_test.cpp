@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "core/collect/dir_scan.h"
+#include "core/workspace.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/main_dialog.h"
-#include "core/workspace.h"
 #include "gui/collect/add_options_dialog.h"
-#include "core/collect/dir_scan.h"
 #include "gui/collect/dir_scan_dialog.h"
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
@@ -204,7 +204,8 @@ TEST_F(AddCommandTest, OptionsAreRememberedAcrossRunsAndRestoredAfterCancel) {
 // A UTF-8 file read with the confirmed encoding lands in the store as the code page's
 // letters, and the list remembers the code page it was collected under.
 TEST_F(AddCommandTest, Utf8FilesReadAsTheirLettersAndTheListKeepsItsCodePage) {
-    const std::string russian = dir.Write("ru.txt", "\xD0\x9C\xD0\xB8\xD1\x80 \xD0\xB4\xD0\xBE\xD0\xBC");
+    const std::string russian =
+        dir.Write("ru.txt", "\xD0\x9C\xD0\xB8\xD1\x80 \xD0\xB4\xD0\xBE\xD0\xBC");
     dialogs.addOptions.push_back(RealAddOptions(
         [](CAddOptionsDialog& d) { Choose(d, kRussian, false, d.AddFilesButton()); }));
     picker.fileResults.push_back(Chosen({russian}));
@@ -216,7 +217,9 @@ TEST_F(AddCommandTest, Utf8FilesReadAsTheirLettersAndTheListKeepsItsCodePage) {
 // Words of the other code page would be saved and shown as the wrong letters: the
 // Add asks first, and No adds nothing and keeps the options.
 TEST_F(AddCommandTest, MixingCodePagesAsksFirst) {
-    const std::string german = dir.Write("de.txt", "M\xC3\xA4" "dchen");
+    const std::string german = dir.Write("de.txt",
+                                         "M\xC3\xA4"
+                                         "dchen");
     for (Answer answer : {Answer::No, Answer::Yes}) {
         SCOPED_TRACE(answer == Answer::Yes ? "Yes" : "No");
         workspace.Store.Clear();
@@ -240,7 +243,9 @@ TEST_F(AddCommandTest, MixingCodePagesAsksFirst) {
             EXPECT_TRUE(picker.fileRequests.empty());
         } else {
             EXPECT_EQ(workspace.Add.Language, kGerman);
-            EXPECT_EQ(Words(), (std::vector<std::string>{"m\xE4" "dchen", "\xEC\xE8\xF0"}));
+            EXPECT_EQ(Words(), (std::vector<std::string>{"m\xE4"
+                                                         "dchen",
+                                                         "\xEC\xE8\xF0"}));
             // The list keeps the code page of its first words.
             EXPECT_EQ(workspace.ListCodePage, CodePage::Windows1251);
         }
@@ -248,8 +253,8 @@ TEST_F(AddCommandTest, MixingCodePagesAsksFirst) {
     // The same language, or an empty list, asks nothing.
     workspace.Store.Clear();
     messages.asked.clear();
-    dialogs.addOptions.push_back(RealAddOptions(
-        [](CAddOptionsDialog& d) { Choose(d, kFrench, false, d.CancelButton()); }));
+    dialogs.addOptions.push_back(
+        RealAddOptions([](CAddOptionsDialog& d) { Choose(d, kFrench, false, d.CancelButton()); }));
     ClickAdd();
     EXPECT_TRUE(messages.asked.empty());
 }

@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "gui/app/main_dialog.h"
-#include "core/workspace.h"
 #include "core/output/my_exception.h"
 #include "core/output/word_list_writer.h"
 #include "core/output/writer_fixture.h"
+#include "core/workspace.h"
+#include "gui/app/main_dialog.h"
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
 #include "support/temp_dir.h"

@@ -12,8 +12,8 @@
 #include <QTest>
 #include <memory>
 
-#include "gui/app/dialog_units.h"
 #include "core/workspace.h"
+#include "gui/app/dialog_units.h"
 #include "support/fakes.h"
 #include "support/qt_widget_test.h"
 #include "support/temp_dir.h"

@@ -9,8 +9,8 @@
 #include <QWidget>
 #include <memory>
 
-#include "gui/app/main_dialog.h"
 #include "core/workspace.h"
+#include "gui/app/main_dialog.h"
 #include "support/fakes.h"
 #include "support/qt_widget_test.h"
 
