@@ -17,6 +17,7 @@ class MessagePort;
 enum class AddMode : std::uint8_t {
     Files = 0,          // "Add File(s)"
     DirectoryScan = 1,  // "Directory Scan"
+    WordList = 2,       // "Word List...": saved lists merged, counts included
 };
 
 // Options of the Add command; they live as long as the process and start so.

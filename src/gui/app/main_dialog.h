@@ -67,6 +67,7 @@ class CMainDialog : public QDialog {
     void OnAdd();
     void AddFiles();
     void AddFromDirectory();
+    void AddWordLists();
     void OnSaveWordList();
     // True when the save dialog was confirmed and the writer ran.
     bool SaveWordList();

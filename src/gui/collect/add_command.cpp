@@ -5,6 +5,8 @@
 
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
+#include "core/collect/ingest.h"
+#include "core/collect/list_merge.h"
 #include "core/collect/tokenizer.h"
 #include "core/util/file_browser.h"
 #include "core/util/format_count.h"
@@ -31,6 +33,7 @@ bool ConfirmMixedCodePages(MessagePort& messages, const Workspace& ws, std::int3
     return messages.Ask(question, MessageButtons::YesNo) == Answer::Yes;
 }
 constexpr const char* kAddFilter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
+constexpr const char* kWordListFilter = "Word List (*.txt)|*.txt|All Files (*.*)|*.*||";
 
 }  // namespace
 
@@ -50,7 +53,9 @@ void CMainDialog::OnAdd() {
 
     ApplyAddOptions(ws);
     SkipShortWords = ws.Add.SkipShortWords;
-    if (addMode == AddMode::DirectoryScan)
+    if (addMode == AddMode::WordList)
+        AddWordLists();
+    else if (addMode == AddMode::DirectoryScan)
         AddFromDirectory();
     else
         AddFiles();
@@ -74,6 +79,25 @@ void CMainDialog::AddFiles() {
     for (CFileBrowser::Position pos = browser.GetStartPosition(); pos != nullptr;)
         State.InputFiles.push_back(browser.GetNextPathName(pos));
     IngestFiles();
+}
+
+void CMainDialog::AddWordLists() {
+    Workspace& ws = workspace();
+    ws.MinWordLength = MinWordLengthOf(SkipShortWords != 0);
+
+    std::vector<char> buffer(kAddBufferSize, '\0');
+    CFileBrowser browser(true, "txt", nullptr, OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT,
+                         kWordListFilter, picker());
+    browser.m_ofn.lpstrFile = buffer.data();
+    browser.m_ofn.nMaxFile = kAddBufferSize;
+    if (browser.DoModal() != 1)
+        return;
+    std::vector<std::string> lists;
+    for (CFileBrowser::Position pos = browser.GetStartPosition(); pos != nullptr;)
+        lists.push_back(browser.GetNextPathName(pos));
+    std::unique_ptr<ProgressPort> progress = dialogs().OpenProgress();
+    const IngestHooks hooks{*progress, messages(), [this] { RefreshStatusLine(); }};
+    MergeLists(ws, lists, hooks);
 }
 
 void CMainDialog::AddFromDirectory() {

@@ -23,7 +23,9 @@ constexpr const char* kLanguageNames[kLanguageCount] = {"English/Latin", "French
 CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     : QDialog(parent, kFixedDialogFlags), options_(options) {
     setWindowTitle(QStringLiteral("Add Options"));
-    const DialogUnits units = DialogUnits::FixDialog(this, 190, 86);
+    // One row taller than the two ways of adding documents needed: the third way,
+    // saved word lists, sits under "Directory Scan".
+    const DialogUnits units = DialogUnits::FixDialog(this, 190, 104);
 
     skipShortWords_ =
         new QCheckBox(QStringLiteral("Filter out too short words (3 or less symbols)"), this);
@@ -68,6 +70,10 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     units.Place(directoryScan_, 68, 65, 54, 14);
     connect(directoryScan_, &QPushButton::clicked, this, [this] { Confirm(kDirectoryScan); });
 
+    wordList_ = new QPushButton(QStringLiteral("Word List..."), this);
+    units.Place(wordList_, 68, 83, 54, 14);
+    connect(wordList_, &QPushButton::clicked, this, [this] { Confirm(kWordList); });
+
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     units.Place(cancel_, 133, 65, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
@@ -76,7 +82,8 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     setTabOrder(language_, encoding_);
     setTabOrder(encoding_, addFiles_);
     setTabOrder(addFiles_, directoryScan_);
-    setTabOrder(directoryScan_, cancel_);
+    setTabOrder(directoryScan_, wordList_);
+    setTabOrder(wordList_, cancel_);
     skipShortWords_->setFocus();
 }
 

@@ -24,10 +24,11 @@ class CAddOptionsDialog : public QDialog {
   public:
     static constexpr tarvolen::AddMode kAddFiles = tarvolen::AddMode::Files;
     static constexpr tarvolen::AddMode kDirectoryScan = tarvolen::AddMode::DirectoryScan;
+    static constexpr tarvolen::AddMode kWordList = tarvolen::AddMode::WordList;
 
     explicit CAddOptionsDialog(AddOptions& options, QWidget* parent = nullptr);
 
-    // How the dialog was confirmed: kAddFiles or kDirectoryScan.
+    // How the dialog was confirmed: kAddFiles, kDirectoryScan or kWordList.
     tarvolen::AddMode AddMode = kAddFiles;
 
     QCheckBox* SkipShortWordsBox() const { return skipShortWords_; }
@@ -35,6 +36,7 @@ class CAddOptionsDialog : public QDialog {
     QComboBox* EncodingList() const { return encoding_; }
     QPushButton* AddFilesButton() const { return addFiles_; }
     QPushButton* DirectoryScanButton() const { return directoryScan_; }
+    QPushButton* WordListButton() const { return wordList_; }
     QPushButton* CancelButton() const { return cancel_; }
 
   private:
@@ -46,6 +48,7 @@ class CAddOptionsDialog : public QDialog {
     QComboBox* encoding_;
     QPushButton* addFiles_;
     QPushButton* directoryScan_;
+    QPushButton* wordList_;
     QPushButton* cancel_;
 };
 

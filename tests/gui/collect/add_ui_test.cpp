@@ -169,7 +169,8 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     AddOptions options;
     CAddOptionsDialog dialog(options);
     const DialogUnits units(dialog.font());
-    EXPECT_EQ(dialog.size(), units.Size(190, 86));
+    EXPECT_EQ(dialog.size(), units.Size(190, 104));
+    EXPECT_EQ(dialog.WordListButton()->geometry(), units.Rect(68, 83, 54, 14));
     EXPECT_EQ(dialog.AddFilesButton()->geometry(), units.Rect(7, 65, 50, 14));
     EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), units.Rect(68, 65, 54, 14));
     EXPECT_EQ(dialog.CancelButton()->geometry(), units.Rect(133, 65, 50, 14));
@@ -257,6 +258,31 @@ TEST_F(AddCommandTest, MixingCodePagesAsksFirst) {
         RealAddOptions([](CAddOptionsDialog& d) { Choose(d, kFrench, false, d.CancelButton()); }));
     ClickAdd();
     EXPECT_TRUE(messages.asked.empty());
+}
+
+// "Word List..." merges the chosen saved lists, counts included, with the progress
+// window and the summary; a refused list adds nothing of itself.
+TEST_F(AddCommandTest, WordListButtonMergesTheChosenLists) {
+    const std::string first = dir.Write("a.txt", "the,12\nand,7\n");
+    const std::string second = dir.Write("b.txt", "The,3\r\nyak,2\r\n");
+    const std::string bad = dir.Write("bad.txt", "zebra,x\n");
+    dialogs.addOptions.push_back(RealAddOptions(
+        [](CAddOptionsDialog& d) { Choose(d, kEnglishLatin, false, d.WordListButton()); }));
+    picker.fileResults.push_back(Chosen({first, second, bad}));
+    ClickAdd();
+
+    ASSERT_EQ(picker.fileRequests.size(), 1u);
+    EXPECT_TRUE(picker.fileRequests[0].multiSelect);
+    EXPECT_NE(picker.fileRequests[0].filter.find("Word List (*.txt)"), std::string::npos);
+    EXPECT_EQ(testing::StoreWords(workspace.Store),
+              (testing::WordCounts{{"and", 7}, {"the", 15}, {"yak", 2}}));
+    EXPECT_EQ(dialogs.progressWindows.size(), 1u);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(StartsWith(messages.shown[0].text, "The word list " + bad + " was not merged"));
+    EXPECT_TRUE(StartsWith(messages.shown[1].text,
+                           "1 Kb processed\r\n24 total qualified words\r\n"
+                           "3 words added\r\n"));
+    EXPECT_TRUE(workspace.ListUnsaved);
 }
 
 TEST_F(AddCommandTest, ShortWordOptionSetsMinimumWordLength) {
