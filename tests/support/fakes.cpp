@@ -127,7 +127,8 @@ bool FakeDialogs::RunSaveOptions(OutputOptions& options, std::string& fileName) 
     return RunScripted(saveOptions, "Save options", options, fileName);
 }
 
-bool FakeDialogs::RunFilter(std::int32_t& value, FilterMode& mode) {
+bool FakeDialogs::RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) {
+    listPath = filterListPath;
     return RunScripted(filter, "Filter", value, mode);
 }
 

@@ -100,13 +100,15 @@ class FakeDialogs : public DialogPort {
     bool RunAddOptions(AddOptions& options, AddMode& addMode) override;
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
     bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
-    bool RunFilter(std::int32_t& value, FilterMode& mode) override;
+    bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) override;
     void ShowInfo(const std::string& text) override;
 
     std::deque<std::function<bool(AddOptions&, AddMode&)>> addOptions;
     std::deque<std::function<bool(std::string&, std::string&)>> dirScan;
     std::deque<std::function<bool(OutputOptions&, std::string&)>> saveOptions;
     std::deque<std::function<bool(std::int32_t&, FilterMode&)>> filter;
+    // The list path the next Listed answer gives.
+    std::string filterListPath;
     std::vector<std::string> infoTexts;
 
     // Progress windows handed out by OpenProgress stay readable here after they close.

@@ -9,6 +9,8 @@
 #include "gui/app/main_dialog.h"
 #include "gui/util/wait_cursor.h"
 
+#include "core/collect/list_merge.h"
+
 namespace tarvolen {
 
 void CMainDialog::ApplyFilter() {
@@ -20,13 +22,19 @@ void CMainDialog::ApplyFilter() {
 
     std::int32_t value = 0;
     FilterMode mode = FilterMode::Rare;
-    if (!dialogs().RunFilter(value, mode))
+    std::string listPath;
+    if (!dialogs().RunFilter(value, mode, listPath))
         return;
 
     WaitCursor busy;
-    const std::int32_t removed = FilterWords(store, mode, value);
+    const std::int32_t removed = mode == FilterMode::Listed
+                                     ? RemoveListedWords(workspace(), listPath, messages())
+                                     : FilterWords(store, mode, value);
     // The pass is over; a busy cursor over the message box would only mislead.
     busy.Restore();
+    // A list that cannot be used has said why, and nothing was removed.
+    if (removed < 0)
+        return;
     // Plain digits, unlike the status line. The unsaved mark stays as it was:
     // filtering neither adds words nor saves them.
     messages().ShowMessage(FormatText(kWordsRemovedFormat, removed), MessageIcon::Information);

@@ -12,6 +12,8 @@
 #include "core/analysis/word_filter.h"
 #include "core/util/messages.h"
 #include "gui/app/dialog_units.h"
+#include "gui/app/qt_paths.h"
+#include "gui/output/save_list_dialog.h"
 
 namespace tarvolen {
 
@@ -35,10 +37,13 @@ std::string LatinTrimmed(const QString& text) {
 
 }  // namespace
 
-CFilterDialog::CFilterDialog(MessagePort& messages, QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), messages_(messages) {
+CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags), messages_(messages), picker_(picker) {
     setWindowTitle(QStringLiteral("Filter"));
-    const DialogUnits units = DialogUnits::FixDialog(this, 149, 102);
+    // Taller than the three rules of counts and lengths needed: the fourth, the
+    // words of a list, sits under the buttons with its file, so that the others keep
+    // their places.
+    const DialogUnits units = DialogUnits::FixDialog(this, 149, 138);
 
     // No validator: anything can be typed, and "Filter" says what is wrong with it.
     edit_ = new QLineEdit(QString::number(FilterValue), this);
@@ -69,6 +74,25 @@ CFilterDialog::CFilterDialog(MessagePort& messages, QWidget* parent)
         units.Place(button, 7, tops[mode], 135, 10);
         modes_->addButton(button, mode);
     }
+    auto* listed = new QRadioButton(QStringLiteral("Remove words listed in a file"), this);
+    units.Place(listed, 7, 102, 135, 10);
+    modes_->addButton(listed, static_cast<int>(tarvolen::FilterMode::Listed));
+    list_ = new QLineEdit(this);
+    list_->setObjectName(QStringLiteral("filterList"));
+    units.Place(list_, 7, 116, 85, 14);
+    browse_ = new QPushButton(QStringLiteral("Browse..."), this);
+    browse_->setAutoDefault(false);
+    units.Place(browse_, 96, 116, 46, 14);
+    connect(browse_, &QPushButton::clicked, this, [this] {
+        if (BrowseForFile(list_, "txt", "Word List", false, picker_))
+            ModeButton(static_cast<int>(tarvolen::FilterMode::Listed))->setChecked(true);
+    });
+    // The number plays no part in the fourth rule.
+    connect(listed, &QRadioButton::toggled, this, [this](bool on) {
+        edit_->setEnabled(!on);
+        up_->setEnabled(!on);
+        down_->setEnabled(!on);
+    });
     ModeButton(static_cast<int>(FilterMode))->setChecked(true);
 
     filter_ = new QPushButton(QStringLiteral("Filter"), this);
@@ -85,6 +109,9 @@ CFilterDialog::CFilterDialog(MessagePort& messages, QWidget* parent)
     setTabOrder(edit_, ModeButton(0));
     setTabOrder(ModeButton(0), filter_);
     setTabOrder(filter_, cancel_);
+    setTabOrder(cancel_, listed);
+    setTabOrder(listed, list_);
+    setTabOrder(list_, browse_);
     edit_->setFocus();
 }
 
@@ -118,6 +145,17 @@ bool CFilterDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CFilterDialog::Confirm() {
+    if (modes_->checkedId() == static_cast<int>(tarvolen::FilterMode::Listed)) {
+        ListPath = EncodePath(list_->text().trimmed());
+        if (ListPath.empty()) {
+            messages_.ShowMessage(kNoListText, MessageIcon::Warning);
+            list_->setFocus();
+            return;
+        }
+        FilterMode = tarvolen::FilterMode::Listed;
+        accept();
+        return;
+    }
     const std::optional<std::int32_t> value = ParseValue(edit_->text());
     if (!value) {
         messages_.ShowMessage(kRangeText, MessageIcon::Warning);

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "core/analysis/word_filter.h"
 
@@ -14,6 +15,7 @@ class QToolButton;
 
 namespace tarvolen {
 
+class FilePicker;
 class MessagePort;
 
 // Asks for the number N and the rule of the Filter command. The arrows step N between
@@ -27,11 +29,16 @@ class CFilterDialog : public QDialog {
     static constexpr int kSpinMax = 1000;
     static constexpr const char* kRangeText = kFilterRangeText;
 
-    explicit CFilterDialog(MessagePort& messages, QWidget* parent = nullptr);
+    static constexpr const char* kNoListText = "Please choose the word list whose words to remove.";
+
+    // picker serves the Browse of the fourth rule, the words listed in a file.
+    CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget* parent = nullptr);
 
     // Valid after "Filter": N, and the rule.
     std::int32_t FilterValue = 0;
     tarvolen::FilterMode FilterMode = tarvolen::FilterMode::Rare;
+    // The word list of the fourth rule, as typed or browsed.
+    std::string ListPath;
 
     // The typed text as a number of the accepted range, or nothing.
     static std::optional<std::int32_t> ParseValue(const QString& text);
@@ -44,6 +51,8 @@ class CFilterDialog : public QDialog {
     QToolButton* DownArrow() const { return down_; }
     QRadioButton* ModeButton(int mode) const;
     QPushButton* FilterButton() const { return filter_; }
+    QLineEdit* ListEdit() const { return list_; }
+    QPushButton* BrowseButton() const { return browse_; }
     QPushButton* CancelButton() const { return cancel_; }
 
   protected:
@@ -53,7 +62,10 @@ class CFilterDialog : public QDialog {
     void Confirm();
 
     MessagePort& messages_;
+    FilePicker& picker_;
     QLineEdit* edit_;
+    QLineEdit* list_;
+    QPushButton* browse_;
     QToolButton* up_;
     QToolButton* down_;
     QButtonGroup* modes_;

@@ -35,7 +35,7 @@ class DialogPort {
     virtual bool RunSaveOptions(OutputOptions& options, std::string& fileName) = 0;
 
     // Filter: the number N and the rule; true on "Filter".
-    virtual bool RunFilter(std::int32_t& value, FilterMode& mode) = 0;
+    virtual bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) = 0;
 
     // The "Info" window with one read-only text.
     virtual void ShowInfo(const std::string& text) = 0;

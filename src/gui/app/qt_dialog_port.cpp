@@ -77,12 +77,14 @@ bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName)
     return true;
 }
 
-bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode) {
-    CFilterDialog dialog(messages_, owner_.data());
+bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) {
+    QtFilePicker picker(owner_.data());
+    CFilterDialog dialog(messages_, picker, owner_.data());
     if (dialog.exec() != QDialog::Accepted)
         return false;
     value = dialog.FilterValue;
     mode = dialog.FilterMode;
+    listPath = dialog.ListPath;
     return true;
 }
 

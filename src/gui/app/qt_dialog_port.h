@@ -22,7 +22,7 @@ class QtDialogPort : public DialogPort {
     bool RunAddOptions(AddOptions& options, AddMode& addMode) override;
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
     bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
-    bool RunFilter(std::int32_t& value, FilterMode& mode) override;
+    bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) override;
     void ShowInfo(const std::string& text) override;
 
   private:

@@ -17,6 +17,8 @@
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_widget_test.h"
+#include "support/store_contents.h"
+#include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
@@ -177,6 +179,28 @@ TEST_F(AnalysisCommandsTest, StatisticsShowsWordsInTheirCodePage) {
         dialog.SetText(CInfoDialog::DecodeText(text));
         EXPECT_TRUE(dialog.Text().contains(QString::fromUtf8(c.shown))) << text;
     }
+}
+
+TEST_F(AnalysisCommandsTest, FilterRemovesTheWordsOfAList) {
+    BuildCharMap(kEnglishLatin, workspace.Map);
+    for (const char* word : {"alpha", "beta", "gamma", "delta"})
+        workspace.Store.AddWord(word);
+    testing::TempDir dir;
+    dialogs.filterListPath = dir.Write("stop.txt", "BETA\ndelta,9 absent\n");
+    ScriptFilter(FilterMode::Listed, 0);
+    Click(CMainDialog::Button::Filter);
+    EXPECT_EQ(testing::SortedStoreWords(workspace.Store),
+              (std::vector<std::string>{"alpha", "gamma"}));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"2 words removed"});
+
+    // A refused list says why and removes nothing.
+    messages.shown.clear();
+    dialogs.filterListPath = dir.Write("bad.txt", "alpha\ngamma,\n");
+    ScriptFilter(FilterMode::Listed, 0);
+    Click(CMainDialog::Button::Filter);
+    EXPECT_EQ(workspace.Store.Count(), 2);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("line 2: no count after the comma"), std::string::npos);
 }
 
 }  // namespace

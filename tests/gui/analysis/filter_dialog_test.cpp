@@ -21,7 +21,7 @@ using testing::FakeMessages;
 
 class FilterDialogTest : public testing::QtWidgetTest {
   protected:
-    FilterDialogTest() : dialog(messages) { dialog.show(); }
+    FilterDialogTest() : dialog(messages, picker) { dialog.show(); }
 
     void Type(const QString& text) {
         dialog.ValueEdit()->clear();
@@ -31,6 +31,7 @@ class FilterDialogTest : public testing::QtWidgetTest {
     void PressFilter() { QTest::mouseClick(dialog.FilterButton(), Qt::LeftButton); }
 
     FakeMessages messages;
+    testing::FakeFilePicker picker;
     CFilterDialog dialog;
 };
 
@@ -76,7 +77,7 @@ TEST_F(FilterDialogTest, AcceptsTheEndsOfTheRangeWithTheChosenRule) {
                         {QStringLiteral(" 250 "), 2, 250}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.typed.toStdString());
-        CFilterDialog fresh(messages);
+        CFilterDialog fresh(messages, picker);
         fresh.show();
         QTest::mouseClick(fresh.ModeButton(row.mode), Qt::LeftButton);
         fresh.ValueEdit()->setText(row.typed);
@@ -141,6 +142,28 @@ TEST_F(FilterDialogTest, ATypedValueAboveTheArrowsIsAccepted) {
     PressFilter();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.FilterValue, 7500);
+}
+
+// The fourth rule takes its words from a file; the number plays no part then.
+TEST_F(FilterDialogTest, TheListedRuleNeedsAFileAndNoNumber) {
+    QRadioButton* listed = dialog.ModeButton(static_cast<int>(FilterMode::Listed));
+    ASSERT_NE(listed, nullptr);
+    EXPECT_EQ(listed->text(), QStringLiteral("Remove words listed in a file"));
+    QTest::mouseClick(listed, Qt::LeftButton);
+    EXPECT_FALSE(dialog.ValueEdit()->isEnabled());
+    PressFilter();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{CFilterDialog::kNoListText});
+
+    QTest::mouseClick(dialog.ModeButton(0), Qt::LeftButton);
+    picker.fileResults.push_back(FilePickResult{true, {"/tmp/stop words.txt"}, 1});
+    QTest::mouseClick(dialog.BrowseButton(), Qt::LeftButton);
+    EXPECT_TRUE(listed->isChecked()) << "browsing chooses the rule";
+    EXPECT_EQ(dialog.ListEdit()->text(), QStringLiteral("/tmp/stop words.txt"));
+    PressFilter();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.FilterMode, FilterMode::Listed);
+    EXPECT_EQ(dialog.ListPath, "/tmp/stop words.txt");
 }
 
 }  // namespace
