@@ -21,35 +21,9 @@ namespace tarvolen {
 
 namespace {
 
-// Sums the sizes of all paths, last path first. On a path that cannot be opened,
-// stops and gives the system's reason, naming the path.
-bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total,
-                  std::string& failure) {
-    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
-        FileHandle file(*path);
-        if (!file.IsOpen()) {
-            failure = *path + ": " + std::strerror(errno);
-            return false;
-        }
-        total += Examine(file).size;
-    }
-    return true;
-}
-
 void AbandonBeforeReading(const IngestHooks& hooks, const std::string& text) {
     hooks.progress.Close();
     hooks.messages.ShowMessage(text, MessageIcon::Stop);
-}
-
-void RefreshStatusLine(const IngestHooks& hooks) {
-    if (hooks.refreshStatusLine)
-        hooks.refreshStatusLine();
-}
-
-// A list that was empty before the run holds words of the run's code page now.
-void NoteListCodePage(Workspace& workspace, std::int32_t countBefore) {
-    if (countBefore == 0 && workspace.Store.Count() > 0)
-        workspace.ListCodePage = workspace.RunCodePage;
 }
 
 TokenizerContext ContextOf(Workspace& workspace) {
@@ -58,6 +32,18 @@ TokenizerContext ContextOf(Workspace& workspace) {
 }
 
 }  // namespace
+
+void EndRun(Workspace& workspace, const IngestHooks& hooks, std::int32_t countBefore) {
+    const std::int32_t countAfter = workspace.Store.Count();
+    if (countAfter > countBefore)
+        workspace.ListUnsaved = true;
+    // A list that was empty before the run holds words of the run's code page now.
+    if (countBefore == 0 && countAfter > 0)
+        workspace.ListCodePage = workspace.RunCodePage;
+    hooks.progress.Close();
+    if (hooks.refreshStatusLine)
+        hooks.refreshStatusLine();
+}
 
 std::string FormatIngestSummary(const IngestSummary& summary) {
     std::int64_t kilobytes = (summary.BytesRead + 1023) / 1024;
@@ -174,20 +160,12 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
         // read so far stay in the list, so the mark and the status line must say so
         // even though the run is dropped without a summary.
         state.carry.clear();
-        if (workspace.Store.Count() > countBefore)
-            workspace.ListUnsaved = true;
-        NoteListCodePage(workspace, countBefore);
-        hooks.progress.Close();
-        RefreshStatusLine(hooks);
+        EndRun(workspace, hooks, countBefore);
         throw;
     }
 
     const std::int32_t countAfter = workspace.Store.Count();
-    if (countAfter > countBefore)
-        workspace.ListUnsaved = true;
-    NoteListCodePage(workspace, countBefore);
-    hooks.progress.Close();
-    RefreshStatusLine(hooks);
+    EndRun(workspace, hooks, countBefore);
 
     IngestSummary& summary = result.Summary;
     summary.BytesRead = workspace.BytesRead;

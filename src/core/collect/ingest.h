@@ -66,6 +66,11 @@ struct IngestResult {
 // Kilobytes are rounded up: a partial kilobyte counts as a whole one.
 std::string FormatIngestSummary(const IngestSummary& summary);
 
+// The end of any run that adds words, also one ended by an exception: the unsaved
+// mark and the list's code page follow what it added, the progress window closes and
+// the status line is refreshed.
+void EndRun(Workspace& workspace, const IngestHooks& hooks, std::int32_t countBefore);
+
 // "%s words in the list; %s" on the progress window's detail line.
 void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const std::string& text);
 

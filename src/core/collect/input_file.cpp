@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "core/collect/read_buffer.h"
 
@@ -37,6 +38,19 @@ ssize_t ReadChunk(int fd, unsigned char* into) {
         if (n >= 0 || errno != EINTR)
             return n;
     }
+}
+
+bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total,
+                  std::string& failure) {
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+        FileHandle file(*path);
+        if (!file.IsOpen()) {
+            failure = *path + ": " + std::strerror(errno);
+            return false;
+        }
+        total += Examine(file).size;
+    }
+    return true;
 }
 
 }  // namespace tarvolen

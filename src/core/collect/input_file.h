@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarvolen {
 
@@ -34,5 +35,9 @@ FileFacts Examine(const FileHandle& file);
 
 // One read of up to a chunk; -1 on failure. An interrupted read is simply repeated.
 ssize_t ReadChunk(int fd, unsigned char* into);
+
+// Adds up the sizes of all paths, last path first, as a run reads them. On a path
+// that cannot be opened, stops and gives the system's reason, naming the path.
+bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure);
 
 }  // namespace tarvolen

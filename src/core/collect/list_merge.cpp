@@ -132,21 +132,6 @@ class OccurrenceBatch {
     WordStore::PreparedWord prepared_[kSize];
 };
 
-// Sizes of the files, each counted twice (a check and a count); false, with the
-// system's reason, for a path that cannot be opened.
-bool MeasureLists(const std::vector<std::string>& paths, std::int64_t& total,
-                  std::string& failure) {
-    for (const std::string& path : paths) {
-        FileHandle file(path);
-        if (!file.IsOpen()) {
-            failure = path + ": " + std::strerror(errno);
-            return false;
-        }
-        total += 2 * Examine(file).size;
-    }
-    return true;
-}
-
 // What went wrong with one list, for its message; empty when nothing did.
 std::string Problem(ReadStatus status, const ListRecordReader& reader) {
     switch (status) {
@@ -167,11 +152,6 @@ void ShowRefused(MessagePort& messages, const std::string& path, const std::stri
                          MessageIcon::Stop);
 }
 
-void RefreshStatusLine(const IngestHooks& hooks) {
-    if (hooks.refreshStatusLine)
-        hooks.refreshStatusLine();
-}
-
 }  // namespace
 
 bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
@@ -182,26 +162,20 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
     hooks.progress.SetBounds(0, 1000);
     ReadBuffer buffer(hooks.bufferMemory);
     std::string failure;
-    if (!buffer.Valid() || !MeasureLists(paths, workspace.TotalBytes, failure)) {
+    if (!buffer.Valid() || !MeasureFiles(paths, workspace.TotalBytes, failure)) {
         hooks.progress.Close();
         hooks.messages.ShowMessage(buffer.Valid() ? failure : std::string(kNoReadBufferText),
                                    MessageIcon::Stop);
         return false;
     }
 
+    // Each file is read twice: once to check it, once to count it.
+    workspace.TotalBytes *= 2;
     const std::uint32_t startTick = hooks.ticks.Now();
     const std::int32_t countBefore = workspace.Store.Count();
     std::int64_t merged = 0;
     bool allMerged = true;
     ListPass pass(workspace, &hooks.progress, buffer, workspace.RunCodePage);
-    auto finish = [&] {
-        if (workspace.Store.Count() > countBefore)
-            workspace.ListUnsaved = true;
-        if (countBefore == 0 && workspace.Store.Count() > 0)
-            workspace.ListCodePage = workspace.RunCodePage;
-        hooks.progress.Close();
-        RefreshStatusLine(hooks);
-    };
     try {
         for (const std::string& path : paths) {
             hooks.progress.SetFileLine(path);
@@ -239,10 +213,10 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
             }
         }
     } catch (...) {
-        finish();
+        EndRun(workspace, hooks, countBefore);
         throw;
     }
-    finish();
+    EndRun(workspace, hooks, countBefore);
 
     IngestSummary summary;
     summary.BytesRead = merged;
