@@ -21,7 +21,7 @@ tarvolen_need_packages() {
 
 TARVOLEN_BUILD_PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
     clang-format desktop-file-utils appstream

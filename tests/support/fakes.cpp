@@ -132,8 +132,9 @@ bool FakeDialogs::RunFilter(std::int32_t& value, FilterMode& mode, std::string& 
     return RunScripted(filter, "Filter", value, mode);
 }
 
-void FakeDialogs::ShowInfo(const std::string& text) {
-    infoTexts.push_back(text);
+void FakeDialogs::ShowStatistics(const StatisticsFigures& figures, const std::string& report) {
+    infoFigures.push_back(figures);
+    infoTexts.push_back(report);
 }
 
 }  // namespace tarvolen::testing

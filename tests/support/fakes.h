@@ -70,6 +70,7 @@ class FakeProgress : public ProgressPort {
 #include <memory>
 #include <optional>
 
+#include "core/analysis/statistics_report.h"
 #include "core/util/file_picker.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
@@ -101,7 +102,7 @@ class FakeDialogs : public DialogPort {
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
     bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
     bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) override;
-    void ShowInfo(const std::string& text) override;
+    void ShowStatistics(const StatisticsFigures& figures, const std::string& report) override;
 
     std::deque<std::function<bool(AddOptions&, AddMode&)>> addOptions;
     std::deque<std::function<bool(std::string&, std::string&)>> dirScan;
@@ -110,6 +111,7 @@ class FakeDialogs : public DialogPort {
     // The list path the next Listed answer gives.
     std::string filterListPath;
     std::vector<std::string> infoTexts;
+    std::vector<StatisticsFigures> infoFigures;
 
     // Progress windows handed out by OpenProgress stay readable here after they close.
     // Before each OpenProgress, onOpenProgress may script the new window.

@@ -8,6 +8,16 @@
 
 namespace tarvolen::testing {
 
+// A caption as the person reads it: without the mnemonic marks ("&Save" reads "Save",
+// "&&" reads "&").
+inline QString Shown(QString caption) {
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&'))
+            caption.remove(i, 1);
+    }
+    return caption;
+}
+
 // The base of every widget test. Once a test and its fixture's members are gone, no
 // top-level window may still be shown: one left open means a dialog that never
 // closed, and it would stay on screen through the tests that follow. The check runs

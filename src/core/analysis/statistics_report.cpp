@@ -86,9 +86,26 @@ StatisticsFigures GatherStatistics(const WordStore& store) {
     return figures;
 }
 
+double FirstLetterPercent(const StatisticsFigures& figures, std::size_t letter) {
+    return figures.firstLetter[letter] * 100.0 / figures.wordCount;
+}
+
+double AllLettersPercent(const StatisticsFigures& figures, std::size_t letter) {
+    return figures.allLetters[letter] * 100.0 / figures.sumLen;
+}
+
+std::int32_t WordsOfLength(const StatisticsFigures& figures, std::int32_t length) {
+    return length >= 0 && length < static_cast<std::int32_t>(figures.lengthCount.size())
+               ? figures.lengthCount[static_cast<std::size_t>(length)]
+               : 0;
+}
+
+double LengthPercent(const StatisticsFigures& figures, std::int32_t length) {
+    return WordsOfLength(figures, length) * 100.0 / figures.wordCount;
+}
+
 std::string FormatStatisticsReport(const StatisticsFigures& figures) {
     const double words = figures.wordCount;
-    const double letters = figures.sumLen;
     ReportText report;
 
     report.Integer(figures.wordCount) << " words, ";
@@ -102,19 +119,16 @@ std::string FormatStatisticsReport(const StatisticsFigures& figures) {
     for (std::size_t k = 0; k < 26; ++k) {
         report << static_cast<char>('A' + k) << ": ";
         report.Integer(figures.firstLetter[k]) << " (";
-        report.Fixed(figures.firstLetter[k] * 100.0 / words, 1) << "%)\t";
+        report.Fixed(FirstLetterPercent(figures, k), 1) << "%)\t";
         report.Integer(figures.allLetters[k]) << " (";
-        report.Fixed(figures.allLetters[k] * 100.0 / letters, 1) << "%)\r\n";
+        report.Fixed(AllLettersPercent(figures, k), 1) << "%)\r\n";
     }
 
     report << "\r\nWordLen: counter / percent\r\n";
     for (std::int32_t n = figures.minLen; n <= figures.maxLen; ++n) {
-        const std::int32_t count = n < static_cast<std::int32_t>(figures.lengthCount.size())
-                                       ? figures.lengthCount[static_cast<std::size_t>(n)]
-                                       : 0;
         report.Integer(n) << ": ";
-        report.Integer(count) << " (";
-        report.Fixed(count * 100.0 / words, 1) << "%)\r\n";
+        report.Integer(WordsOfLength(figures, n)) << " (";
+        report.Fixed(LengthPercent(figures, n), 1) << "%)\r\n";
     }
     return report.Take();
 }

@@ -27,6 +27,13 @@ struct StatisticsFigures {
     std::array<std::int32_t, 256> lengthCount{};
 };
 
+// The shares the report prints, in percent, and the number of words of one length.
+// The charts of the Info window draw these same numbers.
+double FirstLetterPercent(const StatisticsFigures& figures, std::size_t letter);
+double AllLettersPercent(const StatisticsFigures& figures, std::size_t letter);
+std::int32_t WordsOfLength(const StatisticsFigures& figures, std::int32_t length);
+double LengthPercent(const StatisticsFigures& figures, std::int32_t length);
+
 // One pass over the store in its iteration order. Of several words sharing the highest
 // count the first one met is kept.
 StatisticsFigures GatherStatistics(const WordStore& store);

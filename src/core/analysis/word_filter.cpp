@@ -1,5 +1,6 @@
 #include "core/analysis/word_filter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <string_view>
@@ -8,12 +9,22 @@
 
 namespace tarvolen {
 
-std::optional<std::int32_t> ParseInteger(std::string_view text) {
+namespace {
+
+std::string_view TrimBlanks(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\n\v\f\r";
     const std::size_t first = text.find_first_not_of(kBlanks);
     if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> ParseInteger(std::string_view text) {
+    text = TrimBlanks(text);
+    if (text.empty())
         return std::nullopt;
-    text = text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
     std::int32_t value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
@@ -27,6 +38,17 @@ std::optional<std::int32_t> ParseFilterValue(std::string_view text) {
     if (!value || *value < kFilterMinValue || *value > kFilterMaxValue)
         return std::nullopt;
     return value;
+}
+
+const char* FilterValueRefusal(std::string_view text) {
+    if (ParseFilterValue(text))
+        return nullptr;
+    text = TrimBlanks(text);
+    if (!text.empty() && text.front() == '-')
+        text.remove_prefix(1);
+    const bool digits = !text.empty() && std::all_of(text.begin(), text.end(),
+                                                     [](char c) { return c >= '0' && c <= '9'; });
+    return digits ? kFilterRangeText : kFilterIntegerText;
 }
 
 namespace {

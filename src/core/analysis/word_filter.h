@@ -18,8 +18,9 @@ enum class FilterMode : std::int32_t {
 
 inline constexpr std::int32_t kFilterMinValue = 1;
 inline constexpr std::int32_t kFilterMaxValue = 10000;
-// Shown when the typed N is refused.
+// Shown when the typed N is a number outside the range, and when it is no number.
 inline constexpr const char* kFilterRangeText = "Please enter an integer between 1 and 10000.";
+inline constexpr const char* kFilterIntegerText = "Please enter an integer.";
 
 // The typed text as a signed decimal number, blanks around it ignored; nothing when
 // it is anything else or does not fit 32 bits.
@@ -27,6 +28,10 @@ std::optional<std::int32_t> ParseInteger(std::string_view text);
 // The typed text as an N of the Filter rules: ParseInteger within kFilterMinValue to
 // kFilterMaxValue.
 std::optional<std::int32_t> ParseFilterValue(std::string_view text);
+// Why ParseFilterValue refuses the text: kFilterIntegerText when it is no decimal
+// number at all, kFilterRangeText when it is one outside the range (however many
+// digits it has); nullptr when it is accepted.
+const char* FilterValueRefusal(std::string_view text);
 
 inline constexpr const char* kNothingToFilterText = "The project is empty, nothing to filter!";
 // printf format of the result, filled with the plain number of removed words.

@@ -215,6 +215,8 @@ std::string ScanRoot(const std::string& startDirectory) {
 void ScanDirectory(const std::string& directory, const std::vector<std::string>& scanTypes,
                    std::vector<std::string>& inputFiles, ProgressPort& progress,
                    DirectoryLister& lister) {
+    // How many directories lie ahead is unknown until the walk ends.
+    progress.SetBounds(0, 0);
     Walk walk{scanTypes, inputFiles, progress, lister, {}};
     walk.Scan(ScanRoot(directory));
 }

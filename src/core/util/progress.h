@@ -11,6 +11,8 @@ class ProgressPort {
   public:
     virtual ~ProgressPort() = default;
 
+    // Bounds of 0 to 0 mean the amount of work is unknown: the window shows that work
+    // goes on instead of a share of it.
     virtual void SetBounds(int lower, int upper) = 0;
     // Moves the bar; returns the previous position.
     virtual int SetPosition(int position) = 0;

@@ -14,6 +14,7 @@
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"
 #include "gui/output/save_list_dialog.h"
+#include "gui/util/focus.h"
 
 namespace tarvolen {
 
@@ -66,21 +67,21 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
     connect(down_, &QToolButton::clicked, this, [this] { StepBy(-1); });
 
     modes_ = new QButtonGroup(this);
-    const char* captions[] = {"Remove rare words (by count)", "Remove short words",
-                              "Remove long words"};
+    const char* captions[] = {"Remove &rare words (by count)", "Remove &short words",
+                              "Remove &long words"};
     const int tops[] = {31, 46, 61};
     for (int mode = 0; mode < 3; ++mode) {
         auto* button = new QRadioButton(QString::fromUtf8(captions[mode]), this);
         units.Place(button, 7, tops[mode], 135, 10);
         modes_->addButton(button, mode);
     }
-    auto* listed = new QRadioButton(QStringLiteral("Remove words listed in a file"), this);
+    auto* listed = new QRadioButton(QStringLiteral("Remove words l&isted in a file"), this);
     units.Place(listed, 7, 102, 135, 10);
     modes_->addButton(listed, static_cast<int>(tarvolen::FilterMode::Listed));
     list_ = new QLineEdit(this);
     list_->setObjectName(QStringLiteral("filterList"));
     units.Place(list_, 7, 116, 85, 14);
-    browse_ = new QPushButton(QStringLiteral("Browse..."), this);
+    browse_ = new QPushButton(QStringLiteral("&Browse..."), this);
     browse_->setAutoDefault(false);
     units.Place(browse_, 96, 116, 46, 14);
     connect(browse_, &QPushButton::clicked, this, [this] {
@@ -95,12 +96,12 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
     });
     ModeButton(static_cast<int>(FilterMode))->setChecked(true);
 
-    filter_ = new QPushButton(QStringLiteral("Filter"), this);
+    filter_ = new QPushButton(QStringLiteral("&Filter"), this);
     filter_->setDefault(true);
     units.Place(filter_, 7, 81, 50, 14);
     connect(filter_, &QPushButton::clicked, this, &CFilterDialog::Confirm);
 
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel_->setAutoDefault(false);
     units.Place(cancel_, 92, 81, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
@@ -113,6 +114,8 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
     setTabOrder(listed, list_);
     setTabOrder(list_, browse_);
     edit_->setFocus();
+    DialogUnits::GrowToFitText(this);
+    ShowFocusFromStart(this);
 }
 
 QRadioButton* CFilterDialog::ModeButton(int mode) const {
@@ -158,7 +161,8 @@ void CFilterDialog::Confirm() {
     }
     const std::optional<std::int32_t> value = ParseValue(edit_->text());
     if (!value) {
-        messages_.ShowMessage(kRangeText, MessageIcon::Warning);
+        messages_.ShowMessage(FilterValueRefusal(LatinTrimmed(edit_->text())),
+                              MessageIcon::Warning);
         edit_->setFocus();
         edit_->selectAll();
         return;

@@ -28,6 +28,7 @@ class CFilterDialog : public QDialog {
     static constexpr int kSpinMin = 1;
     static constexpr int kSpinMax = 1000;
     static constexpr const char* kRangeText = kFilterRangeText;
+    static constexpr const char* kIntegerText = kFilterIntegerText;
 
     static constexpr const char* kNoListText = "Please choose the word list whose words to remove.";
 

@@ -1,21 +1,60 @@
 #include "gui/analysis/info_dialog.h"
 
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
+#include "core/util/file_picker.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
+#include "gui/analysis/statistics_charts.h"
 #include "gui/app/dialog_units.h"
+#include "gui/app/qt_paths.h"
+#include "gui/util/focus.h"
 
 namespace tarvolen {
 
-CInfoDialog::CInfoDialog(QWidget* parent) : QDialog(parent, kFixedDialogFlags) {
-    setWindowTitle(QStringLiteral("Info"));
-    const DialogUnits units = DialogUnits::FixDialog(this, 370, 257);
+namespace {
 
-    view_ = new QPlainTextEdit(this);
+constexpr Qt::WindowFlags kResizableDialogFlags =
+    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+    Qt::WindowCloseButtonHint;
+
+QPushButton* AddButton(const QString& caption, QVBoxLayout* column, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
+    column->addWidget(button);
+    return button;
+}
+
+}  // namespace
+
+CInfoDialog::CInfoDialog(MessagePort& messages, FilePicker& picker, QWidget* parent)
+    : QDialog(parent, kResizableDialogFlags), messages_(messages), picker_(picker) {
+    setWindowTitle(QStringLiteral("Info"));
+    setFont(DialogUnits::DialogFont());
+    const DialogUnits units(font());
+    // Charts want room: the window starts at its classic size and may grow.
+    setMinimumSize(units.Size(370, 257));
+    resize(minimumSize());
+
+    tabs_ = new QTabWidget(this);
+    view_ = new QPlainTextEdit;
     view_->setObjectName(QStringLiteral("infoText"));
     view_->setReadOnly(true);
+    // Read-only text shows no cursor; these give it one, so the keyboard can scroll,
+    // select and copy as in any viewer.
+    view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     view_->setLineWrapMode(QPlainTextEdit::NoWrap);
     view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -24,13 +63,44 @@ CInfoDialog::CInfoDialog(QWidget* parent) : QDialog(parent, kFixedDialogFlags) {
     view_->setFont(fixed);
     view_->setTabStopDistance(QFontMetrics(fixed).horizontalAdvance(QLatin1Char(' ')) * 8);
     view_->setTabChangesFocus(true);
-    units.Place(view_, 7, 7, 290, 243);
+    tabs_->addTab(view_, QStringLiteral("&Report"));
 
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    auto* buttons = new QVBoxLayout;
+    ok_ = AddButton(QStringLiteral("&OK"), buttons, this);
     ok_->setObjectName(QStringLiteral("okButton"));
     ok_->setDefault(true);
-    units.Place(ok_, 313, 7, 50, 14);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    copy_ = AddButton(QStringLiteral("&Copy"), buttons, this);
+    connect(copy_, &QPushButton::clicked, this, &CInfoDialog::CopyReport);
+    save_ = AddButton(QStringLiteral("Save &As..."), buttons, this);
+    connect(save_, &QPushButton::clicked, this, &CInfoDialog::SaveAs);
+    buttons->addStretch();
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
+    layout->setSpacing(units.X(7));
+    layout->addWidget(tabs_, 1);
+    layout->addLayout(buttons);
+
+    view_->setFocus();
+    ShowFocusFromStart(this);
+}
+
+QChartView* CInfoDialog::AddChartTab(const QString& caption) {
+    auto* view = new QChartView;
+    view->setRenderHint(QPainter::Antialiasing);
+    tabs_->addTab(view, caption);
+    return view;
+}
+
+void CInfoDialog::SetFigures(const StatisticsFigures& figures) {
+    if (lengthChart_ == nullptr) {
+        lengthChart_ = AddChartTab(QStringLiteral("Word &lengths"));
+        letterChart_ = AddChartTab(QStringLiteral("L&etters"));
+    }
+    // The views own their charts and delete the one they replace.
+    lengthChart_->setChart(MakeLengthChart(figures));
+    letterChart_->setChart(MakeLetterChart(figures));
 }
 
 void CInfoDialog::SetText(const QString& text) {
@@ -45,6 +115,52 @@ QString CInfoDialog::Text() const {
 
 QString CInfoDialog::DecodeText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void CInfoDialog::CopyReport() {
+    QGuiApplication::clipboard()->setText(Text());
+}
+
+void CInfoDialog::SaveAs() {
+    const bool chartShown = tabs_->currentWidget() != view_;
+    FilePickRequest request;
+    request.save = true;
+    request.defaultExtension = chartShown ? "png" : "txt";
+    request.initialPath = chartShown ? "statistics.png" : "statistics.txt";
+    request.filter = kSaveFilter;
+    request.filterIndex = chartShown ? 2 : 1;
+    const FilePickResult result = picker_.PickFiles(request);
+    if (!result.accepted || result.paths.empty())
+        return;
+
+    const QString path = DecodePath(result.paths.front());
+    if (path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && lengthChart_ != nullptr) {
+        auto* view = chartShown ? static_cast<QChartView*>(tabs_->currentWidget()) : lengthChart_;
+        SaveChart(view, path);
+    } else {
+        SaveReport(path);
+    }
+}
+
+bool CInfoDialog::SaveReport(const QString& path) {
+    // Written aside and renamed into place, so a failed save leaves an older file whole.
+    QSaveFile file(path);
+    const QByteArray bytes = Text().toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    messages_.ShowMessage(FormatText(kSaveFailedFormat, EncodePath(path).c_str()),
+                          MessageIcon::Stop);
+    return false;
+}
+
+bool CInfoDialog::SaveChart(QChartView* view, const QString& path) {
+    QSaveFile file(path);
+    const QPixmap image = view->grab();
+    if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit())
+        return true;
+    messages_.ShowMessage(FormatText(kSaveFailedFormat, EncodePath(path).c_str()),
+                          MessageIcon::Stop);
+    return false;
 }
 
 }  // namespace tarvolen

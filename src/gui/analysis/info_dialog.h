@@ -4,33 +4,68 @@
 #include <QString>
 #include <string_view>
 
+class QChartView;
 class QPlainTextEdit;
 class QPushButton;
+class QTabWidget;
 
 namespace tarvolen {
 
-// The "Info" window: one read-only text that keeps its lines unwrapped and scrolls
-// both ways. The owner sets the text before showing it.
+class FilePicker;
+class MessagePort;
+struct StatisticsFigures;
+
+// The "Info" window: the report as one read-only text that keeps its lines unwrapped,
+// scrolls both ways and can be read and selected with the keyboard; with figures, two
+// charts of them on tabs beside it. "Copy" puts the report on the clipboard, "Save
+// As..." writes the report as text or the chart shown as PNG. The owner sets the text
+// (and the figures) before showing it.
 class CInfoDialog : public QDialog {
     Q_OBJECT
 
   public:
-    explicit CInfoDialog(QWidget* parent = nullptr);
+    static constexpr const char* kSaveFilter = "Text File (*.txt)|*.txt|PNG Image (*.png)|*.png||";
+    static constexpr const char* kSaveFailedFormat = "Unable to save %s";
+
+    CInfoDialog(MessagePort& messages, FilePicker& picker, QWidget* parent = nullptr);
 
     // Line ends may be CR LF or LF.
     void SetText(const QString& text);
     QString Text() const;
+    // Adds the charts of the figures the text reports.
+    void SetFigures(const StatisticsFigures& figures);
 
     // The window's text arrives as UTF-8: whoever quotes stored words decodes them
     // from their code page first (CodePageToUtf8).
     static QString DecodeText(std::string_view text);
 
+    void CopyReport();
+    // Asks for a file name; a name ending in ".png" gets the chart shown (the length
+    // chart while the report is shown), any other the report, in UTF-8.
+    void SaveAs();
+    bool SaveReport(const QString& path);
+    bool SaveChart(QChartView* view, const QString& path);
+
+    QTabWidget* Tabs() const { return tabs_; }
     QPlainTextEdit* TextView() const { return view_; }
+    QChartView* LengthChart() const { return lengthChart_; }
+    QChartView* LetterChart() const { return letterChart_; }
     QPushButton* OkButton() const { return ok_; }
+    QPushButton* CopyButton() const { return copy_; }
+    QPushButton* SaveButton() const { return save_; }
 
   private:
+    QChartView* AddChartTab(const QString& caption);
+
+    MessagePort& messages_;
+    FilePicker& picker_;
+    QTabWidget* tabs_;
     QPlainTextEdit* view_;
+    QChartView* lengthChart_ = nullptr;
+    QChartView* letterChart_ = nullptr;
     QPushButton* ok_;
+    QPushButton* copy_;
+    QPushButton* save_;
 };
 
 }  // namespace tarvolen

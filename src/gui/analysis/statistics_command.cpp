@@ -1,5 +1,4 @@
 // The Statistics command: the report in the Info window.
-#include <optional>
 #include <string>
 
 #include "core/analysis/statistics_report.h"
@@ -13,13 +12,15 @@ namespace tarvolen {
 
 void CMainDialog::ShowStatistics() {
     // An empty list has no figures worth showing: each of them would divide by zero.
-    std::optional<std::string> report = BuildStatisticsReport(workspace().Store);
-    if (!report) {
+    if (workspace().Store.Count() == 0) {
         messages().ShowMessage(kNothingToAnalyseText, MessageIcon::Information);
         return;
     }
+    // One pass over the store gives the text and the charts the same figures.
+    const StatisticsFigures figures = GatherStatistics(workspace().Store);
+    const std::string report = FormatStatisticsReport(figures);
     // The report is ASCII but for the most common word, in the list's code page.
-    dialogs().ShowInfo(CodePageToUtf8(workspace().ListCodePage, *report));
+    dialogs().ShowStatistics(figures, CodePageToUtf8(workspace().ListCodePage, report));
 }
 
 }  // namespace tarvolen

@@ -9,6 +9,7 @@ namespace tarvolen {
 class ProgressPort;
 struct AddOptions;
 struct OutputOptions;
+struct StatisticsFigures;
 enum class AddMode : std::uint8_t;
 enum class FilterMode : std::int32_t;
 
@@ -37,8 +38,8 @@ class DialogPort {
     // Filter: the number N and the rule; true on "Filter".
     virtual bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) = 0;
 
-    // The "Info" window with one read-only text.
-    virtual void ShowInfo(const std::string& text) = 0;
+    // The "Info" window: the statistics report and the charts of its figures.
+    virtual void ShowStatistics(const StatisticsFigures& figures, const std::string& report) = 0;
 };
 
 }  // namespace tarvolen

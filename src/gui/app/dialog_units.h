@@ -16,6 +16,17 @@ inline constexpr Qt::WindowFlags kFixedDialogFlags =
 // Dialog layouts are drawn in dialog units, so they scale with the dialog's font: a
 // horizontal unit is a quarter of the font's average character width, a vertical unit
 // an eighth of its height.
+// How far a fixed dialog's layout was stretched, across and down, so that every text
+// fits (DialogUnits::GrowToFitText); 1 and 1 when it fitted as drawn.
+struct LayoutStretch {
+    double across = 1.0;
+    double down = 1.0;
+
+    // Each edge is scaled on its own, so controls that touch still touch.
+    QRect Apply(const QRect& area) const;
+    QSize Apply(const QSize& size) const;
+};
+
 class DialogUnits {
   public:
     // Base units measured from the font: the average width of the 52 Latin letters and
@@ -44,6 +55,15 @@ class DialogUnits {
     // Gives a dialog that font and a fixed size in dialog units of it; returns the
     // units to lay out its controls with.
     static DialogUnits FixDialog(QWidget* dialog, int width, int height);
+
+    // The rectangles of a layout are a minimum: where a control's text needs more room
+    // than its rectangle gives with the font at hand, the whole layout of the fixed
+    // dialog is stretched, across and down on their own, until every text fits. Every
+    // control keeps its place relative to the others, so nothing comes to overlap.
+    // Called once the dialog's controls are placed and captioned; returns the stretch,
+    // which the dialog keeps (StretchOf).
+    static LayoutStretch GrowToFitText(QWidget* dialog);
+    static LayoutStretch StretchOf(const QWidget* dialog);
 
   private:
     int baseX_;

@@ -18,6 +18,7 @@
 #include "gui/app/dialog_port.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/progress_dialog.h"
+#include "gui/util/focus.h"
 #include "gui/util/link_label.h"
 
 namespace tarvolen {
@@ -54,12 +55,12 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
     setWindowIcon(QIcon(QString::fromLatin1(kIconPath)));
     DialogUnits units = DialogUnits::FixDialog(this, 346, 140);
 
-    AddButton("Add...", 7, &CMainDialog::OnAdd);
-    AddButton("Save Word List", 26, &CMainDialog::OnSaveWordList);
-    AddButton("Statistics", 47, &CMainDialog::ShowStatistics);
-    AddButton("Filter", 68, &CMainDialog::ApplyFilter);
-    AddButton("Reset", 89, &CMainDialog::OnReset);
-    AddButton("Exit", 119, &CMainDialog::OnCancel);
+    AddButton("&Add...", 7, &CMainDialog::OnAdd);
+    AddButton("&Save Word List", 26, &CMainDialog::OnSaveWordList);
+    AddButton("S&tatistics", 47, &CMainDialog::ShowStatistics);
+    AddButton("&Filter", 68, &CMainDialog::ApplyFilter);
+    AddButton("&Reset", 89, &CMainDialog::OnReset);
+    AddButton("E&xit", 119, &CMainDialog::OnCancel);
 
     statusLine_ = new QLabel(QStringLiteral("Info"), this);
     statusLine_->setAlignment(Qt::AlignCenter);
@@ -92,6 +93,8 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
 
     RefreshStatusLine();
     DiscardList();
+    DialogUnits::GrowToFitText(this);
+    ShowFocusFromStart(this);
 }
 
 CMainDialog::~CMainDialog() = default;
@@ -169,8 +172,10 @@ void CMainDialog::OnCancel() {
                        FormatCount(count, ',').c_str());
         switch (messages_.Ask(question, MessageButtons::YesNoCancel)) {
             case Answer::Yes:
-                // An output error leaves through RunCommand before the window closes.
-                if (SaveWordList())
+                // An output error leaves through RunCommand before the window closes;
+                // a save that could not even create its file leaves the list unsaved,
+                // and the window stays open with it.
+                if (SaveWordList() && !workspace_.ListUnsaved)
                     CloseWindow();
                 return;
             case Answer::No:

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "gui/app/dialog_units.h"
+#include "gui/util/focus.h"
 
 namespace tarvolen {
 
@@ -37,12 +38,14 @@ CProgressDialog::CProgressDialog(const QString& caption)
     bar_->setValue(lower_);
     units.Place(bar_, 7, 50, 229, 8);
 
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     // Not Qt's default button: that would turn Enter into Cancel.
     cancel_->setAutoDefault(false);
     cancel_->setDefault(false);
     units.Place(cancel_, 96, 72, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &CProgressDialog::reject);
+    DialogUnits::GrowToFitText(this);
+    ShowFocusFromStart(this);
 }
 
 CProgressDialog::~CProgressDialog() {
@@ -92,7 +95,14 @@ void CProgressDialog::Close() {
 void CProgressDialog::SetBounds(int lower, int upper) {
     lower_ = lower;
     upper_ = upper;
+    // An empty range turns the bar into Qt's busy indicator; a percentage of nothing
+    // would only show a still 0%.
     bar_->setRange(lower, upper);
+    percent_->setVisible(!IsBusy());
+}
+
+bool CProgressDialog::IsBusy() const {
+    return lower_ == 0 && upper_ == 0;
 }
 
 int CProgressDialog::SetPosition(int position) {

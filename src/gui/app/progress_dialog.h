@@ -36,7 +36,9 @@ class CProgressDialog : public QDialog {
     // Gives the owner its input back and takes the window away.
     void Close();
 
+    // Bounds of 0 to 0: the bar shows that work goes on, without a percentage.
     void SetBounds(int lower, int upper);
+    bool IsBusy() const;
     // Runs pending events, moves the bar, updates the percentage; returns the bar's
     // previous position.
     int SetPosition(int position);

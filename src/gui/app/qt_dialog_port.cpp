@@ -88,9 +88,11 @@ bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode, std::string&
     return true;
 }
 
-void QtDialogPort::ShowInfo(const std::string& text) {
-    CInfoDialog dialog(owner_.data());
-    dialog.SetText(CInfoDialog::DecodeText(text));
+void QtDialogPort::ShowStatistics(const StatisticsFigures& figures, const std::string& report) {
+    QtFilePicker picker(owner_.data());
+    CInfoDialog dialog(messages_, picker, owner_.data());
+    dialog.SetText(CInfoDialog::DecodeText(report));
+    dialog.SetFigures(figures);
     dialog.exec();
 }
 

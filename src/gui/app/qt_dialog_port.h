@@ -23,7 +23,7 @@ class QtDialogPort : public DialogPort {
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
     bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
     bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) override;
-    void ShowInfo(const std::string& text) override;
+    void ShowStatistics(const StatisticsFigures& figures, const std::string& report) override;
 
   private:
     MessagePort& messages_;

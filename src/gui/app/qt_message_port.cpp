@@ -1,6 +1,7 @@
 #include "gui/app/qt_message_port.h"
 
 #include <QApplication>
+#include "gui/util/focus.h"
 
 namespace tarvolen {
 
@@ -38,6 +39,7 @@ std::unique_ptr<QMessageBox> MakeBox(QMessageBox::Icon icon, const std::string& 
                                              QString::fromUtf8(text), buttons, parent);
     // Texts such as file paths are shown as they are, never as markup.
     box->setTextFormat(Qt::PlainText);
+    ShowFocusFromStart(box.get());
     return box;
 }
 

@@ -9,6 +9,7 @@
 #include "core/collect/text_encoding.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_units.h"
+#include "gui/util/focus.h"
 
 namespace tarvolen {
 
@@ -28,11 +29,11 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     const DialogUnits units = DialogUnits::FixDialog(this, 190, 104);
 
     skipShortWords_ =
-        new QCheckBox(QStringLiteral("Filter out too short words (3 or less symbols)"), this);
+        new QCheckBox(QStringLiteral("Filter out too &short words (3 or less symbols)"), this);
     units.Place(skipShortWords_, 7, 7, 176, 10);
     skipShortWords_->setChecked(options_.SkipShortWords != 0);
 
-    auto* label = new QLabel(QStringLiteral("Language:"), this);
+    auto* label = new QLabel(QStringLiteral("&Language:"), this);
     units.Place(label, 7, 26, 35, 8);
 
     // A drop-down list's rectangle includes its open list; closed, it is as high as the
@@ -49,7 +50,7 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
 
     // How the documents are decoded: beside the language, which chooses the code page
     // they are decoded into, so that the specified controls keep their places.
-    auto* encodingLabel = new QLabel(QStringLiteral("Encoding:"), this);
+    auto* encodingLabel = new QLabel(QStringLiteral("&Encoding:"), this);
     units.Place(encodingLabel, 100, 26, 60, 8);
     encoding_ = new QComboBox(this);
     for (const EncodingChoice& choice : EncodingChoices())
@@ -61,20 +62,20 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     encoding_->setCurrentIndex(chosen < 0 ? 0 : chosen);
     encodingLabel->setBuddy(encoding_);
 
-    addFiles_ = new QPushButton(QStringLiteral("Add File(s)"), this);
+    addFiles_ = new QPushButton(QStringLiteral("Add &File(s)"), this);
     units.Place(addFiles_, 7, 65, 50, 14);
     addFiles_->setDefault(true);
     connect(addFiles_, &QPushButton::clicked, this, [this] { Confirm(kAddFiles); });
 
-    directoryScan_ = new QPushButton(QStringLiteral("Directory Scan"), this);
+    directoryScan_ = new QPushButton(QStringLiteral("&Directory Scan"), this);
     units.Place(directoryScan_, 68, 65, 54, 14);
     connect(directoryScan_, &QPushButton::clicked, this, [this] { Confirm(kDirectoryScan); });
 
-    wordList_ = new QPushButton(QStringLiteral("Word List..."), this);
+    wordList_ = new QPushButton(QStringLiteral("&Word List..."), this);
     units.Place(wordList_, 68, 83, 54, 14);
     connect(wordList_, &QPushButton::clicked, this, [this] { Confirm(kWordList); });
 
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     units.Place(cancel_, 133, 65, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -85,6 +86,8 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     setTabOrder(directoryScan_, wordList_);
     setTabOrder(wordList_, cancel_);
     skipShortWords_->setFocus();
+    DialogUnits::GrowToFitText(this);
+    ShowFocusFromStart(this);
 }
 
 void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {

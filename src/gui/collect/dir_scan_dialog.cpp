@@ -13,6 +13,7 @@
 #include "core/util/file_picker.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"
+#include "gui/util/focus.h"
 
 namespace tarvolen {
 
@@ -25,7 +26,7 @@ CDirScanDialog::CDirScanDialog(MessagePort& messages, FilePicker& picker, QWidge
     setWindowTitle(QString::fromLatin1(kCaption));
     const DialogUnits units = DialogUnits::FixDialog(this, 320, 114);
 
-    auto* startLabel = new QLabel(QStringLiteral("Starting directory"), this);
+    auto* startLabel = new QLabel(QStringLiteral("&Starting directory"), this);
     startLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     units.Place(startLabel, 7, 7, 248, 8);
 
@@ -33,7 +34,7 @@ CDirScanDialog::CDirScanDialog(MessagePort& messages, FilePicker& picker, QWidge
     units.Place(start_, 7, 18, 248, 14);
     startLabel->setBuddy(start_);
 
-    browse_ = new QPushButton(QStringLiteral("Browse"), this);
+    browse_ = new QPushButton(QStringLiteral("&Browse"), this);
     units.Place(browse_, 263, 18, 50, 14);
     connect(browse_, &QPushButton::clicked, this, &CDirScanDialog::OnBrowse);
 
@@ -48,16 +49,16 @@ CDirScanDialog::CDirScanDialog(MessagePort& messages, FilePicker& picker, QWidge
     types_->setGeometry(typesArea.x(), typesArea.y(), typesArea.width(),
                         types_->sizeHint().height());
 
-    auto* typesLabel = new QLabel(QStringLiteral("File types to scan"), this);
+    auto* typesLabel = new QLabel(QStringLiteral("File &types to scan"), this);
     units.Place(typesLabel, 128, 55, 75, 8);
     typesLabel->setBuddy(types_);
 
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_ = new QPushButton(QStringLiteral("&OK"), this);
     units.Place(ok_, 73, 93, 50, 14);
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &CDirScanDialog::OnOK);
 
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     units.Place(cancel_, 195, 93, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -67,6 +68,8 @@ CDirScanDialog::CDirScanDialog(MessagePort& messages, FilePicker& picker, QWidge
     setTabOrder(ok_, cancel_);
     UpdateControls();
     start_->setFocus();
+    DialogUnits::GrowToFitText(this);
+    ShowFocusFromStart(this);
 }
 
 std::string CDirScanDialog::DefaultStartDirectory() {

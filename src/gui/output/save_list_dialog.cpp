@@ -14,6 +14,7 @@
 #include "core/workspace.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"
+#include "gui/util/focus.h"
 
 namespace tarvolen {
 
@@ -57,7 +58,7 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
     auto* caseFrame = new QGroupBox(QStringLiteral("Case mode"), this);
     units.Place(caseFrame, 95, 58, 71, 49);
 
-    auto* label = new QLabel(QStringLiteral("Output word list file name:"), this);
+    auto* label = new QLabel(QStringLiteral("Output word list file &name:"), this);
     units.Place(label, 7, 7, 82, 8);
 
     fileName_ = new QLineEdit(this);
@@ -65,24 +66,25 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
     units.Place(fileName_, 7, 18, 328, 14);
     label->setBuddy(fileName_);
 
-    browse_ = new QPushButton(QStringLiteral("Browse"), this);
+    browse_ = new QPushButton(QStringLiteral("&Browse"), this);
     browse_->setAutoDefault(false);
     units.Place(browse_, 285, 34, 50, 14);
     connect(browse_, &QPushButton::clicked, this, &CSaveListDialog::OnBrowse);
 
     delimiters_ = new QButtonGroup(this);
-    AddRadio("LF", delimiters_, 0, units, 15, 71, 24, this);
-    AddRadio("CRLF", delimiters_, 1, units, 15, 82, 34, this);
-    AddRadio("Space", delimiters_, 2, units, 15, 94, 37, this);
+    AddRadio("&LF", delimiters_, 0, units, 15, 71, 24, this);
+    AddRadio("C&RLF", delimiters_, 1, units, 15, 82, 34, this);
+    AddRadio("S&pace", delimiters_, 2, units, 15, 94, 37, this);
 
     cases_ = new QButtonGroup(this);
-    AddRadio("lower case", cases_, 0, units, 103, 73, 50, this);
-    AddRadio("UPPER CASE", cases_, 1, units, 103, 84, 61, this);
+    AddRadio("l&ower case", cases_, 0, units, 103, 73, 50, this);
+    AddRadio("&UPPER CASE", cases_, 1, units, 103, 84, 61, this);
 
-    frequency_ = AddCheck("Include frequency data into output", units, 187, 79, 141, this);
-    append_ = AddCheck("Append to the output file if it already exists", units, 187, 63, 148, this);
-    unicode_ = AddCheck("Unicode output", units, 187, 95, 65, this);
-    utf8_ = AddCheck("UTF-8 output", units, 187, 111, 65, this);
+    frequency_ = AddCheck("Include &frequency data into output", units, 187, 79, 141, this);
+    append_ =
+        AddCheck("&Append to the output file if it already exists", units, 187, 63, 148, this);
+    unicode_ = AddCheck("Un&icode output", units, 187, 95, 65, this);
+    utf8_ = AddCheck("UTF-&8 output", units, 187, 111, 65, this);
     // One encoding at a time: checking either clears the other.
     connect(unicode_, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
@@ -93,12 +95,12 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
             unicode_->setChecked(false);
     });
 
-    save_ = new QPushButton(QStringLiteral("Save"), this);
+    save_ = new QPushButton(QStringLiteral("&Save"), this);
     save_->setDefault(true);
     units.Place(save_, 74, 138, 50, 14);
     connect(save_, &QPushButton::clicked, this, &CSaveListDialog::OnOK);
 
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel_->setAutoDefault(false);
     units.Place(cancel_, 227, 138, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
@@ -119,6 +121,8 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     fileName_->setFocus();
+    DialogUnits::GrowToFitText(this);
+    ShowFocusFromStart(this);
 }
 
 QRadioButton* CSaveListDialog::DelimiterButton(int delimiter) const {

@@ -151,6 +151,10 @@ TEST(ScanDirectory, SubdirectoryFilesComeWhereTheSubdirectoryWasMet) {
               (std::vector<std::string>{"0 files found", "1 files found", "2 files found"}));
     // Cancel is asked before every entry: 4 in the root, 3 in b, 1 in b/d.
     EXPECT_EQ(progress.polls, 8);
+    // The walk cannot tell how far it has come: the bar shows only that it goes on.
+    EXPECT_EQ(progress.lower, 0);
+    EXPECT_EQ(progress.upper, 0);
+    EXPECT_TRUE(progress.positions.empty());
 }
 
 TEST(ScanDirectory, FilesOnlyInTheStartDirectoryShowZeroFound) {

@@ -23,8 +23,6 @@
 namespace tarvolen {
 namespace {
 
-class InfoDialogTest : public testing::QtWidgetTest {};
-
 class AnalysisCommandsTest : public testing::MainWindowTest {
   protected:
     // n distinct words "w0", "w1", ...; the even ones seen twice.
@@ -58,6 +56,9 @@ TEST_F(AnalysisCommandsTest, StatisticsShowsTheReportAndChangesNothing) {
 
     ASSERT_EQ(dialogs.infoTexts.size(), 1u);
     EXPECT_EQ(dialogs.infoTexts.front(), *BuildStatisticsReport(workspace.Store));
+    ASSERT_EQ(dialogs.infoFigures.size(), 1u);
+    EXPECT_EQ(FormatStatisticsReport(dialogs.infoFigures.front()), dialogs.infoTexts.front())
+        << "the charts get the figures the text was made of";
     EXPECT_EQ(dialogs.infoTexts.front().rfind("2 words, 2 min length", 0), 0u);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(workspace.Store.Count(), 2);
@@ -127,26 +128,6 @@ TEST_F(AnalysisCommandsTest, CancelledFilterChangesNothing) {
     EXPECT_EQ(Status(), QStringLiteral("4 words in the list (NOT SAVED YET)"));
 }
 
-TEST_F(InfoDialogTest, ShowsTheReportReadOnlyAndUnwrapped) {
-    CInfoDialog dialog;
-    dialog.SetText(QStringLiteral("first line\r\nA: 1 (50.0%)\t2 (66.7%)\r\n") +
-                   QString(400, QLatin1Char('x')));
-    dialog.show();
-
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Info"));
-    EXPECT_EQ(dialog.Text(), QStringLiteral("first line\nA: 1 (50.0%)\t2 (66.7%)\n") +
-                                 QString(400, QLatin1Char('x')));
-    EXPECT_TRUE(dialog.TextView()->isReadOnly());
-    EXPECT_EQ(dialog.TextView()->lineWrapMode(), QPlainTextEdit::NoWrap);
-    // The long line scrolls instead of wrapping.
-    EXPECT_GT(dialog.TextView()->horizontalScrollBar()->maximum(), 0);
-    EXPECT_TRUE(dialog.TextView()->verticalScrollBar()->isVisible());
-
-    QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_FALSE(dialog.isVisible());
-}
-
 // The most common word reaches the window as the letters it was collected as: a
 // Windows-1251 list shows Cyrillic, whatever language was confirmed since.
 TEST_F(AnalysisCommandsTest, StatisticsShowsWordsInTheirCodePage) {
@@ -175,7 +156,8 @@ TEST_F(AnalysisCommandsTest, StatisticsShowsWordsInTheirCodePage) {
         EXPECT_NE(text.find(std::string("Most common word: ") + c.shown), std::string::npos)
             << text;
 
-        CInfoDialog dialog;
+        testing::FakeFilePicker picker;
+        CInfoDialog dialog(messages, picker);
         dialog.SetText(CInfoDialog::DecodeText(text));
         EXPECT_TRUE(dialog.Text().contains(QString::fromUtf8(c.shown))) << text;
     }

@@ -39,17 +39,31 @@ TEST_F(FilterDialogTest, OpensWithTheRareRuleAndTheValueZero) {
     EXPECT_TRUE(dialog.ModeButton(0)->isChecked());
     EXPECT_EQ(dialog.ValueEdit()->text(), QStringLiteral("0"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Filter"));
-    EXPECT_EQ(dialog.ModeButton(0)->text(), QStringLiteral("Remove rare words (by count)"));
-    EXPECT_EQ(dialog.ModeButton(1)->text(), QStringLiteral("Remove short words"));
-    EXPECT_EQ(dialog.ModeButton(2)->text(), QStringLiteral("Remove long words"));
+    EXPECT_EQ(testing::Shown(dialog.ModeButton(0)->text()),
+              QStringLiteral("Remove rare words (by count)"));
+    EXPECT_EQ(testing::Shown(dialog.ModeButton(1)->text()), QStringLiteral("Remove short words"));
+    EXPECT_EQ(testing::Shown(dialog.ModeButton(2)->text()), QStringLiteral("Remove long words"));
 }
 
 TEST_F(FilterDialogTest, RefusesValuesOutsideOneToTenThousandAndKeepsTheDialogOpen) {
-    const QString refused[] = {QStringLiteral("0"),          QStringLiteral("10001"),
-                               QStringLiteral("abc"),        QStringLiteral(""),
-                               QStringLiteral("-5"),         QStringLiteral("12x"),
-                               QStringLiteral("99999999999")};
-    for (const QString& text : refused) {
+    // A number out of range is told the range; anything else that it is no number.
+    const struct {
+        QString text;
+        const char* message;
+    } refused[] = {
+        {QStringLiteral("0"), CFilterDialog::kRangeText},
+        {QStringLiteral("10001"), CFilterDialog::kRangeText},
+        {QStringLiteral("-5"), CFilterDialog::kRangeText},
+        {QStringLiteral(" -20000 "), CFilterDialog::kRangeText},
+        {QStringLiteral("+20"), CFilterDialog::kIntegerText},
+        {QStringLiteral("99999999999"), CFilterDialog::kRangeText},
+        {QStringLiteral("abc"), CFilterDialog::kIntegerText},
+        {QStringLiteral(""), CFilterDialog::kIntegerText},
+        {QStringLiteral("12x"), CFilterDialog::kIntegerText},
+        {QStringLiteral("1.5"), CFilterDialog::kIntegerText},
+        {QStringLiteral("-"), CFilterDialog::kIntegerText},
+    };
+    for (const auto& [text, message] : refused) {
         SCOPED_TRACE(text.toStdString());
         messages.shown.clear();
         Type(text);
@@ -57,7 +71,7 @@ TEST_F(FilterDialogTest, RefusesValuesOutsideOneToTenThousandAndKeepsTheDialogOp
         dialog.ModeButton(2)->setFocus();
         PressFilter();
 
-        ASSERT_EQ(messages.Texts(), std::vector<std::string>{CFilterDialog::kRangeText});
+        ASSERT_EQ(messages.Texts(), std::vector<std::string>{message});
         EXPECT_EQ(messages.shown.front().icon, MessageIcon::Warning);
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
@@ -148,7 +162,7 @@ TEST_F(FilterDialogTest, ATypedValueAboveTheArrowsIsAccepted) {
 TEST_F(FilterDialogTest, TheListedRuleNeedsAFileAndNoNumber) {
     QRadioButton* listed = dialog.ModeButton(static_cast<int>(FilterMode::Listed));
     ASSERT_NE(listed, nullptr);
-    EXPECT_EQ(listed->text(), QStringLiteral("Remove words listed in a file"));
+    EXPECT_EQ(testing::Shown(listed->text()), QStringLiteral("Remove words listed in a file"));
     QTest::mouseClick(listed, Qt::LeftButton);
     EXPECT_FALSE(dialog.ValueEdit()->isEnabled());
     PressFilter();

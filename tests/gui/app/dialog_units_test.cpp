@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPushButton>
 
 #include "gui/app/dialog_units.h"
 #include "support/qt_widget_test.h"
@@ -60,6 +63,41 @@ TEST_F(DialogUnitsTest, MeasuredFromAFont) {
     EXPECT_EQ(label.geometry(), units.Rect(4, 8, 40, 16));
     EXPECT_EQ(label.y(), metrics.height());
     EXPECT_EQ(label.height(), 2 * metrics.height());
+}
+
+// A caption too long for its rectangle stretches the whole layout: it fits, the
+// controls keep their order and gaps, and the dialog grows with them.
+TEST_F(DialogUnitsTest, ATextThatDoesNotFitStretchesTheLayout) {
+    QDialog dialog;
+    const DialogUnits units = DialogUnits::FixDialog(&dialog, 200, 60);
+    auto* box = new QCheckBox(QStringLiteral("A caption far too long for twenty units"), &dialog);
+    units.Place(box, 7, 7, 20, 10);
+    auto* button = new QPushButton(QStringLiteral("OK"), &dialog);
+    units.Place(button, 30, 7, 50, 14);
+    const QRect drawnButton = button->geometry();
+
+    const LayoutStretch stretch = DialogUnits::GrowToFitText(&dialog);
+    EXPECT_GT(stretch.across, 2.0);
+    EXPECT_EQ(DialogUnits::StretchOf(&dialog).across, stretch.across);
+    EXPECT_GE(box->width(), box->sizeHint().width());
+    EXPECT_GE(box->height(), box->sizeHint().height());
+    EXPECT_LT(box->geometry().right(), button->x()) << "still side by side";
+    EXPECT_GE(button->width(), drawnButton.width());
+    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(200, 60)));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize()) << "still of fixed size";
+    EXPECT_TRUE(QRect(QPoint(0, 0), dialog.size()).contains(button->geometry()));
+}
+
+TEST_F(DialogUnitsTest, ALayoutWhoseTextsFitStaysAsDrawn) {
+    QDialog dialog;
+    const DialogUnits units = DialogUnits::FixDialog(&dialog, 200, 60);
+    auto* button = new QPushButton(QStringLiteral("OK"), &dialog);
+    units.Place(button, 7, 7, 100, 30);
+    const LayoutStretch stretch = DialogUnits::GrowToFitText(&dialog);
+    EXPECT_EQ(stretch.across, 1.0);
+    EXPECT_EQ(stretch.down, 1.0);
+    EXPECT_EQ(button->geometry(), units.Rect(7, 7, 100, 30));
+    EXPECT_EQ(dialog.size(), units.Size(200, 60));
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST_F(ProgressDialogTest, OpensWithItsTitleAndTemplateTexts) {
     EXPECT_TRUE(progress.isVisible());
     EXPECT_EQ(progress.windowTitle(), QStringLiteral("Working hard..."));
     EXPECT_EQ(progress.percentLabel()->text(), QStringLiteral(" 0 %"));
-    EXPECT_EQ(progress.cancelButton()->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(testing::Shown(progress.cancelButton()->text()), QStringLiteral("Cancel"));
     EXPECT_EQ(progress.bar()->minimum(), 0);
     EXPECT_EQ(progress.bar()->maximum(), 100);
     EXPECT_EQ(progress.bar()->value(), 0);
@@ -136,6 +136,24 @@ TEST_F(ProgressDialogTest, ThePercentageIsWrittenOnlyWhenItChanges) {
     EXPECT_EQ(progress.percentWrites, 2);
     progress.SetPosition(19);
     EXPECT_EQ(progress.percentWrites, 2);
+}
+
+TEST_F(ProgressDialogTest, EmptyBoundsShowABusyBarWithoutAPercentage) {
+    CProgressDialog progress;
+    progress.Open(&owner);
+    progress.SetBounds(0, 0);
+    progress.SetDetailLine(QStringLiteral("12 files found"));
+    EXPECT_TRUE(progress.IsBusy());
+    EXPECT_EQ(progress.bar()->minimum(), 0);
+    EXPECT_EQ(progress.bar()->maximum(), 0) << "Qt's busy indicator";
+    EXPECT_FALSE(progress.percentLabel()->isVisible());
+    EXPECT_EQ(progress.detailLine()->text(), QStringLiteral("12 files found"));
+
+    progress.SetBounds(0, 1000);
+    progress.SetPosition(500);
+    EXPECT_FALSE(progress.IsBusy());
+    EXPECT_TRUE(progress.percentLabel()->isVisible());
+    EXPECT_EQ(progress.percentLabel()->text(), QStringLiteral("50%"));
 }
 
 TEST_F(ProgressDialogTest, EqualBoundsShowZeroInsteadOfDividingByZero) {

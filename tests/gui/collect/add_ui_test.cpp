@@ -169,11 +169,15 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     AddOptions options;
     CAddOptionsDialog dialog(options);
     const DialogUnits units(dialog.font());
-    EXPECT_EQ(dialog.size(), units.Size(190, 104));
-    EXPECT_EQ(dialog.WordListButton()->geometry(), units.Rect(68, 83, 54, 14));
-    EXPECT_EQ(dialog.AddFilesButton()->geometry(), units.Rect(7, 65, 50, 14));
-    EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), units.Rect(68, 65, 54, 14));
-    EXPECT_EQ(dialog.CancelButton()->geometry(), units.Rect(133, 65, 50, 14));
+    // Drawn in dialog units, then stretched as a whole where a text needs more room.
+    const LayoutStretch stretch = DialogUnits::StretchOf(&dialog);
+    EXPECT_GE(stretch.across, 1.0);
+    EXPECT_GE(stretch.down, 1.0);
+    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 104)));
+    EXPECT_EQ(dialog.WordListButton()->geometry(), stretch.Apply(units.Rect(68, 83, 54, 14)));
+    EXPECT_EQ(dialog.AddFilesButton()->geometry(), stretch.Apply(units.Rect(7, 65, 50, 14)));
+    EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), stretch.Apply(units.Rect(68, 65, 54, 14)));
+    EXPECT_EQ(dialog.CancelButton()->geometry(), stretch.Apply(units.Rect(133, 65, 50, 14)));
     EXPECT_EQ(dialog.windowTitle(), "Add Options");
 }
 
@@ -434,8 +438,9 @@ TEST_F(DirScanDialogTest, StartsFromTheDefaults) {
     EXPECT_EQ(dialog.TypeCombo()->itemText(1), "htm,html,txt");
     EXPECT_TRUE(dialog.TypeCombo()->isEditable());
     const DialogUnits units(dialog.font());
-    EXPECT_EQ(dialog.size(), units.Size(320, 114));
-    EXPECT_EQ(dialog.BrowseButton()->geometry(), units.Rect(263, 18, 50, 14));
+    const LayoutStretch stretch = DialogUnits::StretchOf(&dialog);
+    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(320, 114)));
+    EXPECT_EQ(dialog.BrowseButton()->geometry(), stretch.Apply(units.Rect(263, 18, 50, 14)));
 }
 
 TEST_F(DirScanDialogTest, OkChecksPathThenTypesAndStaysOpenOnFailure) {

@@ -135,13 +135,23 @@ TEST_F(SaveCommandTest, ExitYesThenCancelInTheSaveDialogStaysOpen) {
     EXPECT_TRUE(workspace.ListUnsaved);
 }
 
-TEST_F(SaveCommandTest, ExitYesThenAFailedCreateCloses) {
+// The list was not written anywhere, so leaving would lose it: the window stays, the
+// list unsaved, and a second Exit asks again and can save it elsewhere.
+TEST_F(SaveCommandTest, ExitYesThenAFailedCreateStaysOpenWithTheListUnsaved) {
     messages.Script(Answer::Yes);
     ScriptSave(Out("missing/out.txt"));
     Click(CMainDialog::Button::Exit);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{kCannotCreateText});
-    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(workspace.ListUnsaved);
+    EXPECT_EQ(Status(), "3 words in the list (NOT SAVED YET)");
+
+    messages.Script(Answer::Yes);
+    ScriptSave(Out());
+    Click(CMainDialog::Button::Exit);
+    EXPECT_EQ(messages.asked.size(), 2u);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(TempDir::Read(Out()), "and\nthe\nzebra\n");
 }
 
 TEST_F(SaveCommandTest, ExitYesThenASuccessfulSaveCloses) {

@@ -66,10 +66,14 @@ TEST_F(SaveListDialogTest, StartsWithTheDefaults) {
 TEST_F(SaveListDialogTest, ControlsSitOnTheirDialogUnitRectangles) {
     Open(At("WordList.txt"));
     const DialogUnits units(dialog->font());
-    EXPECT_EQ(dialog->size(), units.Size(342, 159));
-    EXPECT_EQ(dialog->FileNameEdit()->geometry(), units.Rect(7, 18, 328, 14));
-    EXPECT_EQ(dialog->SaveButton()->geometry(), units.Rect(74, 138, 50, 14));
-    EXPECT_EQ(dialog->AppendBox()->geometry(), units.Rect(187, 63, 148, 10));
+    // The rectangles are the minimum: the long check box captions stretch the layout.
+    const LayoutStretch stretch = DialogUnits::StretchOf(dialog.get());
+    EXPECT_GE(stretch.across, 1.0);
+    EXPECT_EQ(dialog->size(), stretch.Apply(units.Size(342, 159)));
+    EXPECT_EQ(dialog->FileNameEdit()->geometry(), stretch.Apply(units.Rect(7, 18, 328, 14)));
+    EXPECT_EQ(dialog->SaveButton()->geometry(), stretch.Apply(units.Rect(74, 138, 50, 14)));
+    EXPECT_EQ(dialog->AppendBox()->geometry(), stretch.Apply(units.Rect(187, 63, 148, 10)));
+    EXPECT_GE(dialog->AppendBox()->width(), dialog->AppendBox()->sizeHint().width());
     EXPECT_TRUE(dialog->SaveButton()->isDefault());
 }
 

@@ -1,0 +1,80 @@
+#include "gui/analysis/statistics_charts.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QStringList>
+#include <QValueAxis>
+#include <algorithm>
+
+#include "core/analysis/statistics_report.h"
+
+namespace tarvolen {
+
+namespace {
+
+QChart* MakeBarChart(const QString& title, QBarSeries* series, const QStringList& categories,
+                     const QString& valueTitle, double maxValue) {
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    chart->addSeries(series);
+    // Figures are what the chart is for; the motion would only delay them.
+    chart->setAnimationOptions(QChart::NoAnimation);
+
+    auto* categoryAxis = new QBarCategoryAxis;
+    categoryAxis->append(categories);
+    chart->addAxis(categoryAxis, Qt::AlignBottom);
+    series->attachAxis(categoryAxis);
+
+    auto* valueAxis = new QValueAxis;
+    valueAxis->setTitleText(valueTitle);
+    valueAxis->setRange(0, maxValue > 0 ? maxValue : 1);
+    valueAxis->applyNiceNumbers();
+    chart->addAxis(valueAxis, Qt::AlignLeft);
+    series->attachAxis(valueAxis);
+
+    chart->legend()->setVisible(series->count() > 1);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    return chart;
+}
+
+}  // namespace
+
+QChart* MakeLengthChart(const StatisticsFigures& figures) {
+    auto* words = new QBarSet(QStringLiteral("Distinct words"));
+    QStringList lengths;
+    double most = 0;
+    for (std::int32_t n = figures.minLen; n <= figures.maxLen; ++n) {
+        const std::int32_t count = WordsOfLength(figures, n);
+        *words << count;
+        most = std::max<double>(most, count);
+        lengths << QString::number(n);
+    }
+    auto* series = new QBarSeries;
+    series->append(words);
+    return MakeBarChart(QStringLiteral("Distinct words by length"), series, lengths,
+                        QStringLiteral("Words"), most);
+}
+
+QChart* MakeLetterChart(const StatisticsFigures& figures) {
+    auto* first = new QBarSet(QStringLiteral("First letter (% of words)"));
+    auto* all = new QBarSet(QStringLiteral("All letters (% of letters)"));
+    QStringList letters;
+    double most = 0;
+    for (std::size_t k = 0; k < 26; ++k) {
+        const double firstShare = FirstLetterPercent(figures, k);
+        const double allShare = AllLettersPercent(figures, k);
+        *first << firstShare;
+        *all << allShare;
+        most = std::max({most, firstShare, allShare});
+        letters << QString(QLatin1Char(static_cast<char>('A' + k)));
+    }
+    auto* series = new QBarSeries;
+    series->append(first);
+    series->append(all);
+    return MakeBarChart(QStringLiteral("Letters"), series, letters, QStringLiteral("Percent"),
+                        most);
+}
+
+}  // namespace tarvolen

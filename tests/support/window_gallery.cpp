@@ -1,0 +1,92 @@
+#include "support/window_gallery.h"
+
+#include <QMessageBox>
+#include <QTabWidget>
+
+#include "core/analysis/statistics_report.h"
+#include "core/collect/dir_scan.h"
+#include "gui/analysis/filter_dialog.h"
+#include "gui/analysis/info_dialog.h"
+#include "gui/app/main_dialog.h"
+#include "gui/app/progress_dialog.h"
+#include "gui/app/qt_message_port.h"
+#include "gui/collect/add_options_dialog.h"
+#include "gui/collect/dir_scan_dialog.h"
+#include "gui/output/save_list_dialog.h"
+#include "support/store_contents.h"
+
+namespace tarvolen::testing {
+
+namespace {
+
+constexpr const char* kWords[] = {"the",  "quick", "brown", "fox", "jumps",    "over",
+                                  "lazy", "dog",   "zebra", "and", "question", "wordlist"};
+
+std::unique_ptr<QWidget> InfoOnTab(MessagePort& messages, FilePicker& picker,
+                                   const StatisticsFigures& figures, int tab) {
+    auto info = std::make_unique<CInfoDialog>(messages, picker);
+    info->SetText(CInfoDialog::DecodeText(FormatStatisticsReport(figures)));
+    info->SetFigures(figures);
+    info->Tabs()->setCurrentIndex(tab);
+    return info;
+}
+
+}  // namespace
+
+WindowGallery::WindowGallery() : workspace_(messages_, SmallStoreOptions()) {
+    for (const char* word : kWords)
+        workspace_.Store.AddWord(word);
+    workspace_.Store.AddWord("the");
+    workspace_.ListUnsaved = true;
+}
+
+WindowGallery::~WindowGallery() = default;
+
+std::vector<GalleryWindow> WindowGallery::Build() {
+    std::vector<GalleryWindow> windows;
+
+    auto main = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
+    main->RefreshStatusLine();
+    windows.push_back({"main-window", std::move(main)});
+
+    auto progress = std::make_unique<CProgressDialog>();
+    progress->SetFileLine(QStringLiteral("/home/user/Documents/letters/2026/december.txt"));
+    progress->SetDetailLine(QStringLiteral("1,234 Kb of 5,678 Kb"));
+    progress->SetBounds(0, 1000);
+    progress->SetPosition(370);
+    windows.push_back({"progress", std::move(progress)});
+
+    auto scanning = std::make_unique<CProgressDialog>();
+    scanning->SetFileLine(QStringLiteral("/home/user/Documents/letters"));
+    scanning->SetDetailLine(QStringLiteral("1234 files found"));
+    scanning->SetBounds(0, 0);
+    windows.push_back({"progress-scan", std::move(scanning)});
+
+    windows.push_back({"add-options", std::make_unique<CAddOptionsDialog>(workspace_.Add)});
+
+    auto scan = std::make_unique<CDirScanDialog>(messages_, picker_);
+    scan->StartDirectory = "/home/user/Documents";
+    scan->TypeText = kDefaultScanTypes;
+    scan->UpdateControls();
+    windows.push_back({"directory-scan", std::move(scan)});
+
+    auto save = std::make_unique<CSaveListDialog>(workspace_.Output, messages_, picker_);
+    save->FileName = "/home/user/Documents/wordlist.txt";
+    windows.push_back({"save-options", std::move(save)});
+
+    windows.push_back({"filter", std::make_unique<CFilterDialog>(messages_, picker_)});
+
+    const StatisticsFigures figures = GatherStatistics(workspace_.Store);
+    windows.push_back({"info-report", InfoOnTab(messages_, picker_, figures, 0)});
+    windows.push_back({"info-lengths", InfoOnTab(messages_, picker_, figures, 1)});
+    windows.push_back({"info-letters", InfoOnTab(messages_, picker_, figures, 2)});
+
+    windows.push_back(
+        {"exit-question",
+         QtMessagePort::BuildQuestion(
+             "You have 13 words in the UNSAVED list. Would you like to save them first?",
+             MessageButtons::YesNoCancel, nullptr)});
+    return windows;
+}
+
+}  // namespace tarvolen::testing

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/workspace.h"
+#include "support/fakes.h"
+
+namespace tarvolen::testing {
+
+// Every window of the program, built as a person meets it, with the texts that need
+// the most room: a list with words, a progress window in the middle of a run, each
+// dialog with its longest choices, the Info window on each of its tabs, the longest
+// message box. The layout test walks them and the screenshot tool photographs them.
+struct GalleryWindow {
+    std::string name;  // file-name friendly, e.g. "save-options"
+    std::unique_ptr<QWidget> window;
+};
+
+class WindowGallery {
+  public:
+    WindowGallery();
+    ~WindowGallery();
+
+    // Builds all windows afresh, none of them shown.
+    std::vector<GalleryWindow> Build();
+
+  private:
+    FakeMessages messages_;
+    FakeDialogs dialogs_;
+    FakeFilePicker picker_;
+    Workspace workspace_;
+};
+
+}  // namespace tarvolen::testing
