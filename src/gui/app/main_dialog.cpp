@@ -91,6 +91,8 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
     // Linux has no counterpart worth having, as it pages the process in on demand and
     // pinning memory would need privileges. Left out on purpose.
 
+    setAcceptDrops(true);
+
     RefreshStatusLine();
     DiscardList();
     DialogUnits::GrowToFitText(this);
@@ -134,6 +136,11 @@ void CMainDialog::IngestFiles() {
 }
 
 void CMainDialog::RunCommand(const std::function<void()>& command) {
+    struct Depth {
+        int& depth;
+        explicit Depth(int& d) : depth(d) { ++depth; }
+        ~Depth() { --depth; }
+    } running(commandDepth_);
     try {
         command();
     } catch (const CMyException& error) {

@@ -10,7 +10,10 @@
 #include "core/output/output_options.h"
 #include "gui/util/link_label.h"
 
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
+class QMimeData;
 class QPushButton;
 
 namespace tarvolen {
@@ -19,6 +22,7 @@ class DialogPort;
 class FilePicker;
 class MessagePort;
 struct Workspace;
+enum class AddMode : std::uint8_t;
 
 // The main window: six command buttons, the banner, the link to the project page and
 // the status line with the word count and the unsaved mark. Every command runs to its
@@ -68,6 +72,16 @@ class CMainDialog : public QDialog {
     void AddFiles();
     void AddFromDirectory();
     void AddWordLists();
+    // One merge run of saved lists, with the progress window open.
+    void MergeWordLists(const std::vector<std::string>& lists);
+    // Files and folders dropped on the window: Add Options as for "Add...", then the
+    // files, and the files below the folders of the directory scan's default types,
+    // in one ingestion run ("Word List..." merges them as saved lists instead).
+    void AddDropped(const std::vector<std::string>& paths);
+    // The local files and folders a drag carries, as file-system paths.
+    static std::vector<std::string> DroppedPaths(const QMimeData* data);
+    // True while a command runs, its dialogs and progress window included.
+    bool CommandRunning() const { return commandDepth_ > 0; }
     void OnSaveWordList();
     // True when the save dialog was confirmed and the writer ran.
     bool SaveWordList();
@@ -94,7 +108,16 @@ class CMainDialog : public QDialog {
     // Escape and the close box: the Exit command.
     void reject() override;
 
+  protected:
+    // Drops are taken only between commands, so a run never has another started
+    // under it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
   private:
+    // Add Options and the code-page question; true when the options were confirmed
+    // and applied.
+    bool ConfirmAddOptions(AddMode& addMode);
     void CloseWindow();
     QPushButton* AddButton(const char* caption, int y, void (CMainDialog::*handler)());
 
@@ -108,6 +131,7 @@ class CMainDialog : public QDialog {
     CLinkLabel* linkLabel_ = nullptr;
     QLabel* statusLine_ = nullptr;
     std::vector<QPushButton*> buttons_;
+    int commandDepth_ = 0;
 };
 
 }  // namespace tarvolen

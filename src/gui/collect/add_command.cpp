@@ -37,22 +37,29 @@ constexpr const char* kWordListFilter = "Word List (*.txt)|*.txt|All Files (*.*)
 
 }  // namespace
 
-void CMainDialog::OnAdd() {
+bool CMainDialog::ConfirmAddOptions(AddMode& addMode) {
     Workspace& ws = workspace();
     // The dialog edits a copy, so that only a confirmed dialog changes the options.
     AddOptions edited = ws.Add;
-    AddMode addMode = AddMode::Files;
+    addMode = AddMode::Files;
     if (!dialogs().RunAddOptions(edited, addMode))
-        return;
+        return false;
     if (WouldMixCodePages(ws, edited.Language) &&
         !ConfirmMixedCodePages(messages(), ws, edited.Language))
-        return;
+        return false;
     ws.Add.Language = edited.Language;
     ws.Add.SkipShortWords = edited.SkipShortWords;
     ws.Add.Encoding = edited.Encoding;
 
     ApplyAddOptions(ws);
     SkipShortWords = ws.Add.SkipShortWords;
+    return true;
+}
+
+void CMainDialog::OnAdd() {
+    AddMode addMode = AddMode::Files;
+    if (!ConfirmAddOptions(addMode))
+        return;
     if (addMode == AddMode::WordList)
         AddWordLists();
     else if (addMode == AddMode::DirectoryScan)
@@ -95,9 +102,13 @@ void CMainDialog::AddWordLists() {
     std::vector<std::string> lists;
     for (CFileBrowser::Position pos = browser.GetStartPosition(); pos != nullptr;)
         lists.push_back(browser.GetNextPathName(pos));
+    MergeWordLists(lists);
+}
+
+void CMainDialog::MergeWordLists(const std::vector<std::string>& lists) {
     std::unique_ptr<ProgressPort> progress = dialogs().OpenProgress();
     const IngestHooks hooks{*progress, messages(), [this] { RefreshStatusLine(); }};
-    MergeLists(ws, lists, hooks);
+    MergeLists(workspace(), lists, hooks);
 }
 
 void CMainDialog::AddFromDirectory() {
