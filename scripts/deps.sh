@@ -26,3 +26,7 @@ TARVOLEN_BUILD_PACKAGES=(
     fonts-dejavu-core
     clang-format desktop-file-utils appstream
 )
+
+# Only for scripts/screenshots.sh: a virtual X screen and a window manager to frame
+# the windows.
+TARVOLEN_SCREENSHOT_PACKAGES=(xvfb xauth openbox)

@@ -2,9 +2,12 @@
 
 #include <QMessageBox>
 #include <QTabWidget>
+#include <algorithm>
+#include <string>
 
 #include "core/analysis/statistics_report.h"
 #include "core/collect/dir_scan.h"
+#include "core/util/format_count.h"
 #include "gui/analysis/filter_dialog.h"
 #include "gui/analysis/info_dialog.h"
 #include "gui/app/main_dialog.h"
@@ -19,8 +22,12 @@ namespace tarvolen::testing {
 
 namespace {
 
-constexpr const char* kWords[] = {"the",  "quick", "brown", "fox", "jumps",    "over",
-                                  "lazy", "dog",   "zebra", "and", "question", "wordlist"};
+// Enough words of enough lengths for the charts to have a shape.
+constexpr const char* kText =
+    "the quick brown fox jumps over the lazy dog while a zebra grazes beside the river "
+    "every morning travellers gather questions about wordlists dictionaries and spelling "
+    "checkers counting distinct words by their length and first letter is what this "
+    "program does with documents of any size from letters to encyclopaedias";
 
 std::unique_ptr<QWidget> InfoOnTab(MessagePort& messages, FilePicker& picker,
                                    const StatisticsFigures& figures, int tab) {
@@ -33,10 +40,16 @@ std::unique_ptr<QWidget> InfoOnTab(MessagePort& messages, FilePicker& picker,
 
 }  // namespace
 
-WindowGallery::WindowGallery() : workspace_(messages_, SmallStoreOptions()) {
-    for (const char* word : kWords)
-        workspace_.Store.AddWord(word);
-    workspace_.Store.AddWord("the");
+WindowGallery::WindowGallery() : workspace_(messages_, SmallStoreOptions()) {}
+
+void WindowGallery::FillList() {
+    workspace_.Store.Clear();
+    const std::string text = kText;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.find(' ', start), text.size());
+        workspace_.Store.AddWord(text.substr(start, end - start).c_str());
+        start = end + 1;
+    }
     workspace_.ListUnsaved = true;
 }
 
@@ -45,7 +58,9 @@ WindowGallery::~WindowGallery() = default;
 std::vector<GalleryWindow> WindowGallery::Build() {
     std::vector<GalleryWindow> windows;
 
+    // The window starts with an empty list, as the program does.
     auto main = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
+    FillList();
     main->RefreshStatusLine();
     windows.push_back({"main-window", std::move(main)});
 
@@ -84,7 +99,9 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     windows.push_back(
         {"exit-question",
          QtMessagePort::BuildQuestion(
-             "You have 13 words in the UNSAVED list. Would you like to save them first?",
+             FormatText("You have %d words in the UNSAVED list. Would you like to save them "
+                        "first?",
+                        static_cast<int>(workspace_.Store.Count())),
              MessageButtons::YesNoCancel, nullptr)});
     return windows;
 }

@@ -44,9 +44,10 @@ CInfoDialog::CInfoDialog(MessagePort& messages, FilePicker& picker, QWidget* par
     setWindowTitle(QStringLiteral("Info"));
     setFont(DialogUnits::DialogFont());
     const DialogUnits units(font());
-    // Charts want room: the window starts at its classic size and may grow.
+    // The classic size is the least; charts want more room, so the window starts
+    // larger and may grow further.
     setMinimumSize(units.Size(370, 257));
-    resize(minimumSize());
+    resize(units.Size(460, 290));
 
     tabs_ = new QTabWidget(this);
     view_ = new QPlainTextEdit;

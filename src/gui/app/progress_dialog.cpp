@@ -125,7 +125,11 @@ bool CProgressDialog::CancelRequested() {
 }
 
 void CProgressDialog::SetFileLine(const QString& text) {
-    fileLine_->setText(text);
+    // A deep path would be cut at the window's edge, losing the file's name: the middle
+    // gives way instead, and the whole path stays in the tool tip.
+    fileLine_->setText(
+        fileLine_->fontMetrics().elidedText(text, Qt::ElideMiddle, fileLine_->width()));
+    fileLine_->setToolTip(text);
 }
 
 void CProgressDialog::SetDetailLine(const QString& text) {

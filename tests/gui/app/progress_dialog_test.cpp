@@ -156,6 +156,22 @@ TEST_F(ProgressDialogTest, EmptyBoundsShowABusyBarWithoutAPercentage) {
     EXPECT_EQ(progress.percentLabel()->text(), QStringLiteral("50%"));
 }
 
+TEST_F(ProgressDialogTest, ADeepPathGivesWayInTheMiddleAndKeepsItsFileName) {
+    CProgressDialog progress;
+    progress.Open(&owner);
+    const QString deep = QStringLiteral("/home/user/") + QStringLiteral("archive/").repeated(30) +
+                         QStringLiteral("letter.txt");
+    progress.SetFileLine(deep);
+    QLabel* line = progress.fileLine();
+    EXPECT_LE(line->sizeHint().width(), line->width());
+    EXPECT_TRUE(line->text().endsWith(QStringLiteral("letter.txt"))) << line->text().toStdString();
+    EXPECT_TRUE(line->text().startsWith(QStringLiteral("/home/user/")));
+    EXPECT_EQ(line->toolTip(), deep);
+
+    progress.SetFileLine(QStringLiteral("/short.txt"));
+    EXPECT_EQ(line->text(), QStringLiteral("/short.txt"));
+}
+
 TEST_F(ProgressDialogTest, EqualBoundsShowZeroInsteadOfDividingByZero) {
     EXPECT_EQ(CProgressDialog::PercentText(5, 7, 7), QStringLiteral("0%"));
 }

@@ -133,7 +133,7 @@ TEST_F(WindowLayoutTest, NoTextIsCutAndNothingLiesOutsideItsWindow) {
             shown.window->show();
             QApplication::processEvents();
             ExpectNothingCut(shown.window.get(), where);
-            shown.window->close();
+            shown.window->hide();
         }
     }
 }
@@ -146,7 +146,7 @@ TEST_F(WindowLayoutTest, EveryCaptionedControlHasAMnemonicOfItsOwn) {
             continue;
         shown.window->show();
         ExpectUniqueMnemonics(shown.window.get(), shown.name);
-        shown.window->close();
+        shown.window->hide();
     }
 }
 
@@ -163,7 +163,7 @@ TEST_F(WindowLayoutTest, TheFocusIsVisibleFromTheStart) {
         // Styles draw the focus frame only once the keyboard has moved the focus; the
         // windows say so from the start, so the person sees where the keys go.
         EXPECT_TRUE(shown.window->testAttribute(Qt::WA_KeyboardFocusChange));
-        shown.window->close();
+        shown.window->hide();
     }
 }
 
