@@ -49,7 +49,8 @@ TerminalProgress::~TerminalProgress() {
 }
 
 void TerminalProgress::SetBounds(int lower, int upper) {
-    bounded_ = true;
+    // Bounds of 0 to 0: work of unknown size, such as a directory walk.
+    bounded_ = lower != 0 || upper != 0;
     lower_ = lower;
     upper_ = upper;
     position_ = lower;

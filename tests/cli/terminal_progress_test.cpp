@@ -114,6 +114,7 @@ TEST_F(ProgressFixture, CloseBlanksTheLineAndAShorterLineCoversALongerOne) {
 
 TEST_F(ProgressFixture, ADirectoryWalkShowsWhereItIsAndWhatItFound) {
     TerminalProgress progress(MakeSetup());
+    progress.SetBounds(0, 0);  // the walk cannot tell how far it has come
     progress.SetFileLine("/home/me/docs");
     progress.SetDetailLine("12 files found");
     EXPECT_EQ(progress.Line(), "Scanning /home/me/docs  12 files found");
