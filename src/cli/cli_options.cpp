@@ -352,6 +352,14 @@ std::string CliHelpText() {
            "interrupted.\n";
 }
 
+std::span<const std::string_view> CliLanguageNames() {
+    return kLanguageNames;
+}
+
+std::span<const std::string_view> CliDelimiterNames() {
+    return kDelimiterNames;
+}
+
 OutputOptions OutputOptionsOf(const CliOptions& options) {
     OutputOptions output;
     output.Delimiter = options.delimiter;
