@@ -69,14 +69,16 @@ class Child {
             argv.push_back(arg.data());
         argv.push_back(nullptr);
 
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
         int pipeEnds[2] = {-1, -1};
         if (input.piped) {
             // A child that ends early must fail the test, not kill it.
             std::signal(SIGPIPE, SIG_IGN);
             if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
                 return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (input.piped) {
             posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], 0);
         } else {
             posix_spawn_file_actions_addopen(&actions, 0, input.path.c_str(), O_RDONLY, 0);

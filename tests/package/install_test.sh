@@ -45,12 +45,20 @@ arch=$(dpkg --print-architecture)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 [[ $depends == *libc6* && $depends == *libstdc++6* ]] || fail "Depends lacks the C and C++ libraries"
-if dpkg-deb -c "$deb" | grep -q './usr/bin/tarvolen$'; then
+dpkg-deb -c "$deb" >"$work/contents"
+if grep -q '\./usr/bin/tarvolen$' "$work/contents"; then
     [[ $depends == *libqt6widgets6* ]] || fail "Depends lacks Qt Widgets"
 fi
 for field in Maintainer Section Description Homepage; do
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "no $field field"
 done
+
+# Debian's own checks of a package: warnings are reported, errors fail.
+if command -v lintian >/dev/null; then
+    lintian --fail-on error "$deb" >"$work/lintian" 2>&1 ||
+        { cat "$work/lintian"; fail "lintian found errors"; }
+    grep -v 'running with root privileges' "$work/lintian" || true
+fi
 
 installed=yes
 if ! dpkg -i "$deb"; then
