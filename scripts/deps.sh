@@ -24,7 +24,12 @@ TARVOLEN_BUILD_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
-    clang-format desktop-file-utils appstream
+    clang-format desktop-file-utils appstream groff-base
+)
+
+# Making and checking the Debian package (scripts/package.sh, the "root" test).
+TARVOLEN_PACKAGE_PACKAGES=(
+    dpkg-dev file lintian man-db
 )
 
 # Only for scripts/screenshots.sh: a virtual X screen and a window manager to frame

@@ -131,6 +131,7 @@ class CliRun {
         setup.width = TerminalWidth(stderr);
         setup.interrupted = &gInterrupted;
         setup.wordCount = [&ws] { return ws.Store.Count(); };
+        setup.bytesRead = [&ws] { return ws.BytesRead; };
         TerminalProgress progress(std::move(setup));
 
         IngestState state;

@@ -345,10 +345,19 @@ std::string CliHelpText() {
            "  -h, --help             this text\n"
            "      --version          the version\n"
            "\n"
+           "A FILE of \"-\" is standard input, read at its place among the files.\n"
            "Filters run in the order given. A word list with a record of a comma but no\n"
            "valid count is refused whole. Exit status: 0 success, 1 a file could not be\n"
            "read, a list was refused or the list not written, 2 a usage error, 130\n"
            "interrupted.\n";
+}
+
+std::span<const std::string_view> CliLanguageNames() {
+    return kLanguageNames;
+}
+
+std::span<const std::string_view> CliDelimiterNames() {
+    return kDelimiterNames;
 }
 
 OutputOptions OutputOptionsOf(const CliOptions& options) {

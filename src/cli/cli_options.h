@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/analysis/word_filter.h"
@@ -66,6 +68,11 @@ CliParse ParseCliOptions(const std::vector<std::string>& args);
 
 // The text of --help.
 std::string CliHelpText();
+
+// The values --language and --delimiter take, in the order of their index; the shell
+// completion offers the same.
+std::span<const std::string_view> CliLanguageNames();
+std::span<const std::string_view> CliDelimiterNames();
 
 // The Save dialog's options as the command line sets them, and the writer's view of
 // them.

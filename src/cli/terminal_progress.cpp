@@ -7,6 +7,7 @@
 #include <chrono>
 #include <utility>
 
+#include "core/collect/input_file.h"
 #include "core/util/format_count.h"
 
 namespace tarvolen {
@@ -96,7 +97,14 @@ std::string TerminalProgress::Line() const {
     const std::size_t room = static_cast<std::size_t>(std::max(setup_.width - 1, 10));
     std::string head;
     std::string tail;
-    if (bounded_) {
+    std::string file = fileLine_;
+    if (bounded_ && fileLine_ == kStandardInputPath) {
+        const std::int64_t bytes = setup_.bytesRead ? setup_.bytesRead() : 0;
+        head = FormatCount64(bytes, ',') + " bytes read ";
+        file = kStandardInputLine;
+        if (setup_.wordCount)
+            tail = "  " + FormatCount(setup_.wordCount(), ',') + " words";
+    } else if (bounded_) {
         const int span = upper_ - lower_;
         int percent = span > 0 ? (position_ - lower_) * 100 / span : 0;
         percent = std::clamp(percent, 0, 100);
@@ -115,7 +123,7 @@ std::string TerminalProgress::Line() const {
     }
     if (head.size() + tail.size() >= room)
         return (head + tail).substr(0, room);
-    return head + Tail(fileLine_, room - head.size() - tail.size()) + tail;
+    return head + Tail(file, room - head.size() - tail.size()) + tail;
 }
 
 void TerminalProgress::Redraw() {

@@ -13,7 +13,9 @@ namespace tarvolen {
 // The progress window of tarvolen-cli: one line on standard error, redrawn in place
 // with a carriage return. While a directory is walked it shows the directory and the
 // files found; once bounds are set (an ingestion run) a bar, the percentage, the file
-// being read and the running word count. Cancel is the SIGINT flag of the process.
+// being read and the running word count. Standard input has no size to take a share
+// of, so while it is read the bytes read so far stand in for bar and percentage.
+// Cancel is the SIGINT flag of the process.
 class TerminalProgress : public ProgressPort {
   public:
     struct Setup {
@@ -22,12 +24,15 @@ class TerminalProgress : public ProgressPort {
         int width = 80;        // columns; the line never reaches the last one
         const volatile std::sig_atomic_t* interrupted = nullptr;
         std::function<std::int32_t()> wordCount;      // distinct words so far
+        std::function<std::int64_t()> bytesRead;      // bytes of the run read so far
         std::function<std::uint64_t()> milliseconds;  // monotonic clock
     };
 
     // Redraws closer together than this are skipped.
     static constexpr std::uint64_t kRedrawInterval = 100;
     static constexpr int kBarWidth = 20;
+    // In place of "-", the path by which the core reads standard input.
+    static constexpr const char* kStandardInputLine = "standard input";
 
     explicit TerminalProgress(Setup setup);
     ~TerminalProgress() override;

@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -43,12 +45,20 @@ struct Outcome {
     std::string err;
 };
 
+// What the child reads on standard input: a file (a regular one has a size), or text
+// written into a pipe piece by piece, as a slow producer upstream writes it.
+struct StandardInput {
+    std::string path = "/dev/null";
+    std::optional<std::string> piped;
+    std::size_t pieceSize = 4096;
+};
+
 // Starts tarvolen-cli with args; standard output and error go to files of dir (or
-// standard output to stdoutPath when given), standard input is /dev/null.
+// standard output to stdoutPath when given), standard input is /dev/null unless said.
 class Child {
   public:
     Child(const TempDir& dir, const std::vector<std::string>& args,
-          std::optional<std::string> stdoutPath = std::nullopt)
+          std::optional<std::string> stdoutPath = std::nullopt, StandardInput input = {})
         : outPath_(stdoutPath.value_or((dir.path() / "stdout").string())),
           errPath_((dir.path() / "stderr").string()),
           captureOut_(!stdoutPath) {
@@ -59,9 +69,20 @@ class Child {
             argv.push_back(arg.data());
         argv.push_back(nullptr);
 
+        int pipeEnds[2] = {-1, -1};
+        if (input.piped) {
+            // A child that ends early must fail the test, not kill it.
+            std::signal(SIGPIPE, SIG_IGN);
+            if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+                return;
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        if (input.piped) {
+            posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], 0);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, 0, input.path.c_str(), O_RDONLY, 0);
+        }
         posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(),
@@ -71,6 +92,18 @@ class Child {
         posix_spawn_file_actions_destroy(&actions);
         if (failed != 0)
             pid_ = -1;
+        if (input.piped) {
+            ::close(pipeEnds[0]);
+            writer_ = std::thread(
+                [end = pipeEnds[1], text = std::move(*input.piped), piece = input.pieceSize] {
+                    for (std::size_t at = 0; at < text.size(); at += piece) {
+                        const std::size_t length = std::min(piece, text.size() - at);
+                        if (::write(end, text.data() + at, length) != static_cast<ssize_t>(length))
+                            break;
+                    }
+                    ::close(end);
+                });
+        }
     }
 
     pid_t pid() const { return pid_; }
@@ -78,7 +111,10 @@ class Child {
     Outcome Wait() {
         Outcome outcome;
         int raw = 0;
-        if (pid_ <= 0 || waitpid(pid_, &raw, 0) != pid_)
+        const bool waited = pid_ > 0 && waitpid(pid_, &raw, 0) == pid_;
+        if (writer_.joinable())
+            writer_.join();
+        if (!waited)
             return outcome;
         pid_ = -1;
         if (WIFEXITED(raw))
@@ -96,9 +132,12 @@ class Child {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
+        if (writer_.joinable())
+            writer_.join();
     }
 
   private:
+    std::thread writer_;
     std::string outPath_;
     std::string errPath_;
     bool captureOut_;
@@ -329,6 +368,91 @@ TEST(CliTest, DashWritesTheListToStandardOutputBeforeTheReport) {
     EXPECT_EQ(run.out, "ab\nabc\n" + *report);
     EXPECT_THAT(run.out, HasSubstr("2 words, 2 min length, 3 max length, 2.50 average length\r\n"));
     EXPECT_EQ(run.err, "");
+}
+
+// German UTF-8 of more than two chunks, its two-byte letters falling on every offset
+// of a chunk or a pipe write in turn.
+std::string LongGermanText() {
+    std::string text;
+    for (int i = 0; text.size() < 600'000; ++i) {
+        text +=
+            "M\xC3\xA4"
+            "dchen \xC3\xBC"
+            "ber Stra\xC3\x9F"
+            "e w";
+        text += std::to_string(i % 1009);
+        text += std::string(static_cast<std::size_t>(i % 3), 'x');
+        text += i % 7 == 0 ? "\n" : " ";
+    }
+    return text;
+}
+
+// "-" read through a pipe, in pieces of any size, or redirected from a file gives the
+// list the same bytes read as a named file give.
+TEST(CliTest, StandardInputGivesWhatTheSameFileGives) {
+    TempDir dir;
+    const std::string text = LongGermanText();
+    const std::string input = dir.Write("in.txt", text);
+    const std::vector<std::string> options = {"-q", "-l", "german", "--utf8", "--frequency"};
+    const auto run = [&](const std::vector<std::string>& files, StandardInput in) {
+        const std::string output = (dir.path() / "list.txt").string();
+        std::vector<std::string> args = options;
+        args.insert(args.end(), {"-o", output});
+        args.insert(args.end(), files.begin(), files.end());
+        Outcome outcome = Child(dir, args, std::nullopt, std::move(in)).Wait();
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+        return TempDir::Read(output);
+    };
+    const std::string fromFile = run({input}, {});
+    ASSERT_THAT(fromFile, HasSubstr("m\xC3\xA4"
+                                    "dchen,"));
+
+    struct Case {
+        const char* what;
+        StandardInput in;
+    };
+    const std::vector<Case> cases = {
+        {"pipe, odd pieces", {"", text, 4093}},
+        {"pipe, one chunk at a time", {"", text, 262'144}},
+        {"pipe, one piece", {"", text, text.size()}},
+        {"a regular file", {input, std::nullopt}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(run({"-"}, c.in), fromFile);
+    }
+    // Byte by byte, on a text short enough to be written so.
+    const std::string shortText = text.substr(0, 3000);
+    const std::string shortInput = dir.Write("short.txt", shortText);
+    EXPECT_EQ(run({"-"}, {"", shortText, 1}), run({shortInput}, {}));
+}
+
+// Standard input is one more file at its place among the others: its words count with
+// theirs, and never join a word of the file read next to it.
+TEST(CliTest, DashIsStandardInputAmongTheFiles) {
+    TempDir dir;
+    const std::string first = dir.Write("a.txt", "alpha beta ab");
+    const std::string last = dir.Write("b.txt", "gamma");
+    Outcome run = Child(dir, {"--frequency", "-o", "-", first, "-", last}, std::nullopt,
+                        StandardInput{"", std::string("cd beta gamma"), 1})
+                      .Wait();
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "beta,2\ngamma,2\nab,1\nalpha,1\ncd,1\n");
+    // 13 + 13 + 5 bytes, the pipe's included.
+    EXPECT_THAT(run.err, HasSubstr("1 Kb processed\n7 total qualified words\n5 words added"));
+
+    // An empty standard input adds nothing and is no failure.
+    run = RunCli(dir, {"-q", "-o", "-", "-", last});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "gamma\n");
+
+    // After "--" a "-" still reads standard input: a file of that name is "./-".
+    run = Child(dir, {"-q", "-o", "-", "--", "-"}, std::nullopt,
+                StandardInput{"", std::string("delta"), 4096})
+              .Wait();
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "delta\n");
 }
 
 // The same files and options give the same bytes as the core run in-process and

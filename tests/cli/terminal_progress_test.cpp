@@ -65,6 +65,27 @@ TEST_F(ProgressFixture, ShowsBarPercentFileAndWordCount) {
     EXPECT_THAT(progress.Line(), StartsWith("[####################] 100% "));
 }
 
+// A pipe has no size: the bytes read take the place of bar and percentage, and the
+// line goes back to the bar for the named file after it.
+TEST_F(ProgressFixture, StandardInputShowsBytesReadInsteadOfAPercentage) {
+    std::int64_t bytes = 12'345'678;
+    TerminalProgress::Setup setup = MakeSetup();
+    setup.bytesRead = [&bytes] { return bytes; };
+    TerminalProgress progress(std::move(setup));
+    progress.SetBounds(0, 1000);
+    progress.SetFileLine("-");
+    progress.SetPosition(0);
+    EXPECT_EQ(progress.Line(), "12,345,678 bytes read standard input  1,234,567 words");
+    bytes = 0;
+    EXPECT_EQ(progress.Line(), "0 bytes read standard input  1,234,567 words");
+    progress.SetFileLine("/data/-");
+    EXPECT_EQ(progress.Line(), "[....................]   0% /data/-  1,234,567 words");
+    // Before the run's bounds, a "-" is only a name the directory walk met.
+    progress.Close();
+    progress.SetFileLine("-");
+    EXPECT_EQ(progress.Line(), "Scanning -");
+}
+
 TEST_F(ProgressFixture, RedrawsAtMostEvery100Milliseconds) {
     TerminalProgress progress(MakeSetup());
     progress.SetBounds(0, 1000);

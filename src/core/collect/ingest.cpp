@@ -63,7 +63,7 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
                 ReadBuffer& buffer, TextDecoder& decoder, const std::string& path) {
     state.LastInputPath = path;
-    FileHandle file(path);
+    FileHandle file(path, DashPath::StandardInput);
     FileFacts facts;
     if (file.IsOpen())
         facts = Examine(file);
@@ -75,12 +75,13 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
     state.carry.clear();
     decoder.StartFile();
     const TokenizerContext context = ContextOf(workspace);
-    if (facts.size > 0) {
+    if (facts.size > 0 || facts.unbounded) {
         ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
         unsigned char* bytes = buffer.Data();
         CBlob chunk;
         std::int64_t readFromFile = 0;
-        while (readFromFile < facts.size) {
+        bool ended = false;
+        while (facts.unbounded ? !ended : readFromFile < facts.size) {
             // Ticks are compared by difference, so the 32-bit wrap cannot freeze the line.
             std::uint32_t tick = hooks.ticks.Now();
             if (static_cast<std::uint32_t>(tick - workspace.LastWorkingTick) >
@@ -96,17 +97,23 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
 
             // A file that shrank, or that can no longer be read, ends here with what
             // it gave so far: waiting for its recorded size would never end.
-            ssize_t n = ReadChunk(file.Descriptor(), bytes);
+            ssize_t n = facts.unbounded ? ReadFullChunk(file.Descriptor(), bytes)
+                                        : ReadChunk(file.Descriptor(), bytes);
             if (n < 0)
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
             if (n <= 0)
                 break;
             readFromFile += n;
             workspace.BytesRead += n;
+            // A short chunk of a stream is its last. One that ends exactly on a full
+            // chunk is followed by an empty read: a sequence it held back is then
+            // dropped rather than made a separator, which the end of the input is too.
+            ended =
+                facts.unbounded ? n < static_cast<ssize_t>(kChunkSize) : readFromFile >= facts.size;
             // A chunk that only completed a held sequence may decode to nothing, and
             // an empty chunk would end the word in the carry.
             const std::span<unsigned char> text =
-                decoder.Decode(bytes, static_cast<std::size_t>(n), readFromFile >= facts.size);
+                decoder.Decode(bytes, static_cast<std::size_t>(n), ended);
             if (text.empty())
                 continue;
             text.data()[text.size()] = 0;
@@ -130,7 +137,7 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
         return {};
     }
     std::string failure;
-    if (!MeasureFiles(state.InputFiles, workspace.TotalBytes, failure)) {
+    if (!MeasureFiles(state.InputFiles, workspace.TotalBytes, failure, DashPath::StandardInput)) {
         AbandonBeforeReading(hooks, failure);
         return {};
     }

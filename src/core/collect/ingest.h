@@ -80,6 +80,9 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 // hooks.progress when it is done with it and shows the summary through
 // hooks.messages; returns how the run ended.
 //
+// A path of kStandardInputPath ("-") reads standard input, to its end when that is a
+// pipe or a terminal, whose size is unknown and counts as 0 in TotalBytes.
+//
 // A path that cannot be opened while the sizes are taken abandons the run before
 // anything is read: the error is shown, the store stays as it was, no summary. The
 // same happens when the read buffer cannot be had.

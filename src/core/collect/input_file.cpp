@@ -1,9 +1,11 @@
 #include "core/collect/input_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -11,10 +13,23 @@
 
 namespace tarvolen {
 
-FileHandle::FileHandle(const std::string& path)
+namespace {
+
+int OpenPath(const std::string& path, bool standardInput) {
+    // A duplicate, so that closing the handle leaves the process's standard input be.
+    if (standardInput)
+        return ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
     // O_NONBLOCK changes nothing for regular files, but keeps a FIFO that ended up in
     // the list from stalling the whole user interface in open() or read().
-    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+}
+
+}  // namespace
+
+FileHandle::FileHandle(const std::string& path, DashPath dash)
+    : standardInput_(dash == DashPath::StandardInput && path == kStandardInputPath) {
+    fd_ = OpenPath(path, standardInput_);
+}
 
 FileHandle::~FileHandle() {
     if (fd_ >= 0)
@@ -29,6 +44,16 @@ FileFacts Examine(const FileHandle& file) {
     facts.isDirectory = S_ISDIR(status.st_mode);
     if (S_ISREG(status.st_mode) && status.st_size > 0)
         facts.size = status.st_size;
+    if (file.IsStandardInput()) {
+        // A redirected file may have been read part-way by whoever passed it on.
+        if (S_ISREG(status.st_mode)) {
+            const off_t at = ::lseek(file.Descriptor(), 0, SEEK_CUR);
+            if (at > 0)
+                facts.size = std::max<std::int64_t>(facts.size - at, 0);
+        } else {
+            facts.unbounded = !facts.isDirectory;
+        }
+    }
     return facts;
 }
 
@@ -40,10 +65,37 @@ ssize_t ReadChunk(int fd, unsigned char* into) {
     }
 }
 
-bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total,
-                  std::string& failure) {
+ssize_t ReadFullChunk(int fd, unsigned char* into) {
+    std::size_t filled = 0;
+    while (filled < kChunkSize) {
+        const ssize_t n = ::read(fd, into + filled, kChunkSize - filled);
+        if (n > 0) {
+            filled += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        // Standard input may have been handed over non-blocking: wait, as a blocking
+        // read would.
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            struct pollfd ready {
+                fd, POLLIN, 0
+            };
+            if (::poll(&ready, 1, -1) >= 0 || errno == EINTR)
+                continue;
+        }
+        // A short count would pass for the end of the input: the failure must show.
+        return -1;
+    }
+    return static_cast<ssize_t>(filled);
+}
+
+bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure,
+                  DashPath dash) {
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
-        FileHandle file(*path);
+        FileHandle file(*path, dash);
         if (!file.IsOpen()) {
             failure = *path + ": " + std::strerror(errno);
             return false;

@@ -11,24 +11,34 @@ namespace tarvolen {
 // Reading documents and lists: the open, the facts and the reads that ingestion and
 // list merging share.
 
+// A path of "-" names standard input where the caller says so (the documents of a
+// command-line run). Lists are read twice, so for them "-" stays a file name.
+inline constexpr const char* kStandardInputPath = "-";
+enum class DashPath { Name, StandardInput };
+
 // Owns one open file descriptor; closes it on every way out, unwinding included.
 class FileHandle {
   public:
-    explicit FileHandle(const std::string& path);
+    explicit FileHandle(const std::string& path, DashPath dash = DashPath::Name);
     ~FileHandle();
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
     int Descriptor() const { return fd_; }
+    bool IsStandardInput() const { return standardInput_; }
 
   private:
     int fd_;
+    bool standardInput_;
 };
 
 struct FileFacts {
     bool isDirectory = false;
     std::int64_t size = 0;  // 0 when it cannot be known, or for anything but a regular file
+    // Standard input from a pipe or a terminal: its size is known only at its end, so
+    // it is read until a read gives nothing.
+    bool unbounded = false;
 };
 
 FileFacts Examine(const FileHandle& file);
@@ -36,8 +46,14 @@ FileFacts Examine(const FileHandle& file);
 // One read of up to a chunk; -1 on failure. An interrupted read is simply repeated.
 ssize_t ReadChunk(int fd, unsigned char* into);
 
+// Reads until a chunk is full or the input ends, as a file's read would: a pipe hands
+// over a few kilobytes at a time, and the decoder's first look at the text should not
+// depend on how the writer at the other end happened to split it. -1 on failure.
+ssize_t ReadFullChunk(int fd, unsigned char* into);
+
 // Adds up the sizes of all paths, last path first, as a run reads them. On a path
 // that cannot be opened, stops and gives the system's reason, naming the path.
-bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure);
+bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure,
+                  DashPath dash = DashPath::Name);
 
 }  // namespace tarvolen

@@ -1,0 +1,52 @@
+# The Debian package, made by CPack from the install rules. Its library dependencies
+# come from dpkg-shlibdeps over the installed programs, never from a list kept here.
+set(TARVOLEN_MAINTAINER "Tarvolen developers <tarvolen@users.noreply.github.com>"
+    CACHE STRING "The Maintainer field of the Debian package")
+set(TARVOLEN_HOMEPAGE "https://tarvolen.github.io/")
+
+# What Debian wants in every package's doc folder, compressed without a time stamp.
+set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/tarvolen)
+set(changelog_gz ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(
+    OUTPUT ${changelog_gz}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${PROJECT_SOURCE_DIR}/packaging/changelog
+            ${changelog_gz}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
+    VERBATIM)
+add_custom_target(package_changelog ALL DEPENDS ${changelog_gz})
+install(FILES ${changelog_gz} DESTINATION ${doc_dir})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${doc_dir})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tarvolen)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Tarvolen")
+set(CPACK_PACKAGE_CONTACT "${TARVOLEN_MAINTAINER}")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TARVOLEN_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION text)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TARVOLEN_HOMEPAGE}")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Directories 0755 and files 0644 or 0755, whatever the umask of the build.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The first line is the synopsis; CPack indents the rest as the extended description.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "compile word lists with counts from text documents
+Tarvolen reads text documents, cuts them into words with the alphabet of a
+language (English/Latin, French, German, Italian, Russian or Spanish), folds
+capitals and counts every distinct word in one list. Documents may be in
+UTF-8, UTF-16, the alphabet's code page or any encoding iconv knows.
+.
+The list can be filtered (rare, short or long words, or the words of a stop
+list), summed up in a statistics report, merged with lists saved before, and
+saved as a sorted text file, optionally with counts and most frequent first.
+.
+The package holds the desktop application, tarvolen, and the command-line
+tool, tarvolen-cli, which reads files, folders and pipes.")
+
+include(CPack)

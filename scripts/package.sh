@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds a Release tree with Debian's hardening flags and makes the Debian package
+# build/package/tarvolen_<version>_<arch>.deb with CPack. Installs the Debian packages
+# the build and the packaging need first, only those that are missing.
+# With --install-test, then installs that package here, tries it and removes it
+# (as root).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}" "${TARVOLEN_PACKAGE_PACKAGES[@]}"
+
+# The flags every Debian package is built with: stack protector, fortified calls,
+# read-only relocations. Taken at the tree's first configure.
+eval "$(dpkg-buildflags --export=sh)"
+export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
+export LDFLAGS="$LDFLAGS -Wl,-z,now"
+
+cmake --preset package >/dev/null
+cmake --build --preset package -j "$(nproc)"
+rm -f build/package/tarvolen_*.deb
+(cd build/package && cpack --config CPackConfig.cmake)
+deb=$(echo build/package/tarvolen_*.deb)
+echo "Package: $deb"
+
+if [ "${1:-}" = --install-test ]; then
+    bash tests/package/install_test.sh build/package "$deb"
+fi
