@@ -32,9 +32,10 @@ FileFacts Examine(const FileHandle& file) {
     return facts;
 }
 
-ssize_t ReadChunk(int fd, unsigned char* into) {
+ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam) {
     for (;;) {
-        ssize_t n = ::read(fd, into, kChunkSize);
+        ssize_t n =
+            seam != nullptr ? seam->Read(fd, into, kChunkSize) : ::read(fd, into, kChunkSize);
         if (n >= 0 || errno != EINTR)
             return n;
     }
