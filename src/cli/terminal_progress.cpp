@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/util/format_count.h"
+#include "core/util/readable_text.h"
 
 namespace tarvolen {
 
@@ -67,7 +68,7 @@ bool TerminalProgress::CancelRequested() {
 }
 
 void TerminalProgress::SetFileLine(const std::string& text) {
-    fileLine_ = text;
+    fileLine_ = ReadableText(text);
     Redraw();
 }
 
