@@ -33,13 +33,12 @@ std::string FinalTarget(const std::string& path) {
     return current.string();
 }
 
-// A new file beside target, made with O_EXCL so that nothing else can already be
-// there; the mode 0666 lets the umask decide as it would for a plain fopen.
-int CreateTemporary(const std::string& target, std::string& name) {
-    const std::filesystem::path targetPath = target;
-    std::filesystem::path folder = targetPath.parent_path();
+// A new file in folder beside the one named leaf, made with O_EXCL so that nothing
+// else can already be there; the mode 0666 lets the umask decide as it would for a
+// plain fopen.
+int CreateTemporary(int folder, const std::string& leaf, std::string& name) {
     // Short enough that the hidden name stays within NAME_MAX for any target.
-    const std::string stem = targetPath.filename().string().substr(0, 128);
+    const std::string stem = leaf.substr(0, 128);
     std::random_device seed;
     std::mt19937 random(seed());
     constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -48,9 +47,9 @@ int CreateTemporary(const std::string& target, std::string& name) {
         std::string suffix;
         for (int i = 0; i < 8; ++i)
             suffix += kLetters[pick(random)];
-        const std::string leaf = "." + stem + "." + suffix + ".tmp";
-        name = folder.empty() ? leaf : (folder / leaf).string();
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        name = "." + stem + "." + suffix + ".tmp";
+        const int fd =
+            ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -118,29 +117,40 @@ bool SafeOutputFile::Open(const std::string& path, bool append, std::size_t buff
         }
     } else {
         mode_ = Mode::Replace;
-        target_ = FinalTarget(path);
+        const std::filesystem::path target = FinalTarget(path);
+        targetName_ = target.filename().string();
         // No name to give the new file: fopen could not have created one either.
-        if (std::filesystem::path(target_).filename().empty()) {
+        if (targetName_.empty()) {
             errno = ENOENT;
             return false;
         }
+        // Everything after this is done relative to the folder: the hidden name is
+        // longer than the target's, and a path close to PATH_MAX must still work.
+        const std::string folder =
+            target.has_parent_path() ? target.parent_path().string() : std::string(".");
+        folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder_ < 0)
+            return false;
         if (exists) {
             // Renaming needs only the folder's permission; a file that "wb" could not
             // open must stay refused, as it always was.
-            const int probe = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-            if (probe < 0)
+            const int probe = ::openat(folder_, targetName_.c_str(), O_WRONLY | O_CLOEXEC);
+            if (probe < 0) {
+                Abandon();
                 return false;
+            }
             ::close(probe);
         }
-        fd_ = CreateTemporary(target_, temporary_);
+        fd_ = CreateTemporary(folder_, targetName_, temporaryName_);
         if (fd_ < 0) {
-            temporary_.clear();
+            temporaryName_.clear();
+            Abandon();
             return false;
         }
         if (exists) {
             // Keep who may read the list. The owner only carries over when the system
-            // allows it (as root); the file is still complete without it.
-            // The change of owner comes first: it would clear set-id bits set before.
+            // allows it (as root); the file is still complete without it. The owner
+            // goes first: changing it would clear set-id bits set before.
             (void)::fchown(fd_, status.st_uid, status.st_gid);
             ::fchmod(fd_, status.st_mode & 07777);
         }
@@ -191,11 +201,16 @@ bool SafeOutputFile::Commit() {
         Abandon();
         return false;
     }
-    if (mode_ == Mode::Replace && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        Abandon();
-        return false;
+    if (mode_ == Mode::Replace) {
+        if (::renameat(folder_, temporaryName_.c_str(), folder_, targetName_.c_str()) != 0) {
+            Abandon();
+            return false;
+        }
+        temporaryName_.clear();
+        // The new name itself reaches the disk with the folder; the list is complete
+        // either way, so a folder that cannot be synced fails nothing.
+        (void)::fsync(folder_);
     }
-    temporary_.clear();
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     // A descriptor that fails to close after the data was synced and renamed has
@@ -208,15 +223,17 @@ void SafeOutputFile::Abandon() {
     // The stream's buffered bytes go to its own descriptor; a cut-back or a removal
     // through fd_ afterwards undoes them as well.
     CloseStream();
-    if (fd_ < 0)
-        return;
-    if (mode_ == Mode::Append)
+    if (fd_ >= 0 && mode_ == Mode::Append)
         (void)::ftruncate(fd_, appendFrom_);
-    if (mode_ == Mode::Replace && !temporary_.empty())
-        ::unlink(temporary_.c_str());
-    temporary_.clear();
-    ::close(fd_);
+    if (!temporaryName_.empty())
+        ::unlinkat(folder_, temporaryName_.c_str(), 0);
+    temporaryName_.clear();
+    if (fd_ >= 0)
+        ::close(fd_);
     fd_ = -1;
+    if (folder_ >= 0)
+        ::close(folder_);
+    folder_ = -1;
 }
 
 }  // namespace tarvolen

@@ -56,9 +56,10 @@ class SafeOutputFile {
     int fd_ = -1;  // the stream writes through a duplicate of it
     std::FILE* stream_ = nullptr;
     std::unique_ptr<char[]> buffer_;
-    std::string target_;     // the file the path finally names
-    std::string temporary_;  // Replace: where the new list grows
-    off_t appendFrom_ = 0;   // Append: the length to cut back to
+    int folder_ = -1;            // Replace: the folder of the file the path finally names
+    std::string targetName_;     // Replace: that file's name in it
+    std::string temporaryName_;  // Replace: where the new list grows, in the same folder
+    off_t appendFrom_ = 0;       // Append: the length to cut back to
 };
 
 }  // namespace tarvolen

@@ -202,6 +202,36 @@ TEST(BigInputsSlowTest, APathOfFourThousandBytesIsScannedReadAndSavedTo) {
         << "no temporary file left beside the list";
 }
 
+// PATH_MAX counts the terminating NUL: 4,095 bytes is the longest path there is. The
+// hidden file beside the list has a longer name than the list, and must still work.
+TEST(BigInputsSlowTest, AListIsSavedToTheLongestPathThereIs) {
+    TempDir dir;
+    const std::string leaf = "a.txt";
+    std::string folder = dir.path().string();
+    while (folder.size() + 1 + 250 + 1 + leaf.size() < 4'095) {
+        folder += '/';
+        folder.append(250, 'd');
+    }
+    const std::size_t last = 4'095 - folder.size() - 2 - leaf.size();
+    ASSERT_LE(last, 250u);
+    folder += '/';
+    folder.append(last, 'e');
+    std::filesystem::create_directories(folder);
+    const std::string output = folder + "/" + leaf;
+    ASSERT_EQ(output.size(), 4'095u);
+    dir.Write(output.substr(dir.path().string().size() + 1), "old\n");
+
+    FakeMessages messages;
+    WordStore store(messages, testing::SmallStoreOptions());
+    store.AddWord("deep");
+    const WriterHooks hooks{messages, SystemTicks(), nullptr, {}};
+    ASSERT_EQ(WriteWordList(store, WriterOptions{}, output, hooks), WriteOutcome::Written);
+    EXPECT_EQ(TempDir::Read(output), "deep\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
 TEST(BigInputsSlowTest, FileNamesThatAreNoUtf8AreFoundAndReadByTheirBytes) {
     TempDir dir;
     const std::vector<std::string> names = {"caf\xE9.txt", "\xFF\xFE.txt", "ok\xC3\xA9.txt",
