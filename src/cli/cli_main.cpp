@@ -103,8 +103,10 @@ class CliRun {
             return kExitFailure;
         if (options_.statistics && !PrintStatistics())
             return kExitFailure;
-        if (options_.output && !WritesToStandardOutput() && !WriteToFile(*options_.output))
-            return kExitFailure;
+        if (options_.output && !WritesToStandardOutput()) {
+            if (std::optional<int> failed = WriteToFile(*options_.output))
+                return *failed;
+        }
         return readFailed ? kExitFailure : kExitOk;
     }
 
@@ -239,22 +241,33 @@ class CliRun {
         return true;
     }
 
-    bool WriteToFile(const std::string& path) {
+    // Nothing when the list was written, else the exit status.
+    std::optional<int> WriteToFile(const std::string& path) {
         WriterHooks hooks{messages_, SystemTicks(), nullptr, {}};
+        // A Ctrl-C while the file is written stops the writer, which leaves the file
+        // as it was; ending the process there would leave it half written.
+        hooks.stopRequested = [] { return gInterrupted != 0; };
         const WriterOptions writerOptions = WriterOptionsOf(options_);
         messages_.SetSubject(&path);
         WriteOutcome outcome = WriteOutcome::CannotCreate;
+        CatchInterrupts();
         try {
             outcome = options_.frequency
                           ? WriteFrequencyList(workspace_.Store, writerOptions, path, hooks)
                           : WriteWordList(workspace_.Store, writerOptions, path, hooks);
         } catch (const CMyException& error) {
+            DefaultInterrupts();
             messages_.SetSubject(nullptr);
             messages_.Error(error.GetMessage() + " " + path);
-            return false;
+            return kExitFailure;
         }
+        DefaultInterrupts();
         messages_.SetSubject(nullptr);
-        return outcome == WriteOutcome::Written;
+        if (outcome == WriteOutcome::Stopped)
+            return kExitInterrupted;
+        if (outcome != WriteOutcome::Written)
+            return kExitFailure;
+        return std::nullopt;
     }
 
     const CliOptions& options_;

@@ -7,6 +7,7 @@
 #include "core/collect/dir_scan.h"
 #include "core/collect/ingest.h"
 #include "core/output/word_list_writer.h"
+#include "core/util/readable_text.h"
 
 namespace tarvolen {
 
@@ -64,7 +65,10 @@ void CliMessages::Note(const std::string& text) {
     Line(std::string(kCliName) + ": " + text);
 }
 
-void CliMessages::Line(const std::string& text) {
+void CliMessages::Line(const std::string& raw) {
+    // A file name in the text may hold bytes that are no UTF-8 at all, or that a
+    // terminal would take as commands.
+    const std::string text = ReadableText(raw);
     // Message boxes break lines with CR LF; a terminal wants LF alone.
     std::string line;
     line.reserve(text.size() + 1);

@@ -9,6 +9,7 @@
 
 #include "core/collect/input_file.h"
 #include "core/util/format_count.h"
+#include "core/util/readable_text.h"
 
 namespace tarvolen {
 
@@ -69,7 +70,7 @@ bool TerminalProgress::CancelRequested() {
 }
 
 void TerminalProgress::SetFileLine(const std::string& text) {
-    fileLine_ = text;
+    fileLine_ = ReadableText(text);
     Redraw();
 }
 

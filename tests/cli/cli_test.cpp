@@ -869,5 +869,64 @@ TEST(CliTest, InterruptWhileReadingExits130AndWritesNothing) {
     EXPECT_THAT(run.err, Not(HasSubstr("Kb processed")));
 }
 
+// A file below folder whose name begins with prefix that the process has open.
+bool HasOpenIn(pid_t pid, const std::filesystem::path& folder, const std::string& prefix) {
+    std::error_code error;
+    const std::filesystem::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+        std::error_code ignored;
+        const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), ignored);
+        if (target.parent_path() == folder &&
+            target.filename().string().compare(0, prefix.size(), prefix) == 0)
+            return true;
+    }
+    return false;
+}
+
+TEST(CliTest, InterruptWhileWritingExits130AndLeavesTheOldList) {
+    TempDir dir;
+    // Enough distinct words that writing them takes a good part of a second.
+    std::string text;
+    for (std::uint32_t n = 0; n < 3'000'000; ++n) {
+        std::uint32_t rest = n;
+        for (int i = 0; i < 5; ++i, rest /= 26)
+            text += static_cast<char>('a' + rest % 26);
+        text += ' ';
+    }
+    const std::string input = dir.Write("in.txt", text);
+    const std::string output = dir.Write("out.txt", "yesterday's list\n");
+    Child child(dir, {"-q", "-o", output, input});
+    ASSERT_GT(child.pid(), 0);
+    // The new list grows in a hidden file beside the old one: once that is open, the
+    // records are being written.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!HasOpenIn(child.pid(), dir.path(), ".out.txt.") &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    ASSERT_EQ(kill(child.pid(), SIGINT), 0);
+    Outcome run = child.Wait();
+    EXPECT_EQ(run.status, 130);
+    EXPECT_EQ(TempDir::Read(output), "yesterday's list\n");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"in.txt", "out.txt", "stderr", "stdout"}));
+}
+
+TEST(CliTest, FileNamesThatAreNoUtf8AreReadAndShownEscaped) {
+    TempDir dir;
+    const std::string input = dir.Write("caf\xE9.txt", "latin words");
+    const std::string folder = (dir.path() / "bad\xFF.txt").string();
+    std::filesystem::create_directory(folder);
+    const std::string output = (dir.path() / "out.txt").string();
+    Outcome run = RunCli(dir, {input, folder, "-o", output});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("tarvolen-cli: Unable to open the file! " + dir.path().string() +
+                                   "/bad\\xFF.txt\n"));
+    EXPECT_THAT(run.err, Not(HasSubstr("\xFF")));
+    EXPECT_EQ(TempDir::Read(output), "latin\nwords\n");
+}
+
 }  // namespace
 }  // namespace tarvolen

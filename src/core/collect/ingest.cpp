@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -89,16 +90,18 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 workspace.LastWorkingTick = tick;
                 ShowWorkingCount(workspace, hooks.progress, kWorkingText);
             }
+            // A file that grew after the sizes were taken would carry the bar past
+            // its end.
             if (workspace.TotalBytes > 0)
-                hooks.progress.SetPosition(
-                    static_cast<int>(workspace.BytesRead * 1000 / workspace.TotalBytes));
+                hooks.progress.SetPosition(static_cast<int>(std::min<std::int64_t>(
+                    workspace.BytesRead * 1000 / workspace.TotalBytes, 1000)));
             if (hooks.progress.CancelRequested())
                 throw UserCancel{};
 
             // A file that shrank, or that can no longer be read, ends here with what
             // it gave so far: waiting for its recorded size would never end.
-            ssize_t n = facts.unbounded ? ReadFullChunk(file.Descriptor(), bytes)
-                                        : ReadChunk(file.Descriptor(), bytes);
+            ssize_t n = facts.unbounded ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam)
+                                        : ReadChunk(file.Descriptor(), bytes, hooks.readSeam);
             if (n < 0)
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
             if (n <= 0)

@@ -12,6 +12,7 @@ namespace tarvolen {
 
 class MessagePort;
 class ProgressPort;
+class ReadSeam;
 class TextDecoder;
 struct Workspace;
 
@@ -30,6 +31,7 @@ struct IngestHooks {
     std::function<void()> refreshStatusLine;
     TickSource& ticks = SystemTicks();
     ReadBufferMemory& bufferMemory = SystemReadBufferMemory();
+    ReadSeam* readSeam = nullptr;  // where the reads go instead of read(2); tests only
 };
 
 // The detail line is refreshed at most this often while files are read.

@@ -57,18 +57,21 @@ FileFacts Examine(const FileHandle& file) {
     return facts;
 }
 
-ssize_t ReadChunk(int fd, unsigned char* into) {
+ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam) {
     for (;;) {
-        ssize_t n = ::read(fd, into, kChunkSize);
+        ssize_t n =
+            seam != nullptr ? seam->Read(fd, into, kChunkSize) : ::read(fd, into, kChunkSize);
         if (n >= 0 || errno != EINTR)
             return n;
     }
 }
 
-ssize_t ReadFullChunk(int fd, unsigned char* into) {
+ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam) {
     std::size_t filled = 0;
     while (filled < kChunkSize) {
-        const ssize_t n = ::read(fd, into + filled, kChunkSize - filled);
+        const std::size_t room = kChunkSize - filled;
+        const ssize_t n =
+            seam != nullptr ? seam->Read(fd, into + filled, room) : ::read(fd, into + filled, room);
         if (n > 0) {
             filled += static_cast<std::size_t>(n);
             continue;

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,13 +44,22 @@ struct FileFacts {
 
 FileFacts Examine(const FileHandle& file);
 
+// What lies between the reading loop and its file: the system's read(2), unless a
+// test puts a failing one in its place.
+class ReadSeam {
+  public:
+    virtual ~ReadSeam() = default;
+    // As read(2): the number of bytes read, 0 at the end, or -1 with errno set.
+    virtual ssize_t Read(int fd, unsigned char* into, std::size_t size) = 0;
+};
+
 // One read of up to a chunk; -1 on failure. An interrupted read is simply repeated.
-ssize_t ReadChunk(int fd, unsigned char* into);
+ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam = nullptr);
 
 // Reads until a chunk is full or the input ends, as a file's read would: a pipe hands
 // over a few kilobytes at a time, and the decoder's first look at the text should not
 // depend on how the writer at the other end happened to split it. -1 on failure.
-ssize_t ReadFullChunk(int fd, unsigned char* into);
+ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam = nullptr);
 
 // Adds up the sizes of all paths, last path first, as a run reads them. On a path
 // that cannot be opened, stops and gives the system's reason, naming the path.

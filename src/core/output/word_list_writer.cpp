@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <memory>
 
 #include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
+#include "core/output/safe_output_file.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/ticks.h"
@@ -122,39 +122,6 @@ class RecordBuilder {
     bool failed_ = false;
 };
 
-// The open output file together with the buffer given to setvbuf, which must outlive
-// the stream. Whatever way the write ends, the file is closed here.
-class OutputFile {
-  public:
-    bool Open(const std::string& path, bool append) {
-        stream_ = std::fopen(path.c_str(), append ? "ab" : "wb");
-        if (stream_ == nullptr)
-            return false;
-        buffer_ = std::make_unique<char[]>(kOutputBufferSize);
-        // Without the large buffer the stream still works, only slower.
-        std::setvbuf(stream_, buffer_.get(), _IOFBF, kOutputBufferSize);
-        return true;
-    }
-
-    std::FILE* stream() const { return stream_; }
-
-    // False when the last bytes could not be written or the file not closed.
-    bool Close() {
-        int result = std::fclose(stream_);
-        stream_ = nullptr;
-        return result == 0;
-    }
-
-    ~OutputFile() {
-        if (stream_ != nullptr)
-            std::fclose(stream_);
-    }
-
-  private:
-    std::unique_ptr<char[]> buffer_;
-    std::FILE* stream_ = nullptr;
-};
-
 class BusyScope {
   public:
     explicit BusyScope(BusyIndicator* busy) : busy_(busy) {
@@ -259,6 +226,32 @@ void ForEachSorted(const WordStore& store, const std::vector<Keyed>& keyed, Writ
     }
 }
 
+// Unwinds a write that was asked to stop; caught by the writer that began it.
+struct WriteStopped {};
+
+// Asking costs a call, so it is done once per this many records: still far more often
+// than a person can notice.
+constexpr std::size_t kStopCheckInterval = 4096;
+
+class StopCheck {
+  public:
+    explicit StopCheck(const WriterHooks& hooks) : hooks_(hooks) {}
+    void Every() {
+        if (++sinceAsked_ == kStopCheckInterval) {
+            sinceAsked_ = 0;
+            Now();
+        }
+    }
+    void Now() const {
+        if (hooks_.stopRequested && hooks_.stopRequested())
+            throw WriteStopped{};
+    }
+
+  private:
+    const WriterHooks& hooks_;
+    std::size_t sinceAsked_ = 0;
+};
+
 void ReportSaved(const WriterHooks& hooks) {
     if (hooks.listSaved)
         hooks.listSaved();
@@ -343,17 +336,25 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     // Sorted before the file is opened: should the memory for the sort be missing,
     // an existing list must not have been truncated already.
     const std::vector<KeyedWord> words = SortedKeyedWords(store);
-    OutputFile file;
-    if (!file.Open(path, options.AppendOutput != 0)) {
+    SafeOutputFile file(hooks.seam);
+    if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
         busy.End();
         hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
         return WriteOutcome::CannotCreate;
     }
     const RecordFormat format(options);
-    ForEachSorted(store, words, [&](const KeyedWord& word) {
-        WriteWord(file.stream(), {store.ArenaBegin() + word.offset, word.length}, format);
-    });
-    if (!file.Close())
+    StopCheck stop(hooks);
+    try {
+        ForEachSorted(store, words, [&](const KeyedWord& word) {
+            stop.Every();
+            WriteWord(file.stream(), {store.ArenaBegin() + word.offset, word.length}, format);
+        });
+        stop.Now();
+    } catch (const WriteStopped&) {
+        return WriteOutcome::Stopped;
+    }
+    // On a failure the file undoes itself as the output error leaves.
+    if (!file.Commit())
         ThrowOutputError();
 
     ReportSaved(hooks);
@@ -372,18 +373,25 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
         return WriteOutcome::EmptyList;
     }
     const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
-    OutputFile file;
-    if (!file.Open(path, options.AppendOutput != 0)) {
+    SafeOutputFile file(hooks.seam);
+    if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
         hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
         return WriteOutcome::CannotCreate;
     }
     const RecordFormat format(options);
-    ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
-        WriteFrequencyRecord(file.stream(), TextAt(store, entry.offset), entry.count, format);
-    });
-    // A full disk must never end in "Done!": the close reports what the last flush
+    StopCheck stop(hooks);
+    try {
+        ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
+            stop.Every();
+            WriteFrequencyRecord(file.stream(), TextAt(store, entry.offset), entry.count, format);
+        });
+        stop.Now();
+    } catch (const WriteStopped&) {
+        return WriteOutcome::Stopped;
+    }
+    // A full disk must never end in "Done!": the commit reports what the last flush
     // could not write.
-    if (!file.Close())
+    if (!file.Commit())
         ThrowOutputError();
 
     ReportSaved(hooks);

@@ -14,6 +14,7 @@
 namespace tarvolen {
 
 class MessagePort;
+class OutputSeam;
 class TickSource;
 class WordStore;
 
@@ -37,12 +38,18 @@ struct WriterHooks {
     // Runs once the whole list has reached the file and the file is closed, before
     // "Done!" is shown: the caller clears ListUnsaved and refreshes its status line.
     std::function<void()> listSaved;
+    // Asked now and then while the records are written; true ends the write with the
+    // target as it was before (the command line's Ctrl-C). Optional.
+    std::function<bool()> stopRequested = {};
+    // Where the file's bytes go instead of write(2); only tests set it.
+    OutputSeam* seam = nullptr;
 };
 
 enum class WriteOutcome {
     Written,       // complete; listSaved ran and "Done!" was shown
     CannotCreate,  // the file could not be opened; nothing written
     EmptyList,     // WriteFrequencyList refused an empty store; no file touched
+    Stopped,       // stopRequested said so; the target is as it was, nothing shown
 };
 
 // How each record is encoded, resolved once per write from the options.
@@ -89,8 +96,8 @@ void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const Reco
 
 // The Save command's writers: open the path ("ab" or "wb"), write the whole list and
 // report through hooks.messages ("Done! %s milliseconds taken" / "Done!"). A failed
-// write or close throws CMyException; the file is closed on the way out and listSaved
-// is not called.
+// write or close throws CMyException and listSaved is not called. Whatever way a write
+// fails, a regular file at the path is left exactly as it was (see SafeOutputFile).
 WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
                            const std::string& path, const WriterHooks& hooks);
 WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,

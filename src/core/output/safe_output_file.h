@@ -1,0 +1,65 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace tarvolen {
+
+// What lies between a list's buffered stream and its file: the system's write(2),
+// unless a test puts a failing one in its place.
+class OutputSeam {
+  public:
+    virtual ~OutputSeam() = default;
+    // As write(2): the number of bytes taken, or -1 with errno set.
+    virtual ssize_t Write(int fd, const void* bytes, std::size_t size) = 0;
+};
+
+// A word-list file that is either written completely or not changed at all.
+//
+// Creating or replacing a regular file writes a temporary file beside the one the
+// path finally names (through any symbolic links) and renames it over that only once
+// everything has been written, flushed, synced and closed; the previous file keeps its
+// permissions. Appending remembers the length and cuts the file back to it when the
+// write fails. Anything that is not a regular file (a device, a FIFO) cannot be
+// replaced and is written directly. Unless Commit succeeds, the destructor undoes the
+// write.
+class SafeOutputFile {
+  public:
+    explicit SafeOutputFile(OutputSeam* seam = nullptr) : seam_(seam) {}
+    ~SafeOutputFile();
+    SafeOutputFile(const SafeOutputFile&) = delete;
+    SafeOutputFile& operator=(const SafeOutputFile&) = delete;
+
+    // False when the path cannot be written as fopen with "ab" or "wb" could not; the
+    // target has not been touched then.
+    bool Open(const std::string& path, bool append, std::size_t bufferSize);
+    std::FILE* stream() const { return stream_; }
+    // False when the last bytes could not be written or the file not put in place;
+    // the target is as it was before Open then (a device or FIFO excepted).
+    bool Commit();
+    // Gives up the write: the temporary file goes, an appended file is cut back.
+    void Abandon();
+
+  private:
+    enum class Mode { Direct, Replace, Append };
+
+    bool OpenStream(bool append, std::size_t bufferSize);
+    bool CloseStream();
+
+    OutputSeam* seam_;
+    Mode mode_ = Mode::Direct;
+    int fd_ = -1;  // the stream writes through a duplicate of it
+    std::FILE* stream_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
+    int folder_ = -1;            // Replace: the folder of the file the path finally names
+    std::string targetName_;     // Replace: that file's name in it
+    std::string temporaryName_;  // Replace: where the new list grows, in the same folder
+    off_t appendFrom_ = 0;       // Append: the length to cut back to
+};
+
+}  // namespace tarvolen
