@@ -28,7 +28,7 @@ class ProgressWindowPort : public ProgressPort {
     bool CancelRequested() override { return window_.CancelRequested(); }
     void SetFileLine(const std::string& text) override {
         // The first line shows a path: file-system bytes, not necessarily UTF-8.
-        window_.SetFileLine(DecodePath(text));
+        window_.SetFileLine(ReadableOnScreen(text));
     }
     void SetDetailLine(const std::string& text) override {
         window_.SetDetailLine(QString::fromUtf8(text));

@@ -1,6 +1,7 @@
 #include "gui/app/qt_message_port.h"
 
 #include <QApplication>
+#include "gui/app/qt_paths.h"
 #include "gui/util/focus.h"
 
 namespace tarvolen {
@@ -35,8 +36,9 @@ QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
 
 std::unique_ptr<QMessageBox> MakeBox(QMessageBox::Icon icon, const std::string& text,
                                      QMessageBox::StandardButtons buttons, QWidget* parent) {
+    // Messages quote paths, which are file-system bytes, not necessarily UTF-8.
     auto box = std::make_unique<QMessageBox>(icon, QString::fromUtf8(QtMessagePort::kTitle),
-                                             QString::fromUtf8(text), buttons, parent);
+                                             ReadableOnScreen(text), buttons, parent);
     // Texts such as file paths are shown as they are, never as markup.
     box->setTextFormat(Qt::PlainText);
     ShowFocusFromStart(box.get());

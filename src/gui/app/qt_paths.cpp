@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QFile>
 
+#include "core/util/readable_text.h"
+
 namespace tarvolen {
 
 QString DecodePath(const std::string& path) {
@@ -11,6 +13,10 @@ QString DecodePath(const std::string& path) {
 
 std::string EncodePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+QString ReadableOnScreen(const std::string& text) {
+    return QString::fromStdString(ReadableText(text));
 }
 
 }  // namespace tarvolen

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
+#include <algorithm>
 
 #include "core/util/progress.h"
+#include "gui/app/progress_dialog.h"
 #include "gui/app/qt_dialog_port.h"
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_message_port.h"
@@ -52,6 +56,26 @@ TEST_F(QtMessagePortTest, QuestionsOfferTheirButtons) {
 TEST_F(QtMessagePortTest, TextIsPlainNotMarkup) {
     auto box = QtMessagePort::BuildMessage("<b>/tmp/a&b.txt</b>", MessageIcon::Stop, nullptr);
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
+}
+
+// A file name that is no UTF-8 keeps its odd bytes readable, in boxes and in the
+// progress window alike; good UTF-8 stays as it is.
+TEST_F(QtMessagePortTest, NamesThatAreNoUtf8ShowTheirBytes) {
+    auto box = QtMessagePort::BuildMessage("Unable to open /tmp/caf\xe9 \xc3\xa9.txt",
+                                           MessageIcon::Stop, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("Unable to open /tmp/caf\\xE9 \u00e9.txt"));
+
+    testing::FakeMessages messages;
+    QtDialogPort dialogs(messages);
+    std::unique_ptr<ProgressPort> progress = dialogs.OpenProgress();
+    progress->SetFileLine("/tmp/a\xff.txt");
+    const auto windows = QApplication::topLevelWidgets();
+    const auto open = std::find_if(windows.begin(), windows.end(), [](QWidget* widget) {
+        return qobject_cast<CProgressDialog*>(widget) != nullptr && widget->isVisible();
+    });
+    ASSERT_NE(open, windows.end());
+    EXPECT_EQ(static_cast<CProgressDialog*>(*open)->fileLine()->text(),
+              QStringLiteral("/tmp/a\\xFF.txt"));
 }
 
 TEST_F(QtMessagePortTest, AnswersMapToTheCore) {
