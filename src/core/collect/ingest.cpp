@@ -99,10 +99,12 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 throw UserCancel{};
 
             // A file that shrank, or that can no longer be read, ends here with what
-            // it gave so far: waiting for its recorded size would never end.
+            // it gave so far: waiting for its recorded size would never end. Either
+            // way part of it was not read, and the person is told so, once. Only a
+            // stream's end comes without a size to fall short of.
             ssize_t n = facts.unbounded ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam)
                                         : ReadChunk(file.Descriptor(), bytes, hooks.readSeam);
-            if (n < 0)
+            if (n < 0 || (n == 0 && !facts.unbounded))
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
             if (n <= 0)
                 break;

@@ -512,8 +512,10 @@ TEST_P(ShrinkingFileTest, ReadingEndsWithWhatTheFileStillHeld) {
     EXPECT_EQ(Words(), expected);
     EXPECT_EQ(workspace.BytesRead, static_cast<std::int64_t>(kept) + 5);
     EXPECT_EQ(state.LastInputPath, next);
-    ASSERT_FALSE(messages.shown.empty());
-    EXPECT_EQ(messages.shown.size(), 1u);  // the summary only
+    // The rest of it could not be read, which is said once, before the summary.
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, kUnableToReadText);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ingest, ShrinkingFileTest,
