@@ -26,3 +26,6 @@ TARVOLEN_BUILD_PACKAGES=(
     fonts-dejavu-core
     clang-format desktop-file-utils appstream
 )
+
+# Only scripts/fuzz.sh needs these: clang with libFuzzer and its sanitizer runtimes.
+TARVOLEN_FUZZ_PACKAGES=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)

@@ -23,3 +23,6 @@ cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
 # The slow tests exercise sizes, not memory safety; the fast ones cover the same code.
 ctest --preset sanitize -j "$jobs" --label-exclude slow
+
+# Every fuzz target against its model for a while, with the sanitizers.
+bash scripts/fuzz.sh 30
