@@ -7,7 +7,7 @@ source scripts/deps.sh
 tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}"
 
 # Cheap checks first: a formatting slip or broken desktop metadata fails in seconds.
-find src tests bench \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z |
+find src tests bench fuzz \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z |
     xargs -0 clang-format --dry-run -Werror
 desktop-file-validate res/*.desktop
 appstreamcli validate --no-net res/*.metainfo.xml
