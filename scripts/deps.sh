@@ -35,3 +35,6 @@ TARVOLEN_PACKAGE_PACKAGES=(
 # Only for scripts/screenshots.sh: a virtual X screen and a window manager to frame
 # the windows.
 TARVOLEN_SCREENSHOT_PACKAGES=(xvfb xauth openbox)
+
+# Only scripts/fuzz.sh needs these: clang with libFuzzer and its sanitizer runtimes.
+TARVOLEN_FUZZ_PACKAGES=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)

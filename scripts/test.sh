@@ -13,7 +13,7 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 # Cheap checks first: a formatting slip or broken desktop metadata fails in seconds.
-find src tests bench \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z |
+find src tests bench fuzz \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z |
     xargs -0 clang-format --dry-run -Werror
 desktop-file-validate res/*.desktop
 appstreamcli validate --no-net res/*.metainfo.xml
@@ -34,3 +34,6 @@ cmake --build --preset sanitize -j "$jobs"
 # The slow tests exercise sizes, not memory safety; the fast ones cover the same code.
 # The package is made from the Release tree alone.
 ctest --preset sanitize -j "$jobs" --label-exclude 'slow|root'
+
+# Every fuzz target against its model for a while, with the sanitizers.
+bash scripts/fuzz.sh 30

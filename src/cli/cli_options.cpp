@@ -24,6 +24,29 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
+// What the user typed, as an error quotes it: the error is one line on a terminal,
+// so a control character (a newline in a quoted argument, an escape) is shown as
+// \n, \t or \xNN instead of acting.
+std::string Readable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 15];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 template <std::size_t N>
 std::optional<std::int32_t> IndexOf(const std::array<std::string_view, N>& names,
                                     std::string_view name) {
@@ -160,7 +183,7 @@ class Parser {
         }
         const OptionInfo* option = FindLong(name);
         if (option == nullptr) {
-            Fail("unrecognized option '--" + std::string(name) + "'");
+            Fail("unrecognized option '--" + Readable(name) + "'");
             return;
         }
         if (!option->takesValue && attached) {
@@ -174,7 +197,7 @@ class Parser {
         for (std::size_t i = 0; i < letters.size() && !Ended(); ++i) {
             const OptionInfo* option = FindShort(letters[i]);
             if (option == nullptr) {
-                Fail("invalid option -- '" + std::string(1, letters[i]) + "'");
+                Fail("invalid option -- '" + Readable(letters.substr(i, 1)) + "'");
                 return;
             }
             if (option->takesValue) {
@@ -192,7 +215,7 @@ class Parser {
     void AddFilter(const OptionInfo& option, FilterMode mode, const std::string& text) {
         std::optional<std::int32_t> value = ParseFilterValue(text);
         if (!value) {
-            Fail("invalid value '" + text + "' for '" + Spelling(option) +
+            Fail("invalid value '" + Readable(text) + "' for '" + Spelling(option) +
                  "': an integer from 1 to 10000 is needed");
             return;
         }
@@ -213,7 +236,7 @@ class Parser {
                 if (auto index = IndexOf(kLanguageNames, value))
                     o.language = *index;
                 else
-                    Fail("unknown language '" + value + "'");
+                    Fail("unknown language '" + Readable(value) + "'");
                 break;
             case OptionId::SkipShort:
                 o.skipShort = true;
@@ -259,7 +282,7 @@ class Parser {
                 if (auto index = IndexOf(kDelimiterNames, value))
                     o.delimiter = static_cast<Delimiter>(*index);
                 else
-                    Fail("unknown delimiter '" + value + "' (lf, crlf or space)");
+                    Fail("unknown delimiter '" + Readable(value) + "' (lf, crlf or space)");
                 break;
             case OptionId::Upper:
                 o.upper = true;
@@ -277,7 +300,7 @@ class Parser {
                 if (ParseEncoding(value))
                     o.encoding = value;
                 else
-                    Fail("unknown encoding '" + value + "'");
+                    Fail("unknown encoding '" + Readable(value) + "'");
                 break;
             case OptionId::Append:
                 o.append = true;

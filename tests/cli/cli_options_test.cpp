@@ -143,6 +143,30 @@ TEST(CliOptionsTest, UsageErrorsNameTheirReason) {
     }
 }
 
+// Found by fuzzing: an argument holding a newline made a two-line error. What the
+// user typed is quoted with its control characters spelt out.
+TEST(CliOptionsTest, UsageErrorsQuoteControlCharactersReadably) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {{"-sqofile", "--remo\xE2\n", "x"}, "unrecognized option '--remo\xE2\\n'"},
+        {{"-s\x1B"}, "invalid option -- '\\x1B'"},
+        {{"-l", "fr\tench"}, "unknown language 'fr\\tench'"},
+        {{"--delimiter=\r\n"}, "unknown delimiter '\\x0D\\n'"},
+        {{"-e", "utf\x7F"}, "unknown encoding 'utf\\x7F'"},
+        {{"--remove-rare", "3\x01"}, "invalid value '3\\x01'"},
+    };
+    for (const Case& c : cases) {
+        CliParse parse = ParseCliOptions(c.args);
+        EXPECT_EQ(parse.action, CliAction::UsageError) << c.error;
+        EXPECT_THAT(parse.error, HasSubstr(c.error));
+        for (char ch : parse.error)
+            EXPECT_FALSE(static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) << parse.error;
+    }
+}
+
 TEST(CliOptionsTest, HelpAndVersionEndTheParseWhereTheyStand) {
     EXPECT_EQ(ParseCliOptions({"a", "--help", "--nope"}).action, CliAction::Help);
     EXPECT_EQ(ParseCliOptions({"-h"}).action, CliAction::Help);

@@ -17,6 +17,7 @@
 #include "core/collect/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
+#include "support/word_model.h"
 
 namespace tarvolen {
 namespace {
@@ -45,25 +46,11 @@ std::optional<std::string> Convert(const std::string& text, const char* from, co
     return out;
 }
 
-// Obviously correct: the maximal letter runs of code-page text, folded, with their
-// counts, when their length is accepted.
+// The words of code-page text, by the shared model.
 WordCounts ModelWords(const std::string& text, const CharMap& map) {
-    WordCounts words;
-    std::string run;
-    auto end = [&] {
-        if (!run.empty() && run.size() <= 20)
-            ++words[run];
-        run.clear();
-    };
-    for (char c : text) {
-        const unsigned char folded = map[static_cast<unsigned char>(c)];
-        if (folded != 0)
-            run.push_back(static_cast<char>(folded));
-        else
-            end();
-    }
-    end();
-    return words;
+    testing::ModelWords model;
+    testing::ModelScan(text, map, 1, model);
+    return model.words;
 }
 
 // The ingestion's road for one file: chunks of chunkSize read into a buffer with room

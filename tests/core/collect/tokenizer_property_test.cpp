@@ -14,39 +14,14 @@
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_store.h"
 #include "support/fakes.h"
+#include "support/word_model.h"
 
 namespace tarvolen {
 namespace {
 
-using WordCounts = std::map<std::string, std::uint32_t>;
-
-struct Reference {
-    WordCounts words;
-    std::int64_t qualified = 0;
-};
-
-// Obviously correct: every maximal run of letters, folded, counted when its length
-// is accepted. The end of the file ends the last run.
-void ReferenceScan(const std::string& file, const CharMap& map, int minWordLength, Reference& out) {
-    std::string run;
-    auto endRun = [&] {
-        const int length = static_cast<int>(run.size());
-        if (length >= std::max(minWordLength, 1) && length <= 20) {
-            ++out.words[run];
-            ++out.qualified;
-        }
-        run.clear();
-    };
-    for (char c : file) {
-        const unsigned char folded = map[static_cast<unsigned char>(c)];
-        if (folded != 0) {
-            run.push_back(static_cast<char>(folded));
-        } else {
-            endRun();
-        }
-    }
-    endRun();
-}
+using testing::ModelScan;
+using testing::ModelWords;
+using testing::WordCounts;
 
 std::string RandomFile(std::mt19937& rng) {
     std::string letters;
@@ -149,9 +124,9 @@ TEST(TokenizerPropertyTest, ChunkingIsInvisible) {
 
         CharMap map;
         BuildCharMap(language, map);
-        Reference reference;
+        ModelWords reference;
         for (const std::string& file : files)
-            ReferenceScan(file, map, minWordLength, reference);
+            ModelScan(file, map, minWordLength, reference);
 
         for (int maxChunk : {1, 7, 64, 2000}) {
             SCOPED_TRACE("trial " + std::to_string(trial) + " language " +
@@ -182,9 +157,9 @@ TEST(TokenizerPropertyTest, AnyCharMapIsHonoured) {
     for (std::size_t m = 0; m < maps.size(); ++m) {
         for (int trial = 0; trial < 10; ++trial) {
             std::vector<std::string> files{RandomFile(rng), RandomFile(rng)};
-            Reference reference;
+            ModelWords reference;
             for (const std::string& file : files)
-                ReferenceScan(file, maps[m], 1, reference);
+                ModelScan(file, maps[m], 1, reference);
             for (int maxChunk : {7, 2000}) {
                 SCOPED_TRACE("map " + std::to_string(m) + " trial " + std::to_string(trial));
                 const Tokenized got = TokenizeInChunks(files, maps[m], 1, maxChunk, rng);
