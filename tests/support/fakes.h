@@ -8,8 +8,15 @@
 
 #include "core/util/messages.h"
 #include "core/util/progress.h"
+#include "core/util/ticks.h"
 
 namespace tarvolen::testing {
+
+// A clock that never moves: runs take 0 milliseconds and never show "Working...".
+class ZeroTicks : public TickSource {
+  public:
+    std::uint32_t Now() override { return 0; }
+};
 
 // Records every message and answers every question from a script. A question with
 // no scripted answer left fails the test (and answers Cancel, the harmless choice).

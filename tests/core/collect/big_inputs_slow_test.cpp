@@ -28,11 +28,7 @@ using testing::FakeMessages;
 using testing::FakeProgress;
 using testing::TempDir;
 using testing::WordCounts;
-
-class ZeroTicks : public TickSource {
-  public:
-    std::uint32_t Now() override { return 0; }
-};
+using testing::ZeroTicks;
 
 struct BigRun {
     BigRun() {

@@ -29,11 +29,7 @@ using testing::FakeMessages;
 using testing::FakeProgress;
 using testing::TempDir;
 using testing::WordCounts;
-
-class ZeroTicks : public TickSource {
-  public:
-    std::uint32_t Now() override { return 0; }
-};
+using testing::ZeroTicks;
 
 // The words in text order, as the tokenizer must find them: lower-case ASCII letters
 // (the texts hold no others), lengths 1..20, the end of the text ending a word.

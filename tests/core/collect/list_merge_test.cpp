@@ -26,11 +26,7 @@ using testing::FakeProgress;
 using testing::StoreWords;
 using testing::TempDir;
 using testing::WordCounts;
-
-class ZeroTicks : public TickSource {
-  public:
-    std::uint32_t Now() override { return 0; }
-};
+using testing::ZeroTicks;
 
 class ListMergeTest : public ::testing::Test {
   protected:
