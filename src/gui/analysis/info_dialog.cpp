@@ -37,6 +37,14 @@ QPushButton* AddButton(const QString& caption, QVBoxLayout* column, QWidget* par
     return button;
 }
 
+// A view owns the chart it is given but only lets go of the one it had, its empty
+// default included: that one is deleted here.
+void ReplaceChart(QChartView* view, QChart* chart) {
+    QChart* previous = view->chart();
+    view->setChart(chart);
+    delete previous;
+}
+
 }  // namespace
 
 CInfoDialog::CInfoDialog(MessagePort& messages, FilePicker& picker, QWidget* parent)
@@ -99,9 +107,8 @@ void CInfoDialog::SetFigures(const StatisticsFigures& figures) {
         lengthChart_ = AddChartTab(QStringLiteral("Word &lengths"));
         letterChart_ = AddChartTab(QStringLiteral("L&etters"));
     }
-    // The views own their charts and delete the one they replace.
-    lengthChart_->setChart(MakeLengthChart(figures));
-    letterChart_->setChart(MakeLetterChart(figures));
+    ReplaceChart(lengthChart_, MakeLengthChart(figures));
+    ReplaceChart(letterChart_, MakeLetterChart(figures));
 }
 
 void CInfoDialog::SetText(const QString& text) {
