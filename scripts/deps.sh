@@ -19,9 +19,10 @@ tarvolen_need_packages() {
     fi
 }
 
+# Qt Charts' CMake package needs Qt6OpenGL's, which qt6-charts-dev does not pull in.
 TARVOLEN_BUILD_PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
     clang-format desktop-file-utils appstream groff-base
