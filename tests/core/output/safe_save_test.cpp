@@ -247,22 +247,23 @@ TEST_F(SafeSaveTest, AFailedSaveThroughALinkLeavesLinkAndFile) {
     EXPECT_EQ(Entries(dir.path() / "real"), std::set<std::string>{"list.txt"});
 }
 
-// Makes a folder refuse new entries for as long as it lives: by its mode, or for root,
-// whom modes do not stop, by the immutable attribute where the file system has one.
-class ReadOnlyFolder {
+// Makes a folder refuse new entries, or a file refuse to be written, for as long as it
+// lives: by its mode, or for root, whom modes do not stop, by the immutable attribute
+// where the file system has one.
+class ReadOnly {
   public:
-    explicit ReadOnlyFolder(const fs::path& folder) : folder_(folder) {
-        ::chmod(folder_.c_str(), 0555);
+    explicit ReadOnly(const fs::path& path) : path_(path), folder_(fs::is_directory(path)) {
+        ::chmod(path_.c_str(), folder_ ? 0555 : 0444);
         if (Refuses())
             return;
-        fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+        fd_ = ::open(path_.c_str(), O_RDONLY | (folder_ ? O_DIRECTORY : 0));
         int flags = 0;
         if (fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
             flags |= FS_IMMUTABLE_FL;
             immutable_ = ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
         }
     }
-    ~ReadOnlyFolder() {
+    ~ReadOnly() {
         if (immutable_) {
             int flags = 0;
             ::ioctl(fd_, FS_IOC_GETFLAGS, &flags);
@@ -271,10 +272,16 @@ class ReadOnlyFolder {
         }
         if (fd_ >= 0)
             ::close(fd_);
-        ::chmod(folder_.c_str(), 0755);
+        ::chmod(path_.c_str(), folder_ ? 0755 : 0644);
     }
     bool Refuses() const {
-        const fs::path probe = folder_ / "probe";
+        if (!folder_) {
+            const int fd = ::open(path_.c_str(), O_WRONLY);
+            if (fd >= 0)
+                ::close(fd);
+            return fd < 0;
+        }
+        const fs::path probe = path_ / "probe";
         const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
         if (fd < 0)
             return true;
@@ -284,7 +291,8 @@ class ReadOnlyFolder {
     }
 
   private:
-    fs::path folder_;
+    fs::path path_;
+    bool folder_;
     int fd_ = -1;
     bool immutable_ = false;
 };
@@ -292,7 +300,7 @@ class ReadOnlyFolder {
 TEST_F(SafeSaveTest, ReadOnlyFolderRefusesAReplaceButTakesAnAppend) {
     dir.Write("locked/list.txt", kPrevious);
     const std::string target = Out("locked/list.txt");
-    ReadOnlyFolder locked(dir.path() / "locked");
+    ReadOnly locked(dir.path() / "locked");
     if (!locked.Refuses())
         GTEST_SKIP() << "nothing here makes a folder read-only";
 
@@ -315,10 +323,10 @@ TEST_F(SafeSaveTest, ReadOnlyFolderRefusesAReplaceButTakesAnAppend) {
 }
 
 TEST_F(SafeSaveTest, AFileThatWbCouldNotOpenStaysRefused) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
     dir.Write("list.txt", kPrevious);
-    ::chmod(Out().c_str(), 0444);
+    ReadOnly locked(Out());
+    if (!locked.Refuses())
+        GTEST_SKIP() << "nothing here makes a file read-only";
     EXPECT_EQ(Run(Writer::List, WriterOptions{}, Out(), Hooks()), WriteOutcome::CannotCreate);
     EXPECT_EQ(TempDir::Read(Out()), kPrevious);
     EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"list.txt"});
