@@ -42,9 +42,9 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
     : QDialog(parent, kFixedDialogFlags), messages_(messages), picker_(picker) {
     setWindowTitle(QStringLiteral("Filter"));
     // Taller than the three rules of counts and lengths needed: the fourth, the
-    // words of a list, sits under the buttons with its file, so that the others keep
-    // their places.
-    const DialogUnits units = DialogUnits::FixDialog(this, 149, 138);
+    // words of a list, follows them with its file, and the buttons move down below it
+    // so that they close the dialog as on every other.
+    const DialogUnits units = DialogUnits::FixDialog(this, 149, 133);
 
     // No validator: anything can be typed, and "Filter" says what is wrong with it.
     edit_ = new QLineEdit(QString::number(FilterValue), this);
@@ -76,14 +76,14 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
         modes_->addButton(button, mode);
     }
     auto* listed = new QRadioButton(QStringLiteral("Remove words l&isted in a file"), this);
-    units.Place(listed, 7, 102, 135, 10);
+    units.Place(listed, 7, 76, 135, 10);
     modes_->addButton(listed, static_cast<int>(tarvolen::FilterMode::Listed));
     list_ = new QLineEdit(this);
     list_->setObjectName(QStringLiteral("filterList"));
-    units.Place(list_, 7, 116, 85, 14);
+    units.Place(list_, 7, 89, 85, 14);
     browse_ = new QPushButton(QStringLiteral("&Browse..."), this);
     browse_->setAutoDefault(false);
-    units.Place(browse_, 96, 116, 46, 14);
+    units.Place(browse_, 96, 89, 46, 14);
     connect(browse_, &QPushButton::clicked, this, [this] {
         if (BrowseForFile(list_, "txt", "Word List", false, picker_))
             ModeButton(static_cast<int>(tarvolen::FilterMode::Listed))->setChecked(true);
@@ -98,21 +98,16 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
 
     filter_ = new QPushButton(QStringLiteral("&Filter"), this);
     filter_->setDefault(true);
-    units.Place(filter_, 7, 81, 50, 14);
+    units.Place(filter_, 7, 112, 50, 14);
     connect(filter_, &QPushButton::clicked, this, &CFilterDialog::Confirm);
 
     cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel_->setAutoDefault(false);
-    units.Place(cancel_, 92, 81, 50, 14);
+    units.Place(cancel_, 92, 112, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
-    // Tab order as the controls are laid out; the edit has the focus at start.
-    setTabOrder(edit_, ModeButton(0));
-    setTabOrder(ModeButton(0), filter_);
-    setTabOrder(filter_, cancel_);
-    setTabOrder(cancel_, listed);
-    setTabOrder(listed, list_);
-    setTabOrder(list_, browse_);
+    // The controls were made in the order they are laid out, which is the tab order;
+    // the edit has the focus at start.
     edit_->setFocus();
     DialogUnits::GrowToFitText(this);
     ShowFocusFromStart(this);

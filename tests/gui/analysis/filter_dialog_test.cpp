@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <vector>
 
 #include "support/fakes.h"
 #include "support/qt_widget_test.h"
@@ -178,6 +179,34 @@ TEST_F(FilterDialogTest, TheListedRuleNeedsAFileAndNoNumber) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.FilterMode, FilterMode::Listed);
     EXPECT_EQ(dialog.ListPath, "/tmp/stop words.txt");
+}
+
+// The four rules and the list's file come first, top to bottom and in the tab order,
+// and the buttons close the dialog below them all.
+TEST_F(FilterDialogTest, TheButtonsComeLastOnScreenAndInTheTabOrder) {
+    QRadioButton* listed = dialog.ModeButton(static_cast<int>(FilterMode::Listed));
+    const std::vector<QWidget*> laidOut = {dialog.ValueEdit(),
+                                           dialog.ModeButton(0),
+                                           dialog.ModeButton(1),
+                                           dialog.ModeButton(2),
+                                           listed,
+                                           dialog.ListEdit()};
+    for (std::size_t i = 1; i < laidOut.size(); ++i)
+        EXPECT_GT(laidOut[i]->y(), laidOut[i - 1]->geometry().bottom()) << i;
+    for (QPushButton* button : {dialog.FilterButton(), dialog.CancelButton()})
+        EXPECT_GT(button->y(), dialog.BrowseButton()->geometry().bottom());
+
+    // Qt's tab chain holds every radio button, however few of them Tab stops at.
+    std::vector<QWidget*> chain;
+    for (QWidget* at = dialog.ValueEdit()->nextInFocusChain(); at != dialog.ValueEdit();
+         at = at->nextInFocusChain()) {
+        if (at->focusPolicy() & Qt::TabFocus)
+            chain.push_back(at);
+    }
+    const std::vector<QWidget*> expected = {
+        dialog.ModeButton(0), dialog.ModeButton(1),  dialog.ModeButton(2),  listed,
+        dialog.ListEdit(),    dialog.BrowseButton(), dialog.FilterButton(), dialog.CancelButton()};
+    EXPECT_EQ(chain, expected);
 }
 
 }  // namespace
