@@ -2,6 +2,7 @@
 // once from the command line over the same core.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <new>
@@ -146,8 +147,13 @@ class CliRun {
             for (const std::string& directory : options_.scanDirs)
                 ScanDirectory(directory, types, state.InputFiles, progress);
             progress.Close();
+            // A run reads its list from the back; a command line is read as it is
+            // written, so that "-" among the files is read where it stands and
+            // messages come in the order of the arguments.
+            std::reverse(state.InputFiles.begin(), state.InputFiles.end());
 
             IngestHooks hooks{progress, messages_, {}};
+            hooks.streams = Streams::ReadToEnd;
             // Lists first, in the order given; a refused one ends the run unwritten.
             if (!options_.lists.empty()) {
                 const bool merged = MergeLists(ws, options_.lists, hooks);

@@ -70,7 +70,11 @@ bool TerminalProgress::CancelRequested() {
 }
 
 void TerminalProgress::SetFileLine(const std::string& text) {
-    fileLine_ = ReadableText(text);
+    // A stream has no size to take a share of: its own bytes stand in for the bar.
+    stream_ = bounded_ && IsStream(text);
+    streamStart_ = stream_ && setup_.bytesRead ? setup_.bytesRead() : 0;
+    // Before a run's bounds a "-" is only a name the directory walk met.
+    fileLine_ = bounded_ && text == kStandardInputPath ? kStandardInputLine : ReadableText(text);
     Redraw();
 }
 
@@ -90,6 +94,7 @@ void TerminalProgress::Close() {
     drawnLength_ = 0;
     drawnOnce_ = false;
     bounded_ = false;
+    stream_ = false;
     fileLine_.clear();
     detailLine_.clear();
 }
@@ -98,11 +103,9 @@ std::string TerminalProgress::Line() const {
     const std::size_t room = static_cast<std::size_t>(std::max(setup_.width - 1, 10));
     std::string head;
     std::string tail;
-    std::string file = fileLine_;
-    if (bounded_ && fileLine_ == kStandardInputPath) {
-        const std::int64_t bytes = setup_.bytesRead ? setup_.bytesRead() : 0;
+    if (bounded_ && stream_) {
+        const std::int64_t bytes = setup_.bytesRead ? setup_.bytesRead() - streamStart_ : 0;
         head = FormatCount64(bytes, ',') + " bytes read ";
-        file = kStandardInputLine;
         if (setup_.wordCount)
             tail = "  " + FormatCount(setup_.wordCount(), ',') + " words";
     } else if (bounded_) {
@@ -124,7 +127,7 @@ std::string TerminalProgress::Line() const {
     }
     if (head.size() + tail.size() >= room)
         return (head + tail).substr(0, room);
-    return head + Tail(file, room - head.size() - tail.size()) + tail;
+    return head + Tail(fileLine_, room - head.size() - tail.size()) + tail;
 }
 
 void TerminalProgress::Redraw() {

@@ -13,8 +13,9 @@ namespace tarvolen {
 // The progress window of tarvolen-cli: one line on standard error, redrawn in place
 // with a carriage return. While a directory is walked it shows the directory and the
 // files found; once bounds are set (an ingestion run) a bar, the percentage, the file
-// being read and the running word count. Standard input has no size to take a share
-// of, so while it is read the bytes read so far stand in for bar and percentage.
+// being read and the running word count. A stream (standard input, a pipe) has no size
+// to take a share of, so while it is read its bytes read so far stand in for bar and
+// percentage.
 // Cancel is the SIGINT flag of the process.
 class TerminalProgress : public ProgressPort {
   public:
@@ -59,6 +60,8 @@ class TerminalProgress : public ProgressPort {
     int lower_ = 0;
     int upper_ = 100;
     int position_ = 0;
+    bool stream_ = false;           // the file being read is a stream
+    std::int64_t streamStart_ = 0;  // the run's bytes read when it began
     std::string fileLine_;
     std::string detailLine_;
     bool drawnOnce_ = false;

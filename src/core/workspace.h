@@ -58,6 +58,8 @@ struct Workspace {
     // Per-run figures of the last ingestion run.
     std::int64_t TotalBytes = 0;
     std::int64_t BytesRead = 0;
+    // The part of BytesRead that came from streams, which TotalBytes cannot include.
+    std::int64_t StreamBytesRead = 0;
     // Tick of the last refresh of the running word count; never reset between runs.
     std::uint32_t LastWorkingTick = 0;
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -453,6 +454,54 @@ TEST(CliTest, DashIsStandardInputAmongTheFiles) {
               .Wait();
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "delta\n");
+}
+
+// The files are read in the order the command line gives them: the messages about
+// them come in that order too, and the files each scan found come after them.
+TEST(CliTest, FilesAreReadInTheOrderGiven) {
+    TempDir dir;
+    const std::string words = dir.Write("words.txt", "alpha");
+    dir.Write("tree/inner.txt", "beta");
+    const std::string tree = (dir.path() / "tree").string();
+    std::filesystem::create_directories(dir.path() / "first");
+    std::filesystem::create_directories(dir.path() / "second");
+    const std::string first = (dir.path() / "first").string();
+    const std::string second = (dir.path() / "second").string();
+
+    Outcome run = RunCli(dir, {"-q", "-o", "-", first, words, "--scan", tree, second});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "alpha\nbeta\n");
+    const std::size_t atFirst = run.err.find(first + '\n');
+    const std::size_t atSecond = run.err.find(second + '\n');
+    ASSERT_NE(atFirst, std::string::npos) << run.err;
+    ASSERT_NE(atSecond, std::string::npos) << run.err;
+    EXPECT_LT(atFirst, atSecond);
+}
+
+// A pipe named by its path is read to its end as "-" is: /dev/stdin, a shell's
+// process substitution (/dev/fd/N) or a FIFO.
+TEST(CliTest, PipesNamedByTheirPathsAreReadToTheirEnd) {
+    TempDir dir;
+    const std::string file = dir.Write("a.txt", "alpha");
+    Outcome run = Child(dir, {"-q", "-o", "-", file, "/dev/stdin"}, std::nullopt,
+                        StandardInput{"", std::string("piped words"), 3})
+                      .Wait();
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "alpha\npiped\nwords\n");
+
+    // A FIFO's reader waits for the writer, who may come after it.
+    const std::string fifo = (dir.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Child child(dir, {"--frequency", "-o", "-", fifo, file});
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    const std::string text = "fifo fifo words";
+    EXPECT_EQ(::write(writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ::close(writer);
+    run = child.Wait();
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "fifo,2\nalpha,1\nwords,1\n");
+    EXPECT_THAT(run.err, HasSubstr("4 total qualified words\n3 words added"));
 }
 
 // The same files and options give the same bytes as the core run in-process and

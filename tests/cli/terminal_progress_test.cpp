@@ -1,13 +1,18 @@
 #include "cli/terminal_progress.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "cli/cli_messages.h"
+#include "support/standard_input.h"
+#include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
@@ -15,7 +20,10 @@ namespace {
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using testing::Pipe;
+using testing::StandardInputFrom;
 using ::testing::StartsWith;
+using testing::TempDir;
 
 // A stream whose bytes can be read back.
 class Captured {
@@ -65,21 +73,42 @@ TEST_F(ProgressFixture, ShowsBarPercentFileAndWordCount) {
     EXPECT_THAT(progress.Line(), StartsWith("[####################] 100% "));
 }
 
-// A pipe has no size: the bytes read take the place of bar and percentage, and the
-// line goes back to the bar for the named file after it.
-TEST_F(ProgressFixture, StandardInputShowsBytesReadInsteadOfAPercentage) {
-    std::int64_t bytes = 12'345'678;
-    TerminalProgress::Setup setup = MakeSetup();
+// A stream has no size: its own bytes read take the place of bar and percentage, and
+// the line goes back to the bar for the file after it. Standard input is a stream
+// when it is a pipe, and a file with a share of the bar when a file is redirected.
+TEST_F(ProgressFixture, AStreamShowsItsOwnBytesReadInsteadOfAPercentage) {
+    TempDir dir;
+    const std::string fifo = (dir.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string file = dir.Write("-", "words");
+    std::int64_t bytes = 1000;  // what the files before the stream gave
+    TerminalProgress::Setup setup = MakeSetup(true, 200);
     setup.bytesRead = [&bytes] { return bytes; };
     TerminalProgress progress(std::move(setup));
     progress.SetBounds(0, 1000);
-    progress.SetFileLine("-");
-    progress.SetPosition(0);
-    EXPECT_EQ(progress.Line(), "12,345,678 bytes read standard input  1,234,567 words");
-    bytes = 0;
-    EXPECT_EQ(progress.Line(), "0 bytes read standard input  1,234,567 words");
-    progress.SetFileLine("/data/-");
-    EXPECT_EQ(progress.Line(), "[....................]   0% /data/-  1,234,567 words");
+
+    progress.SetFileLine(fifo);
+    bytes += 12'345'678;
+    EXPECT_EQ(progress.Line(), "12,345,678 bytes read " + fifo + "  1,234,567 words");
+    progress.SetFileLine(file);
+    progress.SetPosition(500);
+    EXPECT_EQ(progress.Line(), "[##########..........]  50% " + file + "  1,234,567 words");
+    {
+        Pipe pipe("", 1);
+        StandardInputFrom in(pipe.ReadEnd());
+        progress.SetFileLine("-");
+        bytes += 42;
+        EXPECT_EQ(progress.Line(), "42 bytes read standard input  1,234,567 words");
+    }
+    const int redirected = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(redirected, 0);
+    {
+        StandardInputFrom in(redirected);
+        progress.SetFileLine("-");
+        EXPECT_EQ(progress.Line(), "[##########..........]  50% standard input  1,234,567 words");
+    }
+    ::close(redirected);
+
     // Before the run's bounds, a "-" is only a name the directory walk met.
     progress.Close();
     progress.SetFileLine("-");

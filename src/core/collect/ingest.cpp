@@ -64,7 +64,7 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
                 ReadBuffer& buffer, TextDecoder& decoder, const std::string& path) {
     state.LastInputPath = path;
-    FileHandle file(path, DashPath::StandardInput);
+    FileHandle file(path, hooks.streams);
     FileFacts facts;
     if (file.IsOpen())
         facts = Examine(file);
@@ -94,7 +94,8 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             // its end.
             if (workspace.TotalBytes > 0)
                 hooks.progress.SetPosition(static_cast<int>(std::min<std::int64_t>(
-                    workspace.BytesRead * 1000 / workspace.TotalBytes, 1000)));
+                    (workspace.BytesRead - workspace.StreamBytesRead) * 1000 / workspace.TotalBytes,
+                    1000)));
             if (hooks.progress.CancelRequested())
                 throw UserCancel{};
 
@@ -110,6 +111,8 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 break;
             readFromFile += n;
             workspace.BytesRead += n;
+            if (facts.unbounded)
+                workspace.StreamBytesRead += n;
             // A short chunk of a stream is its last. One that ends exactly on a full
             // chunk is followed by an empty read: a sequence it held back is then
             // dropped rather than made a separator, which the end of the input is too.
@@ -142,7 +145,7 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
         return {};
     }
     std::string failure;
-    if (!MeasureFiles(state.InputFiles, workspace.TotalBytes, failure, DashPath::StandardInput)) {
+    if (!MeasureFiles(state.InputFiles, workspace.TotalBytes, failure, hooks.streams)) {
         AbandonBeforeReading(hooks, failure);
         return {};
     }
@@ -156,6 +159,7 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
     const std::uint32_t startTick = hooks.ticks.Now();
     const std::int32_t countBefore = workspace.Store.Count();
     workspace.BytesRead = 0;
+    workspace.StreamBytesRead = 0;
     IngestResult result;
     result.Outcome = IngestOutcome::Completed;
     try {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/collect/input_file.h"
 #include "core/collect/read_buffer.h"
 #include "core/util/ticks.h"
 
@@ -32,6 +33,8 @@ struct IngestHooks {
     TickSource& ticks = SystemTicks();
     ReadBufferMemory& bufferMemory = SystemReadBufferMemory();
     ReadSeam* readSeam = nullptr;  // where the reads go instead of read(2); tests only
+    // The command line's documents may be "-", pipes and terminals (Streams).
+    Streams streams = Streams::Ignored;
 };
 
 // The detail line is refreshed at most this often while files are read.
@@ -82,8 +85,10 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 // hooks.progress when it is done with it and shows the summary through
 // hooks.messages; returns how the run ended.
 //
-// A path of kStandardInputPath ("-") reads standard input, to its end when that is a
-// pipe or a terminal, whose size is unknown and counts as 0 in TotalBytes.
+// Where hooks.streams reads them, a path of kStandardInputPath ("-") reads standard
+// input, and it or any other path that names a pipe or a terminal is read to its end;
+// such a stream's size is unknown and counts as 0 in TotalBytes, and its bytes count
+// in StreamBytesRead as well as in BytesRead.
 //
 // A path that cannot be opened while the sizes are taken abandons the run before
 // anything is read: the error is shown, the store stays as it was, no summary. The

@@ -15,20 +15,33 @@ namespace tarvolen {
 
 namespace {
 
-int OpenPath(const std::string& path, bool standardInput) {
+int OpenPath(const std::string& path, bool standardInput, bool waitForWriter) {
     // A duplicate, so that closing the handle leaves the process's standard input be.
     if (standardInput)
         return ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
     // O_NONBLOCK changes nothing for regular files, but keeps a FIFO that ended up in
-    // the list from stalling the whole user interface in open() or read().
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // the list from stalling the whole user interface in open() or read(). A FIFO
+    // named to be read to its end waits for its writer instead, as any reader of a
+    // pipe on the command line does; a writer that came later would find it gone.
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (waitForWriter ? 0 : O_NONBLOCK));
+}
+
+bool IsFifo(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+// Anything that is neither a regular file nor a folder has no size to go by.
+bool IsStreamMode(mode_t mode) {
+    return !S_ISREG(mode) && !S_ISDIR(mode);
 }
 
 }  // namespace
 
-FileHandle::FileHandle(const std::string& path, DashPath dash)
-    : standardInput_(dash == DashPath::StandardInput && path == kStandardInputPath) {
-    fd_ = OpenPath(path, standardInput_);
+FileHandle::FileHandle(const std::string& path, Streams streams)
+    : streams_(streams),
+      standardInput_(streams == Streams::ReadToEnd && path == kStandardInputPath) {
+    fd_ = OpenPath(path, standardInput_, streams == Streams::ReadToEnd && IsFifo(path));
 }
 
 FileHandle::~FileHandle() {
@@ -44,17 +57,21 @@ FileFacts Examine(const FileHandle& file) {
     facts.isDirectory = S_ISDIR(status.st_mode);
     if (S_ISREG(status.st_mode) && status.st_size > 0)
         facts.size = status.st_size;
-    if (file.IsStandardInput()) {
+    if (file.IsStandardInput() && S_ISREG(status.st_mode)) {
         // A redirected file may have been read part-way by whoever passed it on.
-        if (S_ISREG(status.st_mode)) {
-            const off_t at = ::lseek(file.Descriptor(), 0, SEEK_CUR);
-            if (at > 0)
-                facts.size = std::max<std::int64_t>(facts.size - at, 0);
-        } else {
-            facts.unbounded = !facts.isDirectory;
-        }
+        const off_t at = ::lseek(file.Descriptor(), 0, SEEK_CUR);
+        if (at > 0)
+            facts.size = std::max<std::int64_t>(facts.size - at, 0);
     }
+    facts.unbounded = file.ReadsStreams() && IsStreamMode(status.st_mode);
     return facts;
+}
+
+bool IsStream(const std::string& path) {
+    struct stat status {};
+    const int found =
+        path == kStandardInputPath ? ::fstat(STDIN_FILENO, &status) : ::stat(path.c_str(), &status);
+    return found == 0 && IsStreamMode(status.st_mode);
 }
 
 ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam) {
@@ -96,9 +113,13 @@ ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam) {
 }
 
 bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure,
-                  DashPath dash) {
+                  Streams streams) {
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
-        FileHandle file(*path, dash);
+        // A stream has no size to add. Opening a FIFO only to measure it would hand its
+        // writer a reader that goes away at once, and the writer its broken pipe.
+        if (streams == Streams::ReadToEnd && *path != kStandardInputPath && IsStream(*path))
+            continue;
+        FileHandle file(*path, streams);
         if (!file.IsOpen()) {
             failure = *path + ": " + std::strerror(errno);
             return false;

@@ -12,15 +12,19 @@ namespace tarvolen {
 // Reading documents and lists: the open, the facts and the reads that ingestion and
 // list merging share.
 
-// A path of "-" names standard input where the caller says so (the documents of a
-// command-line run). Lists are read twice, so for them "-" stays a file name.
+// A path of "-" names standard input where the caller reads streams (the documents of
+// a command-line run); there, too, a pipe or a device named by its path (a FIFO, the
+// /dev/fd/N of a shell's process substitution, /dev/stdin) is read to its end, having
+// no size. Elsewhere "-" is a file name and anything but a regular file has the size
+// 0, so that a pipe found in a folder cannot stall a window; lists are read twice and
+// never read streams.
 inline constexpr const char* kStandardInputPath = "-";
-enum class DashPath { Name, StandardInput };
+enum class Streams { Ignored, ReadToEnd };
 
 // Owns one open file descriptor; closes it on every way out, unwinding included.
 class FileHandle {
   public:
-    explicit FileHandle(const std::string& path, DashPath dash = DashPath::Name);
+    explicit FileHandle(const std::string& path, Streams streams = Streams::Ignored);
     ~FileHandle();
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
@@ -28,21 +32,27 @@ class FileHandle {
     bool IsOpen() const { return fd_ >= 0; }
     int Descriptor() const { return fd_; }
     bool IsStandardInput() const { return standardInput_; }
+    bool ReadsStreams() const { return streams_ == Streams::ReadToEnd; }
 
   private:
     int fd_;
+    Streams streams_;
     bool standardInput_;
 };
 
 struct FileFacts {
     bool isDirectory = false;
     std::int64_t size = 0;  // 0 when it cannot be known, or for anything but a regular file
-    // Standard input from a pipe or a terminal: its size is known only at its end, so
-    // it is read until a read gives nothing.
+    // A stream (standard input, a pipe, a terminal): its size is known only at its
+    // end, so it is read until a read gives nothing.
     bool unbounded = false;
 };
 
 FileFacts Examine(const FileHandle& file);
+
+// Whether a run that reads streams reads path as one, told without opening it (a
+// FIFO's writer would take an open for the reader it waits for).
+bool IsStream(const std::string& path);
 
 // What lies between the reading loop and its file: the system's read(2), unless a
 // test puts a failing one in its place.
@@ -64,6 +74,6 @@ ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam = nullptr);
 // Adds up the sizes of all paths, last path first, as a run reads them. On a path
 // that cannot be opened, stops and gives the system's reason, naming the path.
 bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure,
-                  DashPath dash = DashPath::Name);
+                  Streams streams = Streams::Ignored);
 
 }  // namespace tarvolen

@@ -1,19 +1,24 @@
 #include "core/collect/ingest.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/util/user_cancel.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/standard_input.h"
 #include "support/store_contents.h"
 #include "support/temp_dir.h"
 
@@ -259,6 +264,66 @@ TEST_F(IngestTest, PositionsReflectBytesReadBeforeEachChunk) {
     // TotalBytes 786,432: 0 before small, then 262,144 and 524,288 read before big's chunks.
     EXPECT_EQ(workspace.TotalBytes, 3 * std::int64_t{kChunkSize});
     EXPECT_EQ(progress.positions, (std::vector<int>{0, 333, 666}));
+}
+
+// On the command line a pipe is read to its end wherever it stands, named "-" or by
+// its path; having no size, it moves the bar not at all, so the files after it still
+// end at the bar's end. Elsewhere a pipe has the size 0 and gives nothing.
+TEST_F(IngestTest, StreamsAreReadToTheirEndOnlyWhereTheRunReadsStreams) {
+    const std::string before = dir.Write("before.txt", Alphas(kChunkSize));
+    const std::string after = dir.Write("after.txt", Alphas(kChunkSize));
+    const std::string piped = "piped words " + Alphas(kChunkSize + 100);
+    const std::string fifo = (dir.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    struct Row {
+        const char* what;
+        bool named;  // the pipe by its path rather than as "-"
+    };
+    for (const Row row : {Row{"standard input", false}, Row{"a named pipe", true}}) {
+        SCOPED_TRACE(row.what);
+        workspace.Store.Clear();
+        progress.positions.clear();
+        testing::Pipe pipe(piped, 4093);
+        std::optional<testing::StandardInputFrom> in;
+        std::thread feeder;
+        if (row.named) {
+            // The writer is there before the reader, as a producer started first waits in
+            // its open; opened for reading too, its end never waits for ours.
+            const int out = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+            ASSERT_GE(out, 0);
+            feeder = std::thread([out, &pipe] {
+                char bytes[4096];
+                for (ssize_t n; (n = ::read(pipe.ReadEnd(), bytes, sizeof bytes)) > 0;)
+                    (void)::write(out, bytes, static_cast<std::size_t>(n));
+                ::close(out);
+            });
+        } else {
+            in.emplace(pipe.ReadEnd());
+        }
+        state.InputFiles = {after, row.named ? fifo : kStandardInputPath, before};
+        IngestHooks hooks = Hooks();
+        hooks.streams = Streams::ReadToEnd;
+        IngestFiles(workspace, state, hooks);
+        if (feeder.joinable())
+            feeder.join();
+
+        EXPECT_EQ(workspace.TotalBytes, 2 * std::int64_t{kChunkSize});
+        EXPECT_EQ(workspace.StreamBytesRead, static_cast<std::int64_t>(piped.size()));
+        EXPECT_EQ(workspace.BytesRead, workspace.TotalBytes + workspace.StreamBytesRead);
+        // Half the bar for the file before, none for the pipe's two chunks.
+        EXPECT_EQ(progress.positions, (std::vector<int>{0, 500, 500, 500}));
+        const WordCounts words = Words();
+        EXPECT_EQ(words.at("piped"), 1);
+        EXPECT_EQ(words.at("words"), 1);
+    }
+
+    // A window's run reads neither; nothing waits for the pipe, nothing comes of it.
+    workspace.Store.Clear();
+    state.InputFiles = {fifo};
+    const IngestResult result = Run();
+    EXPECT_EQ(result.Outcome, IngestOutcome::Completed);
+    EXPECT_EQ(workspace.Store.Count(), 0);
 }
 
 // ---- the running word count ------------------------------------------------------

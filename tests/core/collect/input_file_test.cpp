@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,59 +13,15 @@
 #include <vector>
 
 #include "core/collect/read_buffer.h"
+#include "support/standard_input.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
 
+using testing::Pipe;
+using testing::StandardInputFrom;
 using testing::TempDir;
-
-// Puts fd on the process's standard input for the life of the object.
-class StandardInputFrom {
-  public:
-    explicit StandardInputFrom(int fd) : saved_(::dup(STDIN_FILENO)) { ::dup2(fd, STDIN_FILENO); }
-    ~StandardInputFrom() {
-        ::dup2(saved_, STDIN_FILENO);
-        ::close(saved_);
-    }
-    StandardInputFrom(const StandardInputFrom&) = delete;
-    StandardInputFrom& operator=(const StandardInputFrom&) = delete;
-
-  private:
-    int saved_;
-};
-
-// The read end of a pipe that a thread fills with text in pieces, then closes.
-class Pipe {
-  public:
-    Pipe(std::string text, std::size_t piece) {
-        std::signal(SIGPIPE, SIG_IGN);
-        if (::pipe2(ends_, O_CLOEXEC) != 0)
-            return;
-        writer_ = std::thread([end = ends_[1], text = std::move(text), piece] {
-            for (std::size_t at = 0; at < text.size(); at += piece) {
-                const std::size_t length = std::min(piece, text.size() - at);
-                if (::write(end, text.data() + at, length) != static_cast<ssize_t>(length))
-                    break;
-            }
-            ::close(end);
-        });
-    }
-    ~Pipe() {
-        if (ends_[0] >= 0)
-            ::close(ends_[0]);
-        if (writer_.joinable())
-            writer_.join();
-    }
-    Pipe(const Pipe&) = delete;
-    Pipe& operator=(const Pipe&) = delete;
-
-    int ReadEnd() const { return ends_[0]; }
-
-  private:
-    int ends_[2] = {-1, -1};
-    std::thread writer_;
-};
 
 std::string Pattern(std::size_t size) {
     std::string text(size, '\0');
@@ -105,7 +63,7 @@ TEST(StandardInputTest, APipeIsUnboundedAndARedirectedFileHasWhatIsLeftOfIt) {
     {
         Pipe pipe("some words", 3);
         StandardInputFrom in(pipe.ReadEnd());
-        FileHandle file(kStandardInputPath, DashPath::StandardInput);
+        FileHandle file(kStandardInputPath, Streams::ReadToEnd);
         ASSERT_TRUE(file.IsOpen());
         EXPECT_TRUE(file.IsStandardInput());
         const FileFacts facts = Examine(file);
@@ -119,7 +77,7 @@ TEST(StandardInputTest, APipeIsUnboundedAndARedirectedFileHasWhatIsLeftOfIt) {
     ASSERT_EQ(::lseek(fd, 10, SEEK_SET), 10);
     {
         StandardInputFrom in(fd);
-        FileHandle file(kStandardInputPath, DashPath::StandardInput);
+        FileHandle file(kStandardInputPath, Streams::ReadToEnd);
         const FileFacts facts = Examine(file);
         EXPECT_FALSE(facts.unbounded);
         EXPECT_EQ(facts.size, 6);
@@ -127,7 +85,7 @@ TEST(StandardInputTest, APipeIsUnboundedAndARedirectedFileHasWhatIsLeftOfIt) {
         std::int64_t total = 100;
         std::string failure;
         EXPECT_TRUE(
-            MeasureFiles({path, kStandardInputPath, path}, total, failure, DashPath::StandardInput))
+            MeasureFiles({path, kStandardInputPath, path}, total, failure, Streams::ReadToEnd))
             << failure;
         EXPECT_EQ(total, 100 + 16 + 6 + 16);
     }
@@ -135,11 +93,76 @@ TEST(StandardInputTest, APipeIsUnboundedAndARedirectedFileHasWhatIsLeftOfIt) {
 
     // A path that only happens to be "-" names a file, and a named path is never
     // standard input.
-    FileHandle named(path, DashPath::StandardInput);
+    FileHandle named(path, Streams::ReadToEnd);
     EXPECT_FALSE(named.IsStandardInput());
     EXPECT_FALSE(Examine(named).unbounded);
     FileHandle dash(kStandardInputPath);
     EXPECT_FALSE(dash.IsStandardInput());
+}
+
+// What is a stream is told by the file's kind, never by its name; only a run that reads
+// streams reads one to its end.
+TEST(StreamsTest, PipesAndDevicesAreStreamsWhereStreamsAreRead) {
+    TempDir dir;
+    const std::string file = dir.Write("doc.txt", "words");
+    const std::string fifo = (dir.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A reader of a FIFO that reads streams waits in its open for a writer: here is one.
+    const int writer = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    const struct {
+        std::string path;
+        bool stream;
+    } rows[] = {
+        {file, false},
+        {dir.path().string(), false},
+        {fifo, true},
+        {"/dev/null", true},
+        {(dir.path() / "missing").string(), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(IsStream(row.path), row.stream);
+        FileHandle reads(row.path, Streams::ReadToEnd);
+        FileHandle ignores(row.path);
+        if (!reads.IsOpen())
+            continue;
+        EXPECT_EQ(Examine(reads).unbounded, row.stream);
+        EXPECT_FALSE(Examine(ignores).unbounded);
+        EXPECT_EQ(Examine(ignores).size, row.stream || row.path != file ? 0 : 5);
+    }
+    // "-" is whatever standard input is.
+    {
+        Pipe pipe("", 1);
+        StandardInputFrom in(pipe.ReadEnd());
+        EXPECT_TRUE(IsStream(kStandardInputPath));
+    }
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    {
+        StandardInputFrom in(fd);
+        EXPECT_FALSE(IsStream(kStandardInputPath));
+    }
+    ::close(fd);
+
+    // Measuring never opens a FIFO, which would hand its waiting writer a reader that
+    // leaves at once; the system tells of every open of it.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, fifo.c_str(), IN_OPEN), 0);
+    const auto opened = [watch] {
+        alignas(inotify_event) char events[4096];
+        return ::read(watch, events, sizeof events) > 0;
+    };
+    std::int64_t total = 0;
+    std::string failure;
+    EXPECT_TRUE(MeasureFiles({file, fifo, file}, total, failure, Streams::ReadToEnd)) << failure;
+    EXPECT_EQ(total, 10);
+    EXPECT_FALSE(opened());
+    { FileHandle reading(fifo, Streams::ReadToEnd); }
+    EXPECT_TRUE(opened()) << "the watch sees an open";
+    ::close(watch);
+    ::close(writer);
 }
 
 }  // namespace
