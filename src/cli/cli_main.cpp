@@ -23,6 +23,7 @@
 #include "core/collect/tokenizer.h"
 #include "core/output/my_exception.h"
 #include "core/output/word_list_writer.h"
+#include "core/util/code_page.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/user_cancel.h"
@@ -240,7 +241,10 @@ class CliRun {
             messages_.Note(kNothingToAnalyseText);
             return true;
         }
-        if (!WriteAll(stdout, *report) || !Flushed(stdout)) {
+        // The report is read on a terminal, which shows UTF-8, whatever the list is
+        // written in.
+        if (!WriteAll(stdout, CodePageToUtf8(workspace_.ListCodePage, *report)) ||
+            !Flushed(stdout)) {
             messages_.Error(kOutputErrorText);
             return false;
         }

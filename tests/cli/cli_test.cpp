@@ -607,6 +607,29 @@ TEST(CliTest, StatisticsEqualTheCoreReportForTheSameStore) {
     EXPECT_THAT(run.out, HasSubstr("2 words, 3 min length, 5 max length"));
 }
 
+// A terminal shows UTF-8: the report's words come in it, whatever the list's code page
+// and the list's own encoding.
+TEST(CliTest, StatisticsComeInUtf8) {
+    TempDir dir;
+    const std::string german = dir.Write("de.txt", "\xC4pfel \xE4pfel birnen");
+    const std::string russian = dir.Write("ru.txt", "\xCC\xE8\xF0 \xEC\xE8\xF0 \xE4\xEE\xEC");
+    const struct {
+        std::vector<std::string> args;
+        const char* word;
+    } rows[] = {
+        {{"-l", "german", german}, "Most common word: \xC3\xA4pfel (2 times)"},
+        {{"-l", "german", "--utf8", "-o", "-", german}, "Most common word: \xC3\xA4pfel"},
+        {{"-l", "russian", russian}, "Most common word: \xD0\xBC\xD0\xB8\xD1\x80 (2 times)"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = {"-q", "--statistics"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        Outcome run = RunCli(dir, args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_THAT(run.out, HasSubstr(row.word));
+    }
+}
+
 TEST(CliTest, StatisticsOfAnEmptyListSayWhyThereIsNone) {
     TempDir dir;
     const std::string empty = dir.Write("empty.txt", "");
