@@ -10,12 +10,11 @@ source scripts/deps.sh
 tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}" "${TARVOLEN_PACKAGE_PACKAGES[@]}"
 
 # The flags every Debian package is built with: stack protector, fortified calls,
-# read-only relocations. Taken at the tree's first configure.
+# read-only relocations. Given at every configure, so that a tree configured before
+# gets them too.
 eval "$(dpkg-buildflags --export=sh)"
-export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
-export LDFLAGS="$LDFLAGS -Wl,-z,now"
-
-cmake --preset package >/dev/null
+cmake --preset package -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" \
+    -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS -Wl,-z,now" >/dev/null
 cmake --build --preset package -j "$(nproc)"
 rm -f build/package/tarvolen_*.deb
 (cd build/package && cpack --config CPackConfig.cmake)
