@@ -94,6 +94,10 @@ std::FILE* StreamThroughSeam(OutputSeam* seam, int fd) {
 
 }  // namespace
 
+int OutputSeam::Sync(int fd) {
+    return ::fsync(fd);
+}
+
 SafeOutputFile::~SafeOutputFile() {
     Abandon();
 }
@@ -174,6 +178,8 @@ bool SafeOutputFile::OpenStream(bool append, std::size_t bufferSize) {
         ::close(streamFd);
         return false;
     }
+    if (seam_ != nullptr && seam_->BufferSize() > 0)
+        bufferSize = seam_->BufferSize();
     buffer_ = std::make_unique<char[]>(bufferSize);
     // Without the large buffer the stream still works, only slower.
     std::setvbuf(stream_, buffer_.get(), _IOFBF, bufferSize);
@@ -192,10 +198,11 @@ bool SafeOutputFile::Commit() {
     if (fd_ < 0)
         return false;
     bool written = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
-    // Only a file that is about to replace another must be on the disk first: after a
-    // crash the old list or the new one is found, never an empty one.
-    if (written && mode_ == Mode::Replace)
-        written = ::fsync(fd_) == 0;
+    // A file that is about to replace another must be on the disk first: after a crash
+    // the old list or the new one is found, never an empty one. An appended file is
+    // synced too, so that a late write error comes while it can still be cut back.
+    if (written && mode_ != Mode::Direct)
+        written = (seam_ != nullptr ? seam_->Sync(fd_) : ::fsync(fd_)) == 0;
     written = CloseStream() && written;
     if (!written) {
         Abandon();
@@ -213,10 +220,9 @@ bool SafeOutputFile::Commit() {
     }
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
-    // A descriptor that fails to close after the data was synced and renamed has
-    // nothing left to lose; for a direct or appended file the close may still report
-    // a late error.
-    return closed || mode_ == Mode::Replace;
+    // A descriptor that fails to close after its data was synced has nothing left to
+    // lose; for a device or FIFO the close may still report a late error.
+    return closed || mode_ != Mode::Direct;
 }
 
 void SafeOutputFile::Abandon() {

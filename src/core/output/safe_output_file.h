@@ -10,13 +10,18 @@
 
 namespace tarvolen {
 
-// What lies between a list's buffered stream and its file: the system's write(2),
-// unless a test puts a failing one in its place.
+// What lies between a list's buffered stream and its file: the system's write(2) and
+// fsync(2), unless a test puts failing ones in their place.
 class OutputSeam {
   public:
     virtual ~OutputSeam() = default;
     // As write(2): the number of bytes taken, or -1 with errno set.
     virtual ssize_t Write(int fd, const void* bytes, std::size_t size) = 0;
+    // How much the stream gathers before it writes; 0 for what the writer asks. A small
+    // one lets a test fail a write in the middle of the records.
+    virtual std::size_t BufferSize() const { return 0; }
+    // As fsync(2).
+    virtual int Sync(int fd);
 };
 
 // A word-list file that is either written completely or not changed at all.
@@ -25,7 +30,7 @@ class OutputSeam {
 // path finally names (through any symbolic links) and renames it over that only once
 // everything has been written, flushed, synced and closed; the previous file keeps its
 // permissions. Appending remembers the length and cuts the file back to it when the
-// write fails. Anything that is not a regular file (a device, a FIFO) cannot be
+// write fails, the sync included. Anything that is not a regular file (a device, a FIFO) cannot be
 // replaced and is written directly. Unless Commit succeeds, the destructor undoes the
 // write.
 class SafeOutputFile {

@@ -42,7 +42,9 @@ const char* Name(Mode m) {
 // does.
 class FailingSeam : public OutputSeam {
   public:
-    explicit FailingSeam(std::size_t budget) : budget_(budget) {}
+    explicit FailingSeam(std::size_t budget, std::size_t bufferSize = 0)
+        : budget_(budget), bufferSize_(bufferSize) {}
+    std::size_t BufferSize() const override { return bufferSize_; }
     ssize_t Write(int fd, const void* bytes, std::size_t size) override {
         if (budget_ == 0) {
             errno = ENOSPC;
@@ -57,6 +59,7 @@ class FailingSeam : public OutputSeam {
 
   private:
     std::size_t budget_;
+    std::size_t bufferSize_;
 };
 
 // The list's records as they must reach the file, built from the words and counts
@@ -139,48 +142,86 @@ constexpr const char* kPrevious = "yesterday's list\n";
 
 TEST_F(SafeSaveTest, OutputFailingAfterEveryByteCountLeavesTheTargetAsItWas) {
     int injected = 0;
-    for (Writer writer : {Writer::List, Writer::Frequency}) {
-        for (Encoding encoding : {Encoding::CodePage, Encoding::Utf16, Encoding::Utf8}) {
-            for (Mode mode : {Mode::Create, Mode::Replace, Mode::Append}) {
-                const std::string list = ExpectedList(writer, encoding);
-                const WriterOptions options = OptionsFor(encoding, mode);
-                for (std::size_t budget = 0; budget <= list.size(); ++budget) {
-                    SCOPED_TRACE(std::string(Name(writer)) + " " + Name(encoding) + " " +
-                                 Name(mode) + " after " + std::to_string(budget) + " bytes");
-                    fs::remove(Out());
-                    if (mode != Mode::Create)
-                        dir.Write("list.txt", kPrevious);
-                    const std::optional<std::string> before = Contents(Out());
-                    const std::set<std::string> entriesBefore = Entries(dir.path());
-                    messages.shown.clear();
-                    savedCalls = 0;
+    // The writer's own buffer holds the whole list, which then fails as it is flushed
+    // at the end; the small ones fail it between two records and inside one.
+    for (std::size_t bufferSize : {std::size_t{0}, std::size_t{1}, std::size_t{7}})
+        for (Writer writer : {Writer::List, Writer::Frequency}) {
+            for (Encoding encoding : {Encoding::CodePage, Encoding::Utf16, Encoding::Utf8}) {
+                for (Mode mode : {Mode::Create, Mode::Replace, Mode::Append}) {
+                    const std::string list = ExpectedList(writer, encoding);
+                    const WriterOptions options = OptionsFor(encoding, mode);
+                    for (std::size_t budget = 0; budget <= list.size(); ++budget) {
+                        SCOPED_TRACE(std::string(Name(writer)) + " " + Name(encoding) + " " +
+                                     Name(mode) + " after " + std::to_string(budget) +
+                                     " bytes, buffer " + std::to_string(bufferSize));
+                        fs::remove(Out());
+                        if (mode != Mode::Create)
+                            dir.Write("list.txt", kPrevious);
+                        const std::optional<std::string> before = Contents(Out());
+                        const std::set<std::string> entriesBefore = Entries(dir.path());
+                        messages.shown.clear();
+                        savedCalls = 0;
 
-                    FailingSeam seam(budget);
-                    bool failed = false;
-                    try {
-                        EXPECT_EQ(Run(writer, options, Out(), Hooks(&seam)), WriteOutcome::Written);
-                    } catch (const CMyException& error) {
-                        failed = true;
-                        EXPECT_EQ(error.GetMessage(), kOutputErrorText);
-                    }
-                    if (budget < list.size()) {
-                        ++injected;
-                        EXPECT_TRUE(failed);
-                        EXPECT_EQ(Contents(Out()), before);
-                        EXPECT_EQ(Entries(dir.path()), entriesBefore) << "a temporary file stayed";
-                        EXPECT_EQ(savedCalls, 0);
-                        EXPECT_TRUE(messages.shown.empty());
-                    } else {
-                        EXPECT_FALSE(failed);
-                        EXPECT_EQ(Contents(Out()),
-                                  (mode == Mode::Append ? std::string(kPrevious) : "") + list);
-                        EXPECT_EQ(savedCalls, 1);
+                        FailingSeam seam(budget, bufferSize);
+                        bool failed = false;
+                        try {
+                            EXPECT_EQ(Run(writer, options, Out(), Hooks(&seam)),
+                                      WriteOutcome::Written);
+                        } catch (const CMyException& error) {
+                            failed = true;
+                            EXPECT_EQ(error.GetMessage(), kOutputErrorText);
+                        }
+                        if (budget < list.size()) {
+                            ++injected;
+                            EXPECT_TRUE(failed);
+                            EXPECT_EQ(Contents(Out()), before);
+                            EXPECT_EQ(Entries(dir.path()), entriesBefore)
+                                << "a temporary file stayed";
+                            EXPECT_EQ(savedCalls, 0);
+                            EXPECT_TRUE(messages.shown.empty());
+                        } else {
+                            EXPECT_FALSE(failed);
+                            EXPECT_EQ(Contents(Out()),
+                                      (mode == Mode::Append ? std::string(kPrevious) : "") + list);
+                            EXPECT_EQ(savedCalls, 1);
+                        }
                     }
                 }
             }
         }
-    }
     std::printf("[ points   ] %d injected output failures\n", injected);
+}
+
+// Every byte was taken, but the disk reports the failure only when the file is
+// synced, as a full disk over the network does.
+class FailingSyncSeam : public OutputSeam {
+  public:
+    ssize_t Write(int fd, const void* bytes, std::size_t size) override {
+        return ::write(fd, bytes, size);
+    }
+    int Sync(int) override {
+        errno = EIO;
+        return -1;
+    }
+};
+
+TEST_F(SafeSaveTest, AFailedSyncLeavesTheTargetAsItWas) {
+    for (Writer writer : {Writer::List, Writer::Frequency}) {
+        for (Mode mode : {Mode::Create, Mode::Replace, Mode::Append}) {
+            SCOPED_TRACE(std::string(Name(writer)) + " " + Name(mode));
+            fs::remove(Out());
+            if (mode != Mode::Create)
+                dir.Write("list.txt", kPrevious);
+            const std::optional<std::string> before = Contents(Out());
+            const std::set<std::string> entriesBefore = Entries(dir.path());
+            FailingSyncSeam seam;
+            EXPECT_THROW(Run(writer, OptionsFor(Encoding::CodePage, mode), Out(), Hooks(&seam)),
+                         CMyException);
+            EXPECT_EQ(Contents(Out()), before);
+            EXPECT_EQ(Entries(dir.path()), entriesBefore);
+            EXPECT_EQ(savedCalls, 0);
+        }
+    }
 }
 
 TEST_F(SafeSaveTest, ReplacingKeepsTheTargetsPermissions) {
