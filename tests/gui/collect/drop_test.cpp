@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QSysInfo>
 #include <QUrl>
 #include <algorithm>
 #include <string>
@@ -42,14 +43,16 @@ class DropTest : public testing::MainWindowTest {
     }
 
     // The whole gesture: enter, then drop. Returns whether the drop was taken.
-    bool Drop(const std::vector<std::string>& paths) {
-        std::unique_ptr<QMimeData> data(Carrying(paths));
-        if (!Enter(data.get()))
+    bool Drop(const QMimeData* data) {
+        if (!Enter(data))
             return false;
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton,
-                        Qt::NoModifier);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &drop);
         return drop.isAccepted();
+    }
+    bool Drop(const std::vector<std::string>& paths) {
+        std::unique_ptr<QMimeData> data(Carrying(paths));
+        return Drop(data.get());
     }
 
     void ConfirmAddOptions(AddMode mode) {
@@ -141,6 +144,49 @@ TEST_F(DropTest, ADropWhileACommandRunsIsRefused) {
     ConfirmAddOptions(AddMode::Files);
     EXPECT_TRUE(Drop({file}));
     EXPECT_EQ(Words(), std::vector<std::string>{"alpha"});
+}
+
+// File managers send the names' bytes percent-encoded, whatever they are; a name that
+// is no UTF-8 must still open.
+TEST_F(DropTest, ANameThatIsNoUtf8IsReadByItsBytes) {
+    const std::string file = dir.Write("caf\xE9-\xFF.txt", "alpha beta");
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QStringLiteral("text/uri-list"),
+                  "file://" + QByteArray::fromStdString(file).toPercentEncoding("/") + "\r\n");
+    ConfirmAddOptions(AddMode::Files);
+    ASSERT_TRUE(Drop(data.get()));
+    EXPECT_EQ(window->State.InputFiles, std::vector<std::string>{file});
+    EXPECT_EQ(Words(), (std::vector<std::string>{"alpha", "beta"}));
+}
+
+TEST_F(DropTest, TheUriListGivesTheLocalFilesItNames) {
+    const std::string host = QSysInfo::machineHostName().toStdString();
+    const struct {
+        const char* what;
+        std::string list;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"no host", "file:///tmp/a%20b.txt\r\n", {"/tmp/a b.txt"}},
+        {"no authority", "file:/tmp/a.txt", {"/tmp/a.txt"}},
+        {"localhost, any case", "FILE://LocalHost/tmp/a.txt\r\n", {"/tmp/a.txt"}},
+        {"this machine", "file://" + host + "/tmp/a.txt\r\n", {"/tmp/a.txt"}},
+        {"another machine", "file://elsewhere.example/tmp/a.txt\r\n", {}},
+        {"bytes as they are", "file:///tmp/%e9%FF%2F%23.txt", {"/tmp/\xE9\xFF/#.txt"}},
+        {"query and fragment",
+         "file:///tmp/a.txt?x=1\r\nfile:///tmp/b.txt#top",
+         {"/tmp/a.txt", "/tmp/b.txt"}},
+        {"comments, blanks, LF alone",
+         "# from a file manager\r\n\r\n  file:///tmp/a.txt  \nfile:///tmp/b.txt\n\n",
+         {"/tmp/a.txt", "/tmp/b.txt"}},
+        {"remote and relative", "https://example.org/a.txt\r\nfile:a.txt\r\nfile://host", {}},
+        {"a NUL in the name", "file:///tmp/a%00b.txt", {}},
+    };
+    for (const auto& [what, list, paths] : cases) {
+        SCOPED_TRACE(what);
+        QMimeData data;
+        data.setData(QStringLiteral("text/uri-list"), QByteArray::fromStdString(list));
+        EXPECT_EQ(CMainDialog::DroppedPaths(&data), paths);
+    }
 }
 
 TEST_F(DropTest, OnlyLocalFilesAreTaken) {
