@@ -4,10 +4,12 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QShortcut>
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "core/output/my_exception.h"
 #include "core/util/format_count.h"
@@ -152,6 +154,18 @@ void CMainDialog::RunCommand(const std::function<void()>& command) {
     } catch (...) {
         messages_.ShowMessage("An unexpected error ended the command.", MessageIcon::Stop);
     }
+}
+
+void CMainDialog::QueueCommand(std::function<void()> command) {
+    ++commandDepth_;
+    // Dropped unrun, with the window, when the window goes first.
+    QMetaObject::invokeMethod(
+        this,
+        [this, command = std::move(command)] {
+            --commandDepth_;
+            RunCommand(command);
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainDialog::OnSaveWordList() {

@@ -26,7 +26,8 @@ enum class AddMode : std::uint8_t;
 
 // The main window: six command buttons, the banner, the link to the project page and
 // the status line with the word count and the unsaved mark. Every command runs to its
-// end inside its button's handler, through RunCommand.
+// end through RunCommand: a button's inside its handler, a drop's just after the drop
+// event has been answered.
 class CMainDialog : public QDialog {
     Q_OBJECT
 
@@ -66,6 +67,10 @@ class CMainDialog : public QDialog {
     // Runs a command so that no exception reaches Qt's event loop: an output error is
     // shown once with the stop icon, a Cancel of a long operation ends it silently.
     void RunCommand(const std::function<void()>& command);
+    // Runs a command through RunCommand once the event loop is back, as when the event
+    // that asked for it must be answered first. The window counts as busy from now on,
+    // so that nothing starts before it.
+    void QueueCommand(std::function<void()> command);
 
     // Command handlers, one per button.
     void OnAdd();

@@ -112,7 +112,9 @@ void CMainDialog::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    RunCommand([this, &paths] { AddDropped(paths); });
+    // The drag source waits for the drop to finish, and on X11 it finishes only when
+    // this handler returns: Add Options and the whole run come after it.
+    QueueCommand([this, paths] { AddDropped(paths); });
 }
 
 void CMainDialog::AddDropped(const std::vector<std::string>& paths) {
