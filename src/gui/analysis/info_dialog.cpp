@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImageWriter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -156,19 +157,32 @@ bool CInfoDialog::SaveReport(const QString& path) {
     const QByteArray bytes = Text().toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
-    messages_.ShowMessage(FormatText(kSaveFailedFormat, EncodePath(path).c_str()),
-                          MessageIcon::Stop);
+    ReportSaveFailure(path, file.errorString());
     return false;
 }
 
 bool CInfoDialog::SaveChart(QChartView* view, const QString& path) {
     QSaveFile file(path);
-    const QPixmap image = view->grab();
-    if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit())
-        return true;
-    messages_.ShowMessage(FormatText(kSaveFailedFormat, EncodePath(path).c_str()),
-                          MessageIcon::Stop);
-    return false;
+    if (!file.open(QIODevice::WriteOnly)) {
+        ReportSaveFailure(path, file.errorString());
+        return false;
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(view->grab().toImage())) {
+        ReportSaveFailure(path, writer.errorString());
+        return false;
+    }
+    if (!file.commit()) {
+        ReportSaveFailure(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void CInfoDialog::ReportSaveFailure(const QString& path, const QString& reason) {
+    messages_.ShowMessage(
+        FormatText(kSaveFailedFormat, EncodePath(path).c_str(), reason.toUtf8().constData()),
+        MessageIcon::Stop);
 }
 
 }  // namespace tarvolen
