@@ -21,6 +21,7 @@
 #include "gui/analysis/statistics_charts.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"
+#include "gui/util/command_guard.h"
 #include "gui/util/focus.h"
 
 namespace tarvolen {
@@ -81,9 +82,11 @@ CInfoDialog::CInfoDialog(MessagePort& messages, FilePicker& picker, QWidget* par
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     copy_ = AddButton(QStringLiteral("&Copy"), buttons, this);
-    connect(copy_, &QPushButton::clicked, this, &CInfoDialog::CopyReport);
+    connect(copy_, &QPushButton::clicked, this,
+            [this] { RunGuarded(messages_, [this] { CopyReport(); }); });
     save_ = AddButton(QStringLiteral("Save &As..."), buttons, this);
-    connect(save_, &QPushButton::clicked, this, &CInfoDialog::SaveAs);
+    connect(save_, &QPushButton::clicked, this,
+            [this] { RunGuarded(messages_, [this] { SaveAs(); }); });
     buttons->addStretch();
 
     auto* layout = new QHBoxLayout(this);

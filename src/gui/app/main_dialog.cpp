@@ -7,19 +7,17 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QShortcut>
-#include <exception>
 #include <memory>
 #include <utility>
 
-#include "core/output/my_exception.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
-#include "core/util/user_cancel.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/progress_dialog.h"
+#include "gui/util/command_guard.h"
 #include "gui/util/focus.h"
 #include "gui/util/link_label.h"
 
@@ -143,17 +141,7 @@ void CMainDialog::RunCommand(const std::function<void()>& command) {
         explicit Depth(int& d) : depth(d) { ++depth; }
         ~Depth() { --depth; }
     } running(commandDepth_);
-    try {
-        command();
-    } catch (const CMyException& error) {
-        messages_.ShowMessage(error.GetMessage(), MessageIcon::Stop);
-    } catch (const UserCancel&) {
-        // The person cancelled a long operation: it has cleaned up, nothing to say.
-    } catch (const std::exception& error) {
-        messages_.ShowMessage(error.what(), MessageIcon::Stop);
-    } catch (...) {
-        messages_.ShowMessage("An unexpected error ended the command.", MessageIcon::Stop);
-    }
+    RunGuarded(messages_, command);
 }
 
 void CMainDialog::QueueCommand(std::function<void()> command) {

@@ -64,8 +64,7 @@ class CMainDialog : public QDialog {
     // One ingestion run over State.InputFiles with the progress window open.
     void IngestFiles();
 
-    // Runs a command so that no exception reaches Qt's event loop: an output error is
-    // shown once with the stop icon, a Cancel of a long operation ends it silently.
+    // Runs a command through RunGuarded, counting it as running while it does.
     void RunCommand(const std::function<void()>& command);
     // Runs a command through RunCommand once the event loop is back, as when the event
     // that asked for it must be answered first. The window counts as busy from now on,

@@ -20,7 +20,9 @@
 #include <QTextCursor>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -275,6 +277,29 @@ TEST_F(InfoDialogTest, AFailedSaveSaysWhy) {
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
     }
     dialog.close();
+}
+
+// Save As runs from a click, an event of Qt's loop, which cannot carry an exception:
+// one from the picker is told like a command's, and the window stays.
+TEST_F(InfoDialogTest, AFailingPickerIsToldAndTheWindowCarriesOn) {
+    class ThrowingPicker : public FilePicker {
+      public:
+        FilePickResult PickFiles(const FilePickRequest&) override {
+            throw std::runtime_error("no file dialog here");
+        }
+        std::optional<std::string> PickDirectory(const std::string&, const std::string&) override {
+            return std::nullopt;
+        }
+    } throwing;
+    CInfoDialog info(messages, throwing);
+    info.SetText(QStringLiteral("report"));
+    info.show();
+    QTest::mouseClick(info.SaveButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "no file dialog here");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_TRUE(info.isVisible());
+    info.close();
 }
 
 }  // namespace
