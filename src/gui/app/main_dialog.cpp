@@ -28,19 +28,6 @@ namespace {
 constexpr const char* kUnsavedSuffix = " (NOT SAVED YET)";
 constexpr const char* kIconPath = ":/icons/tarvolen.png";
 
-constexpr const char* kHelpText =
-    "Tarvolen compiles a word list from text documents.\n"
-    "\n"
-    "Add...: choose a language, then add chosen files or every file of some types "
-    "below a directory.\n"
-    "Save Word List: write the list as a sorted text file.\n"
-    "Statistics: word lengths, letters and the most common word.\n"
-    "Filter: remove rare, short or long words.\n"
-    "Reset: discard the list.\n"
-    "Exit: leave Tarvolen; the list is not kept.\n"
-    "\n"
-    "A long operation shows its progress and can be cancelled.";
-
 }  // namespace
 
 CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort& dialogs,
@@ -176,9 +163,7 @@ void CMainDialog::OnReset() {
 void CMainDialog::OnCancel() {
     std::int32_t count = workspace_.Store.Count();
     if (workspace_.ListUnsaved && count != 0) {
-        std::string question =
-            FormatText("You have %s words in the UNSAVED list. Would you like to save them first?",
-                       FormatCount(count, ',').c_str());
+        std::string question = FormatText(kExitQuestionFormat, FormatCount(count, ',').c_str());
         switch (messages_.Ask(question, MessageButtons::YesNoCancel)) {
             case Answer::Yes:
                 // An output error leaves through RunCommand before the window closes;
