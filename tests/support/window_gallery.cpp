@@ -6,12 +6,15 @@
 #include <string>
 
 #include "core/analysis/statistics_report.h"
+#include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
+#include "core/util/code_page.h"
 #include "core/util/format_count.h"
 #include "gui/analysis/filter_dialog.h"
 #include "gui/analysis/info_dialog.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/progress_dialog.h"
+#include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_message_port.h"
 #include "gui/collect/add_options_dialog.h"
 #include "gui/collect/dir_scan_dialog.h"
@@ -96,13 +99,29 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     windows.push_back({"info-lengths", InfoOnTab(messages_, picker_, figures, 1)});
     windows.push_back({"info-letters", InfoOnTab(messages_, picker_, figures, 2)});
 
+    // The message boxes that wrap: long questions, long paths, the help.
+    const auto question = [](const std::string& text, MessageButtons buttons) {
+        return QtMessagePort::BuildQuestion(text, buttons, nullptr);
+    };
+    const auto message = [](const std::string& text, MessageIcon icon) {
+        return QtMessagePort::BuildMessage(text, icon, nullptr);
+    };
     windows.push_back(
-        {"exit-question",
-         QtMessagePort::BuildQuestion(
-             FormatText("You have %d words in the UNSAVED list. Would you like to save them "
-                        "first?",
-                        static_cast<int>(workspace_.Store.Count())),
-             MessageButtons::YesNoCancel, nullptr)});
+        {"exit-question", question(FormatText(CMainDialog::kExitQuestionFormat,
+                                              FormatCount(workspace_.Store.Count(), ',').c_str()),
+                                   MessageButtons::YesNoCancel)});
+    windows.push_back({"mixed-code-pages-question",
+                       question(CMainDialog::MixedCodePagesQuestion(CodePage::Windows1251, kGerman),
+                                MessageButtons::YesNo)});
+    windows.push_back({"help", message(CMainDialog::kHelpText, MessageIcon::Information)});
+    constexpr const char* kLongPath =
+        "/home/user/Documents/letters/2026/december/statistics of the collected letters.png";
+    windows.push_back(
+        {"replace-question",
+         question(FormatText(QtFilePicker::kReplaceFormat, kLongPath), MessageButtons::YesNo)});
+    windows.push_back({"save-failed", message(FormatText(CInfoDialog::kSaveFailedFormat, kLongPath,
+                                                         "No such file or directory"),
+                                              MessageIcon::Stop)});
     return windows;
 }
 

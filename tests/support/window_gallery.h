@@ -12,8 +12,8 @@ namespace tarvolen::testing {
 
 // Every window of the program, built as a person meets it, with the texts that need
 // the most room: a list with words, a progress window in the middle of a run, each
-// dialog with its longest choices, the Info window on each of its tabs, the longest
-// message box. The layout test walks them and the screenshot tool photographs them;
+// dialog with its longest choices, the Info window on each of its tabs, the message
+// boxes whose texts wrap. The layout test walks them and the screenshot tool photographs them;
 // both hide them rather than close them, which would ask about the unsaved list.
 struct GalleryWindow {
     std::string name;  // file-name friendly, e.g. "save-options"

@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImageWriter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include "gui/analysis/statistics_charts.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"
+#include "gui/util/command_guard.h"
 #include "gui/util/focus.h"
 
 namespace tarvolen {
@@ -80,9 +82,11 @@ CInfoDialog::CInfoDialog(MessagePort& messages, FilePicker& picker, QWidget* par
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     copy_ = AddButton(QStringLiteral("&Copy"), buttons, this);
-    connect(copy_, &QPushButton::clicked, this, &CInfoDialog::CopyReport);
+    connect(copy_, &QPushButton::clicked, this,
+            [this] { RunGuarded(messages_, [this] { CopyReport(); }); });
     save_ = AddButton(QStringLiteral("Save &As..."), buttons, this);
-    connect(save_, &QPushButton::clicked, this, &CInfoDialog::SaveAs);
+    connect(save_, &QPushButton::clicked, this,
+            [this] { RunGuarded(messages_, [this] { SaveAs(); }); });
     buttons->addStretch();
 
     auto* layout = new QHBoxLayout(this);
@@ -156,19 +160,32 @@ bool CInfoDialog::SaveReport(const QString& path) {
     const QByteArray bytes = Text().toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
-    messages_.ShowMessage(FormatText(kSaveFailedFormat, EncodePath(path).c_str()),
-                          MessageIcon::Stop);
+    ReportSaveFailure(path, file.errorString());
     return false;
 }
 
 bool CInfoDialog::SaveChart(QChartView* view, const QString& path) {
     QSaveFile file(path);
-    const QPixmap image = view->grab();
-    if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit())
-        return true;
-    messages_.ShowMessage(FormatText(kSaveFailedFormat, EncodePath(path).c_str()),
-                          MessageIcon::Stop);
-    return false;
+    if (!file.open(QIODevice::WriteOnly)) {
+        ReportSaveFailure(path, file.errorString());
+        return false;
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(view->grab().toImage())) {
+        ReportSaveFailure(path, writer.errorString());
+        return false;
+    }
+    if (!file.commit()) {
+        ReportSaveFailure(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void CInfoDialog::ReportSaveFailure(const QString& path, const QString& reason) {
+    messages_.ShowMessage(
+        FormatText(kSaveFailedFormat, EncodePath(path).c_str(), reason.toUtf8().constData()),
+        MessageIcon::Stop);
 }
 
 }  // namespace tarvolen

@@ -25,7 +25,8 @@ class CInfoDialog : public QDialog {
 
   public:
     static constexpr const char* kSaveFilter = "Text File (*.txt)|*.txt|PNG Image (*.png)|*.png||";
-    static constexpr const char* kSaveFailedFormat = "Unable to save %s";
+    // The path, then on a line of its own why the file or the image writer failed.
+    static constexpr const char* kSaveFailedFormat = "Unable to save %s\n%s";
 
     CInfoDialog(MessagePort& messages, FilePicker& picker, QWidget* parent = nullptr);
 
@@ -56,6 +57,7 @@ class CInfoDialog : public QDialog {
 
   private:
     QChartView* AddChartTab(const QString& caption);
+    void ReportSaveFailure(const QString& path, const QString& reason);
 
     MessagePort& messages_;
     FilePicker& picker_;

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     tarvolen::Workspace workspace(messages);
 
     tarvolen::QtDialogPort dialogs(messages);
-    tarvolen::QtFilePicker picker;
+    tarvolen::QtFilePicker picker(messages);
     tarvolen::CMainDialog window(workspace, messages, dialogs, picker);
     messages.SetParent(&window);
     dialogs.SetOwner(&window);

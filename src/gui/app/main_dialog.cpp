@@ -4,20 +4,20 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QShortcut>
-#include <exception>
 #include <memory>
+#include <utility>
 
-#include "core/output/my_exception.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
-#include "core/util/user_cancel.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/progress_dialog.h"
+#include "gui/util/command_guard.h"
 #include "gui/util/focus.h"
 #include "gui/util/link_label.h"
 
@@ -27,19 +27,6 @@ namespace {
 
 constexpr const char* kUnsavedSuffix = " (NOT SAVED YET)";
 constexpr const char* kIconPath = ":/icons/tarvolen.png";
-
-constexpr const char* kHelpText =
-    "Tarvolen compiles a word list from text documents.\n"
-    "\n"
-    "Add...: choose a language, then add chosen files or every file of some types "
-    "below a directory.\n"
-    "Save Word List: write the list as a sorted text file.\n"
-    "Statistics: word lengths, letters and the most common word.\n"
-    "Filter: remove rare, short or long words.\n"
-    "Reset: discard the list.\n"
-    "Exit: leave Tarvolen; the list is not kept.\n"
-    "\n"
-    "A long operation shows its progress and can be cancelled.";
 
 }  // namespace
 
@@ -141,17 +128,19 @@ void CMainDialog::RunCommand(const std::function<void()>& command) {
         explicit Depth(int& d) : depth(d) { ++depth; }
         ~Depth() { --depth; }
     } running(commandDepth_);
-    try {
-        command();
-    } catch (const CMyException& error) {
-        messages_.ShowMessage(error.GetMessage(), MessageIcon::Stop);
-    } catch (const UserCancel&) {
-        // The person cancelled a long operation: it has cleaned up, nothing to say.
-    } catch (const std::exception& error) {
-        messages_.ShowMessage(error.what(), MessageIcon::Stop);
-    } catch (...) {
-        messages_.ShowMessage("An unexpected error ended the command.", MessageIcon::Stop);
-    }
+    RunGuarded(messages_, command);
+}
+
+void CMainDialog::QueueCommand(std::function<void()> command) {
+    ++commandDepth_;
+    // Dropped unrun, with the window, when the window goes first.
+    QMetaObject::invokeMethod(
+        this,
+        [this, command = std::move(command)] {
+            --commandDepth_;
+            RunCommand(command);
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainDialog::OnSaveWordList() {
@@ -174,9 +163,7 @@ void CMainDialog::OnReset() {
 void CMainDialog::OnCancel() {
     std::int32_t count = workspace_.Store.Count();
     if (workspace_.ListUnsaved && count != 0) {
-        std::string question =
-            FormatText("You have %s words in the UNSAVED list. Would you like to save them first?",
-                       FormatCount(count, ',').c_str());
+        std::string question = FormatText(kExitQuestionFormat, FormatCount(count, ',').c_str());
         switch (messages_.Ask(question, MessageButtons::YesNoCancel)) {
             case Answer::Yes:
                 // An output error leaves through RunCommand before the window closes;

@@ -23,10 +23,12 @@ class FilePicker;
 class MessagePort;
 struct Workspace;
 enum class AddMode : std::uint8_t;
+enum class CodePage : std::uint8_t;
 
 // The main window: six command buttons, the banner, the link to the project page and
 // the status line with the word count and the unsaved mark. Every command runs to its
-// end inside its button's handler, through RunCommand.
+// end through RunCommand: a button's inside its handler, a drop's just after the drop
+// event has been answered.
 class CMainDialog : public QDialog {
     Q_OBJECT
 
@@ -38,6 +40,26 @@ class CMainDialog : public QDialog {
     static constexpr const char* kSubtitleText = "Word lists from your documents";
     static constexpr const char* kLinkCaption = "tarvolen.github.io";
     static constexpr const char* kProjectUrl = "https://tarvolen.github.io/";
+    // Exit's question about an unsaved list, with the count of its words.
+    static constexpr const char* kExitQuestionFormat =
+        "You have %s words in the UNSAVED list. Would you like to save them first?";
+    // What F1 shows.
+    static constexpr const char* kHelpText =
+        "Tarvolen compiles a word list from text documents.\n"
+        "\n"
+        "Add...: choose a language, then add chosen files or every file of some types "
+        "below a directory.\n"
+        "Save Word List: write the list as a sorted text file.\n"
+        "Statistics: word lengths, letters and the most common word.\n"
+        "Filter: remove rare, short or long words.\n"
+        "Reset: discard the list.\n"
+        "Exit: leave Tarvolen; the list is not kept.\n"
+        "\n"
+        "A long operation shows its progress and can be cancelled.";
+
+    // The question before an Add would put words of the language into a list of
+    // another code page.
+    static std::string MixedCodePagesQuestion(CodePage listCodePage, std::int32_t language);
 
     CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort& dialogs,
                 FilePicker& picker, QWidget* parent = nullptr);
@@ -63,9 +85,12 @@ class CMainDialog : public QDialog {
     // One ingestion run over State.InputFiles with the progress window open.
     void IngestFiles();
 
-    // Runs a command so that no exception reaches Qt's event loop: an output error is
-    // shown once with the stop icon, a Cancel of a long operation ends it silently.
+    // Runs a command through RunGuarded, counting it as running while it does.
     void RunCommand(const std::function<void()>& command);
+    // Runs a command through RunCommand once the event loop is back, as when the event
+    // that asked for it must be answered first. The window counts as busy from now on,
+    // so that nothing starts before it.
+    void QueueCommand(std::function<void()> command);
 
     // Command handlers, one per button.
     void OnAdd();

@@ -54,7 +54,7 @@ bool QtDialogPort::RunAddOptions(AddOptions& options, AddMode& addMode) {
 }
 
 bool QtDialogPort::RunDirScan(std::string& startDirectory, std::string& typeText) {
-    QtFilePicker picker(owner_.data());
+    QtFilePicker picker(messages_, owner_.data());
     CDirScanDialog dialog(messages_, picker, owner_.data());
     if (!startDirectory.empty())
         dialog.StartDirectory = startDirectory;
@@ -68,7 +68,7 @@ bool QtDialogPort::RunDirScan(std::string& startDirectory, std::string& typeText
 }
 
 bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName) {
-    QtFilePicker picker(owner_.data());
+    QtFilePicker picker(messages_, owner_.data());
     CSaveListDialog dialog(options, messages_, picker, owner_.data());
     dialog.FileName = fileName;
     if (dialog.exec() != QDialog::Accepted)
@@ -78,7 +78,7 @@ bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName)
 }
 
 bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) {
-    QtFilePicker picker(owner_.data());
+    QtFilePicker picker(messages_, owner_.data());
     CFilterDialog dialog(messages_, picker, owner_.data());
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -89,7 +89,7 @@ bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode, std::string&
 }
 
 void QtDialogPort::ShowStatistics(const StatisticsFigures& figures, const std::string& report) {
-    QtFilePicker picker(owner_.data());
+    QtFilePicker picker(messages_, owner_.data());
     CInfoDialog dialog(messages_, picker, owner_.data());
     dialog.SetText(CInfoDialog::DecodeText(report));
     dialog.SetFigures(figures);

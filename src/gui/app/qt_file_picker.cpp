@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "core/output/output_paths.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
 #include "gui/app/qt_paths.h"
 
 namespace tarvolen {
@@ -60,6 +63,8 @@ void QtFilePicker::Configure(QFileDialog& dialog, const FilePickRequest& request
     if (request.save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        // PickFiles asks instead, titled as the program's boxes are.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
@@ -95,6 +100,11 @@ FilePickResult QtFilePicker::ReadResult(const QFileDialog& dialog) {
     return result;
 }
 
+bool QtFilePicker::ConfirmReplace(const std::string& path, MessagePort& messages) {
+    return !PathExists(path) || messages.Ask(FormatText(kReplaceFormat, path.c_str()),
+                                             MessageButtons::YesNo) == Answer::Yes;
+}
+
 QWidget* QtFilePicker::DialogParent() const {
     if (parent_ && parent_->isEnabled())
         return parent_;
@@ -104,16 +114,22 @@ QWidget* QtFilePicker::DialogParent() const {
 FilePickResult QtFilePicker::PickFiles(const FilePickRequest& request) {
     QFileDialog dialog(DialogParent());
     Configure(dialog, request);
-    if (dialog.exec() != QDialog::Accepted) {
-        FilePickResult cancelled;
-        cancelled.filterIndex = request.filterIndex;
-        return cancelled;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted) {
+            FilePickResult cancelled;
+            cancelled.filterIndex = request.filterIndex;
+            return cancelled;
+        }
+        FilePickResult result = ReadResult(dialog);
+        if (result.paths.empty()) {
+            result.accepted = false;
+            return result;
+        }
+        if (!request.save || ConfirmReplace(result.paths.front(), messages_))
+            return result;
+        // No: back to the dialog, with the name the person chose, to pick another.
+        dialog.selectFile(DecodePath(result.paths.front()));
     }
-    FilePickResult result = ReadResult(dialog);
-    if (result.paths.empty()) {
-        result.accepted = false;
-    }
-    return result;
 }
 
 std::optional<std::string> QtFilePicker::PickDirectory(const std::string& title,

@@ -10,10 +10,17 @@ class QWidget;
 
 namespace tarvolen {
 
-// The open, save and folder pickers over QFileDialog.
+class MessagePort;
+
+// The open, save and folder pickers over QFileDialog. Before a save replaces a file
+// the picker asks itself, through the program's messages: Qt's own question would
+// carry the file dialog's title, where every box of the program is titled "Tarvolen".
 class QtFilePicker : public FilePicker {
   public:
-    explicit QtFilePicker(QWidget* parent = nullptr) : parent_(parent) {}
+    static constexpr const char* kReplaceFormat = "%s already exists.\nDo you want to replace it?";
+
+    explicit QtFilePicker(MessagePort& messages, QWidget* parent = nullptr)
+        : messages_(messages), parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
 
     FilePickResult PickFiles(const FilePickRequest& request) override;
@@ -29,10 +36,14 @@ class QtFilePicker : public FilePicker {
     static void Configure(QFileDialog& dialog, const FilePickRequest& request);
     // What a confirmed dialog returns: the chosen paths and the 1-based filter entry.
     static FilePickResult ReadResult(const QFileDialog& dialog);
+    // True when a save may go to the path: nothing is there yet, or the person said
+    // Yes to replacing it.
+    static bool ConfirmReplace(const std::string& path, MessagePort& messages);
 
   private:
     QWidget* DialogParent() const;
 
+    MessagePort& messages_;
     QPointer<QWidget> parent_;
 };
 

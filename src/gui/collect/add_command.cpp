@@ -25,17 +25,20 @@ constexpr std::uint32_t kAddBufferSize = 260'000;
 // One list holds words of one code page: it is saved and shown through that code
 // page, so words of the other would come out as the wrong letters. The user decides.
 bool ConfirmMixedCodePages(MessagePort& messages, const Workspace& ws, std::int32_t language) {
-    const std::string question = FormatText(
-        "The list holds words of the %s code page, and the chosen language is written in "
-        "%s. Its words would be saved and shown as %s text.\r\n\r\nAdd them anyway?",
-        CodePageName(ws.ListCodePage), CodePageName(CodePageOf(language)),
-        CodePageName(ws.ListCodePage));
-    return messages.Ask(question, MessageButtons::YesNo) == Answer::Yes;
+    return messages.Ask(CMainDialog::MixedCodePagesQuestion(ws.ListCodePage, language),
+                        MessageButtons::YesNo) == Answer::Yes;
 }
 constexpr const char* kAddFilter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
 constexpr const char* kWordListFilter = "Word List (*.txt)|*.txt|All Files (*.*)|*.*||";
 
 }  // namespace
+
+std::string CMainDialog::MixedCodePagesQuestion(CodePage listCodePage, std::int32_t language) {
+    return FormatText(
+        "The list holds words of the %s code page, and the chosen language is written in "
+        "%s. Its words would be saved and shown as %s text.\r\n\r\nAdd them anyway?",
+        CodePageName(listCodePage), CodePageName(CodePageOf(language)), CodePageName(listCodePage));
+}
 
 bool CMainDialog::ConfirmAddOptions(AddMode& addMode) {
     Workspace& ws = workspace();

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "core/util/messages.h"
+#include "gui/util/command_guard.h"
 
 namespace tarvolen {
 
@@ -156,7 +157,7 @@ void CLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
         event->accept();
         // Like a button: releasing outside the label is no click.
         if (rect().contains(event->position().toPoint()))
-            Activate();
+            RunGuarded(messages_, [this] { Activate(); });
         return;
     }
     QLabel::mouseReleaseEvent(event);

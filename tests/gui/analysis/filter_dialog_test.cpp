@@ -48,21 +48,22 @@ TEST_F(FilterDialogTest, OpensWithTheRareRuleAndTheValueZero) {
 
 TEST_F(FilterDialogTest, RefusesValuesOutsideOneToTenThousandAndKeepsTheDialogOpen) {
     // A number out of range is told the range; anything else that it is no number.
+    // The sentences are written out, so that a changed wording fails here.
     const struct {
         QString text;
         const char* message;
     } refused[] = {
-        {QStringLiteral("0"), CFilterDialog::kRangeText},
-        {QStringLiteral("10001"), CFilterDialog::kRangeText},
-        {QStringLiteral("-5"), CFilterDialog::kRangeText},
-        {QStringLiteral(" -20000 "), CFilterDialog::kRangeText},
-        {QStringLiteral("+20"), CFilterDialog::kIntegerText},
-        {QStringLiteral("99999999999"), CFilterDialog::kRangeText},
-        {QStringLiteral("abc"), CFilterDialog::kIntegerText},
-        {QStringLiteral(""), CFilterDialog::kIntegerText},
-        {QStringLiteral("12x"), CFilterDialog::kIntegerText},
-        {QStringLiteral("1.5"), CFilterDialog::kIntegerText},
-        {QStringLiteral("-"), CFilterDialog::kIntegerText},
+        {QStringLiteral("0"), "Please enter an integer between 1 and 10000."},
+        {QStringLiteral("10001"), "Please enter an integer between 1 and 10000."},
+        {QStringLiteral("-5"), "Please enter an integer between 1 and 10000."},
+        {QStringLiteral(" -20000 "), "Please enter an integer between 1 and 10000."},
+        {QStringLiteral("+20"), "Please enter an integer."},
+        {QStringLiteral("99999999999"), "Please enter an integer between 1 and 10000."},
+        {QStringLiteral("abc"), "Please enter an integer."},
+        {QStringLiteral(""), "Please enter an integer."},
+        {QStringLiteral("12x"), "Please enter an integer."},
+        {QStringLiteral("1.5"), "Please enter an integer."},
+        {QStringLiteral("-"), "Please enter an integer."},
     };
     for (const auto& [text, message] : refused) {
         SCOPED_TRACE(text.toStdString());

@@ -20,7 +20,9 @@
 #include <QTextCursor>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -244,17 +246,60 @@ TEST_F(InfoDialogTest, SaveAsWritesTheReportOrTheChartShown) {
     EXPECT_EQ(saved.size(), dialog.LetterChart()->grab().size());
     EXPECT_EQ(TempDir::Read(image).substr(1, 3), "PNG");
 
-    // Cancel writes nothing; a folder that is not there says so, once, and writes nothing.
+    // Cancel writes nothing.
     picker.fileResults.push_back(FilePickResult{});
     QTest::mouseClick(dialog.SaveButton(), Qt::LeftButton);
-    const std::string missing = (dir.path() / "missing" / "report.txt").string();
-    ScriptSaveAs(missing);
-    dialog.Tabs()->setCurrentIndex(0);
-    QTest::mouseClick(dialog.SaveButton(), Qt::LeftButton);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Unable to save " + missing});
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
-    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_TRUE(messages.shown.empty());
     dialog.close();
+}
+
+// A folder that is not there: the report and a chart alike say which file and why,
+// once, and write nothing.
+TEST_F(InfoDialogTest, AFailedSaveSaysWhy) {
+    WordStore store(messages, testing::SmallStoreOptions());
+    store.AddWord("apple");
+    const StatisticsFigures figures = GatherStatistics(store);
+    dialog.SetText(QString::fromLatin1(FormatStatisticsReport(figures)));
+    dialog.SetFigures(figures);
+    dialog.show();
+    TempDir dir;
+    for (const auto& [tab, name] : {std::pair{0, "report.txt"}, std::pair{1, "lengths.png"}}) {
+        SCOPED_TRACE(name);
+        messages.shown.clear();
+        dialog.Tabs()->setCurrentIndex(tab);
+        const std::string missing = (dir.path() / "missing" / name).string();
+        ScriptSaveAs(missing);
+        QTest::mouseClick(dialog.SaveButton(), Qt::LeftButton);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text,
+                  "Unable to save " + missing + "\nNo such file or directory");
+        EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
+    }
+    dialog.close();
+}
+
+// Save As runs from a click, an event of Qt's loop, which cannot carry an exception:
+// one from the picker is told like a command's, and the window stays.
+TEST_F(InfoDialogTest, AFailingPickerIsToldAndTheWindowCarriesOn) {
+    class ThrowingPicker : public FilePicker {
+      public:
+        FilePickResult PickFiles(const FilePickRequest&) override {
+            throw std::runtime_error("no file dialog here");
+        }
+        std::optional<std::string> PickDirectory(const std::string&, const std::string&) override {
+            return std::nullopt;
+        }
+    } throwing;
+    CInfoDialog info(messages, throwing);
+    info.SetText(QStringLiteral("report"));
+    info.show();
+    QTest::mouseClick(info.SaveButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "no file dialog here");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_TRUE(info.isVisible());
+    info.close();
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QWidget>
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "core/util/progress.h"
 #include "gui/app/progress_dialog.h"
@@ -142,7 +144,38 @@ TEST_F(QtFilePickerTest, SaveDialog) {
     QtFilePicker::Configure(dialog, request);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
     EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile);
+    EXPECT_TRUE(dialog.testOption(QFileDialog::DontConfirmOverwrite))
+        << "Qt's own question would not be titled Tarvolen";
     EXPECT_EQ(QtFilePicker::ReadResult(dialog).filterIndex, 1);
+}
+
+// The question before a save replaces a file, asked through the program's messages.
+TEST_F(QtFilePickerTest, ASaveOverAFileAsksFirst) {
+    testing::TempDir dir;
+    const std::string there = dir.Write("list.txt", "old");
+    const std::string fresh = (dir.path() / "new.txt").string();
+    const struct {
+        std::string path;
+        std::vector<Answer> script;
+        bool confirmed;
+    } cases[] = {
+        {there, {Answer::Yes}, true},
+        {there, {Answer::No}, false},
+        {fresh, {}, true},
+    };
+    for (const auto& [path, script, confirmed] : cases) {
+        SCOPED_TRACE(path);
+        testing::FakeMessages messages;
+        for (Answer answer : script)
+            messages.Script(answer);
+        EXPECT_EQ(QtFilePicker::ConfirmReplace(path, messages), confirmed);
+        if (script.empty()) {
+            EXPECT_TRUE(messages.asked.empty());
+        } else {
+            EXPECT_EQ(messages.asked, std::vector<std::string>{
+                                          path + " already exists.\nDo you want to replace it?"});
+        }
+    }
 }
 
 TEST_F(QtDialogPortTest, ProgressWindowDisablesTheOwnerUntilItGoes) {

@@ -1,7 +1,8 @@
 // Every window of the program, laid out with the fonts a Linux desktop has: no text
 // may be cut, no control may reach outside its window, every captioned control has a
 // mnemonic of its own, and something has the focus, drawn, from the start. The test
-// runs once as it is and once more under QT_SCALE_FACTOR=1.5 (see CMakeLists.txt).
+// runs once as it is and once more under QT_SCALE_FACTOR=1.5 (see CMakeLists.txt),
+// which also says, through TARVOLEN_EXPECT_SCALE, which scale the windows must show.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -165,6 +166,31 @@ TEST_F(WindowLayoutTest, TheFocusIsVisibleFromTheStart) {
         EXPECT_TRUE(shown.window->testAttribute(Qt::WA_KeyboardFocusChange));
         shown.window->hide();
     }
+}
+
+// The scale the run asks for: TARVOLEN_EXPECT_SCALE, else QT_SCALE_FACTOR, else 1.
+// The two come through different test properties, so that a run that lost its scale
+// fails here rather than checking 100 % twice.
+TEST_F(WindowLayoutTest, WindowsAreDrawnAtTheScaleTheRunAsksFor) {
+    QWidget window;
+    window.resize(120, 80);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const double ratio = window.devicePixelRatioF();
+    bool asked = false;
+    for (const char* variable : {"TARVOLEN_EXPECT_SCALE", "QT_SCALE_FACTOR"}) {
+        const QByteArray value = qgetenv(variable);
+        if (value.isEmpty())
+            continue;
+        asked = true;
+        bool number = false;
+        const double scale = value.toDouble(&number);
+        ASSERT_TRUE(number) << variable << '=' << value.toStdString();
+        EXPECT_DOUBLE_EQ(ratio, scale)
+            << "drawn at " << ratio << " where " << variable << " asks for " << scale;
+    }
+    if (!asked)
+        EXPECT_DOUBLE_EQ(ratio, 1.0) << "the offscreen screen has no scale of its own";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QSysInfo>
 #include <QUrl>
 #include <algorithm>
 #include <string>
@@ -41,15 +42,41 @@ class DropTest : public testing::MainWindowTest {
         return enter.isAccepted();
     }
 
-    // The whole gesture: enter, then drop. Returns whether the drop was taken.
-    bool Drop(const std::vector<std::string>& paths) {
-        std::unique_ptr<QMimeData> data(Carrying(paths));
-        if (!Enter(data.get()))
-            return false;
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton,
-                        Qt::NoModifier);
+    // Sends the drop event; true when the window took it. Qt delivers a drop only to
+    // the window that took the enter before.
+    bool SendDrop(const QMimeData* data) {
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &drop);
         return drop.isAccepted();
+    }
+
+    // The drop event handed to the window whatever became of the enter, as when the
+    // enter was taken while the window was idle: the drop must refuse on its own.
+    bool DropStraightIn(const QMimeData* data) {
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        drop.ignore();
+        static_cast<QObject*>(window.get())->event(&drop);
+        return drop.isAccepted();
+    }
+
+    // Runs what the window queued: a drop's command starts only after its event.
+    void RunQueued() { QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall); }
+
+    // The whole gesture: enter, drop, and the run that follows. Returns whether the
+    // drop was taken.
+    bool Drop(const QMimeData* data) {
+        if (!Enter(data))
+            return false;
+        const std::size_t scripted = dialogs.addOptions.size();
+        if (!SendDrop(data))
+            return false;
+        EXPECT_EQ(dialogs.addOptions.size(), scripted) << "nothing runs inside the drop event";
+        RunQueued();
+        return true;
+    }
+    bool Drop(const std::vector<std::string>& paths) {
+        std::unique_ptr<QMimeData> data(Carrying(paths));
+        return Drop(data.get());
     }
 
     void ConfirmAddOptions(AddMode mode) {
@@ -141,6 +168,109 @@ TEST_F(DropTest, ADropWhileACommandRunsIsRefused) {
     ConfirmAddOptions(AddMode::Files);
     EXPECT_TRUE(Drop({file}));
     EXPECT_EQ(Words(), std::vector<std::string>{"alpha"});
+}
+
+// The drag source is answered at once; until the run starts the window counts as busy,
+// so a second drop in between is refused rather than queued behind the first.
+TEST_F(DropTest, TheDropIsAnsweredBeforeItsRunAndASecondOneWaitsForNothing) {
+    const std::string first = dir.Write("first.txt", "alpha");
+    const std::string second = dir.Write("second.txt", "omega");
+    ConfirmAddOptions(AddMode::Files);
+    std::unique_ptr<QMimeData> data(Carrying({first}));
+    ASSERT_TRUE(Enter(data.get()));
+    ASSERT_TRUE(SendDrop(data.get()));
+    EXPECT_EQ(dialogs.addOptions.size(), 1u) << "Add Options waits for the event to end";
+    EXPECT_TRUE(window->CommandRunning());
+
+    std::unique_ptr<QMimeData> later(Carrying({second}));
+    EXPECT_FALSE(Enter(later.get()));
+    EXPECT_FALSE(DropStraightIn(later.get()));
+
+    RunQueued();
+    EXPECT_EQ(Words(), std::vector<std::string>{"alpha"});
+    EXPECT_EQ(dialogs.progressWindows.size(), 1u) << "one run";
+    EXPECT_FALSE(window->CommandRunning());
+}
+
+// A drop that arrives while an ingestion run pumps events (as the progress window does
+// between files) changes nothing, then or later.
+TEST_F(DropTest, ADropDuringAnIngestionRunChangesNothing) {
+    const std::string first = dir.Write("first.txt", "alpha beta");
+    const std::string second = dir.Write("second.txt", "omega");
+    std::vector<std::string> before, after;
+    bool polled = false;
+    bool entered = true;
+    bool dropped = true;
+    dialogs.onOpenProgress = [&](testing::FakeProgress& progress) {
+        progress.onPoll = [&](int poll) {
+            if (poll != 1)
+                return;
+            polled = true;
+            before = Words();
+            std::unique_ptr<QMimeData> data(Carrying({second}));
+            entered = Enter(data.get());
+            dropped = DropStraightIn(data.get());
+            // Whatever it might have queued would run here, in the run's event pumping.
+            RunQueued();
+            after = Words();
+        };
+    };
+    ConfirmAddOptions(AddMode::Files);
+    ASSERT_TRUE(Drop({first}));
+    RunQueued();
+
+    ASSERT_TRUE(polled);
+    EXPECT_FALSE(entered);
+    EXPECT_FALSE(dropped);
+    EXPECT_EQ(after, before) << "the store did not change under the run";
+    EXPECT_EQ(Words(), (std::vector<std::string>{"alpha", "beta"}));
+    EXPECT_EQ(dialogs.progressWindows.size(), 1u) << "no second run";
+    EXPECT_EQ(window->State.InputFiles, std::vector<std::string>{first});
+    EXPECT_TRUE(dialogs.addOptions.empty());
+    ASSERT_EQ(messages.shown.size(), 1u) << "one summary";
+}
+
+// File managers send the names' bytes percent-encoded, whatever they are; a name that
+// is no UTF-8 must still open.
+TEST_F(DropTest, ANameThatIsNoUtf8IsReadByItsBytes) {
+    const std::string file = dir.Write("caf\xE9-\xFF.txt", "alpha beta");
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QStringLiteral("text/uri-list"),
+                  "file://" + QByteArray::fromStdString(file).toPercentEncoding("/") + "\r\n");
+    ConfirmAddOptions(AddMode::Files);
+    ASSERT_TRUE(Drop(data.get()));
+    EXPECT_EQ(window->State.InputFiles, std::vector<std::string>{file});
+    EXPECT_EQ(Words(), (std::vector<std::string>{"alpha", "beta"}));
+}
+
+TEST_F(DropTest, TheUriListGivesTheLocalFilesItNames) {
+    const std::string host = QSysInfo::machineHostName().toStdString();
+    const struct {
+        const char* what;
+        std::string list;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"no host", "file:///tmp/a%20b.txt\r\n", {"/tmp/a b.txt"}},
+        {"no authority", "file:/tmp/a.txt", {"/tmp/a.txt"}},
+        {"localhost, any case", "FILE://LocalHost/tmp/a.txt\r\n", {"/tmp/a.txt"}},
+        {"this machine", "file://" + host + "/tmp/a.txt\r\n", {"/tmp/a.txt"}},
+        {"another machine", "file://elsewhere.example/tmp/a.txt\r\n", {}},
+        {"bytes as they are", "file:///tmp/%e9%FF%2F%23.txt", {"/tmp/\xE9\xFF/#.txt"}},
+        {"query and fragment",
+         "file:///tmp/a.txt?x=1\r\nfile:///tmp/b.txt#top",
+         {"/tmp/a.txt", "/tmp/b.txt"}},
+        {"comments, blanks, LF alone",
+         "# from a file manager\r\n\r\n  file:///tmp/a.txt  \nfile:///tmp/b.txt\n\n",
+         {"/tmp/a.txt", "/tmp/b.txt"}},
+        {"remote and relative", "https://example.org/a.txt\r\nfile:a.txt\r\nfile://host", {}},
+        {"a NUL in the name", "file:///tmp/a%00b.txt", {}},
+    };
+    for (const auto& [what, list, paths] : cases) {
+        SCOPED_TRACE(what);
+        QMimeData data;
+        data.setData(QStringLiteral("text/uri-list"), QByteArray::fromStdString(list));
+        EXPECT_EQ(CMainDialog::DroppedPaths(&data), paths);
+    }
 }
 
 TEST_F(DropTest, OnlyLocalFilesAreTaken) {

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QWidget>
 #include <memory>
+#include <stdexcept>
 
 #include "core/workspace.h"
 #include "gui/app/main_dialog.h"
@@ -102,6 +103,23 @@ TEST_F(LinkLabelTest, FailedClickReportsWhyAndClearsTheVisit) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Unable to open hyperlink:\n\nNo browser\nhere.");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
+}
+
+// A click is an event of Qt's loop, which cannot carry an exception: one from the
+// opener is told like a command's, and the label goes on working.
+TEST_F(LinkLabelTest, AnOpenerThatThrowsIsToldAndTheLabelCarriesOn) {
+    label->SetOpener([](const QString&) -> LinkOpenResult {
+        throw std::runtime_error("the browser would not start");
+    });
+    QTest::mouseClick(label, Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "the browser would not start");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_FALSE(label->IsVisited());
+
+    label->SetOpener([](const QString&) { return LinkOpenResult{true, {}}; });
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_TRUE(label->IsVisited());
 }
 
 TEST_F(LinkLabelTest, ReleasingOutsideTheLabelIsNoClick) {

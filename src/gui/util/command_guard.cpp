@@ -1,0 +1,25 @@
+#include "gui/util/command_guard.h"
+
+#include <exception>
+
+#include "core/output/my_exception.h"
+#include "core/util/messages.h"
+#include "core/util/user_cancel.h"
+
+namespace tarvolen {
+
+void RunGuarded(MessagePort& messages, const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const CMyException& error) {
+        messages.ShowMessage(error.GetMessage(), MessageIcon::Stop);
+    } catch (const UserCancel&) {
+        // The person cancelled a long operation: it has cleaned up, nothing to say.
+    } catch (const std::exception& error) {
+        messages.ShowMessage(error.what(), MessageIcon::Stop);
+    } catch (...) {
+        messages.ShowMessage("An unexpected error ended the command.", MessageIcon::Stop);
+    }
+}
+
+}  // namespace tarvolen
