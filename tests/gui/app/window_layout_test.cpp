@@ -189,8 +189,9 @@ TEST_F(WindowLayoutTest, WindowsAreDrawnAtTheScaleTheRunAsksFor) {
         EXPECT_DOUBLE_EQ(ratio, scale)
             << "drawn at " << ratio << " where " << variable << " asks for " << scale;
     }
-    if (!asked)
+    if (!asked) {
         EXPECT_DOUBLE_EQ(ratio, 1.0) << "the offscreen screen has no scale of its own";
+    }
 }
 
 }  // namespace
