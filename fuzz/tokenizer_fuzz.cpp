@@ -21,6 +21,7 @@
 #include "core/collect/word_store.h"
 #include "core/workspace.h"
 #include "fuzz_input.h"
+#include "support/exact_chunk.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 #include "support/temp_dir.h"
@@ -55,13 +56,7 @@ void TokenizeDirectly(Run& run, const testing::ModelWords& model) {
         carry.clear();
         for (std::size_t at = 0; at < file.size();) {
             const std::size_t n = std::min(run.chunks.Next(), file.size() - at);
-            // Exactly the chunk and its NUL: a read beyond is a fault the sanitizer sees.
-            std::vector<unsigned char> buffer(file.begin() + static_cast<std::ptrdiff_t>(at),
-                                              file.begin() + static_cast<std::ptrdiff_t>(at + n));
-            buffer.push_back(0);
-            CBlob chunk;
-            chunk.Attach(buffer.data(), static_cast<std::uint32_t>(n));
-            TokenizeChunk(chunk, carry, context);
+            testing::TokenizeExactChunk(std::string_view(file).substr(at, n), carry, context);
             FUZZ_CHECK(carry.size() <= static_cast<std::size_t>(MaxWordLength + 1), carry);
             at += n;
         }

@@ -13,6 +13,7 @@
 #include "core/collect/char_map.h"
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_store.h"
+#include "support/exact_chunk.h"
 #include "support/fakes.h"
 #include "support/word_model.h"
 
@@ -87,12 +88,7 @@ Tokenized TokenizeInChunks(const std::vector<std::string>& files, const CharMap&
                 TokenizeChunk(empty, carry, context);
             }
             const std::size_t n = std::min<std::size_t>(chunkSize(rng), file.size() - at);
-            std::vector<unsigned char> buffer(file.begin() + static_cast<std::ptrdiff_t>(at),
-                                              file.begin() + static_cast<std::ptrdiff_t>(at + n));
-            buffer.push_back(0);
-            CBlob chunk;
-            chunk.Attach(buffer.data(), static_cast<std::uint32_t>(n));
-            TokenizeChunk(chunk, carry, context);
+            testing::TokenizeExactChunk(std::string_view(file).substr(at, n), carry, context);
             EXPECT_LE(carry.size(), static_cast<std::size_t>(MaxWordLength + 1));
             at += n;
         }
