@@ -14,4 +14,4 @@ tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}"
 
 cmake --preset release >/dev/null
 cmake --build --preset release --target tarvolen -j "$(nproc)"
-exec build/release/src/tarvolen "$@"
+exec build/release/src/gui/tarvolen "$@"
