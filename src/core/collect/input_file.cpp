@@ -26,14 +26,18 @@ int OpenPath(const std::string& path, bool standardInput, bool waitForWriter) {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (waitForWriter ? 0 : O_NONBLOCK));
 }
 
-bool IsFifo(const std::string& path) {
+// The kind of file a path names, told without opening it ("-": standard input's);
+// 0 when there is nothing to tell.
+mode_t KindOf(const std::string& path) {
     struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
+    const int found =
+        path == kStandardInputPath ? ::fstat(STDIN_FILENO, &status) : ::stat(path.c_str(), &status);
+    return found == 0 ? status.st_mode : 0;
 }
 
 // Anything that is neither a regular file nor a folder has no size to go by.
 bool IsStreamMode(mode_t mode) {
-    return !S_ISREG(mode) && !S_ISDIR(mode);
+    return mode != 0 && !S_ISREG(mode) && !S_ISDIR(mode);
 }
 
 }  // namespace
@@ -41,7 +45,9 @@ bool IsStreamMode(mode_t mode) {
 FileHandle::FileHandle(const std::string& path, Streams streams)
     : streams_(streams),
       standardInput_(streams == Streams::ReadToEnd && path == kStandardInputPath) {
-    fd_ = OpenPath(path, standardInput_, streams == Streams::ReadToEnd && IsFifo(path));
+    const bool waitForWriter =
+        streams == Streams::ReadToEnd && !standardInput_ && S_ISFIFO(KindOf(path));
+    fd_ = OpenPath(path, standardInput_, waitForWriter);
 }
 
 FileHandle::~FileHandle() {
@@ -68,10 +74,7 @@ FileFacts Examine(const FileHandle& file) {
 }
 
 bool IsStream(const std::string& path) {
-    struct stat status {};
-    const int found =
-        path == kStandardInputPath ? ::fstat(STDIN_FILENO, &status) : ::stat(path.c_str(), &status);
-    return found == 0 && IsStreamMode(status.st_mode);
+    return IsStreamMode(KindOf(path));
 }
 
 ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam) {

@@ -30,9 +30,9 @@ class OutputSeam {
 // path finally names (through any symbolic links) and renames it over that only once
 // everything has been written, flushed, synced and closed; the previous file keeps its
 // permissions. Appending remembers the length and cuts the file back to it when the
-// write fails, the sync included. Anything that is not a regular file (a device, a FIFO) cannot be
-// replaced and is written directly. Unless Commit succeeds, the destructor undoes the
-// write.
+// write fails, the sync included. Anything that is not a regular file (a device, a
+// FIFO) cannot be replaced and is written directly. Unless Commit succeeds, the
+// destructor undoes the write.
 class SafeOutputFile {
   public:
     explicit SafeOutputFile(OutputSeam* seam = nullptr) : seam_(seam) {}
