@@ -28,10 +28,7 @@
 #include "core/util/messages.h"
 #include "core/util/user_cancel.h"
 #include "core/workspace.h"
-
-#ifndef TARVOLEN_VERSION
-#error "TARVOLEN_VERSION must be defined by the build"
-#endif
+#include "version.h"
 
 namespace tarvolen {
 
@@ -76,7 +73,9 @@ bool Flushed(std::FILE* stream) {
 class CliRun {
   public:
     explicit CliRun(const CliOptions& options)
-        : options_(options), messages_(stderr, options.quiet), workspace_(messages_) {}
+        : options_(options),
+          messages_(stderr, options.quiet),
+          workspace_(messages_, WordStore::Options{.exitStatusWithoutArena = kExitFailure}) {}
 
     int Execute() {
         if (WritesToStandardOutput() || options_.statistics)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +29,7 @@
 #include "core/workspace.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "version.h"
 
 extern char** environ;
 
@@ -201,7 +203,7 @@ TEST(CliTest, VersionAndHelp) {
     TempDir dir;
     Outcome version = RunCli(dir, {"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "tarvolen-cli 2.0\n");
+    EXPECT_EQ(version.out, "tarvolen-cli " TARVOLEN_VERSION "\n");
 
     Outcome help = RunCli(dir, {"-h"});
     EXPECT_EQ(help.status, 0);
@@ -998,6 +1000,37 @@ TEST(CliTest, FileNamesThatAreNoUtf8AreReadAndShownEscaped) {
                                    "/bad\\xFF.txt\n"));
     EXPECT_THAT(run.err, Not(HasSubstr("\xFF")));
     EXPECT_EQ(TempDir::Read(output), "latin\nwords\n");
+}
+
+// With too little address space for the store's arena the program can only say so and
+// end; for a script that is a failure like any other, not a success.
+TEST(CliTest, NoMemoryForTheStoreEndsWithFailure) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer cannot start under an address-space limit";
+#else
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", "some words");
+    const std::string output = (dir.path() / "out.txt").string();
+    const std::string errors = (dir.path() / "stderr").string();
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Room for the program, not for either size of arena it asks for.
+        const rlimit limit{64 << 20, 64 << 20};
+        const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (setrlimit(RLIMIT_AS, &limit) != 0 || err < 0 || dup2(err, 2) < 0)
+            _exit(99);
+        execl(TARVOLEN_CLI_PATH, TARVOLEN_CLI_PATH, "-q", "-o", output.c_str(), input.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_THAT(TempDir::Read(errors), HasSubstr("Unable to allocate memory buffer"));
+    EXPECT_FALSE(Exists(output));
+#endif
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ WordStore::WordStore(MessagePort& messages, const Options& options)
     }
     if (arena_ == nullptr) {
         messages_.ShowMessage(kNoArenaText, MessageIcon::Stop);
-        std::exit(0);
+        std::exit(options.exitStatusWithoutArena);
     }
     // calloc maps an array this size lazily, so untouched slots cost no memory.
     cache_ = static_cast<CacheSlot*>(std::calloc(std::size_t{1} << kCacheBits, sizeof(CacheSlot)));

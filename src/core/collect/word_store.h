@@ -54,10 +54,14 @@ class WordStore {
         std::uint32_t initialCapacity = kInitialCapacity;
         std::uint32_t growthStep = kGrowthStep;
         ArenaMemory* memory = nullptr;  // nullptr: SystemArenaMemory()
+        // The process's exit status when no arena can be had: the desktop program
+        // ends quietly, a command line reports a failure.
+        int exitStatusWithoutArena = 0;
     };
 
     // Obtains the arena (the initial capacity, else half of it). When neither can be
-    // had, shows kNoArenaText through messages and ends the process with exit code 0.
+    // had, shows kNoArenaText through messages and ends the process with
+    // options.exitStatusWithoutArena.
     explicit WordStore(MessagePort& messages);
     WordStore(MessagePort& messages, const Options& options);
     ~WordStore();
