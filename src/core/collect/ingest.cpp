@@ -65,6 +65,9 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 ReadBuffer& buffer, TextDecoder& decoder, const std::string& path) {
     state.LastInputPath = path;
     FileHandle file(path, hooks.streams);
+    // A FIFO waits in its open for a writer, until a signal ends the wait.
+    if (!file.IsOpen() && errno == EINTR && hooks.progress.CancelRequested())
+        throw UserCancel{};
     FileFacts facts;
     if (file.IsOpen())
         facts = Examine(file);
@@ -103,8 +106,10 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             // it gave so far: waiting for its recorded size would never end. Either
             // way part of it was not read, and the person is told so, once. Only a
             // stream's end comes without a size to fall short of.
-            ssize_t n = facts.unbounded ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam)
-                                        : ReadChunk(file.Descriptor(), bytes, hooks.readSeam);
+            const StopAsked stopAsked = [&hooks] { return hooks.progress.CancelRequested(); };
+            ssize_t n = facts.unbounded
+                            ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked)
+                            : ReadChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked);
             if (n < 0 || (n == 0 && !facts.unbounded))
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
             if (n <= 0)

@@ -59,9 +59,9 @@ class WordStore {
         int exitStatusWithoutArena = 0;
     };
 
-    // Obtains the arena (the initial capacity, else half of it). When neither can be
-    // had, shows kNoArenaText through messages and ends the process with
-    // options.exitStatusWithoutArena.
+    // Obtains the arena (the initial capacity, else half of it) and the tables. When
+    // no arena can be had, or the tables cannot beside it, shows kNoArenaText through
+    // messages and ends the process with options.exitStatusWithoutArena.
     explicit WordStore(MessagePort& messages);
     WordStore(MessagePort& messages, const Options& options);
     ~WordStore();
@@ -259,6 +259,7 @@ class WordStore {
         x.keyB = static_cast<std::uint32_t>(y.b);
     }
 
+    bool ObtainTables();
     void EmptyTable(Table& table);
     std::uint32_t NewEntry(Table& table);
     void AddBlock(Table& table);
