@@ -320,6 +320,19 @@ TEST(CliFaultsTest, ASignalEndsAWaitOnAnIdlePipeOrAFifo) {
     EXPECT_THAT(run.err, Not(HasSubstr("Unable to create output file")));
 }
 
+// A reader that stops early ends the run as it ends cat or grep: by SIGPIPE, status
+// 141, and nothing said.
+TEST(CliFaultsTest, StandardOutputClosedEarlyEndsWith141AndNoMessage) {
+    TempDir dir;
+    const std::string input = dir.Write("in.txt", Joined(DistinctWords(100'000, 5, 'a'), ' '));
+    const Outcome run =
+        Child(dir, {"-o", "-", input}, std::nullopt, {},
+              {"/bin/bash", "-c", R"("$0" "$@" | head -c 1 > /dev/null; exit "${PIPESTATUS[0]}")"})
+            .Wait(std::chrono::seconds(60));
+    EXPECT_EQ(run.status, 141);
+    EXPECT_THAT(run.err, Not(HasSubstr("tarvolen-cli:")));
+}
+
 // -------------------------------------------------------------------------------------
 // Memory running out: a message and exit status 1, never a crash, and no list.
 
@@ -334,6 +347,8 @@ std::size_t MappedBytes(pid_t pid) {
     return 0;
 }
 
+// Room for half the arena, but not for the store's tables beside it: the store says so
+// as it does when it has no arena at all.
 TEST(CliFaultsTest, MemoryThatRunsOutAtStartUpEndsWithAMessage) {
     if (kAddressSanitizer)
         GTEST_SKIP() << "the sanitizer's shadow memory needs more address space than this";
