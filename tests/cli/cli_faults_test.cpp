@@ -9,10 +9,10 @@
 #include <sys/un.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <set>
-#include <sstream>
 
 #include "cli/cli_child.h"
 #include "support/temp_dir.h"

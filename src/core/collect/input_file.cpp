@@ -80,7 +80,8 @@ bool IsStream(const std::string& path) {
 
 namespace {
 
-// After a read that a signal interrupted: the stop, or nothing to keep it from again.
+// A read that a signal interrupted ends the reading when a stop was asked; otherwise
+// it is tried again.
 void StopIfAsked(const StopAsked& stopAsked) {
     if (stopAsked && stopAsked())
         throw UserCancel{};

@@ -1,10 +1,9 @@
 #include "core/output/safe_output_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <sys/file.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -34,7 +33,7 @@ std::string ProcPathOf(int fd) {
 std::vector<std::filesystem::path> LinkChain(const std::string& path) {
     std::vector<std::filesystem::path> chain{path};
     for (int i = 0; i < kMaxLinks; ++i) {
-        const std::filesystem::path& current = chain.back();
+        const std::filesystem::path current = chain.back();
         struct stat status {};
         if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
             break;
@@ -201,34 +200,41 @@ bool SafeOutputFile::OpenAppend(const std::string& target) {
     mode_ = Mode::Append;
     for (int attempt = 0; attempt < kAppendTries; ++attempt) {
         bool created = true;
-        fd_ = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno == EEXIST) {
+        int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) {
             created = false;
-            fd_ = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-            if (fd_ < 0 && errno == ENOENT)
+            fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+            if (fd < 0 && errno == ENOENT)
                 continue;  // gone since: make it anew
         }
-        if (fd_ < 0)
+        if (fd < 0)
             return false;
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR || Interrupted())
-                return false;
-        }
+        // Until the lock is held and the length known, nothing may be cut back: fd_
+        // takes the file only then.
+        int locked = ::flock(fd, LOCK_EX);
+        while (locked != 0 && errno == EINTR && !Interrupted())
+            locked = ::flock(fd, LOCK_EX);
         // An append that created the file may have failed and removed it while this
         // one waited for the lock; what this one writes must go where the path leads.
         struct stat opened {};
         struct stat named {};
-        if (::fstat(fd_, &opened) != 0)
+        if (locked != 0 || ::fstat(fd, &opened) != 0) {
+            const int reason = errno;
+            ::close(fd);
+            errno = reason;
             return false;
+        }
         if (::stat(target.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
             named.st_ino == opened.st_ino) {
+            fd_ = fd;
             appendFrom_ = opened.st_size;
-            if (created)
+            // Another append may have come first and written its list into the file
+            // this one made: that file is no longer this one's to remove.
+            if (created && opened.st_size == 0)
                 createdPath_ = target;
             return true;
         }
-        ::close(fd_);
-        fd_ = -1;
+        ::close(fd);
     }
     errno = EAGAIN;
     return false;

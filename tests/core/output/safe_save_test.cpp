@@ -2,12 +2,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -452,7 +455,6 @@ TEST(SafeOutputFile, AbandoningAnAppendCutsBackWhatReachedTheDisk) {
     EXPECT_EQ(TempDir::Read(path), kPrevious);
 }
 
-
 // The shell's own streams, named by their paths: the list goes where the stream
 // stands, after what it wrote before, and the stream stands after the list.
 TEST_F(SafeSaveTest, AStreamNamedByItsPathIsWrittenWhereItStands) {
@@ -511,6 +513,43 @@ TEST(SafeOutputFile, AFailedAppendCutsBackOnlyItsOwnBytes) {
     failing.Abandon();
     other.join();
     EXPECT_EQ(TempDir::Read(path), std::string(kPrevious) + "other's list\n");
+}
+
+extern "C" void IgnoreSignal(int) {}
+
+// Ctrl-C while another append holds the lock: the wait ends, and the file the append
+// never had is left alone.
+TEST(SafeOutputFile, AnAppendStoppedWhileWaitingForTheLockLeavesTheFile) {
+    TempDir dir;
+    const std::string path = dir.Write("list.txt", kPrevious);
+    const int holder = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    struct sigaction action {};
+    struct sigaction before {};
+    action.sa_handler = IgnoreSignal;
+    ASSERT_EQ(::sigaction(SIGUSR1, &action, &before), 0);
+
+    std::atomic<bool> done{false};
+    bool opened = true;
+    std::thread waiter([&] {
+        SafeOutputFile file(nullptr, [] { return true; });
+        opened = file.Open(path, true, 16);
+        done = true;
+    });
+    // The first signal may come before the wait has begun.
+    for (int i = 0; i < 2000 && !done; ++i) {
+        ::pthread_kill(waiter.native_handle(), SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!done)
+        ::flock(holder, LOCK_UN);
+    waiter.join();
+    ::sigaction(SIGUSR1, &before, nullptr);
+    ::close(holder);
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(TempDir::Read(path), kPrevious);
 }
 
 // Where the file system can, the new list has no name until it is complete: nothing
