@@ -45,6 +45,9 @@ struct CliOptions {
     Delimiter delimiter = Delimiter::LF;
     bool upper = false;
     bool frequency = false;
+    // --keywords: the reference list the list is compared with, and the least |G2| kept.
+    std::optional<std::string> keywords;
+    double minKeyness = 0.0;
     bool unicode = false;
     bool utf8 = false;
     std::string encoding = kAutomaticEncodingName;  // a name ParseEncoding takes

@@ -208,10 +208,10 @@ TEST(CliTest, VersionAndHelp) {
     Outcome help = RunCli(dir, {"-h"});
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, HasSubstr("Usage: tarvolen-cli [OPTIONS] [FILE...]"));
-    for (const char* option :
-         {"--language", "--skip-short", "--scan", "--types", "--remove-rare", "--remove-short",
-          "--remove-long", "--output", "--delimiter", "--upper", "--frequency", "--unicode",
-          "--append", "--statistics", "--quiet", "--help", "--version"})
+    for (const char* option : {"--language", "--skip-short", "--scan", "--types", "--remove-rare",
+                               "--remove-short", "--remove-long", "--output", "--delimiter",
+                               "--upper", "--frequency", "--keywords", "--min-keyness", "--unicode",
+                               "--append", "--statistics", "--quiet", "--help", "--version"})
         EXPECT_THAT(help.out, HasSubstr(option));
     EXPECT_EQ(help.err, "");
 }
@@ -1031,6 +1031,54 @@ TEST(CliTest, NoMemoryForTheStoreEndsWithFailure) {
     EXPECT_THAT(TempDir::Read(errors), HasSubstr("Unable to allocate memory buffer"));
     EXPECT_FALSE(Exists(output));
 #endif
+}
+
+// --keywords: the list against a reference list, byte for byte, and every way the run
+// can end without a keyword list, each leaving yesterday's output as it was.
+TEST(CliTest, KeywordsAgainstAReferenceList) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 10; ++i)
+        text += "Alpha ";
+    for (int i = 0; i < 90; ++i)
+        text += "rest ";
+    const std::string document = dir.Write("doc.txt", text);
+    const std::string reference = dir.Write("ref.txt", "alpha,1\nrest,90\nzulu,9\n");
+    const std::string output = dir.Write("out.txt", "yesterday\n");
+
+    Outcome run = RunCli(dir, {"-q", "--keywords", reference, "-o", output, document});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(TempDir::Read(output),
+              "alpha,10,1,8.55,3.32\nrest,90,90,0.00,0.00\nzulu,0,9,-12.48,-4.17\n");
+    run = RunCli(dir, {"-q", "--keywords=" + reference, "--min-keyness", "10.83", "--upper",
+                       "--delimiter", "crlf", "-o", "-", document});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "ZULU,0,9,-12.48,-4.17\r\n");
+
+    dir.Write("out.txt", "yesterday\n");
+    const std::string empty = dir.Write("empty.txt", "");
+    const std::string refused = dir.Write("refused.txt", "alpha,1\nrest,x\n");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } failures[] = {
+        {{"--keywords", reference, "--frequency", document}, 2, "exclude each other"},
+        {{"--min-keyness", "3.84", document}, 2, "'--min-keyness' needs '--keywords'"},
+        {{"--keywords", reference, "--min-keyness", "-1", document}, 2, "a number of 0 or more"},
+        {{"--keywords", reference, "--min-keyness", "nan", document}, 2, "a number of 0 or more"},
+        {{"--keywords", reference, empty}, 1, "The project is empty"},
+        {{"--keywords", empty, document}, 1, "The reference list " + empty + " holds no words"},
+        {{"--keywords", refused, document}, 1, "line 2: the count is not a number"},
+    };
+    for (const auto& failure : failures) {
+        std::vector<std::string> args{"-q", "-o", output};
+        args.insert(args.end(), failure.args.begin(), failure.args.end());
+        run = RunCli(dir, args);
+        EXPECT_EQ(run.status, failure.status) << failure.message;
+        EXPECT_THAT(run.err, HasSubstr(failure.message));
+        EXPECT_EQ(TempDir::Read(output), "yesterday\n") << failure.message;
+    }
 }
 
 }  // namespace

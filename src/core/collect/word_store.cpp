@@ -141,6 +141,11 @@ WordStore::Entry* WordStore::Find(const char* word, std::uint32_t bucket) const 
     return nullptr;
 }
 
+std::uint32_t WordStore::Occurrences(const char* word, std::size_t length) const {
+    const Entry* entry = Find(word, Hash(word, length) % kBucketCount);
+    return entry != nullptr ? entry->count : 0;
+}
+
 void WordStore::AddWord(const char* word) {
     const std::size_t length = std::strlen(word);
     AddWord(word, length, Hash(word, length));

@@ -129,6 +129,9 @@ class WordStore {
     // The cache tag of a key; exposed for tests.
     static std::uint32_t TagOf(const Key& key) { return tarvolen::TagOf(key); }
 
+    // The occurrences of the word, 0 when it is absent; word[length] must be NUL.
+    std::uint32_t Occurrences(const char* word, std::size_t length) const;
+
     // Removes the word and its count; an absent word changes nothing.
     void RemoveWord(const char* word);
 

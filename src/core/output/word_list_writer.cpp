@@ -286,6 +286,15 @@ void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& for
     record.Finish();
 }
 
+void WriteRecord(std::FILE* stream, std::string_view word, std::string_view fields,
+                 const RecordFormat& format) {
+    RecordBuilder record(stream, format);
+    record.Text(word, format.upperCase());
+    record.Text(fields, nullptr);
+    record.Text(format.delimiter(), nullptr);
+    record.Finish();
+}
+
 void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
                           const RecordFormat& format) {
     char digits[16];
@@ -391,6 +400,29 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
     }
     // A full disk must never end in "Done!": the commit reports what the last flush
     // could not write.
+    if (!file.Commit())
+        ThrowOutputError();
+
+    ReportSaved(hooks);
+    hooks.messages.ShowMessage(kDoneText, MessageIcon::Information);
+    return WriteOutcome::Written;
+}
+
+WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
+                             const WriterHooks& hooks, const RecordSource& writeRecords) {
+    SafeOutputFile file(hooks.seam);
+    if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
+        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+        return WriteOutcome::CannotCreate;
+    }
+    const RecordFormat format(options);
+    StopCheck stop(hooks);
+    try {
+        writeRecords(file.stream(), format, [&stop] { stop.Every(); });
+        stop.Now();
+    } catch (const WriteStopped&) {
+        return WriteOutcome::Stopped;
+    }
     if (!file.Commit())
         ThrowOutputError();
 

@@ -79,6 +79,11 @@ void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& for
 void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
                           const RecordFormat& format);
 
+// One record of any other kind: the word, then fields as they stand (commas, digits,
+// points and minus signs: ASCII, the same in every encoding), then the delimiter.
+void WriteRecord(std::FILE* stream, std::string_view word, std::string_view fields,
+                 const RecordFormat& format);
+
 // The store's words in WordOrder, as views of the stored texts (nothing copied).
 std::vector<std::string_view> SortedWords(const WordStore& store);
 
@@ -102,5 +107,12 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
                            const std::string& path, const WriterHooks& hooks);
 WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
                                 const std::string& path, const WriterHooks& hooks);
+
+// The same save for records made elsewhere: writeRecords(stream, format, every) writes
+// them all, calling every() after each record so that a stop request is heard.
+using RecordSource =
+    std::function<void(std::FILE*, const RecordFormat&, const std::function<void()>& every)>;
+WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
+                             const WriterHooks& hooks, const RecordSource& writeRecords);
 
 }  // namespace tarvolen
