@@ -4,6 +4,7 @@
 // as the next argument, flags bundled); the model knows what each must do to the
 // options, and which first problem must end the parse. Raw arguments are also
 // parsed, and whatever parses as a run must parse the same once respelt canonically.
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -78,7 +79,8 @@ bool SameOptions(const CliOptions& a, const CliOptions& b) {
         return false;
     for (std::size_t i = 0; i < a.filters.size(); ++i) {
         if (a.filters[i].mode != b.filters[i].mode || a.filters[i].value != b.filters[i].value ||
-            a.filters[i].list != b.filters[i].list)
+            a.filters[i].list != b.filters[i].list ||
+            a.filters[i].minRange != b.filters[i].minRange)
             return false;
     }
     return a.language == b.language && a.skipShort == b.skipShort && a.lists == b.lists &&
@@ -86,7 +88,8 @@ bool SameOptions(const CliOptions& a, const CliOptions& b) {
            a.output == b.output && a.delimiter == b.delimiter && a.upper == b.upper &&
            a.frequency == b.frequency && a.unicode == b.unicode && a.utf8 == b.utf8 &&
            a.encoding == b.encoding && a.append == b.append && a.statistics == b.statistics &&
-           a.quiet == b.quiet;
+           a.quiet == b.quiet && a.range == b.range && a.keywords == b.keywords &&
+           a.minKeyness == b.minKeyness;
 }
 
 std::string Describe(const std::vector<std::string>& args) {
@@ -382,6 +385,9 @@ std::vector<std::string> Canonical(const CliOptions& o) {
             case FilterMode::Listed:
                 args.push_back("--remove-listed=" + filter.list);
                 break;
+            case FilterMode::Range:
+                args.push_back("--min-range=" + std::to_string(filter.minRange));
+                break;
         }
     }
     if (o.output)
@@ -389,6 +395,7 @@ std::vector<std::string> Canonical(const CliOptions& o) {
     args.push_back(std::string("--delimiter=") + kDelimiters[static_cast<int>(o.delimiter)]);
     for (auto [set, name] : {std::pair{o.upper, "--upper"},
                              {o.frequency, "--frequency"},
+                             {o.range, "--range"},
                              {o.unicode, "--unicode"},
                              {o.utf8, "--utf8"},
                              {o.append, "--append"},
@@ -397,6 +404,14 @@ std::vector<std::string> Canonical(const CliOptions& o) {
         if (set)
             args.push_back(name);
     args.push_back("--encoding=" + o.encoding);
+    if (o.keywords) {
+        args.push_back("--keywords=" + *o.keywords);
+        char figure[400];
+        const auto end =
+            std::to_chars(figure, figure + sizeof figure, o.minKeyness, std::chars_format::fixed)
+                .ptr;
+        args.push_back("--min-keyness=" + std::string(figure, end));
+    }
     args.push_back("--");
     for (const std::string& file : o.files)
         args.push_back(file);

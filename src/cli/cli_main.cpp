@@ -258,10 +258,13 @@ class CliRun {
                 messages_.ShowMessage(kNothingToFilterText, MessageIcon::Information);
                 continue;
             }
-            const std::int32_t removed =
-                filter.mode == FilterMode::Listed
-                    ? RemoveListedWords(workspace_, filter.list, messages_)
-                    : FilterWords(workspace_.Store, filter.mode, filter.value);
+            std::int32_t removed = 0;
+            if (filter.mode == FilterMode::Listed)
+                removed = RemoveListedWords(workspace_, filter.list, messages_);
+            else if (filter.mode == FilterMode::Range)
+                removed = FilterByRange(workspace_.Store, filter.minRange);
+            else
+                removed = FilterWords(workspace_.Store, filter.mode, filter.value);
             if (removed < 0) {
                 listRefused_ = true;
                 continue;
@@ -272,7 +275,7 @@ class CliRun {
     }
 
     bool WriteToStandardOutput() {
-        if (options_.frequency && workspace_.Store.Count() == 0) {
+        if ((options_.frequency || options_.range) && workspace_.Store.Count() == 0) {
             messages_.Error(kEmptyProjectText);
             return false;
         }
@@ -280,6 +283,8 @@ class CliRun {
         try {
             if (options_.keywords)
                 WriteKeywordRecords(stdout, keywords_, format);
+            else if (options_.range)
+                WriteRangeRecords(stdout, workspace_.Store, format);
             else if (options_.frequency)
                 WriteFrequencyRecords(stdout, workspace_.Store, format);
             else
@@ -324,6 +329,8 @@ class CliRun {
         try {
             if (options_.keywords)
                 outcome = WriteKeywordList(keywords_, writerOptions, path, hooks);
+            else if (options_.range)
+                outcome = WriteRangeList(workspace_.Store, writerOptions, path, hooks);
             else if (options_.frequency)
                 outcome = WriteFrequencyList(workspace_.Store, writerOptions, path, hooks);
             else

@@ -73,6 +73,8 @@ enum class OptionId {
     Delimiter,
     Upper,
     Frequency,
+    Range,
+    MinRange,
     Keywords,
     MinKeyness,
     Unicode,
@@ -92,7 +94,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 23> kOptions = {{
+constexpr std::array<OptionInfo, 25> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Scan, 'd', "scan", true},
@@ -106,6 +108,8 @@ constexpr std::array<OptionInfo, 23> kOptions = {{
     {OptionId::Delimiter, 0, "delimiter", true},
     {OptionId::Upper, 0, "upper", false},
     {OptionId::Frequency, 0, "frequency", false},
+    {OptionId::Range, 0, "range", false},
+    {OptionId::MinRange, 0, "min-range", true},
     {OptionId::Keywords, 0, "keywords", true},
     {OptionId::MinKeyness, 0, "min-keyness", true},
     {OptionId::Unicode, 0, "unicode", false},
@@ -158,8 +162,9 @@ class Parser {
         if (result_.action == CliAction::Run && result_.options.unicode && result_.options.utf8)
             Fail("options '--unicode' and '--utf8' exclude each other");
         if (result_.action == CliAction::Run && result_.options.keywords &&
-            result_.options.frequency)
-            Fail("options '--keywords' and '--frequency' exclude each other");
+            (result_.options.frequency || result_.options.range))
+            Fail(std::string("options '--keywords' and '") +
+                 (result_.options.range ? "--range" : "--frequency") + "' exclude each other");
         if (result_.action == CliAction::Run && sawMinKeyness_ && !result_.options.keywords)
             Fail("option '--min-keyness' needs '--keywords'");
         return std::move(result_);
@@ -301,6 +306,16 @@ class Parser {
             case OptionId::Frequency:
                 o.frequency = true;
                 break;
+            case OptionId::Range:
+                o.range = true;
+                break;
+            case OptionId::MinRange:
+                if (std::optional<std::uint32_t> n = ParseRangeValue(value))
+                    o.filters.push_back(CliFilter{FilterMode::Range, 0, {}, *n});
+                else
+                    Fail("invalid value '" + Readable(value) +
+                         "' for '--min-range': an integer from 1 to 4294967295 is needed");
+                break;
             case OptionId::Keywords:
                 if (value.empty())
                     Fail("option '--keywords' needs a path");
@@ -399,6 +414,9 @@ std::string CliHelpText() {
            "      --delimiter NAME   lf (default), crlf or space\n"
            "      --upper            UPPER CASE\n"
            "      --frequency        records of word, comma and count, most frequent first\n"
+           "      --range            records of word, count and range (the number of files\n"
+           "                         the word was found in), most frequent first\n"
+           "      --min-range N      remove words found in fewer than N files\n"
            "      --keywords LIST    keywords against the reference word list LIST: records\n"
            "                         of word,count,refcount,G2,LogRatio by G2 (log-likelihood,\n"
            "                         negative for words rarer than in LIST), not with\n"
@@ -434,7 +452,8 @@ OutputOptions OutputOptionsOf(const CliOptions& options) {
     output.Delimiter = options.delimiter;
     output.CaseMode = options.upper ? 1 : 0;
     output.UnicodeOutput = options.unicode ? 1 : 0;
-    output.IncludeFrequency = options.frequency ? 1 : 0;
+    output.IncludeFrequency = options.frequency || options.range ? 1 : 0;
+    output.IncludeRange = options.range ? 1 : 0;
     output.AppendOutput = options.append ? 1 : 0;
     output.Utf8Output = options.utf8 ? 1 : 0;
     return output;

@@ -210,7 +210,7 @@ TEST(CliTest, VersionAndHelp) {
     EXPECT_THAT(help.out, HasSubstr("Usage: tarvolen-cli [OPTIONS] [FILE...]"));
     for (const char* option : {"--language", "--skip-short", "--scan", "--types", "--remove-rare",
                                "--remove-short", "--remove-long", "--output", "--delimiter",
-                               "--upper", "--frequency", "--keywords", "--min-keyness", "--unicode",
+                               "--upper", "--frequency", "--range", "--min-range", "--keywords", "--min-keyness", "--unicode",
                                "--append", "--statistics", "--quiet", "--help", "--version"})
         EXPECT_THAT(help.out, HasSubstr(option));
     EXPECT_EQ(help.err, "");
@@ -1079,6 +1079,40 @@ TEST(CliTest, KeywordsAgainstAReferenceList) {
         EXPECT_THAT(run.err, HasSubstr(failure.message));
         EXPECT_EQ(TempDir::Read(output), "yesterday\n") << failure.message;
     }
+}
+
+// --range: a file and a pipe are a document each; --min-range filters in its place
+// among the filters; saved range lists merge back with their ranges.
+TEST(CliTest, RangeRecordsAndTheRangeFilter) {
+    TempDir dir;
+    const std::string first = dir.Write("a.txt", "x y y");
+    const std::string second = dir.Write("b.txt", "Y z");
+    StandardInput piped;
+    piped.piped = "y x x";
+    Outcome run =
+        Child(dir, {"-q", "--range", "-o", "-", first, "-", second}, std::nullopt, std::move(piped))
+            .Wait();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "y,4,3\nx,3,2\nz,1,1\n");
+
+    run = RunCli(dir, {"-q", "--range", "--min-range", "2", "--delimiter", "crlf", "-o", "-", first,
+                       second});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "y,3,2\r\n");
+
+    const std::string saved = (dir.path() / "saved.txt").string();
+    ASSERT_EQ(RunCli(dir, {"-q", "--range", "-o", saved, first, second}).status, 0);
+    run = RunCli(dir, {"-q", "--range", "-o", "-", "-m", saved, "-m", saved});
+    EXPECT_EQ(run.out, "y,6,4\nx,2,2\nz,2,2\n");
+
+    for (const char* bad : {"0", "4294967296", "x", "-1"}) {
+        run = RunCli(dir, {"--min-range", bad, first});
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_THAT(run.err, HasSubstr("an integer from 1 to 4294967295"));
+    }
+    run = RunCli(dir, {"--range", "--keywords", saved, first});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("'--keywords' and '--range' exclude each other"));
 }
 
 }  // namespace

@@ -98,6 +98,9 @@ std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store);
 // the caller owns the stream and must still flush or close it and check that.
 void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
 void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
+// "word,count,range" records in FrequencyOrder: the count, then the number of
+// documents the word was counted in.
+void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
 
 // The Save command's writers: open the path ("ab" or "wb"), write the whole list and
 // report through hooks.messages ("Done! %s milliseconds taken" / "Done!"). A failed
@@ -114,5 +117,9 @@ using RecordSource =
     std::function<void(std::FILE*, const RecordFormat&, const std::function<void()>& every)>;
 WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
                              const WriterHooks& hooks, const RecordSource& writeRecords);
+
+// The frequency list with each word's range: refused, as that list is, when empty.
+WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
+                            const std::string& path, const WriterHooks& hooks);
 
 }  // namespace tarvolen
