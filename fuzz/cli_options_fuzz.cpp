@@ -4,6 +4,7 @@
 // as the next argument, flags bundled); the model knows what each must do to the
 // options, and which first problem must end the parse. Raw arguments are also
 // parsed, and whatever parses as a run must parse the same once respelt canonically.
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,7 +41,7 @@ enum class Kind {
     Version,
 };
 
-struct Spec {
+struct OptionRow {
     Kind kind;
     char shortName;
     const char* longName;
@@ -48,7 +49,7 @@ struct Spec {
 };
 
 // As the help text documents them.
-constexpr Spec kSpecs[] = {
+constexpr OptionRow kOptionRows[] = {
     {Kind::Language, 'l', "language", true},
     {Kind::SkipShort, 's', "skip-short", false},
     {Kind::Scan, 'd', "scan", true},
@@ -71,14 +72,15 @@ constexpr Spec kSpecs[] = {
     {Kind::Help, 'h', "help", false},
     {Kind::Version, 0, "version", false},
 };
-constexpr std::size_t kSpecCount = sizeof kSpecs / sizeof kSpecs[0];
+constexpr std::size_t kOptionRowCount = sizeof kOptionRows / sizeof kOptionRows[0];
 
 bool SameOptions(const CliOptions& a, const CliOptions& b) {
     if (a.filters.size() != b.filters.size())
         return false;
     for (std::size_t i = 0; i < a.filters.size(); ++i) {
         if (a.filters[i].mode != b.filters[i].mode || a.filters[i].value != b.filters[i].value ||
-            a.filters[i].list != b.filters[i].list)
+            a.filters[i].list != b.filters[i].list ||
+            a.filters[i].minRange != b.filters[i].minRange)
             return false;
     }
     return a.language == b.language && a.skipShort == b.skipShort && a.lists == b.lists &&
@@ -86,7 +88,8 @@ bool SameOptions(const CliOptions& a, const CliOptions& b) {
            a.output == b.output && a.delimiter == b.delimiter && a.upper == b.upper &&
            a.frequency == b.frequency && a.unicode == b.unicode && a.utf8 == b.utf8 &&
            a.encoding == b.encoding && a.append == b.append && a.statistics == b.statistics &&
-           a.quiet == b.quiet;
+           a.quiet == b.quiet && a.range == b.range && a.keywords == b.keywords &&
+           a.minKeyness == b.minKeyness;
 }
 
 std::string Describe(const std::vector<std::string>& args) {
@@ -121,10 +124,10 @@ struct Model {
     void Fail() { expected.action = CliAction::UsageError; }
 
     // What the option does with its value (for flags, value is unused).
-    void Apply(const Spec& spec, const std::string& value, std::optional<bool> valid,
+    void Apply(const OptionRow& row, const std::string& value, std::optional<bool> valid,
                std::optional<std::int32_t> number) {
         CliOptions& o = expected.options;
-        switch (spec.kind) {
+        switch (row.kind) {
             case Kind::Language:
             case Kind::Delimiter:
             case Kind::Encoding:
@@ -135,15 +138,15 @@ struct Model {
                     Fail();
                     return;
                 }
-                if (spec.kind == Kind::Language)
+                if (row.kind == Kind::Language)
                     o.language = *number;
-                else if (spec.kind == Kind::Delimiter)
+                else if (row.kind == Kind::Delimiter)
                     o.delimiter = static_cast<tarvolen::Delimiter>(*number);
-                else if (spec.kind == Kind::Encoding)
+                else if (row.kind == Kind::Encoding)
                     o.encoding = value;
                 else
-                    o.filters.push_back(CliFilter{spec.kind == Kind::RemoveRare ? FilterMode::Rare
-                                                  : spec.kind == Kind::RemoveShort
+                    o.filters.push_back(CliFilter{row.kind == Kind::RemoveRare ? FilterMode::Rare
+                                                  : row.kind == Kind::RemoveShort
                                                       ? FilterMode::Short
                                                       : FilterMode::Long,
                                                   *number,
@@ -159,11 +162,11 @@ struct Model {
                 // These refuse an empty value.
                 if (value.empty()) {
                     Fail();
-                } else if (spec.kind == Kind::Types) {
+                } else if (row.kind == Kind::Types) {
                     o.types = value;
-                } else if (spec.kind == Kind::RemoveListed) {
+                } else if (row.kind == Kind::RemoveListed) {
                     o.filters.push_back(CliFilter{FilterMode::Listed, 0, value});
-                } else if (spec.kind == Kind::Merge) {
+                } else if (row.kind == Kind::Merge) {
                     o.lists.push_back(value);
                 } else {
                     o.output = value;
@@ -210,7 +213,7 @@ struct Value {
     std::optional<std::int32_t> number;
 };
 
-Value PickValue(const Spec& spec, fuzz::FuzzInput& input) {
+Value PickValue(const OptionRow& row, fuzz::FuzzInput& input) {
     static constexpr const char* kLanguages[] = {"english", "french",  "german",
                                                  "italian", "russian", "spanish"};
     static constexpr const char* kDelimiters[] = {"lf", "crlf", "space"};
@@ -218,7 +221,7 @@ Value PickValue(const Spec& spec, fuzz::FuzzInput& input) {
                                                  "utf-16",     "utf-16le", "utf16be", "koi8-r",
                                                  "iso-8859-5", "ibm866"};
     const bool wrong = input.Byte() % 5 == 0;
-    switch (spec.kind) {
+    switch (row.kind) {
         case Kind::Language:
             if (wrong)
                 return {"klingon", false, {}};
@@ -281,63 +284,63 @@ void CheckGenerated(fuzz::FuzzInput& input) {
         }
         if (optionsEnded)
             continue;
-        const Spec& spec = kSpecs[what % kSpecCount];
+        const OptionRow& row = kOptionRows[what % kOptionRowCount];
         const std::uint8_t spelling = input.Byte();
-        const bool useShort = spec.shortName != 0 && spelling % 2 == 0;
-        if (!spec.takesValue) {
+        const bool useShort = row.shortName != 0 && spelling % 2 == 0;
+        if (!row.takesValue) {
             if (useShort && spelling % 4 == 0) {
                 // Bundled with the next flags that have a short form.
-                std::string bundle = std::string("-") + spec.shortName;
-                std::vector<const Spec*> flags{&spec};
+                std::string bundle = std::string("-") + row.shortName;
+                std::vector<const OptionRow*> flags{&row};
                 while (input.Byte() % 2 == 0) {
-                    const Spec& next = kSpecs[input.Below(kSpecCount)];
+                    const OptionRow& next = kOptionRows[input.Below(kOptionRowCount)];
                     if (next.shortName == 0 || next.takesValue)
                         break;
                     bundle += next.shortName;
                     flags.push_back(&next);
                 }
                 args.push_back(bundle);
-                for (const Spec* flag : flags)
+                for (const OptionRow* flag : flags)
                     if (!model.Ended())
                         model.Apply(*flag, {}, {}, {});
             } else if (useShort) {
-                args.push_back(std::string("-") + spec.shortName);
+                args.push_back(std::string("-") + row.shortName);
                 if (!model.Ended())
-                    model.Apply(spec, {}, {}, {});
+                    model.Apply(row, {}, {}, {});
             } else if (spelling % 7 == 1) {
                 // A flag given a value is refused.
-                args.push_back("--" + std::string(spec.longName) + "=" + AnyText(input));
+                args.push_back("--" + std::string(row.longName) + "=" + AnyText(input));
                 if (!model.Ended())
                     model.Fail();
             } else {
-                args.push_back("--" + std::string(spec.longName));
+                args.push_back("--" + std::string(row.longName));
                 if (!model.Ended())
-                    model.Apply(spec, {}, {}, {});
+                    model.Apply(row, {}, {}, {});
             }
             continue;
         }
-        const Value value = PickValue(spec, input);
+        const Value value = PickValue(row, input);
         if (input.Byte() % 16 == 0 && input.Empty()) {
             // The value is missing at the very end.
-            args.push_back(useShort ? std::string("-") + spec.shortName
-                                    : "--" + std::string(spec.longName));
+            args.push_back(useShort ? std::string("-") + row.shortName
+                                    : "--" + std::string(row.longName));
             if (!model.Ended())
                 model.Fail();
             break;
         }
         if (useShort && !value.text.empty() && spelling % 4 == 0) {
-            args.push_back(std::string("-") + spec.shortName + value.text);
+            args.push_back(std::string("-") + row.shortName + value.text);
         } else if (useShort) {
-            args.push_back(std::string("-") + spec.shortName);
+            args.push_back(std::string("-") + row.shortName);
             args.push_back(value.text);
         } else if (spelling % 3 == 0) {
-            args.push_back("--" + std::string(spec.longName) + "=" + value.text);
+            args.push_back("--" + std::string(row.longName) + "=" + value.text);
         } else {
-            args.push_back("--" + std::string(spec.longName));
+            args.push_back("--" + std::string(row.longName));
             args.push_back(value.text);
         }
         if (!model.Ended())
-            model.Apply(spec, value.text, value.valid, value.number);
+            model.Apply(row, value.text, value.valid, value.number);
     }
     if (model.expected.action == CliAction::Run && model.expected.options.unicode &&
         model.expected.options.utf8)
@@ -382,6 +385,9 @@ std::vector<std::string> Canonical(const CliOptions& o) {
             case FilterMode::Listed:
                 args.push_back("--remove-listed=" + filter.list);
                 break;
+            case FilterMode::Range:
+                args.push_back("--min-range=" + std::to_string(filter.minRange));
+                break;
         }
     }
     if (o.output)
@@ -389,6 +395,7 @@ std::vector<std::string> Canonical(const CliOptions& o) {
     args.push_back(std::string("--delimiter=") + kDelimiters[static_cast<int>(o.delimiter)]);
     for (auto [set, name] : {std::pair{o.upper, "--upper"},
                              {o.frequency, "--frequency"},
+                             {o.range, "--range"},
                              {o.unicode, "--unicode"},
                              {o.utf8, "--utf8"},
                              {o.append, "--append"},
@@ -397,6 +404,14 @@ std::vector<std::string> Canonical(const CliOptions& o) {
         if (set)
             args.push_back(name);
     args.push_back("--encoding=" + o.encoding);
+    if (o.keywords) {
+        args.push_back("--keywords=" + *o.keywords);
+        char figure[400];
+        const auto end =
+            std::to_chars(figure, figure + sizeof figure, o.minKeyness, std::chars_format::fixed)
+                .ptr;
+        args.push_back("--min-keyness=" + std::string(figure, end));
+    }
     args.push_back("--");
     for (const std::string& file : o.files)
         args.push_back(file);

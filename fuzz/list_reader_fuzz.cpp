@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,7 +25,8 @@ using namespace tarvolen;
 
 namespace {
 
-using Records = std::vector<std::pair<std::string, std::uint32_t>>;
+// Word, count and range of each record.
+using Records = std::vector<std::tuple<std::string, std::uint32_t, std::uint32_t>>;
 
 struct ListModel {
     Records records;  // the records before the refused one, or all
@@ -48,8 +50,13 @@ std::optional<std::uint32_t> CountOf(std::string_view digits) {
     return static_cast<std::uint32_t>(std::stoull(std::string(digits)));
 }
 
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // Records end at spaces, tabs, CR and LF; a record with a comma is a word, its last
-// comma and a count.
+// comma and a count, or when the field before the last comma is all digits, a word,
+// a count and a range from 1 to the count.
 ListModel ModelList(std::string_view text) {
     ListModel model;
     std::int64_t line = 1;
@@ -59,11 +66,27 @@ ListModel ModelList(std::string_view text) {
         if (record.empty() || model.refused)
             return;
         const std::size_t comma = record.rfind(',');
+        const std::size_t before = comma == std::string::npos || comma == 0
+                                       ? std::string::npos
+                                       : record.rfind(',', comma - 1);
+        const bool ranged =
+            before != std::string::npos &&
+            AllDigits(std::string_view(record).substr(before + 1, comma - before - 1));
         if (comma == std::string::npos) {
-            model.records.emplace_back(record, 1);
+            model.records.emplace_back(record, 1, 1);
+        } else if (ranged) {
+            const auto count =
+                CountOf(std::string_view(record).substr(before + 1, comma - before - 1));
+            const auto range = CountOf(std::string_view(record).substr(comma + 1));
+            if (before > 0 && count && range && *range <= *count) {
+                model.records.emplace_back(record.substr(0, before), *count, *range);
+            } else {
+                model.refused = true;
+                model.refusedLine = recordLine;
+            }
         } else if (const auto count = CountOf(std::string_view(record).substr(comma + 1));
                    comma > 0 && count) {
-            model.records.emplace_back(record.substr(0, comma), *count);
+            model.records.emplace_back(record.substr(0, comma), *count, 1);
         } else {
             model.refused = true;
             model.refusedLine = recordLine;
@@ -99,8 +122,8 @@ std::string Grouped(std::int64_t n) {
 
 void CheckReader(std::string_view text, const ListModel& model, fuzz::ChunkSizes& chunks) {
     Records got;
-    ListRecordReader reader([&](std::string_view record, std::uint32_t count) {
-        got.emplace_back(std::string(record), count);
+    ListRecordReader reader([&](std::string_view record, std::uint32_t count, std::uint32_t range) {
+        got.emplace_back(std::string(record), count, range);
     });
     bool fed = true;
     for (std::size_t at = 0; at < text.size() && fed;) {
@@ -178,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             allAccepted = false;
             continue;
         }
-        for (const auto& [text, count] : model.records) {
+        for (const auto& [text, count, range] : model.records) {
             testing::ModelWords words;
             testing::ModelScan(text, workspace.Map, minWordLength, words);
             for (const auto& [word, occurrences] : words.words) {

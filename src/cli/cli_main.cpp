@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_progress.h"
+#include "core/analysis/keyness.h"
 #include "core/analysis/statistics_report.h"
 #include "core/analysis/word_filter.h"
 #include "core/collect/char_map.h"
@@ -22,6 +24,7 @@
 #include "core/collect/list_merge.h"
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_store.h"
+#include "core/output/keyword_list_writer.h"
 #include "core/output/my_exception.h"
 #include "core/output/word_list_writer.h"
 #include "core/util/code_page.h"
@@ -75,6 +78,8 @@ void ReportOutOfMemory() {
     std::fprintf(stderr, "%s: %s\n", kCliName, WordStore::kGrowthFailedText);
 }
 
+constexpr const char* kEmptyReferenceFormat = "The reference list %s holds no words";
+
 int UsageError(const std::string& reason) {
     std::fprintf(stderr, "%s: %s\n%s\nTry '%s --help' for more information.\n", kCliName,
                  reason.c_str(), kCliUsageLine, kCliName);
@@ -122,6 +127,14 @@ class CliRun {
         // A stop list that cannot be used leaves the list other than asked: unwritten.
         if (listRefused_)
             return kExitFailure;
+        if (options_.keywords) {
+            if (workspace_.Store.Count() == 0) {
+                messages_.Error(kEmptyProjectText);
+                return kExitFailure;
+            }
+            keywords_ =
+                CompareWithReference(workspace_.Store, reference_->Store, options_.minKeyness);
+        }
         if (WritesToStandardOutput() && !WriteToStandardOutput())
             return kExitFailure;
         if (options_.statistics && !PrintStatistics())
@@ -134,7 +147,47 @@ class CliRun {
     }
 
   private:
+    // The reference list's own summary is not this run's; its refusals are.
+    class ErrorsOnly : public MessagePort {
+      public:
+        explicit ErrorsOnly(MessagePort& to) : to_(to) {}
+        void ShowMessage(const std::string& text, MessageIcon icon) override {
+            if (icon != MessageIcon::Information)
+                to_.ShowMessage(text, icon);
+        }
+        Answer Ask(const std::string& text, MessageButtons buttons) override {
+            return to_.Ask(text, buttons);
+        }
+
+      private:
+        MessagePort& to_;
+    };
+
+    // Reads the reference list of --keywords as -m reads lists, under the run's
+    // language, word rules and decoding. False when it was refused, could not be
+    // read, holds no word or the reading was interrupted.
+    bool LoadReference(ProgressPort& progress) {
+        reference_ = std::make_unique<Workspace>(
+            referenceMessages_, WordStore::Options{.exitStatusWithoutArena = kExitFailure});
+        Workspace& reference = *reference_;
+        reference.Add = workspace_.Add;
+        ApplyAddOptions(reference);
+        reference.MinWordLength = workspace_.MinWordLength;
+        IngestHooks hooks{progress, referenceMessages_, {}};
+        hooks.streams = Streams::ReadToEnd;
+        if (!MergeLists(reference, {*options_.keywords}, hooks) || gInterrupted != 0)
+            return false;
+        if (reference.Store.Count() == 0) {
+            messages_.Error(FormatText(kEmptyReferenceFormat, options_.keywords->c_str()));
+            return false;
+        }
+        return true;
+    }
+
     bool listRefused_ = false;
+    ErrorsOnly referenceMessages_{messages_};
+    std::unique_ptr<Workspace> reference_;
+    std::vector<KeywordRow> keywords_;
 
     bool WritesToStandardOutput() const {
         return options_.output && *options_.output == kStandardOutputName;
@@ -176,6 +229,12 @@ class CliRun {
 
             IngestHooks hooks{progress, messages_, {}};
             hooks.streams = Streams::ReadToEnd;
+            // The reference of --keywords before anything else: a refused one ends
+            // the run unwritten.
+            if (options_.keywords && !LoadReference(progress)) {
+                messages_.ReleaseNotices(false);
+                return gInterrupted != 0 ? InterruptedStatus() : kExitFailure;
+            }
             // Lists first, in the order given; a refused one ends the run unwritten.
             if (!options_.lists.empty()) {
                 const bool merged = MergeLists(ws, options_.lists, hooks);
@@ -221,10 +280,13 @@ class CliRun {
                 messages_.ShowMessage(kNothingToFilterText, MessageIcon::Information);
                 continue;
             }
-            const std::int32_t removed =
-                filter.mode == FilterMode::Listed
-                    ? RemoveListedWords(workspace_, filter.list, messages_)
-                    : FilterWords(workspace_.Store, filter.mode, filter.value);
+            std::int32_t removed = 0;
+            if (filter.mode == FilterMode::Listed)
+                removed = RemoveListedWords(workspace_, filter.list, messages_);
+            else if (filter.mode == FilterMode::Range)
+                removed = FilterByRange(workspace_.Store, filter.minRange);
+            else
+                removed = FilterWords(workspace_.Store, filter.mode, filter.value);
             if (removed < 0) {
                 listRefused_ = true;
                 continue;
@@ -235,13 +297,17 @@ class CliRun {
     }
 
     bool WriteToStandardOutput() {
-        if (options_.frequency && workspace_.Store.Count() == 0) {
+        if ((options_.frequency || options_.range) && workspace_.Store.Count() == 0) {
             messages_.Error(kEmptyProjectText);
             return false;
         }
         const RecordFormat format(WriterOptionsOf(options_));
         try {
-            if (options_.frequency)
+            if (options_.keywords)
+                WriteKeywordRecords(stdout, keywords_, format);
+            else if (options_.range)
+                WriteRangeRecords(stdout, workspace_.Store, format);
+            else if (options_.frequency)
                 WriteFrequencyRecords(stdout, workspace_.Store, format);
             else
                 WriteWordRecords(stdout, workspace_.Store, format);
@@ -283,9 +349,14 @@ class CliRun {
         WriteOutcome outcome = WriteOutcome::CannotCreate;
         CatchInterrupts();
         try {
-            outcome = options_.frequency
-                          ? WriteFrequencyList(workspace_.Store, writerOptions, path, hooks)
-                          : WriteWordList(workspace_.Store, writerOptions, path, hooks);
+            if (options_.keywords)
+                outcome = WriteKeywordList(keywords_, writerOptions, path, hooks);
+            else if (options_.range)
+                outcome = WriteRangeList(workspace_.Store, writerOptions, path, hooks);
+            else if (options_.frequency)
+                outcome = WriteFrequencyList(workspace_.Store, writerOptions, path, hooks);
+            else
+                outcome = WriteWordList(workspace_.Store, writerOptions, path, hooks);
         } catch (const CMyException& error) {
             DefaultInterrupts();
             messages_.SetSubject(nullptr);

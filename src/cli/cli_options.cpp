@@ -1,6 +1,8 @@
 #include "cli/cli_options.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <functional>
 #include <string_view>
 
@@ -71,6 +73,10 @@ enum class OptionId {
     Delimiter,
     Upper,
     Frequency,
+    Range,
+    MinRange,
+    Keywords,
+    MinKeyness,
     Unicode,
     Utf8,
     Encoding,
@@ -88,7 +94,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 21> kOptions = {{
+constexpr std::array<OptionInfo, 25> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Scan, 'd', "scan", true},
@@ -102,6 +108,10 @@ constexpr std::array<OptionInfo, 21> kOptions = {{
     {OptionId::Delimiter, 0, "delimiter", true},
     {OptionId::Upper, 0, "upper", false},
     {OptionId::Frequency, 0, "frequency", false},
+    {OptionId::Range, 0, "range", false},
+    {OptionId::MinRange, 0, "min-range", true},
+    {OptionId::Keywords, 0, "keywords", true},
+    {OptionId::MinKeyness, 0, "min-keyness", true},
     {OptionId::Unicode, 0, "unicode", false},
     {OptionId::Utf8, 0, "utf8", false},
     {OptionId::Encoding, 'e', "encoding", true},
@@ -151,6 +161,12 @@ class Parser {
         }
         if (result_.action == CliAction::Run && result_.options.unicode && result_.options.utf8)
             Fail("options '--unicode' and '--utf8' exclude each other");
+        if (result_.action == CliAction::Run && result_.options.keywords &&
+            (result_.options.frequency || result_.options.range))
+            Fail(std::string("options '--keywords' and '") +
+                 (result_.options.range ? "--range" : "--frequency") + "' exclude each other");
+        if (result_.action == CliAction::Run && sawMinKeyness_ && !result_.options.keywords)
+            Fail("option '--min-keyness' needs '--keywords'");
         return std::move(result_);
     }
 
@@ -290,6 +306,31 @@ class Parser {
             case OptionId::Frequency:
                 o.frequency = true;
                 break;
+            case OptionId::Range:
+                o.range = true;
+                break;
+            case OptionId::MinRange:
+                if (std::optional<std::uint32_t> n = ParseRangeValue(value))
+                    o.filters.push_back(CliFilter{FilterMode::Range, 0, {}, *n});
+                else
+                    Fail("invalid value '" + Readable(value) +
+                         "' for '--min-range': an integer from 1 to 4294967295 is needed");
+                break;
+            case OptionId::Keywords:
+                if (value.empty())
+                    Fail("option '--keywords' needs a path");
+                else
+                    o.keywords = value;
+                break;
+            case OptionId::MinKeyness:
+                if (std::optional<double> threshold = ParseKeyness(value)) {
+                    o.minKeyness = *threshold;
+                    sawMinKeyness_ = true;
+                } else {
+                    Fail("invalid value '" + Readable(value) +
+                         "' for '--min-keyness': a number of 0 or more is needed");
+                }
+                break;
             case OptionId::Unicode:
                 o.unicode = true;
                 break;
@@ -320,7 +361,20 @@ class Parser {
         }
     }
 
+    // A plain decimal number, 0 or more ("3.84", "10", ".5"); nothing else.
+    static std::optional<double> ParseKeyness(const std::string& text) {
+        double value = 0.0;
+        const char* end = text.data() + text.size();
+        const auto [stop, error] =
+            std::from_chars(text.data(), end, value, std::chars_format::fixed);
+        if (text.empty() || error != std::errc() || stop != end || !(value >= 0.0) ||
+            !std::isfinite(value))
+            return std::nullopt;
+        return value;
+    }
+
     const std::vector<std::string>& args_;
+    bool sawMinKeyness_ = false;
     std::size_t next_ = 0;
     CliParse result_;
 };
@@ -360,6 +414,16 @@ std::string CliHelpText() {
            "      --delimiter NAME   lf (default), crlf or space\n"
            "      --upper            UPPER CASE\n"
            "      --frequency        records of word, comma and count, most frequent first\n"
+           "      --range            records of word, count and range (the number of files\n"
+           "                         the word was found in), most frequent first\n"
+           "      --min-range N      remove words found in fewer than N files\n"
+           "      --keywords LIST    keywords against the reference word list LIST: records\n"
+           "                         of word,count,refcount,G2,LogRatio by G2 (log-likelihood,\n"
+           "                         negative for words rarer than in LIST), not with\n"
+           "                         --frequency\n"
+           "      --min-keyness X    keep the keywords with |G2| >= X; 3.84, 6.63, 10.83 and\n"
+           "                         15.13 are the thresholds of p < 0.05, 0.01, 0.001 and\n"
+           "                         0.0001\n"
            "      --unicode          UTF-16 little-endian, no byte order mark\n"
            "      --utf8             UTF-8, no byte order mark (not with --unicode)\n"
            "      --append           append to PATH when it exists\n"
@@ -389,7 +453,8 @@ OutputOptions OutputOptionsOf(const CliOptions& options) {
     output.Delimiter = options.delimiter;
     output.CaseMode = options.upper ? 1 : 0;
     output.UnicodeOutput = options.unicode ? 1 : 0;
-    output.IncludeFrequency = options.frequency ? 1 : 0;
+    output.IncludeFrequency = options.frequency || options.range ? 1 : 0;
+    output.IncludeRange = options.range ? 1 : 0;
     output.AppendOutput = options.append ? 1 : 0;
     output.Utf8Output = options.utf8 ? 1 : 0;
     return output;

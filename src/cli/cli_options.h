@@ -29,7 +29,8 @@ inline constexpr const char* kStandardOutputName = "-";
 struct CliFilter {
     FilterMode mode;
     std::int32_t value;
-    std::string list;  // FilterMode::Listed: the word list whose words go
+    std::string list;            // FilterMode::Listed: the word list whose words go
+    std::uint32_t minRange = 0;  // FilterMode::Range: the fewest documents a word keeps
 };
 
 // Everything the command line asks for; the defaults are those of a fresh GUI session.
@@ -45,6 +46,10 @@ struct CliOptions {
     Delimiter delimiter = Delimiter::LF;
     bool upper = false;
     bool frequency = false;
+    bool range = false;  // "word,count,range" records; implies frequency
+    // --keywords: the reference list the list is compared with, and the least |G2| kept.
+    std::optional<std::string> keywords;
+    double minKeyness = 0.0;
     bool unicode = false;
     bool utf8 = false;
     std::string encoding = kAutomaticEncodingName;  // a name ParseEncoding takes

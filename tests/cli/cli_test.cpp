@@ -98,10 +98,10 @@ TEST(CliTest, VersionAndHelp) {
     Outcome help = RunCli(dir, {"-h"});
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, HasSubstr("Usage: tarvolen-cli [OPTIONS] [FILE...]"));
-    for (const char* option :
-         {"--language", "--skip-short", "--scan", "--types", "--remove-rare", "--remove-short",
-          "--remove-long", "--output", "--delimiter", "--upper", "--frequency", "--unicode",
-          "--append", "--statistics", "--quiet", "--help", "--version"})
+    for (const char* option : {"--language", "--skip-short", "--scan", "--types", "--remove-rare",
+                               "--remove-short", "--remove-long", "--output", "--delimiter",
+                               "--upper", "--frequency", "--range", "--min-range", "--keywords", "--min-keyness", "--unicode",
+                               "--append", "--statistics", "--quiet", "--help", "--version"})
         EXPECT_THAT(help.out, HasSubstr(option));
     EXPECT_EQ(help.err, "");
 }
@@ -868,6 +868,88 @@ TEST(CliTest, NoMemoryForTheStoreEndsWithFailure) {
     EXPECT_THAT(TempDir::Read(errors), HasSubstr("Unable to allocate memory buffer"));
     EXPECT_FALSE(Exists(output));
 #endif
+}
+
+// --keywords: the list against a reference list, byte for byte, and every way the run
+// can end without a keyword list, each leaving yesterday's output as it was.
+TEST(CliTest, KeywordsAgainstAReferenceList) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 10; ++i)
+        text += "Alpha ";
+    for (int i = 0; i < 90; ++i)
+        text += "rest ";
+    const std::string document = dir.Write("doc.txt", text);
+    const std::string reference = dir.Write("ref.txt", "alpha,1\nrest,90\nzulu,9\n");
+    const std::string output = dir.Write("out.txt", "yesterday\n");
+
+    Outcome run = RunCli(dir, {"-q", "--keywords", reference, "-o", output, document});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(TempDir::Read(output),
+              "alpha,10,1,8.55,3.32\nrest,90,90,0.00,0.00\nzulu,0,9,-12.48,-4.17\n");
+    run = RunCli(dir, {"-q", "--keywords=" + reference, "--min-keyness", "10.83", "--upper",
+                       "--delimiter", "crlf", "-o", "-", document});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "ZULU,0,9,-12.48,-4.17\r\n");
+
+    dir.Write("out.txt", "yesterday\n");
+    const std::string empty = dir.Write("empty.txt", "");
+    const std::string refused = dir.Write("refused.txt", "alpha,1\nrest,x\n");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } failures[] = {
+        {{"--keywords", reference, "--frequency", document}, 2, "exclude each other"},
+        {{"--min-keyness", "3.84", document}, 2, "'--min-keyness' needs '--keywords'"},
+        {{"--keywords", reference, "--min-keyness", "-1", document}, 2, "a number of 0 or more"},
+        {{"--keywords", reference, "--min-keyness", "nan", document}, 2, "a number of 0 or more"},
+        {{"--keywords", reference, empty}, 1, "The project is empty"},
+        {{"--keywords", empty, document}, 1, "The reference list " + empty + " holds no words"},
+        {{"--keywords", refused, document}, 1, "line 2: the count is not a number"},
+    };
+    for (const auto& failure : failures) {
+        std::vector<std::string> args{"-q", "-o", output};
+        args.insert(args.end(), failure.args.begin(), failure.args.end());
+        run = RunCli(dir, args);
+        EXPECT_EQ(run.status, failure.status) << failure.message;
+        EXPECT_THAT(run.err, HasSubstr(failure.message));
+        EXPECT_EQ(TempDir::Read(output), "yesterday\n") << failure.message;
+    }
+}
+
+// --range: a file and a pipe are a document each; --min-range filters in its place
+// among the filters; saved range lists merge back with their ranges.
+TEST(CliTest, RangeRecordsAndTheRangeFilter) {
+    TempDir dir;
+    const std::string first = dir.Write("a.txt", "x y y");
+    const std::string second = dir.Write("b.txt", "Y z");
+    StandardInput piped;
+    piped.piped = "y x x";
+    Outcome run =
+        Child(dir, {"-q", "--range", "-o", "-", first, "-", second}, std::nullopt, std::move(piped))
+            .Wait();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "y,4,3\nx,3,2\nz,1,1\n");
+
+    run = RunCli(dir, {"-q", "--range", "--min-range", "2", "--delimiter", "crlf", "-o", "-", first,
+                       second});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "y,3,2\r\n");
+
+    const std::string saved = (dir.path() / "saved.txt").string();
+    ASSERT_EQ(RunCli(dir, {"-q", "--range", "-o", saved, first, second}).status, 0);
+    run = RunCli(dir, {"-q", "--range", "-o", "-", "-m", saved, "-m", saved});
+    EXPECT_EQ(run.out, "y,6,4\nx,2,2\nz,2,2\n");
+
+    for (const char* bad : {"0", "4294967296", "x", "-1"}) {
+        run = RunCli(dir, {"--min-range", bad, first});
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_THAT(run.err, HasSubstr("an integer from 1 to 4294967295"));
+    }
+    run = RunCli(dir, {"--range", "--keywords", saved, first});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("'--keywords' and '--range' exclude each other"));
 }
 
 }  // namespace

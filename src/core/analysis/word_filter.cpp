@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/collect/word_store.h"
 
@@ -63,7 +64,8 @@ bool Picks(FilterMode mode, std::int32_t value, std::size_t length, std::uint32_
         case FilterMode::Long:
             return value < 0 || length > static_cast<std::size_t>(value);
         case FilterMode::Listed:
-            break;  // the list decides, not a word's own figures
+        case FilterMode::Range:
+            break;  // the list, or the range, decides; see their own functions
     }
     return false;
 }
@@ -88,6 +90,28 @@ std::int32_t FilterWords(WordStore& store, FilterMode mode, std::int32_t value) 
         }
     }
     return removed;
+}
+
+std::optional<std::uint32_t> ParseRangeValue(std::string_view text) {
+    text = TrimBlanks(text);
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || value == 0)
+        return std::nullopt;
+    return value;
+}
+
+std::int32_t FilterByRange(WordStore& store, std::uint32_t minRange) {
+    std::vector<std::string> doomed;
+    store.ForEachEntry(
+        [&](std::string_view word, std::uint32_t, std::uint64_t, std::uint32_t range) {
+            if (range < minRange)
+                doomed.emplace_back(word);
+        });
+    for (const std::string& word : doomed)
+        store.RemoveWord(word.c_str());
+    return static_cast<std::int32_t>(doomed.size());
 }
 
 }  // namespace tarvolen

@@ -14,6 +14,7 @@ enum class FilterMode : std::int32_t {
     Short = 1,   // shorter than N bytes
     Long = 2,    // longer than N bytes
     Listed = 3,  // named by a word list (RemoveListedWords); N plays no part
+    Range = 4,   // found in fewer than N documents (FilterByRange)
 };
 
 inline constexpr std::int32_t kFilterMinValue = 1;
@@ -36,6 +37,13 @@ const char* FilterValueRefusal(std::string_view text);
 inline constexpr const char* kNothingToFilterText = "The project is empty, nothing to filter!";
 // printf format of the result, filled with the plain number of removed words.
 inline constexpr const char* kWordsRemovedFormat = "%d words removed";
+
+// The N of the range rule: a plain decimal number from 1 to 4,294,967,295, blanks
+// around it ignored.
+std::optional<std::uint32_t> ParseRangeValue(std::string_view text);
+
+// Removes every word counted in fewer than minRange documents; returns how many.
+std::int32_t FilterByRange(WordStore& store, std::uint32_t minRange);
 
 // Removes every word the rule picks; a word whose count or length equals value stays.
 // Returns the number of words removed.

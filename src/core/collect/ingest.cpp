@@ -77,6 +77,8 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
     }
 
     state.carry.clear();
+    // Every file read is one document of the words' ranges, an empty one too.
+    workspace.Store.BeginDocument();
     decoder.StartFile();
     const TokenizerContext context = ContextOf(workspace);
     if (facts.size > 0 || facts.unbounded) {

@@ -104,11 +104,12 @@ class OccurrenceBatch {
   public:
     explicit OccurrenceBatch(WordStore& store) : store_(store) {}
 
-    void Add(const char* word, std::size_t length, std::uint32_t count) {
+    void Add(const char* word, std::size_t length, std::uint32_t count, std::uint32_t range) {
         char* text = texts_[size_];
         std::memcpy(text, word, length + 1);
         lengths_[size_] = static_cast<std::uint8_t>(length);
         counts_[size_] = count;
+        ranges_[size_] = range;
         if (++size_ == kSize)
             Flush();
     }
@@ -118,7 +119,7 @@ class OccurrenceBatch {
             WordStore::Prepare(prepared_[i], texts_[i], lengths_[i]);
         store_.Preload(prepared_, size_);
         for (std::size_t i = 0; i < size_; ++i)
-            store_.AddOccurrences(texts_[i], lengths_[i], counts_[i]);
+            store_.AddOccurrences(texts_[i], lengths_[i], counts_[i], ranges_[i]);
         size_ = 0;
     }
 
@@ -129,6 +130,7 @@ class OccurrenceBatch {
     char texts_[kSize][MaxWordLength + 1];
     std::uint8_t lengths_[kSize];
     std::uint32_t counts_[kSize];
+    std::uint32_t ranges_[kSize];
     WordStore::PreparedWord prepared_[kSize];
 };
 
@@ -181,7 +183,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
             hooks.progress.SetFileLine(path);
             if (hooks.progress.CancelRequested())
                 break;
-            ListRecordReader check([](std::string_view, std::uint32_t) {});
+            ListRecordReader check([](std::string_view, std::uint32_t, std::uint32_t) {});
             const std::int64_t before = workspace.BytesRead;
             if (!pass.Use(ListEncodingOf(path, workspace.RunEncoding))) {
                 allMerged = false;
@@ -193,12 +195,13 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
                 const CharMap& map = workspace.Map;
                 const std::int32_t minimum = workspace.MinWordLength;
                 auto batch = std::make_unique<OccurrenceBatch>(workspace.Store);
-                ListRecordReader count([&](std::string_view text, std::uint32_t n) {
-                    ForEachWord(text, map, minimum, [&](const char* word, std::size_t length) {
-                        batch->Add(word, length, n);
-                        workspace.QualifiedWords += n;
+                ListRecordReader count(
+                    [&](std::string_view text, std::uint32_t n, std::uint32_t range) {
+                        ForEachWord(text, map, minimum, [&](const char* word, std::size_t length) {
+                            batch->Add(word, length, n, range);
+                            workspace.QualifiedWords += n;
+                        });
                     });
-                });
                 const std::int64_t checked = workspace.BytesRead;
                 status = pass.Run(path, count, false);
                 batch->Flush();
@@ -240,7 +243,7 @@ std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, Me
     // encoding that Automatic recognises.
     ListPass pass(workspace, nullptr, buffer, workspace.ListCodePage);
     pass.Use(ListEncodingOf(path, TextEncoding{}));
-    ListRecordReader check([](std::string_view, std::uint32_t) {});
+    ListRecordReader check([](std::string_view, std::uint32_t, std::uint32_t) {});
     ReadStatus status = pass.Run(path, check, false);
     if (status != ReadStatus::Read) {
         ShowRefused(messages, path, Problem(status, check));
@@ -248,7 +251,7 @@ std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, Me
     }
     std::int32_t removed = 0;
     const CharMap& map = workspace.Map;
-    ListRecordReader remove([&](std::string_view text, std::uint32_t) {
+    ListRecordReader remove([&](std::string_view text, std::uint32_t, std::uint32_t) {
         ForEachWord(text, map, 1, [&](const char* word, std::size_t) {
             const std::int32_t before = workspace.Store.Count();
             workspace.Store.RemoveWord(word);

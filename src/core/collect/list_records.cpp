@@ -46,27 +46,65 @@ bool ListRecordReader::Finish() {
 bool ListRecordReader::Record(std::string_view record) {
     const std::size_t comma = record.rfind(',');
     if (comma == std::string_view::npos) {
-        sink_(record, 1);
+        sink_(record, 1, 1);
         return true;
     }
-    const std::string_view text = record.substr(0, comma);
-    const std::string_view digits = record.substr(comma + 1);
+    std::string_view text = record.substr(0, comma);
+    std::string_view digits = record.substr(comma + 1);
+    std::string_view rangeDigits;
+    // "word,count,range": the field before the last is a count. A word holds no comma,
+    // so no other record is read differently for it.
+    if (const std::size_t before = text.rfind(','); before != std::string_view::npos) {
+        const std::string_view middle = text.substr(before + 1);
+        if (!middle.empty() && middle.find_first_not_of("0123456789") == std::string_view::npos) {
+            rangeDigits = digits;
+            digits = middle;
+            text = text.substr(0, before);
+        }
+    }
     if (text.empty())
         return Fail("a count without a word");
     if (digits.empty())
         return Fail("no count after the comma");
+    const std::optional<std::uint32_t> count = Count(digits);
+    if (!count)
+        return false;
+    std::uint64_t range = 1;
+    if (rangeDigits.data() != nullptr) {
+        if (rangeDigits.empty() ||
+            rangeDigits.find_first_not_of("0123456789") != std::string_view::npos)
+            return Fail("the range is not a number");
+        range = 0;
+        for (char c : rangeDigits) {
+            range = range * 10 + static_cast<unsigned>(c - '0');
+            if (range > *count)
+                return Fail("the range is above the count");
+        }
+        if (range == 0)
+            return Fail("the range is 0");
+    }
+    sink_(text, *count, static_cast<std::uint32_t>(range));
+    return true;
+}
+
+std::optional<std::uint32_t> ListRecordReader::Count(std::string_view digits) {
     std::uint64_t count = 0;
     for (char c : digits) {
-        if (c < '0' || c > '9')
-            return Fail("the count is not a number");
+        if (c < '0' || c > '9') {
+            Fail("the count is not a number");
+            return std::nullopt;
+        }
         count = count * 10 + static_cast<unsigned>(c - '0');
-        if (count > 4'294'967'295u)
-            return Fail("the count is above 4,294,967,295");
+        if (count > 4'294'967'295u) {
+            Fail("the count is above 4,294,967,295");
+            return std::nullopt;
+        }
     }
-    if (count == 0)
-        return Fail("the count is 0");
-    sink_(text, static_cast<std::uint32_t>(count));
-    return true;
+    if (count == 0) {
+        Fail("the count is 0");
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(count);
 }
 
 bool ListRecordReader::Fail(const char* why) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,14 +11,17 @@ namespace tarvolen {
 // Cuts the decoded text of a word-list file into its records, as every format
 // Tarvolen writes them: records end at spaces, tabs, CR and LF. A record holding a
 // comma is the text before its last comma and a count in plain decimal digits, 1 to
-// 4,294,967,295; any other record is a text with the count 1.
+// 4,294,967,295, with a range of 1; "text,count,range" (the field before the last
+// comma a count) also gives the number of documents, 1 to the count; any other
+// record is a text with the count 1 and the range 1.
 //
 // The text arrives in chunks of any size; a record cut by a chunk's end is held until
 // it is whole. The first record that holds a comma but no valid count stops the
 // reading: Failed() is then true and FailureText() says where and why.
 class ListRecordReader {
   public:
-    using RecordSink = std::function<void(std::string_view text, std::uint32_t count)>;
+    using RecordSink =
+        std::function<void(std::string_view text, std::uint32_t count, std::uint32_t range)>;
 
     explicit ListRecordReader(RecordSink sink) : sink_(std::move(sink)) {}
 
@@ -32,6 +36,8 @@ class ListRecordReader {
 
   private:
     bool Record(std::string_view record);
+    // The digits of a count, or nothing after Fail.
+    std::optional<std::uint32_t> Count(std::string_view digits);
     bool Fail(const char* why);
 
     RecordSink sink_;

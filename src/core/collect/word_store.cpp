@@ -93,7 +93,7 @@ void WordStore::ForgetCache() {
 }
 
 namespace {
-constexpr std::size_t kSlabBytes = RoundToHugePages((std::size_t{1} << 20) * 24);
+constexpr std::size_t kSlabBytes = RoundToHugePages((std::size_t{1} << 20) * 32);
 }  // namespace
 
 void WordStore::EmptyTable(Table& table) {
@@ -131,7 +131,7 @@ void WordStore::AddBlock(Table& table) {
 }
 
 std::uint32_t WordStore::Insert(Table& table, const Key& key, std::size_t offset,
-                                std::uint32_t bucket, std::uint32_t count) {
+                                std::uint32_t bucket, std::uint32_t count, std::uint32_t range) {
     if (!table.heads.Allocated())
         table.heads.Allocate();
     std::uint32_t& head = table.heads.HeadFor(bucket);
@@ -140,6 +140,8 @@ std::uint32_t WordStore::Insert(Table& table, const Key& key, std::size_t offset
     SetKey(entry, key);
     entry.text = static_cast<std::uint32_t>(offset);
     entry.count = count;
+    entry.range = range;
+    entry.lastDocument = document_;
     entry.next = head;
     head = index;
     return index;
@@ -156,6 +158,28 @@ WordStore::Entry* WordStore::Find(const char* word, std::uint32_t bucket) const 
     return nullptr;
 }
 
+std::uint32_t WordStore::Occurrences(const char* word, std::size_t length) const {
+    const Entry* entry = Find(word, Hash(word, length) % kBucketCount);
+    return entry != nullptr ? entry->count : 0;
+}
+
+std::uint32_t WordStore::RangeOf(const char* word, std::size_t length) const {
+    const Entry* entry = Find(word, Hash(word, length) % kBucketCount);
+    return entry != nullptr ? entry->range : 0;
+}
+
+void WordStore::BeginDocument() {
+    ++documentCount_;
+    if (++document_ != 0)
+        return;
+    // After 4,294,967,295 documents the numbers begin again; no entry may then still
+    // name a number that a new document will carry.
+    for (Table* table : {&tableA_, &tableB_})
+        for (std::uint32_t i = 1; i < table->carved; ++i)
+            table->At(i).lastDocument = 0;
+    document_ = 1;
+}
+
 void WordStore::AddWord(const char* word) {
     const std::size_t length = std::strlen(word);
     AddWord(word, length, Hash(word, length));
@@ -165,16 +189,20 @@ void WordStore::AddWord(const char* word, std::size_t length) {
     AddWord(word, length, Hash(word, length));
 }
 
-void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32_t count) {
+void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32_t count,
+                               std::uint32_t range) {
     if (count == 0)
         return;
     const std::uint32_t hash = Hash(word, length);
     const std::size_t n = length + 1;
     if (writePos_ + n >= capacity_) {
         // A growth, or no room at all: the way of single words, then the rest.
+        const std::uint32_t rangeBefore = RangeOf(word, length);
         AddWord(word, length, hash);
-        if (Entry* entry = count > 1 ? Find(word, hash % kBucketCount) : nullptr)
+        if (Entry* entry = Find(word, hash % kBucketCount)) {
             entry->count = SaturatingSum(entry->count, count - 1);
+            entry->range = SaturatingSum(rangeBefore, range);
+        }
         return;
     }
     Table& table = *current_;
@@ -184,12 +212,13 @@ void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32
         Entry& entry = table.At(index);
         if (Matches(entry, key, word, length)) {
             entry.count = SaturatingSum(entry.count, count);
+            entry.range = SaturatingSum(entry.range, range);
             return;
         }
         index = entry.next;
     }
     detail::CopyShort(arena_ + writePos_, word, n);
-    Insert(table, key, writePos_, bucket, count);
+    Insert(table, key, writePos_, bucket, count, range);
     writePos_ += n;
 }
 
@@ -215,7 +244,7 @@ void WordStore::AddUncached(const char* word, std::size_t length, const Key& key
     // New: the copy at the free end of the arena becomes its stored text. It is made
     // only now, so a known word, the common case, writes nothing.
     detail::CopyShort(arena_ + writePos_, word, n);
-    slot = {tag, Insert(table, key, writePos_, bucket, 1)};
+    slot = {tag, Insert(table, key, writePos_, bucket, 1, 1)};
     writePos_ += n;
 }
 
@@ -288,7 +317,7 @@ void WordStore::AddWordNearEnd(const char* word, std::size_t length, std::uint32
     }
     // No room for a copy: only a word already present can be counted.
     if (Entry* entry = Find(word, hash % kBucketCount))
-        entry->count += entry->count != UINT32_MAX;
+        Count(*entry);
 }
 
 bool WordStore::Grow() {
@@ -309,7 +338,9 @@ bool WordStore::Grow() {
         const std::size_t n = std::strlen(old) + 1;
         char* text = newArena + newWritePos;
         std::memcpy(text, old, n);
-        Insert(target, KeyOf(text, n - 1), newWritePos, bucket, entry->count);
+        const std::uint32_t moved =
+            Insert(target, KeyOf(text, n - 1), newWritePos, bucket, entry->count, entry->range);
+        target.At(moved).lastDocument = entry->lastDocument;
         newWritePos += n;
     }
     memory_.Release(arena_, capacity_);
@@ -354,6 +385,7 @@ void WordStore::Clear() {
     ForgetCache();
     writePos_ = 0;
     growthFailed_ = false;
+    documentCount_ = 0;
 }
 
 const WordStore::Entry* WordStore::FirstEntryFrom(std::uint32_t& bucket) const {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/collect/bucket_heads.h"
@@ -89,9 +90,18 @@ class WordStore {
     // As above with hash == Hash(word, length) already computed, as the tokenizer
     // does for a word carried over from the previous chunk.
     inline void AddWord(const char* word, std::size_t length, std::uint32_t hash);
-    // Counts count occurrences at once, as a merged list's record gives them; the
-    // count saturates at 4,294,967,295 as single occurrences do. word[length] is NUL.
-    void AddOccurrences(const char* word, std::size_t length, std::uint32_t count);
+    // Counts count occurrences at once, as a merged list's record gives them, found
+    // in range documents; both saturate at 4,294,967,295 as single occurrences do.
+    // word[length] is NUL.
+    void AddOccurrences(const char* word, std::size_t length, std::uint32_t count,
+                        std::uint32_t range = 1);
+
+    // Starts the next document: from here on, the first occurrence of a word adds one
+    // to its range (the number of documents it was counted in). Words counted outside
+    // any document, or before the first, have a range of 1.
+    void BeginDocument();
+    // The documents begun since the store was last emptied.
+    std::uint64_t DocumentCount() const { return documentCount_; }
 
     static constexpr std::size_t kKeyBytes = tarvolen::kKeyBytes;
     using Key = WordKey;
@@ -129,6 +139,11 @@ class WordStore {
     // The cache tag of a key; exposed for tests.
     static std::uint32_t TagOf(const Key& key) { return tarvolen::TagOf(key); }
 
+    // The occurrences of the word, 0 when it is absent; word[length] must be NUL.
+    std::uint32_t Occurrences(const char* word, std::size_t length) const;
+    // The number of documents it was counted in, 0 when it is absent.
+    std::uint32_t RangeOf(const char* word, std::size_t length) const;
+
     // Removes the word and its count; an absent word changes nothing.
     void RemoveWord(const char* word);
 
@@ -164,9 +179,10 @@ class WordStore {
                       std::uint64_t& leadingBytes) const;
 
     // Visits every stored word once, as visit(word, count, leadingBytes) with what
-    // GetNextEntry gives, in the order the entries lie in memory rather than by
-    // bucket: for a caller that sorts the words anyway, a walk of millions of them
-    // then reads its memory in sequence. The store must not change meanwhile.
+    // GetNextEntry gives, or visit(word, count, leadingBytes, range), in the order the
+    // entries lie in memory rather than by bucket: for a caller that sorts the words
+    // anyway, a walk of millions of them then reads its memory in sequence. The store
+    // must not change meanwhile.
     template <typename Visit>
     void ForEachEntry(Visit visit) const;
 
@@ -197,8 +213,13 @@ class WordStore {
         std::uint32_t next;   // the following entry of the chain or of the free list
         std::uint32_t count;  // occurrences
         std::uint32_t text;   // offset of the NUL-terminated text in the arena
+        // Documents the word was counted in, and the last of them: a word met again
+        // in the same document finds its number here and leaves the range be, so the
+        // range costs neither a lookup nor a set of documents.
+        std::uint32_t range;
+        std::uint32_t lastDocument;
     };
-    static_assert(sizeof(Entry) == 24);
+    static_assert(sizeof(Entry) == 32);
 
     struct Table {
         BucketHeads heads;  // allocated from the first entry on until emptied
@@ -244,8 +265,14 @@ class WordStore {
     inline bool Matches(const Entry& entry, const Key& key, const char* word,
                         std::size_t length) const;
     // Saturates rather than wraps: a wrapped count of 0 would break the invariant that
-    // every entry has occurred at least once.
-    static void Count(Entry& entry) { entry.count += entry.count != UINT32_MAX; }
+    // every entry has occurred at least once. The range, without a branch: the entry's
+    // line is written for the count anyway.
+    void Count(Entry& entry) const {
+        entry.count += entry.count != UINT32_MAX;
+        const bool first = entry.lastDocument != document_;
+        entry.range += first & (entry.range != UINT32_MAX);
+        entry.lastDocument = document_;
+    }
     static std::uint32_t SaturatingSum(std::uint32_t a, std::uint32_t b) {
         return b > UINT32_MAX - a ? UINT32_MAX : a + b;
     }
@@ -266,7 +293,7 @@ class WordStore {
     // Enters a word whose text lies at offset in the arena being filled; returns its
     // entry.
     std::uint32_t Insert(Table& table, const Key& key, std::size_t offset, std::uint32_t bucket,
-                         std::uint32_t count);
+                         std::uint32_t count, std::uint32_t range);
     // AddWord when the word's copy would reach the arena's end: grows, or after a
     // failed growth counts the word only if it is present already.
     void AddWordNearEnd(const char* word, std::size_t length, std::uint32_t hash);
@@ -292,6 +319,8 @@ class WordStore {
     Table* current_ = &tableA_;
     CacheSlot* cache_ = nullptr;  // 1 << kCacheBits slots
     bool growthFailed_ = false;
+    std::uint32_t document_ = 0;  // the number of the document being read; 0: none
+    std::uint64_t documentCount_ = 0;
 };
 
 // Sort orders for written lists. WordOrder compares bytes as unsigned values, a prefix
@@ -394,7 +423,13 @@ void WordStore::ForEachEntry(Visit visit) const {
         const std::uint32_t end = std::min(table.carved - first, kSlabEntries);
         const Entry* entries = table.slabs[slab];
         for (std::uint32_t i = slab == 0 ? 1 : 0; i < end; ++i) {
-            if (entries[i].count != 0)
+            if (entries[i].count == 0)
+                continue;
+            if constexpr (std::is_invocable_v<Visit, std::string_view, std::uint32_t, std::uint64_t,
+                                              std::uint32_t>)
+                visit(TextOf(entries[i]), entries[i].count, __builtin_bswap64(entries[i].keyA),
+                      entries[i].range);
+            else
                 visit(TextOf(entries[i]), entries[i].count, __builtin_bswap64(entries[i].keyA));
         }
     }

@@ -20,7 +20,8 @@ struct OutputOptions {
     std::int32_t UnicodeOutput = 0;     // UTF-16 little-endian without BOM
     std::int32_t IncludeFrequency = 0;  // "word,count" records, most frequent first
     std::int32_t AppendOutput = 0;
-    std::int32_t Utf8Output = 0;  // UTF-8 without BOM; never with UnicodeOutput
+    std::int32_t Utf8Output = 0;    // UTF-8 without BOM; never with UnicodeOutput
+    std::int32_t IncludeRange = 0;  // "word,count,range"; only with IncludeFrequency
 };
 
 // The output options as a writer sees them: those that the save flow copies, plus

@@ -195,22 +195,58 @@ std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
     return keyed;
 }
 
+// A KeyedEntry that also carries the word's range, for the lists that write it.
+struct KeyedRangeEntry {
+    std::uint64_t key;
+    std::uint32_t offset;
+    std::uint32_t count;
+    std::uint32_t range;
+};
+
 // In FrequencyOrder. FrequencyOrder decides by the counts when they differ, and
 // then by WordOrder, which unequal keys decide as well; so only equal counts with
 // equal keys need the texts, and everything else is settled from the array alone.
-std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store) {
-    auto keyed = CollectKeyed<KeyedEntry>(
-        store, [](std::uint64_t key, std::uint32_t offset, std::string_view, std::uint32_t count) {
-            return KeyedEntry{key, offset, count};
-        });
-    std::sort(keyed.begin(), keyed.end(), [&store](const KeyedEntry& a, const KeyedEntry& b) {
+template <typename Keyed>
+void SortInFrequencyOrder(const WordStore& store, std::vector<Keyed>& keyed) {
+    std::sort(keyed.begin(), keyed.end(), [&store](const Keyed& a, const Keyed& b) {
         if (a.count != b.count)
             return a.count > b.count;
         if (a.key != b.key)
             return a.key < b.key;
         return FrequencyOrder(a.count, TextAt(store, a.offset), b.count, TextAt(store, b.offset));
     });
+}
+
+std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store) {
+    auto keyed = CollectKeyed<KeyedEntry>(
+        store, [](std::uint64_t key, std::uint32_t offset, std::string_view, std::uint32_t count) {
+            return KeyedEntry{key, offset, count};
+        });
+    SortInFrequencyOrder(store, keyed);
     return keyed;
+}
+
+std::vector<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store) {
+    std::vector<KeyedRangeEntry> keyed;
+    keyed.reserve(static_cast<std::size_t>(store.Count()));
+    store.ForEachEntry(
+        [&](std::string_view word, std::uint32_t count, std::uint64_t key, std::uint32_t range) {
+            keyed.push_back({key, OffsetOf(store, word), count, range});
+        });
+    SortInFrequencyOrder(store, keyed);
+    return keyed;
+}
+
+void WriteRangeRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
+                      std::uint32_t range, const RecordFormat& format) {
+    char digits[32];
+    char* end = digits;
+    *end++ = ',';
+    end = std::to_chars(end, digits + sizeof digits, count).ptr;
+    *end++ = ',';
+    end = std::to_chars(end, digits + sizeof digits, range).ptr;
+    WriteRecord(stream, word, std::string_view(digits, static_cast<std::size_t>(end - digits)),
+                format);
 }
 
 // Walks a sorted array and hands each text to write, fetching the texts a few
@@ -291,6 +327,15 @@ RecordFormat::RecordFormat(const WriterOptions& options)
 void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& format) {
     RecordBuilder record(stream, format);
     record.Text(word, format.upperCase());
+    record.Text(format.delimiter(), nullptr);
+    record.Finish();
+}
+
+void WriteRecord(std::FILE* stream, std::string_view word, std::string_view fields,
+                 const RecordFormat& format) {
+    RecordBuilder record(stream, format);
+    record.Text(word, format.upperCase());
+    record.Text(fields, nullptr);
     record.Text(format.delimiter(), nullptr);
     record.Finish();
 }
@@ -403,6 +448,54 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
     ReportSaved(hooks);
     hooks.messages.ShowMessage(kDoneText, MessageIcon::Information);
     return WriteOutcome::Written;
+}
+
+WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
+                             const WriterHooks& hooks, const RecordSource& writeRecords) {
+    SafeOutputFile file(hooks.seam);
+    if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
+        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+        return WriteOutcome::CannotCreate;
+    }
+    const RecordFormat format(options);
+    StopCheck stop(hooks);
+    try {
+        writeRecords(file.stream(), format, [&stop] { stop.Every(); });
+        stop.Now();
+    } catch (const WriteStopped&) {
+        return WriteOutcome::Stopped;
+    }
+    if (!file.Commit())
+        ThrowOutputError();
+
+    ReportSaved(hooks);
+    hooks.messages.ShowMessage(kDoneText, MessageIcon::Information);
+    return WriteOutcome::Written;
+}
+
+void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    ForEachSorted(store, SortedKeyedRanges(store), [&](const KeyedRangeEntry& entry) {
+        WriteRangeRecord(stream, TextAt(store, entry.offset), entry.count, entry.range, format);
+    });
+}
+
+WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
+                            const std::string& path, const WriterHooks& hooks) {
+    if (store.Count() == 0) {
+        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
+        return WriteOutcome::EmptyList;
+    }
+    // Sorted before the file is opened, as the other lists are.
+    const std::vector<KeyedRangeEntry> entries = SortedKeyedRanges(store);
+    return WriteRecordList(
+        options, path, hooks,
+        [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
+            ForEachSorted(store, entries, [&](const KeyedRangeEntry& entry) {
+                every();
+                WriteRangeRecord(stream, TextAt(store, entry.offset), entry.count, entry.range,
+                                 format);
+            });
+        });
 }
 
 }  // namespace tarvolen

@@ -80,6 +80,11 @@ void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& for
 void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
                           const RecordFormat& format);
 
+// One record of any other kind: the word, then fields as they stand (commas, digits,
+// points and minus signs: ASCII, the same in every encoding), then the delimiter.
+void WriteRecord(std::FILE* stream, std::string_view word, std::string_view fields,
+                 const RecordFormat& format);
+
 // The store's words in WordOrder, as views of the stored texts (nothing copied).
 std::vector<std::string_view> SortedWords(const WordStore& store);
 
@@ -94,6 +99,9 @@ std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store);
 // the caller owns the stream and must still flush or close it and check that.
 void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
 void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
+// "word,count,range" records in FrequencyOrder: the count, then the number of
+// documents the word was counted in.
+void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
 
 // The Save command's writers: open the path ("ab" or "wb"), write the whole list and
 // report through hooks.messages ("Done! %s milliseconds taken" / "Done!"). A failed
@@ -103,5 +111,16 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
                            const std::string& path, const WriterHooks& hooks);
 WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
                                 const std::string& path, const WriterHooks& hooks);
+
+// The same save for records made elsewhere: writeRecords(stream, format, every) writes
+// them all, calling every() after each record so that a stop request is heard.
+using RecordSource =
+    std::function<void(std::FILE*, const RecordFormat&, const std::function<void()>& every)>;
+WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
+                             const WriterHooks& hooks, const RecordSource& writeRecords);
+
+// The frequency list with each word's range: refused, as that list is, when empty.
+WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
+                            const std::string& path, const WriterHooks& hooks);
 
 }  // namespace tarvolen

@@ -1,4 +1,5 @@
-// The Filter command: removes rare, short or long words.
+// The Filter command: removes rare, short or long words, words of few documents, or
+// the words of a list.
 #include <cstdint>
 
 #include "core/analysis/word_filter.h"
@@ -27,9 +28,13 @@ void CMainDialog::ApplyFilter() {
         return;
 
     WaitCursor busy;
-    const std::int32_t removed = mode == FilterMode::Listed
-                                     ? RemoveListedWords(workspace(), listPath, messages())
-                                     : FilterWords(store, mode, value);
+    std::int32_t removed = 0;
+    if (mode == FilterMode::Listed)
+        removed = RemoveListedWords(workspace(), listPath, messages());
+    else if (mode == FilterMode::Range)
+        removed = FilterByRange(store, static_cast<std::uint32_t>(value));
+    else
+        removed = FilterWords(store, mode, value);
     // The pass is over; a busy cursor over the message box would only mislead.
     busy.Restore();
     // A list that cannot be used has said why, and nothing was removed.

@@ -41,10 +41,10 @@ std::string LatinTrimmed(const QString& text) {
 CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget* parent)
     : QDialog(parent, kFixedDialogFlags), messages_(messages), picker_(picker) {
     setWindowTitle(QStringLiteral("Filter"));
-    // Taller than the three rules of counts and lengths needed: the fourth, the
-    // words of a list, follows them with its file, and the buttons move down below it
-    // so that they close the dialog as on every other.
-    const DialogUnits units = DialogUnits::FixDialog(this, 149, 133);
+    // Taller than the three rules of counts and lengths needed: the range rule and
+    // the words of a list follow them, the list with its file, and the buttons move
+    // down below it so that they close the dialog as on every other.
+    const DialogUnits units = DialogUnits::FixDialog(this, 149, 148);
 
     // No validator: anything can be typed, and "Filter" says what is wrong with it.
     edit_ = new QLineEdit(QString::number(FilterValue), this);
@@ -75,15 +75,19 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
         units.Place(button, 7, tops[mode], 135, 10);
         modes_->addButton(button, mode);
     }
+    auto* range =
+        new QRadioButton(QStringLiteral("Remove words foun&d in fewer than N files"), this);
+    units.Place(range, 7, 76, 135, 10);
+    modes_->addButton(range, static_cast<int>(tarvolen::FilterMode::Range));
     auto* listed = new QRadioButton(QStringLiteral("Remove words l&isted in a file"), this);
-    units.Place(listed, 7, 76, 135, 10);
+    units.Place(listed, 7, 91, 135, 10);
     modes_->addButton(listed, static_cast<int>(tarvolen::FilterMode::Listed));
     list_ = new QLineEdit(this);
     list_->setObjectName(QStringLiteral("filterList"));
-    units.Place(list_, 7, 89, 85, 14);
+    units.Place(list_, 7, 104, 85, 14);
     browse_ = new QPushButton(QStringLiteral("&Browse..."), this);
     browse_->setAutoDefault(false);
-    units.Place(browse_, 96, 89, 46, 14);
+    units.Place(browse_, 96, 104, 46, 14);
     connect(browse_, &QPushButton::clicked, this, [this] {
         if (BrowseForFile(list_, "txt", "Word List", false, picker_))
             ModeButton(static_cast<int>(tarvolen::FilterMode::Listed))->setChecked(true);
@@ -98,12 +102,12 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
 
     filter_ = new QPushButton(QStringLiteral("&Filter"), this);
     filter_->setDefault(true);
-    units.Place(filter_, 7, 112, 50, 14);
+    units.Place(filter_, 7, 127, 50, 14);
     connect(filter_, &QPushButton::clicked, this, &CFilterDialog::Confirm);
 
     cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel_->setAutoDefault(false);
-    units.Place(cancel_, 92, 112, 50, 14);
+    units.Place(cancel_, 92, 127, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     // The controls were made in the order they are laid out, which is the tab order;

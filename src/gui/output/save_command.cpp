@@ -30,7 +30,9 @@ bool CMainDialog::SaveWordList() {
                                 RefreshStatusLine();
                             }};
     // An output error leaves from here to the command's dispatch, list still unsaved.
-    if (work.Output.IncludeFrequency != 0) {
+    if (work.Output.IncludeFrequency != 0 && work.Output.IncludeRange != 0) {
+        WriteRangeList(work.Store, options, fileName, hooks);
+    } else if (work.Output.IncludeFrequency != 0) {
         WriteFrequencyList(work.Store, options, fileName, hooks);
     } else {
         WriteWordList(work.Store, options, fileName, hooks);

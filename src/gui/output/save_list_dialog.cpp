@@ -81,6 +81,9 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
     AddRadio("&UPPER CASE", cases_, 1, units, 103, 84, 61, this);
 
     frequency_ = AddCheck("Include &frequency data into output", units, 187, 79, 141, this);
+    // The range is a third field of the frequency records: without them it has no place.
+    range_ = AddCheck("Include ran&ge", units, 260, 95, 70, this);
+    connect(frequency_, &QCheckBox::toggled, range_, &QCheckBox::setEnabled);
     append_ =
         AddCheck("&Append to the output file if it already exists", units, 187, 63, 148, this);
     unicode_ = AddCheck("Un&icode output", units, 187, 95, 65, this);
@@ -115,6 +118,7 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
                         frequency_,
                         append_,
                         unicode_,
+                        range_,
                         utf8_,
                         save_,
                         cancel_};
@@ -159,6 +163,8 @@ void CSaveListDialog::LoadControls() {
     utf8_->setChecked(options_.UnicodeOutput == 0 && options_.Utf8Output != 0);
     fileName_->setText(DecodePath(FileName));
     frequency_->setChecked(options_.IncludeFrequency != 0);
+    range_->setChecked(options_.IncludeRange != 0);
+    range_->setEnabled(frequency_->isChecked());
     append_->setChecked(options_.AppendOutput != 0);
 }
 
@@ -169,6 +175,7 @@ void CSaveListDialog::StoreControls() {
     options_.Utf8Output = utf8_->isChecked() ? 1 : 0;
     FileName = EncodePath(fileName_->text());
     options_.IncludeFrequency = frequency_->isChecked() ? 1 : 0;
+    options_.IncludeRange = range_->isChecked() ? 1 : 0;
     options_.AppendOutput = append_->isChecked() ? 1 : 0;
 }
 

@@ -44,6 +44,7 @@ class CSaveListDialog : public QDialog {
     QRadioButton* DelimiterButton(int delimiter) const;
     QRadioButton* CaseButton(int caseMode) const;
     QCheckBox* FrequencyBox() const { return frequency_; }
+    QCheckBox* RangeBox() const { return range_; }
     QCheckBox* AppendBox() const { return append_; }
     QCheckBox* UnicodeBox() const { return unicode_; }
     QCheckBox* Utf8Box() const { return utf8_; }
@@ -69,6 +70,7 @@ class CSaveListDialog : public QDialog {
     QButtonGroup* delimiters_;
     QButtonGroup* cases_;
     QCheckBox* frequency_;
+    QCheckBox* range_;
     QCheckBox* append_;
     QCheckBox* unicode_;
     QCheckBox* utf8_;

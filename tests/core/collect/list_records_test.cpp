@@ -4,13 +4,15 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace tarvolen {
 namespace {
 
-using Records = std::vector<std::pair<std::string, std::uint32_t>>;
+// Word, count and range.
+using Records = std::vector<std::tuple<std::string, std::uint32_t, std::uint32_t>>;
 
 struct Outcome {
     Records records;
@@ -20,8 +22,8 @@ struct Outcome {
 
 Outcome Read(const std::string& text, std::size_t chunk) {
     Outcome outcome;
-    ListRecordReader reader([&](std::string_view word, std::uint32_t count) {
-        outcome.records.emplace_back(std::string(word), count);
+    ListRecordReader reader([&](std::string_view word, std::uint32_t count, std::uint32_t range) {
+        outcome.records.emplace_back(std::string(word), count, range);
     });
     bool going = true;
     for (std::size_t at = 0; at < text.size() && going; at += chunk)
@@ -38,14 +40,16 @@ TEST(ListRecordReaderTest, ReadsEveryFormatTheWritersWrite) {
         Records records;
     };
     const std::vector<Case> cases = {
-        {"LF", "and\nthe\n", {{"and", 1}, {"the", 1}}},
-        {"CRLF with counts", "THE,12\r\nAND,7\r\n", {{"THE", 12}, {"AND", 7}}},
-        {"space", "the,12 and,7 ", {{"the", 12}, {"and", 7}}},
-        {"tabs and runs of separators", "\t\ta \n\n b\r", {{"a", 1}, {"b", 1}}},
-        {"the last comma counts", "a,b,3", {{"a,b", 3}}},
-        {"largest count", "w,4294967295", {{"w", 4294967295u}}},
-        {"leading zeros", "w,007", {{"w", 7}}},
-        {"no final delimiter", "x,2", {{"x", 2}}},
+        {"LF", "and\nthe\n", {{"and", 1, 1}, {"the", 1, 1}}},
+        {"CRLF with counts", "THE,12\r\nAND,7\r\n", {{"THE", 12, 1}, {"AND", 7, 1}}},
+        {"space", "the,12 and,7 ", {{"the", 12, 1}, {"and", 7, 1}}},
+        {"tabs and runs of separators", "\t\ta \n\n b\r", {{"a", 1, 1}, {"b", 1, 1}}},
+        {"the last comma counts", "a,b,3", {{"a,b", 3, 1}}},
+        {"ranges", "the,12,3\nand,7,7\n", {{"the", 12, 3}, {"and", 7, 7}}},
+        {"a range only after a count", "a,b,3 9,3", {{"a,b", 3, 1}, {"9", 3, 1}}},
+        {"largest count", "w,4294967295", {{"w", 4294967295u, 1}}},
+        {"leading zeros", "w,007", {{"w", 7, 1}}},
+        {"no final delimiter", "x,2", {{"x", 2, 1}}},
         {"empty", "", {}},
     };
     for (const Case& c : cases) {
@@ -72,6 +76,13 @@ TEST(ListRecordReaderTest, RefusesACommaWithoutAValidCountAndSaysWhere) {
         {",5", "line 1: a count without a word"},
         {"a b c word,-1", "line 1: the count is not a number"},
         {"word,1x", "line 1: the count is not a number"},
+        {"w,2,1\nword,5,x", "line 2: the range is not a number"},
+        {"word,5,", "line 1: the range is not a number"},
+        {"word,5,0", "line 1: the range is 0"},
+        {"word,5,6", "line 1: the range is above the count"},
+        {"word,5,99999999999999999999", "line 1: the range is above the count"},
+        {"word,0,1", "line 1: the count is 0"},
+        {",5,1", "line 1: a count without a word"},
     };
     for (const Case& c : cases) {
         for (std::size_t chunk : {1, 4, 1000}) {

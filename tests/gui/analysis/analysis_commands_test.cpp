@@ -90,6 +90,22 @@ TEST_F(AnalysisCommandsTest, FilterReportsPlainDigitsAndRefreshesTheStatusLine) 
     EXPECT_TRUE(workspace.ListUnsaved);
 }
 
+// The range rule keeps the words of at least N documents.
+TEST_F(AnalysisCommandsTest, FilterByRangeKeepsTheWordsOfEnoughDocuments) {
+    WordStore& store = workspace.Store;
+    const std::vector<std::vector<const char*>> documents = {
+        {"common", "rare"}, {"common"}, {"common", "other"}};
+    for (const auto& words : documents) {
+        store.BeginDocument();
+        for (const char* word : words)
+            store.AddWord(word);
+    }
+    ScriptFilter(FilterMode::Range, 2);
+    Click(CMainDialog::Button::Filter);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"2 words removed"});
+    EXPECT_EQ(testing::StoreWords(store), (testing::WordCounts{{"common", 3}}));
+}
+
 TEST_F(AnalysisCommandsTest, FilterThatRemovesNothingStillSaysSo) {
     AddWords(10, false);
     ScriptFilter(FilterMode::Long, 20);

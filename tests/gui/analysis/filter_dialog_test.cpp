@@ -182,14 +182,18 @@ TEST_F(FilterDialogTest, TheListedRuleNeedsAFileAndNoNumber) {
     EXPECT_EQ(dialog.ListPath, "/tmp/stop words.txt");
 }
 
-// The four rules and the list's file come first, top to bottom and in the tab order,
+// The five rules and the list's file come first, top to bottom and in the tab order,
 // and the buttons close the dialog below them all.
 TEST_F(FilterDialogTest, TheButtonsComeLastOnScreenAndInTheTabOrder) {
     QRadioButton* listed = dialog.ModeButton(static_cast<int>(FilterMode::Listed));
+    QRadioButton* range = dialog.ModeButton(static_cast<int>(FilterMode::Range));
+    EXPECT_EQ(testing::Shown(range->text()),
+              QStringLiteral("Remove words found in fewer than N files"));
     const std::vector<QWidget*> laidOut = {dialog.ValueEdit(),
                                            dialog.ModeButton(0),
                                            dialog.ModeButton(1),
                                            dialog.ModeButton(2),
+                                           range,
                                            listed,
                                            dialog.ListEdit()};
     for (std::size_t i = 1; i < laidOut.size(); ++i)
@@ -204,9 +208,15 @@ TEST_F(FilterDialogTest, TheButtonsComeLastOnScreenAndInTheTabOrder) {
         if (at->focusPolicy() & Qt::TabFocus)
             chain.push_back(at);
     }
-    const std::vector<QWidget*> expected = {
-        dialog.ModeButton(0), dialog.ModeButton(1),  dialog.ModeButton(2),  listed,
-        dialog.ListEdit(),    dialog.BrowseButton(), dialog.FilterButton(), dialog.CancelButton()};
+    const std::vector<QWidget*> expected = {dialog.ModeButton(0),
+                                            dialog.ModeButton(1),
+                                            dialog.ModeButton(2),
+                                            range,
+                                            listed,
+                                            dialog.ListEdit(),
+                                            dialog.BrowseButton(),
+                                            dialog.FilterButton(),
+                                            dialog.CancelButton()};
     EXPECT_EQ(chain, expected);
 }
 

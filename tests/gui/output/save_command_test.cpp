@@ -98,6 +98,17 @@ TEST_F(SaveCommandTest, OptionsReachTheWriterAndTheWindowsCopies) {
     EXPECT_EQ(workspace.Output.IncludeFrequency, 1);
 }
 
+TEST_F(SaveCommandTest, RangeIsAThirdFieldOfTheFrequencyRecords) {
+    workspace.Store.BeginDocument();
+    AddTimes(workspace.Store, "zebra", 1);
+    OutputOptions withRange;
+    withRange.IncludeFrequency = 1;
+    withRange.IncludeRange = 1;
+    ScriptSave(Out(), withRange);
+    EXPECT_TRUE(window->SaveWordList());
+    EXPECT_EQ(TempDir::Read(Out()), "the,12,1\nzebra,8,2\nand,7,1\n");
+}
+
 TEST_F(SaveCommandTest, CancelWritesNothingButKeepsStoredOptions) {
     ScriptCancel(OutputOptions{Delimiter::Space, 1, 1, 0, 1});
     EXPECT_FALSE(window->SaveWordList());

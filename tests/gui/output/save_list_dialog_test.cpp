@@ -126,6 +126,17 @@ TEST_F(SaveListDialogTest, Utf8AndUnicodeOutputExcludeEachOther) {
     EXPECT_FALSE(dialog->UnicodeBox()->isChecked());
 }
 
+TEST_F(SaveListDialogTest, RangeGoesWithTheFrequencyData) {
+    Open(At("a.txt"));
+    EXPECT_FALSE(dialog->RangeBox()->isEnabled());
+    Click(dialog->FrequencyBox());
+    ASSERT_TRUE(dialog->RangeBox()->isEnabled());
+    Click(dialog->RangeBox());
+    Click(dialog->SaveButton());
+    EXPECT_EQ(options.IncludeFrequency, 1);
+    EXPECT_EQ(options.IncludeRange, 1);
+}
+
 TEST_F(SaveListDialogTest, CancelKeepsTheOptionsAsTheyWere) {
     Open(At("a.txt"));
     Click(dialog->DelimiterButton(2));
