@@ -1,8 +1,9 @@
 #include "core/analysis/keyness.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 
 #include "core/collect/word_store.h"
 
@@ -57,34 +58,56 @@ std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordSt
     const std::uint64_t c = TotalCount(list);
     const std::uint64_t d = TotalCount(reference);
     std::vector<KeywordRow> rows;
-    const auto keep = [&](std::string_view word, std::uint32_t a, std::uint32_t b) {
-        const Keyness keyness = KeynessOf(a, b, c, d);
-        if (std::fabs(keyness.g2) >= minKeyness)
-            rows.push_back({word, a, b, keyness});
+    rows.reserve(static_cast<std::size_t>(list.Count()) +
+                 static_cast<std::size_t>(reference.Count()));
+    // Most words share their two counts with many others (the ones and twos of a
+    // long tail): their figures are worked out once, in a small direct-mapped memo.
+    struct Memo {
+        std::uint32_t a = UINT32_MAX;
+        std::uint32_t b = UINT32_MAX;
+        Keyness keyness{};
+    };
+    std::vector<Memo> memo(4096);
+    const auto keep = [&](std::string_view word, std::uint32_t a, std::uint32_t b,
+                          std::uint64_t leading) {
+        Memo& slot = memo[(a * 2654435761u ^ b * 40503u) & 4095u];
+        if (slot.a != a || slot.b != b)
+            slot = {a, b, KeynessOf(a, b, c, d)};
+        if (std::fabs(slot.keyness.g2) >= minKeyness)
+            rows.push_back({word, a, b, slot.keyness, leading});
     };
     // Stored texts end in their NUL, as the lookups want them.
-    list.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t) {
-        keep(word, count, reference.Occurrences(word.data(), word.size()));
+    list.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
+        keep(word, count, reference.Occurrences(word.data(), word.size()), leading);
     });
-    reference.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t) {
+    reference.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
         if (list.Occurrences(word.data(), word.size()) == 0)
-            keep(word, 0, count);
+            keep(word, 0, count, leading);
     });
     std::sort(rows.begin(), rows.end(), [](const KeywordRow& x, const KeywordRow& y) {
         if (x.keyness.g2 != y.keyness.g2)
             return x.keyness.g2 > y.keyness.g2;
+        if (x.leadingBytes != y.leadingBytes)
+            return x.leadingBytes < y.leadingBytes;
         return WordOrder(x.word, y.word);
     });
     return rows;
 }
 
-std::string FormatKeyness(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", value);
+char* FormatKeyness(double value, char* out) {
+    // to_chars rounds as printf's "%.2f" does, without its cost per call.
+    char* end = std::to_chars(out, out + kKeynessChars, value, std::chars_format::fixed, 2).ptr;
     // A figure that rounds to zero from below is still zero.
-    if (std::string_view(text) == "-0.00")
-        return "0.00";
-    return text;
+    if (std::string_view(out, static_cast<std::size_t>(end - out)) == "-0.00") {
+        std::memmove(out, out + 1, 4);
+        --end;
+    }
+    return end;
+}
+
+std::string FormatKeyness(double value) {
+    char text[kKeynessChars];
+    return std::string(text, FormatKeyness(value, text));
 }
 
 }  // namespace tarvolen

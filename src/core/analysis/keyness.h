@@ -25,6 +25,10 @@ struct KeywordRow {
     std::uint32_t count;
     std::uint32_t refCount;
     Keyness keyness;
+    // The word's first 8 bytes as one big-endian number, NUL-padded, as the store
+    // gives it: ties of G2 (thousands of words of the same two counts) are mostly
+    // ordered by it without reading the scattered texts.
+    std::uint64_t leadingBytes;
 };
 
 // Every word of either store whose |G2| is at least minKeyness, ordered by signed G2
@@ -34,6 +38,9 @@ std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordSt
                                              double minKeyness);
 
 // The figures of a record as the keyword list writes them: "%.2f", never "-0.00".
+// Writes at most kKeynessChars characters at out; returns their end.
+inline constexpr std::size_t kKeynessChars = 32;
+char* FormatKeyness(double value, char* out);
 std::string FormatKeyness(double value);
 
 }  // namespace tarvolen

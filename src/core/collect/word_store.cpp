@@ -158,13 +158,30 @@ WordStore::Entry* WordStore::Find(const char* word, std::uint32_t bucket) const 
     return nullptr;
 }
 
+const WordStore::Entry* WordStore::Lookup(const char* word, std::size_t length) const {
+    const Key key = KeyOf(word, length);
+    const std::uint32_t bucket = HashOf(word, length, key) % kBucketCount;
+    // Matches may read a stored text as far as the word is long; near the arena's end
+    // only a comparison that stops at the stored NUL is safe.
+    if (writePos_ + length + 1 >= capacity_)
+        return Find(word, bucket);
+    const Table& table = *current_;
+    for (std::uint32_t index = table.heads.Head(bucket); index != 0;) {
+        const Entry& entry = table.At(index);
+        if (Matches(entry, key, word, length))
+            return &entry;
+        index = entry.next;
+    }
+    return nullptr;
+}
+
 std::uint32_t WordStore::Occurrences(const char* word, std::size_t length) const {
-    const Entry* entry = Find(word, Hash(word, length) % kBucketCount);
+    const Entry* entry = Lookup(word, length);
     return entry != nullptr ? entry->count : 0;
 }
 
 std::uint32_t WordStore::RangeOf(const char* word, std::size_t length) const {
-    const Entry* entry = Find(word, Hash(word, length) % kBucketCount);
+    const Entry* entry = Lookup(word, length);
     return entry != nullptr ? entry->range : 0;
 }
 

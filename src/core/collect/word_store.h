@@ -299,6 +299,8 @@ class WordStore {
     void AddWordNearEnd(const char* word, std::size_t length, std::uint32_t hash);
     // Looks a NUL-terminated word up; nullptr when absent.
     Entry* Find(const char* word, std::uint32_t bucket) const;
+    // The same through the word's key, comparing the inline bytes first.
+    const Entry* Lookup(const char* word, std::size_t length) const;
     bool Grow();
     // The head of the first non-empty bucket from `bucket` on, which it updates.
     const Entry* FirstEntryFrom(std::uint32_t& bucket) const;

@@ -1,18 +1,23 @@
 #include "core/output/keyword_list_writer.h"
 
+#include <charconv>
 #include <string>
 
 namespace tarvolen {
 
 void WriteKeywordRecord(std::FILE* stream, const KeywordRow& row, const RecordFormat& format) {
-    std::string fields;
-    for (const std::string& field :
-         {std::to_string(row.count), std::to_string(row.refCount), FormatKeyness(row.keyness.g2),
-          FormatKeyness(row.keyness.logRatio)}) {
-        fields += ',';
-        fields += field;
-    }
-    WriteRecord(stream, row.word, fields, format);
+    char fields[2 * 11 + 2 * kKeynessChars + 4];
+    char* end = fields;
+    *end++ = ',';
+    end = std::to_chars(end, end + 10, row.count).ptr;
+    *end++ = ',';
+    end = std::to_chars(end, end + 10, row.refCount).ptr;
+    *end++ = ',';
+    end = FormatKeyness(row.keyness.g2, end);
+    *end++ = ',';
+    end = FormatKeyness(row.keyness.logRatio, end);
+    WriteRecord(stream, row.word, std::string_view(fields, static_cast<std::size_t>(end - fields)),
+                format);
 }
 
 void WriteKeywordRecords(std::FILE* stream, const std::vector<KeywordRow>& rows,
