@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/list/list_snapshot.h"
+#include "core/output/upper_case.h"
+#include "core/util/code_page.h"
+
+namespace tarvolen {
+
+// The Word List window's search without a regular expression: the words that contain
+// the typed text, or with "^" before it begin with it, or with "$" after it end with
+// it. Letters match whatever their case, by the same case table the list is written
+// in upper case with, so the search agrees with the list's own idea of a capital.
+class WordSearch {
+  public:
+    // typed: the text as characters; a character the list's encoding has no byte
+    // for matches no word.
+    WordSearch(CodePage encoding, std::u32string_view typed);
+
+    // True when every word matches: nothing typed, or one anchor alone ("^$" would
+    // ask for the empty word, which no list holds).
+    bool MatchesEverything() const { return pattern_.empty() && !(atStart_ && atEnd_); }
+    bool Matches(std::string_view word) const;
+
+  private:
+    bool SameAt(std::string_view word, std::size_t at) const;
+
+    const UpperCaseTable& fold_;
+    std::string pattern_;  // folded through fold_
+    bool atStart_ = false;
+    bool atEnd_ = false;
+};
+
+// The rows of order, in that order, whose words match.
+template <typename Match>
+std::vector<std::uint32_t> MatchingRows(const ListSnapshot& snapshot,
+                                        const std::vector<std::uint32_t>& order, Match match) {
+    std::vector<std::uint32_t> shown;
+    for (const std::uint32_t row : order) {
+        if (match(snapshot.Word(row)))
+            shown.push_back(row);
+    }
+    return shown;
+}
+
+}  // namespace tarvolen
