@@ -12,12 +12,6 @@ namespace tarvolen {
 
 namespace {
 
-std::vector<std::uint32_t> RankOrder(std::size_t size) {
-    std::vector<std::uint32_t> order(size);
-    std::iota(order.begin(), order.end(), 0u);
-    return order;
-}
-
 // A 32-bit key per row, the row itself below it: one sort of plain numbers, which
 // for millions of rows is much cheaper than a comparison that looks anything up.
 template <typename KeyOf>
@@ -72,31 +66,40 @@ std::vector<std::uint32_t> SortByWord(const ListSnapshot& snapshot, bool backwar
 
 }  // namespace
 
-std::vector<std::uint32_t> SortRows(const ListSnapshot& snapshot, ListSort sort,
-                                    CodePage encoding) {
-    std::vector<std::uint32_t> order;
+std::vector<std::uint32_t> RowOrder::ToVector() const {
+    if (!rows_.empty())
+        return rows_;
+    std::vector<std::uint32_t> rows(size_);
+    std::iota(rows.begin(), rows.end(), 0u);
+    if (reversed_)
+        std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+RowOrder SortRows(const ListSnapshot& snapshot, ListSort sort, CodePage encoding) {
     switch (sort.key) {
         case ListSortKey::Rank:
-            order = RankOrder(snapshot.size());
-            break;
+            return RowOrder(snapshot.size(), sort.descending);
         case ListSortKey::Word:
-        case ListSortKey::WordBackwards:
-            order = SortByWord(snapshot, sort.key == ListSortKey::WordBackwards, encoding);
-            break;
+        case ListSortKey::WordBackwards: {
+            std::vector<std::uint32_t> order =
+                SortByWord(snapshot, sort.key == ListSortKey::WordBackwards, encoding);
+            if (sort.descending)
+                std::reverse(order.begin(), order.end());
+            return RowOrder(std::move(order));
+        }
         case ListSortKey::Count:
             // Descending is FrequencyOrder itself: the rows are in it already.
             if (sort.descending)
-                return RankOrder(snapshot.size());
-            return SortByNumber(snapshot, false,
-                                [&](std::size_t row) { return snapshot.Count(row); });
+                return RowOrder(snapshot.size(), false);
+            return RowOrder(SortByNumber(snapshot, false,
+                                         [&](std::size_t row) { return snapshot.Count(row); }));
         case ListSortKey::Length:
-            return SortByNumber(snapshot, sort.descending, [&](std::size_t row) {
+            return RowOrder(SortByNumber(snapshot, sort.descending, [&](std::size_t row) {
                 return static_cast<std::uint32_t>(ListWordLength(encoding, snapshot.Word(row)));
-            });
+            }));
     }
-    if (sort.descending)
-        std::reverse(order.begin(), order.end());
-    return order;
+    return RowOrder(snapshot.size(), false);
 }
 
 }  // namespace tarvolen

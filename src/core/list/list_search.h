@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/list/list_order.h"
 #include "core/list/list_snapshot.h"
 #include "core/output/upper_case.h"
 #include "core/util/code_page.h"
@@ -37,13 +38,14 @@ class WordSearch {
 
 // The rows of order, in that order, whose words match.
 template <typename Match>
-std::vector<std::uint32_t> MatchingRows(const ListSnapshot& snapshot,
-                                        const std::vector<std::uint32_t>& order, Match match) {
+std::vector<std::uint32_t> MatchingRows(const ListSnapshot& snapshot, const RowOrder& order,
+                                        Match match) {
     std::vector<std::uint32_t> shown;
-    for (const std::uint32_t row : order) {
-        if (match(snapshot.Word(row)))
-            shown.push_back(row);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (match(snapshot.Word(order[i])))
+            shown.push_back(order[i]);
     }
+    shown.shrink_to_fit();
     return shown;
 }
 

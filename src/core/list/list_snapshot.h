@@ -13,18 +13,17 @@ class WordStore;
 // FrequencyOrder, so that a row's index is its rank less one whatever order the
 // window sorts by.
 //
-// A row is a reference to the store's text (its offset in the arena) and the count,
-// 8 bytes; nothing of the text is copied. The offsets stay readable until the store
-// next adds or clears words: a growth moves the texts, and Clear lets new ones
-// overwrite them. The owner takes a new snapshot after every change of the list and
-// reads none of the old one meanwhile.
+// A row is a reference to the store's text, its offset in the arena: 4 bytes, and
+// nothing of the text is copied. The counts are not kept per row: in FrequencyOrder
+// they never rise, so each distinct count is kept once with the first row that has
+// it (a list of millions of words has a few thousand distinct counts), and a row's
+// count is found by a binary search among them.
+//
+// The offsets stay readable until the store next adds or clears words: a growth
+// moves the texts, and Clear lets new ones overwrite them. The owner takes a new
+// snapshot after every change of the list and reads none of the old one meanwhile.
 class ListSnapshot {
   public:
-    struct Row {
-        std::uint32_t offset;  // of the NUL-terminated text in the store's arena
-        std::uint32_t count;
-    };
-
     ListSnapshot() = default;
     explicit ListSnapshot(const WordStore& store) { Take(store); }
 
@@ -32,20 +31,28 @@ class ListSnapshot {
     void Take(const WordStore& store);
     void Clear();
 
-    std::size_t size() const { return rows_.size(); }
-    bool empty() const { return rows_.empty(); }
-    std::uint32_t Count(std::size_t row) const { return rows_[row].count; }
-    std::string_view Word(std::size_t row) const { return arena_ + rows_[row].offset; }
+    std::size_t size() const { return offsets_.size(); }
+    bool empty() const { return offsets_.empty(); }
+    std::uint32_t Count(std::size_t row) const;
+    std::string_view Word(std::size_t row) const { return Text(row); }
     // The row's word as a NUL-terminated text, as RemoveWord takes it.
-    const char* Text(std::size_t row) const { return arena_ + rows_[row].offset; }
+    const char* Text(std::size_t row) const { return arena_ + offsets_[row]; }
     // All occurrences of all words: what the percentages are of.
     std::uint64_t TotalOccurrences() const { return total_; }
     // Bytes held beyond the store, for the benchmark of memory per word.
-    std::size_t BytesHeld() const { return rows_.capacity() * sizeof(Row); }
+    std::size_t BytesHeld() const {
+        return offsets_.capacity() * sizeof(std::uint32_t) + runs_.capacity() * sizeof(Run);
+    }
 
   private:
+    struct Run {
+        std::uint32_t firstRow;
+        std::uint32_t count;
+    };
+
     const char* arena_ = nullptr;
-    std::vector<Row> rows_;
+    std::vector<std::uint32_t> offsets_;
+    std::vector<Run> runs_;  // by firstRow, the counts falling
     std::uint64_t total_ = 0;
 };
 

@@ -136,7 +136,6 @@ void CWordListModel::Search() {
             });
         }
     }
-    shown_.shrink_to_fit();
     shownOccurrences_ = 0;
     if (!searching_) {
         shownOccurrences_ = snapshot_.TotalOccurrences();
@@ -151,7 +150,7 @@ QString CWordListModel::WordText(std::uint32_t row) const {
 }
 
 int CWordListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(ShownRows().size());
+    return parent.isValid() ? 0 : static_cast<int>(ShownCount());
 }
 
 int CWordListModel::columnCount(const QModelIndex& parent) const {
@@ -167,7 +166,7 @@ QVariant CWordListModel::data(const QModelIndex& index, int role) const {
     }
     if (role != Qt::DisplayRole)
         return {};
-    const std::uint32_t row = ShownRows()[static_cast<std::size_t>(index.row())];
+    const std::uint32_t row = ShownRow(static_cast<std::size_t>(index.row()));
     const std::uint32_t count = snapshot_.Count(row);
     switch (index.column()) {
         case Rank:

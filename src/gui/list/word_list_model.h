@@ -17,7 +17,8 @@ class WordStore;
 // The Word List window's table: a snapshot of the store in FrequencyOrder, one array
 // of row indexes in the order sorted by, and while a search is typed one more of the
 // rows it shows. Cells are made when the view asks for them, so a list of millions of
-// words costs those three arrays, 16 bytes a word, and nothing per row on screen.
+// words costs those arrays (4 bytes a word each, ListSnapshot and RowOrder say when
+// less) and nothing per row on screen.
 class CWordListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -43,10 +44,19 @@ class CWordListModel : public QAbstractTableModel {
     QString SetSearch(const QString& text, bool regularExpression);
 
     // Snapshot rows in the order shown.
-    const std::vector<std::uint32_t>& ShownRows() const { return searching_ ? shown_ : order_; }
+    std::size_t ShownCount() const { return searching_ ? shown_.size() : order_.size(); }
+    std::uint32_t ShownRow(std::size_t i) const { return searching_ ? shown_[i] : order_[i]; }
+    std::vector<std::uint32_t> ShownRowList() const {
+        return searching_ ? shown_ : order_.ToVector();
+    }
     std::size_t WordCount() const { return snapshot_.size(); }
     std::uint64_t ShownOccurrences() const { return shownOccurrences_; }
     const ListSnapshot& snapshot() const { return snapshot_; }
+    // The memory of the three arrays, for the benchmark of bytes per word.
+    std::size_t BytesHeld() const {
+        return snapshot_.BytesHeld() + order_.BytesHeld() +
+               shown_.capacity() * sizeof(std::uint32_t);
+    }
     CodePage encoding() const { return encoding_; }
     // The word of a row as the table shows it.
     QString WordText(std::uint32_t row) const;
@@ -71,7 +81,7 @@ class CWordListModel : public QAbstractTableModel {
     ListSnapshot snapshot_;
     CodePage encoding_ = CodePage::Windows1252;
     ListSort sort_{ListSortKey::Count, true};  // FrequencyOrder
-    std::vector<std::uint32_t> order_;
+    RowOrder order_;
     std::vector<std::uint32_t> shown_;
     std::uint64_t shownOccurrences_ = 0;
     QString searchText_;

@@ -222,7 +222,7 @@ void CWordListWindow::UpdateCounts() {
         return;
     }
     counts_->setText(QString::fromStdString(
-        FormatText(kCountsFormat, Grouped(model_->ShownRows().size()).toStdString().c_str(),
+        FormatText(kCountsFormat, Grouped(model_->ShownCount()).toStdString().c_str(),
                    Grouped(model_->WordCount()).toStdString().c_str(),
                    Grouped(model_->ShownOccurrences()).toStdString().c_str())));
 }
@@ -267,11 +267,10 @@ std::vector<std::uint32_t> CWordListWindow::SelectedRows() const {
     }
     std::sort(viewRows.begin(), viewRows.end());
     viewRows.erase(std::unique(viewRows.begin(), viewRows.end()), viewRows.end());
-    const std::vector<std::uint32_t>& shown = model_->ShownRows();
     std::vector<std::uint32_t> rows;
     rows.reserve(viewRows.size());
     for (const int row : viewRows)
-        rows.push_back(shown[static_cast<std::size_t>(row)]);
+        rows.push_back(model_->ShownRow(static_cast<std::size_t>(row)));
     return rows;
 }
 
@@ -301,7 +300,7 @@ void CWordListWindow::ExportShown() {
         WaitCursor busy;
         const ExportOutcome outcome =
             ExportListTable(path, tsv ? TableFormat::Tsv : TableFormat::Csv, model_->snapshot(),
-                            model_->ShownRows(), model_->encoding());
+                            model_->ShownRowList(), model_->encoding());
         busy.Restore();
         if (outcome == ExportOutcome::CannotCreate)
             main_.messages().ShowMessage(kCannotCreateText, MessageIcon::Warning);

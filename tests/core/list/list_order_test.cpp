@@ -26,11 +26,10 @@ struct Word {
     std::size_t rank = 0;  // 1-based, in FrequencyOrder
 };
 
-std::vector<std::string> Texts(const ListSnapshot& snapshot,
-                               const std::vector<std::uint32_t>& rows) {
+std::vector<std::string> Texts(const ListSnapshot& snapshot, const RowOrder& rows) {
     std::vector<std::string> texts;
-    for (const std::uint32_t row : rows)
-        texts.emplace_back(snapshot.Word(row));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        texts.emplace_back(snapshot.Word(rows[i]));
     return texts;
 }
 
@@ -112,13 +111,13 @@ TEST_F(ListOrderTest, EverySortInBothDirectionsAgreesWithAPlainModel) {
                 }
                 return descending ? c.ascending(b, a) : c.ascending(a, b);
             });
-            const std::vector<std::uint32_t> rows =
-                SortRows(snapshot, {c.key, descending}, CodePage::Windows1252);
+            const RowOrder rows = SortRows(snapshot, {c.key, descending}, CodePage::Windows1252);
             ASSERT_EQ(rows.size(), expected.size());
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 ASSERT_EQ(snapshot.Word(rows[i]), expected[i].text) << "at " << i;
                 // The rank is the row's place in FrequencyOrder, whatever the sort.
                 ASSERT_EQ(rows[i] + 1, expected[i].rank);
+                ASSERT_EQ(snapshot.Count(rows[i]), expected[i].count);
             }
         }
     }
@@ -127,7 +126,7 @@ TEST_F(ListOrderTest, EverySortInBothDirectionsAgreesWithAPlainModel) {
 TEST_F(ListOrderTest, AnEmptyStoreGivesAnEmptySnapshot) {
     const ListSnapshot snapshot(store);
     EXPECT_TRUE(snapshot.empty());
-    EXPECT_TRUE(SortRows(snapshot, {ListSortKey::Word, true}, CodePage::Windows1252).empty());
+    EXPECT_EQ(SortRows(snapshot, {ListSortKey::Word, true}, CodePage::Windows1252).size(), 0u);
 }
 
 }  // namespace

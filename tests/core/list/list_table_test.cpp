@@ -49,7 +49,7 @@ class ListTableTest : public ::testing::Test {
         store.AddWord("say\"hi");
         store.AddWord("caf\xE9");  // Windows-1252: é
         snapshot.Take(store);
-        rows = SortRows(snapshot, {ListSortKey::Rank, false}, CodePage::Windows1252);
+        rows = SortRows(snapshot, {ListSortKey::Rank, false}, CodePage::Windows1252).ToVector();
     }
 
     FakeMessages messages;
