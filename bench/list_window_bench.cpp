@@ -26,25 +26,13 @@
 #include "gui/app/main_dialog.h"
 #include "gui/list/word_list_model.h"
 #include "gui/list/word_list_window.h"
+#include "silent_ports.h"
 
 namespace tarvolen {
 namespace {
 
-class SilentMessages : public MessagePort {
-  public:
-    void ShowMessage(const std::string&, MessageIcon) override {}
-    Answer Ask(const std::string&, MessageButtons) override { return Answer::No; }
-};
-
-class NoProgress : public ProgressPort {
-  public:
-    void SetBounds(int, int) override {}
-    int SetPosition(int) override { return 0; }
-    void SetFileLine(const std::string&) override {}
-    void SetDetailLine(const std::string&) override {}
-    bool CancelRequested() override { return false; }
-    void Close() override {}
-};
+using bench::NoProgress;
+using bench::SilentMessages;
 
 class NoDialogs : public DialogPort {
   public:

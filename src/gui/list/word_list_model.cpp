@@ -14,11 +14,11 @@ namespace {
 
 static_assert(std::size(kTableColumns) == CWordListModel::ColumnCount);
 
-QString Grouped(std::uint64_t value) {
+}  // namespace
+
+QString CWordListModel::Grouped(std::uint64_t value) {
     return QString::fromStdString(FormatCount64(static_cast<std::int64_t>(value), ','));
 }
-
-}  // namespace
 
 CWordListModel::CWordListModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -58,6 +58,8 @@ class CWordListModel : public QAbstractTableModel {
                shown_.capacity() * sizeof(std::uint32_t);
     }
     CodePage encoding() const { return encoding_; }
+    // A count as the status line shows it: 1,234,567.
+    static QString Grouped(std::uint64_t value);
     // The word of a row as the table shows it.
     QString WordText(std::uint32_t row) const;
 

@@ -34,10 +34,6 @@ namespace tarvolen {
 
 namespace {
 
-QString Grouped(std::uint64_t value) {
-    return QString::fromStdString(FormatCount64(static_cast<std::int64_t>(value), ','));
-}
-
 // Columns of numbers are as wide as their widest value or their header; the word
 // takes the rest. Measured once rather than from the rows, which may be millions.
 void SizeColumns(QTableView* table) {
@@ -221,10 +217,10 @@ void CWordListWindow::UpdateCounts() {
         counts_->setText(QString::fromUtf8(kWaitingText));
         return;
     }
-    counts_->setText(QString::fromStdString(
-        FormatText(kCountsFormat, Grouped(model_->ShownCount()).toStdString().c_str(),
-                   Grouped(model_->WordCount()).toStdString().c_str(),
-                   Grouped(model_->ShownOccurrences()).toStdString().c_str())));
+    counts_->setText(QString::fromStdString(FormatText(
+        kCountsFormat, CWordListModel::Grouped(model_->ShownCount()).toStdString().c_str(),
+        CWordListModel::Grouped(model_->WordCount()).toStdString().c_str(),
+        CWordListModel::Grouped(model_->ShownOccurrences()).toStdString().c_str())));
 }
 
 void CWordListWindow::ShowSortIndicator() {
