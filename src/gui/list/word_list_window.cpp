@@ -144,6 +144,7 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
                 [this, menuOwner](const QPoint& at) { ShowContextMenu(at, menuOwner); });
     }
 
+    main_.installEventFilter(this);
     Reload();
     const int across = header->length() + 2 * table_->frameWidth() +
                        table_->verticalScrollBar()->sizeHint().width() + 24;
@@ -198,6 +199,14 @@ void CWordListWindow::changeEvent(QEvent* event) {
     } else if (stale_ && !main_.CommandRunning()) {
         Reload();
     }
+}
+
+bool CWordListWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A window manager's minimize hides spontaneously; the program's own hide is the
+    // main window closing.
+    if (watched == &main_ && event->type() == QEvent::Hide && !event->spontaneous())
+        close();
+    return QWidget::eventFilter(watched, event);
 }
 
 void CWordListWindow::ApplySearch() {

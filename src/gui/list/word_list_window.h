@@ -64,6 +64,8 @@ class CWordListWindow : public QWidget {
 
   protected:
     void changeEvent(QEvent* event) override;
+    // Closes with the main window (not when it is only minimized).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Reload();

@@ -108,6 +108,11 @@ TEST_F(WordListWindowTest, OneWindowOpenedByTheButtonOrTheStatusLine) {
     // The existing buttons keep their places; the new one has its own mnemonic.
     EXPECT_EQ(window->button(CMainDialog::Button::ViewList)->text(), "&View List");
     EXPECT_TRUE(messages.shown.empty());
+    // Leaving the program takes the window along.
+    messages.Script(Answer::No);
+    window->reject();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(list->isVisible());
 }
 
 TEST_F(WordListWindowTest, ColumnsInFrequencyOrderWithRanksAndShares) {
