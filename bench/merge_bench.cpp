@@ -16,25 +16,13 @@
 #include "core/util/messages.h"
 #include "core/util/progress.h"
 #include "core/workspace.h"
+#include "silent_ports.h"
 
 namespace tarvolen {
 namespace {
 
-class SilentMessages : public MessagePort {
-  public:
-    void ShowMessage(const std::string&, MessageIcon) override {}
-    Answer Ask(const std::string&, MessageButtons) override { return Answer::Ok; }
-};
-
-class NoProgress : public ProgressPort {
-  public:
-    void SetBounds(int, int) override {}
-    int SetPosition(int) override { return 0; }
-    void SetFileLine(const std::string&) override {}
-    void SetDetailLine(const std::string&) override {}
-    bool CancelRequested() override { return false; }
-    void Close() override {}
-};
+using bench::NoProgress;
+using bench::SilentMessages;
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

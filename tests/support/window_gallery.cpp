@@ -1,7 +1,9 @@
 #include "support/window_gallery.h"
 
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <algorithm>
 #include <string>
 
@@ -18,6 +20,7 @@
 #include "gui/app/qt_message_port.h"
 #include "gui/collect/add_options_dialog.h"
 #include "gui/collect/dir_scan_dialog.h"
+#include "gui/list/word_list_window.h"
 #include "gui/output/save_list_dialog.h"
 #include "support/store_contents.h"
 
@@ -63,9 +66,18 @@ std::vector<GalleryWindow> WindowGallery::Build() {
 
     // The window starts with an empty list, as the program does.
     auto main = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
+    auto listOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     FillList();
     main->RefreshStatusLine();
     windows.push_back({"main-window", std::move(main)});
+
+    // The Word List window with a word picked and a search typed.
+    auto list = std::make_unique<CWordListWindow>(*listOwner);
+    list->searchField()->setText(QStringLiteral("e"));
+    list->table()->selectRow(2);
+    list->searchField()->setFocus();
+    windows.push_back({"word-list", std::move(list)});
+    owners_.push_back(std::move(listOwner));
 
     auto progress = std::make_unique<CProgressDialog>();
     progress->SetFileLine(QStringLiteral("/home/user/Documents/letters/2026/december.txt"));

@@ -15,6 +15,8 @@ namespace tarvolen::testing {
 // dialog with its longest choices, the Info window on each of its tabs, the message
 // boxes whose texts wrap. The layout test walks them and the screenshot tool photographs them;
 // both hide them rather than close them, which would ask about the unsaved list.
+// The windows built must go before the gallery: child windows hang on main windows
+// it keeps.
 struct GalleryWindow {
     std::string name;  // file-name friendly, e.g. "save-options"
     std::unique_ptr<QWidget> window;
@@ -32,6 +34,8 @@ class WindowGallery {
     void FillList();
 
     FakeMessages messages_;
+    // The main windows of the child windows built, hidden.
+    std::vector<std::unique_ptr<QWidget>> owners_;
     FakeDialogs dialogs_;
     FakeFilePicker picker_;
     Workspace workspace_;

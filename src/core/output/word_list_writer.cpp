@@ -370,6 +370,12 @@ std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store) {
     return entries;
 }
 
+void ForEachByFrequency(const WordStore& store,
+                        const std::function<void(std::string_view, std::uint32_t)>& visit) {
+    for (const KeyedEntry& entry : SortedKeyedEntries(store))
+        visit(TextAt(store, entry.offset), entry.count);
+}
+
 void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
     ForEachSorted(store, SortedKeyedWords(store), [&](const KeyedWord& word) {
         WriteWord(stream, {store.ArenaBegin() + word.offset, word.length}, format);

@@ -94,6 +94,10 @@ struct FrequencyEntry {
 };
 // The store's words with their counts in FrequencyOrder, as views of the stored texts.
 std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store);
+// The same words handed to visit one by one, with no array of views in between: for
+// a caller that keeps less of each word than a view.
+void ForEachByFrequency(const WordStore& store,
+                        const std::function<void(std::string_view, std::uint32_t)>& visit);
 
 // The records of the whole list, to an already open stream (a file or standard output);
 // the caller owns the stream and must still flush or close it and check that.

@@ -18,6 +18,7 @@
 #include "gui/app/dialog_units.h"
 #include "gui/app/progress_dialog.h"
 #include "gui/util/command_guard.h"
+#include "gui/util/double_click.h"
 #include "gui/util/focus.h"
 #include "gui/util/link_label.h"
 
@@ -48,11 +49,15 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
     AddButton("&Filter", 68, &CMainDialog::ApplyFilter);
     AddButton("&Reset", 89, &CMainDialog::OnReset);
     AddButton("E&xit", 119, &CMainDialog::OnCancel);
+    // Under the banner, above the status line that also opens it, so that the column
+    // of command buttons keeps its places.
+    AddButton("&View List", 104, &CMainDialog::ViewList, 109);
 
     statusLine_ = new QLabel(QStringLiteral("Info"), this);
     statusLine_->setAlignment(Qt::AlignCenter);
     statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     units.Place(statusLine_, 7, 123, 259, 10);
+    OnDoubleClick(statusLine_, [this] { RunCommand([this] { ViewList(); }); });
 
     banner_ = new QLabel(QString::fromUtf8(kBannerText), this);
     banner_->setAlignment(Qt::AlignCenter);
@@ -88,9 +93,10 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
 
 CMainDialog::~CMainDialog() = default;
 
-QPushButton* CMainDialog::AddButton(const char* caption, int y, void (CMainDialog::*handler)()) {
+QPushButton* CMainDialog::AddButton(const char* caption, int y, void (CMainDialog::*handler)(),
+                                    int x) {
     auto* button = new QPushButton(QString::fromUtf8(caption), this);
-    DialogUnits(font()).Place(button, 283, y, 56, 14);
+    DialogUnits(font()).Place(button, x, y, 56, 14);
     // Enter presses the focused button, never a hidden default one.
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this,
@@ -109,6 +115,7 @@ void CMainDialog::RefreshStatusLine() {
     std::string text =
         FormatText("%s words in the list%s", FormatCount(count, ',').c_str(), suffix);
     statusLine_->setText(QString::fromUtf8(text));
+    emit ListChanged();
 }
 
 void CMainDialog::DiscardList() {
@@ -123,12 +130,16 @@ void CMainDialog::IngestFiles() {
 }
 
 void CMainDialog::RunCommand(const std::function<void()>& command) {
-    struct Depth {
-        int& depth;
-        explicit Depth(int& d) : depth(d) { ++depth; }
-        ~Depth() { --depth; }
-    } running(commandDepth_);
-    RunGuarded(messages_, command);
+    {
+        struct Depth {
+            int& depth;
+            explicit Depth(int& d) : depth(d) { ++depth; }
+            ~Depth() { --depth; }
+        } running(commandDepth_);
+        RunGuarded(messages_, command);
+    }
+    if (commandDepth_ == 0)
+        emit CommandsFinished();
 }
 
 void CMainDialog::QueueCommand(std::function<void()> command) {

@@ -34,7 +34,7 @@ class CMainDialog : public QDialog {
     Q_OBJECT
 
   public:
-    enum class Button { Add, SaveWordList, Statistics, Filter, Reset, Exit };
+    enum class Button { Add, SaveWordList, Statistics, Filter, Reset, Exit, ViewList };
 
     static constexpr const char* kTitle = "Tarvolen";
     static constexpr const char* kBannerText = "Tarvolen v" TARVOLEN_VERSION;
@@ -54,6 +54,8 @@ class CMainDialog : public QDialog {
         "Save Word List: write the list as a sorted text file.\n"
         "Statistics: word lengths, letters and the most common word, with charts.\n"
         "Filter: remove rare, short or long words, or the words of a list.\n"
+        "View List (or a double-click on the status line): every word with its count, "
+        "to sort, search, copy, export to a spreadsheet, or delete by hand.\n"
         "Reset: discard the list.\n"
         "Exit: leave Tarvolen; the list is not kept.\n"
         "\n"
@@ -113,6 +115,8 @@ class CMainDialog : public QDialog {
     // True when the save dialog was confirmed and the writer ran.
     bool SaveWordList();
     void ShowStatistics();
+    // Opens the Word List window, or raises it.
+    void ViewList();
     void ApplyFilter();
     void OnReset();
     // Leaving: asks about an unsaved list first.
@@ -128,6 +132,12 @@ class CMainDialog : public QDialog {
     QLabel* subtitle() const { return subtitle_; }
     CLinkLabel* linkLabel() const { return linkLabel_; }
     QPushButton* button(Button which) const;
+
+  signals:
+    // The list may have changed: the status line was refreshed.
+    void ListChanged();
+    // The last running command has ended.
+    void CommandsFinished();
 
   public slots:
     // Enter must not leave the program behind the unsaved-list question's back.
@@ -146,7 +156,7 @@ class CMainDialog : public QDialog {
     // and applied.
     bool ConfirmAddOptions(AddMode& addMode);
     void CloseWindow();
-    QPushButton* AddButton(const char* caption, int y, void (CMainDialog::*handler)());
+    QPushButton* AddButton(const char* caption, int y, void (CMainDialog::*handler)(), int x = 283);
 
     Workspace& workspace_;
     MessagePort& messages_;

@@ -1,0 +1,148 @@
+// The Word List window over a large list, on the offscreen platform: how long it takes
+// to open, to sort again by each column, and to follow each typed character of a
+// search, and how much memory it holds per word beyond the store.
+//
+//   QT_QPA_PLATFORM=offscreen list_window_bench CORPUS [SEARCH]
+//
+// CORPUS is read by an Add as the program reads it (English/Latin, words of any
+// length); SEARCH (default "tion") is typed one character at a time.
+#include <malloc.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTableView>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/analysis/statistics_report.h"
+#include "core/util/file_picker.h"
+#include "core/util/messages.h"
+#include "core/util/progress.h"
+#include "core/workspace.h"
+#include "gui/app/dialog_port.h"
+#include "gui/app/main_dialog.h"
+#include "gui/list/word_list_model.h"
+#include "gui/list/word_list_window.h"
+#include "silent_ports.h"
+
+namespace tarvolen {
+namespace {
+
+using bench::NoProgress;
+using bench::SilentMessages;
+
+class NoDialogs : public DialogPort {
+  public:
+    std::unique_ptr<ProgressPort> OpenProgress() override { return std::make_unique<NoProgress>(); }
+    bool RunAddOptions(AddOptions&, AddMode&) override { return false; }
+    bool RunDirScan(std::string&, std::string&) override { return false; }
+    bool RunSaveOptions(OutputOptions&, std::string&) override { return false; }
+    bool RunFilter(std::int32_t&, FilterMode&, std::string&) override { return false; }
+    void ShowStatistics(const StatisticsFigures&, const std::string&) override {}
+};
+
+class NoPicker : public FilePicker {
+  public:
+    FilePickResult PickFiles(const FilePickRequest&) override { return {}; }
+    std::optional<std::string> PickDirectory(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+// Bytes the heap holds now, mapped blocks included.
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+double Elapsed(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+}  // namespace
+}  // namespace tarvolen
+
+int main(int argc, char** argv) {
+    using namespace tarvolen;
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: list_window_bench CORPUS [SEARCH]\n");
+        return 2;
+    }
+    const QString typed = QString::fromLocal8Bit(argc > 2 ? argv[2] : "tion");
+    SilentMessages messages;
+    NoDialogs dialogs;
+    NoPicker picker;
+    Workspace workspace(messages);
+    CMainDialog main(workspace, messages, dialogs, picker);
+    ApplyAddOptions(workspace);
+    workspace.MinWordLength = 1;
+    main.State.InputFiles = {argv[1]};
+    main.IngestFiles();
+    std::printf("%s: %d words\n", argv[1], workspace.Store.Count());
+    app.processEvents();
+
+    // Opening, up to the first paint of the table.
+    const std::size_t heapBefore = HeapInUse();
+    QElapsedTimer timer;
+    timer.start();
+    main.RunCommand([&] { main.ViewList(); });
+    CWordListWindow* window = main.findChild<CWordListWindow*>();
+    window->repaint();
+    app.processEvents();
+    std::printf("open: %.3f s\n", Elapsed(timer));
+    const double words = workspace.Store.Count();
+    std::printf("memory: %.1f bytes a word in the arrays, %.1f bytes a word of heap in all\n",
+                static_cast<double>(window->model().BytesHeld()) / words,
+                static_cast<double>(HeapInUse() - heapBefore) / words);
+
+    struct Sort {
+        const char* name;
+        int column;
+        Qt::SortOrder order;
+    };
+    const Sort sorts[] = {
+        {"word", CWordListModel::Word, Qt::AscendingOrder},
+        {"word descending", CWordListModel::Word, Qt::DescendingOrder},
+        {"count ascending", CWordListModel::Count, Qt::AscendingOrder},
+        {"length descending", CWordListModel::Length, Qt::DescendingOrder},
+        {"rank descending", CWordListModel::Rank, Qt::DescendingOrder},
+        {"count descending", CWordListModel::Count, Qt::DescendingOrder},
+    };
+    for (const Sort& sort : sorts) {
+        timer.restart();
+        window->table()->sortByColumn(sort.column, sort.order);
+        window->repaint();
+        std::printf("sort by %s: %.3f s\n", sort.name, Elapsed(timer));
+        if (sort.column == CWordListModel::Word && sort.order == Qt::AscendingOrder) {
+            std::printf("memory sorted by word: %.1f bytes a word of heap in all\n",
+                        static_cast<double>(HeapInUse() - heapBefore) / words);
+        }
+    }
+    timer.restart();
+    window->SortBackwards();
+    window->repaint();
+    std::printf("sort by word read backwards: %.3f s\n", Elapsed(timer));
+    window->table()->sortByColumn(CWordListModel::Count, Qt::DescendingOrder);
+
+    for (qsizetype n = 1; n <= typed.size(); ++n) {
+        timer.restart();
+        window->searchField()->setText(typed.left(n));
+        window->repaint();
+        std::printf("search \"%s\": %.3f s, %zu shown\n", qPrintable(typed.left(n)), Elapsed(timer),
+                    window->model().ShownCount());
+    }
+    std::printf("memory while searching: %.1f bytes a word in the arrays\n",
+                static_cast<double>(window->model().BytesHeld()) / words);
+    timer.restart();
+    window->regularExpressionBox()->setChecked(true);
+    window->repaint();
+    std::printf("search as a regular expression \"%s\": %.3f s\n", qPrintable(typed),
+                Elapsed(timer));
+    window->close();
+    app.processEvents();
+    return 0;
+}

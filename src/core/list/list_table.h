@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/util/code_page.h"
+
+namespace tarvolen {
+
+class ListSnapshot;
+class OutputSeam;
+
+// The Word List window's rows as a table for other programs: the clipboard takes
+// tab-separated text, an exported file either that or comma-separated values
+// (RFC 4180). UTF-8, a header line first, numbers as plain digits with a decimal
+// point whatever the locale, so that a spreadsheet reads them as numbers.
+enum class TableFormat : std::uint8_t { Tsv, Csv };
+
+inline constexpr const char* kTableColumns[] = {"Rank", "Word",        "Count",
+                                                "%",    "Per million", "Length"};
+
+// The header line and one line per row, in the order given.
+std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,
+                          const std::vector<std::uint32_t>& rows, CodePage encoding);
+
+enum class ExportOutcome { Written, CannotCreate };
+
+// Writes the table to path through the same safe save as the word list: a failed write
+// leaves an existing file as it was and throws the output error (CMyException).
+ExportOutcome ExportListTable(const std::string& path, TableFormat format,
+                              const ListSnapshot& snapshot, const std::vector<std::uint32_t>& rows,
+                              CodePage encoding, OutputSeam* seam = nullptr);
+
+}  // namespace tarvolen

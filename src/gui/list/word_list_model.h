@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QRegularExpression>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "core/list/list_order.h"
+#include "core/list/list_snapshot.h"
+#include "core/util/code_page.h"
+
+namespace tarvolen {
+
+class WordStore;
+
+// The Word List window's table: a snapshot of the store in FrequencyOrder, one array
+// of row indexes in the order sorted by, and while a search is typed one more of the
+// rows it shows. Cells are made when the view asks for them, so a list of millions of
+// words costs those arrays (4 bytes a word each, ListSnapshot and RowOrder say when
+// less) and nothing per row on screen.
+class CWordListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    enum Column { Rank, Word, Count, Percent, PerMillion, Length, ColumnCount };
+
+    explicit CWordListModel(QObject* parent = nullptr);
+
+    // The store's words as they are now, sorted and searched as before.
+    void Reload(const WordStore& store, CodePage encoding);
+    // Shows no rows until the next Reload: the store is about to change under the
+    // snapshot, whose texts may then move.
+    void Suspend();
+    bool Suspended() const { return suspended_; }
+
+    ListSort Sort() const { return sort_; }
+    void SetSort(ListSort sort);
+    // The column whose header shows the sort.
+    static int ColumnOf(ListSortKey key);
+
+    // The search text, plain (WordSearch) or a regular expression. An invalid
+    // expression leaves the rows as they were and returns its error; empty otherwise.
+    QString SetSearch(const QString& text, bool regularExpression);
+
+    // Snapshot rows in the order shown.
+    std::size_t ShownCount() const { return searching_ ? shown_.size() : order_.size(); }
+    std::uint32_t ShownRow(std::size_t i) const { return searching_ ? shown_[i] : order_[i]; }
+    std::vector<std::uint32_t> ShownRowList() const {
+        return searching_ ? shown_ : order_.ToVector();
+    }
+    std::size_t WordCount() const { return snapshot_.size(); }
+    std::uint64_t ShownOccurrences() const { return shownOccurrences_; }
+    const ListSnapshot& snapshot() const { return snapshot_; }
+    // The memory of the three arrays, for the benchmark of bytes per word.
+    std::size_t BytesHeld() const {
+        return snapshot_.BytesHeld() + order_.BytesHeld() +
+               shown_.capacity() * sizeof(std::uint32_t);
+    }
+    CodePage encoding() const { return encoding_; }
+    // A count as the status line shows it: 1,234,567.
+    static QString Grouped(std::uint64_t value);
+    // The word of a row as the table shows it.
+    QString WordText(std::uint32_t row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    // A header click: Word keeps reading backwards when it did so already.
+    void sort(int column, Qt::SortOrder order) override;
+
+  signals:
+    // The rows shown, or their number, changed.
+    void ShownChanged();
+
+  private:
+    // Sorts and searches the snapshot again, inside a model reset.
+    void Arrange();
+    void Search();
+
+    ListSnapshot snapshot_;
+    CodePage encoding_ = CodePage::Windows1252;
+    ListSort sort_{ListSortKey::Count, true};  // FrequencyOrder
+    RowOrder order_;
+    std::vector<std::uint32_t> shown_;
+    std::uint64_t shownOccurrences_ = 0;
+    QString searchText_;
+    bool regularExpression_ = false;
+    QRegularExpression expression_;
+    bool searching_ = false;
+    bool suspended_ = false;
+};
+
+}  // namespace tarvolen

@@ -1,0 +1,329 @@
+// The Word List window over the main window, driven as a person would, with the
+// main window's dialogs and questions answered by scripted fakes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/analysis/word_filter.h"
+#include "core/list/list_table.h"
+#include "core/workspace.h"
+#include "gui/list/word_list_model.h"
+#include "gui/list/word_list_window.h"
+#include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::TempDir;
+
+class WordListWindowTest : public testing::MainWindowTest {
+  protected:
+    // "c" 5 times, "a" and "b" twice each: a tie that FrequencyOrder breaks by bytes.
+    WordListWindowTest() { Put({{"b", 2}, {"a", 2}, {"ccc", 5}}); }
+
+    void Put(const std::vector<std::pair<std::string, std::uint32_t>>& words) {
+        for (const auto& [word, count] : words)
+            workspace.Store.AddOccurrences(word.c_str(), word.size(), count);
+        workspace.ListUnsaved = true;
+        window->RefreshStatusLine();
+    }
+
+    CWordListWindow* List() const { return window->findChild<CWordListWindow*>(); }
+
+    // Opened and active, so that its keys reach it.
+    CWordListWindow* Open() {
+        Click(CMainDialog::Button::ViewList);
+        CWordListWindow* list = List();
+        EXPECT_NE(list, nullptr);
+        QApplication::setActiveWindow(list);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(list));
+        return list;
+    }
+
+    // The cells of a column as the table shows them, top to bottom.
+    static std::vector<QString> Column(CWordListWindow* list, int column) {
+        std::vector<QString> cells;
+        const CWordListModel& model = list->model();
+        for (int row = 0; row < model.rowCount(); ++row)
+            cells.push_back(model.data(model.index(row, column)).toString());
+        return cells;
+    }
+    static std::vector<QString> Words(CWordListWindow* list) {
+        return Column(list, CWordListModel::Word);
+    }
+
+    static void ClickHeader(CWordListWindow* list, int column) {
+        QHeaderView* header = list->table()->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    static void Search(CWordListWindow* list, const QString& text, bool expression = false) {
+        list->regularExpressionBox()->setChecked(expression);
+        list->searchField()->clear();
+        QTest::keyClicks(list->searchField(), text);
+    }
+
+    static void Select(CWordListWindow* list, std::initializer_list<int> rows) {
+        list->table()->clearSelection();
+        for (const int row : rows) {
+            list->table()->selectionModel()->select(
+                list->model().index(row, 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    using Cells = std::vector<QString>;
+};
+
+TEST_F(WordListWindowTest, AnEmptyListHasNothingToShow) {
+    workspace.Store.Clear();
+    Click(CMainDialog::Button::ViewList);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{CWordListWindow::kNothingToShowText});
+    EXPECT_EQ(List(), nullptr);
+}
+
+TEST_F(WordListWindowTest, OneWindowOpenedByTheButtonOrTheStatusLine) {
+    QTest::mouseDClick(window->statusLine(), Qt::LeftButton);
+    CWordListWindow* list = List();
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(list->windowTitle(), "Word List - Tarvolen");
+    EXPECT_TRUE(list->searchField()->hasFocus() || list->focusWidget() == list->searchField());
+    Click(CMainDialog::Button::ViewList);
+    EXPECT_EQ(window->findChildren<CWordListWindow*>().size(), 1);
+    // The existing buttons keep their places; the new one has its own mnemonic.
+    EXPECT_EQ(window->button(CMainDialog::Button::ViewList)->text(), "&View List");
+    EXPECT_TRUE(messages.shown.empty());
+    // Leaving the program takes the window along.
+    messages.Script(Answer::No);
+    window->reject();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(list->isVisible());
+}
+
+TEST_F(WordListWindowTest, ColumnsInFrequencyOrderWithRanksAndShares) {
+    Put({{"many", 1234}});
+    CWordListWindow* list = Open();
+    std::vector<QString> headers;
+    for (int column = 0; column < CWordListModel::ColumnCount; ++column)
+        headers.push_back(list->model().headerData(column, Qt::Horizontal).toString());
+    EXPECT_EQ(headers, (Cells{"Rank", "Word", "Count", "%", "Per million", "Length"}));
+    EXPECT_EQ(Words(list), (Cells{"many", "ccc", "a", "b"}));
+    EXPECT_EQ(Column(list, CWordListModel::Rank), (Cells{"1", "2", "3", "4"}));
+    EXPECT_EQ(Column(list, CWordListModel::Count), (Cells{"1,234", "5", "2", "2"}));
+    // Of 1,243 occurrences.
+    EXPECT_EQ(Column(list, CWordListModel::Percent), (Cells{"99.28", "0.40", "0.16", "0.16"}));
+    EXPECT_EQ(Column(list, CWordListModel::PerMillion),
+              (Cells{"992759.5", "4022.5", "1609.0", "1609.0"}));
+    EXPECT_EQ(Column(list, CWordListModel::Length), (Cells{"4", "3", "1", "1"}));
+    const QModelIndex count = list->model().index(0, CWordListModel::Count);
+    EXPECT_TRUE(list->model().data(count, Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+}
+
+TEST_F(WordListWindowTest, HeaderClicksSortEachWayAndRanksStay) {
+    Put({{"dd", 2}});
+    CWordListWindow* list = Open();
+    struct Step {
+        int column;  // clicked
+        Cells words;
+        Cells ranks;
+    };
+    const Step steps[] = {
+        {CWordListModel::Word, {"a", "b", "ccc", "dd"}, {"2", "3", "1", "4"}},
+        {CWordListModel::Word, {"dd", "ccc", "b", "a"}, {"4", "1", "3", "2"}},
+        // Numbers first largest first; equal lengths stay in rank order either way.
+        {CWordListModel::Length, {"ccc", "dd", "a", "b"}, {"1", "4", "2", "3"}},
+        {CWordListModel::Length, {"a", "b", "dd", "ccc"}, {"2", "3", "4", "1"}},
+        {CWordListModel::Count, {"ccc", "a", "b", "dd"}, {"1", "2", "3", "4"}},
+        {CWordListModel::Count, {"a", "b", "dd", "ccc"}, {"2", "3", "4", "1"}},
+        {CWordListModel::Rank, {"ccc", "a", "b", "dd"}, {"1", "2", "3", "4"}},
+        {CWordListModel::Rank, {"dd", "b", "a", "ccc"}, {"4", "3", "2", "1"}},
+    };
+    for (const Step& step : steps) {
+        ClickHeader(list, step.column);
+        EXPECT_EQ(Words(list), step.words);
+        EXPECT_EQ(Column(list, CWordListModel::Rank), step.ranks);
+    }
+}
+
+TEST_F(WordListWindowTest, WordsReadBackwardsGroupTheirEndings) {
+    Put({{"going", 1}, {"kindness", 1}, {"sing", 1}, {"darkness", 1}});
+    CWordListWindow* list = Open();
+    list->SortBackwards();
+    EXPECT_EQ(Words(list), (Cells{"a", "b", "ccc", "going", "sing", "kindness", "darkness"}));
+    EXPECT_EQ(list->table()->horizontalHeader()->sortIndicatorSection(), CWordListModel::Word);
+    // Another click on Word reads backwards the other way.
+    ClickHeader(list, CWordListModel::Word);
+    EXPECT_EQ(Words(list), (Cells{"darkness", "kindness", "sing", "going", "ccc", "b", "a"}));
+}
+
+TEST_F(WordListWindowTest, SearchBySubstringAnchorsAndExpressions) {
+    Put({{"abc", 1}, {"cab", 1}, {"Bcb", 1}});
+    CWordListWindow* list = Open();
+    struct Case {
+        QString typed;
+        bool expression;
+        Cells shown;
+    };
+    const Case cases[] = {
+        {"b", false, {"b", "bcb", "abc", "cab"}},
+        {"B", false, {"b", "bcb", "abc", "cab"}},  // whatever the case
+        {"^b", false, {"b", "bcb"}},
+        {"b$", false, {"b", "bcb", "cab"}},
+        {"^cab$", false, {"cab"}},
+        {"^.b", false, {}},  // a dot is a dot without the check box
+        {"^.b", true, {"abc"}},
+        {"C{3}", true, {"ccc"}},
+        {"", true, {"ccc", "a", "b", "bcb", "abc", "cab"}},
+    };
+    // "Bcb" went in with its capital (before "abc" by its bytes): the search reads it
+    // through the list's case table.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        Search(list, c.typed, c.expression);
+        Cells shown = Words(list);
+        for (QString& word : shown)
+            word = word.toLower();
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_TRUE(list->searchError()->text().isEmpty());
+    }
+}
+
+TEST_F(WordListWindowTest, AnInvalidExpressionSaysWhyAndKeepsTheRows) {
+    CWordListWindow* list = Open();
+    Search(list, "^[ab]", true);
+    ASSERT_EQ(Words(list), (Cells{"a", "b"}));
+    QTest::keyClicks(list->searchField(), "(");
+    EXPECT_FALSE(list->searchError()->text().isEmpty());
+    EXPECT_TRUE(list->searchError()->isVisibleTo(list));
+    EXPECT_EQ(Words(list), (Cells{"a", "b"}));
+    QTest::keyClick(list->searchField(), Qt::Key_Backspace);
+    EXPECT_TRUE(list->searchError()->text().isEmpty());
+}
+
+TEST_F(WordListWindowTest, TheCountsLineSaysWhatIsShown) {
+    Put({{"many", 1234}});
+    CWordListWindow* list = Open();
+    EXPECT_EQ(list->countsLine()->text(), "4 of 4 words shown, 1,243 occurrences");
+    Search(list, "^[ab]$", true);
+    EXPECT_EQ(list->countsLine()->text(), "2 of 4 words shown, 4 occurrences");
+}
+
+TEST_F(WordListWindowTest, CopyPutsTheSelectedRowsOnTheClipboardAsTabSeparatedText) {
+    CWordListWindow* list = Open();
+    Select(list, {2, 0});
+    list->table()->setFocus();
+    QTest::keyClick(list->table(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "Rank\tWord\tCount\t%\tPer million\tLength\n"
+              "1\tccc\t5\t55.56\t555555.6\t3\n"
+              "3\tb\t2\t22.22\t222222.2\t1\n");
+}
+
+TEST_F(WordListWindowTest, ExportWritesTheShownRowsAsTheFormatChosen) {
+    Put({{"x,\"y\"", 1}});
+    CWordListWindow* list = Open();
+    Search(list, "y");
+    TempDir dir;
+    const std::string csv = (dir.path() / "list.csv").string();
+    const std::string tsv = (dir.path() / "list.tsv").string();
+    picker.fileResults.push_back(FilePickResult{true, {csv}, 1});
+    picker.fileResults.push_back(FilePickResult{true, {tsv}, 2});
+    QTest::mouseClick(list->exportButton(), Qt::LeftButton);
+    QTest::mouseClick(list->exportButton(), Qt::LeftButton);
+    EXPECT_EQ(TempDir::Read(csv),
+              "Rank,Word,Count,%,Per million,Length\r\n4,\"x,\"\"y\"\"\",1,10.00,100000.0,5\r\n");
+    EXPECT_EQ(
+        TempDir::Read(tsv),
+        "Rank\tWord\tCount\t%\tPer million\tLength\n4\t\"x,\"\"y\"\"\"\t1\t10.00\t100000.0\t5\n");
+    ASSERT_EQ(picker.fileRequests.size(), 2u);
+    EXPECT_TRUE(picker.fileRequests[0].save);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(WordListWindowTest, DeleteAsksOnceAndTheListFollowsOnlyOnYes) {
+    workspace.ListUnsaved = false;
+    CWordListWindow* list = Open();
+    Search(list, "b$");
+    ClickHeader(list, CWordListModel::Word);
+    Select(list, {0});
+    messages.Script(Answer::No);
+    QTest::mouseClick(list->deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.asked,
+              std::vector<std::string>{"Are you sure you want to delete 1 word from the list?"});
+    EXPECT_EQ(workspace.Store.Count(), 3);
+
+    Search(list, "");
+    Select(list, {0, 2});
+    messages.Script(Answer::Yes);
+    list->table()->setFocus();
+    QTest::keyClick(list->table(), Qt::Key_Delete);
+    EXPECT_EQ(messages.asked.back(), "Are you sure you want to delete 2 words from the list?");
+    EXPECT_EQ(testing::StoreWords(workspace.Store), (testing::WordCounts{{"b", 2}}));
+    EXPECT_EQ(Status(), "1 words in the list");
+    EXPECT_FALSE(workspace.ListUnsaved) << "as after the Filter, the mark stays";
+    EXPECT_EQ(Words(list), Cells{"b"});
+    EXPECT_EQ(list->table()->horizontalHeader()->sortIndicatorSection(), CWordListModel::Word);
+}
+
+TEST_F(WordListWindowTest, TheWindowFollowsAddFilterAndResetKeepingSortAndSearch) {
+    CWordListWindow* list = Open();
+    ClickHeader(list, CWordListModel::Word);
+    Search(list, "^[a-c]", true);
+
+    // Add: a file with two more words.
+    TempDir dir;
+    const std::string text = dir.Write("more.txt", "abcd bcde abcd");
+    dialogs.addOptions.push_back([](AddOptions&, AddMode& mode) {
+        mode = AddMode::Files;
+        return true;
+    });
+    picker.fileResults.push_back(FilePickResult{true, {text}, 2});
+    Click(CMainDialog::Button::Add);
+    EXPECT_EQ(Words(list), (Cells{"a", "abcd", "b", "bcde", "ccc"}));
+
+    // Filter: the words seen fewer than 3 times.
+    dialogs.filter.push_back([](std::int32_t& value, FilterMode& mode) {
+        value = 3;
+        mode = FilterMode::Rare;
+        return true;
+    });
+    Click(CMainDialog::Button::Filter);
+    EXPECT_EQ(Words(list), Cells{"ccc"});
+    EXPECT_EQ(list->countsLine()->text(), "1 of 1 words shown, 5 occurrences");
+
+    messages.Script(Answer::Yes);
+    Click(CMainDialog::Button::Reset);
+    EXPECT_TRUE(Words(list).empty());
+    EXPECT_EQ(list->countsLine()->text(), "0 of 0 words shown, 0 occurrences");
+    EXPECT_EQ(list->searchField()->text(), "^[a-c]");
+    EXPECT_TRUE(list->regularExpressionBox()->isChecked());
+}
+
+TEST_F(WordListWindowTest, DisabledWithTheMainWindowAndShownAgainAfter) {
+    CWordListWindow* list = Open();
+    window->setEnabled(false);
+    EXPECT_FALSE(list->isEnabled());
+    EXPECT_TRUE(Words(list).empty()) << "the texts may move while a long operation runs";
+    EXPECT_EQ(list->countsLine()->text(), CWordListWindow::kWaitingText);
+    window->setEnabled(true);
+    EXPECT_TRUE(list->isEnabled());
+    EXPECT_EQ(Words(list), (Cells{"ccc", "a", "b"}));
+}
+
+}  // namespace
+}  // namespace tarvolen
