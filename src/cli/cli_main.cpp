@@ -19,6 +19,8 @@
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
 #include "core/collect/ingest.h"
+#include "core/collect/input_file.h"
+#include "core/collect/skipped_files.h"
 #include "core/collect/list_merge.h"
 #include "core/collect/tokenizer.h"
 #include "core/output/my_exception.h"
@@ -95,7 +97,7 @@ class CliRun {
             return *stopped;
         // From here on the list is complete: a Ctrl-C ends the process as usual.
         DefaultInterrupts();
-        const bool readFailed = messages_.errors() > 0;
+        const bool readFailed = messages_.errors() > 0 || skippedUnreadable_;
 
         Filter();
         // A stop list that cannot be used leaves the list other than asked: unwritten.
@@ -114,6 +116,7 @@ class CliRun {
 
   private:
     bool listRefused_ = false;
+    bool skippedUnreadable_ = false;
 
     bool WritesToStandardOutput() const {
         return options_.output && *options_.output == kStandardOutputName;
@@ -126,6 +129,7 @@ class CliRun {
         ws.Add.Language = options_.language;
         ws.Add.SkipShortWords = options_.skipShort ? 1 : 0;
         ws.Add.Encoding = options_.encoding;
+        ws.Add.Documents = options_.documents;
         ApplyAddOptions(ws);
         ws.MinWordLength = MinWordLengthOf(options_.skipShort);
 
@@ -140,13 +144,18 @@ class CliRun {
 
         IngestState state;
         state.InputFiles = options_.files;
+        // A scan goes past what it cannot read; a file named here still stops the run.
+        state.scanned = !options_.scanDirs.empty();
         IngestOutcome outcome = IngestOutcome::Abandoned;
         CatchInterrupts();
         messages_.HoldNotices();
         try {
+            if (state.scanned && !NamedFilesOpen(progress))
+                return kExitFailure;
             const std::vector<std::string> types = ParseScanTypes(options_.types);
             for (const std::string& directory : options_.scanDirs)
-                ScanDirectory(directory, types, state.InputFiles, progress);
+                ScanDirectory(directory, types, state.InputFiles, progress,
+                              SystemDirectoryLister(), &state.skipped.unreadable);
             progress.Close();
             // A run reads its list from the back; a command line is read as it is
             // written, so that "-" among the files is read where it stands and
@@ -170,6 +179,7 @@ class CliRun {
             messages_.SetSubject(&state.LastInputPath);
             outcome = IngestFiles(ws, state, hooks).Outcome;
             messages_.SetSubject(nullptr);
+            ReportUnreadable(state.skipped);
         } catch (const UserCancel&) {
             messages_.ReleaseNotices(false);
             return kExitInterrupted;
@@ -192,6 +202,29 @@ class CliRun {
         if (outcome == IngestOutcome::Abandoned)
             return kExitFailure;
         return std::nullopt;
+    }
+
+    // The files named beside a scan are measured first, as a run without one would:
+    // one that cannot be opened ends the run before anything is read.
+    bool NamedFilesOpen(ProgressPort& progress) {
+        std::int64_t total = 0;
+        std::string failure;
+        if (MeasureFiles(options_.files, total, failure, Streams::ReadToEnd))
+            return true;
+        progress.Close();
+        messages_.ReleaseNotices(false);
+        messages_.ShowMessage(failure, MessageIcon::Stop);
+        return false;
+    }
+
+    // The summary lists what the scan could not read; under --quiet, which drops the
+    // summary, the list still goes to standard error, since it fails the run.
+    void ReportUnreadable(const SkippedFiles& skipped) {
+        skippedUnreadable_ = !skipped.unreadable.empty();
+        if (skippedUnreadable_ && options_.quiet) {
+            const std::string text = DescribeSkipped({{}, skipped.unreadable}, false);
+            messages_.Note(text.substr(0, text.size() - 2));
+        }
     }
 
     void Filter() {

@@ -1,6 +1,7 @@
 #include "core/output/word_list_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 
@@ -252,6 +253,11 @@ class StopCheck {
     std::size_t sinceAsked_ = 0;
 };
 
+// The person sees where the list went, which the name proposed may not have said.
+std::string WrittenLine(const std::string& path) {
+    return "\r\nWritten to " + path;
+}
+
 void ReportSaved(const WriterHooks& hooks) {
     if (hooks.listSaved)
         hooks.listSaved();
@@ -328,6 +334,10 @@ void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const Reco
     });
 }
 
+std::string CannotCreateMessage(const std::string& path, int error) {
+    return std::string(kCannotCreateText) + "\r\n" + path + ": " + std::strerror(error);
+}
+
 WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
                            const std::string& path, const WriterHooks& hooks) {
     BusyScope busy(hooks.busy);
@@ -338,8 +348,9 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     const std::vector<KeyedWord> words = SortedKeyedWords(store);
     SafeOutputFile file(hooks.seam);
     if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
+        const int error = errno;
         busy.End();
-        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+        hooks.messages.ShowMessage(CannotCreateMessage(path, error), MessageIcon::Warning);
         return WriteOutcome::CannotCreate;
     }
     const RecordFormat format(options);
@@ -361,8 +372,9 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     const std::uint32_t elapsed = hooks.ticks.Now() - start;
     // The message box must not carry the wait cursor.
     busy.End();
-    hooks.messages.ShowMessage("Done! " + FormatCount64(elapsed, ',') + " milliseconds taken",
-                               MessageIcon::Information);
+    hooks.messages.ShowMessage(
+        "Done! " + FormatCount64(elapsed, ',') + " milliseconds taken" + WrittenLine(path),
+        MessageIcon::Information);
     return WriteOutcome::Written;
 }
 
@@ -375,7 +387,7 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
     const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
     SafeOutputFile file(hooks.seam);
     if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
-        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+        hooks.messages.ShowMessage(CannotCreateMessage(path, errno), MessageIcon::Warning);
         return WriteOutcome::CannotCreate;
     }
     const RecordFormat format(options);
@@ -395,7 +407,7 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
         ThrowOutputError();
 
     ReportSaved(hooks);
-    hooks.messages.ShowMessage(kDoneText, MessageIcon::Information);
+    hooks.messages.ShowMessage(kDoneText + WrittenLine(path), MessageIcon::Information);
     return WriteOutcome::Written;
 }
 
