@@ -77,12 +77,12 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
     FileFacts facts;
     if (file.IsOpen())
         facts = Examine(file);
+    if (!file.IsOpen() && state.scanned) {
+        state.skipped.unreadable.push_back(path + ": " + std::strerror(openError));
+        return false;
+    }
     if (!file.IsOpen() || facts.isDirectory) {
-        if (state.scanned)
-            state.skipped.unreadable.push_back(
-                path + ": " + std::strerror(file.IsOpen() ? EISDIR : openError));
-        else
-            hooks.messages.ShowMessage(kUnableToOpenText, MessageIcon::Warning);
+        hooks.messages.ShowMessage(kUnableToOpenText, MessageIcon::Warning);
         return false;
     }
 

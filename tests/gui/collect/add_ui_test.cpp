@@ -173,7 +173,9 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     const LayoutStretch stretch = DialogUnits::StretchOf(&dialog);
     EXPECT_GE(stretch.across, 1.0);
     EXPECT_GE(stretch.down, 1.0);
-    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 104)));
+    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 130)));
+    EXPECT_EQ(dialog.WebPagesBox()->geometry(), stretch.Apply(units.Rect(7, 103, 176, 10)));
+    EXPECT_EQ(dialog.EveryFileBox()->geometry(), stretch.Apply(units.Rect(7, 115, 176, 10)));
     EXPECT_EQ(dialog.WordListButton()->geometry(), stretch.Apply(units.Rect(68, 83, 54, 14)));
     EXPECT_EQ(dialog.AddFilesButton()->geometry(), stretch.Apply(units.Rect(7, 65, 50, 14)));
     EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), stretch.Apply(units.Rect(68, 65, 54, 14)));
