@@ -70,8 +70,9 @@ std::optional<EncodingKind> Utf16ByNulPattern(const unsigned char* bytes, std::s
     const std::size_t fewest = onSide[odd ? 0 : 1];
     // Text of words no longer than twenty letters has a NUL in every 32 characters or
     // so even in Cyrillic, where only spaces, digits and punctuation carry one; a
-    // character of a few Asian scripts may put one on the other side now and then.
-    if (most == 0 || most * 64 < size || fewest * 20 > most)
+    // character of a few Asian scripts may put one on the other side now and then. A
+    // single NUL tells nothing.
+    if (most < 2 || most * 64 < size || fewest * 20 > most)
         return std::nullopt;
     return odd ? EncodingKind::Utf16Le : EncodingKind::Utf16Be;
 }

@@ -430,6 +430,40 @@ class DirScanDialogTest : public testing::QtWidgetTest {
     TempDir dir;
 };
 
+// Sets an environment variable for the life of a test.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const std::string& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, QByteArray::fromStdString(value));
+    }
+    ~ScopedEnvironment() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+// Never a folder that OK would refuse: the cache only where it exists, else the
+// Documents folder where it exists, else home.
+TEST_F(DirScanDialogTest, StartsInAFolderThatExists) {
+    const std::string home = dir.path().string();
+    ScopedEnvironment homeVariable("HOME", home);
+    ScopedEnvironment cacheVariable("XDG_CACHE_HOME", home + "/cache");
+    ScopedEnvironment configVariable("XDG_CONFIG_HOME", home + "/config");
+    EXPECT_EQ(CDirScanDialog::DefaultStartDirectory(), home);
+    std::filesystem::create_directory(dir.path() / "Documents");
+    EXPECT_EQ(CDirScanDialog::DefaultStartDirectory(), home + "/Documents");
+    std::filesystem::create_directory(dir.path() / "cache");
+    EXPECT_EQ(CDirScanDialog::DefaultStartDirectory(), home + "/cache");
+}
+
 TEST_F(DirScanDialogTest, StartsFromTheDefaults) {
     EXPECT_EQ(dialog.windowTitle(), "Scan all files and subdirs in the specified directory");
     EXPECT_EQ(dialog.StartEdit()->text().toStdString(), CDirScanDialog::DefaultStartDirectory());
