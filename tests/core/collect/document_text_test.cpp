@@ -140,6 +140,17 @@ TEST_F(DocumentRunTest, WebPagesAreReadWithoutTheirMarkupUnlessToldNotTo) {
     EXPECT_EQ(Words().count("uuml"), 1u);
 }
 
+// Where a 262,144-byte chunk ends inside a reference or a tag, the page reads whole.
+TEST_F(DocumentRunTest, AReferenceOrTagCutByAChunksEndReadsWhole) {
+    const std::string tail = "&Uuml;ber<b class=\"x>y\">gr&#xFC;n</b> &#252;";
+    for (std::size_t into = 0; into <= tail.size(); ++into) {
+        SCOPED_TRACE(into);
+        workspace.Store.Clear();
+        Run({dir.Write("cut.html", std::string(kChunkSize - into, ' ') + tail)});
+        EXPECT_EQ(Words(), (WordCounts{{"\xFC", 1}, {"\xFC" "ber", 1}, {"gr\xFC" "n", 1}}));
+    }
+}
+
 // A page's own word on its encoding is taken when nothing stronger says otherwise.
 TEST_F(DocumentRunTest, APageNamesItsEncodingForAutomatic) {
     workspace.Add.Language = kRussian;

@@ -208,6 +208,28 @@ TEST_F(AddCommandTest, OptionsAreRememberedAcrossRunsAndRestoredAfterCancel) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// "Read web pages as text" starts ticked and "Read every file as text" not; what was
+// confirmed is shown next time and holds for the process.
+TEST_F(AddCommandTest, HowDocumentsAreReadIsKeptForTheProcess) {
+    std::vector<std::pair<bool, bool>> shown;
+    const auto drive = [&shown](bool webPages, bool everyFile, bool confirm) {
+        return RealAddOptions([&shown, webPages, everyFile, confirm](CAddOptionsDialog& d) {
+            shown.emplace_back(d.WebPagesBox()->isChecked(), d.EveryFileBox()->isChecked());
+            d.WebPagesBox()->setChecked(webPages);
+            d.EveryFileBox()->setChecked(everyFile);
+            QTest::mouseClick(confirm ? d.AddFilesButton() : d.CancelButton(), Qt::LeftButton);
+        });
+    };
+    dialogs.addOptions.push_back(drive(false, true, true));
+    picker.fileResults.push_back(FilePickResult{});
+    ClickAdd();
+    dialogs.addOptions.push_back(drive(true, false, false));
+    ClickAdd();
+    EXPECT_EQ(shown, (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}}));
+    EXPECT_EQ(workspace.Add.Documents.markup, MarkupMode::None);
+    EXPECT_TRUE(workspace.Add.Documents.everyFileAsText);
+}
+
 // A UTF-8 file read with the confirmed encoding lands in the store as the code page's
 // letters, and the list remembers the code page it was collected under.
 TEST_F(AddCommandTest, Utf8FilesReadAsTheirLettersAndTheListKeepsItsCodePage) {
