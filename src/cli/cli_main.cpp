@@ -20,8 +20,8 @@
 #include "core/collect/dir_scan.h"
 #include "core/collect/ingest.h"
 #include "core/collect/input_file.h"
-#include "core/collect/skipped_files.h"
 #include "core/collect/list_merge.h"
+#include "core/collect/skipped_files.h"
 #include "core/collect/tokenizer.h"
 #include "core/output/my_exception.h"
 #include "core/output/word_list_writer.h"
@@ -154,8 +154,8 @@ class CliRun {
                 return kExitFailure;
             const std::vector<std::string> types = ParseScanTypes(options_.types);
             for (const std::string& directory : options_.scanDirs)
-                ScanDirectory(directory, types, state.InputFiles, progress,
-                              SystemDirectoryLister(), &state.skipped.unreadable);
+                ScanDirectory(directory, types, state.InputFiles, progress, SystemDirectoryLister(),
+                              &state.skipped.unreadable);
             progress.Close();
             // A run reads its list from the back; a command line is read as it is
             // written, so that "-" among the files is read where it stands and

@@ -10,7 +10,7 @@ namespace {
 using namespace std::string_view_literals;
 
 constexpr std::string_view kSignatures[] = {
-    "\x7F" "ELF"sv,
+    "\177ELF"sv,
     "%PDF-"sv,
     "PK\x03\x04"sv,  // ZIP, and the office formats inside one (docx, odt, epub)
     "PK\x05\x06"sv,  // an empty ZIP
@@ -18,8 +18,8 @@ constexpr std::string_view kSignatures[] = {
     "\xFF\xD8\xFF"sv,  // JPEG
     "GIF87a"sv,
     "GIF89a"sv,
-    "\x1F\x8B"sv,  // gzip
-    "\xFD" "7zXZ\x00"sv,
+    "\x1F\x8B"sv,    // gzip
+    "\3757zXZ\0"sv,  // xz: 0xFD, then "7zXZ"
 };
 
 bool StartsWith(const unsigned char* bytes, std::size_t size, std::string_view signature) {
@@ -61,10 +61,13 @@ bool AllowsNul(const TextEncoding& encoding) {
 
 std::optional<EncodingKind> Utf16ByNulPattern(const unsigned char* bytes, std::size_t size) {
     std::size_t onSide[2] = {0, 0};
-    for (const unsigned char* at = bytes; (at = static_cast<const unsigned char*>(
-                                               std::memchr(at, 0, size - (at - bytes)))) != nullptr;
-         ++at)
+    const unsigned char* end = bytes + size;
+    for (const unsigned char* at = bytes; at < end; ++at) {
+        at = static_cast<const unsigned char*>(std::memchr(at, 0, end - at));
+        if (at == nullptr)
+            break;
         ++onSide[(at - bytes) % 2];
+    }
     const bool odd = onSide[1] > onSide[0];
     const std::size_t most = onSide[odd ? 1 : 0];
     const std::size_t fewest = onSide[odd ? 0 : 1];

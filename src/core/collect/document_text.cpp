@@ -10,8 +10,8 @@ namespace {
 
 bool StartsWithByteOrderMark(const unsigned char* bytes, std::size_t size) {
     return (size >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) ||
-           (size >= 2 && (std::memcmp(bytes, "\xFF\xFE", 2) == 0 ||
-                          std::memcmp(bytes, "\xFE\xFF", 2) == 0));
+           (size >= 2 &&
+            (std::memcmp(bytes, "\xFF\xFE", 2) == 0 || std::memcmp(bytes, "\xFE\xFF", 2) == 0));
 }
 
 }  // namespace

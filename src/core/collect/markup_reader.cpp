@@ -91,8 +91,8 @@ std::string AsBrowsersReadIt(std::string label) {
     if (label.starts_with("utf-16"))
         return "utf-8";
     static constexpr std::string_view kLatin1[] = {
-        "iso-8859-1", "iso8859-1", "latin1",   "l1",    "cp819",     "ibm819",
-        "iso_8859-1", "us-ascii",  "ascii",    "x-user-defined", "iso-ir-100"};
+        "iso-8859-1", "iso8859-1", "latin1",         "l1",        "cp819", "ibm819", "iso_8859-1",
+        "us-ascii",   "ascii",     "x-user-defined", "iso-ir-100"};
     if (std::find(std::begin(kLatin1), std::end(kLatin1), label) != std::end(kLatin1))
         return "windows-1252";
     return label;
@@ -126,8 +126,7 @@ std::optional<std::string> FindCharsetHint(const unsigned char* bytes, std::size
     const std::string start =
         LowerCopy({reinterpret_cast<const char*>(bytes), std::min(size, kCharsetHintBytes)});
     if (start.starts_with("<?xml")) {
-        const std::string_view declaration =
-            std::string_view(start).substr(0, start.find("?>"));
+        const std::string_view declaration = std::string_view(start).substr(0, start.find("?>"));
         const std::size_t encoding = declaration.find("encoding");
         if (encoding != std::string_view::npos) {
             std::string label = LabelAfter(declaration.substr(encoding + 8));
@@ -201,7 +200,8 @@ MarkupReader::Reference MarkupReader::ReadReference(const unsigned char* at,
         return {1, false};
     }
     const unsigned char* run = name;
-    while (run < end && IsAlnum(*run) && static_cast<std::size_t>(run - name) < kLongestReferenceName)
+    while (run < end && IsAlnum(*run) &&
+           static_cast<std::size_t>(run - name) < kLongestReferenceName)
         ++run;
     const std::size_t length = static_cast<std::size_t>(run - name);
     if (run == end && length < kLongestReferenceName && !lastOfFile)
@@ -435,8 +435,8 @@ std::span<unsigned char> MarkupReader::Read(unsigned char* text, std::size_t siz
                 break;
             case State::Digits:
                 while (at < end && (hex_ ? IsHex(*at) : IsDigit(*at))) {
-                    value_ = std::min<char32_t>(value_ * (hex_ ? 16 : 10) + HexValue(*at),
-                                                kPastUnicode);
+                    value_ =
+                        std::min<char32_t>(value_ * (hex_ ? 16 : 10) + HexValue(*at), kPastUnicode);
                     ++at;
                 }
                 if (at == end)

@@ -94,14 +94,14 @@ class MarkupReader {
     bool endTag_ = false;
     bool slash_ = false;  // the tag's last byte so far is '/': "<script/>" holds nothing
     unsigned char quote_ = 0;
-    int dashes_ = 0;         // Comment: '-' just before, for "-->"
-    bool bang_ = false;      // Comment: "--!" just before, for "--!>"
-    char tagName_[8] = {};   // lower case, enough to tell script and style
+    int dashes_ = 0;        // Comment: '-' just before, for "-->"
+    bool bang_ = false;     // Comment: "--!" just before, for "--!>"
+    char tagName_[8] = {};  // lower case, enough to tell script and style
     std::size_t tagNameLength_ = 0;
-    char rawName_[8] = {};   // RawText: the element whose end tag ends it
+    char rawName_[8] = {};        // RawText: the element whose end tag ends it
     std::size_t rawMatched_ = 0;  // RawText: bytes of "</name" matched so far
-    bool hex_ = false;       // Digits
-    char32_t value_ = 0;     // Digits, saturated above U+10FFFF
+    bool hex_ = false;            // Digits
+    char32_t value_ = 0;          // Digits, saturated above U+10FFFF
     unsigned char held_[kMarkupFrontRoom] = {};
     std::size_t heldLength_ = 0;
 };

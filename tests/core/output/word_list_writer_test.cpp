@@ -319,8 +319,8 @@ TEST_P(FailureTest, MissingDirectoryCannotBeCreated) {
               WriteOutcome::CannotCreate);
     // The text as it always was, then the file and the system's reason.
     EXPECT_EQ(messages.Texts(),
-              std::vector<std::string>{"Unable to create output file\r\n" +
-                                       Out("missing/out.txt") + ": No such file or directory"});
+              std::vector<std::string>{"Unable to create output file\r\n" + Out("missing/out.txt") +
+                                       ": No such file or directory"});
     EXPECT_EQ(savedCalls, 0);
     EXPECT_EQ(busy.begun, busy.ended);
 }

@@ -75,7 +75,8 @@ TEST_F(SaveCommandTest, SavesAndMarksTheListSaved) {
     EXPECT_EQ(Status(), "3 words in the list");
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text.rfind("Done! ", 0), 0u) << messages.shown[0].text;
-    EXPECT_THAT(messages.shown[0].text, ::testing::EndsWith(" milliseconds taken\r\nWritten to " + Out()));
+    EXPECT_THAT(messages.shown[0].text,
+                ::testing::EndsWith(" milliseconds taken\r\nWritten to " + Out()));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is gone";
 }
 
