@@ -21,7 +21,9 @@
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
 #include "core/collect/ingest.h"
+#include "core/collect/input_file.h"
 #include "core/collect/list_merge.h"
+#include "core/collect/skipped_files.h"
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_store.h"
 #include "core/output/keyword_list_writer.h"
@@ -119,7 +121,9 @@ class CliRun {
         // From here on the list is complete: a Ctrl-C ends the process as usual.
         DefaultInterrupts();
         // A file that could not be read, or words the store had no room for, leave the
-        // list short: whatever was asked to hold it keeps what it held.
+        // list short: whatever was asked to hold it keeps what it held. What a scan
+        // could not read is skipped and reported, and fails the run once the list of
+        // everything else is written.
         if (messages_.errors() > 0)
             return kExitFailure;
 
@@ -143,7 +147,7 @@ class CliRun {
             if (std::optional<int> failed = WriteToFile(*options_.output))
                 return *failed;
         }
-        return kExitOk;
+        return skippedUnreadable_ ? kExitFailure : kExitOk;
     }
 
   private:
@@ -185,6 +189,7 @@ class CliRun {
     }
 
     bool listRefused_ = false;
+    bool skippedUnreadable_ = false;
     ErrorsOnly referenceMessages_{messages_};
     std::unique_ptr<Workspace> reference_;
     std::vector<KeywordRow> keywords_;
@@ -200,6 +205,7 @@ class CliRun {
         ws.Add.Language = options_.language;
         ws.Add.SkipShortWords = options_.skipShort ? 1 : 0;
         ws.Add.Encoding = options_.encoding;
+        ws.Add.Documents = options_.documents;
         ApplyAddOptions(ws);
         ws.MinWordLength = MinWordLengthOf(options_.skipShort);
 
@@ -214,13 +220,18 @@ class CliRun {
 
         IngestState state;
         state.InputFiles = options_.files;
+        // A scan goes past what it cannot read; a file named here still stops the run.
+        state.scanned = !options_.scanDirs.empty();
         IngestOutcome outcome = IngestOutcome::Abandoned;
         CatchInterrupts();
         messages_.HoldNotices();
         try {
+            if (state.scanned && !NamedFilesOpen(progress))
+                return kExitFailure;
             const std::vector<std::string> types = ParseScanTypes(options_.types);
             for (const std::string& directory : options_.scanDirs)
-                ScanDirectory(directory, types, state.InputFiles, progress);
+                ScanDirectory(directory, types, state.InputFiles, progress, SystemDirectoryLister(),
+                              &state.skipped.unreadable);
             progress.Close();
             // A run reads its list from the back; a command line is read as it is
             // written, so that "-" among the files is read where it stands and
@@ -250,6 +261,7 @@ class CliRun {
             messages_.SetSubject(&state.LastInputPath);
             outcome = IngestFiles(ws, state, hooks).Outcome;
             messages_.SetSubject(nullptr);
+            ReportUnreadable(state.skipped);
         } catch (const UserCancel&) {
             messages_.ReleaseNotices(false);
             return InterruptedStatus();
@@ -272,6 +284,29 @@ class CliRun {
         if (outcome == IngestOutcome::Abandoned)
             return kExitFailure;
         return std::nullopt;
+    }
+
+    // The files named beside a scan are measured first, as a run without one would:
+    // one that cannot be opened ends the run before anything is read.
+    bool NamedFilesOpen(ProgressPort& progress) {
+        std::int64_t total = 0;
+        std::string failure;
+        if (MeasureFiles(options_.files, total, failure, Streams::ReadToEnd))
+            return true;
+        progress.Close();
+        messages_.ReleaseNotices(false);
+        messages_.ShowMessage(failure, MessageIcon::Stop);
+        return false;
+    }
+
+    // The summary lists what the scan could not read; under --quiet, which drops the
+    // summary, the list still goes to standard error, since it fails the run.
+    void ReportUnreadable(const SkippedFiles& skipped) {
+        skippedUnreadable_ = !skipped.unreadable.empty();
+        if (skippedUnreadable_ && options_.quiet) {
+            const std::string text = DescribeSkipped({{}, skipped.unreadable}, false);
+            messages_.Note(text.substr(0, text.size() - 2));
+        }
     }
 
     void Filter() {

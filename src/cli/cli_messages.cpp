@@ -28,7 +28,12 @@ CliMessages::CliMessages(std::FILE* stream, bool quiet) : stream_(stream), quiet
 
 void CliMessages::ShowMessage(const std::string& text, MessageIcon icon) {
     if (icon == MessageIcon::Warning || icon == MessageIcon::Stop) {
-        if (NamesNoFile(text) && subject_ != nullptr && !subject_->empty())
+        // A message box puts the file on a line of its own; an error line names it
+        // after the text.
+        const std::string cannotCreate = std::string(kCannotCreateText) + "\r\n";
+        if (text.starts_with(cannotCreate))
+            Error(std::string(kCannotCreateText) + " " + text.substr(cannotCreate.size()));
+        else if (NamesNoFile(text) && subject_ != nullptr && !subject_->empty())
             Error(text + " " + *subject_);
         else
             Error(text);

@@ -80,6 +80,8 @@ enum class OptionId {
     Unicode,
     Utf8,
     Encoding,
+    Markup,
+    Binary,
     Append,
     Statistics,
     Quiet,
@@ -94,7 +96,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 25> kOptions = {{
+constexpr std::array<OptionInfo, 27> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Scan, 'd', "scan", true},
@@ -115,6 +117,8 @@ constexpr std::array<OptionInfo, 25> kOptions = {{
     {OptionId::Unicode, 0, "unicode", false},
     {OptionId::Utf8, 0, "utf8", false},
     {OptionId::Encoding, 'e', "encoding", true},
+    {OptionId::Markup, 0, "markup", true},
+    {OptionId::Binary, 0, "binary", false},
     {OptionId::Append, 0, "append", false},
     {OptionId::Statistics, 0, "statistics", false},
     {OptionId::Quiet, 'q', "quiet", false},
@@ -343,6 +347,15 @@ class Parser {
                 else
                     Fail("unknown encoding '" + Readable(value) + "'");
                 break;
+            case OptionId::Markup:
+                if (auto mode = ParseMarkupMode(value))
+                    o.documents.markup = *mode;
+                else
+                    Fail("unknown markup mode '" + Readable(value) + "' (auto, html or none)");
+                break;
+            case OptionId::Binary:
+                o.documents.everyFileAsText = true;
+                break;
             case OptionId::Append:
                 o.append = true;
                 break;
@@ -397,7 +410,14 @@ std::string CliHelpText() {
            "                         mark, else UTF-8 when the text is valid UTF-8, else\n"
            "                         the code page), codepage, utf-8, utf-16, utf-16le,\n"
            "                         utf-16be, koi8-r, ibm866, iso-8859-5, iso-8859-1,\n"
-           "                         iso-8859-15, or any other name iconv knows\n"
+           "                         iso-8859-15, or any other name iconv knows; a web\n"
+           "                         page's <meta charset> is taken as a hint by auto\n"
+           "      --markup MODE      which files are web pages, read without their markup:\n"
+           "                         auto (default: names ending in .htm, .html, .xhtml,\n"
+           "                         .xml), html (every file) or none\n"
+           "      --binary           read every file as text; by default a file that is\n"
+           "                         no text (NUL bytes, a program, an image, a PDF, an\n"
+           "                         archive) is skipped\n"
            "  -d, --scan DIR         add every file below DIR whose type is in --types;\n"
            "                         may be repeated\n"
            "  -t, --types LIST       file types for --scan (default \"htm,html,txt\";\n"
@@ -434,10 +454,11 @@ std::string CliHelpText() {
            "\n"
            "A FILE of \"-\" is standard input, read at its place among the files.\n"
            "Filters run in the order given. A word list with a record of a comma but no\n"
-           "valid count is refused whole. Exit status: 0 success, 1 a file could not be\n"
-           "read, a list was refused or the list not written (nothing is written then),\n"
-           "2 a usage error, 130 interrupted (129 hangup, 143 terminated), 141 standard\n"
-           "output closed early.\n";
+           "valid count is refused whole. A file or folder below --scan that cannot be\n"
+           "read is skipped and reported. Exit status: 0 success, 1 a file could not be\n"
+           "read (or was skipped for it), a list was refused or the list not written\n"
+           "(nothing is written then), 2 a usage error, 130 interrupted (129 hangup, 143\n"
+           "terminated), 141 standard output closed early.\n";
 }
 
 std::span<const std::string_view> CliLanguageNames() {

@@ -10,6 +10,7 @@
 #include "core/analysis/word_filter.h"
 #include "core/collect/char_map.h"
 #include "core/collect/dir_scan.h"
+#include "core/collect/document_text.h"
 #include "core/collect/text_encoding.h"
 #include "core/output/output_options.h"
 
@@ -53,6 +54,7 @@ struct CliOptions {
     bool unicode = false;
     bool utf8 = false;
     std::string encoding = kAutomaticEncodingName;  // a name ParseEncoding takes
+    DocumentRules documents;                        // --markup, --binary
     bool append = false;
     bool statistics = false;
     bool quiet = false;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/collect/char_map.h"
+#include "core/collect/document_text.h"
 #include "core/collect/text_encoding.h"
 #include "core/collect/word_store.h"
 #include "core/output/output_options.h"
@@ -26,6 +27,7 @@ struct AddOptions {
     std::int32_t SkipShortWords = 0;
     std::int32_t OpenFilterIndex = 2;               // 1-based; 2 is "All Files (*.*)"
     std::string Encoding = kAutomaticEncodingName;  // a name of EncodingChoices()
+    DocumentRules Documents;                        // web pages, files that are no text
 };
 
 // Everything that lives as long as the process: the word list and the settings and

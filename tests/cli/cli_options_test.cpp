@@ -87,6 +87,16 @@ TEST(CliOptionsTest, EveryOptionInItsLongShortAndAttachedForms) {
     EXPECT_EQ(bundle.output, "list");
 }
 
+TEST(CliOptionsTest, HowDocumentsAreRead) {
+    EXPECT_EQ(Parsed({}).documents.markup, MarkupMode::ByName);
+    EXPECT_FALSE(Parsed({}).documents.everyFileAsText);
+    EXPECT_EQ(Parsed({"--markup", "HTML"}).documents.markup, MarkupMode::Html);
+    EXPECT_EQ(Parsed({"--markup=none"}).documents.markup, MarkupMode::None);
+    EXPECT_TRUE(Parsed({"--binary"}).documents.everyFileAsText);
+    EXPECT_EQ(ParseCliOptions({"--markup", "xml"}).error,
+              "unknown markup mode 'xml' (auto, html or none)");
+}
+
 TEST(CliOptionsTest, LanguagesInTheOrderOfTheAddOptionsList) {
     const char* names[] = {"english", "french", "german", "italian", "russian", "spanish"};
     for (std::int32_t i = 0; i < kLanguageCount; ++i)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
@@ -39,7 +40,9 @@ class PosixDirectoryLister : public DirectoryLister {
         int fd = dirfd(dir);
         struct stat status;
         if (fstat(fd, &status) != 0) {
+            const int error = errno;
             closedir(dir);
+            errno = error;
             return false;
         }
         self = IdOf(status);
@@ -88,6 +91,7 @@ struct Walk {
     std::vector<std::string>& inputFiles;
     ProgressPort& progress;
     DirectoryLister& lister;
+    std::vector<std::string>* unreadable;
     // Identities of the directories from the root down to the one being read.
     std::vector<DirectoryId> path;
 
@@ -97,8 +101,11 @@ struct Walk {
 
         std::vector<DirectoryEntry> entries;
         DirectoryId self;
-        if (!lister.List(directory, entries, self))
+        if (!lister.List(directory, entries, self)) {
+            if (unreadable != nullptr)
+                unreadable->push_back(directory + ": " + std::strerror(errno));
             return;
+        }
         path.push_back(self);
         for (const DirectoryEntry& entry : entries) {
             if (progress.CancelRequested())
@@ -214,10 +221,10 @@ std::string ScanRoot(const std::string& startDirectory) {
 
 void ScanDirectory(const std::string& directory, const std::vector<std::string>& scanTypes,
                    std::vector<std::string>& inputFiles, ProgressPort& progress,
-                   DirectoryLister& lister) {
+                   DirectoryLister& lister, std::vector<std::string>* unreadable) {
     // How many directories lie ahead is unknown until the walk ends.
     progress.SetBounds(0, 0);
-    Walk walk{scanTypes, inputFiles, progress, lister, {}};
+    Walk walk{scanTypes, inputFiles, progress, lister, unreadable, {}};
     walk.Scan(ScanRoot(directory));
 }
 

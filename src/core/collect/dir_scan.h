@@ -58,7 +58,8 @@ class DirectoryLister {
   public:
     virtual ~DirectoryLister() = default;
     // The entries of a directory in the order the file system gives them, without "."
-    // and "..", and the directory's own identity. False when it cannot be read.
+    // and "..", and the directory's own identity. False, with errno set, when it
+    // cannot be read.
     virtual bool List(const std::string& directory, std::vector<DirectoryEntry>& entries,
                       DirectoryId& self) = 0;
 };
@@ -73,10 +74,12 @@ std::string ScanRoot(const std::string& startDirectory);
 // every accepted regular file to inputFiles where it was met. Each directory shows
 // its path and "%d files found" (the count before it) on the progress window. Cancel
 // is polled before every entry and abandons the whole walk by throwing UserCancel.
-// Unreadable directories are skipped silently; a link back to a directory on the
-// current walk path is not entered again.
+// Unreadable directories are skipped, each listed in unreadable (when given) as
+// "path: reason"; a link back to a directory on the current walk path is not entered
+// again.
 void ScanDirectory(const std::string& directory, const std::vector<std::string>& scanTypes,
                    std::vector<std::string>& inputFiles, ProgressPort& progress,
-                   DirectoryLister& lister = SystemDirectoryLister());
+                   DirectoryLister& lister = SystemDirectoryLister(),
+                   std::vector<std::string>* unreadable = nullptr);
 
 }  // namespace tarvolen

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/collect/blob.h"
+#include "core/collect/document_text.h"
 #include "core/collect/input_file.h"
 #include "core/collect/text_decoder.h"
 #include "core/collect/tokenizer.h"
@@ -46,6 +47,13 @@ void EndRun(Workspace& workspace, const IngestHooks& hooks, std::int32_t countBe
         hooks.refreshStatusLine();
 }
 
+std::string FormatStoppedLine(std::int64_t filesRead, std::int32_t wordsAdded) {
+    return FormatText(
+        "Stopped: the list keeps the words of the %s %s read before the stop (%s words added)",
+        FormatCount64(filesRead, ',').c_str(), filesRead == 1 ? "file" : "files",
+        FormatCount(wordsAdded, ',').c_str());
+}
+
 std::string FormatIngestSummary(const IngestSummary& summary) {
     std::int64_t kilobytes = (summary.BytesRead + 1023) / 1024;
     return FormatText(
@@ -61,31 +69,37 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
                                       text.c_str()));
 }
 
-void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
+bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
                 ReadBuffer& buffer, TextDecoder& decoder, const std::string& path) {
     state.LastInputPath = path;
     FileHandle file(path, hooks.streams);
+    const int openError = errno;
     // A FIFO waits in its open for a writer, until a signal ends the wait.
-    if (!file.IsOpen() && errno == EINTR && hooks.progress.CancelRequested())
+    if (!file.IsOpen() && openError == EINTR && hooks.progress.CancelRequested())
         throw UserCancel{};
     FileFacts facts;
     if (file.IsOpen())
         facts = Examine(file);
+    if (!file.IsOpen() && state.scanned) {
+        state.skipped.unreadable.push_back(path + ": " + std::strerror(openError));
+        return false;
+    }
     if (!file.IsOpen() || facts.isDirectory) {
         hooks.messages.ShowMessage(kUnableToOpenText, MessageIcon::Warning);
-        return;
+        return false;
     }
 
     state.carry.clear();
-    // Every file read is one document of the words' ranges, an empty one too.
-    workspace.Store.BeginDocument();
     decoder.StartFile();
+    DocumentText document(path, workspace.Add.Documents, decoder, workspace.RunEncoding,
+                          workspace.RunCodePage);
+    bool accepted = true;
+    std::int64_t readFromFile = 0;
     const TokenizerContext context = ContextOf(workspace);
     if (facts.size > 0 || facts.unbounded) {
         ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
         unsigned char* bytes = buffer.Data();
         CBlob chunk;
-        std::int64_t readFromFile = 0;
         bool ended = false;
         while (facts.unbounded ? !ended : readFromFile < facts.size) {
             // Ticks are compared by difference, so the 32-bit wrap cannot freeze the line.
@@ -116,6 +130,15 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
             if (n <= 0)
                 break;
+            if (readFromFile == 0) {
+                if (!document.Accept(bytes, static_cast<std::size_t>(n))) {
+                    state.skipped.notText.push_back(path);
+                    accepted = false;
+                    break;
+                }
+                // Every file read is one document of the words' ranges.
+                workspace.Store.BeginDocument();
+            }
             readFromFile += n;
             workspace.BytesRead += n;
             if (facts.unbounded)
@@ -128,7 +151,7 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             // A chunk that only completed a held sequence may decode to nothing, and
             // an empty chunk would end the word in the carry.
             const std::span<unsigned char> text =
-                decoder.Decode(bytes, static_cast<std::size_t>(n), ended);
+                document.Read(bytes, static_cast<std::size_t>(n), ended);
             if (text.empty())
                 continue;
             text.data()[text.size()] = 0;
@@ -136,7 +159,11 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             TokenizeChunk(chunk, state.carry, context);
         }
     }
+    // An empty file, or one that gave nothing to read, is a document all the same.
+    if (readFromFile == 0 && accepted)
+        workspace.Store.BeginDocument();
     FinishFile(state.carry, context);
+    return accepted;
 }
 
 IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks) {
@@ -145,14 +172,15 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
     workspace.TotalBytes = 0;
     workspace.BytesRead = 0;
 
-    static_assert(ReadBuffer::kFrontRoom >= kDecodeFrontRoom);
+    static_assert(ReadBuffer::kFrontRoom >= kDocumentFrontRoom);
     ReadBuffer buffer(hooks.bufferMemory);
     if (!buffer.Valid()) {
         AbandonBeforeReading(hooks, kNoReadBufferText);
         return {};
     }
     std::string failure;
-    if (!MeasureFiles(state.InputFiles, workspace.TotalBytes, failure, hooks.streams)) {
+    if (!MeasureFiles(state.InputFiles, workspace.TotalBytes, failure, hooks.streams,
+                      state.scanned)) {
         AbandonBeforeReading(hooks, failure);
         return {};
     }
@@ -169,6 +197,7 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
     workspace.StreamBytesRead = 0;
     IngestResult result;
     result.Outcome = IngestOutcome::Completed;
+    std::int64_t filesRead = 0;
     try {
         for (auto path = state.InputFiles.rbegin(); path != state.InputFiles.rend(); ++path) {
             hooks.progress.SetFileLine(*path);
@@ -176,12 +205,22 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
                 result.Outcome = IngestOutcome::Stopped;
                 break;
             }
-            IngestFile(workspace, state, hooks, buffer, decoder, *path);
+            if (IngestFile(workspace, state, hooks, buffer, decoder, *path))
+                ++filesRead;
         }
+    } catch (const UserCancel&) {
+        state.carry.clear();
+        EndRun(workspace, hooks, countBefore);
+        // The person may think the list is as before the run; it is not.
+        const std::int32_t added = workspace.Store.Count() - countBefore;
+        if (added > 0)
+            hooks.messages.ShowMessage(FormatStoppedLine(filesRead, added),
+                                       MessageIcon::Information);
+        throw;
     } catch (...) {
-        // A Cancel inside a file, or a failure such as memory running out: the words
-        // read so far stay in the list, so the mark and the status line must say so
-        // even though the run is dropped without a summary.
+        // A failure such as memory running out: the words read so far stay in the
+        // list, so the mark and the status line must say so even though the run is
+        // dropped without a summary.
         state.carry.clear();
         EndRun(workspace, hooks, countBefore);
         throw;
@@ -195,7 +234,13 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
     summary.QualifiedWords = workspace.QualifiedWords;
     summary.WordsAdded = countAfter - countBefore;
     summary.Milliseconds = hooks.ticks.Now() - startTick;
-    hooks.messages.ShowMessage(FormatIngestSummary(summary), MessageIcon::Information);
+    std::string text = FormatIngestSummary(summary);
+    const std::string skipped = DescribeSkipped(state.skipped, !state.scanned);
+    if (!skipped.empty())
+        text += "\r\n" + skipped.substr(0, skipped.size() - 2);
+    if (result.Outcome == IngestOutcome::Stopped && summary.WordsAdded > 0)
+        text += "\r\n" + FormatStoppedLine(filesRead, summary.WordsAdded);
+    hooks.messages.ShowMessage(text, MessageIcon::Information);
     return result;
 }
 

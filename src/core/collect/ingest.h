@@ -7,6 +7,7 @@
 
 #include "core/collect/input_file.h"
 #include "core/collect/read_buffer.h"
+#include "core/collect/skipped_files.h"
 #include "core/util/ticks.h"
 
 namespace tarvolen {
@@ -23,6 +24,11 @@ struct IngestState {
     std::vector<std::string> InputFiles;
     std::string carry;
     std::string LastInputPath;
+    // Set with InputFiles. Files a directory scan found are skipped when they cannot
+    // be read, and listed in skipped, with the folders the walk could not read; files
+    // the person chose one by one stop the run instead.
+    bool scanned = false;
+    SkippedFiles skipped;
 };
 
 // What an ingestion run needs of the window that runs it.
@@ -71,6 +77,10 @@ struct IngestResult {
 // Kilobytes are rounded up: a partial kilobyte counts as a whole one.
 std::string FormatIngestSummary(const IngestSummary& summary);
 
+// After a Cancel that left words in the list: "Stopped: the list keeps the words of
+// the %s files read before the stop (%s words added)".
+std::string FormatStoppedLine(std::int64_t filesRead, std::int32_t wordsAdded);
+
 // The end of any run that adds words, also one ended by an exception: the unsaved
 // mark and the list's code page follow what it added, the progress window closes and
 // the status line is refreshed.
@@ -91,19 +101,24 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 // in StreamBytesRead as well as in BytesRead.
 //
 // A path that cannot be opened while the sizes are taken abandons the run before
-// anything is read: the error is shown, the store stays as it was, no summary. The
-// same happens when the read buffer cannot be had.
+// anything is read: the error is shown, the store stays as it was, no summary (in a
+// scanned run it is skipped instead). The same happens when the read buffer cannot
+// be had. The summary ends with DescribeSkipped's lines and, after a Cancel between
+// files that left words, FormatStoppedLine's.
 // A Cancel observed inside a file abandons the run by throwing UserCancel, after the
-// unsaved mark and the status line have been brought up to date; any other exception
+// unsaved mark and the status line have been brought up to date and, when the list
+// kept words of the run, FormatStoppedLine has been shown; any other exception
 // that ends the reading early (std::bad_alloc from the store) leaves the same way.
 IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
 
 // Reads one file in chunks of kChunkSize into buffer, decodes them with decoder (the
-// run's encoding, into the run's code page) and feeds the tokenizer; part of
-// a run set up by IngestFiles (counters reset, TotalBytes measured). A file that
-// cannot be opened shows kUnableToOpenText and adds nothing. Throws UserCancel when a
-// Cancel is observed before one of its reads.
-void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
+// run's encoding, into the run's code page), reads a web page's markup (the
+// workspace's Add.Documents) and feeds the tokenizer; part of a run set up by
+// IngestFiles (counters reset, TotalBytes measured). A file that cannot be opened
+// shows kUnableToOpenText (in a scanned run: is listed in state.skipped) and adds
+// nothing; one that is no text is listed there. False for either. Throws UserCancel
+// when a Cancel is observed before one of its reads.
+bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
                 ReadBuffer& buffer, TextDecoder& decoder, const std::string& path);
 
 }  // namespace tarvolen

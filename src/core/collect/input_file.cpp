@@ -135,13 +135,15 @@ ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam, const StopAsk
 }
 
 bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure,
-                  Streams streams) {
+                  Streams streams, bool passUnreadable) {
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
         // A stream has no size to add. Opening a FIFO only to measure it would hand its
         // writer a reader that goes away at once, and the writer its broken pipe.
         if (streams == Streams::ReadToEnd && *path != kStandardInputPath && IsStream(*path))
             continue;
         FileHandle file(*path, streams);
+        if (!file.IsOpen() && passUnreadable)
+            continue;
         if (!file.IsOpen()) {
             failure = *path + ": " + std::strerror(errno);
             return false;

@@ -79,8 +79,9 @@ ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam = nullptr,
                       const StopAsked& stopAsked = {});
 
 // Adds up the sizes of all paths, last path first, as a run reads them. On a path
-// that cannot be opened, stops and gives the system's reason, naming the path.
+// that cannot be opened, stops and gives the system's reason, naming the path; with
+// passUnreadable, counts it as empty instead (its reading will tell).
 bool MeasureFiles(const std::vector<std::string>& paths, std::int64_t& total, std::string& failure,
-                  Streams streams = Streams::Ignored);
+                  Streams streams = Streams::Ignored, bool passUnreadable = false);
 
 }  // namespace tarvolen

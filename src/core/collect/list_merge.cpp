@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/collect/binary_sniff.h"
 #include "core/collect/ingest.h"
 #include "core/collect/input_file.h"
 #include "core/collect/list_records.h"
@@ -80,21 +81,18 @@ class ListPass {
     std::optional<TextDecoder> decoder_;
 };
 
-// Tarvolen writes UTF-16 lists without a byte order mark, which the Automatic rule
-// for documents cannot see. A list in a code page or in UTF-8 holds no NUL byte, and
-// a UTF-16 one has a NUL in every ASCII character it holds, delimiters included: the
-// first NUL of its start tells the byte order.
+// Tarvolen writes UTF-16 lists without a byte order mark. A list in a code page or in
+// UTF-8 holds no NUL byte, and a UTF-16 one has a NUL in every ASCII character it
+// holds, delimiters included, on the side its byte order puts them.
 TextEncoding ListEncodingOf(const std::string& path, const TextEncoding& chosen) {
     if (chosen.kind != EncodingKind::Automatic)
         return chosen;
     FileHandle file(path);
     unsigned char start[4096];
     const ssize_t n = file.IsOpen() ? ::read(file.Descriptor(), start, sizeof start) : 0;
-    const void* nul = n > 0 ? std::memchr(start, 0, static_cast<std::size_t>(n)) : nullptr;
-    if (nul == nullptr)
-        return chosen;
-    const bool odd = (static_cast<const unsigned char*>(nul) - start) % 2 == 1;
-    return TextEncoding{odd ? EncodingKind::Utf16Le : EncodingKind::Utf16Be, {}};
+    const std::optional<EncodingKind> utf16 =
+        n > 0 ? Utf16ByNulPattern(start, static_cast<std::size_t>(n)) : std::nullopt;
+    return utf16 ? TextEncoding{*utf16, {}} : chosen;
 }
 
 // A list's words are mostly new to the store, so each costs a miss on its chain head

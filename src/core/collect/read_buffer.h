@@ -22,11 +22,12 @@ ReadBufferMemory& SystemReadBufferMemory();
 // The one buffer an ingestion run reads every chunk of every file into: kChunkSize
 // data bytes and the NUL the tokenizer needs after them, starting on a kReadAlignment
 // boundary so that whole pages land in it, with kFrontRoom writable bytes before
-// them, where the decoder puts back a sequence the previous chunk cut.
+// them, where the decoder puts back a sequence the previous chunk cut and the markup
+// reader a character reference.
 class ReadBuffer {
   public:
     // The block obtained: enough to round its start up and still hold chunk and NUL.
-    static constexpr std::size_t kFrontRoom = 16;
+    static constexpr std::size_t kFrontRoom = 48;
     static constexpr std::size_t kAllocationSize = kFrontRoom + kChunkSize + kReadAlignment + 1;
 
     explicit ReadBuffer(ReadBufferMemory& memory = SystemReadBufferMemory());

@@ -1,5 +1,6 @@
 #include "core/collect/text_decoder.h"
 
+#include "core/collect/binary_sniff.h"
 #include "core/collect/utf8_blocks.h"
 
 #include <iconv.h>
@@ -276,7 +277,12 @@ std::size_t TextDecoder::Sniff(unsigned char* begin, std::size_t size, bool last
             return 0;
         }
     }
-    mode_ = automatic ? Mode::Detecting : Mode::Utf16Le;
+    // Without a mark, UTF-16 still shows by its NULs.
+    const std::optional<EncodingKind> utf16 = Utf16ByNulPattern(begin, size);
+    if (utf16)
+        mode_ = *utf16 == EncodingKind::Utf16Be ? Mode::Utf16Be : Mode::Utf16Le;
+    else
+        mode_ = automatic ? Mode::Detecting : Mode::Utf16Le;
     return 0;
 }
 

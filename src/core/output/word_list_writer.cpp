@@ -1,6 +1,7 @@
 #include "core/output/word_list_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 
@@ -289,12 +290,17 @@ class StopCheck {
 };
 
 // An open that a stop ended (a FIFO that waited for its reader) is no failure to
-// report: the person asked for the end.
-WriteOutcome CannotOpen(const WriterHooks& hooks) {
+// report: the person asked for the end. error is the open's errno.
+WriteOutcome CannotOpen(const WriterHooks& hooks, const std::string& path, int error) {
     if (hooks.stopRequested && hooks.stopRequested())
         return WriteOutcome::Stopped;
-    hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+    hooks.messages.ShowMessage(CannotCreateMessage(path, error), MessageIcon::Warning);
     return WriteOutcome::CannotCreate;
+}
+
+// The person sees where the list went, which the name proposed may not have said.
+std::string WrittenLine(const std::string& path) {
+    return "\r\nWritten to " + path;
 }
 
 void ReportSaved(const WriterHooks& hooks) {
@@ -388,6 +394,10 @@ void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const Reco
     });
 }
 
+std::string CannotCreateMessage(const std::string& path, int error) {
+    return std::string(kCannotCreateText) + "\r\n" + path + ": " + std::strerror(error);
+}
+
 WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
                            const std::string& path, const WriterHooks& hooks) {
     BusyScope busy(hooks.busy);
@@ -398,8 +408,9 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     const std::vector<KeyedWord> words = SortedKeyedWords(store);
     SafeOutputFile file(hooks.seam, hooks.stopRequested);
     if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
+        const int error = errno;
         busy.End();
-        return CannotOpen(hooks);
+        return CannotOpen(hooks, path, error);
     }
     const RecordFormat format(options);
     StopCheck stop(hooks);
@@ -420,8 +431,9 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     const std::uint32_t elapsed = hooks.ticks.Now() - start;
     // The message box must not carry the wait cursor.
     busy.End();
-    hooks.messages.ShowMessage("Done! " + FormatCount64(elapsed, ',') + " milliseconds taken",
-                               MessageIcon::Information);
+    hooks.messages.ShowMessage(
+        "Done! " + FormatCount64(elapsed, ',') + " milliseconds taken" + WrittenLine(path),
+        MessageIcon::Information);
     return WriteOutcome::Written;
 }
 
@@ -432,16 +444,26 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
         return WriteOutcome::EmptyList;
     }
     const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
+    return WriteRecordList(options, path, hooks,
+                           [&](std::FILE* stream, const RecordFormat& format,
+                               const std::function<void()>& every) {
+                               ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
+                                   every();
+                                   WriteFrequencyRecord(stream, TextAt(store, entry.offset),
+                                                        entry.count, format);
+                               });
+                           });
+}
+
+WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
+                             const WriterHooks& hooks, const RecordSource& writeRecords) {
     SafeOutputFile file(hooks.seam, hooks.stopRequested);
     if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize))
-        return CannotOpen(hooks);
+        return CannotOpen(hooks, path, errno);
     const RecordFormat format(options);
     StopCheck stop(hooks);
     try {
-        ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
-            stop.Every();
-            WriteFrequencyRecord(file.stream(), TextAt(store, entry.offset), entry.count, format);
-        });
+        writeRecords(file.stream(), format, [&stop] { stop.Every(); });
         stop.Now();
     } catch (const WriteStopped&) {
         return WriteOutcome::Stopped;
@@ -452,30 +474,7 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
         ThrowOutputError();
 
     ReportSaved(hooks);
-    hooks.messages.ShowMessage(kDoneText, MessageIcon::Information);
-    return WriteOutcome::Written;
-}
-
-WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
-                             const WriterHooks& hooks, const RecordSource& writeRecords) {
-    SafeOutputFile file(hooks.seam);
-    if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
-        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
-        return WriteOutcome::CannotCreate;
-    }
-    const RecordFormat format(options);
-    StopCheck stop(hooks);
-    try {
-        writeRecords(file.stream(), format, [&stop] { stop.Every(); });
-        stop.Now();
-    } catch (const WriteStopped&) {
-        return WriteOutcome::Stopped;
-    }
-    if (!file.Commit())
-        ThrowOutputError();
-
-    ReportSaved(hooks);
-    hooks.messages.ShowMessage(kDoneText, MessageIcon::Information);
+    hooks.messages.ShowMessage(kDoneText + WrittenLine(path), MessageIcon::Information);
     return WriteOutcome::Written;
 }
 

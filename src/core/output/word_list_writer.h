@@ -107,8 +107,13 @@ void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const Reco
 // documents the word was counted in.
 void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
 
+// "Unable to create output file\r\n/path/WordList.txt: Permission denied": the file and
+// the system's reason (errno) for it.
+std::string CannotCreateMessage(const std::string& path, int error);
+
 // The Save command's writers: open the path ("ab" or "wb"), write the whole list and
-// report through hooks.messages ("Done! %s milliseconds taken" / "Done!"). A failed
+// report through hooks.messages ("Done! %s milliseconds taken" / "Done!", then
+// "\r\nWritten to " and the path; CannotCreateMessage when it cannot be opened). A failed
 // write or close throws CMyException and listSaved is not called. Whatever way a write
 // fails, a regular file at the path is left exactly as it was (see SafeOutputFile).
 WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,

@@ -70,7 +70,9 @@ void QtFilePicker::Configure(QFileDialog& dialog, const FilePickRequest& request
         dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
                                                : QFileDialog::ExistingFile);
     }
-    if (!request.defaultExtension.empty()) {
+    // Only a new file's name is completed: an open dialog opens exactly the name
+    // typed ("README", "/usr/bin/ls"), whatever the filter shows.
+    if (request.save && !request.defaultExtension.empty()) {
         dialog.setDefaultSuffix(QString::fromUtf8(request.defaultExtension));
     }
     QStringList filters = ToNameFilters(request.filter);

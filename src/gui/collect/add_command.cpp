@@ -53,6 +53,7 @@ bool CMainDialog::ConfirmAddOptions(AddMode& addMode) {
     ws.Add.Language = edited.Language;
     ws.Add.SkipShortWords = edited.SkipShortWords;
     ws.Add.Encoding = edited.Encoding;
+    ws.Add.Documents = edited.Documents;
 
     ApplyAddOptions(ws);
     SkipShortWords = ws.Add.SkipShortWords;
@@ -86,6 +87,8 @@ void CMainDialog::AddFiles() {
     ws.Add.OpenFilterIndex = static_cast<std::int32_t>(browser.m_ofn.nFilterIndex);
 
     State.InputFiles.clear();
+    State.scanned = false;
+    State.skipped = {};
     for (CFileBrowser::Position pos = browser.GetStartPosition(); pos != nullptr;)
         State.InputFiles.push_back(browser.GetNextPathName(pos));
     IngestFiles();
@@ -126,11 +129,14 @@ void CMainDialog::AddFromDirectory() {
         return;
 
     State.InputFiles.clear();
+    State.scanned = true;
+    State.skipped = {};
     ScanTypes = ParseScanTypes(typeText);
     {
         // Closed on the way out, also when a Cancel unwinds the walk.
         std::unique_ptr<ProgressPort> progress = dialogs().OpenProgress();
-        ScanDirectory(startDirectory, ScanTypes, State.InputFiles, *progress);
+        ScanDirectory(startDirectory, ScanTypes, State.InputFiles, *progress,
+                      SystemDirectoryLister(), &State.skipped.unreadable);
     }
     IngestFiles();
 }

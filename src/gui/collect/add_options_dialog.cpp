@@ -26,7 +26,8 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     setWindowTitle(QStringLiteral("Add Options"));
     // One row taller than the two ways of adding documents needed: the third way,
     // saved word lists, sits under "Directory Scan".
-    const DialogUnits units = DialogUnits::FixDialog(this, 190, 104);
+    // Two rows under the buttons hold how documents other than plain text are read.
+    const DialogUnits units = DialogUnits::FixDialog(this, 190, 130);
 
     skipShortWords_ =
         new QCheckBox(QStringLiteral("Filter out too &short words (3 or less symbols)"), this);
@@ -79,9 +80,18 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     units.Place(cancel_, 133, 65, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
+    webPages_ = new QCheckBox(QStringLiteral("Read web pages as &text"), this);
+    units.Place(webPages_, 7, 103, 176, 10);
+    webPages_->setChecked(options_.Documents.markup != MarkupMode::None);
+    everyFile_ = new QCheckBox(QStringLiteral("Read e&very file as text"), this);
+    units.Place(everyFile_, 7, 115, 176, 10);
+    everyFile_->setChecked(options_.Documents.everyFileAsText);
+
     setTabOrder(skipShortWords_, language_);
     setTabOrder(language_, encoding_);
-    setTabOrder(encoding_, addFiles_);
+    setTabOrder(encoding_, webPages_);
+    setTabOrder(webPages_, everyFile_);
+    setTabOrder(everyFile_, addFiles_);
     setTabOrder(addFiles_, directoryScan_);
     setTabOrder(directoryScan_, wordList_);
     setTabOrder(wordList_, cancel_);
@@ -95,6 +105,13 @@ void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {
     options_.SkipShortWords = skipShortWords_->isChecked() ? 1 : 0;
     options_.Language = language_->currentIndex() < 0 ? kEnglishLatin : language_->currentIndex();
     options_.Encoding = encoding_->currentData().toString().toStdString();
+    // Unticked, pages are read as any file; ticked, by their names (the command line
+    // can also read every file as a page).
+    if (!webPages_->isChecked())
+        options_.Documents.markup = MarkupMode::None;
+    else if (options_.Documents.markup == MarkupMode::None)
+        options_.Documents.markup = MarkupMode::ByName;
+    options_.Documents.everyFileAsText = everyFile_->isChecked();
     accept();
 }
 

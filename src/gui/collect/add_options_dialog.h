@@ -11,9 +11,9 @@ class QPushButton;
 
 namespace tarvolen {
 
-// "Add Options": the language, the encoding of the documents, the short-word option
-// and the way to add. Either Add button confirms the dialog and stores the three
-// controls into the options; Cancel,
+// "Add Options": the language, the encoding of the documents, the short-word option,
+// how web pages and files that are no text are read, and the way to add. Any Add
+// button confirms the dialog and stores the controls into the options; Cancel,
 // Escape and the close box leave the options as they were.
 //
 // Enter acts as "Add File(s)", the default button, while the check box or the
@@ -34,6 +34,8 @@ class CAddOptionsDialog : public QDialog {
     QCheckBox* SkipShortWordsBox() const { return skipShortWords_; }
     QComboBox* LanguageList() const { return language_; }
     QComboBox* EncodingList() const { return encoding_; }
+    QCheckBox* WebPagesBox() const { return webPages_; }
+    QCheckBox* EveryFileBox() const { return everyFile_; }
     QPushButton* AddFilesButton() const { return addFiles_; }
     QPushButton* DirectoryScanButton() const { return directoryScan_; }
     QPushButton* WordListButton() const { return wordList_; }
@@ -46,6 +48,8 @@ class CAddOptionsDialog : public QDialog {
     QCheckBox* skipShortWords_;
     QComboBox* language_;
     QComboBox* encoding_;
+    QCheckBox* webPages_;
+    QCheckBox* everyFile_;
     QPushButton* addFiles_;
     QPushButton* directoryScan_;
     QPushButton* wordList_;

@@ -73,10 +73,18 @@ CDirScanDialog::CDirScanDialog(MessagePort& messages, FilePicker& picker, QWidge
 }
 
 std::string CDirScanDialog::DefaultStartDirectory() {
-    QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (cache.isEmpty())
-        cache = QDir::homePath();
-    return EncodePath(QDir::toNativeSeparators(cache));
+    // The browser cache where there is one (saved pages live there); else where
+    // people keep documents; else home, which always passes OK's check.
+    QString start = QDir::homePath();
+    for (QStandardPaths::StandardLocation location :
+         {QStandardPaths::GenericCacheLocation, QStandardPaths::DocumentsLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && QDir(folder).exists()) {
+            start = folder;
+            break;
+        }
+    }
+    return EncodePath(QDir::toNativeSeparators(start));
 }
 
 void CDirScanDialog::UpdateControls() {

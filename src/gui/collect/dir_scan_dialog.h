@@ -22,8 +22,8 @@ class CDirScanDialog : public QDialog {
 
     CDirScanDialog(MessagePort& messages, FilePicker& picker, QWidget* parent = nullptr);
 
-    // The user's cache folder, where downloaded pages collect; the home folder when the
-    // platform names none.
+    // The user's cache folder, where downloaded pages collect, where it exists; else the
+    // Documents folder where it exists; else the home folder.
     static std::string DefaultStartDirectory();
 
     // Exchanged with the controls: UpdateControls shows them, ReadControls takes the

@@ -127,6 +127,7 @@ void CMainDialog::AddDropped(const std::vector<std::string>& paths) {
     // Folders open into their files in the drop's order, as a directory scan with the
     // default types would find them.
     std::vector<std::string> files;
+    std::vector<std::string> unreadable;
     const std::vector<std::string> types = ParseScanTypes(kDefaultScanTypes);
     {
         // One window for every folder's walk, closed on the way out, also when a
@@ -139,14 +140,18 @@ void CMainDialog::AddDropped(const std::vector<std::string>& paths) {
             }
             if (!walk)
                 walk = dialogs().OpenProgress();
-            ScanDirectory(path, types, files, *walk);
+            ScanDirectory(path, types, files, *walk, SystemDirectoryLister(), &unreadable);
         }
+        // Files found in folders are skipped when unreadable, as a scan's are.
+        State.scanned = walk != nullptr;
     }
     if (addMode == AddMode::WordList) {
         MergeWordLists(files);
         return;
     }
     State.InputFiles = std::move(files);
+    State.skipped = {};
+    State.skipped.unreadable = std::move(unreadable);
     IngestFiles();
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -106,8 +107,10 @@ class SortedLister : public DirectoryLister {
     bool List(const std::string& directory, std::vector<DirectoryEntry>& entries,
               DirectoryId& self) override {
         ++calls;
-        if (refused.count(directory) != 0)
+        if (refused.count(directory) != 0) {
+            errno = EACCES;
             return false;
+        }
         if (!SystemDirectoryLister().List(directory, entries, self))
             return false;
         std::sort(entries.begin(), entries.end(),
@@ -246,7 +249,7 @@ TEST(ScanDirectory, SameDirectoryReachedTwiceWithoutACycleIsListedTwice) {
               (std::vector<std::string>{t.At("l1/s.txt"), t.At("l2/s.txt")}));
 }
 
-TEST(ScanDirectory, UnreadableSubdirectoryIsSkippedSilently) {
+TEST(ScanDirectory, UnreadableSubdirectoryIsSkippedAndListed) {
     Tree t;
     t.dir.Write("a/x.txt", "");
     t.dir.Write("b/y.txt", "");
@@ -254,8 +257,11 @@ TEST(ScanDirectory, UnreadableSubdirectoryIsSkippedSilently) {
     FakeProgress progress;
     SortedLister lister;
     lister.refused.insert(t.At("a"));
-    EXPECT_EQ(Scan(t.root, "txt", progress, lister),
-              (std::vector<std::string>{t.At("b/y.txt"), t.At("c.txt")}));
+    std::vector<std::string> files;
+    std::vector<std::string> unreadable;
+    ScanDirectory(t.root, {"txt"}, files, progress, lister, &unreadable);
+    EXPECT_EQ(files, (std::vector<std::string>{t.At("b/y.txt"), t.At("c.txt")}));
+    EXPECT_EQ(unreadable, std::vector<std::string>{t.At("a") + ": Permission denied"});
     // Its lines were still shown: the walk met it.
     EXPECT_EQ(progress.fileLines, (std::vector<std::string>{t.root, t.At("a"), t.At("b")}));
 }

@@ -414,7 +414,7 @@ TEST(ReadBufferTest, RoundsItsStartUpAndStillHoldsAChunkAndItsNul) {
     {
         ReadBuffer buffer(memory);
         ASSERT_TRUE(buffer.Valid());
-        EXPECT_EQ(memory.obtained, 263'185u);
+        EXPECT_EQ(memory.obtained, 263'217u);
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.Data()) % kReadAlignment, 0u);
         // Room in front for the decoder, then rounded up.
         EXPECT_GE(buffer.Data(), memory.block + ReadBuffer::kFrontRoom);
@@ -456,7 +456,11 @@ TEST_F(IngestTest, CancelBetweenFilesStopsReadingAndShowsTheSummary) {
     EXPECT_EQ(Words(), (WordCounts{{"once", 1}, {"read", 1}}));
     EXPECT_EQ(state.LastInputPath, b);
     EXPECT_TRUE(workspace.ListUnsaved);
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "2", "2", "0")}));
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{
+                  Summary("1", "2", "2", "0") +
+                  "\r\nStopped: the list keeps the words of the 1 file read before the stop "
+                  "(2 words added)"}));
 }
 
 // The run tells its caller how it ended and the figures it reported, so that no
@@ -495,8 +499,10 @@ TEST_F(IngestTest, ResultTellsHowTheRunEndedWithTheSummaryFigures) {
         EXPECT_EQ(result.Summary.WordsAdded, row.summary.WordsAdded);
         EXPECT_EQ(result.Summary.Milliseconds, row.summary.Milliseconds);
         if (row.outcome != IngestOutcome::Abandoned) {
+            const std::string stopped =
+                row.outcome == IngestOutcome::Stopped ? "\r\n" + FormatStoppedLine(1, 1) : "";
             EXPECT_EQ(messages.Texts(),
-                      (std::vector<std::string>{FormatIngestSummary(result.Summary)}));
+                      (std::vector<std::string>{FormatIngestSummary(result.Summary) + stopped}));
         }
     }
 }
@@ -514,7 +520,10 @@ TEST_F(IngestTest, CancelInsideAFileAbandonsTheRunButKeepsItsWords) {
     state.InputFiles = {dir.Write("big.txt", Alphas(3 * kChunkSize))};
     progress.CancelOnPoll(3);  // before the file, before chunk 1, before chunk 2
     EXPECT_THROW(Run(), UserCancel);
-    EXPECT_TRUE(messages.shown.empty());
+    // Only the words are kept: no summary, but the person is told that much.
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>{"Stopped: the list keeps the words of the 0 files read "
+                                       "before the stop (1 words added)"});
     // Chunk 1 holds 43,690 whole words; the cut "alph" was never completed.
     EXPECT_EQ(Words(), (WordCounts{{"alpha", 43'690}}));
     EXPECT_EQ(workspace.QualifiedWords, 43'690);

@@ -275,7 +275,7 @@ TEST_F(WriterTest, WordListReportsMillisecondsAfterTheListIsSaved) {
                       }};
     ASSERT_EQ(WriteWordList(store, WriterOptions{}, Out(), hooks), WriteOutcome::Written);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Done! 1,250 milliseconds taken");
+    EXPECT_EQ(messages.shown[0].text, "Done! 1,250 milliseconds taken\r\nWritten to " + Out());
     EXPECT_EQ(messagesWhenSaved, 0u) << "the list must count as saved before Done! shows";
     EXPECT_EQ(busy.begun, 1);
     EXPECT_EQ(busy.ended, 1);
@@ -285,7 +285,7 @@ TEST_F(WriterTest, WordListReportsMillisecondsAfterTheListIsSaved) {
 TEST_F(WriterTest, FrequencyListSaysDone) {
     AddThreeWords();
     WriteFrequencyList(store, WriterOptions{}, Out(), Hooks());
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Done!"});
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Done!\r\nWritten to " + Out()});
     EXPECT_EQ(messagesWhenSaved, 0u);
     EXPECT_EQ(savedCalls, 1);
 }
@@ -294,7 +294,8 @@ TEST_F(WriterTest, EmptyWordListTruncatesAndSaysDone) {
     dir.Write("out.txt", "old\n");
     EXPECT_EQ(WriteWordList(store, WriterOptions{}, Out(), Hooks()), WriteOutcome::Written);
     EXPECT_EQ(TempDir::Read(Out()), "");
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Done! 0 milliseconds taken"});
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>{"Done! 0 milliseconds taken\r\nWritten to " + Out()});
     EXPECT_EQ(savedCalls, 1);
 }
 
@@ -316,7 +317,10 @@ TEST_P(FailureTest, MissingDirectoryCannotBeCreated) {
     AddThreeWords();
     EXPECT_EQ(RunWriter(GetParam(), store, WriterOptions{}, Out("missing/out.txt"), Hooks()),
               WriteOutcome::CannotCreate);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kCannotCreateText});
+    // The text as it always was, then the file and the system's reason.
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>{"Unable to create output file\r\n" + Out("missing/out.txt") +
+                                       ": No such file or directory"});
     EXPECT_EQ(savedCalls, 0);
     EXPECT_EQ(busy.begun, busy.ended);
 }
@@ -325,7 +329,8 @@ TEST_P(FailureTest, EmptyPathCannotBeCreated) {
     AddThreeWords();
     EXPECT_EQ(RunWriter(GetParam(), store, WriterOptions{}, "", Hooks()),
               WriteOutcome::CannotCreate);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kCannotCreateText});
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Unable to create output file\r\n: No "
+                                                         "such file or directory"});
 }
 
 // /dev/full accepts the open and refuses every write with ENOSPC: a small list fails

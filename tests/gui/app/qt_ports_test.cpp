@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 #include <QWidget>
 #include <algorithm>
 #include <string>
@@ -124,7 +126,7 @@ TEST_F(QtFilePickerTest, OpenDialogForAMultipleSelection) {
     QtFilePicker::Configure(dialog, request);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
-    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("txt"));
+    EXPECT_EQ(dialog.defaultSuffix(), QString()) << "an open dialog adds nothing to a name";
     EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("All Files (*)"));
     EXPECT_EQ(dialog.directory().absolutePath(), QString::fromStdString(dir.path().string()));
 
@@ -132,6 +134,42 @@ TEST_F(QtFilePickerTest, OpenDialogForAMultipleSelection) {
     EXPECT_TRUE(result.accepted);
     EXPECT_EQ(result.filterIndex, 2);
     EXPECT_EQ(result.paths, std::vector<std::string>{first});
+}
+
+// A name typed in the Add dialog is opened as typed, with "Text File (*.txt)" only
+// filtering what the list shows.
+TEST_F(QtFilePickerTest, OpenDialogOpensTheNameTyped) {
+    testing::TempDir dir;
+    const std::string readme = dir.Write("README", "read me");
+    const std::string text = dir.Write("notes.txt", "notes");
+    const std::string elsewhere = dir.Write("bin/ls", "program");
+    const struct {
+        std::string typed;
+        std::string opened;
+    } cases[] = {
+        {"README", readme},
+        {"notes.txt", text},
+        {elsewhere, elsewhere},
+    };
+    for (const auto& [typed, opened] : cases) {
+        SCOPED_TRACE(typed);
+        FilePickRequest request;
+        request.multiSelect = true;
+        request.defaultExtension = "txt";
+        request.filter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
+        request.filterIndex = 1;
+        request.initialPath = (dir.path() / "x").string();
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        QtFilePicker::Configure(dialog, request);
+        dialog.show();
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString(typed));
+        QTest::keyClick(name, Qt::Key_Return);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(QtFilePicker::ReadResult(dialog).paths, std::vector<std::string>{opened});
+    }
 }
 
 TEST_F(QtFilePickerTest, SaveDialog) {

@@ -173,7 +173,9 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     const LayoutStretch stretch = DialogUnits::StretchOf(&dialog);
     EXPECT_GE(stretch.across, 1.0);
     EXPECT_GE(stretch.down, 1.0);
-    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 104)));
+    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 130)));
+    EXPECT_EQ(dialog.WebPagesBox()->geometry(), stretch.Apply(units.Rect(7, 103, 176, 10)));
+    EXPECT_EQ(dialog.EveryFileBox()->geometry(), stretch.Apply(units.Rect(7, 115, 176, 10)));
     EXPECT_EQ(dialog.WordListButton()->geometry(), stretch.Apply(units.Rect(68, 83, 54, 14)));
     EXPECT_EQ(dialog.AddFilesButton()->geometry(), stretch.Apply(units.Rect(7, 65, 50, 14)));
     EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), stretch.Apply(units.Rect(68, 65, 54, 14)));
@@ -204,6 +206,28 @@ TEST_F(AddCommandTest, OptionsAreRememberedAcrossRunsAndRestoredAfterCancel) {
     EXPECT_EQ(workspace.Map[0xC0], 0xE0);
     EXPECT_EQ(picker.fileRequests.size(), 1u);
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// "Read web pages as text" starts ticked and "Read every file as text" not; what was
+// confirmed is shown next time and holds for the process.
+TEST_F(AddCommandTest, HowDocumentsAreReadIsKeptForTheProcess) {
+    std::vector<std::pair<bool, bool>> shown;
+    const auto drive = [&shown](bool webPages, bool everyFile, bool confirm) {
+        return RealAddOptions([&shown, webPages, everyFile, confirm](CAddOptionsDialog& d) {
+            shown.emplace_back(d.WebPagesBox()->isChecked(), d.EveryFileBox()->isChecked());
+            d.WebPagesBox()->setChecked(webPages);
+            d.EveryFileBox()->setChecked(everyFile);
+            QTest::mouseClick(confirm ? d.AddFilesButton() : d.CancelButton(), Qt::LeftButton);
+        });
+    };
+    dialogs.addOptions.push_back(drive(false, true, true));
+    picker.fileResults.push_back(FilePickResult{});
+    ClickAdd();
+    dialogs.addOptions.push_back(drive(true, false, false));
+    ClickAdd();
+    EXPECT_EQ(shown, (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}}));
+    EXPECT_EQ(workspace.Add.Documents.markup, MarkupMode::None);
+    EXPECT_TRUE(workspace.Add.Documents.everyFileAsText);
 }
 
 // A UTF-8 file read with the confirmed encoding lands in the store as the code page's
@@ -427,6 +451,40 @@ class DirScanDialogTest : public testing::QtWidgetTest {
     CDirScanDialog dialog;
     TempDir dir;
 };
+
+// Sets an environment variable for the life of a test.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const std::string& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, QByteArray::fromStdString(value));
+    }
+    ~ScopedEnvironment() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+// Never a folder that OK would refuse: the cache only where it exists, else the
+// Documents folder where it exists, else home.
+TEST_F(DirScanDialogTest, StartsInAFolderThatExists) {
+    const std::string home = dir.path().string();
+    ScopedEnvironment homeVariable("HOME", home);
+    ScopedEnvironment cacheVariable("XDG_CACHE_HOME", home + "/cache");
+    ScopedEnvironment configVariable("XDG_CONFIG_HOME", home + "/config");
+    EXPECT_EQ(CDirScanDialog::DefaultStartDirectory(), home);
+    std::filesystem::create_directory(dir.path() / "Documents");
+    EXPECT_EQ(CDirScanDialog::DefaultStartDirectory(), home + "/Documents");
+    std::filesystem::create_directory(dir.path() / "cache");
+    EXPECT_EQ(CDirScanDialog::DefaultStartDirectory(), home + "/cache");
+}
 
 TEST_F(DirScanDialogTest, StartsFromTheDefaults) {
     EXPECT_EQ(dialog.windowTitle(), "Scan all files and subdirs in the specified directory");

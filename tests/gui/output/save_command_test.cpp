@@ -1,5 +1,6 @@
 // The Save Word List command and the exit question's save, through the main window
 // with scripted dialogs and messages, writing real files.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -74,6 +75,8 @@ TEST_F(SaveCommandTest, SavesAndMarksTheListSaved) {
     EXPECT_EQ(Status(), "3 words in the list");
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text.rfind("Done! ", 0), 0u) << messages.shown[0].text;
+    EXPECT_THAT(messages.shown[0].text,
+                ::testing::EndsWith(" milliseconds taken\r\nWritten to " + Out()));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is gone";
 }
 
@@ -91,7 +94,7 @@ TEST_F(SaveCommandTest, OptionsReachTheWriterAndTheWindowsCopies) {
     ScriptSave(Out(), OutputOptions{Delimiter::CRLF, 1, 0, 1, 0});
     EXPECT_TRUE(window->SaveWordList());
     EXPECT_EQ(TempDir::Read(Out()), "THE,12\r\nAND,7\r\nZEBRA,7\r\n\xC0\xA8,1\r\n");
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kDoneText});
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Done!\r\nWritten to " + Out()});
     EXPECT_EQ(window->Delimiter, Delimiter::CRLF);
     EXPECT_EQ(window->CaseMode, 1);
     EXPECT_EQ(window->UnicodeOutput, 0);
@@ -152,7 +155,9 @@ TEST_F(SaveCommandTest, ExitYesThenAFailedCreateStaysOpenWithTheListUnsaved) {
     messages.Script(Answer::Yes);
     ScriptSave(Out("missing/out.txt"));
     Click(CMainDialog::Button::Exit);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kCannotCreateText});
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>{std::string(kCannotCreateText) + "\r\n" +
+                                       Out("missing/out.txt") + ": No such file or directory"});
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(workspace.ListUnsaved);
     EXPECT_EQ(Status(), "3 words in the list (NOT SAVED YET)");
