@@ -125,6 +125,7 @@ class CliRun {
         Workspace& ws = workspace_;
         ws.Add.Language = options_.language;
         ws.Add.SkipShortWords = options_.skipShort ? 1 : 0;
+        ws.Add.Rules = options_.rules;
         ws.Add.Encoding = options_.encoding;
         ApplyAddOptions(ws);
         ws.MinWordLength = MinWordLengthOf(options_.skipShort);

@@ -88,7 +88,8 @@ TEST(CliOptionsTest, EveryOptionInItsLongShortAndAttachedForms) {
 }
 
 TEST(CliOptionsTest, LanguagesInTheOrderOfTheAddOptionsList) {
-    const char* names[] = {"english", "french", "german", "italian", "russian", "spanish"};
+    const char* names[] = {"english", "french",  "german", "italian",
+                           "russian", "spanish", "unicode"};
     for (std::int32_t i = 0; i < kLanguageCount; ++i)
         EXPECT_EQ(Parsed({"-l", names[i]}).language, i) << names[i];
 }

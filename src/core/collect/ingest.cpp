@@ -10,8 +10,10 @@
 
 #include "core/collect/blob.h"
 #include "core/collect/input_file.h"
+#include "core/collect/list_encoding.h"
 #include "core/collect/text_decoder.h"
 #include "core/collect/tokenizer.h"
+#include "core/collect/word_cutter.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
@@ -62,7 +64,8 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 }
 
 void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
-                ReadBuffer& buffer, TextDecoder& decoder, const std::string& path) {
+                ReadBuffer& buffer, TextDecoder& decoder, WordCutter& cutter,
+                const std::string& path) {
     state.LastInputPath = path;
     FileHandle file(path, hooks.streams);
     FileFacts facts;
@@ -75,11 +78,9 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
 
     state.carry.clear();
     decoder.StartFile();
-    const TokenizerContext context = ContextOf(workspace);
     if (facts.size > 0 || facts.unbounded) {
         ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
         unsigned char* bytes = buffer.Data();
-        CBlob chunk;
         std::int64_t readFromFile = 0;
         bool ended = false;
         while (facts.unbounded ? !ended : readFromFile < facts.size) {
@@ -124,12 +125,10 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 decoder.Decode(bytes, static_cast<std::size_t>(n), ended);
             if (text.empty())
                 continue;
-            text.data()[text.size()] = 0;
-            chunk.Attach(text.data(), static_cast<std::uint32_t>(text.size()));
-            TokenizeChunk(chunk, state.carry, context);
+            cutter.Cut(text);
         }
     }
-    FinishFile(state.carry, context);
+    cutter.EndText();
 }
 
 IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks) {
@@ -157,7 +156,10 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
     }
 
     const std::uint32_t startTick = hooks.ticks.Now();
+    AdaptListToRun(workspace);
     const std::int32_t countBefore = workspace.Store.Count();
+    const std::unique_ptr<WordCutter> cutter =
+        MakeDocumentCutter(CutterSetupOf(workspace), ContextOf(workspace), state.carry);
     workspace.BytesRead = 0;
     workspace.StreamBytesRead = 0;
     IngestResult result;
@@ -169,7 +171,7 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
                 result.Outcome = IngestOutcome::Stopped;
                 break;
             }
-            IngestFile(workspace, state, hooks, buffer, decoder, *path);
+            IngestFile(workspace, state, hooks, buffer, decoder, *cutter, *path);
         }
     } catch (...) {
         // A Cancel inside a file, or a failure such as memory running out: the words

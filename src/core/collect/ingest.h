@@ -15,6 +15,7 @@ class MessagePort;
 class ProgressPort;
 class ReadSeam;
 class TextDecoder;
+class WordCutter;
 struct Workspace;
 
 // The main window's part of an Add run: the paths to read, the word cut by a chunk
@@ -99,11 +100,12 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
 
 // Reads one file in chunks of kChunkSize into buffer, decodes them with decoder (the
-// run's encoding, into the run's code page) and feeds the tokenizer; part of
+// run's encoding, into the run's code page) and hands them to the run's cutter; part of
 // a run set up by IngestFiles (counters reset, TotalBytes measured). A file that
 // cannot be opened shows kUnableToOpenText and adds nothing. Throws UserCancel when a
 // Cancel is observed before one of its reads.
 void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
-                ReadBuffer& buffer, TextDecoder& decoder, const std::string& path);
+                ReadBuffer& buffer, TextDecoder& decoder, WordCutter& cutter,
+                const std::string& path);
 
 }  // namespace tarvolen
