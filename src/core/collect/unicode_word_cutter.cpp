@@ -214,18 +214,19 @@ void UnicodeWordCutter::Emit(const char32_t* characters, std::size_t count) {
     }
     if (unstable) {
         // The rare way: soft hyphens out, then NFKC by ICU.
-        utf16_.clear();
+        unfolded_.clear();
         for (std::size_t i = 0; i < count; ++i) {
             if (characters[i] != 0xAD)
-                AppendUtf16(utf16_, characters[i]);
+                AppendUtf16(unfolded_, characters[i]);
         }
         UErrorCode status = U_ZERO_ERROR;
         const UNormalizer2* nfkc = unorm2_getNFKCInstance(&status);
-        normalized_.resize(utf16_.size() * 4 + 8);
-        const std::int32_t length = unorm2_normalize(
-            nfkc, reinterpret_cast<const UChar*>(utf16_.data()),
-            static_cast<std::int32_t>(utf16_.size()), reinterpret_cast<UChar*>(normalized_.data()),
-            static_cast<std::int32_t>(normalized_.size()), &status);
+        normalized_.resize(unfolded_.size() * 4 + 8);
+        const std::int32_t length =
+            unorm2_normalize(nfkc, reinterpret_cast<const UChar*>(unfolded_.data()),
+                             static_cast<std::int32_t>(unfolded_.size()),
+                             reinterpret_cast<UChar*>(normalized_.data()),
+                             static_cast<std::int32_t>(normalized_.size()), &status);
         if (U_FAILURE(status))
             return;
         folded_.clear();

@@ -53,7 +53,8 @@ class UnicodeWordCutter final : public WordCutter {
     bool segmented_ = false;
     bool tooLong_ = false;
     std::u32string folded_;
-    std::u16string utf16_;
+    std::u16string utf16_;     // the run, for the break iterator
+    std::u16string unfolded_;  // a word on its way to ICU's NFKC
     std::u16string normalized_;
     char word_[4 * MaxWordLength + 1] = {};
     UBreakIterator* breaker_ = nullptr;  // opened at the first segmented run
