@@ -201,10 +201,10 @@ class CliRun {
                 messages_.ShowMessage(kNothingToFilterText, MessageIcon::Information);
                 continue;
             }
-            const std::int32_t removed =
-                filter.mode == FilterMode::Listed
-                    ? RemoveListedWords(workspace_, filter.list, messages_)
-                    : FilterWords(workspace_.Store, filter.mode, filter.value);
+            const std::int32_t removed = filter.mode == FilterMode::Listed
+                                             ? RemoveListedWords(workspace_, filter.list, messages_)
+                                             : FilterWords(workspace_.Store, filter.mode,
+                                                           filter.value, workspace_.ListCodePage);
             if (removed < 0) {
                 listRefused_ = true;
                 continue;
@@ -237,7 +237,8 @@ class CliRun {
     }
 
     bool PrintStatistics() {
-        std::optional<std::string> report = BuildStatisticsReport(workspace_.Store);
+        std::optional<std::string> report =
+            BuildStatisticsReport(workspace_.Store, workspace_.ListCodePage);
         if (!report) {
             messages_.Note(kNothingToAnalyseText);
             return true;

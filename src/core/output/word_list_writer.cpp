@@ -1,6 +1,5 @@
 #include "core/output/word_list_writer.h"
 
-#include <unicode/uchar.h>
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
@@ -11,6 +10,7 @@
 #include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
+#include "core/output/unicode_case.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/ticks.h"
@@ -123,7 +123,7 @@ class RecordBuilder {
             char32_t c = 0;
             U8_NEXT_OR_FFFD(in, i, word.size(), c);
             if (upper)
-                c = static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
+                c = static_cast<char32_t>(UpperCaseLetter(static_cast<char32_t>(c)));
             if (sizeof buffer_ - used_ < 4)
                 Flush();
             unsigned char* out = buffer_ + used_;

@@ -29,7 +29,7 @@ void CMainDialog::ApplyFilter() {
     WaitCursor busy;
     const std::int32_t removed = mode == FilterMode::Listed
                                      ? RemoveListedWords(workspace(), listPath, messages())
-                                     : FilterWords(store, mode, value);
+                                     : FilterWords(store, mode, value, workspace().ListCodePage);
     // The pass is over; a busy cursor over the message box would only mislead.
     busy.Restore();
     // A list that cannot be used has said why, and nothing was removed.
