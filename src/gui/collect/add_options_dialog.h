@@ -11,13 +11,17 @@ class QPushButton;
 
 namespace tarvolen {
 
-// "Add Options": the language, the encoding of the documents, the short-word option
-// and the way to add. Either Add button confirms the dialog and stores the three
-// controls into the options; Cancel,
+// "Add Options": the language, the encoding of the documents, the short-word option,
+// the word rules and the way to add. Either Add button confirms the dialog and stores
+// the controls into the options; Cancel,
 // Escape and the close box leave the options as they were.
 //
 // Enter acts as "Add File(s)", the default button, while the check box or the
 // language list has the focus; on a focused push button it presses that button.
+inline constexpr const char* kLanguageToolTip =
+    "French, Italian and Spanish count the letters a-z only (and \u00F1 for Spanish); "
+    "\"Any language (Unicode)\" keeps every letter of every script.";
+
 class CAddOptionsDialog : public QDialog {
     Q_OBJECT
 
@@ -34,6 +38,9 @@ class CAddOptionsDialog : public QDialog {
     QCheckBox* SkipShortWordsBox() const { return skipShortWords_; }
     QComboBox* LanguageList() const { return language_; }
     QComboBox* EncodingList() const { return encoding_; }
+    QCheckBox* ApostrophesBox() const { return apostrophes_; }
+    QCheckBox* HyphensBox() const { return hyphens_; }
+    QCheckBox* DigitsBox() const { return digits_; }
     QPushButton* AddFilesButton() const { return addFiles_; }
     QPushButton* DirectoryScanButton() const { return directoryScan_; }
     QPushButton* WordListButton() const { return wordList_; }
@@ -46,6 +53,9 @@ class CAddOptionsDialog : public QDialog {
     QCheckBox* skipShortWords_;
     QComboBox* language_;
     QComboBox* encoding_;
+    QCheckBox* apostrophes_;
+    QCheckBox* hyphens_;
+    QCheckBox* digits_;
     QPushButton* addFiles_;
     QPushButton* directoryScan_;
     QPushButton* wordList_;
