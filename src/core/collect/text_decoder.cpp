@@ -455,14 +455,28 @@ std::size_t TextDecoder::KeepUtf8(unsigned char* begin, std::size_t size, bool l
 // Windows-1252 (Automatic's fallback, or the bytes as they are), or a single-byte
 // encoding through its table.
 std::span<unsigned char> TextDecoder::WidenBytes(const unsigned char* begin, std::size_t size) {
-    wideOut_.resize(3 * size + 1);
+    wideOut_.resize(3 * size + 8);
     unsigned char* out = wideOut_.data();
     const bool table = mode_ == Mode::ByteTable;
-    for (std::size_t i = 0; i < size; ++i) {
-        const unsigned char byte = begin[i];
-        char32_t c = table ? byteCharacters_[byte] : CodePageToUnicode(CodePage::Windows1252, byte);
-        if (c == 0xFFFD && !table)
-            c = U' ';
+    const ToUnicodeTable& western = ToUnicodeTableOf(CodePage::Windows1252);
+    std::size_t i = 0;
+    while (i < size) {
+        // ASCII eight bytes at a time where the encoding keeps ASCII as it is.
+        if (!table && size - i >= 8 && AllAscii(begin + i)) {
+            std::memcpy(out, begin + i, 8);
+            out += 8;
+            i += 8;
+            continue;
+        }
+        const unsigned char byte = begin[i++];
+        char32_t c;
+        if (table) {
+            c = byteCharacters_[byte];
+        } else {
+            c = western[byte];
+            if (c == 0xFFFD)
+                c = U' ';
+        }
         out = PutUtf8(out, Scalar(c));
     }
     return {wideOut_.data(), static_cast<std::size_t>(out - wideOut_.data())};

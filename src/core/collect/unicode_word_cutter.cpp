@@ -5,7 +5,10 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
+
+#include "core/collect/blob.h"
 
 namespace tarvolen {
 
@@ -56,7 +59,8 @@ inline char32_t NextCharacter(const unsigned char*& p, const unsigned char* end)
 
 }  // namespace
 
-UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink)
+UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
+                                     const TokenizerContext* asciiStore)
     : sink_(sink),
       tables_(detail::Tables()),
       digits_(setup.rules.Digits),
@@ -64,6 +68,48 @@ UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink)
       hyphens_(setup.rules.Hyphens),
       minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))) {
     run_.reserve(kSegmentLimit + 1);
+    if (asciiStore != nullptr && !digits_ && !apostrophes_ && !hyphens_) {
+        BuildCharMap(kEnglishLatin, asciiMap_);
+        asciiStore_.emplace(TokenizerContext{asciiMap_, asciiStore->minWordLength,
+                                             asciiStore->qualifiedWords, asciiStore->store});
+    }
+}
+
+namespace {
+
+// Stretches shorter than this are not worth the tokenizer's set-up.
+constexpr std::size_t kAsciiStretch = 256;
+
+inline bool IsAsciiLetter(unsigned char b) {
+    return (b | 0x20u) - 'a' < 26u;
+}
+
+}  // namespace
+
+unsigned char* UnicodeWordCutter::CutAscii(unsigned char* p, unsigned char* end) {
+    unsigned char* q = p;
+    while (end - q >= 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, q, 8);
+        if ((eight & 0x8080808080808080ull) != 0)
+            break;
+        q += 8;
+    }
+    while (q < end && *q < 0x80)
+        ++q;
+    // Letters at the stretch's end may go on in what follows it.
+    unsigned char* r = q;
+    while (r > p && IsAsciiLetter(r[-1]))
+        --r;
+    if (static_cast<std::size_t>(r - p) < kAsciiStretch)
+        return p;
+    const unsigned char after = *r;
+    *r = 0;
+    CBlob chunk;
+    chunk.Attach(p, static_cast<std::uint32_t>(r - p));
+    TokenizeChunk(chunk, asciiCarry_, *asciiStore_);
+    *r = after;
+    return r;
 }
 
 UnicodeWordCutter::~UnicodeWordCutter() {
@@ -76,6 +122,13 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
     unsigned char* const end = p + text.size();
     const bool asciiWords = !digits_ && !apostrophes_ && !hyphens_;
     while (p < end) {
+        if (asciiStore_ && run_.empty() && *p < 0x80) {
+            unsigned char* const next = CutAscii(p, end);
+            if (next != p) {
+                p = next;
+                continue;
+            }
+        }
         // Outside a word, an ASCII word that ends at an ASCII byte needs nothing but
         // its letters lower-cased: it is taken where it lies.
         if (asciiWords && run_.empty() && *p < 0x80) {

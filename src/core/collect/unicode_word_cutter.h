@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "core/collect/tokenizer.h"
@@ -22,9 +23,14 @@ inline constexpr std::size_t kSegmentLimit = 4096;
 // of the scripts written without spaces is cut by ICU's word break iterator. Each word
 // is brought to NFKC and then to its simple lower case; it is accepted at
 // minWordLength to MaxWordLength characters and stored as UTF-8.
+//
+// Given the run's tokenizer context, long stretches of ASCII go to the alphabets'
+// tokenizer with the English/Latin alphabet (the Unicode rule's ASCII letters, with
+// every word rule off), which counts their words in the store itself.
 class UnicodeWordCutter final : public WordCutter {
   public:
-    UnicodeWordCutter(const CutterSetup& setup, WordSink& sink);
+    UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
+                      const TokenizerContext* asciiStore = nullptr);
     ~UnicodeWordCutter() override;
     UnicodeWordCutter(const UnicodeWordCutter&) = delete;
     UnicodeWordCutter& operator=(const UnicodeWordCutter&) = delete;
@@ -35,6 +41,9 @@ class UnicodeWordCutter final : public WordCutter {
 
   private:
     void Take(char32_t c);
+    // Cuts the ASCII from p on by the tokenizer where that is worth it; returns where
+    // the character-by-character way goes on.
+    unsigned char* CutAscii(unsigned char* p, unsigned char* end);
     void EndRun();
     void Segment();
     // Folds a piece of a run, measures it and hands it on when accepted.
@@ -58,6 +67,9 @@ class UnicodeWordCutter final : public WordCutter {
     std::u16string normalized_;
     char word_[4 * MaxWordLength + 1] = {};
     UBreakIterator* breaker_ = nullptr;  // opened at the first segmented run
+    CharMap asciiMap_{};
+    std::optional<TokenizerContext> asciiStore_;
+    std::string asciiCarry_;  // always empty between calls: no stretch ends in a word
 };
 
 }  // namespace tarvolen

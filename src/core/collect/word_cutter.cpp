@@ -1,5 +1,8 @@
 #include "core/collect/word_cutter.h"
 
+#include <cstring>
+#include <type_traits>
+
 #include "core/collect/blob.h"
 #include "core/collect/byte_word_cutter.h"
 #include "core/collect/tokenizer.h"
@@ -31,29 +34,62 @@ class PlainCutter final : public WordCutter {
     std::string& carry_;
 };
 
-// Each word counted once in the run's store.
+// Each word counted once in the run's store. Words are copied into a batch whose
+// memory the store loads ahead in one sweep before they are counted, as the
+// tokenizer's are; the batch is emptied at the end of every chunk.
 class StoreSink final : public WordSink {
   public:
     explicit StoreSink(const TokenizerContext& context) : context_(context) {}
+    StoreSink(const StoreSink&) = delete;
+    StoreSink& operator=(const StoreSink&) = delete;
+
     void Take(const char* word, std::size_t bytes) override {
-        ++context_.qualifiedWords;
-        context_.store.AddWord(word, bytes);
+        char* text = texts_[size_];
+        std::memcpy(text, word, bytes + 1);
+        WordStore::Prepare(prepared_[size_], text, bytes);
+        if (++size_ == kSize)
+            Flush();
+    }
+    void Flush() {
+        context_.store.Preload(prepared_, size_);
+        for (std::size_t i = 0; i < size_; ++i)
+            context_.store.AddPrepared(prepared_[i]);
+        context_.qualifiedWords += static_cast<std::int64_t>(size_);
+        size_ = 0;
     }
 
   private:
+    static constexpr std::size_t kSize = 256;
     TokenizerContext context_;
+    std::size_t size_ = 0;
+    char texts_[kSize][MaxWordBytes + 1];
+    WordStore::PreparedWord prepared_[kSize];
 };
 
 // A cutter that owns the sink its words go to.
+// Allocated on the heap, as every cutter is: the batch is some 30 KB.
 template <typename Cutter>
 class CountingCutter final : public WordCutter {
   public:
     CountingCutter(const CutterSetup& setup, const TokenizerContext& context)
-        : sink_(context), cutter_(setup, sink_) {}
-    void Cut(std::span<unsigned char> text) override { cutter_.Cut(text); }
-    void EndText() override { cutter_.EndText(); }
+        : sink_(context), cutter_(Make(setup, sink_, context)) {}
+    void Cut(std::span<unsigned char> text) override {
+        cutter_.Cut(text);
+        sink_.Flush();
+    }
+    void EndText() override {
+        cutter_.EndText();
+        sink_.Flush();
+    }
 
   private:
+    static Cutter Make(const CutterSetup& setup, WordSink& sink, const TokenizerContext& context) {
+        if constexpr (std::is_same_v<Cutter, UnicodeWordCutter>)
+            return Cutter(setup, sink, &context);
+        else
+            return Cutter(setup, sink);
+    }
+
     StoreSink sink_;
     Cutter cutter_;
 };

@@ -17,6 +17,9 @@
 #include <vector>
 
 #include "core/collect/text_decoder.h"
+#include "core/collect/word_store.h"
+#include "support/fakes.h"
+#include "support/store_contents.h"
 
 namespace tarvolen {
 namespace {
@@ -275,6 +278,62 @@ TEST(UnicodeWordCutterProperty, EveryChunkSizeEncodingAndRuleGivesTheModelsWords
                     ASSERT_EQ(Cut(file, chunk, rules, minLength), expected);
                 }
             }
+        }
+    }
+}
+
+// The document run hands long ASCII stretches to the alphabets' tokenizer: the words
+// where a stretch meets other text must come out as the model's all the same.
+TEST(UnicodeWordCutterProperty, LongAsciiStretchesGiveTheModelsWordsInTheStore) {
+    std::mt19937 rng(2301);
+    const std::vector<std::u32string> ascii = {U"Word ", U"text, ", U"ab", U"Z", U"\n", U"x1 "};
+    std::uniform_int_distribution<std::size_t> pickAscii(0, ascii.size() - 1);
+    std::uniform_int_distribution<std::size_t> pick(0, Pieces().size() - 1);
+    for (int trial = 0; trial < 12; ++trial) {
+        std::u32string text;
+        for (int i = 0; i < 1200; ++i)
+            text += i % 120 == 119 ? Pieces()[pick(rng)] : ascii[pickAscii(rng)];
+        const int minLength = trial % 3 == 0 ? 4 : 1;
+        const Counts model = Model{{}, minLength}.Words(text);
+        std::int64_t modelTotal = 0;
+        for (const auto& [word, count] : model)
+            modelTotal += count;
+        const std::string file = Utf8(text);
+        for (std::size_t chunkSize : {1u, 5u, 300u, 1000u, 100000u}) {
+            SCOPED_TRACE("trial " + std::to_string(trial) + ", chunks of " +
+                         std::to_string(chunkSize));
+            testing::FakeMessages messages;
+            WordStore store(messages, testing::SmallStoreOptions());
+            std::int64_t qualified = 0;
+            CharMap map;
+            BuildCharMap(kUnicode, map);
+            const TokenizerContext context{map, minLength, qualified, store};
+            CutterSetup setup;
+            setup.language = kUnicode;
+            setup.map = &map;
+            setup.codePage = CodePage::Utf8;
+            setup.minWordLength = minLength;
+            std::string carry;
+            const std::unique_ptr<WordCutter> cutter = MakeDocumentCutter(setup, context, carry);
+            TextDecoder decoder(TextEncoding{}, CodePage::Utf8);
+            decoder.StartFile();
+            std::vector<unsigned char> buffer(kDecodeFrontRoom + chunkSize + 1);
+            unsigned char* chunkAt = buffer.data() + kDecodeFrontRoom;
+            for (std::size_t at = 0; at < file.size();) {
+                const std::size_t n = std::min(chunkSize, file.size() - at);
+                std::memcpy(chunkAt, file.data() + at, n);
+                at += n;
+                const std::span<unsigned char> decoded =
+                    decoder.Decode(chunkAt, n, at == file.size());
+                if (!decoded.empty())
+                    cutter->Cut(decoded);
+            }
+            cutter->EndText();
+            Counts stored;
+            for (const auto& [word, count] : testing::StoreWords(store))
+                stored[word] = static_cast<int>(count);
+            EXPECT_EQ(stored, model);
+            EXPECT_EQ(qualified, modelTotal);
         }
     }
 }
