@@ -5,6 +5,7 @@ comma and full stop between clauses, a line break every few sentences.
 
     gen_chinese.py [MEGABYTES] [SEED] > zh.txt      (default 24 MB, seed 1)
 """
+import itertools
 import random
 import sys
 
@@ -17,14 +18,14 @@ def main():
     for _ in range(60000):
         n = rng.choices([1, 2, 3, 4], weights=[25, 55, 12, 8])[0]
         vocab.append("".join(rng.choice(chars) for _ in range(n)))
-    weights = [1.0 / (r + 1) for r in range(len(vocab))]
+    cumulative = list(itertools.accumulate(1.0 / (r + 1) for r in range(len(vocab))))
     target = int(megabytes * 1e6)
     out = sys.stdout
     written = 0
     while written < target:
         sentence = []
         for clause in range(rng.randint(1, 3)):
-            words = rng.choices(vocab, weights=weights, k=rng.randint(3, 12))
+            words = rng.choices(vocab, cum_weights=cumulative, k=rng.randint(3, 12))
             sentence.append("".join(words))
         text = "，".join(sentence) + "。"
         if rng.random() < 0.2:
