@@ -12,6 +12,8 @@
 #   BUILD_DIR                Release build directory (default /tmp/tv-compare)
 #   CORPORA                  which corpora (default "kjv_x10 en_mix_x5 zipf3m")
 #   DECODING=0               skip the second table (UTF-8 against the code page)
+#   UNICODE=0                skip the table of -l unicode (needs word_break_bench)
+#   WORD_BREAK_BENCH         the word_break_bench to run with CLI (default: the build's)
 #   NO_INSTALL=1             never install the dict-* packages en_mix_x5 needs
 #   CLI                      time this tarvolen-cli instead of building one (to
 #                            measure an older build against the same corpora)
@@ -103,7 +105,7 @@ if [ -n "${CLI:-}" ]; then
     cli=$CLI
 else
     cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" --target tarvolen-cli merge_bench >/dev/null
+    cmake --build "$build" --target tarvolen-cli merge_bench word_break_bench >/dev/null
     cli="$build/src/cli/tarvolen-cli"
 fi
 
@@ -172,6 +174,62 @@ for row in "${decodings[@]}"; do
         "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)" "$target"
 done
 echo "(median of $runs alternating runs; the lists of each pair are the same words)"
+
+# "Any language (Unicode)": the same files under -l unicode against their alphabet,
+# a Chinese corpus against a bare loop of ICU's word break iterator over the same
+# text (bench/word_break_bench), and the peak memory of zipf3m under both.
+make_zh() {
+    python3 "$here/gen_chinese.py" 24 >"$cache/zh.txt.part"
+    mv "$cache/zh.txt.part" "$cache/zh.txt"
+}
+word_break=${WORD_BREAK_BENCH:-$build/bench/word_break_bench}
+unicode_rows=(
+    "en_mix_x5:unicode/english en_mix_x5 -l,unicode en_mix_x5 -l,english 1.25"
+    "ru_utf8:unicode/russian ru_utf8 -l,unicode ru_utf8 -l,russian 1.25"
+)
+if [ "${UNICODE:-1}" = 1 ]; then
+    echo
+    printf '%-24s %10s %10s %7s %7s\n' comparison measured baseline ratio target
+    for row in "${unicode_rows[@]}"; do
+        read -r label name options base_name base_options target <<<"$row"
+        [ -f "$cache/$name.txt" ] || "make_$name" || continue
+        IFS=, read -r -a opts <<<"$options"
+        IFS=, read -r -a base_opts <<<"$base_options"
+        ratios=() ours=() theirs=()
+        for _ in $(seq "$runs"); do
+            cat "$cache/$name.txt" >/dev/null
+            read -r t_ours _ < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$cache/$name.txt")
+            cat "$cache/$base_name.txt" >/dev/null
+            read -r t_base _ < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$cache/$base_name.txt")
+            ours+=("$t_ours") theirs+=("$t_base")
+            ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
+        done
+        printf '%-24s %9ss %9ss %7s %7s\n' "$label" "$(printf '%s\n' "${ours[@]}" | median)" \
+            "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)" "$target"
+    done
+    if [ -x "$word_break" ] && { [ -f "$cache/zh.txt" ] || make_zh; }; then
+        ratios=() ours=() theirs=()
+        for _ in $(seq "$runs"); do
+            cat "$cache/zh.txt" >/dev/null
+            read -r t_ours _ < <(seconds_of "$cli" -l unicode --frequency -q -o /dev/null "$cache/zh.txt")
+            cat "$cache/zh.txt" >/dev/null
+            read -r t_base _ < <(seconds_of "$word_break" "$cache/zh.txt")
+            ours+=("$t_ours") theirs+=("$t_base")
+            ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
+        done
+        t_ours=$(printf '%s\n' "${ours[@]}" | median)
+        printf '%-24s %9ss %9ss %7s %7s  (%s MB/s)\n' "zh:unicode/word-break" "$t_ours" \
+            "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)" 1.50 \
+            "$(awk -v b="$(stat -c %s "$cache/zh.txt")" -v t="$t_ours" 'BEGIN { printf "%.1f", b / 1e6 / t }')"
+    fi
+    if [ -f "$cache/zipf3m.txt" ]; then
+        cat "$cache/zipf3m.txt" >/dev/null
+        read -r _ unicode_kb < <(seconds_of "$cli" -l unicode -q -o /dev/null "$cache/zipf3m.txt")
+        read -r _ english_kb < <(seconds_of "$cli" -l english -q -o /dev/null "$cache/zipf3m.txt")
+        echo "peak RSS of zipf3m: unicode $((unicode_kb / 1024)) MiB, english $((english_kb / 1024)) MiB (target ratio 1.10)"
+    fi
+    echo "(median of $runs alternating runs)"
+fi
 
 # Merging zipf3m's frequency list into an empty list, against writing that list (in
 # one process, target 1.5), and the peak memory of a merge against that of counting.

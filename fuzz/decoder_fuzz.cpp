@@ -219,7 +219,7 @@ std::string ModelAutomatic(std::string_view file, const std::vector<std::size_t>
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
     const char* name = kEncodings[input.Below(kEncodingCount)];
-    const std::int32_t language = static_cast<std::int32_t>(input.Below(kLanguageCount));
+    const std::int32_t language = static_cast<std::int32_t>(input.Below(kAlphabetCount));
     fuzz::ChunkSizes sizes(input.Bits32(), fuzz::MaxChunkOf(input.Byte()));
     const std::string_view file = input.Rest();
     std::vector<std::size_t> chunks;

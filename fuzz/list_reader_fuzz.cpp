@@ -152,7 +152,7 @@ class ZeroTicks : public TickSource {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
-    const std::int32_t language = static_cast<std::int32_t>(input.Below(kLanguageCount));
+    const std::int32_t language = static_cast<std::int32_t>(input.Below(kAlphabetCount));
     const std::int32_t minWordLength = input.Byte() % 2 == 0 ? 1 : 4;
     fuzz::ChunkSizes chunks(input.Bits32(), fuzz::MaxChunkOf(input.Byte()));
     const std::uint8_t prefill = input.Byte();

@@ -137,7 +137,7 @@ void TokenizeThroughIngestion(Run& run, const testing::ModelWords& model) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
     Run run;
-    run.language = static_cast<std::int32_t>(input.Below(kLanguageCount));
+    run.language = static_cast<std::int32_t>(input.Below(kAlphabetCount));
     // The tokenizer is handed 1 or 4; any other length must still cut as the model.
     const std::uint8_t minPick = input.Byte();
     run.minWordLength = minPick < 128 ? 1 : minPick < 224 ? 4 : minPick % 24;

@@ -24,6 +24,7 @@ TARVOLEN_BUILD_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libicu-dev
     fonts-dejavu-core
     clang-format desktop-file-utils appstream groff-base
 )

@@ -204,6 +204,7 @@ class CliRun {
         Workspace& ws = workspace_;
         ws.Add.Language = options_.language;
         ws.Add.SkipShortWords = options_.skipShort ? 1 : 0;
+        ws.Add.Rules = options_.rules;
         ws.Add.Encoding = options_.encoding;
         ws.Add.Documents = options_.documents;
         ApplyAddOptions(ws);
@@ -321,7 +322,8 @@ class CliRun {
             else if (filter.mode == FilterMode::Range)
                 removed = FilterByRange(workspace_.Store, filter.minRange);
             else
-                removed = FilterWords(workspace_.Store, filter.mode, filter.value);
+                removed = FilterWords(workspace_.Store, filter.mode, filter.value,
+                                      workspace_.ListCodePage);
             if (removed < 0) {
                 listRefused_ = true;
                 continue;
@@ -358,7 +360,8 @@ class CliRun {
     }
 
     bool PrintStatistics() {
-        std::optional<std::string> report = BuildStatisticsReport(workspace_.Store);
+        std::optional<std::string> report =
+            BuildStatisticsReport(workspace_.Store, workspace_.ListCodePage);
         if (!report) {
             messages_.Note(kNothingToAnalyseText);
             return true;

@@ -14,7 +14,7 @@ namespace {
 
 // In the order of the language index.
 constexpr std::array<std::string_view, kLanguageCount> kLanguageNames = {
-    "english", "french", "german", "italian", "russian", "spanish"};
+    "english", "french", "german", "italian", "russian", "spanish", "unicode"};
 
 constexpr std::array<std::string_view, 3> kDelimiterNames = {"lf", "crlf", "space"};
 
@@ -62,6 +62,9 @@ std::optional<std::int32_t> IndexOf(const std::array<std::string_view, N>& names
 enum class OptionId {
     Language,
     SkipShort,
+    Apostrophes,
+    Hyphens,
+    Digits,
     Scan,
     Types,
     RemoveRare,
@@ -96,9 +99,12 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 27> kOptions = {{
+constexpr std::array<OptionInfo, 30> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
+    {OptionId::Apostrophes, 0, "apostrophes", false},
+    {OptionId::Hyphens, 0, "hyphens", false},
+    {OptionId::Digits, 0, "digits", false},
     {OptionId::Scan, 'd', "scan", true},
     {OptionId::Types, 't', "types", true},
     {OptionId::RemoveRare, 0, "remove-rare", true},
@@ -261,6 +267,15 @@ class Parser {
             case OptionId::SkipShort:
                 o.skipShort = true;
                 break;
+            case OptionId::Apostrophes:
+                o.rules.Apostrophes = true;
+                break;
+            case OptionId::Hyphens:
+                o.rules.Hyphens = true;
+                break;
+            case OptionId::Digits:
+                o.rules.Digits = true;
+                break;
             case OptionId::Scan:
                 o.scanDirs.push_back(value);
                 break;
@@ -404,8 +419,14 @@ std::string CliHelpText() {
            "Compiles a word list from text files.\n"
            "\n"
            "  -l, --language NAME    english (default), french, german, italian, russian,\n"
-           "                         spanish\n"
+           "                         spanish, unicode; french, italian and spanish count\n"
+           "                         the letters a-z only (and n with tilde for spanish),\n"
+           "                         unicode (\"Any language\") keeps every letter of every\n"
+           "                         script, and stores the words as UTF-8\n"
            "  -s, --skip-short       skip words of 3 or fewer letters\n"
+           "      --apostrophes      an apostrophe between two letters belongs to the word\n"
+           "      --hyphens          a hyphen between two letters belongs to the word\n"
+           "      --digits           digits count as letters\n"
            "  -e, --encoding NAME    how the files are read: auto (default: a byte order\n"
            "                         mark, else UTF-8 when the text is valid UTF-8, else\n"
            "                         the code page), codepage, utf-8, utf-16, utf-16le,\n"

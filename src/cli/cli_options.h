@@ -12,6 +12,7 @@
 #include "core/collect/dir_scan.h"
 #include "core/collect/document_text.h"
 #include "core/collect/text_encoding.h"
+#include "core/collect/word_rules.h"
 #include "core/output/output_options.h"
 
 namespace tarvolen {
@@ -38,6 +39,7 @@ struct CliFilter {
 struct CliOptions {
     std::int32_t language = kEnglishLatin;
     bool skipShort = false;
+    WordRules rules;
     std::vector<std::string> lists;     // --merge, in the order given
     std::vector<std::string> files;     // in the order given
     std::vector<std::string> scanDirs;  // in the order given

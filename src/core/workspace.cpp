@@ -11,10 +11,13 @@ void ApplyAddOptions(Workspace& workspace) {
     BuildCharMap(workspace.Add.Language, workspace.Map);
     workspace.RunCodePage = CodePageOf(workspace.Add.Language);
     workspace.RunEncoding = ParseEncoding(workspace.Add.Encoding).value_or(TextEncoding{});
+    workspace.RunRules = workspace.Add.Rules;
 }
 
 bool WouldMixCodePages(const Workspace& workspace, std::int32_t language) {
-    return workspace.Store.Count() > 0 && CodePageOf(language) != workspace.ListCodePage;
+    const CodePage run = CodePageOf(language);
+    return workspace.Store.Count() > 0 && run != workspace.ListCodePage && run != CodePage::Utf8 &&
+           workspace.ListCodePage != CodePage::Utf8;
 }
 
 }  // namespace tarvolen

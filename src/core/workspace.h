@@ -7,6 +7,7 @@
 #include "core/collect/char_map.h"
 #include "core/collect/document_text.h"
 #include "core/collect/text_encoding.h"
+#include "core/collect/word_rules.h"
 #include "core/collect/word_store.h"
 #include "core/output/output_options.h"
 
@@ -28,6 +29,7 @@ struct AddOptions {
     std::int32_t OpenFilterIndex = 2;               // 1-based; 2 is "All Files (*.*)"
     std::string Encoding = kAutomaticEncodingName;  // a name of EncodingChoices()
     DocumentRules Documents;                        // web pages, files that are no text
+    WordRules Rules;
 };
 
 // Everything that lives as long as the process: the word list and the settings and
@@ -44,11 +46,13 @@ struct Workspace {
     CharMap Map{};
     CodePage RunCodePage = CodePage::Windows1252;
     TextEncoding RunEncoding{};
+    WordRules RunRules;
     std::int32_t MinWordLength = 4;
     std::int64_t QualifiedWords = 0;
 
     // The code page the words of the list were collected under: that of the run that
-    // added the first of them. Lists are saved and shown through it.
+    // added the first of them, or CodePage::Utf8 once a Unicode run added to it (see
+    // AdaptListToRun). Lists are saved and shown through it (CodePageToUtf8).
     CodePage ListCodePage = CodePage::Windows1252;
 
     // True when the list holds words added and not saved since.
@@ -66,11 +70,12 @@ struct Workspace {
     std::uint32_t LastWorkingTick = 0;
 };
 
-// Sets the run's alphabet and decoding from the Add options: Map, RunCodePage and
-// RunEncoding (Automatic for a name that is not known).
+// Sets the run's alphabet and decoding from the Add options: Map, RunCodePage,
+// RunEncoding (Automatic for a name that is not known) and RunRules.
 void ApplyAddOptions(Workspace& workspace);
 
-// True when words of the language would join a list of words of another code page.
+// True when words of the language would join a list of words of the other code page;
+// a UTF-8 list, or a Unicode run, takes any words without a question.
 bool WouldMixCodePages(const Workspace& workspace, std::int32_t language);
 
 }  // namespace tarvolen

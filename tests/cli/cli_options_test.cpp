@@ -98,7 +98,8 @@ TEST(CliOptionsTest, HowDocumentsAreRead) {
 }
 
 TEST(CliOptionsTest, LanguagesInTheOrderOfTheAddOptionsList) {
-    const char* names[] = {"english", "french", "german", "italian", "russian", "spanish"};
+    const char* names[] = {"english", "french",  "german", "italian",
+                           "russian", "spanish", "unicode"};
     for (std::int32_t i = 0; i < kLanguageCount; ++i)
         EXPECT_EQ(Parsed({"-l", names[i]}).language, i) << names[i];
 }

@@ -34,7 +34,7 @@ expect "tarvolen-cli --sc" "--scan"
 expect "tarvolen-cli --remove-" $'--remove-listed\n--remove-long\n--remove-rare\n--remove-short'
 expect "tarvolen-cli -q --u" $'--unicode\n--upper\n--utf8'
 expect "tarvolen-cli -l ru" "russian"
-expect "tarvolen-cli --language = " $'english\nfrench\ngerman\nitalian\nrussian\nspanish'
+expect "tarvolen-cli --language = " $'english\nfrench\ngerman\nitalian\nrussian\nspanish\nunicode'
 expect "tarvolen-cli --encoding = utf-16" $'utf-16\nutf-16be\nutf-16le'
 expect "tarvolen-cli -e koi" "koi8-r"
 expect "tarvolen-cli --delimiter c" "crlf"

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/collect/word_store.h"
+#include "core/output/unicode_case.h"
 
 namespace tarvolen {
 
@@ -47,9 +48,13 @@ class ReportText {
 
 }  // namespace
 
-StatisticsFigures GatherStatistics(const WordStore& store) {
+StatisticsFigures GatherStatistics(const WordStore& store, CodePage listCodePage) {
     StatisticsFigures figures;
     figures.wordCount = static_cast<std::uint32_t>(store.Count());
+    if (listCodePage == CodePage::Utf8) {
+        GatherUtf8Letters(store, figures);
+        return figures;
+    }
 
     WordStore::Position pos = store.GetStartPosition();
     std::string_view word;
@@ -86,12 +91,28 @@ StatisticsFigures GatherStatistics(const WordStore& store) {
     return figures;
 }
 
+std::size_t LetterLineCount(const StatisticsFigures& figures) {
+    return figures.utf8 ? figures.letters.size() : figures.firstLetter.size();
+}
+
+std::string LetterLabel(const StatisticsFigures& figures, std::size_t line) {
+    if (!figures.utf8)
+        return std::string(1, static_cast<char>('A' + line));
+    std::string label;
+    AppendUtf8(label, UpperCaseLetter(figures.letters[line].letter));
+    return label;
+}
+
 double FirstLetterPercent(const StatisticsFigures& figures, std::size_t letter) {
-    return figures.firstLetter[letter] * 100.0 / figures.wordCount;
+    const std::int32_t first =
+        figures.utf8 ? figures.letters[letter].first : figures.firstLetter[letter];
+    return first * 100.0 / figures.wordCount;
 }
 
 double AllLettersPercent(const StatisticsFigures& figures, std::size_t letter) {
-    return figures.allLetters[letter] * 100.0 / figures.sumLen;
+    const std::int32_t all =
+        figures.utf8 ? figures.letters[letter].all : figures.allLetters[letter];
+    return all * 100.0 / figures.sumLen;
 }
 
 std::int32_t WordsOfLength(const StatisticsFigures& figures, std::int32_t length) {
@@ -116,11 +137,11 @@ std::string FormatStatisticsReport(const StatisticsFigures& figures) {
     report.Integer(figures.topCount) << " times)\r\n\r\n";
     report << "First char cnt/percent - total char counter (cnt/percent)\r\n";
 
-    for (std::size_t k = 0; k < 26; ++k) {
-        report << static_cast<char>('A' + k) << ": ";
-        report.Integer(figures.firstLetter[k]) << " (";
+    for (std::size_t k = 0; k < LetterLineCount(figures); ++k) {
+        report << LetterLabel(figures, k) << ": ";
+        report.Integer(figures.utf8 ? figures.letters[k].first : figures.firstLetter[k]) << " (";
         report.Fixed(FirstLetterPercent(figures, k), 1) << "%)\t";
-        report.Integer(figures.allLetters[k]) << " (";
+        report.Integer(figures.utf8 ? figures.letters[k].all : figures.allLetters[k]) << " (";
         report.Fixed(AllLettersPercent(figures, k), 1) << "%)\r\n";
     }
 
@@ -133,11 +154,11 @@ std::string FormatStatisticsReport(const StatisticsFigures& figures) {
     return report.Take();
 }
 
-std::optional<std::string> BuildStatisticsReport(const WordStore& store) {
+std::optional<std::string> BuildStatisticsReport(const WordStore& store, CodePage listCodePage) {
     if (store.Count() == 0) {
         return std::nullopt;
     }
-    return FormatStatisticsReport(GatherStatistics(store));
+    return FormatStatisticsReport(GatherStatistics(store, listCodePage));
 }
 
 }  // namespace tarvolen

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "core/util/code_page.h"
 
 namespace tarvolen {
 
@@ -12,6 +15,13 @@ class WordStore;
 // Shown instead of a report when the list holds no words: every figure would divide
 // by zero.
 inline constexpr const char* kNothingToAnalyseText = "The project is empty, nothing to analyse!";
+
+// One letter of a UTF-8 list: how many words start with it, how often it occurs.
+struct LetterFigures {
+    char32_t letter;  // as stored (lower case)
+    std::int32_t first = 0;
+    std::int32_t all = 0;
+};
 
 // Figures about the distinct words of a store. Every figure counts each distinct word
 // once; only the most common word looks at occurrence counts.
@@ -25,7 +35,16 @@ struct StatisticsFigures {
     std::array<std::int32_t, 26> firstLetter{};  // words starting with 'a' + k
     std::array<std::int32_t, 26> allLetters{};   // occurrences of 'a' + k in all words
     std::array<std::int32_t, 256> lengthCount{};
+    // A UTF-8 list: lengths are in characters, and the letter lines are these, one
+    // for each letter that occurs, in code point order, instead of A..Z.
+    bool utf8 = false;
+    std::vector<LetterFigures> letters;
 };
+
+// The letter lines of the report and the chart: A..Z, or a UTF-8 list's letters.
+std::size_t LetterLineCount(const StatisticsFigures& figures);
+// The line's letter in capitals, as UTF-8 ("A", or the simple upper-case mapping).
+std::string LetterLabel(const StatisticsFigures& figures, std::size_t line);
 
 // The shares the report prints, in percent, and the number of words of one length.
 // The charts of the Info window draw these same numbers.
@@ -35,13 +54,17 @@ std::int32_t WordsOfLength(const StatisticsFigures& figures, std::int32_t length
 double LengthPercent(const StatisticsFigures& figures, std::int32_t length);
 
 // One pass over the store in its iteration order. Of several words sharing the highest
-// count the first one met is kept.
-StatisticsFigures GatherStatistics(const WordStore& store);
+// count the first one met is kept. Words of a UTF-8 list are measured in characters.
+StatisticsFigures GatherStatistics(const WordStore& store,
+                                   CodePage listCodePage = CodePage::Windows1252);
+// The UTF-8 list's letter lines and lengths (utf8_statistics.cpp).
+void GatherUtf8Letters(const WordStore& store, StatisticsFigures& figures);
 
 // The report text, lines ended by CR LF. Requires figures.wordCount > 0.
 std::string FormatStatisticsReport(const StatisticsFigures& figures);
 
 // The report of the store, or nothing when it is empty.
-std::optional<std::string> BuildStatisticsReport(const WordStore& store);
+std::optional<std::string> BuildStatisticsReport(const WordStore& store,
+                                                 CodePage listCodePage = CodePage::Windows1252);
 
 }  // namespace tarvolen

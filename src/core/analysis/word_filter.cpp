@@ -72,7 +72,16 @@ bool Picks(FilterMode mode, std::int32_t value, std::size_t length, std::uint32_
 
 }  // namespace
 
-std::int32_t FilterWords(WordStore& store, FilterMode mode, std::int32_t value) {
+// The characters of a UTF-8 word: every byte but the continuation bytes.
+std::size_t CharactersOf(std::string_view word) {
+    return static_cast<std::size_t>(std::count_if(word.begin(), word.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0u) != 0x80u;
+    }));
+}
+
+std::int32_t FilterWords(WordStore& store, FilterMode mode, std::int32_t value,
+                         CodePage listCodePage) {
+    const bool utf8 = listCodePage == CodePage::Utf8;
     std::int32_t removed = 0;
     std::string doomed;
     WordStore::Position pos = store.GetStartPosition();
@@ -81,7 +90,7 @@ std::int32_t FilterWords(WordStore& store, FilterMode mode, std::int32_t value) 
     while (pos != WordStore::EndPosition()) {
         // The position has moved past the word by now, so removing it is allowed.
         store.GetNextEntry(pos, word, count);
-        if (Picks(mode, value, word.size(), count)) {
+        if (Picks(mode, value, utf8 ? CharactersOf(word) : word.size(), count)) {
             // RemoveWord looks the word up by its text; hand it a copy rather than the
             // stored text that the removal releases.
             doomed.assign(word);

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "core/util/code_page.h"
+
 namespace tarvolen {
 
 class WordStore;
@@ -11,8 +13,8 @@ class WordStore;
 // The rules of the Filter command, in the order of its radio buttons.
 enum class FilterMode : std::int32_t {
     Rare = 0,    // seen fewer than N times
-    Short = 1,   // shorter than N bytes
-    Long = 2,    // longer than N bytes
+    Short = 1,   // shorter than N letters (bytes; characters in a UTF-8 list)
+    Long = 2,    // longer than N letters
     Listed = 3,  // named by a word list (RemoveListedWords); N plays no part
     Range = 4,   // found in fewer than N documents (FilterByRange)
 };
@@ -46,7 +48,9 @@ std::optional<std::uint32_t> ParseRangeValue(std::string_view text);
 std::int32_t FilterByRange(WordStore& store, std::uint32_t minRange);
 
 // Removes every word the rule picks; a word whose count or length equals value stays.
-// Returns the number of words removed.
-std::int32_t FilterWords(WordStore& store, FilterMode mode, std::int32_t value);
+// Returns the number of words removed. The words of a UTF-8 list are measured in
+// characters.
+std::int32_t FilterWords(WordStore& store, FilterMode mode, std::int32_t value,
+                         CodePage listCodePage = CodePage::Windows1252);
 
 }  // namespace tarvolen

@@ -51,6 +51,8 @@ Alphabet AlphabetOf(std::int32_t language) {
 }
 
 CodePage CodePageOf(std::int32_t language) {
+    if (language == kUnicode)
+        return CodePage::Utf8;
     return language == kRussian ? CodePage::Windows1251 : CodePage::Windows1252;
 }
 

@@ -11,8 +11,10 @@
 #include "core/collect/blob.h"
 #include "core/collect/document_text.h"
 #include "core/collect/input_file.h"
+#include "core/collect/list_encoding.h"
 #include "core/collect/text_decoder.h"
 #include "core/collect/tokenizer.h"
+#include "core/collect/word_cutter.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
@@ -70,7 +72,8 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 }
 
 bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
-                ReadBuffer& buffer, TextDecoder& decoder, const std::string& path) {
+                ReadBuffer& buffer, TextDecoder& decoder, WordCutter& cutter,
+                const std::string& path) {
     state.LastInputPath = path;
     FileHandle file(path, hooks.streams);
     const int openError = errno;
@@ -95,11 +98,9 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                           workspace.RunCodePage);
     bool accepted = true;
     std::int64_t readFromFile = 0;
-    const TokenizerContext context = ContextOf(workspace);
     if (facts.size > 0 || facts.unbounded) {
         ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
         unsigned char* bytes = buffer.Data();
-        CBlob chunk;
         bool ended = false;
         while (facts.unbounded ? !ended : readFromFile < facts.size) {
             // Ticks are compared by difference, so the 32-bit wrap cannot freeze the line.
@@ -154,15 +155,13 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 document.Read(bytes, static_cast<std::size_t>(n), ended);
             if (text.empty())
                 continue;
-            text.data()[text.size()] = 0;
-            chunk.Attach(text.data(), static_cast<std::uint32_t>(text.size()));
-            TokenizeChunk(chunk, state.carry, context);
+            cutter.Cut(text);
         }
     }
     // An empty file, or one that gave nothing to read, is a document all the same.
     if (readFromFile == 0 && accepted)
         workspace.Store.BeginDocument();
-    FinishFile(state.carry, context);
+    cutter.EndText();
     return accepted;
 }
 
@@ -192,7 +191,10 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
     }
 
     const std::uint32_t startTick = hooks.ticks.Now();
+    AdaptListToRun(workspace);
     const std::int32_t countBefore = workspace.Store.Count();
+    const std::unique_ptr<WordCutter> cutter =
+        MakeDocumentCutter(CutterSetupOf(workspace), ContextOf(workspace), state.carry);
     workspace.BytesRead = 0;
     workspace.StreamBytesRead = 0;
     IngestResult result;
@@ -205,7 +207,7 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
                 result.Outcome = IngestOutcome::Stopped;
                 break;
             }
-            if (IngestFile(workspace, state, hooks, buffer, decoder, *path))
+            if (IngestFile(workspace, state, hooks, buffer, decoder, *cutter, *path))
                 ++filesRead;
         }
     } catch (const UserCancel&) {

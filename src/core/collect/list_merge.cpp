@@ -1,5 +1,6 @@
 #include "core/collect/list_merge.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -11,9 +12,11 @@
 #include "core/collect/binary_sniff.h"
 #include "core/collect/ingest.h"
 #include "core/collect/input_file.h"
+#include "core/collect/list_encoding.h"
 #include "core/collect/list_records.h"
 #include "core/collect/text_decoder.h"
 #include "core/collect/tokenizer.h"
+#include "core/collect/word_cutter.h"
 #include "core/collect/word_store.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
@@ -105,7 +108,7 @@ class OccurrenceBatch {
     void Add(const char* word, std::size_t length, std::uint32_t count, std::uint32_t range) {
         char* text = texts_[size_];
         std::memcpy(text, word, length + 1);
-        lengths_[size_] = static_cast<std::uint8_t>(length);
+        lengths_[size_] = static_cast<std::uint8_t>(length);  // at most MaxWordBytes
         counts_[size_] = count;
         ranges_[size_] = range;
         if (++size_ == kSize)
@@ -125,7 +128,7 @@ class OccurrenceBatch {
     static constexpr std::size_t kSize = 256;
     WordStore& store_;
     std::size_t size_ = 0;
-    char texts_[kSize][MaxWordLength + 1];
+    char texts_[kSize][MaxWordBytes + 1];
     std::uint8_t lengths_[kSize];
     std::uint32_t counts_[kSize];
     std::uint32_t ranges_[kSize];
@@ -146,6 +149,28 @@ std::string Problem(ReadStatus status, const ListRecordReader& reader) {
     }
     return {};
 }
+
+// The words of one record's text as the run cuts them (the alphabets' plain rule
+// has a faster form of its own, ForEachWord, for the records of most lists).
+class RecordWords final : public WordSink {
+  public:
+    template <typename OnWord>
+    RecordWords(const CutterSetup& setup, OnWord onWord)
+        : onWord_(std::move(onWord)), cutter_(MakeTextCutter(setup, *this)) {}
+
+    void Cut(std::string_view text) {
+        std::string& copy = text_;
+        copy.assign(text);
+        cutter_->Cut({reinterpret_cast<unsigned char*>(copy.data()), copy.size()});
+        cutter_->EndText();
+    }
+    void Take(const char* word, std::size_t bytes) override { onWord_(word, bytes); }
+
+  private:
+    std::function<void(const char*, std::size_t)> onWord_;
+    std::unique_ptr<WordCutter> cutter_;
+    std::string text_;
+};
 
 void ShowRefused(MessagePort& messages, const std::string& path, const std::string& why) {
     messages.ShowMessage(FormatText(kListRefusedFormat, path.c_str(), why.c_str()),
@@ -172,7 +197,9 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
     // Each file is read twice: once to check it, once to count it.
     workspace.TotalBytes *= 2;
     const std::uint32_t startTick = hooks.ticks.Now();
+    AdaptListToRun(workspace);
     const std::int32_t countBefore = workspace.Store.Count();
+    const CutterSetup setup = CutterSetupOf(workspace);
     std::int64_t merged = 0;
     bool allMerged = true;
     ListPass pass(workspace, &hooks.progress, buffer, workspace.RunCodePage);
@@ -193,12 +220,21 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
                 const CharMap& map = workspace.Map;
                 const std::int32_t minimum = workspace.MinWordLength;
                 auto batch = std::make_unique<OccurrenceBatch>(workspace.Store);
+                std::uint32_t occurrences = 0;
+                std::uint32_t documents = 1;
+                auto add = [&](const char* word, std::size_t length) {
+                    batch->Add(word, length, occurrences, documents);
+                    workspace.QualifiedWords += occurrences;
+                };
+                RecordWords words(setup, add);
                 ListRecordReader count(
                     [&](std::string_view text, std::uint32_t n, std::uint32_t range) {
-                        ForEachWord(text, map, minimum, [&](const char* word, std::size_t length) {
-                            batch->Add(word, length, n, range);
-                            workspace.QualifiedWords += n;
-                        });
+                        occurrences = n;
+                        documents = range;
+                        if (setup.Plain())
+                            ForEachWord(text, map, minimum, add);
+                        else
+                            words.Cut(text);
                     });
                 const std::int64_t checked = workspace.BytesRead;
                 status = pass.Run(path, count, false);
@@ -249,12 +285,23 @@ std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, Me
     }
     std::int32_t removed = 0;
     const CharMap& map = workspace.Map;
+    auto drop = [&](const char* word, std::size_t) {
+        const std::int32_t before = workspace.Store.Count();
+        workspace.Store.RemoveWord(word);
+        removed += before - workspace.Store.Count();
+    };
+    // A UTF-8 list's words are cut by the Unicode rule, whatever the last run was.
+    CutterSetup setup = CutterSetupOf(workspace);
+    setup.minWordLength = 1;
+    setup.toUtf8 = false;
+    if (workspace.ListCodePage == CodePage::Utf8)
+        setup.language = kUnicode;
+    RecordWords words(setup, drop);
     ListRecordReader remove([&](std::string_view text, std::uint32_t, std::uint32_t) {
-        ForEachWord(text, map, 1, [&](const char* word, std::size_t) {
-            const std::int32_t before = workspace.Store.Count();
-            workspace.Store.RemoveWord(word);
-            removed += before - workspace.Store.Count();
-        });
+        if (setup.Plain())
+            ForEachWord(text, map, 1, drop);
+        else
+            words.Cut(text);
     });
     status = pass.Run(path, remove, false);
     if (status != ReadStatus::Read) {

@@ -127,7 +127,8 @@ bool IsWellFormedUtf8(const unsigned char* bytes, std::size_t size, bool lastOfF
 TextDecoder::TextDecoder(const TextEncoding& encoding, CodePage codePage)
     : kind_(encoding.kind),
       fromUnicode_(FromUnicodeTableOf(codePage)),
-      range_(LinearRangeOf(codePage)) {
+      range_(LinearRangeOf(codePage)),
+      toUtf8_(codePage == CodePage::Utf8) {
     switch (encoding.kind) {
         case EncodingKind::Automatic:
         case EncodingKind::Utf16:
@@ -184,8 +185,10 @@ bool TextDecoder::BuildByteTable() {
             if (errno != EILSEQ)
                 return false;
             byteTable_[byte] = kNoByte;
+            byteCharacters_[byte] = U' ';
         } else if (produced == 1) {
             byteTable_[byte] = UnicodeToCodePage(fromUnicode_, LoadUtf32Le(out));
+            byteCharacters_[byte] = LoadUtf32Le(out);
         } else {
             return false;
         }
@@ -224,6 +227,8 @@ std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n
             return {begin, size};
         mode_ = IsWellFormedUtf8(begin, size, lastOfFile) ? Mode::Utf8 : Mode::PassThrough;
     }
+    if (toUtf8_)
+        return DecodeToUtf8(begin, size, lastOfFile);
 
     std::size_t decoded = size;
     switch (mode_) {
@@ -375,6 +380,188 @@ std::size_t TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size, boo
     if (lastOfFile)
         ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
     return static_cast<std::size_t>(out - begin);
+}
+
+namespace {
+
+inline unsigned char* PutUtf8(unsigned char* out, char32_t c) {
+    if (c < 0x80) {
+        *out++ = static_cast<unsigned char>(c);
+    } else if (c < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+        *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+        *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else {
+        *out++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+        *out++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+// A character no text may hold becomes a space in the UTF-8 target.
+inline char32_t Scalar(char32_t c) {
+    return c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? U' ' : c;
+}
+
+}  // namespace
+
+std::span<unsigned char> TextDecoder::DecodeToUtf8(unsigned char* begin, std::size_t size,
+                                                   bool lastOfFile) {
+    switch (mode_) {
+        case Mode::Utf8:
+            return {begin, KeepUtf8(begin, size, lastOfFile)};
+        case Mode::Utf16Le:
+        case Mode::Utf16Be:
+            return WidenUtf16(begin, size, lastOfFile);
+        case Mode::Iconv:
+            return WidenIconv(begin, size, lastOfFile);
+        default:
+            return WidenBytes(begin, size);
+    }
+}
+
+std::size_t TextDecoder::KeepUtf8(unsigned char* begin, std::size_t size, bool lastOfFile) {
+    const unsigned char* at = begin;
+    const unsigned char* end = begin + size;
+    unsigned char* out = begin;
+    while (at < end) {
+        if (end - at >= 8 && AllAscii(at)) {
+            std::memmove(out, at, 8);
+            at += 8;
+            out += 8;
+            continue;
+        }
+        if (*at < 0x80) {
+            *out++ = *at++;
+            continue;
+        }
+        const Utf8Sequence sequence = ScanUtf8(at, end);
+        if (sequence.status == Utf8Status::Complete) {
+            std::memmove(out, at, sequence.length);
+            out += sequence.length;
+        } else if (sequence.status == Utf8Status::IllFormed) {
+            *out++ = ' ';
+        } else {
+            if (!lastOfFile)
+                Hold(at, static_cast<std::size_t>(end - at));
+            else
+                *out++ = ' ';
+            break;
+        }
+        at += sequence.length;
+    }
+    return static_cast<std::size_t>(out - begin);
+}
+
+// Windows-1252 (Automatic's fallback, or the bytes as they are), or a single-byte
+// encoding through its table.
+std::span<unsigned char> TextDecoder::WidenBytes(const unsigned char* begin, std::size_t size) {
+    wideOut_.resize(3 * size + 8);
+    unsigned char* out = wideOut_.data();
+    const bool table = mode_ == Mode::ByteTable;
+    const ToUnicodeTable& western = ToUnicodeTableOf(CodePage::Windows1252);
+    std::size_t i = 0;
+    while (i < size) {
+        // ASCII eight bytes at a time where the encoding keeps ASCII as it is.
+        if (!table && size - i >= 8 && AllAscii(begin + i)) {
+            std::memcpy(out, begin + i, 8);
+            out += 8;
+            i += 8;
+            continue;
+        }
+        const unsigned char byte = begin[i++];
+        char32_t c;
+        if (table) {
+            c = byteCharacters_[byte];
+        } else {
+            c = western[byte];
+            if (c == 0xFFFD)
+                c = U' ';
+        }
+        out = PutUtf8(out, Scalar(c));
+    }
+    return {wideOut_.data(), static_cast<std::size_t>(out - wideOut_.data())};
+}
+
+// Surrogate pairs become the characters they stand for; a lone surrogate is a space.
+// A high surrogate at the end of a chunk waits for the next one.
+std::span<unsigned char> TextDecoder::WidenUtf16(const unsigned char* begin, std::size_t size,
+                                                 bool lastOfFile) {
+    wideOut_.resize(3 * (size / 2) + 2);
+    unsigned char* out = wideOut_.data();
+    const bool little = mode_ == Mode::Utf16Le;
+    auto unitAt = [&](std::size_t i) -> char32_t {
+        const unsigned first = begin[2 * i];
+        const unsigned second = begin[2 * i + 1];
+        return little ? (second << 8 | first) : (first << 8 | second);
+    };
+    const std::size_t units = size / 2;
+    std::size_t i = 0;
+    for (; i < units; ++i) {
+        const char32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            if (i + 1 == units) {
+                if (!lastOfFile)
+                    break;  // held below, with an odd byte after it if any
+                out = PutUtf8(out, U' ');
+                continue;
+            }
+            const char32_t next = unitAt(i + 1);
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                out = PutUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        out = PutUtf8(out, Scalar(unit));
+    }
+    if (i < units || size % 2 != 0) {
+        if (!lastOfFile)
+            Hold(begin + 2 * i, size - 2 * i);
+        else
+            out = PutUtf8(out, U' ');
+    }
+    return {wideOut_.data(), static_cast<std::size_t>(out - wideOut_.data())};
+}
+
+std::span<unsigned char> TextDecoder::WidenIconv(unsigned char* begin, std::size_t size,
+                                                 bool lastOfFile) {
+    char* in = reinterpret_cast<char*>(begin);
+    std::size_t inLeft = size;
+    wideOut_.clear();
+    auto put = [&](char32_t c) {
+        unsigned char bytes[4];
+        unsigned char* end = PutUtf8(bytes, Scalar(c));
+        wideOut_.insert(wideOut_.end(), bytes, end);
+    };
+    while (inLeft > 0) {
+        char* wideAt = reinterpret_cast<char*>(wide_.data());
+        std::size_t wideLeft = wide_.size() * sizeof(char32_t);
+        const std::size_t result = ::iconv(AsIconv(iconv_), &in, &inLeft, &wideAt, &wideLeft);
+        const int error = errno;
+        const std::size_t produced = wide_.size() - wideLeft / sizeof(char32_t);
+        for (std::size_t i = 0; i < produced; ++i)
+            put(LoadUtf32Le(&wide_[i]));
+        if (result != static_cast<std::size_t>(-1) || error == E2BIG)
+            continue;
+        if (error == EINVAL && !lastOfFile && inLeft <= kDecodeFrontRoom) {
+            Hold(reinterpret_cast<unsigned char*>(in), inLeft);
+            break;
+        }
+        put(U' ');
+        ++in;
+        --inLeft;
+    }
+    if (lastOfFile)
+        ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
+    const std::size_t length = wideOut_.size();
+    wideOut_.push_back(0);  // the byte after the text is writable
+    return {wideOut_.data(), length};
 }
 
 }  // namespace tarvolen

@@ -26,6 +26,12 @@ inline constexpr std::size_t kDecodeFrontRoom = 16;
 //
 // Decoding is in place: every character takes at least one input byte and gives one
 // output byte, so the output never overtakes the input.
+//
+// With CodePage::Utf8 as the target (the Unicode rule's runs) the text comes out as
+// well-formed UTF-8 instead, every ill-formed sequence a space: in place for UTF-8
+// documents, into a buffer of the decoder's own for every other encoding (a
+// Windows-1252 byte or a UTF-16 unit may take more bytes in UTF-8). Documents without
+// a byte order mark that are not well-formed UTF-8 are read as Windows-1252.
 class TextDecoder {
   public:
     TextDecoder(const TextEncoding& encoding, CodePage codePage);
@@ -61,6 +67,14 @@ class TextDecoder {
     std::size_t DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf16(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
+    // The UTF-8 target's forms of the above; those that widen write to wideOut_ and
+    // return its span.
+    std::size_t KeepUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
+    std::span<unsigned char> WidenBytes(const unsigned char* begin, std::size_t size);
+    std::span<unsigned char> WidenUtf16(const unsigned char* begin, std::size_t size,
+                                        bool lastOfFile);
+    std::span<unsigned char> WidenIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
+    std::span<unsigned char> DecodeToUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     void Hold(const unsigned char* from, std::size_t length);
     bool BuildByteTable();
 
@@ -75,6 +89,9 @@ class TextDecoder {
     std::array<unsigned char, 256> byteTable_{};
     void* iconv_ = nullptr;  // iconv_t
     std::vector<char32_t> wide_;
+    bool toUtf8_ = false;
+    std::array<char32_t, 256> byteCharacters_{};  // ByteTable, UTF-8 target: each byte's character
+    std::vector<unsigned char> wideOut_;
 };
 
 // Whether every byte >= 0x80 of the bytes belongs to a well-formed UTF-8 sequence. A

@@ -12,6 +12,8 @@ class CBlob;
 class WordStore;
 
 inline constexpr std::int32_t MaxWordLength = 20;
+// The most bytes a stored word takes: MaxWordLength characters of UTF-8.
+inline constexpr std::size_t MaxWordBytes = 4 * MaxWordLength;
 
 // MinWordLength of an Add run: with the option set, words of three or fewer letters
 // are not counted.

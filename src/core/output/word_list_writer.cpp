@@ -1,5 +1,8 @@
 #include "core/output/word_list_writer.h"
 
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -8,6 +11,7 @@
 #include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
+#include "core/output/unicode_case.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/ticks.h"
@@ -74,6 +78,14 @@ class RecordBuilder {
         }
     }
 
+    // A word of the list, in the list's case.
+    void Word(std::string_view word) {
+        if (format_.utf8List())
+            Utf8Word(word, format_.upperUnicode());
+        else
+            Text(word, format_.upperCase());
+    }
+
     // Writes what is left and raises the output error if any piece fell short.
     void Finish() {
         Flush();
@@ -96,6 +108,41 @@ class RecordBuilder {
         out[1] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
         out[2] = static_cast<unsigned char>(0x80 | (c & 0x3F));
         return 3;
+    }
+
+    // A UTF-8 word: as it is, unless it must be widened or upper-cased one
+    // character at a time.
+    void Utf8Word(std::string_view word, bool upper) {
+        const auto* in = reinterpret_cast<const unsigned char*>(word.data());
+        const bool utf16 = format_.encoding() == RecordFormat::Encoding::Utf16;
+        if (!utf16 && !upper) {
+            Bytes(in, word.size());
+            return;
+        }
+        std::size_t i = 0;
+        while (i < word.size()) {
+            char32_t c = 0;
+            U8_NEXT_OR_FFFD(in, i, word.size(), c);
+            if (upper)
+                c = static_cast<char32_t>(UpperCaseLetter(static_cast<char32_t>(c)));
+            if (sizeof buffer_ - used_ < 4)
+                Flush();
+            unsigned char* out = buffer_ + used_;
+            if (!utf16) {
+                std::size_t n = 0;
+                U8_APPEND_UNSAFE(out, n, c);
+                used_ += n;
+                continue;
+            }
+            char16_t units[2];
+            std::size_t n = 0;
+            U16_APPEND_UNSAFE(units, n, c);
+            for (std::size_t k = 0; k < n; ++k) {
+                out[2 * k] = static_cast<unsigned char>(units[k] & 0xFF);
+                out[2 * k + 1] = static_cast<unsigned char>(units[k] >> 8);
+            }
+            used_ += 2 * n;
+        }
     }
 
     void Bytes(const unsigned char* in, std::size_t length) {
@@ -315,7 +362,11 @@ RecordFormat::RecordFormat(const WriterOptions& options)
                 : options.Utf8Output != 0  ? Encoding::Utf8
                                            : Encoding::CodePage),
       characters_(&ToUnicodeTableOf(options.ListCodePage)),
-      upperCase_(options.CaseMode == 1 ? &UpperCaseTableOf(options.ListCodePage) : nullptr) {
+      upperCase_(options.CaseMode == 1 && options.ListCodePage != CodePage::Utf8
+                     ? &UpperCaseTableOf(options.ListCodePage)
+                     : nullptr),
+      utf8List_(options.ListCodePage == CodePage::Utf8),
+      upperUnicode_(utf8List_ && options.CaseMode == 1) {
     switch (options.Delimiter) {
         case Delimiter::CRLF:
             delimiter_ = "\r\n";
@@ -332,7 +383,7 @@ RecordFormat::RecordFormat(const WriterOptions& options)
 
 void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& format) {
     RecordBuilder record(stream, format);
-    record.Text(word, format.upperCase());
+    record.Word(word);
     record.Text(format.delimiter(), nullptr);
     record.Finish();
 }
@@ -352,7 +403,7 @@ void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_
     digits[0] = ',';
     auto end = std::to_chars(digits + 1, digits + sizeof digits, count).ptr;
     RecordBuilder record(stream, format);
-    record.Text(word, format.upperCase());
+    record.Word(word);
     record.Text(std::string_view(digits, static_cast<std::size_t>(end - digits)), nullptr);
     record.Text(format.delimiter(), nullptr);
     record.Finish();

@@ -65,11 +65,18 @@ class RecordFormat {
     const ToUnicodeTable& characters() const { return *characters_; }
     const UpperCaseTable* upperCase() const { return upperCase_; }  // nullptr: as stored
     std::string_view delimiter() const { return delimiter_; }       // 8-bit form
+    // The words are UTF-8 (a list of "Any language (Unicode)"): 8-bit output is
+    // the words as stored, UTF-16 is converted from them, and UPPER CASE is each
+    // character's simple upper-case mapping (upperUnicode).
+    bool utf8List() const { return utf8List_; }
+    bool upperUnicode() const { return upperUnicode_; }
 
   private:
     Encoding encoding_;
     const ToUnicodeTable* characters_;
     const UpperCaseTable* upperCase_;
+    bool utf8List_;
+    bool upperUnicode_;
     std::string_view delimiter_;
 };
 

@@ -73,7 +73,14 @@ const ToUnicodeTable& ToUnicodeTableOf(CodePage codePage) {
 }
 
 const char* CodePageName(CodePage codePage) {
-    return codePage == CodePage::Windows1251 ? "Windows-1251" : "Windows-1252";
+    switch (codePage) {
+        case CodePage::Windows1251:
+            return "Windows-1251";
+        case CodePage::Utf8:
+            return "UTF-8";
+        default:
+            return "Windows-1252";
+    }
 }
 
 char32_t CodePageToUnicode(CodePage codePage, unsigned char byte) {
@@ -108,6 +115,8 @@ void AppendUtf8(std::string& to, char32_t character) {
 }
 
 std::string CodePageToUtf8(CodePage codePage, std::string_view bytes) {
+    if (codePage == CodePage::Utf8)
+        return std::string(bytes);
     std::string text;
     text.reserve(bytes.size() * 2);
     for (char byte : bytes)

@@ -14,9 +14,13 @@ namespace tarvolen {
 enum class CodePage : std::uint8_t {
     Windows1252,  // the Latin alphabets
     Windows1251,  // Russian
+    // Not a code page: words of "Any language (Unicode)" are stored as UTF-8, and a
+    // list of them is a UTF-8 list. The byte tables below do not apply to it (they
+    // give those of Windows-1252); CodePageToUtf8 passes its text through.
+    Utf8,
 };
 
-// "Windows-1252" or "Windows-1251".
+// "Windows-1252", "Windows-1251" or "UTF-8".
 const char* CodePageName(CodePage codePage);
 
 // The character a byte stands for; U+FFFD for the few bytes the code page leaves
@@ -38,7 +42,8 @@ inline unsigned char UnicodeToCodePage(const FromUnicodeTable& table, char32_t c
     return character < 0x10000 ? table[character] : kNoByte;
 }
 
-// Text of the code page as UTF-8, for the screen and for UTF-8 lists.
+// Text of the code page as UTF-8, for the screen and for UTF-8 lists: the one way a
+// stored word becomes readable text, whatever the list's encoding.
 std::string CodePageToUtf8(CodePage codePage, std::string_view bytes);
 // Appends the UTF-8 form of one character (at most 3 bytes for the BMP, 4 beyond).
 void AppendUtf8(std::string& to, char32_t character);

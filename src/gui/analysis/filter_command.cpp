@@ -34,7 +34,7 @@ void CMainDialog::ApplyFilter() {
     else if (mode == FilterMode::Range)
         removed = FilterByRange(store, static_cast<std::uint32_t>(value));
     else
-        removed = FilterWords(store, mode, value);
+        removed = FilterWords(store, mode, value, workspace().ListCodePage);
     // The pass is over; a busy cursor over the message box would only mislead.
     busy.Restore();
     // A list that cannot be used has said why, and nothing was removed.

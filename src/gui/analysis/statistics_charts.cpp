@@ -70,13 +70,13 @@ QChart* MakeLetterChart(const StatisticsFigures& figures) {
     auto* all = new QBarSet(QStringLiteral("All letters (% of letters)"));
     QStringList letters;
     double most = 0;
-    for (std::size_t k = 0; k < 26; ++k) {
+    for (std::size_t k = 0; k < LetterLineCount(figures); ++k) {
         const double firstShare = FirstLetterPercent(figures, k);
         const double allShare = AllLettersPercent(figures, k);
         *first << firstShare;
         *all << allShare;
         most = std::max({most, firstShare, allShare});
-        letters << QString(QLatin1Char(static_cast<char>('A' + k)));
+        letters << QString::fromStdString(LetterLabel(figures, k));
     }
     auto* series = new QBarSeries;
     series->append(first);

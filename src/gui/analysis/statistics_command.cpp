@@ -17,9 +17,10 @@ void CMainDialog::ShowStatistics() {
         return;
     }
     // One pass over the store gives the text and the charts the same figures.
-    const StatisticsFigures figures = GatherStatistics(workspace().Store);
+    const StatisticsFigures figures = GatherStatistics(workspace().Store, workspace().ListCodePage);
     const std::string report = FormatStatisticsReport(figures);
-    // The report is ASCII but for the most common word, in the list's code page.
+    // The report is ASCII but for the most common word, in the list's code page, and
+    // a UTF-8 list's letters.
     dialogs().ShowStatistics(figures, CodePageToUtf8(workspace().ListCodePage, report));
 }
 

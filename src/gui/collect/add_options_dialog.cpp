@@ -16,8 +16,14 @@ namespace tarvolen {
 namespace {
 
 // In the order of LanguageIndex.
-constexpr const char* kLanguageNames[kLanguageCount] = {"English/Latin", "French",  "German",
-                                                        "Italian",       "Russian", "Spanish"};
+constexpr const char* kLanguageNames[kLanguageCount] = {
+    "English/Latin", "French", "German", "Italian", "Russian", "Spanish", "Any language (Unicode)"};
+
+// The word rules sit below everything else, so that the other controls keep their
+// places; the dialog grows by as much.
+constexpr int kRulesTop = 101;
+constexpr int kRuleHeight = 10;
+constexpr int kRulesHeight = 3 * kRuleHeight;
 
 }  // namespace
 
@@ -26,8 +32,9 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     setWindowTitle(QStringLiteral("Add Options"));
     // One row taller than the two ways of adding documents needed: the third way,
     // saved word lists, sits under "Directory Scan".
-    // Two rows under the buttons hold how documents other than plain text are read.
-    const DialogUnits units = DialogUnits::FixDialog(this, 190, 130);
+    // Three rows of word rules and two of how documents other than plain text are
+    // read, under the buttons.
+    const DialogUnits units = DialogUnits::FixDialog(this, 190, 104 + kRulesHeight + 20);
 
     skipShortWords_ =
         new QCheckBox(QStringLiteral("Filter out too &short words (3 or less symbols)"), this);
@@ -47,6 +54,7 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
                            language_->sizeHint().height());
     const bool known = options_.Language >= 0 && options_.Language < kLanguageCount;
     language_->setCurrentIndex(known ? options_.Language : kEnglishLatin);
+    language_->setToolTip(QString::fromUtf8(kLanguageToolTip));
     label->setBuddy(language_);
 
     // How the documents are decoded: beside the language, which chooses the code page
@@ -62,6 +70,16 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     const int chosen = encoding_->findData(QString::fromStdString(options_.Encoding));
     encoding_->setCurrentIndex(chosen < 0 ? 0 : chosen);
     encodingLabel->setBuddy(encoding_);
+
+    auto rule = [&](const char* text, bool checked, int row) {
+        auto* box = new QCheckBox(QString::fromLatin1(text), this);
+        units.Place(box, 7, kRulesTop + row * kRuleHeight, 176, kRuleHeight);
+        box->setChecked(checked);
+        return box;
+    };
+    apostrophes_ = rule("A&postrophes inside words", options_.Rules.Apostrophes, 0);
+    hyphens_ = rule("&Hyphens inside words", options_.Rules.Hyphens, 1);
+    digits_ = rule("Digits as le&tters", options_.Rules.Digits, 2);
 
     addFiles_ = new QPushButton(QStringLiteral("Add &File(s)"), this);
     units.Place(addFiles_, 7, 65, 50, 14);
@@ -80,16 +98,19 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     units.Place(cancel_, 133, 65, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
-    webPages_ = new QCheckBox(QStringLiteral("Read web pages as &text"), this);
-    units.Place(webPages_, 7, 103, 176, 10);
+    webPages_ = new QCheckBox(QStringLiteral("Read web pa&ges as text"), this);
+    units.Place(webPages_, 7, kRulesTop + kRulesHeight, 176, 10);
     webPages_->setChecked(options_.Documents.markup != MarkupMode::None);
     everyFile_ = new QCheckBox(QStringLiteral("Read e&very file as text"), this);
-    units.Place(everyFile_, 7, 115, 176, 10);
+    units.Place(everyFile_, 7, kRulesTop + kRulesHeight + 10, 176, 10);
     everyFile_->setChecked(options_.Documents.everyFileAsText);
 
     setTabOrder(skipShortWords_, language_);
     setTabOrder(language_, encoding_);
-    setTabOrder(encoding_, webPages_);
+    setTabOrder(encoding_, apostrophes_);
+    setTabOrder(apostrophes_, hyphens_);
+    setTabOrder(hyphens_, digits_);
+    setTabOrder(digits_, webPages_);
     setTabOrder(webPages_, everyFile_);
     setTabOrder(everyFile_, addFiles_);
     setTabOrder(addFiles_, directoryScan_);
@@ -112,6 +133,9 @@ void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {
     else if (options_.Documents.markup == MarkupMode::None)
         options_.Documents.markup = MarkupMode::ByName;
     options_.Documents.everyFileAsText = everyFile_->isChecked();
+    options_.Rules.Apostrophes = apostrophes_->isChecked();
+    options_.Rules.Hyphens = hyphens_->isChecked();
+    options_.Rules.Digits = digits_->isChecked();
     accept();
 }
 

@@ -12,12 +12,17 @@ class QPushButton;
 namespace tarvolen {
 
 // "Add Options": the language, the encoding of the documents, the short-word option,
-// how web pages and files that are no text are read, and the way to add. Any Add
-// button confirms the dialog and stores the controls into the options; Cancel,
+// the word rules, how web pages and files that are no text are read, and the way to
+// add. Any Add button confirms the dialog and stores the controls into the options;
+// Cancel,
 // Escape and the close box leave the options as they were.
 //
 // Enter acts as "Add File(s)", the default button, while the check box or the
 // language list has the focus; on a focused push button it presses that button.
+inline constexpr const char* kLanguageToolTip =
+    "French, Italian and Spanish count the letters a-z only (and \u00F1 for Spanish); "
+    "\"Any language (Unicode)\" keeps every letter of every script.";
+
 class CAddOptionsDialog : public QDialog {
     Q_OBJECT
 
@@ -36,6 +41,9 @@ class CAddOptionsDialog : public QDialog {
     QComboBox* EncodingList() const { return encoding_; }
     QCheckBox* WebPagesBox() const { return webPages_; }
     QCheckBox* EveryFileBox() const { return everyFile_; }
+    QCheckBox* ApostrophesBox() const { return apostrophes_; }
+    QCheckBox* HyphensBox() const { return hyphens_; }
+    QCheckBox* DigitsBox() const { return digits_; }
     QPushButton* AddFilesButton() const { return addFiles_; }
     QPushButton* DirectoryScanButton() const { return directoryScan_; }
     QPushButton* WordListButton() const { return wordList_; }
@@ -50,6 +58,9 @@ class CAddOptionsDialog : public QDialog {
     QComboBox* encoding_;
     QCheckBox* webPages_;
     QCheckBox* everyFile_;
+    QCheckBox* apostrophes_;
+    QCheckBox* hyphens_;
+    QCheckBox* digits_;
     QPushButton* addFiles_;
     QPushButton* directoryScan_;
     QPushButton* wordList_;

@@ -85,7 +85,7 @@ void FillRandom(Workspace& workspace, std::int32_t language, std::mt19937& rng) 
 // writers have and every alphabet.
 TEST_F(ListMergeTest, EveryFormatRoundTrips) {
     std::mt19937 rng(1414);
-    for (std::int32_t language = 0; language < kLanguageCount; ++language) {
+    for (std::int32_t language = 0; language < kAlphabetCount; ++language) {
         Session original(language);
         FillRandom(original.workspace, language, rng);
         for (int delimiter = 0; delimiter < 3; ++delimiter) {
@@ -222,7 +222,7 @@ TEST(ForEachWordTest, AgreesWithTheTokenizer) {
         std::string text;
         for (int i = 0; i < 80; ++i)
             text.push_back(trial % 10 == 0 ? 'a' : bytes[pick(rng)]);
-        const std::int32_t language = trial % kLanguageCount;
+        const std::int32_t language = trial % kAlphabetCount;
         const std::int32_t minimum = trial % 2 == 0 ? 1 : 4;
         CharMap map;
         BuildCharMap(language, map);

@@ -150,7 +150,7 @@ TEST(TextDecoderProperty, EveryEncodingAndChunkSizeGivesTheCodePageWords) {
 
     std::mt19937 rng(1302);
     for (int trial = 0; trial < 24; ++trial) {
-        const std::int32_t language = trial % kLanguageCount;
+        const std::int32_t language = trial % kAlphabetCount;
         const CodePage codePage = CodePageOf(language);
         CharMap map;
         BuildCharMap(language, map);

@@ -26,7 +26,7 @@ using testing::WordCounts;
 
 std::string RandomFile(std::mt19937& rng) {
     std::string letters;
-    for (int language = 0; language < kLanguageCount; ++language) {
+    for (int language = 0; language < kAlphabetCount; ++language) {
         const Alphabet alphabet = AlphabetOf(language);
         letters.append(alphabet.lower);
         letters.append(alphabet.capitals);
@@ -109,7 +109,7 @@ Tokenized TokenizeInChunks(const std::vector<std::string>& files, const CharMap&
 
 TEST(TokenizerPropertyTest, ChunkingIsInvisible) {
     std::mt19937 rng(20240611);
-    std::uniform_int_distribution<int> languageOf(0, kLanguageCount - 1);
+    std::uniform_int_distribution<int> languageOf(0, kAlphabetCount - 1);
     std::uniform_int_distribution<int> fileCount(1, 4);
     for (int trial = 0; trial < 40; ++trial) {
         const std::int32_t language = languageOf(rng);

@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(UpperCaseTable, CapitalsAreTheirOwnCapitals) {
     // Upper-casing twice must change nothing: no table sends a byte to another
     // lower-case byte.
-    for (std::int32_t language = 0; language < kLanguageCount; ++language) {
+    for (std::int32_t language = 0; language < kAlphabetCount; ++language) {
         const UpperCaseTable& table = UpperCaseTableOf(language);
         for (int byte = 0; byte < 256; ++byte) {
             EXPECT_EQ(table[table[byte]], table[byte]) << language << " " << byte;
@@ -61,7 +61,7 @@ TEST(UpperCaseTable, CapitalsAreTheirOwnCapitals) {
 }
 
 TEST(UpperCaseTable, EveryLetterOfTheAlphabetMeetsItsCapital) {
-    for (std::int32_t language = 0; language < kLanguageCount; ++language) {
+    for (std::int32_t language = 0; language < kAlphabetCount; ++language) {
         const Alphabet alphabet = AlphabetOf(language);
         ASSERT_EQ(alphabet.lower.size(), alphabet.capitals.size());
         const UpperCaseTable& table = UpperCaseTableOf(language);
@@ -81,7 +81,7 @@ TEST(UpperCaseTable, EveryLetterOfTheAlphabetMeetsItsCapital) {
 // 0x20 above their capitals there too, and sharp s stays.
 TEST(UpperCaseTable, Windows1251ServesTheLettersOfEveryAlphabet) {
     const UpperCaseTable& cyrillic = UpperCaseTableOf(CodePage::Windows1251);
-    for (std::int32_t language = 0; language < kLanguageCount; ++language) {
+    for (std::int32_t language = 0; language < kAlphabetCount; ++language) {
         const Alphabet alphabet = AlphabetOf(language);
         for (std::size_t i = 0; i < alphabet.lower.size(); ++i) {
             const auto lower = static_cast<unsigned char>(alphabet.lower[i]);

@@ -114,6 +114,37 @@ TEST_F(AddOptionsDialogTest, ConfirmStoresControlsAndCancelKeepsThePreviousValue
     EXPECT_EQ(options.OpenFilterIndex, 2);  // not the dialog's business
 }
 
+TEST_F(AddOptionsDialogTest, UnicodeEntryAndWordRulesAreKeptOnlyWhenConfirmed) {
+    AddOptions options;
+    {
+        CAddOptionsDialog dialog(options);
+        dialog.show();
+        EXPECT_EQ(dialog.LanguageList()->itemText(kUnicode), "Any language (Unicode)");
+        EXPECT_EQ(dialog.LanguageList()->toolTip(), QString::fromUtf8(kLanguageToolTip));
+        for (QCheckBox* box : {dialog.ApostrophesBox(), dialog.HyphensBox(), dialog.DigitsBox()}) {
+            EXPECT_FALSE(box->isChecked());
+        }
+        EXPECT_EQ(dialog.ApostrophesBox()->text(), "A&postrophes inside words");
+        EXPECT_EQ(dialog.HyphensBox()->text(), "&Hyphens inside words");
+        EXPECT_EQ(dialog.DigitsBox()->text(), "Digits as le&tters");
+        dialog.LanguageList()->setCurrentIndex(kUnicode);
+        dialog.ApostrophesBox()->click();
+        dialog.DigitsBox()->click();
+        QTest::mouseClick(dialog.AddFilesButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(options.Language, kUnicode);
+    EXPECT_EQ(options.Rules, (WordRules{true, false, true}));
+    {
+        CAddOptionsDialog dialog(options);
+        dialog.show();
+        EXPECT_TRUE(dialog.ApostrophesBox()->isChecked());
+        EXPECT_FALSE(dialog.HyphensBox()->isChecked());
+        dialog.HyphensBox()->click();
+        QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(options.Rules, (WordRules{true, false, true}));
+}
+
 TEST_F(AddOptionsDialogTest, EncodingStartsAutomaticAndIsKeptOnlyWhenConfirmed) {
     AddOptions options;
     {
@@ -173,9 +204,12 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     const LayoutStretch stretch = DialogUnits::StretchOf(&dialog);
     EXPECT_GE(stretch.across, 1.0);
     EXPECT_GE(stretch.down, 1.0);
-    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 130)));
-    EXPECT_EQ(dialog.WebPagesBox()->geometry(), stretch.Apply(units.Rect(7, 103, 176, 10)));
-    EXPECT_EQ(dialog.EveryFileBox()->geometry(), stretch.Apply(units.Rect(7, 115, 176, 10)));
+    // The word rules' three rows below the rest, then how documents are read.
+    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 154)));
+    EXPECT_EQ(dialog.ApostrophesBox()->geometry(), stretch.Apply(units.Rect(7, 101, 176, 10)));
+    EXPECT_EQ(dialog.DigitsBox()->geometry(), stretch.Apply(units.Rect(7, 121, 176, 10)));
+    EXPECT_EQ(dialog.WebPagesBox()->geometry(), stretch.Apply(units.Rect(7, 131, 176, 10)));
+    EXPECT_EQ(dialog.EveryFileBox()->geometry(), stretch.Apply(units.Rect(7, 141, 176, 10)));
     EXPECT_EQ(dialog.WordListButton()->geometry(), stretch.Apply(units.Rect(68, 83, 54, 14)));
     EXPECT_EQ(dialog.AddFilesButton()->geometry(), stretch.Apply(units.Rect(7, 65, 50, 14)));
     EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), stretch.Apply(units.Rect(68, 65, 54, 14)));

@@ -1,0 +1,106 @@
+#include "core/collect/unicode_tables.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/uscript.h>
+
+#include <memory>
+
+namespace tarvolen {
+
+namespace {
+
+CharClass ClassOf(char32_t c) {
+    switch (c) {
+        case 0x0027:
+        case 0x2019:
+            return CharClass::Apostrophe;
+        case 0x002D:
+        case 0x2010:
+        case 0x2011:
+            return CharClass::Hyphen;
+        case 0x00AD:
+        case 0x200C:
+        case 0x200D:
+            return CharClass::Joiner;
+        default:
+            break;
+    }
+    switch (u_charType(static_cast<UChar32>(c))) {
+        case U_UPPERCASE_LETTER:
+        case U_LOWERCASE_LETTER:
+        case U_TITLECASE_LETTER:
+        case U_MODIFIER_LETTER:
+        case U_OTHER_LETTER:
+            return CharClass::Letter;
+        case U_NON_SPACING_MARK:
+        case U_COMBINING_SPACING_MARK:
+        case U_ENCLOSING_MARK:
+            return CharClass::Mark;
+        case U_DECIMAL_DIGIT_NUMBER:
+            return CharClass::Digit;
+        default:
+            return CharClass::Other;
+    }
+}
+
+bool IsSegmented(char32_t c) {
+    UErrorCode status = U_ZERO_ERROR;
+    switch (uscript_getScript(static_cast<UChar32>(c), &status)) {
+        case USCRIPT_HAN:
+        case USCRIPT_HIRAGANA:
+        case USCRIPT_KATAKANA:
+        case USCRIPT_THAI:
+        case USCRIPT_LAO:
+        case USCRIPT_KHMER:
+        case USCRIPT_MYANMAR:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsUnstable(char32_t c) {
+    const auto u = static_cast<UChar32>(c);
+    return u_getIntPropertyValue(u, UCHAR_NFKC_QUICK_CHECK) != UNORM_YES ||
+           u_getCombiningClass(u) != 0;
+}
+
+std::unique_ptr<detail::UnicodeTables> Build() {
+    auto tables = std::make_unique<detail::UnicodeTables>();
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        const CharClass charClass = ClassOf(c);
+        std::uint8_t f = static_cast<std::uint8_t>(charClass);
+        if (charClass != CharClass::Other && IsSegmented(c))
+            f |= detail::kSegmentedBit;
+        const auto lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
+        // A lower case beyond the plane (none in today's data) goes the slow way.
+        if (IsUnstable(c) || lower >= 0x10000)
+            f |= detail::kUnstableBit;
+        tables->facts[c] = f;
+        tables->lower[c] = static_cast<char16_t>(lower < 0x10000 ? lower : c);
+    }
+    return tables;
+}
+
+}  // namespace
+
+namespace detail {
+
+const UnicodeTables& Tables() {
+    static const std::unique_ptr<UnicodeTables> tables = Build();
+    return *tables;
+}
+
+CharFacts FactsBeyondBmp(char32_t c) {
+    const CharClass charClass = ClassOf(c);
+    return {charClass, charClass != CharClass::Other && IsSegmented(c), true};
+}
+
+char32_t LowerBeyondBmp(char32_t c) {
+    return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
+}
+
+}  // namespace detail
+
+}  // namespace tarvolen

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tarvolen {
+
+// What a character is to the Unicode rule.
+enum class CharClass : std::uint8_t {
+    Other = 0,   // a separator
+    Letter,      // General Category L
+    Mark,        // Mn, Mc, Me: continues a word, separates elsewhere
+    Digit,       // Nd: a letter under "Digits as letters"
+    Apostrophe,  // U+0027, U+2019
+    Hyphen,      // U+002D, U+2010, U+2011
+    Joiner,      // U+00AD, U+200C, U+200D: inside a word only
+};
+
+// Per character, for the Basic Multilingual Plane from tables built once with ICU,
+// beyond it by asking ICU.
+struct CharFacts {
+    CharClass charClass;
+    bool segmented;  // Han, Hiragana, Katakana, Thai, Lao, Khmer, Myanmar
+    // The character may change under NFKC or reorder with its neighbours (its quick
+    // check is not "yes", or its combining class is not 0); a word without one is
+    // already in NFKC.
+    bool unstable;
+};
+
+CharFacts FactsOf(char32_t c);
+
+// The simple lower-case mapping (u_tolower).
+char32_t LowerOf(char32_t c);
+
+namespace detail {
+struct UnicodeTables {
+    std::uint8_t facts[0x10000];
+    char16_t lower[0x10000];
+};
+const UnicodeTables& Tables();
+inline constexpr std::uint8_t kClassBits = 0x07;
+inline constexpr std::uint8_t kSegmentedBit = 0x08;
+inline constexpr std::uint8_t kUnstableBit = 0x10;
+CharFacts FactsBeyondBmp(char32_t c);
+char32_t LowerBeyondBmp(char32_t c);
+}  // namespace detail
+
+inline CharFacts FactsOf(char32_t c) {
+    if (c >= 0x10000)
+        return detail::FactsBeyondBmp(c);
+    const std::uint8_t f = detail::Tables().facts[c];
+    return {static_cast<CharClass>(f & detail::kClassBits), (f & detail::kSegmentedBit) != 0,
+            (f & detail::kUnstableBit) != 0};
+}
+
+inline char32_t LowerOf(char32_t c) {
+    return c < 0x10000 ? detail::Tables().lower[c] : detail::LowerBeyondBmp(c);
+}
+
+}  // namespace tarvolen
