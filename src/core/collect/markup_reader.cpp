@@ -148,19 +148,34 @@ std::optional<std::string> FindCharsetHint(const unsigned char* bytes, std::size
     return std::nullopt;
 }
 
-MarkupReader::MarkupReader(CodePage codePage) : fromUnicode_(FromUnicodeTableOf(codePage)) {}
+MarkupReader::MarkupReader(CodePage codePage)
+    : fromUnicode_(FromUnicodeTableOf(codePage)), utf8_(codePage == CodePage::Utf8) {}
 
-void MarkupReader::Put(char32_t character, unsigned char*& out) const {
-    *out++ = UnicodeToCodePage(fromUnicode_, character);
+void MarkupReader::Put(char32_t character, unsigned char*& out, const unsigned char* limit) const {
+    if (!utf8_) {
+        *out++ = UnicodeToCodePage(fromUnicode_, character);
+        return;
+    }
+    // In UTF-8 a reference is almost always longer than its character; only a
+    // reference of two characters, or a numeric one cut by the chunk's end, can reach
+    // bytes not read yet, and that character becomes a separator instead.
+    std::string bytes;
+    AppendUtf8(bytes, character);
+    if (out + bytes.size() > limit) {
+        *out++ = kNoByte;
+        return;
+    }
+    std::memcpy(out, bytes.data(), bytes.size());
+    out += bytes.size();
 }
 
-void MarkupReader::EndNumeric(unsigned char*& out) {
+void MarkupReader::EndNumeric(unsigned char*& out, const unsigned char* limit) {
     char32_t character = value_;
     if (character == 0 || character >= kPastUnicode || (character >= 0xD800 && character <= 0xDFFF))
         character = kReplacement;
     else if (character >= 0x80 && character <= 0x9F)
         character = kC1Characters[character - 0x80];
-    Put(character, out);
+    Put(character, out, limit);
     state_ = State::Text;
 }
 
@@ -209,9 +224,10 @@ MarkupReader::Reference MarkupReader::ReadReference(const unsigned char* at,
     const std::string_view letters(reinterpret_cast<const char*>(name), length);
     if (run < end && *run == ';' && length > 0) {
         if (const NamedReference* found = FindReference(std::string(letters) + ';')) {
-            Put(found->first, out);
+            const unsigned char* limit = at + length + 2;
+            Put(found->first, out, limit);
             if (found->second != 0)
-                Put(found->second, out);
+                Put(found->second, out, limit);
             return {length + 2, false};
         }
     }
@@ -219,9 +235,10 @@ MarkupReader::Reference MarkupReader::ReadReference(const unsigned char* at,
     // meant: "&notit;" is "¬it;".
     for (std::size_t k = length; k > 0; --k) {
         if (const NamedReference* found = FindReference(letters.substr(0, k))) {
-            Put(found->first, out);
+            const unsigned char* limit = at + k + 1;
+            Put(found->first, out, limit);
             if (found->second != 0)
-                Put(found->second, out);
+                Put(found->second, out, limit);
             return {k + 1, false};
         }
     }
@@ -443,13 +460,13 @@ std::span<unsigned char> MarkupReader::Read(unsigned char* text, std::size_t siz
                     break;
                 if (*at == ';')
                     ++at;
-                EndNumeric(out);
+                EndNumeric(out, at);
                 break;
         }
     }
     if (lastOfFile) {
         if (state_ == State::Digits)
-            EndNumeric(out);
+            EndNumeric(out, end);
         state_ = State::Text;
     }
     return {first, static_cast<std::size_t>(out - first)};

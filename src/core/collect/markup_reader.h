@@ -84,12 +84,15 @@ class MarkupReader {
     };
     Reference ReadReference(const unsigned char* at, const unsigned char* end, bool lastOfFile,
                             unsigned char*& out);
-    void EndNumeric(unsigned char*& out);
+    void EndNumeric(unsigned char*& out, const unsigned char* limit);
     void EndTag();
-    void Put(char32_t character, unsigned char*& out) const;
+    // Writes the character in the text's encoding; limit is the first byte not read
+    // yet, which the writing may not reach.
+    void Put(char32_t character, unsigned char*& out, const unsigned char* limit) const;
     std::size_t ReadRawText(const unsigned char* at, const unsigned char* end);
 
     const FromUnicodeTable& fromUnicode_;
+    const bool utf8_;  // the text is UTF-8 (a list of any language), not a code page
     State state_ = State::Text;
     bool endTag_ = false;
     bool slash_ = false;  // the tag's last byte so far is '/': "<script/>" holds nothing

@@ -495,15 +495,14 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
         return WriteOutcome::EmptyList;
     }
     const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
-    return WriteRecordList(options, path, hooks,
-                           [&](std::FILE* stream, const RecordFormat& format,
-                               const std::function<void()>& every) {
-                               ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
-                                   every();
-                                   WriteFrequencyRecord(stream, TextAt(store, entry.offset),
-                                                        entry.count, format);
-                               });
-                           });
+    return WriteRecordList(
+        options, path, hooks,
+        [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
+            ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
+                every();
+                WriteFrequencyRecord(stream, TextAt(store, entry.offset), entry.count, format);
+            });
+        });
 }
 
 WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,

@@ -148,3 +148,19 @@ TEST(MarkupReaderTest, CharsetHints) {
 
 }  // namespace
 }  // namespace tarvolen
+
+namespace tarvolen {
+namespace {
+
+// A page read for a list of any language gives its references as UTF-8, and a
+// reference cut by a chunk's end gives the same.
+TEST(MarkupReaderUtf8, ReferencesBecomeUtf8) {
+    const std::string page = "<p>caf&eacute; &#x4E2D;&#25991; na&iuml;ve &lt;b&gt;</p>";
+    const std::string text = "caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 na\xC3\xAFve <b> ";
+    EXPECT_EQ(ReadInPieces(page, {}, CodePage::Utf8), " " + text);
+    for (std::size_t cut = 1; cut < 12; ++cut)
+        EXPECT_EQ(ReadInPieces(page, {cut}, CodePage::Utf8), " " + text) << cut;
+}
+
+}  // namespace
+}  // namespace tarvolen
