@@ -98,10 +98,12 @@ TEST(CliTest, VersionAndHelp) {
     Outcome help = RunCli(dir, {"-h"});
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, HasSubstr("Usage: tarvolen-cli [OPTIONS] [FILE...]"));
-    for (const char* option : {"--language", "--skip-short", "--scan", "--types", "--remove-rare",
-                               "--remove-short", "--remove-long", "--output", "--delimiter",
-                               "--upper", "--frequency", "--range", "--min-range", "--keywords", "--min-keyness", "--unicode",
-                               "--append", "--statistics", "--quiet", "--help", "--version"})
+    for (const char* option :
+         {"--language",     "--skip-short",  "--scan",       "--types",     "--remove-rare",
+          "--remove-short", "--remove-long", "--output",     "--delimiter", "--upper",
+          "--frequency",    "--range",       "--min-range",  "--keywords",  "--min-keyness",
+          "--unicode",      "--append",      "--statistics", "--quiet",     "--help",
+          "--version"})
         EXPECT_THAT(help.out, HasSubstr(option));
     EXPECT_EQ(help.err, "");
 }
