@@ -1,9 +1,11 @@
 #include "core/list/list_search.h"
 
+#include <unicode/uchar.h>
+
 namespace tarvolen {
 
 WordSearch::WordSearch(CodePage encoding, std::u32string_view typed)
-    : fold_(UpperCaseTableOf(encoding)) {
+    : fold_(UpperCaseTableOf(encoding)), utf8_(encoding == CodePage::Utf8) {
     if (!typed.empty() && typed.front() == U'^') {
         atStart_ = true;
         typed.remove_prefix(1);
@@ -12,12 +14,19 @@ WordSearch::WordSearch(CodePage encoding, std::u32string_view typed)
         atEnd_ = true;
         typed.remove_suffix(1);
     }
+    if (utf8_) {
+        for (const char32_t character : typed)
+            AppendUtf8(pattern_, static_cast<char32_t>(u_tolower(static_cast<UChar32>(character))));
+        return;
+    }
     const FromUnicodeTable& bytes = FromUnicodeTableOf(encoding);
     for (const char32_t character : typed)
         pattern_ += static_cast<char>(fold_[UnicodeToCodePage(bytes, character)]);
 }
 
 bool WordSearch::SameAt(std::string_view word, std::size_t at) const {
+    if (utf8_)
+        return word.compare(at, pattern_.size(), pattern_) == 0;
     for (std::size_t i = 0; i < pattern_.size(); ++i) {
         if (fold_[static_cast<unsigned char>(word[at + i])] !=
             static_cast<unsigned char>(pattern_[i]))

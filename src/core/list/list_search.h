@@ -15,7 +15,9 @@ namespace tarvolen {
 // The Word List window's search without a regular expression: the words that contain
 // the typed text, or with "^" before it begin with it, or with "$" after it end with
 // it. Letters match whatever their case, by the same case table the list is written
-// in upper case with, so the search agrees with the list's own idea of a capital.
+// in upper case with, so the search agrees with the list's own idea of a capital. A
+// UTF-8 list holds its words in lower case already: the typed text is brought to
+// lower case as they were, and the bytes compared as they stand.
 class WordSearch {
   public:
     // typed: the text as characters; a character the list's encoding has no byte
@@ -31,6 +33,7 @@ class WordSearch {
     bool SameAt(std::string_view word, std::size_t at) const;
 
     const UpperCaseTable& fold_;
+    const bool utf8_;
     std::string pattern_;  // folded through fold_
     bool atStart_ = false;
     bool atEnd_ = false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/list/list_search.h"
+#include "core/list/list_text.h"
 
 namespace tarvolen {
 namespace {
@@ -49,6 +50,29 @@ TEST(WordSearchTest, NothingTypedOrAnAnchorAloneMatchesEverything) {
         EXPECT_TRUE(search.Matches("word"));
     }
     EXPECT_FALSE(WordSearch(CodePage::Windows1252, U"^$").MatchesEverything());
+}
+
+}  // namespace
+}  // namespace tarvolen
+
+namespace tarvolen {
+namespace {
+
+// A UTF-8 list: its words are in lower case, the typed text is brought there, lengths
+// are characters and backwards is character by character.
+TEST(Utf8ListText, SearchLengthAndBackwardsByCharacters) {
+    EXPECT_TRUE(WordSearch(CodePage::Utf8, U"CAFÉ").Matches("caf\xC3\xA9"));
+    EXPECT_TRUE(WordSearch(CodePage::Utf8, U"É$").Matches("caf\xC3\xA9"));
+    EXPECT_FALSE(WordSearch(CodePage::Utf8, U"e").Matches("caf\xC3\xA9"));
+    EXPECT_TRUE(
+        WordSearch(CodePage::Utf8, U"^ΣΟΦ").Matches("\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1"));
+    EXPECT_EQ(ListWordLength(CodePage::Utf8, "\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1"), 5u);
+    EXPECT_EQ(ListWordLength(CodePage::Windows1252, "caf\xE9"), 4u);
+    // é (U+00E9) comes before Ā (U+0100), though its last byte (A9) is above Ā's (80).
+    EXPECT_TRUE(BackwardsOrder(CodePage::Utf8, "a\xC3\xA9", "a\xC4\x80"));
+    EXPECT_FALSE(BackwardsOrder(CodePage::Utf8, "a\xC4\x80", "a\xC3\xA9"));
+    EXPECT_TRUE(BackwardsOrder(CodePage::Utf8, "ing", "sing"));
+    EXPECT_FALSE(BackwardsOrder(CodePage::Utf8, "sing", "ing"));
 }
 
 }  // namespace
