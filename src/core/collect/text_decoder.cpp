@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -238,8 +239,7 @@ std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n
                 begin[i] = byteTable_[begin[i]];
             break;
         case Mode::Iconv:
-            decoded = DecodeIconv(begin, size, lastOfFile);
-            break;
+            return DecodeIconv(begin, size, lastOfFile);
         default:
             break;
     }
@@ -342,18 +342,36 @@ std::size_t TextDecoder::DecodeUtf16(unsigned char* begin, std::size_t size, boo
     return decoded;
 }
 
-std::size_t TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile) {
+// Room for n more bytes of Mode::Iconv's output, and the byte after them.
+unsigned char* TextDecoder::ExpandedRoom(std::size_t n) {
+    const std::size_t needed = expandedLength_ + n + 1;
+    if (expanded_.size() < needed)
+        expanded_.resize(std::max(needed, 2 * expanded_.size()));
+    unsigned char* room = expanded_.data() + expandedLength_;
+    expandedLength_ += n;
+    return room;
+}
+
+// Maps the characters iconv left in wide_ to the code page.
+void TextDecoder::AppendWide(std::size_t characters) {
+    unsigned char* out = ExpandedRoom(characters);
+    for (std::size_t i = 0; i < characters; ++i)
+        out[i] = UnicodeToCodePage(fromUnicode_, LoadUtf32Le(&wide_[i]));
+}
+
+std::span<unsigned char> TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size,
+                                                  bool lastOfFile) {
+    const std::size_t wideBytes = wide_.size() * sizeof(char32_t);
+    expandedLength_ = 0;
+    ExpandedRoom(0);
     char* in = reinterpret_cast<char*>(begin);
     std::size_t inLeft = size;
-    unsigned char* out = begin;
     while (inLeft > 0) {
         char* wideAt = reinterpret_cast<char*>(wide_.data());
-        std::size_t wideLeft = wide_.size() * sizeof(char32_t);
+        std::size_t wideLeft = wideBytes;
         const std::size_t result = ::iconv(AsIconv(iconv_), &in, &inLeft, &wideAt, &wideLeft);
         const int error = errno;
-        const std::size_t produced = wide_.size() - wideLeft / sizeof(char32_t);
-        for (std::size_t i = 0; i < produced; ++i)
-            *out++ = UnicodeToCodePage(fromUnicode_, LoadUtf32Le(&wide_[i]));
+        AppendWide((wideBytes - wideLeft) / sizeof(char32_t));
         if (result != static_cast<std::size_t>(-1) || error == E2BIG)
             continue;
         if (error == EINVAL && !lastOfFile && inLeft <= kDecodeFrontRoom) {
@@ -362,13 +380,20 @@ std::size_t TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size, boo
         }
         // Ill-formed, or cut by the end of the file: one byte is a separator, and
         // decoding resumes after it.
-        *out++ = kNoByte;
+        *ExpandedRoom(1) = kNoByte;
         ++in;
         --inLeft;
     }
-    if (lastOfFile)
+    if (lastOfFile) {
+        // Some encodings hold a letter back until they see whether a combining mark
+        // follows (CP1258, TCVN5712-1); the end of the file lets it go.
+        char* wideAt = reinterpret_cast<char*>(wide_.data());
+        std::size_t wideLeft = wideBytes;
+        ::iconv(AsIconv(iconv_), nullptr, nullptr, &wideAt, &wideLeft);
+        AppendWide((wideBytes - wideLeft) / sizeof(char32_t));
         ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
-    return static_cast<std::size_t>(out - begin);
+    }
+    return {expanded_.data(), expandedLength_};
 }
 
 }  // namespace tarvolen

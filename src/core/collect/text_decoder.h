@@ -24,8 +24,11 @@ inline constexpr std::size_t kDecodeFrontRoom = 16;
 // separators cut words exactly as one does, which is what lets an undecodable
 // stretch of any length stand for a single separator.
 //
-// Decoding is in place: every character takes at least one input byte and gives one
-// output byte, so the output never overtakes the input.
+// Decoding is in place where every character takes at least one input byte and gives
+// one output byte, so that the output never overtakes the input: the code page, UTF-8,
+// UTF-16 and the single-byte encodings. Any other encoding iconv knows may give
+// several characters for one byte (TSCII gives up to four), and is decoded into a
+// buffer of the decoder's own, grown to what each chunk gives.
 class TextDecoder {
   public:
     TextDecoder(const TextEncoding& encoding, CodePage codePage);
@@ -42,7 +45,8 @@ class TextDecoder {
     // Decodes the next n bytes of the file. chunk[-kDecodeFrontRoom] .. chunk[n] must
     // be writable. lastOfFile: no bytes follow (a sequence cut here is ill-formed).
     // Returns the decoded text, which starts at most kDecodeFrontRoom bytes before
-    // chunk; the byte after it is writable (the tokenizer puts its NUL there).
+    // chunk, or lies in the decoder's own buffer until the next call; either way the
+    // byte after it is writable (the tokenizer puts its NUL there).
     std::span<unsigned char> Decode(unsigned char* chunk, std::size_t n, bool lastOfFile);
 
   private:
@@ -60,7 +64,9 @@ class TextDecoder {
     std::size_t Sniff(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf16(unsigned char* begin, std::size_t size, bool lastOfFile);
-    std::size_t DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
+    std::span<unsigned char> DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
+    unsigned char* ExpandedRoom(std::size_t n);
+    void AppendWide(std::size_t characters);
     void Hold(const unsigned char* from, std::size_t length);
     bool BuildByteTable();
 
@@ -75,6 +81,8 @@ class TextDecoder {
     std::array<unsigned char, 256> byteTable_{};
     void* iconv_ = nullptr;  // iconv_t
     std::vector<char32_t> wide_;
+    std::vector<unsigned char> expanded_;  // Mode::Iconv's output, one byte longer than used
+    std::size_t expandedLength_ = 0;
 };
 
 // Whether every byte >= 0x80 of the bytes belongs to a well-formed UTF-8 sequence. A
