@@ -44,6 +44,20 @@ std::size_t SequenceAt(std::string_view text, std::size_t i) {
     return length;
 }
 
+// C1 controls (U+0080..U+009F) act on a terminal as the ASCII ones do (U+009B starts
+// a control sequence), and the bidirectional controls (U+200E, U+200F, U+202A..U+202E,
+// U+2066..U+2069) make a name read in another order than its bytes.
+bool IsControlSequence(std::string_view sequence) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(sequence[k]); };
+    if (sequence.size() == 2)
+        return byte(0) == 0xC2 && byte(1) <= 0x9F;
+    if (sequence.size() != 3 || byte(0) != 0xE2)
+        return false;
+    if (byte(1) == 0x80)
+        return byte(2) == 0x8E || byte(2) == 0x8F || (byte(2) >= 0xAA && byte(2) <= 0xAE);
+    return byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9;
+}
+
 void AppendEscaped(std::string& out, unsigned char byte) {
     constexpr char kHex[] = "0123456789ABCDEF";
     out += "\\x";
@@ -74,7 +88,12 @@ std::string ReadableText(std::string_view text) {
             ++i;
             continue;
         }
-        out.append(text, i, length);
+        if (IsControlSequence(text.substr(i, length))) {
+            for (std::size_t k = 0; k < length; ++k)
+                AppendEscaped(out, static_cast<unsigned char>(text[i + k]));
+        } else {
+            out.append(text, i, length);
+        }
         i += length;
     }
     return out;
