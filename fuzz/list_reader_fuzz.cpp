@@ -48,8 +48,9 @@ std::optional<std::uint32_t> CountOf(std::string_view digits) {
     return static_cast<std::uint32_t>(std::stoull(std::string(digits)));
 }
 
-// Records end at spaces, tabs, CR and LF; a record with a comma is a word, its last
-// comma and a count.
+// Records end at spaces, tabs, CR and LF; a record with a comma is a text without a
+// comma, the comma and a count; no record is longer than 1,024 bytes. Lines end at LF,
+// CR or CR LF.
 ListModel ModelList(std::string_view text) {
     ListModel model;
     std::int64_t line = 1;
@@ -58,11 +59,14 @@ ListModel ModelList(std::string_view text) {
     auto end = [&] {
         if (record.empty() || model.refused)
             return;
-        const std::size_t comma = record.rfind(',');
-        if (comma == std::string::npos) {
+        const std::size_t comma = record.find(',');
+        if (record.size() > 1024) {
+            model.refused = true;
+            model.refusedLine = recordLine;
+        } else if (comma == std::string::npos) {
             model.records.emplace_back(record, 1);
         } else if (const auto count = CountOf(std::string_view(record).substr(comma + 1));
-                   comma > 0 && count) {
+                   comma > 0 && record.find(',', comma + 1) == std::string::npos && count) {
             model.records.emplace_back(record.substr(0, comma), *count);
         } else {
             model.refused = true;
@@ -70,17 +74,19 @@ ListModel ModelList(std::string_view text) {
         }
         record.clear();
     };
+    char previous = 0;
     for (char c : text) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             end();
             record.clear();
-            if (c == '\n')
+            if (c == '\r' || (c == '\n' && previous != '\r'))
                 ++line;
         } else {
             if (record.empty())
                 recordLine = line;
             record.push_back(c);
         }
+        previous = c;
     }
     end();
     return model;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -7,14 +8,19 @@
 
 namespace tarvolen {
 
+// The longest record a list may hold: far more than a word and its count can use, so
+// that a file with no separators in it costs no more memory than this.
+inline constexpr std::size_t kLongestListRecord = 1024;
+
 // Cuts the decoded text of a word-list file into its records, as every format
 // Tarvolen writes them: records end at spaces, tabs, CR and LF. A record holding a
-// comma is the text before its last comma and a count in plain decimal digits, 1 to
+// comma is a text without a comma, the comma and a count in plain decimal digits, 1 to
 // 4,294,967,295; any other record is a text with the count 1.
 //
 // The text arrives in chunks of any size; a record cut by a chunk's end is held until
-// it is whole. The first record that holds a comma but no valid count stops the
-// reading: Failed() is then true and FailureText() says where and why.
+// it is whole. The first record that holds a comma but no valid count, more than one
+// comma or more than kLongestListRecord bytes stops the reading: Failed() is then true
+// and FailureText() says where and why. Lines end at LF, CR or CR LF.
 class ListRecordReader {
   public:
     using RecordSink = std::function<void(std::string_view text, std::uint32_t count)>;
@@ -37,6 +43,7 @@ class ListRecordReader {
     RecordSink sink_;
     std::string held_;  // the start of a record cut by the end of the last chunk
     std::int64_t line_ = 1;
+    bool afterCr_ = false;  // the last character was a CR: an LF now ends no other line
     bool failed_ = false;
     std::string failure_;
 };

@@ -42,7 +42,7 @@ TEST(ListRecordReaderTest, ReadsEveryFormatTheWritersWrite) {
         {"CRLF with counts", "THE,12\r\nAND,7\r\n", {{"THE", 12}, {"AND", 7}}},
         {"space", "the,12 and,7 ", {{"the", 12}, {"and", 7}}},
         {"tabs and runs of separators", "\t\ta \n\n b\r", {{"a", 1}, {"b", 1}}},
-        {"the last comma counts", "a,b,3", {{"a,b", 3}}},
+        {"the longest record", std::string(1022, 'w') + ",1", {{std::string(1022, 'w'), 1}}},
         {"largest count", "w,4294967295", {{"w", 4294967295u}}},
         {"leading zeros", "w,007", {{"w", 7}}},
         {"no final delimiter", "x,2", {{"x", 2}}},
@@ -72,10 +72,17 @@ TEST(ListRecordReaderTest, RefusesACommaWithoutAValidCountAndSaysWhere) {
         {",5", "line 1: a count without a word"},
         {"a b c word,-1", "line 1: the count is not a number"},
         {"word,1x", "line 1: the count is not a number"},
+        {"word,,3", "line 1: more than one comma"},
+        {"x\na,b,3", "line 2: more than one comma"},
+        {"a\rb\rword,x", "line 3: the count is not a number"},
+        {"a\r\n\r\nword,0", "line 3: the count is 0"},
+        {"a\n\rword,0", "line 3: the count is 0"},
+        {"a\n" + std::string(1023, 'b') + ",3", "line 2: the record is longer than 1,024 bytes"},
+        {std::string(5000, 'b'), "line 1: the record is longer than 1,024 bytes"},
     };
     for (const Case& c : cases) {
         for (std::size_t chunk : {1, 4, 1000}) {
-            SCOPED_TRACE(c.text + ", chunks of " + std::to_string(chunk));
+            SCOPED_TRACE(c.text.substr(0, 40) + ", chunks of " + std::to_string(chunk));
             const Outcome outcome = Read(c.text, chunk);
             EXPECT_FALSE(outcome.accepted);
             EXPECT_EQ(outcome.failure, c.failure);
