@@ -32,6 +32,49 @@ TokenizerContext ContextOf(Workspace& workspace) {
                             workspace.Store};
 }
 
+void Tokenize(std::span<unsigned char> text, std::string& carry, const TokenizerContext& context) {
+    text.data()[text.size()] = 0;
+    CBlob chunk;
+    chunk.Attach(text.data(), static_cast<std::uint32_t>(text.size()));
+    TokenizeChunk(chunk, carry, context);
+}
+
+// A stream that ended on a whole chunk: what the decoder still holds (a letter that
+// waited for a combining mark, a cut sequence) belongs to the end of the file.
+void DecodeLastPiece(TextDecoder& decoder, unsigned char* bytes, std::string& carry,
+                     const TokenizerContext& context) {
+    const std::span<unsigned char> text = decoder.Decode(bytes, 0, true);
+    if (!text.empty())
+        Tokenize(text, carry, context);
+}
+
+// The file's measured end fell inside a word and the file has grown since: the word
+// runs on, and is read to its own end so that only whole words are counted. True when
+// it did run on (the file's growth was then left unread).
+bool ReadRunOnWord(int fd, std::int64_t size, unsigned char* bytes, TextDecoder& decoder,
+                   std::string& carry, const TokenizerContext& context, const IngestHooks& hooks) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || status.st_size <= size)
+        return false;
+    bool ranOn = false;
+    for (;;) {
+        const ssize_t n = ReadChunk(fd, bytes, hooks.readSeam);
+        if (n <= 0)
+            return ranOn;
+        const std::span<unsigned char> text =
+            decoder.Decode(bytes, static_cast<std::size_t>(n), false);
+        std::size_t letters = 0;
+        while (letters < text.size() && context.charMap[text[letters]] != 0)
+            ++letters;
+        if (letters > 0) {
+            ranOn = true;
+            Tokenize(text.first(letters), carry, context);
+        }
+        if (letters < text.size())
+            return ranOn;
+    }
+}
+
 }  // namespace
 
 void EndRun(Workspace& workspace, const IngestHooks& hooks, std::int32_t countBefore) {
@@ -79,7 +122,6 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
     if (facts.size > 0 || facts.unbounded) {
         ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
         unsigned char* bytes = buffer.Data();
-        CBlob chunk;
         std::int64_t readFromFile = 0;
         bool ended = false;
         while (facts.unbounded ? !ended : readFromFile < facts.size) {
@@ -102,11 +144,16 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             // A file that shrank, or that can no longer be read, ends here with what
             // it gave so far: waiting for its recorded size would never end. Either
             // way part of it was not read, and the person is told so, once. Only a
-            // stream's end comes without a size to fall short of.
+            // stream's end comes without a size to fall short of. A file that grows
+            // meanwhile is read up to the size it had, which the bar went by.
             ssize_t n = facts.unbounded ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam)
-                                        : ReadChunk(file.Descriptor(), bytes, hooks.readSeam);
+                                        : ReadChunk(file.Descriptor(), bytes, hooks.readSeam,
+                                                    static_cast<std::size_t>(std::min<std::int64_t>(
+                                                        kChunkSize, facts.size - readFromFile)));
             if (n < 0 || (n == 0 && !facts.unbounded))
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
+            if (n == 0 && facts.unbounded)
+                DecodeLastPiece(decoder, bytes, state.carry, context);
             if (n <= 0)
                 break;
             readFromFile += n;
@@ -114,19 +161,20 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             if (facts.unbounded)
                 workspace.StreamBytesRead += n;
             // A short chunk of a stream is its last. One that ends exactly on a full
-            // chunk is followed by an empty read: a sequence it held back is then
-            // dropped rather than made a separator, which the end of the input is too.
+            // chunk is followed by an empty read, which hands the decoder the end.
             ended =
                 facts.unbounded ? n < static_cast<ssize_t>(kChunkSize) : readFromFile >= facts.size;
             // A chunk that only completed a held sequence may decode to nothing, and
             // an empty chunk would end the word in the carry.
             const std::span<unsigned char> text =
                 decoder.Decode(bytes, static_cast<std::size_t>(n), ended);
-            if (text.empty())
-                continue;
-            text.data()[text.size()] = 0;
-            chunk.Attach(text.data(), static_cast<std::uint32_t>(text.size()));
-            TokenizeChunk(chunk, state.carry, context);
+            if (!text.empty())
+                Tokenize(text, state.carry, context);
+        }
+        if (!facts.unbounded && readFromFile >= facts.size && !state.carry.empty() &&
+            ReadRunOnWord(file.Descriptor(), facts.size, bytes, decoder, state.carry, context,
+                          hooks)) {
+            hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
         }
     }
     FinishFile(state.carry, context);
