@@ -202,7 +202,8 @@ class CliRun {
             }
             const std::int32_t removed =
                 filter.mode == FilterMode::Listed
-                    ? RemoveListedWords(workspace_, filter.list, messages_)
+                    ? RemoveListedWords(workspace_, filter.list, messages_,
+                                        SystemReadBufferMemory(), Streams::ReadToEnd)
                     : FilterWords(workspace_.Store, filter.mode, filter.value);
             if (removed < 0) {
                 listRefused_ = true;
