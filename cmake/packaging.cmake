@@ -4,19 +4,6 @@ set(TARVOLEN_MAINTAINER "Tarvolen developers <tarvolen@users.noreply.github.com>
     CACHE STRING "The Maintainer field of the Debian package")
 set(TARVOLEN_HOMEPAGE "https://tarvolen.github.io/")
 
-# What Debian wants in every package's doc folder, compressed without a time stamp.
-set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/tarvolen)
-set(changelog_gz ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
-add_custom_command(
-    OUTPUT ${changelog_gz}
-    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${PROJECT_SOURCE_DIR}/packaging/changelog
-            ${changelog_gz}
-    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
-    VERBATIM)
-add_custom_target(package_changelog ALL DEPENDS ${changelog_gz})
-install(FILES ${changelog_gz} DESTINATION ${doc_dir})
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${doc_dir})
-
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvolen)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -1,7 +1,7 @@
 // The store under any sequence of additions (one by one, with counts, and in the
 // tokenizer's prepared batches), removals, clears and walks, in arenas of a few
 // bytes whose growths the memory may refuse. The model is a map of counts and the
-// arena's bookkeeping as specified: each new word takes its length plus one byte, a
+// arena's own bookkeeping: each new word takes its length plus one byte, a
 // word that would reach the arena's end first grows it by the step (compacting it to
 // the live words), and after a refused growth only words present already are
 // counted, until Clear.
@@ -108,7 +108,7 @@ void CompareWords(const WordStore& store, const ArenaModel& model) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
     std::uint32_t refusals = input.Bits32();
-    // Both first arenas refused would end the process, as specified.
+    // Both first arenas refused would end the process, which a fuzz run cannot go on from.
     if ((refusals & 3u) == 3u)
         refusals &= ~2u;
     PlannedMemory memory(refusals);

@@ -22,6 +22,9 @@ for page in man/*.1; do
     [ -z "$warnings" ] || { echo "$page: $warnings" >&2; exit 1; }
 done
 
+# A packager's plain configure and build of the generated files, with Make.
+bash scripts/check-plain-build.sh
+
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

@@ -21,6 +21,7 @@
 #include "core/collect/ingest.h"
 #include "core/collect/list_merge.h"
 #include "core/collect/tokenizer.h"
+#include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
 #include "core/output/word_list_writer.h"
 #include "core/util/code_page.h"
@@ -28,35 +29,50 @@
 #include "core/util/messages.h"
 #include "core/util/user_cancel.h"
 #include "core/workspace.h"
-
-#ifndef TARVOLEN_VERSION
-#error "TARVOLEN_VERSION must be defined by the build"
-#endif
+#include "version.h"
 
 namespace tarvolen {
 
 namespace {
 
 // A signal handler can reach nothing else: this flag is the one piece of state that
-// lives outside the Workspace. The progress port reports it as a Cancel.
+// lives outside the Workspace. It holds the signal that asked the run to end, and the
+// progress port reports it as a Cancel.
 volatile std::sig_atomic_t gInterrupted = 0;
 
-extern "C" void OnInterrupt(int) {
-    gInterrupted = 1;
+extern "C" void OnInterrupt(int signal) {
+    gInterrupted = signal;
 }
 
-// The first Ctrl-C asks the reading to stop cleanly; the handler then falls back to
-// the default, so a second one ends the process at once.
+// The signals that ask a run to end: Ctrl-C, a terminal that went away, a kill or a
+// timeout.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The first of them asks the reading or writing to stop cleanly; the handler then
+// falls back to the default, so a second one ends the process at once. Without
+// SA_RESTART a read or open that waits (an idle pipe, a FIFO without its reader)
+// returns at the signal instead of waiting on.
 void CatchInterrupts() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
+    for (int signal : kEndingSignals)
+        sigaction(signal, &action, nullptr);
 }
 
 void DefaultInterrupts() {
-    std::signal(SIGINT, SIG_DFL);
+    for (int signal : kEndingSignals)
+        std::signal(signal, SIG_DFL);
+}
+
+// As a shell reports a process that a signal ended: 128 + the signal.
+int InterruptedStatus() {
+    return gInterrupted != 0 ? 128 + gInterrupted : kExitInterrupted;
+}
+
+void ReportOutOfMemory() {
+    std::fprintf(stderr, "%s: %s\n", kCliName, WordStore::kGrowthFailedText);
 }
 
 int UsageError(const std::string& reason) {
@@ -76,7 +92,9 @@ bool Flushed(std::FILE* stream) {
 class CliRun {
   public:
     explicit CliRun(const CliOptions& options)
-        : options_(options), messages_(stderr, options.quiet), workspace_(messages_) {}
+        : options_(options),
+          messages_(stderr, options.quiet),
+          workspace_(messages_, WordStore::Options{.exitStatusWithoutArena = kExitFailure}) {}
 
     int Execute() {
         if (WritesToStandardOutput() || options_.statistics)
@@ -95,7 +113,10 @@ class CliRun {
             return *stopped;
         // From here on the list is complete: a Ctrl-C ends the process as usual.
         DefaultInterrupts();
-        const bool readFailed = messages_.errors() > 0;
+        // A file that could not be read, or words the store had no room for, leave the
+        // list short: whatever was asked to hold it keeps what it held.
+        if (messages_.errors() > 0)
+            return kExitFailure;
 
         Filter();
         // A stop list that cannot be used leaves the list other than asked: unwritten.
@@ -109,7 +130,7 @@ class CliRun {
             if (std::optional<int> failed = WriteToFile(*options_.output))
                 return *failed;
         }
-        return readFailed ? kExitFailure : kExitOk;
+        return kExitOk;
     }
 
   private:
@@ -160,7 +181,7 @@ class CliRun {
                 const bool merged = MergeLists(ws, options_.lists, hooks);
                 if (!merged || gInterrupted != 0) {
                     messages_.ReleaseNotices(false);
-                    return merged ? kExitInterrupted : kExitFailure;
+                    return merged ? InterruptedStatus() : kExitFailure;
                 }
                 if (state.InputFiles.empty()) {
                     messages_.ReleaseNotices(true);
@@ -172,12 +193,12 @@ class CliRun {
             messages_.SetSubject(nullptr);
         } catch (const UserCancel&) {
             messages_.ReleaseNotices(false);
-            return kExitInterrupted;
+            return InterruptedStatus();
         } catch (const std::bad_alloc&) {
             messages_.SetSubject(nullptr);
             messages_.ReleaseNotices(false);
             progress.Close();
-            messages_.Error("out of memory!");
+            messages_.Error(WordStore::kGrowthFailedText);
             return kExitFailure;
         }
         // A Ctrl-C seen between two files ends the reading normally; the person still
@@ -186,7 +207,7 @@ class CliRun {
         const bool stopped = outcome == IngestOutcome::Stopped || gInterrupted != 0;
         messages_.ReleaseNotices(!stopped);
         if (stopped)
-            return kExitInterrupted;
+            return InterruptedStatus();
         // Abandoned before reading (a file that cannot be opened at all): its error
         // has been shown.
         if (outcome == IngestOutcome::Abandoned)
@@ -269,13 +290,16 @@ class CliRun {
         } catch (const CMyException& error) {
             DefaultInterrupts();
             messages_.SetSubject(nullptr);
+            // A write into a FIFO that a signal cut short is the stop that was asked.
+            if (gInterrupted != 0)
+                return InterruptedStatus();
             messages_.Error(error.GetMessage() + " " + path);
             return kExitFailure;
         }
         DefaultInterrupts();
         messages_.SetSubject(nullptr);
         if (outcome == WriteOutcome::Stopped)
-            return kExitInterrupted;
+            return InterruptedStatus();
         if (outcome != WriteOutcome::Written)
             return kExitFailure;
         return std::nullopt;
@@ -307,5 +331,14 @@ int main(int argc, char** argv) {
         case CliAction::Run:
             break;
     }
-    return CliRun(parsed.options).Execute();
+    // Memory that runs out anywhere else than in the store (its start-up tables, the
+    // sort for the write) ends the run here: every file written so far has been undone
+    // on the way out, and a list bound for standard output is sorted before its first
+    // byte is written.
+    try {
+        return CliRun(parsed.options).Execute();
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory();
+        return kExitFailure;
+    }
 }

@@ -108,6 +108,9 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 ReadBuffer& buffer, TextDecoder& decoder, const std::string& path) {
     state.LastInputPath = path;
     FileHandle file(path, hooks.streams);
+    // A FIFO waits in its open for a writer, until a signal ends the wait.
+    if (!file.IsOpen() && errno == EINTR && hooks.progress.CancelRequested())
+        throw UserCancel{};
     FileFacts facts;
     if (file.IsOpen())
         facts = Examine(file);
@@ -146,10 +149,12 @@ void IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             // way part of it was not read, and the person is told so, once. Only a
             // stream's end comes without a size to fall short of. A file that grows
             // meanwhile is read up to the size it had, which the bar went by.
-            ssize_t n = facts.unbounded ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam)
-                                        : ReadChunk(file.Descriptor(), bytes, hooks.readSeam,
-                                                    static_cast<std::size_t>(std::min<std::int64_t>(
-                                                        kChunkSize, facts.size - readFromFile)));
+            const StopAsked stopAsked = [&hooks] { return hooks.progress.CancelRequested(); };
+            ssize_t n = facts.unbounded
+                            ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked)
+                            : ReadChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked,
+                                        static_cast<std::size_t>(std::min<std::int64_t>(
+                                            kChunkSize, facts.size - readFromFile)));
             if (n < 0 || (n == 0 && !facts.unbounded))
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
             if (n == 0 && facts.unbounded)

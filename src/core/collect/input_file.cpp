@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "core/collect/read_buffer.h"
+#include "core/util/user_cancel.h"
 
 namespace tarvolen {
 
@@ -105,15 +106,28 @@ bool IsStream(const std::string& path) {
     return IsStreamMode(KindOf(path));
 }
 
-ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam, std::size_t size) {
+namespace {
+
+// A read that a signal interrupted ends the reading when a stop was asked; otherwise
+// it is tried again.
+void StopIfAsked(const StopAsked& stopAsked) {
+    if (stopAsked && stopAsked())
+        throw UserCancel{};
+}
+
+}  // namespace
+
+ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam, const StopAsked& stopAsked,
+                  std::size_t size) {
     for (;;) {
         ssize_t n = seam != nullptr ? seam->Read(fd, into, size) : ::read(fd, into, size);
         if (n >= 0 || errno != EINTR)
             return n;
+        StopIfAsked(stopAsked);
     }
 }
 
-ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam) {
+ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam, const StopAsked& stopAsked) {
     std::size_t filled = 0;
     while (filled < kChunkSize) {
         const std::size_t room = kChunkSize - filled;
@@ -125,16 +139,22 @@ ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam) {
         }
         if (n == 0)
             break;
-        if (errno == EINTR)
+        if (errno == EINTR) {
+            StopIfAsked(stopAsked);
             continue;
+        }
         // Standard input may have been handed over non-blocking: wait, as a blocking
         // read would.
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
             struct pollfd ready {
                 fd, POLLIN, 0
             };
-            if (::poll(&ready, 1, -1) >= 0 || errno == EINTR)
+            if (::poll(&ready, 1, -1) >= 0)
                 continue;
+            if (errno == EINTR) {
+                StopIfAsked(stopAsked);
+                continue;
+            }
         }
         // A short count would pass for the end of the input: the failure must show.
         return -1;

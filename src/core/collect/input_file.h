@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,14 +67,19 @@ class ReadSeam {
     virtual ssize_t Read(int fd, unsigned char* into, std::size_t size) = 0;
 };
 
-// One read of up to size bytes; -1 on failure. An interrupted read is simply repeated.
+// Asked when a signal interrupts a read: true ends it with UserCancel, else the read
+// is repeated. A read that waits on an idle pipe ends so at Ctrl-C.
+using StopAsked = std::function<bool()>;
+
+// One read of up to size bytes; -1 on failure.
 ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam = nullptr,
-                  std::size_t size = kChunkSize);
+                  const StopAsked& stopAsked = {}, std::size_t size = kChunkSize);
 
 // Reads until a chunk is full or the input ends, as a file's read would: a pipe hands
 // over a few kilobytes at a time, and the decoder's first look at the text should not
 // depend on how the writer at the other end happened to split it. -1 on failure.
-ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam = nullptr);
+ssize_t ReadFullChunk(int fd, unsigned char* into, ReadSeam* seam = nullptr,
+                      const StopAsked& stopAsked = {});
 
 // Adds up the sizes of all paths, last path first, as a run reads them. On a path
 // that cannot be opened, stops and gives the system's reason, naming the path.

@@ -60,7 +60,7 @@ class ListPass {
             if (progress_ != nullptr && cancellable && progress_->CancelRequested())
                 throw UserCancel{};
             const ssize_t n = ReadChunk(
-                fd, buffer_.Data(), nullptr,
+                fd, buffer_.Data(), nullptr, {},
                 static_cast<std::size_t>(std::min<std::int64_t>(kChunkSize, source.Size() - read)));
             if (n < 0)
                 return ReadStatus::ReadError;
@@ -193,7 +193,8 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
                 break;
             ListRecordReader check([](std::string_view, std::uint32_t) {});
             const std::int64_t before = workspace.BytesRead;
-            const ListSource source(path, hooks.streams, buffer);
+            const ListSource source(path, hooks.streams, buffer,
+                                    [&hooks] { return hooks.progress.CancelRequested(); });
             if (source.State() == ListSource::Status::Ready &&
                 !pass.Use(EncodingOf(source, workspace.RunEncoding))) {
                 allMerged = false;

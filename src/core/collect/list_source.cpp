@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/collect/read_buffer.h"
+#include "core/util/user_cancel.h"
 
 namespace tarvolen {
 
@@ -43,16 +44,20 @@ bool WriteAll(int fd, const unsigned char* bytes, std::size_t size) {
 
 }  // namespace
 
-ListSource::ListSource(const std::string& path, Streams streams, ReadBuffer& buffer)
+ListSource::ListSource(const std::string& path, Streams streams, ReadBuffer& buffer,
+                       const StopAsked& stopAsked)
     : file_(path, streams) {
-    if (!file_.IsOpen())
+    if (!file_.IsOpen()) {
+        if (errno == EINTR && stopAsked && stopAsked())
+            throw UserCancel{};
         return;
+    }
     const FileFacts facts = Examine(file_);
     if (facts.isDirectory)
         return;
     // Standard input may be a file read part-way, which cannot be started over.
     if (facts.unbounded || file_.IsStandardInput()) {
-        status_ = CopyStream(buffer) ? Status::Ready : Status::ReadError;
+        status_ = CopyStream(buffer, stopAsked) ? Status::Ready : Status::ReadError;
         return;
     }
     size_ = facts.size;
@@ -64,12 +69,12 @@ ListSource::~ListSource() {
         ::close(copy_);
 }
 
-bool ListSource::CopyStream(ReadBuffer& buffer) {
+bool ListSource::CopyStream(ReadBuffer& buffer, const StopAsked& stopAsked) {
     copy_ = OpenUnnamedFile();
     if (copy_ < 0)
         return false;
     for (;;) {
-        const ssize_t n = ReadFullChunk(file_.Descriptor(), buffer.Data());
+        const ssize_t n = ReadFullChunk(file_.Descriptor(), buffer.Data(), nullptr, stopAsked);
         if (n < 0 || !WriteAll(copy_, buffer.Data(), static_cast<std::size_t>(n)))
             return false;
         size_ += n;

@@ -18,8 +18,10 @@ class ListSource {
   public:
     enum class Status { Ready, CannotOpen, ReadError };
 
-    // Copies a stream through buffer's chunk.
-    ListSource(const std::string& path, Streams streams, ReadBuffer& buffer);
+    // Copies a stream through buffer's chunk. A signal that interrupts the wait for a
+    // FIFO's writer or for a pipe's next bytes throws UserCancel where stopAsked says so.
+    ListSource(const std::string& path, Streams streams, ReadBuffer& buffer,
+               const StopAsked& stopAsked = {});
     ~ListSource();
     ListSource(const ListSource&) = delete;
     ListSource& operator=(const ListSource&) = delete;
@@ -32,7 +34,7 @@ class ListSource {
     std::int64_t Size() const { return size_; }
 
   private:
-    bool CopyStream(ReadBuffer& buffer);
+    bool CopyStream(ReadBuffer& buffer, const StopAsked& stopAsked);
 
     FileHandle file_;
     int copy_ = -1;

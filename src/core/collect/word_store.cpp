@@ -52,18 +52,33 @@ WordStore::WordStore(MessagePort& messages, const Options& options)
         capacity_ /= 2;
         arena_ = memory_.Obtain(capacity_);
     }
-    if (arena_ == nullptr) {
+    if (arena_ == nullptr || !ObtainTables()) {
         messages_.ShowMessage(kNoArenaText, MessageIcon::Stop);
-        std::exit(0);
+        std::exit(options.exitStatusWithoutArena);
     }
-    // calloc maps an array this size lazily, so untouched slots cost no memory.
-    cache_ = static_cast<CacheSlot*>(std::calloc(std::size_t{1} << kCacheBits, sizeof(CacheSlot)));
-    if (cache_ == nullptr) {
+}
+
+// What the store needs besides the arena from the start is small beside it; without
+// it the store cannot work either, and says so as for the arena.
+bool WordStore::ObtainTables() {
+    try {
+        // calloc maps an array this size lazily, so untouched slots cost no memory.
+        cache_ =
+            static_cast<CacheSlot*>(std::calloc(std::size_t{1} << kCacheBits, sizeof(CacheSlot)));
+        if (cache_ == nullptr)
+            throw std::bad_alloc();
+        tableA_.heads.Allocate();
+        tableB_.heads.Allocate();
+        return true;
+    } catch (const std::bad_alloc&) {
+        tableA_.heads.Release();
+        tableB_.heads.Release();
+        std::free(cache_);
+        cache_ = nullptr;
         memory_.Release(arena_, capacity_);
-        throw std::bad_alloc();
+        arena_ = nullptr;
+        return false;
     }
-    tableA_.heads.Allocate();
-    tableB_.heads.Allocate();
 }
 
 WordStore::~WordStore() {

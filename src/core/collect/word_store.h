@@ -54,10 +54,14 @@ class WordStore {
         std::uint32_t initialCapacity = kInitialCapacity;
         std::uint32_t growthStep = kGrowthStep;
         ArenaMemory* memory = nullptr;  // nullptr: SystemArenaMemory()
+        // The process's exit status when no arena can be had: the desktop program
+        // ends quietly, a command line reports a failure.
+        int exitStatusWithoutArena = 0;
     };
 
-    // Obtains the arena (the initial capacity, else half of it). When neither can be
-    // had, shows kNoArenaText through messages and ends the process with exit code 0.
+    // Obtains the arena (the initial capacity, else half of it) and the tables. When
+    // no arena can be had, or the tables cannot beside it, shows kNoArenaText through
+    // messages and ends the process with options.exitStatusWithoutArena.
     explicit WordStore(MessagePort& messages);
     WordStore(MessagePort& messages, const Options& options);
     ~WordStore();
@@ -255,6 +259,7 @@ class WordStore {
         x.keyB = static_cast<std::uint32_t>(y.b);
     }
 
+    bool ObtainTables();
     void EmptyTable(Table& table);
     std::uint32_t NewEntry(Table& table);
     void AddBlock(Table& table);

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace tarvolen {
 
@@ -26,16 +29,28 @@ class OutputSeam {
 
 // A word-list file that is either written completely or not changed at all.
 //
-// Creating or replacing a regular file writes a temporary file beside the one the
-// path finally names (through any symbolic links) and renames it over that only once
+// Creating or replacing a regular file writes a new file beside the one the path
+// finally names (through any symbolic links) and renames it over that only once
 // everything has been written, flushed, synced and closed; the previous file keeps its
-// permissions. Appending remembers the length and cuts the file back to it when the
-// write fails, the sync included. Anything that is not a regular file (a device, a
-// FIFO) cannot be replaced and is written directly. Unless Commit succeeds, the
-// destructor undoes the write.
+// permissions. The new file has no name until then where the file system allows it
+// (O_TMPFILE), so that not even a killed process leaves it behind; elsewhere it is a
+// hidden file that the write removes on every way out it survives.
+//
+// Appending holds an exclusive lock (flock) on the file for the whole write, so that
+// appends of several processes follow one another whole; it remembers the length and
+// cuts the file back to it when the write fails, the sync included, and a file the
+// append created goes again. Only bytes of its own are ever cut.
+//
+// A path that names one of the process's open streams (/dev/stdout, /dev/fd/N) is
+// written through that stream, at its position; anything else that is not a regular
+// file (a device, a FIFO) cannot be replaced and is written directly. Unless Commit
+// succeeds, the destructor undoes the write.
 class SafeOutputFile {
   public:
-    explicit SafeOutputFile(OutputSeam* seam = nullptr) : seam_(seam) {}
+    // stopRequested, when given, is asked when a wait (a FIFO's reader, another
+    // append's lock) is interrupted by a signal: true gives up the open.
+    explicit SafeOutputFile(OutputSeam* seam = nullptr, std::function<bool()> stopRequested = {})
+        : seam_(seam), stopRequested_(std::move(stopRequested)) {}
     ~SafeOutputFile();
     SafeOutputFile(const SafeOutputFile&) = delete;
     SafeOutputFile& operator=(const SafeOutputFile&) = delete;
@@ -53,18 +68,28 @@ class SafeOutputFile {
   private:
     enum class Mode { Direct, Replace, Append };
 
-    bool OpenStream(bool append, std::size_t bufferSize);
+    bool OpenThroughStream(int descriptor);
+    bool OpenDirect(const std::string& path, bool append);
+    bool OpenAppend(const std::string& path);
+    bool OpenReplace(const std::string& path, const struct ::stat* existing);
+    bool OpenStream(std::size_t bufferSize);
     bool CloseStream();
+    bool Interrupted() const;
+    bool NameNewFile();
 
     OutputSeam* seam_;
+    std::function<bool()> stopRequested_;
     Mode mode_ = Mode::Direct;
     int fd_ = -1;  // the stream writes through a duplicate of it
     std::FILE* stream_ = nullptr;
     std::unique_ptr<char[]> buffer_;
-    int folder_ = -1;            // Replace: the folder of the file the path finally names
-    std::string targetName_;     // Replace: that file's name in it
-    std::string temporaryName_;  // Replace: where the new list grows, in the same folder
-    off_t appendFrom_ = 0;       // Append: the length to cut back to
+    int folder_ = -1;             // Replace: the folder of the file the path finally names
+    std::string targetName_;      // Replace: that file's name in it
+    std::string temporaryName_;   // Replace: the hidden name of the new list, while it has one
+    bool unnamed_ = false;        // Replace: the new list has no name yet (O_TMPFILE)
+    bool targetExisted_ = false;  // Replace: a list is there to be replaced
+    off_t appendFrom_ = 0;        // Append: the length to cut back to
+    std::string createdPath_;     // Append: the file the append created, to go on failure
 };
 
 }  // namespace tarvolen

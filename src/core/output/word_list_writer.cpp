@@ -252,6 +252,15 @@ class StopCheck {
     std::size_t sinceAsked_ = 0;
 };
 
+// An open that a stop ended (a FIFO that waited for its reader) is no failure to
+// report: the person asked for the end.
+WriteOutcome CannotOpen(const WriterHooks& hooks) {
+    if (hooks.stopRequested && hooks.stopRequested())
+        return WriteOutcome::Stopped;
+    hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
+    return WriteOutcome::CannotCreate;
+}
+
 void ReportSaved(const WriterHooks& hooks) {
     if (hooks.listSaved)
         hooks.listSaved();
@@ -336,11 +345,10 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     // Sorted before the file is opened: should the memory for the sort be missing,
     // an existing list must not have been truncated already.
     const std::vector<KeyedWord> words = SortedKeyedWords(store);
-    SafeOutputFile file(hooks.seam);
+    SafeOutputFile file(hooks.seam, hooks.stopRequested);
     if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
         busy.End();
-        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
-        return WriteOutcome::CannotCreate;
+        return CannotOpen(hooks);
     }
     const RecordFormat format(options);
     StopCheck stop(hooks);
@@ -373,11 +381,9 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
         return WriteOutcome::EmptyList;
     }
     const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
-    SafeOutputFile file(hooks.seam);
-    if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
-        hooks.messages.ShowMessage(kCannotCreateText, MessageIcon::Warning);
-        return WriteOutcome::CannotCreate;
-    }
+    SafeOutputFile file(hooks.seam, hooks.stopRequested);
+    if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize))
+        return CannotOpen(hooks);
     const RecordFormat format(options);
     StopCheck stop(hooks);
     try {

@@ -38,8 +38,9 @@ struct WriterHooks {
     // Runs once the whole list has reached the file and the file is closed, before
     // "Done!" is shown: the caller clears ListUnsaved and refreshes its status line.
     std::function<void()> listSaved;
-    // Asked now and then while the records are written; true ends the write with the
-    // target as it was before (the command line's Ctrl-C). Optional.
+    // Asked now and then while the records are written, and when a signal interrupts
+    // a wait in the open (for a FIFO's reader, for another append's lock); true ends
+    // the write with the target as it was before (the command line's Ctrl-C). Optional.
     std::function<bool()> stopRequested = {};
     // Where the file's bytes go instead of write(2); only tests set it.
     OutputSeam* seam = nullptr;

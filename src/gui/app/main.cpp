@@ -8,11 +8,12 @@
 #include "gui/app/qt_dialog_port.h"
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_message_port.h"
+#include "version.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvolen"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setApplicationVersion(QStringLiteral(TARVOLEN_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.tarvolen.Tarvolen"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarvolen.png")));
 

@@ -9,6 +9,7 @@
 #include "core/collect/ingest.h"
 #include "core/output/output_options.h"
 #include "gui/util/link_label.h"
+#include "version.h"
 
 class QDragEnterEvent;
 class QDropEvent;
@@ -36,7 +37,7 @@ class CMainDialog : public QDialog {
     enum class Button { Add, SaveWordList, Statistics, Filter, Reset, Exit };
 
     static constexpr const char* kTitle = "Tarvolen";
-    static constexpr const char* kBannerText = "Tarvolen v2.0";
+    static constexpr const char* kBannerText = "Tarvolen v" TARVOLEN_VERSION;
     static constexpr const char* kSubtitleText = "Word lists from your documents";
     static constexpr const char* kLinkCaption = "tarvolen.github.io";
     static constexpr const char* kProjectUrl = "https://tarvolen.github.io/";

@@ -49,7 +49,7 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     label->setBuddy(language_);
 
     // How the documents are decoded: beside the language, which chooses the code page
-    // they are decoded into, so that the specified controls keep their places.
+    // they are decoded into, so that the original controls keep their places.
     auto* encodingLabel = new QLabel(QStringLiteral("&Encoding:"), this);
     units.Place(encodingLabel, 100, 26, 60, 8);
     encoding_ = new QComboBox(this);

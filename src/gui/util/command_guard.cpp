@@ -1,7 +1,9 @@
 #include "gui/util/command_guard.h"
 
 #include <exception>
+#include <new>
 
+#include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
 #include "core/util/messages.h"
 #include "core/util/user_cancel.h"
@@ -15,6 +17,10 @@ void RunGuarded(MessagePort& messages, const std::function<void()>& command) {
         messages.ShowMessage(error.GetMessage(), MessageIcon::Stop);
     } catch (const UserCancel&) {
         // The person cancelled a long operation: it has cleaned up, nothing to say.
+    } catch (const std::bad_alloc&) {
+        // Said as the store says it: the command has let go of what it took, and the
+        // list is still there to be saved or made smaller.
+        messages.ShowMessage(WordStore::kGrowthFailedText, MessageIcon::Stop);
     } catch (const std::exception& error) {
         messages.ShowMessage(error.what(), MessageIcon::Stop);
     } catch (...) {

@@ -2,11 +2,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -26,7 +30,13 @@ namespace fs = std::filesystem;
 
 enum class Writer { List, Frequency };
 enum class Encoding { CodePage, Utf16, Utf8 };
-enum class Mode { Create, Replace, Append };
+// Append and AppendToNew append, to a list that exists and to a path with nothing yet.
+enum class Mode { Create, Replace, Append, AppendToNew };
+constexpr Mode kModes[] = {Mode::Create, Mode::Replace, Mode::Append, Mode::AppendToNew};
+
+bool HasPrevious(Mode m) {
+    return m == Mode::Replace || m == Mode::Append;
+}
 
 const char* Name(Writer w) {
     return w == Writer::List ? "list" : "frequency";
@@ -35,7 +45,10 @@ const char* Name(Encoding e) {
     return e == Encoding::CodePage ? "8-bit" : e == Encoding::Utf16 ? "UTF-16" : "UTF-8";
 }
 const char* Name(Mode m) {
-    return m == Mode::Create ? "create" : m == Mode::Replace ? "replace" : "append";
+    return m == Mode::Create    ? "create"
+           : m == Mode::Replace ? "replace"
+           : m == Mode::Append  ? "append"
+                                : "append to new";
 }
 
 // Takes the first `budget` bytes it is offered, then fails every write as a full disk
@@ -91,7 +104,7 @@ WriterOptions OptionsFor(Encoding encoding, Mode mode) {
     WriterOptions options;
     options.UnicodeOutput = encoding == Encoding::Utf16 ? 1 : 0;
     options.Utf8Output = encoding == Encoding::Utf8 ? 1 : 0;
-    options.AppendOutput = mode == Mode::Append ? 1 : 0;
+    options.AppendOutput = mode == Mode::Append || mode == Mode::AppendToNew ? 1 : 0;
     return options;
 }
 
@@ -147,7 +160,7 @@ TEST_F(SafeSaveTest, OutputFailingAfterEveryByteCountLeavesTheTargetAsItWas) {
     for (std::size_t bufferSize : {std::size_t{0}, std::size_t{1}, std::size_t{7}})
         for (Writer writer : {Writer::List, Writer::Frequency}) {
             for (Encoding encoding : {Encoding::CodePage, Encoding::Utf16, Encoding::Utf8}) {
-                for (Mode mode : {Mode::Create, Mode::Replace, Mode::Append}) {
+                for (Mode mode : kModes) {
                     const std::string list = ExpectedList(writer, encoding);
                     const WriterOptions options = OptionsFor(encoding, mode);
                     for (std::size_t budget = 0; budget <= list.size(); ++budget) {
@@ -155,7 +168,7 @@ TEST_F(SafeSaveTest, OutputFailingAfterEveryByteCountLeavesTheTargetAsItWas) {
                                      Name(mode) + " after " + std::to_string(budget) +
                                      " bytes, buffer " + std::to_string(bufferSize));
                         fs::remove(Out());
-                        if (mode != Mode::Create)
+                        if (HasPrevious(mode))
                             dir.Write("list.txt", kPrevious);
                         const std::optional<std::string> before = Contents(Out());
                         const std::set<std::string> entriesBefore = Entries(dir.path());
@@ -207,10 +220,10 @@ class FailingSyncSeam : public OutputSeam {
 
 TEST_F(SafeSaveTest, AFailedSyncLeavesTheTargetAsItWas) {
     for (Writer writer : {Writer::List, Writer::Frequency}) {
-        for (Mode mode : {Mode::Create, Mode::Replace, Mode::Append}) {
+        for (Mode mode : kModes) {
             SCOPED_TRACE(std::string(Name(writer)) + " " + Name(mode));
             fs::remove(Out());
-            if (mode != Mode::Create)
+            if (HasPrevious(mode))
                 dir.Write("list.txt", kPrevious);
             const std::optional<std::string> before = Contents(Out());
             const std::set<std::string> entriesBefore = Entries(dir.path());
@@ -405,12 +418,12 @@ TEST_F(SafeSaveTest, AStopRequestLeavesTheTargetAsItWas) {
     for (int i = 0; i < 20'000; ++i)
         store.AddWord(("word" + std::to_string(i)).c_str());
     for (Writer writer : {Writer::List, Writer::Frequency}) {
-        for (Mode mode : {Mode::Create, Mode::Replace, Mode::Append}) {
+        for (Mode mode : kModes) {
             for (int stopOnAsk : {1, 3, 5}) {
                 SCOPED_TRACE(std::string(Name(writer)) + " " + Name(mode) + " on ask " +
                              std::to_string(stopOnAsk));
                 fs::remove(Out());
-                if (mode != Mode::Create)
+                if (HasPrevious(mode))
                     dir.Write("list.txt", kPrevious);
                 const std::optional<std::string> before = Contents(Out());
                 int asked = 0;
@@ -440,6 +453,128 @@ TEST(SafeOutputFile, AbandoningAnAppendCutsBackWhatReachedTheDisk) {
     EXPECT_GT(fs::file_size(path), std::string(kPrevious).size());
     file.Abandon();
     EXPECT_EQ(TempDir::Read(path), kPrevious);
+}
+
+// The shell's own streams, named by their paths: the list goes where the stream
+// stands, after what it wrote before, and the stream stands after the list.
+TEST_F(SafeSaveTest, AStreamNamedByItsPathIsWrittenWhereItStands) {
+    const std::string log = Out("log.txt");
+    const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "header\n", 7), 7);
+    const std::string link = Out("link");
+    fs::create_symlink("/dev/fd/" + std::to_string(fd), link);
+    std::string expected = "header\n";
+    for (const std::string& path :
+         {"/dev/fd/" + std::to_string(fd), "/proc/self/fd/" + std::to_string(fd),
+          std::string("/dev//fd/") + std::to_string(fd), link}) {
+        SCOPED_TRACE(path);
+        for (Mode mode : {Mode::Replace, Mode::Append}) {
+            EXPECT_EQ(Run(Writer::List, OptionsFor(Encoding::CodePage, mode), path, Hooks()),
+                      WriteOutcome::Written);
+            expected += ExpectedList(Writer::List, Encoding::CodePage);
+            EXPECT_EQ(TempDir::Read(log), expected);
+            EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), static_cast<off_t>(expected.size()));
+        }
+    }
+    EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"link", "log.txt"}));
+    ::close(fd);
+
+    // A stream open for reading only takes nothing.
+    const int input = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(input, 0);
+    EXPECT_EQ(Run(Writer::List, WriterOptions{}, "/dev/fd/" + std::to_string(input), Hooks()),
+              WriteOutcome::CannotCreate);
+    EXPECT_EQ(TempDir::Read(log), expected);
+    ::close(input);
+}
+
+// An append that fails holds its lock until it has cut the file back: another append
+// waits, and then adds its list where the first one began.
+TEST(SafeOutputFile, AFailedAppendCutsBackOnlyItsOwnBytes) {
+    TempDir dir;
+    const std::string path = dir.Write("list.txt", kPrevious);
+    SafeOutputFile failing;
+    ASSERT_TRUE(failing.Open(path, true, 16));
+    const std::string own(100, 'x');
+    ASSERT_EQ(std::fwrite(own.data(), own.size(), 1, failing.stream()), 1u);
+    ASSERT_EQ(std::fflush(failing.stream()), 0);
+
+    std::atomic<bool> opened{false};
+    std::thread other([&] {
+        SafeOutputFile file;
+        ASSERT_TRUE(file.Open(path, true, 16));
+        opened = true;
+        ASSERT_EQ(std::fputs("other's list\n", file.stream()), 1);
+        EXPECT_TRUE(file.Commit());
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(opened) << "a second append began while the first one was running";
+    failing.Abandon();
+    other.join();
+    EXPECT_EQ(TempDir::Read(path), std::string(kPrevious) + "other's list\n");
+}
+
+extern "C" void IgnoreSignal(int) {}
+
+// Ctrl-C while another append holds the lock: the wait ends, and the file the append
+// never had is left alone.
+TEST(SafeOutputFile, AnAppendStoppedWhileWaitingForTheLockLeavesTheFile) {
+    TempDir dir;
+    const std::string path = dir.Write("list.txt", kPrevious);
+    const int holder = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    struct sigaction action {};
+    struct sigaction before {};
+    action.sa_handler = IgnoreSignal;
+    ASSERT_EQ(::sigaction(SIGUSR1, &action, &before), 0);
+
+    std::atomic<bool> done{false};
+    bool opened = true;
+    std::thread waiter([&] {
+        SafeOutputFile file(nullptr, [] { return true; });
+        opened = file.Open(path, true, 16);
+        done = true;
+    });
+    // The first signal may come before the wait has begun.
+    for (int i = 0; i < 2000 && !done; ++i) {
+        ::pthread_kill(waiter.native_handle(), SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!done)
+        ::flock(holder, LOCK_UN);
+    waiter.join();
+    ::sigaction(SIGUSR1, &before, nullptr);
+    ::close(holder);
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(TempDir::Read(path), kPrevious);
+}
+
+// Where the file system can, the new list has no name until it is complete: nothing
+// is there to be left behind by a process that is killed while it writes.
+TEST(SafeOutputFile, TheNewListHasNoNameUntilItIsComplete) {
+    TempDir dir;
+    const int probe = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0)
+        GTEST_SKIP() << "no unnamed files in " << dir.path();
+    ::close(probe);
+    for (const bool existed : {false, true}) {
+        SCOPED_TRACE(existed ? "replace" : "create");
+        const std::string path = (dir.path() / "list.txt").string();
+        fs::remove(path);
+        if (existed)
+            dir.Write("list.txt", kPrevious);
+        SafeOutputFile file;
+        ASSERT_TRUE(file.Open(path, false, 16));
+        ASSERT_EQ(std::fputs("new list\n", file.stream()), 1);
+        ASSERT_EQ(std::fflush(file.stream()), 0);
+        EXPECT_EQ(Entries(dir.path()).size(), existed ? 1u : 0u);
+        ASSERT_TRUE(file.Commit());
+        EXPECT_EQ(Entries(dir.path()), std::set<std::string>{"list.txt"});
+        EXPECT_EQ(TempDir::Read(path), "new list\n");
+    }
 }
 
 }  // namespace

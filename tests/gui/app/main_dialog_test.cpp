@@ -57,7 +57,7 @@ class MainDialogTest : public testing::MainWindowTest {
 TEST_F(MainDialogTest, StartsWithAnEmptySavedList) {
     EXPECT_EQ(Status(), QStringLiteral("0 words in the list"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Tarvolen"));
-    EXPECT_EQ(window->banner()->text(), QStringLiteral("Tarvolen v2.0"));
+    EXPECT_EQ(window->banner()->text(), QStringLiteral("Tarvolen v" TARVOLEN_VERSION));
     EXPECT_EQ(window->banner()->font().pointSize(), 14);
     EXPECT_FALSE(workspace.ListUnsaved);
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "the window has a fixed size";
