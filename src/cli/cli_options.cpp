@@ -370,7 +370,8 @@ std::string CliHelpText() {
            "\n"
            "A FILE of \"-\" is standard input, read at its place among the files.\n"
            "Filters run in the order given. A word list with a record of a comma but no\n"
-           "valid count is refused whole. Exit status: 0 success, 1 a file could not be\n"
+           "valid count, of two commas or of over 1,024 bytes is refused whole; a list\n"
+           "may be a pipe. Exit status: 0 success, 1 a file could not be\n"
            "read, a list was refused or the list not written (nothing is written then),\n"
            "2 a usage error, 130 interrupted (129 hangup, 143 terminated), 141 standard\n"
            "output closed early.\n";
