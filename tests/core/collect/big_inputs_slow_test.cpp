@@ -68,6 +68,7 @@ constexpr std::int64_t kGiB = std::int64_t{1} << 30;
 
 // Holes read as NUL bytes, which no alphabet holds: between the words lie gigabytes of
 // delimiters. The words cross the 2 GiB and 4 GiB marks (both chunk boundaries too).
+// NULs make a file no text by default, so this run reads every file as text.
 TEST(BigInputsSlowTest, ASparseFileOverFourGiBCountsEveryWord) {
     TempDir dir;
     const std::string path = (dir.path() / "sparse.txt").string();
@@ -88,6 +89,7 @@ TEST(BigInputsSlowTest, ASparseFileOverFourGiBCountsEveryWord) {
         ::close(fd);
     }
     BigRun run;
+    run.workspace.Add.Documents.everyFileAsText = true;
     const IngestResult result = run.Ingest({path});
     ASSERT_EQ(result.Outcome, IngestOutcome::Completed);
     EXPECT_EQ(run.Words(), (WordCounts{{"alpha", 2}, {"bravo", 1}, {"charlie", 1}, {"delta", 1}}));
