@@ -429,9 +429,22 @@ std::size_t TextDecoder::KeepUtf8(unsigned char* begin, std::size_t size, bool l
     const unsigned char* at = begin;
     const unsigned char* end = begin + size;
     unsigned char* out = begin;
+    // Until the first ill-formed byte the text stays where it is, and blocks of ASCII
+    // and two-byte sequences need only checking. What stops the blocks is taken a
+    // sequence at a time, for a block's length before they are tried again. Copies
+    // are spelled out byte by byte: a call to memmove for two bytes costs more.
+    const unsigned char* retry = begin;
     while (at < end) {
+        if (out == at && at >= retry) {
+            at = SkipTwoByteUtf8Blocks(at, end);
+            out = begin + (at - begin);
+            retry = at + 16;
+            if (at == end)
+                break;
+        }
         if (end - at >= 8 && AllAscii(at)) {
-            std::memmove(out, at, 8);
+            if (out != at)
+                std::memmove(out, at, 8);
             at += 8;
             out += 8;
             continue;
@@ -440,9 +453,18 @@ std::size_t TextDecoder::KeepUtf8(unsigned char* begin, std::size_t size, bool l
             *out++ = *at++;
             continue;
         }
+        // Two bytes: the letters of Greek, Cyrillic, Hebrew, Arabic and Latin with accents.
+        if (*at >= 0xC2 && *at <= 0xDF && end - at >= 2 && (at[1] & 0xC0) == 0x80) {
+            out[0] = at[0];
+            out[1] = at[1];
+            out += 2;
+            at += 2;
+            continue;
+        }
         const Utf8Sequence sequence = ScanUtf8(at, end);
         if (sequence.status == Utf8Status::Complete) {
-            std::memmove(out, at, sequence.length);
+            for (std::size_t k = 0; k < sequence.length; ++k)
+                out[k] = at[k];
             out += sequence.length;
         } else if (sequence.status == Utf8Status::IllFormed) {
             *out++ = ' ';

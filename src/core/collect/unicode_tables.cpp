@@ -79,6 +79,9 @@ std::unique_ptr<detail::UnicodeTables> Build() {
             f |= detail::kUnstableBit;
         tables->facts[c] = f;
         tables->lower[c] = static_cast<char16_t>(lower < 0x10000 ? lower : c);
+        if (c >= 0x80 && c < 0x800)
+            tables->twoByteLower[c] =
+                f == static_cast<std::uint8_t>(CharClass::Letter) ? tables->lower[c] : u'\0';
     }
     return tables;
 }

@@ -35,6 +35,11 @@ namespace detail {
 struct UnicodeTables {
     std::uint8_t facts[0x10000];
     char16_t lower[0x10000];
+    // For U+0080..U+07FF, the characters written in two bytes of UTF-8: the simple
+    // lower case of a letter that is already in NFKC and needs no word breaking, else
+    // 0. The scripts written with spaces there (Latin with accents, Greek, Cyrillic,
+    // Armenian, Hebrew, Arabic) are most of what is not ASCII.
+    char16_t twoByteLower[0x800];
 };
 const UnicodeTables& Tables();
 inline constexpr std::uint8_t kClassBits = 0x07;

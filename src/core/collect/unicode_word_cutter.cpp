@@ -112,6 +112,43 @@ unsigned char* UnicodeWordCutter::CutAscii(unsigned char* p, unsigned char* end)
     return r;
 }
 
+unsigned char* UnicodeWordCutter::CutTwoByteWord(unsigned char* p, unsigned char* end) {
+    // The way character by character costs a lookup and a copy into the run per
+    // character and another pass to fold; a word of Cyrillic or Greek is folded here
+    // in one pass, straight into the word's buffer.
+    char* out = word_;
+    std::size_t length = 0;
+    unsigned char* q = p;
+    while (q < end) {
+        const unsigned b = *q;
+        if (b < 0x80) {
+            if (!IsAsciiLetter(static_cast<unsigned char>(b)))
+                break;
+            *out++ = static_cast<char>(b | 0x20u);
+            ++q;
+        } else if (b >= 0xC2 && b <= 0xDF && end - q >= 2 && (q[1] & 0xC0) == 0x80) {
+            const char16_t lower = tables_.twoByteLower[((b & 0x1Fu) << 6) | (q[1] & 0x3Fu)];
+            if (lower == 0)
+                return p;
+            out = PutUtf8(out, lower);
+            q += 2;
+        } else {
+            return p;
+        }
+        if (++length > static_cast<std::size_t>(MaxWordLength))
+            return p;
+    }
+    // A word at the chunk's end may go on in the next one.
+    if (q == end)
+        return p;
+    // Without word rules an ASCII byte that is no letter only separates.
+    if (length >= minLength_) {
+        *out = 0;
+        sink_.Take(word_, static_cast<std::size_t>(out - word_));
+    }
+    return q + 1;
+}
+
 UnicodeWordCutter::~UnicodeWordCutter() {
     if (breaker_ != nullptr)
         ubrk_close(breaker_);
@@ -155,6 +192,13 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
             for (; p < q; ++p)
                 run_.push_back(*p);
             continue;
+        }
+        if (asciiWords && run_.empty() && *p >= 0xC2 && *p <= 0xDF) {
+            unsigned char* const next = CutTwoByteWord(p, end);
+            if (next != p) {
+                p = next;
+                continue;
+            }
         }
         const unsigned char* at = p;
         const char32_t c = NextCharacter(at, end);

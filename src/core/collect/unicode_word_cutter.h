@@ -44,6 +44,10 @@ class UnicodeWordCutter final : public WordCutter {
     // Cuts the ASCII from p on by the tokenizer where that is worth it; returns where
     // the character-by-character way goes on.
     unsigned char* CutAscii(unsigned char* p, unsigned char* end);
+    // Takes a whole word of ASCII letters and two-byte letters from p on, where one
+    // ends there at an ASCII separator; returns p when the word needs the way
+    // character by character, else where that way goes on.
+    unsigned char* CutTwoByteWord(unsigned char* p, unsigned char* end);
     void EndRun();
     void Segment();
     // Folds a piece of a run, measures it and hands it on when accepted.

@@ -115,6 +115,33 @@ LinearRange LinearRangeOf(CodePage codePage) {
     return {u'\u00A0', u'\u00FF', 0xA0};
 }
 
+const unsigned char* SkipTwoByteUtf8Blocks(const unsigned char* at, const unsigned char* end) {
+#if defined(__SSE2__)
+    const __m128i high = _mm_set1_epi8(static_cast<char>(0x80));
+    const __m128i topTwo = _mm_set1_epi8(static_cast<char>(0xC0));
+    // 0xC2..0xDF as signed bytes: above -63 and below -32 (0xC0 and 0xC1 are overlong).
+    const __m128i belowLead = _mm_set1_epi8(-63);
+    const __m128i aboveLead = _mm_set1_epi8(-32);
+    while (end - at >= 17) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const unsigned highMask = static_cast<unsigned>(_mm_movemask_epi8(v));
+        if (highMask == 0) {
+            at += 16;
+            continue;
+        }
+        const unsigned cont = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, topTwo), high)));
+        const unsigned lead = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpgt_epi8(v, belowLead), _mm_cmplt_epi8(v, aboveLead))));
+        const unsigned nextIsCont = (at[16] & 0xC0) == 0x80 ? 1u << 16 : 0;
+        if ((cont | lead) != highMask || (lead << 1) != (cont | nextIsCont))
+            return at;
+        at += nextIsCont != 0 ? 17 : 16;
+    }
+#endif
+    return at;
+}
+
 void DecodeUtf8Blocks(const unsigned char*& at, const unsigned char* end, unsigned char*& out,
                       const LinearRange& range) {
     if (HasSsse3())

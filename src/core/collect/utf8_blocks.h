@@ -29,4 +29,9 @@ LinearRange LinearRangeOf(CodePage codePage);
 void DecodeUtf8Blocks(const unsigned char*& at, const unsigned char* end, unsigned char*& out,
                       const LinearRange& range);
 
+// How far from at the text holds only ASCII and well-formed two-byte sequences, in
+// whole 16-byte blocks (a sequence may end one byte past a block). Checks what
+// UTF-8 that stays as it is needs checked, without a decision per byte.
+const unsigned char* SkipTwoByteUtf8Blocks(const unsigned char* at, const unsigned char* end);
+
 }  // namespace tarvolen

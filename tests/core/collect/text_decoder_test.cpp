@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <unicode/utf8.h>
 
 #include <map>
 #include <optional>
@@ -293,6 +294,58 @@ TEST(TextDecoderTest, IllFormedInputIsASeparator) {
         for (std::size_t chunk : {1, 2, 3, 100}) {
             SCOPED_TRACE(std::string(c.what) + ", chunks of " + std::to_string(chunk));
             EXPECT_EQ(ReadWords(c.bytes, Named(c.encoding), kEnglishLatin, chunk), c.words);
+        }
+    }
+}
+
+// A list of any language keeps UTF-8 as it is, checked in blocks where it can be:
+// against ICU's reading, each ill-formed piece one space and the rest byte for byte,
+// however the chunks fall.
+TEST(TextDecoderProperty, Utf8KeptForAnyLanguageIsIcusReading) {
+    const std::vector<std::string> pieces = {"word ",
+                                             "\xD0\x9C\xD0\xB8\xD1\x80",
+                                             "\xC3\xA9",
+                                             "\xE2\x80\x94",
+                                             "\xF0\x9F\x98\x80",
+                                             "\x80",
+                                             "\xC0\xAF",
+                                             "\xC1\xBF",
+                                             "\xC3",
+                                             "\xE0\x83\xA9",
+                                             "\xED\xA0\x80",
+                                             "\xF5",
+                                             "\xDF\xBF",
+                                             "\xC2\x80",
+                                             "0123456789abcdef"};
+    std::mt19937 rng(1717);
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+    for (int trial = 0; trial < 200; ++trial) {
+        std::string file;
+        // Long runs of Cyrillic and ASCII, so that the blocks are taken, with odd pieces.
+        while (file.size() < 200)
+            file += rng() % 4 == 0 ? pieces[pick(rng)] : pieces[rng() % 2 == 0 ? 0 : 1];
+        std::string expected;
+        for (std::int32_t i = 0, size = static_cast<std::int32_t>(file.size()); i < size;) {
+            const std::int32_t start = i;
+            UChar32 c;
+            U8_NEXT(file.data(), i, size, c);
+            expected += c < 0 ? std::string(" ") : file.substr(start, i - start);
+        }
+        for (std::size_t chunk : {1, 7, 17, 33, 1000}) {
+            SCOPED_TRACE("trial " + std::to_string(trial) + ", chunks of " + std::to_string(chunk));
+            TextDecoder decoder(Named("utf-8"), CodePage::Utf8);
+            decoder.StartFile();
+            std::vector<unsigned char> buffer(kDecodeFrontRoom + chunk + 1);
+            unsigned char* const chunkAt = buffer.data() + kDecodeFrontRoom;
+            std::string decoded;
+            for (std::size_t at = 0; at < file.size();) {
+                const std::size_t n = std::min(chunk, file.size() - at);
+                std::memcpy(chunkAt, file.data() + at, n);
+                at += n;
+                const std::span<unsigned char> text = decoder.Decode(chunkAt, n, at == file.size());
+                decoded.append(reinterpret_cast<const char*>(text.data()), text.size());
+            }
+            ASSERT_EQ(decoded, expected);
         }
     }
 }
