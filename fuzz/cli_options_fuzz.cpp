@@ -214,8 +214,8 @@ struct Value {
 };
 
 Value PickValue(const OptionRow& row, fuzz::FuzzInput& input) {
-    static constexpr const char* kLanguages[] = {"english", "french",  "german",
-                                                 "italian", "russian", "spanish"};
+    static constexpr const char* kLanguages[] = {"english", "french",  "german", "italian",
+                                                 "russian", "spanish", "unicode"};
     static constexpr const char* kDelimiters[] = {"lf", "crlf", "space"};
     static constexpr const char* kEncodings[] = {"auto",       "codepage", "utf-8",   "utf8",
                                                  "utf-16",     "utf-16le", "utf16be", "koi8-r",
@@ -226,7 +226,7 @@ Value PickValue(const OptionRow& row, fuzz::FuzzInput& input) {
             if (wrong)
                 return {"klingon", false, {}};
             {
-                const std::size_t i = input.Below(6);
+                const std::size_t i = input.Below(std::size(kLanguages));
                 return {RandomCase(kLanguages[i], input), true, static_cast<std::int32_t>(i)};
             }
         case Kind::Delimiter:
@@ -359,8 +359,8 @@ void CheckGenerated(fuzz::FuzzInput& input) {
 // The options of a run spelt the one plain way: every option long with its value
 // attached, the files after "--".
 std::vector<std::string> Canonical(const CliOptions& o) {
-    static constexpr const char* kLanguages[] = {"english", "french",  "german",
-                                                 "italian", "russian", "spanish"};
+    static constexpr const char* kLanguages[] = {"english", "french",  "german", "italian",
+                                                 "russian", "spanish", "unicode"};
     static constexpr const char* kDelimiters[] = {"lf", "crlf", "space"};
     std::vector<std::string> args;
     args.push_back(std::string("--language=") + kLanguages[o.language]);

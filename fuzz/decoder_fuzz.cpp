@@ -8,9 +8,12 @@
 // that piece is well-formed UTF-8 up to a sequence its end may cut).
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -150,8 +153,48 @@ bool StartsWith(std::string_view bytes, std::string_view mark) {
     return bytes.substr(0, mark.size()) == mark;
 }
 
+std::vector<std::size_t> Ends(const std::vector<std::size_t>& chunks) {
+    std::vector<std::size_t> ends;  // where each piece ends
+    std::size_t at = 0;
+    for (std::size_t n : chunks) {
+        at += n;
+        ends.push_back(at);
+    }
+    return ends;
+}
+
+// The piece a decoder looks for a byte order mark in: the first chunk, run on over the
+// chunks that are a strict beginning of one of the marks. Its index in ends.
+std::size_t FirstPiece(std::string_view file, const std::vector<std::size_t>& ends,
+                       std::initializer_list<std::string_view> marks) {
+    std::size_t first = 0;
+    for (std::string_view mark : marks) {
+        if (file.empty() || file[0] != mark[0])
+            continue;
+        while (first + 1 < ends.size() && ends[first] < mark.size() &&
+               StartsWith(mark, file.substr(0, ends[first])))
+            ++first;
+    }
+    return first;
+}
+
+// UTF-16 without a mark shows by its NULs: at least two, one in every 64 bytes or
+// more, and twenty times as many on one side of the pairs as on the other. Whether
+// the text is little-endian (NULs in the odd places), or nothing when it is no UTF-16.
+std::optional<bool> LittleEndianByNuls(std::string_view piece) {
+    std::size_t nuls[2] = {0, 0};
+    for (std::size_t i = 0; i < piece.size(); ++i)
+        nuls[i % 2] += piece[i] == '\0' ? 1 : 0;
+    const std::size_t most = std::max(nuls[0], nuls[1]);
+    const std::size_t fewest = std::min(nuls[0], nuls[1]);
+    if (most < 2 || most * 64 < piece.size() || fewest * 20 > most)
+        return std::nullopt;
+    return nuls[1] > nuls[0];
+}
+
 // The code-page text the file stands for, as UTF-32LE.
-std::string ModelDecode(std::string_view file, const char* name) {
+std::string ModelDecode(std::string_view file, const char* name,
+                        const std::vector<std::size_t>& chunks) {
     const std::string_view encoding(name);
     if (encoding == "codepage")
         return {};
@@ -164,7 +207,11 @@ std::string ModelDecode(std::string_view file, const char* name) {
             return DecodeUtf16(file.substr(2), true);
         if (StartsWith(file, "\xFE\xFF"))
             return DecodeUtf16(file.substr(2), false);
-        return DecodeUtf16(file, true);
+        if (file.empty())
+            return {};
+        const std::vector<std::size_t> ends = Ends(chunks);
+        const std::size_t first = FirstPiece(file, ends, {"\xFF\xFE", "\xFE\xFF"});
+        return DecodeUtf16(file, LittleEndianByNuls(file.substr(0, ends[first])).value_or(true));
     }
     if (encoding != "auto")
         return DecodeStream(file, name);
@@ -182,21 +229,12 @@ std::string ModelAutomatic(std::string_view file, const std::vector<std::size_t>
         return ToCodePage(DecodeUtf16(file.substr(2), true), codePage);
     if (StartsWith(file, "\xFE\xFF"))
         return ToCodePage(DecodeUtf16(file.substr(2), false), codePage);
-    std::vector<std::size_t> ends;  // where each piece ends
-    std::size_t at = 0;
-    for (std::size_t n : chunks) {
-        at += n;
-        ends.push_back(at);
-    }
-    std::size_t first = 0;
-    for (std::string_view mark : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"}) {
-        // A mark the first bytes begin: the first piece lasts until it cannot be one.
-        if (file.empty() || file[0] != mark[0])
-            continue;
-        while (first + 1 < ends.size() && ends[first] < mark.size() &&
-               StartsWith(mark, file.substr(0, ends[first])))
-            ++first;
-    }
+    if (file.empty())
+        return {};
+    const std::vector<std::size_t> ends = Ends(chunks);
+    const std::size_t first = FirstPiece(file, ends, {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"});
+    if (const std::optional<bool> little = LittleEndianByNuls(file.substr(0, ends[first])))
+        return ToCodePage(DecodeUtf16(file, *little), codePage);
     std::size_t start = 0;
     for (std::size_t piece = first; piece < ends.size(); ++piece) {
         const std::string_view bytes = file.substr(start, ends[piece] - start);
@@ -234,7 +272,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     else if (std::string_view(name) == "auto")
         text = ModelAutomatic(file, chunks, codePage);
     else
-        text = ToCodePage(ModelDecode(file, name), codePage);
+        text = ToCodePage(ModelDecode(file, name, chunks), codePage);
 
     CharMap map;
     BuildCharMap(language, map);

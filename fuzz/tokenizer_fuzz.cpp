@@ -106,6 +106,8 @@ void TokenizeThroughIngestion(Run& run, const testing::ModelWords& model) {
     // The bytes as they are: the model reads the files in the alphabet's code page.
     workspace.RunCodePage = CodePageOf(run.language);
     workspace.RunEncoding = TextEncoding{EncodingKind::CodePage, {}};
+    // The model knows no binary files: NULs are separators like any other byte.
+    workspace.Add.Documents.everyFileAsText = true;
 
     testing::FakeProgress progress;
     testing::FakeMessages messages;
