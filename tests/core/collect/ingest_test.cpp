@@ -330,15 +330,21 @@ TEST_F(IngestTest, StreamsAreReadToTheirEndOnlyWhereTheRunReadsStreams) {
 // A stream that ends exactly on a whole chunk learns of its end from an empty read:
 // a letter its encoding held back, waiting for a combining mark, is still counted.
 TEST_F(IngestTest, AStreamThatEndsOnAWholeChunkKeepsItsHeldBackLetter) {
-    workspace.RunEncoding = *ParseEncoding("cp1258");
-    const std::string text = Spaces(kChunkSize - 3) + "abc";
-    testing::Pipe pipe(text, 4096);
-    testing::StandardInputFrom in(pipe.ReadEnd());
-    state.InputFiles = {kStandardInputPath};
-    IngestHooks hooks = Hooks();
-    hooks.streams = Streams::ReadToEnd;
-    IngestFiles(workspace, state, hooks);
-    EXPECT_EQ(Words(), (WordCounts{{"abc", 1}}));
+    for (const std::int32_t language : {kEnglishLatin, kUnicode}) {
+        SCOPED_TRACE(language);
+        workspace.Add.Language = language;
+        workspace.Add.Encoding = "cp1258";
+        ApplyAddOptions(workspace);
+        workspace.Store.Clear();
+        const std::string text = Spaces(kChunkSize - 3) + "abc";
+        testing::Pipe pipe(text, 4096);
+        testing::StandardInputFrom in(pipe.ReadEnd());
+        state.InputFiles = {kStandardInputPath};
+        IngestHooks hooks = Hooks();
+        hooks.streams = Streams::ReadToEnd;
+        IngestFiles(workspace, state, hooks);
+        EXPECT_EQ(Words(), (WordCounts{{"abc", 1}}));
+    }
 }
 
 // ---- the running word count ------------------------------------------------------
@@ -625,28 +631,32 @@ TEST_F(IngestTest, AGrowingFileIsReadUpToItsSizeAndAWordThatRunsOnWhole) {
         {"a separator follows the size", "alpha", " beta gamma", {{"alpha", 1}}, false},
         {"nothing grows", cut, "", {{"alp", 1}}, false},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        workspace.Store.Clear();
-        messages.shown.clear();
-        const std::string path = dir.Write("growing.txt", row.text);
-        state.InputFiles = {path};
-        progress.polls = 0;
-        progress.onPoll = [&](int poll) {
-            if (poll != 2)
-                return;
-            // The file is open and measured; nothing is read yet.
-            const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-            ASSERT_GE(fd, 0);
-            ASSERT_EQ(::write(fd, row.growth.data(), row.growth.size()),
-                      static_cast<ssize_t>(row.growth.size()));
-            ::close(fd);
-        };
-        Run();
-        EXPECT_EQ(Words(), row.words);
-        ASSERT_EQ(messages.shown.size(), row.warned ? 2u : 1u);
-        EXPECT_EQ(messages.shown[0].text == kUnableToReadText, row.warned);
-    }
+    for (const std::int32_t language : {kEnglishLatin, kUnicode})
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + ", language " + std::to_string(language));
+            workspace.Add.Language = language;
+            ApplyAddOptions(workspace);
+            workspace.MinWordLength = 1;
+            workspace.Store.Clear();
+            messages.shown.clear();
+            const std::string path = dir.Write("growing.txt", row.text);
+            state.InputFiles = {path};
+            progress.polls = 0;
+            progress.onPoll = [&](int poll) {
+                if (poll != 2)
+                    return;
+                // The file is open and measured; nothing is read yet.
+                const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+                ASSERT_GE(fd, 0);
+                ASSERT_EQ(::write(fd, row.growth.data(), row.growth.size()),
+                          static_cast<ssize_t>(row.growth.size()));
+                ::close(fd);
+            };
+            Run();
+            EXPECT_EQ(Words(), row.words);
+            ASSERT_EQ(messages.shown.size(), row.warned ? 2u : 1u);
+            EXPECT_EQ(messages.shown[0].text == kUnableToReadText, row.warned);
+        }
 }
 
 // Files of the kernel's own file systems say nothing true of their size: /proc's
