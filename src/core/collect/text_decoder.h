@@ -96,7 +96,7 @@ class TextDecoder {
     std::vector<char32_t> wide_;
     bool toUtf8_ = false;
     std::array<char32_t, 256> byteCharacters_{};  // ByteTable, UTF-8 target: each byte's character
-    // The text of a chunk that does not fit in place, one byte longer than the text.
+    // The text of a chunk that does not fit in place, with room for a byte after it.
     std::vector<unsigned char> ownOut_;
 };
 
