@@ -80,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t n = std::min(sizes.Next(), file.size() - at);
         std::vector<unsigned char> buffer(kDecodeFrontRoom + n + 1);
         unsigned char* chunk = buffer.data() + kDecodeFrontRoom;
-        std::memcpy(chunk, file.data() + at, n);
+        if (n > 0)  // an empty file's data() may be null
+            std::memcpy(chunk, file.data() + at, n);
         at += n;
         const std::span<unsigned char> decoded = decoder.Decode(chunk, n, at == file.size());
         const bool inRoom =
