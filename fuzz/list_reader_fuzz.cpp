@@ -50,13 +50,9 @@ std::optional<std::uint32_t> CountOf(std::string_view digits) {
     return static_cast<std::uint32_t>(std::stoull(std::string(digits)));
 }
 
-bool AllDigits(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-// Records end at spaces, tabs, CR and LF; a record with a comma is a word, its last
-// comma and a count, or when the field before the last comma is all digits, a word,
-// a count and a range from 1 to the count.
+// Records end at spaces, tabs, CR and LF; a record with one comma is a word, the comma
+// and a count; with two, a word, a count and a range from 1 to the count; no record
+// holds three commas or is longer than 1,024 bytes. Lines end at LF, CR or CR LF.
 ListModel ModelList(std::string_view text) {
     ListModel model;
     std::int64_t line = 1;
@@ -65,45 +61,45 @@ ListModel ModelList(std::string_view text) {
     auto end = [&] {
         if (record.empty() || model.refused)
             return;
-        const std::size_t comma = record.rfind(',');
-        const std::size_t before = comma == std::string::npos || comma == 0
-                                       ? std::string::npos
-                                       : record.rfind(',', comma - 1);
-        const bool ranged =
-            before != std::string::npos &&
-            AllDigits(std::string_view(record).substr(before + 1, comma - before - 1));
-        if (comma == std::string::npos) {
+        std::vector<std::size_t> commas;
+        for (std::size_t i = 0; i < record.size(); ++i)
+            if (record[i] == ',')
+                commas.push_back(i);
+        const std::string_view view(record);
+        bool refused = record.size() > 1024 || commas.size() > 2;
+        if (!refused && commas.empty()) {
             model.records.emplace_back(record, 1, 1);
-        } else if (ranged) {
-            const auto count =
-                CountOf(std::string_view(record).substr(before + 1, comma - before - 1));
-            const auto range = CountOf(std::string_view(record).substr(comma + 1));
-            if (before > 0 && count && range && *range <= *count) {
-                model.records.emplace_back(record.substr(0, before), *count, *range);
-            } else {
-                model.refused = true;
-                model.refusedLine = recordLine;
-            }
-        } else if (const auto count = CountOf(std::string_view(record).substr(comma + 1));
-                   comma > 0 && count) {
-            model.records.emplace_back(record.substr(0, comma), *count, 1);
-        } else {
+        } else if (!refused && commas.size() == 1) {
+            const auto count = CountOf(view.substr(commas[0] + 1));
+            refused = commas[0] == 0 || !count;
+            if (!refused)
+                model.records.emplace_back(record.substr(0, commas[0]), *count, 1);
+        } else if (!refused) {
+            const auto count = CountOf(view.substr(commas[0] + 1, commas[1] - commas[0] - 1));
+            const auto range = CountOf(view.substr(commas[1] + 1));
+            refused = commas[0] == 0 || !count || !range || *range > *count;
+            if (!refused)
+                model.records.emplace_back(record.substr(0, commas[0]), *count, *range);
+        }
+        if (refused) {
             model.refused = true;
             model.refusedLine = recordLine;
         }
         record.clear();
     };
+    char previous = 0;
     for (char c : text) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             end();
             record.clear();
-            if (c == '\n')
+            if (c == '\r' || (c == '\n' && previous != '\r'))
                 ++line;
         } else {
             if (record.empty())
                 recordLine = line;
             record.push_back(c);
         }
+        previous = c;
     }
     end();
     return model;

@@ -318,7 +318,8 @@ class CliRun {
             }
             std::int32_t removed = 0;
             if (filter.mode == FilterMode::Listed)
-                removed = RemoveListedWords(workspace_, filter.list, messages_);
+                removed = RemoveListedWords(workspace_, filter.list, messages_,
+                                            SystemReadBufferMemory(), Streams::ReadToEnd);
             else if (filter.mode == FilterMode::Range)
                 removed = FilterByRange(workspace_.Store, filter.minRange);
             else

@@ -475,11 +475,13 @@ std::string CliHelpText() {
            "\n"
            "A FILE of \"-\" is standard input, read at its place among the files.\n"
            "Filters run in the order given. A word list with a record of a comma but no\n"
-           "valid count is refused whole. A file or folder below --scan that cannot be\n"
-           "read is skipped and reported. Exit status: 0 success, 1 a file could not be\n"
-           "read (or was skipped for it), a list was refused or the list not written\n"
-           "(nothing is written then), 2 a usage error, 130 interrupted (129 hangup, 143\n"
-           "terminated), 141 standard output closed early.\n";
+           "valid count, of two commas without a count and a range between them, or of\n"
+           "over 1,024 bytes is refused whole; a list may be a pipe. A file or folder\n"
+           "below --scan that cannot be read is skipped and reported. Exit status:\n"
+           "0 success, 1 a file could not be read (or was skipped for it), a list was\n"
+           "refused or the list not written (nothing is written then), 2 a usage error,\n"
+           "130 interrupted (129 hangup, 143 terminated), 141 standard output closed\n"
+           "early.\n";
 }
 
 std::span<const std::string_view> CliLanguageNames() {

@@ -18,6 +18,7 @@ class ByteWordCutter final : public WordCutter {
 
     void Cut(std::span<unsigned char> text) override;
     void EndText() override;
+    bool InWord() const override { return length_ > 0; }
 
   private:
     enum Kind : unsigned char { kSeparator = 0, kWordByte = 1, kConnector = 2 };

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
@@ -54,19 +55,18 @@ class PosixDirectoryLister : public DirectoryLister {
                 continue;
             DirectoryEntry item;
             item.name = name;
-            if (entry->d_type == DT_REG) {
-                item.kind = EntryKind::File;
-            } else if (entry->d_type == DT_DIR || entry->d_type == DT_LNK ||
-                       entry->d_type == DT_UNKNOWN) {
-                // Links are followed like the entries they lead to.
-                if (fstatat(fd, entry->d_name, &status, 0) == 0) {
-                    if (S_ISDIR(status.st_mode)) {
-                        item.kind = EntryKind::Directory;
-                        item.id = IdOf(status);
-                    } else if (S_ISREG(status.st_mode)) {
-                        item.kind = EntryKind::File;
-                    }
-                }
+            const bool mayBeFileOrDirectory = entry->d_type == DT_REG || entry->d_type == DT_DIR ||
+                                              entry->d_type == DT_LNK ||
+                                              entry->d_type == DT_UNKNOWN;
+            // Links are followed like the entries they lead to. The entry's own inode
+            // number is not asked: some file systems (overlays) give another one there
+            // than through the link.
+            if (mayBeFileOrDirectory && fstatat(fd, entry->d_name, &status, 0) == 0) {
+                item.id = IdOf(status);
+                if (S_ISDIR(status.st_mode))
+                    item.kind = EntryKind::Directory;
+                else if (S_ISREG(status.st_mode))
+                    item.kind = EntryKind::File;
             }
             entries.push_back(std::move(item));
         }
@@ -92,8 +92,11 @@ struct Walk {
     ProgressPort& progress;
     DirectoryLister& lister;
     std::vector<std::string>* unreadable;
-    // Identities of the directories from the root down to the one being read.
-    std::vector<DirectoryId> path;
+    // The directories entered and the files collected so far. A link back up the walk
+    // would loop until paths grew too long, and links across it would read a file once
+    // per path: a tree of two links a level, 18 levels deep, 262,144 times.
+    std::set<DirectoryId> entered;
+    std::set<DirectoryId> collected;
 
     void Scan(const std::string& directory) {
         progress.SetFileLine(directory);
@@ -106,19 +109,20 @@ struct Walk {
                 unreadable->push_back(directory + ": " + std::strerror(errno));
             return;
         }
-        path.push_back(self);
+        if (!entered.insert(self).second)
+            return;
         for (const DirectoryEntry& entry : entries) {
             if (progress.CancelRequested())
                 throw UserCancel{};
             std::string full = JoinPath(directory, entry.name);
             switch (entry.kind) {
                 case EntryKind::Directory:
-                    // A link back up the walk would loop until paths grew too long.
-                    if (std::find(path.begin(), path.end(), entry.id) == path.end())
+                    if (!entered.contains(entry.id))
                         Scan(full);
                     break;
                 case EntryKind::File:
-                    if (MatchesScanTypes(entry.name, scanTypes))
+                    if (MatchesScanTypes(entry.name, scanTypes) &&
+                        collected.insert(entry.id).second)
                         inputFiles.push_back(std::move(full));
                     break;
                 case EntryKind::Other:
@@ -127,7 +131,6 @@ struct Walk {
                     break;
             }
         }
-        path.pop_back();
     }
 };
 
@@ -224,7 +227,7 @@ void ScanDirectory(const std::string& directory, const std::vector<std::string>&
                    DirectoryLister& lister, std::vector<std::string>* unreadable) {
     // How many directories lie ahead is unknown until the walk ends.
     progress.SetBounds(0, 0);
-    Walk walk{scanTypes, inputFiles, progress, lister, unreadable, {}};
+    Walk walk{scanTypes, inputFiles, progress, lister, unreadable, {}, {}};
     walk.Scan(ScanRoot(directory));
 }
 

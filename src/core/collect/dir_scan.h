@@ -40,10 +40,11 @@ bool ValidateDirScan(const std::string& startDirectory, const std::string& typeT
 
 // What the walk needs of the file system. The system lister reads real folders; tests
 // substitute one that refuses some of them, since root reads every folder.
+// A file's or a directory's identity, whatever path leads to it.
 struct DirectoryId {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    bool operator==(const DirectoryId&) const = default;
+    auto operator<=>(const DirectoryId&) const = default;
 };
 
 enum class EntryKind { File, Directory, Other };
@@ -51,7 +52,7 @@ enum class EntryKind { File, Directory, Other };
 struct DirectoryEntry {
     std::string name;
     EntryKind kind = EntryKind::Other;  // links are followed; a dangling link is Other
-    DirectoryId id;                     // of the directory it leads to (Directory only)
+    DirectoryId id;                     // of the file or directory it leads to
 };
 
 class DirectoryLister {
@@ -75,8 +76,9 @@ std::string ScanRoot(const std::string& startDirectory);
 // its path and "%d files found" (the count before it) on the progress window. Cancel
 // is polled before every entry and abandons the whole walk by throwing UserCancel.
 // Unreadable directories are skipped, each listed in unreadable (when given) as
-// "path: reason"; a link back to a directory on the current walk path is not entered
-// again.
+// "path: reason". Links are followed, but each directory is entered and each file
+// collected once, by identity, where the walk first meets it: links can neither loop
+// the walk nor multiply what it reads.
 void ScanDirectory(const std::string& directory, const std::vector<std::string>& scanTypes,
                    std::vector<std::string>& inputFiles, ProgressPort& progress,
                    DirectoryLister& lister = SystemDirectoryLister(),

@@ -35,6 +35,41 @@ TokenizerContext ContextOf(Workspace& workspace) {
                             workspace.Store};
 }
 
+// A byte that ends a word under every rule: ASCII that is neither a letter, a digit,
+// an apostrophe nor a hyphen. Bytes of other characters may go on with a word.
+bool EndsEveryWord(unsigned char byte) {
+    const unsigned lower = byte | 0x20u;
+    return byte < 0x80 && !(lower >= 'a' && lower <= 'z') && !(byte >= '0' && byte <= '9') &&
+           byte != '\'' && byte != '-';
+}
+
+// The file's measured end fell inside a word and the file has grown since: the word
+// runs on, and is read to its own end so that only whole words are counted. True when
+// it did run on (the file's growth was then left unread).
+bool ReadRunOnWord(int fd, std::int64_t size, unsigned char* bytes, DocumentText& document,
+                   WordCutter& cutter, const IngestHooks& hooks) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || status.st_size <= size)
+        return false;
+    bool ranOn = false;
+    for (;;) {
+        const ssize_t n = ReadChunk(fd, bytes, hooks.readSeam);
+        if (n <= 0)
+            return ranOn;
+        const std::span<unsigned char> text =
+            document.Read(bytes, static_cast<std::size_t>(n), false);
+        std::size_t length = 0;
+        while (length < text.size() && !EndsEveryWord(text[length]))
+            ++length;
+        if (length > 0) {
+            ranOn = true;
+            cutter.Cut(text.first(length));
+        }
+        if (length < text.size())
+            return ranOn;
+    }
+}
+
 }  // namespace
 
 void EndRun(Workspace& workspace, const IngestHooks& hooks, std::int32_t countBefore) {
@@ -122,13 +157,20 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             // A file that shrank, or that can no longer be read, ends here with what
             // it gave so far: waiting for its recorded size would never end. Either
             // way part of it was not read, and the person is told so, once. Only a
-            // stream's end comes without a size to fall short of.
+            // stream's end comes without a size to fall short of. A file that grows
+            // meanwhile is read up to the size it had, which the bar went by.
             const StopAsked stopAsked = [&hooks] { return hooks.progress.CancelRequested(); };
             ssize_t n = facts.unbounded
                             ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked)
-                            : ReadChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked);
+                            : ReadChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked,
+                                        static_cast<std::size_t>(std::min<std::int64_t>(
+                                            kChunkSize, facts.size - readFromFile)));
             if (n < 0 || (n == 0 && !facts.unbounded))
                 hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
+            // A stream that ended on a whole chunk: what the decoder still holds (a
+            // letter that waited for a combining mark, a cut sequence) ends the file.
+            if (n == 0 && facts.unbounded && readFromFile > 0)
+                cutter.Cut(document.Read(bytes, 0, true));
             if (n <= 0)
                 break;
             if (readFromFile == 0) {
@@ -145,17 +187,19 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
             if (facts.unbounded)
                 workspace.StreamBytesRead += n;
             // A short chunk of a stream is its last. One that ends exactly on a full
-            // chunk is followed by an empty read: a sequence it held back is then
-            // dropped rather than made a separator, which the end of the input is too.
+            // chunk is followed by an empty read, which hands the decoder the end.
             ended =
                 facts.unbounded ? n < static_cast<ssize_t>(kChunkSize) : readFromFile >= facts.size;
             // A chunk that only completed a held sequence may decode to nothing, and
             // an empty chunk would end the word in the carry.
             const std::span<unsigned char> text =
                 document.Read(bytes, static_cast<std::size_t>(n), ended);
-            if (text.empty())
-                continue;
-            cutter.Cut(text);
+            if (!text.empty())
+                cutter.Cut(text);
+        }
+        if (!facts.unbounded && readFromFile >= facts.size && cutter.InWord() &&
+            ReadRunOnWord(file.Descriptor(), facts.size, bytes, document, cutter, hooks)) {
+            hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
         }
     }
     // An empty file, or one that gave nothing to read, is a document all the same.

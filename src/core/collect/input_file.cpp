@@ -1,8 +1,10 @@
 #include "core/collect/input_file.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +43,26 @@ bool IsStreamMode(mode_t mode) {
     return mode != 0 && !S_ISREG(mode) && !S_ISDIR(mode);
 }
 
+// The kernel's own file systems make their files up as they are read: /proc gives the
+// size 0 and sysfs and its kin 4,096, whatever the text.
+bool SizeMeansNothing(int fd) {
+    struct statfs system {};
+    if (::fstatfs(fd, &system) != 0)
+        return false;
+    switch (system.f_type) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case SECURITYFS_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 FileHandle::FileHandle(const std::string& path, Streams streams)
@@ -71,6 +93,12 @@ FileFacts Examine(const FileHandle& file) {
             facts.size = std::max<std::int64_t>(facts.size - at, 0);
     }
     facts.unbounded = file.ReadsStreams() && IsStreamMode(status.st_mode);
+    // A regular file that says it is empty may not be, and reading it to its end costs
+    // one read when it is; it never blocks, so this holds wherever streams are not read.
+    if (S_ISREG(status.st_mode) && (facts.size == 0 || SizeMeansNothing(file.Descriptor()))) {
+        facts.unbounded = true;
+        facts.size = 0;
+    }
     return facts;
 }
 
@@ -89,10 +117,10 @@ void StopIfAsked(const StopAsked& stopAsked) {
 
 }  // namespace
 
-ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam, const StopAsked& stopAsked) {
+ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam, const StopAsked& stopAsked,
+                  std::size_t size) {
     for (;;) {
-        ssize_t n =
-            seam != nullptr ? seam->Read(fd, into, kChunkSize) : ::read(fd, into, kChunkSize);
+        ssize_t n = seam != nullptr ? seam->Read(fd, into, size) : ::read(fd, into, size);
         if (n >= 0 || errno != EINTR)
             return n;
         StopIfAsked(stopAsked);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/collect/read_buffer.h"
+
 namespace tarvolen {
 
 // Reading documents and lists: the open, the facts and the reads that ingestion and
@@ -17,8 +19,8 @@ namespace tarvolen {
 // a command-line run); there, too, a pipe or a device named by its path (a FIFO, the
 // /dev/fd/N of a shell's process substitution, /dev/stdin) is read to its end, having
 // no size. Elsewhere "-" is a file name and anything but a regular file has the size
-// 0, so that a pipe found in a folder cannot stall a window; lists are read twice and
-// never read streams.
+// 0, so that a pipe found in a folder cannot stall a window. A list that is a stream
+// is copied once and read from the copy (ListSource).
 inline constexpr const char* kStandardInputPath = "-";
 enum class Streams { Ignored, ReadToEnd };
 
@@ -44,8 +46,9 @@ class FileHandle {
 struct FileFacts {
     bool isDirectory = false;
     std::int64_t size = 0;  // 0 when it cannot be known, or for anything but a regular file
-    // A stream (standard input, a pipe, a terminal): its size is known only at its
-    // end, so it is read until a read gives nothing.
+    // A stream (standard input, a pipe, a terminal), or a regular file whose size says
+    // nothing (0, or any on /proc and sysfs): known only at its end, so it is read
+    // until a read gives nothing.
     bool unbounded = false;
 };
 
@@ -68,9 +71,9 @@ class ReadSeam {
 // is repeated. A read that waits on an idle pipe ends so at Ctrl-C.
 using StopAsked = std::function<bool()>;
 
-// One read of up to a chunk; -1 on failure.
+// One read of up to size bytes; -1 on failure.
 ssize_t ReadChunk(int fd, unsigned char* into, ReadSeam* seam = nullptr,
-                  const StopAsked& stopAsked = {});
+                  const StopAsked& stopAsked = {}, std::size_t size = kChunkSize);
 
 // Reads until a chunk is full or the input ends, as a file's read would: a pipe hands
 // over a few kilobytes at a time, and the decoder's first look at the text should not

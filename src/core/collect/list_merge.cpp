@@ -1,8 +1,10 @@
 #include "core/collect/list_merge.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include "core/collect/input_file.h"
 #include "core/collect/list_encoding.h"
 #include "core/collect/list_records.h"
+#include "core/collect/list_source.h"
 #include "core/collect/text_decoder.h"
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_cutter.h"
@@ -45,23 +48,23 @@ class ListPass {
         return decoder_->Valid();
     }
 
-    ReadStatus Run(const std::string& path, ListRecordReader& reader, bool cancellable) {
-        FileHandle file(path);
-        if (!file.IsOpen())
-            return ReadStatus::CannotOpen;
-        const FileFacts facts = Examine(file);
-        if (facts.isDirectory)
-            return ReadStatus::CannotOpen;
+    ReadStatus Run(const ListSource& source, ListRecordReader& reader, bool cancellable) {
+        const int fd = source.Descriptor();
+        if (::lseek(fd, 0, SEEK_SET) != 0)
+            return ReadStatus::ReadError;
         TextDecoder& decoder = *decoder_;
         decoder.StartFile();
         std::int64_t read = 0;
-        while (read < facts.size) {
+        while (read < source.Size()) {
+            // A stream has no size in the total, which may then fall short.
             if (progress_ != nullptr && workspace_.TotalBytes > 0)
-                progress_->SetPosition(
-                    static_cast<int>(workspace_.BytesRead * 1000 / workspace_.TotalBytes));
+                progress_->SetPosition(static_cast<int>(std::min<std::int64_t>(
+                    workspace_.BytesRead * 1000 / workspace_.TotalBytes, 1000)));
             if (progress_ != nullptr && cancellable && progress_->CancelRequested())
                 throw UserCancel{};
-            const ssize_t n = ReadChunk(file.Descriptor(), buffer_.Data());
+            const ssize_t n = ReadChunk(
+                fd, buffer_.Data(), nullptr, {},
+                static_cast<std::size_t>(std::min<std::int64_t>(kChunkSize, source.Size() - read)));
             if (n < 0)
                 return ReadStatus::ReadError;
             if (n == 0)
@@ -69,7 +72,7 @@ class ListPass {
             read += n;
             workspace_.BytesRead += n;
             const std::span<unsigned char> text =
-                decoder.Decode(buffer_.Data(), static_cast<std::size_t>(n), read >= facts.size);
+                decoder.Decode(buffer_.Data(), static_cast<std::size_t>(n), read >= source.Size());
             if (!reader.Feed({reinterpret_cast<const char*>(text.data()), text.size()}))
                 return ReadStatus::Refused;
         }
@@ -86,16 +89,32 @@ class ListPass {
 
 // Tarvolen writes UTF-16 lists without a byte order mark. A list in a code page or in
 // UTF-8 holds no NUL byte, and a UTF-16 one has a NUL in every ASCII character it
-// holds, delimiters included, on the side its byte order puts them.
-TextEncoding ListEncodingOf(const std::string& path, const TextEncoding& chosen) {
+// holds, delimiters included, on the side its byte order puts them; a stray NUL does
+// not make a list UTF-16.
+TextEncoding EncodingOf(const ListSource& source, const TextEncoding& chosen) {
     if (chosen.kind != EncodingKind::Automatic)
         return chosen;
-    FileHandle file(path);
     unsigned char start[4096];
-    const ssize_t n = file.IsOpen() ? ::read(file.Descriptor(), start, sizeof start) : 0;
+    const ssize_t n = ::pread(source.Descriptor(), start,
+                              static_cast<std::size_t>(std::min<std::int64_t>(
+                                  static_cast<std::int64_t>(sizeof start), source.Size())),
+                              0);
     const std::optional<EncodingKind> utf16 =
         n > 0 ? Utf16ByNulPattern(start, static_cast<std::size_t>(n)) : std::nullopt;
     return utf16 ? TextEncoding{*utf16, {}} : chosen;
+}
+
+// What keeps a list from being read at all, as a reading's status.
+ReadStatus StatusOf(const ListSource& source) {
+    switch (source.State()) {
+        case ListSource::Status::CannotOpen:
+            return ReadStatus::CannotOpen;
+        case ListSource::Status::ReadError:
+            return ReadStatus::ReadError;
+        case ListSource::Status::Ready:
+            break;
+    }
+    return ReadStatus::Read;
 }
 
 // A list's words are mostly new to the store, so each costs a miss on its chain head
@@ -187,7 +206,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
     hooks.progress.SetBounds(0, 1000);
     ReadBuffer buffer(hooks.bufferMemory);
     std::string failure;
-    if (!buffer.Valid() || !MeasureFiles(paths, workspace.TotalBytes, failure)) {
+    if (!buffer.Valid() || !MeasureFiles(paths, workspace.TotalBytes, failure, hooks.streams)) {
         hooks.progress.Close();
         hooks.messages.ShowMessage(buffer.Valid() ? failure : std::string(kNoReadBufferText),
                                    MessageIcon::Stop);
@@ -210,12 +229,17 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
                 break;
             ListRecordReader check([](std::string_view, std::uint32_t, std::uint32_t) {});
             const std::int64_t before = workspace.BytesRead;
-            if (!pass.Use(ListEncodingOf(path, workspace.RunEncoding))) {
+            const ListSource source(path, hooks.streams, buffer,
+                                    [&hooks] { return hooks.progress.CancelRequested(); });
+            if (source.State() == ListSource::Status::Ready &&
+                !pass.Use(EncodingOf(source, workspace.RunEncoding))) {
                 allMerged = false;
                 ShowRefused(hooks.messages, path, kUnknownEncodingText);
                 continue;
             }
-            ReadStatus status = pass.Run(path, check, true);
+            ReadStatus status = StatusOf(source);
+            if (status == ReadStatus::Read)
+                status = pass.Run(source, check, true);
             if (status == ReadStatus::Read) {
                 const CharMap& map = workspace.Map;
                 const std::int32_t minimum = workspace.MinWordLength;
@@ -237,7 +261,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
                             words.Cut(text);
                     });
                 const std::int64_t checked = workspace.BytesRead;
-                status = pass.Run(path, count, false);
+                status = pass.Run(source, count, false);
                 batch->Flush();
                 merged += workspace.BytesRead - checked;
             } else {
@@ -265,7 +289,7 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
 }
 
 std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, MessagePort& messages,
-                               ReadBufferMemory& bufferMemory) {
+                               ReadBufferMemory& bufferMemory, Streams streams) {
     ReadBuffer buffer(bufferMemory);
     if (!buffer.Valid()) {
         messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
@@ -276,9 +300,13 @@ std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, Me
     // The list's words are in the list's code page; the stop list may be in any
     // encoding that Automatic recognises.
     ListPass pass(workspace, nullptr, buffer, workspace.ListCodePage);
-    pass.Use(ListEncodingOf(path, TextEncoding{}));
+    const ListSource source(path, streams, buffer);
     ListRecordReader check([](std::string_view, std::uint32_t, std::uint32_t) {});
-    ReadStatus status = pass.Run(path, check, false);
+    ReadStatus status = StatusOf(source);
+    if (status == ReadStatus::Read) {
+        pass.Use(EncodingOf(source, TextEncoding{}));
+        status = pass.Run(source, check, false);
+    }
     if (status != ReadStatus::Read) {
         ShowRefused(messages, path, Problem(status, check));
         return -1;
@@ -303,7 +331,7 @@ std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, Me
         else
             words.Cut(text);
     });
-    status = pass.Run(path, remove, false);
+    status = pass.Run(source, remove, false);
     if (status != ReadStatus::Read) {
         ShowRefused(messages, path, Problem(status, remove));
         return -1;

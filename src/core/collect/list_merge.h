@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/collect/input_file.h"
 #include "core/collect/read_buffer.h"
 
 namespace tarvolen {
@@ -20,7 +21,9 @@ inline constexpr const char* kListRefusedFormat =
 // decoding, the progress window, the summary (total qualified words counts the
 // occurrences the records carry). Each file is read twice: first every record is
 // checked, and a file with a refused record adds nothing and says why; only then are
-// its words counted, so no file is ever merged in part. A Cancel is honoured between
+// its words counted, so no file is ever merged in part. Where hooks.streams reads
+// them, a list may be a stream ("-", a pipe or FIFO by its path), read once to its end
+// and kept for the second reading. A Cancel is honoured between
 // files and while a file is checked. Returns false when a list was refused or could
 // not be read.
 bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
@@ -28,8 +31,10 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
 
 // Removes from the store every word that the records of the list yield (their counts
 // play no part). Returns the number of words removed, or -1 when the list was refused
-// or could not be read (then nothing was removed, and the reason was shown).
+// or could not be read (then nothing was removed, and the reason was shown). Where
+// streams are read, a list may be one, as with MergeLists and hooks.streams.
 std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, MessagePort& messages,
-                               ReadBufferMemory& bufferMemory = SystemReadBufferMemory());
+                               ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),
+                               Streams streams = Streams::Ignored);
 
 }  // namespace tarvolen

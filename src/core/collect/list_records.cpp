@@ -6,6 +6,9 @@ namespace tarvolen {
 
 namespace {
 
+constexpr const char* kTooLongText = "the record is longer than 1,024 bytes";
+static_assert(kLongestListRecord == 1024);
+
 bool EndsRecord(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -15,9 +18,12 @@ bool EndsRecord(char c) {
 bool ListRecordReader::Feed(std::string_view text) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size() && !failed_; ++i) {
-        if (!EndsRecord(text[i]))
+        const char c = text[i];
+        if (!EndsRecord(c))
             continue;
         if (!held_.empty()) {
+            if (held_.size() + (i - start) > kLongestListRecord)
+                return Fail(kTooLongText);
             held_.append(text.substr(start, i - start));
             const std::string record = std::move(held_);
             held_.clear();
@@ -25,13 +31,20 @@ bool ListRecordReader::Feed(std::string_view text) {
         } else if (i > start) {
             Record(text.substr(start, i - start));
         }
-        if (text[i] == '\n')
+        const bool afterCr = i > 0 ? text[i - 1] == '\r' : afterCr_;
+        if (c == '\r' || (c == '\n' && !afterCr))
             ++line_;
         start = i + 1;
     }
-    if (!failed_)
-        held_.append(text.substr(start));
-    return !failed_;
+    if (failed_)
+        return false;
+    if (!text.empty())
+        afterCr_ = text.back() == '\r';
+    const std::string_view rest = text.substr(start);
+    if (held_.size() + rest.size() > kLongestListRecord)
+        return Fail(kTooLongText);
+    held_.append(rest);
+    return true;
 }
 
 bool ListRecordReader::Finish() {
@@ -44,6 +57,8 @@ bool ListRecordReader::Finish() {
 }
 
 bool ListRecordReader::Record(std::string_view record) {
+    if (record.size() > kLongestListRecord)
+        return Fail(kTooLongText);
     const std::size_t comma = record.rfind(',');
     if (comma == std::string_view::npos) {
         sink_(record, 1, 1);
@@ -64,6 +79,9 @@ bool ListRecordReader::Record(std::string_view record) {
     }
     if (text.empty())
         return Fail("a count without a word");
+    // No word holds a comma: "word,,3" or "a,b,3" is not a record of a list.
+    if (text.find(',') != std::string_view::npos)
+        return Fail("more than one comma");
     if (digits.empty())
         return Fail("no count after the comma");
     const std::optional<std::uint32_t> count = Count(digits);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -8,16 +9,22 @@
 
 namespace tarvolen {
 
+// The longest record a list may hold: far more than a word and its count can use, so
+// that a file with no separators in it costs no more memory than this.
+inline constexpr std::size_t kLongestListRecord = 1024;
+
 // Cuts the decoded text of a word-list file into its records, as every format
 // Tarvolen writes them: records end at spaces, tabs, CR and LF. A record holding a
-// comma is the text before its last comma and a count in plain decimal digits, 1 to
-// 4,294,967,295, with a range of 1; "text,count,range" (the field before the last
-// comma a count) also gives the number of documents, 1 to the count; any other
-// record is a text with the count 1 and the range 1.
+// comma is a text without a comma and a count in plain decimal digits, 1 to
+// 4,294,967,295, with a range of 1; "text,count,range" (the field between the two
+// commas a count) also gives the number of documents, 1 to the count; any other
+// record holding a second comma ("word,,3", "a,b,3") is refused; a record without a
+// comma is a text with the count 1 and the range 1.
 //
 // The text arrives in chunks of any size; a record cut by a chunk's end is held until
-// it is whole. The first record that holds a comma but no valid count stops the
-// reading: Failed() is then true and FailureText() says where and why.
+// it is whole. The first record that holds a comma but no valid count, more than one
+// comma or more than kLongestListRecord bytes stops the reading: Failed() is then true
+// and FailureText() says where and why. Lines end at LF, CR or CR LF.
 class ListRecordReader {
   public:
     using RecordSink =
@@ -43,6 +50,7 @@ class ListRecordReader {
     RecordSink sink_;
     std::string held_;  // the start of a record cut by the end of the last chunk
     std::int64_t line_ = 1;
+    bool afterCr_ = false;  // the last character was a CR: an LF now ends no other line
     bool failed_ = false;
     std::string failure_;
 };

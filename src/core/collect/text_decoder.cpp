@@ -5,6 +5,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -244,8 +245,7 @@ std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n
                 begin[i] = byteTable_[begin[i]];
             break;
         case Mode::Iconv:
-            decoded = DecodeIconv(begin, size, lastOfFile);
-            break;
+            return DecodeIconv(begin, size, lastOfFile);
         default:
             break;
     }
@@ -353,35 +353,6 @@ std::size_t TextDecoder::DecodeUtf16(unsigned char* begin, std::size_t size, boo
     return decoded;
 }
 
-std::size_t TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile) {
-    char* in = reinterpret_cast<char*>(begin);
-    std::size_t inLeft = size;
-    unsigned char* out = begin;
-    while (inLeft > 0) {
-        char* wideAt = reinterpret_cast<char*>(wide_.data());
-        std::size_t wideLeft = wide_.size() * sizeof(char32_t);
-        const std::size_t result = ::iconv(AsIconv(iconv_), &in, &inLeft, &wideAt, &wideLeft);
-        const int error = errno;
-        const std::size_t produced = wide_.size() - wideLeft / sizeof(char32_t);
-        for (std::size_t i = 0; i < produced; ++i)
-            *out++ = UnicodeToCodePage(fromUnicode_, LoadUtf32Le(&wide_[i]));
-        if (result != static_cast<std::size_t>(-1) || error == E2BIG)
-            continue;
-        if (error == EINVAL && !lastOfFile && inLeft <= kDecodeFrontRoom) {
-            Hold(reinterpret_cast<unsigned char*>(in), inLeft);
-            break;
-        }
-        // Ill-formed, or cut by the end of the file: one byte is a separator, and
-        // decoding resumes after it.
-        *out++ = kNoByte;
-        ++in;
-        --inLeft;
-    }
-    if (lastOfFile)
-        ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
-    return static_cast<std::size_t>(out - begin);
-}
-
 namespace {
 
 inline unsigned char* PutUtf8(unsigned char* out, char32_t c) {
@@ -419,7 +390,7 @@ std::span<unsigned char> TextDecoder::DecodeToUtf8(unsigned char* begin, std::si
         case Mode::Utf16Be:
             return WidenUtf16(begin, size, lastOfFile);
         case Mode::Iconv:
-            return WidenIconv(begin, size, lastOfFile);
+            return DecodeIconv(begin, size, lastOfFile);
         default:
             return WidenBytes(begin, size);
     }
@@ -483,8 +454,8 @@ std::size_t TextDecoder::KeepUtf8(unsigned char* begin, std::size_t size, bool l
 // Windows-1252 (Automatic's fallback, or the bytes as they are), or a single-byte
 // encoding through its table.
 std::span<unsigned char> TextDecoder::WidenBytes(const unsigned char* begin, std::size_t size) {
-    wideOut_.resize(3 * size + 8);
-    unsigned char* out = wideOut_.data();
+    ownOut_.resize(3 * size + 8);
+    unsigned char* out = ownOut_.data();
     const bool table = mode_ == Mode::ByteTable;
     const ToUnicodeTable& western = ToUnicodeTableOf(CodePage::Windows1252);
     std::size_t i = 0;
@@ -507,15 +478,15 @@ std::span<unsigned char> TextDecoder::WidenBytes(const unsigned char* begin, std
         }
         out = PutUtf8(out, Scalar(c));
     }
-    return {wideOut_.data(), static_cast<std::size_t>(out - wideOut_.data())};
+    return {ownOut_.data(), static_cast<std::size_t>(out - ownOut_.data())};
 }
 
 // Surrogate pairs become the characters they stand for; a lone surrogate is a space.
 // A high surrogate at the end of a chunk waits for the next one.
 std::span<unsigned char> TextDecoder::WidenUtf16(const unsigned char* begin, std::size_t size,
                                                  bool lastOfFile) {
-    wideOut_.resize(3 * (size / 2) + 2);
-    unsigned char* out = wideOut_.data();
+    ownOut_.resize(3 * (size / 2) + 2);
+    unsigned char* out = ownOut_.data();
     const bool little = mode_ == Mode::Utf16Le;
     auto unitAt = [&](std::size_t i) -> char32_t {
         const unsigned first = begin[2 * i];
@@ -548,42 +519,60 @@ std::span<unsigned char> TextDecoder::WidenUtf16(const unsigned char* begin, std
         else
             out = PutUtf8(out, U' ');
     }
-    return {wideOut_.data(), static_cast<std::size_t>(out - wideOut_.data())};
+    return {ownOut_.data(), static_cast<std::size_t>(out - ownOut_.data())};
 }
 
-std::span<unsigned char> TextDecoder::WidenIconv(unsigned char* begin, std::size_t size,
-                                                 bool lastOfFile) {
+// Maps the characters iconv left in wide_ to the target, at the end of ownOut_.
+void TextDecoder::PutWide(std::size_t characters) {
+    const std::size_t at = ownOut_.size();
+    ownOut_.resize(at + (toUtf8_ ? 4 : 1) * characters);
+    unsigned char* out = ownOut_.data() + at;
+    for (std::size_t i = 0; i < characters; ++i) {
+        const char32_t c = LoadUtf32Le(&wide_[i]);
+        if (toUtf8_)
+            out = PutUtf8(out, Scalar(c));
+        else
+            *out++ = UnicodeToCodePage(fromUnicode_, c);
+    }
+    ownOut_.resize(static_cast<std::size_t>(out - ownOut_.data()));
+}
+
+std::span<unsigned char> TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size,
+                                                  bool lastOfFile) {
+    const std::size_t wideBytes = wide_.size() * sizeof(char32_t);
+    ownOut_.clear();
     char* in = reinterpret_cast<char*>(begin);
     std::size_t inLeft = size;
-    wideOut_.clear();
-    auto put = [&](char32_t c) {
-        unsigned char bytes[4];
-        unsigned char* end = PutUtf8(bytes, Scalar(c));
-        wideOut_.insert(wideOut_.end(), bytes, end);
-    };
     while (inLeft > 0) {
         char* wideAt = reinterpret_cast<char*>(wide_.data());
-        std::size_t wideLeft = wide_.size() * sizeof(char32_t);
+        std::size_t wideLeft = wideBytes;
         const std::size_t result = ::iconv(AsIconv(iconv_), &in, &inLeft, &wideAt, &wideLeft);
         const int error = errno;
-        const std::size_t produced = wide_.size() - wideLeft / sizeof(char32_t);
-        for (std::size_t i = 0; i < produced; ++i)
-            put(LoadUtf32Le(&wide_[i]));
+        PutWide((wideBytes - wideLeft) / sizeof(char32_t));
         if (result != static_cast<std::size_t>(-1) || error == E2BIG)
             continue;
         if (error == EINVAL && !lastOfFile && inLeft <= kDecodeFrontRoom) {
             Hold(reinterpret_cast<unsigned char*>(in), inLeft);
             break;
         }
-        put(U' ');
+        // Ill-formed, or cut by the end of the file: one byte is a separator, and
+        // decoding resumes after it.
+        ownOut_.push_back(toUtf8_ ? ' ' : kNoByte);
         ++in;
         --inLeft;
     }
-    if (lastOfFile)
+    if (lastOfFile) {
+        // Some encodings hold a letter back until they see whether a combining mark
+        // follows (CP1258, TCVN5712-1); the end of the file lets it go.
+        char* wideAt = reinterpret_cast<char*>(wide_.data());
+        std::size_t wideLeft = wideBytes;
+        ::iconv(AsIconv(iconv_), nullptr, nullptr, &wideAt, &wideLeft);
+        PutWide((wideBytes - wideLeft) / sizeof(char32_t));
         ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
-    const std::size_t length = wideOut_.size();
-    wideOut_.push_back(0);  // the byte after the text is writable
-    return {wideOut_.data(), length};
+    }
+    const std::size_t length = ownOut_.size();
+    ownOut_.push_back(0);  // the byte after the text is writable
+    return {ownOut_.data(), length};
 }
 
 }  // namespace tarvolen

@@ -24,14 +24,17 @@ inline constexpr std::size_t kDecodeFrontRoom = 16;
 // separators cut words exactly as one does, which is what lets an undecodable
 // stretch of any length stand for a single separator.
 //
-// Decoding is in place: every character takes at least one input byte and gives one
-// output byte, so the output never overtakes the input.
+// Decoding is in place where every character takes at least one input byte and gives
+// one output byte, so that the output never overtakes the input: the code page, UTF-8,
+// UTF-16 and the single-byte encodings. Any other encoding iconv knows may give
+// several characters for one byte (TSCII gives up to four), and is decoded into a
+// buffer of the decoder's own, grown to what each chunk gives.
 //
 // With CodePage::Utf8 as the target (the Unicode rule's runs) the text comes out as
 // well-formed UTF-8 instead, every ill-formed sequence a space: in place for UTF-8
-// documents, into a buffer of the decoder's own for every other encoding (a
-// Windows-1252 byte or a UTF-16 unit may take more bytes in UTF-8). Documents without
-// a byte order mark that are not well-formed UTF-8 are read as Windows-1252.
+// documents, into the decoder's own buffer for every other encoding (a Windows-1252
+// byte or a UTF-16 unit may take more bytes in UTF-8). Documents without a byte order
+// mark that are not well-formed UTF-8 are read as Windows-1252.
 class TextDecoder {
   public:
     TextDecoder(const TextEncoding& encoding, CodePage codePage);
@@ -48,7 +51,8 @@ class TextDecoder {
     // Decodes the next n bytes of the file. chunk[-kDecodeFrontRoom] .. chunk[n] must
     // be writable. lastOfFile: no bytes follow (a sequence cut here is ill-formed).
     // Returns the decoded text, which starts at most kDecodeFrontRoom bytes before
-    // chunk; the byte after it is writable (the tokenizer puts its NUL there).
+    // chunk, or lies in the decoder's own buffer until the next call; either way the
+    // byte after it is writable (the tokenizer puts its NUL there).
     std::span<unsigned char> Decode(unsigned char* chunk, std::size_t n, bool lastOfFile);
 
   private:
@@ -66,14 +70,15 @@ class TextDecoder {
     std::size_t Sniff(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf16(unsigned char* begin, std::size_t size, bool lastOfFile);
-    std::size_t DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
-    // The UTF-8 target's forms of the above; those that widen write to wideOut_ and
+    // Mode::Iconv, to either target: into ownOut_, whose span it returns.
+    std::span<unsigned char> DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
+    void PutWide(std::size_t characters);
+    // The UTF-8 target's forms of the above; those that widen write to ownOut_ and
     // return its span.
     std::size_t KeepUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::span<unsigned char> WidenBytes(const unsigned char* begin, std::size_t size);
     std::span<unsigned char> WidenUtf16(const unsigned char* begin, std::size_t size,
                                         bool lastOfFile);
-    std::span<unsigned char> WidenIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::span<unsigned char> DecodeToUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     void Hold(const unsigned char* from, std::size_t length);
     bool BuildByteTable();
@@ -91,7 +96,8 @@ class TextDecoder {
     std::vector<char32_t> wide_;
     bool toUtf8_ = false;
     std::array<char32_t, 256> byteCharacters_{};  // ByteTable, UTF-8 target: each byte's character
-    std::vector<unsigned char> wideOut_;
+    // The text of a chunk that does not fit in place, with room for a byte after it.
+    std::vector<unsigned char> ownOut_;
 };
 
 // Whether every byte >= 0x80 of the bytes belongs to a well-formed UTF-8 sequence. A

@@ -38,6 +38,7 @@ class UnicodeWordCutter final : public WordCutter {
     // The text must be well-formed UTF-8; a stray byte counts as a separator.
     void Cut(std::span<unsigned char> text) override;
     void EndText() override;
+    bool InWord() const override { return !run_.empty(); }
 
   private:
     void Take(char32_t c);

@@ -28,6 +28,7 @@ class PlainCutter final : public WordCutter {
         TokenizeChunk(chunk, carry_, context_);
     }
     void EndText() override { FinishFile(carry_, context_); }
+    bool InWord() const override { return !carry_.empty(); }
 
   private:
     TokenizerContext context_;
@@ -81,6 +82,7 @@ class CountingCutter final : public WordCutter {
         cutter_.EndText();
         sink_.Flush();
     }
+    bool InWord() const override { return cutter_.InWord(); }
 
   private:
     static Cutter Make(const CutterSetup& setup, WordSink& sink, const TokenizerContext& context) {

@@ -31,6 +31,8 @@ class WordCutter {
     virtual void Cut(std::span<unsigned char> text) = 0;
     // The end of the text ends the word in progress; the next Cut starts a new text.
     virtual void EndText() = 0;
+    // Whether the text so far ends inside a word that the next chunk could go on with.
+    virtual bool InWord() const = 0;
 };
 
 // What a run cuts with.

@@ -236,17 +236,44 @@ TEST(ScanDirectory, LinkBackUpTheWalkIsNotEnteredAgain) {
     EXPECT_EQ(lister.calls, 3);  // the root, a and out
 }
 
-TEST(ScanDirectory, SameDirectoryReachedTwiceWithoutACycleIsListedTwice) {
-    // Two links to one folder are not a cycle; the walk follows both, as always.
+// Links that meet again lead to one directory or one file by several paths: the walk
+// enters and collects each once, where it first meets it, by identity.
+TEST(ScanDirectory, EachDirectoryAndFileOnceWhateverTheLinks) {
     Tree t;
     TempDir shared;
     shared.Write("s.txt", "");
     fs::create_directory_symlink(shared.path(), t.At("l1"));
     fs::create_directory_symlink(shared.path(), t.At("l2"));
+    t.dir.Write("m/x.txt", "");
+    fs::create_symlink(t.At("m/x.txt"), t.At("m/y.txt"));  // a second name, in a link
+    ASSERT_EQ(::link(t.At("m/x.txt").c_str(), t.At("m/z.txt").c_str()), 0);  // a third
     FakeProgress progress;
     SortedLister lister;
     EXPECT_EQ(Scan(t.root, "*", progress, lister),
-              (std::vector<std::string>{t.At("l1/s.txt"), t.At("l2/s.txt")}));
+              (std::vector<std::string>{t.At("l1/s.txt"), t.At("m/x.txt")}));
+    EXPECT_EQ(lister.calls, 3);  // the root, l1 and m
+}
+
+// Every level holds two links to the next: 2^depth paths to the last level's file,
+// which is still read once, and every level listed once.
+TEST(ScanDirectory, ATreeOfLinksIsWalkedOnceALevel) {
+    Tree t;
+    constexpr int kDepth = 18;
+    for (int level = 0; level < kDepth; ++level) {
+        const std::string here = t.At("level" + std::to_string(level));
+        const std::string next = t.At("level" + std::to_string(level + 1));
+        fs::create_directories(here);
+        fs::create_directories(next);
+        fs::create_directory_symlink(next, here + "/a");
+        fs::create_directory_symlink(next, here + "/b");
+    }
+    t.dir.Write("level" + std::to_string(kDepth) + "/deep.txt", "");
+    FakeProgress progress;
+    SortedLister lister;
+    const std::vector<std::string> files = Scan(t.At("level0"), "txt", progress, lister);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(fs::equivalent(files[0], t.At("level" + std::to_string(kDepth) + "/deep.txt")));
+    EXPECT_EQ(lister.calls, kDepth + 1);
 }
 
 TEST(ScanDirectory, UnreadableSubdirectoryIsSkippedAndListed) {
@@ -297,7 +324,8 @@ TEST(ScanDirectory, PipesAndDanglingLinksAreNotCollected) {
     t.dir.Write("real.txt", "");
     ASSERT_EQ(mkfifo(t.At("pipe.txt").c_str(), 0600), 0);
     fs::create_symlink(t.At("gone.txt"), t.At("dangling.txt"));
-    fs::create_symlink(t.At("real.txt"), t.At("link.txt"));
+    TempDir outside;
+    fs::create_symlink(outside.Write("o.txt", ""), t.At("link.txt"));
     FakeProgress progress;
     SortedLister lister;
     EXPECT_EQ(Scan(t.root, "txt", progress, lister),

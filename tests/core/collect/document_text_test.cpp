@@ -91,6 +91,11 @@ TEST(BinarySniffTest, Utf16ByTheSideOfItsNuls) {
         russian += std::string(" \0", 2);
     }
     EXPECT_EQ(pattern(russian), EncodingKind::Utf16Le);
+    // A list of capitals, big-endian: the low byte of Er is a space, no NUL.
+    EXPECT_EQ(pattern(std::string("\x04\x20\x04\x1E\x04\x21\x04\x10\x00\x0A"
+                                  "\x04\x20\x04\x10\x00\x0D\x00\x0A",
+                                  18)),
+              EncodingKind::Utf16Be);
     EXPECT_EQ(pattern("no nuls"), std::nullopt);
     EXPECT_EQ(pattern(std::string(64, 'a') + '\0'), std::nullopt) << "one stray NUL";
     EXPECT_EQ(pattern(std::string("a\0\0b\0\0c\0\0", 9)), std::nullopt) << "both sides";

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/collect/text_encoding.h"
 #include "core/util/user_cancel.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
@@ -326,6 +327,26 @@ TEST_F(IngestTest, StreamsAreReadToTheirEndOnlyWhereTheRunReadsStreams) {
     EXPECT_EQ(workspace.Store.Count(), 0);
 }
 
+// A stream that ends exactly on a whole chunk learns of its end from an empty read:
+// a letter its encoding held back, waiting for a combining mark, is still counted.
+TEST_F(IngestTest, AStreamThatEndsOnAWholeChunkKeepsItsHeldBackLetter) {
+    for (const std::int32_t language : {kEnglishLatin, kUnicode}) {
+        SCOPED_TRACE(language);
+        workspace.Add.Language = language;
+        workspace.Add.Encoding = "cp1258";
+        ApplyAddOptions(workspace);
+        workspace.Store.Clear();
+        const std::string text = Spaces(kChunkSize - 3) + "abc";
+        testing::Pipe pipe(text, 4096);
+        testing::StandardInputFrom in(pipe.ReadEnd());
+        state.InputFiles = {kStandardInputPath};
+        IngestHooks hooks = Hooks();
+        hooks.streams = Streams::ReadToEnd;
+        IngestFiles(workspace, state, hooks);
+        EXPECT_EQ(Words(), (WordCounts{{"abc", 1}}));
+    }
+}
+
 // ---- the running word count ------------------------------------------------------
 
 TEST_F(IngestTest, WorkingCountRefreshedAtMostEvery600Milliseconds) {
@@ -590,6 +611,77 @@ TEST_P(ShrinkingFileTest, ReadingEndsWithWhatTheFileStillHeld) {
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[0].text, kUnableToReadText);
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
+}
+
+// A file that grows while it is read is read up to the size it had when it was
+// opened; a word that runs on over that size is read to its own end and counted
+// whole, and the person is told that the file was not read whole.
+TEST_F(IngestTest, AGrowingFileIsReadUpToItsSizeAndAWordThatRunsOnWhole) {
+    const std::string cut = Spaces(kChunkSize - 2) + "alp";  // the size cuts "alp" off
+    const struct {
+        const char* what;
+        std::string text;
+        std::string growth;
+        WordCounts words;
+        bool warned;
+    } rows[] = {
+        {"a word runs on", cut, "ha beta", {{"alpha", 1}}, true},
+        {"over a whole chunk", cut, std::string(kChunkSize, 'h') + " beta", {}, true},
+        {"a separator ends the size", cut + " ", "beta gamma", {{"alp", 1}}, false},
+        {"a separator follows the size", "alpha", " beta gamma", {{"alpha", 1}}, false},
+        {"nothing grows", cut, "", {{"alp", 1}}, false},
+    };
+    for (const std::int32_t language : {kEnglishLatin, kUnicode})
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + ", language " + std::to_string(language));
+            workspace.Add.Language = language;
+            ApplyAddOptions(workspace);
+            workspace.MinWordLength = 1;
+            workspace.Store.Clear();
+            messages.shown.clear();
+            const std::string path = dir.Write("growing.txt", row.text);
+            state.InputFiles = {path};
+            progress.polls = 0;
+            progress.onPoll = [&](int poll) {
+                if (poll != 2)
+                    return;
+                // The file is open and measured; nothing is read yet.
+                const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+                ASSERT_GE(fd, 0);
+                ASSERT_EQ(::write(fd, row.growth.data(), row.growth.size()),
+                          static_cast<ssize_t>(row.growth.size()));
+                ::close(fd);
+            };
+            Run();
+            EXPECT_EQ(Words(), row.words);
+            ASSERT_EQ(messages.shown.size(), row.warned ? 2u : 1u);
+            EXPECT_EQ(messages.shown[0].text == kUnableToReadText, row.warned);
+        }
+}
+
+// Files of the kernel's own file systems say nothing true of their size: /proc's
+// say 0 and sysfs's 4,096. They are read to their end, and only an empty file that is
+// truly empty gives nothing.
+TEST_F(IngestTest, FilesWhoseSizeSaysNothingAreReadToTheirEnd) {
+    const struct {
+        std::string path;
+        const char* word;
+    } rows[] = {
+        {"/proc/cpuinfo", "processor"},
+        {"/proc/self/status", "name"},
+        {"/sys/kernel/mm/transparent_hugepage/enabled", "never"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        if (::access(row.path.c_str(), R_OK) != 0)
+            continue;
+        workspace.Store.Clear();
+        messages.shown.clear();
+        state.InputFiles = {row.path};
+        Run();
+        EXPECT_EQ(Words().count(row.word), 1u);
+        EXPECT_EQ(messages.shown.size(), 1u) << "only the summary";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ingest, ShrinkingFileTest,

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "core/output/word_list_writer.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/standard_input.h"
 #include "support/store_contents.h"
 #include "support/temp_dir.h"
 
@@ -211,6 +213,50 @@ TEST_F(ListMergeTest, RemoveListedTakesOutTheWordsOfAStopListInAnyEncoding) {
     const std::string bad = dir.Write("bad.txt", "\xEA\xEE\xF2\nx,\n");
     EXPECT_EQ(RemoveListedWords(session.workspace, bad, session.messages), -1);
     EXPECT_EQ(session.workspace.Store.Count(), 1);
+}
+
+// On the command line a list may be a pipe, named "-" or by its path: it is read once
+// to its end, and both readings (the check, then the count) go over what it gave.
+TEST_F(ListMergeTest, ListsFromPipesAreReadToTheirEnd) {
+    std::string list;
+    WordCounts words;
+    for (int i = 0; i < 40'000; ++i) {
+        std::string word = "w";
+        for (int n = i; n > 0; n /= 26)
+            word += static_cast<char>('a' + n % 26);
+        list += word + ",2\n";
+        words[word] += 2;
+    }
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "by its path" : "as standard input");
+        Session session(kEnglishLatin);
+        testing::Pipe pipe(list, 4093);
+        std::optional<testing::StandardInputFrom> in;
+        if (!named)
+            in.emplace(pipe.ReadEnd());
+        IngestHooks hooks = session.Hooks();
+        hooks.streams = Streams::ReadToEnd;
+        const std::string path =
+            named ? "/dev/fd/" + std::to_string(pipe.ReadEnd()) : kStandardInputPath;
+        EXPECT_TRUE(MergeLists(session.workspace, {path}, hooks));
+        EXPECT_EQ(StoreWords(session.workspace.Store), words);
+    }
+
+    Session session(kEnglishLatin);
+    for (const char* word : {"alpha", "beta", "gamma"})
+        session.workspace.Store.AddWord(word);
+    testing::Pipe stop("alpha\ngamma,4\n", 3);
+    EXPECT_EQ(RemoveListedWords(session.workspace, "/dev/fd/" + std::to_string(stop.ReadEnd()),
+                                session.messages, SystemReadBufferMemory(), Streams::ReadToEnd),
+              2);
+    EXPECT_EQ(StoreWords(session.workspace.Store), (WordCounts{{"beta", 1}}));
+}
+
+// A NUL in a list of a code page is a separator, as in a document, and no more.
+TEST_F(ListMergeTest, AStrayNulDoesNotMakeAListUtf16) {
+    Session session(kEnglishLatin);
+    EXPECT_TRUE(session.Merge({dir.Write("nul.txt", std::string("ab\0cd,3\n", 8))}));
+    EXPECT_EQ(StoreWords(session.workspace.Store), (WordCounts{{"ab", 3}, {"cd", 3}}));
 }
 
 // The short form of the cut agrees with the tokenizer's over whole texts.

@@ -44,9 +44,12 @@ TEST(ListRecordReaderTest, ReadsEveryFormatTheWritersWrite) {
         {"CRLF with counts", "THE,12\r\nAND,7\r\n", {{"THE", 12, 1}, {"AND", 7, 1}}},
         {"space", "the,12 and,7 ", {{"the", 12, 1}, {"and", 7, 1}}},
         {"tabs and runs of separators", "\t\ta \n\n b\r", {{"a", 1, 1}, {"b", 1, 1}}},
-        {"the last comma counts", "a,b,3", {{"a,b", 3, 1}}},
         {"ranges", "the,12,3\nand,7,7\n", {{"the", 12, 3}, {"and", 7, 7}}},
-        {"a range only after a count", "a,b,3 9,3", {{"a,b", 3, 1}, {"9", 3, 1}}},
+        {"a number is a word before a count", "9,3", {{"9", 3, 1}}},
+        {"the longest record", std::string(1022, 'w') + ",1", {{std::string(1022, 'w'), 1, 1}}},
+        {"the longest ranged record",
+         std::string(1018, 'w') + ",99,9",
+         {{std::string(1018, 'w'), 99, 9}}},
         {"largest count", "w,4294967295", {{"w", 4294967295u, 1}}},
         {"leading zeros", "w,007", {{"w", 7, 1}}},
         {"no final delimiter", "x,2", {{"x", 2, 1}}},
@@ -83,10 +86,19 @@ TEST(ListRecordReaderTest, RefusesACommaWithoutAValidCountAndSaysWhere) {
         {"word,5,99999999999999999999", "line 1: the range is above the count"},
         {"word,0,1", "line 1: the count is 0"},
         {",5,1", "line 1: a count without a word"},
+        {"word,,3", "line 1: more than one comma"},
+        {"x\na,b,3", "line 2: more than one comma"},
+        {"a,1,2,1", "line 1: more than one comma"},
+        {"a\rb\rword,x", "line 3: the count is not a number"},
+        {"a\r\n\r\nword,0", "line 3: the count is 0"},
+        {"a\n\rword,0", "line 3: the count is 0"},
+        {"a\rb\rword,5,6", "line 3: the range is above the count"},
+        {"a\n" + std::string(1023, 'b') + ",3", "line 2: the record is longer than 1,024 bytes"},
+        {std::string(5000, 'b'), "line 1: the record is longer than 1,024 bytes"},
     };
     for (const Case& c : cases) {
         for (std::size_t chunk : {1, 4, 1000}) {
-            SCOPED_TRACE(c.text + ", chunks of " + std::to_string(chunk));
+            SCOPED_TRACE(c.text.substr(0, 40) + ", chunks of " + std::to_string(chunk));
             const Outcome outcome = Read(c.text, chunk);
             EXPECT_FALSE(outcome.accepted);
             EXPECT_EQ(outcome.failure, c.failure);
