@@ -13,6 +13,7 @@
 #   CORPORA                  which corpora (default "kjv_x10 en_mix_x5 zipf3m")
 #   DECODING=0               skip the second table (UTF-8 against the code page)
 #   UNICODE=0                skip the table of -l unicode (needs word_break_bench)
+#   KEYWORDS=0               skip the keyword list against the frequency list
 #   WORD_BREAK_BENCH         the word_break_bench to run with CLI (default: the build's)
 #   NO_INSTALL=1             never install the dict-* packages en_mix_x5 needs
 #   CLI                      time this tarvolen-cli instead of building one (to
@@ -245,4 +246,26 @@ if [ -f "$cache/zipf3m.txt" ] && [ -x "$merge_bench" ]; then
     cat "$cache/zipf3m.txt" >/dev/null
     read -r _ count_kb < <(seconds_of "$cli" -q "$cache/zipf3m.txt")
     echo "peak RSS: merging the list $((merge_kb / 1024)) MiB, counting zipf3m $((count_kb / 1024)) MiB"
+fi
+
+# Keywords: counting zipf3m and writing its keyword list against en_mix_x5's list,
+# against counting it and writing its frequency list (target 1.5).
+if [ "${KEYWORDS:-1}" = 1 ] && [ -f "$cache/zipf3m.txt" ] && { [ -f "$cache/en_mix_x5.txt" ] || make_en_mix_x5; }; then
+    reference="$cache/en_mix_x5_freq.txt"
+    [ -f "$reference" ] || "$cli" -q --frequency -o "$reference" "$cache/en_mix_x5.txt"
+    ratios=() ours=() theirs=() rss=()
+    for _ in $(seq "$runs"); do
+        cat "$cache/zipf3m.txt" "$reference" >/dev/null
+        read -r t_ours kb < <(seconds_of "$cli" -q --keywords "$reference" -o /dev/null "$cache/zipf3m.txt")
+        cat "$cache/zipf3m.txt" >/dev/null
+        read -r t_base _ < <(seconds_of "$cli" -q --frequency -o /dev/null "$cache/zipf3m.txt")
+        ours+=("$t_ours") theirs+=("$t_base") rss+=("$kb")
+        ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
+    done
+    echo
+    printf '%-24s %10s %10s %7s %7s\n' comparison measured baseline ratio target
+    printf '%-24s %9ss %9ss %7s %7s  (peak RSS %s MiB)\n' "zipf3m:keywords/frequency" \
+        "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${theirs[@]}" | median)" \
+        "$(printf '%s\n' "${ratios[@]}" | median)" 1.50 \
+        "$(printf '%s\n' "${rss[@]}" | sort -g | tail -n 1 | awk '{ printf "%.0f", $1 / 1024 }')"
 fi
