@@ -53,6 +53,15 @@ Keyness KeynessOf(std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64
     return {g2, logRatio};
 }
 
+bool KeywordBefore(double g2, std::uint64_t leadingBytes, std::string_view word, double otherG2,
+                   std::uint64_t otherLeadingBytes, std::string_view otherWord) {
+    if (g2 != otherG2)
+        return g2 > otherG2;
+    if (leadingBytes != otherLeadingBytes)
+        return leadingBytes < otherLeadingBytes;
+    return WordOrder(word, otherWord);
+}
+
 std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordStore& reference,
                                              double minKeyness) {
     const std::uint64_t c = TotalCount(list);
@@ -85,11 +94,8 @@ std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordSt
             keep(word, 0, count, leading);
     });
     std::sort(rows.begin(), rows.end(), [](const KeywordRow& x, const KeywordRow& y) {
-        if (x.keyness.g2 != y.keyness.g2)
-            return x.keyness.g2 > y.keyness.g2;
-        if (x.leadingBytes != y.leadingBytes)
-            return x.leadingBytes < y.leadingBytes;
-        return WordOrder(x.word, y.word);
+        return KeywordBefore(x.keyness.g2, x.leadingBytes, x.word, y.keyness.g2, y.leadingBytes,
+                             y.word);
     });
     return rows;
 }

@@ -31,6 +31,11 @@ struct KeywordRow {
     std::uint64_t leadingBytes;
 };
 
+// The keyword list's order: signed G2 descending, ties by the word's bytes (by the
+// leading bytes first, which order two words as their bytes do when unequal).
+bool KeywordBefore(double g2, std::uint64_t leadingBytes, std::string_view word, double otherG2,
+                   std::uint64_t otherLeadingBytes, std::string_view otherWord);
+
 // Every word of either store whose |G2| is at least minKeyness, ordered by signed G2
 // descending, ties by the word's bytes. The views stay valid while neither store
 // changes.

@@ -50,7 +50,14 @@ void SizeColumns(QTableView* table) {
     wide(CWordListModel::Count, "999,999,999");
     wide(CWordListModel::Percent, "100.00");
     wide(CWordListModel::PerMillion, "1,000,000.0");
+    wide(CWordListModel::Range, "9,999,999");
+    wide(CWordListModel::RangePercent, "100.00");
     wide(CWordListModel::Length, "999");
+    if (table->model()->columnCount() == CWordListModel::ColumnCount) {
+        wide(CWordListModel::ReferenceCount, "999,999,999");
+        wide(CWordListModel::G2, "-999,999.99");
+        wide(CWordListModel::LogRatio, "-99.99");
+    }
     table->setColumnWidth(CWordListModel::Word, metrics.averageCharWidth() * 24);
 }
 
@@ -91,8 +98,11 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     copy_ = new QPushButton(QStringLiteral("&Copy"), this);
     export_ = new QPushButton(QStringLiteral("&Export..."), this);
     delete_ = new QPushButton(QStringLiteral("&Delete"), this);
+    compare_ = new QPushButton(QStringLiteral("Co&mpare..."), this);
+    referenceOnly_ = new QCheckBox(QStringLiteral("Show words of the reference &only"), this);
+    clearComparison_ = new QPushButton(QStringLiteral("Clea&r comparison"), this);
     close_ = new QPushButton(QStringLiteral("C&lose"), this);
-    for (QPushButton* button : {copy_, export_, delete_, close_})
+    for (QPushButton* button : {copy_, export_, delete_, compare_, clearComparison_, close_})
         button->setAutoDefault(false);
 
     auto* searchRow = new QHBoxLayout;
@@ -103,6 +113,10 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     buttons->addWidget(copy_);
     buttons->addWidget(export_);
     buttons->addWidget(delete_);
+    buttons->addSpacing(fontMetrics().averageCharWidth() * 2);
+    buttons->addWidget(compare_);
+    buttons->addWidget(referenceOnly_);
+    buttons->addWidget(clearComparison_);
     buttons->addStretch(1);
     buttons->addWidget(close_);
     auto* layout = new QVBoxLayout(this);
@@ -120,6 +134,12 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     connect(copy_, &QPushButton::clicked, this, &CWordListWindow::CopySelection);
     connect(export_, &QPushButton::clicked, this, &CWordListWindow::ExportShown);
     connect(delete_, &QPushButton::clicked, this, &CWordListWindow::DeleteSelection);
+    connect(compare_, &QPushButton::clicked, this, &CWordListWindow::Compare);
+    connect(clearComparison_, &QPushButton::clicked, this, &CWordListWindow::ClearComparison);
+    connect(referenceOnly_, &QCheckBox::toggled, this, [this](bool shown) {
+        WaitCursor busy;
+        model_->SetReferenceOnlyShown(shown);
+    });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(&main_, &CMainDialog::ListChanged, this, &CWordListWindow::OnListChanged);
     connect(&main_, &CMainDialog::CommandsFinished, this, &CWordListWindow::OnCommandsFinished);
@@ -146,6 +166,7 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
 
     main_.installEventFilter(this);
     Reload();
+    ShowComparison();
     const int across = header->length() + 2 * table_->frameWidth() +
                        table_->verticalScrollBar()->sizeHint().width() + 24;
     resize(std::max(across, sizeHint().width()), fontMetrics().height() * 34);
@@ -245,6 +266,38 @@ void CWordListWindow::SortBackwards() {
     ShowSortIndicator();
 }
 
+void CWordListWindow::Compare() {
+    main_.RunCommand([this] {
+        const std::vector<std::string> picked = main_.PickWordLists(false);
+        if (picked.empty())
+            return;
+        std::unique_ptr<Workspace> reference = main_.ReadReferenceList(picked.front());
+        if (reference == nullptr)
+            return;
+        WaitCursor busy;
+        // The old reference goes only once the model reads the new one.
+        model_->SetReference(&reference->Store);
+        reference_ = std::move(reference);
+        ShowComparison();
+    });
+}
+
+void CWordListWindow::ClearComparison() {
+    WaitCursor busy;
+    model_->SetReference(nullptr);
+    reference_.reset();
+    ShowComparison();
+}
+
+void CWordListWindow::ShowComparison() {
+    const bool comparing = model_->Comparing();
+    referenceOnly_->setEnabled(comparing);
+    clearComparison_->setEnabled(comparing);
+    if (comparing)
+        SizeColumns(table_);
+    ShowSortIndicator();
+}
+
 void CWordListWindow::ShowContextMenu(const QPoint& at, QWidget* from) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("Sort by &Word"), this, [this] {
@@ -313,7 +366,9 @@ void CWordListWindow::ExportShown() {
 }
 
 void CWordListWindow::DeleteSelection() {
-    const std::vector<std::uint32_t> rows = SelectedRows();
+    std::vector<std::uint32_t> rows = SelectedRows();
+    // The reference's own words are not the list's to delete.
+    std::erase_if(rows, [this](std::uint32_t row) { return !model_->snapshot().InList(row); });
     if (rows.empty())
         return;
     main_.RunCommand([this, &rows] {

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QCheckBox;
@@ -14,12 +15,13 @@ namespace tarvolen {
 
 class CMainDialog;
 class CWordListModel;
+struct Workspace;
 
-// The Word List window: every word of the list with its count, to sort, search, copy,
-// export and delete. Modeless and one at a time, a child window of the main window,
-// so that it is disabled with it while a long operation runs. It follows the list:
-// whenever a command has changed it, the window shows it as it is now, sorted and
-// searched as before.
+// The Word List window: every word of the list with its count and range, to sort,
+// search, copy, export and delete, and to compare with a reference list. Modeless and one at a
+// time, a child window of the main window, so that it is disabled with it while a long operation
+// runs. It follows the list: whenever a command has changed it, the window shows it as it is now,
+// sorted and searched as before.
 class CWordListWindow : public QWidget {
     Q_OBJECT
 
@@ -50,6 +52,9 @@ class CWordListWindow : public QWidget {
     QLabel* countsLine() const { return counts_; }
     QPushButton* exportButton() const { return export_; }
     QPushButton* deleteButton() const { return delete_; }
+    QPushButton* compareButton() const { return compare_; }
+    QPushButton* clearComparisonButton() const { return clearComparison_; }
+    QCheckBox* referenceOnlyBox() const { return referenceOnly_; }
 
     // Snapshot rows of the selection, in the order shown.
     std::vector<std::uint32_t> SelectedRows() const;
@@ -61,6 +66,10 @@ class CWordListWindow : public QWidget {
     void DeleteSelection();
     // Sorts by the word read from its end.
     void SortBackwards();
+    // Compares the list with a reference list the person picks, as "Word List..."
+    // picks and reads lists; a refused one leaves the window as it was.
+    void Compare();
+    void ClearComparison();
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -75,6 +84,7 @@ class CWordListWindow : public QWidget {
     void UpdateCounts();
     void ShowSortIndicator();
     void ShowContextMenu(const QPoint& at, QWidget* from);
+    void ShowComparison();
 
     CMainDialog& main_;
     CWordListModel* model_ = nullptr;
@@ -86,7 +96,12 @@ class CWordListWindow : public QWidget {
     QPushButton* copy_ = nullptr;
     QPushButton* export_ = nullptr;
     QPushButton* delete_ = nullptr;
+    QPushButton* compare_ = nullptr;
+    QCheckBox* referenceOnly_ = nullptr;
+    QPushButton* clearComparison_ = nullptr;
     QPushButton* close_ = nullptr;
+    // The list compared with, kept so that the comparison follows the list.
+    std::unique_ptr<Workspace> reference_;
     // The list changed while a command ran; shown anew once it ends.
     bool stale_ = false;
 };
