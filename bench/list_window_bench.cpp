@@ -13,7 +13,6 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QTableView>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -25,6 +24,7 @@
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
+#include "gui/list/row_table_view.h"
 #include "gui/list/word_list_model.h"
 #include "gui/list/word_list_window.h"
 #include "silent_ports.h"

@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTabWidget>
-#include <QTableView>
 #include <algorithm>
 #include <string>
 
@@ -20,6 +19,7 @@
 #include "gui/app/qt_message_port.h"
 #include "gui/collect/add_options_dialog.h"
 #include "gui/collect/dir_scan_dialog.h"
+#include "gui/list/row_table_view.h"
 #include "gui/list/word_list_window.h"
 #include "gui/output/save_list_dialog.h"
 #include "support/store_contents.h"

@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string>
@@ -26,6 +25,7 @@
 #include "core/util/messages.h"
 #include "core/workspace.h"
 #include "gui/app/main_dialog.h"
+#include "gui/list/row_table_view.h"
 #include "gui/list/word_list_model.h"
 #include "gui/util/focus.h"
 #include "gui/util/wait_cursor.h"
@@ -36,7 +36,7 @@ namespace {
 
 // Columns of numbers are as wide as their widest value or their header; the word
 // takes the rest. Measured once rather than from the rows, which may be millions.
-void SizeColumns(QTableView* table) {
+void SizeColumns(CRowTableView* table) {
     const QFontMetrics metrics = table->fontMetrics();
     const int padding = metrics.horizontalAdvance(QStringLiteral("MM"));
     const auto wide = [&](int column, const char* widest) {
@@ -77,14 +77,11 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     searchError_ = new QLabel(this);
     searchError_->setStyleSheet(QStringLiteral("color: #b00020"));
 
-    table_ = new QTableView(this);
+    table_ = new CRowTableView(this);
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    table_->setWordWrap(false);
-    table_->verticalHeader()->hide();
-    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    table_->setRowHeight(fontMetrics().height() + 4);
     QHeaderView* header = table_->horizontalHeader();
     header->setHighlightSections(false);
     header->setSectionsMovable(false);
@@ -92,7 +89,6 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     header->setSectionResizeMode(CWordListModel::Word, QHeaderView::Stretch);
     header->setSortIndicator(CWordListModel::ColumnOf(model_->Sort().key),
                              model_->Sort().descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    table_->setSortingEnabled(true);
 
     counts_ = new QLabel(this);
     copy_ = new QPushButton(QStringLiteral("&Copy"), this);

@@ -9,11 +9,11 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
 
 namespace tarvolen {
 
 class CMainDialog;
+class CRowTableView;
 class CWordListModel;
 struct Workspace;
 
@@ -45,7 +45,7 @@ class CWordListWindow : public QWidget {
     static CWordListWindow* Open(CMainDialog& main);
 
     CWordListModel& model() const { return *model_; }
-    QTableView* table() const { return table_; }
+    CRowTableView* table() const { return table_; }
     QLineEdit* searchField() const { return search_; }
     QCheckBox* regularExpressionBox() const { return regularExpression_; }
     QLabel* searchError() const { return searchError_; }
@@ -91,7 +91,7 @@ class CWordListWindow : public QWidget {
     QLineEdit* search_ = nullptr;
     QCheckBox* regularExpression_ = nullptr;
     QLabel* searchError_ = nullptr;
-    QTableView* table_ = nullptr;
+    CRowTableView* table_ = nullptr;
     QLabel* counts_ = nullptr;
     QPushButton* copy_ = nullptr;
     QPushButton* export_ = nullptr;

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -24,6 +23,7 @@
 #include "core/collect/list_merge.h"
 #include "core/list/list_table.h"
 #include "core/workspace.h"
+#include "gui/list/row_table_view.h"
 #include "gui/list/word_list_model.h"
 #include "gui/list/word_list_window.h"
 #include "support/main_window_fixture.h"
