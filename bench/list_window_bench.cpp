@@ -2,10 +2,12 @@
 // to open, to sort again by each column, and to follow each typed character of a
 // search, and how much memory it holds per word beyond the store.
 //
-//   QT_QPA_PLATFORM=offscreen list_window_bench CORPUS [SEARCH]
+//   QT_QPA_PLATFORM=offscreen list_window_bench CORPUS [SEARCH [REFERENCE]]
 //
 // CORPUS is read by an Add as the program reads it (English/Latin, words of any
-// length); SEARCH (default "tion") is typed one character at a time.
+// length); SEARCH (default "tion") is typed one character at a time. REFERENCE, a
+// text read the same way, is then compared with: the time and memory of the
+// comparison, of the sort by G2, and of the reference's own words shown.
 #include <malloc.h>
 #include <unistd.h>
 
@@ -92,7 +94,7 @@ int main(int argc, char** argv) {
     using namespace tarvolen;
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: list_window_bench CORPUS [SEARCH]\n");
+        std::fprintf(stderr, "usage: list_window_bench CORPUS [SEARCH [REFERENCE]]\n");
         return 2;
     }
     const QString typed = QString::fromLocal8Bit(argc > 2 ? argv[2] : "tion");
@@ -183,6 +185,34 @@ int main(int argc, char** argv) {
     window->repaint();
     std::printf("search as a regular expression \"%s\": %.3f s\n", qPrintable(typed),
                 Elapsed(timer));
+    window->searchField()->clear();
+
+    if (argc > 3) {
+        Workspace reference(messages);
+        CMainDialog referenceOwner(reference, messages, dialogs, picker);
+        ApplyAddOptions(reference);
+        reference.MinWordLength = 1;
+        referenceOwner.State.InputFiles = {argv[3]};
+        referenceOwner.IngestFiles();
+        std::printf("%s: %d words of reference\n", argv[3], reference.Store.Count());
+        memory("before the comparison");
+        timer.restart();
+        window->model().SetReference(&reference.Store);
+        window->repaint();
+        std::printf("compare (sorted by G2): %.3f s\n", Elapsed(timer));
+        memory("compared");
+        timer.restart();
+        window->model().SetReferenceOnlyShown(true);
+        window->repaint();
+        std::printf("the reference's own words too: %.3f s, %zu rows\n", Elapsed(timer),
+                    window->model().ShownCount());
+        memory("with the reference's own words");
+        timer.restart();
+        window->table()->sortByColumn(CWordListModel::LogRatio, Qt::DescendingOrder);
+        window->repaint();
+        std::printf("sort by Log Ratio: %.3f s\n", Elapsed(timer));
+        window->model().SetReference(nullptr);
+    }
     window->close();
     app.processEvents();
     return 0;

@@ -72,11 +72,15 @@ std::vector<std::uint32_t> SortByKeyness(const ListSnapshot& snapshot) {
         std::uint32_t row;
     };
     std::vector<Keyed> keyed(snapshot.size());
-    for (std::uint32_t row = 0; row < snapshot.size(); ++row)
-        keyed[row] = {snapshot.KeynessAt(row).g2, LeadingKey(snapshot.Word(row), false), row};
+    KeynessMemo memo(snapshot.TotalOccurrences(), snapshot.ReferenceOccurrences());
+    for (std::uint32_t row = 0; row < snapshot.size(); ++row) {
+        keyed[row] = {memo.Of(snapshot.Count(row), snapshot.ReferenceCount(row)).g2,
+                      LeadingKey(snapshot.Word(row), false), row};
+    }
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-        return KeywordBefore(a.g2, a.leadingBytes, snapshot.Word(a.row), b.g2, b.leadingBytes,
-                             snapshot.Word(b.row));
+        return KeywordBefore(
+            a.g2, a.leadingBytes, [&] { return snapshot.Word(a.row); }, b.g2, b.leadingBytes,
+            [&] { return snapshot.Word(b.row); });
     });
     std::vector<std::uint32_t> order(keyed.size());
     std::transform(keyed.begin(), keyed.end(), order.begin(), [](const Keyed& k) { return k.row; });
@@ -85,8 +89,9 @@ std::vector<std::uint32_t> SortByKeyness(const ListSnapshot& snapshot) {
 
 std::vector<std::uint32_t> SortByLogRatio(const ListSnapshot& snapshot, bool descending) {
     std::vector<std::pair<double, std::uint32_t>> keyed(snapshot.size());
+    KeynessMemo memo(snapshot.TotalOccurrences(), snapshot.ReferenceOccurrences());
     for (std::uint32_t row = 0; row < snapshot.size(); ++row) {
-        const double ratio = snapshot.KeynessAt(row).logRatio;
+        const double ratio = memo.Of(snapshot.Count(row), snapshot.ReferenceCount(row)).logRatio;
         keyed[row] = {descending ? -ratio : ratio, row};
     }
     std::sort(keyed.begin(), keyed.end());

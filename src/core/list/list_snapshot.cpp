@@ -20,10 +20,17 @@ void ListSnapshot::Take(const WordStore& store, const WordStore* reference, bool
         total_ += count;
     });
     runs_.shrink_to_fit();
+    Compare(reference, referenceOnly);
+}
+
+void ListSnapshot::Compare(const WordStore* reference, bool referenceOnly) {
+    std::vector<std::uint32_t>().swap(referenceOnly_);
+    std::vector<std::uint32_t>().swap(referenceCounts_);
+    referenceTotal_ = 0;
+    comparing_ = reference != nullptr;
     if (reference == nullptr)
         return;
 
-    comparing_ = true;
     referenceArena_ = reference->ArenaBegin();
     struct Only {
         std::uint64_t leadingBytes;
@@ -32,7 +39,7 @@ void ListSnapshot::Take(const WordStore& store, const WordStore* reference, bool
     std::vector<Only> only;
     reference->ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
         referenceTotal_ += count;
-        if (referenceOnly && store.Occurrences(word.data(), word.size()) == 0)
+        if (referenceOnly && store_->Occurrences(word.data(), word.size()) == 0)
             only.push_back({leading, word});
     });
     std::sort(only.begin(), only.end(), [](const Only& x, const Only& y) {

@@ -39,6 +39,9 @@ class ListSnapshot {
     // reference when there is one, its own words shown too when referenceOnly.
     void Take(const WordStore& store, const WordStore* reference = nullptr,
               bool referenceOnly = false);
+    // Compares the rows taken with another reference (null: with none), leaving the
+    // list's rows as they are.
+    void Compare(const WordStore* reference, bool referenceOnly);
     void Clear();
 
     std::size_t size() const { return offsets_.size() + referenceOnly_.size(); }

@@ -49,21 +49,28 @@ void CWordListModel::SetReference(const WordStore* reference) {
                sort_.key == ListSortKey::LogRatio) {
         sort_ = {ListSortKey::Count, true};
     }
-    if (store_ != nullptr && !suspended_) {
-        Retake();
-        return;
-    }
-    // The columns change all the same.
+    Recompare();
+}
+
+void CWordListModel::Recompare() {
     beginResetModel();
+    // The columns change all the same, also with no rows to compare.
+    if (store_ != nullptr && !suspended_) {
+        order_ = {};
+        shown_ = {};
+        snapshot_.Compare(reference_, referenceOnlyShown_);
+        Arrange();
+    }
     endResetModel();
+    emit ShownChanged();
 }
 
 void CWordListModel::SetReferenceOnlyShown(bool shown) {
     if (shown == referenceOnlyShown_)
         return;
     referenceOnlyShown_ = shown;
-    if (store_ != nullptr && !suspended_ && Comparing())
-        Retake();
+    if (Comparing())
+        Recompare();
 }
 
 void CWordListModel::Suspend() {

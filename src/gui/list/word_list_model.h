@@ -100,6 +100,9 @@ class CWordListModel : public QAbstractTableModel {
     // Takes the snapshot of the store again, sorted and searched as before, inside a
     // model reset.
     void Retake();
+    // Compares the snapshot again as the reference and its check box say, sorted and
+    // searched as before, inside a model reset.
+    void Recompare();
     // Sorts and searches the snapshot again, inside a model reset.
     void Arrange();
     void Search();
