@@ -1,5 +1,6 @@
 #include "support/window_gallery.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTabWidget>
@@ -51,7 +52,11 @@ WindowGallery::WindowGallery() : workspace_(messages_, SmallStoreOptions()) {}
 void WindowGallery::FillList() {
     workspace_.Store.Clear();
     const std::string text = kText;
+    // Read as four documents, so that the words have ranges to show.
+    int words = 0;
     for (std::size_t start = 0; start < text.size();) {
+        if (words++ % 12 == 0)
+            workspace_.Store.BeginDocument();
         std::size_t end = std::min(text.find(' ', start), text.size());
         workspace_.Store.AddWord(text.substr(start, end - start).c_str());
         start = end + 1;
@@ -78,6 +83,22 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     list->searchField()->setFocus();
     windows.push_back({"word-list", std::move(list)});
     owners_.push_back(std::move(listOwner));
+
+    // The same list compared with a reference of everyday English, its own words
+    // shown too.
+    auto compareOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
+    auto compared = std::make_unique<CWordListWindow>(*compareOwner);
+    picker_.fileResults.push_back(FilePickResult{
+        true,
+        {files_.Write("reference.txt",
+                      "the,60\nof,35\nand,30\na,25\nto,25\nin,20\nis,10\nwith,9\nby,8\n"
+                      "river,2\ndog,2\nmorning,2\nletters,1\n")},
+        1});
+    compared->Compare();
+    compared->referenceOnlyBox()->setChecked(true);
+    compared->table()->selectRow(0);
+    windows.push_back({"word-list-compare", std::move(compared)});
+    owners_.push_back(std::move(compareOwner));
 
     auto progress = std::make_unique<CProgressDialog>();
     progress->SetFileLine(QStringLiteral("/home/user/Documents/letters/2026/december.txt"));

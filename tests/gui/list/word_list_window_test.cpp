@@ -514,24 +514,5 @@ TEST_F(ComparisonTest, ARefusedReferenceSaysWhyAndLeavesTheWindowAsItWas) {
     ExpectKeywords(list, model, false);
 }
 
-TEST_F(WordListWindowTest, EveryControlHasItsOwnMnemonic) {
-    CWordListWindow* list = Open();
-    std::vector<QString> texts;
-    for (const QAbstractButton* button : list->findChildren<QAbstractButton*>())
-        texts.push_back(button->text());
-    for (const QLabel* label : list->findChildren<QLabel*>())
-        texts.push_back(label->text());
-    std::set<QChar> keys;
-    int marked = 0;
-    for (const QString& text : texts) {
-        const qsizetype at = text.indexOf('&');
-        if (at < 0 || at + 1 >= text.size())
-            continue;
-        ++marked;
-        EXPECT_TRUE(keys.insert(text[at + 1].toLower()).second) << text.toStdString();
-    }
-    EXPECT_EQ(marked, 9);
-}
-
 }  // namespace
 }  // namespace tarvolen
