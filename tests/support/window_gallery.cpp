@@ -52,7 +52,7 @@ WindowGallery::WindowGallery() : workspace_(messages_, SmallStoreOptions()) {}
 void WindowGallery::FillList() {
     workspace_.Store.Clear();
     const std::string text = kText;
-    // Read as four documents, so that the words have ranges to show.
+    // Read as documents of twelve words, so that the words have ranges to show.
     int words = 0;
     for (std::size_t start = 0; start < text.size();) {
         if (words++ % 12 == 0)
@@ -72,6 +72,8 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     // The window starts with an empty list, as the program does.
     auto main = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     auto listOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
+    // A main window empties the list as it opens.
+    auto compareOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     FillList();
     main->RefreshStatusLine();
     windows.push_back({"main-window", std::move(main)});
@@ -86,7 +88,6 @@ std::vector<GalleryWindow> WindowGallery::Build() {
 
     // The same list compared with a reference of everyday English, its own words
     // shown too.
-    auto compareOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     auto compared = std::make_unique<CWordListWindow>(*compareOwner);
     picker_.fileResults.push_back(FilePickResult{
         true,

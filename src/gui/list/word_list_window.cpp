@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -76,6 +77,7 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     regularExpression_ = new QCheckBox(QStringLiteral("Regular e&xpression"), this);
     searchError_ = new QLabel(this);
     searchError_->setStyleSheet(QStringLiteral("color: #b00020"));
+    searchError_->hide();
 
     table_ = new CRowTableView(this);
     table_->setModel(model_);
@@ -163,9 +165,7 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     main_.installEventFilter(this);
     Reload();
     ShowComparison();
-    const int across = header->length() + 2 * table_->frameWidth() +
-                       table_->verticalScrollBar()->sizeHint().width() + 24;
-    resize(std::max(across, sizeHint().width()), fontMetrics().height() * 34);
+    resize(std::max(WidthForColumns(), sizeHint().width()), fontMetrics().height() * 34);
     search_->setFocus();
     ShowFocusFromStart(this);
 }
@@ -289,9 +289,19 @@ void CWordListWindow::ShowComparison() {
     const bool comparing = model_->Comparing();
     referenceOnly_->setEnabled(comparing);
     clearComparison_->setEnabled(comparing);
-    if (comparing)
+    if (comparing) {
         SizeColumns(table_);
+        // Wider for the new columns, as far as the screen lets it.
+        const int available = screen()->availableGeometry().width() - 48;
+        if (width() < WidthForColumns() && width() < available)
+            resize(std::min(WidthForColumns(), available), height());
+    }
     ShowSortIndicator();
+}
+
+int CWordListWindow::WidthForColumns() const {
+    return table_->horizontalHeader()->length() + 2 * table_->frameWidth() +
+           table_->verticalScrollBar()->sizeHint().width() + 24;
 }
 
 void CWordListWindow::ShowContextMenu(const QPoint& at, QWidget* from) {

@@ -85,6 +85,8 @@ class CWordListWindow : public QWidget {
     void ShowSortIndicator();
     void ShowContextMenu(const QPoint& at, QWidget* from);
     void ShowComparison();
+    // The width that shows every column whole.
+    int WidthForColumns() const;
 
     CMainDialog& main_;
     CWordListModel* model_ = nullptr;
