@@ -180,6 +180,10 @@ void CRowTableView::setSelection(const QRect& rect, QItemSelectionModel::Selecti
     if (rows == 0 || columns == 0)
         return;
     const QRect area = rect.normalized();
+    // A rectangle wholly past the rows (a click below the last) picks none; one that
+    // reaches past them (a drag) picks the rows it covers.
+    if (RowAt(area.top()) >= rows || RowAt(area.bottom()) < 0)
+        return;
     const int top = std::clamp(RowAt(area.top()), 0, rows - 1);
     const int bottom = std::clamp(RowAt(area.bottom()), 0, rows - 1);
     const QItemSelection selection(model()->index(top, 0, rootIndex()),

@@ -167,6 +167,35 @@ TEST_F(WordListWindowTest, HeaderClicksSortEachWayAndRanksStay) {
     }
 }
 
+TEST_F(WordListWindowTest, ClicksAndKeysSelectWholeRows) {
+    Put({{"dd", 1}, {"ee", 1}});
+    CWordListWindow* list = Open();
+    CRowTableView* table = list->table();
+    const auto at = [&](int row) {
+        return QPoint(table->horizontalHeader()->sectionViewportPosition(CWordListModel::Word) + 4,
+                      row * table->rowHeight() + table->rowHeight() / 2);
+    };
+    const auto selected = [&] {
+        Cells words;
+        for (const std::uint32_t row : list->SelectedRows())
+            words.push_back(list->model().WordText(row));
+        return words;
+    };
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at(1));
+    EXPECT_EQ(selected(), Cells{"a"});
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(3));
+    EXPECT_EQ(selected(), (Cells{"a", "b", "dd"}));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, at(2));
+    EXPECT_EQ(selected(), (Cells{"a", "dd"}));
+    QTest::keyClick(table, Qt::Key_End);
+    EXPECT_EQ(selected(), Cells{"ee"});
+    QTest::keyClick(table, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(selected(), (Cells{"dd", "ee"}));
+    // Below the last row there is no row to pick.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at(5));
+    EXPECT_TRUE(selected().empty());
+}
+
 TEST_F(WordListWindowTest, WordsReadBackwardsGroupTheirEndings) {
     Put({{"going", 1}, {"kindness", 1}, {"sing", 1}, {"darkness", 1}});
     CWordListWindow* list = Open();
