@@ -155,6 +155,7 @@ int main(int argc, char** argv) {
         {"word descending", CWordListModel::Word, Qt::DescendingOrder},
         {"count ascending", CWordListModel::Count, Qt::AscendingOrder},
         {"length descending", CWordListModel::Length, Qt::DescendingOrder},
+        {"range descending", CWordListModel::Range, Qt::DescendingOrder},
         {"rank descending", CWordListModel::Rank, Qt::DescendingOrder},
         {"count descending", CWordListModel::Count, Qt::DescendingOrder},
     };
