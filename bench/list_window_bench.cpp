@@ -2,17 +2,19 @@
 // to open, to sort again by each column, and to follow each typed character of a
 // search, and how much memory it holds per word beyond the store.
 //
-//   QT_QPA_PLATFORM=offscreen list_window_bench CORPUS [SEARCH]
+//   QT_QPA_PLATFORM=offscreen list_window_bench CORPUS [SEARCH [REFERENCE]]
 //
 // CORPUS is read by an Add as the program reads it (English/Latin, words of any
-// length); SEARCH (default "tion") is typed one character at a time.
+// length); SEARCH (default "tion") is typed one character at a time. REFERENCE, a
+// text read the same way, is then compared with: the time and memory of the
+// comparison, of the sort by G2, and of the reference's own words shown.
 #include <malloc.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QTableView>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -24,6 +26,7 @@
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
+#include "gui/list/row_table_view.h"
 #include "gui/list/word_list_model.h"
 #include "gui/list/word_list_window.h"
 #include "silent_ports.h"
@@ -52,11 +55,33 @@ class NoPicker : public FilePicker {
     }
 };
 
-// Bytes the heap holds now, mapped blocks included.
+// Bytes the heap holds now, mapped blocks included: what was allocated, touched or
+// not.
 std::size_t HeapInUse() {
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;
 }
+
+// Bytes of the process in memory: what was allocated and touched. A large block
+// whose end was never written (a QList grown to the next power of two) costs the
+// heap figure its whole size but memory only the pages written.
+std::size_t Resident() {
+    // Free memory at the top of the heap goes back first, so that it is not counted.
+    malloc_trim(0);
+    std::size_t size = 0;
+    std::size_t resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%zu %zu", &size, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+struct Memory {
+    std::size_t heap = HeapInUse();
+    std::size_t resident = Resident();
+};
 
 double Elapsed(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
@@ -69,7 +94,7 @@ int main(int argc, char** argv) {
     using namespace tarvolen;
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: list_window_bench CORPUS [SEARCH]\n");
+        std::fprintf(stderr, "usage: list_window_bench CORPUS [SEARCH [REFERENCE]]\n");
         return 2;
     }
     const QString typed = QString::fromLocal8Bit(argc > 2 ? argv[2] : "tion");
@@ -85,8 +110,24 @@ int main(int argc, char** argv) {
     std::printf("%s: %d words\n", argv[1], workspace.Store.Count());
     app.processEvents();
 
+    // The model alone, without a view: what the window's arrays cost, to tell them
+    // from what the view adds.
+    const double words = workspace.Store.Count();
+    {
+        const Memory bare;
+        CWordListModel alone;
+        alone.Reload(workspace.Store, workspace.ListCodePage);
+        const Memory loaded;
+        alone.SetSort({ListSortKey::Word, false});
+        const Memory sorted;
+        std::printf(
+            "model alone: %.1f / %.1f bytes a word resident (open / sorted by word)\n",
+            (static_cast<double>(loaded.resident) - static_cast<double>(bare.resident)) / words,
+            (static_cast<double>(sorted.resident) - static_cast<double>(bare.resident)) / words);
+    }
+
     // Opening, up to the first paint of the table.
-    const std::size_t heapBefore = HeapInUse();
+    const Memory before;
     QElapsedTimer timer;
     timer.start();
     main.RunCommand([&] { main.ViewList(); });
@@ -94,10 +135,15 @@ int main(int argc, char** argv) {
     window->repaint();
     app.processEvents();
     std::printf("open: %.3f s\n", Elapsed(timer));
-    const double words = workspace.Store.Count();
-    std::printf("memory: %.1f bytes a word in the arrays, %.1f bytes a word of heap in all\n",
-                static_cast<double>(window->model().BytesHeld()) / words,
-                static_cast<double>(HeapInUse() - heapBefore) / words);
+    const auto memory = [&](const char* when) {
+        const Memory now;
+        std::printf(
+            "memory %s: %.1f bytes a word in the arrays, %.1f of heap, %.1f resident\n", when,
+            static_cast<double>(window->model().BytesHeld()) / words,
+            static_cast<double>(now.heap - before.heap) / words,
+            (static_cast<double>(now.resident) - static_cast<double>(before.resident)) / words);
+    };
+    memory("open");
 
     struct Sort {
         const char* name;
@@ -109,6 +155,7 @@ int main(int argc, char** argv) {
         {"word descending", CWordListModel::Word, Qt::DescendingOrder},
         {"count ascending", CWordListModel::Count, Qt::AscendingOrder},
         {"length descending", CWordListModel::Length, Qt::DescendingOrder},
+        {"range descending", CWordListModel::Range, Qt::DescendingOrder},
         {"rank descending", CWordListModel::Rank, Qt::DescendingOrder},
         {"count descending", CWordListModel::Count, Qt::DescendingOrder},
     };
@@ -117,10 +164,8 @@ int main(int argc, char** argv) {
         window->table()->sortByColumn(sort.column, sort.order);
         window->repaint();
         std::printf("sort by %s: %.3f s\n", sort.name, Elapsed(timer));
-        if (sort.column == CWordListModel::Word && sort.order == Qt::AscendingOrder) {
-            std::printf("memory sorted by word: %.1f bytes a word of heap in all\n",
-                        static_cast<double>(HeapInUse() - heapBefore) / words);
-        }
+        if (sort.column == CWordListModel::Word && sort.order == Qt::AscendingOrder)
+            memory("sorted by word");
     }
     timer.restart();
     window->SortBackwards();
@@ -135,13 +180,40 @@ int main(int argc, char** argv) {
         std::printf("search \"%s\": %.3f s, %zu shown\n", qPrintable(typed.left(n)), Elapsed(timer),
                     window->model().ShownCount());
     }
-    std::printf("memory while searching: %.1f bytes a word in the arrays\n",
-                static_cast<double>(window->model().BytesHeld()) / words);
+    memory("while searching");
     timer.restart();
     window->regularExpressionBox()->setChecked(true);
     window->repaint();
     std::printf("search as a regular expression \"%s\": %.3f s\n", qPrintable(typed),
                 Elapsed(timer));
+    window->searchField()->clear();
+
+    if (argc > 3) {
+        Workspace reference(messages);
+        CMainDialog referenceOwner(reference, messages, dialogs, picker);
+        ApplyAddOptions(reference);
+        reference.MinWordLength = 1;
+        referenceOwner.State.InputFiles = {argv[3]};
+        referenceOwner.IngestFiles();
+        std::printf("%s: %d words of reference\n", argv[3], reference.Store.Count());
+        memory("before the comparison");
+        timer.restart();
+        window->model().SetReference(&reference.Store);
+        window->repaint();
+        std::printf("compare (sorted by G2): %.3f s\n", Elapsed(timer));
+        memory("compared");
+        timer.restart();
+        window->model().SetReferenceOnlyShown(true);
+        window->repaint();
+        std::printf("the reference's own words too: %.3f s, %zu rows\n", Elapsed(timer),
+                    window->model().ShownCount());
+        memory("with the reference's own words");
+        timer.restart();
+        window->table()->sortByColumn(CWordListModel::LogRatio, Qt::DescendingOrder);
+        window->repaint();
+        std::printf("sort by Log Ratio: %.3f s\n", Elapsed(timer));
+        window->model().SetReference(nullptr);
+    }
     window->close();
     app.processEvents();
     return 0;

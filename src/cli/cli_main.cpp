@@ -23,6 +23,7 @@
 #include "core/collect/ingest.h"
 #include "core/collect/input_file.h"
 #include "core/collect/list_merge.h"
+#include "core/collect/reference_list.h"
 #include "core/collect/skipped_files.h"
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_store.h"
@@ -79,8 +80,6 @@ int InterruptedStatus() {
 void ReportOutOfMemory() {
     std::fprintf(stderr, "%s: %s\n", kCliName, WordStore::kGrowthFailedText);
 }
-
-constexpr const char* kEmptyReferenceFormat = "The reference list %s holds no words";
 
 int UsageError(const std::string& reason) {
     std::fprintf(stderr, "%s: %s\n%s\nTry '%s --help' for more information.\n", kCliName,
@@ -151,37 +150,17 @@ class CliRun {
     }
 
   private:
-    // The reference list's own summary is not this run's; its refusals are.
-    class ErrorsOnly : public MessagePort {
-      public:
-        explicit ErrorsOnly(MessagePort& to) : to_(to) {}
-        void ShowMessage(const std::string& text, MessageIcon icon) override {
-            if (icon != MessageIcon::Information)
-                to_.ShowMessage(text, icon);
-        }
-        Answer Ask(const std::string& text, MessageButtons buttons) override {
-            return to_.Ask(text, buttons);
-        }
-
-      private:
-        MessagePort& to_;
-    };
-
     // Reads the reference list of --keywords as -m reads lists, under the run's
     // language, word rules and decoding. False when it was refused, could not be
     // read, holds no word or the reading was interrupted.
     bool LoadReference(ProgressPort& progress) {
-        reference_ = std::make_unique<Workspace>(
-            referenceMessages_, WordStore::Options{.exitStatusWithoutArena = kExitFailure});
-        Workspace& reference = *reference_;
-        reference.Add = workspace_.Add;
-        ApplyAddOptions(reference);
-        reference.MinWordLength = workspace_.MinWordLength;
         IngestHooks hooks{progress, referenceMessages_, {}};
         hooks.streams = Streams::ReadToEnd;
-        if (!MergeLists(reference, {*options_.keywords}, hooks) || gInterrupted != 0)
+        reference_ = ReadReferenceList(workspace_, *options_.keywords, hooks,
+                                       WordStore::Options{.exitStatusWithoutArena = kExitFailure});
+        if (reference_ == nullptr || gInterrupted != 0)
             return false;
-        if (reference.Store.Count() == 0) {
+        if (reference_->Store.Count() == 0) {
             messages_.Error(FormatText(kEmptyReferenceFormat, options_.keywords->c_str()));
             return false;
         }
@@ -190,7 +169,7 @@ class CliRun {
 
     bool listRefused_ = false;
     bool skippedUnreadable_ = false;
-    ErrorsOnly referenceMessages_{messages_};
+    ErrorsOnlyMessages referenceMessages_{messages_};
     std::unique_ptr<Workspace> reference_;
     std::vector<KeywordRow> keywords_;
 

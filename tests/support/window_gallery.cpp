@@ -1,9 +1,9 @@
 #include "support/window_gallery.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTabWidget>
-#include <QTableView>
 #include <algorithm>
 #include <string>
 
@@ -20,6 +20,7 @@
 #include "gui/app/qt_message_port.h"
 #include "gui/collect/add_options_dialog.h"
 #include "gui/collect/dir_scan_dialog.h"
+#include "gui/list/row_table_view.h"
 #include "gui/list/word_list_window.h"
 #include "gui/output/save_list_dialog.h"
 #include "support/store_contents.h"
@@ -51,7 +52,11 @@ WindowGallery::WindowGallery() : workspace_(messages_, SmallStoreOptions()) {}
 void WindowGallery::FillList() {
     workspace_.Store.Clear();
     const std::string text = kText;
+    // Read as documents of twelve words, so that the words have ranges to show.
+    int words = 0;
     for (std::size_t start = 0; start < text.size();) {
+        if (words++ % 12 == 0)
+            workspace_.Store.BeginDocument();
         std::size_t end = std::min(text.find(' ', start), text.size());
         workspace_.Store.AddWord(text.substr(start, end - start).c_str());
         start = end + 1;
@@ -67,6 +72,8 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     // The window starts with an empty list, as the program does.
     auto main = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     auto listOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
+    // A main window empties the list as it opens.
+    auto compareOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     FillList();
     main->RefreshStatusLine();
     windows.push_back({"main-window", std::move(main)});
@@ -78,6 +85,21 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     list->searchField()->setFocus();
     windows.push_back({"word-list", std::move(list)});
     owners_.push_back(std::move(listOwner));
+
+    // The same list compared with a reference of everyday English, its own words
+    // shown too.
+    auto compared = std::make_unique<CWordListWindow>(*compareOwner);
+    picker_.fileResults.push_back(FilePickResult{
+        true,
+        {files_.Write("reference.txt",
+                      "the,60\nof,35\nand,30\na,25\nto,25\nin,20\nis,10\nwith,9\nby,8\n"
+                      "river,2\ndog,2\nmorning,2\nletters,1\n")},
+        1});
+    compared->Compare();
+    compared->referenceOnlyBox()->setChecked(true);
+    compared->table()->selectRow(0);
+    windows.push_back({"word-list-compare", std::move(compared)});
+    owners_.push_back(std::move(compareOwner));
 
     auto progress = std::make_unique<CProgressDialog>();
     progress->SetFileLine(QStringLiteral("/home/user/Documents/letters/2026/december.txt"));

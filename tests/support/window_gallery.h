@@ -7,6 +7,7 @@
 
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 namespace tarvolen::testing {
 
@@ -39,6 +40,8 @@ class WindowGallery {
     FakeDialogs dialogs_;
     FakeFilePicker picker_;
     Workspace workspace_;
+    // The reference list the Word List window is compared with.
+    TempDir files_;
 };
 
 }  // namespace tarvolen::testing

@@ -53,6 +53,15 @@ Keyness KeynessOf(std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64
     return {g2, logRatio};
 }
 
+KeynessMemo::KeynessMemo(std::uint64_t c, std::uint64_t d) : c_(c), d_(d), slots_(kSlots) {}
+
+const Keyness& KeynessMemo::Of(std::uint32_t a, std::uint32_t b) {
+    Slot& slot = slots_[(a * 2654435761u ^ b * 40503u) & (kSlots - 1)];
+    if (slot.a != a || slot.b != b)
+        slot = {a, b, KeynessOf(a, b, c_, d_)};
+    return slot.keyness;
+}
+
 std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordStore& reference,
                                              double minKeyness) {
     const std::uint64_t c = TotalCount(list);
@@ -60,21 +69,12 @@ std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordSt
     std::vector<KeywordRow> rows;
     rows.reserve(static_cast<std::size_t>(list.Count()) +
                  static_cast<std::size_t>(reference.Count()));
-    // Most words share their two counts with many others (the ones and twos of a
-    // long tail): their figures are worked out once, in a small direct-mapped memo.
-    struct Memo {
-        std::uint32_t a = UINT32_MAX;
-        std::uint32_t b = UINT32_MAX;
-        Keyness keyness{};
-    };
-    std::vector<Memo> memo(4096);
+    KeynessMemo memo(c, d);
     const auto keep = [&](std::string_view word, std::uint32_t a, std::uint32_t b,
                           std::uint64_t leading) {
-        Memo& slot = memo[(a * 2654435761u ^ b * 40503u) & 4095u];
-        if (slot.a != a || slot.b != b)
-            slot = {a, b, KeynessOf(a, b, c, d)};
-        if (std::fabs(slot.keyness.g2) >= minKeyness)
-            rows.push_back({word, a, b, slot.keyness, leading});
+        const Keyness keyness = memo.Of(a, b);
+        if (std::fabs(keyness.g2) >= minKeyness)
+            rows.push_back({word, a, b, keyness, leading});
     };
     // Stored texts end in their NUL, as the lookups want them.
     list.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
@@ -85,11 +85,9 @@ std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordSt
             keep(word, 0, count, leading);
     });
     std::sort(rows.begin(), rows.end(), [](const KeywordRow& x, const KeywordRow& y) {
-        if (x.keyness.g2 != y.keyness.g2)
-            return x.keyness.g2 > y.keyness.g2;
-        if (x.leadingBytes != y.leadingBytes)
-            return x.leadingBytes < y.leadingBytes;
-        return WordOrder(x.word, y.word);
+        return KeywordBefore(
+            x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2, y.leadingBytes,
+            [&] { return y.word; });
     });
     return rows;
 }

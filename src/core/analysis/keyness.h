@@ -1,13 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace tarvolen {
+#include "core/collect/word_store.h"
 
-class WordStore;
+namespace tarvolen {
 
 // How much more (or less) often a word occurs in a list than in a reference list:
 // with a its count in the list, b in the reference, c and d the two lists' totals,
@@ -20,6 +21,26 @@ struct Keyness {
 };
 Keyness KeynessOf(std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64_t d);
 
+// KeynessOf for many words against the same two totals. Most words share their two
+// counts with many others (the ones and twos of a long tail): their figures are
+// worked out once, in a small direct-mapped memo.
+class KeynessMemo {
+  public:
+    KeynessMemo(std::uint64_t c, std::uint64_t d);
+    const Keyness& Of(std::uint32_t a, std::uint32_t b);
+
+  private:
+    static constexpr std::size_t kSlots = 4096;
+    struct Slot {
+        std::uint32_t a = UINT32_MAX;
+        std::uint32_t b = UINT32_MAX;
+        Keyness keyness{};
+    };
+    std::uint64_t c_;
+    std::uint64_t d_;
+    std::vector<Slot> slots_;
+};
+
 struct KeywordRow {
     std::string_view word;  // a view of the text in whichever store holds the word
     std::uint32_t count;
@@ -30,6 +51,21 @@ struct KeywordRow {
     // ordered by it without reading the scattered texts.
     std::uint64_t leadingBytes;
 };
+
+// The keyword list's order: signed G2 descending, ties by the word's bytes (by the
+// leading bytes first, which order two words as their bytes do when unequal). The
+// words are views got by word() and otherWord(), asked for only when all else is
+// equal: for millions of words, reading their scattered texts on every comparison
+// would cost more than the rest of the sort.
+template <typename Word, typename OtherWord>
+bool KeywordBefore(double g2, std::uint64_t leadingBytes, Word word, double otherG2,
+                   std::uint64_t otherLeadingBytes, OtherWord otherWord) {
+    if (g2 != otherG2)
+        return g2 > otherG2;
+    if (leadingBytes != otherLeadingBytes)
+        return leadingBytes < otherLeadingBytes;
+    return WordOrder(word(), otherWord());
+}
 
 // Every word of either store whose |G2| is at least minKeyness, ordered by signed G2
 // descending, ties by the word's bytes. The views stay valid while neither store

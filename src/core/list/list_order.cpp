@@ -64,6 +64,43 @@ std::vector<std::uint32_t> SortByWord(const ListSnapshot& snapshot, bool backwar
     return order;
 }
 
+// The keyword list's order of the compared rows.
+std::vector<std::uint32_t> SortByKeyness(const ListSnapshot& snapshot) {
+    struct Keyed {
+        double g2;
+        std::uint64_t leadingBytes;
+        std::uint32_t row;
+    };
+    std::vector<Keyed> keyed(snapshot.size());
+    KeynessMemo memo(snapshot.TotalOccurrences(), snapshot.ReferenceOccurrences());
+    for (std::uint32_t row = 0; row < snapshot.size(); ++row) {
+        keyed[row] = {memo.Of(snapshot.Count(row), snapshot.ReferenceCount(row)).g2,
+                      LeadingKey(snapshot.Word(row), false), row};
+    }
+    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+        return KeywordBefore(
+            a.g2, a.leadingBytes, [&] { return snapshot.Word(a.row); }, b.g2, b.leadingBytes,
+            [&] { return snapshot.Word(b.row); });
+    });
+    std::vector<std::uint32_t> order(keyed.size());
+    std::transform(keyed.begin(), keyed.end(), order.begin(), [](const Keyed& k) { return k.row; });
+    return order;
+}
+
+std::vector<std::uint32_t> SortByLogRatio(const ListSnapshot& snapshot, bool descending) {
+    std::vector<std::pair<double, std::uint32_t>> keyed(snapshot.size());
+    KeynessMemo memo(snapshot.TotalOccurrences(), snapshot.ReferenceOccurrences());
+    for (std::uint32_t row = 0; row < snapshot.size(); ++row) {
+        const double ratio = memo.Of(snapshot.Count(row), snapshot.ReferenceCount(row)).logRatio;
+        keyed[row] = {descending ? -ratio : ratio, row};
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::uint32_t> order(keyed.size());
+    std::transform(keyed.begin(), keyed.end(), order.begin(),
+                   [](const std::pair<double, std::uint32_t>& k) { return k.second; });
+    return order;
+}
+
 }  // namespace
 
 std::vector<std::uint32_t> RowOrder::ToVector() const {
@@ -98,6 +135,31 @@ RowOrder SortRows(const ListSnapshot& snapshot, ListSort sort, CodePage encoding
             return RowOrder(SortByNumber(snapshot, sort.descending, [&](std::size_t row) {
                 return static_cast<std::uint32_t>(ListWordLength(encoding, snapshot.Word(row)));
             }));
+        case ListSortKey::Range:
+            return RowOrder(SortByNumber(snapshot, sort.descending,
+                                         [&](std::size_t row) { return snapshot.Range(row); }));
+        case ListSortKey::ReferenceCount:
+        case ListSortKey::Keyness:
+        case ListSortKey::LogRatio:
+            break;
+    }
+    if (!snapshot.Comparing())
+        return RowOrder(snapshot.size(), false);
+    switch (sort.key) {
+        case ListSortKey::ReferenceCount:
+            return RowOrder(SortByNumber(snapshot, sort.descending, [&](std::size_t row) {
+                return snapshot.ReferenceCount(row);
+            }));
+        case ListSortKey::Keyness: {
+            std::vector<std::uint32_t> order = SortByKeyness(snapshot);
+            if (!sort.descending)
+                std::reverse(order.begin(), order.end());
+            return RowOrder(std::move(order));
+        }
+        case ListSortKey::LogRatio:
+            return RowOrder(SortByLogRatio(snapshot, sort.descending));
+        default:
+            break;
     }
     return RowOrder(snapshot.size(), false);
 }

@@ -12,13 +12,18 @@ namespace tarvolen {
 class ListSnapshot;
 
 // What the Word List window sorts by. Percentages and occurrences per million sort
-// as the counts they are made of.
+// as the counts they are made of, the range's share as the range.
 enum class ListSortKey : std::uint8_t {
     Rank,           // FrequencyOrder
     Word,           // WordOrder
     WordBackwards,  // the word read from its end (BackwardsOrder)
     Count,
     Length,
+    Range,
+    // Against a reference list:
+    ReferenceCount,
+    Keyness,  // G2, descending as the keyword list orders its records
+    LogRatio,
 };
 
 struct ListSort {
@@ -55,8 +60,9 @@ class RowOrder {
 };
 
 // The snapshot's rows in the order asked for. Rows the key does not tell apart (equal
-// counts or lengths) stay in rank order, whichever the direction; words are never
-// equal, so a word order read descending is the ascending one reversed.
+// counts, lengths or ranges) stay in rank order, whichever the direction; words are
+// never equal, so a word order read descending is the ascending one reversed, and so
+// is the keyword order, whose ties go by the word.
 RowOrder SortRows(const ListSnapshot& snapshot, ListSort sort, CodePage encoding);
 
 }  // namespace tarvolen

@@ -7,9 +7,11 @@
 
 namespace tarvolen {
 
-void ListSnapshot::Take(const WordStore& store) {
+void ListSnapshot::Take(const WordStore& store, const WordStore* reference, bool referenceOnly) {
     Clear();
+    store_ = &store;
     arena_ = store.ArenaBegin();
+    documents_ = store.DocumentCount();
     offsets_.reserve(static_cast<std::size_t>(store.Count()));
     ForEachByFrequency(store, [this](std::string_view word, std::uint32_t count) {
         if (runs_.empty() || runs_.back().count != count)
@@ -18,21 +20,70 @@ void ListSnapshot::Take(const WordStore& store) {
         total_ += count;
     });
     runs_.shrink_to_fit();
+    Compare(reference, referenceOnly);
+}
+
+void ListSnapshot::Compare(const WordStore* reference, bool referenceOnly) {
+    std::vector<std::uint32_t>().swap(referenceOnly_);
+    std::vector<std::uint32_t>().swap(referenceCounts_);
+    referenceTotal_ = 0;
+    comparing_ = reference != nullptr;
+    if (reference == nullptr)
+        return;
+
+    referenceArena_ = reference->ArenaBegin();
+    struct Only {
+        std::uint64_t leadingBytes;
+        std::string_view word;
+    };
+    std::vector<Only> only;
+    reference->ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
+        referenceTotal_ += count;
+        if (referenceOnly && store_->Occurrences(word.data(), word.size()) == 0)
+            only.push_back({leading, word});
+    });
+    std::sort(only.begin(), only.end(), [](const Only& x, const Only& y) {
+        return x.leadingBytes != y.leadingBytes ? x.leadingBytes < y.leadingBytes
+                                                : WordOrder(x.word, y.word);
+    });
+    referenceOnly_.reserve(only.size());
+    for (const Only& word : only)
+        referenceOnly_.push_back(static_cast<std::uint32_t>(word.word.data() - referenceArena_));
+
+    referenceCounts_.reserve(size());
+    for (std::size_t row = 0; row < size(); ++row) {
+        const std::string_view word = Word(row);
+        referenceCounts_.push_back(reference->Occurrences(word.data(), word.size()));
+    }
 }
 
 void ListSnapshot::Clear() {
     // Swapped rather than cleared: a list that shrank gives its memory back.
     std::vector<std::uint32_t>().swap(offsets_);
     std::vector<Run>().swap(runs_);
+    std::vector<std::uint32_t>().swap(referenceOnly_);
+    std::vector<std::uint32_t>().swap(referenceCounts_);
     total_ = 0;
+    documents_ = 0;
+    referenceTotal_ = 0;
+    comparing_ = false;
 }
 
 std::uint32_t ListSnapshot::Count(std::size_t row) const {
+    if (!InList(row))
+        return 0;
     // The last run that begins at or before the row.
     const auto after =
         std::upper_bound(runs_.begin(), runs_.end(), row,
                          [](std::size_t wanted, const Run& run) { return wanted < run.firstRow; });
     return std::prev(after)->count;
+}
+
+std::uint32_t ListSnapshot::Range(std::size_t row) const {
+    if (!InList(row))
+        return 0;
+    const std::string_view word = Word(row);
+    return store_->RangeOf(word.data(), word.size());
 }
 
 double ShareOf(std::uint32_t count, std::uint64_t total, double scale) {

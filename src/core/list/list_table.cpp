@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 
 #include "core/list/list_snapshot.h"
@@ -56,15 +57,18 @@ Layout LayoutOf(TableFormat format) {
     return format == TableFormat::Csv ? Layout{',', "\r\n"} : Layout{'\t', "\n"};
 }
 
-void AppendHeader(std::string& to, Layout layout) {
-    bool first = true;
-    for (const char* column : kTableColumns) {
-        if (!first)
+void AppendHeader(std::string& to, Layout layout, std::size_t columns) {
+    for (std::size_t column = 0; column < columns; ++column) {
+        if (column > 0)
             to += layout.separator;
-        first = false;
-        AppendField(to, column, layout.separator);
+        AppendField(to, kTableColumns[column], layout.separator);
     }
     to += layout.lineEnd;
+}
+
+void AppendKeyness(std::string& to, double value) {
+    char figure[kKeynessChars];
+    to.append(figure, FormatKeyness(value, figure));
 }
 
 void AppendRow(std::string& to, Layout layout, const ListSnapshot& snapshot, std::uint32_t row,
@@ -72,7 +76,9 @@ void AppendRow(std::string& to, Layout layout, const ListSnapshot& snapshot, std
     const std::string_view word = snapshot.Word(row);
     const std::uint32_t count = snapshot.Count(row);
     const std::uint64_t total = snapshot.TotalOccurrences();
-    AppendNumber(to, std::uint64_t{row} + 1);
+    // The reference's own words have no rank in the list.
+    if (snapshot.InList(row))
+        AppendNumber(to, std::uint64_t{row} + 1);
     to += layout.separator;
     AppendField(to, ListWordUtf8(encoding, word), layout.separator);
     to += layout.separator;
@@ -82,17 +88,37 @@ void AppendRow(std::string& to, Layout layout, const ListSnapshot& snapshot, std
     to += layout.separator;
     AppendFixed(to, ShareOf(count, total, 1e6), 1);
     to += layout.separator;
+    const std::uint32_t range = snapshot.Range(row);
+    AppendNumber(to, range);
+    to += layout.separator;
+    // A list only merged from files has read no documents to be a share of.
+    if (snapshot.DocumentCount() > 0)
+        AppendFixed(to, ShareOf(range, snapshot.DocumentCount(), 100.0), 2);
+    to += layout.separator;
     AppendNumber(to, ListWordLength(encoding, word));
+    if (snapshot.Comparing()) {
+        const Keyness keyness = snapshot.KeynessAt(row);
+        to += layout.separator;
+        AppendNumber(to, snapshot.ReferenceCount(row));
+        to += layout.separator;
+        AppendKeyness(to, keyness.g2);
+        to += layout.separator;
+        AppendKeyness(to, keyness.logRatio);
+    }
     to += layout.lineEnd;
 }
 
 }  // namespace
 
+std::size_t TableColumnCount(const ListSnapshot& snapshot) {
+    return std::size(kTableColumns) - (snapshot.Comparing() ? 0 : kComparisonColumns);
+}
+
 std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,
                           const std::vector<std::uint32_t>& rows, CodePage encoding) {
     const Layout layout = LayoutOf(format);
     std::string text;
-    AppendHeader(text, layout);
+    AppendHeader(text, layout, TableColumnCount(snapshot));
     for (const std::uint32_t row : rows)
         AppendRow(text, layout, snapshot, row, encoding);
     return text;
@@ -106,7 +132,7 @@ ExportOutcome ExportListTable(const std::string& path, TableFormat format,
         return ExportOutcome::CannotCreate;
     const Layout layout = LayoutOf(format);
     std::string line;
-    AppendHeader(line, layout);
+    AppendHeader(line, layout, TableColumnCount(snapshot));
     bool written = std::fwrite(line.data(), line.size(), 1, file.stream()) == 1;
     for (const std::uint32_t row : rows) {
         line.clear();

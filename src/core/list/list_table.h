@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,10 +18,15 @@ class OutputSeam;
 // point whatever the locale, so that a spreadsheet reads them as numbers.
 enum class TableFormat : std::uint8_t { Tsv, Csv };
 
-inline constexpr const char* kTableColumns[] = {"Rank", "Word",        "Count",
-                                                "%",    "Per million", "Length"};
+// The columns in the order shown; the last kComparisonColumns only while the list is
+// compared with a reference.
+inline constexpr const char* kTableColumns[] = {"Rank",        "Word",  "Count",    "%",
+                                                "Per million", "Range", "Range %",  "Length",
+                                                "Ref. count",  "G2",    "Log Ratio"};
+inline constexpr std::size_t kComparisonColumns = 3;
+std::size_t TableColumnCount(const ListSnapshot& snapshot);
 
-// The header line and one line per row, in the order given.
+// The header line and one line per row, in the order given, with the columns shown.
 std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,
                           const std::vector<std::uint32_t>& rows, CodePage encoding);
 

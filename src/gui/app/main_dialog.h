@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,12 @@ class CMainDialog : public QDialog {
     void AddWordLists();
     // One merge run of saved lists, with the progress window open.
     void MergeWordLists(const std::vector<std::string>& lists);
+    // The open dialog of "Word List...": the lists picked, none when cancelled.
+    std::vector<std::string> PickWordLists(bool several);
+    // Reads a list to compare the list with, as "Word List..." reads lists and under
+    // the same rules, with the progress window open. Null when it was refused or
+    // could not be read (the reader said why) or holds no words (said here).
+    std::unique_ptr<Workspace> ReadReferenceList(const std::string& path);
     // Files and folders dropped on the window: Add Options as for "Add...", then the
     // files, and the files below the folders of the directory scan's default types,
     // in one ingestion run ("Word List..." merges them as saved lists instead).

@@ -7,6 +7,7 @@
 #include "core/collect/dir_scan.h"
 #include "core/collect/ingest.h"
 #include "core/collect/list_merge.h"
+#include "core/collect/reference_list.h"
 #include "core/collect/tokenizer.h"
 #include "core/util/file_browser.h"
 #include "core/util/format_count.h"
@@ -95,26 +96,48 @@ void CMainDialog::AddFiles() {
 }
 
 void CMainDialog::AddWordLists() {
-    Workspace& ws = workspace();
-    ws.MinWordLength = MinWordLengthOf(SkipShortWords != 0);
+    const std::vector<std::string> lists = PickWordLists(true);
+    if (!lists.empty())
+        MergeWordLists(lists);
+}
 
+std::vector<std::string> CMainDialog::PickWordLists(bool several) {
+    // Lists are read under the short-word option as it is now, whoever reads them.
+    workspace().MinWordLength = MinWordLengthOf(SkipShortWords != 0);
     std::vector<char> buffer(kAddBufferSize, '\0');
-    CFileBrowser browser(true, "txt", nullptr, OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT,
-                         kWordListFilter, picker());
+    CFileBrowser browser(true, "txt", nullptr,
+                         OFN_HIDEREADONLY | (several ? OFN_ALLOWMULTISELECT : 0u), kWordListFilter,
+                         picker());
     browser.m_ofn.lpstrFile = buffer.data();
     browser.m_ofn.nMaxFile = kAddBufferSize;
-    if (browser.DoModal() != 1)
-        return;
     std::vector<std::string> lists;
+    if (browser.DoModal() != 1)
+        return lists;
     for (CFileBrowser::Position pos = browser.GetStartPosition(); pos != nullptr;)
         lists.push_back(browser.GetNextPathName(pos));
-    MergeWordLists(lists);
+    return lists;
 }
 
 void CMainDialog::MergeWordLists(const std::vector<std::string>& lists) {
     std::unique_ptr<ProgressPort> progress = dialogs().OpenProgress();
     const IngestHooks hooks{*progress, messages(), [this] { RefreshStatusLine(); }};
     MergeLists(workspace(), lists, hooks);
+}
+
+std::unique_ptr<Workspace> CMainDialog::ReadReferenceList(const std::string& path) {
+    ErrorsOnlyMessages errors(messages());
+    std::unique_ptr<Workspace> reference;
+    {
+        std::unique_ptr<ProgressPort> progress = dialogs().OpenProgress();
+        const IngestHooks hooks{*progress, errors, {}};
+        reference = tarvolen::ReadReferenceList(workspace(), path, hooks);
+    }
+    if (reference != nullptr && reference->Store.Count() == 0) {
+        messages().ShowMessage(FormatText(kEmptyReferenceFormat, path.c_str()),
+                               MessageIcon::Warning);
+        return nullptr;
+    }
+    return reference;
 }
 
 void CMainDialog::AddFromDirectory() {

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "core/analysis/keyness.h"
 #include "core/collect/word_store.h"
 #include "core/list/list_search.h"
 #include "core/list/list_table.h"
@@ -23,16 +24,53 @@ QString CWordListModel::Grouped(std::uint64_t value) {
 CWordListModel::CWordListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void CWordListModel::Reload(const WordStore& store, CodePage encoding) {
+    store_ = &store;
+    encoding_ = encoding;
+    Retake();
+}
+
+void CWordListModel::Retake() {
     beginResetModel();
     suspended_ = false;
-    encoding_ = encoding;
     // Dropped first, so that old and new are never held together.
     order_ = {};
     shown_ = {};
-    snapshot_.Take(store);
+    snapshot_.Take(*store_, reference_, referenceOnlyShown_);
     Arrange();
     endResetModel();
     emit ShownChanged();
+}
+
+void CWordListModel::SetReference(const WordStore* reference) {
+    reference_ = reference;
+    if (reference != nullptr) {
+        sort_ = {ListSortKey::Keyness, true};
+    } else if (sort_.key == ListSortKey::ReferenceCount || sort_.key == ListSortKey::Keyness ||
+               sort_.key == ListSortKey::LogRatio) {
+        sort_ = {ListSortKey::Count, true};
+    }
+    Recompare();
+}
+
+void CWordListModel::Recompare() {
+    beginResetModel();
+    // The columns change all the same, also with no rows to compare.
+    if (store_ != nullptr && !suspended_) {
+        order_ = {};
+        shown_ = {};
+        snapshot_.Compare(reference_, referenceOnlyShown_);
+        Arrange();
+    }
+    endResetModel();
+    emit ShownChanged();
+}
+
+void CWordListModel::SetReferenceOnlyShown(bool shown) {
+    if (shown == referenceOnlyShown_)
+        return;
+    referenceOnlyShown_ = shown;
+    if (Comparing())
+        Recompare();
 }
 
 void CWordListModel::Suspend() {
@@ -59,6 +97,14 @@ int CWordListModel::ColumnOf(ListSortKey key) {
             return Count;
         case ListSortKey::Length:
             return Length;
+        case ListSortKey::Range:
+            return Range;
+        case ListSortKey::ReferenceCount:
+            return ReferenceCount;
+        case ListSortKey::Keyness:
+            return G2;
+        case ListSortKey::LogRatio:
+            return LogRatio;
     }
     return Rank;
 }
@@ -87,6 +133,19 @@ void CWordListModel::sort(int column, Qt::SortOrder order) {
             break;
         case Length:
             wanted.key = ListSortKey::Length;
+            break;
+        case Range:
+        case RangePercent:
+            wanted.key = ListSortKey::Range;
+            break;
+        case ReferenceCount:
+            wanted.key = ListSortKey::ReferenceCount;
+            break;
+        case G2:
+            wanted.key = ListSortKey::Keyness;
+            break;
+        case LogRatio:
+            wanted.key = ListSortKey::LogRatio;
             break;
         default:
             break;
@@ -154,7 +213,10 @@ int CWordListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int CWordListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    if (parent.isValid())
+        return 0;
+    // Kept while the rows are away, so that the columns keep their widths.
+    return Comparing() ? ColumnCount : ColumnCount - static_cast<int>(kComparisonColumns);
 }
 
 QVariant CWordListModel::data(const QModelIndex& index, int role) const {
@@ -170,7 +232,8 @@ QVariant CWordListModel::data(const QModelIndex& index, int role) const {
     const std::uint32_t count = snapshot_.Count(row);
     switch (index.column()) {
         case Rank:
-            return Grouped(std::uint64_t{row} + 1);
+            // The reference's own words have no rank in the list.
+            return snapshot_.InList(row) ? Grouped(std::uint64_t{row} + 1) : QString();
         case Word:
             return WordText(row);
         case Count:
@@ -179,15 +242,32 @@ QVariant CWordListModel::data(const QModelIndex& index, int role) const {
             return QString::number(ShareOf(count, snapshot_.TotalOccurrences(), 100.0), 'f', 2);
         case PerMillion:
             return QString::number(ShareOf(count, snapshot_.TotalOccurrences(), 1e6), 'f', 1);
+        case Range:
+            return Grouped(snapshot_.Range(row));
+        case RangePercent:
+            if (snapshot_.DocumentCount() == 0)
+                return QString();
+            return QString::number(ShareOf(snapshot_.Range(row), snapshot_.DocumentCount(), 100.0),
+                                   'f', 2);
         case Length:
             return QString::number(ListWordLength(encoding_, snapshot_.Word(row)));
+        case ReferenceCount:
+            return snapshot_.Comparing() ? Grouped(snapshot_.ReferenceCount(row)) : QVariant();
+        case G2:
+            return snapshot_.Comparing()
+                       ? QString::fromStdString(FormatKeyness(snapshot_.KeynessAt(row).g2))
+                       : QVariant();
+        case LogRatio:
+            return snapshot_.Comparing()
+                       ? QString::fromStdString(FormatKeyness(snapshot_.KeynessAt(row).logRatio))
+                       : QVariant();
         default:
             return {};
     }
 }
 
 QVariant CWordListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
         return QString::fromUtf8(kTableColumns[section]);

@@ -23,7 +23,21 @@ class CWordListModel : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    enum Column { Rank, Word, Count, Percent, PerMillion, Length, ColumnCount };
+    enum Column {
+        Rank,
+        Word,
+        Count,
+        Percent,
+        PerMillion,
+        Range,
+        RangePercent,
+        Length,
+        // While compared with a reference list:
+        ReferenceCount,
+        G2,
+        LogRatio,
+        ColumnCount
+    };
 
     explicit CWordListModel(QObject* parent = nullptr);
 
@@ -33,6 +47,13 @@ class CWordListModel : public QAbstractTableModel {
     // snapshot, whose texts may then move.
     void Suspend();
     bool Suspended() const { return suspended_; }
+
+    // Compares the list with the reference (null: no more), sorted by G2 as the
+    // keyword list is. The reference must stay as it is while it is set.
+    void SetReference(const WordStore* reference);
+    bool Comparing() const { return reference_ != nullptr; }
+    // Whether the reference's words the list lacks are rows too.
+    void SetReferenceOnlyShown(bool shown);
 
     ListSort Sort() const { return sort_; }
     void SetSort(ListSort sort);
@@ -76,11 +97,20 @@ class CWordListModel : public QAbstractTableModel {
     void ShownChanged();
 
   private:
+    // Takes the snapshot of the store again, sorted and searched as before, inside a
+    // model reset.
+    void Retake();
+    // Compares the snapshot again as the reference and its check box say, sorted and
+    // searched as before, inside a model reset.
+    void Recompare();
     // Sorts and searches the snapshot again, inside a model reset.
     void Arrange();
     void Search();
 
     ListSnapshot snapshot_;
+    const WordStore* store_ = nullptr;
+    const WordStore* reference_ = nullptr;
+    bool referenceOnlyShown_ = false;
     CodePage encoding_ = CodePage::Windows1252;
     ListSort sort_{ListSortKey::Count, true};  // FrequencyOrder
     RowOrder order_;

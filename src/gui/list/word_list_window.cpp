@@ -12,9 +12,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string>
@@ -26,6 +26,7 @@
 #include "core/util/messages.h"
 #include "core/workspace.h"
 #include "gui/app/main_dialog.h"
+#include "gui/list/row_table_view.h"
 #include "gui/list/word_list_model.h"
 #include "gui/util/focus.h"
 #include "gui/util/wait_cursor.h"
@@ -36,7 +37,7 @@ namespace {
 
 // Columns of numbers are as wide as their widest value or their header; the word
 // takes the rest. Measured once rather than from the rows, which may be millions.
-void SizeColumns(QTableView* table) {
+void SizeColumns(CRowTableView* table) {
     const QFontMetrics metrics = table->fontMetrics();
     const int padding = metrics.horizontalAdvance(QStringLiteral("MM"));
     const auto wide = [&](int column, const char* widest) {
@@ -50,7 +51,14 @@ void SizeColumns(QTableView* table) {
     wide(CWordListModel::Count, "999,999,999");
     wide(CWordListModel::Percent, "100.00");
     wide(CWordListModel::PerMillion, "1,000,000.0");
+    wide(CWordListModel::Range, "9,999,999");
+    wide(CWordListModel::RangePercent, "100.00");
     wide(CWordListModel::Length, "999");
+    if (table->model()->columnCount() == CWordListModel::ColumnCount) {
+        wide(CWordListModel::ReferenceCount, "999,999,999");
+        wide(CWordListModel::G2, "-999,999.99");
+        wide(CWordListModel::LogRatio, "-99.99");
+    }
     table->setColumnWidth(CWordListModel::Word, metrics.averageCharWidth() * 24);
 }
 
@@ -69,15 +77,13 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     regularExpression_ = new QCheckBox(QStringLiteral("Regular e&xpression"), this);
     searchError_ = new QLabel(this);
     searchError_->setStyleSheet(QStringLiteral("color: #b00020"));
+    searchError_->hide();
 
-    table_ = new QTableView(this);
+    table_ = new CRowTableView(this);
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    table_->setWordWrap(false);
-    table_->verticalHeader()->hide();
-    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    table_->setRowHeight(fontMetrics().height() + 4);
     QHeaderView* header = table_->horizontalHeader();
     header->setHighlightSections(false);
     header->setSectionsMovable(false);
@@ -85,14 +91,16 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     header->setSectionResizeMode(CWordListModel::Word, QHeaderView::Stretch);
     header->setSortIndicator(CWordListModel::ColumnOf(model_->Sort().key),
                              model_->Sort().descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    table_->setSortingEnabled(true);
 
     counts_ = new QLabel(this);
     copy_ = new QPushButton(QStringLiteral("&Copy"), this);
     export_ = new QPushButton(QStringLiteral("&Export..."), this);
     delete_ = new QPushButton(QStringLiteral("&Delete"), this);
+    compare_ = new QPushButton(QStringLiteral("Co&mpare..."), this);
+    referenceOnly_ = new QCheckBox(QStringLiteral("Show words of the reference &only"), this);
+    clearComparison_ = new QPushButton(QStringLiteral("Clea&r comparison"), this);
     close_ = new QPushButton(QStringLiteral("C&lose"), this);
-    for (QPushButton* button : {copy_, export_, delete_, close_})
+    for (QPushButton* button : {copy_, export_, delete_, compare_, clearComparison_, close_})
         button->setAutoDefault(false);
 
     auto* searchRow = new QHBoxLayout;
@@ -103,6 +111,10 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     buttons->addWidget(copy_);
     buttons->addWidget(export_);
     buttons->addWidget(delete_);
+    buttons->addSpacing(fontMetrics().averageCharWidth() * 2);
+    buttons->addWidget(compare_);
+    buttons->addWidget(referenceOnly_);
+    buttons->addWidget(clearComparison_);
     buttons->addStretch(1);
     buttons->addWidget(close_);
     auto* layout = new QVBoxLayout(this);
@@ -120,6 +132,12 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     connect(copy_, &QPushButton::clicked, this, &CWordListWindow::CopySelection);
     connect(export_, &QPushButton::clicked, this, &CWordListWindow::ExportShown);
     connect(delete_, &QPushButton::clicked, this, &CWordListWindow::DeleteSelection);
+    connect(compare_, &QPushButton::clicked, this, &CWordListWindow::Compare);
+    connect(clearComparison_, &QPushButton::clicked, this, &CWordListWindow::ClearComparison);
+    connect(referenceOnly_, &QCheckBox::toggled, this, [this](bool shown) {
+        WaitCursor busy;
+        model_->SetReferenceOnlyShown(shown);
+    });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(&main_, &CMainDialog::ListChanged, this, &CWordListWindow::OnListChanged);
     connect(&main_, &CMainDialog::CommandsFinished, this, &CWordListWindow::OnCommandsFinished);
@@ -146,9 +164,8 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
 
     main_.installEventFilter(this);
     Reload();
-    const int across = header->length() + 2 * table_->frameWidth() +
-                       table_->verticalScrollBar()->sizeHint().width() + 24;
-    resize(std::max(across, sizeHint().width()), fontMetrics().height() * 34);
+    ShowComparison();
+    resize(std::max(WidthForColumns(), sizeHint().width()), fontMetrics().height() * 34);
     search_->setFocus();
     ShowFocusFromStart(this);
 }
@@ -245,6 +262,48 @@ void CWordListWindow::SortBackwards() {
     ShowSortIndicator();
 }
 
+void CWordListWindow::Compare() {
+    main_.RunCommand([this] {
+        const std::vector<std::string> picked = main_.PickWordLists(false);
+        if (picked.empty())
+            return;
+        std::unique_ptr<Workspace> reference = main_.ReadReferenceList(picked.front());
+        if (reference == nullptr)
+            return;
+        WaitCursor busy;
+        // The old reference goes only once the model reads the new one.
+        model_->SetReference(&reference->Store);
+        reference_ = std::move(reference);
+        ShowComparison();
+    });
+}
+
+void CWordListWindow::ClearComparison() {
+    WaitCursor busy;
+    model_->SetReference(nullptr);
+    reference_.reset();
+    ShowComparison();
+}
+
+void CWordListWindow::ShowComparison() {
+    const bool comparing = model_->Comparing();
+    referenceOnly_->setEnabled(comparing);
+    clearComparison_->setEnabled(comparing);
+    if (comparing) {
+        SizeColumns(table_);
+        // Wider for the new columns, as far as the screen lets it.
+        const int available = screen()->availableGeometry().width() - 48;
+        if (width() < WidthForColumns() && width() < available)
+            resize(std::min(WidthForColumns(), available), height());
+    }
+    ShowSortIndicator();
+}
+
+int CWordListWindow::WidthForColumns() const {
+    return table_->horizontalHeader()->length() + 2 * table_->frameWidth() +
+           table_->verticalScrollBar()->sizeHint().width() + 24;
+}
+
 void CWordListWindow::ShowContextMenu(const QPoint& at, QWidget* from) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("Sort by &Word"), this, [this] {
@@ -313,7 +372,9 @@ void CWordListWindow::ExportShown() {
 }
 
 void CWordListWindow::DeleteSelection() {
-    const std::vector<std::uint32_t> rows = SelectedRows();
+    std::vector<std::uint32_t> rows = SelectedRows();
+    // The reference's own words are not the list's to delete.
+    std::erase_if(rows, [this](std::uint32_t row) { return !model_->snapshot().InList(row); });
     if (rows.empty())
         return;
     main_.RunCommand([this, &rows] {

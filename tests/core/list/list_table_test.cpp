@@ -43,9 +43,13 @@ class FullDiskSeam : public OutputSeam {
 class ListTableTest : public ::testing::Test {
   protected:
     ListTableTest() {
-        for (int i = 0; i < 3; ++i)
-            store.AddWord("the");
+        // Two documents: "the" in both, the others in one.
+        store.BeginDocument();
+        store.AddWord("the");
+        store.AddWord("the");
         store.AddWord("a,b");
+        store.BeginDocument();
+        store.AddWord("the");
         store.AddWord("say\"hi");
         store.AddWord("caf\xE9");  // Windows-1252: é
         snapshot.Take(store);
@@ -60,19 +64,34 @@ class ListTableTest : public ::testing::Test {
 
 TEST_F(ListTableTest, TabSeparatedTextHasAHeaderAndPlainNumbers) {
     EXPECT_EQ(ListTableText(TableFormat::Tsv, snapshot, rows, CodePage::Windows1252),
-              "Rank\tWord\tCount\t%\tPer million\tLength\n"
-              "1\tthe\t3\t50.00\t500000.0\t3\n"
-              "2\ta,b\t1\t16.67\t166666.7\t3\n"
-              "3\tcaf\xC3\xA9\t1\t16.67\t166666.7\t4\n"
-              "4\t\"say\"\"hi\"\t1\t16.67\t166666.7\t6\n");
+              "Rank\tWord\tCount\t%\tPer million\tRange\tRange %\tLength\n"
+              "1\tthe\t3\t50.00\t500000.0\t2\t100.00\t3\n"
+              "2\ta,b\t1\t16.67\t166666.7\t1\t50.00\t3\n"
+              "3\tcaf\xC3\xA9\t1\t16.67\t166666.7\t1\t50.00\t4\n"
+              "4\t\"say\"\"hi\"\t1\t16.67\t166666.7\t1\t50.00\t6\n");
 }
 
 TEST_F(ListTableTest, CommaSeparatedValuesQuoteAsRfc4180Says) {
     // Only the rows asked for, in the order asked for.
     EXPECT_EQ(ListTableText(TableFormat::Csv, snapshot, {3, 1}, CodePage::Windows1252),
-              "Rank,Word,Count,%,Per million,Length\r\n"
-              "4,\"say\"\"hi\",1,16.67,166666.7,6\r\n"
-              "2,\"a,b\",1,16.67,166666.7,3\r\n");
+              "Rank,Word,Count,%,Per million,Range,Range %,Length\r\n"
+              "4,\"say\"\"hi\",1,16.67,166666.7,1,50.00,6\r\n"
+              "2,\"a,b\",1,16.67,166666.7,1,50.00,3\r\n");
+}
+
+TEST_F(ListTableTest, AComparisonAddsItsColumnsAndTheReferencesOwnWordsHaveNoRank) {
+    WordStore reference{messages, testing::SmallStoreOptions()};
+    reference.AddOccurrences("the", 3, 9);
+    reference.AddOccurrences("zed", 3, 3);
+    snapshot.Take(store, &reference, true);
+    // The list: 6 occurrences, the reference 12. "the": a=3, b=9; E1 = 6*12/18 = 4,
+    // E2 = 8; G2 = 2(3 ln(3/4) + 9 ln(9/8)) = 0.3942, negative as 3/6 < 9/12;
+    // Log Ratio = log2((3/6)/(9/12)) = -0.585. "zed": a=0 (0.5), b=3: E2 = 2,
+    // G2 = -2*3 ln(3/2) = -2.433, Log Ratio = log2((0.5/6)/(3/12)) = -1.585.
+    EXPECT_EQ(ListTableText(TableFormat::Csv, snapshot, {0, 4}, CodePage::Windows1252),
+              "Rank,Word,Count,%,Per million,Range,Range %,Length,Ref. count,G2,Log Ratio\r\n"
+              "1,the,3,50.00,500000.0,2,100.00,3,9,-0.39,-0.58\r\n"
+              ",zed,0,0.00,0.0,0,0.00,3,3,-2.43,-1.58\r\n");
 }
 
 TEST_F(ListTableTest, AnExportWritesTheFileAndAFailedOneLeavesTheOldFile) {

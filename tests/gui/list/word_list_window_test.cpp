@@ -9,15 +9,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/analysis/word_filter.h"
+#include "core/collect/list_merge.h"
 #include "core/list/list_table.h"
 #include "core/workspace.h"
+#include "gui/list/row_table_view.h"
 #include "gui/list/word_list_model.h"
 #include "gui/list/word_list_window.h"
 #include "support/main_window_fixture.h"
@@ -119,9 +125,10 @@ TEST_F(WordListWindowTest, ColumnsInFrequencyOrderWithRanksAndShares) {
     Put({{"many", 1234}});
     CWordListWindow* list = Open();
     std::vector<QString> headers;
-    for (int column = 0; column < CWordListModel::ColumnCount; ++column)
+    for (int column = 0; column < list->model().columnCount(); ++column)
         headers.push_back(list->model().headerData(column, Qt::Horizontal).toString());
-    EXPECT_EQ(headers, (Cells{"Rank", "Word", "Count", "%", "Per million", "Length"}));
+    EXPECT_EQ(headers,
+              (Cells{"Rank", "Word", "Count", "%", "Per million", "Range", "Range %", "Length"}));
     EXPECT_EQ(Words(list), (Cells{"many", "ccc", "a", "b"}));
     EXPECT_EQ(Column(list, CWordListModel::Rank), (Cells{"1", "2", "3", "4"}));
     EXPECT_EQ(Column(list, CWordListModel::Count), (Cells{"1,234", "5", "2", "2"}));
@@ -158,6 +165,35 @@ TEST_F(WordListWindowTest, HeaderClicksSortEachWayAndRanksStay) {
         EXPECT_EQ(Words(list), step.words);
         EXPECT_EQ(Column(list, CWordListModel::Rank), step.ranks);
     }
+}
+
+TEST_F(WordListWindowTest, ClicksAndKeysSelectWholeRows) {
+    Put({{"dd", 1}, {"ee", 1}});
+    CWordListWindow* list = Open();
+    CRowTableView* table = list->table();
+    const auto at = [&](int row) {
+        return QPoint(table->horizontalHeader()->sectionViewportPosition(CWordListModel::Word) + 4,
+                      row * table->rowHeight() + table->rowHeight() / 2);
+    };
+    const auto selected = [&] {
+        Cells words;
+        for (const std::uint32_t row : list->SelectedRows())
+            words.push_back(list->model().WordText(row));
+        return words;
+    };
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at(1));
+    EXPECT_EQ(selected(), Cells{"a"});
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(3));
+    EXPECT_EQ(selected(), (Cells{"a", "b", "dd"}));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, at(2));
+    EXPECT_EQ(selected(), (Cells{"a", "dd"}));
+    QTest::keyClick(table, Qt::Key_End);
+    EXPECT_EQ(selected(), Cells{"ee"});
+    QTest::keyClick(table, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(selected(), (Cells{"dd", "ee"}));
+    // Below the last row there is no row to pick.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at(5));
+    EXPECT_TRUE(selected().empty());
 }
 
 TEST_F(WordListWindowTest, WordsReadBackwardsGroupTheirEndings) {
@@ -229,9 +265,9 @@ TEST_F(WordListWindowTest, CopyPutsTheSelectedRowsOnTheClipboardAsTabSeparatedTe
     list->table()->setFocus();
     QTest::keyClick(list->table(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(),
-              "Rank\tWord\tCount\t%\tPer million\tLength\n"
-              "1\tccc\t5\t55.56\t555555.6\t3\n"
-              "3\tb\t2\t22.22\t222222.2\t1\n");
+              "Rank\tWord\tCount\t%\tPer million\tRange\tRange %\tLength\n"
+              "1\tccc\t5\t55.56\t555555.6\t1\t\t3\n"
+              "3\tb\t2\t22.22\t222222.2\t1\t\t1\n");
 }
 
 TEST_F(WordListWindowTest, ExportWritesTheShownRowsAsTheFormatChosen) {
@@ -246,10 +282,11 @@ TEST_F(WordListWindowTest, ExportWritesTheShownRowsAsTheFormatChosen) {
     QTest::mouseClick(list->exportButton(), Qt::LeftButton);
     QTest::mouseClick(list->exportButton(), Qt::LeftButton);
     EXPECT_EQ(TempDir::Read(csv),
-              "Rank,Word,Count,%,Per million,Length\r\n4,\"x,\"\"y\"\"\",1,10.00,100000.0,5\r\n");
-    EXPECT_EQ(
-        TempDir::Read(tsv),
-        "Rank\tWord\tCount\t%\tPer million\tLength\n4\t\"x,\"\"y\"\"\"\t1\t10.00\t100000.0\t5\n");
+              "Rank,Word,Count,%,Per million,Range,Range %,Length\r\n"
+              "4,\"x,\"\"y\"\"\",1,10.00,100000.0,1,,5\r\n");
+    EXPECT_EQ(TempDir::Read(tsv),
+              "Rank\tWord\tCount\t%\tPer million\tRange\tRange %\tLength\n"
+              "4\t\"x,\"\"y\"\"\"\t1\t10.00\t100000.0\t1\t\t5\n");
     ASSERT_EQ(picker.fileRequests.size(), 2u);
     EXPECT_TRUE(picker.fileRequests[0].save);
     EXPECT_TRUE(messages.shown.empty());
@@ -323,6 +360,187 @@ TEST_F(WordListWindowTest, DisabledWithTheMainWindowAndShownAgainAfter) {
     window->setEnabled(true);
     EXPECT_TRUE(list->isEnabled());
     EXPECT_EQ(Words(list), (Cells{"ccc", "a", "b"}));
+}
+
+TEST_F(WordListWindowTest, RangesAreSharesOfTheDocumentsRead) {
+    TempDir dir;
+    const std::string one = dir.Write("one.txt", "alpha betas alpha");
+    const std::string two = dir.Write("two.txt", "alpha gamma");
+    dialogs.addOptions.push_back([](AddOptions&, AddMode& mode) {
+        mode = AddMode::Files;
+        return true;
+    });
+    picker.fileResults.push_back(FilePickResult{true, {one, two}, 2});
+    Click(CMainDialog::Button::Add);
+    CWordListWindow* list = Open();
+    // The words put in by hand count one document each, outside the two read.
+    ClickHeader(list, CWordListModel::Range);
+    EXPECT_EQ(Words(list), (Cells{"alpha", "ccc", "a", "b", "betas", "gamma"}));
+    EXPECT_EQ(Column(list, CWordListModel::Range), (Cells{"2", "1", "1", "1", "1", "1"}));
+    EXPECT_EQ(Column(list, CWordListModel::RangePercent),
+              (Cells{"100.00", "50.00", "50.00", "50.00", "50.00", "50.00"}));
+    ClickHeader(list, CWordListModel::RangePercent);
+    ClickHeader(list, CWordListModel::RangePercent);
+    EXPECT_EQ(Words(list), (Cells{"ccc", "a", "b", "betas", "gamma", "alpha"}));
+}
+
+// The keyword list's figures worked out here from the counts, and its order.
+struct KeywordModel {
+    std::map<std::string, std::uint32_t> list;
+    std::map<std::string, std::uint32_t> reference;
+
+    struct Row {
+        std::string word;
+        double g2;
+        double logRatio;
+    };
+    std::vector<Row> Rows(bool referenceOnly) const {
+        double c = 0;
+        double d = 0;
+        for (const auto& [word, count] : list)
+            c += count;
+        for (const auto& [word, count] : reference)
+            d += count;
+        std::set<std::string> words;
+        for (const auto& [word, count] : list)
+            words.insert(word);
+        for (const auto& [word, count] : reference) {
+            if (referenceOnly)
+                words.insert(word);
+        }
+        std::vector<Row> rows;
+        for (const std::string& word : words) {
+            const double a = list.contains(word) ? list.at(word) : 0;
+            const double b = reference.contains(word) ? reference.at(word) : 0;
+            const double e1 = c * (a + b) / (c + d);
+            const double e2 = d * (a + b) / (c + d);
+            double g2 =
+                2 * ((a > 0 ? a * std::log(a / e1) : 0) + (b > 0 ? b * std::log(b / e2) : 0));
+            if (a / c < b / d)
+                g2 = -g2;
+            const double ratio = std::log2((std::max(a, 0.5) / c) / (std::max(b, 0.5) / d));
+            rows.push_back({word, g2, ratio});
+        }
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const Row& x, const Row& y) { return x.g2 > y.g2; });
+        return rows;
+    }
+};
+
+QString TwoDecimals(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return QString::fromLatin1(text);
+}
+
+class ComparisonTest : public WordListWindowTest {
+  protected:
+    // As the window shows the rows, sorted by G2.
+    void ExpectKeywords(CWordListWindow* list, const KeywordModel& model, bool referenceOnly) {
+        Cells words;
+        Cells g2;
+        Cells ratios;
+        for (const KeywordModel::Row& row : model.Rows(referenceOnly)) {
+            words.push_back(QString::fromStdString(row.word));
+            g2.push_back(TwoDecimals(row.g2));
+            ratios.push_back(TwoDecimals(row.logRatio));
+        }
+        EXPECT_EQ(Words(list), words);
+        EXPECT_EQ(Column(list, CWordListModel::G2), g2);
+        EXPECT_EQ(Column(list, CWordListModel::LogRatio), ratios);
+    }
+
+    void Compare(CWordListWindow* list, const std::string& path) {
+        picker.fileResults.push_back(FilePickResult{true, {path}, 1});
+        QTest::mouseClick(list->compareButton(), Qt::LeftButton);
+    }
+
+    TempDir dir;
+    // The fixture's list, and a reference that shares two of its words.
+    KeywordModel model{{{"ccc", 5}, {"a", 2}, {"b", 2}},
+                       {{"ccc", 1}, {"a", 6}, {"zz", 3}, {"yy", 3}}};
+    std::string reference = dir.Write("reference.txt", "a,6\nccc,1\nzz,3\nyy,3\n");
+};
+
+TEST_F(ComparisonTest, CompareAddsTheKeywordColumnsSortedByG2) {
+    CWordListWindow* list = Open();
+    EXPECT_FALSE(list->clearComparisonButton()->isEnabled());
+    EXPECT_FALSE(list->referenceOnlyBox()->isEnabled());
+    Compare(list, reference);
+    EXPECT_TRUE(messages.shown.empty()) << "the reference's summary is not the list's";
+    ASSERT_EQ(picker.fileRequests.size(), 1u);
+    EXPECT_FALSE(picker.fileRequests[0].save);
+    EXPECT_EQ(list->model().columnCount(), CWordListModel::ColumnCount);
+    EXPECT_EQ(list->model().headerData(CWordListModel::ReferenceCount, Qt::Horizontal),
+              "Ref. count");
+    EXPECT_EQ(list->table()->horizontalHeader()->sortIndicatorSection(), CWordListModel::G2);
+    ExpectKeywords(list, model, false);
+    EXPECT_EQ(Column(list, CWordListModel::ReferenceCount), (Cells{"1", "0", "6"}));
+
+    // The reference's own words, in the same order, without a rank.
+    list->referenceOnlyBox()->setChecked(true);
+    ExpectKeywords(list, model, true);
+    const Cells words = Words(list);
+    const auto zz = std::find(words.begin(), words.end(), "zz") - words.begin();
+    EXPECT_EQ(Column(list, CWordListModel::Rank)[zz], "");
+    EXPECT_EQ(Column(list, CWordListModel::Count)[zz], "0");
+    EXPECT_EQ(list->countsLine()->text(), "5 of 5 words shown, 9 occurrences");
+
+    // Copy and export write the columns shown.
+    Select(list, {0});
+    list->CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text().section('\n', 0, 0),
+              "Rank\tWord\tCount\t%\tPer million\tRange\tRange %\tLength\tRef. "
+              "count\tG2\tLog Ratio");
+
+    QTest::mouseClick(list->clearComparisonButton(), Qt::LeftButton);
+    EXPECT_EQ(list->model().columnCount(), CWordListModel::ColumnCount - 3);
+    EXPECT_EQ(Words(list), (Cells{"ccc", "a", "b"}));
+    EXPECT_FALSE(list->referenceOnlyBox()->isEnabled());
+}
+
+TEST_F(ComparisonTest, TheComparisonFollowsTheListAndSearch) {
+    CWordListWindow* list = Open();
+    Compare(list, reference);
+    list->referenceOnlyBox()->setChecked(true);
+
+    // Delete: only the list's words go, and the figures follow its new total.
+    Search(list, "^[ay]", true);
+    Select(list, {0, 1});
+    messages.Script(Answer::Yes);
+    list->DeleteSelection();
+    EXPECT_EQ(messages.asked.back(), "Are you sure you want to delete 1 word from the list?");
+    model.list.erase("a");
+    Search(list, "");
+    ExpectKeywords(list, model, true);
+
+    // Add: a new word of the list.
+    const std::string text = dir.Write("more.txt", "zz zz bb");
+    dialogs.addOptions.push_back([](AddOptions&, AddMode& mode) {
+        mode = AddMode::Files;
+        return true;
+    });
+    picker.fileResults.push_back(FilePickResult{true, {text}, 2});
+    Click(CMainDialog::Button::Add);
+    model.list["zz"] = 2;
+    model.list["bb"] = 1;
+    ExpectKeywords(list, model, true);
+}
+
+TEST_F(ComparisonTest, ARefusedReferenceSaysWhyAndLeavesTheWindowAsItWas) {
+    CWordListWindow* list = Open();
+    Compare(list, reference);
+    const std::string refused = dir.Write("refused.txt", "a,2\nccc,1,0\n");
+    Compare(list, refused);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.Texts()[0].find("line 2: the range is 0"), std::string::npos);
+    ExpectKeywords(list, model, false);
+
+    // An empty reference holds nothing to compare with.
+    Compare(list, dir.Write("empty.txt", ""));
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_NE(messages.Texts()[1].find("holds no words"), std::string::npos);
+    ExpectKeywords(list, model, false);
 }
 
 }  // namespace
