@@ -206,13 +206,12 @@ class CliRun {
 
         TerminalProgress::Setup setup;
         setup.stream = stderr;
-        setup.visible = !options_.quiet && ::isatty(STDERR_FILENO) == 1;
+        setup.visible = !options_.quiet &&
+                        (program_.watched ? program_.watched() : ::isatty(STDERR_FILENO) == 1);
         setup.width = TerminalWidth(stderr);
         setup.interrupted = &gInterrupted;
         setup.wordCount = [&ws] { return ws.Store.Count(); };
-        setup.bytesRead = program_.bytesRead;
-        if (!setup.bytesRead)
-            setup.bytesRead = [&ws] { return ws.BytesRead; };
+        setup.bytesRead = [&ws] { return ws.BytesRead; };
         TerminalProgress progress(std::move(setup));
 
         IngestState state;
@@ -376,7 +375,7 @@ class CliRun {
 
     // Nothing when the list was written, else the exit status.
     std::optional<int> WriteToFile(const std::string& path) {
-        WriterHooks hooks{messages_, SystemTicks(), nullptr, {}};
+        WriterHooks hooks{messages_, SystemTicks(), program_.busy, {}};
         // A Ctrl-C while the file is written stops the writer, which leaves the file
         // as it was; ending the process there would leave it half written.
         hooks.stopRequested = [] { return gInterrupted != 0; };

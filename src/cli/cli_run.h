@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 
 #include "cli/cli_options.h"
 #include "core/collect/ingest.h"
+#include "core/output/word_list_writer.h"
 
 namespace tarvolen {
 
@@ -19,8 +19,11 @@ struct CliProgram {
     const char* name = kCliName;
     // How the files are read; IngestFiles when empty.
     IngestStep ingest;
-    // The progress line's bytes read; the workspace's BytesRead when empty.
-    std::function<std::int64_t()> bytesRead;
+    // Whether a person watches the progress line (unless --quiet): standard error is
+    // a terminal, when empty.
+    std::function<bool()> watched;
+    // Shown while a list is sorted and written to its file; optional.
+    BusyIndicator* busy = nullptr;
 };
 
 // The Add options of the command line set in the workspace, as the run sets them

@@ -10,7 +10,26 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
+#include "core/output/word_list_writer.h"
+#include "mpi/job_line.h"
 #include "mpi/mpi_run.h"
+
+namespace tarvolen {
+namespace {
+
+// The writers sort the list before they write its first record.
+class SortingLine : public BusyIndicator {
+  public:
+    explicit SortingLine(JobLine& line) : line_(line) {}
+    void BeginBusy() override { line_.Show("sorting and writing", true); }
+    void EndBusy() override { line_.Clear(); }
+
+  private:
+    JobLine& line_;
+};
+
+}  // namespace
+}  // namespace tarvolen
 
 int main(int argc, char** argv) {
     using namespace tarvolen;
@@ -22,9 +41,16 @@ int main(int argc, char** argv) {
     int status = kExitFailure;
     try {
         if (rank == 0) {
+            JobLine line(!parsed.options.quiet && JobLine::Watched());
+            SortingLine sorting(line);
             CliProgram program;
             program.name = kMpiName;
-            program.ingest = IngestOverProcesses;
+            program.ingest = [&line](Workspace& workspace, IngestState& state,
+                                     const IngestHooks& hooks) {
+                return IngestOverProcesses(workspace, state, hooks, line);
+            };
+            program.watched = JobLine::Watched;
+            program.busy = &sorting;
             status = RunCli(parsed, program);
             EndProcesses(status);
         } else {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <string>
@@ -13,6 +14,7 @@
 #include "cli/cli_run.h"
 #include "core/collect/input_file.h"
 #include "core/collect/text_decoder.h"
+#include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
 #include "core/util/user_cancel.h"
@@ -51,14 +53,109 @@ int Processes() {
     return processes;
 }
 
-class NoProgress : public ProgressPort {
+// The bytes a process has read, told to the first process for the job's line: now
+// and then while it reads, and once more when its share is done.
+constexpr int kBytesTag = 1;
+constexpr int kShareDoneTag = 2;
+constexpr auto kReportInterval = std::chrono::milliseconds(100);
+
+// The progress port of every other process: says nothing but its bytes.
+class WorkerProgress : public ProgressPort {
   public:
+    WorkerProgress(const Workspace& workspace, bool reporting)
+        : workspace_(workspace), reporting_(reporting) {}
+
     void SetBounds(int, int) override {}
-    int SetPosition(int) override { return 0; }
+    int SetPosition(int) override {
+        const auto now = std::chrono::steady_clock::now();
+        if (reporting_ && now - last_ >= kReportInterval) {
+            last_ = now;
+            Send(kBytesTag);
+        }
+        return 0;
+    }
     bool CancelRequested() override { return false; }
     void SetFileLine(const std::string&) override {}
     void SetDetailLine(const std::string&) override {}
     void Close() override {}
+
+    void Finish() {
+        if (reporting_)
+            Send(kShareDoneTag);
+    }
+
+  private:
+    void Send(int tag) {
+        std::int64_t bytes = workspace_.BytesRead;
+        MPI_Send(&bytes, 1, MPI_INT64_T, 0, tag, MPI_COMM_WORLD);
+    }
+
+    const Workspace& workspace_;
+    bool reporting_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+// The first process's own reading draws the job's line with what all have read; a
+// Cancel is still the command line's.
+class JobProgress : public ProgressPort {
+  public:
+    JobProgress(ProgressPort& own, JobLine& line, const Workspace& workspace, std::int64_t total)
+        : own_(own),
+          line_(line),
+          workspace_(workspace),
+          total_(total),
+          read_(static_cast<std::size_t>(Processes()), 0) {}
+
+    void SetBounds(int, int) override {}
+    int SetPosition(int) override {
+        Poll();
+        Draw(false);
+        return 0;
+    }
+    bool CancelRequested() override { return own_.CancelRequested(); }
+    void SetFileLine(const std::string&) override {}
+    void SetDetailLine(const std::string&) override {}
+    void Close() override {}
+
+    // Until every other process has said its share is done.
+    void WaitForAll() {
+        for (std::size_t done = 1; done < read_.size();) {
+            std::int64_t bytes = 0;
+            MPI_Status status;
+            MPI_Recv(&bytes, 1, MPI_INT64_T, MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &status);
+            read_[static_cast<std::size_t>(status.MPI_SOURCE)] = bytes;
+            done += status.MPI_TAG == kShareDoneTag ? 1 : 0;
+            Draw(false);
+        }
+        Draw(true);
+    }
+
+  private:
+    void Poll() {
+        for (int waiting = 1; waiting != 0;) {
+            MPI_Status status;
+            MPI_Iprobe(MPI_ANY_SOURCE, kBytesTag, MPI_COMM_WORLD, &waiting, &status);
+            if (waiting != 0)
+                MPI_Recv(&read_[static_cast<std::size_t>(status.MPI_SOURCE)], 1, MPI_INT64_T,
+                         status.MPI_SOURCE, kBytesTag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+        }
+    }
+    void Draw(bool now) {
+        read_[0] = workspace_.BytesRead;
+        std::int64_t all = 0;
+        for (std::int64_t bytes : read_)
+            all += bytes;
+        line_.Show(FormatText("%s of %s bytes read by %s processes",
+                              FormatCount64(all, ',').c_str(), FormatCount64(total_, ',').c_str(),
+                              FormatCount(static_cast<std::int32_t>(read_.size()), ',').c_str()),
+                   now);
+    }
+
+    ProgressPort& own_;
+    JobLine& line_;
+    const Workspace& workspace_;
+    std::int64_t total_;
+    std::vector<std::int64_t> read_;
 };
 
 // The reports of all processes, on the first.
@@ -128,8 +225,8 @@ std::vector<std::string> Texts(const std::vector<FileNote>& notes) {
 
 }  // namespace
 
-IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state,
-                                 const IngestHooks& hooks) {
+IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
+                                 JobLine& line) {
     const std::uint32_t startTick = hooks.ticks.Now();
     // What IngestFiles refuses before it reads anything, the first process refuses
     // for all: a file that cannot be measured, an encoding that is not available.
@@ -149,14 +246,21 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state,
     job.scanned = state.scanned;
     job.listHeld = workspace.Store.Count() > 0;
     job.listCodePage = workspace.ListCodePage;
+    job.watched = line.visible();
     const std::string packed = job.Pack();
     Broadcast({Order::Count, static_cast<std::int64_t>(packed.size())});
     MPI_Bcast(const_cast<char*>(packed.data()), static_cast<int>(packed.size()), MPI_BYTE, 0,
               MPI_COMM_WORLD);
 
     const std::int32_t countBefore = workspace.Store.Count();
-    const ShareReport mine = CountShare(workspace, job, 0, hooks.progress, hooks);
+    hooks.progress.Close();
+    JobProgress progress(hooks.progress, line, workspace, total);
+    const ShareReport mine = CountShare(workspace, job, 0, progress, hooks);
+    if (job.watched)
+        progress.WaitForAll();
+    line.Show("exchanging", true);
     const ShareReport all = MergeShares(workspace, mine, Seed{}, hooks.messages);
+    line.Clear();
     if (all.ending == ShareReport::Ending::OutOfMemory)
         throw std::bad_alloc();
     if (all.ending == ShareReport::Ending::Cancelled)
@@ -207,10 +311,11 @@ int ServeFirstProcess(const CliOptions& options) {
 
         Workspace workspace(messages, WordStore::Options{.exitStatusWithoutArena = kExitFailure});
         ApplyCliAddOptions(workspace, options);
-        NoProgress progress;
+        WorkerProgress progress(workspace, job.watched);
         IngestHooks hooks{progress, messages, {}};
         hooks.streams = Streams::ReadToEnd;
         const ShareReport mine = CountShare(workspace, job, Rank(), progress, hooks);
+        progress.Finish();
         const Seed seed{job.listHeld ? kSeedWord : "", 1, 1};
         MergeShares(workspace, mine, seed, messages);
     }

@@ -113,6 +113,7 @@ std::string CountJob::Pack() const {
     out.Put(scanned);
     out.Put(listHeld);
     out.Put(listCodePage);
+    out.Put(watched);
     out.Put(static_cast<std::uint64_t>(files.size()));
     for (std::size_t i = 0; i < files.size(); ++i) {
         out.PutText(files[i]);
@@ -127,6 +128,7 @@ CountJob CountJob::Unpack(std::string_view bytes) {
     job.scanned = in.Get<bool>();
     job.listHeld = in.Get<bool>();
     job.listCodePage = in.Get<CodePage>();
+    job.watched = in.Get<bool>();
     const auto count = in.Get<std::uint64_t>();
     for (std::uint64_t i = 0; i < count; ++i) {
         job.files.emplace_back(in.GetText());

@@ -22,6 +22,8 @@ struct CountJob {
     // if their stores held it, so that their words take the same form.
     bool listHeld = false;
     CodePage listCodePage = CodePage::Windows1252;
+    // The first process shows the job's progress line: the others tell it their bytes.
+    bool watched = false;
 
     std::string Pack() const;
     static CountJob Unpack(std::string_view bytes);
