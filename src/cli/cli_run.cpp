@@ -375,7 +375,19 @@ class CliRun {
 
     // Nothing when the list was written, else the exit status.
     std::optional<int> WriteToFile(const std::string& path) {
-        WriterHooks hooks{messages_, SystemTicks(), program_.busy, {}};
+        WriterHooks hooks{messages_, SystemTicks(), nullptr, {}};
+        // Every kind of list is sorted and written in one call.
+        struct Busy {
+            BusyIndicator* busy;
+            explicit Busy(BusyIndicator* b) : busy(b) {
+                if (busy != nullptr)
+                    busy->BeginBusy();
+            }
+            ~Busy() {
+                if (busy != nullptr)
+                    busy->EndBusy();
+            }
+        } busy(program_.busy);
         // A Ctrl-C while the file is written stops the writer, which leaves the file
         // as it was; ending the process there would leave it half written.
         hooks.stopRequested = [] { return gInterrupted != 0; };
