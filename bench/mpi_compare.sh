@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tarvolen-mpi on 1 and 2 processes against tarvolen-cli, on en_mix_x5 cut at line
-# ends into 16 files (about 413 MB), the three alternating in the same run; the
-# median of each and the speed-ups over tarvolen-cli. Also the sizes the exchange
+# ends into 16 files (about 413 MB), alternating in the same run; the median of each
+# and the speed-ups over tarvolen-cli. "halves" is what the machine itself allows:
+# two tarvolen-cli at once, each on half of the files, with no exchange at all. Also the sizes the exchange
 # works with: the distinct words, their mean length, the bytes of their records.
 #
 #   bench/mpi_compare.sh [RUNS]      (default 3 runs each)
@@ -50,6 +51,8 @@ for _ in $(seq "$runs"); do
     times[cli]+="$(seconds "$cli" -q --range -o "$out/cli.txt" "${files[@]}") "
     times[np1]+="$(seconds "${launcher[@]}" -np 1 "$mpi" -q --range -o "$out/np1.txt" "${files[@]}") "
     times[np2]+="$(seconds "${launcher[@]}" -np 2 "$mpi" -q --range -o "$out/np2.txt" "${files[@]}") "
+    times[halves]+="$(seconds bash -c '"$0" -q -o "$1/a.txt" "${@:3:$2}" & "$0" -q -o "$1/b.txt" "${@:$(($2 + 3))}"; wait' \
+        "$cli" "$out" $((${#files[@]} / 2)) "${files[@]}") "
 done
 cmp "$out/cli.txt" "$out/np1.txt" && cmp "$out/cli.txt" "$out/np2.txt" ||
     { echo "the lists differ" >&2; exit 1; }
@@ -57,12 +60,12 @@ cmp "$out/cli.txt" "$out/np1.txt" && cmp "$out/cli.txt" "$out/np2.txt" ||
 bytes=$(cat "${files[@]}" | wc -c)
 echo "${#files[@]} files, $bytes bytes, $runs runs each, medians:"
 cli_median=$(echo "${times[cli]}" | tr ' ' '\n' | grep . | median)
-for name in cli np1 np2; do
+for name in cli np1 np2 halves; do
     m=$(echo "${times[$name]}" | tr ' ' '\n' | grep . | median)
-    printf '  %-4s %6.2f s   speed-up over tarvolen-cli %.2f\n' "$name" "$m" \
+    printf '  %-6s %6.2f s   speed-up over tarvolen-cli %.2f\n' "$name" "$m" \
         "$(echo "$cli_median / $m" | bc -l)"
 done
 # A record is 12 bytes (length, count, range) and the word's bytes.
-awk -F, '{ n++; len += length($1) } END {
+LC_ALL=C awk -F, '{ n++; len += length($1) } END {
     printf "%d distinct words, mean length %.2f bytes, mean record %.2f bytes\n", n, len / n, 12 + len / n
 }' "$out/cli.txt"
