@@ -53,7 +53,7 @@ class RecordWalk {
 
   private:
     const WordStore& store_;
-    const Seed& seed_;
+    const Seed seed_;
     WordStore::Position at_;
 };
 
