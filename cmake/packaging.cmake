@@ -36,4 +36,25 @@ saved as a sorted text file, optionally with counts and most frequent first.
 The package holds the desktop application, tarvolen, and the command-line
 tool, tarvolen-cli, which reads files, folders and pipes.")
 
+# Where MPI was built, tarvolen-mpi is a package of its own, tarvolen-mpi, so that a
+# desktop never needs an MPI library: the install rules' component "mpi". The rest
+# is the component every rule without one falls into, the package tarvolen.
+if(TARGET tarvolen-mpi)
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_ALL Unspecified mpi)
+    set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME tarvolen)
+    set(CPACK_DEBIAN_UNSPECIFIED_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_MPI_PACKAGE_NAME tarvolen-mpi)
+    set(CPACK_DEBIAN_MPI_FILE_NAME DEB-DEFAULT)
+    # The library comes from dpkg-shlibdeps; mpirun, which starts the processes on
+    # one machine, is the runtime's other half.
+    set(CPACK_DEBIAN_MPI_PACKAGE_DEPENDS "openmpi-bin | mpi-default-bin")
+    set(CPACK_DEBIAN_MPI_DESCRIPTION
+        "compile word lists with counts on a cluster, over MPI
+tarvolen-mpi is the command-line tool tarvolen-cli run by mpirun or srun on any
+number of processes: they share out the reading of the files, count them with
+the same code, exchange their words so that each merges its own part, and the
+first writes the list tarvolen-cli would write for the same arguments.")
+endif()
+
 include(CPack)

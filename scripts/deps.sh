@@ -25,6 +25,7 @@ TARVOLEN_BUILD_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libicu-dev
+    libopenmpi-dev openmpi-bin
     fonts-dejavu-core
     clang-format desktop-file-utils appstream groff-base
 )

@@ -24,7 +24,8 @@ bool IsDoneReport(const std::string& text) {
 
 }  // namespace
 
-CliMessages::CliMessages(std::FILE* stream, bool quiet) : stream_(stream), quiet_(quiet) {}
+CliMessages::CliMessages(std::FILE* stream, bool quiet, const char* name)
+    : stream_(stream), quiet_(quiet), name_(name) {}
 
 void CliMessages::ShowMessage(const std::string& text, MessageIcon icon) {
     if (icon == MessageIcon::Warning || icon == MessageIcon::Stop) {
@@ -63,11 +64,11 @@ Answer CliMessages::Ask(const std::string& text, MessageButtons) {
 
 void CliMessages::Error(const std::string& text) {
     ++errors_;
-    Line(std::string(kCliName) + ": " + text);
+    Line(std::string(name_) + ": " + text);
 }
 
 void CliMessages::Note(const std::string& text) {
-    Line(std::string(kCliName) + ": " + text);
+    Line(std::string(name_) + ": " + text);
 }
 
 void CliMessages::Line(const std::string& raw) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
 #include "core/util/messages.h"
 
 namespace tarvolen {
@@ -15,7 +16,8 @@ namespace tarvolen {
 // a successful command-line tool says nothing.
 class CliMessages : public MessagePort {
   public:
-    CliMessages(std::FILE* stream, bool quiet);
+    // name: the program's, which begins its own lines.
+    CliMessages(std::FILE* stream, bool quiet, const char* name = kCliName);
 
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::Information) override;
     // Nothing is asked on the command line: the harmless answer.
@@ -44,6 +46,7 @@ class CliMessages : public MessagePort {
 
     std::FILE* stream_;
     bool quiet_;
+    const char* name_;
     const std::string* subject_ = nullptr;
     int errors_ = 0;
     int notices_ = 0;

@@ -60,6 +60,18 @@ lintian --fail-on error "$deb" >"$work/lintian" 2>&1 ||
     { cat "$work/lintian"; fail "lintian found errors"; }
 grep -v 'running with root privileges' "$work/lintian" || true
 
+# Where MPI was built, tarvolen-mpi comes as a package of its own beside this one,
+# with the MPI runtime among its dependencies.
+mpi_deb=$(dirname "$deb")/tarvolen-mpi_${version}_${arch}.deb
+if [ -f "$mpi_deb" ]; then
+    mpi_depends=$(dpkg-deb -f "$mpi_deb" Depends)
+    [[ $mpi_depends == *libopenmpi* && $mpi_depends == *openmpi-bin* ]] ||
+        fail "tarvolen-mpi's Depends lacks the MPI runtime: $mpi_depends"
+    dpkg-deb -c "$mpi_deb" | grep -q '\./usr/bin/tarvolen-mpi$' || fail "tarvolen-mpi not packaged"
+    lintian --fail-on error "$mpi_deb" >"$work/lintian-mpi" 2>&1 ||
+        { cat "$work/lintian-mpi"; fail "lintian found errors in tarvolen-mpi"; }
+fi
+
 installed=yes
 if ! dpkg -i "$deb"; then
     DEBIAN_FRONTEND=noninteractive apt-get -f install -y -qq || fail "dependencies not met"

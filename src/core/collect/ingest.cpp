@@ -100,6 +100,15 @@ std::string FormatIngestSummary(const IngestSummary& summary) {
         FormatCount(static_cast<std::int32_t>(summary.Milliseconds), ',').c_str());
 }
 
+std::string DescribeIngestRun(const IngestSummary& summary, const SkippedFiles& skipped,
+                              bool scanned) {
+    std::string text = FormatIngestSummary(summary);
+    const std::string lines = DescribeSkipped(skipped, !scanned);
+    if (!lines.empty())
+        text += "\r\n" + lines.substr(0, lines.size() - 2);
+    return text;
+}
+
 void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const std::string& text) {
     progress.SetDetailLine(FormatText("%s words in the list; %s",
                                       FormatCount(workspace.Store.Count(), ',').c_str(),
@@ -280,10 +289,7 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
     summary.QualifiedWords = workspace.QualifiedWords;
     summary.WordsAdded = countAfter - countBefore;
     summary.Milliseconds = hooks.ticks.Now() - startTick;
-    std::string text = FormatIngestSummary(summary);
-    const std::string skipped = DescribeSkipped(state.skipped, !state.scanned);
-    if (!skipped.empty())
-        text += "\r\n" + skipped.substr(0, skipped.size() - 2);
+    std::string text = DescribeIngestRun(summary, state.skipped, state.scanned);
     if (result.Outcome == IngestOutcome::Stopped && summary.WordsAdded > 0)
         text += "\r\n" + FormatStoppedLine(filesRead, summary.WordsAdded);
     hooks.messages.ShowMessage(text, MessageIcon::Information);

@@ -78,6 +78,11 @@ struct IngestResult {
 // Kilobytes are rounded up: a partial kilobyte counts as a whole one.
 std::string FormatIngestSummary(const IngestSummary& summary);
 
+// The summary of a run that read to its end: FormatIngestSummary, then what was
+// skipped (DescribeSkipped; the paths of files that are no text unless scanned).
+std::string DescribeIngestRun(const IngestSummary& summary, const SkippedFiles& skipped,
+                              bool scanned);
+
 // After a Cancel that left words in the list: "Stopped: the list keeps the words of
 // the %s files read before the stop (%s words added)".
 std::string FormatStoppedLine(std::int64_t filesRead, std::int32_t wordsAdded);

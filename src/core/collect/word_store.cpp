@@ -472,6 +472,15 @@ void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_
     leadingBytes = __builtin_bswap64(entry->keyA);
 }
 
+void WordStore::GetNextRecord(Position& pos, std::string_view& word, std::uint32_t& count,
+                              std::uint32_t& range) const {
+    std::uint32_t bucket = 0;
+    const Entry* entry = Advance(pos, bucket);
+    word = entry != nullptr ? TextOf(*entry) : std::string_view();
+    count = entry != nullptr ? entry->count : 0;
+    range = entry != nullptr ? entry->range : 0;
+}
+
 std::string_view WordStore::TextOf(const Entry& entry) const {
     // The key's bytes are the text's up to its length and 0 after it, and no text
     // holds a 0: the highest byte that is not 0 tells the length.

@@ -1,0 +1,328 @@
+#include "mpi/mpi_run.h"
+
+#include <mpi.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "cli/cli_messages.h"
+#include "cli/cli_run.h"
+#include "core/collect/input_file.h"
+#include "core/collect/text_decoder.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
+#include "core/util/progress.h"
+#include "core/util/user_cancel.h"
+#include "core/workspace.h"
+#include "mpi/file_shares.h"
+#include "mpi/share_count.h"
+#include "mpi/word_exchange.h"
+
+namespace tarvolen {
+
+namespace {
+
+// What the first process tells the others: a reading to take part in, or the end.
+enum class Order : std::int64_t { Count = 1, End = 2 };
+
+struct Header {
+    Order order;
+    std::int64_t value;  // the size of the job, or the exit status
+};
+
+Header Broadcast(Header header) {
+    std::array<std::int64_t, 2> numbers{static_cast<std::int64_t>(header.order), header.value};
+    MPI_Bcast(numbers.data(), 2, MPI_INT64_T, 0, MPI_COMM_WORLD);
+    return {static_cast<Order>(numbers[0]), numbers[1]};
+}
+
+int Rank() {
+    int rank = 0;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    return rank;
+}
+
+int Processes() {
+    int processes = 1;
+    MPI_Comm_size(MPI_COMM_WORLD, &processes);
+    return processes;
+}
+
+// The bytes a process has read, told to the first process for the job's line: now
+// and then while it reads, and once more when its share is done.
+constexpr int kBytesTag = 1;
+constexpr int kShareDoneTag = 2;
+constexpr auto kReportInterval = std::chrono::milliseconds(100);
+
+// The progress port of every other process: says nothing but its bytes.
+class WorkerProgress : public ProgressPort {
+  public:
+    WorkerProgress(const Workspace& workspace, bool reporting)
+        : workspace_(workspace), reporting_(reporting) {}
+
+    void SetBounds(int, int) override {}
+    int SetPosition(int) override {
+        const auto now = std::chrono::steady_clock::now();
+        if (reporting_ && now - last_ >= kReportInterval) {
+            last_ = now;
+            Send(kBytesTag);
+        }
+        return 0;
+    }
+    bool CancelRequested() override { return false; }
+    void SetFileLine(const std::string&) override {}
+    void SetDetailLine(const std::string&) override {}
+    void Close() override {}
+
+    void Finish() {
+        if (reporting_)
+            Send(kShareDoneTag);
+    }
+
+  private:
+    void Send(int tag) {
+        std::int64_t bytes = workspace_.BytesRead;
+        MPI_Send(&bytes, 1, MPI_INT64_T, 0, tag, MPI_COMM_WORLD);
+    }
+
+    const Workspace& workspace_;
+    bool reporting_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+// The first process's own reading draws the job's line with what all have read; a
+// Cancel is still the command line's.
+class JobProgress : public ProgressPort {
+  public:
+    JobProgress(ProgressPort& own, JobLine& line, const Workspace& workspace, std::int64_t total)
+        : own_(own),
+          line_(line),
+          workspace_(workspace),
+          total_(total),
+          read_(static_cast<std::size_t>(Processes()), 0) {}
+
+    void SetBounds(int, int) override {}
+    int SetPosition(int) override {
+        Poll();
+        Draw(false);
+        return 0;
+    }
+    bool CancelRequested() override { return own_.CancelRequested(); }
+    void SetFileLine(const std::string&) override {}
+    void SetDetailLine(const std::string&) override {}
+    void Close() override {}
+
+    // Until every other process has said its share is done.
+    void WaitForAll() {
+        for (std::size_t done = 1; done < read_.size();) {
+            std::int64_t bytes = 0;
+            MPI_Status status;
+            MPI_Recv(&bytes, 1, MPI_INT64_T, MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &status);
+            read_[static_cast<std::size_t>(status.MPI_SOURCE)] = bytes;
+            done += status.MPI_TAG == kShareDoneTag ? 1 : 0;
+            Draw(false);
+        }
+        Draw(true);
+    }
+
+  private:
+    void Poll() {
+        for (int waiting = 1; waiting != 0;) {
+            MPI_Status status;
+            MPI_Iprobe(MPI_ANY_SOURCE, kBytesTag, MPI_COMM_WORLD, &waiting, &status);
+            if (waiting != 0)
+                MPI_Recv(&read_[static_cast<std::size_t>(status.MPI_SOURCE)], 1, MPI_INT64_T,
+                         status.MPI_SOURCE, kBytesTag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+        }
+    }
+    void Draw(bool now) {
+        read_[0] = workspace_.BytesRead;
+        std::int64_t all = 0;
+        for (std::int64_t bytes : read_)
+            all += bytes;
+        line_.Show(FormatText("%s of %s bytes read by %s processes",
+                              FormatCount64(all, ',').c_str(), FormatCount64(total_, ',').c_str(),
+                              FormatCount(static_cast<std::int32_t>(read_.size()), ',').c_str()),
+                   now);
+    }
+
+    ProgressPort& own_;
+    JobLine& line_;
+    const Workspace& workspace_;
+    std::int64_t total_;
+    std::vector<std::int64_t> read_;
+};
+
+// The reports of all processes, on the first.
+std::vector<ShareReport> GatherReports(const ShareReport& mine) {
+    const std::string bytes = mine.Pack();
+    const int size = static_cast<int>(bytes.size());
+    const int processes = Processes();
+    std::vector<int> sizes(static_cast<std::size_t>(processes)), at(sizes.size());
+    MPI_Gather(&size, 1, MPI_INT, sizes.data(), 1, MPI_INT, 0, MPI_COMM_WORLD);
+    std::string all;
+    if (Rank() == 0) {
+        int total = 0;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            at[i] = total;
+            total += sizes[i];
+        }
+        all.resize(static_cast<std::size_t>(total));
+    }
+    MPI_Gatherv(bytes.data(), size, MPI_BYTE, all.data(), sizes.data(), at.data(), MPI_BYTE, 0,
+                MPI_COMM_WORLD);
+    std::vector<ShareReport> reports;
+    if (Rank() == 0)
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            reports.push_back(ShareReport::Unpack(std::string_view(all).substr(
+                static_cast<std::size_t>(at[i]), static_cast<std::size_t>(sizes[i]))));
+    return reports;
+}
+
+// After each process counted its share: the combined report on the first process,
+// and unless a share ended early, the list of all of them in first's store (whose
+// own words have gone to their owners by then). Collective.
+ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, const Seed& seed,
+                        MessagePort& messages) {
+    std::vector<ShareReport> reports = GatherReports(mine);
+    ShareReport all = ShareReport::Combine(reports);
+    std::int32_t ending = static_cast<std::int32_t>(mine.ending);
+    MPI_Allreduce(MPI_IN_PLACE, &ending, 1, MPI_INT32_T, MPI_MAX, MPI_COMM_WORLD);
+    if (ending != static_cast<std::int32_t>(ShareReport::Ending::Normal))
+        return all;
+    {
+        WordStore owned(messages, WordStore::Options{.exitStatusWithoutArena = kExitFailure});
+        ExchangeByOwner(workspace.Store, seed, owned, MPI_COMM_WORLD);
+        if (Rank() == 0)
+            workspace.Store.Clear();
+        GatherToFirst(owned, Rank() == 0 ? &workspace.Store : nullptr, MPI_COMM_WORLD);
+    }
+    return all;
+}
+
+std::vector<FileToShare> Measured(const std::vector<std::string>& files) {
+    std::vector<FileToShare> measured;
+    for (const std::string& path : files) {
+        struct stat facts {};
+        const bool regular = path != kStandardInputPath && ::stat(path.c_str(), &facts) == 0 &&
+                             S_ISREG(facts.st_mode);
+        measured.push_back({regular ? static_cast<std::int64_t>(facts.st_size) : 0, !regular});
+    }
+    return measured;
+}
+
+std::vector<std::string> Texts(const std::vector<FileNote>& notes) {
+    std::vector<std::string> texts;
+    for (const FileNote& note : notes)
+        texts.push_back(note.text);
+    return texts;
+}
+
+}  // namespace
+
+IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
+                                 JobLine& line) {
+    const std::uint32_t startTick = hooks.ticks.Now();
+    // What IngestFiles refuses before it reads anything, the first process refuses
+    // for all: a file that cannot be measured, an encoding that is not available.
+    std::int64_t total = 0;
+    std::string failure;
+    if (!MeasureFiles(state.InputFiles, total, failure, hooks.streams, state.scanned) ||
+        !TextDecoder(workspace.RunEncoding, workspace.RunCodePage).Valid()) {
+        hooks.progress.Close();
+        hooks.messages.ShowMessage(failure.empty() ? kUnknownEncodingText : failure,
+                                   MessageIcon::Stop);
+        return {};
+    }
+
+    CountJob job;
+    job.files.assign(state.InputFiles.rbegin(), state.InputFiles.rend());
+    job.reader = ShareFiles(Measured(job.files), Processes());
+    job.scanned = state.scanned;
+    job.listHeld = workspace.Store.Count() > 0;
+    job.listCodePage = workspace.ListCodePage;
+    job.watched = line.visible();
+    const std::string packed = job.Pack();
+    Broadcast({Order::Count, static_cast<std::int64_t>(packed.size())});
+    MPI_Bcast(const_cast<char*>(packed.data()), static_cast<int>(packed.size()), MPI_BYTE, 0,
+              MPI_COMM_WORLD);
+
+    const std::int32_t countBefore = workspace.Store.Count();
+    hooks.progress.Close();
+    JobProgress progress(hooks.progress, line, workspace, total);
+    const ShareReport mine = CountShare(workspace, job, 0, progress, hooks);
+    if (job.watched)
+        progress.WaitForAll();
+    line.Show("exchanging", true);
+    const ShareReport all = MergeShares(workspace, mine, Seed{}, hooks.messages);
+    line.Clear();
+    if (all.ending == ShareReport::Ending::OutOfMemory)
+        throw std::bad_alloc();
+    if (all.ending == ShareReport::Ending::Cancelled)
+        throw UserCancel{};
+
+    hooks.progress.Close();
+    for (const FileMessage& message : all.messages) {
+        state.LastInputPath = job.files.empty() ? std::string() : job.files[message.file];
+        hooks.messages.ShowMessage(message.text, message.icon);
+    }
+    if (!job.files.empty())
+        state.LastInputPath = job.files.back();
+    if (all.outcome == IngestOutcome::Abandoned)
+        return {};
+
+    for (std::string& path : Texts(all.notText))
+        state.skipped.notText.push_back(std::move(path));
+    for (std::string& text : Texts(all.unreadable))
+        state.skipped.unreadable.push_back(std::move(text));
+    // The list takes the form of the first words added to it, wherever they were read.
+    const std::int32_t countAfter = workspace.Store.Count();
+    if (countBefore == 0 && countAfter > 0)
+        workspace.ListCodePage = workspace.RunCodePage;
+    workspace.ListUnsaved = workspace.ListUnsaved || countAfter > countBefore;
+    workspace.BytesRead = all.bytesRead;
+    workspace.QualifiedWords = all.qualifiedWords;
+
+    IngestResult result;
+    result.Outcome = IngestOutcome::Completed;
+    result.Summary.BytesRead = all.bytesRead;
+    result.Summary.QualifiedWords = all.qualifiedWords;
+    result.Summary.WordsAdded = countAfter - countBefore;
+    result.Summary.Milliseconds = hooks.ticks.Now() - startTick;
+    hooks.messages.ShowMessage(DescribeIngestRun(result.Summary, state.skipped, state.scanned),
+                               MessageIcon::Information);
+    return result;
+}
+
+int ServeFirstProcess(const CliOptions& options) {
+    CliMessages messages(stderr, true, kMpiName);
+    for (;;) {
+        const Header header = Broadcast({});
+        if (header.order == Order::End)
+            return static_cast<int>(header.value);
+        std::string packed(static_cast<std::size_t>(header.value), '\0');
+        MPI_Bcast(packed.data(), static_cast<int>(packed.size()), MPI_BYTE, 0, MPI_COMM_WORLD);
+        const CountJob job = CountJob::Unpack(packed);
+
+        Workspace workspace(messages, WordStore::Options{.exitStatusWithoutArena = kExitFailure});
+        ApplyCliAddOptions(workspace, options);
+        WorkerProgress progress(workspace, job.watched);
+        IngestHooks hooks{progress, messages, {}};
+        hooks.streams = Streams::ReadToEnd;
+        const ShareReport mine = CountShare(workspace, job, Rank(), progress, hooks);
+        progress.Finish();
+        const Seed seed{job.listHeld ? kSeedWord : "", 1, 1};
+        MergeShares(workspace, mine, seed, messages);
+    }
+}
+
+void EndProcesses(int status) {
+    Broadcast({Order::End, status});
+}
+
+}  // namespace tarvolen

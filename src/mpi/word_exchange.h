@@ -1,0 +1,44 @@
+#pragma once
+
+#include <mpi.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace tarvolen {
+
+class WordStore;
+
+// A word as the processes exchange it: its bytes, its count and its range, packed as
+// three 32-bit numbers and the bytes (kRecordHeadBytes + the word's length).
+inline constexpr std::size_t kRecordHeadBytes = 12;
+
+// What a process sends in one round, at most (a record that begins below it ends the
+// round): the rounds keep the buffers of an exchange at a fixed size whatever the
+// size of the list.
+inline constexpr std::size_t kRoundBytes = 64u << 20;
+
+// The process that owns a word: a mix of the store's hash, so that the words one
+// process owns still spread over all the buckets of its own store.
+int OwnerOf(std::string_view word, int processes);
+
+// Corrections to a store's entries before they leave: the word the store was seeded
+// with (see CountShare) is taken out again.
+struct Seed {
+    std::string_view word;  // empty: none
+    std::uint32_t count = 0;
+    std::uint32_t range = 0;
+};
+
+// Every process's words to their owners (MPI_Alltoallv in rounds), merged into
+// owned, whose counts and ranges add and saturate as the store's do. Collective.
+// Returns the bytes this process sent.
+std::uint64_t ExchangeByOwner(const WordStore& counted, const Seed& seed, WordStore& owned,
+                              MPI_Comm comm);
+
+// The owned words of every process into the first process's store, in rounds (its
+// store must be empty or hold none of them). Collective; into is used only on the first.
+void GatherToFirst(const WordStore& owned, WordStore* into, MPI_Comm comm);
+
+}  // namespace tarvolen

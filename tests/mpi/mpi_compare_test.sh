@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# tarvolen-mpi against tarvolen-cli with the same arguments, on a random tree of files
+# of many sizes: for every case of the table and its number of processes, the same
+# file byte for byte, the same standard output and error (the program's name and the
+# milliseconds aside, and on standard output which of the words tied at the top count
+# the statistics name) and the same exit status; a failing case leaves the old
+# output as it was.
+set -euo pipefail
+cli=$1
+mpi=$2
+mpiexec=$3
+seed=${4:-$RANDOM}
+launcher=("$mpiexec" -q --oversubscribe)
+[ "$(id -u)" = 0 ] && launcher+=(--allow-run-as-root)
+# Open MPI's own allocations are no concern of the sanitizers' leak check.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
+
+work=$(mktemp -d)
+trap 'chmod -R u+rwx "$work"; rm -rf "$work"' EXIT
+tree=$work/tree
+mkdir -p "$tree/a/b" "$tree/c" "$work/run"
+echo "seed $seed"
+
+# Words of a few kinds, so that counts, ranges and lengths spread: frequent short ones,
+# rare long ones, accented Latin (UTF-8 and Windows-1252 bytes) and Cyrillic.
+words() {
+    awk -v seed="$1" -v n="$2" 'BEGIN {
+        srand(seed)
+        split("the of and to in that is was he for it with as his on be at by had not " \
+              "river mountain library collection counting processes document corpus " \
+              "cafe\303\251 na\303\257ve \303\274ber stra\303\237e " \
+              "\320\274\320\270\321\200 \320\264\320\276\320\274 extraordinarily " \
+              "uncharacteristically hyphen-ated don'\''t x y", vocab, " ")
+        for (i = 0; i < n; i++) {
+            k = int(rand() ^ 3 * length(vocab)) + 1
+            w = vocab[k]
+            if (rand() < 0.05) w = w int(rand() * 500)
+            printf "%s%s", w, (i % 13 == 12 ? "\n" : " ")
+        }
+    }'
+}
+: >"$tree/empty.txt"
+: >"$tree/a/empty2.txt"
+printf 'solitary' >"$tree/c/one.txt"
+words "$seed" 400000 >"$tree/a/b/huge.txt"
+for i in $(seq 1 14); do
+    words $((seed + i)) $(((seed * i) % 9000 + 1)) >"$tree/$(printf 'abc' | cut -c$((i % 3 + 1)))${i}.txt"
+done
+mv "$tree"/a*.txt "$tree/a/" 2>/dev/null || true
+mv "$tree"/c*.txt "$tree/c/" 2>/dev/null || true
+# A Windows-1252 file and a UTF-16 one with its byte order mark.
+printf 'caf\351 na\357ve r\351sum\351 caf\351 fa\347ade\n' >"$tree/c/latin1.txt"
+printf '\377\376m\0o\0t\0 \0m\0o\0t\0 \0d\0e\0u\0x\0\n\0' >"$tree/c/utf16.txt"
+mapfile -t files < <(find "$tree" -type f | sort)
+"$cli" -q --range -o "$work/list.txt" "${files[@]:0:4}"
+printf 'the,1\nof,oops\n' >"$work/refused.txt"
+printf 'the\nand\n' >"$work/stop.txt"
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+# The same words in the output of both programs but for what may differ.
+normal() {
+    sed -e 's/[0-9,]* milliseconds/N milliseconds/' -e 's/tarvolen-mpi/tarvolen-cli/g' \
+        -e 's/^Most common word: [^ ]* /Most common word: W /' "$1"
+}
+# run NAME PROGRAM...: the program in run/, its list in run/out.txt (old text before).
+run() {
+    local name=$1
+    shift
+    printf 'old output\n' >"$work/run/out.txt"
+    local status=0
+    (cd "$work/run" && "$@" >"$work/$name.stdout" 2>"$work/$name.stderr") || status=$?
+    echo "$status" >"$work/$name.status"
+    mv "$work/run/out.txt" "$work/$name.list"
+}
+
+# processes | exit status | arguments (FILES: the tree's files, SOME: the first three)
+cases=(
+    "1|0|-o out.txt FILES"
+    "2|0|--frequency -o out.txt FILES"
+    "3|0|--range --scan $tree -o out.txt"
+    "5|0|--remove-rare 3 --remove-short 5 --remove-long 12 --min-range 2 --range -o out.txt FILES"
+    "2|0|--remove-listed $work/stop.txt --frequency --upper -o out.txt FILES"
+    "3|0|-m $work/list.txt --range -o out.txt FILES"
+    "5|0|--keywords $work/list.txt -o out.txt FILES"
+    "2|0|-l unicode --range --hyphens --apostrophes -o out.txt FILES"
+    "3|0|-l russian --unicode --frequency --delimiter crlf -o out.txt FILES"
+    "2|0|--statistics --range -o - FILES"
+    "7|0|--frequency -o out.txt SOME"
+    "3|1|--range -o out.txt FILES $tree/missing.txt"
+    "2|1|--remove-listed $work/refused.txt -o out.txt FILES"
+    "2|2|--no-such-option FILES"
+)
+for entry in "${cases[@]}"; do
+    IFS='|' read -r processes expected arguments <<<"$entry"
+    read -r -a args <<<"$arguments"
+    expanded=()
+    for arg in "${args[@]}"; do
+        case $arg in
+            FILES) expanded+=("${files[@]}") ;;
+            SOME) expanded+=("${files[@]:0:3}") ;;
+            *) expanded+=("$arg") ;;
+        esac
+    done
+    run cli "$cli" "${expanded[@]}"
+    run mpi "${launcher[@]}" -np "$processes" "$mpi" "${expanded[@]}"
+    what="-np $processes $arguments"
+    [ "$(cat "$work/cli.status")" = "$expected" ] && [ "$(cat "$work/mpi.status")" = "$expected" ] ||
+        fail "$what: status $(cat "$work/mpi.status"), tarvolen-cli $(cat "$work/cli.status")"
+    cmp -s "$work/cli.list" "$work/mpi.list" || fail "$what: the lists differ"
+    diff <(normal "$work/cli.stdout") <(normal "$work/mpi.stdout") >/dev/null ||
+        fail "$what: standard output differs"
+    diff <(normal "$work/cli.stderr") <(normal "$work/mpi.stderr") ||
+        fail "$what: standard error differs"
+    # A failing case leaves the old list; the others write theirs.
+    printf 'old output\n' >"$work/old"
+    if [ "$expected" != 0 ]; then
+        cmp -s "$work/old" "$work/mpi.list" || fail "$what: the old output was lost"
+    elif [[ "$arguments" == *"-o out.txt"* ]] && cmp -s "$work/old" "$work/mpi.list"; then
+        fail "$what: nothing written"
+    fi
+done
+[ "$failures" = 0 ] || { echo "$failures failures in ${#cases[@]} cases (seed $seed)" >&2; exit 1; }
+echo "${#cases[@]} cases agree"
