@@ -67,7 +67,9 @@ if [ -f "$mpi_deb" ]; then
     mpi_depends=$(dpkg-deb -f "$mpi_deb" Depends)
     [[ $mpi_depends == *libopenmpi* && $mpi_depends == *openmpi-bin* ]] ||
         fail "tarvolen-mpi's Depends lacks the MPI runtime: $mpi_depends"
-    dpkg-deb -c "$mpi_deb" | grep -q '\./usr/bin/tarvolen-mpi$' || fail "tarvolen-mpi not packaged"
+    # Listed into a file first: grep -q would stop reading and break dpkg-deb's pipe.
+    dpkg-deb -c "$mpi_deb" >"$work/contents-mpi"
+    grep -q '\./usr/bin/tarvolen-mpi$' "$work/contents-mpi" || fail "tarvolen-mpi not packaged"
     lintian --fail-on error "$mpi_deb" >"$work/lintian-mpi" 2>&1 ||
         { cat "$work/lintian-mpi"; fail "lintian found errors in tarvolen-mpi"; }
 fi
