@@ -101,12 +101,16 @@ int main(int argc, char** argv) {
     SilentMessages messages;
     NoDialogs dialogs;
     NoPicker picker;
+    // Reads a corpus as an Add does: English/Latin, words of any length.
+    const auto add = [&](Workspace& into, CMainDialog& owner, const char* path) {
+        ApplyAddOptions(into);
+        into.MinWordLength = 1;
+        owner.State.InputFiles = {path};
+        owner.IngestFiles();
+    };
     Workspace workspace(messages);
     CMainDialog main(workspace, messages, dialogs, picker);
-    ApplyAddOptions(workspace);
-    workspace.MinWordLength = 1;
-    main.State.InputFiles = {argv[1]};
-    main.IngestFiles();
+    add(workspace, main, argv[1]);
     std::printf("%s: %d words\n", argv[1], workspace.Store.Count());
     app.processEvents();
 
@@ -191,10 +195,7 @@ int main(int argc, char** argv) {
     if (argc > 3) {
         Workspace reference(messages);
         CMainDialog referenceOwner(reference, messages, dialogs, picker);
-        ApplyAddOptions(reference);
-        reference.MinWordLength = 1;
-        referenceOwner.State.InputFiles = {argv[3]};
-        referenceOwner.IngestFiles();
+        add(reference, referenceOwner, argv[3]);
         std::printf("%s: %d words of reference\n", argv[3], reference.Store.Count());
         memory("before the comparison");
         timer.restart();

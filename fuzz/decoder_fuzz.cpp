@@ -25,6 +25,7 @@
 #include "core/collect/text_encoding.h"
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_store.h"
+#include "decoded_words.h"
 #include "fuzz_input.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
@@ -283,12 +284,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(encoding.has_value(), name);
     TextDecoder decoder(*encoding, codePage);
     FUZZ_CHECK(decoder.Valid(), name);
-    testing::FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions(256));
-    std::int64_t qualified = 0;
-    TokenizerContext context{map, 1, qualified, store};
+    fuzz::DecodedWords words(language);
     decoder.StartFile();
-    std::string carry;
     std::size_t at = 0;
     for (std::size_t n : chunks) {
         // Exactly the room the decoder may use: in front, the chunk, and one byte.
@@ -303,17 +300,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             decoded.data() >= buffer.data() && decoded.data() < buffer.data() + buffer.size();
         FUZZ_CHECK(!inRoom || decoded.data() + decoded.size() <= chunk + n,
                    "decoded text outside its room");
-        // As the ingestion does: an empty piece would end the carried word.
-        if (decoded.empty())
-            continue;
-        decoded.data()[decoded.size()] = 0;
-        CBlob blob;
-        blob.Attach(decoded.data(), static_cast<std::uint32_t>(decoded.size()));
-        TokenizeChunk(blob, carry, context);
+        words.Take(decoded);
     }
-    FinishFile(carry, context);
+    words.Finish();
 
-    FUZZ_CHECK(testing::StoreWords(store) == model.words, name);
-    FUZZ_CHECK(qualified == model.qualified, name);
+    FUZZ_CHECK(testing::StoreWords(words.Store()) == model.words, name);
+    FUZZ_CHECK(words.Qualified() == model.qualified, name);
     return 0;
 }

@@ -16,15 +16,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/collect/blob.h"
-#include "core/collect/char_map.h"
 #include "core/collect/text_decoder.h"
 #include "core/collect/text_encoding.h"
-#include "core/collect/tokenizer.h"
-#include "core/collect/word_store.h"
+#include "decoded_words.h"
 #include "fuzz_input.h"
-#include "support/fakes.h"
-#include "support/store_contents.h"
 
 using namespace tarvolen;
 
@@ -67,14 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;  // a name iconv lists only as a target
     TextDecoder decoder(*encoding, CodePageOf(language));
     FUZZ_CHECK(decoder.Valid(), name);
-    CharMap map;
-    BuildCharMap(language, map);
-    testing::FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions(256));
-    std::int64_t qualified = 0;
-    TokenizerContext context{map, 1, qualified, store};
+    fuzz::DecodedWords words(language);
     decoder.StartFile();
-    std::string carry;
     std::size_t at = 0;
     do {
         const std::size_t n = std::min(sizes.Next(), file.size() - at);
@@ -94,13 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (language == kUnicode) {
             FUZZ_CHECK(IsWellFormedUtf8(decoded.data(), decoded.size(), true), name);
         }
-        if (decoded.empty())
-            continue;
-        decoded.data()[decoded.size()] = 0;
-        CBlob blob;
-        blob.Attach(decoded.data(), static_cast<std::uint32_t>(decoded.size()));
-        TokenizeChunk(blob, carry, context);
+        words.Take(decoded);
     } while (at < file.size());
-    FinishFile(carry, context);
+    words.Finish();
     return 0;
 }
