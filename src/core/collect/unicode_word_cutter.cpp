@@ -72,6 +72,7 @@ UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
         BuildCharMap(kEnglishLatin, asciiMap_);
         asciiStore_.emplace(TokenizerContext{asciiMap_, asciiStore->minWordLength,
                                              asciiStore->qualifiedWords, asciiStore->store});
+        cyrillic_.emplace(*asciiStore);
     }
 }
 
@@ -158,6 +159,8 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
     unsigned char* p = text.data();
     unsigned char* const end = p + text.size();
     const bool asciiWords = !digits_ && !apostrophes_ && !hyphens_;
+    if (cyrillic_)
+        cyrillic_->NewChunk();
     while (p < end) {
         if (asciiStore_ && run_.empty() && *p < 0x80) {
             unsigned char* const next = CutAscii(p, end);
@@ -192,6 +195,13 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
             for (; p < q; ++p)
                 run_.push_back(*p);
             continue;
+        }
+        if (cyrillic_ && run_.empty() && *p >= 0xC2 && *p <= 0xDF) {
+            unsigned char* const next = cyrillic_->Cut(p, end);
+            if (next != p) {
+                p = next;
+                continue;
+            }
         }
         if (asciiWords && run_.empty() && *p >= 0xC2 && *p <= 0xDF) {
             unsigned char* const next = CutTwoByteWord(p, end);
@@ -255,6 +265,8 @@ void UnicodeWordCutter::Take(char32_t c) {
 
 void UnicodeWordCutter::EndText() {
     EndRun();
+    if (cyrillic_)
+        cyrillic_->EndText();
 }
 
 void UnicodeWordCutter::EndRun() {

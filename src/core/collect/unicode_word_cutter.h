@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/collect/tokenizer.h"
+#include "core/collect/two_byte_stretches.h"
 #include "core/collect/unicode_tables.h"
 #include "core/collect/word_cutter.h"
 
@@ -26,7 +27,8 @@ inline constexpr std::size_t kSegmentLimit = 4096;
 //
 // Given the run's tokenizer context, long stretches of ASCII go to the alphabets'
 // tokenizer with the English/Latin alphabet (the Unicode rule's ASCII letters, with
-// every word rule off), which counts their words in the store itself.
+// every word rule off), which counts their words in the store itself, and long
+// stretches of Russian go to TwoByteStretches.
 class UnicodeWordCutter final : public WordCutter {
   public:
     UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
@@ -75,6 +77,7 @@ class UnicodeWordCutter final : public WordCutter {
     CharMap asciiMap_{};
     std::optional<TokenizerContext> asciiStore_;
     std::string asciiCarry_;  // always empty between calls: no stretch ends in a word
+    std::optional<TwoByteStretches> cyrillic_;
 };
 
 }  // namespace tarvolen

@@ -45,6 +45,7 @@ WordStore::WordStore(MessagePort& messages) : WordStore(messages, Options{}) {}
 WordStore::WordStore(MessagePort& messages, const Options& options)
     : messages_(messages),
       memory_(options.memory != nullptr ? *options.memory : SystemArenaMemory()),
+      exitStatusWithoutArena_(options.exitStatusWithoutArena),
       growthStep_(options.growthStep) {
     capacity_ = options.initialCapacity;
     arena_ = memory_.Obtain(capacity_);
@@ -237,6 +238,24 @@ void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32
     detail::CopyShort(arena_ + writePos_, word, n);
     Insert(table, key, writePos_, bucket, count, range);
     writePos_ += n;
+}
+
+void WordStore::AddWordRepeated(const char* word, std::size_t length, std::uint32_t count) {
+    const std::uint32_t hash = Hash(word, length);
+    AddWord(word, length, hash);
+    if (count > 1) {
+        // Absent after a failed growth, as a single AddWord would leave it.
+        if (Entry* entry = Find(word, hash % kBucketCount))
+            entry->count = SaturatingSum(entry->count, count - 1);
+    }
+}
+
+std::unique_ptr<WordStore> WordStore::MakeScratch(std::uint32_t capacity) const {
+    return std::make_unique<WordStore>(messages_,
+                                       Options{.initialCapacity = capacity,
+                                               .growthStep = capacity,
+                                               .memory = &memory_,
+                                               .exitStatusWithoutArena = exitStatusWithoutArena_});
 }
 
 void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -95,6 +96,13 @@ class WordStore {
     // word[length] is NUL.
     void AddOccurrences(const char* word, std::size_t length, std::uint32_t count,
                         std::uint32_t range = 1);
+    // Counts count occurrences (count >= 1) in the current document, as count calls of
+    // AddWord would: for words first counted elsewhere during the document.
+    void AddWordRepeated(const char* word, std::size_t length, std::uint32_t count);
+
+    // A store for words on their way to this one: the same messages, memory and exit
+    // status when no arena can be had, with an arena of its own of capacity bytes.
+    std::unique_ptr<WordStore> MakeScratch(std::uint32_t capacity) const;
 
     // Starts the next document: from here on, the first occurrence of a word adds one
     // to its range (the number of documents it was counted in). Words counted outside
@@ -316,6 +324,7 @@ class WordStore {
 
     MessagePort& messages_;
     ArenaMemory& memory_;
+    int exitStatusWithoutArena_;
     std::uint32_t growthStep_;
     std::uint32_t capacity_ = 0;
     char* arena_ = nullptr;

@@ -287,23 +287,33 @@ TEST(UnicodeWordCutterProperty, EveryChunkSizeEncodingAndRuleGivesTheModelsWords
     }
 }
 
-// The document run hands long ASCII stretches to the alphabets' tokenizer: the words
-// where a stretch meets other text must come out as the model's all the same.
-TEST(UnicodeWordCutterProperty, LongAsciiStretchesGiveTheModelsWordsInTheStore) {
+// The document run hands long stretches of ASCII, and of Russian, to the alphabets'
+// tokenizer: the words where a stretch meets other text must come out as the
+// model's all the same, and a word met both ways in one text has a range of 1.
+TEST(UnicodeWordCutterProperty, LongStretchesGiveTheModelsWordsAndRangesInTheStore) {
     std::mt19937 rng(2301);
-    const std::vector<std::u32string> ascii = {U"Word ", U"text, ", U"ab", U"Z", U"\n", U"x1 "};
-    std::uniform_int_distribution<std::size_t> pickAscii(0, ascii.size() - 1);
+    const std::vector<std::vector<std::u32string>> fillers = {
+        {U"Word ", U"text, ", U"ab", U"Z", U"\n", U"x1 "},
+        {U"\u0421\u043B\u043E\u0432\u043E ", U"\u0442\u0435\u043A\u0441\u0442, ", U"\u0401\u0436",
+         U"\u044F", U"\u00AB\u0434\u0430\u00BB ", U"\u2014", U"ab", U"\u0419", U" 7 ", U"\u2019",
+         U"\u0414\u041E\u041C"}};
     std::uniform_int_distribution<std::size_t> pick(0, Pieces().size() - 1);
     for (int trial = 0; trial < 12; ++trial) {
-        std::u32string text;
-        for (int i = 0; i < 1200; ++i)
-            text += i % 120 == 119 ? Pieces()[pick(rng)] : ascii[pickAscii(rng)];
+        const std::vector<std::u32string>& filler = fillers[trial % 2];
+        std::uniform_int_distribution<std::size_t> pickFiller(0, filler.size() - 1);
         const int minLength = trial % 3 == 0 ? 4 : 1;
-        const Counts model = Model{{}, minLength}.Words(text);
+        std::u32string texts[2];
+        std::map<std::string, std::pair<int, std::uint32_t>> model;  // count, range
         std::int64_t modelTotal = 0;
-        for (const auto& [word, count] : model)
-            modelTotal += count;
-        const std::string file = Utf8(text);
+        for (std::u32string& text : texts) {
+            for (int i = 0; i < 1200; ++i)
+                text += i % 120 == 119 ? Pieces()[pick(rng)] : filler[pickFiller(rng)];
+            for (const auto& [word, count] : Model{{}, minLength}.Words(text)) {
+                model[word].first += count;
+                ++model[word].second;
+                modelTotal += count;
+            }
+        }
         for (std::size_t chunkSize : {1u, 5u, 300u, 1000u, 100000u}) {
             SCOPED_TRACE("trial " + std::to_string(trial) + ", chunks of " +
                          std::to_string(chunkSize));
@@ -320,23 +330,27 @@ TEST(UnicodeWordCutterProperty, LongAsciiStretchesGiveTheModelsWordsInTheStore) 
             setup.minWordLength = minLength;
             std::string carry;
             const std::unique_ptr<WordCutter> cutter = MakeDocumentCutter(setup, context, carry);
-            TextDecoder decoder(TextEncoding{}, CodePage::Utf8);
-            decoder.StartFile();
             std::vector<unsigned char> buffer(kDecodeFrontRoom + chunkSize + 1);
             unsigned char* chunkAt = buffer.data() + kDecodeFrontRoom;
-            for (std::size_t at = 0; at < file.size();) {
-                const std::size_t n = std::min(chunkSize, file.size() - at);
-                std::memcpy(chunkAt, file.data() + at, n);
-                at += n;
-                const std::span<unsigned char> decoded =
-                    decoder.Decode(chunkAt, n, at == file.size());
-                if (!decoded.empty())
-                    cutter->Cut(decoded);
+            for (const std::u32string& text : texts) {
+                const std::string file = Utf8(text);
+                store.BeginDocument();
+                TextDecoder decoder(TextEncoding{}, CodePage::Utf8);
+                decoder.StartFile();
+                for (std::size_t at = 0; at < file.size();) {
+                    const std::size_t n = std::min(chunkSize, file.size() - at);
+                    std::memcpy(chunkAt, file.data() + at, n);
+                    at += n;
+                    const std::span<unsigned char> decoded =
+                        decoder.Decode(chunkAt, n, at == file.size());
+                    if (!decoded.empty())
+                        cutter->Cut(decoded);
+                }
+                cutter->EndText();
             }
-            cutter->EndText();
-            Counts stored;
+            std::map<std::string, std::pair<int, std::uint32_t>> stored;
             for (const auto& [word, count] : testing::StoreWords(store))
-                stored[word] = static_cast<int>(count);
+                stored[word] = {static_cast<int>(count), store.RangeOf(word.data(), word.size())};
             EXPECT_EQ(stored, model);
             EXPECT_EQ(qualified, modelTotal);
         }
