@@ -371,6 +371,10 @@ class CliRun {
         // A Ctrl-C while the file is written stops the writer, which leaves the file
         // as it was; ending the process there would leave it half written.
         hooks.stopRequested = [] { return gInterrupted != 0; };
+        hooks.sorted = [busy = program_.busy] {
+            if (busy != nullptr)
+                busy->Writing();
+        };
         const WriterOptions writerOptions = WriterOptionsOf(options_);
         messages_.SetSubject(&path);
         WriteOutcome outcome = WriteOutcome::CannotCreate;

@@ -21,7 +21,8 @@ namespace {
 class SortingLine : public BusyIndicator {
   public:
     explicit SortingLine(JobLine& line) : line_(line) {}
-    void BeginBusy() override { line_.Show("sorting and writing", true); }
+    void BeginBusy() override { line_.Show("sorting", true); }
+    void Writing() override { line_.Show("writing", true); }
     void EndBusy() override { line_.Clear(); }
 
   private:

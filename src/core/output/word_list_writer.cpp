@@ -457,6 +457,8 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     // Sorted before the file is opened: should the memory for the sort be missing,
     // an existing list must not have been truncated already.
     const std::vector<KeyedWord> words = SortedKeyedWords(store);
+    if (hooks.sorted)
+        hooks.sorted();
     SafeOutputFile file(hooks.seam, hooks.stopRequested);
     if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize)) {
         const int error = errno;
@@ -507,6 +509,8 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
 
 WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
                              const WriterHooks& hooks, const RecordSource& writeRecords) {
+    if (hooks.sorted)
+        hooks.sorted();
     SafeOutputFile file(hooks.seam, hooks.stopRequested);
     if (!file.Open(path, options.AppendOutput != 0, kOutputBufferSize))
         return CannotOpen(hooks, path, errno);

@@ -28,6 +28,9 @@ class BusyIndicator {
     virtual ~BusyIndicator() = default;
     virtual void BeginBusy() = 0;
     virtual void EndBusy() = 0;
+    // The list is sorted and its records are being written: for an indicator that
+    // tells the two apart.
+    virtual void Writing() {}
 };
 
 // What a writer needs of whoever runs it.
@@ -42,6 +45,8 @@ struct WriterHooks {
     // a wait in the open (for a FIFO's reader, for another append's lock); true ends
     // the write with the target as it was before (the command line's Ctrl-C). Optional.
     std::function<bool()> stopRequested = {};
+    // Runs once the list is sorted, right before its file is opened. Optional.
+    std::function<void()> sorted = {};
     // Where the file's bytes go instead of write(2); only tests set it.
     OutputSeam* seam = nullptr;
 };

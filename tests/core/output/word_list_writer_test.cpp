@@ -263,6 +263,18 @@ TEST_P(AppendTest, WithoutAppendAnOldFileIsReplaced) {
     EXPECT_EQ(TempDir::Read(Out()), GetParam() == Writer::List ? "the\n" : "the,1\n");
 }
 
+// A progress line says "sorting" until the list is sorted, then "writing".
+TEST_P(AppendTest, TheSortedHookRunsOnceBeforeTheRecordsAreWritten) {
+    AddThreeWords();
+    dir.Write("out.txt", "old\n");
+    WriterHooks hooks = Hooks();
+    std::vector<std::string> seen;
+    hooks.sorted = [&] { seen.push_back(TempDir::Read(Out())); };
+    RunWriter(GetParam(), store, WriterOptions{Delimiter::LF, 0, 0, 1}, Out(), hooks);
+    EXPECT_EQ(seen, std::vector<std::string>{"old\n"});
+    EXPECT_NE(TempDir::Read(Out()), "old\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothWriters, AppendTest,
                          ::testing::Values(Writer::List, Writer::Frequency));
 
