@@ -114,7 +114,7 @@ cases=(
     "3|0|-l unicode --range --apostrophes -o out.txt $huge $big/west_late.txt|4096"
     "2|0|--range -o out.txt $big/west.txt $tree/c/latin1.txt|4096"
     "3|0|-l unicode --range -o out.txt $big/utf8_late.txt|4096"
-    "2|0|--range -o out.txt $big/west_late.txt $tree/c/one.txt|4096"
+    "2|0|-l unicode --range -o out.txt $big/west_late.txt $tree/c/one.txt|4096"
 )
 for entry in "${cases[@]}"; do
     IFS='|' read -r processes expected arguments least <<<"$entry"
