@@ -88,10 +88,9 @@ run() {
 }
 
 # processes | exit status | arguments (FILES: the tree's files, SOME: the first three)
-# [| the size above which a file is divided: the first file named must be divided among
-# several processes, among all of them when it is the only file]
+# [| a file that, with every file above 4 KiB divisible, must be divided among several
+# processes, among all of them when it is the only path named]
 huge=$tree/a/b/huge.txt
-divided="TARVOLEN_MPI_LEAST_DIVIDED"
 cases=(
     "1|0|-o out.txt FILES"
     "2|0|--frequency -o out.txt FILES"
@@ -107,17 +106,18 @@ cases=(
     "3|1|--range -o out.txt FILES $tree/missing.txt"
     "2|1|--remove-listed $work/refused.txt -o out.txt FILES"
     "2|2|--no-such-option FILES"
-    "2|0|--range -o out.txt $huge $tree/c/one.txt $tree/empty.txt|4096"
-    "3|0|--frequency -o out.txt $huge $big/west.txt|4096"
-    "5|0|-o out.txt $huge|4096"
-    "5|0|--range --frequency -o out.txt $huge $big/utf8_late.txt|4096"
-    "3|0|-l unicode --range --apostrophes -o out.txt $huge $big/west_late.txt|4096"
-    "2|0|--range -o out.txt $big/west.txt $tree/c/latin1.txt|4096"
-    "3|0|-l unicode --range -o out.txt $big/utf8_late.txt|4096"
-    "2|0|-l unicode --range -o out.txt $big/west_late.txt $tree/c/one.txt|4096"
+    "2|0|--range -o out.txt $huge $tree/c/one.txt $tree/empty.txt|$huge"
+    "3|0|-m $work/list.txt --range --frequency -o out.txt $huge $big/west.txt|$huge"
+    "2|0|--range --scan $tree -o out.txt|$huge"
+    "5|0|-o out.txt $huge|$huge"
+    "5|0|--range --frequency -o out.txt $huge $big/utf8_late.txt|$huge"
+    "3|0|-l unicode --range --apostrophes -o out.txt $huge $big/west_late.txt|$huge"
+    "2|0|--range -o out.txt $big/west.txt $tree/c/latin1.txt|$big/west.txt"
+    "3|0|-l unicode --range -o out.txt $big/utf8_late.txt|$big/utf8_late.txt"
+    "2|0|-l unicode --range -o out.txt $big/west_late.txt $tree/c/one.txt|$big/west_late.txt"
 )
 for entry in "${cases[@]}"; do
-    IFS='|' read -r processes expected arguments least <<<"$entry"
+    IFS='|' read -r processes expected arguments divided <<<"$entry"
     read -r -a args <<<"$arguments"
     expanded=()
     for arg in "${args[@]}"; do
@@ -129,17 +129,16 @@ for entry in "${cases[@]}"; do
     done
     run cli "$cli" "${expanded[@]}"
     rm -f "$work/shares"
-    run mpi env ${least:+$divided=$least TARVOLEN_MPI_SHARES_LOG=$work/shares} \
+    run mpi env ${divided:+TARVOLEN_MPI_LEAST_DIVIDED=4096 TARVOLEN_MPI_SHARES_LOG=$work/shares} \
         "${launcher[@]}" -np "$processes" "$mpi" "${expanded[@]}"
     what="-np $processes $arguments"
-    if [ -n "$least" ]; then
+    if [ -n "$divided" ]; then
         named=$(printf '%s\n' "${expanded[@]}" | grep -c '^/')
-        first=$(printf '%s\n' "${expanded[@]}" | grep -m1 '^/')
-        readers=$(awk -v f="$first" '$1 == f { print $4 }' "$work/shares" | sort -u | wc -l)
-        parts=$(awk -v f="$first" '$1 == f' "$work/shares" | wc -l)
+        readers=$(awk -v f="$divided" '$1 == f { print $4 }' "$work/shares" | sort -u | wc -l)
+        parts=$(awk -v f="$divided" '$1 == f' "$work/shares" | wc -l)
         { [ "$parts" -gt 1 ] && [ "$readers" = "$parts" ] &&
             { [ "$named" -gt 1 ] || [ "$readers" = "$processes" ]; }; } ||
-            fail "$what: $first read in $parts parts by $readers processes"
+            fail "$what: $divided read in $parts parts by $readers processes"
     fi
     [ "$(cat "$work/cli.status")" = "$expected" ] && [ "$(cat "$work/mpi.status")" = "$expected" ] ||
         fail "$what: status $(cat "$work/mpi.status"), tarvolen-cli $(cat "$work/cli.status")"
