@@ -68,5 +68,22 @@ TEST(FindSeparator, FindsTheFirstSeparatorBeforeTheLimitAcrossReads) {
     EXPECT_EQ(FindSeparator(path, 70003, 80000), -1);
 }
 
+// The processes that read parts of one file may each meet what the file says (it
+// shrank, it cannot be opened): the run says it once, in the order of the files.
+TEST(ShareReportCombine, SaysWhatEachFileSaidOnceInFileOrder) {
+    const MessageIcon warning = MessageIcon::Warning;
+    ShareReport first, second;
+    first.messages = {{3, kUnableToReadText, warning}, {3, "other", warning}};
+    second.messages = {{1, kUnableToOpenText, warning}, {3, kUnableToReadText, warning}};
+    first.unreadable = {{2, "gone: No such file"}};
+    second.unreadable = {{2, "gone: No such file"}, {0, "first: No such file"}};
+    const ShareReport all = ShareReport::Combine({first, second});
+    EXPECT_EQ(all.messages, (std::vector<FileMessage>{{1, kUnableToOpenText, warning},
+                                                      {3, kUnableToReadText, warning},
+                                                      {3, "other", warning}}));
+    EXPECT_EQ(all.unreadable,
+              (std::vector<FileNote>{{0, "first: No such file"}, {2, "gone: No such file"}}));
+}
+
 }  // namespace
 }  // namespace tarvolen
