@@ -31,7 +31,7 @@ inline constexpr std::int64_t kLeastDivided = 8 << 20;
 // largest first, each to the process with the fewest bytes so far (the
 // lowest-numbered among equals), so that the processes finish close together. A
 // divisible file larger than both the mean share and leastDivided first becomes as
-// many equal parts as the mean share goes into it (at most one a process), each
+// many equal parts as the mean share goes into it (no more parts than processes), each
 // shared out on its own. processes >= 1.
 std::vector<FileShare> ShareFiles(const std::vector<FileToShare>& files, int processes,
                                   std::int64_t leastDivided = kLeastDivided);
