@@ -151,7 +151,7 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
     if (readFromFile > 0)
         decoder.StartPart(part->start, part->decideUtf8);
     else
-        decoder.StartFile();
+        decoder.StartFile(part != nullptr ? part->decideUtf8 : nullptr);
     DocumentText document(path, workspace.Add.Documents, decoder, workspace.RunEncoding,
                           workspace.RunCodePage);
     bool accepted = true;

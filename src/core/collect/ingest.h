@@ -123,6 +123,8 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
 // (TextDecoder::StartPart), its words counted outside any document so that the caller
 // can count the file as one. A part at 0 looks at the file's start as a whole file is
 // looked at; only the part that ends the file reads a word that runs on past it.
+// decideUtf8 tells what Automatic decided for the whole file, for parts that meet a
+// byte >= 0x80 before the file's start has decided.
 struct FilePart {
     std::int64_t begin = 0;
     std::int64_t end = 0;

@@ -204,23 +204,22 @@ bool TextDecoder::BuildByteTable() {
     return true;
 }
 
-void TextDecoder::StartFile() {
+void TextDecoder::StartFile(std::function<bool()> decideUtf8) {
     mode_ = startMode_;
     pendingLength_ = 0;
-    decideUtf8_ = nullptr;
+    decideUtf8_ = std::move(decideUtf8);
     if (iconv_ != nullptr)
         ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
 }
 
 void TextDecoder::StartPart(PartStart start, std::function<bool()> decideUtf8) {
-    StartFile();
+    StartFile(std::move(decideUtf8));
     switch (start) {
         case PartStart::Utf8:
             mode_ = Mode::Utf8;
             break;
         case PartStart::Undecided:
             mode_ = Mode::Detecting;
-            decideUtf8_ = std::move(decideUtf8);
             break;
         default:
             mode_ = startMode_ == Mode::ByteTable ? Mode::ByteTable : Mode::PassThrough;

@@ -55,12 +55,13 @@ class TextDecoder {
     // False when iconv could not open the encoding; the decoder must not be used then.
     bool Valid() const { return valid_; }
 
-    // Before the first chunk of each file.
-    void StartFile();
+    // Before the first chunk of each file. A file read in parts gives decideUtf8: when
+    // Automatic meets its first byte >= 0x80 it asks it what the whole file decided
+    // (DecidesUtf8 on the file's own chunk), which a part's end may cut short.
+    void StartFile(std::function<bool()> decideUtf8 = {});
     // Instead of StartFile, before the first chunk of a later part of a document whose
     // start gave start (Continuation). Undecided: Automatic met no byte >= 0x80 in the
-    // start; the first one this part meets asks decideUtf8 what the document's first
-    // one decided (DecidesUtf8 on the document's own chunk).
+    // start, and the first one this part meets asks decideUtf8.
     void StartPart(PartStart start, std::function<bool()> decideUtf8);
     // After the document's first chunk: how a later part of it decodes.
     PartStart Continuation() const;
