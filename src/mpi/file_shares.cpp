@@ -1,6 +1,7 @@
 #include "mpi/file_shares.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <numeric>
 #include <queue>
@@ -8,23 +9,38 @@
 
 namespace tarvolen {
 
+namespace {
+
+std::int64_t MeanShare(const std::vector<FileToShare>& files, int processes) {
+    std::int64_t total = 0;
+    for (const FileToShare& file : files)
+        total += file.size;
+    return (total + processes - 1) / processes;
+}
+
+}  // namespace
+
+std::int64_t DividedAbove(const std::vector<FileToShare>& files, int processes,
+                          std::int64_t leastDivided) {
+    if (processes < 2)
+        return INT64_MAX;
+    return std::max(MeanShare(files, processes), leastDivided);
+}
+
 std::vector<FileShare> ShareFiles(const std::vector<FileToShare>& files, int processes,
                                   std::int64_t leastDivided) {
     std::vector<std::int64_t> load(static_cast<std::size_t>(processes), 0);
-    std::int64_t total = 0;
-    for (const FileToShare& file : files) {
-        total += file.size;
+    for (const FileToShare& file : files)
         if (file.firstOnly)
             load[0] += file.size;
-    }
-    const std::int64_t mean = (total + processes - 1) / processes;
+    const std::int64_t mean = MeanShare(files, processes);
+    const std::int64_t dividedAbove = DividedAbove(files, processes, leastDivided);
 
     std::vector<FileShare> shares;
     for (std::size_t index = 0; index < files.size(); ++index) {
         const FileToShare& file = files[index];
         std::int64_t parts = 1;
-        if (file.divisible && !file.firstOnly && processes > 1 &&
-            file.size > std::max(mean, leastDivided))
+        if (file.divisible && !file.firstOnly && file.size > dividedAbove)
             parts = std::min<std::int64_t>(processes, (file.size + mean - 1) / mean);
         for (std::int64_t part = 0; part < parts; ++part)
             shares.push_back({index, file.size * part / parts, file.size * (part + 1) / parts, 0});

@@ -27,12 +27,17 @@ struct FileShare {
 // Below this a file is never cut, whatever the share (tests lower it).
 inline constexpr std::int64_t kLeastDivided = 8 << 20;
 
+// The size above which a divisible file is divided: the mean share of a process, and
+// never leastDivided or less; none for one process.
+std::int64_t DividedAbove(const std::vector<FileToShare>& files, int processes,
+                          std::int64_t leastDivided = kLeastDivided);
+
 // The shares of the files, in the order of the files and of each file's bytes: the
 // largest first, each to the process with the fewest bytes so far (the
 // lowest-numbered among equals), so that the processes finish close together. A
-// divisible file larger than both the mean share and leastDivided first becomes as
-// many equal parts as the mean share goes into it (no more parts than processes), each
-// shared out on its own. processes >= 1.
+// divisible file larger than DividedAbove first becomes as many equal parts as the
+// mean share goes into it (no more parts than processes), each shared out on its own.
+// processes >= 1.
 std::vector<FileShare> ShareFiles(const std::vector<FileToShare>& files, int processes,
                                   std::int64_t leastDivided = kLeastDivided);
 

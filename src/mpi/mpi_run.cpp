@@ -230,13 +230,16 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
         struct stat facts {};
         const bool regular = path != kStandardInputPath && ::stat(path.c_str(), &facts) == 0 &&
                              S_ISREG(facts.st_mode);
-        FileToShare file{regular ? static_cast<std::int64_t>(facts.st_size) : 0, !regular};
-        PartStart start = PartStart::None;
-        if (processes > 1 && file.size > leastDivided)
-            start = StartOfParts(workspace, path, file.size);
-        file.divisible = start != PartStart::None;
-        measured.push_back(file);
-        job.starts.push_back(start);
+        measured.push_back({regular ? static_cast<std::int64_t>(facts.st_size) : 0, !regular});
+    }
+    // Only the few files large enough to divide have their start read here.
+    const std::int64_t dividedAbove = DividedAbove(measured, processes, leastDivided);
+    job.starts.assign(job.files.size(), PartStart::None);
+    for (std::size_t i = 0; i < measured.size(); ++i) {
+        if (measured[i].firstOnly || measured[i].size <= dividedAbove)
+            continue;
+        job.starts[i] = StartOfParts(workspace, job.files[i], measured[i].size);
+        measured[i].divisible = job.starts[i] != PartStart::None;
     }
     job.shares = ShareFiles(measured, processes, leastDivided);
     CutAtSeparators(job.shares, [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
