@@ -135,10 +135,11 @@ struct FilePart {
 // Reads one file, or the part of it that part names, in chunks of kChunkSize into
 // buffer, decodes them with decoder (the run's encoding, into the run's code page),
 // reads a web page's markup (the workspace's Add.Documents) and hands the text to the
-// run's cutter; part of a run set up by IngestFiles (counters reset, TotalBytes measured). A file
-// that cannot be opened shows kUnableToOpenText (in a scanned run: is listed in state.skipped) and
-// adds nothing; one that is no text is listed there. False for either. Throws UserCancel when a
-// Cancel is observed before one of its reads.
+// run's cutter; part of a run set up by IngestFiles (counters reset, TotalBytes
+// measured). A file that cannot be opened shows kUnableToOpenText (in a scanned run:
+// is listed in state.skipped) and adds nothing; one that is no text is listed there.
+// False for either. Throws UserCancel when a Cancel is observed before one of its
+// reads.
 bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
                 ReadBuffer& buffer, TextDecoder& decoder, WordCutter& cutter,
                 const std::string& path, const FilePart* part = nullptr);
