@@ -24,7 +24,7 @@ struct FileShare {
     int process = 0;
 };
 
-// Below this a file is never cut, whatever the share (tests lower it).
+// At or below this a file is never cut, whatever the share (tests lower it).
 inline constexpr std::int64_t kLeastDivided = 8 << 20;
 
 // The size above which a divisible file is divided: the mean share of a process, and

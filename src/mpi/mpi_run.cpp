@@ -213,8 +213,8 @@ ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCo
     return all;
 }
 
-// The size below which no file is divided among processes: kLeastDivided unless the
-// environment says otherwise (tests divide small files).
+// The size at or below which no file is divided among processes: kLeastDivided unless
+// the environment says otherwise (tests divide small files).
 std::int64_t LeastDivided() {
     const char* bytes = std::getenv("TARVOLEN_MPI_LEAST_DIVIDED");
     return bytes != nullptr && *bytes != '\0' ? std::strtoll(bytes, nullptr, 10) : kLeastDivided;
