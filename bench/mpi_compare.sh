@@ -9,7 +9,7 @@
 #
 # Environment: BUILD_DIR (default build/release of this checkout, built already),
 # TARVOLEN_CORPUS_CACHE (default /tmp/corpus; en_mix_x5.txt is made by compare.sh),
-# PIECES (default 16). Run it alone on the machine (under tlock here).
+# PIECES (default 16; 1: the whole file as one). Run it alone on the machine (under tlock here).
 set -euo pipefail
 
 runs=${1:-3}
@@ -26,12 +26,17 @@ if [ ! -f "$cache/en_mix_x5.txt" ]; then
     CORPORA=en_mix_x5 DECODING=0 UNICODE=0 bash "$here/compare.sh" 1 >/dev/null
 fi
 parts=$cache/en_mix_x5_parts$pieces
-if [ ! -d "$parts" ]; then
-    mkdir -p "$parts.part"
-    split -n "l/$pieces" -d -a 2 --additional-suffix=.txt "$cache/en_mix_x5.txt" "$parts.part/piece"
-    mv "$parts.part" "$parts"
+if [ "$pieces" = 1 ]; then
+    # One large file, which tarvolen-mpi divides among its processes.
+    files=("$cache/en_mix_x5.txt")
+else
+    if [ ! -d "$parts" ]; then
+        mkdir -p "$parts.part"
+        split -n "l/$pieces" -d -a 2 --additional-suffix=.txt "$cache/en_mix_x5.txt" "$parts.part/piece"
+        mv "$parts.part" "$parts"
+    fi
+    files=("$parts"/*.txt)
 fi
-files=("$parts"/*.txt)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
@@ -51,8 +56,10 @@ for _ in $(seq "$runs"); do
     times[cli]+="$(seconds "$cli" -q --range -o "$out/cli.txt" "${files[@]}") "
     times[np1]+="$(seconds "${launcher[@]}" -np 1 "$mpi" -q --range -o "$out/np1.txt" "${files[@]}") "
     times[np2]+="$(seconds "${launcher[@]}" -np 2 "$mpi" -q --range -o "$out/np2.txt" "${files[@]}") "
-    times[halves]+="$(seconds bash -c '"$0" -q -o "$1/a.txt" "${@:3:$2}" & "$0" -q -o "$1/b.txt" "${@:$(($2 + 3))}"; wait' \
-        "$cli" "$out" $((${#files[@]} / 2)) "${files[@]}") "
+    if [ "${#files[@]}" -gt 1 ]; then
+        times[halves]+="$(seconds bash -c '"$0" -q -o "$1/a.txt" "${@:3:$2}" & "$0" -q -o "$1/b.txt" "${@:$(($2 + 3))}"; wait' \
+            "$cli" "$out" $((${#files[@]} / 2)) "${files[@]}") "
+    fi
 done
 cmp "$out/cli.txt" "$out/np1.txt" && cmp "$out/cli.txt" "$out/np2.txt" ||
     { echo "the lists differ" >&2; exit 1; }
@@ -61,6 +68,7 @@ bytes=$(cat "${files[@]}" | wc -c)
 echo "${#files[@]} files, $bytes bytes, $runs runs each, medians:"
 cli_median=$(echo "${times[cli]}" | tr ' ' '\n' | grep . | median)
 for name in cli np1 np2 halves; do
+    [ -n "${times[$name]:-}" ] || continue
     m=$(echo "${times[$name]}" | tr ' ' '\n' | grep . | median)
     printf '  %-6s %6.2f s   speed-up over tarvolen-cli %.2f\n' "$name" "$m" \
         "$(echo "$cli_median / $m" | bc -l)"

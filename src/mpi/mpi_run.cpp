@@ -5,7 +5,10 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -187,8 +190,8 @@ std::vector<ShareReport> GatherReports(const ShareReport& mine) {
 // After each process counted its share: the combined report on the first process,
 // and unless a share ended early, the list of all of them in first's store (whose
 // own words have gone to their owners by then). Collective.
-ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, const Seed& seed,
-                        MessagePort& messages) {
+ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCounts& divided,
+                        const Seed& seed, MessagePort& messages) {
     std::vector<ShareReport> reports = GatherReports(mine);
     ShareReport all = ShareReport::Combine(reports);
     std::int32_t ending = static_cast<std::int32_t>(mine.ending);
@@ -196,8 +199,13 @@ ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, const See
     if (ending != static_cast<std::int32_t>(ShareReport::Ending::Normal))
         return all;
     {
-        WordStore owned(messages, WordStore::Options{.exitStatusWithoutArena = kExitFailure});
+        WordStore owned(messages, kProcessStoreOptions);
         ExchangeByOwner(workspace.Store, seed, owned, MPI_COMM_WORLD);
+        for (std::unique_ptr<WordStore>& document : divided) {
+            ExchangeDocumentWords(document.get(), owned, messages, kProcessStoreOptions,
+                                  MPI_COMM_WORLD);
+            document.reset();
+        }
         if (Rank() == 0)
             workspace.Store.Clear();
         GatherToFirst(owned, Rank() == 0 ? &workspace.Store : nullptr, MPI_COMM_WORLD);
@@ -205,15 +213,48 @@ ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, const See
     return all;
 }
 
-std::vector<FileToShare> Measured(const std::vector<std::string>& files) {
+// The size at or below which no file is divided among processes: kLeastDivided unless
+// the environment says otherwise (tests divide small files).
+std::int64_t LeastDivided() {
+    const char* bytes = std::getenv("TARVOLEN_MPI_LEAST_DIVIDED");
+    return bytes != nullptr && *bytes != '\0' ? std::strtoll(bytes, nullptr, 10) : kLeastDivided;
+}
+
+// The job's files shared out among the processes, a large one in parts where a part
+// read on its own gives what the same bytes give within the whole file.
+void ShareOut(CountJob& job, const Workspace& workspace) {
+    const int processes = Processes();
+    const std::int64_t leastDivided = LeastDivided();
     std::vector<FileToShare> measured;
-    for (const std::string& path : files) {
+    for (const std::string& path : job.files) {
         struct stat facts {};
         const bool regular = path != kStandardInputPath && ::stat(path.c_str(), &facts) == 0 &&
                              S_ISREG(facts.st_mode);
         measured.push_back({regular ? static_cast<std::int64_t>(facts.st_size) : 0, !regular});
     }
-    return measured;
+    // Only the few files large enough to divide have their start read here.
+    const std::int64_t dividedAbove = DividedAbove(measured, processes, leastDivided);
+    job.starts.assign(job.files.size(), PartStart::None);
+    for (std::size_t i = 0; i < measured.size(); ++i) {
+        if (measured[i].firstOnly || measured[i].size <= dividedAbove)
+            continue;
+        job.starts[i] = StartOfParts(workspace, job.files[i], measured[i].size);
+        measured[i].divisible = job.starts[i] != PartStart::None;
+    }
+    job.shares = ShareFiles(measured, processes, leastDivided);
+    CutAtSeparators(job.shares, [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
+        return FindSeparator(job.files[file], from, limit);
+    });
+    // Where the bytes went, for whoever tunes or tests the sharing: "path begin end
+    // process" a share.
+    if (const char* log = std::getenv("TARVOLEN_MPI_SHARES_LOG"); log != nullptr && *log != '\0')
+        if (std::FILE* to = std::fopen(log, "a")) {
+            for (const FileShare& share : job.shares)
+                std::fprintf(to, "%s %lld %lld %d\n", job.files[share.file].c_str(),
+                             static_cast<long long>(share.begin), static_cast<long long>(share.end),
+                             share.process);
+            std::fclose(to);
+        }
 }
 
 std::vector<std::string> Texts(const std::vector<FileNote>& notes) {
@@ -242,7 +283,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
 
     CountJob job;
     job.files.assign(state.InputFiles.rbegin(), state.InputFiles.rend());
-    job.reader = ShareFiles(Measured(job.files), Processes());
+    ShareOut(job, workspace);
     job.scanned = state.scanned;
     job.listHeld = workspace.Store.Count() > 0;
     job.listCodePage = workspace.ListCodePage;
@@ -255,11 +296,12 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     const std::int32_t countBefore = workspace.Store.Count();
     hooks.progress.Close();
     JobProgress progress(hooks.progress, line, workspace, total);
-    const ShareReport mine = CountShare(workspace, job, 0, progress, hooks);
+    DividedCounts divided;
+    const ShareReport mine = CountShare(workspace, job, 0, progress, hooks, divided);
     if (job.watched)
         progress.WaitForAll();
     line.Show("exchanging", true);
-    const ShareReport all = MergeShares(workspace, mine, Seed{}, hooks.messages);
+    const ShareReport all = MergeShares(workspace, mine, divided, Seed{}, hooks.messages);
     line.Clear();
     if (all.ending == ShareReport::Ending::OutOfMemory)
         throw std::bad_alloc();
@@ -309,15 +351,16 @@ int ServeFirstProcess(const CliOptions& options) {
         MPI_Bcast(packed.data(), static_cast<int>(packed.size()), MPI_BYTE, 0, MPI_COMM_WORLD);
         const CountJob job = CountJob::Unpack(packed);
 
-        Workspace workspace(messages, WordStore::Options{.exitStatusWithoutArena = kExitFailure});
+        Workspace workspace(messages, kProcessStoreOptions);
         ApplyCliAddOptions(workspace, options);
         WorkerProgress progress(workspace, job.watched);
         IngestHooks hooks{progress, messages, {}};
         hooks.streams = Streams::ReadToEnd;
-        const ShareReport mine = CountShare(workspace, job, Rank(), progress, hooks);
+        DividedCounts divided;
+        const ShareReport mine = CountShare(workspace, job, Rank(), progress, hooks, divided);
         progress.Finish();
         const Seed seed{job.listHeld ? kSeedWord : "", 1, 1};
-        MergeShares(workspace, mine, seed, messages);
+        MergeShares(workspace, mine, divided, seed, messages);
     }
 }
 

@@ -1,10 +1,21 @@
 #include "mpi/share_count.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
+#include <optional>
 
+#include "core/collect/binary_sniff.h"
+#include "core/collect/list_encoding.h"
+#include "core/collect/markup_reader.h"
+#include "core/collect/read_buffer.h"
+#include "core/collect/tokenizer.h"
+#include "core/collect/word_cutter.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
 #include "core/util/user_cancel.h"
@@ -99,10 +110,48 @@ void AppendInFileOrder(std::vector<Item>& into, const std::vector<Item>& items) 
     into.insert(into.end(), items.begin(), items.end());
 }
 
+// In the order of the files; a file whose parts several processes read says what it
+// says once, as the whole file read at once would.
 template <typename Item>
 void SortByFile(std::vector<Item>& items) {
     std::stable_sort(items.begin(), items.end(),
                      [](const Item& a, const Item& b) { return a.file < b.file; });
+    std::vector<Item> once;
+    std::size_t fileStart = 0;
+    for (Item& item : items) {
+        if (!once.empty() && once.back().file != item.file)
+            fileStart = once.size();
+        if (std::find(once.begin() + static_cast<std::ptrdiff_t>(fileStart), once.end(), item) ==
+            once.end())
+            once.push_back(std::move(item));
+    }
+    items = std::move(once);
+}
+
+// A byte a file divided among processes may be cut after: it ends a word under every
+// reading a file is divided under, and starts none.
+bool IsPartSeparator(unsigned char byte) {
+    return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r';
+}
+
+// What Automatic decided for a file whose start held no byte >= 0x80, once a part of
+// it meets one: the decision of the first chunk of the whole file that holds one.
+bool FirstHighChunkIsUtf8(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat facts {};
+    std::vector<unsigned char> chunk(kChunkSize);
+    std::optional<bool> utf8;
+    if (::fstat(fd, &facts) == 0)
+        for (std::int64_t at = 0; !utf8 && at < facts.st_size; at += kChunkSize) {
+            const ssize_t n = ::pread(fd, chunk.data(), chunk.size(), at);
+            if (n <= 0)
+                break;
+            utf8 = DecidesUtf8(chunk.data(), static_cast<std::size_t>(n), at + n >= facts.st_size);
+        }
+    ::close(fd);
+    return utf8.value_or(false);
 }
 
 }  // namespace
@@ -117,7 +166,14 @@ std::string CountJob::Pack() const {
     out.Put(static_cast<std::uint64_t>(files.size()));
     for (std::size_t i = 0; i < files.size(); ++i) {
         out.PutText(files[i]);
-        out.Put(reader[i]);
+        out.Put(starts[i]);
+    }
+    out.Put(static_cast<std::uint64_t>(shares.size()));
+    for (const FileShare& share : shares) {
+        out.Put(static_cast<std::uint64_t>(share.file));
+        out.Put(share.begin);
+        out.Put(share.end);
+        out.Put(share.process);
     }
     return bytes;
 }
@@ -132,9 +188,25 @@ CountJob CountJob::Unpack(std::string_view bytes) {
     const auto count = in.Get<std::uint64_t>();
     for (std::uint64_t i = 0; i < count; ++i) {
         job.files.emplace_back(in.GetText());
-        job.reader.push_back(in.Get<int>());
+        job.starts.push_back(in.Get<PartStart>());
+    }
+    job.shares.resize(in.Get<std::uint64_t>());
+    for (FileShare& share : job.shares) {
+        share.file = static_cast<std::size_t>(in.Get<std::uint64_t>());
+        share.begin = in.Get<std::int64_t>();
+        share.end = in.Get<std::int64_t>();
+        share.process = in.Get<int>();
     }
     return job;
+}
+
+std::vector<std::size_t> CountJob::DividedFiles() const {
+    std::vector<std::size_t> divided;
+    for (std::size_t i = 1; i < shares.size(); ++i)
+        if (shares[i].file == shares[i - 1].file &&
+            (divided.empty() || divided.back() != shares[i].file))
+            divided.push_back(shares[i].file);
+    return divided;
 }
 
 std::string ShareReport::Pack() const {
@@ -194,11 +266,21 @@ ShareReport ShareReport::Combine(const std::vector<ShareReport>& reports) {
 }
 
 ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
-                       const IngestHooks& model) {
+                       const IngestHooks& model, DividedCounts& divided) {
+    const std::vector<std::size_t> dividedFiles = job.DividedFiles();
+    const auto isDivided = [&dividedFiles](std::size_t file) {
+        return std::binary_search(dividedFiles.begin(), dividedFiles.end(), file);
+    };
     std::vector<std::uint64_t> mine;
-    for (std::size_t i = 0; i < job.files.size(); ++i)
-        if (job.reader[i] == rank)
-            mine.push_back(i);
+    std::vector<const FileShare*> parts;
+    for (const FileShare& share : job.shares) {
+        if (share.process != rank)
+            continue;
+        if (isDivided(share.file))
+            parts.push_back(&share);
+        else
+            mine.push_back(share.file);
+    }
     IngestState state;
     state.scanned = job.scanned;
     for (auto file = mine.rbegin(); file != mine.rend(); ++file)
@@ -207,14 +289,42 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
         workspace.ListCodePage = job.listCodePage;
         workspace.Store.AddOccurrences(kSeedWord, std::strlen(kSeedWord), 1, 1);
     }
+    // The parts are cut as IngestFiles cuts the files: by the list as the run found it.
+    const CutterSetup setup = CutterSetupOf(workspace);
 
     ShareReport report;
     FileTracker tracker(progress, state.skipped);
     KeptMessages messages(tracker, mine, report.messages);
     IngestHooks hooks{tracker, messages, {}};
     hooks.streams = model.streams;
+    divided.clear();
+    divided.resize(dividedFiles.size());
     try {
         report.outcome = IngestFiles(workspace, state, hooks).Outcome;
+        if (report.outcome != IngestOutcome::Abandoned && !parts.empty()) {
+            ReadBuffer buffer(hooks.bufferMemory);
+            if (!buffer.Valid())
+                throw std::bad_alloc();
+            TextDecoder decoder(workspace.RunEncoding, workspace.RunCodePage);
+            for (const FileShare* share : parts) {
+                const std::string& path = job.files[share->file];
+                const auto ordinal = static_cast<std::size_t>(
+                    std::lower_bound(dividedFiles.begin(), dividedFiles.end(), share->file) -
+                    dividedFiles.begin());
+                std::unique_ptr<WordStore>& store = divided[ordinal];
+                if (!store)
+                    store = std::make_unique<WordStore>(model.messages, kProcessStoreOptions);
+                mine.push_back(share->file);
+                tracker.SetFileLine(path);
+                const TokenizerContext context{workspace.Map, workspace.MinWordLength,
+                                               workspace.QualifiedWords, *store};
+                const std::unique_ptr<WordCutter> cutter =
+                    MakeDocumentCutter(setup, context, state.carry);
+                FilePart part{share->begin, share->end, job.starts[share->file],
+                              [&path] { return FirstHighChunkIsUtf8(path); }};
+                IngestFile(workspace, state, hooks, buffer, decoder, *cutter, path, &part);
+            }
+        }
     } catch (const UserCancel&) {
         report.ending = ShareReport::Ending::Cancelled;
     } catch (const std::bad_alloc&) {
@@ -229,6 +339,50 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
         report.unreadable.push_back({file == 0 ? 0 : mine[file - 1], state.skipped.unreadable[i]});
     }
     return report;
+}
+
+PartStart StartOfParts(const Workspace& workspace, const std::string& path, std::int64_t size) {
+    if (ReadsAsMarkup(workspace.Add.Documents.markup, path))
+        return PartStart::None;
+    std::vector<unsigned char> head(
+        kDecodeFrontRoom + static_cast<std::size_t>(std::min<std::int64_t>(size, kChunkSize)) + 1);
+    unsigned char* bytes = head.data() + kDecodeFrontRoom;
+    const std::size_t wanted = head.size() - kDecodeFrontRoom - 1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return PartStart::None;
+    const ssize_t n = ::pread(fd, bytes, wanted, 0);
+    ::close(fd);
+    if (n != static_cast<ssize_t>(wanted))
+        return PartStart::None;
+    if (!workspace.Add.Documents.everyFileAsText &&
+        LooksBinary(bytes, wanted, workspace.RunEncoding))
+        return PartStart::None;
+    TextDecoder decoder(workspace.RunEncoding, workspace.RunCodePage);
+    decoder.StartFile();
+    decoder.Decode(bytes, wanted, static_cast<std::int64_t>(wanted) >= size);
+    return decoder.Continuation();
+}
+
+std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    std::array<unsigned char, 64 << 10> window;
+    std::int64_t found = -1;
+    for (std::int64_t at = from; found < 0 && at < limit;) {
+        const auto wanted = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(window.size()), limit - at));
+        const ssize_t n = ::pread(fd, window.data(), wanted, at);
+        if (n <= 0)
+            break;
+        for (ssize_t i = 0; i < n && found < 0; ++i)
+            if (IsPartSeparator(window[static_cast<std::size_t>(i)]))
+                found = at + i;
+        at += n;
+    }
+    ::close(fd);
+    return found;
 }
 
 }  // namespace tarvolen

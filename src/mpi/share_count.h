@@ -1,22 +1,32 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
 #include "core/collect/ingest.h"
+#include "core/collect/text_decoder.h"
+#include "core/collect/word_store.h"
 #include "core/util/code_page.h"
 #include "core/util/messages.h"
+#include "mpi/file_shares.h"
 
 namespace tarvolen {
 
 class ProgressPort;
 struct Workspace;
 
+// The stores of every process: a command line's failure when memory cannot be had.
+inline constexpr WordStore::Options kProcessStoreOptions{.exitStatusWithoutArena = kExitFailure};
+
 // One run's files as the first process shares them out, in the order they are read.
 struct CountJob {
     std::vector<std::string> files;
-    std::vector<int> reader;  // the process that reads each file
+    std::vector<FileShare> shares;  // in the order of the files and of their bytes
+    // How the parts after the first of each file divided among processes decode.
+    std::vector<PartStart> starts;
     bool scanned = false;
     // The list the first process's run adds to (merged lists): the others count as
     // if their stores held it, so that their words take the same form.
@@ -27,19 +37,29 @@ struct CountJob {
 
     std::string Pack() const;
     static CountJob Unpack(std::string_view bytes);
+    // The files read in parts by several processes, in order.
+    std::vector<std::size_t> DividedFiles() const;
 };
+
+// What a process counted of each file divided among processes (in the order of
+// CountJob::DividedFiles): the words of its parts of the file, each with a range of 1,
+// for the owner of each word to count the file once in its range; null where it read
+// no part of the file.
+using DividedCounts = std::vector<std::unique_ptr<WordStore>>;
 
 // A message the reading gave, tied to the file it was reading.
 struct FileMessage {
     std::uint64_t file = 0;  // index in CountJob::files
     std::string text;
     MessageIcon icon = MessageIcon::Warning;
+    bool operator==(const FileMessage&) const = default;
 };
 
 // A path of the summary's skipped lines, tied to its file.
 struct FileNote {
     std::uint64_t file = 0;
     std::string text;
+    bool operator==(const FileNote&) const = default;
 };
 
 // What one process's share of the reading gave besides its words.
@@ -65,9 +85,20 @@ struct ShareReport {
 inline constexpr const char* kSeedWord = "\x01";
 
 // Reads this process's files of the job into the workspace (its Add options applied)
-// with the same ingestion run as the command line, through progress. Messages are
-// kept in the report rather than shown.
+// with the same ingestion run as the command line, through progress, and its parts of
+// divided files into divided. Messages are kept in the report rather than shown.
 ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
-                       const IngestHooks& model);
+                       const IngestHooks& model, DividedCounts& divided);
+
+// How the parts after the first of a large file decode, by its start and the run's
+// reading: PartStart::None keeps the file whole, because a part read on its own could
+// give other words than the whole file read at once (a web page's markup, an encoding
+// whose bytes decode by those before them) or the file is no text.
+PartStart StartOfParts(const Workspace& workspace, const std::string& path, std::int64_t size);
+
+// The first byte of the file at or after from and before limit that ends a word under
+// every rule and encoding a file is divided under (an ASCII space, tab or line end),
+// or -1.
+std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit);
 
 }  // namespace tarvolen

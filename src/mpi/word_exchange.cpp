@@ -34,13 +34,16 @@ void MergeRecords(const char* bytes, std::size_t size, WordStore& store, std::st
 // The entries of a store, one after another, with the seed taken out.
 class RecordWalk {
   public:
-    RecordWalk(const WordStore& store, const Seed& seed)
-        : store_(store), seed_(seed), at_(store.GetStartPosition()) {}
+    // A null store has no entries.
+    RecordWalk(const WordStore* store, const Seed& seed)
+        : store_(store),
+          seed_(seed),
+          at_(store != nullptr ? store->GetStartPosition() : WordStore::EndPosition()) {}
 
     // False at the end.
     bool Next(std::string_view& word, std::uint32_t& count, std::uint32_t& range) {
         while (at_ != WordStore::EndPosition()) {
-            store_.GetNextRecord(at_, word, count, range);
+            store_->GetNextRecord(at_, word, count, range);
             if (!seed_.word.empty() && word == seed_.word) {
                 count -= seed_.count;
                 range -= seed_.range;
@@ -52,7 +55,7 @@ class RecordWalk {
     }
 
   private:
-    const WordStore& store_;
+    const WordStore* store_;
     const Seed seed_;
     WordStore::Position at_;
 };
@@ -78,8 +81,10 @@ int OwnerOf(std::string_view word, int processes) {
         (static_cast<std::uint64_t>(mixed) * static_cast<unsigned>(processes)) >> 32);
 }
 
-std::uint64_t ExchangeByOwner(const WordStore& counted, const Seed& seed, WordStore& owned,
-                              MPI_Comm comm) {
+namespace {
+
+std::uint64_t Exchange(const WordStore* counted, const Seed& seed, WordStore& owned,
+                       MPI_Comm comm) {
     int processes = 1;
     MPI_Comm_size(comm, &processes);
     const std::size_t share = std::max<std::size_t>(kRoundBytes / processes, 64 << 10);
@@ -116,12 +121,35 @@ std::uint64_t ExchangeByOwner(const WordStore& counted, const Seed& seed, WordSt
     return sent;
 }
 
+}  // namespace
+
+std::uint64_t ExchangeByOwner(const WordStore& counted, const Seed& seed, WordStore& owned,
+                              MPI_Comm comm) {
+    return Exchange(&counted, seed, owned, comm);
+}
+
+void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePort& messages,
+                           const WordStore::Options& options, MPI_Comm comm) {
+    // The owner of a word gets it from each process that read it: their counts add
+    // here, and the document adds one to its range however many parts held it.
+    WordStore document(messages, options);
+    Exchange(counted, Seed{}, document, comm);
+    RecordWalk walk(&document, Seed{});
+    std::string scratch;
+    std::string_view word;
+    std::uint32_t count = 0, range = 0;
+    while (walk.Next(word, count, range)) {
+        scratch.assign(word);
+        owned.AddOccurrences(scratch.c_str(), scratch.size(), count, 1);
+    }
+}
+
 void GatherToFirst(const WordStore& owned, WordStore* into, MPI_Comm comm) {
     int processes = 1, rank = 0;
     MPI_Comm_size(comm, &processes);
     MPI_Comm_rank(comm, &rank);
     const std::size_t share = std::max<std::size_t>(kRoundBytes / processes, 64 << 10);
-    RecordWalk walk(owned, Seed{});
+    RecordWalk walk(&owned, Seed{});
     std::string sending, receiving, scratch;
     std::vector<int> counts(static_cast<std::size_t>(processes));
     bool done = false;

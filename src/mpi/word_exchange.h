@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/collect/word_store.h"
+
 namespace tarvolen {
 
-class WordStore;
+class MessagePort;
 
 // A word as the processes exchange it: its bytes, its count and its range, packed as
 // three 32-bit numbers and the bytes (kRecordHeadBytes + the word's length).
@@ -36,6 +38,13 @@ struct Seed {
 // Returns the bytes this process sent.
 std::uint64_t ExchangeByOwner(const WordStore& counted, const Seed& seed, WordStore& owned,
                               MPI_Comm comm);
+
+// The words of one document that several processes read parts of, each process's
+// counted with a range of 1 (null: it read none), to their owners: into owned with
+// their counts added and the document counted once in their ranges. Collective.
+// The owner counts them in a store of its own made with options.
+void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePort& messages,
+                           const WordStore::Options& options, MPI_Comm comm);
 
 // The owned words of every process into the first process's store, in rounds (its
 // store must be empty or hold none of them). Collective; into is used only on the first.

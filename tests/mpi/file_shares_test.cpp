@@ -5,10 +5,21 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace tarvolen {
 namespace {
+
+// The process of each file, where no file is divided.
+std::vector<int> Owners(const std::vector<FileShare>& shares) {
+    std::vector<int> owner;
+    for (const FileShare& share : shares) {
+        EXPECT_EQ(share.file, owner.size());
+        owner.push_back(share.process);
+    }
+    return owner;
+}
 
 std::vector<std::int64_t> Loads(const std::vector<FileToShare>& files,
                                 const std::vector<int>& owner, int processes) {
@@ -42,7 +53,7 @@ TEST(ShareFiles, TheLargestShareIsWithinGrahamsBoundOfTheBest) {
         std::vector<FileToShare> files(random() % 8);
         for (FileToShare& file : files)
             file.size = random() % 3 == 0 ? 0 : static_cast<std::int64_t>(random() % 1000);
-        const std::vector<int> owner = ShareFiles(files, processes);
+        const std::vector<int> owner = Owners(ShareFiles(files, processes));
         ASSERT_EQ(owner.size(), files.size());
         for (int process : owner)
             ASSERT_TRUE(process >= 0 && process < processes);
@@ -55,9 +66,75 @@ TEST(ShareFiles, TheLargestShareIsWithinGrahamsBoundOfTheBest) {
 
 TEST(ShareFiles, WhatOnlyTheFirstCanReadIsTheFirstsAndCountsAsItsLoad) {
     const std::vector<FileToShare> files = {{0, true}, {500, false}, {300, true}, {400, false}};
-    const std::vector<int> owner = ShareFiles(files, 2);
+    const std::vector<int> owner = Owners(ShareFiles(files, 2));
     EXPECT_EQ(owner, (std::vector<int>{0, 1, 0, 0}));
-    EXPECT_EQ(ShareFiles(files, 1), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(Owners(ShareFiles(files, 1)), (std::vector<int>{0, 0, 0, 0}));
+}
+
+bool IsSeparator(char byte) {
+    return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r';
+}
+
+// A large file is cut where the first process would cut it, by a search of the texts
+// themselves: its parts cover it once, in order, each non-empty, each after the first
+// beginning just after a separator, each read by a process of its own.
+TEST(ShareFiles, ALargeFileIsCutAfterSeparatorsIntoPartsThatCoverItOnce) {
+    std::string words;
+    while (words.size() < 6000)
+        words += "alpha beta\ngamma\tdelta\r\nepsilon ";
+    const std::string solid(6000, 'x');
+    struct Case {
+        const char* what;
+        std::vector<std::string> texts;
+        std::vector<bool> divisible;
+        int processes;
+        std::int64_t leastDivided;
+        std::vector<std::size_t> parts;  // of each file
+    };
+    const std::vector<Case> cases = {
+        {"every process a part", {words}, {true}, 3, 100, {3}},
+        {"beside a small file", {words, "x y"}, {true, true}, 5, 100, {5, 1}},
+        {"one process", {words}, {true}, 1, 100, {1}},
+        {"below the least divided", {words}, {true}, 3, 10000, {1}},
+        {"not divisible", {words}, {false}, 3, 100, {1}},
+        {"below the mean share", {words, words + words}, {true, true}, 2, 100, {1, 2}},
+        {"no separator", {solid}, {true}, 3, 100, {1}},
+        {"a separator before the first cut only", {"ab " + solid}, {true}, 4, 100, {1}},
+        {"separators after the last cut only", {solid + " a b"}, {true}, 4, 100, {2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<FileToShare> files;
+        for (std::size_t i = 0; i < c.texts.size(); ++i)
+            files.push_back({static_cast<std::int64_t>(c.texts[i].size()), false, c.divisible[i]});
+        std::vector<FileShare> shares = ShareFiles(files, c.processes, c.leastDivided);
+        CutAtSeparators(shares, [&c](std::size_t file, std::int64_t from, std::int64_t limit) {
+            for (std::int64_t at = from; at < limit; ++at)
+                if (IsSeparator(c.texts[file][static_cast<std::size_t>(at)]))
+                    return at;
+            return std::int64_t{-1};
+        });
+        std::size_t at = 0;
+        for (std::size_t file = 0; file < files.size(); ++file) {
+            std::int64_t covered = 0;
+            std::vector<int> readers;
+            for (; at < shares.size() && shares[at].file == file; ++at) {
+                const FileShare& part = shares[at];
+                EXPECT_EQ(part.begin, covered);
+                EXPECT_LT(part.begin, part.end);
+                if (part.begin > 0)
+                    EXPECT_TRUE(
+                        IsSeparator(c.texts[file][static_cast<std::size_t>(part.begin - 1)]));
+                EXPECT_TRUE(part.process >= 0 && part.process < c.processes);
+                EXPECT_EQ(std::count(readers.begin(), readers.end(), part.process), 0);
+                readers.push_back(part.process);
+                covered = part.end;
+            }
+            EXPECT_EQ(covered, files[file].size);
+            EXPECT_EQ(readers.size(), c.parts[file]) << "file " << file;
+        }
+        EXPECT_EQ(at, shares.size());
+    }
 }
 
 }  // namespace

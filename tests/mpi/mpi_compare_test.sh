@@ -52,6 +52,16 @@ mv "$tree"/c*.txt "$tree/c/" 2>/dev/null || true
 printf 'caf\351 na\357ve r\351sum\351 caf\351 fa\347ade\n' >"$tree/c/latin1.txt"
 printf '\377\376m\0o\0t\0 \0m\0o\0t\0 \0d\0e\0u\0x\0\n\0' >"$tree/c/utf16.txt"
 mapfile -t files < <(find "$tree" -type f | sort)
+# Files to divide among processes, outside the tree: Windows-1252 throughout; and two
+# whose first 256 KiB are ASCII, so that the first chunk with a byte >= 0x80 decides
+# for every part (UTF-8 there and Windows-1252 later, and the other way round).
+big=$work/big
+mkdir -p "$big"
+for i in $(seq 1 4000); do printf 'caf\351 na\357ve r\351sum\351 fa\347ade %s stra\337e\n' "$i"; done >"$big/west.txt"
+words $((seed + 99)) 60000 | tr -cd 'a-z \n' >"$big/ascii"
+{ cat "$big/ascii"; words $((seed + 98)) 30000; cat "$big/west.txt"; } >"$big/utf8_late.txt"
+{ cat "$big/ascii" "$big/west.txt"; words $((seed + 98)) 30000; } >"$big/west_late.txt"
+rm "$big/ascii"
 "$cli" -q --range -o "$work/list.txt" "${files[@]:0:4}"
 printf 'the,1\nof,oops\n' >"$work/refused.txt"
 printf 'the\nand\n' >"$work/stop.txt"
@@ -78,6 +88,9 @@ run() {
 }
 
 # processes | exit status | arguments (FILES: the tree's files, SOME: the first three)
+# [| a file that, with every file above 4 KiB divisible, must be divided among several
+# processes, among all of them when it is the only path named]
+huge=$tree/a/b/huge.txt
 cases=(
     "1|0|-o out.txt FILES"
     "2|0|--frequency -o out.txt FILES"
@@ -93,9 +106,18 @@ cases=(
     "3|1|--range -o out.txt FILES $tree/missing.txt"
     "2|1|--remove-listed $work/refused.txt -o out.txt FILES"
     "2|2|--no-such-option FILES"
+    "2|0|--range -o out.txt $huge $tree/c/one.txt $tree/empty.txt|$huge"
+    "3|0|-m $work/list.txt --range --frequency -o out.txt $huge $big/west.txt|$huge"
+    "2|0|--range --scan $tree -o out.txt|$huge"
+    "5|0|-o out.txt $huge|$huge"
+    "5|0|--range --frequency -o out.txt $huge $big/utf8_late.txt|$huge"
+    "3|0|-l unicode --range --apostrophes -o out.txt $huge $big/west_late.txt|$huge"
+    "2|0|--range -o out.txt $big/west.txt $tree/c/latin1.txt|$big/west.txt"
+    "3|0|-l unicode --range -o out.txt $big/utf8_late.txt|$big/utf8_late.txt"
+    "2|0|-l unicode --range -o out.txt $big/west_late.txt $tree/c/one.txt|$big/west_late.txt"
 )
 for entry in "${cases[@]}"; do
-    IFS='|' read -r processes expected arguments <<<"$entry"
+    IFS='|' read -r processes expected arguments divided <<<"$entry"
     read -r -a args <<<"$arguments"
     expanded=()
     for arg in "${args[@]}"; do
@@ -106,8 +128,18 @@ for entry in "${cases[@]}"; do
         esac
     done
     run cli "$cli" "${expanded[@]}"
-    run mpi "${launcher[@]}" -np "$processes" "$mpi" "${expanded[@]}"
+    rm -f "$work/shares"
+    run mpi env ${divided:+TARVOLEN_MPI_LEAST_DIVIDED=4096 TARVOLEN_MPI_SHARES_LOG=$work/shares} \
+        "${launcher[@]}" -np "$processes" "$mpi" "${expanded[@]}"
     what="-np $processes $arguments"
+    if [ -n "$divided" ]; then
+        named=$(printf '%s\n' "${expanded[@]}" | grep -c '^/')
+        readers=$(awk -v f="$divided" '$1 == f { print $4 }' "$work/shares" | sort -u | wc -l)
+        parts=$(awk -v f="$divided" '$1 == f' "$work/shares" | wc -l)
+        { [ "$parts" -gt 1 ] && [ "$readers" = "$parts" ] &&
+            { [ "$named" -gt 1 ] || [ "$readers" = "$processes" ]; }; } ||
+            fail "$what: $divided read in $parts parts by $readers processes"
+    fi
     [ "$(cat "$work/cli.status")" = "$expected" ] && [ "$(cat "$work/mpi.status")" = "$expected" ] ||
         fail "$what: status $(cat "$work/mpi.status"), tarvolen-cli $(cat "$work/cli.status")"
     cmp -s "$work/cli.list" "$work/mpi.list" || fail "$what: the lists differ"

@@ -117,7 +117,7 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 
 bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
                 ReadBuffer& buffer, TextDecoder& decoder, WordCutter& cutter,
-                const std::string& path) {
+                const std::string& path, const FilePart* part) {
     state.LastInputPath = path;
     FileHandle file(path, hooks.streams);
     const int openError = errno;
@@ -137,12 +137,25 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
     }
 
     state.carry.clear();
-    decoder.StartFile();
+    std::int64_t readFromFile = 0;
+    if (part != nullptr) {
+        // The part's size is the one the file was shared out by: a file that shrank
+        // since then falls short of it, as a whole file falls short of its own.
+        facts.size = part->end;
+        readFromFile = part->begin;
+        if (::lseek(file.Descriptor(), part->begin, SEEK_SET) < 0) {
+            hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
+            facts.size = readFromFile;
+        }
+    }
+    if (readFromFile > 0)
+        decoder.StartPart(part->start, part->decideUtf8);
+    else
+        decoder.StartFile(part != nullptr ? part->decideUtf8 : nullptr);
     DocumentText document(path, workspace.Add.Documents, decoder, workspace.RunEncoding,
                           workspace.RunCodePage);
     bool accepted = true;
-    std::int64_t readFromFile = 0;
-    if (facts.size > 0 || facts.unbounded) {
+    if (facts.size > readFromFile || facts.unbounded) {
         ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
         unsigned char* bytes = buffer.Data();
         bool ended = false;
@@ -189,7 +202,8 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                     break;
                 }
                 // Every file read is one document of the words' ranges.
-                workspace.Store.BeginDocument();
+                if (part == nullptr)
+                    workspace.Store.BeginDocument();
             }
             readFromFile += n;
             workspace.BytesRead += n;
@@ -212,7 +226,7 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
         }
     }
     // An empty file, or one that gave nothing to read, is a document all the same.
-    if (readFromFile == 0 && accepted)
+    if (readFromFile == 0 && accepted && part == nullptr)
         workspace.Store.BeginDocument();
     cutter.EndText();
     return accepted;

@@ -8,6 +8,7 @@
 #include "core/collect/input_file.h"
 #include "core/collect/read_buffer.h"
 #include "core/collect/skipped_files.h"
+#include "core/collect/text_decoder.h"
 #include "core/util/ticks.h"
 
 namespace tarvolen {
@@ -117,15 +118,30 @@ void ShowWorkingCount(const Workspace& workspace, ProgressPort& progress, const 
 // that ends the reading early (std::bad_alloc from the store) leaves the same way.
 IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
 
-// Reads one file in chunks of kChunkSize into buffer, decodes them with decoder (the
-// run's encoding, into the run's code page), reads a web page's markup (the
-// workspace's Add.Documents) and hands the text to the run's cutter; part of a run set
-// up by IngestFiles (counters reset, TotalBytes measured). A file that cannot be opened
-// shows kUnableToOpenText (in a scanned run: is listed in state.skipped) and adds
-// nothing; one that is no text is listed there. False for either. Throws UserCancel
-// when a Cancel is observed before one of its reads.
+// A stretch of a file that a reader reads on its own, as the processes that share out
+// a large file do: its bytes from begin to end, decoded as the file's start said
+// (TextDecoder::StartPart), its words counted outside any document so that the caller
+// can count the file as one. A part at 0 looks at the file's start as a whole file is
+// looked at; only the part that ends the file reads a word that runs on past it.
+// decideUtf8 tells what Automatic decided for the whole file, for parts that meet a
+// byte >= 0x80 before the file's start has decided.
+struct FilePart {
+    std::int64_t begin = 0;
+    std::int64_t end = 0;
+    PartStart start = PartStart::None;
+    std::function<bool()> decideUtf8;
+};
+
+// Reads one file, or the part of it that part names, in chunks of kChunkSize into
+// buffer, decodes them with decoder (the run's encoding, into the run's code page),
+// reads a web page's markup (the workspace's Add.Documents) and hands the text to the
+// run's cutter; part of a run set up by IngestFiles (counters reset, TotalBytes
+// measured). A file that cannot be opened shows kUnableToOpenText (in a scanned run:
+// is listed in state.skipped) and adds nothing; one that is no text is listed there.
+// False for either. Throws UserCancel when a Cancel is observed before one of its
+// reads.
 bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
                 ReadBuffer& buffer, TextDecoder& decoder, WordCutter& cutter,
-                const std::string& path);
+                const std::string& path, const FilePart* part = nullptr);
 
 }  // namespace tarvolen

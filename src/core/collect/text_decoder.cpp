@@ -125,6 +125,12 @@ bool IsWellFormedUtf8(const unsigned char* bytes, std::size_t size, bool lastOfF
     return true;
 }
 
+std::optional<bool> DecidesUtf8(const unsigned char* chunk, std::size_t size, bool lastOfFile) {
+    if (!HasHighByte(chunk, size))
+        return std::nullopt;
+    return IsWellFormedUtf8(chunk, size, lastOfFile);
+}
+
 TextDecoder::TextDecoder(const TextEncoding& encoding, CodePage codePage)
     : kind_(encoding.kind),
       fromUnicode_(FromUnicodeTableOf(codePage)),
@@ -198,11 +204,46 @@ bool TextDecoder::BuildByteTable() {
     return true;
 }
 
-void TextDecoder::StartFile() {
+void TextDecoder::StartFile(std::function<bool()> decideUtf8) {
     mode_ = startMode_;
     pendingLength_ = 0;
+    decideUtf8_ = std::move(decideUtf8);
     if (iconv_ != nullptr)
         ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
+}
+
+void TextDecoder::StartPart(PartStart start, std::function<bool()> decideUtf8) {
+    StartFile(std::move(decideUtf8));
+    switch (start) {
+        case PartStart::Utf8:
+            mode_ = Mode::Utf8;
+            break;
+        case PartStart::Undecided:
+            mode_ = Mode::Detecting;
+            break;
+        default:
+            mode_ = startMode_ == Mode::ByteTable ? Mode::ByteTable : Mode::PassThrough;
+            break;
+    }
+}
+
+PartStart TextDecoder::Continuation() const {
+    switch (mode_) {
+        case Mode::Detecting:
+            return PartStart::Undecided;
+        case Mode::PassThrough:
+            return PartStart::Bytes;
+        case Mode::ByteTable:
+            // The reader of a part starts after an ASCII separator, which must be one here.
+            for (unsigned char byte : {' ', '\t', '\n', '\r'})
+                if (byteCharacters_[byte] != byte)
+                    return PartStart::None;
+            return PartStart::Bytes;
+        case Mode::Utf8:
+            return PartStart::Utf8;
+        default:
+            return PartStart::None;
+    }
 }
 
 void TextDecoder::Hold(const unsigned char* from, std::size_t length) {
@@ -224,9 +265,10 @@ std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n
         size -= mark;
     }
     if (mode_ == Mode::Detecting) {
-        if (!HasHighByte(begin, size))
+        const std::optional<bool> utf8 = DecidesUtf8(begin, size, lastOfFile);
+        if (!utf8)
             return {begin, size};
-        mode_ = IsWellFormedUtf8(begin, size, lastOfFile) ? Mode::Utf8 : Mode::PassThrough;
+        mode_ = (decideUtf8_ ? decideUtf8_() : *utf8) ? Mode::Utf8 : Mode::PassThrough;
     }
     if (toUtf8_)
         return DecodeToUtf8(begin, size, lastOfFile);

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -24,6 +26,14 @@ inline constexpr std::size_t kDecodeFrontRoom = 16;
 // separators cut words exactly as one does, which is what lets an undecodable
 // stretch of any length stand for a single separator.
 //
+// How a later part of a document decodes when a reader starts there on its own, as the
+// processes that share a large file do: the document's start settles its decoding (a
+// byte order mark, Automatic's choice), and from then on the bytes of a single-byte
+// encoding or of UTF-8 decode the same wherever the reading starts, after an ASCII
+// separator. None: the decoding of a byte depends on the bytes before it (UTF-16, a
+// multi-byte or stateful iconv encoding), or the start has not said yet.
+enum class PartStart : std::uint8_t { None, Bytes, Utf8, Undecided };
+
 // Decoding is in place where every character takes at least one input byte and gives
 // one output byte, so that the output never overtakes the input: the code page, UTF-8,
 // UTF-16 and the single-byte encodings. Any other encoding iconv knows may give
@@ -45,8 +55,16 @@ class TextDecoder {
     // False when iconv could not open the encoding; the decoder must not be used then.
     bool Valid() const { return valid_; }
 
-    // Before the first chunk of each file.
-    void StartFile();
+    // Before the first chunk of each file. A file read in parts gives decideUtf8: when
+    // Automatic meets its first byte >= 0x80 it asks it what the whole file decided
+    // (DecidesUtf8 on the file's own chunk), which a part's end may cut short.
+    void StartFile(std::function<bool()> decideUtf8 = {});
+    // Instead of StartFile, before the first chunk of a later part of a document whose
+    // start gave start (Continuation). Undecided: Automatic met no byte >= 0x80 in the
+    // start, and the first one this part meets asks decideUtf8.
+    void StartPart(PartStart start, std::function<bool()> decideUtf8);
+    // After the document's first chunk: how a later part of it decodes.
+    PartStart Continuation() const;
 
     // Decodes the next n bytes of the file. chunk[-kDecodeFrontRoom] .. chunk[n] must
     // be writable. lastOfFile: no bytes follow (a sequence cut here is ill-formed).
@@ -98,7 +116,12 @@ class TextDecoder {
     std::array<char32_t, 256> byteCharacters_{};  // ByteTable, UTF-8 target: each byte's character
     // The text of a chunk that does not fit in place, with room for a byte after it.
     std::vector<unsigned char> ownOut_;
+    std::function<bool()> decideUtf8_;
 };
+
+// Automatic's choice at the first chunk of a document that holds a byte >= 0x80: UTF-8
+// when the chunk is well-formed UTF-8, else Windows-1252. Nothing for a chunk of ASCII.
+std::optional<bool> DecidesUtf8(const unsigned char* chunk, std::size_t size, bool lastOfFile);
 
 // Whether every byte >= 0x80 of the bytes belongs to a well-formed UTF-8 sequence. A
 // sequence cut by the end counts as well-formed unless lastOfFile.
