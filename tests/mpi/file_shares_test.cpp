@@ -122,9 +122,10 @@ TEST(ShareFiles, ALargeFileIsCutAfterSeparatorsIntoPartsThatCoverItOnce) {
                 const FileShare& part = shares[at];
                 EXPECT_EQ(part.begin, covered);
                 EXPECT_LT(part.begin, part.end);
-                if (part.begin > 0)
+                if (part.begin > 0) {
                     EXPECT_TRUE(
                         IsSeparator(c.texts[file][static_cast<std::size_t>(part.begin - 1)]));
+                }
                 EXPECT_TRUE(part.process >= 0 && part.process < c.processes);
                 EXPECT_EQ(std::count(readers.begin(), readers.end(), part.process), 0);
                 readers.push_back(part.process);
