@@ -9,7 +9,9 @@
 #
 # Environment: BUILD_DIR (default build/release of this checkout, built already),
 # TARVOLEN_CORPUS_CACHE (default /tmp/corpus; en_mix_x5.txt is made by compare.sh),
-# PIECES (default 16; 1: the whole file as one). Run it alone on the machine (under tlock here).
+# PIECES (default 16; 1: the whole file as one), COPIES (default 1: en_mix_x5 that many
+# times over, to see what the start of the processes and the merge cost weigh on a
+# larger corpus). Run it alone on the machine (under tlock here).
 set -euo pipefail
 
 runs=${1:-3}
@@ -17,6 +19,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${BUILD_DIR:-$here/../build/release}
 cache=${TARVOLEN_CORPUS_CACHE:-/tmp/corpus}
 pieces=${PIECES:-16}
+copies=${COPIES:-1}
 cli=$build/src/cli/tarvolen-cli
 mpi=$build/src/mpi/tarvolen-mpi
 launcher=(mpirun -q --bind-to none)
@@ -25,14 +28,22 @@ launcher=(mpirun -q --bind-to none)
 if [ ! -f "$cache/en_mix_x5.txt" ]; then
     CORPORA=en_mix_x5 DECODING=0 UNICODE=0 bash "$here/compare.sh" 1 >/dev/null
 fi
-parts=$cache/en_mix_x5_parts$pieces
+source=$cache/en_mix_x5.txt
+if [ "$copies" != 1 ]; then
+    source=$cache/en_mix_x5_x$copies.txt
+    if [ ! -f "$source" ]; then
+        for _ in $(seq "$copies"); do cat "$cache/en_mix_x5.txt"; done >"$source.part"
+        mv "$source.part" "$source"
+    fi
+fi
+parts=${source%.txt}_parts$pieces
 if [ "$pieces" = 1 ]; then
     # One large file, which tarvolen-mpi divides among its processes.
-    files=("$cache/en_mix_x5.txt")
+    files=("$source")
 else
     if [ ! -d "$parts" ]; then
         mkdir -p "$parts.part"
-        split -n "l/$pieces" -d -a 2 --additional-suffix=.txt "$cache/en_mix_x5.txt" "$parts.part/piece"
+        split -n "l/$pieces" -d -a 2 --additional-suffix=.txt "$source" "$parts.part/piece"
         mv "$parts.part" "$parts"
     fi
     files=("$parts"/*.txt)
