@@ -1,6 +1,5 @@
 #include "mpi/share_count.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <optional>
 
 #include "core/collect/binary_sniff.h"
+#include "core/collect/input_file.h"
 #include "core/collect/list_encoding.h"
 #include "core/collect/markup_reader.h"
 #include "core/collect/read_buffer.h"
@@ -128,29 +128,21 @@ void SortByFile(std::vector<Item>& items) {
     items = std::move(once);
 }
 
-// A byte a file divided among processes may be cut after: it ends a word under every
-// reading a file is divided under, and starts none.
-bool IsPartSeparator(unsigned char byte) {
-    return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r';
-}
-
 // What Automatic decided for a file whose start held no byte >= 0x80, once a part of
 // it meets one: the decision of the first chunk of the whole file that holds one.
 bool FirstHighChunkIsUtf8(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    const FileHandle file(path);
     struct stat facts {};
+    if (!file.IsOpen() || ::fstat(file.Descriptor(), &facts) != 0)
+        return false;
     std::vector<unsigned char> chunk(kChunkSize);
     std::optional<bool> utf8;
-    if (::fstat(fd, &facts) == 0)
-        for (std::int64_t at = 0; !utf8 && at < facts.st_size; at += kChunkSize) {
-            const ssize_t n = ::pread(fd, chunk.data(), chunk.size(), at);
-            if (n <= 0)
-                break;
-            utf8 = DecidesUtf8(chunk.data(), static_cast<std::size_t>(n), at + n >= facts.st_size);
-        }
-    ::close(fd);
+    for (std::int64_t at = 0; !utf8 && at < facts.st_size; at += kChunkSize) {
+        const ssize_t n = ::pread(file.Descriptor(), chunk.data(), chunk.size(), at);
+        if (n <= 0)
+            break;
+        utf8 = DecidesUtf8(chunk.data(), static_cast<std::size_t>(n), at + n >= facts.st_size);
+    }
     return utf8.value_or(false);
 }
 
@@ -348,12 +340,9 @@ PartStart StartOfParts(const Workspace& workspace, const std::string& path, std:
         kDecodeFrontRoom + static_cast<std::size_t>(std::min<std::int64_t>(size, kChunkSize)) + 1);
     unsigned char* bytes = head.data() + kDecodeFrontRoom;
     const std::size_t wanted = head.size() - kDecodeFrontRoom - 1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return PartStart::None;
-    const ssize_t n = ::pread(fd, bytes, wanted, 0);
-    ::close(fd);
-    if (n != static_cast<ssize_t>(wanted))
+    const FileHandle file(path);
+    if (!file.IsOpen() ||
+        ::pread(file.Descriptor(), bytes, wanted, 0) != static_cast<ssize_t>(wanted))
         return PartStart::None;
     if (!workspace.Add.Documents.everyFileAsText &&
         LooksBinary(bytes, wanted, workspace.RunEncoding))
@@ -365,23 +354,23 @@ PartStart StartOfParts(const Workspace& workspace, const std::string& path, std:
 }
 
 std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const FileHandle file(path);
+    if (!file.IsOpen())
         return -1;
     std::array<unsigned char, 64 << 10> window;
     std::int64_t found = -1;
     for (std::int64_t at = from; found < 0 && at < limit;) {
         const auto wanted = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(window.size()), limit - at));
-        const ssize_t n = ::pread(fd, window.data(), wanted, at);
+        const ssize_t n = ::pread(file.Descriptor(), window.data(), wanted, at);
         if (n <= 0)
             break;
         for (ssize_t i = 0; i < n && found < 0; ++i)
-            if (IsPartSeparator(window[static_cast<std::size_t>(i)]))
+            if (std::ranges::find(kPartSeparators, window[static_cast<std::size_t>(i)]) !=
+                kPartSeparators.end())
                 found = at + i;
         at += n;
     }
-    ::close(fd);
     return found;
 }
 

@@ -34,6 +34,10 @@ inline constexpr std::size_t kDecodeFrontRoom = 16;
 // multi-byte or stateful iconv encoding), or the start has not said yet.
 enum class PartStart : std::uint8_t { None, Bytes, Utf8, Undecided };
 
+// The bytes a part may begin after: each ends a word under every reading a file is
+// divided under, and starts none.
+inline constexpr std::array<unsigned char, 4> kPartSeparators = {' ', '\t', '\n', '\r'};
+
 // Decoding is in place where every character takes at least one input byte and gives
 // one output byte, so that the output never overtakes the input: the code page, UTF-8,
 // UTF-16 and the single-byte encodings. Any other encoding iconv knows may give

@@ -5,6 +5,7 @@
 
 #include "core/collect/blob.h"
 #include "core/collect/unicode_tables.h"
+#include "core/collect/utf8_sequence.h"
 #include "core/collect/word_key.h"
 #include "core/collect/word_store.h"
 
@@ -63,21 +64,12 @@ unsigned char* TwoByteStretches::Cut(unsigned char* p, unsigned char* end) {
             *out++ = *at++;
             continue;
         }
-        // What the blocks leave, one sequence of two or three bytes at a time; a
-        // sequence that the piece's end cuts ends the stretch.
-        char16_t c = 0;
-        std::size_t length = 0;
-        if (*at >= 0xC2 && *at <= 0xDF && stop - at >= 2 && (at[1] & 0xC0u) == 0x80) {
-            c = static_cast<char16_t>(((at[0] & 0x1Fu) << 6) | (at[1] & 0x3Fu));
-            length = 2;
-        } else if ((*at & 0xF0u) == 0xE0 && stop - at >= 3 && (at[1] & 0xC0u) == 0x80 &&
-                   (at[2] & 0xC0u) == 0x80) {
-            c = static_cast<char16_t>(((at[0] & 0x0Fu) << 12) | ((at[1] & 0x3Fu) << 6) |
-                                      (at[2] & 0x3Fu));
-            length = c >= 0x800 && (c < 0xD800 || c > 0xDFFF) ? 3 : 0;
-        }
-        if (length == 0)
+        // What the blocks leave, one sequence at a time; one that the piece's end cuts,
+        // or beyond the Basic Multilingual Plane, ends the stretch.
+        const Utf8Sequence sequence = ScanUtf8(at, stop);
+        if (sequence.status != Utf8Status::Complete || sequence.character >= 0x10000)
             break;
+        const auto c = static_cast<char16_t>(sequence.character);
         if (const unsigned char letter = Narrow(c); letter != 0) {
             *out++ = letter;
         } else {
@@ -89,7 +81,7 @@ unsigned char* TwoByteStretches::Cut(unsigned char* p, unsigned char* end) {
                 break;
             *out++ = ' ';
         }
-        at += length;
+        at += sequence.length;
     }
     // The letters that end the stretch, back to their word's start: each is one byte
     // of ASCII or two of Cyrillic.
