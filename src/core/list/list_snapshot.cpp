@@ -35,12 +35,13 @@ void ListSnapshot::Compare(const WordStore* reference, bool referenceOnly) {
     struct Only {
         std::uint64_t leadingBytes;
         std::string_view word;
+        std::uint32_t count;
     };
     std::vector<Only> only;
     reference->ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
         referenceTotal_ += count;
         if (referenceOnly && store_->Occurrences(word.data(), word.size()) == 0)
-            only.push_back({leading, word});
+            only.push_back({leading, word, count});
     });
     std::sort(only.begin(), only.end(), [](const Only& x, const Only& y) {
         return x.leadingBytes != y.leadingBytes ? x.leadingBytes < y.leadingBytes
@@ -50,11 +51,14 @@ void ListSnapshot::Compare(const WordStore* reference, bool referenceOnly) {
     for (const Only& word : only)
         referenceOnly_.push_back(static_cast<std::uint32_t>(word.word.data() - referenceArena_));
 
+    // The reference's own words came with their counts; the list's are looked up.
     referenceCounts_.reserve(size());
-    for (std::size_t row = 0; row < size(); ++row) {
+    for (std::size_t row = 0; row < offsets_.size(); ++row) {
         const std::string_view word = Word(row);
         referenceCounts_.push_back(reference->Occurrences(word.data(), word.size()));
     }
+    for (const Only& word : only)
+        referenceCounts_.push_back(word.count);
 }
 
 void ListSnapshot::Clear() {

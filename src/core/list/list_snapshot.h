@@ -46,8 +46,7 @@ class ListSnapshot {
 
     std::size_t size() const { return offsets_.size() + referenceOnly_.size(); }
     bool empty() const { return size() == 0; }
-    // Rows of the list's own words; the rest are the reference's only.
-    std::size_t ListSize() const { return offsets_.size(); }
+    // Whether the row is one of the list's own words; the rest are the reference's only.
     bool InList(std::size_t row) const { return row < offsets_.size(); }
 
     std::uint32_t Count(std::size_t row) const;

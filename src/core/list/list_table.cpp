@@ -108,11 +108,11 @@ void AppendRow(std::string& to, Layout layout, const ListSnapshot& snapshot, std
     to += layout.lineEnd;
 }
 
-}  // namespace
-
 std::size_t TableColumnCount(const ListSnapshot& snapshot) {
     return std::size(kTableColumns) - (snapshot.Comparing() ? 0 : kComparisonColumns);
 }
+
+}  // namespace
 
 std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,
                           const std::vector<std::uint32_t>& rows, CodePage encoding) {

@@ -24,7 +24,6 @@ inline constexpr const char* kTableColumns[] = {"Rank",        "Word",  "Count",
                                                 "Per million", "Range", "Range %",  "Length",
                                                 "Ref. count",  "G2",    "Log Ratio"};
 inline constexpr std::size_t kComparisonColumns = 3;
-std::size_t TableColumnCount(const ListSnapshot& snapshot);
 
 // The header line and one line per row, in the order given, with the columns shown.
 std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,

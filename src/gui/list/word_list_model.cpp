@@ -1,5 +1,6 @@
 #include "gui/list/word_list_model.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "core/analysis/keyness.h"
@@ -15,6 +16,13 @@ namespace {
 
 static_assert(std::size(kTableColumns) == CWordListModel::ColumnCount);
 
+// The key each column sorts by; its first column is where a key shows its arrow.
+constexpr ListSortKey kColumnKey[] = {
+    ListSortKey::Rank,           ListSortKey::Word,    ListSortKey::Count,   ListSortKey::Count,
+    ListSortKey::Count,          ListSortKey::Range,   ListSortKey::Range,   ListSortKey::Length,
+    ListSortKey::ReferenceCount, ListSortKey::Keyness, ListSortKey::LogRatio};
+static_assert(std::size(kColumnKey) == CWordListModel::ColumnCount);
+
 }  // namespace
 
 QString CWordListModel::Grouped(std::uint64_t value) {
@@ -26,17 +34,20 @@ CWordListModel::CWordListModel(QObject* parent) : QAbstractTableModel(parent) {}
 void CWordListModel::Reload(const WordStore& store, CodePage encoding) {
     store_ = &store;
     encoding_ = encoding;
-    Retake();
+    Reset([this] {
+        suspended_ = false;
+        // Dropped first, so that old and new are never held together.
+        order_ = {};
+        shown_ = {};
+        snapshot_.Take(*store_, reference_, referenceOnlyShown_);
+        Arrange();
+    });
 }
 
-void CWordListModel::Retake() {
+template <typename Change>
+void CWordListModel::Reset(Change change) {
     beginResetModel();
-    suspended_ = false;
-    // Dropped first, so that old and new are never held together.
-    order_ = {};
-    shown_ = {};
-    snapshot_.Take(*store_, reference_, referenceOnlyShown_);
-    Arrange();
+    change();
     endResetModel();
     emit ShownChanged();
 }
@@ -53,16 +64,15 @@ void CWordListModel::SetReference(const WordStore* reference) {
 }
 
 void CWordListModel::Recompare() {
-    beginResetModel();
     // The columns change all the same, also with no rows to compare.
-    if (store_ != nullptr && !suspended_) {
+    Reset([this] {
+        if (store_ == nullptr || suspended_)
+            return;
         order_ = {};
         shown_ = {};
         snapshot_.Compare(reference_, referenceOnlyShown_);
         Arrange();
-    }
-    endResetModel();
-    emit ShownChanged();
+    });
 }
 
 void CWordListModel::SetReferenceOnlyShown(bool shown) {
@@ -76,80 +86,36 @@ void CWordListModel::SetReferenceOnlyShown(bool shown) {
 void CWordListModel::Suspend() {
     if (suspended_)
         return;
-    beginResetModel();
-    suspended_ = true;
-    snapshot_.Clear();
-    order_ = {};
-    shown_ = {};
-    shownOccurrences_ = 0;
-    endResetModel();
-    emit ShownChanged();
+    Reset([this] {
+        suspended_ = true;
+        snapshot_.Clear();
+        order_ = {};
+        shown_ = {};
+        shownOccurrences_ = 0;
+    });
 }
 
 int CWordListModel::ColumnOf(ListSortKey key) {
-    switch (key) {
-        case ListSortKey::Rank:
-            return Rank;
-        case ListSortKey::Word:
-        case ListSortKey::WordBackwards:
-            return Word;
-        case ListSortKey::Count:
-            return Count;
-        case ListSortKey::Length:
-            return Length;
-        case ListSortKey::Range:
-            return Range;
-        case ListSortKey::ReferenceCount:
-            return ReferenceCount;
-        case ListSortKey::Keyness:
-            return G2;
-        case ListSortKey::LogRatio:
-            return LogRatio;
-    }
-    return Rank;
+    if (key == ListSortKey::WordBackwards)
+        return Word;
+    return static_cast<int>(std::find(std::begin(kColumnKey), std::end(kColumnKey), key) -
+                            std::begin(kColumnKey));
 }
 
 void CWordListModel::SetSort(ListSort sort) {
     if (sort == sort_)
         return;
     sort_ = sort;
-    beginResetModel();
-    Arrange();
-    endResetModel();
-    emit ShownChanged();
+    Reset([this] { Arrange(); });
 }
 
 void CWordListModel::sort(int column, Qt::SortOrder order) {
     ListSort wanted{ListSortKey::Rank, order == Qt::DescendingOrder};
-    switch (column) {
-        case Word:
-            wanted.key = sort_.key == ListSortKey::WordBackwards ? ListSortKey::WordBackwards
-                                                                 : ListSortKey::Word;
-            break;
-        case Count:
-        case Percent:
-        case PerMillion:
-            wanted.key = ListSortKey::Count;
-            break;
-        case Length:
-            wanted.key = ListSortKey::Length;
-            break;
-        case Range:
-        case RangePercent:
-            wanted.key = ListSortKey::Range;
-            break;
-        case ReferenceCount:
-            wanted.key = ListSortKey::ReferenceCount;
-            break;
-        case G2:
-            wanted.key = ListSortKey::Keyness;
-            break;
-        case LogRatio:
-            wanted.key = ListSortKey::LogRatio;
-            break;
-        default:
-            break;
-    }
+    if (column >= 0 && column < ColumnCount)
+        wanted.key = kColumnKey[column];
+    // Word keeps reading backwards when it did so already.
+    if (wanted.key == ListSortKey::Word && sort_.key == ListSortKey::WordBackwards)
+        wanted.key = ListSortKey::WordBackwards;
     SetSort(wanted);
 }
 
@@ -164,10 +130,7 @@ QString CWordListModel::SetSearch(const QString& text, bool regularExpression) {
         return {};
     searchText_ = text;
     regularExpression_ = regularExpression;
-    beginResetModel();
-    Search();
-    endResetModel();
-    emit ShownChanged();
+    Reset([this] { Search(); });
     return {};
 }
 
@@ -251,16 +214,13 @@ QVariant CWordListModel::data(const QModelIndex& index, int role) const {
                                    'f', 2);
         case Length:
             return QString::number(ListWordLength(encoding_, snapshot_.Word(row)));
+        // These columns are there only while the rows are compared.
         case ReferenceCount:
-            return snapshot_.Comparing() ? Grouped(snapshot_.ReferenceCount(row)) : QVariant();
+            return Grouped(snapshot_.ReferenceCount(row));
         case G2:
-            return snapshot_.Comparing()
-                       ? QString::fromStdString(FormatKeyness(snapshot_.KeynessAt(row).g2))
-                       : QVariant();
+            return QString::fromStdString(FormatKeyness(snapshot_.KeynessAt(row).g2));
         case LogRatio:
-            return snapshot_.Comparing()
-                       ? QString::fromStdString(FormatKeyness(snapshot_.KeynessAt(row).logRatio))
-                       : QVariant();
+            return QString::fromStdString(FormatKeyness(snapshot_.KeynessAt(row).logRatio));
         default:
             return {};
     }

@@ -97,9 +97,9 @@ class CWordListModel : public QAbstractTableModel {
     void ShownChanged();
 
   private:
-    // Takes the snapshot of the store again, sorted and searched as before, inside a
-    // model reset.
-    void Retake();
+    // Runs change inside a model reset, and says the rows shown changed.
+    template <typename Change>
+    void Reset(Change change);
     // Compares the snapshot again as the reference and its check box say, sorted and
     // searched as before, inside a model reset.
     void Recompare();

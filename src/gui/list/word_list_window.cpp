@@ -89,8 +89,6 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     header->setSectionsMovable(false);
     SizeColumns(table_);
     header->setSectionResizeMode(CWordListModel::Word, QHeaderView::Stretch);
-    header->setSortIndicator(CWordListModel::ColumnOf(model_->Sort().key),
-                             model_->Sort().descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 
     counts_ = new QLabel(this);
     copy_ = new QPushButton(QStringLiteral("&Copy"), this);
@@ -293,8 +291,9 @@ void CWordListWindow::ShowComparison() {
         SizeColumns(table_);
         // Wider for the new columns, as far as the screen lets it.
         const int available = screen()->availableGeometry().width() - 48;
-        if (width() < WidthForColumns() && width() < available)
-            resize(std::min(WidthForColumns(), available), height());
+        const int wanted = WidthForColumns();
+        if (width() < wanted && width() < available)
+            resize(std::min(wanted, available), height());
     }
     ShowSortIndicator();
 }

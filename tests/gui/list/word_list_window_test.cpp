@@ -46,6 +46,16 @@ class WordListWindowTest : public testing::MainWindowTest {
         window->RefreshStatusLine();
     }
 
+    // The Add button, with Add Options answered "Files" and the files picked.
+    void AddFiles(std::vector<std::string> paths) {
+        dialogs.addOptions.push_back([](AddOptions&, AddMode& mode) {
+            mode = AddMode::Files;
+            return true;
+        });
+        picker.fileResults.push_back(FilePickResult{true, std::move(paths), 2});
+        Click(CMainDialog::Button::Add);
+    }
+
     CWordListWindow* List() const { return window->findChild<CWordListWindow*>(); }
 
     // Opened and active, so that its keys reach it.
@@ -325,12 +335,7 @@ TEST_F(WordListWindowTest, TheWindowFollowsAddFilterAndResetKeepingSortAndSearch
     // Add: a file with two more words.
     TempDir dir;
     const std::string text = dir.Write("more.txt", "abcd bcde abcd");
-    dialogs.addOptions.push_back([](AddOptions&, AddMode& mode) {
-        mode = AddMode::Files;
-        return true;
-    });
-    picker.fileResults.push_back(FilePickResult{true, {text}, 2});
-    Click(CMainDialog::Button::Add);
+    AddFiles({text});
     EXPECT_EQ(Words(list), (Cells{"a", "abcd", "b", "bcde", "ccc"}));
 
     // Filter: the words seen fewer than 3 times.
@@ -366,12 +371,7 @@ TEST_F(WordListWindowTest, RangesAreSharesOfTheDocumentsRead) {
     TempDir dir;
     const std::string one = dir.Write("one.txt", "alpha betas alpha");
     const std::string two = dir.Write("two.txt", "alpha gamma");
-    dialogs.addOptions.push_back([](AddOptions&, AddMode& mode) {
-        mode = AddMode::Files;
-        return true;
-    });
-    picker.fileResults.push_back(FilePickResult{true, {one, two}, 2});
-    Click(CMainDialog::Button::Add);
+    AddFiles({one, two});
     CWordListWindow* list = Open();
     // The words put in by hand count one document each, outside the two read.
     ClickHeader(list, CWordListModel::Range);
@@ -516,12 +516,7 @@ TEST_F(ComparisonTest, TheComparisonFollowsTheListAndSearch) {
 
     // Add: a new word of the list.
     const std::string text = dir.Write("more.txt", "zz zz bb");
-    dialogs.addOptions.push_back([](AddOptions&, AddMode& mode) {
-        mode = AddMode::Files;
-        return true;
-    });
-    picker.fileResults.push_back(FilePickResult{true, {text}, 2});
-    Click(CMainDialog::Button::Add);
+    AddFiles({text});
     model.list["zz"] = 2;
     model.list["bb"] = 1;
     ExpectKeywords(list, model, true);
