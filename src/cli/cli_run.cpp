@@ -15,7 +15,6 @@
 
 #include "cli/cli_messages.h"
 #include "cli/terminal_progress.h"
-#include "core/analysis/keyness.h"
 #include "core/analysis/statistics_report.h"
 #include "core/analysis/word_filter.h"
 #include "core/collect/char_map.h"
@@ -26,7 +25,6 @@
 #include "core/collect/skipped_files.h"
 #include "core/collect/tokenizer.h"
 #include "core/collect/word_store.h"
-#include "core/output/keyword_list_writer.h"
 #include "core/output/my_exception.h"
 #include "core/output/word_list_writer.h"
 #include "core/util/code_page.h"
@@ -94,13 +92,22 @@ bool Flushed(std::FILE* stream) {
     return std::fflush(stream) == 0 && !std::ferror(stream);
 }
 
+// The list the options ask for (the keyword rows, once compared, whatever it is).
+ListKind ListKindOf(const CliOptions& options) {
+    return options.range ? ListKind::Range
+           : options.frequency ? ListKind::Frequency
+                               : ListKind::Words;
+}
+
 class CliRun {
   public:
     CliRun(const CliOptions& options, const CliProgram& program)
         : options_(options),
           program_(program),
           messages_(stderr, options.quiet, program.name),
-          workspace_(messages_, WordStore::Options{.exitStatusWithoutArena = kExitFailure}) {}
+          workspace_(messages_, WordStore::Options{.exitStatusWithoutArena = kExitFailure}),
+          ownList_(program.list == nullptr ? StoreListSteps() : nullptr),
+          list_(program.list != nullptr ? *program.list : *ownList_) {}
 
     int Execute() {
         if (WritesToStandardOutput() || options_.statistics)
@@ -131,12 +138,11 @@ class CliRun {
         if (listRefused_)
             return kExitFailure;
         if (options_.keywords) {
-            if (workspace_.Store.Count() == 0) {
+            if (list_.Count(workspace_) == 0) {
                 messages_.Error(kEmptyProjectText);
                 return kExitFailure;
             }
-            keywords_ =
-                CompareWithReference(workspace_.Store, reference_->Store, options_.minKeyness);
+            list_.CompareWith(workspace_, reference_->Store, options_.minKeyness);
         }
         if (WritesToStandardOutput() && !WriteToStandardOutput())
             return kExitFailure;
@@ -171,7 +177,6 @@ class CliRun {
     bool skippedUnreadable_ = false;
     ErrorsOnlyMessages referenceMessages_{messages_};
     std::unique_ptr<Workspace> reference_;
-    std::vector<KeywordRow> keywords_;
 
     bool WritesToStandardOutput() const {
         return options_.output && *options_.output == kStandardOutputName;
@@ -288,19 +293,11 @@ class CliRun {
 
     void Filter() {
         for (const CliFilter& filter : options_.filters) {
-            if (workspace_.Store.Count() == 0) {
+            if (list_.Count(workspace_) == 0) {
                 messages_.ShowMessage(kNothingToFilterText, MessageIcon::Information);
                 continue;
             }
-            std::int32_t removed = 0;
-            if (filter.mode == FilterMode::Listed)
-                removed = RemoveListedWords(workspace_, filter.list, messages_,
-                                            SystemReadBufferMemory(), Streams::ReadToEnd);
-            else if (filter.mode == FilterMode::Range)
-                removed = FilterByRange(workspace_.Store, filter.minRange);
-            else
-                removed = FilterWords(workspace_.Store, filter.mode, filter.value,
-                                      workspace_.ListCodePage);
+            const std::int32_t removed = list_.Filter(workspace_, filter, messages_);
             if (removed < 0) {
                 listRefused_ = true;
                 continue;
@@ -311,20 +308,13 @@ class CliRun {
     }
 
     bool WriteToStandardOutput() {
-        if ((options_.frequency || options_.range) && workspace_.Store.Count() == 0) {
+        if ((options_.frequency || options_.range) && list_.Count(workspace_) == 0) {
             messages_.Error(kEmptyProjectText);
             return false;
         }
         const RecordFormat format(WriterOptionsOf(options_));
         try {
-            if (options_.keywords)
-                WriteKeywordRecords(stdout, keywords_, format);
-            else if (options_.range)
-                WriteRangeRecords(stdout, workspace_.Store, format);
-            else if (options_.frequency)
-                WriteFrequencyRecords(stdout, workspace_.Store, format);
-            else
-                WriteWordRecords(stdout, workspace_.Store, format);
+            list_.WriteRecords(workspace_, ListKindOf(options_), stdout, format);
         } catch (const CMyException& error) {
             messages_.Error(error.GetMessage());
             return false;
@@ -337,8 +327,7 @@ class CliRun {
     }
 
     bool PrintStatistics() {
-        std::optional<std::string> report =
-            BuildStatisticsReport(workspace_.Store, workspace_.ListCodePage);
+        std::optional<std::string> report = list_.Statistics(workspace_);
         if (!report) {
             messages_.Note(kNothingToAnalyseText);
             return true;
@@ -380,14 +369,7 @@ class CliRun {
         WriteOutcome outcome = WriteOutcome::CannotCreate;
         CatchInterrupts();
         try {
-            if (options_.keywords)
-                outcome = WriteKeywordList(keywords_, writerOptions, path, hooks);
-            else if (options_.range)
-                outcome = WriteRangeList(workspace_.Store, writerOptions, path, hooks);
-            else if (options_.frequency)
-                outcome = WriteFrequencyList(workspace_.Store, writerOptions, path, hooks);
-            else
-                outcome = WriteWordList(workspace_.Store, writerOptions, path, hooks);
+            outcome = list_.WriteList(workspace_, ListKindOf(options_), writerOptions, path, hooks);
         } catch (const CMyException& error) {
             DefaultInterrupts();
             messages_.SetSubject(nullptr);
@@ -410,6 +392,8 @@ class CliRun {
     const CliProgram& program_;
     CliMessages messages_;
     Workspace workspace_;
+    std::unique_ptr<ListSteps> ownList_;
+    ListSteps& list_;
 };
 
 }  // namespace

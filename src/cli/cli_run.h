@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "cli/cli_options.h"
+#include "cli/list_steps.h"
 #include "core/collect/ingest.h"
 #include "core/output/word_list_writer.h"
 
@@ -24,6 +25,9 @@ struct CliProgram {
     std::function<bool()> watched;
     // Shown while a list is sorted and written to its file; optional.
     BusyIndicator* busy = nullptr;
+    // What is done with the list once read; the workspace's store holds it whole
+    // when null.
+    ListSteps* list = nullptr;
 };
 
 // The Add options of the command line set in the workspace, as the run sets them

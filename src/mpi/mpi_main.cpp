@@ -1,6 +1,7 @@
 // tarvolen-mpi: tarvolen-cli's run over the processes of an MPI job, which share the
-// reading of the files and the merging of the list; the first process does all else
-// and writes exactly what tarvolen-cli would.
+// reading of the files and every step on the list, each process holding the words it
+// owns; the first process merges their sorted parts and writes exactly what
+// tarvolen-cli would.
 #include <mpi.h>
 
 #include <cstdio>
@@ -8,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_messages.h"
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "core/output/word_list_writer.h"
 #include "mpi/job_line.h"
 #include "mpi/mpi_run.h"
+#include "mpi/owned_list.h"
+#include "mpi/shared_list.h"
 
 namespace tarvolen {
 namespace {
@@ -44,14 +48,18 @@ int main(int argc, char** argv) {
         if (rank == 0) {
             JobLine line(!parsed.options.quiet && JobLine::Watched());
             SortingLine sorting(line);
+            CliMessages messages(stderr, parsed.options.quiet, kMpiName);
+            OwnedList owned(messages, MPI_COMM_WORLD);
+            SharedList list(owned);
             CliProgram program;
             program.name = kMpiName;
-            program.ingest = [&line](Workspace& workspace, IngestState& state,
-                                     const IngestHooks& hooks) {
-                return IngestOverProcesses(workspace, state, hooks, line);
+            program.ingest = [&line, &owned](Workspace& workspace, IngestState& state,
+                                             const IngestHooks& hooks) {
+                return IngestOverProcesses(workspace, state, hooks, line, owned);
             };
             program.watched = JobLine::Watched;
             program.busy = &sorting;
+            program.list = &list;
             status = RunCli(parsed, program);
             EndProcesses(status);
         } else {

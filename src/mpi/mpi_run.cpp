@@ -22,27 +22,17 @@
 #include "core/util/progress.h"
 #include "core/util/user_cancel.h"
 #include "core/workspace.h"
+#include "mpi/byte_packing.h"
 #include "mpi/file_shares.h"
+#include "mpi/job_orders.h"
+#include "mpi/owned_list.h"
+#include "mpi/shared_list.h"
 #include "mpi/share_count.h"
 #include "mpi/word_exchange.h"
 
 namespace tarvolen {
 
 namespace {
-
-// What the first process tells the others: a reading to take part in, or the end.
-enum class Order : std::int64_t { Count = 1, End = 2 };
-
-struct Header {
-    Order order;
-    std::int64_t value;  // the size of the job, or the exit status
-};
-
-Header Broadcast(Header header) {
-    std::array<std::int64_t, 2> numbers{static_cast<std::int64_t>(header.order), header.value};
-    MPI_Bcast(numbers.data(), 2, MPI_INT64_T, 0, MPI_COMM_WORLD);
-    return {static_cast<Order>(numbers[0]), numbers[1]};
-}
 
 int Rank() {
     int rank = 0;
@@ -188,28 +178,25 @@ std::vector<ShareReport> GatherReports(const ShareReport& mine) {
 }
 
 // After each process counted its share: the combined report on the first process,
-// and unless a share ended early, the list of all of them in first's store (whose
-// own words have gone to their owners by then). Collective.
+// and unless a share ended early, every word with its owner in owned (the first
+// process's store is emptied, its words having gone to theirs). Collective.
 ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCounts& divided,
-                        const Seed& seed, MessagePort& messages) {
+                        const Seed& seed, MessagePort& messages, OwnedList& list) {
     std::vector<ShareReport> reports = GatherReports(mine);
     ShareReport all = ShareReport::Combine(reports);
     std::int32_t ending = static_cast<std::int32_t>(mine.ending);
     MPI_Allreduce(MPI_IN_PLACE, &ending, 1, MPI_INT32_T, MPI_MAX, MPI_COMM_WORLD);
     if (ending != static_cast<std::int32_t>(ShareReport::Ending::Normal))
         return all;
-    {
-        WordStore owned(messages, kProcessStoreOptions);
-        ExchangeByOwner(workspace.Store, seed, owned, MPI_COMM_WORLD);
-        for (std::unique_ptr<WordStore>& document : divided) {
-            ExchangeDocumentWords(document.get(), owned, messages, kProcessStoreOptions,
-                                  MPI_COMM_WORLD);
-            document.reset();
-        }
-        if (Rank() == 0)
-            workspace.Store.Clear();
-        GatherToFirst(owned, Rank() == 0 ? &workspace.Store : nullptr, MPI_COMM_WORLD);
+    auto owned = std::make_unique<WordStore>(messages, kProcessStoreOptions);
+    ExchangeByOwner(&workspace.Store, seed, *owned, MPI_COMM_WORLD);
+    workspace.Store.Clear();
+    for (std::unique_ptr<WordStore>& document : divided) {
+        ExchangeDocumentWords(document.get(), *owned, messages, kProcessStoreOptions,
+                              MPI_COMM_WORLD);
+        document.reset();
     }
+    list.Take(std::move(owned));
     return all;
 }
 
@@ -267,7 +254,7 @@ std::vector<std::string> Texts(const std::vector<FileNote>& notes) {
 }  // namespace
 
 IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const IngestHooks& hooks,
-                                 JobLine& line) {
+                                 JobLine& line, OwnedList& list) {
     const std::uint32_t startTick = hooks.ticks.Now();
     // What IngestFiles refuses before it reads anything, the first process refuses
     // for all: a file that cannot be measured, an encoding that is not available.
@@ -289,9 +276,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     job.listCodePage = workspace.ListCodePage;
     job.watched = line.visible();
     const std::string packed = job.Pack();
-    Broadcast({Order::Count, static_cast<std::int64_t>(packed.size())});
-    MPI_Bcast(const_cast<char*>(packed.data()), static_cast<int>(packed.size()), MPI_BYTE, 0,
-              MPI_COMM_WORLD);
+    SendOrder(Order::Count, packed);
 
     const std::int32_t countBefore = workspace.Store.Count();
     hooks.progress.Close();
@@ -301,7 +286,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     if (job.watched)
         progress.WaitForAll();
     line.Show("exchanging", true);
-    const ShareReport all = MergeShares(workspace, mine, divided, Seed{}, hooks.messages);
+    const ShareReport all = MergeShares(workspace, mine, divided, Seed{}, hooks.messages, list);
     line.Clear();
     if (all.ending == ShareReport::Ending::OutOfMemory)
         throw std::bad_alloc();
@@ -323,7 +308,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     for (std::string& text : Texts(all.unreadable))
         state.skipped.unreadable.push_back(std::move(text));
     // The list takes the form of the first words added to it, wherever they were read.
-    const std::int32_t countAfter = workspace.Store.Count();
+    const std::int64_t countAfter = list.Count();
     if (countBefore == 0 && countAfter > 0)
         workspace.ListCodePage = workspace.RunCodePage;
     workspace.ListUnsaved = workspace.ListUnsaved || countAfter > countBefore;
@@ -334,7 +319,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     result.Outcome = IngestOutcome::Completed;
     result.Summary.BytesRead = all.bytesRead;
     result.Summary.QualifiedWords = all.qualifiedWords;
-    result.Summary.WordsAdded = countAfter - countBefore;
+    result.Summary.WordsAdded = static_cast<std::int32_t>(countAfter - countBefore);
     result.Summary.Milliseconds = hooks.ticks.Now() - startTick;
     hooks.messages.ShowMessage(DescribeIngestRun(result.Summary, state.skipped, state.scanned),
                                MessageIcon::Information);
@@ -343,14 +328,16 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
 
 int ServeFirstProcess(const CliOptions& options) {
     CliMessages messages(stderr, true, kMpiName);
+    OwnedList list(messages, MPI_COMM_WORLD);
     for (;;) {
-        const Header header = Broadcast({});
-        if (header.order == Order::End)
-            return static_cast<int>(header.value);
-        std::string packed(static_cast<std::size_t>(header.value), '\0');
-        MPI_Bcast(packed.data(), static_cast<int>(packed.size()), MPI_BYTE, 0, MPI_COMM_WORLD);
-        const CountJob job = CountJob::Unpack(packed);
-
+        const Ordered ordered = NextOrder();
+        if (ordered.order == Order::End)
+            return static_cast<int>(ByteUnpacker(ordered.details).Get<std::int32_t>());
+        if (ordered.order != Order::Count) {
+            FollowListOrder(ordered, list);
+            continue;
+        }
+        const CountJob job = CountJob::Unpack(ordered.details);
         Workspace workspace(messages, kProcessStoreOptions);
         ApplyCliAddOptions(workspace, options);
         WorkerProgress progress(workspace, job.watched);
@@ -360,12 +347,14 @@ int ServeFirstProcess(const CliOptions& options) {
         const ShareReport mine = CountShare(workspace, job, Rank(), progress, hooks, divided);
         progress.Finish();
         const Seed seed{job.listHeld ? kSeedWord : "", 1, 1};
-        MergeShares(workspace, mine, divided, seed, messages);
+        MergeShares(workspace, mine, divided, seed, messages, list);
     }
 }
 
 void EndProcesses(int status) {
-    Broadcast({Order::End, status});
+    std::string details;
+    BytePacker(details).Put(static_cast<std::int32_t>(status));
+    SendOrder(Order::End, details);
 }
 
 }  // namespace tarvolen

@@ -123,9 +123,9 @@ std::uint64_t Exchange(const WordStore* counted, const Seed& seed, WordStore& ow
 
 }  // namespace
 
-std::uint64_t ExchangeByOwner(const WordStore& counted, const Seed& seed, WordStore& owned,
+std::uint64_t ExchangeByOwner(const WordStore* counted, const Seed& seed, WordStore& owned,
                               MPI_Comm comm) {
-    return Exchange(&counted, seed, owned, comm);
+    return Exchange(counted, seed, owned, comm);
 }
 
 void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePort& messages,
@@ -142,33 +142,6 @@ void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePo
         scratch.assign(word);
         owned.AddOccurrences(scratch.c_str(), scratch.size(), count, 1);
     }
-}
-
-void GatherToFirst(const WordStore& owned, WordStore* into, MPI_Comm comm) {
-    int processes = 1, rank = 0;
-    MPI_Comm_size(comm, &processes);
-    MPI_Comm_rank(comm, &rank);
-    const std::size_t share = std::max<std::size_t>(kRoundBytes / processes, 64 << 10);
-    RecordWalk walk(&owned, Seed{});
-    std::string sending, receiving, scratch;
-    std::vector<int> counts(static_cast<std::size_t>(processes));
-    bool done = false;
-    do {
-        sending.clear();
-        std::string_view word;
-        std::uint32_t count = 0, range = 0;
-        while (sending.size() < share && !(done = !walk.Next(word, count, range)))
-            PutRecord(sending, word, count, range);
-        const int size = static_cast<int>(sending.size());
-        MPI_Gather(&size, 1, MPI_INT, counts.data(), 1, MPI_INT, 0, comm);
-        const std::vector<int> at = Displacements(counts);
-        if (rank == 0)
-            receiving.resize(static_cast<std::size_t>(at.back() + counts.back()));
-        MPI_Gatherv(sending.data(), size, MPI_BYTE, receiving.data(), counts.data(), at.data(),
-                    MPI_BYTE, 0, comm);
-        if (rank == 0)
-            MergeRecords(receiving.data(), receiving.size(), *into, scratch);
-    } while (!AllDone(done, comm));
 }
 
 }  // namespace tarvolen

@@ -34,9 +34,9 @@ struct Seed {
 };
 
 // Every process's words to their owners (MPI_Alltoallv in rounds), merged into
-// owned, whose counts and ranges add and saturate as the store's do. Collective.
-// Returns the bytes this process sent.
-std::uint64_t ExchangeByOwner(const WordStore& counted, const Seed& seed, WordStore& owned,
+// owned, whose counts and ranges add and saturate as the store's do; a null store has
+// none to give. Collective. Returns the bytes this process sent.
+std::uint64_t ExchangeByOwner(const WordStore* counted, const Seed& seed, WordStore& owned,
                               MPI_Comm comm);
 
 // The words of one document that several processes read parts of, each process's
@@ -45,9 +45,5 @@ std::uint64_t ExchangeByOwner(const WordStore& counted, const Seed& seed, WordSt
 // The owner counts them in a store of its own made with options.
 void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePort& messages,
                            const WordStore::Options& options, MPI_Comm comm);
-
-// The owned words of every process into the first process's store, in rounds (its
-// store must be empty or hold none of them). Collective; into is used only on the first.
-void GatherToFirst(const WordStore& owned, WordStore* into, MPI_Comm comm);
 
 }  // namespace tarvolen

@@ -22,14 +22,14 @@ double Term(std::uint64_t observed, double expected) {
     return o * std::log(o / expected);
 }
 
+}  // namespace
+
 std::uint64_t TotalCount(const WordStore& store) {
     std::uint64_t total = 0;
     store.ForEachEntry(
         [&](std::string_view, std::uint32_t count, std::uint64_t) { total += count; });
     return total;
 }
-
-}  // namespace
 
 Keyness KeynessOf(std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64_t d) {
     const double both = static_cast<double>(a) + static_cast<double>(b);
@@ -64,8 +64,12 @@ const Keyness& KeynessMemo::Of(std::uint32_t a, std::uint32_t b) {
 
 std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordStore& reference,
                                              double minKeyness) {
-    const std::uint64_t c = TotalCount(list);
-    const std::uint64_t d = TotalCount(reference);
+    return CompareWithReference(list, reference, minKeyness, TotalCount(list),
+                                TotalCount(reference));
+}
+
+std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordStore& reference,
+                                             double minKeyness, std::uint64_t c, std::uint64_t d) {
     std::vector<KeywordRow> rows;
     rows.reserve(static_cast<std::size_t>(list.Count()) +
                  static_cast<std::size_t>(reference.Count()));

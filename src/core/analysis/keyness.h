@@ -72,6 +72,13 @@ bool KeywordBefore(double g2, std::uint64_t leadingBytes, Word word, double othe
 // changes.
 std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordStore& reference,
                                              double minKeyness);
+// The same for a part of each list (the words of one hash share), against the totals
+// c and d of the whole lists: the rows of all parts, merged, are the whole lists' rows.
+std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordStore& reference,
+                                             double minKeyness, std::uint64_t c, std::uint64_t d);
+
+// The sum of the store's counts.
+std::uint64_t TotalCount(const WordStore& store);
 
 // The figures of a record as the keyword list writes them: "%.2f", never "-0.00".
 // Writes at most kKeynessChars characters at out; returns their end.

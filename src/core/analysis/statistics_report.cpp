@@ -1,6 +1,8 @@
 #include "core/analysis/statistics_report.h"
 
+#include <algorithm>
 #include <charconv>
+#include <utility>
 #include <string_view>
 
 #include "core/collect/word_store.h"
@@ -89,6 +91,42 @@ StatisticsFigures GatherStatistics(const WordStore& store, CodePage listCodePage
         }
     }
     return figures;
+}
+
+void AddStatistics(StatisticsFigures& into, const StatisticsFigures& part) {
+    into.wordCount += part.wordCount;
+    into.minLen = std::min(into.minLen, part.minLen);
+    into.maxLen = std::max(into.maxLen, part.maxLen);
+    into.sumLen += part.sumLen;
+    if (part.topCount > into.topCount) {
+        into.topCount = part.topCount;
+        into.topWord = part.topWord;
+    }
+    for (std::size_t k = 0; k < into.firstLetter.size(); ++k) {
+        into.firstLetter[k] += part.firstLetter[k];
+        into.allLetters[k] += part.allLetters[k];
+    }
+    for (std::size_t n = 0; n < into.lengthCount.size(); ++n)
+        into.lengthCount[n] += part.lengthCount[n];
+    into.utf8 = into.utf8 || part.utf8;
+    // Both letter lines are in code point order: merged, they stay so.
+    std::vector<LetterFigures> letters;
+    letters.reserve(into.letters.size() + part.letters.size());
+    auto mine = into.letters.begin();
+    auto theirs = part.letters.begin();
+    while (mine != into.letters.end() || theirs != part.letters.end()) {
+        if (theirs == part.letters.end() ||
+            (mine != into.letters.end() && mine->letter < theirs->letter)) {
+            letters.push_back(*mine++);
+        } else if (mine == into.letters.end() || theirs->letter < mine->letter) {
+            letters.push_back(*theirs++);
+        } else {
+            letters.push_back({mine->letter, mine->first + theirs->first, mine->all + theirs->all});
+            ++mine;
+            ++theirs;
+        }
+    }
+    into.letters = std::move(letters);
 }
 
 std::size_t LetterLineCount(const StatisticsFigures& figures) {

@@ -60,6 +60,11 @@ StatisticsFigures GatherStatistics(const WordStore& store,
 // The UTF-8 list's letter lines and lengths (utf8_statistics.cpp).
 void GatherUtf8Letters(const WordStore& store, StatisticsFigures& figures);
 
+// Adds the figures of another part of the same list (no word in either part is in
+// the other): the figures of both parts gathered as one. Of two parts with the same
+// highest count, into's word is kept.
+void AddStatistics(StatisticsFigures& into, const StatisticsFigures& part);
+
 // The report text, lines ended by CR LF. Requires figures.wordCount > 0.
 std::string FormatStatisticsReport(const StatisticsFigures& figures);
 

@@ -288,12 +288,13 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
     return allMerged;
 }
 
-std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, MessagePort& messages,
-                               ReadBufferMemory& bufferMemory, Streams streams) {
+bool ForEachListedWord(Workspace& workspace, const std::string& path, MessagePort& messages,
+                       const std::function<void(const char*, std::size_t)>& visit,
+                       ReadBufferMemory& bufferMemory, Streams streams) {
     ReadBuffer buffer(bufferMemory);
     if (!buffer.Valid()) {
         messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
-        return -1;
+        return false;
     }
     workspace.TotalBytes = 0;
     workspace.BytesRead = 0;
@@ -309,15 +310,10 @@ std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, Me
     }
     if (status != ReadStatus::Read) {
         ShowRefused(messages, path, Problem(status, check));
-        return -1;
+        return false;
     }
-    std::int32_t removed = 0;
     const CharMap& map = workspace.Map;
-    auto drop = [&](const char* word, std::size_t) {
-        const std::int32_t before = workspace.Store.Count();
-        workspace.Store.RemoveWord(word);
-        removed += before - workspace.Store.Count();
-    };
+    auto drop = [&](const char* word, std::size_t length) { visit(word, length); };
     // A UTF-8 list's words are cut by the Unicode rule, whatever the last run was.
     CutterSetup setup = CutterSetupOf(workspace);
     setup.minWordLength = 1;
@@ -334,9 +330,20 @@ std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, Me
     status = pass.Run(source, remove, false);
     if (status != ReadStatus::Read) {
         ShowRefused(messages, path, Problem(status, remove));
-        return -1;
+        return false;
     }
-    return removed;
+    return true;
+}
+
+std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, MessagePort& messages,
+                               ReadBufferMemory& bufferMemory, Streams streams) {
+    std::int32_t removed = 0;
+    const auto drop = [&](const char* word, std::size_t) {
+        const std::int32_t before = workspace.Store.Count();
+        workspace.Store.RemoveWord(word);
+        removed += before - workspace.Store.Count();
+    };
+    return ForEachListedWord(workspace, path, messages, drop, bufferMemory, streams) ? removed : -1;
 }
 
 }  // namespace tarvolen

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,14 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
 // play no part). Returns the number of words removed, or -1 when the list was refused
 // or could not be read (then nothing was removed, and the reason was shown). Where
 // streams are read, a list may be one, as with MergeLists and hooks.streams.
+// Hands visit every word that the records of the list yield, as RemoveListedWords
+// removes them: the text ends in a NUL. Returns false when the list was refused or
+// could not be read (the reason was shown); words may have been visited by then.
+bool ForEachListedWord(Workspace& workspace, const std::string& path, MessagePort& messages,
+                       const std::function<void(const char*, std::size_t)>& visit,
+                       ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),
+                       Streams streams = Streams::Ignored);
+
 std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, MessagePort& messages,
                                ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),
                                Streams streams = Streams::Ignored);

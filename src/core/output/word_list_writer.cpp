@@ -287,12 +287,12 @@ std::vector<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store) {
 
 void WriteRangeRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
                       std::uint32_t range, const RecordFormat& format) {
-    char digits[32];
+    char digits[2 * 11];
     char* end = digits;
     *end++ = ',';
-    end = std::to_chars(end, digits + sizeof digits, count).ptr;
+    end = std::to_chars(end, end + 10, count).ptr;
     *end++ = ',';
-    end = std::to_chars(end, digits + sizeof digits, range).ptr;
+    end = std::to_chars(end, end + 10, range).ptr;
     WriteRecord(stream, word, std::string_view(digits, static_cast<std::size_t>(end - digits)),
                 format);
 }
@@ -348,6 +348,10 @@ WriteOutcome CannotOpen(const WriterHooks& hooks, const std::string& path, int e
 // The person sees where the list went, which the name proposed may not have said.
 std::string WrittenLine(const std::string& path) {
     return "\r\nWritten to " + path;
+}
+
+std::string DoneInText(std::uint32_t milliseconds) {
+    return "Done! " + FormatCount64(milliseconds, ',') + " milliseconds taken";
 }
 
 void ReportSaved(const WriterHooks& hooks) {
@@ -433,6 +437,43 @@ void ForEachByFrequency(const WordStore& store,
         visit(TextAt(store, entry.offset), entry.count);
 }
 
+std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind) {
+    std::vector<ListEntry> entries;
+    entries.reserve(static_cast<std::size_t>(store.Count()));
+    switch (kind) {
+        case ListKind::Words:
+            for (const KeyedWord& word : SortedKeyedWords(store))
+                entries.push_back({{store.ArenaBegin() + word.offset, word.length}, 0, 0});
+            break;
+        case ListKind::Frequency:
+        case ListKind::Range:
+            for (const KeyedRangeEntry& entry : SortedKeyedRanges(store))
+                entries.push_back({TextAt(store, entry.offset), entry.count, entry.range});
+            break;
+    }
+    return entries;
+}
+
+bool ListBefore(ListKind kind, const ListEntry& a, const ListEntry& b) {
+    return kind == ListKind::Words ? WordOrder(a.word, b.word)
+                                   : FrequencyOrder(a.count, a.word, b.count, b.word);
+}
+
+void WriteListRecord(std::FILE* stream, ListKind kind, const ListEntry& entry,
+                     const RecordFormat& format) {
+    switch (kind) {
+        case ListKind::Words:
+            WriteWord(stream, entry.word, format);
+            break;
+        case ListKind::Frequency:
+            WriteFrequencyRecord(stream, entry.word, entry.count, format);
+            break;
+        case ListKind::Range:
+            WriteRangeRecord(stream, entry.word, entry.count, entry.range, format);
+            break;
+    }
+}
+
 void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
     ForEachSorted(store, SortedKeyedWords(store), [&](const KeyedWord& word) {
         WriteWord(stream, {store.ArenaBegin() + word.offset, word.length}, format);
@@ -484,9 +525,7 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     const std::uint32_t elapsed = hooks.ticks.Now() - start;
     // The message box must not carry the wait cursor.
     busy.End();
-    hooks.messages.ShowMessage(
-        "Done! " + FormatCount64(elapsed, ',') + " milliseconds taken" + WrittenLine(path),
-        MessageIcon::Information);
+    hooks.messages.ShowMessage(DoneInText(elapsed) + WrittenLine(path), MessageIcon::Information);
     return WriteOutcome::Written;
 }
 
@@ -508,7 +547,8 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
 }
 
 WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
-                             const WriterHooks& hooks, const RecordSource& writeRecords) {
+                             const WriterHooks& hooks, const RecordSource& writeRecords,
+                             std::optional<std::uint32_t> startTick) {
     if (hooks.sorted)
         hooks.sorted();
     SafeOutputFile file(hooks.seam, hooks.stopRequested);
@@ -528,7 +568,9 @@ WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& pa
         ThrowOutputError();
 
     ReportSaved(hooks);
-    hooks.messages.ShowMessage(kDoneText + WrittenLine(path), MessageIcon::Information);
+    const std::string done =
+        startTick ? DoneInText(hooks.ticks.Now() - *startTick) : std::string(kDoneText);
+    hooks.messages.ShowMessage(done + WrittenLine(path), MessageIcon::Information);
     return WriteOutcome::Written;
 }
 

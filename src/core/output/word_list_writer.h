@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,6 +112,28 @@ std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store);
 void ForEachByFrequency(const WordStore& store,
                         const std::function<void(std::string_view, std::uint32_t)>& visit);
 
+// The three lists a store is written as.
+enum class ListKind : std::uint8_t {
+    Words,      // word per record, in WordOrder
+    Frequency,  // word,count in FrequencyOrder
+    Range,      // word,count,range in FrequencyOrder
+};
+
+// A word of a list with what its records may carry.
+struct ListEntry {
+    std::string_view word;
+    std::uint32_t count;
+    std::uint32_t range;
+};
+// The store's words in the order of the list of that kind, as views of the stored
+// texts: for a caller that merges sorted lists made apart (they share no word).
+std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind);
+// Whether a comes before b in the list of that kind.
+bool ListBefore(ListKind kind, const ListEntry& a, const ListEntry& b);
+// The entry's record in the list of that kind.
+void WriteListRecord(std::FILE* stream, ListKind kind, const ListEntry& entry,
+                     const RecordFormat& format);
+
 // The records of the whole list, to an already open stream (a file or standard output);
 // the caller owns the stream and must still flush or close it and check that.
 void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
@@ -134,11 +157,13 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
                                 const std::string& path, const WriterHooks& hooks);
 
 // The same save for records made elsewhere: writeRecords(stream, format, every) writes
-// them all, calling every() after each record so that a stop request is heard.
+// them all, calling every() after each record so that a stop request is heard. With
+// a start tick, the report gives the milliseconds since it, as the word list's does.
 using RecordSource =
     std::function<void(std::FILE*, const RecordFormat&, const std::function<void()>& every)>;
 WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
-                             const WriterHooks& hooks, const RecordSource& writeRecords);
+                             const WriterHooks& hooks, const RecordSource& writeRecords,
+                             std::optional<std::uint32_t> startTick = std::nullopt);
 
 // The frequency list with each word's range: refused, as that list is, when empty.
 WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,

@@ -1,0 +1,206 @@
+#include "mpi/owned_list.h"
+
+#include <string>
+#include <string_view>
+
+#include "core/analysis/word_filter.h"
+#include "core/collect/word_store.h"
+#include "mpi/byte_packing.h"
+#include "mpi/share_count.h"
+#include "mpi/sorted_parts.h"
+#include "mpi/word_exchange.h"
+
+namespace tarvolen {
+
+namespace {
+
+std::string Pack(const StatisticsFigures& figures) {
+    std::string bytes;
+    BytePacker out(bytes);
+    out.Put(figures.wordCount);
+    out.Put(figures.minLen);
+    out.Put(figures.maxLen);
+    out.Put(figures.sumLen);
+    out.PutText(figures.topWord);
+    out.Put(figures.topCount);
+    for (std::int32_t n : figures.firstLetter)
+        out.Put(n);
+    for (std::int32_t n : figures.allLetters)
+        out.Put(n);
+    for (std::int32_t n : figures.lengthCount)
+        out.Put(n);
+    out.Put(figures.utf8);
+    out.Put(static_cast<std::uint64_t>(figures.letters.size()));
+    for (const LetterFigures& letter : figures.letters) {
+        out.Put(letter.letter);
+        out.Put(letter.first);
+        out.Put(letter.all);
+    }
+    return bytes;
+}
+
+StatisticsFigures Unpack(std::string_view bytes) {
+    ByteUnpacker in(bytes);
+    StatisticsFigures figures;
+    figures.wordCount = in.Get<std::uint32_t>();
+    figures.minLen = in.Get<std::int32_t>();
+    figures.maxLen = in.Get<std::int32_t>();
+    figures.sumLen = in.Get<std::int32_t>();
+    figures.topWord = in.GetText();
+    figures.topCount = in.Get<std::uint32_t>();
+    for (std::int32_t& n : figures.firstLetter)
+        n = in.Get<std::int32_t>();
+    for (std::int32_t& n : figures.allLetters)
+        n = in.Get<std::int32_t>();
+    for (std::int32_t& n : figures.lengthCount)
+        n = in.Get<std::int32_t>();
+    figures.utf8 = in.Get<bool>();
+    figures.letters.resize(in.Get<std::uint64_t>());
+    for (LetterFigures& letter : figures.letters) {
+        letter.letter = in.Get<char32_t>();
+        letter.first = in.Get<std::int32_t>();
+        letter.all = in.Get<std::int32_t>();
+    }
+    return figures;
+}
+
+// Every process's bytes, on the first process, in the order of the processes.
+std::vector<std::string> GatherBytes(const std::string& mine, MPI_Comm comm) {
+    int processes = 1, rank = 0;
+    MPI_Comm_size(comm, &processes);
+    MPI_Comm_rank(comm, &rank);
+    const int size = static_cast<int>(mine.size());
+    std::vector<int> sizes(static_cast<std::size_t>(processes)), at(sizes.size());
+    MPI_Gather(&size, 1, MPI_INT, sizes.data(), 1, MPI_INT, 0, comm);
+    int total = 0;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        at[i] = total;
+        total += sizes[i];
+    }
+    std::string all(rank == 0 ? static_cast<std::size_t>(total) : 0, '\0');
+    MPI_Gatherv(mine.data(), size, MPI_BYTE, all.data(), sizes.data(), at.data(), MPI_BYTE, 0,
+                comm);
+    std::vector<std::string> parts;
+    if (rank == 0)
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            parts.push_back(all.substr(static_cast<std::size_t>(at[i]),
+                                       static_cast<std::size_t>(sizes[i])));
+    return parts;
+}
+
+std::int64_t SumOver(std::int64_t mine, MPI_Comm comm) {
+    MPI_Allreduce(MPI_IN_PLACE, &mine, 1, MPI_INT64_T, MPI_SUM, comm);
+    return mine;
+}
+
+}  // namespace
+
+OwnedList::OwnedList(MessagePort& messages, MPI_Comm comm) : messages_(messages), comm_(comm) {
+    MPI_Comm_rank(comm, &rank_);
+}
+
+OwnedList::~OwnedList() = default;
+
+std::unique_ptr<WordStore> OwnedList::NewStore() const {
+    return std::make_unique<WordStore>(messages_, kProcessStoreOptions);
+}
+
+void OwnedList::Recount() {
+    count_ = SumOver(words_->Count(), comm_);
+}
+
+void OwnedList::Take(std::unique_ptr<WordStore> words) {
+    words_ = std::move(words);
+    Recount();
+}
+
+void OwnedList::Distribute(const WordStore* first) {
+    std::unique_ptr<WordStore> words = NewStore();
+    ExchangeByOwner(first, Seed{}, *words, comm_);
+    Take(std::move(words));
+}
+
+std::int64_t OwnedList::Filter(const CliFilter& filter, CodePage listCodePage,
+                               const WordStore* listed) {
+    std::int64_t removed = 0;
+    switch (filter.mode) {
+        case FilterMode::Listed: {
+            std::unique_ptr<WordStore> doomed = NewStore();
+            ExchangeByOwner(listed, Seed{}, *doomed, comm_);
+            const std::int32_t before = words_->Count();
+            doomed->ForEachEntry([&](std::string_view word, std::uint32_t, std::uint64_t) {
+                // Stored texts end in their NUL, as RemoveWord wants.
+                words_->RemoveWord(word.data());
+            });
+            removed = before - words_->Count();
+            break;
+        }
+        case FilterMode::Range:
+            removed = FilterByRange(*words_, filter.minRange);
+            break;
+        default:
+            removed = FilterWords(*words_, filter.mode, filter.value, listCodePage);
+            break;
+    }
+    Recount();
+    return SumOver(removed, comm_);
+}
+
+void OwnedList::Compare(const WordStore* reference, double minKeyness,
+                        std::uint64_t referenceTotal) {
+    reference_ = NewStore();
+    ExchangeByOwner(reference, Seed{}, *reference_, comm_);
+    std::uint64_t total = TotalCount(*words_);
+    MPI_Allreduce(MPI_IN_PLACE, &total, 1, MPI_UINT64_T, MPI_SUM, comm_);
+    rows_ = CompareWithReference(*words_, *reference_, minKeyness, total, referenceTotal);
+}
+
+std::optional<StatisticsFigures> OwnedList::Statistics(CodePage listCodePage) {
+    const std::vector<std::string> parts = GatherBytes(Pack(GatherStatistics(*words_, listCodePage)),
+                                                       comm_);
+    if (!First())
+        return std::nullopt;
+    StatisticsFigures all = Unpack(parts.front());
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        AddStatistics(all, Unpack(parts[i]));
+    return all;
+}
+
+std::unique_ptr<OwnedList::SortedList> OwnedList::Sort(ListKind kind) {
+    auto sorted = std::make_unique<SortedList>();
+    if (rows_) {
+        if (!First()) {
+            SendSortedPart(*rows_, comm_);
+            return nullptr;
+        }
+        sorted->rowParts_ = std::make_unique<SortedParts<KeywordRow>>(
+            *rows_,
+            [](const KeywordRow& x, const KeywordRow& y) {
+                return KeywordBefore(
+                    x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2,
+                    y.leadingBytes, [&] { return y.word; });
+            },
+            comm_);
+        return sorted;
+    }
+    sorted->entries_ = SortedEntries(*words_, kind);
+    if (!First()) {
+        SendSortedPart(sorted->entries_, comm_);
+        return nullptr;
+    }
+    sorted->entryParts_ = std::make_unique<SortedParts<ListEntry>>(
+        sorted->entries_,
+        [kind](const ListEntry& a, const ListEntry& b) { return ListBefore(kind, a, b); }, comm_);
+    return sorted;
+}
+
+OwnedList::SortedList::~SortedList() = default;
+
+void OwnedList::SortedList::ForEach(const Visits& visits) {
+    if (rowParts_)
+        rowParts_->Merge(visits.row);
+    else
+        entryParts_->Merge(visits.entry);
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,174 @@
+#include "mpi/shared_list.h"
+
+#include <memory>
+
+#include "core/analysis/statistics_report.h"
+#include "core/collect/list_merge.h"
+#include "core/collect/word_store.h"
+#include "core/output/keyword_list_writer.h"
+#include "core/util/messages.h"
+#include "core/workspace.h"
+#include "mpi/byte_packing.h"
+#include "mpi/owned_list.h"
+#include "mpi/share_count.h"
+
+namespace tarvolen {
+
+namespace {
+
+// What each step's order carries besides itself.
+struct FilterDetails {
+    CliFilter filter;
+    CodePage listCodePage;
+};
+
+std::string Pack(const FilterDetails& details) {
+    std::string bytes;
+    BytePacker out(bytes);
+    out.Put(details.filter.mode);
+    out.Put(details.filter.value);
+    out.Put(details.filter.minRange);
+    out.Put(details.listCodePage);
+    return bytes;
+}
+
+FilterDetails UnpackFilter(std::string_view bytes) {
+    ByteUnpacker in(bytes);
+    FilterDetails details{};
+    details.filter.mode = in.Get<FilterMode>();
+    details.filter.value = in.Get<std::int32_t>();
+    details.filter.minRange = in.Get<std::uint32_t>();
+    details.listCodePage = in.Get<CodePage>();
+    return details;
+}
+
+template <typename Number>
+std::string PackNumbers(Number first, auto... more) {
+    std::string bytes;
+    BytePacker out(bytes);
+    out.Put(first);
+    (out.Put(more), ...);
+    return bytes;
+}
+
+}  // namespace
+
+void SharedList::Hold(Workspace& workspace) {
+    if (owned_.Held())
+        return;
+    SendOrder(Order::Distribute);
+    owned_.Distribute(&workspace.Store);
+    workspace.Store.Clear();
+}
+
+std::int64_t SharedList::Count(Workspace& workspace) {
+    Hold(workspace);
+    return owned_.Count();
+}
+
+std::int32_t SharedList::Filter(Workspace& workspace, const CliFilter& filter,
+                                MessagePort& messages) {
+    Hold(workspace);
+    std::unique_ptr<WordStore> listed;
+    if (filter.mode == FilterMode::Listed) {
+        // The list is read here, once: a refused one goes no further.
+        listed = std::make_unique<WordStore>(messages, kProcessStoreOptions);
+        const bool read = ForEachListedWord(
+            workspace, filter.list, messages,
+            [&listed](const char* word, std::size_t length) { listed->AddWord(word, length); },
+            SystemReadBufferMemory(), Streams::ReadToEnd);
+        if (!read)
+            return -1;
+    }
+    const FilterDetails details{filter, workspace.ListCodePage};
+    SendOrder(Order::Filter, Pack(details));
+    return static_cast<std::int32_t>(owned_.Filter(filter, details.listCodePage, listed.get()));
+}
+
+void SharedList::CompareWith(Workspace& workspace, const WordStore& reference,
+                             double minKeyness) {
+    Hold(workspace);
+    const std::uint64_t total = TotalCount(reference);
+    SendOrder(Order::Compare, PackNumbers(minKeyness, total));
+    owned_.Compare(&reference, minKeyness, total);
+    compared_ = true;
+}
+
+std::optional<std::string> SharedList::Statistics(Workspace& workspace) {
+    Hold(workspace);
+    SendOrder(Order::Statistics, PackNumbers(workspace.ListCodePage));
+    const std::optional<StatisticsFigures> figures = owned_.Statistics(workspace.ListCodePage);
+    if (figures->wordCount == 0)
+        return std::nullopt;
+    return FormatStatisticsReport(*figures);
+}
+
+void SharedList::WriteRecords(Workspace& workspace, ListKind kind, std::FILE* stream,
+                              const RecordFormat& format) {
+    Hold(workspace);
+    SendOrder(Order::Write, PackNumbers(kind));
+    owned_.Sort(kind)->ForEach(
+        {[&](const ListEntry& entry) { WriteListRecord(stream, kind, entry, format); },
+         [&](const KeywordRow& row) { WriteKeywordRecord(stream, row, format); }});
+}
+
+WriteOutcome SharedList::WriteList(Workspace& workspace, ListKind kind,
+                                   const WriterOptions& options, const std::string& path,
+                                   const WriterHooks& hooks) {
+    Hold(workspace);
+    // The lists with counts refuse to save an empty list, as their writers do.
+    if (!compared_ && kind != ListKind::Words && owned_.Count() == 0) {
+        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
+        return WriteOutcome::EmptyList;
+    }
+    const std::uint32_t start = hooks.ticks.Now();
+    SendOrder(Order::Write, PackNumbers(kind));
+    // Sorted before the file is opened, as the writers sort theirs.
+    const std::unique_ptr<OwnedList::SortedList> sorted = owned_.Sort(kind);
+    const RecordSource records = [&](std::FILE* stream, const RecordFormat& format,
+                                     const std::function<void()>& every) {
+        sorted->ForEach({[&](const ListEntry& entry) {
+                             every();
+                             WriteListRecord(stream, kind, entry, format);
+                         },
+                         [&](const KeywordRow& row) {
+                             every();
+                             WriteKeywordRecord(stream, row, format);
+                         }});
+    };
+    // The word list's report gives its milliseconds; the others' do not.
+    return WriteRecordList(options, path, hooks, records,
+                           !compared_ && kind == ListKind::Words
+                               ? std::optional<std::uint32_t>(start)
+                               : std::nullopt);
+}
+
+void FollowListOrder(const Ordered& ordered, OwnedList& owned) {
+    ByteUnpacker in(ordered.details);
+    switch (ordered.order) {
+        case Order::Distribute:
+            owned.Distribute(nullptr);
+            break;
+        case Order::Filter: {
+            const FilterDetails details = UnpackFilter(ordered.details);
+            owned.Filter(details.filter, details.listCodePage, nullptr);
+            break;
+        }
+        case Order::Compare: {
+            const auto minKeyness = in.Get<double>();
+            owned.Compare(nullptr, minKeyness, in.Get<std::uint64_t>());
+            break;
+        }
+        case Order::Statistics:
+            owned.Statistics(in.Get<CodePage>());
+            break;
+        case Order::Write:
+            owned.Sort(in.Get<ListKind>());
+            break;
+        case Order::Count:
+        case Order::End:
+            break;
+    }
+}
+
+}  // namespace tarvolen
