@@ -94,7 +94,7 @@ bool Flushed(std::FILE* stream) {
 
 // The list the options ask for (the keyword rows, once compared, whatever it is).
 ListKind ListKindOf(const CliOptions& options) {
-    return options.range ? ListKind::Range
+    return options.range       ? ListKind::Range
            : options.frequency ? ListKind::Frequency
                                : ListKind::Words;
 }

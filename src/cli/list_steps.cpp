@@ -21,8 +21,8 @@ class StoreSteps : public ListSteps {
                         MessagePort& messages) override {
         switch (filter.mode) {
             case FilterMode::Listed:
-                return RemoveListedWords(workspace, filter.list, messages,
-                                         SystemReadBufferMemory(), Streams::ReadToEnd);
+                return RemoveListedWords(workspace, filter.list, messages, SystemReadBufferMemory(),
+                                         Streams::ReadToEnd);
             case FilterMode::Range:
                 return FilterByRange(workspace.Store, filter.minRange);
             default:
@@ -31,8 +31,7 @@ class StoreSteps : public ListSteps {
         }
     }
 
-    void CompareWith(Workspace& workspace, const WordStore& reference,
-                     double minKeyness) override {
+    void CompareWith(Workspace& workspace, const WordStore& reference, double minKeyness) override {
         keywords_ = CompareWithReference(workspace.Store, reference, minKeyness);
         compared_ = true;
     }

@@ -26,8 +26,8 @@
 #include "mpi/file_shares.h"
 #include "mpi/job_orders.h"
 #include "mpi/owned_list.h"
-#include "mpi/shared_list.h"
 #include "mpi/share_count.h"
+#include "mpi/shared_list.h"
 #include "mpi/word_exchange.h"
 
 namespace tarvolen {

@@ -83,8 +83,8 @@ std::vector<std::string> GatherBytes(const std::string& mine, MPI_Comm comm) {
     std::vector<std::string> parts;
     if (rank == 0)
         for (std::size_t i = 0; i < sizes.size(); ++i)
-            parts.push_back(all.substr(static_cast<std::size_t>(at[i]),
-                                       static_cast<std::size_t>(sizes[i])));
+            parts.push_back(
+                all.substr(static_cast<std::size_t>(at[i]), static_cast<std::size_t>(sizes[i])));
     return parts;
 }
 
@@ -156,8 +156,8 @@ void OwnedList::Compare(const WordStore* reference, double minKeyness,
 }
 
 std::optional<StatisticsFigures> OwnedList::Statistics(CodePage listCodePage) {
-    const std::vector<std::string> parts = GatherBytes(Pack(GatherStatistics(*words_, listCodePage)),
-                                                       comm_);
+    const std::vector<std::string> parts =
+        GatherBytes(Pack(GatherStatistics(*words_, listCodePage)), comm_);
     if (!First())
         return std::nullopt;
     StatisticsFigures all = Unpack(parts.front());

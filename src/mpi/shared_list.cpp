@@ -85,8 +85,7 @@ std::int32_t SharedList::Filter(Workspace& workspace, const CliFilter& filter,
     return static_cast<std::int32_t>(owned_.Filter(filter, details.listCodePage, listed.get()));
 }
 
-void SharedList::CompareWith(Workspace& workspace, const WordStore& reference,
-                             double minKeyness) {
+void SharedList::CompareWith(Workspace& workspace, const WordStore& reference, double minKeyness) {
     Hold(workspace);
     const std::uint64_t total = TotalCount(reference);
     SendOrder(Order::Compare, PackNumbers(minKeyness, total));
@@ -137,10 +136,9 @@ WriteOutcome SharedList::WriteList(Workspace& workspace, ListKind kind,
                          }});
     };
     // The word list's report gives its milliseconds; the others' do not.
-    return WriteRecordList(options, path, hooks, records,
-                           !compared_ && kind == ListKind::Words
-                               ? std::optional<std::uint32_t>(start)
-                               : std::nullopt);
+    return WriteRecordList(
+        options, path, hooks, records,
+        !compared_ && kind == ListKind::Words ? std::optional<std::uint32_t>(start) : std::nullopt);
 }
 
 void FollowListOrder(const Ordered& ordered, OwnedList& owned) {

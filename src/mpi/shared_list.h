@@ -19,8 +19,7 @@ class SharedList : public ListSteps {
     std::int64_t Count(Workspace& workspace) override;
     std::int32_t Filter(Workspace& workspace, const CliFilter& filter,
                         MessagePort& messages) override;
-    void CompareWith(Workspace& workspace, const WordStore& reference,
-                     double minKeyness) override;
+    void CompareWith(Workspace& workspace, const WordStore& reference, double minKeyness) override;
     std::optional<std::string> Statistics(Workspace& workspace) override;
     void WriteRecords(Workspace& workspace, ListKind kind, std::FILE* stream,
                       const RecordFormat& format) override;

@@ -36,8 +36,12 @@ struct KeywordHead {
 };
 
 void Put(std::string& into, const KeywordRow& row) {
-    const KeywordHead head{static_cast<std::uint32_t>(row.word.size()), row.count, row.refCount, 0,
-                           row.keyness, row.leadingBytes};
+    const KeywordHead head{static_cast<std::uint32_t>(row.word.size()),
+                           row.count,
+                           row.refCount,
+                           0,
+                           row.keyness,
+                           row.leadingBytes};
     into.append(reinterpret_cast<const char*>(&head), sizeof head);
     into.append(row.word);
 }

@@ -114,12 +114,14 @@ void CheckMerge(unsigned seed, std::size_t chunkBytes, std::vector<Record> Part:
 TEST(SortedParts, MergesEveryPartInTheListsOrderWhateverTheChunks) {
     for (unsigned seed = 1; seed <= 12; ++seed)
         for (std::size_t chunkBytes : {std::size_t{1}, std::size_t{100}, std::size_t{1} << 20}) {
-            CheckMerge(seed, chunkBytes, &Part::entries, [](const ListEntry& a, const ListEntry& b) {
-                return ListBefore(ListKind::Words, a, b);
-            });
-            CheckMerge(seed, chunkBytes, &Part::entries, [](const ListEntry& a, const ListEntry& b) {
-                return ListBefore(ListKind::Range, a, b);
-            });
+            CheckMerge(seed, chunkBytes, &Part::entries,
+                       [](const ListEntry& a, const ListEntry& b) {
+                           return ListBefore(ListKind::Words, a, b);
+                       });
+            CheckMerge(seed, chunkBytes, &Part::entries,
+                       [](const ListEntry& a, const ListEntry& b) {
+                           return ListBefore(ListKind::Range, a, b);
+                       });
             CheckMerge(seed, chunkBytes, &Part::rows, RowBefore);
         }
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "core/collect/word_store.h"
 #include "core/output/unicode_case.h"

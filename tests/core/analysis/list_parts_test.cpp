@@ -43,7 +43,8 @@ void Fill(Split& split, std::mt19937& random, std::size_t words) {
     for (std::size_t i = 0; i < words; ++i) {
         std::string word;
         for (std::size_t n = 1 + random() % 9; n > 0; --n)
-            word += random() % 8 == 0 ? std::string("\xC3\xA9") : std::string(1, 'a' + random() % 26);
+            word +=
+                random() % 8 == 0 ? std::string("\xC3\xA9") : std::string(1, 'a' + random() % 26);
         split.Add(word, 1 + random() % 5, 1 + random() % 3);
     }
 }
@@ -61,9 +62,9 @@ TEST(ListParts, StatisticsOfThePartsAddUpToTheWholeLists) {
                 AddStatistics(sum, GatherStatistics(*split.part[i], page));
             SCOPED_TRACE(seed);
             EXPECT_EQ(sum.wordCount, whole.wordCount);
-            EXPECT_EQ(std::tie(sum.minLen, sum.maxLen, sum.sumLen, sum.topCount, sum.utf8),
-                      std::tie(whole.minLen, whole.maxLen, whole.sumLen, whole.topCount,
-                               whole.utf8));
+            EXPECT_EQ(
+                std::tie(sum.minLen, sum.maxLen, sum.sumLen, sum.topCount, sum.utf8),
+                std::tie(whole.minLen, whole.maxLen, whole.sumLen, whole.topCount, whole.utf8));
             EXPECT_EQ(sum.firstLetter, whole.firstLetter);
             EXPECT_EQ(sum.allLetters, whole.allLetters);
             EXPECT_EQ(sum.lengthCount, whole.lengthCount);
@@ -99,8 +100,8 @@ TEST(ListParts, KeywordRowsOfThePartsAgainstTheWholeTotalsAreTheWholeLists) {
         }
         std::sort(merged.begin(), merged.end(), [](const KeywordRow& x, const KeywordRow& y) {
             return KeywordBefore(
-                x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2,
-                y.leadingBytes, [&] { return y.word; });
+                x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2, y.leadingBytes,
+                [&] { return y.word; });
         });
         ASSERT_EQ(merged.size(), whole.size()) << seed;
         for (std::size_t i = 0; i < whole.size(); ++i)
