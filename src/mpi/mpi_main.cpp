@@ -16,6 +16,7 @@
 #include "mpi/job_line.h"
 #include "mpi/mpi_run.h"
 #include "mpi/owned_list.h"
+#include "mpi/process_group.h"
 #include "mpi/shared_list.h"
 
 namespace tarvolen {
@@ -39,8 +40,7 @@ class SortingLine : public BusyIndicator {
 int main(int argc, char** argv) {
     using namespace tarvolen;
     MPI_Init(&argc, &argv);
-    int rank = 0;
-    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    const int rank = RankIn();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const CliParse parsed = ParseCliOptions(args);
     int status = kExitFailure;

@@ -26,6 +26,7 @@
 #include "mpi/file_shares.h"
 #include "mpi/job_orders.h"
 #include "mpi/owned_list.h"
+#include "mpi/process_group.h"
 #include "mpi/share_count.h"
 #include "mpi/shared_list.h"
 #include "mpi/word_exchange.h"
@@ -33,18 +34,6 @@
 namespace tarvolen {
 
 namespace {
-
-int Rank() {
-    int rank = 0;
-    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
-    return rank;
-}
-
-int Processes() {
-    int processes = 1;
-    MPI_Comm_size(MPI_COMM_WORLD, &processes);
-    return processes;
-}
 
 // The bytes a process has read, told to the first process for the job's line: now
 // and then while it reads, and once more when its share is done.
@@ -97,7 +86,7 @@ class JobProgress : public ProgressPort {
           line_(line),
           workspace_(workspace),
           total_(total),
-          read_(static_cast<std::size_t>(Processes()), 0) {}
+          read_(static_cast<std::size_t>(ProcessesIn()), 0) {}
 
     void SetBounds(int, int) override {}
     int SetPosition(int) override {
@@ -153,27 +142,9 @@ class JobProgress : public ProgressPort {
 
 // The reports of all processes, on the first.
 std::vector<ShareReport> GatherReports(const ShareReport& mine) {
-    const std::string bytes = mine.Pack();
-    const int size = static_cast<int>(bytes.size());
-    const int processes = Processes();
-    std::vector<int> sizes(static_cast<std::size_t>(processes)), at(sizes.size());
-    MPI_Gather(&size, 1, MPI_INT, sizes.data(), 1, MPI_INT, 0, MPI_COMM_WORLD);
-    std::string all;
-    if (Rank() == 0) {
-        int total = 0;
-        for (std::size_t i = 0; i < sizes.size(); ++i) {
-            at[i] = total;
-            total += sizes[i];
-        }
-        all.resize(static_cast<std::size_t>(total));
-    }
-    MPI_Gatherv(bytes.data(), size, MPI_BYTE, all.data(), sizes.data(), at.data(), MPI_BYTE, 0,
-                MPI_COMM_WORLD);
     std::vector<ShareReport> reports;
-    if (Rank() == 0)
-        for (std::size_t i = 0; i < sizes.size(); ++i)
-            reports.push_back(ShareReport::Unpack(std::string_view(all).substr(
-                static_cast<std::size_t>(at[i]), static_cast<std::size_t>(sizes[i]))));
+    for (const std::string& packed : GatherBytes(mine.Pack()))
+        reports.push_back(ShareReport::Unpack(packed));
     return reports;
 }
 
@@ -210,7 +181,7 @@ std::int64_t LeastDivided() {
 // The job's files shared out among the processes, a large one in parts where a part
 // read on its own gives what the same bytes give within the whole file.
 void ShareOut(CountJob& job, const Workspace& workspace) {
-    const int processes = Processes();
+    const int processes = ProcessesIn();
     const std::int64_t leastDivided = LeastDivided();
     std::vector<FileToShare> measured;
     for (const std::string& path : job.files) {
@@ -344,7 +315,7 @@ int ServeFirstProcess(const CliOptions& options) {
         IngestHooks hooks{progress, messages, {}};
         hooks.streams = Streams::ReadToEnd;
         DividedCounts divided;
-        const ShareReport mine = CountShare(workspace, job, Rank(), progress, hooks, divided);
+        const ShareReport mine = CountShare(workspace, job, RankIn(), progress, hooks, divided);
         progress.Finish();
         const Seed seed{job.listHeld ? kSeedWord : "", 1, 1};
         MergeShares(workspace, mine, divided, seed, messages, list);

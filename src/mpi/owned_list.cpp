@@ -6,6 +6,7 @@
 #include "core/analysis/word_filter.h"
 #include "core/collect/word_store.h"
 #include "mpi/byte_packing.h"
+#include "mpi/process_group.h"
 #include "mpi/share_count.h"
 #include "mpi/sorted_parts.h"
 #include "mpi/word_exchange.h"
@@ -64,30 +65,6 @@ StatisticsFigures Unpack(std::string_view bytes) {
     return figures;
 }
 
-// Every process's bytes, on the first process, in the order of the processes.
-std::vector<std::string> GatherBytes(const std::string& mine, MPI_Comm comm) {
-    int processes = 1, rank = 0;
-    MPI_Comm_size(comm, &processes);
-    MPI_Comm_rank(comm, &rank);
-    const int size = static_cast<int>(mine.size());
-    std::vector<int> sizes(static_cast<std::size_t>(processes)), at(sizes.size());
-    MPI_Gather(&size, 1, MPI_INT, sizes.data(), 1, MPI_INT, 0, comm);
-    int total = 0;
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        at[i] = total;
-        total += sizes[i];
-    }
-    std::string all(rank == 0 ? static_cast<std::size_t>(total) : 0, '\0');
-    MPI_Gatherv(mine.data(), size, MPI_BYTE, all.data(), sizes.data(), at.data(), MPI_BYTE, 0,
-                comm);
-    std::vector<std::string> parts;
-    if (rank == 0)
-        for (std::size_t i = 0; i < sizes.size(); ++i)
-            parts.push_back(
-                all.substr(static_cast<std::size_t>(at[i]), static_cast<std::size_t>(sizes[i])));
-    return parts;
-}
-
 std::int64_t SumOver(std::int64_t mine, MPI_Comm comm) {
     MPI_Allreduce(MPI_IN_PLACE, &mine, 1, MPI_INT64_T, MPI_SUM, comm);
     return mine;
@@ -96,7 +73,7 @@ std::int64_t SumOver(std::int64_t mine, MPI_Comm comm) {
 }  // namespace
 
 OwnedList::OwnedList(MessagePort& messages, MPI_Comm comm) : messages_(messages), comm_(comm) {
-    MPI_Comm_rank(comm, &rank_);
+    rank_ = RankIn(comm);
 }
 
 OwnedList::~OwnedList() = default;

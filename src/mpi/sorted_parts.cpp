@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "mpi/process_group.h"
+
 namespace tarvolen {
 
 namespace {
@@ -64,10 +66,8 @@ std::size_t SortedChunkBytes(int processes) {
 
 template <typename Record>
 void SendSortedPart(const std::vector<Record>& records, MPI_Comm comm, std::size_t chunkBytes) {
-    int processes = 1;
-    MPI_Comm_size(comm, &processes);
     if (chunkBytes == 0)
-        chunkBytes = SortedChunkBytes(processes);
+        chunkBytes = SortedChunkBytes(ProcessesIn(comm));
     std::string chunk;
     const auto send = [&] {
         MPI_Send(chunk.data(), static_cast<int>(chunk.size()), MPI_BYTE, 0, kSortedTag, comm);
@@ -137,10 +137,8 @@ class SortedParts<Record>::Stream {
 template <typename Record>
 SortedParts<Record>::SortedParts(const std::vector<Record>& own, Before before, MPI_Comm comm)
     : before_(std::move(before)) {
-    int processes = 1;
-    MPI_Comm_size(comm, &processes);
     streams_.emplace_back(&own, 0, comm);
-    for (int source = 1; source < processes; ++source)
+    for (int source = 1; source < ProcessesIn(comm); ++source)
         streams_.emplace_back(nullptr, source, comm);
 }
 

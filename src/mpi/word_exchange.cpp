@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/collect/word_store.h"
+#include "mpi/process_group.h"
 
 namespace tarvolen {
 
@@ -85,8 +86,7 @@ namespace {
 
 std::uint64_t Exchange(const WordStore* counted, const Seed& seed, WordStore& owned,
                        MPI_Comm comm) {
-    int processes = 1;
-    MPI_Comm_size(comm, &processes);
+    const int processes = ProcessesIn(comm);
     const std::size_t share = std::max<std::size_t>(kRoundBytes / processes, 64 << 10);
     RecordWalk walk(counted, seed);
     std::vector<std::string> outgoing(static_cast<std::size_t>(processes));

@@ -10,20 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "mpi/process_group.h"
+
 namespace tarvolen {
 namespace {
-
-int Rank() {
-    int rank = 0;
-    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
-    return rank;
-}
-
-int Processes() {
-    int processes = 1;
-    MPI_Comm_size(MPI_COMM_WORLD, &processes);
-    return processes;
-}
 
 // A process's part: random words (the process's number at their end keeps them apart
 // from every other part's), counts of few values so that ties are common, and keyness
@@ -79,16 +69,16 @@ std::string Describe(const KeywordRow& row) {
 template <typename Record, typename Before>
 void CheckMerge(unsigned seed, std::size_t chunkBytes, std::vector<Record> Part::*records,
                 Before before, std::size_t stopAfter = SIZE_MAX) {
-    Part mine = MakePart(seed, Rank());
+    Part mine = MakePart(seed, RankIn());
     std::vector<Record>& own = mine.*records;
     std::sort(own.begin(), own.end(), before);
-    if (Rank() != 0) {
+    if (RankIn() != 0) {
         SendSortedPart(own, MPI_COMM_WORLD, chunkBytes);
         return;
     }
     std::vector<Part> parts;
     std::vector<Record> all;
-    for (int rank = 0; rank < Processes(); ++rank) {
+    for (int rank = 0; rank < ProcessesIn(); ++rank) {
         parts.push_back(MakePart(seed, rank));
         all.insert(all.end(), (parts.back().*records).begin(), (parts.back().*records).end());
     }
@@ -141,7 +131,7 @@ int main(int argc, char** argv) {
     MPI_Init(&argc, &argv);
     testing::InitGoogleTest(&argc, argv);
     // The first process reports; the others only take part.
-    if (tarvolen::Rank() != 0)
+    if (tarvolen::RankIn() != 0)
         delete testing::UnitTest::GetInstance()->listeners().Release(
             testing::UnitTest::GetInstance()->listeners().default_result_printer());
     const int status = RUN_ALL_TESTS();
