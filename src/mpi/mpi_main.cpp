@@ -5,6 +5,8 @@
 #include <mpi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -34,11 +36,26 @@ class SortingLine : public BusyIndicator {
     JobLine& line_;
 };
 
+// All processes on one machine talk through shared memory, yet Open MPI's default
+// start first probes its network layers, which costs about 0.2 s on every run (as
+// much as a few hundred megabytes of reading gains from a second core). Its launcher
+// says how many of the job's processes share this machine: when that is all of them
+// and nobody chose a messaging layer, the plain one is taken. Other launchers and
+// libraries set none of these variables, and a job over several machines keeps the
+// default.
+void PreferSharedMemoryOnOneMachine() {
+    const char* here = std::getenv("OMPI_COMM_WORLD_LOCAL_SIZE");
+    const char* all = std::getenv("OMPI_COMM_WORLD_SIZE");
+    if (here != nullptr && all != nullptr && std::strcmp(here, all) == 0)
+        ::setenv("OMPI_MCA_pml", "ob1", 0);
+}
+
 }  // namespace
 }  // namespace tarvolen
 
 int main(int argc, char** argv) {
     using namespace tarvolen;
+    PreferSharedMemoryOnOneMachine();
     MPI_Init(&argc, &argv);
     const int rank = RankIn();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -3,7 +3,6 @@
 #include <mpi.h>
 #include <sys/stat.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

@@ -32,7 +32,7 @@ struct KeywordHead {
     std::uint32_t length;
     std::uint32_t count;
     std::uint32_t refCount;
-    std::uint32_t unused;
+    std::uint32_t padding;  // named, so that every byte sent has a value
     Keyness keyness;
     std::uint64_t leadingBytes;
 };
