@@ -24,8 +24,8 @@ class SortedParts;
 // The words of the whole list that this process owns (those OwnerOf gives it) once
 // the processes have exchanged what they read, and the steps on the whole list.
 // Every step is collective: each process takes it in the same order, the first as its
-// run asks, the others as the first orders them (see SharedList). No process ever
-// holds more of the list than its own words.
+// run asks, the others as the first orders them (see SharedList). From then on no
+// process holds more of the list than the words it owns.
 class OwnedList {
   public:
     OwnedList(MessagePort& messages, MPI_Comm comm);
