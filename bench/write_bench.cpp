@@ -99,15 +99,15 @@ void BM_WriteFrequencyList(benchmark::State& state) {
 // The records alone: the list is sorted once, outside the timing.
 void BM_WordRecordsPresorted(benchmark::State& state) {
     const WordStore& store = Store();
-    const auto words = SortedWords(store);
+    const auto words = SortedEntries(store, ListKind::Words);
     const std::string path = OutputPath();
     const RecordFormat format(Options(state.range(0) != 0));
     auto buffer = std::make_unique<char[]>(1 << 20);
     for (auto _ : state) {
         std::FILE* stream = std::fopen(path.c_str(), "wb");
         std::setvbuf(stream, buffer.get(), _IOFBF, 1 << 20);
-        for (std::string_view word : words)
-            WriteWord(stream, word, format);
+        for (const ListEntry& entry : words)
+            WriteWord(stream, entry.word, format);
         std::fclose(stream);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(ReadAll(path).size()) * state.iterations());

@@ -19,16 +19,10 @@ class StoreSteps : public ListSteps {
 
     std::int32_t Filter(Workspace& workspace, const CliFilter& filter,
                         MessagePort& messages) override {
-        switch (filter.mode) {
-            case FilterMode::Listed:
-                return RemoveListedWords(workspace, filter.list, messages, SystemReadBufferMemory(),
-                                         Streams::ReadToEnd);
-            case FilterMode::Range:
-                return FilterByRange(workspace.Store, filter.minRange);
-            default:
-                return FilterWords(workspace.Store, filter.mode, filter.value,
-                                   workspace.ListCodePage);
-        }
+        if (filter.mode == FilterMode::Listed)
+            return RemoveListedWords(workspace, filter.list, messages, SystemReadBufferMemory(),
+                                     Streams::ReadToEnd);
+        return FilterByRule(workspace.Store, filter, workspace.ListCodePage);
     }
 
     void CompareWith(Workspace& workspace, const WordStore& reference, double minKeyness) override {
@@ -77,6 +71,12 @@ class StoreSteps : public ListSteps {
 };
 
 }  // namespace
+
+std::int32_t FilterByRule(WordStore& store, const CliFilter& filter, CodePage listCodePage) {
+    return filter.mode == FilterMode::Range
+               ? FilterByRange(store, filter.minRange)
+               : FilterWords(store, filter.mode, filter.value, listCodePage);
+}
 
 std::unique_ptr<ListSteps> StoreListSteps() {
     return std::make_unique<StoreSteps>();

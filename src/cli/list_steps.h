@@ -8,6 +8,7 @@
 
 #include "cli/cli_options.h"
 #include "core/output/word_list_writer.h"
+#include "core/util/code_page.h"
 
 namespace tarvolen {
 
@@ -42,6 +43,10 @@ class ListSteps {
                                    const WriterOptions& options, const std::string& path,
                                    const WriterHooks& hooks) = 0;
 };
+
+// A filter of the command line by one of its rules on the words themselves (not
+// FilterMode::Listed, whose words come from a list): the number of words removed.
+std::int32_t FilterByRule(WordStore& store, const CliFilter& filter, CodePage listCodePage);
 
 // The steps on a list held whole in the workspace's store.
 std::unique_ptr<ListSteps> StoreListSteps();

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/list_steps.h"
 #include "core/analysis/word_filter.h"
 #include "core/collect/word_store.h"
 #include "mpi/byte_packing.h"
@@ -100,24 +101,17 @@ void OwnedList::Distribute(const WordStore* first) {
 std::int64_t OwnedList::Filter(const CliFilter& filter, CodePage listCodePage,
                                const WordStore* listed) {
     std::int64_t removed = 0;
-    switch (filter.mode) {
-        case FilterMode::Listed: {
-            std::unique_ptr<WordStore> doomed = NewStore();
-            ExchangeByOwner(listed, Seed{}, *doomed, comm_);
-            const std::int32_t before = words_->Count();
-            doomed->ForEachEntry([&](std::string_view word, std::uint32_t, std::uint64_t) {
-                // Stored texts end in their NUL, as RemoveWord wants.
-                words_->RemoveWord(word.data());
-            });
-            removed = before - words_->Count();
-            break;
-        }
-        case FilterMode::Range:
-            removed = FilterByRange(*words_, filter.minRange);
-            break;
-        default:
-            removed = FilterWords(*words_, filter.mode, filter.value, listCodePage);
-            break;
+    if (filter.mode == FilterMode::Listed) {
+        std::unique_ptr<WordStore> doomed = NewStore();
+        ExchangeByOwner(listed, Seed{}, *doomed, comm_);
+        const std::int32_t before = words_->Count();
+        doomed->ForEachEntry([&](std::string_view word, std::uint32_t, std::uint64_t) {
+            // Stored texts end in their NUL, as RemoveWord wants.
+            words_->RemoveWord(word.data());
+        });
+        removed = before - words_->Count();
+    } else {
+        removed = FilterByRule(*words_, filter, listCodePage);
     }
     Recount();
     return SumOver(removed, comm_);
@@ -150,14 +144,8 @@ std::unique_ptr<OwnedList::SortedList> OwnedList::Sort(ListKind kind) {
             SendSortedPart(*rows_, comm_);
             return nullptr;
         }
-        sorted->rowParts_ = std::make_unique<SortedParts<KeywordRow>>(
-            *rows_,
-            [](const KeywordRow& x, const KeywordRow& y) {
-                return KeywordBefore(
-                    x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2,
-                    y.leadingBytes, [&] { return y.word; });
-            },
-            comm_);
+        sorted->rowParts_ =
+            std::make_unique<SortedParts<KeywordRow>>(*rows_, KeywordRowBefore, comm_);
         return sorted;
     }
     sorted->entries_ = SortedEntries(*words_, kind);

@@ -51,6 +51,7 @@ class OwnedList {
     // others) whose counts total referenceTotal. From then on the list is written as
     // its rows.
     void Compare(const WordStore* reference, double minKeyness, std::uint64_t referenceTotal);
+    bool Compared() const { return rows_.has_value(); }
 
     // The figures of the whole list, on the first process; nothing on the others.
     std::optional<StatisticsFigures> Statistics(CodePage listCodePage);

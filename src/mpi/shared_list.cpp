@@ -90,7 +90,6 @@ void SharedList::CompareWith(Workspace& workspace, const WordStore& reference, d
     const std::uint64_t total = TotalCount(reference);
     SendOrder(Order::Compare, PackNumbers(minKeyness, total));
     owned_.Compare(&reference, minKeyness, total);
-    compared_ = true;
 }
 
 std::optional<std::string> SharedList::Statistics(Workspace& workspace) {
@@ -116,7 +115,7 @@ WriteOutcome SharedList::WriteList(Workspace& workspace, ListKind kind,
                                    const WriterHooks& hooks) {
     Hold(workspace);
     // The lists with counts refuse to save an empty list, as their writers do.
-    if (!compared_ && kind != ListKind::Words && owned_.Count() == 0) {
+    if (!owned_.Compared() && kind != ListKind::Words && owned_.Count() == 0) {
         hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
         return WriteOutcome::EmptyList;
     }
@@ -136,9 +135,10 @@ WriteOutcome SharedList::WriteList(Workspace& workspace, ListKind kind,
                          }});
     };
     // The word list's report gives its milliseconds; the others' do not.
-    return WriteRecordList(
-        options, path, hooks, records,
-        !compared_ && kind == ListKind::Words ? std::optional<std::uint32_t>(start) : std::nullopt);
+    return WriteRecordList(options, path, hooks, records,
+                           !owned_.Compared() && kind == ListKind::Words
+                               ? std::optional<std::uint32_t>(start)
+                               : std::nullopt);
 }
 
 void FollowListOrder(const Ordered& ordered, OwnedList& owned) {

@@ -30,7 +30,6 @@ class SharedList : public ListSteps {
     void Hold(Workspace& workspace);
 
     OwnedList& owned_;
-    bool compared_ = false;
 };
 
 // Every other process: its part of a list step the first ordered.

@@ -46,12 +46,6 @@ Part MakePart(unsigned seed, int rank) {
     return part;
 }
 
-bool RowBefore(const KeywordRow& x, const KeywordRow& y) {
-    return KeywordBefore(
-        x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2, y.leadingBytes,
-        [&] { return y.word; });
-}
-
 // Each record as text, numbers and all, in the order given.
 std::string Describe(const ListEntry& entry) {
     return std::string(entry.word) + "," + std::to_string(entry.count) + "," +
@@ -112,15 +106,15 @@ TEST(SortedParts, MergesEveryPartInTheListsOrderWhateverTheChunks) {
                        [](const ListEntry& a, const ListEntry& b) {
                            return ListBefore(ListKind::Range, a, b);
                        });
-            CheckMerge(seed, chunkBytes, &Part::rows, RowBefore);
+            CheckMerge(seed, chunkBytes, &Part::rows, KeywordRowBefore);
         }
 }
 
 TEST(SortedParts, AMergeCutShortLeavesNothingForTheNext) {
     for (unsigned seed = 1; seed <= 6; ++seed) {
-        CheckMerge(seed, 64, &Part::rows, RowBefore, seed * 7);
-        CheckMerge(seed, 64, &Part::rows, RowBefore, 0);
-        CheckMerge(seed + 100, 64, &Part::rows, RowBefore);
+        CheckMerge(seed, 64, &Part::rows, KeywordRowBefore, seed * 7);
+        CheckMerge(seed, 64, &Part::rows, KeywordRowBefore, 0);
+        CheckMerge(seed + 100, 64, &Part::rows, KeywordRowBefore);
     }
 }
 

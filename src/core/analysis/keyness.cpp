@@ -88,11 +88,7 @@ std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordSt
         if (list.Occurrences(word.data(), word.size()) == 0)
             keep(word, 0, count, leading);
     });
-    std::sort(rows.begin(), rows.end(), [](const KeywordRow& x, const KeywordRow& y) {
-        return KeywordBefore(
-            x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2, y.leadingBytes,
-            [&] { return y.word; });
-    });
+    std::sort(rows.begin(), rows.end(), KeywordRowBefore);
     return rows;
 }
 

@@ -67,6 +67,13 @@ bool KeywordBefore(double g2, std::uint64_t leadingBytes, Word word, double othe
     return WordOrder(word(), otherWord());
 }
 
+// KeywordBefore for two rows.
+inline bool KeywordRowBefore(const KeywordRow& x, const KeywordRow& y) {
+    return KeywordBefore(
+        x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2, y.leadingBytes,
+        [&] { return y.word; });
+}
+
 // Every word of either store whose |G2| is at least minKeyness, ordered by signed G2
 // descending, ties by the word's bytes. The views stay valid while neither store
 // changes.

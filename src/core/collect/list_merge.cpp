@@ -313,17 +313,16 @@ bool ForEachListedWord(Workspace& workspace, const std::string& path, MessagePor
         return false;
     }
     const CharMap& map = workspace.Map;
-    auto drop = [&](const char* word, std::size_t length) { visit(word, length); };
     // A UTF-8 list's words are cut by the Unicode rule, whatever the last run was.
     CutterSetup setup = CutterSetupOf(workspace);
     setup.minWordLength = 1;
     setup.toUtf8 = false;
     if (workspace.ListCodePage == CodePage::Utf8)
         setup.language = kUnicode;
-    RecordWords words(setup, drop);
+    RecordWords words(setup, visit);
     ListRecordReader remove([&](std::string_view text, std::uint32_t, std::uint32_t) {
         if (setup.Plain())
-            ForEachWord(text, map, 1, drop);
+            ForEachWord(text, map, 1, visit);
         else
             words.Cut(text);
     });

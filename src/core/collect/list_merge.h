@@ -31,10 +31,6 @@ inline constexpr const char* kListRefusedFormat =
 bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
                 const IngestHooks& hooks);
 
-// Removes from the store every word that the records of the list yield (their counts
-// play no part). Returns the number of words removed, or -1 when the list was refused
-// or could not be read (then nothing was removed, and the reason was shown). Where
-// streams are read, a list may be one, as with MergeLists and hooks.streams.
 // Hands visit every word that the records of the list yield, as RemoveListedWords
 // removes them: the text ends in a NUL. Returns false when the list was refused or
 // could not be read (the reason was shown); words may have been visited by then.
@@ -43,6 +39,10 @@ bool ForEachListedWord(Workspace& workspace, const std::string& path, MessagePor
                        ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),
                        Streams streams = Streams::Ignored);
 
+// Removes from the store every word that the records of the list yield (their counts
+// play no part). Returns the number of words removed, or -1 when the list was refused
+// or could not be read (then nothing was removed, and the reason was shown). Where
+// streams are read, a list may be one, as with MergeLists and hooks.streams.
 std::int32_t RemoveListedWords(Workspace& workspace, const std::string& path, MessagePort& messages,
                                ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),
                                Streams streams = Streams::Ignored);

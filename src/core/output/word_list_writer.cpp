@@ -413,24 +413,6 @@ void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_
     record.Finish();
 }
 
-std::vector<std::string_view> SortedWords(const WordStore& store) {
-    const std::vector<KeyedWord> keyed = SortedKeyedWords(store);
-    std::vector<std::string_view> words;
-    words.reserve(keyed.size());
-    for (const KeyedWord& word : keyed)
-        words.emplace_back(store.ArenaBegin() + word.offset, word.length);
-    return words;
-}
-
-std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store) {
-    const std::vector<KeyedEntry> keyed = SortedKeyedEntries(store);
-    std::vector<FrequencyEntry> entries;
-    entries.reserve(keyed.size());
-    for (const KeyedEntry& entry : keyed)
-        entries.push_back({TextAt(store, entry.offset), entry.count});
-    return entries;
-}
-
 void ForEachByFrequency(const WordStore& store,
                         const std::function<void(std::string_view, std::uint32_t)>& visit) {
     for (const KeyedEntry& entry : SortedKeyedEntries(store))

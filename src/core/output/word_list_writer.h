@@ -98,20 +98,6 @@ void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_
 void WriteRecord(std::FILE* stream, std::string_view word, std::string_view fields,
                  const RecordFormat& format);
 
-// The store's words in WordOrder, as views of the stored texts (nothing copied).
-std::vector<std::string_view> SortedWords(const WordStore& store);
-
-struct FrequencyEntry {
-    std::string_view word;
-    std::uint32_t count;
-};
-// The store's words with their counts in FrequencyOrder, as views of the stored texts.
-std::vector<FrequencyEntry> SortedByFrequency(const WordStore& store);
-// The same words handed to visit one by one, with no array of views in between: for
-// a caller that keeps less of each word than a view.
-void ForEachByFrequency(const WordStore& store,
-                        const std::function<void(std::string_view, std::uint32_t)>& visit);
-
 // The three lists a store is written as.
 enum class ListKind : std::uint8_t {
     Words,      // word per record, in WordOrder
@@ -126,13 +112,19 @@ struct ListEntry {
     std::uint32_t range;
 };
 // The store's words in the order of the list of that kind, as views of the stored
-// texts: for a caller that merges sorted lists made apart (they share no word).
+// texts (nothing copied); sorted lists made apart (sharing no word) merge by ListBefore.
 std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind);
 // Whether a comes before b in the list of that kind.
 bool ListBefore(ListKind kind, const ListEntry& a, const ListEntry& b);
 // The entry's record in the list of that kind.
 void WriteListRecord(std::FILE* stream, ListKind kind, const ListEntry& entry,
                      const RecordFormat& format);
+
+// The store's words with their counts in FrequencyOrder, handed to visit one by one
+// with no array of views in between: for a caller that keeps less of each word than a
+// view.
+void ForEachByFrequency(const WordStore& store,
+                        const std::function<void(std::string_view, std::uint32_t)>& visit);
 
 // The records of the whole list, to an already open stream (a file or standard output);
 // the caller owns the stream and must still flush or close it and check that.

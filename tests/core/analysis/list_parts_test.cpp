@@ -74,9 +74,10 @@ TEST(ListParts, StatisticsOfThePartsAddUpToTheWholeLists) {
                           std::tie(whole.letters[k].letter, whole.letters[k].first,
                                    whole.letters[k].all));
             // Of words tied at the top count, either may be named.
-            if (whole.wordCount > 0)
+            if (whole.wordCount > 0) {
                 EXPECT_EQ(split.whole.Occurrences(sum.topWord.c_str(), sum.topWord.size()),
                           whole.topCount);
+            }
         }
 }
 
@@ -98,11 +99,7 @@ TEST(ListParts, KeywordRowsOfThePartsAgainstTheWholeTotalsAreTheWholeLists) {
                                      TotalCount(list.whole), TotalCount(reference.whole));
             merged.insert(merged.end(), rows.begin(), rows.end());
         }
-        std::sort(merged.begin(), merged.end(), [](const KeywordRow& x, const KeywordRow& y) {
-            return KeywordBefore(
-                x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2, y.leadingBytes,
-                [&] { return y.word; });
-        });
+        std::sort(merged.begin(), merged.end(), KeywordRowBefore);
         ASSERT_EQ(merged.size(), whole.size()) << seed;
         for (std::size_t i = 0; i < whole.size(); ++i)
             EXPECT_EQ(std::tie(merged[i].word, merged[i].count, merged[i].refCount,

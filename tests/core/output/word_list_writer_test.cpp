@@ -143,7 +143,7 @@ TEST_F(WriterTest, SortsAgreeWithTheStoreOrders) {
     std::sort(byFrequency.begin(), byFrequency.end(), [](const auto& x, const auto& y) {
         return FrequencyOrder(x.second, x.first, y.second, y.first);
     });
-    const std::vector<FrequencyEntry> entries = SortedByFrequency(store);
+    const std::vector<ListEntry> entries = SortedEntries(store, ListKind::Frequency);
     ASSERT_EQ(entries.size(), byFrequency.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].word, byFrequency[i].first) << i;
@@ -155,8 +155,10 @@ TEST_F(WriterTest, SortsAgreeWithTheStoreOrders) {
         byWord.push_back(h.first);
     std::sort(byWord.begin(), byWord.end(),
               [](const std::string& x, const std::string& y) { return WordOrder(x, y); });
-    const std::vector<std::string_view> words = SortedWords(store);
-    EXPECT_EQ(std::vector<std::string>(words.begin(), words.end()), byWord);
+    std::vector<std::string> words;
+    for (const ListEntry& entry : SortedEntries(store, ListKind::Words))
+        words.emplace_back(entry.word);
+    EXPECT_EQ(words, byWord);
 }
 
 struct HighByteRow {
