@@ -158,9 +158,11 @@ ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCo
     MPI_Allreduce(MPI_IN_PLACE, &ending, 1, MPI_INT32_T, MPI_MAX, MPI_COMM_WORLD);
     if (ending != static_cast<std::int32_t>(ShareReport::Ending::Normal))
         return all;
-    auto owned = std::make_unique<WordStore>(messages, kProcessStoreOptions);
-    ExchangeByOwner(&workspace.Store, seed, *owned, MPI_COMM_WORLD);
-    workspace.Store.Clear();
+    // The words stay in the memory they were counted in, which is warm: a fresh
+    // store's tables would be touched page by page as the owned words came in.
+    std::unique_ptr<WordStore> owned = workspace.Store.MakeScratch(WordStore::kInitialCapacity);
+    owned->Swap(workspace.Store);
+    KeepOwnedWords(*owned, seed, MPI_COMM_WORLD);
     for (std::unique_ptr<WordStore>& document : divided) {
         ExchangeDocumentWords(document.get(), *owned, messages, kProcessStoreOptions,
                               MPI_COMM_WORLD);

@@ -94,7 +94,7 @@ void OwnedList::Take(std::unique_ptr<WordStore> words) {
 
 void OwnedList::Distribute(const WordStore* first) {
     std::unique_ptr<WordStore> words = NewStore();
-    ExchangeByOwner(first, Seed{}, *words, comm_);
+    ExchangeByOwner(first, *words, comm_);
     Take(std::move(words));
 }
 
@@ -103,7 +103,7 @@ std::int64_t OwnedList::Filter(const CliFilter& filter, CodePage listCodePage,
     std::int64_t removed = 0;
     if (filter.mode == FilterMode::Listed) {
         std::unique_ptr<WordStore> doomed = NewStore();
-        ExchangeByOwner(listed, Seed{}, *doomed, comm_);
+        ExchangeByOwner(listed, *doomed, comm_);
         const std::int32_t before = words_->Count();
         doomed->ForEachEntry([&](std::string_view word, std::uint32_t, std::uint64_t) {
             // Stored texts end in their NUL, as RemoveWord wants.
@@ -120,7 +120,7 @@ std::int64_t OwnedList::Filter(const CliFilter& filter, CodePage listCodePage,
 void OwnedList::Compare(const WordStore* reference, double minKeyness,
                         std::uint64_t referenceTotal) {
     reference_ = NewStore();
-    ExchangeByOwner(reference, Seed{}, *reference_, comm_);
+    ExchangeByOwner(reference, *reference_, comm_);
     std::uint64_t total = TotalCount(*words_);
     MPI_Allreduce(MPI_IN_PLACE, &total, 1, MPI_UINT64_T, MPI_SUM, comm_);
     rows_ = CompareWithReference(*words_, *reference_, minKeyness, total, referenceTotal);

@@ -32,34 +32,80 @@ void MergeRecords(const char* bytes, std::size_t size, WordStore& store, std::st
     }
 }
 
-// The entries of a store, one after another, with the seed taken out.
+// A store's records to pack, each for the owner of its word.
 class RecordWalk {
   public:
-    // A null store has no entries.
-    RecordWalk(const WordStore* store, const Seed& seed)
+    // A null store has no records.
+    explicit RecordWalk(const WordStore* store)
         : store_(store),
-          seed_(seed),
           at_(store != nullptr ? store->GetStartPosition() : WordStore::EndPosition()) {}
 
-    // False at the end.
-    bool Next(std::string_view& word, std::uint32_t& count, std::uint32_t& range) {
-        while (at_ != WordStore::EndPosition()) {
+    // The records of one round (about share bytes) into outgoing by owner; false once
+    // there are no more.
+    bool PackRound(std::vector<std::string>& outgoing, std::size_t share) {
+        const int processes = static_cast<int>(outgoing.size());
+        std::string_view word;
+        std::uint32_t count = 0, range = 0;
+        for (std::size_t packed = 0; packed < share;) {
+            if (at_ == WordStore::EndPosition())
+                return false;
             store_->GetNextRecord(at_, word, count, range);
-            if (!seed_.word.empty() && word == seed_.word) {
-                count -= seed_.count;
-                range -= seed_.range;
-            }
-            if (count != 0)
-                return true;
+            PutRecord(outgoing[static_cast<std::size_t>(OwnerOf(word, processes))], word, count,
+                      range);
+            packed += kRecordHeadBytes + word.size();
         }
-        return false;
+        return true;
     }
 
   private:
     const WordStore* store_;
-    const Seed seed_;
     WordStore::Position at_;
 };
+
+// The words of a store that other processes own, packed and taken out of it; what
+// it is sent meanwhile is merged into it, which the sweep allows for.
+class HandOff {
+  public:
+    HandOff(WordStore& store, int rank) : store_(store), rank_(rank), sweep_(store.BeginSweep()) {}
+
+    bool PackRound(std::vector<std::string>& outgoing, std::size_t share) {
+        const int processes = static_cast<int>(outgoing.size());
+        std::string_view word;
+        std::uint32_t count = 0, range = 0;
+        for (std::size_t packed = 0; packed < share;) {
+            if (!store_.NextInSweep(sweep_, word, count, range))
+                return false;
+            // A word met again after the sweep started over is one this process owns.
+            const int owner = OwnerOf(word, processes);
+            if (owner == rank_)
+                continue;
+            PutRecord(outgoing[static_cast<std::size_t>(owner)], word, count, range);
+            packed += kRecordHeadBytes + word.size();
+            // The stored text ends in its NUL, as RemoveWord wants.
+            store_.RemoveWord(word.data());
+        }
+        return true;
+    }
+
+  private:
+    WordStore& store_;
+    const int rank_;
+    WordStore::Sweep sweep_;
+};
+
+// The seed's occurrences taken out of the store, and the word with them when that
+// was all it had.
+void TakeOutSeed(WordStore& store, const Seed& seed) {
+    if (seed.word.empty())
+        return;
+    const std::string word(seed.word);
+    const std::uint32_t count = store.Occurrences(word.c_str(), word.size());
+    if (count == 0)
+        return;
+    const std::uint32_t range = store.RangeOf(word.c_str(), word.size());
+    store.RemoveWord(word.c_str());
+    store.AddOccurrences(word.c_str(), word.size(), count - seed.count, range - seed.range);
+}
 
 bool AllDone(bool done, MPI_Comm comm) {
     int mine = done ? 1 : 0;
@@ -84,48 +130,45 @@ int OwnerOf(std::string_view word, int processes) {
 
 namespace {
 
-std::uint64_t Exchange(const WordStore* counted, const Seed& seed, WordStore& owned,
-                       MPI_Comm comm) {
+// Rounds of MPI_Alltoallv until every process has packed its last record, each
+// merging what it receives into into. Source::PackRound as RecordWalk's.
+template <typename Source>
+void Exchange(Source& source, WordStore& into, MPI_Comm comm) {
     const int processes = ProcessesIn(comm);
     const std::size_t share = std::max<std::size_t>(kRoundBytes / processes, 64 << 10);
-    RecordWalk walk(counted, seed);
     std::vector<std::string> outgoing(static_cast<std::size_t>(processes));
     std::string sending, receiving, scratch;
     std::vector<int> sendCounts(outgoing.size()), receiveCounts(outgoing.size());
-    std::uint64_t sent = 0;
     bool done = false;
     do {
-        std::size_t packed = 0;
-        std::string_view word;
-        std::uint32_t count = 0, range = 0;
-        while (packed < share && !(done = !walk.Next(word, count, range))) {
-            PutRecord(outgoing[static_cast<std::size_t>(OwnerOf(word, processes))], word, count,
-                      range);
-            packed += kRecordHeadBytes + word.size();
-        }
+        done = !source.PackRound(outgoing, share);
         sending.clear();
         for (std::size_t to = 0; to < outgoing.size(); ++to) {
             sendCounts[to] = static_cast<int>(outgoing[to].size());
             sending += outgoing[to];
             outgoing[to].clear();
         }
-        sent += sending.size();
         MPI_Alltoall(sendCounts.data(), 1, MPI_INT, receiveCounts.data(), 1, MPI_INT, comm);
         const std::vector<int> sendAt = Displacements(sendCounts);
         const std::vector<int> receiveAt = Displacements(receiveCounts);
         receiving.resize(static_cast<std::size_t>(receiveAt.back() + receiveCounts.back()));
         MPI_Alltoallv(sending.data(), sendCounts.data(), sendAt.data(), MPI_BYTE, receiving.data(),
                       receiveCounts.data(), receiveAt.data(), MPI_BYTE, comm);
-        MergeRecords(receiving.data(), receiving.size(), owned, scratch);
+        MergeRecords(receiving.data(), receiving.size(), into, scratch);
     } while (!AllDone(done, comm));
-    return sent;
 }
 
 }  // namespace
 
-std::uint64_t ExchangeByOwner(const WordStore* counted, const Seed& seed, WordStore& owned,
-                              MPI_Comm comm) {
-    return Exchange(counted, seed, owned, comm);
+void ExchangeByOwner(const WordStore* counted, WordStore& owned, MPI_Comm comm) {
+    RecordWalk walk(counted);
+    Exchange(walk, owned, comm);
+}
+
+void KeepOwnedWords(WordStore& store, const Seed& seed, MPI_Comm comm) {
+    TakeOutSeed(store, seed);
+    HandOff handOff(store, RankIn(comm));
+    Exchange(handOff, store, comm);
 }
 
 void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePort& messages,
@@ -133,15 +176,13 @@ void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePo
     // The owner of a word gets it from each process that read it: their counts add
     // here, and the document adds one to its range however many parts held it.
     WordStore document(messages, options);
-    Exchange(counted, Seed{}, document, comm);
-    RecordWalk walk(&document, Seed{});
+    ExchangeByOwner(counted, document, comm);
     std::string scratch;
-    std::string_view word;
-    std::uint32_t count = 0, range = 0;
-    while (walk.Next(word, count, range)) {
-        scratch.assign(word);
-        owned.AddOccurrences(scratch.c_str(), scratch.size(), count, 1);
-    }
+    document.ForEachEntry(
+        [&](std::string_view word, std::uint32_t count, std::uint64_t, std::uint32_t) {
+            scratch.assign(word);
+            owned.AddOccurrences(scratch.c_str(), scratch.size(), count, 1);
+        });
 }
 
 }  // namespace tarvolen

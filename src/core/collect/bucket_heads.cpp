@@ -1,5 +1,7 @@
 #include "core/collect/bucket_heads.h"
 
+#include <utility>
+
 #include <bit>
 #include <cstdlib>
 #include <new>
@@ -37,6 +39,15 @@ void BucketHeads::Release() {
     usedBuckets_ = nullptr;
     std::free(usedSummary_);
     usedSummary_ = nullptr;
+}
+
+void BucketHeads::Swap(BucketHeads& other) {
+    std::swap(slots_, other.slots_);
+    std::swap(slotBits_, other.slotBits_);
+    std::swap(slotsUsed_, other.slotsUsed_);
+    std::swap(flat_, other.flat_);
+    std::swap(usedBuckets_, other.usedBuckets_);
+    std::swap(usedSummary_, other.usedSummary_);
 }
 
 void BucketHeads::GrowSlots() {

@@ -28,6 +28,7 @@ class BucketHeads {
     // Frees everything; Allocated() is false after.
     void Release();
     bool Allocated() const { return usedBuckets_ != nullptr; }
+    void Swap(BucketHeads& other);
 
     // The chain of the bucket; 0 when it is empty or nothing is allocated.
     std::uint32_t Head(std::uint32_t bucket) const {

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "core/util/mapped_memory.h"
 #include "core/util/messages.h"
@@ -98,6 +100,7 @@ constexpr std::size_t kSlabBytes = RoundToHugePages((std::size_t{1} << 20) * 32)
 }  // namespace
 
 void WordStore::EmptyTable(Table& table) {
+    ++generation_;
     table.heads.Release();
     for (Entry* slab : table.slabs)
         Unmap(slab, kSlabBytes);
@@ -498,6 +501,56 @@ void WordStore::GetNextRecord(Position& pos, std::string_view& word, std::uint32
     word = entry != nullptr ? TextOf(*entry) : std::string_view();
     count = entry != nullptr ? entry->count : 0;
     range = entry != nullptr ? entry->range : 0;
+}
+
+bool WordStore::NextInSweep(Sweep& sweep, std::string_view& word, std::uint32_t& count,
+                            std::uint32_t& range) const {
+    if (sweep.generation != generation_)
+        sweep = BeginSweep();
+    // As in ForEachEntry: every index below `carved` lies in a slab, and a free entry
+    // has a count of 0.
+    const Table& table = *current_;
+    for (; sweep.index < table.carved; ++sweep.index) {
+        const Entry& entry = table.At(sweep.index);
+        if (entry.count == 0)
+            continue;
+        word = TextOf(entry);
+        count = entry.count;
+        range = entry.range;
+        ++sweep.index;
+        return true;
+    }
+    return false;
+}
+
+void WordStore::Table::Swap(Table& other) {
+    heads.Swap(other.heads);
+    std::swap(entryCount, other.entryCount);
+    std::swap(freeList, other.freeList);
+    std::swap(carved, other.carved);
+    slabs.swap(other.slabs);
+}
+
+void WordStore::Swap(WordStore& other) {
+    assert(&messages_ == &other.messages_ && &memory_ == &other.memory_);
+    const bool onA = current_ == &tableA_;
+    const bool otherOnA = other.current_ == &other.tableA_;
+    tableA_.Swap(other.tableA_);
+    tableB_.Swap(other.tableB_);
+    current_ = otherOnA ? &tableA_ : &tableB_;
+    other.current_ = onA ? &other.tableA_ : &other.tableB_;
+    std::swap(exitStatusWithoutArena_, other.exitStatusWithoutArena_);
+    std::swap(growthStep_, other.growthStep_);
+    std::swap(capacity_, other.capacity_);
+    std::swap(arena_, other.arena_);
+    std::swap(writePos_, other.writePos_);
+    std::swap(cache_, other.cache_);
+    std::swap(growthFailed_, other.growthFailed_);
+    std::swap(document_, other.document_);
+    std::swap(documentCount_, other.documentCount_);
+    // Sweeps of either store start over.
+    ++generation_;
+    ++other.generation_;
 }
 
 std::string_view WordStore::TextOf(const Entry& entry) const {

@@ -198,6 +198,24 @@ class WordStore {
     template <typename Visit>
     void ForEachEntry(Visit visit) const;
 
+    // A walk of the entries in the order they lie in memory during which words may be
+    // added and the word it last gave removed: for a store that hands some of its words
+    // elsewhere while it takes in others. A growth or an emptying moves the entries, and
+    // the sweep then starts over from the first, so it may give a word a second time.
+    struct Sweep {
+        std::uint32_t index = 1;
+        std::uint64_t generation = 0;
+    };
+    Sweep BeginSweep() const { return Sweep{1, generation_}; }
+    // The next word with its count and range (the view valid until the next AddWord);
+    // false at the end.
+    bool NextInSweep(Sweep& sweep, std::string_view& word, std::uint32_t& count,
+                     std::uint32_t& range) const;
+
+    // Exchanges every word and all the memory that holds them with other, which was
+    // made with the same messages and arena memory (MakeScratch makes such a store).
+    void Swap(WordStore& other);
+
     // Introspection, mainly for tests and benchmarks.
     std::uint32_t Capacity() const { return capacity_; }
     std::size_t BytesUsed() const { return writePos_; }
@@ -243,6 +261,7 @@ class WordStore {
         Entry& At(std::uint32_t index) const {
             return slabs[index >> kSlabShift][index & kSlabMask];
         }
+        void Swap(Table& other);
     };
 
     // Recently counted words by tag, direct-mapped: most of a text's words are a few
@@ -336,6 +355,9 @@ class WordStore {
     bool growthFailed_ = false;
     std::uint32_t document_ = 0;  // the number of the document being read; 0: none
     std::uint64_t documentCount_ = 0;
+    // Counts the emptyings of a table (a growth empties the old one): a Sweep taken
+    // before one starts over.
+    std::uint64_t generation_ = 0;
 };
 
 // Sort orders for written lists. WordOrder compares bytes as unsigned values, a prefix

@@ -158,5 +158,76 @@ TEST(WordStoreModelTest, RemovingDuringIterationVisitsEachEntryOnce) {
     }
 }
 
+// A store handing the words it does not own elsewhere while the words it owns come in
+// from others, as the processes of a cluster exchange them: growths and an emptying
+// in the middle of the sweep start it over, and still every word leaves exactly once
+// and the store ends with exactly what it owns.
+TEST(WordStoreModelTest, SweepHandsOffWhileWordsComeIn) {
+    struct Record {
+        std::uint32_t count = 0;
+        std::uint32_t range = 0;
+        bool operator==(const Record&) const = default;
+    };
+    using Records = std::map<std::string, Record>;
+    const auto owned = [](std::string_view word) { return word.size() % 2 == 1; };
+    std::mt19937 rng(19);
+    Vocabulary vocabulary(rng);
+    testing::FakeMessages messages;
+    std::uniform_int_distribution<std::uint32_t> amount(1, 5);
+
+    for (int round = 0; round < 8; ++round) {
+        WordStore store(messages, testing::SmallStoreOptions(2048));
+        // Odd rounds hold only words that all leave, so the store empties midway.
+        Records leaving, kept;
+        for (int i = 0; i < 2000; ++i) {
+            const std::string& word = vocabulary.Pick();
+            if (round % 2 == 1 && owned(word))
+                continue;
+            const std::uint32_t count = amount(rng), range = amount(rng);
+            store.AddOccurrences(word.c_str(), word.size(), count, range);
+            Record& record = (owned(word) ? kept : leaving)[word];
+            record.count += count;
+            record.range += range;
+        }
+        const std::uint32_t capacity = store.Capacity();
+        Records left;
+        std::bernoulli_distribution arrives(round % 2 == 1 ? 0.0 : 0.3);
+        std::string_view word;
+        std::uint32_t count = 0, range = 0;
+        int arrived = 0;
+        for (WordStore::Sweep sweep = store.BeginSweep();
+             store.NextInSweep(sweep, word, count, range);) {
+            if (!owned(word)) {
+                EXPECT_TRUE(left.emplace(word, Record{count, range}).second) << "twice: " << word;
+                store.RemoveWord(std::string(word).c_str());
+            }
+            while (arrives(rng)) {
+                // Now and then a long new word, so that the arena must grow.
+                std::string in = vocabulary.Pick();
+                if (++arrived % 7 == 0)
+                    in = "arrived" + std::to_string(arrived) + std::string(60, 'a');
+                if (!owned(in))
+                    in += 'x';
+                const std::uint32_t inCount = amount(rng), inRange = amount(rng);
+                store.AddOccurrences(in.c_str(), in.size(), inCount, inRange);
+                kept[in].count += inCount;
+                kept[in].range += inRange;
+            }
+        }
+        EXPECT_EQ(left, leaving) << "round " << round;
+        Records held;
+        store.ForEachEntry(
+            [&](std::string_view w, std::uint32_t c, std::uint64_t, std::uint32_t r) {
+                held[std::string(w)] = Record{c, r};
+            });
+        EXPECT_EQ(held, kept) << "round " << round;
+        if (round % 2 == 0)
+            EXPECT_GT(store.Capacity(), capacity) << "no growth in round " << round;
+        else
+            EXPECT_EQ(store.Count(), 0);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 }  // namespace
 }  // namespace tarvolen

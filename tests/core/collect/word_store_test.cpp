@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -192,6 +193,35 @@ TEST(WordStoreTest, GrowthComesBeforeTheLookupAndCompacts) {
     EXPECT_EQ(store.Capacity(), 115u);
     EXPECT_EQ(store.BytesUsed(), 5u);  // the dead text did not move along
     EXPECT_EQ(StoreWords(store), (WordCounts{{"aaaa", 2}}));
+}
+
+// One store grown (its words in its second table), the other not: each takes the
+// other's words and arena, and both go on counting and growing.
+TEST(WordStoreTest, SwapExchangesWordsAndBothKeepWorking) {
+    FakeMessages messages;
+    WordStore grown(messages, SmallArena(64, 64));
+    WordCounts grownWords;
+    for (int i = 0; grown.Capacity() == 64; ++i) {
+        grown.AddWord(Numbered("grown", i).c_str());
+        ++grownWords[Numbered("grown", i)];
+    }
+    const std::unique_ptr<WordStore> fresh = grown.MakeScratch(4096);
+    fresh->AddWord("fresh");
+    grown.Swap(*fresh);
+    EXPECT_EQ(StoreWords(grown), (WordCounts{{"fresh", 1}}));
+    EXPECT_EQ(StoreWords(*fresh), grownWords);
+    EXPECT_EQ(grown.Capacity(), 4096u);
+    for (int i = 0; i < 600; ++i) {
+        for (WordStore* store : {&grown, fresh.get()})
+            store->AddWord(Numbered("more", i).c_str());
+        ++grownWords[Numbered("more", i)];
+    }
+    EXPECT_GT(grown.Capacity(), 4096u);
+    EXPECT_EQ(StoreWords(*fresh), grownWords);
+    grownWords.erase(grownWords.begin(), grownWords.lower_bound("more"));
+    grownWords["fresh"] = 1;
+    EXPECT_EQ(StoreWords(grown), grownWords);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
