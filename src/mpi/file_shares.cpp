@@ -87,4 +87,20 @@ void CutAtSeparators(std::vector<FileShare>& shares, const SeparatorSearch& sepa
     shares = std::move(cut);
 }
 
+std::vector<std::size_t> DealtFiles(const std::vector<FileShare>& shares,
+                                    const std::vector<FileToShare>& files) {
+    std::vector<std::size_t> dealt;
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+        const std::size_t file = shares[i].file;
+        const bool whole = (i == 0 || shares[i - 1].file != file) &&
+                           (i + 1 == shares.size() || shares[i + 1].file != file);
+        if (whole && !files[file].firstOnly)
+            dealt.push_back(file);
+    }
+    std::stable_sort(dealt.begin(), dealt.end(), [&files](std::size_t a, std::size_t b) {
+        return files[a].size > files[b].size;
+    });
+    return dealt;
+}
+
 }  // namespace tarvolen

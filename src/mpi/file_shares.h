@@ -50,4 +50,11 @@ using SeparatorSearch =
 // part left with no byte of its own after the cut joins the part before it.
 void CutAtSeparators(std::vector<FileShare>& shares, const SeparatorSearch& separator);
 
+// The files that are dealt to the processes as they come free rather than shared out
+// beforehand: the files read whole that any process can read, largest first (ties in
+// the order of the files). A process that its files or its processor slow down then
+// reads fewer of them, where shares fixed by size alone would keep the others waiting.
+std::vector<std::size_t> DealtFiles(const std::vector<FileShare>& shares,
+                                    const std::vector<FileToShare>& files);
+
 }  // namespace tarvolen

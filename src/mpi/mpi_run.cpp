@@ -22,6 +22,7 @@
 #include "core/util/user_cancel.h"
 #include "core/workspace.h"
 #include "mpi/byte_packing.h"
+#include "mpi/file_dealer.h"
 #include "mpi/file_shares.h"
 #include "mpi/job_orders.h"
 #include "mpi/owned_list.h"
@@ -34,10 +35,8 @@ namespace tarvolen {
 
 namespace {
 
-// The bytes a process has read, told to the first process for the job's line: now
+// The bytes a process has read are told to the first process for the job's line: now
 // and then while it reads, and once more when its share is done.
-constexpr int kBytesTag = 1;
-constexpr int kShareDoneTag = 2;
 constexpr auto kReportInterval = std::chrono::milliseconds(100);
 
 // The progress port of every other process: says nothing but its bytes.
@@ -201,17 +200,21 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
         measured[i].divisible = job.starts[i] != PartStart::None;
     }
     job.shares = ShareFiles(measured, processes, leastDivided);
+    job.dealt = DealtFiles(job.shares, measured);
     CutAtSeparators(job.shares, [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
         return FindSeparator(job.files[file], from, limit);
     });
     // Where the bytes went, for whoever tunes or tests the sharing: "path begin end
-    // process" a share.
+    // process" a share, "dealt" for the process of a dealt file.
     if (const char* log = std::getenv("TARVOLEN_MPI_SHARES_LOG"); log != nullptr && *log != '\0')
         if (std::FILE* to = std::fopen(log, "a")) {
+            std::vector<bool> dealt(job.files.size(), false);
+            for (std::size_t file : job.dealt)
+                dealt[file] = true;
             for (const FileShare& share : job.shares)
-                std::fprintf(to, "%s %lld %lld %d\n", job.files[share.file].c_str(),
+                std::fprintf(to, "%s %lld %lld %s\n", job.files[share.file].c_str(),
                              static_cast<long long>(share.begin), static_cast<long long>(share.end),
-                             share.process);
+                             dealt[share.file] ? "dealt" : std::to_string(share.process).c_str());
             std::fclose(to);
         }
 }
@@ -253,8 +256,17 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     const std::int32_t countBefore = workspace.Store.Count();
     hooks.progress.Close();
     JobProgress progress(hooks.progress, line, workspace, total);
+    std::vector<std::int64_t> sizes(job.files.size(), 0);
+    for (const FileShare& share : job.shares)
+        sizes[share.file] += share.end - share.begin;
+    FileDealer dealer(job.dealt, sizes, MPI_COMM_WORLD);
+    DealingProgress dealing(progress, dealer);
     DividedCounts divided;
-    const ShareReport mine = CountShare(workspace, job, 0, progress, hooks, divided);
+    const ShareReport mine =
+        CountShare(workspace, job, 0, dealing, hooks, divided, [&dealer] { return dealer.Take(); });
+    if (mine.ending != ShareReport::Ending::Normal || mine.outcome == IngestOutcome::Abandoned)
+        dealer.Stop();
+    dealer.ServeRest();
     if (job.watched)
         progress.WaitForAll();
     line.Show("exchanging", true);
@@ -316,7 +328,10 @@ int ServeFirstProcess(const CliOptions& options) {
         IngestHooks hooks{progress, messages, {}};
         hooks.streams = Streams::ReadToEnd;
         DividedCounts divided;
-        const ShareReport mine = CountShare(workspace, job, RankIn(), progress, hooks, divided);
+        FileRequests requests(MPI_COMM_WORLD);
+        const ShareReport mine = CountShare(workspace, job, RankIn(), progress, hooks, divided,
+                                            [&requests] { return requests.Next(); });
+        requests.Finish();
         progress.Finish();
         const Seed seed{job.listHeld ? kSeedWord : "", 1, 1};
         MergeShares(workspace, mine, divided, seed, messages, list);

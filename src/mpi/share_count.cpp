@@ -167,6 +167,9 @@ std::string CountJob::Pack() const {
         out.Put(share.end);
         out.Put(share.process);
     }
+    out.Put(static_cast<std::uint64_t>(dealt.size()));
+    for (std::size_t file : dealt)
+        out.Put(static_cast<std::uint64_t>(file));
     return bytes;
 }
 
@@ -189,6 +192,9 @@ CountJob CountJob::Unpack(std::string_view bytes) {
         share.end = in.Get<std::int64_t>();
         share.process = in.Get<int>();
     }
+    job.dealt.resize(in.Get<std::uint64_t>());
+    for (std::size_t& file : job.dealt)
+        file = static_cast<std::size_t>(in.Get<std::uint64_t>());
     return job;
 }
 
@@ -258,15 +264,20 @@ ShareReport ShareReport::Combine(const std::vector<ShareReport>& reports) {
 }
 
 ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
-                       const IngestHooks& model, DividedCounts& divided) {
+                       const IngestHooks& model, DividedCounts& divided,
+                       const NextDealt& nextDealt) {
     const std::vector<std::size_t> dividedFiles = job.DividedFiles();
     const auto isDivided = [&dividedFiles](std::size_t file) {
         return std::binary_search(dividedFiles.begin(), dividedFiles.end(), file);
     };
+    std::vector<bool> dealt(job.files.size(), false);
+    for (std::size_t file : job.dealt)
+        dealt[file] = true;
+    // The files in the order they are read, which the kept messages are told by.
     std::vector<std::uint64_t> mine;
     std::vector<const FileShare*> parts;
     for (const FileShare& share : job.shares) {
-        if (share.process != rank)
+        if (share.process != rank || dealt[share.file])
             continue;
         if (isDivided(share.file))
             parts.push_back(&share);
@@ -293,7 +304,11 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
     divided.resize(dividedFiles.size());
     try {
         report.outcome = IngestFiles(workspace, state, hooks).Outcome;
-        if (report.outcome != IngestOutcome::Abandoned && !parts.empty()) {
+        if (report.outcome != IngestOutcome::Abandoned) {
+            // The bytes this process reads from here on are known only as it reads them;
+            // the job's bytes bound them, and keep the progress moving.
+            for (const FileShare& share : job.shares)
+                workspace.TotalBytes += share.end - share.begin;
             ReadBuffer buffer(hooks.bufferMemory);
             if (!buffer.Valid())
                 throw std::bad_alloc();
@@ -316,6 +331,20 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
                               [&path] { return FirstHighChunkIsUtf8(path); }};
                 IngestFile(workspace, state, hooks, buffer, decoder, *cutter, path, &part);
             }
+            // The rest of the run, as IngestFiles reads its files.
+            const std::unique_ptr<WordCutter> cutter =
+                MakeDocumentCutter(setup,
+                                   TokenizerContext{workspace.Map, workspace.MinWordLength,
+                                                    workspace.QualifiedWords, workspace.Store},
+                                   state.carry);
+            for (std::vector<std::size_t> batch = nextDealt(); !batch.empty(); batch = nextDealt())
+                for (std::size_t file : batch) {
+                    mine.push_back(file);
+                    tracker.SetFileLine(job.files[file]);
+                    if (tracker.CancelRequested())
+                        throw UserCancel{};
+                    IngestFile(workspace, state, hooks, buffer, decoder, *cutter, job.files[file]);
+                }
         }
     } catch (const UserCancel&) {
         report.ending = ShareReport::Ending::Cancelled;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ inline constexpr WordStore::Options kProcessStoreOptions{.exitStatusWithoutArena
 struct CountJob {
     std::vector<std::string> files;
     std::vector<FileShare> shares;  // in the order of the files and of their bytes
+    // The files dealt as processes come free (see DealtFiles): their shares' process
+    // is only the plan's.
+    std::vector<std::size_t> dealt;
     // How the parts after the first of each file divided among processes decode.
     std::vector<PartStart> starts;
     bool scanned = false;
@@ -84,11 +88,16 @@ struct ShareReport {
 // control character, which no word holds.
 inline constexpr const char* kSeedWord = "\x01";
 
+// The next batch of the job's dealt files for this process; empty once none is left.
+using NextDealt = std::function<std::vector<std::size_t>()>;
+
 // Reads this process's files of the job into the workspace (its Add options applied)
-// with the same ingestion run as the command line, through progress, and its parts of
-// divided files into divided. Messages are kept in the report rather than shown.
+// with the same ingestion run as the command line, through progress, its parts of
+// divided files into divided, then the dealt files that nextDealt gives it until none
+// is left. Messages are kept in the report rather than shown.
 ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
-                       const IngestHooks& model, DividedCounts& divided);
+                       const IngestHooks& model, DividedCounts& divided,
+                       const NextDealt& nextDealt);
 
 // How the parts after the first of a large file decode, by its start and the run's
 // reading: PartStart::None keeps the file whole, because a part read on its own could

@@ -10,8 +10,6 @@ namespace tarvolen {
 
 namespace {
 
-constexpr int kSortedTag = 3;
-
 // A record as it travels: its numbers, then its word.
 void Put(std::string& into, const ListEntry& entry) {
     const std::uint32_t head[3] = {static_cast<std::uint32_t>(entry.word.size()), entry.count,

@@ -71,6 +71,17 @@ TEST(ShareFiles, WhatOnlyTheFirstCanReadIsTheFirstsAndCountsAsItsLoad) {
     EXPECT_EQ(Owners(ShareFiles(files, 1)), (std::vector<int>{0, 0, 0, 0}));
 }
 
+// Dealt: the files read whole that any process can read, largest first, ties in file
+// order; not a divided file's parts, not what only the first can read.
+TEST(DealtFiles, WholeFilesAnyProcessCanReadLargestFirst) {
+    const std::vector<FileToShare> files = {{300, false}, {0, true},    {900, false, true},
+                                            {300, false}, {500, false}, {0, false}};
+    const std::vector<FileShare> shares = {{0, 0, 300, 1},   {1, 0, 0, 0},   {2, 0, 450, 0},
+                                           {2, 450, 900, 1}, {3, 0, 300, 0}, {4, 0, 500, 1},
+                                           {5, 0, 0, 0}};
+    EXPECT_EQ(DealtFiles(shares, files), (std::vector<std::size_t>{4, 0, 3, 5}));
+}
+
 bool IsSeparator(char byte) {
     return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r';
 }

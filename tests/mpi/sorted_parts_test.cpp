@@ -1,4 +1,4 @@
-// Run under mpirun: every process takes part in each test, the first checks.
+// Run under mpirun (see on_processes_main.cpp).
 #include "mpi/sorted_parts.h"
 
 #include <gtest/gtest.h>
@@ -120,15 +120,3 @@ TEST(SortedParts, AMergeCutShortLeavesNothingForTheNext) {
 
 }  // namespace
 }  // namespace tarvolen
-
-int main(int argc, char** argv) {
-    MPI_Init(&argc, &argv);
-    testing::InitGoogleTest(&argc, argv);
-    // The first process reports; the others only take part.
-    if (tarvolen::RankIn() != 0)
-        delete testing::UnitTest::GetInstance()->listeners().Release(
-            testing::UnitTest::GetInstance()->listeners().default_result_printer());
-    const int status = RUN_ALL_TESTS();
-    MPI_Finalize();
-    return status;
-}
