@@ -81,8 +81,9 @@ cli_median=$(echo "${times[cli]}" | tr ' ' '\n' | grep . | median)
 for name in cli np1 np2 halves; do
     [ -n "${times[$name]:-}" ] || continue
     m=$(echo "${times[$name]}" | tr ' ' '\n' | grep . | median)
-    printf '  %-6s %6.2f s   speed-up over tarvolen-cli %.2f\n' "$name" "$m" \
-        "$(echo "$cli_median / $m" | bc -l)"
+    printf '  %-6s %6.2f s   speed-up over tarvolen-cli %.2f   (runs: %s)\n' "$name" "$m" \
+        "$(echo "$cli_median / $m" | bc -l)" \
+        "$(for t in ${times[$name]}; do printf '%.2f ' "$t"; done | sed 's/ $//')"
 done
 # A record is 12 bytes (length, count, range) and the word's bytes.
 LC_ALL=C awk -F, '{ n++; len += length($1) } END {
