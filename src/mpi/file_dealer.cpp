@@ -1,5 +1,7 @@
 #include "mpi/file_dealer.h"
 
+#include <utility>
+
 #include "mpi/process_group.h"
 
 namespace tarvolen {
@@ -12,9 +14,9 @@ constexpr int kStopped = 0;
 
 }  // namespace
 
-FileDealer::FileDealer(const std::vector<std::size_t>& dealt,
-                       const std::vector<std::int64_t>& sizes, MPI_Comm comm)
-    : files_(dealt.begin(), dealt.end()), sizes_(sizes), comm_(comm) {
+FileDealer::FileDealer(const std::vector<std::size_t>& dealt, std::vector<std::int64_t> sizes,
+                       MPI_Comm comm)
+    : files_(dealt.begin(), dealt.end()), sizes_(std::move(sizes)), comm_(comm) {
     processes_ = ProcessesIn(comm);
     for (std::size_t file : dealt)
         bytesLeft_ += sizes_[file];

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "core/util/progress.h"
@@ -20,7 +21,7 @@ namespace tarvolen {
 class FileDealer {
   public:
     // sizes: the size of each file of the job.
-    FileDealer(const std::vector<std::size_t>& dealt, const std::vector<std::int64_t>& sizes,
+    FileDealer(const std::vector<std::size_t>& dealt, std::vector<std::int64_t> sizes,
                MPI_Comm comm);
 
     // The first process's next batch; empty once none is left.
@@ -38,7 +39,7 @@ class FileDealer {
     void Answer(const MPI_Status& status);
 
     std::deque<std::size_t> files_;
-    const std::vector<std::int64_t>& sizes_;
+    std::vector<std::int64_t> sizes_;
     std::int64_t bytesLeft_ = 0;
     MPI_Comm comm_;
     int processes_ = 1;

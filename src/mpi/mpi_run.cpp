@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_messages.h"
@@ -208,9 +209,7 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
     // process" a share, "dealt" for the process of a dealt file.
     if (const char* log = std::getenv("TARVOLEN_MPI_SHARES_LOG"); log != nullptr && *log != '\0')
         if (std::FILE* to = std::fopen(log, "a")) {
-            std::vector<bool> dealt(job.files.size(), false);
-            for (std::size_t file : job.dealt)
-                dealt[file] = true;
+            const std::vector<bool> dealt = job.DealtMask();
             for (const FileShare& share : job.shares)
                 std::fprintf(to, "%s %lld %lld %s\n", job.files[share.file].c_str(),
                              static_cast<long long>(share.begin), static_cast<long long>(share.end),
@@ -259,7 +258,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     std::vector<std::int64_t> sizes(job.files.size(), 0);
     for (const FileShare& share : job.shares)
         sizes[share.file] += share.end - share.begin;
-    FileDealer dealer(job.dealt, sizes, MPI_COMM_WORLD);
+    FileDealer dealer(job.dealt, std::move(sizes), MPI_COMM_WORLD);
     DealingProgress dealing(progress, dealer);
     DividedCounts divided;
     const ShareReport mine =

@@ -207,6 +207,13 @@ std::vector<std::size_t> CountJob::DividedFiles() const {
     return divided;
 }
 
+std::vector<bool> CountJob::DealtMask() const {
+    std::vector<bool> mask(files.size(), false);
+    for (std::size_t file : dealt)
+        mask[file] = true;
+    return mask;
+}
+
 std::string ShareReport::Pack() const {
     std::string bytes;
     BytePacker out(bytes);
@@ -270,9 +277,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
     const auto isDivided = [&dividedFiles](std::size_t file) {
         return std::binary_search(dividedFiles.begin(), dividedFiles.end(), file);
     };
-    std::vector<bool> dealt(job.files.size(), false);
-    for (std::size_t file : job.dealt)
-        dealt[file] = true;
+    const std::vector<bool> dealt = job.DealtMask();
     // The files in the order they are read, which the kept messages are told by.
     std::vector<std::uint64_t> mine;
     std::vector<const FileShare*> parts;

@@ -43,6 +43,8 @@ struct CountJob {
     static CountJob Unpack(std::string_view bytes);
     // The files read in parts by several processes, in order.
     std::vector<std::size_t> DividedFiles() const;
+    // Per file, whether it is one of the dealt.
+    std::vector<bool> DealtMask() const;
 };
 
 // What a process counted of each file divided among processes (in the order of
