@@ -87,16 +87,22 @@ void CutAtSeparators(std::vector<FileShare>& shares, const SeparatorSearch& sepa
     shares = std::move(cut);
 }
 
+std::vector<std::size_t> DividedFiles(const std::vector<FileShare>& shares) {
+    std::vector<std::size_t> divided;
+    for (std::size_t i = 1; i < shares.size(); ++i)
+        if (shares[i].file == shares[i - 1].file &&
+            (divided.empty() || divided.back() != shares[i].file))
+            divided.push_back(shares[i].file);
+    return divided;
+}
+
 std::vector<std::size_t> DealtFiles(const std::vector<FileShare>& shares,
                                     const std::vector<FileToShare>& files) {
+    const std::vector<std::size_t> divided = DividedFiles(shares);
     std::vector<std::size_t> dealt;
-    for (std::size_t i = 0; i < shares.size(); ++i) {
-        const std::size_t file = shares[i].file;
-        const bool whole = (i == 0 || shares[i - 1].file != file) &&
-                           (i + 1 == shares.size() || shares[i + 1].file != file);
-        if (whole && !files[file].firstOnly)
+    for (std::size_t file = 0; file < files.size(); ++file)
+        if (!files[file].firstOnly && !std::binary_search(divided.begin(), divided.end(), file))
             dealt.push_back(file);
-    }
     std::stable_sort(dealt.begin(), dealt.end(), [&files](std::size_t a, std::size_t b) {
         return files[a].size > files[b].size;
     });

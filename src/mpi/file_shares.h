@@ -50,6 +50,10 @@ using SeparatorSearch =
 // part left with no byte of its own after the cut joins the part before it.
 void CutAtSeparators(std::vector<FileShare>& shares, const SeparatorSearch& separator);
 
+// The files read in parts by several processes, in order, of shares in the order of
+// the files.
+std::vector<std::size_t> DividedFiles(const std::vector<FileShare>& shares);
+
 // The files that are dealt to the processes as they come free rather than shared out
 // beforehand: the files read whole that any process can read, largest first (ties in
 // the order of the files). A process that its files or its processor slow down then

@@ -198,15 +198,6 @@ CountJob CountJob::Unpack(std::string_view bytes) {
     return job;
 }
 
-std::vector<std::size_t> CountJob::DividedFiles() const {
-    std::vector<std::size_t> divided;
-    for (std::size_t i = 1; i < shares.size(); ++i)
-        if (shares[i].file == shares[i - 1].file &&
-            (divided.empty() || divided.back() != shares[i].file))
-            divided.push_back(shares[i].file);
-    return divided;
-}
-
 std::vector<bool> CountJob::DealtMask() const {
     std::vector<bool> mask(files.size(), false);
     for (std::size_t file : dealt)
@@ -273,7 +264,7 @@ ShareReport ShareReport::Combine(const std::vector<ShareReport>& reports) {
 ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
                        const IngestHooks& model, DividedCounts& divided,
                        const NextDealt& nextDealt) {
-    const std::vector<std::size_t> dividedFiles = job.DividedFiles();
+    const std::vector<std::size_t> dividedFiles = DividedFiles(job.shares);
     const auto isDivided = [&dividedFiles](std::size_t file) {
         return std::binary_search(dividedFiles.begin(), dividedFiles.end(), file);
     };

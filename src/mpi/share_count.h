@@ -41,8 +41,6 @@ struct CountJob {
 
     std::string Pack() const;
     static CountJob Unpack(std::string_view bytes);
-    // The files read in parts by several processes, in order.
-    std::vector<std::size_t> DividedFiles() const;
     // Per file, whether it is one of the dealt.
     std::vector<bool> DealtMask() const;
 };

@@ -32,13 +32,23 @@ void MergeRecords(const char* bytes, std::size_t size, WordStore& store, std::st
     }
 }
 
-// A store's records to pack, each for the owner of its word.
-class RecordWalk {
+// A store's records packed for the owners of their words, round by round, in the
+// order the entries lie in memory. One that hands off keeps the words its own process
+// owns and takes the others out as it packs them; what the store is sent meanwhile is
+// merged into it, which the sweep allows for (a word met again after it started over
+// is one this process owns).
+class RecordPacker {
   public:
-    // A null store has no records.
-    explicit RecordWalk(const WordStore* store)
-        : store_(store),
-          at_(store != nullptr ? store->GetStartPosition() : WordStore::EndPosition()) {}
+    // Every record of store; a null store has none.
+    explicit RecordPacker(const WordStore* store) : store_(store) {
+        if (store != nullptr)
+            sweep_ = store->BeginSweep();
+    }
+    // The records of the words that processes other than rank own.
+    RecordPacker(WordStore& store, int rank) : RecordPacker(&store) {
+        handingOff_ = &store;
+        kept_ = rank;
+    }
 
     // The records of one round (about share bytes) into outgoing by owner; false once
     // there are no more.
@@ -47,49 +57,24 @@ class RecordWalk {
         std::string_view word;
         std::uint32_t count = 0, range = 0;
         for (std::size_t packed = 0; packed < share;) {
-            if (at_ == WordStore::EndPosition())
+            if (store_ == nullptr || !store_->NextInSweep(sweep_, word, count, range))
                 return false;
-            store_->GetNextRecord(at_, word, count, range);
-            PutRecord(outgoing[static_cast<std::size_t>(OwnerOf(word, processes))], word, count,
-                      range);
+            const int owner = OwnerOf(word, processes);
+            if (owner == kept_)
+                continue;
+            PutRecord(outgoing[static_cast<std::size_t>(owner)], word, count, range);
             packed += kRecordHeadBytes + word.size();
+            // The stored text ends in its NUL, as RemoveWord wants.
+            if (handingOff_ != nullptr)
+                handingOff_->RemoveWord(word.data());
         }
         return true;
     }
 
   private:
     const WordStore* store_;
-    WordStore::Position at_;
-};
-
-// The words of a store that other processes own, packed and taken out of it; what
-// it is sent meanwhile is merged into it, which the sweep allows for.
-class HandOff {
-  public:
-    HandOff(WordStore& store, int rank) : store_(store), rank_(rank), sweep_(store.BeginSweep()) {}
-
-    bool PackRound(std::vector<std::string>& outgoing, std::size_t share) {
-        const int processes = static_cast<int>(outgoing.size());
-        std::string_view word;
-        std::uint32_t count = 0, range = 0;
-        for (std::size_t packed = 0; packed < share;) {
-            if (!store_.NextInSweep(sweep_, word, count, range))
-                return false;
-            // A word met again after the sweep started over is one this process owns.
-            const int owner = OwnerOf(word, processes);
-            if (owner == rank_)
-                continue;
-            PutRecord(outgoing[static_cast<std::size_t>(owner)], word, count, range);
-            packed += kRecordHeadBytes + word.size();
-            // The stored text ends in its NUL, as RemoveWord wants.
-            store_.RemoveWord(word.data());
-        }
-        return true;
-    }
-
-  private:
-    WordStore& store_;
-    const int rank_;
+    WordStore* handingOff_ = nullptr;
+    int kept_ = -1;  // no process
     WordStore::Sweep sweep_;
 };
 
@@ -131,9 +116,8 @@ int OwnerOf(std::string_view word, int processes) {
 namespace {
 
 // Rounds of MPI_Alltoallv until every process has packed its last record, each
-// merging what it receives into into. Source::PackRound as RecordWalk's.
-template <typename Source>
-void Exchange(Source& source, WordStore& into, MPI_Comm comm) {
+// merging what it receives into into.
+void Exchange(RecordPacker& source, WordStore& into, MPI_Comm comm) {
     const int processes = ProcessesIn(comm);
     const std::size_t share = std::max<std::size_t>(kRoundBytes / processes, 64 << 10);
     std::vector<std::string> outgoing(static_cast<std::size_t>(processes));
@@ -161,14 +145,14 @@ void Exchange(Source& source, WordStore& into, MPI_Comm comm) {
 }  // namespace
 
 void ExchangeByOwner(const WordStore* counted, WordStore& owned, MPI_Comm comm) {
-    RecordWalk walk(counted);
-    Exchange(walk, owned, comm);
+    RecordPacker all(counted);
+    Exchange(all, owned, comm);
 }
 
 void KeepOwnedWords(WordStore& store, const Seed& seed, MPI_Comm comm) {
     TakeOutSeed(store, seed);
-    HandOff handOff(store, RankIn(comm));
-    Exchange(handOff, store, comm);
+    RecordPacker others(store, RankIn(comm));
+    Exchange(others, store, comm);
 }
 
 void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePort& messages,

@@ -1,10 +1,9 @@
 #include "core/collect/bucket_heads.h"
 
-#include <utility>
-
 #include <bit>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "core/util/mapped_memory.h"
 

@@ -494,15 +494,6 @@ void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_
     leadingBytes = __builtin_bswap64(entry->keyA);
 }
 
-void WordStore::GetNextRecord(Position& pos, std::string_view& word, std::uint32_t& count,
-                              std::uint32_t& range) const {
-    std::uint32_t bucket = 0;
-    const Entry* entry = Advance(pos, bucket);
-    word = entry != nullptr ? TextOf(*entry) : std::string_view();
-    count = entry != nullptr ? entry->count : 0;
-    range = entry != nullptr ? entry->range : 0;
-}
-
 bool WordStore::NextInSweep(Sweep& sweep, std::string_view& word, std::uint32_t& count,
                             std::uint32_t& range) const {
     if (sweep.generation != generation_)

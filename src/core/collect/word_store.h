@@ -185,10 +185,6 @@ class WordStore {
     // needs a read of the arena, which a sort of millions of words feels.
     void GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count,
                       std::uint64_t& leadingBytes) const;
-    // The same with the number of documents the word was counted in: the whole entry,
-    // for a caller that hands the list on to be merged elsewhere.
-    void GetNextRecord(Position& pos, std::string_view& word, std::uint32_t& count,
-                       std::uint32_t& range) const;
 
     // Visits every stored word once, as visit(word, count, leadingBytes) with what
     // GetNextEntry gives, or visit(word, count, leadingBytes, range), in the order the
