@@ -1,5 +1,6 @@
 #include "mpi/file_dealer.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "mpi/process_group.h"
@@ -22,22 +23,48 @@ FileDealer::FileDealer(const std::vector<std::size_t>& dealt, std::vector<std::i
         bytesLeft_ += sizes_[file];
 }
 
-std::vector<std::size_t> FileDealer::NextBatch() {
-    std::vector<std::size_t> batch;
+void FileDealer::DealInParts(std::size_t file, std::int64_t leastPart, SeparatorSearch separator) {
+    std::erase(files_, file);
+    parts_ = Parts{file, 0, std::max<std::int64_t>(leastPart, 1), std::move(separator)};
+}
+
+std::vector<FileShare> FileDealer::NextBatch(int process) {
+    std::vector<FileShare> batch;
     const std::int64_t least = bytesLeft_ / (2 * processes_);
     std::int64_t taken = 0;
     while (!files_.empty() && (batch.empty() || taken < least)) {
-        batch.push_back(files_.front());
-        taken += sizes_[files_.front()];
+        const std::size_t file = files_.front();
         files_.pop_front();
+        batch.push_back({file, 0, sizes_[file], process});
+        taken += sizes_[file];
+    }
+    if (batch.empty() && parts_ && !parts_->dealt) {
+        batch.push_back(NextPart(std::max(least, parts_->least), process));
+        taken = batch.back().end - batch.back().begin;
     }
     bytesLeft_ -= taken;
     return batch;
 }
 
-std::vector<std::size_t> FileDealer::Take() {
+FileShare FileDealer::NextPart(std::int64_t bytes, int process) {
+    Parts& parts = *parts_;
+    const std::int64_t size = sizes_[parts.file];
+    std::int64_t cut = size;
+    // A rest of less than a part more goes with this one.
+    if (size - parts.next > bytes + parts.least) {
+        const std::int64_t separator = parts.separator(parts.file, parts.next + bytes - 1, size);
+        if (separator >= 0)
+            cut = separator + 1;
+    }
+    const FileShare part{parts.file, parts.next, cut, process};
+    parts.next = cut;
+    parts.dealt = cut == size;
+    return part;
+}
+
+std::vector<FileShare> FileDealer::Take() {
     Poll();
-    return NextBatch();
+    return NextBatch(0);
 }
 
 void FileDealer::Answer(const MPI_Status& status) {
@@ -47,11 +74,13 @@ void FileDealer::Answer(const MPI_Status& status) {
         ++finished_;
         return;
     }
-    const std::vector<std::size_t> batch = NextBatch();
-    const std::vector<std::uint64_t> files(batch.begin(), batch.end());
-    MPI_Send(files.data(), static_cast<int>(files.size()), MPI_UINT64_T, status.MPI_SOURCE,
+    std::vector<std::int64_t> shares;
+    for (const FileShare& share : NextBatch(status.MPI_SOURCE))
+        shares.insert(shares.end(),
+                      {static_cast<std::int64_t>(share.file), share.begin, share.end});
+    MPI_Send(shares.data(), static_cast<int>(shares.size()), MPI_INT64_T, status.MPI_SOURCE,
              kDealTag, comm_);
-    if (files.empty())
+    if (shares.empty())
         ++finished_;
 }
 
@@ -72,7 +101,7 @@ void FileDealer::ServeRest() {
     }
 }
 
-std::vector<std::size_t> FileRequests::Next() {
+std::vector<FileShare> FileRequests::Next() {
     if (toldNone_)
         return {};
     int wants = kWantsMore;
@@ -80,11 +109,16 @@ std::vector<std::size_t> FileRequests::Next() {
     MPI_Status status;
     MPI_Probe(0, kDealTag, comm_, &status);
     int count = 0;
-    MPI_Get_count(&status, MPI_UINT64_T, &count);
-    std::vector<std::uint64_t> files(static_cast<std::size_t>(count));
-    MPI_Recv(files.data(), count, MPI_UINT64_T, 0, kDealTag, comm_, MPI_STATUS_IGNORE);
-    toldNone_ = files.empty();
-    return {files.begin(), files.end()};
+    MPI_Get_count(&status, MPI_INT64_T, &count);
+    std::vector<std::int64_t> shares(static_cast<std::size_t>(count));
+    MPI_Recv(shares.data(), count, MPI_INT64_T, 0, kDealTag, comm_, MPI_STATUS_IGNORE);
+    toldNone_ = shares.empty();
+    std::vector<FileShare> batch;
+    const int rank = RankIn(comm_);
+    for (std::size_t at = 0; at + 2 < shares.size(); at += 3)
+        batch.push_back(
+            {static_cast<std::size_t>(shares[at]), shares[at + 1], shares[at + 2], rank});
+    return batch;
 }
 
 void FileRequests::Finish() {

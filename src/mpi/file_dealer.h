@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,15 +18,22 @@ namespace tarvolen {
 // as it asks and for the others as their requests come, each at least half a
 // process's share of the bytes left (as guided scheduling has it) and at least one
 // file: few requests while many files are left, fine batches at the end, when the
-// processes' finishing together is decided.
+// processes' finishing together is decided. A file dealt whole is the share of its
+// bytes from 0 to its size.
 class FileDealer {
   public:
     // sizes: the size of each file of the job.
     FileDealer(const std::vector<std::size_t>& dealt, std::vector<std::int64_t> sizes,
                MPI_Comm comm);
 
+    // Deals file, one of the dealt, last and in parts rather than whole: one part a
+    // batch, as large as a batch would be and at least leastPart bytes, cut just after
+    // a separator. The processes then finish within a part of each other rather than
+    // a file.
+    void DealInParts(std::size_t file, std::int64_t leastPart, SeparatorSearch separator);
+
     // The first process's next batch; empty once none is left.
-    std::vector<std::size_t> Take();
+    std::vector<FileShare> Take();
     // Answers the requests that have come.
     void Poll();
     // Deals nothing more: the run is stopping.
@@ -35,10 +43,21 @@ class FileDealer {
     void ServeRest();
 
   private:
-    std::vector<std::size_t> NextBatch();
+    std::vector<FileShare> NextBatch(int process);
+    FileShare NextPart(std::int64_t bytes, int process);
     void Answer(const MPI_Status& status);
 
+    // The file dealt in parts, and where its next part begins.
+    struct Parts {
+        std::size_t file = 0;
+        std::int64_t next = 0;
+        std::int64_t least = 0;
+        SeparatorSearch separator;
+        bool dealt = false;  // the last part too
+    };
+
     std::deque<std::size_t> files_;
+    std::optional<Parts> parts_;
     std::vector<std::int64_t> sizes_;
     std::int64_t bytesLeft_ = 0;
     MPI_Comm comm_;
@@ -51,7 +70,7 @@ class FileRequests {
   public:
     explicit FileRequests(MPI_Comm comm) : comm_(comm) {}
     // The next batch of dealt files for this process; empty once none is left.
-    std::vector<std::size_t> Next();
+    std::vector<FileShare> Next();
     // Tells the first process that this one asks for no more, unless it was told there
     // are none left: a share that stopped early. Every other process ends its share so.
     void Finish();

@@ -202,18 +202,35 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
     }
     job.shares = ShareFiles(measured, processes, leastDivided);
     job.dealt = DealtFiles(job.shares, measured);
+    // The largest dealt file, dealt last in parts, evens out the processes' finishing,
+    // which whole files leave a file's reading apart.
+    if (processes > 1 && !job.dealt.empty()) {
+        const std::size_t largest = job.dealt.front();
+        if (measured[largest].size > leastDivided) {
+            job.starts[largest] =
+                StartOfParts(workspace, job.files[largest], measured[largest].size);
+            if (job.starts[largest] != PartStart::None)
+                job.dealtInParts = largest;
+        }
+    }
     CutAtSeparators(job.shares, [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
         return FindSeparator(job.files[file], from, limit);
     });
     // Where the bytes went, for whoever tunes or tests the sharing: "path begin end
-    // process" a share, "dealt" for the process of a dealt file.
+    // process" a share, "dealt" for the process of a dealt file, "parts" for the one
+    // dealt in parts.
     if (const char* log = std::getenv("TARVOLEN_MPI_SHARES_LOG"); log != nullptr && *log != '\0')
         if (std::FILE* to = std::fopen(log, "a")) {
             const std::vector<bool> dealt = job.DealtMask();
+            const auto reader = [&job, &dealt](const FileShare& share) {
+                if (share.file == job.dealtInParts)
+                    return std::string("parts");
+                return dealt[share.file] ? std::string("dealt") : std::to_string(share.process);
+            };
             for (const FileShare& share : job.shares)
                 std::fprintf(to, "%s %lld %lld %s\n", job.files[share.file].c_str(),
                              static_cast<long long>(share.begin), static_cast<long long>(share.end),
-                             dealt[share.file] ? "dealt" : std::to_string(share.process).c_str());
+                             reader(share).c_str());
             std::fclose(to);
         }
 }
@@ -259,6 +276,11 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     for (const FileShare& share : job.shares)
         sizes[share.file] += share.end - share.begin;
     FileDealer dealer(job.dealt, std::move(sizes), MPI_COMM_WORLD);
+    if (job.dealtInParts != CountJob::kNoFile)
+        dealer.DealInParts(job.dealtInParts, LeastDivided() / 2,
+                           [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
+                               return FindSeparator(job.files[file], from, limit);
+                           });
     DealingProgress dealing(progress, dealer);
     DividedCounts divided;
     const ShareReport mine =

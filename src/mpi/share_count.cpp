@@ -170,6 +170,7 @@ std::string CountJob::Pack() const {
     out.Put(static_cast<std::uint64_t>(dealt.size()));
     for (std::size_t file : dealt)
         out.Put(static_cast<std::uint64_t>(file));
+    out.Put(static_cast<std::uint64_t>(dealtInParts));
     return bytes;
 }
 
@@ -195,6 +196,7 @@ CountJob CountJob::Unpack(std::string_view bytes) {
     job.dealt.resize(in.Get<std::uint64_t>());
     for (std::size_t& file : job.dealt)
         file = static_cast<std::size_t>(in.Get<std::uint64_t>());
+    job.dealtInParts = static_cast<std::size_t>(in.Get<std::uint64_t>());
     return job;
 }
 
@@ -309,6 +311,12 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
             if (!buffer.Valid())
                 throw std::bad_alloc();
             TextDecoder decoder(workspace.RunEncoding, workspace.RunCodePage);
+            const auto readPart = [&](const FileShare& share, WordCutter& cutter) {
+                const std::string& path = job.files[share.file];
+                FilePart part{share.begin, share.end, job.starts[share.file],
+                              [&path] { return FirstHighChunkIsUtf8(path); }};
+                IngestFile(workspace, state, hooks, buffer, decoder, cutter, path, &part);
+            };
             for (const FileShare* share : parts) {
                 const std::string& path = job.files[share->file];
                 const auto ordinal = static_cast<std::size_t>(
@@ -323,9 +331,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
                                                workspace.QualifiedWords, *store};
                 const std::unique_ptr<WordCutter> cutter =
                     MakeDocumentCutter(setup, context, state.carry);
-                FilePart part{share->begin, share->end, job.starts[share->file],
-                              [&path] { return FirstHighChunkIsUtf8(path); }};
-                IngestFile(workspace, state, hooks, buffer, decoder, *cutter, path, &part);
+                readPart(*share, *cutter);
             }
             // The rest of the run, as IngestFiles reads its files.
             const std::unique_ptr<WordCutter> cutter =
@@ -333,14 +339,27 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
                                    TokenizerContext{workspace.Map, workspace.MinWordLength,
                                                     workspace.QualifiedWords, workspace.Store},
                                    state.carry);
-            for (std::vector<std::size_t> batch = nextDealt(); !batch.empty(); batch = nextDealt())
-                for (std::size_t file : batch) {
-                    mine.push_back(file);
-                    tracker.SetFileLine(job.files[file]);
+            // The file dealt in parts is one document however many processes read parts
+            // of it, and the last of each: the exchange counts it once in the ranges.
+            bool inSharedDocument = false;
+            for (std::vector<FileShare> batch = nextDealt(); !batch.empty(); batch = nextDealt())
+                for (const FileShare& share : batch) {
+                    mine.push_back(share.file);
+                    tracker.SetFileLine(job.files[share.file]);
                     if (tracker.CancelRequested())
                         throw UserCancel{};
-                    IngestFile(workspace, state, hooks, buffer, decoder, *cutter, job.files[file]);
+                    if (share.file != job.dealtInParts) {
+                        IngestFile(workspace, state, hooks, buffer, decoder, *cutter,
+                                   job.files[share.file]);
+                        continue;
+                    }
+                    if (!inSharedDocument)
+                        workspace.Store.BeginDocument();
+                    inSharedDocument = true;
+                    readPart(share, *cutter);
                 }
+            if (!inSharedDocument)
+                workspace.Store.BeginDocument();
         }
     } catch (const UserCancel&) {
         report.ending = ShareReport::Ending::Cancelled;

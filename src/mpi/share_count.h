@@ -29,6 +29,9 @@ struct CountJob {
     // The files dealt as processes come free (see DealtFiles): their shares' process
     // is only the plan's.
     std::vector<std::size_t> dealt;
+    // The one of them dealt last and in parts (see FileDealer::DealInParts), or kNoFile.
+    static constexpr std::size_t kNoFile = static_cast<std::size_t>(-1);
+    std::size_t dealtInParts = kNoFile;
     // How the parts after the first of each file divided among processes decode.
     std::vector<PartStart> starts;
     bool scanned = false;
@@ -88,13 +91,16 @@ struct ShareReport {
 // control character, which no word holds.
 inline constexpr const char* kSeedWord = "\x01";
 
-// The next batch of the job's dealt files for this process; empty once none is left.
-using NextDealt = std::function<std::vector<std::size_t>()>;
+// The next batch of the job's dealt files (or parts of the one dealt in parts) for this
+// process; empty once none is left.
+using NextDealt = std::function<std::vector<FileShare>()>;
 
 // Reads this process's files of the job into the workspace (its Add options applied)
 // with the same ingestion run as the command line, through progress, its parts of
 // divided files into divided, then the dealt files that nextDealt gives it until none
-// is left. Messages are kept in the report rather than shown.
+// is left. The parts of the file dealt in parts are read as one document, begun
+// before the first; the store ends in that document, begun afterwards by a process
+// that read none of it. Messages are kept in the report rather than shown.
 ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
                        const IngestHooks& model, DividedCounts& divided,
                        const NextDealt& nextDealt);

@@ -13,8 +13,15 @@ namespace tarvolen {
 
 namespace {
 
-void PutRecord(std::string& into, std::string_view word, std::uint32_t count, std::uint32_t range) {
-    const std::uint32_t head[3] = {static_cast<std::uint32_t>(word.size()), count, range};
+// A record's length has this bit set when the sender counted the word in the document
+// every process's count ends in (see KeepOwnedWords): no word is that long.
+constexpr std::uint32_t kInSharedDocument = 1u << 31;
+
+void PutRecord(std::string& into, std::string_view word, std::uint32_t count, std::uint32_t range,
+               bool inSharedDocument = false) {
+    const std::uint32_t head[3] = {
+        static_cast<std::uint32_t>(word.size()) | (inSharedDocument ? kInSharedDocument : 0), count,
+        range};
     into.append(reinterpret_cast<const char*>(head), sizeof head);
     into.append(word);
 }
@@ -25,10 +32,14 @@ void MergeRecords(const char* bytes, std::size_t size, WordStore& store, std::st
         std::uint32_t head[3];
         std::memcpy(head, bytes + at, sizeof head);
         at += sizeof head;
+        const std::uint32_t length = head[0] & ~kInSharedDocument;
         // The store wants the word's NUL after it.
-        scratch.assign(bytes + at, head[0]);
-        at += head[0];
-        store.AddOccurrences(scratch.c_str(), scratch.size(), head[1], head[2]);
+        scratch.assign(bytes + at, length);
+        at += length;
+        if ((head[0] & kInSharedDocument) != 0)
+            store.AddOccurrencesInDocument(scratch.c_str(), scratch.size(), head[1], head[2]);
+        else
+            store.AddOccurrences(scratch.c_str(), scratch.size(), head[1], head[2]);
     }
 }
 
@@ -56,13 +67,16 @@ class RecordPacker {
         const int processes = static_cast<int>(outgoing.size());
         std::string_view word;
         std::uint32_t count = 0, range = 0;
+        bool inDocument = false;
         for (std::size_t packed = 0; packed < share;) {
-            if (store_ == nullptr || !store_->NextInSweep(sweep_, word, count, range))
+            if (store_ == nullptr || !store_->NextInSweep(sweep_, word, count, range, inDocument))
                 return false;
             const int owner = OwnerOf(word, processes);
             if (owner == kept_)
                 continue;
-            PutRecord(outgoing[static_cast<std::size_t>(owner)], word, count, range);
+            // Only a counted store's document is the one its count ended in.
+            PutRecord(outgoing[static_cast<std::size_t>(owner)], word, count, range,
+                      inDocument && handingOff_ != nullptr);
             packed += kRecordHeadBytes + word.size();
             // The stored text ends in its NUL, as RemoveWord wants.
             if (handingOff_ != nullptr)

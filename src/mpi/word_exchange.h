@@ -13,7 +13,8 @@ namespace tarvolen {
 class MessagePort;
 
 // A word as the processes exchange it: its bytes, its count and its range, packed as
-// three 32-bit numbers and the bytes (kRecordHeadBytes + the word's length).
+// three 32-bit numbers (the length's top bit: counted in the document shared by all)
+// and the bytes (kRecordHeadBytes + the word's length).
 inline constexpr std::size_t kRecordHeadBytes = 12;
 
 // What a process sends in one round, at most (a record that begins below it ends the
@@ -40,7 +41,9 @@ void ExchangeByOwner(const WordStore* counted, WordStore& owned, MPI_Comm comm);
 
 // The same with the words kept where they were counted: store gives away the words
 // that others own (after the seed is taken out of it) and takes in those it owns, so
-// no more memory is touched than the words it takes in need. Collective.
+// no more memory is touched than the words it takes in need. The document each
+// process's store was reading last is one and the same, which several of them read
+// parts of (see CountShare): each word's range counts it once. Collective.
 void KeepOwnedWords(WordStore& store, const Seed& seed, MPI_Comm comm);
 
 // The words of one document that several processes read parts of, each process's

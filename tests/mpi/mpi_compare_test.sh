@@ -122,6 +122,7 @@ cases=(
     "3|0|-l unicode --range -o out.txt $big/utf8_late.txt|$big/utf8_late.txt"
     "2|0|-l unicode --range -o out.txt $big/west_late.txt $tree/c/one.txt|$big/west_late.txt"
 )
+dealtInParts=0
 for entry in "${cases[@]}"; do
     IFS='|' read -r processes expected arguments divided <<<"$entry"
     read -r -a args <<<"$arguments"
@@ -145,6 +146,8 @@ for entry in "${cases[@]}"; do
         { [ "$parts" -gt 1 ] && [ "$readers" = "$parts" ] &&
             { [ "$named" -gt 1 ] || [ "$readers" = "$processes" ]; }; } ||
             fail "$what: $divided read in $parts parts by $readers processes"
+        # The largest file dealt is dealt in parts, with every file above 4 KiB divisible.
+        grep -q ' parts$' "$work/shares" && dealtInParts=$((dealtInParts + 1))
     fi
     [ "$(cat "$work/cli.status")" = "$expected" ] && [ "$(cat "$work/mpi.status")" = "$expected" ] ||
         fail "$what: status $(cat "$work/mpi.status"), tarvolen-cli $(cat "$work/cli.status")"
@@ -161,5 +164,6 @@ for entry in "${cases[@]}"; do
         fail "$what: nothing written"
     fi
 done
+[ "$dealtInParts" -gt 0 ] || fail "no file was dealt in parts"
 [ "$failures" = 0 ] || { echo "$failures failures in ${#cases[@]} cases (seed $seed)" >&2; exit 1; }
 echo "${#cases[@]} cases agree"

@@ -212,17 +212,37 @@ void WordStore::AddWord(const char* word, std::size_t length) {
 
 void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32_t count,
                                std::uint32_t range) {
+    AddCounted(word, length, count, range, false);
+}
+
+void WordStore::AddOccurrencesInDocument(const char* word, std::size_t length, std::uint32_t count,
+                                         std::uint32_t range) {
+    AddCounted(word, length, count, range, true);
+}
+
+void WordStore::AddCounted(const char* word, std::size_t length, std::uint32_t count,
+                           std::uint32_t range, bool inDocument) {
     if (count == 0)
         return;
+    // The range the occurrences add to an entry last counted in document: one less
+    // when they were found in the document being read and that one counted already.
+    const auto added = [this, range, inDocument](std::uint32_t document) {
+        return range -
+               static_cast<std::uint32_t>(inDocument && range != 0 && document == document_);
+    };
     const std::uint32_t hash = Hash(word, length);
     const std::size_t n = length + 1;
     if (writePos_ + n >= capacity_) {
         // A growth, or no room at all: the way of single words, then the rest.
-        const std::uint32_t rangeBefore = RangeOf(word, length);
+        const Entry* before = Lookup(word, length);
+        const std::uint32_t rangeBefore = before != nullptr ? before->range : 0;
+        const std::uint32_t documentBefore = before != nullptr ? before->lastDocument : 0;
         AddWord(word, length, hash);
         if (Entry* entry = Find(word, hash % kBucketCount)) {
             entry->count = SaturatingSum(entry->count, count - 1);
-            entry->range = SaturatingSum(rangeBefore, range);
+            entry->range =
+                SaturatingSum(rangeBefore, before != nullptr ? added(documentBefore) : range);
+            entry->lastDocument = inDocument ? document_ : documentBefore;
         }
         return;
     }
@@ -233,13 +253,16 @@ void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32
         Entry& entry = table.At(index);
         if (Matches(entry, key, word, length)) {
             entry.count = SaturatingSum(entry.count, count);
-            entry.range = SaturatingSum(entry.range, range);
+            entry.range = SaturatingSum(entry.range, added(entry.lastDocument));
+            if (inDocument)
+                entry.lastDocument = document_;
             return;
         }
         index = entry.next;
     }
     detail::CopyShort(arena_ + writePos_, word, n);
-    Insert(table, key, writePos_, bucket, count, range);
+    const std::uint32_t index = Insert(table, key, writePos_, bucket, count, range);
+    table.At(index).lastDocument = inDocument ? document_ : 0;
     writePos_ += n;
 }
 
@@ -495,7 +518,7 @@ void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_
 }
 
 bool WordStore::NextInSweep(Sweep& sweep, std::string_view& word, std::uint32_t& count,
-                            std::uint32_t& range) const {
+                            std::uint32_t& range, bool& inDocument) const {
     if (sweep.generation != generation_)
         sweep = BeginSweep();
     // As in ForEachEntry: every index below `carved` lies in a slab, and a free entry
@@ -508,6 +531,7 @@ bool WordStore::NextInSweep(Sweep& sweep, std::string_view& word, std::uint32_t&
         word = TextOf(entry);
         count = entry.count;
         range = entry.range;
+        inDocument = document_ != 0 && entry.lastDocument == document_;
         ++sweep.index;
         return true;
     }

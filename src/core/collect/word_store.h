@@ -96,6 +96,12 @@ class WordStore {
     // word[length] is NUL.
     void AddOccurrences(const char* word, std::size_t length, std::uint32_t count,
                         std::uint32_t range = 1);
+    // The same for occurrences of which some were found in the document being read
+    // (range counting it), as when parts of one document were counted apart: a word
+    // already counted in this document does not count it again. A document must have
+    // begun.
+    void AddOccurrencesInDocument(const char* word, std::size_t length, std::uint32_t count,
+                                  std::uint32_t range);
     // Counts count occurrences (count >= 1) in the current document, as count calls of
     // AddWord would: for words first counted elsewhere during the document.
     void AddWordRepeated(const char* word, std::size_t length, std::uint32_t count);
@@ -203,10 +209,10 @@ class WordStore {
         std::uint64_t generation = 0;
     };
     Sweep BeginSweep() const { return Sweep{1, generation_}; }
-    // The next word with its count and range (the view valid until the next AddWord);
-    // false at the end.
+    // The next word with its count and range (the view valid until the next AddWord),
+    // and whether it was counted in the document being read; false at the end.
     bool NextInSweep(Sweep& sweep, std::string_view& word, std::uint32_t& count,
-                     std::uint32_t& range) const;
+                     std::uint32_t& range, bool& inDocument) const;
 
     // Exchanges every word and all the memory that holds them with other, which was
     // made with the same messages and arena memory (MakeScratch makes such a store).
@@ -321,6 +327,11 @@ class WordStore {
     // entry.
     std::uint32_t Insert(Table& table, const Key& key, std::size_t offset, std::uint32_t bucket,
                          std::uint32_t count, std::uint32_t range);
+    // AddOccurrences and AddOccurrencesInDocument. Occurrences counted elsewhere leave
+    // the document the entry was last counted in as it was (none for a new one), so
+    // that the document being read still adds to its range.
+    void AddCounted(const char* word, std::size_t length, std::uint32_t count, std::uint32_t range,
+                    bool inDocument);
     // AddWord when the word's copy would reach the arena's end: grows, or after a
     // failed growth counts the word only if it is present already.
     void AddWordNearEnd(const char* word, std::size_t length, std::uint32_t hash);

@@ -194,9 +194,11 @@ TEST(WordStoreModelTest, SweepHandsOffWhileWordsComeIn) {
         std::bernoulli_distribution arrives(round % 2 == 1 ? 0.0 : 0.3);
         std::string_view word;
         std::uint32_t count = 0, range = 0;
+        bool inDocument = false;
         int arrived = 0;
         for (WordStore::Sweep sweep = store.BeginSweep();
-             store.NextInSweep(sweep, word, count, range);) {
+             store.NextInSweep(sweep, word, count, range, inDocument);) {
+            EXPECT_FALSE(inDocument) << word;
             if (!owned(word)) {
                 EXPECT_TRUE(left.emplace(word, Record{count, range}).second) << "twice: " << word;
                 store.RemoveWord(std::string(word).c_str());
@@ -225,6 +227,81 @@ TEST(WordStoreModelTest, SweepHandsOffWhileWordsComeIn) {
             EXPECT_GT(store.Capacity(), capacity) << "no growth in round " << round;
         else
             EXPECT_EQ(store.Count(), 0);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// One document counted in parts (the store's own, and parts that arrive as records,
+// some with it counted in their ranges, some without) adds one to the range of each
+// of its words however many parts held it, through growths of a tiny arena; the sweep
+// tells which words it holds, and a word of it met again in it adds no range.
+TEST(WordStoreModelTest, ADocumentCountedInPartsCountsOnce) {
+    struct Record {
+        std::uint32_t count = 0;
+        std::uint32_t range = 0;
+        bool operator==(const Record&) const = default;
+    };
+    std::mt19937 rng(23);
+    Vocabulary vocabulary(rng);
+    testing::FakeMessages messages;
+    std::uniform_int_distribution<std::uint32_t> amount(1, 4);
+    std::bernoulli_distribution coin(0.5);
+    for (int round = 0; round < 6; ++round) {
+        WordStore store(messages, testing::SmallStoreOptions(1024));
+        std::map<std::string, Record> model;
+        std::map<std::string, bool> inShared;
+        for (int document = 0; document < 3; ++document) {
+            store.BeginDocument();
+            std::map<std::string, bool> seen;
+            for (int i = 0; i < 60; ++i) {
+                const std::string& word = vocabulary.Pick();
+                store.AddWord(word.c_str(), word.size());
+                model[word].count += 1;
+                model[word].range += !seen[word];
+                seen[word] = true;
+            }
+        }
+        // The shared document: first the store's own part (in odd rounds none).
+        store.BeginDocument();
+        for (int i = 0; round % 2 == 0 && i < 80; ++i) {
+            const std::string& word = vocabulary.Pick();
+            store.AddWord(word.c_str(), word.size());
+            model[word].count += 1;
+            model[word].range += !inShared[word];
+            inShared[word] = true;
+        }
+        for (int i = 0; i < 600; ++i) {
+            std::string word = vocabulary.Pick();
+            if (i % 9 == 0)
+                word += std::to_string(i) + std::string(50, 'z');
+            const std::uint32_t count = amount(rng);
+            const std::uint32_t elsewhere = amount(rng) - 1;
+            if (coin(rng)) {
+                store.AddOccurrencesInDocument(word.c_str(), word.size(), count, elsewhere + 1);
+                model[word].range += elsewhere + !inShared[word];
+                inShared[word] = true;
+            } else {
+                store.AddOccurrences(word.c_str(), word.size(), count, elsewhere + 1);
+                model[word].range += elsewhere + 1;
+            }
+            model[word].count += count;
+        }
+        std::map<std::string, Record> held;
+        std::string_view word;
+        std::uint32_t count = 0, range = 0;
+        bool inDocument = false;
+        for (WordStore::Sweep sweep = store.BeginSweep();
+             store.NextInSweep(sweep, word, count, range, inDocument);) {
+            held[std::string(word)] = Record{count, range};
+            EXPECT_EQ(inDocument, inShared[std::string(word)]) << word;
+        }
+        EXPECT_EQ(held, model) << "round " << round;
+        // Read on in the same document: only the words it did not hold yet gain.
+        for (const auto& [text, record] : model) {
+            store.AddWord(text.c_str(), text.size());
+            EXPECT_EQ(store.RangeOf(text.c_str(), text.size()), record.range + !inShared[text])
+                << text;
+        }
     }
     EXPECT_TRUE(messages.shown.empty());
 }
