@@ -13,14 +13,22 @@ void AdaptListToRun(Workspace& workspace) {
     if (workspace.RunCodePage != CodePage::Utf8 || workspace.ListCodePage == CodePage::Utf8 ||
         store.Count() == 0)
         return;
-    std::vector<std::pair<std::string, std::uint32_t>> words;
+    struct Converted {
+        std::string word;
+        std::uint32_t count;
+        std::uint32_t range;
+    };
+    std::vector<Converted> words;
     words.reserve(static_cast<std::size_t>(store.Count()));
-    store.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t) {
-        words.emplace_back(CodePageToUtf8(workspace.ListCodePage, word), count);
-    });
-    store.Clear();
-    for (const auto& [word, count] : words)
-        store.AddOccurrences(word.c_str(), word.size(), count);
+    store.ForEachEntry(
+        [&](std::string_view word, std::uint32_t count, std::uint64_t, std::uint32_t range) {
+            words.push_back({CodePageToUtf8(workspace.ListCodePage, word), count, range});
+        });
+    // The words change form; what they were counted in does not.
+    store.ClearWords();
+    for (const Converted& converted : words)
+        store.AddOccurrences(converted.word.c_str(), converted.word.size(), converted.count,
+                             converted.range);
     workspace.ListCodePage = CodePage::Utf8;
 }
 

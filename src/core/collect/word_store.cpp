@@ -443,11 +443,15 @@ void WordStore::RemoveWord(const char* word) {
 }
 
 void WordStore::Clear() {
+    ClearWords();
+    documentCount_ = 0;
+}
+
+void WordStore::ClearWords() {
     EmptyTable(*current_);
     ForgetCache();
     writePos_ = 0;
     growthFailed_ = false;
-    documentCount_ = 0;
 }
 
 const WordStore::Entry* WordStore::FirstEntryFrom(std::uint32_t& bucket) const {

@@ -166,6 +166,9 @@ class WordStore {
 
     // Discards every word and rewinds the arena; the capacity stays.
     void Clear();
+    // The same for words about to come back in another form: the documents read stay
+    // counted.
+    void ClearWords();
 
     // Iteration: bucket order, and within a bucket the newest entry first. Between two
     // GetNext calls the caller may RemoveWord the word just returned; AddWord and Clear

@@ -76,6 +76,19 @@ TEST_F(Utf8ListTest, ACodePageListBecomesUtf8WhenAUnicodeRunAddsToIt) {
     EXPECT_TRUE(messages.asked.empty());
 }
 
+// The list's ranges and its documents survive its change to UTF-8.
+TEST_F(Utf8ListTest, ACodePageListKeepsItsRangesAndDocumentsAsItBecomesUtf8) {
+    Add(kRussian, "\xCA\xE8\xE5\xE2");  // Windows-1251
+    Add(kRussian, "\xCA\xE8\xE5\xE2 \xCA\xE8\xE5\xE2");
+    const std::string kiev = "\xD0\xBA\xD0\xB8\xD0\xB5\xD0\xB2";
+    Add(kUnicode, kiev + " word");
+    ASSERT_EQ(ws.ListCodePage, CodePage::Utf8);
+    EXPECT_EQ(ws.Store.Occurrences(kiev.c_str(), kiev.size()), 4u);
+    EXPECT_EQ(ws.Store.RangeOf(kiev.c_str(), kiev.size()), 3u);
+    EXPECT_EQ(ws.Store.RangeOf("word", 4), 1u);
+    EXPECT_EQ(ws.Store.DocumentCount(), 3u);
+}
+
 TEST_F(Utf8ListTest, AUtf8ListStaysUtf8WhenACodePageRunAddsToIt) {
     Add(kUnicode, "\xD0\x9A\xD0\xB8\xD0\xB5\xD0\xB2 \xC3\xA9t\xC3\xA9");
     EXPECT_FALSE(WouldMixCodePages(ws, kRussian));
