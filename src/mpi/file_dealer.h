@@ -37,7 +37,10 @@ class FileDealer {
     // Answers the requests that have come.
     void Poll();
     // Deals nothing more: the run is stopping.
-    void Stop() { files_.clear(); }
+    void Stop() {
+        files_.clear();
+        parts_.reset();
+    }
     // Answers requests until every other process has been told that none is left, or
     // said that it stopped.
     void ServeRest();

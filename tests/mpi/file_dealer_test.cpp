@@ -161,6 +161,14 @@ TEST(FileDealer, DealsThePartsLastHalvingDownToTheLeastPart) {
     EXPECT_EQ(dealtShares, expected);
     EXPECT_EQ(searchedFrom, (std::vector<std::int64_t>{499, 749, 874}));
     dealer.ServeRest();
+
+    // A run that stops deals no more parts either.
+    FileDealer stopping(dealt, sizes, MPI_COMM_SELF);
+    stopping.DealInParts(0, 100, [](std::size_t, std::int64_t from, std::int64_t) { return from; });
+    EXPECT_EQ(stopping.Take().size(), 2u);
+    stopping.Stop();
+    EXPECT_TRUE(stopping.Take().empty());
+    stopping.ServeRest();
 }
 
 }  // namespace
