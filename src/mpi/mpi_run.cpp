@@ -151,7 +151,7 @@ std::vector<ShareReport> GatherReports(const ShareReport& mine) {
 // and unless a share ended early, every word with its owner in owned (the first
 // process's store is emptied, its words having gone to theirs). Collective.
 ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCounts& divided,
-                        const Seed& seed, MessagePort& messages, OwnedList& list) {
+                        const Seed& seed, OwnedList& list) {
     std::vector<ShareReport> reports = GatherReports(mine);
     ShareReport all = ShareReport::Combine(reports);
     std::int32_t ending = static_cast<std::int32_t>(mine.ending);
@@ -164,8 +164,7 @@ ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCo
     owned->Swap(workspace.Store);
     KeepOwnedWords(*owned, seed, MPI_COMM_WORLD);
     for (std::unique_ptr<WordStore>& document : divided) {
-        ExchangeDocumentWords(document.get(), *owned, messages, kProcessStoreOptions,
-                              MPI_COMM_WORLD);
+        ExchangeDocumentWords(document.get(), *owned, MPI_COMM_WORLD);
         document.reset();
     }
     list.Take(std::move(owned));
@@ -177,6 +176,13 @@ ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCo
 std::int64_t LeastDivided() {
     const char* bytes = std::getenv("TARVOLEN_MPI_LEAST_DIVIDED");
     return bytes != nullptr && *bytes != '\0' ? std::strtoll(bytes, nullptr, 10) : kLeastDivided;
+}
+
+// Where the job's files may be cut between two parts.
+SeparatorSearch SeparatorsOf(const CountJob& job) {
+    return [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
+        return FindSeparator(job.files[file], from, limit);
+    };
 }
 
 // The job's files shared out among the processes, a large one in parts where a part
@@ -213,9 +219,7 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
                 job.dealtInParts = largest;
         }
     }
-    CutAtSeparators(job.shares, [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
-        return FindSeparator(job.files[file], from, limit);
-    });
+    CutAtSeparators(job.shares, SeparatorsOf(job));
     // Where the bytes went, for whoever tunes or tests the sharing: "path begin end
     // process" a share, "dealt" for the process of a dealt file, "parts" for the one
     // dealt in parts.
@@ -277,10 +281,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
         sizes[share.file] += share.end - share.begin;
     FileDealer dealer(job.dealt, std::move(sizes), MPI_COMM_WORLD);
     if (job.dealtInParts != CountJob::kNoFile)
-        dealer.DealInParts(job.dealtInParts, LeastDivided() / 2,
-                           [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
-                               return FindSeparator(job.files[file], from, limit);
-                           });
+        dealer.DealInParts(job.dealtInParts, LeastDivided() / 2, SeparatorsOf(job));
     DealingProgress dealing(progress, dealer);
     DividedCounts divided;
     const ShareReport mine =
@@ -291,7 +292,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     if (job.watched)
         progress.WaitForAll();
     line.Show("exchanging", true);
-    const ShareReport all = MergeShares(workspace, mine, divided, Seed{}, hooks.messages, list);
+    const ShareReport all = MergeShares(workspace, mine, divided, Seed{}, list);
     line.Clear();
     if (all.ending == ShareReport::Ending::OutOfMemory)
         throw std::bad_alloc();
@@ -355,7 +356,7 @@ int ServeFirstProcess(const CliOptions& options) {
         requests.Finish();
         progress.Finish();
         const Seed seed{job.listHeld ? kSeedWord : "", 1, 1};
-        MergeShares(workspace, mine, divided, seed, messages, list);
+        MergeShares(workspace, mine, divided, seed, list);
     }
 }
 

@@ -50,8 +50,10 @@ void MergeRecords(const char* bytes, std::size_t size, WordStore& store, std::st
 // is one this process owns).
 class RecordPacker {
   public:
-    // Every record of store; a null store has none.
-    explicit RecordPacker(const WordStore* store) : store_(store) {
+    // Every record of store; a null store has none. oneDocument: every record was
+    // counted in the document every process's store is reading.
+    explicit RecordPacker(const WordStore* store, bool oneDocument = false)
+        : store_(store), oneDocument_(oneDocument) {
         if (store != nullptr)
             sweep_ = store->BeginSweep();
     }
@@ -76,7 +78,7 @@ class RecordPacker {
                 continue;
             // Only a counted store's document is the one its count ended in.
             PutRecord(outgoing[static_cast<std::size_t>(owner)], word, count, range,
-                      inDocument && handingOff_ != nullptr);
+                      oneDocument_ || (inDocument && handingOff_ != nullptr));
             packed += kRecordHeadBytes + word.size();
             // The stored text ends in its NUL, as RemoveWord wants.
             if (handingOff_ != nullptr)
@@ -87,6 +89,7 @@ class RecordPacker {
 
   private:
     const WordStore* store_;
+    bool oneDocument_;
     WordStore* handingOff_ = nullptr;
     int kept_ = -1;  // no process
     WordStore::Sweep sweep_;
@@ -169,18 +172,12 @@ void KeepOwnedWords(WordStore& store, const Seed& seed, MPI_Comm comm) {
     Exchange(others, store, comm);
 }
 
-void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePort& messages,
-                           const WordStore::Options& options, MPI_Comm comm) {
-    // The owner of a word gets it from each process that read it: their counts add
-    // here, and the document adds one to its range however many parts held it.
-    WordStore document(messages, options);
-    ExchangeByOwner(counted, document, comm);
-    std::string scratch;
-    document.ForEachEntry(
-        [&](std::string_view word, std::uint32_t count, std::uint64_t, std::uint32_t) {
-            scratch.assign(word);
-            owned.AddOccurrences(scratch.c_str(), scratch.size(), count, 1);
-        });
+void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MPI_Comm comm) {
+    // The owner of a word gets it from each process that read it, and its range counts
+    // the document once however many parts held it.
+    owned.BeginDocument();
+    RecordPacker parts(counted, true);
+    Exchange(parts, owned, comm);
 }
 
 }  // namespace tarvolen

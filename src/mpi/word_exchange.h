@@ -10,8 +10,6 @@
 
 namespace tarvolen {
 
-class MessagePort;
-
 // A word as the processes exchange it: its bytes, its count and its range, packed as
 // three 32-bit numbers (the length's top bit: counted in the document shared by all)
 // and the bytes (kRecordHeadBytes + the word's length).
@@ -48,9 +46,8 @@ void KeepOwnedWords(WordStore& store, const Seed& seed, MPI_Comm comm);
 
 // The words of one document that several processes read parts of, each process's
 // counted with a range of 1 (null: it read none), to their owners: into owned with
-// their counts added and the document counted once in their ranges. Collective.
-// The owner counts them in a store of its own made with options.
-void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MessagePort& messages,
-                           const WordStore::Options& options, MPI_Comm comm);
+// their counts added and the document counted once in their ranges, as a document
+// owned begins. Collective.
+void ExchangeDocumentWords(const WordStore* counted, WordStore& owned, MPI_Comm comm);
 
 }  // namespace tarvolen

@@ -240,8 +240,7 @@ void WordStore::AddCounted(const char* word, std::size_t length, std::uint32_t c
         AddWord(word, length, hash);
         if (Entry* entry = Find(word, hash % kBucketCount)) {
             entry->count = SaturatingSum(entry->count, count - 1);
-            entry->range =
-                SaturatingSum(rangeBefore, before != nullptr ? added(documentBefore) : range);
+            entry->range = SaturatingSum(rangeBefore, added(documentBefore));
             entry->lastDocument = inDocument ? document_ : documentBefore;
         }
         return;
