@@ -386,16 +386,15 @@ RecordFormat::RecordFormat(const WriterOptions& options)
 }
 
 void WriteWord(std::FILE* stream, std::string_view word, const RecordFormat& format) {
-    RecordBuilder record(stream, format);
-    record.Word(word);
-    record.Text(format.delimiter(), nullptr);
-    record.Finish();
+    WriteRecord(stream, word, {}, format);
 }
 
+// Every kind of record comes here, so that a word reaches the file in the output's
+// encoding and the list's case whichever list it is part of.
 void WriteRecord(std::FILE* stream, std::string_view word, std::string_view fields,
                  const RecordFormat& format) {
     RecordBuilder record(stream, format);
-    record.Text(word, format.upperCase());
+    record.Word(word);
     record.Text(fields, nullptr);
     record.Text(format.delimiter(), nullptr);
     record.Finish();
@@ -406,11 +405,8 @@ void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_
     char digits[16];
     digits[0] = ',';
     auto end = std::to_chars(digits + 1, digits + sizeof digits, count).ptr;
-    RecordBuilder record(stream, format);
-    record.Word(word);
-    record.Text(std::string_view(digits, static_cast<std::size_t>(end - digits)), nullptr);
-    record.Text(format.delimiter(), nullptr);
-    record.Finish();
+    WriteRecord(stream, word, std::string_view(digits, static_cast<std::size_t>(end - digits)),
+                format);
 }
 
 void ForEachByFrequency(const WordStore& store,
