@@ -16,6 +16,7 @@
 #include "cli/cli_run.h"
 #include "core/output/word_list_writer.h"
 #include "mpi/job_line.h"
+#include "mpi/launch_check.h"
 #include "mpi/mpi_run.h"
 #include "mpi/owned_list.h"
 #include "mpi/process_group.h"
@@ -50,6 +51,26 @@ void PreferSharedMemoryOnOneMachine() {
         ::setenv("OMPI_MCA_pml", "ob1", 0);
 }
 
+// What mpi.h says of the library this program is compiled against.
+MpiLibrary ThisMpiLibrary() {
+#if defined(OPEN_MPI)
+    return {"Open MPI", "Open MPI's mpirun (mpirun.openmpi on Debian)", "pmix"};
+#elif defined(MPICH)
+    return {"MPICH", "MPICH's mpiexec (mpiexec.mpich on Debian)", "pmi2"};
+#else
+    return {};
+#endif
+}
+
+// Stops a job whose launcher started more processes than MPI joined into it, before
+// anything is read: each of them would do the whole job.
+bool LauncherMismatched() {
+    const LaunchMismatch mismatch = CheckLaunch(
+        ProcessesIn(), [](const char* name) { return std::getenv(name); }, ThisMpiLibrary());
+    std::fputs(mismatch.message.c_str(), stderr);
+    return mismatch.found;
+}
+
 }  // namespace
 }  // namespace tarvolen
 
@@ -57,6 +78,10 @@ int main(int argc, char** argv) {
     using namespace tarvolen;
     PreferSharedMemoryOnOneMachine();
     MPI_Init(&argc, &argv);
+    if (LauncherMismatched()) {
+        MPI_Finalize();
+        return kExitFailure;
+    }
     const int rank = RankIn();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const CliParse parsed = ParseCliOptions(args);

@@ -5,13 +5,14 @@
 # milliseconds aside, and on standard output which of the words tied at the top count
 # the statistics name) and the same exit status; a failing case leaves the old
 # output as it was.
+# Usage: mpi_compare_test.sh CLI MPI LAUNCHER [WORD]...: the launcher's command line up
+# to the program, PROCESSES standing for the number of processes, such as
+# "mpiexec -n PROCESSES". TARVOLEN_TEST_SEED repeats the tree of a run.
 set -euo pipefail
 cli=$1
 mpi=$2
-mpiexec=$3
-seed=${4:-$RANDOM}
-launcher=("$mpiexec" -q --oversubscribe)
-[ "$(id -u)" = 0 ] && launcher+=(--allow-run-as-root)
+launcher=("${@:3}")
+seed=${TARVOLEN_TEST_SEED:-$RANDOM}
 # Open MPI's own allocations are no concern of the sanitizers' leak check.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 
@@ -134,10 +135,14 @@ for entry in "${cases[@]}"; do
             *) expanded+=("$arg") ;;
         esac
     done
+    launch=()
+    for word in "${launcher[@]}"; do
+        [ "$word" = PROCESSES ] && launch+=("$processes") || launch+=("$word")
+    done
     run cli "$cli" "${expanded[@]}"
     rm -f "$work/shares"
     run mpi env ${divided:+TARVOLEN_MPI_LEAST_DIVIDED=4096 TARVOLEN_MPI_SHARES_LOG=$work/shares} \
-        "${launcher[@]}" -np "$processes" "$mpi" "${expanded[@]}"
+        "${launch[@]}" "$mpi" "${expanded[@]}"
     what="-np $processes $arguments"
     if [ -n "$divided" ]; then
         named=$(printf '%s\n' "${expanded[@]}" | grep -c '^/')
@@ -165,5 +170,5 @@ for entry in "${cases[@]}"; do
     fi
 done
 [ "$dealtInParts" -gt 0 ] || fail "no file was dealt in parts"
-[ "$failures" = 0 ] || { echo "$failures failures in ${#cases[@]} cases (seed $seed)" >&2; exit 1; }
+[ "$failures" = 0 ] || { echo "$failures failures in ${#cases[@]} cases (TARVOLEN_TEST_SEED=$seed)" >&2; exit 1; }
 echo "${#cases[@]} cases agree"
