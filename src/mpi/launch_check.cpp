@@ -48,7 +48,8 @@ std::optional<std::pair<Claim, int>> FirstClaim(const std::array<Claim, N>& clai
     return std::nullopt;
 }
 
-std::string Explanation(const Claim& claim, int size, const MpiLibrary& library) {
+std::string Explanation(const Claim& claim, int size, const char* plugin,
+                        const MpiLibrary& library) {
     const std::string program = kMpiName;
     const std::string launcher = claim.launcher;
     const std::string count = std::to_string(size);
@@ -59,17 +60,17 @@ std::string Explanation(const Claim& claim, int size, const MpiLibrary& library)
     const std::string built = library.name.empty()
                                   ? "the MPI library this " + program + " was built with"
                                   : library.name + ", which this " + program + " was built with";
-    if (launcher == "srun")
-        text += "srun's MPI plugin does not connect the processes of " + built +
-                " (Slurm's default is --mpi=none).\n";
-    else
-        text += "That launcher does not connect the processes of " + built + ".\n";
+    // srun names its plugin to the tasks, unless that is none.
+    const std::string srunPlugin =
+        plugin != nullptr ? "--mpi=" + std::string(plugin) : "--mpi=none (Slurm's default)";
+    text += (launcher == "srun" ? "srun's MPI plugin " + srunPlugin : "That launcher") +
+            " does not connect the processes of " + built + ".\n";
     const std::string plugins = "(srun --mpi=list shows the plugins)";
     if (library.name.empty())
         return text +
-               "Start it with that library's own launcher, or with srun --mpi=pmix or "
-               "--mpi=pmi2, " +
-               "whichever it speaks " + plugins + ".\n";
+               "Start it with that library's own launcher, or with srun --mpi=pmix or --mpi=pmi2, "
+               "whichever it speaks " +
+               plugins + ".\n";
     return text + "Start it with " + library.launcher +
            ", which needs no process count inside sbatch or salloc, or with srun --mpi=" +
            library.srunPlugin + " " + plugins + ".\n";
@@ -91,7 +92,8 @@ LaunchMismatch CheckLaunch(int processes, const EnvironmentLookup& environment,
     const std::optional<int> rank = NumberIn(environment, claim->first.rank);
     LaunchMismatch mismatch{true, {}};
     if (!rank || *rank == 0)
-        mismatch.message = Explanation(claim->first, claim->second, library);
+        mismatch.message =
+            Explanation(claim->first, claim->second, environment("SLURM_MPI_TYPE"), library);
     return mismatch;
 }
 

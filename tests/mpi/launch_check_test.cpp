@@ -116,9 +116,15 @@ TEST(CheckLaunch, TheMessageNamesTheCauseAndTheFix) {
     const Environment underSrun = {{"SLURM_NTASKS", "64"}, {"SLURM_STEP_ID", "0"}};
     const std::string srunOpenMpi = Check(1, underSrun, kOpenMpi).message;
     EXPECT_NE(srunOpenMpi.find("srun started 64 processes (SLURM_NTASKS=64)"), std::string::npos);
-    EXPECT_NE(srunOpenMpi.find("srun's MPI plugin does not connect the processes of Open MPI, "
-                               "which this tarvolen-mpi was built with (Slurm's default is "
-                               "--mpi=none)"),
+    EXPECT_NE(
+        srunOpenMpi.find("srun's MPI plugin --mpi=none (Slurm's default) does not connect "
+                         "the processes of Open MPI, which this tarvolen-mpi was built with."),
+        std::string::npos);
+    const std::string srunPmix =
+        Check(1, {{"SLURM_NTASKS", "2"}, {"SLURM_STEP_ID", "0"}, {"SLURM_MPI_TYPE", "pmix"}},
+              kMpich)
+            .message;
+    EXPECT_NE(srunPmix.find("srun's MPI plugin --mpi=pmix does not connect the processes of MPICH"),
               std::string::npos);
     EXPECT_NE(srunOpenMpi.find("Start it with Open MPI's mpirun, which needs no process count "
                                "inside sbatch or salloc, or with srun --mpi=pmix"),
