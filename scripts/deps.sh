@@ -30,6 +30,10 @@ TARVOLEN_BUILD_PACKAGES=(
     clang-format desktop-file-utils appstream groff-base
 )
 
+# Only scripts/test.sh builds tarvolen-mpi against MPICH too; Open MPI above stays the
+# MPI that CMake finds.
+TARVOLEN_MPICH_PACKAGES=(mpich libmpich-dev)
+
 # Making and checking the Debian package (scripts/package.sh, the "root" test).
 TARVOLEN_PACKAGE_PACKAGES=(
     dpkg-dev file lintian man-db
