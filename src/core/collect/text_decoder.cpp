@@ -446,8 +446,8 @@ std::size_t TextDecoder::KeepUtf8(unsigned char* begin, std::size_t size, bool l
 // Windows-1252 (Automatic's fallback, or the bytes as they are), or a single-byte
 // encoding through its table.
 std::span<unsigned char> TextDecoder::WidenBytes(const unsigned char* begin, std::size_t size) {
-    ownOut_.resize(3 * size + 8);
-    unsigned char* out = ownOut_.data();
+    ownOut_.resize(kTextFrontRoom + 3 * size + 8);
+    unsigned char* out = ownOut_.data() + kTextFrontRoom;
     const bool table = mode_ == Mode::ByteTable;
     const ToUnicodeTable& western = ToUnicodeTableOf(CodePage::Windows1252);
     std::size_t i = 0;
@@ -470,15 +470,15 @@ std::span<unsigned char> TextDecoder::WidenBytes(const unsigned char* begin, std
         }
         out = PutUtf8(out, Scalar(c));
     }
-    return {ownOut_.data(), static_cast<std::size_t>(out - ownOut_.data())};
+    return OwnText(out);
 }
 
 // Surrogate pairs become the characters they stand for; a lone surrogate is a space.
 // A high surrogate at the end of a chunk waits for the next one.
 std::span<unsigned char> TextDecoder::WidenUtf16(const unsigned char* begin, std::size_t size,
                                                  bool lastOfFile) {
-    ownOut_.resize(3 * (size / 2) + 2);
-    unsigned char* out = ownOut_.data();
+    ownOut_.resize(kTextFrontRoom + 3 * (size / 2) + 2);
+    unsigned char* out = ownOut_.data() + kTextFrontRoom;
     const bool little = mode_ == Mode::Utf16Le;
     auto unitAt = [&](std::size_t i) -> char32_t {
         const unsigned first = begin[2 * i];
@@ -511,7 +511,7 @@ std::span<unsigned char> TextDecoder::WidenUtf16(const unsigned char* begin, std
         else
             out = PutUtf8(out, U' ');
     }
-    return {ownOut_.data(), static_cast<std::size_t>(out - ownOut_.data())};
+    return OwnText(out);
 }
 
 // Maps the characters iconv left in wide_ to the target, at the end of ownOut_.
@@ -532,7 +532,7 @@ void TextDecoder::PutWide(std::size_t characters) {
 std::span<unsigned char> TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size,
                                                   bool lastOfFile) {
     const std::size_t wideBytes = wide_.size() * sizeof(char32_t);
-    ownOut_.clear();
+    ownOut_.assign(kTextFrontRoom, 0);
     char* in = reinterpret_cast<char*>(begin);
     std::size_t inLeft = size;
     while (inLeft > 0) {
@@ -562,9 +562,14 @@ std::span<unsigned char> TextDecoder::DecodeIconv(unsigned char* begin, std::siz
         PutWide((wideBytes - wideLeft) / sizeof(char32_t));
         ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
     }
-    const std::size_t length = ownOut_.size();
+    const std::size_t length = ownOut_.size() - kTextFrontRoom;
     ownOut_.push_back(0);  // the byte after the text is writable
-    return {ownOut_.data(), length};
+    return {ownOut_.data() + kTextFrontRoom, length};
+}
+
+std::span<unsigned char> TextDecoder::OwnText(const unsigned char* end) {
+    unsigned char* const text = ownOut_.data() + kTextFrontRoom;
+    return {text, static_cast<std::size_t>(end - text)};
 }
 
 }  // namespace tarvolen
