@@ -202,6 +202,7 @@ class CliRun {
         state.InputFiles = options_.files;
         // A scan goes past what it cannot read; a file named here still stops the run.
         state.scanned = !options_.scanDirs.empty();
+        state.named.insert(options_.files.begin(), options_.files.end());
         IngestOutcome outcome = IngestOutcome::Abandoned;
         CatchInterrupts();
         messages_.HoldNotices();
