@@ -45,7 +45,8 @@ inline constexpr std::size_t kMarkupFrontRoom = 32;
 // processing instructions and the contents of <script> and <style> become nothing,
 // and character references (&eacute; &#233; &#xE9;, every HTML5 name) become their
 // characters in the code page, or kNoByte where it has none. Markup separates words
-// as a space would: "a<br>b" is two words.
+// as a space would: "a<br>b" is two words. The contents of <title> and <textarea>
+// are text, references read but no tags: "x<y>z" there is "x<y>z".
 //
 // The rules are those of HTML5's tokenizer, cut down to what decides which text is
 // shown. Reading is in place: nothing the reader gives is longer than what it took.
@@ -73,6 +74,7 @@ class MarkupReader {
         Comment,
         BogusComment,  // declarations, processing instructions, "</" not before a name
         RawText,       // inside <script> or <style>
+        RcData,        // inside <title> or <textarea>: text without tags
         Digits,        // the digits of a numeric character reference
     };
 
@@ -84,16 +86,30 @@ class MarkupReader {
     };
     Reference ReadReference(const unsigned char* at, const unsigned char* end, bool lastOfFile,
                             unsigned char*& out);
+    // Text and RcData: the text up to the next '<' or '&', and what starts there; what
+    // the chunk's end cuts is held for the next one.
+    void ReadText(const unsigned char*& at, const unsigned char* end, bool lastOfFile,
+                  unsigned char*& out);
+    const unsigned char* ReadDigits(const unsigned char* at, const unsigned char* end);
+    // The character the digits read name.
+    char32_t NumericCharacter() const;
     void EndNumeric(unsigned char*& out, const unsigned char* limit);
     void EndTag();
+    // The character in the text's encoding, into bytes (room for 4); its length.
+    std::size_t Encode(char32_t character, unsigned char* bytes) const;
     // Writes the character in the text's encoding; limit is the first byte not read
     // yet, which the writing may not reach.
     void Put(char32_t character, unsigned char*& out, const unsigned char* limit) const;
     std::size_t ReadRawText(const unsigned char* at, const unsigned char* end);
+    // RcData at a '<': whether the element's end tag starts there; nothing when the
+    // chunk ends before that is known.
+    std::optional<bool> EndsRcData(const unsigned char* at, const unsigned char* end) const;
+    void Hold(const unsigned char* from, const unsigned char* end);
 
     const FromUnicodeTable& fromUnicode_;
     const bool utf8_;  // the text is UTF-8 (a list of any language), not a code page
     State state_ = State::Text;
+    State textState_ = State::Text;  // Text, or RcData inside <title> and <textarea>
     bool endTag_ = false;
     bool slash_ = false;  // the tag's last byte so far is '/': "<script/>" holds nothing
     unsigned char quote_ = 0;
@@ -101,7 +117,7 @@ class MarkupReader {
     bool bang_ = false;     // Comment: "--!" just before, for "--!>"
     char tagName_[8] = {};  // lower case, enough to tell script and style
     std::size_t tagNameLength_ = 0;
-    char rawName_[8] = {};        // RawText: the element whose end tag ends it
+    char rawName_[9] = {};        // RawText, RcData: the element whose end tag ends it
     std::size_t rawMatched_ = 0;  // RawText: bytes of "</name" matched so far
     bool hex_ = false;            // Digits
     char32_t value_ = 0;          // Digits, saturated above U+10FFFF

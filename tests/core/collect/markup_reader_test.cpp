@@ -71,6 +71,10 @@ const std::vector<Row>& Rows() {
         {"references inside tags are not read", "<a title=\"&eacute;\">&eacute;</a>", " \xE9 "},
         {"an unclosed tag ends with the page", "word<a href=\"x", "word "},
         {"an unclosed comment ends with the page", "word<!-- never closed", "word "},
+        {"a title's text is shown, tags and all", "<title>x<y>z &lt;</TITLE >t", " x<y>z < t"},
+        {"a textarea's too, with its references", "<textarea a=1>&#233;<b></textarea>c",
+         " \xE9<b> c"},
+        {"'</titlex' does not end a title", "<title>a</titlex>b</title>c", " a</titlex>b c"},
         {"a reference cut by the page's end", "caf&eacute", "caf\xE9"},
         {"digits cut by the page's end", "caf&#233", "caf\xE9"},
     };
@@ -160,6 +164,18 @@ TEST(MarkupReaderUtf8, ReferencesBecomeUtf8) {
     EXPECT_EQ(ReadInPieces(page, {}, CodePage::Utf8), " " + text);
     for (std::size_t cut = 1; cut < 12; ++cut)
         EXPECT_EQ(ReadInPieces(page, {cut}, CodePage::Utf8), " " + text) << cut;
+}
+
+// A numeric reference to a character of three or four bytes, whose digits end where a
+// chunk ends, gives its character all the same.
+TEST(MarkupReaderUtf8, ANumericReferenceCutAfterItsDigitsGivesItsCharacter) {
+    const std::string page = "abc&#x10D7;def &#128512;x &#x4E2D y";
+    const std::string whole = ReadInPieces(page, {}, CodePage::Utf8);
+    EXPECT_EQ(whole,
+              "abc\xE1\x83\x97"
+              "def \xF0\x9F\x98\x80x \xE4\xB8\xAD y");
+    for (std::size_t cut = 1; cut < page.size(); ++cut)
+        EXPECT_EQ(ReadInPieces(page, {cut}, CodePage::Utf8), whole) << cut;
 }
 
 }  // namespace
