@@ -220,6 +220,8 @@ std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n
             return {begin, size};
         mode_ = (decideUtf8_ ? decideUtf8_() : *utf8) ? Mode::Utf8 : Mode::PassThrough;
     }
+    if (mode_ == Mode::Utf32Le || mode_ == Mode::Utf32Be)
+        return {begin, DecodeUtf32(begin, size, lastOfFile)};
     if (toUtf8_)
         return DecodeToUtf8(begin, size, lastOfFile);
 
@@ -253,8 +255,11 @@ std::size_t TextDecoder::Sniff(unsigned char* begin, std::size_t size, bool last
         Mode mode;
         bool utf16;
     };
+    // UTF-32's little-endian mark begins with UTF-16's: it is looked for first.
     static constexpr Mark kMarks[] = {
         {"\xEF\xBB\xBF", 3, Mode::Utf8, false},
+        {"\xFF\xFE\x00\x00", 4, Mode::Utf32Le, false},
+        {"\x00\x00\xFE\xFF", 4, Mode::Utf32Be, false},
         {"\xFF\xFE", 2, Mode::Utf16Le, true},
         {"\xFE\xFF", 2, Mode::Utf16Be, true},
     };
@@ -343,6 +348,38 @@ std::size_t TextDecoder::DecodeUtf16(unsigned char* begin, std::size_t size, boo
             begin[decoded++] = kNoByte;
     }
     return decoded;
+}
+
+namespace {
+
+inline unsigned char* PutUtf8(unsigned char* out, char32_t c);
+
+}  // namespace
+
+// What no text may hold (a surrogate, a value past U+10FFFF) is a separator.
+std::size_t TextDecoder::DecodeUtf32(unsigned char* begin, std::size_t size, bool lastOfFile) {
+    const bool little = mode_ == Mode::Utf32Le;
+    const std::size_t units = size / 4;
+    unsigned char* out = begin;
+    for (std::size_t i = 0; i < units; ++i) {
+        const unsigned char* at = begin + 4 * i;
+        const char32_t c = little ? char32_t{at[0]} | char32_t{at[1]} << 8 | char32_t{at[2]} << 16 |
+                                        char32_t{at[3]} << 24
+                                  : char32_t{at[3]} | char32_t{at[2]} << 8 | char32_t{at[1]} << 16 |
+                                        char32_t{at[0]} << 24;
+        const bool scalar = c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+        if (toUtf8_)
+            out = PutUtf8(out, scalar ? c : U' ');
+        else
+            *out++ = scalar ? UnicodeToCodePage(fromUnicode_, c) : kNoByte;
+    }
+    if (size % 4 != 0) {
+        if (!lastOfFile)
+            Hold(begin + 4 * units, size % 4);
+        else
+            *out++ = toUtf8_ ? ' ' : kNoByte;
+    }
+    return static_cast<std::size_t>(out - begin);
 }
 
 namespace {

@@ -92,6 +92,8 @@ class TextDecoder {
         Utf8,
         Utf16Le,
         Utf16Be,
+        Utf32Le,  // by a byte order mark only
+        Utf32Be,
         ByteTable,  // a single-byte encoding, through a table built with iconv
         Iconv,
     };
@@ -99,6 +101,8 @@ class TextDecoder {
     std::size_t Sniff(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf16(unsigned char* begin, std::size_t size, bool lastOfFile);
+    // Either target, in place: four bytes give at most four.
+    std::size_t DecodeUtf32(unsigned char* begin, std::size_t size, bool lastOfFile);
     // Mode::Iconv, to either target: into ownOut_, whose span it returns.
     std::span<unsigned char> DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
     void PutWide(std::size_t characters);

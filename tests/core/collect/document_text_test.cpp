@@ -65,6 +65,8 @@ TEST(BinarySniffTest, SignaturesAndNulsMarkFilesThatAreNoText) {
         {"UTF-16LE without a mark", Utf16Le("plain words"), false},
         {"UTF-16BE without a mark", Utf16Be("plain words"), false},
         {"UTF-16 with a mark", "\xFF\xFE"s + Utf16Le("x"), false},
+        {"UTF-32 with a mark", "\0\0\xFE\xFF\0\0\0x"s, false},
+        {"UTF-32LE with a mark", "\xFF\xFE\0\0x\0\0\0"s, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
