@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/collect/binary_sniff.h"
+#include "core/collect/charset_hint.h"
 
 namespace tarvolen {
 

@@ -66,38 +66,6 @@ const NamedReference* FindReference(std::string_view name) {
     return found != all.end() && found->name == name ? &*found : nullptr;
 }
 
-// The value of a charset label after "charset" or "encoding": '=', then the name,
-// quoted or not; empty when there is none.
-std::string LabelAfter(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && IsSpace(static_cast<unsigned char>(text[at])))
-        ++at;
-    if (at == text.size() || text[at] != '=')
-        return {};
-    ++at;
-    while (at < text.size() && IsSpace(static_cast<unsigned char>(text[at])))
-        ++at;
-    if (at < text.size() && (text[at] == '"' || text[at] == '\''))
-        ++at;
-    std::size_t end = at;
-    while (end < text.size() && (IsAlnum(static_cast<unsigned char>(text[end])) ||
-                                 std::strchr("-_.:+", text[end]) != nullptr))
-        ++end;
-    return std::string(text.substr(at, end - at));
-}
-
-// Labels that browsers read as another encoding than iconv would.
-std::string AsBrowsersReadIt(std::string label) {
-    if (label.starts_with("utf-16"))
-        return "utf-8";
-    static constexpr std::string_view kLatin1[] = {
-        "iso-8859-1", "iso8859-1", "latin1",         "l1",        "cp819", "ibm819", "iso_8859-1",
-        "us-ascii",   "ascii",     "x-user-defined", "iso-ir-100"};
-    if (std::find(std::begin(kLatin1), std::end(kLatin1), label) != std::end(kLatin1))
-        return "windows-1252";
-    return label;
-}
-
 }  // namespace
 
 std::optional<MarkupMode> ParseMarkupMode(std::string_view name) {
@@ -120,32 +88,6 @@ bool ReadsAsMarkup(MarkupMode mode, std::string_view path) {
         return false;
     const std::string extension = LowerCopy(name.substr(dot + 1));
     return extension == "htm" || extension == "html" || extension == "xhtml" || extension == "xml";
-}
-
-std::optional<std::string> FindCharsetHint(const unsigned char* bytes, std::size_t size) {
-    const std::string start =
-        LowerCopy({reinterpret_cast<const char*>(bytes), std::min(size, kCharsetHintBytes)});
-    if (start.starts_with("<?xml")) {
-        const std::string_view declaration = std::string_view(start).substr(0, start.find("?>"));
-        const std::size_t encoding = declaration.find("encoding");
-        if (encoding != std::string_view::npos) {
-            std::string label = LabelAfter(declaration.substr(encoding + 8));
-            if (!label.empty())
-                return AsBrowsersReadIt(std::move(label));
-        }
-    }
-    for (std::size_t meta = start.find("<meta"); meta != std::string::npos;
-         meta = start.find("<meta", meta + 5)) {
-        const std::string_view tag =
-            std::string_view(start).substr(meta, start.find('>', meta) - meta);
-        const std::size_t charset = tag.find("charset");
-        if (charset == std::string_view::npos)
-            continue;
-        std::string label = LabelAfter(tag.substr(charset + 7));
-        if (!label.empty())
-            return AsBrowsersReadIt(std::move(label));
-    }
-    return std::nullopt;
 }
 
 MarkupReader::MarkupReader(CodePage codePage)

@@ -25,17 +25,6 @@ std::optional<MarkupMode> ParseMarkupMode(std::string_view name);
 // Whether the document at path is read as markup under mode.
 bool ReadsAsMarkup(MarkupMode mode, std::string_view path);
 
-// A page names its encoding near its start; only this much of it is looked at, as
-// browsers do.
-inline constexpr std::size_t kCharsetHintBytes = 1024;
-
-// The encoding a page names in its first kCharsetHintBytes bytes: in a <meta
-// charset=...>, in the charset=... of a <meta http-equiv="Content-Type" content=...>,
-// or in an <?xml ... encoding="..."?>. The name comes back as the page spells it,
-// except where browsers read a label as another encoding (latin-1 and ASCII as
-// Windows-1252; UTF-16, which a page readable as ASCII cannot be, as UTF-8).
-std::optional<std::string> FindCharsetHint(const unsigned char* bytes, std::size_t size);
-
 // Bytes that a chunk handed to MarkupReader::Read must have writable in front of it:
 // a character reference cut by the previous chunk's end is put back there whole.
 inline constexpr std::size_t kMarkupFrontRoom = 32;
