@@ -247,6 +247,28 @@ TEST(TextDecoderTest, UtfSequencesCutAtEveryPointDecodeOnce) {
     }
 }
 
+// Neither code page has the Unicode hyphens: they are the code page's own '-', which
+// "Hyphens inside words" joins by, rather than separators.
+TEST(TextDecoderTest, UnicodeHyphensBecomeTheCodePagesHyphen) {
+    const std::string text = "well\u2010known \u043D\u0435\u2011\u0442\u043E";
+    for (const std::int32_t language : {kEnglishLatin, kRussian}) {
+        CharMap map;
+        BuildCharMap(language, map);
+        const std::string expected =
+            language == kRussian ? "well-known \xED\xE5-\xF2\xEE" : "well-known   -  ";
+        for (const char* target : {"UTF-8", "UTF-16LE"}) {
+            std::string file = Convert(text, "UTF-8", target).value();
+            TextDecoder decoder(Named(target), CodePageOf(language));
+            decoder.StartFile();
+            std::vector<unsigned char> buffer(kDecodeFrontRoom + file.size() + 1);
+            std::copy(file.begin(), file.end(), buffer.begin() + kDecodeFrontRoom);
+            const std::span<unsigned char> decoded =
+                decoder.Decode(buffer.data() + kDecodeFrontRoom, file.size(), true);
+            EXPECT_EQ(std::string(decoded.begin(), decoded.end()), expected) << target;
+        }
+    }
+}
+
 TEST(TextDecoderTest, IllFormedInputIsASeparator) {
     struct Case {
         const char* what;
