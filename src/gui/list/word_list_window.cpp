@@ -361,12 +361,13 @@ void CWordListWindow::ExportShown() {
         const bool tsv = picked.filterIndex == 2 ||
                          (path.size() >= 4 && path.compare(path.size() - 4, 4, ".tsv") == 0);
         WaitCursor busy;
+        int error = 0;
         const ExportOutcome outcome =
             ExportListTable(path, tsv ? TableFormat::Tsv : TableFormat::Csv, model_->snapshot(),
-                            model_->ShownRowList(), model_->encoding());
+                            model_->ShownRowList(), model_->encoding(), nullptr, &error);
         busy.Restore();
         if (outcome == ExportOutcome::CannotCreate)
-            main_.messages().ShowMessage(kCannotCreateText, MessageIcon::Warning);
+            main_.messages().ShowMessage(CannotCreateMessage(path, error), MessageIcon::Warning);
     });
 }
 

@@ -302,6 +302,17 @@ TEST_F(WordListWindowTest, ExportWritesTheShownRowsAsTheFormatChosen) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// An export that cannot be made says where and why, as a save does.
+TEST_F(WordListWindowTest, AnExportThatCannotBeMadeNamesTheFileAndTheReason) {
+    CWordListWindow* list = Open();
+    TempDir dir;
+    const std::string path = (dir.path() / "missing" / "list.csv").string();
+    picker.fileResults.push_back(FilePickResult{true, {path}, 1});
+    QTest::mouseClick(list->exportButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Unable to create output file\r\n" + path +
+                                                         ": No such file or directory"});
+}
+
 TEST_F(WordListWindowTest, DeleteAsksOnceAndTheListFollowsOnlyOnYes) {
     workspace.ListUnsaved = false;
     CWordListWindow* list = Open();
