@@ -309,10 +309,6 @@ class CliRun {
     }
 
     bool WriteToStandardOutput() {
-        if ((options_.frequency || options_.range) && list_.Count(workspace_) == 0) {
-            messages_.Error(kEmptyProjectText);
-            return false;
-        }
         const RecordFormat format(WriterOptionsOf(options_));
         try {
             list_.WriteRecords(workspace_, ListKindOf(options_), stdout, format);

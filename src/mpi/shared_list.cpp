@@ -114,11 +114,6 @@ WriteOutcome SharedList::WriteList(Workspace& workspace, ListKind kind,
                                    const WriterOptions& options, const std::string& path,
                                    const WriterHooks& hooks) {
     Hold(workspace);
-    // The lists with counts refuse to save an empty list, as their writers do.
-    if (!owned_.Compared() && kind != ListKind::Words && owned_.Count() == 0) {
-        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
-        return WriteOutcome::EmptyList;
-    }
     const std::uint32_t start = hooks.ticks.Now();
     SendOrder(Order::Write, PackNumbers(kind));
     // Sorted before the file is opened, as the writers sort theirs.

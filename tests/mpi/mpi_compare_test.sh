@@ -109,7 +109,7 @@ cases=(
     "2|2|--no-such-option FILES"
     "3|0|-m $work/list.txt --remove-listed $work/stop.txt --statistics --frequency -o out.txt"
     "2|0|--keywords $work/list.txt --min-keyness 3.84 --utf8 -o - -l unicode FILES"
-    "3|1|--remove-short 50 --remove-long 3 --frequency -o out.txt FILES"
+    "3|0|--remove-short 50 --remove-long 3 --frequency -o out.txt FILES"
     "2|0|--remove-short 50 --statistics -o - SOME"
     "5|0|-l unicode --statistics --upper -o out.txt FILES"
     "2|0|--range -o out.txt $huge $tree/c/one.txt $tree/empty.txt|$huge"

@@ -509,10 +509,6 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
 
 WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
                                 const std::string& path, const WriterHooks& hooks) {
-    if (store.Count() == 0) {
-        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
-        return WriteOutcome::EmptyList;
-    }
     const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
     return WriteRecordList(
         options, path, hooks,
@@ -560,10 +556,6 @@ void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFo
 
 WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
                             const std::string& path, const WriterHooks& hooks) {
-    if (store.Count() == 0) {
-        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
-        return WriteOutcome::EmptyList;
-    }
     // Sorted before the file is opened, as the other lists are.
     const std::vector<KeyedRangeEntry> entries = SortedKeyedRanges(store);
     return WriteRecordList(
