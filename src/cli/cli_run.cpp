@@ -373,7 +373,9 @@ class CliRun {
             // A write into a FIFO that a signal cut short is the stop that was asked.
             if (gInterrupted != 0)
                 return InterruptedStatus();
-            messages_.Error(error.GetMessage() + " " + path);
+            // A refusal says why on its own; a failed write names its file.
+            messages_.Error(error.GetMessage() == kOutputErrorText ? error.GetMessage() + " " + path
+                                                                   : error.GetMessage());
             return kExitFailure;
         }
         DefaultInterrupts();
