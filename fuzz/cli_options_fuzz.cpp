@@ -159,8 +159,10 @@ struct Model {
             case Kind::RemoveListed:
             case Kind::Merge:
             case Kind::Output:
-                // These refuse an empty value.
-                if (value.empty()) {
+                // These refuse an empty value; a type list also one of nothing but
+                // separators and dots.
+                if (value.empty() || (row.kind == Kind::Types &&
+                                      value.find_first_not_of(",;\t .") == std::string::npos)) {
                     Fail();
                 } else if (row.kind == Kind::Types) {
                     o.types = value;

@@ -3,9 +3,10 @@
 // the C library's iconv, followed by the plain model scan, gives for the whole file.
 // The model decodes by the documented rules only: a character the code page lacks
 // and every ill-formed or cut sequence is a separator; UTF-16 goes unit by unit, so a
-// surrogate is a separator of its own; Automatic follows a byte order mark, else
-// decides at the first piece of the file holding a byte from 0x80 up (UTF-8 when
-// that piece is well-formed UTF-8 up to a sequence its end may cut).
+// surrogate is a separator of its own; Automatic follows a byte order mark (UTF-32's
+// too, read unit by unit), else decides at the first piece of the file holding a byte
+// from 0x80 up (UTF-8 when that piece is well-formed UTF-8 up to a sequence its end
+// may cut).
 #include <iconv.h>
 
 #include <algorithm>
@@ -119,6 +120,20 @@ std::string DecodeUtf16(std::string_view bytes, bool little) {
     return utf32;
 }
 
+// UTF-32 after its byte order mark, unit by unit: a surrogate, a value past U+10FFFF
+// and a unit the end cuts are separators.
+std::string DecodeUtf32(std::string_view bytes, bool little) {
+    Iconv cd("UTF-32LE", little ? "UTF-32LE" : "UTF-32BE");
+    std::string utf32;
+    for (std::size_t i = 0; i < bytes.size(); i += 4) {
+        std::size_t taken = 0;
+        if (i + 4 > bytes.size() ||
+            cd.Convert(bytes.substr(i, 4), utf32, taken) != Iconv::Result::Whole)
+            utf32 += kSeparator;
+    }
+    return utf32;
+}
+
 // Whether every byte from 0x80 up belongs to well-formed UTF-8, a sequence cut by the
 // end allowed unless the file ends there: the cut bytes must be the start of some
 // well-formed sequence, which is tried with continuation bytes from each edge of the
@@ -224,8 +239,13 @@ std::string ModelDecode(std::string_view file, const char* name,
 // chunks that are a strict beginning of a byte order mark.
 std::string ModelAutomatic(std::string_view file, const std::vector<std::size_t>& chunks,
                            CodePage codePage) {
+    using namespace std::string_view_literals;
     if (StartsWith(file, "\xEF\xBB\xBF"))
         return ToCodePage(DecodeStream(file.substr(3), "UTF-8"), codePage);
+    if (StartsWith(file, "\xFF\xFE\0\0"sv))
+        return ToCodePage(DecodeUtf32(file.substr(4), true), codePage);
+    if (StartsWith(file, "\0\0\xFE\xFF"sv))
+        return ToCodePage(DecodeUtf32(file.substr(4), false), codePage);
     if (StartsWith(file, "\xFF\xFE"))
         return ToCodePage(DecodeUtf16(file.substr(2), true), codePage);
     if (StartsWith(file, "\xFE\xFF"))
@@ -233,7 +253,8 @@ std::string ModelAutomatic(std::string_view file, const std::vector<std::size_t>
     if (file.empty())
         return {};
     const std::vector<std::size_t> ends = Ends(chunks);
-    const std::size_t first = FirstPiece(file, ends, {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"});
+    const std::size_t first = FirstPiece(
+        file, ends, {"\xEF\xBB\xBF", "\xFF\xFE\0\0"sv, "\0\0\xFE\xFF"sv, "\xFF\xFE", "\xFE\xFF"});
     if (const std::optional<bool> little = LittleEndianByNuls(file.substr(0, ends[first])))
         return ToCodePage(DecodeUtf16(file, *little), codePage);
     std::size_t start = 0;

@@ -13,7 +13,7 @@ tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}" "${TARVOLEN_FUZZ_PACKAGES
 
 seconds=${1:-30}
 targets=(tokenizer_fuzz decoder_fuzz list_reader_fuzz word_store_fuzz cli_options_fuzz
-    iconv_decoder_fuzz)
+    iconv_decoder_fuzz markup_reader_fuzz)
 build=build/fuzz
 
 launcher=()

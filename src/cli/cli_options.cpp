@@ -6,7 +6,9 @@
 #include <functional>
 #include <string_view>
 
+#include "core/collect/dir_scan.h"
 #include "core/output/word_list_writer.h"
+#include "core/util/number_text.h"
 
 namespace tarvolen {
 
@@ -280,9 +282,13 @@ class Parser {
                 o.scanDirs.push_back(value);
                 break;
             case OptionId::Types:
-                // The scan dialog refuses an empty type list in the same way.
+                // The scan dialog refuses an empty type list in the same way. A list of
+                // nothing but separators and dots would read every file; "*" says so.
                 if (value.empty())
                     Fail(std::string("option '--types': ") + kEmptyTypeListText);
+                else if (ParseScanTypes(value).empty() && value.find('*') == std::string::npos)
+                    Fail("option '--types': '" + Readable(value) +
+                         "' names no file type (\"*\" reads every file)");
                 else
                     o.types = value;
                 break;
@@ -391,12 +397,8 @@ class Parser {
 
     // A plain decimal number, 0 or more ("3.84", "10", ".5"); nothing else.
     static std::optional<double> ParseKeyness(const std::string& text) {
-        double value = 0.0;
-        const char* end = text.data() + text.size();
-        const auto [stop, error] =
-            std::from_chars(text.data(), end, value, std::chars_format::fixed);
-        if (text.empty() || error != std::errc() || stop != end || !(value >= 0.0) ||
-            !std::isfinite(value))
+        const std::optional<double> value = ParseNumberText<double>(text);
+        if (!value || !(*value >= 0.0) || !std::isfinite(*value))
             return std::nullopt;
         return value;
     }

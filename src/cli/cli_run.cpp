@@ -202,6 +202,7 @@ class CliRun {
         state.InputFiles = options_.files;
         // A scan goes past what it cannot read; a file named here still stops the run.
         state.scanned = !options_.scanDirs.empty();
+        state.named.insert(options_.files.begin(), options_.files.end());
         IngestOutcome outcome = IngestOutcome::Abandoned;
         CatchInterrupts();
         messages_.HoldNotices();
@@ -308,10 +309,6 @@ class CliRun {
     }
 
     bool WriteToStandardOutput() {
-        if ((options_.frequency || options_.range) && list_.Count(workspace_) == 0) {
-            messages_.Error(kEmptyProjectText);
-            return false;
-        }
         const RecordFormat format(WriterOptionsOf(options_));
         try {
             list_.WriteRecords(workspace_, ListKindOf(options_), stdout, format);
@@ -376,7 +373,9 @@ class CliRun {
             // A write into a FIFO that a signal cut short is the stop that was asked.
             if (gInterrupted != 0)
                 return InterruptedStatus();
-            messages_.Error(error.GetMessage() + " " + path);
+            // A refusal says why on its own; a failed write names its file.
+            messages_.Error(error.GetMessage() == kOutputErrorText ? error.GetMessage() + " " + path
+                                                                   : error.GetMessage());
             return kExitFailure;
         }
         DefaultInterrupts();

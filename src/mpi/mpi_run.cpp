@@ -267,6 +267,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     job.files.assign(state.InputFiles.rbegin(), state.InputFiles.rend());
     ShareOut(job, workspace);
     job.scanned = state.scanned;
+    job.named.assign(state.named.begin(), state.named.end());
     job.listHeld = workspace.Store.Count() > 0;
     job.listCodePage = workspace.ListCodePage;
     job.watched = line.visible();

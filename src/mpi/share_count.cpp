@@ -152,6 +152,9 @@ std::string CountJob::Pack() const {
     std::string bytes;
     BytePacker out(bytes);
     out.Put(scanned);
+    out.Put(static_cast<std::uint64_t>(named.size()));
+    for (const std::string& path : named)
+        out.PutText(path);
     out.Put(listHeld);
     out.Put(listCodePage);
     out.Put(watched);
@@ -178,6 +181,9 @@ CountJob CountJob::Unpack(std::string_view bytes) {
     ByteUnpacker in(bytes);
     CountJob job;
     job.scanned = in.Get<bool>();
+    job.named.resize(in.Get<std::uint64_t>());
+    for (std::string& path : job.named)
+        path = in.GetText();
     job.listHeld = in.Get<bool>();
     job.listCodePage = in.Get<CodePage>();
     job.watched = in.Get<bool>();
@@ -284,6 +290,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
     }
     IngestState state;
     state.scanned = job.scanned;
+    state.named.insert(job.named.begin(), job.named.end());
     for (auto file = mine.rbegin(); file != mine.rend(); ++file)
         state.InputFiles.push_back(job.files[*file]);
     if (rank != 0 && job.listHeld) {

@@ -35,6 +35,7 @@ struct CountJob {
     // How the parts after the first of each file divided among processes decode.
     std::vector<PartStart> starts;
     bool scanned = false;
+    std::vector<std::string> named;  // IngestState::named
     // The list the first process's run adds to (merged lists): the others count as
     // if their stores held it, so that their words take the same form.
     bool listHeld = false;

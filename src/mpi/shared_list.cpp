@@ -1,11 +1,16 @@
 #include "mpi/shared_list.h"
 
+#include <deque>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/analysis/statistics_report.h"
 #include "core/collect/list_merge.h"
 #include "core/collect/word_store.h"
 #include "core/output/keyword_list_writer.h"
+#include "core/output/upper_case_join.h"
 #include "core/util/messages.h"
 #include "core/workspace.h"
 #include "mpi/byte_packing.h"
@@ -50,6 +55,52 @@ std::string PackNumbers(Number first, auto... more) {
     (out.Put(more), ...);
     return bytes;
 }
+
+// Where UPPER CASE may make words of the list one, which of them meet is known only
+// once all are in: the first process gathers the whole sorted list (the others' parts
+// copied as they stream in) and writes it as the core's writers write a store's.
+struct GatheredList {
+    std::deque<std::string> words;
+    std::vector<ListEntry> entries;
+    std::vector<KeywordRow> rows;
+
+    explicit GatheredList(OwnedList::SortedList& sorted) {
+        sorted.ForEach({[this](const ListEntry& entry) {
+                            ListEntry kept = entry;
+                            kept.word = words.emplace_back(entry.word);
+                            entries.push_back(kept);
+                        },
+                        [this](const KeywordRow& row) {
+                            KeywordRow kept = row;
+                            kept.word = words.emplace_back(row.word);
+                            rows.push_back(kept);
+                        }});
+    }
+
+    // The records as written: joined where UPPER CASE makes words one, or refused
+    // (CMyException) where their records cannot be joined.
+    RecordSource Records(ListKind kind, const RecordFormat& format) {
+        if (rows.empty()) {
+            entries = EntriesInCase(std::move(entries), kind, format);
+        } else {
+            std::vector<std::string_view> rowWords;
+            for (const KeywordRow& row : rows)
+                rowWords.push_back(row.word);
+            RefuseUpperCaseJoin(rowWords, format, "the keyness");
+        }
+        return [this, kind](std::FILE* stream, const RecordFormat& written,
+                            const std::function<void()>& every) {
+            for (const ListEntry& entry : entries) {
+                every();
+                WriteListRecord(stream, kind, entry, written);
+            }
+            for (const KeywordRow& row : rows) {
+                every();
+                WriteKeywordRecord(stream, row, written);
+            }
+        };
+    }
+};
 
 }  // namespace
 
@@ -105,6 +156,11 @@ void SharedList::WriteRecords(Workspace& workspace, ListKind kind, std::FILE* st
                               const RecordFormat& format) {
     Hold(workspace);
     SendOrder(Order::Write, PackNumbers(kind));
+    if (UpperCaseMayJoin(format)) {
+        GatheredList gathered(*owned_.Sort(kind));
+        gathered.Records(kind, format)(stream, format, [] {});
+        return;
+    }
     owned_.Sort(kind)->ForEach(
         {[&](const ListEntry& entry) { WriteListRecord(stream, kind, entry, format); },
          [&](const KeywordRow& row) { WriteKeywordRecord(stream, row, format); }});
@@ -114,15 +170,18 @@ WriteOutcome SharedList::WriteList(Workspace& workspace, ListKind kind,
                                    const WriterOptions& options, const std::string& path,
                                    const WriterHooks& hooks) {
     Hold(workspace);
-    // The lists with counts refuse to save an empty list, as their writers do.
-    if (!owned_.Compared() && kind != ListKind::Words && owned_.Count() == 0) {
-        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
-        return WriteOutcome::EmptyList;
-    }
     const std::uint32_t start = hooks.ticks.Now();
     SendOrder(Order::Write, PackNumbers(kind));
     // Sorted before the file is opened, as the writers sort theirs.
     const std::unique_ptr<OwnedList::SortedList> sorted = owned_.Sort(kind);
+    const RecordFormat format(options);
+    if (UpperCaseMayJoin(format)) {
+        GatheredList gathered(*sorted);
+        return WriteRecordList(options, path, hooks, gathered.Records(kind, format),
+                               !owned_.Compared() && kind == ListKind::Words
+                                   ? std::optional<std::uint32_t>(start)
+                                   : std::nullopt);
+    }
     const RecordSource records = [&](std::FILE* stream, const RecordFormat& format,
                                      const std::function<void()>& every) {
         sorted->ForEach({[&](const ListEntry& entry) {

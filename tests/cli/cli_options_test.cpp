@@ -130,6 +130,20 @@ TEST(CliOptionsTest, FilterValuesFromOneTo10000Only) {
     }
 }
 
+// One number parser for every option that takes a number: blanks around it ignored.
+TEST(CliOptionsTest, EveryNumberIsReadAlike) {
+    for (const char* option :
+         {"--remove-rare", "--remove-short", "--remove-long", "--min-range", "--min-keyness"}) {
+        for (const char* text : {"5", " 5", "5\t", " 5 "})
+            EXPECT_EQ(ParseCliOptions({"--keywords", "r", option, text}).action, CliAction::Run)
+                << option << " '" << text << "'";
+        for (const char* text : {"", " ", "5x", "x5", "5 5"})
+            EXPECT_EQ(ParseCliOptions({"--keywords", "r", option, text}).action,
+                      CliAction::UsageError)
+                << option << " '" << text << "'";
+    }
+}
+
 TEST(CliOptionsTest, UsageErrorsNameTheirReason) {
     struct Case {
         std::vector<std::string> args;
@@ -145,6 +159,9 @@ TEST(CliOptionsTest, UsageErrorsNameTheirReason) {
         {{"--scan"}, "option '--scan' requires an argument"},
         {{"-o", ""}, "option '--output' needs a path"},
         {{"-t", ""}, "Empty type list!"},
+        {{"-t", ",,,"}, "option '--types': ',,,' names no file type"},
+        {{"--types=."}, "option '--types': '.' names no file type"},
+        {{"-t", " ;. "}, "names no file type"},
     };
     for (const Case& c : cases) {
         CliParse parse = ParseCliOptions(c.args);

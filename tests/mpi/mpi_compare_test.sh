@@ -52,6 +52,9 @@ mv "$tree"/c*.txt "$tree/c/" 2>/dev/null || true
 # A Windows-1252 file and a UTF-16 one with its byte order mark.
 printf 'caf\351 na\357ve r\351sum\351 caf\351 fa\347ade\n' >"$tree/c/latin1.txt"
 printf '\377\376m\0o\0t\0 \0m\0o\0t\0 \0d\0e\0u\0x\0\n\0' >"$tree/c/utf16.txt"
+# Words that UPPER CASE makes one (ısık and isik, οδος and οδοσ), kept apart from the
+# tree: they are counted by different processes.
+printf 'isik \304\261s\304\261k isik \316\277\316\264\316\277\317\202 \316\277\316\264\316\277\317\203\n' >"$work/upper.txt"
 mapfile -t files < <(find "$tree" -type f | sort)
 # Files to divide among processes, outside the tree: Windows-1252 throughout; and two
 # whose first 256 KiB are ASCII, so that the first chunk with a byte >= 0x80 decides
@@ -112,7 +115,10 @@ cases=(
     "2|2|--no-such-option FILES"
     "3|0|-m $work/list.txt --remove-listed $work/stop.txt --statistics --frequency -o out.txt"
     "2|0|--keywords $work/list.txt --min-keyness 3.84 --utf8 -o - -l unicode FILES"
-    "3|1|--remove-short 50 --remove-long 3 --frequency -o out.txt FILES"
+    "3|0|--remove-short 50 --remove-long 3 --frequency -o out.txt FILES"
+    "3|0|-l unicode --upper --frequency -o out.txt FILES $work/upper.txt"
+    "2|0|-l unicode --upper -o - $work/upper.txt SOME"
+    "3|1|-l unicode --upper --range -o out.txt FILES $work/upper.txt"
     "2|0|--remove-short 50 --statistics -o - SOME"
     "5|0|-l unicode --statistics --upper -o out.txt FILES"
     "2|0|--range -o out.txt $huge $tree/c/one.txt $tree/empty.txt|$huge"

@@ -7,31 +7,12 @@
 #include <vector>
 
 #include "core/collect/word_store.h"
+#include "core/util/number_text.h"
 
 namespace tarvolen {
 
-namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\n\v\f\r";
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
-}
-
-}  // namespace
-
 std::optional<std::int32_t> ParseInteger(std::string_view text) {
-    text = TrimBlanks(text);
-    if (text.empty())
-        return std::nullopt;
-    std::int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
+    return ParseNumberText<std::int32_t>(text);
 }
 
 std::optional<std::int32_t> ParseFilterValue(std::string_view text) {
@@ -44,7 +25,9 @@ std::optional<std::int32_t> ParseFilterValue(std::string_view text) {
 const char* FilterValueRefusal(std::string_view text) {
     if (ParseFilterValue(text))
         return nullptr;
-    text = TrimBlanks(text);
+    constexpr std::string_view kBlanks = " \t\n\v\f\r";
+    text.remove_prefix(std::min(text.size(), text.find_first_not_of(kBlanks)));
+    text = text.substr(0, text.find_last_not_of(kBlanks) + 1);
     if (!text.empty() && text.front() == '-')
         text.remove_prefix(1);
     const bool digits = !text.empty() && std::all_of(text.begin(), text.end(),
@@ -102,11 +85,8 @@ std::int32_t FilterWords(WordStore& store, FilterMode mode, std::int32_t value,
 }
 
 std::optional<std::uint32_t> ParseRangeValue(std::string_view text) {
-    text = TrimBlanks(text);
-    std::uint32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || value == 0)
+    const std::optional<std::uint32_t> value = ParseNumberText<std::uint32_t>(text);
+    if (!value || *value == 0)
         return std::nullopt;
     return value;
 }

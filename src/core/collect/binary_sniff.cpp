@@ -88,7 +88,10 @@ bool LooksBinary(const unsigned char* bytes, std::size_t size, const TextEncodin
         return true;
     if (std::memchr(bytes, 0, size) == nullptr || AllowsNul(encoding))
         return false;
-    if (StartsWith(bytes, size, "\xFF\xFE") || StartsWith(bytes, size, "\xFE\xFF"))
+    // The byte order marks of UTF-16, and of UTF-32 (the little-endian one is UTF-16's
+    // followed by two NULs).
+    if (StartsWith(bytes, size, "\xFF\xFE") || StartsWith(bytes, size, "\xFE\xFF") ||
+        StartsWith(bytes, size, std::string_view("\0\0\xFE\xFF", 4)))
         return false;
     return !Utf16ByNulPattern(bytes, size).has_value();
 }

@@ -67,6 +67,8 @@ class PosixDirectoryLister : public DirectoryLister {
                     item.kind = EntryKind::Directory;
                 else if (S_ISREG(status.st_mode))
                     item.kind = EntryKind::File;
+            } else if (mayBeFileOrDirectory) {
+                item.error = errno;
             }
             entries.push_back(std::move(item));
         }
@@ -126,8 +128,12 @@ struct Walk {
                         inputFiles.push_back(std::move(full));
                     break;
                 case EntryKind::Other:
-                    // Devices, pipes and dangling links: opening a pipe would hang the
-                    // ingestion and a dangling link would fail its size pass.
+                    // Devices, pipes and links that lead nowhere: opening a pipe would
+                    // hang the ingestion and a dangling link would fail its size pass.
+                    // A link that cannot be followed was meant to be read: the person
+                    // is told.
+                    if (entry.error != 0 && unreadable != nullptr)
+                        unreadable->push_back(full + ": " + std::strerror(entry.error));
                     break;
             }
         }

@@ -53,6 +53,9 @@ struct DirectoryEntry {
     std::string name;
     EntryKind kind = EntryKind::Other;  // links are followed; a dangling link is Other
     DirectoryId id;                     // of the file or directory it leads to
+    // Why an entry that may be a file or a directory cannot be told (errno): a link
+    // that leads nowhere (ENOENT) or round in a loop (ELOOP); 0 for every other.
+    int error = 0;
 };
 
 class DirectoryLister {
@@ -75,10 +78,10 @@ std::string ScanRoot(const std::string& startDirectory);
 // every accepted regular file to inputFiles where it was met. Each directory shows
 // its path and "%d files found" (the count before it) on the progress window. Cancel
 // is polled before every entry and abandons the whole walk by throwing UserCancel.
-// Unreadable directories are skipped, each listed in unreadable (when given) as
-// "path: reason". Links are followed, but each directory is entered and each file
-// collected once, by identity, where the walk first meets it: links can neither loop
-// the walk nor multiply what it reads.
+// Unreadable directories, and links that lead nowhere or round in a loop, are
+// skipped, each listed in unreadable (when given) as "path: reason". Links are followed, but each
+// directory is entered and each file collected once, by identity, where the walk first meets it:
+// links can neither loop the walk nor multiply what it reads.
 void ScanDirectory(const std::string& directory, const std::vector<std::string>& scanTypes,
                    std::vector<std::string>& inputFiles, ProgressPort& progress,
                    DirectoryLister& lister = SystemDirectoryLister(),

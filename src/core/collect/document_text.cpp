@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/collect/binary_sniff.h"
+#include "core/collect/charset_hint.h"
 
 namespace tarvolen {
 
@@ -11,7 +12,8 @@ namespace {
 bool StartsWithByteOrderMark(const unsigned char* bytes, std::size_t size) {
     return (size >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) ||
            (size >= 2 &&
-            (std::memcmp(bytes, "\xFF\xFE", 2) == 0 || std::memcmp(bytes, "\xFE\xFF", 2) == 0));
+            (std::memcmp(bytes, "\xFF\xFE", 2) == 0 || std::memcmp(bytes, "\xFE\xFF", 2) == 0)) ||
+           (size >= 4 && std::memcmp(bytes, "\0\0\xFE\xFF", 4) == 0);
 }
 
 }  // namespace

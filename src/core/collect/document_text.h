@@ -20,7 +20,8 @@ struct DocumentRules {
 };
 
 // Bytes that the chunks of a document must have writable in front of them.
-inline constexpr std::size_t kDocumentFrontRoom = kDecodeFrontRoom + kMarkupFrontRoom;
+inline constexpr std::size_t kDocumentFrontRoom = kDecodeFrontRoom + kTextFrontRoom;
+static_assert(kTextFrontRoom >= kMarkupFrontRoom);
 
 // One document's way from its bytes to the text the tokenizer reads: the look at its
 // first chunk (no text at all? a web page that names its encoding?), the decoding,

@@ -119,7 +119,9 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
                 ReadBuffer& buffer, TextDecoder& decoder, WordCutter& cutter,
                 const std::string& path, const FilePart* part) {
     state.LastInputPath = path;
-    FileHandle file(path, hooks.streams);
+    // What the walk found is opened without waiting, whatever it has become since.
+    const bool found = state.scanned && !state.named.contains(path);
+    FileHandle file(path, found ? Streams::Ignored : hooks.streams);
     const int openError = errno;
     // A FIFO waits in its open for a writer, until a signal ends the wait.
     if (!file.IsOpen() && openError == EINTR && hooks.progress.CancelRequested())
@@ -129,6 +131,10 @@ bool IngestFile(Workspace& workspace, IngestState& state, const IngestHooks& hoo
         facts = Examine(file);
     if (!file.IsOpen() && state.scanned) {
         state.skipped.unreadable.push_back(path + ": " + std::strerror(openError));
+        return false;
+    }
+    if (found && !facts.isRegular) {
+        state.skipped.unreadable.push_back(path + ": " + kNotRegularText);
         return false;
     }
     if (!file.IsOpen() || facts.isDirectory) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ struct IngestState {
     // be read, and listed in skipped, with the folders the walk could not read; files
     // the person chose one by one stop the run instead.
     bool scanned = false;
+    // In a scanned run, the paths that were named rather than found (the command
+    // line's files beside --scan): only they are read to their end where they are
+    // streams. The walk found regular files, and one that is anything else by the time
+    // it is read (a pipe put in its place) is listed as not read, never waited on.
+    std::set<std::string> named;
     SkippedFiles skipped;
 };
 
@@ -54,6 +60,8 @@ inline constexpr const char* kUnableToOpenText = "Unable to open the file!";
 inline constexpr const char* kUnableToReadText = "Unable to read the whole file!";
 inline constexpr const char* kNoReadBufferText = "Not enough memory to read the files.";
 inline constexpr const char* kUnknownEncodingText = "The chosen encoding is not available.";
+// The reason a file a scan found is not read when it is no longer a file.
+inline constexpr const char* kNotRegularText = "not a regular file";
 
 // The figures of the summary message.
 struct IngestSummary {

@@ -84,6 +84,7 @@ FileFacts Examine(const FileHandle& file) {
     if (::fstat(file.Descriptor(), &status) != 0)
         return facts;
     facts.isDirectory = S_ISDIR(status.st_mode);
+    facts.isRegular = S_ISREG(status.st_mode);
     if (S_ISREG(status.st_mode) && status.st_size > 0)
         facts.size = status.st_size;
     if (file.IsStandardInput() && S_ISREG(status.st_mode)) {

@@ -45,6 +45,7 @@ class FileHandle {
 
 struct FileFacts {
     bool isDirectory = false;
+    bool isRegular = false;
     std::int64_t size = 0;  // 0 when it cannot be known, or for anything but a regular file
     // A stream (standard input, a pipe, a terminal), or a regular file whose size says
     // nothing (0, or any on /proc and sysfs): known only at its end, so it is read

@@ -31,7 +31,7 @@ namespace tarvolen {
 
 namespace {
 
-enum class ReadStatus { Read, CannotOpen, ReadError, Refused };
+enum class ReadStatus { Read, CannotOpen, ReadError, Refused, CopyFailed, UnknownEncoding };
 
 // One pass over a list file: its chunks decoded and cut into records for the reader.
 // Progress moves over both passes of every file (total counts each file twice); a
@@ -52,8 +52,7 @@ class ListPass {
         const int fd = source.Descriptor();
         if (::lseek(fd, 0, SEEK_SET) != 0)
             return ReadStatus::ReadError;
-        TextDecoder& decoder = *decoder_;
-        decoder.StartFile();
+        decoder_->StartFile();
         std::int64_t read = 0;
         while (read < source.Size()) {
             // A stream has no size in the total, which may then fall short.
@@ -70,13 +69,18 @@ class ListPass {
             if (n == 0)
                 break;
             read += n;
-            workspace_.BytesRead += n;
-            const std::span<unsigned char> text =
-                decoder.Decode(buffer_.Data(), static_cast<std::size_t>(n), read >= source.Size());
-            if (!reader.Feed({reinterpret_cast<const char*>(text.data()), text.size()}))
+            if (!Feed(buffer_.Data(), static_cast<std::size_t>(n), read >= source.Size(), reader))
                 return ReadStatus::Refused;
         }
         return reader.Finish() ? ReadStatus::Read : ReadStatus::Refused;
+    }
+
+    // One chunk of a reading that begins with Start, decoded in place for reader.
+    void Start() { decoder_->StartFile(); }
+    bool Feed(unsigned char* bytes, std::size_t n, bool last, ListRecordReader& reader) {
+        workspace_.BytesRead += static_cast<std::int64_t>(n);
+        const std::span<unsigned char> text = decoder_->Decode(bytes, n, last);
+        return reader.Feed({reinterpret_cast<const char*>(text.data()), text.size()});
     }
 
   private:
@@ -91,17 +95,23 @@ class ListPass {
 // UTF-8 holds no NUL byte, and a UTF-16 one has a NUL in every ASCII character it
 // holds, delimiters included, on the side its byte order puts them; a stray NUL does
 // not make a list UTF-16.
-TextEncoding EncodingOf(const ListSource& source, const TextEncoding& chosen) {
+constexpr std::size_t kEncodingLook = 4096;
+
+TextEncoding EncodingOf(const unsigned char* start, std::size_t size, const TextEncoding& chosen) {
     if (chosen.kind != EncodingKind::Automatic)
         return chosen;
-    unsigned char start[4096];
+    const std::optional<EncodingKind> utf16 =
+        size > 0 ? Utf16ByNulPattern(start, std::min(size, kEncodingLook)) : std::nullopt;
+    return utf16 ? TextEncoding{*utf16, {}} : chosen;
+}
+
+TextEncoding EncodingOf(const ListSource& source, const TextEncoding& chosen) {
+    unsigned char start[kEncodingLook];
     const ssize_t n = ::pread(source.Descriptor(), start,
                               static_cast<std::size_t>(std::min<std::int64_t>(
                                   static_cast<std::int64_t>(sizeof start), source.Size())),
                               0);
-    const std::optional<EncodingKind> utf16 =
-        n > 0 ? Utf16ByNulPattern(start, static_cast<std::size_t>(n)) : std::nullopt;
-    return utf16 ? TextEncoding{*utf16, {}} : chosen;
+    return EncodingOf(start, n > 0 ? static_cast<std::size_t>(n) : 0, chosen);
 }
 
 // What keeps a list from being read at all, as a reading's status.
@@ -111,11 +121,74 @@ ReadStatus StatusOf(const ListSource& source) {
             return ReadStatus::CannotOpen;
         case ListSource::Status::ReadError:
             return ReadStatus::ReadError;
+        case ListSource::Status::Refused:
+            return ReadStatus::Refused;
+        case ListSource::Status::CopyFailed:
+            return ReadStatus::CopyFailed;
         case ListSource::Status::Ready:
             break;
     }
     return ReadStatus::Read;
 }
+
+// A list opened and read once through to check every record, before anything of it is
+// counted. A stream is checked while it is copied for the counting.
+class CheckedList {
+  public:
+    CheckedList(ListPass& pass, const std::string& path, Streams streams, ReadBuffer& buffer,
+                const TextEncoding& chosen, const StopAsked& stopAsked, bool cancellable)
+        : pass_(pass),
+          source_(path, streams, buffer, stopAsked,
+                  [this, &chosen](unsigned char* bytes, std::size_t n, bool last) {
+                      if (!started_) {
+                          started_ = true;
+                          if (!pass_.Use(EncodingOf(bytes, n, chosen))) {
+                              status_ = ReadStatus::UnknownEncoding;
+                              return false;
+                          }
+                          pass_.Start();
+                      }
+                      return pass_.Feed(bytes, n, last, check_) && (!last || check_.Finish());
+                  }) {
+        if (status_ == ReadStatus::UnknownEncoding)
+            return;
+        status_ = StatusOf(source_);
+        if (status_ != ReadStatus::Read || source_.Copied())
+            return;
+        if (!pass_.Use(EncodingOf(source_, chosen)))
+            status_ = ReadStatus::UnknownEncoding;
+        else
+            status_ = pass_.Run(source_, check_, cancellable);
+    }
+
+    ReadStatus Status() const { return status_; }
+    const ListSource& Source() const { return source_; }
+    // Why the list was not read, for its message; empty when it was.
+    std::string Problem() const {
+        switch (status_) {
+            case ReadStatus::CannotOpen:
+                return kUnableToOpenText;
+            case ReadStatus::ReadError:
+                return kUnableToReadText;
+            case ReadStatus::Refused:
+                return check_.FailureText();
+            case ReadStatus::CopyFailed:
+                return source_.CopyFailure();
+            case ReadStatus::UnknownEncoding:
+                return kUnknownEncodingText;
+            case ReadStatus::Read:
+                break;
+        }
+        return {};
+    }
+
+  private:
+    ListPass& pass_;
+    ListRecordReader check_{[](std::string_view, std::uint32_t, std::uint32_t) {}};
+    bool started_ = false;
+    ReadStatus status_ = ReadStatus::Read;
+    const ListSource source_;
+};
 
 // A list's words are mostly new to the store, so each costs a miss on its chain head
 // and entry. They are added in batches, whose memory the store loads ahead in one
@@ -153,21 +226,6 @@ class OccurrenceBatch {
     std::uint32_t ranges_[kSize];
     WordStore::PreparedWord prepared_[kSize];
 };
-
-// What went wrong with one list, for its message; empty when nothing did.
-std::string Problem(ReadStatus status, const ListRecordReader& reader) {
-    switch (status) {
-        case ReadStatus::CannotOpen:
-            return kUnableToOpenText;
-        case ReadStatus::ReadError:
-            return kUnableToReadText;
-        case ReadStatus::Refused:
-            return reader.FailureText();
-        case ReadStatus::Read:
-            break;
-    }
-    return {};
-}
 
 // The words of one record's text as the run cuts them (the alphabets' plain rule
 // has a faster form of its own, ForEachWord, for the records of most lists).
@@ -227,20 +285,12 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
             hooks.progress.SetFileLine(path);
             if (hooks.progress.CancelRequested())
                 break;
-            ListRecordReader check([](std::string_view, std::uint32_t, std::uint32_t) {});
             const std::int64_t before = workspace.BytesRead;
-            const ListSource source(path, hooks.streams, buffer,
-                                    [&hooks] { return hooks.progress.CancelRequested(); });
-            if (source.State() == ListSource::Status::Ready &&
-                !pass.Use(EncodingOf(source, workspace.RunEncoding))) {
-                allMerged = false;
-                ShowRefused(hooks.messages, path, kUnknownEncodingText);
-                continue;
-            }
-            ReadStatus status = StatusOf(source);
-            if (status == ReadStatus::Read)
-                status = pass.Run(source, check, true);
-            if (status == ReadStatus::Read) {
+            const CheckedList list(
+                pass, path, hooks.streams, buffer, workspace.RunEncoding,
+                [&hooks] { return hooks.progress.CancelRequested(); }, true);
+            std::string problem = list.Problem();
+            if (list.Status() == ReadStatus::Read) {
                 const CharMap& map = workspace.Map;
                 const std::int32_t minimum = workspace.MinWordLength;
                 auto batch = std::make_unique<OccurrenceBatch>(workspace.Store);
@@ -261,16 +311,17 @@ bool MergeLists(Workspace& workspace, const std::vector<std::string>& paths,
                             words.Cut(text);
                     });
                 const std::int64_t checked = workspace.BytesRead;
-                status = pass.Run(source, count, false);
+                if (pass.Run(list.Source(), count, false) != ReadStatus::Read)
+                    problem = kUnableToReadText;
                 batch->Flush();
                 merged += workspace.BytesRead - checked;
             } else {
                 // The unread second pass still counts for the bar.
                 workspace.BytesRead = before + 2 * (workspace.BytesRead - before);
             }
-            if (status != ReadStatus::Read) {
+            if (!problem.empty()) {
                 allMerged = false;
-                ShowRefused(hooks.messages, path, Problem(status, check));
+                ShowRefused(hooks.messages, path, problem);
             }
         }
     } catch (...) {
@@ -301,15 +352,9 @@ bool ForEachListedWord(Workspace& workspace, const std::string& path, MessagePor
     // The list's words are in the list's code page; the stop list may be in any
     // encoding that Automatic recognises.
     ListPass pass(workspace, nullptr, buffer, workspace.ListCodePage);
-    const ListSource source(path, streams, buffer);
-    ListRecordReader check([](std::string_view, std::uint32_t, std::uint32_t) {});
-    ReadStatus status = StatusOf(source);
-    if (status == ReadStatus::Read) {
-        pass.Use(EncodingOf(source, TextEncoding{}));
-        status = pass.Run(source, check, false);
-    }
-    if (status != ReadStatus::Read) {
-        ShowRefused(messages, path, Problem(status, check));
+    const CheckedList list(pass, path, streams, buffer, TextEncoding{}, {}, false);
+    if (list.Status() != ReadStatus::Read) {
+        ShowRefused(messages, path, list.Problem());
         return false;
     }
     const CharMap& map = workspace.Map;
@@ -326,9 +371,8 @@ bool ForEachListedWord(Workspace& workspace, const std::string& path, MessagePor
         else
             words.Cut(text);
     });
-    status = pass.Run(source, remove, false);
-    if (status != ReadStatus::Read) {
-        ShowRefused(messages, path, Problem(status, remove));
+    if (pass.Run(list.Source(), remove, false) != ReadStatus::Read) {
+        ShowRefused(messages, path, kUnableToReadText);
         return false;
     }
     return true;

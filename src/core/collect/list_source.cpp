@@ -5,20 +5,25 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "core/collect/read_buffer.h"
+#include "core/util/format_count.h"
 #include "core/util/user_cancel.h"
 
 namespace tarvolen {
 
 namespace {
 
-// A file of no name, gone with its last descriptor however the process ends; where the
-// file system cannot make one, a named file, unlinked at once.
-int OpenUnnamedFile() {
+std::string TemporaryFolder() {
     const char* variable = std::getenv("TMPDIR");
-    const std::string directory = variable != nullptr && *variable != 0 ? variable : "/tmp";
+    return variable != nullptr && *variable != 0 ? variable : "/tmp";
+}
+
+// A file of no name in directory, gone with its last descriptor however the process
+// ends; where the file system cannot make one, a named file, unlinked at once.
+int OpenUnnamedFile(const std::string& directory) {
     const int fd = ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0)
         return fd;
@@ -34,6 +39,8 @@ bool WriteAll(int fd, const unsigned char* bytes, std::size_t size) {
         const ssize_t n = ::write(fd, bytes, size);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = ENOSPC;
         if (n <= 0)
             return false;
         bytes += n;
@@ -45,7 +52,7 @@ bool WriteAll(int fd, const unsigned char* bytes, std::size_t size) {
 }  // namespace
 
 ListSource::ListSource(const std::string& path, Streams streams, ReadBuffer& buffer,
-                       const StopAsked& stopAsked)
+                       const StopAsked& stopAsked, const CopyCheck& check)
     : file_(path, streams) {
     if (!file_.IsOpen()) {
         if (errno == EINTR && stopAsked && stopAsked())
@@ -57,7 +64,7 @@ ListSource::ListSource(const std::string& path, Streams streams, ReadBuffer& buf
         return;
     // Standard input may be a file read part-way, which cannot be started over.
     if (facts.unbounded || file_.IsStandardInput()) {
-        status_ = CopyStream(buffer, stopAsked) ? Status::Ready : Status::ReadError;
+        status_ = CopyStream(buffer, stopAsked, check);
         return;
     }
     size_ = facts.size;
@@ -69,17 +76,28 @@ ListSource::~ListSource() {
         ::close(copy_);
 }
 
-bool ListSource::CopyStream(ReadBuffer& buffer, const StopAsked& stopAsked) {
-    copy_ = OpenUnnamedFile();
+ListSource::Status ListSource::CopyStream(ReadBuffer& buffer, const StopAsked& stopAsked,
+                                          const CopyCheck& check) {
+    const std::string folder = TemporaryFolder();
+    const auto failed = [this, &folder] {
+        copyFailure_ = FormatText(kListCopyFailedFormat, folder.c_str(), std::strerror(errno));
+        return Status::CopyFailed;
+    };
+    copy_ = OpenUnnamedFile(folder);
     if (copy_ < 0)
-        return false;
+        return failed();
     for (;;) {
         const ssize_t n = ReadFullChunk(file_.Descriptor(), buffer.Data(), nullptr, stopAsked);
-        if (n < 0 || !WriteAll(copy_, buffer.Data(), static_cast<std::size_t>(n)))
-            return false;
+        if (n < 0)
+            return Status::ReadError;
+        if (!WriteAll(copy_, buffer.Data(), static_cast<std::size_t>(n)))
+            return failed();
         size_ += n;
-        if (n < static_cast<ssize_t>(kChunkSize))
-            return true;
+        const bool last = n < static_cast<ssize_t>(kChunkSize);
+        if (check && !check(buffer.Data(), static_cast<std::size_t>(n), last))
+            return Status::Refused;
+        if (last)
+            return Status::Ready;
     }
 }
 

@@ -66,38 +66,6 @@ const NamedReference* FindReference(std::string_view name) {
     return found != all.end() && found->name == name ? &*found : nullptr;
 }
 
-// The value of a charset label after "charset" or "encoding": '=', then the name,
-// quoted or not; empty when there is none.
-std::string LabelAfter(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && IsSpace(static_cast<unsigned char>(text[at])))
-        ++at;
-    if (at == text.size() || text[at] != '=')
-        return {};
-    ++at;
-    while (at < text.size() && IsSpace(static_cast<unsigned char>(text[at])))
-        ++at;
-    if (at < text.size() && (text[at] == '"' || text[at] == '\''))
-        ++at;
-    std::size_t end = at;
-    while (end < text.size() && (IsAlnum(static_cast<unsigned char>(text[end])) ||
-                                 std::strchr("-_.:+", text[end]) != nullptr))
-        ++end;
-    return std::string(text.substr(at, end - at));
-}
-
-// Labels that browsers read as another encoding than iconv would.
-std::string AsBrowsersReadIt(std::string label) {
-    if (label.starts_with("utf-16"))
-        return "utf-8";
-    static constexpr std::string_view kLatin1[] = {
-        "iso-8859-1", "iso8859-1", "latin1",         "l1",        "cp819", "ibm819", "iso_8859-1",
-        "us-ascii",   "ascii",     "x-user-defined", "iso-ir-100"};
-    if (std::find(std::begin(kLatin1), std::end(kLatin1), label) != std::end(kLatin1))
-        return "windows-1252";
-    return label;
-}
-
 }  // namespace
 
 std::optional<MarkupMode> ParseMarkupMode(std::string_view name) {
@@ -122,75 +90,134 @@ bool ReadsAsMarkup(MarkupMode mode, std::string_view path) {
     return extension == "htm" || extension == "html" || extension == "xhtml" || extension == "xml";
 }
 
-std::optional<std::string> FindCharsetHint(const unsigned char* bytes, std::size_t size) {
-    const std::string start =
-        LowerCopy({reinterpret_cast<const char*>(bytes), std::min(size, kCharsetHintBytes)});
-    if (start.starts_with("<?xml")) {
-        const std::string_view declaration = std::string_view(start).substr(0, start.find("?>"));
-        const std::size_t encoding = declaration.find("encoding");
-        if (encoding != std::string_view::npos) {
-            std::string label = LabelAfter(declaration.substr(encoding + 8));
-            if (!label.empty())
-                return AsBrowsersReadIt(std::move(label));
-        }
-    }
-    for (std::size_t meta = start.find("<meta"); meta != std::string::npos;
-         meta = start.find("<meta", meta + 5)) {
-        const std::string_view tag =
-            std::string_view(start).substr(meta, start.find('>', meta) - meta);
-        const std::size_t charset = tag.find("charset");
-        if (charset == std::string_view::npos)
-            continue;
-        std::string label = LabelAfter(tag.substr(charset + 7));
-        if (!label.empty())
-            return AsBrowsersReadIt(std::move(label));
-    }
-    return std::nullopt;
-}
-
 MarkupReader::MarkupReader(CodePage codePage)
     : fromUnicode_(FromUnicodeTableOf(codePage)), utf8_(codePage == CodePage::Utf8) {}
 
-void MarkupReader::Put(char32_t character, unsigned char*& out, const unsigned char* limit) const {
+std::size_t MarkupReader::Encode(char32_t character, unsigned char* bytes) const {
     if (!utf8_) {
-        *out++ = UnicodeToCodePage(fromUnicode_, character);
-        return;
+        bytes[0] = UnicodeToCodePage(fromUnicode_, character);
+        return 1;
     }
-    // In UTF-8 a reference is almost always longer than its character; only a
-    // reference of two characters, or a numeric one cut by the chunk's end, can reach
-    // bytes not read yet, and that character becomes a separator instead.
-    std::string bytes;
-    AppendUtf8(bytes, character);
-    if (out + bytes.size() > limit) {
+    std::string text;
+    AppendUtf8(text, character);
+    std::memcpy(bytes, text.data(), text.size());
+    return text.size();
+}
+
+void MarkupReader::Put(char32_t character, unsigned char*& out, const unsigned char* limit) const {
+    // In UTF-8 a reference is almost always longer than its character; only one of
+    // two characters can reach bytes not read yet, and that character becomes a
+    // separator instead.
+    unsigned char bytes[4];
+    const std::size_t length = Encode(character, bytes);
+    if (out + length > limit) {
         *out++ = kNoByte;
         return;
     }
-    std::memcpy(out, bytes.data(), bytes.size());
-    out += bytes.size();
+    std::memcpy(out, bytes, length);
+    out += length;
+}
+
+const unsigned char* MarkupReader::ReadDigits(const unsigned char* at, const unsigned char* end) {
+    while (at < end && (hex_ ? IsHex(*at) : IsDigit(*at))) {
+        value_ = std::min<char32_t>(value_ * (hex_ ? 16 : 10) + HexValue(*at), kPastUnicode);
+        ++at;
+    }
+    return at;
+}
+
+char32_t MarkupReader::NumericCharacter() const {
+    if (value_ == 0 || value_ >= kPastUnicode || (value_ >= 0xD800 && value_ <= 0xDFFF))
+        return kReplacement;
+    if (value_ >= 0x80 && value_ <= 0x9F)
+        return kC1Characters[value_ - 0x80];
+    return value_;
 }
 
 void MarkupReader::EndNumeric(unsigned char*& out, const unsigned char* limit) {
-    char32_t character = value_;
-    if (character == 0 || character >= kPastUnicode || (character >= 0xD800 && character <= 0xDFFF))
-        character = kReplacement;
-    else if (character >= 0x80 && character <= 0x9F)
-        character = kC1Characters[character - 0x80];
-    Put(character, out, limit);
-    state_ = State::Text;
+    Put(NumericCharacter(), out, limit);
+    state_ = textState_;
 }
 
 void MarkupReader::EndTag() {
     state_ = State::Text;
+    textState_ = State::Text;
     // "<script/>" is complete in XHTML; an HTML page never writes it so.
     if (endTag_ || slash_)
         return;
-    for (const char* raw : {"script", "style"}) {
+    for (const char* raw : {"script", "style", "title", "textarea"}) {
         if (tagNameLength_ == std::strlen(raw) && std::memcmp(tagName_, raw, tagNameLength_) == 0) {
             std::memcpy(rawName_, raw, tagNameLength_ + 1);
             rawMatched_ = 0;
-            state_ = State::RawText;
+            state_ = raw[0] == 's' ? State::RawText : State::RcData;
+            textState_ = raw[0] == 's' ? State::Text : State::RcData;
         }
     }
+}
+
+std::optional<bool> MarkupReader::EndsRcData(const unsigned char* at,
+                                             const unsigned char* end) const {
+    const std::size_t nameLength = std::strlen(rawName_);
+    const std::size_t wanted = 2 + nameLength + 1;
+    const std::size_t there = static_cast<std::size_t>(end - at);
+    for (std::size_t i = 1; i < std::min(wanted, there); ++i) {
+        const unsigned char c = at[i];
+        const bool fits = i == 1               ? c == '/'
+                          : i < 2 + nameLength ? Lower(c) == rawName_[i - 2]
+                                               : IsSpace(c) || c == '/' || c == '>';
+        if (!fits)
+            return false;
+    }
+    if (there < wanted)
+        return std::nullopt;
+    return true;
+}
+
+void MarkupReader::Hold(const unsigned char* from, const unsigned char* end) {
+    heldLength_ = static_cast<std::size_t>(end - from);
+    std::memcpy(held_, from, heldLength_);
+}
+
+void MarkupReader::ReadText(const unsigned char*& at, const unsigned char* end, bool lastOfFile,
+                            unsigned char*& out) {
+    while (at < end && *at != '<' && *at != '&')
+        *out++ = *at++;
+    if (at == end)
+        return;
+    if (*at == '<') {
+        if (state_ == State::Text) {
+            // Whatever follows, '<' separates words.
+            *out++ = kNoByte;
+            ++at;
+            state_ = State::TagOpen;
+            return;
+        }
+        const std::optional<bool> ends = EndsRcData(at, end);
+        if (!ends && !lastOfFile) {
+            Hold(at, end);
+            at = end;
+            return;
+        }
+        if (ends.value_or(false)) {
+            // The element's end tag; its attributes and '>' are read as any tag's.
+            *out++ = kNoByte;
+            at += 2 + std::strlen(rawName_);
+            endTag_ = true;
+            slash_ = false;
+            state_ = State::InTag;
+            textState_ = State::Text;
+        } else {
+            *out++ = *at++;
+        }
+        return;
+    }
+    const Reference reference = ReadReference(at, end, lastOfFile, out);
+    if (reference.needsMore) {
+        Hold(at, end);
+        at = end;
+        return;
+    }
+    at += reference.consumed;
 }
 
 MarkupReader::Reference MarkupReader::ReadReference(const unsigned char* at,
@@ -297,36 +324,32 @@ std::span<unsigned char> MarkupReader::Read(unsigned char* text, std::size_t siz
     const unsigned char* at = begin;
     const unsigned char* end = text + size;
     heldLength_ = 0;
-    // A numeric reference cut by the chunk's end gives its character only now, maybe
-    // before this chunk has given up a byte.
-    unsigned char* const first = state_ == State::Digits ? begin - 1 : begin;
-    unsigned char* out = first;
+    unsigned char* first = begin;
+    unsigned char* out = begin;
+    // A numeric reference whose digits ran up to the previous chunk's end gives its
+    // character once they end, before what this chunk gives: in the room in front of
+    // it where the character takes more bytes than this chunk's part of the reference.
+    if (state_ == State::Digits) {
+        at = ReadDigits(at, end);
+        if (at == end && !lastOfFile)
+            return {begin, 0};
+        if (at < end && *at == ';')
+            ++at;
+        unsigned char bytes[4];
+        const std::size_t length = Encode(NumericCharacter(), bytes);
+        out = begin + (at - begin);
+        first = out - length;
+        std::memcpy(first, bytes, length);
+        state_ = textState_;
+    }
 
     while (at < end) {
         const unsigned char c = *at;
         switch (state_) {
-            case State::Text: {
-                while (at < end && *at != '<' && *at != '&')
-                    *out++ = *at++;
-                if (at == end)
-                    break;
-                if (*at == '<') {
-                    // Whatever follows, '<' separates words.
-                    *out++ = kNoByte;
-                    ++at;
-                    state_ = State::TagOpen;
-                    break;
-                }
-                const Reference reference = ReadReference(at, end, lastOfFile, out);
-                if (reference.needsMore) {
-                    heldLength_ = static_cast<std::size_t>(end - at);
-                    std::memcpy(held_, at, heldLength_);
-                    at = end;
-                    break;
-                }
-                at += reference.consumed;
+            case State::Text:
+            case State::RcData:
+                ReadText(at, end, lastOfFile, out);
                 break;
-            }
             case State::TagOpen:
                 if (IsAlpha(c)) {
                     endTag_ = false;
@@ -451,11 +474,7 @@ std::span<unsigned char> MarkupReader::Read(unsigned char* text, std::size_t siz
                 at += ReadRawText(at, end);
                 break;
             case State::Digits:
-                while (at < end && (hex_ ? IsHex(*at) : IsDigit(*at))) {
-                    value_ =
-                        std::min<char32_t>(value_ * (hex_ ? 16 : 10) + HexValue(*at), kPastUnicode);
-                    ++at;
-                }
+                at = ReadDigits(at, end);
                 if (at == end)
                     break;
                 if (*at == ';')
@@ -468,6 +487,7 @@ std::span<unsigned char> MarkupReader::Read(unsigned char* text, std::size_t siz
         if (state_ == State::Digits)
             EndNumeric(out, end);
         state_ = State::Text;
+        textState_ = State::Text;
     }
     return {first, static_cast<std::size_t>(out - first)};
 }

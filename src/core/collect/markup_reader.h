@@ -25,17 +25,6 @@ std::optional<MarkupMode> ParseMarkupMode(std::string_view name);
 // Whether the document at path is read as markup under mode.
 bool ReadsAsMarkup(MarkupMode mode, std::string_view path);
 
-// A page names its encoding near its start; only this much of it is looked at, as
-// browsers do.
-inline constexpr std::size_t kCharsetHintBytes = 1024;
-
-// The encoding a page names in its first kCharsetHintBytes bytes: in a <meta
-// charset=...>, in the charset=... of a <meta http-equiv="Content-Type" content=...>,
-// or in an <?xml ... encoding="..."?>. The name comes back as the page spells it,
-// except where browsers read a label as another encoding (latin-1 and ASCII as
-// Windows-1252; UTF-16, which a page readable as ASCII cannot be, as UTF-8).
-std::optional<std::string> FindCharsetHint(const unsigned char* bytes, std::size_t size);
-
 // Bytes that a chunk handed to MarkupReader::Read must have writable in front of it:
 // a character reference cut by the previous chunk's end is put back there whole.
 inline constexpr std::size_t kMarkupFrontRoom = 32;
@@ -45,7 +34,8 @@ inline constexpr std::size_t kMarkupFrontRoom = 32;
 // processing instructions and the contents of <script> and <style> become nothing,
 // and character references (&eacute; &#233; &#xE9;, every HTML5 name) become their
 // characters in the code page, or kNoByte where it has none. Markup separates words
-// as a space would: "a<br>b" is two words.
+// as a space would: "a<br>b" is two words. The contents of <title> and <textarea>
+// are text, references read but no tags: "x<y>z" there is "x<y>z".
 //
 // The rules are those of HTML5's tokenizer, cut down to what decides which text is
 // shown. Reading is in place: nothing the reader gives is longer than what it took.
@@ -73,6 +63,7 @@ class MarkupReader {
         Comment,
         BogusComment,  // declarations, processing instructions, "</" not before a name
         RawText,       // inside <script> or <style>
+        RcData,        // inside <title> or <textarea>: text without tags
         Digits,        // the digits of a numeric character reference
     };
 
@@ -84,16 +75,30 @@ class MarkupReader {
     };
     Reference ReadReference(const unsigned char* at, const unsigned char* end, bool lastOfFile,
                             unsigned char*& out);
+    // Text and RcData: the text up to the next '<' or '&', and what starts there; what
+    // the chunk's end cuts is held for the next one.
+    void ReadText(const unsigned char*& at, const unsigned char* end, bool lastOfFile,
+                  unsigned char*& out);
+    const unsigned char* ReadDigits(const unsigned char* at, const unsigned char* end);
+    // The character the digits read name.
+    char32_t NumericCharacter() const;
     void EndNumeric(unsigned char*& out, const unsigned char* limit);
     void EndTag();
+    // The character in the text's encoding, into bytes (room for 4); its length.
+    std::size_t Encode(char32_t character, unsigned char* bytes) const;
     // Writes the character in the text's encoding; limit is the first byte not read
     // yet, which the writing may not reach.
     void Put(char32_t character, unsigned char*& out, const unsigned char* limit) const;
     std::size_t ReadRawText(const unsigned char* at, const unsigned char* end);
+    // RcData at a '<': whether the element's end tag starts there; nothing when the
+    // chunk ends before that is known.
+    std::optional<bool> EndsRcData(const unsigned char* at, const unsigned char* end) const;
+    void Hold(const unsigned char* from, const unsigned char* end);
 
     const FromUnicodeTable& fromUnicode_;
     const bool utf8_;  // the text is UTF-8 (a list of any language), not a code page
     State state_ = State::Text;
+    State textState_ = State::Text;  // Text, or RcData inside <title> and <textarea>
     bool endTag_ = false;
     bool slash_ = false;  // the tag's last byte so far is '/': "<script/>" holds nothing
     unsigned char quote_ = 0;
@@ -101,7 +106,7 @@ class MarkupReader {
     bool bang_ = false;     // Comment: "--!" just before, for "--!>"
     char tagName_[8] = {};  // lower case, enough to tell script and style
     std::size_t tagNameLength_ = 0;
-    char rawName_[8] = {};        // RawText: the element whose end tag ends it
+    char rawName_[9] = {};        // RawText, RcData: the element whose end tag ends it
     std::size_t rawMatched_ = 0;  // RawText: bytes of "</name" matched so far
     bool hex_ = false;            // Digits
     char32_t value_ = 0;          // Digits, saturated above U+10FFFF

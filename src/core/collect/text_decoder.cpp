@@ -220,6 +220,8 @@ std::span<unsigned char> TextDecoder::Decode(unsigned char* chunk, std::size_t n
             return {begin, size};
         mode_ = (decideUtf8_ ? decideUtf8_() : *utf8) ? Mode::Utf8 : Mode::PassThrough;
     }
+    if (mode_ == Mode::Utf32Le || mode_ == Mode::Utf32Be)
+        return {begin, DecodeUtf32(begin, size, lastOfFile)};
     if (toUtf8_)
         return DecodeToUtf8(begin, size, lastOfFile);
 
@@ -253,8 +255,11 @@ std::size_t TextDecoder::Sniff(unsigned char* begin, std::size_t size, bool last
         Mode mode;
         bool utf16;
     };
+    // UTF-32's little-endian mark begins with UTF-16's: it is looked for first.
     static constexpr Mark kMarks[] = {
         {"\xEF\xBB\xBF", 3, Mode::Utf8, false},
+        {"\xFF\xFE\x00\x00", 4, Mode::Utf32Le, false},
+        {"\x00\x00\xFE\xFF", 4, Mode::Utf32Be, false},
         {"\xFF\xFE", 2, Mode::Utf16Le, true},
         {"\xFE\xFF", 2, Mode::Utf16Be, true},
     };
@@ -343,6 +348,38 @@ std::size_t TextDecoder::DecodeUtf16(unsigned char* begin, std::size_t size, boo
             begin[decoded++] = kNoByte;
     }
     return decoded;
+}
+
+namespace {
+
+inline unsigned char* PutUtf8(unsigned char* out, char32_t c);
+
+}  // namespace
+
+// What no text may hold (a surrogate, a value past U+10FFFF) is a separator.
+std::size_t TextDecoder::DecodeUtf32(unsigned char* begin, std::size_t size, bool lastOfFile) {
+    const bool little = mode_ == Mode::Utf32Le;
+    const std::size_t units = size / 4;
+    unsigned char* out = begin;
+    for (std::size_t i = 0; i < units; ++i) {
+        const unsigned char* at = begin + 4 * i;
+        const char32_t c = little ? char32_t{at[0]} | char32_t{at[1]} << 8 | char32_t{at[2]} << 16 |
+                                        char32_t{at[3]} << 24
+                                  : char32_t{at[3]} | char32_t{at[2]} << 8 | char32_t{at[1]} << 16 |
+                                        char32_t{at[0]} << 24;
+        const bool scalar = c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+        if (toUtf8_)
+            out = PutUtf8(out, scalar ? c : U' ');
+        else
+            *out++ = scalar ? UnicodeToCodePage(fromUnicode_, c) : kNoByte;
+    }
+    if (size % 4 != 0) {
+        if (!lastOfFile)
+            Hold(begin + 4 * units, size % 4);
+        else
+            *out++ = toUtf8_ ? ' ' : kNoByte;
+    }
+    return static_cast<std::size_t>(out - begin);
 }
 
 namespace {
@@ -446,8 +483,8 @@ std::size_t TextDecoder::KeepUtf8(unsigned char* begin, std::size_t size, bool l
 // Windows-1252 (Automatic's fallback, or the bytes as they are), or a single-byte
 // encoding through its table.
 std::span<unsigned char> TextDecoder::WidenBytes(const unsigned char* begin, std::size_t size) {
-    ownOut_.resize(3 * size + 8);
-    unsigned char* out = ownOut_.data();
+    ownOut_.resize(kTextFrontRoom + 3 * size + 8);
+    unsigned char* out = ownOut_.data() + kTextFrontRoom;
     const bool table = mode_ == Mode::ByteTable;
     const ToUnicodeTable& western = ToUnicodeTableOf(CodePage::Windows1252);
     std::size_t i = 0;
@@ -470,15 +507,15 @@ std::span<unsigned char> TextDecoder::WidenBytes(const unsigned char* begin, std
         }
         out = PutUtf8(out, Scalar(c));
     }
-    return {ownOut_.data(), static_cast<std::size_t>(out - ownOut_.data())};
+    return OwnText(out);
 }
 
 // Surrogate pairs become the characters they stand for; a lone surrogate is a space.
 // A high surrogate at the end of a chunk waits for the next one.
 std::span<unsigned char> TextDecoder::WidenUtf16(const unsigned char* begin, std::size_t size,
                                                  bool lastOfFile) {
-    ownOut_.resize(3 * (size / 2) + 2);
-    unsigned char* out = ownOut_.data();
+    ownOut_.resize(kTextFrontRoom + 3 * (size / 2) + 2);
+    unsigned char* out = ownOut_.data() + kTextFrontRoom;
     const bool little = mode_ == Mode::Utf16Le;
     auto unitAt = [&](std::size_t i) -> char32_t {
         const unsigned first = begin[2 * i];
@@ -511,7 +548,7 @@ std::span<unsigned char> TextDecoder::WidenUtf16(const unsigned char* begin, std
         else
             out = PutUtf8(out, U' ');
     }
-    return {ownOut_.data(), static_cast<std::size_t>(out - ownOut_.data())};
+    return OwnText(out);
 }
 
 // Maps the characters iconv left in wide_ to the target, at the end of ownOut_.
@@ -532,7 +569,7 @@ void TextDecoder::PutWide(std::size_t characters) {
 std::span<unsigned char> TextDecoder::DecodeIconv(unsigned char* begin, std::size_t size,
                                                   bool lastOfFile) {
     const std::size_t wideBytes = wide_.size() * sizeof(char32_t);
-    ownOut_.clear();
+    ownOut_.assign(kTextFrontRoom, 0);
     char* in = reinterpret_cast<char*>(begin);
     std::size_t inLeft = size;
     while (inLeft > 0) {
@@ -562,9 +599,14 @@ std::span<unsigned char> TextDecoder::DecodeIconv(unsigned char* begin, std::siz
         PutWide((wideBytes - wideLeft) / sizeof(char32_t));
         ::iconv(AsIconv(iconv_), nullptr, nullptr, nullptr, nullptr);
     }
-    const std::size_t length = ownOut_.size();
+    const std::size_t length = ownOut_.size() - kTextFrontRoom;
     ownOut_.push_back(0);  // the byte after the text is writable
-    return {ownOut_.data(), length};
+    return {ownOut_.data() + kTextFrontRoom, length};
+}
+
+std::span<unsigned char> TextDecoder::OwnText(const unsigned char* end) {
+    unsigned char* const text = ownOut_.data() + kTextFrontRoom;
+    return {text, static_cast<std::size_t>(end - text)};
 }
 
 }  // namespace tarvolen

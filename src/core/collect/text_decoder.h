@@ -19,6 +19,11 @@ namespace tarvolen {
 // sequence is decoded once, whole, and the chunk is never copied.
 inline constexpr std::size_t kDecodeFrontRoom = 16;
 
+// Bytes writable in front of every text Decode returns, wherever it lies, when the
+// chunk had kDecodeFrontRoom + kTextFrontRoom in front of it: the reader of the text
+// (the markup reader) puts back there what the previous text's end cut.
+inline constexpr std::size_t kTextFrontRoom = 32;
+
 // Turns the bytes of one document, chunk by chunk, into text of the alphabet's code
 // page, so that the tokenizer and the store see exactly what the same text saved in
 // that code page would give. A character the code page has becomes its byte; any other
@@ -74,7 +79,9 @@ class TextDecoder {
     // be writable. lastOfFile: no bytes follow (a sequence cut here is ill-formed).
     // Returns the decoded text, which starts at most kDecodeFrontRoom bytes before
     // chunk, or lies in the decoder's own buffer until the next call; either way the
-    // byte after it is writable (the tokenizer puts its NUL there).
+    // byte after it is writable (the tokenizer puts its NUL there), and so are the
+    // kTextFrontRoom bytes before it where the chunk had them before
+    // chunk[-kDecodeFrontRoom].
     std::span<unsigned char> Decode(unsigned char* chunk, std::size_t n, bool lastOfFile);
 
   private:
@@ -85,6 +92,8 @@ class TextDecoder {
         Utf8,
         Utf16Le,
         Utf16Be,
+        Utf32Le,  // by a byte order mark only
+        Utf32Be,
         ByteTable,  // a single-byte encoding, through a table built with iconv
         Iconv,
     };
@@ -92,6 +101,8 @@ class TextDecoder {
     std::size_t Sniff(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf16(unsigned char* begin, std::size_t size, bool lastOfFile);
+    // Either target, in place: four bytes give at most four.
+    std::size_t DecodeUtf32(unsigned char* begin, std::size_t size, bool lastOfFile);
     // Mode::Iconv, to either target: into ownOut_, whose span it returns.
     std::span<unsigned char> DecodeIconv(unsigned char* begin, std::size_t size, bool lastOfFile);
     void PutWide(std::size_t characters);
@@ -118,8 +129,10 @@ class TextDecoder {
     std::vector<char32_t> wide_;
     bool toUtf8_ = false;
     std::array<char32_t, 256> byteCharacters_{};  // ByteTable, UTF-8 target: each byte's character
-    // The text of a chunk that does not fit in place, with room for a byte after it.
+    // The text of a chunk that does not fit in place, after kTextFrontRoom bytes and
+    // with room for a byte after it.
     std::vector<unsigned char> ownOut_;
+    std::span<unsigned char> OwnText(const unsigned char* end);
     std::function<bool()> decideUtf8_;
 };
 

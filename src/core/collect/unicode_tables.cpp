@@ -66,6 +66,21 @@ bool IsUnstable(char32_t c) {
            u_getCombiningClass(u) != 0;
 }
 
+// NFKC holds a character that is neither letter nor mark.
+bool IsSpaced(char32_t c) {
+    std::u16string in;
+    in.push_back(static_cast<char16_t>(c));
+    std::u16string normalized;
+    if (!NormalizeNfkc(in, normalized))
+        return false;
+    for (const char16_t unit : normalized) {
+        const CharClass charClass = ClassOf(unit);
+        if (charClass != CharClass::Letter && charClass != CharClass::Mark)
+            return true;
+    }
+    return false;
+}
+
 std::unique_ptr<detail::UnicodeTables> Build() {
     auto tables = std::make_unique<detail::UnicodeTables>();
     for (char32_t c = 0; c < 0x10000; ++c) {
@@ -77,6 +92,9 @@ std::unique_ptr<detail::UnicodeTables> Build() {
         // A lower case beyond the plane (none in today's data) goes the slow way.
         if (IsUnstable(c) || lower >= 0x10000)
             f |= detail::kUnstableBit;
+        if ((charClass == CharClass::Letter || charClass == CharClass::Mark) && IsUnstable(c) &&
+            (c < 0xD800 || c > 0xDFFF) && IsSpaced(c))
+            f |= detail::kSpacedBit;
         tables->facts[c] = f;
         tables->lower[c] = static_cast<char16_t>(lower < 0x10000 ? lower : c);
         if (c >= 0x80 && c < 0x800)
@@ -88,6 +106,30 @@ std::unique_ptr<detail::UnicodeTables> Build() {
 
 }  // namespace
 
+bool NormalizeNfkc(const std::u16string& in, std::u16string& out) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* nfkc = unorm2_getNFKCInstance(&status);
+    if (U_FAILURE(status))
+        return false;
+    // A guess first, then exactly what ICU asks for: one character may give eighteen.
+    out.resize(in.size() * 3 + 8);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        status = U_ZERO_ERROR;
+        const std::int32_t length = unorm2_normalize(
+            nfkc, reinterpret_cast<const UChar*>(in.data()), static_cast<std::int32_t>(in.size()),
+            reinterpret_cast<UChar*>(out.data()), static_cast<std::int32_t>(out.size()), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(static_cast<std::size_t>(length));
+            continue;
+        }
+        if (U_FAILURE(status))
+            return false;
+        out.resize(static_cast<std::size_t>(length));
+        return true;
+    }
+    return false;
+}
+
 namespace detail {
 
 const UnicodeTables& Tables() {
@@ -97,7 +139,7 @@ const UnicodeTables& Tables() {
 
 CharFacts FactsBeyondBmp(char32_t c) {
     const CharClass charClass = ClassOf(c);
-    return {charClass, charClass != CharClass::Other && IsSegmented(c), true};
+    return {charClass, charClass != CharClass::Other && IsSegmented(c), true, false};
 }
 
 char32_t LowerBeyondBmp(char32_t c) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tarvolen {
 
@@ -24,9 +25,16 @@ struct CharFacts {
     // check is not "yes", or its combining class is not 0); a word without one is
     // already in NFKC.
     bool unstable;
+    // A letter or mark whose NFKC holds a character that is neither (U+FDFA's holds
+    // spaces): it is read as that form, so that a word is cut there. None lies beyond
+    // the Basic Multilingual Plane in today's data.
+    bool spaced;
 };
 
 CharFacts FactsOf(char32_t c);
+
+// NFKC by ICU, into out, sized by ICU's own answer; false when ICU fails.
+bool NormalizeNfkc(const std::u16string& in, std::u16string& out);
 
 // The simple lower-case mapping (u_tolower).
 char32_t LowerOf(char32_t c);
@@ -45,6 +53,7 @@ const UnicodeTables& Tables();
 inline constexpr std::uint8_t kClassBits = 0x07;
 inline constexpr std::uint8_t kSegmentedBit = 0x08;
 inline constexpr std::uint8_t kUnstableBit = 0x10;
+inline constexpr std::uint8_t kSpacedBit = 0x20;
 CharFacts FactsBeyondBmp(char32_t c);
 char32_t LowerBeyondBmp(char32_t c);
 }  // namespace detail
@@ -54,7 +63,7 @@ inline CharFacts FactsOf(char32_t c) {
         return detail::FactsBeyondBmp(c);
     const std::uint8_t f = detail::Tables().facts[c];
     return {static_cast<CharClass>(f & detail::kClassBits), (f & detail::kSegmentedBit) != 0,
-            (f & detail::kUnstableBit) != 0};
+            (f & detail::kUnstableBit) != 0, (f & detail::kSpacedBit) != 0};
 }
 
 inline char32_t LowerOf(char32_t c) {

@@ -217,11 +217,30 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
     }
 }
 
+void UnicodeWordCutter::TakeNormalized(char32_t c) {
+    std::u16string character;
+    AppendUtf16(character, c);
+    std::u16string normalized;
+    if (!NormalizeNfkc(character, normalized))
+        return;
+    for (std::size_t i = 0; i < normalized.size();) {
+        char32_t unit;
+        U16_NEXT(normalized.data(), i, normalized.size(), unit);
+        Take(unit);
+    }
+}
+
 void UnicodeWordCutter::Take(char32_t c) {
     CharClass charClass;
     bool segmented;
     if (c < 0x10000) {
         const std::uint8_t f = tables_.facts[c];
+        // Its compatibility form holds a separator: read as that form, which cuts the
+        // word there as text written so would be. The form holds no such character.
+        if ((f & detail::kSpacedBit) != 0) {
+            TakeNormalized(c);
+            return;
+        }
         charClass = static_cast<CharClass>(f & detail::kClassBits);
         segmented = (f & detail::kSegmentedBit) != 0;
     } else {
@@ -241,6 +260,10 @@ void UnicodeWordCutter::Take(char32_t c) {
                 EndRun();
                 if (charClass == CharClass::Mark)
                     return;
+            } else if (starts && segmented) {
+                // The letters before are too many for a word and are dropped; the
+                // script after them is cut into words as ever, wherever it starts.
+                EndRun();
             } else {
                 tooLong_ = true;
                 return;
@@ -328,20 +351,12 @@ void UnicodeWordCutter::Emit(const char32_t* characters, std::size_t count) {
             if (characters[i] != 0xAD)
                 AppendUtf16(unfolded_, characters[i]);
         }
-        UErrorCode status = U_ZERO_ERROR;
-        const UNormalizer2* nfkc = unorm2_getNFKCInstance(&status);
-        normalized_.resize(unfolded_.size() * 4 + 8);
-        const std::int32_t length =
-            unorm2_normalize(nfkc, reinterpret_cast<const UChar*>(unfolded_.data()),
-                             static_cast<std::int32_t>(unfolded_.size()),
-                             reinterpret_cast<UChar*>(normalized_.data()),
-                             static_cast<std::int32_t>(normalized_.size()), &status);
-        if (U_FAILURE(status))
+        if (!NormalizeNfkc(unfolded_, normalized_))
             return;
         folded_.clear();
-        for (std::int32_t i = 0; i < length;) {
+        for (std::size_t i = 0; i < normalized_.size();) {
             char32_t c;
-            U16_NEXT(normalized_.data(), i, length, c);
+            U16_NEXT(normalized_.data(), i, normalized_.size(), c);
             folded_.push_back(c);
         }
         folded = folded_.data();

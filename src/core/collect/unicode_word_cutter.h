@@ -44,6 +44,7 @@ class UnicodeWordCutter final : public WordCutter {
 
   private:
     void Take(char32_t c);
+    void TakeNormalized(char32_t c);
     // Cuts the ASCII from p on by the tokenizer where that is worth it; returns where
     // the character-by-character way goes on.
     unsigned char* CutAscii(unsigned char* p, unsigned char* end);

@@ -1,5 +1,7 @@
 #include "core/list/list_table.h"
 
+#include <cerrno>
+
 #include <charconv>
 #include <cstdio>
 #include <iterator>
@@ -126,10 +128,13 @@ std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,
 
 ExportOutcome ExportListTable(const std::string& path, TableFormat format,
                               const ListSnapshot& snapshot, const std::vector<std::uint32_t>& rows,
-                              CodePage encoding, OutputSeam* seam) {
+                              CodePage encoding, OutputSeam* seam, int* openError) {
     SafeOutputFile file(seam);
-    if (!file.Open(path, false, kExportBufferSize))
+    if (!file.Open(path, false, kExportBufferSize)) {
+        if (openError != nullptr)
+            *openError = errno;
         return ExportOutcome::CannotCreate;
+    }
     const Layout layout = LayoutOf(format);
     std::string line;
     AppendHeader(line, layout, TableColumnCount(snapshot));

@@ -32,9 +32,11 @@ std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,
 enum class ExportOutcome { Written, CannotCreate };
 
 // Writes the table to path through the same safe save as the word list: a failed write
-// leaves an existing file as it was and throws the output error (CMyException).
+// leaves an existing file as it was and throws the output error (CMyException). When the
+// file cannot be created, openError (if given) gets the system's reason (errno).
 ExportOutcome ExportListTable(const std::string& path, TableFormat format,
                               const ListSnapshot& snapshot, const std::vector<std::uint32_t>& rows,
-                              CodePage encoding, OutputSeam* seam = nullptr);
+                              CodePage encoding, OutputSeam* seam = nullptr,
+                              int* openError = nullptr);
 
 }  // namespace tarvolen

@@ -12,6 +12,7 @@
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
 #include "core/output/unicode_case.h"
+#include "core/output/upper_case_join.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/ticks.h"
@@ -452,13 +453,53 @@ void WriteListRecord(std::FILE* stream, ListKind kind, const ListEntry& entry,
     }
 }
 
+namespace {
+
+// The list of that kind where UPPER CASE may make words one (UpperCaseMayJoin): its
+// entries as EntriesInCase gives them. False, writing nothing, where it may not.
+bool WriteJoined(std::FILE* stream, const WordStore& store, ListKind kind,
+                 const RecordFormat& format) {
+    if (!UpperCaseMayJoin(format))
+        return false;
+    for (const ListEntry& entry : EntriesInCase(SortedEntries(store, kind), kind, format))
+        WriteListRecord(stream, kind, entry, format);
+    return true;
+}
+
+// The same for a save: nothing when UPPER CASE cannot make words one.
+std::optional<WriteOutcome> SaveJoined(const WordStore& store, ListKind kind,
+                                       const WriterOptions& options, const std::string& path,
+                                       const WriterHooks& hooks,
+                                       std::optional<std::uint32_t> startTick) {
+    const RecordFormat format(options);
+    if (!UpperCaseMayJoin(format))
+        return std::nullopt;
+    // Joined, or refused, before the file is opened: a refusal keeps the old one.
+    const std::vector<ListEntry> entries = EntriesInCase(SortedEntries(store, kind), kind, format);
+    return WriteRecordList(
+        options, path, hooks,
+        [&](std::FILE* stream, const RecordFormat& written, const std::function<void()>& every) {
+            for (const ListEntry& entry : entries) {
+                every();
+                WriteListRecord(stream, kind, entry, written);
+            }
+        },
+        startTick);
+}
+
+}  // namespace
+
 void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    if (WriteJoined(stream, store, ListKind::Words, format))
+        return;
     ForEachSorted(store, SortedKeyedWords(store), [&](const KeyedWord& word) {
         WriteWord(stream, {store.ArenaBegin() + word.offset, word.length}, format);
     });
 }
 
 void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    if (WriteJoined(stream, store, ListKind::Frequency, format))
+        return;
     ForEachSorted(store, SortedKeyedEntries(store), [&](const KeyedEntry& entry) {
         WriteFrequencyRecord(stream, TextAt(store, entry.offset), entry.count, format);
     });
@@ -472,6 +513,9 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
                            const std::string& path, const WriterHooks& hooks) {
     BusyScope busy(hooks.busy);
     const std::uint32_t start = hooks.ticks.Now();
+    if (std::optional<WriteOutcome> joined =
+            SaveJoined(store, ListKind::Words, options, path, hooks, start))
+        return *joined;
 
     // Sorted before the file is opened: should the memory for the sort be missing,
     // an existing list must not have been truncated already.
@@ -509,10 +553,9 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
 
 WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
                                 const std::string& path, const WriterHooks& hooks) {
-    if (store.Count() == 0) {
-        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
-        return WriteOutcome::EmptyList;
-    }
+    if (std::optional<WriteOutcome> joined =
+            SaveJoined(store, ListKind::Frequency, options, path, hooks, std::nullopt))
+        return *joined;
     const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
     return WriteRecordList(
         options, path, hooks,
@@ -553,6 +596,8 @@ WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& pa
 }
 
 void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    if (WriteJoined(stream, store, ListKind::Range, format))
+        return;
     ForEachSorted(store, SortedKeyedRanges(store), [&](const KeyedRangeEntry& entry) {
         WriteRangeRecord(stream, TextAt(store, entry.offset), entry.count, entry.range, format);
     });
@@ -560,10 +605,9 @@ void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFo
 
 WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
                             const std::string& path, const WriterHooks& hooks) {
-    if (store.Count() == 0) {
-        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
-        return WriteOutcome::EmptyList;
-    }
+    if (std::optional<WriteOutcome> joined =
+            SaveJoined(store, ListKind::Range, options, path, hooks, std::nullopt))
+        return *joined;
     // Sorted before the file is opened, as the other lists are.
     const std::vector<KeyedRangeEntry> entries = SortedKeyedRanges(store);
     return WriteRecordList(

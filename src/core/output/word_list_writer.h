@@ -55,7 +55,6 @@ struct WriterHooks {
 enum class WriteOutcome {
     Written,       // complete; listSaved ran and "Done!" was shown
     CannotCreate,  // the file could not be opened; nothing written
-    EmptyList,     // WriteFrequencyList refused an empty store; no file touched
     Stopped,       // stopRequested said so; the target is as it was, nothing shown
 };
 
@@ -157,7 +156,8 @@ WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& pa
                              const WriterHooks& hooks, const RecordSource& writeRecords,
                              std::optional<std::uint32_t> startTick = std::nullopt);
 
-// The frequency list with each word's range: refused, as that list is, when empty.
+// The frequency list with each word's range. An empty store is written as every list
+// is: an ordinary write of no records.
 WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
                             const std::string& path, const WriterHooks& hooks);
 

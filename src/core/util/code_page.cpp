@@ -51,6 +51,11 @@ std::unique_ptr<FromUnicodeTable> BuildFromUnicode(CodePage codePage) {
         if (high[i] != 0xFFFD)
             (*table)[high[i]] = static_cast<unsigned char>(0x80 + i);
     }
+    // Neither code page has the hyphen and the non-breaking hyphen of Unicode: they
+    // are its hyphen-minus, which "Hyphens inside words" joins words by, as the rule
+    // of any language joins by all three. Without the rule all three separate.
+    (*table)[0x2010] = '-';
+    (*table)[0x2011] = '-';
     return table;
 }
 

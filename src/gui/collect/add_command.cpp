@@ -89,6 +89,7 @@ void CMainDialog::AddFiles() {
 
     State.InputFiles.clear();
     State.scanned = false;
+    State.named.clear();
     State.skipped = {};
     for (CFileBrowser::Position pos = browser.GetStartPosition(); pos != nullptr;)
         State.InputFiles.push_back(browser.GetNextPathName(pos));
@@ -153,6 +154,7 @@ void CMainDialog::AddFromDirectory() {
 
     State.InputFiles.clear();
     State.scanned = true;
+    State.named.clear();
     State.skipped = {};
     ScanTypes = ParseScanTypes(typeText);
     {

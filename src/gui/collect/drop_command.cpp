@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,7 @@ void CMainDialog::AddDropped(const std::vector<std::string>& paths) {
     // Folders open into their files in the drop's order, as a directory scan with the
     // default types would find them.
     std::vector<std::string> files;
+    std::set<std::string> named;
     std::vector<std::string> unreadable;
     const std::vector<std::string> types = ParseScanTypes(kDefaultScanTypes);
     {
@@ -136,6 +138,7 @@ void CMainDialog::AddDropped(const std::vector<std::string>& paths) {
         for (const std::string& path : paths) {
             if (!IsDirectory(path)) {
                 files.push_back(path);
+                named.insert(path);
                 continue;
             }
             if (!walk)
@@ -144,6 +147,7 @@ void CMainDialog::AddDropped(const std::vector<std::string>& paths) {
         }
         // Files found in folders are skipped when unreadable, as a scan's are.
         State.scanned = walk != nullptr;
+        State.named = std::move(named);
     }
     if (addMode == AddMode::WordList) {
         MergeWordLists(files);

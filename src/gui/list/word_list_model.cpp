@@ -9,6 +9,7 @@
 #include "core/list/list_table.h"
 #include "core/list/list_text.h"
 #include "core/util/format_count.h"
+#include "core/util/ticks.h"
 
 namespace tarvolen {
 
@@ -29,7 +30,16 @@ QString CWordListModel::Grouped(std::uint64_t value) {
     return QString::fromStdString(FormatCount64(static_cast<std::int64_t>(value), ','));
 }
 
-CWordListModel::CWordListModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
+
+// How long an expression search keeps the window before it answers its events again.
+constexpr std::uint32_t kSearchSliceMilliseconds = 25;
+
+}  // namespace
+
+CWordListModel::CWordListModel(QObject* parent) : QAbstractTableModel(parent) {
+    connect(&searchTimer_, &QTimer::timeout, this, &CWordListModel::ContinueSearch);
+}
 
 void CWordListModel::Reload(const WordStore& store, CodePage encoding) {
     store_ = &store;
@@ -86,6 +96,10 @@ void CWordListModel::SetReferenceOnlyShown(bool shown) {
 void CWordListModel::Suspend() {
     if (suspended_)
         return;
+    const bool running = searchTimer_.isActive();
+    searchTimer_.stop();
+    if (running)
+        emit SearchStateChanged();
     Reset([this] {
         suspended_ = true;
         snapshot_.Clear();
@@ -139,15 +153,52 @@ void CWordListModel::Arrange() {
     Search();
 }
 
+bool CWordListModel::MatchesExpression(std::string_view word) const {
+    return expression_.match(QString::fromStdString(ListWordUtf8(encoding_, word))).hasMatch();
+}
+
+void CWordListModel::StopSearch() {
+    if (!searchTimer_.isActive())
+        return;
+    searchTimer_.stop();
+    searchStopped_ = true;
+    emit SearchStateChanged();
+}
+
+void CWordListModel::ContinueSearch() {
+    std::vector<std::uint32_t> found;
+    sliced_.Slice(
+        snapshot_, order_, [this](std::string_view word) { return MatchesExpression(word); }, found,
+        SystemTicks(), kSearchSliceMilliseconds);
+    if (!found.empty()) {
+        const auto first = static_cast<int>(shown_.size());
+        beginInsertRows({}, first, first + static_cast<int>(found.size()) - 1);
+        for (const std::uint32_t row : found)
+            shownOccurrences_ += snapshot_.Count(row);
+        shown_.insert(shown_.end(), found.begin(), found.end());
+        endInsertRows();
+    }
+    if (sliced_.Done())
+        searchTimer_.stop();
+    emit ShownChanged();
+    emit SearchStateChanged();
+}
+
 void CWordListModel::Search() {
+    const bool wasRunning = searchTimer_.isActive() || searchStopped_;
+    searchTimer_.stop();
+    searchStopped_ = false;
     shown_ = {};
     searching_ = false;
     if (regularExpression_ && !searchText_.isEmpty()) {
+        // The first slice at once: a short list is searched whole before the rows show.
         searching_ = true;
-        shown_ = MatchingRows(snapshot_, order_, [this](std::string_view word) {
-            return expression_.match(QString::fromStdString(ListWordUtf8(encoding_, word)))
-                .hasMatch();
-        });
+        sliced_.Start(order_.size());
+        sliced_.Slice(
+            snapshot_, order_, [this](std::string_view word) { return MatchesExpression(word); },
+            shown_, SystemTicks(), kSearchSliceMilliseconds);
+        if (!sliced_.Done())
+            searchTimer_.start(0);
     } else if (!regularExpression_) {
         const std::u32string typed = searchText_.toStdU32String();
         const WordSearch search(encoding_, typed);
@@ -159,6 +210,8 @@ void CWordListModel::Search() {
         }
     }
     shownOccurrences_ = 0;
+    if (wasRunning || searchTimer_.isActive())
+        emit SearchStateChanged();
     if (!searching_) {
         shownOccurrences_ = snapshot_.TotalOccurrences();
         return;

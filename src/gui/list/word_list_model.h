@@ -3,11 +3,13 @@
 #include <QAbstractTableModel>
 #include <QRegularExpression>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <vector>
 
 #include "core/list/list_order.h"
 #include "core/list/list_snapshot.h"
+#include "core/list/sliced_search.h"
 #include "core/util/code_page.h"
 
 namespace tarvolen {
@@ -62,7 +64,17 @@ class CWordListModel : public QAbstractTableModel {
 
     // The search text, plain (WordSearch) or a regular expression. An invalid
     // expression leaves the rows as they were and returns its error; empty otherwise.
+    // An expression is matched a slice of rows at a time between the window's events,
+    // the rows it finds added as it goes (see SlicedSearch); whatever changes the rows
+    // (another search, a sort, the list) starts it anew.
     QString SetSearch(const QString& text, bool regularExpression);
+    // An expression search still under way, and how far it got.
+    bool SearchRunning() const { return searchTimer_.isActive(); }
+    int SearchPercent() const { return sliced_.Percent(); }
+    // Ends the search under way: the rows found so far stay. Until the next search,
+    // SearchStopped says so.
+    void StopSearch();
+    bool SearchStopped() const { return searchStopped_; }
 
     // Snapshot rows in the order shown.
     std::size_t ShownCount() const { return searching_ ? shown_.size() : order_.size(); }
@@ -95,6 +107,8 @@ class CWordListModel : public QAbstractTableModel {
   signals:
     // The rows shown, or their number, changed.
     void ShownChanged();
+    // A search began, went on, ended or was stopped.
+    void SearchStateChanged();
 
   private:
     // Runs change inside a model reset, and says the rows shown changed.
@@ -106,6 +120,9 @@ class CWordListModel : public QAbstractTableModel {
     // Sorts and searches the snapshot again, inside a model reset.
     void Arrange();
     void Search();
+    bool MatchesExpression(std::string_view word) const;
+    // The next slice of the expression search, its rows added to those shown.
+    void ContinueSearch();
 
     ListSnapshot snapshot_;
     const WordStore* store_ = nullptr;
@@ -121,6 +138,9 @@ class CWordListModel : public QAbstractTableModel {
     QRegularExpression expression_;
     bool searching_ = false;
     bool suspended_ = false;
+    SlicedSearch sliced_;
+    QTimer searchTimer_;
+    bool searchStopped_ = false;
 };
 
 }  // namespace tarvolen

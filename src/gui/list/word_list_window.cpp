@@ -27,6 +27,7 @@
 #include "core/workspace.h"
 #include "gui/app/main_dialog.h"
 #include "gui/list/row_table_view.h"
+#include "gui/list/search_progress.h"
 #include "gui/list/word_list_model.h"
 #include "gui/util/focus.h"
 #include "gui/util/wait_cursor.h"
@@ -118,6 +119,7 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(searchRow);
     layout->addWidget(searchError_);
+    layout->addWidget(new CSearchProgress(*model_, this));
     layout->addWidget(table_, 1);
     layout->addWidget(counts_);
     layout->addLayout(buttons);
@@ -361,12 +363,13 @@ void CWordListWindow::ExportShown() {
         const bool tsv = picked.filterIndex == 2 ||
                          (path.size() >= 4 && path.compare(path.size() - 4, 4, ".tsv") == 0);
         WaitCursor busy;
+        int error = 0;
         const ExportOutcome outcome =
             ExportListTable(path, tsv ? TableFormat::Tsv : TableFormat::Csv, model_->snapshot(),
-                            model_->ShownRowList(), model_->encoding());
+                            model_->ShownRowList(), model_->encoding(), nullptr, &error);
         busy.Restore();
         if (outcome == ExportOutcome::CannotCreate)
-            main_.messages().ShowMessage(kCannotCreateText, MessageIcon::Warning);
+            main_.messages().ShowMessage(CannotCreateMessage(path, error), MessageIcon::Warning);
     });
 }
 

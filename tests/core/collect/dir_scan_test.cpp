@@ -319,17 +319,27 @@ TEST(ScanDirectory, MissingOrFileStartFindsNothing) {
 }
 
 TEST(ScanDirectory, PipesAndDanglingLinksAreNotCollected) {
-    // Opening a pipe would block the ingestion; a dangling link would fail it.
+    // Opening a pipe would block the ingestion; a dangling link would fail it. The
+    // links that lead nowhere, or round in a loop, are listed as unreadable entries
+    // are, with the reason.
     Tree t;
     t.dir.Write("real.txt", "");
     ASSERT_EQ(mkfifo(t.At("pipe.txt").c_str(), 0600), 0);
     fs::create_symlink(t.At("gone.txt"), t.At("dangling.txt"));
+    fs::create_symlink(t.At("loop-b"), t.At("loop-a"));
+    fs::create_symlink(t.At("loop-a"), t.At("loop-b"));
     TempDir outside;
     fs::create_symlink(outside.Write("o.txt", ""), t.At("link.txt"));
     FakeProgress progress;
     SortedLister lister;
-    EXPECT_EQ(Scan(t.root, "txt", progress, lister),
-              (std::vector<std::string>{t.At("link.txt"), t.At("real.txt")}));
+    std::vector<std::string> files;
+    std::vector<std::string> unreadable;
+    ScanDirectory(t.root, ParseScanTypes("txt"), files, progress, lister, &unreadable);
+    EXPECT_EQ(files, (std::vector<std::string>{t.At("link.txt"), t.At("real.txt")}));
+    EXPECT_EQ(unreadable,
+              (std::vector<std::string>{t.At("dangling.txt") + ": No such file or directory",
+                                        t.At("loop-a") + ": Too many levels of symbolic links",
+                                        t.At("loop-b") + ": Too many levels of symbolic links"}));
 }
 
 }  // namespace

@@ -65,6 +65,8 @@ TEST(BinarySniffTest, SignaturesAndNulsMarkFilesThatAreNoText) {
         {"UTF-16LE without a mark", Utf16Le("plain words"), false},
         {"UTF-16BE without a mark", Utf16Be("plain words"), false},
         {"UTF-16 with a mark", "\xFF\xFE"s + Utf16Le("x"), false},
+        {"UTF-32 with a mark", "\0\0\xFE\xFF\0\0\0x"s, false},
+        {"UTF-32LE with a mark", "\xFF\xFE\0\0x\0\0\0"s, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -151,6 +153,44 @@ TEST_F(DocumentRunTest, AReferenceOrTagCutByAChunksEndReadsWhole) {
         Run({dir.Write("cut.html", std::string(kChunkSize - into, ' ') + tail)});
         // Octal escapes: "\xFCber" would read as one hexadecimal number.
         EXPECT_EQ(Words(), (WordCounts{{"\374", 1}, {"\374ber", 1}, {"gr\374n", 1}}));
+    }
+}
+
+// The same where the decoded text lies in the decoder's own buffer rather than in the
+// read buffer: a list of any language from UTF-16 or a code page, and any multi-byte
+// encoding. The part of a reference held back by a chunk's end goes in front of it.
+TEST_F(DocumentRunTest, AReferenceCutByAChunksEndReadsWholeInEveryDecoding) {
+    const struct {
+        const char* encoding;
+        std::int32_t language;
+        bool utf16;
+    } cases[] = {
+        {"auto", kUnicode, true},         {"auto", kUnicode, false},
+        {"koi8-r", kUnicode, false},      {"shift_jis", kUnicode, false},
+        {"iso-2022-jp", kUnicode, false}, {"gb18030", kGerman, false},
+    };
+    // "\xE9" keeps Automatic from reading the page as UTF-8.
+    const std::string head = "caf\xE9 ";
+    const std::string tail = "&Uuml;ber gr&#xFC;n &#252;";
+    for (const auto& c : cases) {
+        workspace.Add.Language = c.language;
+        workspace.Add.Encoding = c.encoding;
+        const bool utf8 = c.language == kUnicode;
+        for (std::size_t into = 0; into <= tail.size(); into += 3) {
+            SCOPED_TRACE(std::string(c.encoding) + " " + std::to_string(into));
+            workspace.Store.Clear();
+            const std::string page =
+                c.utf16 ? "\xFF\xFE" + Utf16Le(std::string(kChunkSize / 2 - 1 - into, ' ') + tail)
+                        : head + std::string(kChunkSize - head.size() - into, ' ') + tail;
+            Run({dir.Write("cut.html", page)});
+            const WordCounts words = Words();
+            EXPECT_EQ(words.count(utf8 ? "\xC3\xBC"
+                                         "ber"
+                                       : "\374ber"),
+                      1u);
+            EXPECT_EQ(words.count(utf8 ? "gr\xC3\xBCn" : "gr\374n"), 1u);
+            EXPECT_EQ(words.count(utf8 ? "\xC3\xBC" : "\374"), 1u);
+        }
     }
 }
 

@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -325,6 +327,35 @@ TEST_F(IngestTest, StreamsAreReadToTheirEndOnlyWhereTheRunReadsStreams) {
     const IngestResult result = Run();
     EXPECT_EQ(result.Outcome, IngestOutcome::Completed);
     EXPECT_EQ(workspace.Store.Count(), 0);
+}
+
+// The walk found a regular file; by the time it is read it is a pipe. Its open would
+// wait for a writer forever: it is opened without waiting, listed as not read, and the
+// run goes on. A pipe named beside the scan is still read to its end.
+TEST_F(IngestTest, AScannedFileThatBecameAPipeIsNotWaitedFor) {
+    const std::string changed = (dir.path() / "changed.txt").string();
+    const std::string named = (dir.path() / "named").string();
+    ASSERT_EQ(::mkfifo(changed.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(named.c_str(), 0600), 0);
+    std::thread writer([&named] {
+        const int out = ::open(named.c_str(), O_WRONLY | O_CLOEXEC);
+        (void)::write(out, "piped", 5);
+        ::close(out);
+    });
+    state.InputFiles = {changed, dir.Write("a.txt", "alpha"), named};
+    state.scanned = true;
+    state.named = {named};
+    IngestHooks hooks = Hooks();
+    hooks.streams = Streams::ReadToEnd;
+    auto run = std::async(std::launch::async, [&] { return IngestFiles(workspace, state, hooks); });
+    if (run.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
+        ::close(::open(changed.c_str(), O_WRONLY | O_CLOEXEC));  // lets the run end
+        ADD_FAILURE() << "the run waits for the pipe's writer";
+    }
+    EXPECT_EQ(run.get().Outcome, IngestOutcome::Completed);
+    writer.join();
+    EXPECT_EQ(Words(), (WordCounts{{"alpha", 1}, {"piped", 1}}));
+    EXPECT_EQ(state.skipped.unreadable, std::vector<std::string>{changed + ": not a regular file"});
 }
 
 // A stream that ends exactly on a whole chunk learns of its end from an empty read:

@@ -2,11 +2,16 @@
 // words out of it; a refused list never enters in part.
 #include "core/collect/list_merge.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/collect/blob.h"
@@ -250,6 +255,55 @@ TEST_F(ListMergeTest, ListsFromPipesAreReadToTheirEnd) {
                                 session.messages, SystemReadBufferMemory(), Streams::ReadToEnd),
               2);
     EXPECT_EQ(StoreWords(session.workspace.Store), (WordCounts{{"beta", 1}}));
+}
+
+// A stream is checked while it is copied for its second reading: one refused at its
+// start stops the copy there, or an endless one (/dev/zero) would fill the disk.
+TEST_F(ListMergeTest, ARefusedStreamStopsItsCopyAtOnce) {
+    std::signal(SIGPIPE, SIG_IGN);
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    std::size_t written = 0;
+    std::thread writer([&written, end = ends[1]] {
+        const std::string zeros(1 << 16, '\0');
+        while (written < (std::size_t{64} << 20) &&
+               ::write(end, zeros.data(), zeros.size()) == static_cast<ssize_t>(zeros.size()))
+            written += zeros.size();
+        ::close(end);
+    });
+    Session session(kEnglishLatin);
+    IngestHooks hooks = session.Hooks();
+    hooks.streams = Streams::ReadToEnd;
+    EXPECT_FALSE(MergeLists(session.workspace, {"/dev/fd/" + std::to_string(ends[0])}, hooks));
+    ::close(ends[0]);
+    writer.join();
+    EXPECT_LT(written, std::size_t{1} << 20);
+    EXPECT_NE(session.messages.Texts().front().find("longer than 1,024 bytes"), std::string::npos)
+        << session.messages.Texts().front();
+}
+
+// The copy of a stream goes to the folder for temporary files: where that fails, the
+// message names the folder and why, rather than blaming the list.
+TEST_F(ListMergeTest, ACopyThatCannotBeMadeNamesItsFolder) {
+    const std::string missing = (dir.path() / "no-such-folder").string();
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved != nullptr ? saved : "";
+    ::setenv("TMPDIR", missing.c_str(), 1);
+    Session session(kEnglishLatin);
+    testing::Pipe pipe("alpha beta\n", 4);
+    IngestHooks hooks = session.Hooks();
+    hooks.streams = Streams::ReadToEnd;
+    const bool merged =
+        MergeLists(session.workspace, {"/dev/fd/" + std::to_string(pipe.ReadEnd())}, hooks);
+    if (saved != nullptr)
+        ::setenv("TMPDIR", before.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_FALSE(merged);
+    EXPECT_EQ(session.messages.Texts().front(),
+              "The word list /dev/fd/" + std::to_string(pipe.ReadEnd()) +
+                  " was not merged: Unable to copy it into the folder for temporary files " +
+                  missing + ": No such file or directory.\r\n\r\nNothing of it was added.");
 }
 
 // A NUL in a list of a code page is a separator, as in a document, and no more.

@@ -7,6 +7,8 @@
 
 #include "core/collect/markup_reader.h"
 
+#include "core/collect/charset_hint.h"
+
 namespace tarvolen {
 namespace {
 
@@ -71,6 +73,10 @@ const std::vector<Row>& Rows() {
         {"references inside tags are not read", "<a title=\"&eacute;\">&eacute;</a>", " \xE9 "},
         {"an unclosed tag ends with the page", "word<a href=\"x", "word "},
         {"an unclosed comment ends with the page", "word<!-- never closed", "word "},
+        {"a title's text is shown, tags and all", "<title>x<y>z &lt;</TITLE >t", " x<y>z < t"},
+        {"a textarea's too, with its references", "<textarea a=1>&#233;<b></textarea>c",
+         " \xE9<b> c"},
+        {"'</titlex' does not end a title", "<title>a</titlex>b</title>c", " a</titlex>b c"},
         {"a reference cut by the page's end", "caf&eacute", "caf\xE9"},
         {"digits cut by the page's end", "caf&#233", "caf\xE9"},
     };
@@ -130,13 +136,32 @@ TEST(MarkupReaderTest, CharsetHints) {
     } cases[] = {
         {"<html><head><meta charset=\"windows-1251\">", "windows-1251"},
         {"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=KOI8-R\">", "koi8-r"},
-        {"<meta charset=utf-8/>", "utf-8"},
+        {"<meta charset=utf-8>", "utf-8"},
         {"<?xml version=\"1.0\" encoding='ISO-8859-5'?><a/>", "iso-8859-5"},
         {"<meta charset=\"iso-8859-1\">", "windows-1252"},
-        {"<meta charset=\"utf-16\">", "utf-8"},
+        {"<meta charset=\" Latin1\t\">", "windows-1252"},
+        {"<meta charset=x-user-defined>", "windows-1252"},
         {"<meta name=\"author\" content=\"charset\">", std::nullopt},
         {"<p>charset=koi8-r</p>", std::nullopt},
         {std::string(1100, ' ') + "<meta charset=koi8-r>", std::nullopt},
+        // Labels of UTF-16 on a page that reads as ASCII mean UTF-8; labels the web
+        // does not know (UTF-32, UTF-7, a typing error) mean nothing.
+        {"<meta charset=\"utf-16\">", "utf-8"},
+        {"<meta charset=\"unicode\">", "utf-8"},
+        {"<meta charset=ucs-2>", "utf-8"},
+        {"<meta http-equiv=content-type content=\"text/html; charset=csunicode\">", "utf-8"},
+        {"<meta charset=\"utf-32\">", std::nullopt},
+        {"<meta charset=\"utf-7\">", std::nullopt},
+        {"<meta charset=utf-8/>", std::nullopt},
+        {"<meta charset=\"koi8\">", "koi8-r"},
+        // Only the attributes of meta elements count, and comments hide what they hold.
+        {"<!-- <meta charset=\"iso-8859-5\"> --><meta charset=\"utf-8\">", "utf-8"},
+        {"<meta name=\"x\" content=\"charset=koi8-r\"><meta charset=\"utf-8\">", "utf-8"},
+        {"<p title=\"<meta charset=koi8-r>\"><meta charset=windows-1251>", "windows-1251"},
+        {"<meta content=\"text/html; charset='windows-1251'\" http-equiv=Content-Type>",
+         "windows-1251"},
+        {"<meta charset=\"unknown\"><meta charset=\"koi8-r\">", "koi8-r"},
+        {"<meta charset=\"koi8-r", std::nullopt},
     };
     for (const auto& [start, hint] : cases) {
         SCOPED_TRACE(start);
@@ -160,6 +185,18 @@ TEST(MarkupReaderUtf8, ReferencesBecomeUtf8) {
     EXPECT_EQ(ReadInPieces(page, {}, CodePage::Utf8), " " + text);
     for (std::size_t cut = 1; cut < 12; ++cut)
         EXPECT_EQ(ReadInPieces(page, {cut}, CodePage::Utf8), " " + text) << cut;
+}
+
+// A numeric reference to a character of three or four bytes, whose digits end where a
+// chunk ends, gives its character all the same.
+TEST(MarkupReaderUtf8, ANumericReferenceCutAfterItsDigitsGivesItsCharacter) {
+    const std::string page = "abc&#x10D7;def &#128512;x &#x4E2D y";
+    const std::string whole = ReadInPieces(page, {}, CodePage::Utf8);
+    EXPECT_EQ(whole,
+              "abc\xE1\x83\x97"
+              "def \xF0\x9F\x98\x80x \xE4\xB8\xAD y");
+    for (std::size_t cut = 1; cut < page.size(); ++cut)
+        EXPECT_EQ(ReadInPieces(page, {cut}, CodePage::Utf8), whole) << cut;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/collect/blob.h"
@@ -129,18 +130,28 @@ std::string Representable(const std::string& text, const char* codePage, const c
 struct Form {
     const char* encodingName;  // what the reader is told
     const char* iconvTarget;   // how the test writes the file
-    const char* mark;          // written in front
+    std::string_view mark;     // written in front
 };
 
 TEST(TextDecoderProperty, EveryEncodingAndChunkSizeGivesTheCodePageWords) {
+    using namespace std::string_view_literals;
     const std::vector<Form> common = {
-        {"codepage", nullptr, ""},          {"auto", "UTF-8", ""},
-        {"auto", "UTF-8", "\xEF\xBB\xBF"},  {"auto", "UTF-16LE", "\xFF\xFE"},
-        {"auto", "UTF-16BE", "\xFE\xFF"},   {"utf-8", "UTF-8", ""},
-        {"utf-8", "UTF-8", "\xEF\xBB\xBF"}, {"utf-16", "UTF-16LE", ""},
-        {"utf-16", "UTF-16LE", "\xFF\xFE"}, {"utf-16", "UTF-16BE", "\xFE\xFF"},
-        {"utf-16le", "UTF-16LE", ""},       {"utf-16le", "UTF-16LE", "\xFF\xFE"},
-        {"utf-16be", "UTF-16BE", ""},       {"utf-16be", "UTF-16BE", "\xFE\xFF"},
+        {"auto", "UTF-32LE", "\xFF\xFE\0\0"sv},
+        {"auto", "UTF-32BE", "\0\0\xFE\xFF"sv},
+        {"codepage", nullptr, ""},
+        {"auto", "UTF-8", ""},
+        {"auto", "UTF-8", "\xEF\xBB\xBF"},
+        {"auto", "UTF-16LE", "\xFF\xFE"},
+        {"auto", "UTF-16BE", "\xFE\xFF"},
+        {"utf-8", "UTF-8", ""},
+        {"utf-8", "UTF-8", "\xEF\xBB\xBF"},
+        {"utf-16", "UTF-16LE", ""},
+        {"utf-16", "UTF-16LE", "\xFF\xFE"},
+        {"utf-16", "UTF-16BE", "\xFE\xFF"},
+        {"utf-16le", "UTF-16LE", ""},
+        {"utf-16le", "UTF-16LE", "\xFF\xFE"},
+        {"utf-16be", "UTF-16BE", ""},
+        {"utf-16be", "UTF-16BE", "\xFE\xFF"},
     };
     const std::vector<Form> cyrillic = {
         {"koi8-r", "KOI8-R", ""},
@@ -167,17 +178,18 @@ TEST(TextDecoderProperty, EveryEncodingAndChunkSizeGivesTheCodePageWords) {
             std::string file = text;
             if (form.iconvTarget != nullptr) {
                 source = Representable(text, IconvName(codePage), form.iconvTarget);
-                file = form.mark + Convert(source, IconvName(codePage), form.iconvTarget).value();
+                file = std::string(form.mark) +
+                       Convert(source, IconvName(codePage), form.iconvTarget).value();
             }
             const WordCounts expected = ModelWords(source, map);
             for (std::size_t chunk : {1, 2, 3, 4, 5, 7, 13, 64, 1000, 262144}) {
                 SCOPED_TRACE(std::string(form.encodingName) + " as " +
                              (form.iconvTarget ? form.iconvTarget : "code page") + " mark " +
-                             std::to_string(std::string(form.mark).size()) + ", trial " +
-                             std::to_string(trial) + ", chunks of " + std::to_string(chunk));
+                             std::to_string(form.mark.size()) + ", trial " + std::to_string(trial) +
+                             ", chunks of " + std::to_string(chunk));
                 // Automatic decides on the first chunk with a high byte; with chunks
                 // of a few bytes a code-page letter can look like a cut sequence.
-                if (std::string(form.encodingName) == "auto" && chunk < 64 && !*form.mark)
+                if (std::string(form.encodingName) == "auto" && chunk < 64 && form.mark.empty())
                     continue;
                 EXPECT_EQ(ReadWords(file, Named(form.encodingName), language, chunk), expected);
             }
@@ -231,6 +243,28 @@ TEST(TextDecoderTest, UtfSequencesCutAtEveryPointDecodeOnce) {
         for (std::size_t chunk = 1; chunk <= c.utf8.size(); ++chunk) {
             SCOPED_TRACE(std::string(c.what) + ", chunks of " + std::to_string(chunk));
             EXPECT_EQ(ReadWords(c.utf8, Named("utf-8"), c.language, chunk), c.words);
+        }
+    }
+}
+
+// Neither code page has the Unicode hyphens: they are the code page's own '-', which
+// "Hyphens inside words" joins by, rather than separators.
+TEST(TextDecoderTest, UnicodeHyphensBecomeTheCodePagesHyphen) {
+    const std::string text = "well\u2010known \u043D\u0435\u2011\u0442\u043E";
+    for (const std::int32_t language : {kEnglishLatin, kRussian}) {
+        CharMap map;
+        BuildCharMap(language, map);
+        const std::string expected =
+            language == kRussian ? "well-known \xED\xE5-\xF2\xEE" : "well-known   -  ";
+        for (const char* target : {"UTF-8", "UTF-16LE"}) {
+            std::string file = Convert(text, "UTF-8", target).value();
+            TextDecoder decoder(Named(target), CodePageOf(language));
+            decoder.StartFile();
+            std::vector<unsigned char> buffer(kDecodeFrontRoom + file.size() + 1);
+            std::copy(file.begin(), file.end(), buffer.begin() + kDecodeFrontRoom);
+            const std::span<unsigned char> decoded =
+                decoder.Decode(buffer.data() + kDecodeFrontRoom, file.size(), true);
+            EXPECT_EQ(std::string(decoded.begin(), decoded.end()), expected) << target;
         }
     }
 }

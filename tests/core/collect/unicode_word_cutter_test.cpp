@@ -83,7 +83,29 @@ struct Model {
         }
     }
 
-    Counts Words(const std::u32string& text) const {
+    // A letter whose compatibility form holds a character that is no letter or mark
+    // (U+FDFA, three spaces) stands for that form.
+    static std::u32string Expanded(const std::u32string& written) {
+        std::u32string text;
+        for (char32_t c : written) {
+            UErrorCode status = U_ZERO_ERROR;
+            const icu::UnicodeString form = icu::Normalizer2::getNFKCInstance(status)->normalize(
+                icu::UnicodeString(static_cast<UChar32>(c)), status);
+            bool spaced = false;
+            for (int32_t i = 0; i < form.length(); i = form.moveIndex32(i, 1))
+                spaced = spaced || !(IsLetter(form.char32At(i)) || IsMark(form.char32At(i)));
+            if (!(IsLetter(c) || IsMark(c)) || !spaced) {
+                text.push_back(c);
+                continue;
+            }
+            for (int32_t i = 0; i < form.length(); i = form.moveIndex32(i, 1))
+                text.push_back(static_cast<char32_t>(form.char32At(i)));
+        }
+        return text;
+    }
+
+    Counts Words(const std::u32string& written) const {
+        const std::u32string text = Expanded(written);
         Counts out;
         std::size_t i = 0;
         while (i < text.size()) {
@@ -236,6 +258,9 @@ const std::vector<std::u32string>& Pieces() {
         U"\u0663",
         U"mp3",
         U"\U0001D400\U0001D401",
+        U"\uFDFA",
+        U"\uFDFB\u037A",
+        U"\u0140",
         U"\U00020000",
         U"\U0001F600",
         U" ",
@@ -407,6 +432,11 @@ TEST(UnicodeWordCutterExamples, EachLanguageKeepsItsLetters) {
         {"NFKC: ligature", "\uFB01nal", {"final"}},
         {"NFKC: full width", "\uFF26\uFF55\uFF4C\uFF4C", {"full"}},
         {"NFKC beyond the plane", "\U0001D400\U0001D401", {"ab"}},
+        {"NFKC with spaces cuts as the normalised text would",
+         "\uFDFA ab\uFDFB \uFC5E x\u037Ay \u0140a",
+         {"\u0635\u0644\u0649", "\u0627\u0644\u0644\u0647", "\u0639\u0644\u064A\u0647",
+          "\u0648\u0633\u0644\u0645", "ab\u062C\u0644", "\u062C\u0644\u0627\u0644\u0647", "x", "y",
+          "l", "a"}},
         {"20 letters kept, 21 not",
          "\u0414\u0414\u0414\u0414\u0414\u0414\u0414\u0414\u0414\u0414\u0414\u0414\u0414\u0414"
          "\u0414\u0414\u0414\u0414\u0414\u0414 "
@@ -453,6 +483,25 @@ TEST(UnicodeWordCutterExamples, AChunkBoundaryCutsNeitherALetterNorASegmentedRun
         {"caf\u00E9", 1}, {"\u5B66\u751F", 1}, {"\u6211\u4EEC", 1}, {"\u662F", 1}};
     EXPECT_EQ(Cut(text, inE, {}), expected);
     EXPECT_EQ(Cut(text, inRun, {}), expected);
+}
+
+// A run of letters too long for a word is dropped, and what follows it directly in a
+// script written without spaces is cut into words all the same.
+TEST(UnicodeWordCutterExamples, ChineseAfterARunTooLongForAWordIsStillCut) {
+    std::string chinese;
+    for (int i = 0; i < 1200; ++i)
+        chinese += "\u6211\u4EEC\u662F\u5B66\u751F";
+    const Counts words = Cut(chinese, 262144, {});
+    ASSERT_FALSE(words.empty());
+    for (const std::size_t letters : {kSegmentLimit - 1, kSegmentLimit, kSegmentLimit + 900}) {
+        for (const std::string& run : {std::string(letters, 'a'), [&letters] {
+                                           std::string greek;
+                                           for (std::size_t i = 0; i < letters; ++i)
+                                               greek += "\u03B1";
+                                           return greek;
+                                       }()})
+            EXPECT_EQ(Cut(run + chinese, 262144, {}), words) << letters;
+    }
 }
 
 TEST(UnicodeWordCutterExamples, SkipShortWordsCountsCharacters) {

@@ -109,9 +109,11 @@ TEST_F(ListTableTest, AnExportWritesTheFileAndAFailedOneLeavesTheOldFile) {
         CMyException);
     EXPECT_EQ(TempDir::Read(path), before);
 
+    int error = 0;
     EXPECT_EQ(ExportListTable((dir.path() / "missing" / "list.csv").string(), TableFormat::Csv,
-                              snapshot, rows, CodePage::Windows1252),
+                              snapshot, rows, CodePage::Windows1252, nullptr, &error),
               ExportOutcome::CannotCreate);
+    EXPECT_EQ(error, ENOENT);
 }
 
 }  // namespace

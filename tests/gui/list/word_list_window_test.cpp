@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +25,7 @@
 #include "core/list/list_table.h"
 #include "core/workspace.h"
 #include "gui/list/row_table_view.h"
+#include "gui/list/search_progress.h"
 #include "gui/list/word_list_model.h"
 #include "gui/list/word_list_window.h"
 #include "support/main_window_fixture.h"
@@ -300,6 +302,62 @@ TEST_F(WordListWindowTest, ExportWritesTheShownRowsAsTheFormatChosen) {
     ASSERT_EQ(picker.fileRequests.size(), 2u);
     EXPECT_TRUE(picker.fileRequests[0].save);
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// "(a+)+$" tries every way of cutting a run of a's before it fails on the letter after
+// them: over thousands of such words the search takes seconds, and the window must go
+// on answering its events meanwhile, a new keystroke starting the search anew.
+TEST_F(WordListWindowTest, ACatastrophicExpressionLeavesTheWindowAnsweringEvents) {
+    std::vector<std::pair<std::string, std::uint32_t>> words;
+    for (int run = 14; run <= 18; ++run)
+        for (char x = 'b'; x <= 'z'; ++x)
+            for (char y = 'b'; y <= 'z'; ++y)
+                words.push_back({std::string(static_cast<std::size_t>(run), 'a') + x + y, 9});
+    // The words that match come last, in frequency order.
+    for (int run = 1; run <= 20; ++run)
+        words.push_back({std::string(static_cast<std::size_t>(run), 'a'), 1});
+    Put(words);
+    CWordListWindow* list = Open();
+    list->regularExpressionBox()->setChecked(true);
+    int rowsWhenAnswered = -1;
+    QTimer::singleShot(0, list, [&] { rowsWhenAnswered = list->model().rowCount(); });
+    QTest::keyClicks(list->searchField(), "(a+)+$");
+    QTRY_VERIFY(rowsWhenAnswered >= 0);
+    EXPECT_LT(rowsWhenAnswered, 20) << "the event waited for the whole search";
+
+    // A wait a person notices shows how far the search got, and Stop, which keeps
+    // the rows found so far.
+    auto* progress = list->findChild<CSearchProgress*>();
+    ASSERT_NE(progress, nullptr);
+    QTRY_VERIFY(progress->isVisible());
+    QTest::mouseClick(progress->stopButton(), Qt::LeftButton);
+    EXPECT_FALSE(list->model().SearchRunning());
+    const int found = list->model().rowCount();
+    QTest::qWait(100);
+    EXPECT_EQ(list->model().rowCount(), found);
+    EXPECT_TRUE(progress->text()->text().startsWith("Search stopped at ")) << found;
+
+    // A new keystroke starts anew, and nothing of an old search comes after it.
+    list->searchField()->setText("(a+)+");
+    QTest::keyClicks(list->searchField(), "$");
+    EXPECT_TRUE(list->model().SearchRunning());
+    list->searchField()->clear();
+    const int all = workspace.Store.Count();
+    EXPECT_EQ(list->model().rowCount(), all);
+    QTest::qWait(100);
+    EXPECT_EQ(list->model().rowCount(), all);
+    EXPECT_FALSE(progress->isVisible());
+}
+
+// An export that cannot be made says where and why, as a save does.
+TEST_F(WordListWindowTest, AnExportThatCannotBeMadeNamesTheFileAndTheReason) {
+    CWordListWindow* list = Open();
+    TempDir dir;
+    const std::string path = (dir.path() / "missing" / "list.csv").string();
+    picker.fileResults.push_back(FilePickResult{true, {path}, 1});
+    QTest::mouseClick(list->exportButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Unable to create output file\r\n" + path +
+                                                         ": No such file or directory"});
 }
 
 TEST_F(WordListWindowTest, DeleteAsksOnceAndTheListFollowsOnlyOnYes) {

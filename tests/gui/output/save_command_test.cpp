@@ -112,6 +112,34 @@ TEST_F(SaveCommandTest, RangeIsAThirdFieldOfTheFrequencyRecords) {
     EXPECT_EQ(TempDir::Read(Out()), "the,12,1\nzebra,8,2\nand,7,1\n");
 }
 
+// UPPER CASE that would make two words of a list with ranges one is refused in a
+// message box, the file and the unsaved list as they were; one with counts joins them.
+TEST_F(SaveCommandTest, UpperCaseThatJoinsWordsJoinsTheirCountsOrRefusesTheirRanges) {
+    workspace.Store.Clear();
+    AddTimes(workspace.Store, "isik", 2);
+    AddTimes(workspace.Store, "\xC4\xB1s\xC4\xB1k", 1);
+    workspace.ListCodePage = CodePage::Utf8;
+    workspace.ListUnsaved = true;
+    dir.Write("out.txt", "old\n");
+    OutputOptions upper;
+    upper.CaseMode = 1;
+    upper.IncludeFrequency = 1;
+    upper.IncludeRange = 1;
+    ScriptSave(Out(), upper);
+    Click(CMainDialog::Button::SaveWordList);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(messages.shown[0].text.substr(0, 35), "UPPER CASE would write \"isik\" and \"");
+    EXPECT_EQ(TempDir::Read(Out()), "old\n");
+    EXPECT_TRUE(workspace.ListUnsaved);
+
+    upper.IncludeRange = 0;
+    ScriptSave(Out(), upper);
+    Click(CMainDialog::Button::SaveWordList);
+    EXPECT_EQ(TempDir::Read(Out()), "ISIK,3\n");
+    EXPECT_FALSE(workspace.ListUnsaved);
+}
+
 TEST_F(SaveCommandTest, CancelWritesNothingButKeepsStoredOptions) {
     ScriptCancel(OutputOptions{Delimiter::Space, 1, 1, 0, 1});
     EXPECT_FALSE(window->SaveWordList());
