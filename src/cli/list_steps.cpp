@@ -54,6 +54,10 @@ class StoreSteps : public ListSteps {
                            const std::string& path, const WriterHooks& hooks) override {
         if (compared_)
             return WriteKeywordList(keywords_, options, path, hooks);
+        // The window's lists with counts refuse an empty list; a script is better
+        // served by the empty file every list then is, as the plain list writes it.
+        if (workspace.Store.Count() == 0)
+            kind = ListKind::Words;
         switch (kind) {
             case ListKind::Words:
                 return WriteWordList(workspace.Store, options, path, hooks);

@@ -553,6 +553,10 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
 
 WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
                                 const std::string& path, const WriterHooks& hooks) {
+    if (store.Count() == 0) {
+        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
+        return WriteOutcome::EmptyList;
+    }
     if (std::optional<WriteOutcome> joined =
             SaveJoined(store, ListKind::Frequency, options, path, hooks, std::nullopt))
         return *joined;
@@ -605,6 +609,10 @@ void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFo
 
 WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
                             const std::string& path, const WriterHooks& hooks) {
+    if (store.Count() == 0) {
+        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
+        return WriteOutcome::EmptyList;
+    }
     if (std::optional<WriteOutcome> joined =
             SaveJoined(store, ListKind::Range, options, path, hooks, std::nullopt))
         return *joined;

@@ -55,6 +55,7 @@ struct WriterHooks {
 enum class WriteOutcome {
     Written,       // complete; listSaved ran and "Done!" was shown
     CannotCreate,  // the file could not be opened; nothing written
+    EmptyList,     // WriteFrequencyList refused an empty store; no file touched
     Stopped,       // stopRequested said so; the target is as it was, nothing shown
 };
 
@@ -156,8 +157,7 @@ WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& pa
                              const WriterHooks& hooks, const RecordSource& writeRecords,
                              std::optional<std::uint32_t> startTick = std::nullopt);
 
-// The frequency list with each word's range. An empty store is written as every list
-// is: an ordinary write of no records.
+// The frequency list with each word's range: refused, as that list is, when empty.
 WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
                             const std::string& path, const WriterHooks& hooks);
 

@@ -304,18 +304,25 @@ TEST_F(WriterTest, FrequencyListSaysDone) {
     EXPECT_EQ(savedCalls, 1);
 }
 
-// An empty list is an ordinary write of no records, whichever list it is: the file is
-// emptied (or made), and "Done!" says where it went.
-TEST_F(WriterTest, AnEmptyListIsWrittenEmptyByEveryWriter) {
-    using Save = WriteOutcome (*)(const WordStore&, const WriterOptions&, const std::string&,
-                                  const WriterHooks&);
-    for (const Save save : {Save{WriteWordList}, Save{WriteFrequencyList}, Save{WriteRangeList}}) {
-        dir.Write("out.txt", "old\n");
-        EXPECT_EQ(save(store, WriterOptions{}, Out(), Hooks()), WriteOutcome::Written);
-        EXPECT_EQ(TempDir::Read(Out()), "");
-        EXPECT_EQ(messages.Texts().back().substr(0, 5), "Done!");
-    }
-    EXPECT_EQ(savedCalls, 3);
+TEST_F(WriterTest, EmptyWordListTruncatesAndSaysDone) {
+    dir.Write("out.txt", "old\n");
+    EXPECT_EQ(WriteWordList(store, WriterOptions{}, Out(), Hooks()), WriteOutcome::Written);
+    EXPECT_EQ(TempDir::Read(Out()), "");
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>{"Done! 0 milliseconds taken\r\nWritten to " + Out()});
+    EXPECT_EQ(savedCalls, 1);
+}
+
+TEST_F(WriterTest, EmptyFrequencyListRefusesAndLeavesTheFileAlone) {
+    dir.Write("out.txt", "old\n");
+    EXPECT_EQ(WriteFrequencyList(store, WriterOptions{}, Out(), Hooks()), WriteOutcome::EmptyList);
+    EXPECT_EQ(TempDir::Read(Out()), "old\n");
+    EXPECT_FALSE(std::filesystem::exists(Out("new.txt")));
+    EXPECT_EQ(WriteFrequencyList(store, WriterOptions{}, Out("new.txt"), Hooks()),
+              WriteOutcome::EmptyList);
+    EXPECT_FALSE(std::filesystem::exists(Out("new.txt")));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, kEmptyProjectText));
+    EXPECT_EQ(savedCalls, 0);
 }
 
 class FailureTest : public WriterTest, public ::testing::WithParamInterface<Writer> {};
