@@ -51,10 +51,8 @@ bool CMainDialog::ConfirmAddOptions(AddMode& addMode) {
     if (WouldMixCodePages(ws, edited.Language) &&
         !ConfirmMixedCodePages(messages(), ws, edited.Language))
         return false;
-    ws.Add.Language = edited.Language;
-    ws.Add.SkipShortWords = edited.SkipShortWords;
-    ws.Add.Encoding = edited.Encoding;
-    ws.Add.Documents = edited.Documents;
+    // Whole, so that no option the dialog edits is left behind.
+    ws.Add = edited;
 
     ApplyAddOptions(ws);
     SkipShortWords = ws.Add.SkipShortWords;

@@ -22,6 +22,7 @@
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_widget_test.h"
+#include "support/real_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {
@@ -38,23 +39,7 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// Drives a real Add Options dialog as a person would, instead of a modal loop.
-using AddOptionsDriver = std::function<void(CAddOptionsDialog&)>;
-
-std::function<bool(AddOptions&, AddMode&)> RealAddOptions(
-    AddOptionsDriver drive, std::vector<std::pair<int, bool>>* shown = nullptr) {
-    return [drive = std::move(drive), shown](AddOptions& options, AddMode& addMode) {
-        CAddOptionsDialog dialog(options);
-        dialog.show();
-        if (shown != nullptr)
-            shown->emplace_back(dialog.LanguageList()->currentIndex(),
-                                dialog.SkipShortWordsBox()->isChecked());
-        drive(dialog);
-        EXPECT_FALSE(dialog.isVisible()) << "the dialog was left open";
-        addMode = dialog.AddMode;
-        return dialog.result() == QDialog::Accepted;
-    };
-}
+using testing::RealAddOptions;
 
 void Choose(CAddOptionsDialog& dialog, int language, bool skipShort, QPushButton* button) {
     dialog.LanguageList()->setCurrentIndex(language);
