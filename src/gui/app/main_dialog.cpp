@@ -110,12 +110,16 @@ QPushButton* CMainDialog::button(Button which) const {
 }
 
 void CMainDialog::RefreshStatusLine() {
+    ShowStatusLine();
+    emit ListChanged();
+}
+
+void CMainDialog::ShowStatusLine() {
     std::int32_t count = workspace_.Store.Count();
     const char* suffix = workspace_.ListUnsaved && count > 0 ? kUnsavedSuffix : "";
     std::string text =
         FormatText("%s words in the list%s", FormatCount(count, ',').c_str(), suffix);
     statusLine_->setText(QString::fromUtf8(text));
-    emit ListChanged();
 }
 
 void CMainDialog::DiscardList() {

@@ -91,8 +91,11 @@ class CMainDialog : public QDialog {
     // The Add option, copied when the Add Options dialog is confirmed.
     std::int32_t SkipShortWords = 0;
 
-    // "1,234 words in the list (NOT SAVED YET)"
+    // "1,234 words in the list (NOT SAVED YET)", after a change of the list.
     void RefreshStatusLine();
+    // The same line when only the unsaved mark may have changed, as after a save: the
+    // windows that show the list have nothing to follow.
+    void ShowStatusLine();
     // Empties the store; the empty list has nothing unsaved.
     void DiscardList();
     // One ingestion run over State.InputFiles with the progress window open.

@@ -17,8 +17,11 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <string>
 
+#include "core/list/delete_question.h"
 #include "core/list/list_table.h"
 #include "core/output/word_list_writer.h"
 #include "core/util/file_picker.h"
@@ -26,7 +29,10 @@
 #include "core/util/messages.h"
 #include "core/workspace.h"
 #include "gui/app/main_dialog.h"
+#include "gui/app/qt_paths.h"
 #include "gui/list/row_table_view.h"
+#include "gui/list/sort_menu.h"
+#include "gui/list/window_placement.h"
 #include "gui/list/word_list_model.h"
 #include "gui/util/focus.h"
 #include "gui/util/wait_cursor.h"
@@ -64,7 +70,10 @@ void SizeColumns(CRowTableView* table) {
 
 }  // namespace
 
-CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window), main_(main) {
+CWordListWindow::CWordListWindow(CMainDialog& main)
+    : QWidget(&main, Qt::Window),
+      ExecMenu([](QMenu& menu, const QPoint& at) { menu.exec(at); }),
+      main_(main) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kTitle));
     setWindowIcon(main.windowIcon());
@@ -78,6 +87,10 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     searchError_ = new QLabel(this);
     searchError_->setStyleSheet(QStringLiteral("color: #b00020"));
     searchError_->hide();
+
+    reference_ = new QLabel(this);
+    reference_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    reference_->hide();
 
     table_ = new CRowTableView(this);
     table_->setModel(model_);
@@ -94,11 +107,19 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     copy_ = new QPushButton(QStringLiteral("&Copy"), this);
     export_ = new QPushButton(QStringLiteral("&Export..."), this);
     delete_ = new QPushButton(QStringLiteral("&Delete"), this);
+    // Every sort, the words read backwards included, also without the header.
+    sort_ = new QPushButton(QStringLiteral("S&ort"), this);
+    auto* sortMenu = new QMenu(sort_);
+    connect(sortMenu, &QMenu::aboutToShow, this, [this, sortMenu] {
+        FillSortMenu(*sortMenu, *model_, [this](ListSort sort) { SetSort(sort); });
+    });
+    sort_->setMenu(sortMenu);
     compare_ = new QPushButton(QStringLiteral("Co&mpare..."), this);
-    referenceOnly_ = new QCheckBox(QStringLiteral("Show words of the reference &only"), this);
+    referenceOnly_ =
+        new QCheckBox(QStringLiteral("&Include words found only in the reference"), this);
     clearComparison_ = new QPushButton(QStringLiteral("Clea&r comparison"), this);
     close_ = new QPushButton(QStringLiteral("C&lose"), this);
-    for (QPushButton* button : {copy_, export_, delete_, compare_, clearComparison_, close_})
+    for (QPushButton* button : {copy_, export_, delete_, sort_, compare_, clearComparison_, close_})
         button->setAutoDefault(false);
 
     auto* searchRow = new QHBoxLayout;
@@ -109,24 +130,34 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     buttons->addWidget(copy_);
     buttons->addWidget(export_);
     buttons->addWidget(delete_);
-    buttons->addSpacing(fontMetrics().averageCharWidth() * 2);
-    buttons->addWidget(compare_);
-    buttons->addWidget(referenceOnly_);
-    buttons->addWidget(clearComparison_);
+    buttons->addWidget(sort_);
     buttons->addStretch(1);
     buttons->addWidget(close_);
+    // The comparison on a row of its own, so that the window needs no more width for it.
+    auto* comparison = new QHBoxLayout;
+    comparison->addWidget(compare_);
+    comparison->addWidget(referenceOnly_);
+    comparison->addWidget(clearComparison_);
+    comparison->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(searchRow);
     layout->addWidget(searchError_);
+    layout->addWidget(reference_);
     layout->addWidget(table_, 1);
     layout->addWidget(counts_);
+    layout->addLayout(comparison);
     layout->addLayout(buttons);
 
     connect(search_, &QLineEdit::textChanged, this, &CWordListWindow::ApplySearch);
     connect(regularExpression_, &QCheckBox::toggled, this, &CWordListWindow::ApplySearch);
     connect(model_, &CWordListModel::ShownChanged, this, &CWordListWindow::UpdateCounts);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CWordListWindow::UpdateCounts);
+            &CWordListWindow::UpdateButtons);
+    // What Delete takes depends on the rows on screen.
+    connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &CWordListWindow::UpdateButtons);
+    connect(table_->verticalScrollBar(), &QScrollBar::rangeChanged, this,
+            &CWordListWindow::UpdateButtons);
     connect(copy_, &QPushButton::clicked, this, &CWordListWindow::CopySelection);
     connect(export_, &QPushButton::clicked, this, &CWordListWindow::ExportShown);
     connect(delete_, &QPushButton::clicked, this, &CWordListWindow::DeleteSelection);
@@ -154,11 +185,13 @@ CWordListWindow::CWordListWindow(CMainDialog& main) : QWidget(&main, Qt::Window)
     auto* closeKey = new QShortcut(QKeySequence::Cancel, this);
     connect(closeKey, &QShortcut::activated, this, &QWidget::close);
 
-    for (QWidget* menuOwner : {static_cast<QWidget*>(header), table_->viewport()}) {
-        menuOwner->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(menuOwner, &QWidget::customContextMenuRequested, this,
-                [this, menuOwner](const QPoint& at) { ShowContextMenu(at, menuOwner); });
-    }
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+        QMenu menu(this);
+        FillSortMenu(menu, *model_, [this](ListSort sort) { SetSort(sort); });
+        ExecMenu(menu, header->mapToGlobal(at));
+    });
+    connect(table_, &CRowTableView::MenuRequested, this, &CWordListWindow::ShowRowMenu);
 
     main_.installEventFilter(this);
     Reload();
@@ -185,6 +218,27 @@ void CWordListWindow::Reload() {
     WaitCursor busy;
     stale_ = false;
     model_->Reload(main_.workspace().Store, main_.workspace().ListCodePage);
+}
+
+void CWordListWindow::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        PlaceBesideMain();
+    }
+    QWidget::showEvent(event);
+}
+
+void CWordListWindow::PlaceBesideMain() {
+    // This window has no frame yet: the main window's tells how wide one is.
+    const QRect mainFrame = main_.frameGeometry();
+    const QRect mainInside = main_.geometry();
+    const QMargins frame(mainInside.left() - mainFrame.left(), mainInside.top() - mainFrame.top(),
+                         mainFrame.right() - mainInside.right(),
+                         mainFrame.bottom() - mainInside.bottom());
+    const std::optional<QRect> place = PlaceBeside(mainFrame, size(), minimumSizeHint().width(),
+                                                   frame, main_.screen()->availableGeometry());
+    if (place)
+        setGeometry(*place);
 }
 
 void CWordListWindow::OnListChanged() {
@@ -231,12 +285,14 @@ void CWordListWindow::ApplySearch() {
     searchError_->setVisible(!error.isEmpty());
 }
 
+void CWordListWindow::UpdateButtons() {
+    copy_->setEnabled(table_->selectionModel()->hasSelection());
+    delete_->setEnabled(!DeletableRows().empty());
+    export_->setEnabled(model_->rowCount() > 0);
+}
+
 void CWordListWindow::UpdateCounts() {
-    const bool rows = model_->rowCount() > 0;
-    const bool selected = table_->selectionModel()->hasSelection();
-    copy_->setEnabled(selected);
-    delete_->setEnabled(selected);
-    export_->setEnabled(rows);
+    UpdateButtons();
     if (model_->Suspended()) {
         counts_->setText(QString::fromUtf8(kWaitingText));
         return;
@@ -255,8 +311,12 @@ void CWordListWindow::ShowSortIndicator() {
 }
 
 void CWordListWindow::SortBackwards() {
+    SetSort({ListSortKey::WordBackwards, false});
+}
+
+void CWordListWindow::SetSort(ListSort sort) {
     WaitCursor busy;
-    model_->SetSort({ListSortKey::WordBackwards, false});
+    model_->SetSort(sort);
     ShowSortIndicator();
 }
 
@@ -271,7 +331,8 @@ void CWordListWindow::Compare() {
         WaitCursor busy;
         // The old reference goes only once the model reads the new one.
         model_->SetReference(&reference->Store);
-        reference_ = std::move(reference);
+        referenceList_ = std::move(reference);
+        referencePath_ = picked.front();
         ShowComparison();
     });
 }
@@ -279,21 +340,41 @@ void CWordListWindow::Compare() {
 void CWordListWindow::ClearComparison() {
     WaitCursor busy;
     model_->SetReference(nullptr);
-    reference_.reset();
+    referenceList_.reset();
+    referencePath_.clear();
     ShowComparison();
+    if (widthBeforeComparison_ > 0) {
+        resize(widthBeforeComparison_, height());
+        widthBeforeComparison_ = 0;
+    }
 }
 
 void CWordListWindow::ShowComparison() {
     const bool comparing = model_->Comparing();
     referenceOnly_->setEnabled(comparing);
     clearComparison_->setEnabled(comparing);
+    reference_->setVisible(comparing);
     if (comparing) {
+        const Workspace& reference = *referenceList_;
+        reference_->setText(QString::fromStdString(
+            FormatText(kReferenceFormat,
+                       ReadableOnScreen(std::filesystem::path(referencePath_).filename().string())
+                           .toStdString()
+                           .c_str(),
+                       FormatCount(reference.Store.Count(), ',').c_str(),
+                       CWordListModel::Grouped(model_->snapshot().ReferenceOccurrences())
+                           .toStdString()
+                           .c_str())));
+        reference_->setToolTip(ReadableOnScreen(referencePath_));
         SizeColumns(table_);
         // Wider for the new columns, as far as the screen lets it.
         const int available = screen()->availableGeometry().width() - 48;
         const int wanted = WidthForColumns();
-        if (width() < wanted && width() < available)
+        if (width() < wanted && width() < available) {
+            if (widthBeforeComparison_ == 0)
+                widthBeforeComparison_ = width();
             resize(std::min(wanted, available), height());
+        }
     }
     ShowSortIndicator();
 }
@@ -303,23 +384,16 @@ int CWordListWindow::WidthForColumns() const {
            table_->verticalScrollBar()->sizeHint().width() + 24;
 }
 
-void CWordListWindow::ShowContextMenu(const QPoint& at, QWidget* from) {
+void CWordListWindow::ShowRowMenu(const QPoint& at) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Sort by &Word"), this, [this] {
-        WaitCursor busy;
-        model_->SetSort({ListSortKey::Word, false});
-        ShowSortIndicator();
-    });
-    menu.addAction(QStringLiteral("Sort by Word Read &Backwards"), this,
-                   &CWordListWindow::SortBackwards);
-    if (from == table_->viewport()) {
-        menu.addSeparator();
-        menu.addAction(QStringLiteral("&Copy"), this, &CWordListWindow::CopySelection)
-            ->setEnabled(copy_->isEnabled());
-        menu.addAction(QStringLiteral("&Delete"), this, &CWordListWindow::DeleteSelection)
-            ->setEnabled(delete_->isEnabled());
-    }
-    menu.exec(from->mapToGlobal(at));
+    menu.addAction(QStringLiteral("&Copy"), this, &CWordListWindow::CopySelection)
+        ->setEnabled(copy_->isEnabled());
+    menu.addAction(QStringLiteral("&Delete"), this, &CWordListWindow::DeleteSelection)
+        ->setEnabled(delete_->isEnabled());
+    menu.addSeparator();
+    QMenu* sorts = menu.addMenu(QStringLiteral("&Sort by"));
+    FillSortMenu(*sorts, *model_, [this](ListSort sort) { SetSort(sort); });
+    ExecMenu(menu, at);
 }
 
 std::vector<std::uint32_t> CWordListWindow::SelectedRows() const {
@@ -370,19 +444,30 @@ void CWordListWindow::ExportShown() {
     });
 }
 
+std::vector<std::uint32_t> CWordListWindow::DeletableRows() const {
+    std::vector<std::uint32_t> rows;
+    const auto [first, last] = table_->ShownRows();
+    const QItemSelectionModel* selection = table_->selectionModel();
+    for (int row = first; row <= last; ++row) {
+        if (!selection->isSelected(model_->index(row, 0)))
+            continue;
+        const std::uint32_t shown = model_->ShownRow(static_cast<std::size_t>(row));
+        if (model_->snapshot().InList(shown))
+            rows.push_back(shown);
+    }
+    return rows;
+}
+
 void CWordListWindow::DeleteSelection() {
-    std::vector<std::uint32_t> rows = SelectedRows();
-    // The reference's own words are not the list's to delete.
-    std::erase_if(rows, [this](std::uint32_t row) { return !model_->snapshot().InList(row); });
+    const std::vector<std::uint32_t> rows = DeletableRows();
     if (rows.empty())
         return;
     main_.RunCommand([this, &rows] {
-        const std::string question =
-            rows.size() == 1
-                ? std::string(kDeleteOneQuestion)
-                : FormatText(kDeleteQuestionFormat,
-                             FormatCount64(static_cast<std::int64_t>(rows.size()), ',').c_str());
-        if (main_.messages().Ask(question, MessageButtons::YesNo) != Answer::Yes)
+        std::vector<std::string> named;
+        for (std::size_t i = 0; i < rows.size() && i < kDeleteNamed; ++i)
+            named.push_back(model_->WordText(rows[i]).toStdString());
+        if (main_.messages().Ask(DeleteQuestion(named, rows.size()), MessageButtons::YesNo) !=
+            Answer::Yes)
             return;
         WaitCursor busy;
         WordStore& store = main_.workspace().Store;

@@ -27,7 +27,7 @@ bool CMainDialog::SaveWordList() {
     WaitCursorIndicator waitCursor;
     const WriterHooks hooks{messages(), SystemTicks(), &waitCursor, [this] {
                                 workspace().ListUnsaved = false;
-                                RefreshStatusLine();
+                                ShowStatusLine();
                             }};
     // An output error leaves from here to the command's dispatch, list still unsaved.
     if (work.Output.IncludeFrequency != 0 && work.Output.IncludeRange != 0) {
