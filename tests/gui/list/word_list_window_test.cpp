@@ -421,7 +421,9 @@ struct KeywordModel {
                 2 * ((a > 0 ? a * std::log(a / e1) : 0) + (b > 0 ? b * std::log(b / e2) : 0));
             if (a / c < b / d)
                 g2 = -g2;
-            const double ratio = std::log2((std::max(a, 0.5) / c) / (std::max(b, 0.5) / d));
+            double ratio = std::log2((std::max(a, 0.5) / c) / (std::max(b, 0.5) / d));
+            if ((a / c > b / d && ratio < 0) || (a / c < b / d && ratio > 0))
+                ratio = 0;
             rows.push_back({word, g2, ratio});
         }
         std::stable_sort(rows.begin(), rows.end(),
