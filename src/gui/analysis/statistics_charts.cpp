@@ -70,19 +70,21 @@ QChart* MakeLetterChart(const StatisticsFigures& figures) {
     auto* all = new QBarSet(QStringLiteral("All letters (% of letters)"));
     QStringList letters;
     double most = 0;
-    for (std::size_t k = 0; k < LetterLineCount(figures); ++k) {
-        const double firstShare = FirstLetterPercent(figures, k);
-        const double allShare = AllLettersPercent(figures, k);
-        *first << firstShare;
-        *all << allShare;
-        most = std::max({most, firstShare, allShare});
-        letters << QString::fromStdString(LetterLabel(figures, k));
+    const std::vector<ChartLetter> bars = ChartLetters(figures);
+    for (const ChartLetter& bar : bars) {
+        *first << bar.firstPercent;
+        *all << bar.allPercent;
+        most = std::max({most, bar.firstPercent, bar.allPercent});
+        letters << QString::fromStdString(bar.label);
     }
     auto* series = new QBarSeries;
     series->append(first);
     series->append(all);
-    return MakeBarChart(QStringLiteral("Letters"), series, letters, QStringLiteral("Percent"),
-                        most);
+    const bool summed = bars.size() < LetterLineCount(figures);
+    const QString title = summed ? QStringLiteral("Letters: the %1 most frequent and the others")
+                                       .arg(static_cast<int>(bars.size()) - 1)
+                                 : QStringLiteral("Letters");
+    return MakeBarChart(title, series, letters, QStringLiteral("Percent"), most);
 }
 
 }  // namespace tarvolen

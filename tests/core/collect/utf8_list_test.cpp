@@ -10,6 +10,7 @@
 #include "core/collect/ingest.h"
 #include "core/collect/list_merge.h"
 #include "core/output/word_list_writer.h"
+#include "core/util/code_page.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
@@ -171,6 +172,52 @@ TEST_F(Utf8ListTest, TheReportHasALineForEachLetterThatOccurs) {
               "1: 4 (66.7%)\r\n"
               "2: 1 (16.7%)\r\n"
               "3: 1 (16.7%)\r\n");
+}
+
+// σ and ς share Σ, Turkish ı and i share I: each of their lines names its letter too.
+TEST_F(Utf8ListTest, LettersThatShareTheirCapitalAreToldApart) {
+    Add(kUnicode, "\xCF\x83\xCE\xB1\xCF\x82 \xCF\x83\xCE\xB1\xCF\x82 \xC4\xB1i");  // σας σας ıi
+    const std::optional<std::string> report = BuildStatisticsReport(ws.Store, ws.ListCodePage);
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(*report,
+              "2 words, 2 min length, 3 max length, 2.50 average length\r\n\r\n"
+              "Most common word: \xCF\x83\xCE\xB1\xCF\x82 (2 times)\r\n\r\n"
+              "First char cnt/percent - total char counter (cnt/percent)\r\n"
+              "I (i): 0 (0.0%)\t1 (20.0%)\r\n"
+              "I (\xC4\xB1): 1 (50.0%)\t1 (20.0%)\r\n"
+              "\xCE\x91: 0 (0.0%)\t1 (20.0%)\r\n"
+              "\xCE\xA3 (\xCF\x82): 0 (0.0%)\t1 (20.0%)\r\n"
+              "\xCE\xA3 (\xCF\x83): 1 (50.0%)\t1 (20.0%)\r\n"
+              "\r\nWordLen: counter / percent\r\n"
+              "2: 1 (50.0%)\r\n"
+              "3: 1 (50.0%)\r\n");
+}
+
+// Hundreds of letters make no chart: the most frequent are bars, the rest one more.
+TEST_F(Utf8ListTest, TheChartShowsTheMostFrequentLettersAndTheRestSummed) {
+    // Cyrillic а..я (32 letters): а and б in one word each, the others twice in one.
+    std::string text;
+    for (char32_t letter = 0x430; letter < 0x450; ++letter) {
+        AppendUtf8(text, letter);
+        if (letter > 0x431)
+            AppendUtf8(text, letter);
+        text += ' ';
+    }
+    Add(kUnicode, text);
+    const StatisticsFigures figures = GatherStatistics(ws.Store, ws.ListCodePage);
+    ASSERT_EQ(figures.letters.size(), 32u);
+    const std::vector<ChartLetter> bars = ChartLetters(figures, 30);
+    ASSERT_EQ(bars.size(), 31u);
+    // The most frequent first, ties in the letters' order.
+    EXPECT_EQ(bars[0].label, "\xD0\x92");   // В
+    EXPECT_EQ(bars[29].label, "\xD0\xAF");  // Я
+    EXPECT_EQ(bars[30].label, "2 others");  // А and Б
+    EXPECT_DOUBLE_EQ(bars[30].allPercent,
+                     AllLettersPercent(figures, 0) + AllLettersPercent(figures, 1));
+    EXPECT_DOUBLE_EQ(bars[30].firstPercent,
+                     FirstLetterPercent(figures, 0) + FirstLetterPercent(figures, 1));
+    // One letter more than the bars is shown as itself.
+    EXPECT_EQ(ChartLetters(figures, 31).size(), 32u);
 }
 
 }  // namespace
