@@ -563,7 +563,7 @@ TEST(CliTest, SummaryOnStandardErrorUnlessQuiet) {
     Outcome loud = RunCli(dir, {input});
     EXPECT_EQ(loud.status, 0);
     EXPECT_THAT(loud.err, HasSubstr("2 Kb processed\n2 total qualified words\n2 words added\n"));
-    EXPECT_THAT(loud.err, HasSubstr(" milliseconds spent\n"));
+    EXPECT_THAT(loud.err, HasSubstr(" milliseconds spent\n1 file read\n"));
     EXPECT_THAT(loud.err, Not(HasSubstr("\r")));
     // Standard error is no terminal here: no progress line.
     EXPECT_EQ(loud.err.find("Scanning"), std::string::npos);
@@ -613,7 +613,7 @@ TEST(CliTest, FiltersRunInCommandLineOrder) {
         Outcome run = RunCli(dir, args);
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, c.list);
-        EXPECT_THAT(run.err, HasSubstr(" milliseconds spent\n" + c.reports));
+        EXPECT_THAT(run.err, HasSubstr(" milliseconds spent\n1 file read\n" + c.reports));
     }
     // Under --quiet the reports are left out.
     EXPECT_EQ(RunCli(dir, {"-q", "--remove-rare", "2", input}).err, "");

@@ -15,6 +15,7 @@
 #include "core/workspace.h"
 #include "gui/collect/add_options_dialog.h"
 #include "gui/output/save_list_dialog.h"
+#include "support/fakes.h"
 
 namespace tarvolen::testing {
 
@@ -24,9 +25,10 @@ namespace tarvolen::testing {
 using AddOptionsDriver = std::function<void(CAddOptionsDialog&)>;
 
 inline std::function<bool(AddOptions&, AddMode&)> RealAddOptions(
-    AddOptionsDriver drive, std::vector<std::pair<int, bool>>* shown = nullptr) {
-    return [drive = std::move(drive), shown](AddOptions& options, AddMode& addMode) {
-        CAddOptionsDialog dialog(options);
+    MessagePort& messages, AddOptionsDriver drive,
+    std::vector<std::pair<int, bool>>* shown = nullptr) {
+    return [&messages, drive = std::move(drive), shown](AddOptions& options, AddMode& addMode) {
+        CAddOptionsDialog dialog(options, messages);
         dialog.show();
         if (shown != nullptr)
             shown->emplace_back(dialog.LanguageList()->currentIndex(),
@@ -40,12 +42,15 @@ inline std::function<bool(AddOptions&, AddMode&)> RealAddOptions(
 
 using SaveOptionsDriver = std::function<void(CSaveListDialog&)>;
 
+// The dialog is shown for the code page of the list that the FakeDialogs was last asked
+// to save.
 inline std::function<bool(OutputOptions&, std::string&)> RealSaveOptions(MessagePort& messages,
                                                                          FilePicker& picker,
+                                                                         const FakeDialogs& dialogs,
                                                                          SaveOptionsDriver drive) {
-    return [&messages, &picker, drive = std::move(drive)](OutputOptions& options,
-                                                          std::string& fileName) {
-        CSaveListDialog dialog(options, messages, picker);
+    return [&messages, &picker, &dialogs, drive = std::move(drive)](OutputOptions& options,
+                                                                    std::string& fileName) {
+        CSaveListDialog dialog(options, messages, picker, dialogs.saveListCodePages.back());
         dialog.FileName = fileName;
         dialog.show();
         drive(dialog);

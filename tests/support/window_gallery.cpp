@@ -114,7 +114,8 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     scanning->SetBounds(0, 0);
     windows.push_back({"progress-scan", std::move(scanning)});
 
-    windows.push_back({"add-options", std::make_unique<CAddOptionsDialog>(workspace_.Add)});
+    windows.push_back(
+        {"add-options", std::make_unique<CAddOptionsDialog>(workspace_.Add, messages_)});
 
     auto scan = std::make_unique<CDirScanDialog>(messages_, picker_);
     scan->StartDirectory = "/home/user/Documents";

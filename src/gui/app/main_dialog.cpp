@@ -10,6 +10,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/collect/input_file.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
@@ -128,6 +129,14 @@ void CMainDialog::DiscardList() {
 }
 
 void CMainDialog::IngestFiles() {
+    // A chosen file that cannot be opened stops the run before anything is read; the
+    // person is told so beside the reason, rather than left to guess from the error.
+    std::int64_t total = 0;
+    std::string failure;
+    if (!MeasureFiles(State.InputFiles, total, failure, Streams::Ignored, State.scanned)) {
+        messages_.ShowMessage(failure + "\r\n\r\n" + kNothingAddedText, MessageIcon::Stop);
+        return;
+    }
     std::unique_ptr<ProgressPort> progress = dialogs_.OpenProgress();
     IngestHooks hooks{*progress, messages_, [this] { RefreshStatusLine(); }};
     tarvolen::IngestFiles(workspace_, State, hooks);

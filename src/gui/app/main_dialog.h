@@ -45,6 +45,8 @@ class CMainDialog : public QDialog {
     // Exit's question about an unsaved list, with the count of its words.
     static constexpr const char* kExitQuestionFormat =
         "You have %s words in the UNSAVED list. Would you like to save them first?";
+    // After the reason why a chosen file could not be read.
+    static constexpr const char* kNothingAddedText = "Nothing was added to the list.";
     // What F1 shows.
     static constexpr const char* kHelpText =
         "Tarvolen compiles a word list from text documents.\n"

@@ -46,7 +46,7 @@ std::unique_ptr<ProgressPort> QtDialogPort::OpenProgress() {
 }
 
 bool QtDialogPort::RunAddOptions(AddOptions& options, AddMode& addMode) {
-    CAddOptionsDialog dialog(options, owner_.data());
+    CAddOptionsDialog dialog(options, messages_, owner_.data());
     if (dialog.exec() != QDialog::Accepted)
         return false;
     addMode = dialog.AddMode;
@@ -67,9 +67,10 @@ bool QtDialogPort::RunDirScan(std::string& startDirectory, std::string& typeText
     return true;
 }
 
-bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName) {
+bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName,
+                                  CodePage listCodePage) {
     QtFilePicker picker(messages_, owner_.data());
-    CSaveListDialog dialog(options, messages_, picker, owner_.data());
+    CSaveListDialog dialog(options, messages_, picker, listCodePage, owner_.data());
     dialog.FileName = fileName;
     if (dialog.exec() != QDialog::Accepted)
         return false;

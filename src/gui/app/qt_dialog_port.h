@@ -21,7 +21,8 @@ class QtDialogPort : public DialogPort {
     std::unique_ptr<ProgressPort> OpenProgress() override;
     bool RunAddOptions(AddOptions& options, AddMode& addMode) override;
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
-    bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
+    bool RunSaveOptions(OutputOptions& options, std::string& fileName,
+                        CodePage listCodePage) override;
     bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) override;
     void ShowStatistics(const StatisticsFigures& figures, const std::string& report) override;
 

@@ -13,7 +13,7 @@ bool CMainDialog::SaveWordList() {
     Workspace& work = workspace();
     // Proposed afresh every time: a name typed in an earlier save is not offered again.
     std::string fileName = DefaultOutputPath(State.LastInputPath);
-    if (!dialogs().RunSaveOptions(work.Output, fileName))
+    if (!dialogs().RunSaveOptions(work.Output, fileName, work.ListCodePage))
         return false;
 
     CaseMode = work.Output.CaseMode;

@@ -177,10 +177,11 @@ class AddControlsTest : public testing::MainWindowTest {
     Words Run(const ControlCase& c, const Setter& set) {
         workspace.Store.Clear();
         workspace.Add = AddOptions{};
-        dialogs.addOptions.push_back(testing::RealAddOptions([&set](CAddOptionsDialog& d) {
-            set(d);
-            QTest::mouseClick(d.AddFilesButton(), Qt::LeftButton);
-        }));
+        dialogs.addOptions.push_back(
+            testing::RealAddOptions(messages, [&set](CAddOptionsDialog& d) {
+                set(d);
+                QTest::mouseClick(d.AddFilesButton(), Qt::LeftButton);
+            }));
         std::vector<std::string> paths;
         for (const auto& [name, bytes] : c.files)
             paths.push_back(dir.Write(c.name + "/" + name, bytes));
@@ -192,7 +193,7 @@ class AddControlsTest : public testing::MainWindowTest {
     // Whether the next Add Options shows what was confirmed; cancelled.
     bool ShownAgain(const ControlCase& c) {
         bool shown = false;
-        dialogs.addOptions.push_back(testing::RealAddOptions([&](CAddOptionsDialog& d) {
+        dialogs.addOptions.push_back(testing::RealAddOptions(messages, [&](CAddOptionsDialog& d) {
             shown = c.shows(d);
             QTest::mouseClick(d.CancelButton(), Qt::LeftButton);
         }));
@@ -221,10 +222,11 @@ TEST_F(AddControlsTest, TheChosenEncodingIsTheRunsEncoding) {
     const auto choices = EncodingChoices();
     for (int index = 0; index < static_cast<int>(choices.size()); ++index) {
         SCOPED_TRACE(choices[index].label);
-        dialogs.addOptions.push_back(testing::RealAddOptions([index](CAddOptionsDialog& d) {
-            d.EncodingList()->setCurrentIndex(index);
-            QTest::mouseClick(d.AddFilesButton(), Qt::LeftButton);
-        }));
+        dialogs.addOptions.push_back(
+            testing::RealAddOptions(messages, [index](CAddOptionsDialog& d) {
+                d.EncodingList()->setCurrentIndex(index);
+                QTest::mouseClick(d.AddFilesButton(), Qt::LeftButton);
+            }));
         picker.fileResults.push_back(FilePickResult{});
         Click(CMainDialog::Button::Add);
         const TextEncoding expected = *ParseEncoding(choices[index].name);

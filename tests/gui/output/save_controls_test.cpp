@@ -155,7 +155,7 @@ class SaveControlsTest : public testing::MainWindowTest {
             dir.Write(std::to_string(runs) + "/out.txt", c.existing);
         workspace.Output = OutputOptions{};
         dialogs.saveOptions.push_back(
-            testing::RealSaveOptions(messages, picker, [&](CSaveListDialog& d) {
+            testing::RealSaveOptions(messages, picker, dialogs, [&](CSaveListDialog& d) {
                 d.FileNameEdit()->setText(QString::fromStdString(folder + "/out.txt"));
                 set(d, folder);
                 if (c.existing != nullptr && !d.AppendBox()->isChecked())
@@ -173,7 +173,7 @@ class SaveControlsTest : public testing::MainWindowTest {
     bool ShownAgain(const ControlCase& c) {
         bool shown = false;
         dialogs.saveOptions.push_back(
-            testing::RealSaveOptions(messages, picker, [&](CSaveListDialog& d) {
+            testing::RealSaveOptions(messages, picker, dialogs, [&](CSaveListDialog& d) {
                 shown = c.shows(d);
                 QTest::mouseClick(d.CancelButton(), Qt::LeftButton);
             }));
