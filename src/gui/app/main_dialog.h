@@ -20,6 +20,7 @@ class QPushButton;
 
 namespace tarvolen {
 
+class CAppSettings;
 class DialogPort;
 class FilePicker;
 class MessagePort;
@@ -143,6 +144,11 @@ class CMainDialog : public QDialog {
     void OnCancel();
     void ShowHelp();
 
+    // Where the options, the folders and the Word List window are kept between runs;
+    // none (the tests' default) keeps nothing.
+    void SetSettings(CAppSettings* settings) { settings_ = settings; }
+    CAppSettings* settings() const { return settings_; }
+
     Workspace& workspace() { return workspace_; }
     MessagePort& messages() { return messages_; }
     DialogPort& dialogs() { return dialogs_; }
@@ -182,6 +188,7 @@ class CMainDialog : public QDialog {
     MessagePort& messages_;
     DialogPort& dialogs_;
     FilePicker& picker_;
+    CAppSettings* settings_ = nullptr;
 
     QLabel* banner_ = nullptr;
     QLabel* subtitle_ = nullptr;

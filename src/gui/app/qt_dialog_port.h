@@ -3,11 +3,13 @@
 #include <QPointer>
 
 #include "gui/app/dialog_port.h"
+#include "gui/app/qt_file_picker.h"
 
 class QWidget;
 
 namespace tarvolen {
 
+class CAppSettings;
 class MessagePort;
 
 // The real dialogs of the main window's commands, owned by the main window.
@@ -16,6 +18,8 @@ class QtDialogPort : public DialogPort {
     QtDialogPort(MessagePort& messages, QWidget* owner = nullptr)
         : messages_(messages), owner_(owner) {}
     void SetOwner(QWidget* owner) { owner_ = owner; }
+    // The file dialogs of the dialogs keep their folders here.
+    void SetSettings(CAppSettings* settings) { settings_ = settings; }
     QWidget* owner() const { return owner_; }
 
     std::unique_ptr<ProgressPort> OpenProgress() override;
@@ -27,8 +31,12 @@ class QtDialogPort : public DialogPort {
     void ShowStatistics(const StatisticsFigures& figures, const std::string& report) override;
 
   private:
+    // A file picker for a dialog of the owner's.
+    QtFilePicker Picker() const;
+
     MessagePort& messages_;
     QPointer<QWidget> owner_;
+    CAppSettings* settings_ = nullptr;
 };
 
 }  // namespace tarvolen

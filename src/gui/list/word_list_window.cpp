@@ -28,6 +28,7 @@
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/workspace.h"
+#include "gui/app/app_settings.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/qt_paths.h"
 #include "gui/list/row_table_view.h"
@@ -197,6 +198,7 @@ CWordListWindow::CWordListWindow(CMainDialog& main)
     Reload();
     ShowComparison();
     resize(std::max(WidthForColumns(), sizeHint().width()), fontMetrics().height() * 34);
+    RestoreKept();
     search_->setFocus();
     ShowFocusFromStart(this);
 }
@@ -228,15 +230,53 @@ void CWordListWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+void CWordListWindow::RestoreKept() {
+    const CAppSettings* settings = main_.settings();
+    if (settings == nullptr)
+        return;
+    if (const std::optional<ListSort> sort = settings->ListSortOrder()) {
+        model_->SetSort(*sort);
+        ShowSortIndicator();
+    }
+    const int columns = CWordListModel::ColumnCount - static_cast<int>(kComparisonColumns);
+    const std::vector<int> widths = settings->ListColumnWidths(columns);
+    for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
+        // The word's column takes whatever room the others leave.
+        if (column != CWordListModel::Word)
+            table_->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+    }
+    const QByteArray geometry = settings->ListGeometry();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+}
+
+void CWordListWindow::closeEvent(QCloseEvent* event) {
+    if (CAppSettings* settings = main_.settings()) {
+        settings->SetListGeometry(saveGeometry());
+        std::vector<int> widths;
+        const int columns = CWordListModel::ColumnCount - static_cast<int>(kComparisonColumns);
+        for (int column = 0; column < columns; ++column)
+            widths.push_back(table_->horizontalHeader()->sectionSize(column));
+        settings->SetListColumnWidths(widths);
+        settings->SetListSortOrder(model_->Sort());
+    }
+    QWidget::closeEvent(event);
+}
+
 void CWordListWindow::PlaceBesideMain() {
-    // This window has no frame yet: the main window's tells how wide one is.
+    // Where it was last time, unless that covers the main window or lies off screen.
     const QRect mainFrame = main_.frameGeometry();
+    const QRect available = main_.screen()->availableGeometry();
+    if (main_.settings() != nullptr && !main_.settings()->ListGeometry().isEmpty() &&
+        !frameGeometry().intersects(mainFrame) && available.contains(frameGeometry()))
+        return;
+    // This window has no frame yet: the main window's tells how wide one is.
     const QRect mainInside = main_.geometry();
     const QMargins frame(mainInside.left() - mainFrame.left(), mainInside.top() - mainFrame.top(),
                          mainFrame.right() - mainInside.right(),
                          mainFrame.bottom() - mainInside.bottom());
-    const std::optional<QRect> place = PlaceBeside(mainFrame, size(), minimumSizeHint().width(),
-                                                   frame, main_.screen()->availableGeometry());
+    const std::optional<QRect> place =
+        PlaceBeside(mainFrame, size(), minimumSizeHint().width(), frame, available);
     if (place)
         setGeometry(*place);
 }

@@ -92,6 +92,8 @@ class CWordListWindow : public QWidget {
   protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Keeps the window's place, size, column widths and sort for the next run.
+    void closeEvent(QCloseEvent* event) override;
     // Closes with the main window (not when it is only minimized).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -104,8 +106,11 @@ class CWordListWindow : public QWidget {
     void ShowSortIndicator();
     void UpdateButtons();
     void ShowComparison();
-    // Beside the main window rather than over its buttons, where the screen has room.
+    // Beside the main window rather than over its buttons, where the screen has room;
+    // where it was last time when that covers nothing of the main window.
     void PlaceBesideMain();
+    // The sort and the column widths of the last run.
+    void RestoreKept();
     // The width that shows every column whole.
     int WidthForColumns() const;
 
