@@ -8,7 +8,6 @@
 
 #include "core/collect/word_store.h"
 #include "core/output/unicode_case.h"
-#include "core/util/format_count.h"
 
 namespace tarvolen {
 
@@ -164,36 +163,30 @@ std::vector<std::string> LetterLabels(const StatisticsFigures& figures, LabelFor
     return labels;
 }
 
-std::vector<ChartLetter> ChartLetters(const StatisticsFigures& figures, std::size_t most) {
+LetterChart ChartLetters(const StatisticsFigures& figures, std::size_t most) {
     const std::vector<std::string> labels = LetterLabels(figures, LabelForm::Short);
     std::vector<std::size_t> lines(labels.size());
     for (std::size_t k = 0; k < lines.size(); ++k)
         lines[k] = k;
-    const bool summed = figures.utf8 && lines.size() > most + 1;
+    const bool summed = figures.utf8 && lines.size() > most;
     if (summed) {
         // Ties keep the letters' order.
         std::stable_sort(lines.begin(), lines.end(), [&figures](std::size_t x, std::size_t y) {
             return figures.letters[x].all > figures.letters[y].all;
         });
     }
-    std::vector<ChartLetter> bars;
+    LetterChart chart;
     const std::size_t shown = summed ? most : lines.size();
     for (std::size_t i = 0; i < shown; ++i) {
-        bars.push_back({labels[lines[i]], FirstLetterPercent(figures, lines[i]),
-                        AllLettersPercent(figures, lines[i])});
+        chart.bars.push_back({labels[lines[i]], FirstLetterPercent(figures, lines[i]),
+                              AllLettersPercent(figures, lines[i])});
     }
-    if (summed) {
-        ChartLetter rest{
-            FormatText(kOtherLettersFormat,
-                       FormatCount64(static_cast<std::int64_t>(lines.size() - most), ',').c_str()),
-            0.0, 0.0};
-        for (std::size_t i = most; i < lines.size(); ++i) {
-            rest.firstPercent += FirstLetterPercent(figures, lines[i]);
-            rest.allPercent += AllLettersPercent(figures, lines[i]);
-        }
-        bars.push_back(std::move(rest));
+    for (std::size_t i = shown; i < lines.size(); ++i) {
+        ++chart.others;
+        chart.othersFirstPercent += FirstLetterPercent(figures, lines[i]);
+        chart.othersAllPercent += AllLettersPercent(figures, lines[i]);
     }
-    return bars;
+    return chart;
 }
 
 double FirstLetterPercent(const StatisticsFigures& figures, std::size_t letter) {

@@ -51,18 +51,23 @@ enum class LabelForm { Report, Short };
 std::vector<std::string> LetterLabels(const StatisticsFigures& figures,
                                       LabelForm form = LabelForm::Report);
 
-// The bars of the letters chart: every letter line where they are few (A..Z), and of a
-// UTF-8 list's letters, where there may be hundreds, the most frequent (by their
-// occurrences among all letters) most frequent first, and the rest summed in one bar.
+// The letters chart: a bar for every letter line where they are few (A..Z), and of a
+// UTF-8 list's letters, where there may be hundreds, for the most frequent (by their
+// occurrences among all letters), most frequent first, and the rest summed apart: as
+// one more bar it would dwarf the others and find no room for its label.
 struct ChartLetter {
     std::string label;
     double firstPercent;
     double allPercent;
 };
-inline constexpr std::size_t kChartedLetters = 30;
-inline constexpr const char* kOtherLettersFormat = "%s others";
-std::vector<ChartLetter> ChartLetters(const StatisticsFigures& figures,
-                                      std::size_t most = kChartedLetters);
+struct LetterChart {
+    std::vector<ChartLetter> bars;
+    std::size_t others = 0;  // letters without a bar
+    double othersFirstPercent = 0.0;
+    double othersAllPercent = 0.0;
+};
+inline constexpr std::size_t kChartedLetters = 26;
+LetterChart ChartLetters(const StatisticsFigures& figures, std::size_t most = kChartedLetters);
 
 // The shares the report prints, in percent, and the number of words of one length.
 // The charts of the Info window draw these same numbers.

@@ -70,8 +70,8 @@ QChart* MakeLetterChart(const StatisticsFigures& figures) {
     auto* all = new QBarSet(QStringLiteral("All letters (% of letters)"));
     QStringList letters;
     double most = 0;
-    const std::vector<ChartLetter> bars = ChartLetters(figures);
-    for (const ChartLetter& bar : bars) {
+    const LetterChart chart = ChartLetters(figures);
+    for (const ChartLetter& bar : chart.bars) {
         *first << bar.firstPercent;
         *all << bar.allPercent;
         most = std::max({most, bar.firstPercent, bar.allPercent});
@@ -80,10 +80,15 @@ QChart* MakeLetterChart(const StatisticsFigures& figures) {
     auto* series = new QBarSeries;
     series->append(first);
     series->append(all);
-    const bool summed = bars.size() < LetterLineCount(figures);
-    const QString title = summed ? QStringLiteral("Letters: the %1 most frequent and the others")
-                                       .arg(static_cast<int>(bars.size()) - 1)
-                                 : QStringLiteral("Letters");
+    // The letters without a bar, summed in the title in the legend's order.
+    const QString title =
+        chart.others == 0
+            ? QStringLiteral("Letters")
+            : QStringLiteral("Letters: the %1 most frequent; the %2 others %3% and %4%")
+                  .arg(static_cast<qulonglong>(chart.bars.size()))
+                  .arg(static_cast<qulonglong>(chart.others))
+                  .arg(chart.othersFirstPercent, 0, 'f', 1)
+                  .arg(chart.othersAllPercent, 0, 'f', 1);
     return MakeBarChart(title, series, letters, QStringLiteral("Percent"), most);
 }
 

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 
+#include "core/analysis/keyness.h"
 #include "core/list/delete_question.h"
 #include "core/list/list_table.h"
 #include "core/output/word_list_writer.h"
@@ -42,8 +43,13 @@ namespace tarvolen {
 
 namespace {
 
+// The word's column is never narrower than this many average characters; where the
+// window leaves less, the table scrolls sideways.
+constexpr int kLeastWordChars = 24;
+
 // Columns of numbers are as wide as their widest value or their header; the word
-// takes the rest. Measured once rather than from the rows, which may be millions.
+// takes the rest (FitWordColumn). Measured once rather than from the rows, which may
+// be millions.
 void SizeColumns(CRowTableView* table) {
     const QFontMetrics metrics = table->fontMetrics();
     const int padding = metrics.horizontalAdvance(QStringLiteral("MM"));
@@ -66,7 +72,17 @@ void SizeColumns(CRowTableView* table) {
         wide(CWordListModel::G2, "-999,999.99");
         wide(CWordListModel::LogRatio, "-99.99");
     }
-    table->setColumnWidth(CWordListModel::Word, metrics.averageCharWidth() * 24);
+    table->setColumnWidth(CWordListModel::Word, metrics.averageCharWidth() * kLeastWordChars);
+}
+
+// The width of every column but the word's.
+int OtherColumnsWidth(const QHeaderView* header) {
+    int width = 0;
+    for (int column = 0; column < header->count(); ++column) {
+        if (column != CWordListModel::Word)
+            width += header->sectionSize(column);
+    }
+    return width;
 }
 
 }  // namespace
@@ -102,7 +118,7 @@ CWordListWindow::CWordListWindow(CMainDialog& main)
     header->setHighlightSections(false);
     header->setSectionsMovable(false);
     SizeColumns(table_);
-    header->setSectionResizeMode(CWordListModel::Word, QHeaderView::Stretch);
+    table_->viewport()->installEventFilter(this);
 
     counts_ = new QLabel(this);
     copy_ = new QPushButton(QStringLiteral("&Copy"), this);
@@ -208,26 +224,31 @@ CWordListWindow::~CWordListWindow() = default;
 CWordListWindow* CWordListWindow::Open(CMainDialog& main) {
     CWordListWindow* window =
         main.findChild<CWordListWindow*>(QString(), Qt::FindDirectChildrenOnly);
-    if (window == nullptr)
+    if (window == nullptr) {
         window = new CWordListWindow(main);
+        // Before it is shown, so that the window manager takes the place as given.
+        window->PlaceBesideMain();
+    }
     window->show();
     window->raise();
     window->activateWindow();
     return window;
 }
 
+void CWordListWindow::RunOverMain(const std::function<void()>& command) {
+    main_.RunCommand(command);
+    // The command's dialogs and boxes belong to the main window, which the window
+    // manager brings forward as they close: this window was the one in use.
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
 void CWordListWindow::Reload() {
     WaitCursor busy;
     stale_ = false;
     model_->Reload(main_.workspace().Store, main_.workspace().ListCodePage);
-}
-
-void CWordListWindow::showEvent(QShowEvent* event) {
-    if (!placed_) {
-        placed_ = true;
-        PlaceBesideMain();
-    }
-    QWidget::showEvent(event);
 }
 
 void CWordListWindow::RestoreKept() {
@@ -245,6 +266,7 @@ void CWordListWindow::RestoreKept() {
         if (column != CWordListModel::Word)
             table_->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
     }
+    FitWordColumn();
     const QByteArray geometry = settings->ListGeometry();
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
@@ -263,9 +285,16 @@ void CWordListWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
+QRect CWordListWindow::MainFrame() const {
+    // Until the window manager has told the frame's extent, Qt's frame may be a
+    // placeholder (1 x 1): the window itself stands in for it then.
+    const QRect frame = main_.frameGeometry();
+    return frame.contains(main_.geometry()) ? frame : main_.geometry();
+}
+
 void CWordListWindow::PlaceBesideMain() {
     // Where it was last time, unless that covers the main window or lies off screen.
-    const QRect mainFrame = main_.frameGeometry();
+    const QRect mainFrame = MainFrame();
     const QRect available = main_.screen()->availableGeometry();
     if (main_.settings() != nullptr && !main_.settings()->ListGeometry().isEmpty() &&
         !frameGeometry().intersects(mainFrame) && available.contains(frameGeometry()))
@@ -275,10 +304,25 @@ void CWordListWindow::PlaceBesideMain() {
     const QMargins frame(mainInside.left() - mainFrame.left(), mainInside.top() - mainFrame.top(),
                          mainFrame.right() - mainInside.right(),
                          mainFrame.bottom() - mainInside.bottom());
-    const std::optional<QRect> place =
-        PlaceBeside(mainFrame, size(), minimumSizeHint().width(), frame, available);
+    const std::optional<QRect> place = PlaceBeside(mainFrame, MainButtonsArea(), size(),
+                                                   minimumSizeHint().width(), frame, available);
     if (place)
         setGeometry(*place);
+}
+
+QRect CWordListWindow::MainButtonsArea() const {
+    // The column of command buttons at the main window's right, top to bottom.
+    const QRect mainFrame = MainFrame();
+    QRect buttons;
+    for (const CMainDialog::Button which :
+         {CMainDialog::Button::Add, CMainDialog::Button::SaveWordList,
+          CMainDialog::Button::Statistics, CMainDialog::Button::Filter, CMainDialog::Button::Reset,
+          CMainDialog::Button::Exit}) {
+        const QPushButton* button = main_.button(which);
+        buttons |= QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
+    }
+    return {buttons.left(), mainFrame.top(), mainFrame.right() + 1 - buttons.left(),
+            mainFrame.height()};
 }
 
 void CWordListWindow::OnListChanged() {
@@ -315,6 +359,8 @@ bool CWordListWindow::eventFilter(QObject* watched, QEvent* event) {
     // main window closing.
     if (watched == &main_ && event->type() == QEvent::Hide && !event->spontaneous())
         close();
+    if (watched == table_->viewport() && event->type() == QEvent::Resize)
+        FitWordColumn();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -361,7 +407,7 @@ void CWordListWindow::SetSort(ListSort sort) {
 }
 
 void CWordListWindow::Compare() {
-    main_.RunCommand([this] {
+    RunOverMain([this] {
         const std::vector<std::string> picked = main_.PickWordLists(false);
         if (picked.empty())
             return;
@@ -383,9 +429,9 @@ void CWordListWindow::ClearComparison() {
     referenceList_.reset();
     referencePath_.clear();
     ShowComparison();
-    if (widthBeforeComparison_ > 0) {
-        resize(widthBeforeComparison_, height());
-        widthBeforeComparison_ = 0;
+    if (!beforeComparison_.isNull()) {
+        setGeometry(beforeComparison_.x(), geometry().y(), beforeComparison_.width(), height());
+        beforeComparison_ = {};
     }
 }
 
@@ -396,31 +442,55 @@ void CWordListWindow::ShowComparison() {
     reference_->setVisible(comparing);
     if (comparing) {
         const Workspace& reference = *referenceList_;
-        reference_->setText(QString::fromStdString(
-            FormatText(kReferenceFormat,
-                       ReadableOnScreen(std::filesystem::path(referencePath_).filename().string())
-                           .toStdString()
-                           .c_str(),
-                       FormatCount(reference.Store.Count(), ',').c_str(),
-                       CWordListModel::Grouped(model_->snapshot().ReferenceOccurrences())
-                           .toStdString()
-                           .c_str())));
+        reference_->setText(QString::fromStdString(FormatText(
+            kReferenceFormat,
+            ReadableOnScreen(std::filesystem::path(referencePath_).filename().string())
+                .toStdString()
+                .c_str(),
+            FormatCount(reference.Store.Count(), ',').c_str(),
+            // From the reference itself: the rows may be away while a
+            // command runs.
+            FormatCount64(static_cast<std::int64_t>(TotalCount(reference.Store)), ',').c_str())));
         reference_->setToolTip(ReadableOnScreen(referencePath_));
         SizeColumns(table_);
-        // Wider for the new columns, as far as the screen lets it.
-        const int available = screen()->availableGeometry().width() - 48;
+        FitWordColumn();
+        // Wider for the new columns, as far as the screen lets it; left of the main
+        // window's buttons, it grows leftwards and not over them.
+        const QRect screenArea = screen()->availableGeometry();
+        const QRect frame = frameGeometry();
+        const QRect buttons = MainButtonsArea();
+        const bool leftOfButtons = frame.right() < buttons.left();
+        const int frameWidth = frame.width() - width();
+        int available = screenArea.width() - 48;
+        if (leftOfButtons)
+            available = std::min(available, buttons.left() - 8 - screenArea.left() - frameWidth);
         const int wanted = WidthForColumns();
         if (width() < wanted && width() < available) {
-            if (widthBeforeComparison_ == 0)
-                widthBeforeComparison_ = width();
-            resize(std::min(wanted, available), height());
+            if (beforeComparison_.isNull())
+                beforeComparison_ = geometry();
+            const int grown = std::min(wanted, available);
+            const int overlap = frame.left() + frameWidth + grown + 8 - buttons.left();
+            resize(grown, height());
+            if (leftOfButtons && overlap > 0)
+                move(pos() - QPoint(std::min(overlap, frame.left() - screenArea.left()), 0));
         }
     }
+    FitWordColumn();
     ShowSortIndicator();
 }
 
+void CWordListWindow::FitWordColumn() {
+    // As a stretched column would, but never below its least width: a narrow window
+    // scrolls sideways rather than cut every word short.
+    QHeaderView* header = table_->horizontalHeader();
+    const int least = fontMetrics().averageCharWidth() * kLeastWordChars;
+    header->resizeSection(CWordListModel::Word,
+                          std::max(least, table_->viewport()->width() - OtherColumnsWidth(header)));
+}
+
 int CWordListWindow::WidthForColumns() const {
-    return table_->horizontalHeader()->length() + 2 * table_->frameWidth() +
+    return OtherColumnsWidth(table_->horizontalHeader()) +
+           fontMetrics().averageCharWidth() * kLeastWordChars + 2 * table_->frameWidth() +
            table_->verticalScrollBar()->sizeHint().width() + 24;
 }
 
@@ -431,8 +501,10 @@ void CWordListWindow::ShowRowMenu(const QPoint& at) {
     menu.addAction(QStringLiteral("&Delete"), this, &CWordListWindow::DeleteSelection)
         ->setEnabled(delete_->isEnabled());
     menu.addSeparator();
-    QMenu* sorts = menu.addMenu(QStringLiteral("&Sort by"));
-    FillSortMenu(*sorts, *model_, [this](ListSort sort) { SetSort(sort); });
+    // Not in a submenu: one opened from the keyboard left its menu open when an entry
+    // was chosen.
+    FillSortMenu(
+        menu, *model_, [this](ListSort sort) { SetSort(sort); }, SortMenuForm::AmongOthers);
     ExecMenu(menu, at);
 }
 
@@ -461,7 +533,7 @@ void CWordListWindow::CopySelection() {
 }
 
 void CWordListWindow::ExportShown() {
-    main_.RunCommand([this] {
+    RunOverMain([this] {
         FilePickRequest request;
         request.save = true;
         request.title = "Export Word List";
@@ -502,7 +574,7 @@ void CWordListWindow::DeleteSelection() {
     const std::vector<std::uint32_t> rows = DeletableRows();
     if (rows.empty())
         return;
-    main_.RunCommand([this, &rows] {
+    RunOverMain([this, &rows] {
         std::vector<std::string> named;
         for (std::size_t i = 0; i < rows.size() && i < kDeleteNamed; ++i)
             named.push_back(model_->WordText(rows[i]).toStdString());

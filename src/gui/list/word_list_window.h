@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -91,7 +92,6 @@ class CWordListWindow : public QWidget {
 
   protected:
     void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     // Keeps the window's place, size, column widths and sort for the next run.
     void closeEvent(QCloseEvent* event) override;
     // Closes with the main window (not when it is only minimized).
@@ -99,6 +99,9 @@ class CWordListWindow : public QWidget {
 
   private:
     void Reload();
+    // Runs a command of the main window's (its dialogs over the main window), then
+    // brings this window forward again.
+    void RunOverMain(const std::function<void()>& command);
     void OnListChanged();
     void OnCommandsFinished();
     void ApplySearch();
@@ -111,6 +114,12 @@ class CWordListWindow : public QWidget {
     void PlaceBesideMain();
     // The sort and the column widths of the last run.
     void RestoreKept();
+    // Where the main window's command buttons are on the screen.
+    QRect MainButtonsArea() const;
+    // The main window's frame on the screen, as far as it is known.
+    QRect MainFrame() const;
+    // The word's column takes the room the others leave, down to a least width.
+    void FitWordColumn();
     // The width that shows every column whole.
     int WidthForColumns() const;
 
@@ -133,9 +142,8 @@ class CWordListWindow : public QWidget {
     // The list compared with, kept so that the comparison follows the list.
     std::unique_ptr<Workspace> referenceList_;
     std::string referencePath_;
-    // The width the window had before a comparison widened it, to go back to.
-    int widthBeforeComparison_ = 0;
-    bool placed_ = false;
+    // Where the window was before a comparison widened it, to go back to.
+    QRect beforeComparison_;
     // The list changed while a command ran; shown anew once it ends.
     bool stale_ = false;
 };

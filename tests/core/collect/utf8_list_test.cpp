@@ -193,7 +193,7 @@ TEST_F(Utf8ListTest, LettersThatShareTheirCapitalAreToldApart) {
               "3: 1 (50.0%)\r\n");
 }
 
-// Hundreds of letters make no chart: the most frequent are bars, the rest one more.
+// Hundreds of letters make no chart: the most frequent are bars, the rest summed.
 TEST_F(Utf8ListTest, TheChartShowsTheMostFrequentLettersAndTheRestSummed) {
     // Cyrillic а..я (32 letters): а and б in one word each, the others twice in one.
     std::string text;
@@ -206,18 +206,22 @@ TEST_F(Utf8ListTest, TheChartShowsTheMostFrequentLettersAndTheRestSummed) {
     Add(kUnicode, text);
     const StatisticsFigures figures = GatherStatistics(ws.Store, ws.ListCodePage);
     ASSERT_EQ(figures.letters.size(), 32u);
-    const std::vector<ChartLetter> bars = ChartLetters(figures, 30);
-    ASSERT_EQ(bars.size(), 31u);
+    const LetterChart chart = ChartLetters(figures, 30);
+    ASSERT_EQ(chart.bars.size(), 30u);
     // The most frequent first, ties in the letters' order.
-    EXPECT_EQ(bars[0].label, "\xD0\x92");   // В
-    EXPECT_EQ(bars[29].label, "\xD0\xAF");  // Я
-    EXPECT_EQ(bars[30].label, "2 others");  // А and Б
-    EXPECT_DOUBLE_EQ(bars[30].allPercent,
+    EXPECT_EQ(chart.bars[0].label, "\xD0\x92");   // В
+    EXPECT_EQ(chart.bars[29].label, "\xD0\xAF");  // Я
+    // А and Б, summed.
+    EXPECT_EQ(chart.others, 2u);
+    EXPECT_DOUBLE_EQ(chart.othersAllPercent,
                      AllLettersPercent(figures, 0) + AllLettersPercent(figures, 1));
-    EXPECT_DOUBLE_EQ(bars[30].firstPercent,
+    EXPECT_DOUBLE_EQ(chart.othersFirstPercent,
                      FirstLetterPercent(figures, 0) + FirstLetterPercent(figures, 1));
-    // One letter more than the bars is shown as itself.
-    EXPECT_EQ(ChartLetters(figures, 31).size(), 32u);
+    // As many letters as bars: each is shown, in the letters' order.
+    const LetterChart all = ChartLetters(figures, 32);
+    EXPECT_EQ(all.bars.size(), 32u);
+    EXPECT_EQ(all.others, 0u);
+    EXPECT_EQ(all.bars[0].label, "\xD0\x90");  // А
 }
 
 }  // namespace

@@ -591,7 +591,7 @@ class WordListWindowItemsTest : public WordListWindowTest {};
 TEST_F(WordListWindowItemsTest, DeleteTakesOnlySelectedRowsOnScreenAndNamesThem) {
     std::vector<std::pair<std::string, std::uint32_t>> many;
     for (int i = 0; i < 300; ++i)
-        many.emplace_back("w" + std::to_string(1000 + i), 1);
+        many.emplace_back(std::to_string(1000 + i).insert(0, 1, 'w'), 1);
     Put(many);
     CWordListWindow* list = Open();
     CRowTableView* table = list->table();
@@ -632,11 +632,14 @@ TEST_F(WordListWindowItemsTest, RowMenuFromTheMouseTheMenuKeyAndShiftF10) {
                             table->viewport()->mapToGlobal(QPoint(4, 4)));
     QApplication::sendEvent(table->viewport(), &click);
     ASSERT_EQ(menus.opened.size(), 3u);
-    for (const auto& entries : menus.opened)
-        EXPECT_EQ(entries, (Cells{"&Copy", "&Delete", "&Sort by"}));
+    for (const auto& entries : menus.opened) {
+        EXPECT_EQ(entries, (Cells{"&Copy", "&Delete", "Sort by &rank", "Sort by &word",
+                                  "Sort by word read &backwards", "Sort by c&ount",
+                                  "Sort by r&ange", "Sort by &length", "Desce&nding"}));
+    }
 
     // The sorts, the words read backwards among them, from the keyboard's menu.
-    menus.pick = "&Sort by/Word read &backwards";
+    menus.pick = "Sort by word read &backwards";
     QTest::keyClick(table, Qt::Key_Menu);
     EXPECT_EQ(WordHeader(list), "Word (reversed)");
     EXPECT_EQ(list->model().Sort().key, ListSortKey::WordBackwards);
@@ -698,6 +701,7 @@ TEST_F(ComparisonTest, TheReferenceIsNamedAboveTheTableAndTheFiguresExplained) {
     EXPECT_EQ(list->referenceOnlyBox()->text(), "&Include words found only in the reference");
     list->resize(list->minimumSizeHint().width(), list->height());
     const int narrow = list->width();
+    const QPoint at = list->geometry().topLeft();
     Compare(list, reference);
     EXPECT_TRUE(list->referenceLine()->isVisibleTo(list));
     EXPECT_EQ(list->referenceLine()->text(),
@@ -724,29 +728,52 @@ TEST_F(ComparisonTest, TheReferenceIsNamedAboveTheTableAndTheFiguresExplained) {
 
     QTest::mouseClick(list->clearComparisonButton(), Qt::LeftButton);
     EXPECT_EQ(list->width(), narrow) << "back to the width it had";
+    EXPECT_EQ(list->geometry().topLeft(), at);
     EXPECT_FALSE(list->referenceLine()->isVisibleTo(list));
 }
 
-// Beside the main window's frame: right, else left, else narrowed on the wider side.
-TEST(PlaceBeside, RightLeftOrNarrowedWhereTheScreenHasRoom) {
+// A reference is read with the progress window up, which takes the rows away until
+// the command ends: the line above the table counts from the reference itself.
+TEST_F(ComparisonTest, TheReferenceLineCountsWhileTheRowsAreAway) {
+    CWordListWindow* list = Open();
+    window->setEnabled(false);
+    picker.fileResults.push_back(FilePickResult{true, {reference}, 1});
+    list->Compare();
+    window->setEnabled(true);
+    EXPECT_EQ(list->referenceLine()->text(),
+              "Reference: reference.txt, 4 distinct words, 13 occurrences");
+    ExpectKeywords(list, model, false);
+}
+
+// Beside the main window's frame: right, else left, else left of its buttons over the
+// rest of it, else narrowed on the wider side.
+TEST(PlaceBeside, BesideTheMainWindowAndNeverOverItsButtons) {
     const QMargins frame(2, 30, 2, 2);
     const QSize size(800, 600);
     struct Case {
         QRect main;
+        int buttonsLeft;
         QRect screen;
         int minimumWidth;
         std::optional<QRect> placed;
     } cases[] = {
-        {{100, 100, 520, 240}, {0, 0, 1600, 1000}, 500, QRect(630, 130, 800, 600)},
-        {{1000, 100, 520, 240}, {0, 0, 1600, 1000}, 500, QRect(190, 130, 800, 600)},
-        {{423, 100, 520, 240}, {0, 0, 1366, 768}, 500, std::nullopt},
-        {{423, 100, 520, 240}, {0, 0, 1366, 768}, 400, QRect(953, 130, 411, 600)},
+        {{100, 100, 520, 240}, 530, {0, 0, 1600, 1000}, 500, QRect(630, 130, 800, 600)},
+        {{1000, 100, 520, 240}, 1430, {0, 0, 1600, 1000}, 500, QRect(190, 130, 800, 600)},
+        // Covering the banner, not the buttons.
+        {{500, 100, 520, 240}, 930, {0, 0, 1600, 1000}, 500, QRect(120, 130, 800, 600)},
+        {{423, 100, 520, 240}, 853, {0, 0, 1366, 768}, 500, QRect(43, 130, 800, 600)},
+        // Narrowed where even that leaves no room.
+        {{283, 100, 800, 240}, 700, {0, 0, 1366, 768}, 200, QRect(1093, 130, 271, 600)},
+        {{283, 100, 800, 240}, 700, {0, 0, 1366, 768}, 500, std::nullopt},
         // Level with the main window as far as the screen's bottom allows.
-        {{100, 500, 520, 240}, {0, 0, 1600, 1000}, 500, QRect(630, 398, 800, 600)},
+        {{100, 500, 520, 240}, 530, {0, 0, 1600, 1000}, 500, QRect(630, 398, 800, 600)},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(PlaceBeside(c.main, size, c.minimumWidth, frame, c.screen), c.placed)
+    for (const Case& c : cases) {
+        const QRect buttons(c.buttonsLeft, c.main.top(), c.main.right() + 1 - c.buttonsLeft,
+                            c.main.height());
+        EXPECT_EQ(PlaceBeside(c.main, buttons, size, c.minimumWidth, frame, c.screen), c.placed)
             << c.main.x() << "," << c.main.y();
+    }
 }
 
 }  // namespace
