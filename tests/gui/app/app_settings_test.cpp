@@ -263,6 +263,27 @@ TEST_F(KeptByTheWindowTest, OptionsAndTheLastSavedListAreKeptForTheNextRun) {
     EXPECT_EQ(next.LastSavedFile(), out);
 }
 
+// The directory scan starts where the last one did, in this run and the next.
+TEST_F(KeptByTheWindowTest, TheDirectoryScanStartsInTheFolderScannedLast) {
+    const std::string folder = (dir.path() / "texts").string();
+    dir.Write("texts/a.txt", "alpha");
+    std::vector<std::string> offered;
+    for (int scan = 0; scan < 2; ++scan) {
+        dialogs.addOptions.push_back([](AddOptions&, AddMode& mode) {
+            mode = AddMode::DirectoryScan;
+            return true;
+        });
+        dialogs.dirScan.push_back([&](std::string& start, std::string&) {
+            offered.push_back(start);
+            start = folder;
+            return true;
+        });
+        Click(CMainDialog::Button::Add);
+    }
+    EXPECT_EQ(offered, (std::vector<std::string>{"", folder}));
+    EXPECT_EQ(CAppSettings(Path()).Folder("directory-scan").toStdString(), folder);
+}
+
 TEST_F(KeptByTheWindowTest, TheWordListWindowOpensAsItWasLeft) {
     workspace.Store.AddWord("word");
     workspace.Store.AddWord("other");
