@@ -29,6 +29,7 @@
 #include "core/output/word_list_writer.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/shared_capitals.h"
 #include "support/temp_dir.h"
 #include "version.h"
 
@@ -529,22 +530,10 @@ TEST(CliTest, StatisticsComeInUtf8) {
 // σ and ς share Σ, ı and i share I: as in the window, their lines name them.
 TEST(CliTest, StatisticsTellLettersOfOneCapitalApart) {
     TempDir dir;
-    const std::string greek =
-        dir.Write("el.txt", "\xCF\x83\xCE\xB1\xCF\x82 \xCF\x83\xCE\xB1\xCF\x82 \xC4\xB1i");
+    const std::string greek = dir.Write("el.txt", testing::kSharedCapitalsText);
     Outcome run = RunCli(dir, {"-q", "--statistics", "-l", "unicode", greek});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "2 words, 2 min length, 3 max length, 2.50 average length\r\n\r\n"
-              "Most common word: \xCF\x83\xCE\xB1\xCF\x82 (2 times)\r\n\r\n"
-              "First char cnt/percent - total char counter (cnt/percent)\r\n"
-              "I (i): 0 (0.0%)\t1 (20.0%)\r\n"
-              "I (\xC4\xB1): 1 (50.0%)\t1 (20.0%)\r\n"
-              "\xCE\x91: 0 (0.0%)\t1 (20.0%)\r\n"
-              "\xCE\xA3 (\xCF\x82): 0 (0.0%)\t1 (20.0%)\r\n"
-              "\xCE\xA3 (\xCF\x83): 1 (50.0%)\t1 (20.0%)\r\n"
-              "\r\nWordLen: counter / percent\r\n"
-              "2: 1 (50.0%)\r\n"
-              "3: 1 (50.0%)\r\n");
+    EXPECT_EQ(run.out, testing::kSharedCapitalsReport);
 }
 
 TEST(CliTest, StatisticsOfAnEmptyListSayWhyThereIsNone) {
