@@ -92,7 +92,14 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
     ShowFocusFromStart(this);
 }
 
-CMainDialog::~CMainDialog() = default;
+CMainDialog::~CMainDialog() {
+    // Windows of its own (the Word List window) close while this is still the main
+    // window they ask things of, such as where to keep their settings.
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow())
+            child->close();
+    }
+}
 
 QPushButton* CMainDialog::AddButton(const char* caption, int y, void (CMainDialog::*handler)(),
                                     int x) {

@@ -216,6 +216,8 @@ class KeptByTheWindowTest : public testing::MainWindowTest {
     KeptByTheWindowTest() : settings(std::make_unique<CAppSettings>(Path())) {
         window->SetSettings(settings.get());
     }
+    // The settings go before the window.
+    ~KeptByTheWindowTest() override { window->SetSettings(nullptr); }
     QString Path() const { return QString::fromStdString((dir.path() / "tarvolen.conf").string()); }
 
     TempDir dir;
