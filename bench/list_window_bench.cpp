@@ -42,7 +42,7 @@ class NoDialogs : public DialogPort {
     std::unique_ptr<ProgressPort> OpenProgress() override { return std::make_unique<NoProgress>(); }
     bool RunAddOptions(AddOptions&, AddMode&) override { return false; }
     bool RunDirScan(std::string&, std::string&) override { return false; }
-    bool RunSaveOptions(OutputOptions&, std::string&) override { return false; }
+    bool RunSaveOptions(OutputOptions&, std::string&, CodePage) override { return false; }
     bool RunFilter(std::int32_t&, FilterMode&, std::string&) override { return false; }
     void ShowStatistics(const StatisticsFigures&, const std::string&) override {}
 };

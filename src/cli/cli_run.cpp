@@ -287,7 +287,7 @@ class CliRun {
     void ReportUnreadable(const SkippedFiles& skipped) {
         skippedUnreadable_ = !skipped.unreadable.empty();
         if (skippedUnreadable_ && options_.quiet) {
-            const std::string text = DescribeSkipped({{}, skipped.unreadable}, false);
+            const std::string text = DescribeSkipped({{}, skipped.unreadable});
             messages_.Note(text.substr(0, text.size() - 2));
         }
     }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -239,6 +240,22 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
         }
 }
 
+// The files of the job that were read, as a run on one process counts them: all but
+// those skipped as no text, those that could not be read and those that could not be
+// opened. A file divided among processes counts once.
+std::int64_t FilesRead(const CountJob& job, const ShareReport& all) {
+    std::set<std::uint64_t> unread;
+    for (const FileNote& note : all.notText)
+        unread.insert(note.file);
+    for (const FileNote& note : all.unreadable)
+        unread.insert(note.file);
+    for (const FileMessage& message : all.messages) {
+        if (message.text == kUnableToOpenText)
+            unread.insert(message.file);
+    }
+    return static_cast<std::int64_t>(job.files.size() - unread.size());
+}
+
 std::vector<std::string> Texts(const std::vector<FileNote>& notes) {
     std::vector<std::string> texts;
     for (const FileNote& note : notes)
@@ -328,7 +345,8 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     result.Summary.QualifiedWords = all.qualifiedWords;
     result.Summary.WordsAdded = static_cast<std::int32_t>(countAfter - countBefore);
     result.Summary.Milliseconds = hooks.ticks.Now() - startTick;
-    hooks.messages.ShowMessage(DescribeIngestRun(result.Summary, state.skipped, state.scanned),
+    result.Summary.FilesRead = FilesRead(job, all);
+    hooks.messages.ShowMessage(DescribeIngestRun(result.Summary, state.skipped),
                                MessageIcon::Information);
     return result;
 }

@@ -29,6 +29,7 @@
 #include "core/output/word_list_writer.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/shared_capitals.h"
 #include "support/temp_dir.h"
 #include "version.h"
 
@@ -526,6 +527,15 @@ TEST(CliTest, StatisticsComeInUtf8) {
     }
 }
 
+// σ and ς share Σ, ı and i share I: as in the window, their lines name them.
+TEST(CliTest, StatisticsTellLettersOfOneCapitalApart) {
+    TempDir dir;
+    const std::string greek = dir.Write("el.txt", testing::kSharedCapitalsText);
+    Outcome run = RunCli(dir, {"-q", "--statistics", "-l", "unicode", greek});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, testing::kSharedCapitalsReport);
+}
+
 TEST(CliTest, StatisticsOfAnEmptyListSayWhyThereIsNone) {
     TempDir dir;
     const std::string empty = dir.Write("empty.txt", "");
@@ -542,7 +552,7 @@ TEST(CliTest, SummaryOnStandardErrorUnlessQuiet) {
     Outcome loud = RunCli(dir, {input});
     EXPECT_EQ(loud.status, 0);
     EXPECT_THAT(loud.err, HasSubstr("2 Kb processed\n2 total qualified words\n2 words added\n"));
-    EXPECT_THAT(loud.err, HasSubstr(" milliseconds spent\n"));
+    EXPECT_THAT(loud.err, HasSubstr(" milliseconds spent\n1 file read\n"));
     EXPECT_THAT(loud.err, Not(HasSubstr("\r")));
     // Standard error is no terminal here: no progress line.
     EXPECT_EQ(loud.err.find("Scanning"), std::string::npos);
@@ -592,7 +602,7 @@ TEST(CliTest, FiltersRunInCommandLineOrder) {
         Outcome run = RunCli(dir, args);
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, c.list);
-        EXPECT_THAT(run.err, HasSubstr(" milliseconds spent\n" + c.reports));
+        EXPECT_THAT(run.err, HasSubstr(" milliseconds spent\n1 file read\n" + c.reports));
     }
     // Under --quiet the reports are left out.
     EXPECT_EQ(RunCli(dir, {"-q", "--remove-rare", "2", input}).err, "");

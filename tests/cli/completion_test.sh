@@ -36,7 +36,8 @@ expect "tarvolen-cli -q --u" $'--unicode\n--upper\n--utf8'
 expect "tarvolen-cli -l ru" "russian"
 expect "tarvolen-cli --language = " $'english\nfrench\ngerman\nitalian\nrussian\nspanish\nunicode'
 expect "tarvolen-cli --encoding = utf-16" $'utf-16\nutf-16be\nutf-16le'
-expect "tarvolen-cli -e koi" "koi8-r"
+expect "tarvolen-cli -e koi8-u" "koi8-u"
+expect "tarvolen-cli -e shift" "shift_jis"
 expect "tarvolen-cli --delimiter c" "crlf"
 expect "tarvolen-cli -t h" "htm,html,txt"
 expect "tarvolen-cli --remove-rare " ""

@@ -123,7 +123,9 @@ bool FakeDialogs::RunDirScan(std::string& startDirectory, std::string& typeText)
     return RunScripted(dirScan, "directory scan", startDirectory, typeText);
 }
 
-bool FakeDialogs::RunSaveOptions(OutputOptions& options, std::string& fileName) {
+bool FakeDialogs::RunSaveOptions(OutputOptions& options, std::string& fileName,
+                                 CodePage listCodePage) {
+    saveListCodePages.push_back(listCodePage);
     return RunScripted(saveOptions, "Save options", options, fileName);
 }
 

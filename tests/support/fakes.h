@@ -107,13 +107,16 @@ class FakeDialogs : public DialogPort {
     std::unique_ptr<ProgressPort> OpenProgress() override;
     bool RunAddOptions(AddOptions& options, AddMode& addMode) override;
     bool RunDirScan(std::string& startDirectory, std::string& typeText) override;
-    bool RunSaveOptions(OutputOptions& options, std::string& fileName) override;
+    bool RunSaveOptions(OutputOptions& options, std::string& fileName,
+                        CodePage listCodePage) override;
     bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) override;
     void ShowStatistics(const StatisticsFigures& figures, const std::string& report) override;
 
     std::deque<std::function<bool(AddOptions&, AddMode&)>> addOptions;
     std::deque<std::function<bool(std::string&, std::string&)>> dirScan;
     std::deque<std::function<bool(OutputOptions&, std::string&)>> saveOptions;
+    // The code page of the list each Save options dialog was shown for.
+    std::vector<CodePage> saveListCodePages;
     std::deque<std::function<bool(std::int32_t&, FilterMode&)>> filter;
     // The list path the next Listed answer gives.
     std::string filterListPath;

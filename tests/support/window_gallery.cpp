@@ -14,6 +14,7 @@
 #include "core/util/format_count.h"
 #include "gui/analysis/filter_dialog.h"
 #include "gui/analysis/info_dialog.h"
+#include "gui/app/app_settings.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/progress_dialog.h"
 #include "gui/app/qt_file_picker.h"
@@ -35,6 +36,16 @@ constexpr const char* kText =
     "every morning travellers gather questions about wordlists dictionaries and spelling "
     "checkers counting distinct words by their length and first letter is what this "
     "program does with documents of any size from letters to encyclopaedias";
+
+// Words of many scripts, for a Unicode list's letters: more of them than the chart has
+// bars, σ and ς sharing their capital.
+constexpr const char* kUnicodeText =
+    "σοφία σας είναι μεγάλη ευχαριστούμε πολύ λέξεις μας "
+    "привет мир это тестовый текст на русском языке кто-то пришёл "
+    "zażółć gęślą jaźń źdźbło żółw ąę "
+    "yarın ılık ışık iki kişi için "
+    "straße mädchen über größe café naïve garçon "
+    "the quick brown fox jumps over the lazy dog";
 
 std::unique_ptr<QWidget> InfoOnTab(MessagePort& messages, FilePicker& picker,
                                    const StatisticsFigures& figures, int tab) {
@@ -114,7 +125,8 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     scanning->SetBounds(0, 0);
     windows.push_back({"progress-scan", std::move(scanning)});
 
-    windows.push_back({"add-options", std::make_unique<CAddOptionsDialog>(workspace_.Add)});
+    windows.push_back(
+        {"add-options", std::make_unique<CAddOptionsDialog>(workspace_.Add, messages_)});
 
     auto scan = std::make_unique<CDirScanDialog>(messages_, picker_);
     scan->StartDirectory = "/home/user/Documents";
@@ -132,6 +144,17 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     windows.push_back({"info-report", InfoOnTab(messages_, picker_, figures, 0)});
     windows.push_back({"info-lengths", InfoOnTab(messages_, picker_, figures, 1)});
     windows.push_back({"info-letters", InfoOnTab(messages_, picker_, figures, 2)});
+    {
+        WordStore unicode(messages_, SmallStoreOptions());
+        const std::string text = kUnicodeText;
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = std::min(text.find(' ', start), text.size());
+            unicode.AddWord(text.substr(start, end - start).c_str());
+            start = end + 1;
+        }
+        const StatisticsFigures letters = GatherStatistics(unicode, CodePage::Utf8);
+        windows.push_back({"info-letters-unicode", InfoOnTab(messages_, picker_, letters, 2)});
+    }
 
     // The message boxes that wrap: long questions, long paths, the help.
     const auto question = [](const std::string& text, MessageButtons buttons) {
@@ -148,6 +171,11 @@ std::vector<GalleryWindow> WindowGallery::Build() {
                        question(CMainDialog::MixedCodePagesQuestion(CodePage::Windows1251, kGerman),
                                 MessageButtons::YesNo)});
     windows.push_back({"help", message(CMainDialog::kHelpText, MessageIcon::Information)});
+    windows.push_back({"settings-damaged",
+                       message(FormatText(CAppSettings::kDamagedFormat,
+                                          "/home/user/.config/tarvolen/tarvolen.conf",
+                                          "/home/user/.config/tarvolen/tarvolen.conf.damaged"),
+                               MessageIcon::Warning)});
     constexpr const char* kLongPath =
         "/home/user/Documents/letters/2026/december/statistics of the collected letters.png";
     windows.push_back(

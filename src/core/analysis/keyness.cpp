@@ -46,10 +46,15 @@ Keyness KeynessOf(std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64
 
     const double aa = a == 0 ? 0.5 : static_cast<double>(a);
     const double bb = b == 0 ? 0.5 : static_cast<double>(b);
-    const double logRatio =
+    double logRatio =
         listSide == referenceSide
             ? 0.0
             : std::log2((aa * static_cast<double>(d)) / (bb * static_cast<double>(c)));
+    // The 0.5 put in for a zero count can outweigh a much larger total on the other
+    // side and turn the direction round (0 against 1 in a far larger reference): the
+    // ratio then says nothing of which way the word leans, and is 0.
+    if ((listSide > referenceSide && logRatio < 0) || (listSide < referenceSide && logRatio > 0))
+        logRatio = 0.0;
     return {g2, logRatio};
 }
 

@@ -14,7 +14,8 @@ namespace tarvolen {
 // with a its count in the list, b in the reference, c and d the two lists' totals,
 // the log-likelihood G2 (negative when the word is rarer in the list than in the
 // reference, a/c < b/d) and the Log Ratio, log2 of the ratio of the two relative
-// frequencies with a zero count taken as 0.5.
+// frequencies with a zero count taken as 0.5; 0 where that 0.5 would point it against
+// the direction of a/c against b/d.
 struct Keyness {
     double g2;
     double logRatio;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <string_view>
 #include <utility>
 
@@ -133,12 +134,59 @@ std::size_t LetterLineCount(const StatisticsFigures& figures) {
     return figures.utf8 ? figures.letters.size() : figures.firstLetter.size();
 }
 
-std::string LetterLabel(const StatisticsFigures& figures, std::size_t line) {
-    if (!figures.utf8)
-        return std::string(1, static_cast<char>('A' + line));
-    std::string label;
-    AppendUtf8(label, UpperCaseLetter(figures.letters[line].letter));
-    return label;
+std::vector<std::string> LetterLabels(const StatisticsFigures& figures, LabelForm form) {
+    std::vector<std::string> labels;
+    labels.reserve(LetterLineCount(figures));
+    if (!figures.utf8) {
+        for (std::size_t k = 0; k < figures.firstLetter.size(); ++k)
+            labels.emplace_back(1, static_cast<char>('A' + k));
+        return labels;
+    }
+    std::map<char32_t, int> sharing;  // capital -> the letters that have it
+    for (const LetterFigures& letter : figures.letters)
+        ++sharing[UpperCaseLetter(letter.letter)];
+    for (const LetterFigures& letter : figures.letters) {
+        const char32_t upper = UpperCaseLetter(letter.letter);
+        std::string label;
+        if (sharing[upper] < 2) {
+            AppendUtf8(label, upper);
+        } else if (form == LabelForm::Short) {
+            AppendUtf8(label, letter.letter);
+        } else {
+            AppendUtf8(label, upper);
+            label += " (";
+            AppendUtf8(label, letter.letter);
+            label += ')';
+        }
+        labels.push_back(std::move(label));
+    }
+    return labels;
+}
+
+LetterChart ChartLetters(const StatisticsFigures& figures, std::size_t most) {
+    const std::vector<std::string> labels = LetterLabels(figures, LabelForm::Short);
+    std::vector<std::size_t> lines(labels.size());
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        lines[k] = k;
+    const bool summed = figures.utf8 && lines.size() > most;
+    if (summed) {
+        // Ties keep the letters' order.
+        std::stable_sort(lines.begin(), lines.end(), [&figures](std::size_t x, std::size_t y) {
+            return figures.letters[x].all > figures.letters[y].all;
+        });
+    }
+    LetterChart chart;
+    const std::size_t shown = summed ? most : lines.size();
+    for (std::size_t i = 0; i < shown; ++i) {
+        chart.bars.push_back({labels[lines[i]], FirstLetterPercent(figures, lines[i]),
+                              AllLettersPercent(figures, lines[i])});
+    }
+    for (std::size_t i = shown; i < lines.size(); ++i) {
+        ++chart.others;
+        chart.othersFirstPercent += FirstLetterPercent(figures, lines[i]);
+        chart.othersAllPercent += AllLettersPercent(figures, lines[i]);
+    }
+    return chart;
 }
 
 double FirstLetterPercent(const StatisticsFigures& figures, std::size_t letter) {
@@ -175,8 +223,9 @@ std::string FormatStatisticsReport(const StatisticsFigures& figures) {
     report.Integer(figures.topCount) << " times)\r\n\r\n";
     report << "First char cnt/percent - total char counter (cnt/percent)\r\n";
 
-    for (std::size_t k = 0; k < LetterLineCount(figures); ++k) {
-        report << LetterLabel(figures, k) << ": ";
+    const std::vector<std::string> labels = LetterLabels(figures);
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        report << labels[k] << ": ";
         report.Integer(figures.utf8 ? figures.letters[k].first : figures.firstLetter[k]) << " (";
         report.Fixed(FirstLetterPercent(figures, k), 1) << "%)\t";
         report.Integer(figures.utf8 ? figures.letters[k].all : figures.allLetters[k]) << " (";

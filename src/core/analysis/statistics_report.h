@@ -43,8 +43,31 @@ struct StatisticsFigures {
 
 // The letter lines of the report and the chart: A..Z, or a UTF-8 list's letters.
 std::size_t LetterLineCount(const StatisticsFigures& figures);
-// The line's letter in capitals, as UTF-8 ("A", or the simple upper-case mapping).
-std::string LetterLabel(const StatisticsFigures& figures, std::size_t line);
+// Each line's letter in capitals, as UTF-8 ("A", or the simple upper-case mapping).
+// Letters of the list that share their capital (σ and ς, Turkish ı and i) would read
+// as the same line: each of them shows the capital and then itself, "Σ (σ)" and
+// "Σ (ς)", or in the Short form only itself, for the narrow labels of a chart.
+enum class LabelForm { Report, Short };
+std::vector<std::string> LetterLabels(const StatisticsFigures& figures,
+                                      LabelForm form = LabelForm::Report);
+
+// The letters chart: a bar for every letter line where they are few (A..Z), and of a
+// UTF-8 list's letters, where there may be hundreds, for the most frequent (by their
+// occurrences among all letters), most frequent first, and the rest summed apart: as
+// one more bar it would dwarf the others and find no room for its label.
+struct ChartLetter {
+    std::string label;
+    double firstPercent;
+    double allPercent;
+};
+struct LetterChart {
+    std::vector<ChartLetter> bars;
+    std::size_t others = 0;  // letters without a bar
+    double othersFirstPercent = 0.0;
+    double othersAllPercent = 0.0;
+};
+inline constexpr std::size_t kChartedLetters = 26;
+LetterChart ChartLetters(const StatisticsFigures& figures, std::size_t most = kChartedLetters);
 
 // The shares the report prints, in percent, and the number of words of one length.
 // The charts of the Info window draw these same numbers.

@@ -100,10 +100,11 @@ std::string FormatIngestSummary(const IngestSummary& summary) {
         FormatCount(static_cast<std::int32_t>(summary.Milliseconds), ',').c_str());
 }
 
-std::string DescribeIngestRun(const IngestSummary& summary, const SkippedFiles& skipped,
-                              bool scanned) {
-    std::string text = FormatIngestSummary(summary);
-    const std::string lines = DescribeSkipped(skipped, !scanned);
+std::string DescribeIngestRun(const IngestSummary& summary, const SkippedFiles& skipped) {
+    std::string text = FormatIngestSummary(summary) +
+                       FormatText("\r\n%s %s read", FormatCount64(summary.FilesRead, ',').c_str(),
+                                  summary.FilesRead == 1 ? "file" : "files");
+    const std::string lines = DescribeSkipped(skipped);
     if (!lines.empty())
         text += "\r\n" + lines.substr(0, lines.size() - 2);
     return text;
@@ -309,7 +310,8 @@ IngestResult IngestFiles(Workspace& workspace, IngestState& state, const IngestH
     summary.QualifiedWords = workspace.QualifiedWords;
     summary.WordsAdded = countAfter - countBefore;
     summary.Milliseconds = hooks.ticks.Now() - startTick;
-    std::string text = DescribeIngestRun(summary, state.skipped, state.scanned);
+    summary.FilesRead = filesRead;
+    std::string text = DescribeIngestRun(summary, state.skipped);
     if (result.Outcome == IngestOutcome::Stopped && summary.WordsAdded > 0)
         text += "\r\n" + FormatStoppedLine(filesRead, summary.WordsAdded);
     hooks.messages.ShowMessage(text, MessageIcon::Information);

@@ -69,6 +69,8 @@ struct IngestSummary {
     std::int64_t QualifiedWords = 0;
     std::int32_t WordsAdded = 0;
     std::uint32_t Milliseconds = 0;
+    // Files read, whole or in part; not those skipped or that could not be opened.
+    std::int64_t FilesRead = 0;
 };
 
 // How an ingestion run ended.
@@ -87,10 +89,9 @@ struct IngestResult {
 // Kilobytes are rounded up: a partial kilobyte counts as a whole one.
 std::string FormatIngestSummary(const IngestSummary& summary);
 
-// The summary of a run that read to its end: FormatIngestSummary, then what was
-// skipped (DescribeSkipped; the paths of files that are no text unless scanned).
-std::string DescribeIngestRun(const IngestSummary& summary, const SkippedFiles& skipped,
-                              bool scanned);
+// The summary of a run that read to its end: FormatIngestSummary, how many files were
+// read ("2 files read"), then what was skipped (DescribeSkipped).
+std::string DescribeIngestRun(const IngestSummary& summary, const SkippedFiles& skipped);
 
 // After a Cancel that left words in the list: "Stopped: the list keeps the words of
 // the %s files read before the stop (%s words added)".

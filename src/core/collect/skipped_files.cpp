@@ -21,13 +21,12 @@ void Name(const std::vector<std::string>& entries, std::string& text) {
 
 }  // namespace
 
-std::string DescribeSkipped(const SkippedFiles& skipped, bool nameNotText) {
+std::string DescribeSkipped(const SkippedFiles& skipped) {
     std::string text;
     if (!skipped.notText.empty()) {
         const std::size_t count = skipped.notText.size();
         text += Count(count) + (count == 1 ? " file" : " files") + " skipped: not text\r\n";
-        if (nameNotText)
-            Name(skipped.notText, text);
+        Name(skipped.notText, text);
     }
     if (!skipped.unreadable.empty()) {
         const std::size_t count = skipped.unreadable.size();

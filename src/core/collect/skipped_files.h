@@ -17,10 +17,9 @@ struct SkippedFiles {
 inline constexpr std::size_t kSkippedNamed = 10;
 
 // The summary's lines about what was skipped, each ending in "\r\n"; empty when
-// nothing was. "2 files skipped: not text", followed by their paths when
-// nameNotText (the person chose them one by one); "1 file or folder skipped: cannot
-// be read", followed by each with its reason. At most kSkippedNamed are named, then
-// "and N more".
-std::string DescribeSkipped(const SkippedFiles& skipped, bool nameNotText);
+// nothing was. "2 files skipped: not text", followed by their paths; "1 file or
+// folder skipped: cannot be read", followed by each with its reason. At most
+// kSkippedNamed of a kind are named, then "and N more".
+std::string DescribeSkipped(const SkippedFiles& skipped);
 
 }  // namespace tarvolen

@@ -10,18 +10,30 @@ namespace tarvolen {
 
 namespace {
 
-constexpr std::array<EncodingChoice, 11> kChoices{{
+// The common encodings of the alphabets and of Chinese, Japanese and Korean text, each
+// a name iconv knows; any other name of iconv's may be given as well.
+constexpr std::array<EncodingChoice, 21> kChoices{{
     {"auto", "Automatic"},
     {"codepage", "Code page"},
     {"utf-8", "UTF-8"},
     {"utf-16", "UTF-16"},
     {"utf-16le", "UTF-16LE"},
     {"utf-16be", "UTF-16BE"},
-    {"koi8-r", "KOI8-R"},
-    {"ibm866", "IBM866"},
-    {"iso-8859-5", "ISO-8859-5"},
+    {"windows-1250", "Windows-1250"},
+    {"windows-1251", "Windows-1251"},
+    {"windows-1252", "Windows-1252"},
     {"iso-8859-1", "ISO-8859-1"},
+    {"iso-8859-2", "ISO-8859-2"},
+    {"iso-8859-5", "ISO-8859-5"},
     {"iso-8859-15", "ISO-8859-15"},
+    {"koi8-r", "KOI8-R"},
+    {"koi8-u", "KOI8-U"},
+    {"ibm866", "IBM866"},
+    {"shift_jis", "Shift_JIS"},
+    {"euc-jp", "EUC-JP"},
+    {"gb18030", "GB18030"},
+    {"big5", "Big5"},
+    {"euc-kr", "EUC-KR"},
 }};
 
 std::string Lower(std::string_view text) {

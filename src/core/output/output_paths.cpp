@@ -34,8 +34,14 @@ std::string DirectoryOfPath(const std::string& path) {
     return directory;
 }
 
-std::string DefaultOutputPath(const std::string& lastInputPath) {
-    return DirectoryOfPath(lastInputPath) + kDefaultListName;
+std::string DefaultOutputPath(const std::string& lastInputPath, const std::string& lastSavedPath) {
+    const std::size_t slash = lastSavedPath.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string savedName = lastSavedPath.substr(nameStart);
+    const std::string name = savedName.empty() ? std::string(kDefaultListName) : savedName;
+    if (lastInputPath.empty() && !savedName.empty())
+        return lastSavedPath.substr(0, nameStart) + name;
+    return DirectoryOfPath(lastInputPath) + name;
 }
 
 bool PathExists(const std::string& path) {

@@ -12,8 +12,10 @@ inline constexpr const char* kDefaultListName = "WordList.txt";
 std::string DirectoryOfPath(const std::string& path);
 
 // Where a new list is proposed: DirectoryOfPath(lastInputPath) + "WordList.txt"; the
-// bare relative name before anything was read.
-std::string DefaultOutputPath(const std::string& lastInputPath);
+// bare relative name before anything was read. Once a list was saved (lastSavedPath),
+// its file name instead of "WordList.txt", and its folder where nothing was read.
+std::string DefaultOutputPath(const std::string& lastInputPath,
+                              const std::string& lastSavedPath = {});
 
 // The path itself when nothing exists there; otherwise the first of "base(2).ext" ..
 // "base(9999).ext" that is free; the path itself again when all of those are taken.

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -47,9 +48,10 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
     const DialogUnits units = DialogUnits::FixDialog(this, 149, 148);
 
     // No validator: anything can be typed, and "Filter" says what is wrong with it.
+    // Narrower than the rules below, so that what the number means fits beside it.
     edit_ = new QLineEdit(QString::number(FilterValue), this);
     edit_->setObjectName(QStringLiteral("filterValue"));
-    const QRect editArea = units.Rect(7, 7, 135, 14);
+    const QRect editArea = units.Rect(7, 7, 40, 14);
     edit_->setGeometry(editArea);
     edit_->installEventFilter(this);
 
@@ -63,6 +65,9 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
     down_->setGeometry(editArea.right() + 1 - arrowWidth, editArea.top() + upHeight, arrowWidth,
                        editArea.height() - upHeight);
     edit_->setTextMargins(0, 0, arrowWidth, 0);
+    meaning_ = new QLabel(this);
+    units.Place(meaning_, 51, 10, 91, 8);
+    connect(edit_, &QLineEdit::textChanged, this, &CFilterDialog::ShowMeaning);
     connect(up_, &QToolButton::clicked, this, [this] { StepBy(1); });
     connect(down_, &QToolButton::clicked, this, [this] { StepBy(-1); });
 
@@ -99,6 +104,11 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
         down_->setEnabled(!on);
     });
     ModeButton(static_cast<int>(FilterMode))->setChecked(true);
+    connect(modes_, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            ShowMeaning();
+    });
+    ShowMeaning();
 
     filter_ = new QPushButton(QStringLiteral("&Filter"), this);
     filter_->setDefault(true);
@@ -119,6 +129,30 @@ CFilterDialog::CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget*
 
 QRadioButton* CFilterDialog::ModeButton(int mode) const {
     return static_cast<QRadioButton*>(modes_->button(mode));
+}
+
+void CFilterDialog::ShowMeaning() {
+    const std::optional<std::int32_t> value = ParseValue(edit_->text());
+    const QString n = value ? QString::number(*value) : QStringLiteral("N");
+    switch (static_cast<tarvolen::FilterMode>(modes_->checkedId())) {
+        case tarvolen::FilterMode::Rare:
+            meaning_->setText(QStringLiteral("fewer than %1 times").arg(n));
+            break;
+        case tarvolen::FilterMode::Short:
+            meaning_->setText(QStringLiteral("shorter than %1 letters").arg(n));
+            break;
+        case tarvolen::FilterMode::Long:
+            meaning_->setText(QStringLiteral("longer than %1 letters").arg(n));
+            break;
+        case tarvolen::FilterMode::Range:
+            meaning_->setText(QStringLiteral("in fewer than %1 files").arg(n));
+            break;
+        default:
+            meaning_->clear();
+            break;
+    }
+    // For a screen reader, which finds no label bound to the number.
+    edit_->setAccessibleDescription(meaning_->text());
 }
 
 std::optional<std::int32_t> CFilterDialog::ParseValue(const QString& text) {

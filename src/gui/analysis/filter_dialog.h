@@ -8,6 +8,7 @@
 #include "core/analysis/word_filter.h"
 
 class QButtonGroup;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -35,8 +36,11 @@ class CFilterDialog : public QDialog {
     // picker serves the Browse of the fourth rule, the words listed in a file.
     CFilterDialog(MessagePort& messages, FilePicker& picker, QWidget* parent = nullptr);
 
+    // N as the dialog opens: 1 would remove no word by its count.
+    static constexpr std::int32_t kStartValue = 2;
+
     // Valid after "Filter": N, and the rule.
-    std::int32_t FilterValue = 0;
+    std::int32_t FilterValue = kStartValue;
     tarvolen::FilterMode FilterMode = tarvolen::FilterMode::Rare;
     // The word list of the fourth rule, as typed or browsed.
     std::string ListPath;
@@ -48,6 +52,8 @@ class CFilterDialog : public QDialog {
     void StepBy(int steps);
 
     QLineEdit* ValueEdit() const { return edit_; }
+    // Beside the number, what it means under the chosen rule: "fewer than 2 times".
+    QLabel* MeaningLabel() const { return meaning_; }
     QToolButton* UpArrow() const { return up_; }
     QToolButton* DownArrow() const { return down_; }
     QRadioButton* ModeButton(int mode) const;
@@ -61,10 +67,12 @@ class CFilterDialog : public QDialog {
 
   private:
     void Confirm();
+    void ShowMeaning();
 
     MessagePort& messages_;
     FilePicker& picker_;
     QLineEdit* edit_;
+    QLabel* meaning_;
     QLineEdit* list_;
     QPushButton* browse_;
     QToolButton* up_;
@@ -72,7 +80,7 @@ class CFilterDialog : public QDialog {
     QButtonGroup* modes_;
     QPushButton* filter_;
     QPushButton* cancel_;
-    int spinPosition_ = kSpinMin;
+    int spinPosition_ = kStartValue;
 };
 
 }  // namespace tarvolen

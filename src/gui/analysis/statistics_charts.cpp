@@ -70,19 +70,26 @@ QChart* MakeLetterChart(const StatisticsFigures& figures) {
     auto* all = new QBarSet(QStringLiteral("All letters (% of letters)"));
     QStringList letters;
     double most = 0;
-    for (std::size_t k = 0; k < LetterLineCount(figures); ++k) {
-        const double firstShare = FirstLetterPercent(figures, k);
-        const double allShare = AllLettersPercent(figures, k);
-        *first << firstShare;
-        *all << allShare;
-        most = std::max({most, firstShare, allShare});
-        letters << QString::fromStdString(LetterLabel(figures, k));
+    const LetterChart chart = ChartLetters(figures);
+    for (const ChartLetter& bar : chart.bars) {
+        *first << bar.firstPercent;
+        *all << bar.allPercent;
+        most = std::max({most, bar.firstPercent, bar.allPercent});
+        letters << QString::fromStdString(bar.label);
     }
     auto* series = new QBarSeries;
     series->append(first);
     series->append(all);
-    return MakeBarChart(QStringLiteral("Letters"), series, letters, QStringLiteral("Percent"),
-                        most);
+    // The letters without a bar, summed in the title in the legend's order.
+    const QString title =
+        chart.others == 0
+            ? QStringLiteral("Letters")
+            : QStringLiteral("Letters: the %1 most frequent; the %2 others %3% and %4%")
+                  .arg(static_cast<qulonglong>(chart.bars.size()))
+                  .arg(static_cast<qulonglong>(chart.others))
+                  .arg(chart.othersFirstPercent, 0, 'f', 1)
+                  .arg(chart.othersAllPercent, 0, 'f', 1);
+    return MakeBarChart(title, series, letters, QStringLiteral("Percent"), most);
 }
 
 }  // namespace tarvolen

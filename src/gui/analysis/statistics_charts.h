@@ -13,8 +13,9 @@ struct StatisticsFigures;
 // The number of distinct words of each length, from the shortest to the longest.
 QChart* MakeLengthChart(const StatisticsFigures& figures);
 
-// For each of the 26 letters: the share of words starting with it and its share of all
-// letters, in percent.
+// For each letter (the 26 letters, or the most frequent of a UTF-8 list's, the rest
+// summed in the title: ChartLetters): the share of words starting with it and its
+// share of all letters, in percent.
 QChart* MakeLetterChart(const StatisticsFigures& figures);
 
 }  // namespace tarvolen

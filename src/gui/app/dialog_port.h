@@ -11,6 +11,7 @@ struct AddOptions;
 struct OutputOptions;
 struct StatisticsFigures;
 enum class AddMode : std::uint8_t;
+enum class CodePage : std::uint8_t;
 enum class FilterMode : std::int32_t;
 
 // The modal dialogs and the progress window, as the main window's commands see them.
@@ -31,9 +32,10 @@ class DialogPort {
     // Directory scan dialog: starting directory and the typed list of file types.
     virtual bool RunDirScan(std::string& startDirectory, std::string& typeText) = 0;
 
-    // Save options: edits the options and the output path; true when Save was pressed
-    // (and the dialog's own checks passed).
-    virtual bool RunSaveOptions(OutputOptions& options, std::string& fileName) = 0;
+    // Save options for a list of words in listCodePage: edits the options and the
+    // output path; true when Save was pressed (and the dialog's own checks passed).
+    virtual bool RunSaveOptions(OutputOptions& options, std::string& fileName,
+                                CodePage listCodePage) = 0;
 
     // Filter: the number N and the rule; true on "Filter".
     virtual bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) = 0;

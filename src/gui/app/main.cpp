@@ -1,9 +1,12 @@
-// Start-up: the application object, the process-wide workspace with its word store,
-// then the main window, whose modal loop is the program's only main loop.
+// Start-up: the application object, the settings kept from the last run, the
+// process-wide workspace with its word store, then the main window, whose modal loop is
+// the program's only main loop.
 #include <QApplication>
 #include <QIcon>
+#include <QStringList>
 
 #include "core/workspace.h"
+#include "gui/app/app_settings.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/qt_dialog_port.h"
 #include "gui/app/qt_file_picker.h"
@@ -17,10 +20,18 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("io.github.tarvolen.Tarvolen"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarvolen.png")));
 
+    // --reset-settings forgets what earlier runs kept: this run starts from the defaults.
+    const QString settingsPath = tarvolen::CAppSettings::DefaultPath();
+    if (QApplication::arguments().contains(QStringLiteral("--reset-settings")))
+        tarvolen::CAppSettings::Reset(settingsPath);
+    tarvolen::CAppSettings settings(settingsPath);
+
     tarvolen::QtMessagePort messages;
     // The store takes its text arena here; when none can be had it says so through
     // messages and ends the process.
     tarvolen::Workspace workspace(messages);
+    settings.LoadAddOptions(workspace.Add);
+    settings.LoadOutputOptions(workspace.Output);
 
     tarvolen::QtDialogPort dialogs(messages);
     tarvolen::QtFilePicker picker(messages);
@@ -28,7 +39,15 @@ int main(int argc, char** argv) {
     messages.SetParent(&window);
     dialogs.SetOwner(&window);
     picker.SetParent(&window);
+    window.SetSettings(&settings);
+    dialogs.SetSettings(&settings);
+    picker.SetSettings(&settings);
 
+    // Settings that could not be read never stop the start: said once, over the window.
+    if (const std::optional<std::string> problem = settings.Problem()) {
+        window.show();
+        messages.ShowMessage(*problem, tarvolen::MessageIcon::Warning);
+    }
     window.exec();
     // The list lives only as long as the process: closing the window ends both.
     return 0;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/collect/input_file.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
@@ -91,7 +92,14 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
     ShowFocusFromStart(this);
 }
 
-CMainDialog::~CMainDialog() = default;
+CMainDialog::~CMainDialog() {
+    // Windows of its own (the Word List window) close while this is still the main
+    // window they ask things of, such as where to keep their settings.
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow())
+            child->close();
+    }
+}
 
 QPushButton* CMainDialog::AddButton(const char* caption, int y, void (CMainDialog::*handler)(),
                                     int x) {
@@ -110,12 +118,16 @@ QPushButton* CMainDialog::button(Button which) const {
 }
 
 void CMainDialog::RefreshStatusLine() {
+    ShowStatusLine();
+    emit ListChanged();
+}
+
+void CMainDialog::ShowStatusLine() {
     std::int32_t count = workspace_.Store.Count();
     const char* suffix = workspace_.ListUnsaved && count > 0 ? kUnsavedSuffix : "";
     std::string text =
         FormatText("%s words in the list%s", FormatCount(count, ',').c_str(), suffix);
     statusLine_->setText(QString::fromUtf8(text));
-    emit ListChanged();
 }
 
 void CMainDialog::DiscardList() {
@@ -124,6 +136,14 @@ void CMainDialog::DiscardList() {
 }
 
 void CMainDialog::IngestFiles() {
+    // A chosen file that cannot be opened stops the run before anything is read; the
+    // person is told so beside the reason, rather than left to guess from the error.
+    std::int64_t total = 0;
+    std::string failure;
+    if (!MeasureFiles(State.InputFiles, total, failure, Streams::Ignored, State.scanned)) {
+        messages_.ShowMessage(failure + "\r\n\r\n" + kNothingAddedText, MessageIcon::Stop);
+        return;
+    }
     std::unique_ptr<ProgressPort> progress = dialogs_.OpenProgress();
     IngestHooks hooks{*progress, messages_, [this] { RefreshStatusLine(); }};
     tarvolen::IngestFiles(workspace_, State, hooks);

@@ -20,6 +20,7 @@ class QPushButton;
 
 namespace tarvolen {
 
+class CAppSettings;
 class DialogPort;
 class FilePicker;
 class MessagePort;
@@ -45,6 +46,8 @@ class CMainDialog : public QDialog {
     // Exit's question about an unsaved list, with the count of its words.
     static constexpr const char* kExitQuestionFormat =
         "You have %s words in the UNSAVED list. Would you like to save them first?";
+    // After the reason why a chosen file could not be read.
+    static constexpr const char* kNothingAddedText = "Nothing was added to the list.";
     // What F1 shows.
     static constexpr const char* kHelpText =
         "Tarvolen compiles a word list from text documents.\n"
@@ -54,7 +57,8 @@ class CMainDialog : public QDialog {
         "counts. Files and folders dropped on this window are added the same way.\n"
         "Web pages (.htm, .html, .xhtml, .xml) are read without their markup, and files "
         "that are no text (programs, images, archives) are skipped, unless Add Options "
-        "says otherwise. A directory scan goes past what it cannot read and lists it. "
+        "says otherwise. A directory scan goes past what it cannot read and lists it. The "
+        "encoding box takes any name iconv knows. "
         "French, Italian and Spanish count the letters a-z only; \"Any language "
         "(Unicode)\" keeps every letter of every script and saves the list as UTF-8. "
         "Apostrophes inside words, Hyphens inside words and Digits as letters keep "
@@ -64,9 +68,12 @@ class CMainDialog : public QDialog {
         "Filter: remove rare, short or long words, words found in few files, or the words of "
         "a list.\n"
         "View List (or a double-click on the status line): every word with its count, "
-        "to sort, search, copy, export to a spreadsheet, or delete by hand.\n"
+        "to sort (also with the Sort button, or the rows' menu: right button, Menu key or "
+        "Shift+F10), search, copy, export to a spreadsheet, delete the words on screen by "
+        "hand, or compare with a reference list.\n"
         "Reset: discard the list.\n"
-        "Exit: leave Tarvolen; the list is not kept.\n"
+        "Exit: leave Tarvolen; the list is not kept, the options are (tarvolen "
+        "--reset-settings starts from the defaults).\n"
         "\n"
         "A long operation shows its progress and can be cancelled.";
 
@@ -91,8 +98,11 @@ class CMainDialog : public QDialog {
     // The Add option, copied when the Add Options dialog is confirmed.
     std::int32_t SkipShortWords = 0;
 
-    // "1,234 words in the list (NOT SAVED YET)"
+    // "1,234 words in the list (NOT SAVED YET)", after a change of the list.
     void RefreshStatusLine();
+    // The same line when only the unsaved mark may have changed, as after a save: the
+    // windows that show the list have nothing to follow.
+    void ShowStatusLine();
     // Empties the store; the empty list has nothing unsaved.
     void DiscardList();
     // One ingestion run over State.InputFiles with the progress window open.
@@ -138,6 +148,11 @@ class CMainDialog : public QDialog {
     void OnCancel();
     void ShowHelp();
 
+    // Where the options, the folders and the Word List window are kept between runs;
+    // none (the tests' default) keeps nothing.
+    void SetSettings(CAppSettings* settings) { settings_ = settings; }
+    CAppSettings* settings() const { return settings_; }
+
     Workspace& workspace() { return workspace_; }
     MessagePort& messages() { return messages_; }
     DialogPort& dialogs() { return dialogs_; }
@@ -177,6 +192,7 @@ class CMainDialog : public QDialog {
     MessagePort& messages_;
     DialogPort& dialogs_;
     FilePicker& picker_;
+    CAppSettings* settings_ = nullptr;
 
     QLabel* banner_ = nullptr;
     QLabel* subtitle_ = nullptr;

@@ -41,12 +41,18 @@ class ProgressWindowPort : public ProgressPort {
 
 }  // namespace
 
+QtFilePicker QtDialogPort::Picker() const {
+    QtFilePicker picker(messages_, owner_.data());
+    picker.SetSettings(settings_);
+    return picker;
+}
+
 std::unique_ptr<ProgressPort> QtDialogPort::OpenProgress() {
     return std::make_unique<ProgressWindowPort>(owner_.data());
 }
 
 bool QtDialogPort::RunAddOptions(AddOptions& options, AddMode& addMode) {
-    CAddOptionsDialog dialog(options, owner_.data());
+    CAddOptionsDialog dialog(options, messages_, owner_.data());
     if (dialog.exec() != QDialog::Accepted)
         return false;
     addMode = dialog.AddMode;
@@ -54,7 +60,7 @@ bool QtDialogPort::RunAddOptions(AddOptions& options, AddMode& addMode) {
 }
 
 bool QtDialogPort::RunDirScan(std::string& startDirectory, std::string& typeText) {
-    QtFilePicker picker(messages_, owner_.data());
+    QtFilePicker picker = Picker();
     CDirScanDialog dialog(messages_, picker, owner_.data());
     if (!startDirectory.empty())
         dialog.StartDirectory = startDirectory;
@@ -67,9 +73,10 @@ bool QtDialogPort::RunDirScan(std::string& startDirectory, std::string& typeText
     return true;
 }
 
-bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName) {
-    QtFilePicker picker(messages_, owner_.data());
-    CSaveListDialog dialog(options, messages_, picker, owner_.data());
+bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName,
+                                  CodePage listCodePage) {
+    QtFilePicker picker = Picker();
+    CSaveListDialog dialog(options, messages_, picker, listCodePage, owner_.data());
     dialog.FileName = fileName;
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -78,7 +85,7 @@ bool QtDialogPort::RunSaveOptions(OutputOptions& options, std::string& fileName)
 }
 
 bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) {
-    QtFilePicker picker(messages_, owner_.data());
+    QtFilePicker picker = Picker();
     CFilterDialog dialog(messages_, picker, owner_.data());
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -89,7 +96,7 @@ bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode, std::string&
 }
 
 void QtDialogPort::ShowStatistics(const StatisticsFigures& figures, const std::string& report) {
-    QtFilePicker picker(messages_, owner_.data());
+    QtFilePicker picker = Picker();
     CInfoDialog dialog(messages_, picker, owner_.data());
     dialog.SetText(CInfoDialog::DecodeText(report));
     dialog.SetFigures(figures);

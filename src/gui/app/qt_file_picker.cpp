@@ -8,6 +8,7 @@
 #include "core/output/output_paths.h"
 #include "core/util/format_count.h"
 #include "core/util/messages.h"
+#include "gui/app/app_settings.h"
 #include "gui/app/qt_paths.h"
 
 namespace tarvolen {
@@ -107,6 +108,21 @@ bool QtFilePicker::ConfirmReplace(const std::string& path, MessagePort& messages
                                              MessageButtons::YesNo) == Answer::Yes;
 }
 
+QString QtFilePicker::FolderKey(const FilePickRequest& request) {
+    const std::string name =
+        !request.title.empty() ? request.title : request.filter.substr(0, request.filter.find('|'));
+    QString key = QString::fromUtf8(request.save ? "save-" : "open-");
+    for (const QChar c : QString::fromUtf8(name)) {
+        if (c.isLetterOrNumber())
+            key += c.toLower();
+        else if (!key.endsWith(QLatin1Char('-')))
+            key += QLatin1Char('-');
+    }
+    while (key.endsWith(QLatin1Char('-')))
+        key.chop(1);
+    return key;
+}
+
 QWidget* QtFilePicker::DialogParent() const {
     if (parent_ && parent_->isEnabled())
         return parent_;
@@ -116,6 +132,13 @@ QWidget* QtFilePicker::DialogParent() const {
 FilePickResult QtFilePicker::PickFiles(const FilePickRequest& request) {
     QFileDialog dialog(DialogParent());
     Configure(dialog, request);
+    // A request that names no folder of its own opens where this dialog was left.
+    const QString key = FolderKey(request);
+    if (settings_ != nullptr && request.initialPath.find('/') == std::string::npos) {
+        const QString folder = settings_->Folder(key);
+        if (!folder.isEmpty())
+            dialog.setDirectory(folder);
+    }
     for (;;) {
         if (dialog.exec() != QDialog::Accepted) {
             FilePickResult cancelled;
@@ -127,8 +150,11 @@ FilePickResult QtFilePicker::PickFiles(const FilePickRequest& request) {
             result.accepted = false;
             return result;
         }
-        if (!request.save || ConfirmReplace(result.paths.front(), messages_))
+        if (!request.save || ConfirmReplace(result.paths.front(), messages_)) {
+            if (settings_ != nullptr)
+                settings_->SetFolder(key, dialog.directory().absolutePath());
             return result;
+        }
         // No: back to the dialog, with the name the person chose, to pick another.
         dialog.selectFile(DecodePath(result.paths.front()));
     }
@@ -136,8 +162,16 @@ FilePickResult QtFilePicker::PickFiles(const FilePickRequest& request) {
 
 std::optional<std::string> QtFilePicker::PickDirectory(const std::string& title,
                                                        const std::string& startDirectory) {
-    QString chosen = QFileDialog::getExistingDirectory(DialogParent(), QString::fromUtf8(title),
-                                                       DecodePath(startDirectory));
+    FilePickRequest request;
+    request.title = title;
+    const QString key = QStringLiteral("folder-") + FolderKey(request).mid(5);
+    QString start = DecodePath(startDirectory);
+    if (settings_ != nullptr && start.isEmpty())
+        start = settings_->Folder(key);
+    QString chosen =
+        QFileDialog::getExistingDirectory(DialogParent(), QString::fromUtf8(title), start);
+    if (settings_ != nullptr && !chosen.isEmpty())
+        settings_->SetFolder(key, chosen);
     if (chosen.isEmpty())
         return std::nullopt;
     return EncodePath(QDir::toNativeSeparators(chosen));

@@ -10,6 +10,7 @@ class QWidget;
 
 namespace tarvolen {
 
+class CAppSettings;
 class MessagePort;
 
 // The open, save and folder pickers over QFileDialog. Before a save replaces a file
@@ -22,6 +23,9 @@ class QtFilePicker : public FilePicker {
     explicit QtFilePicker(MessagePort& messages, QWidget* parent = nullptr)
         : messages_(messages), parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // Where each dialog's last folder is kept, so that it opens there again; none keeps
+    // nothing.
+    void SetSettings(CAppSettings* settings) { settings_ = settings; }
 
     FilePickResult PickFiles(const FilePickRequest& request) override;
     std::optional<std::string> PickDirectory(const std::string& title,
@@ -39,12 +43,16 @@ class QtFilePicker : public FilePicker {
     // True when a save may go to the path: nothing is there yet, or the person said
     // Yes to replacing it.
     static bool ConfirmReplace(const std::string& path, MessagePort& messages);
+    // The name a request's dialog keeps its last folder under: open or save, and its
+    // title, or where it has none its first file type.
+    static QString FolderKey(const FilePickRequest& request);
 
   private:
     QWidget* DialogParent() const;
 
     MessagePort& messages_;
     QPointer<QWidget> parent_;
+    CAppSettings* settings_ = nullptr;
 };
 
 }  // namespace tarvolen

@@ -14,14 +14,18 @@
 #include "core/util/messages.h"
 #include "core/util/progress.h"
 #include "core/workspace.h"
+#include "gui/app/app_settings.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
+#include "gui/app/qt_paths.h"
 
 namespace tarvolen {
 
 namespace {
 
 constexpr std::uint32_t kAddBufferSize = 260'000;
+// The directory scan's own folder among the kept settings.
+const QString kScanFolderKey = QStringLiteral("directory-scan");
 
 // One list holds words of one code page: it is saved and shown through that code
 // page, so words of the other would come out as the wrong letters. The user decides.
@@ -51,10 +55,10 @@ bool CMainDialog::ConfirmAddOptions(AddMode& addMode) {
     if (WouldMixCodePages(ws, edited.Language) &&
         !ConfirmMixedCodePages(messages(), ws, edited.Language))
         return false;
-    ws.Add.Language = edited.Language;
-    ws.Add.SkipShortWords = edited.SkipShortWords;
-    ws.Add.Encoding = edited.Encoding;
-    ws.Add.Documents = edited.Documents;
+    // Whole, so that no option the dialog edits is left behind.
+    ws.Add = edited;
+    if (settings() != nullptr)
+        settings()->StoreAddOptions(ws.Add);
 
     ApplyAddOptions(ws);
     SkipShortWords = ws.Add.SkipShortWords;
@@ -86,6 +90,8 @@ void CMainDialog::AddFiles() {
     if (browser.DoModal() != 1)
         return;
     ws.Add.OpenFilterIndex = static_cast<std::int32_t>(browser.m_ofn.nFilterIndex);
+    if (settings() != nullptr)
+        settings()->StoreAddOptions(ws.Add);
 
     State.InputFiles.clear();
     State.scanned = false;
@@ -146,11 +152,16 @@ void CMainDialog::AddFromDirectory() {
     // Set before the dialog, so it holds even when the scan is cancelled.
     ws.MinWordLength = MinWordLengthOf(SkipShortWords != 0);
 
-    // An empty start lets the dialog propose the user's cache folder.
+    // The folder scanned last; an empty start lets the dialog propose the user's cache
+    // folder.
     std::string startDirectory;
+    if (settings() != nullptr)
+        startDirectory = EncodePath(settings()->Folder(kScanFolderKey));
     std::string typeText = kDefaultScanTypes;
     if (!dialogs().RunDirScan(startDirectory, typeText))
         return;
+    if (settings() != nullptr)
+        settings()->SetFolder(kScanFolderKey, DecodePath(startDirectory));
 
     State.InputFiles.clear();
     State.scanned = true;

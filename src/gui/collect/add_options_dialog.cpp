@@ -3,10 +3,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "core/collect/char_map.h"
 #include "core/collect/text_encoding.h"
+#include "core/util/format_count.h"
+#include "core/util/messages.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_units.h"
 #include "gui/util/focus.h"
@@ -27,8 +30,8 @@ constexpr int kRulesHeight = 3 * kRuleHeight;
 
 }  // namespace
 
-CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), options_(options) {
+CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages, QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags), options_(options), messages_(messages) {
     setWindowTitle(QStringLiteral("Add Options"));
     // One row taller than the two ways of adding documents needed: the third way,
     // saved word lists, sits under "Directory Scan".
@@ -61,14 +64,23 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     // they are decoded into, so that the original controls keep their places.
     auto* encodingLabel = new QLabel(QStringLiteral("&Encoding:"), this);
     units.Place(encodingLabel, 100, 26, 60, 8);
+    // Editable: any name iconv knows may be typed, as -e takes it; the common ones are
+    // listed.
     encoding_ = new QComboBox(this);
+    encoding_->setEditable(true);
+    encoding_->setInsertPolicy(QComboBox::NoInsert);
     for (const EncodingChoice& choice : EncodingChoices())
         encoding_->addItem(QString::fromLatin1(choice.label), QString::fromLatin1(choice.name));
     const QRect encodingArea = units.Rect(100, 36, 83, 30);
     encoding_->setGeometry(encodingArea.x(), encodingArea.y(), encodingArea.width(),
                            encoding_->sizeHint().height());
-    const int chosen = encoding_->findData(QString::fromStdString(options_.Encoding));
-    encoding_->setCurrentIndex(chosen < 0 ? 0 : chosen);
+    const QString encoding = QString::fromStdString(options_.Encoding);
+    const int chosen = encoding_->findData(encoding.toLower());
+    if (chosen >= 0 || encoding.isEmpty())
+        encoding_->setCurrentIndex(chosen < 0 ? 0 : chosen);
+    else
+        encoding_->setEditText(encoding);
+    encoding_->setToolTip(QString::fromUtf8(kEncodingToolTip));
     encodingLabel->setBuddy(encoding_);
 
     auto rule = [&](const char* text, bool checked, int row) {
@@ -98,7 +110,7 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     units.Place(cancel_, 133, 65, 50, 14);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
-    webPages_ = new QCheckBox(QStringLiteral("Read web pa&ges as text"), this);
+    webPages_ = new QCheckBox(QStringLiteral("Read web pa&ges as text (markup left out)"), this);
     units.Place(webPages_, 7, kRulesTop + kRulesHeight, 176, 10);
     webPages_->setChecked(options_.Documents.markup != MarkupMode::None);
     everyFile_ = new QCheckBox(QStringLiteral("Read e&very file as text"), this);
@@ -121,11 +133,27 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, QWidget* parent)
     ShowFocusFromStart(this);
 }
 
+std::string CAddOptionsDialog::ChosenEncoding() const {
+    const QString typed = encoding_->currentText().trimmed();
+    const int listed = encoding_->findText(typed, Qt::MatchFixedString);
+    if (listed >= 0)
+        return encoding_->itemData(listed).toString().toStdString();
+    return typed.toStdString();
+}
+
 void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {
+    const std::string encoding = ChosenEncoding();
+    if (!ParseEncoding(encoding)) {
+        messages_.ShowMessage(FormatText(kUnknownEncodingFormat, encoding.c_str()),
+                              MessageIcon::Warning);
+        encoding_->setFocus();
+        encoding_->lineEdit()->selectAll();
+        return;
+    }
     AddMode = mode;
     options_.SkipShortWords = skipShortWords_->isChecked() ? 1 : 0;
     options_.Language = language_->currentIndex() < 0 ? kEnglishLatin : language_->currentIndex();
-    options_.Encoding = encoding_->currentData().toString().toStdString();
+    options_.Encoding = encoding;
     // Unticked, pages are read as any file; ticked, by their names (the command line
     // can also read every file as a page).
     if (!webPages_->isChecked())

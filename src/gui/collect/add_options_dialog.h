@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <string>
 
 #include "core/workspace.h"
 
@@ -11,14 +12,22 @@ class QPushButton;
 
 namespace tarvolen {
 
+class MessagePort;
+
 // "Add Options": the language, the encoding of the documents, the short-word option,
 // the word rules, how web pages and files that are no text are read, and the way to
-// add. Any Add button confirms the dialog and stores the controls into the options;
-// Cancel,
-// Escape and the close box leave the options as they were.
+// add. Any Add button confirms the dialog and stores the controls into the options,
+// unless the encoding typed is not one that iconv knows; Cancel, Escape and the close
+// box leave the options as they were.
 //
 // Enter acts as "Add File(s)", the default button, while the check box or the
 // language list has the focus; on a focused push button it presses that button.
+inline constexpr const char* kUnknownEncodingFormat =
+    "The encoding \"%s\" is not known. Choose one of the list, or type a name that iconv "
+    "knows (\"iconv --list\" shows them).";
+inline constexpr const char* kEncodingToolTip =
+    "How the documents are read. Choose one of the list, or type any name that iconv "
+    "knows, as tarvolen-cli's -e takes it.";
 inline constexpr const char* kLanguageToolTip =
     "French, Italian and Spanish count the letters a-z only (and \u00F1 for Spanish); "
     "\"Any language (Unicode)\" keeps every letter of every script.";
@@ -31,7 +40,8 @@ class CAddOptionsDialog : public QDialog {
     static constexpr tarvolen::AddMode kDirectoryScan = tarvolen::AddMode::DirectoryScan;
     static constexpr tarvolen::AddMode kWordList = tarvolen::AddMode::WordList;
 
-    explicit CAddOptionsDialog(AddOptions& options, QWidget* parent = nullptr);
+    // messages says why an encoding is refused.
+    CAddOptionsDialog(AddOptions& options, MessagePort& messages, QWidget* parent = nullptr);
 
     // How the dialog was confirmed: kAddFiles, kDirectoryScan or kWordList.
     tarvolen::AddMode AddMode = kAddFiles;
@@ -51,8 +61,11 @@ class CAddOptionsDialog : public QDialog {
 
   private:
     void Confirm(tarvolen::AddMode mode);
+    // The encoding's name as iconv and -e take it: a listed entry's, or as typed.
+    std::string ChosenEncoding() const;
 
     AddOptions& options_;
+    MessagePort& messages_;
     QCheckBox* skipShortWords_;
     QComboBox* language_;
     QComboBox* encoding_;

@@ -1,9 +1,12 @@
 #include "gui/list/row_table_view.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShortcut>
 #include <algorithm>
 
 namespace tarvolen {
@@ -18,6 +21,14 @@ CRowTableView::CRowTableView(QWidget* parent) : QAbstractItemView(parent) {
         viewport()->update();
     });
     connect(header_, &QHeaderView::sectionCountChanged, this, [this] { updateGeometries(); });
+    // Shortcuts too, so that the Menu key opens the menu whether or not the platform
+    // turns it into a context menu event, and Shift+F10 as other programs have it.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+        auto* menuKey = new QShortcut(keys, this, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(menuKey, &QShortcut::activated, this,
+                [this] { emit MenuRequested(viewport()->mapToGlobal(KeyboardMenuPosition())); });
+    }
     connect(header_, &QHeaderView::sortIndicatorChanged, this,
             [this](int column, Qt::SortOrder order) {
                 if (model() != nullptr)
@@ -56,6 +67,27 @@ void CRowTableView::selectRow(int row) {
     const QModelIndex index = model()->index(row, 0, rootIndex());
     selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void CRowTableView::contextMenuEvent(QContextMenuEvent* event) {
+    // The header and the scroll bars answer their own.
+    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+    emit MenuRequested(keyboard ? viewport()->mapToGlobal(KeyboardMenuPosition())
+                                : event->globalPos());
+    event->accept();
+}
+
+QPoint CRowTableView::KeyboardMenuPosition() const {
+    const QRect current = visualRect(currentIndex());
+    if (current.isValid() && viewport()->rect().intersects(current))
+        return current.bottomLeft();
+    return {0, 0};
+}
+
+std::pair<int, int> CRowTableView::ShownRows() const {
+    const int first = FirstRow();
+    const int last = std::min(RowCount(), RowAt(viewport()->height() - 1) + 1) - 1;
+    return {first, last};
 }
 
 int CRowTableView::RowCount() const {

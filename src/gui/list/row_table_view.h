@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <utility>
 
 class QHeaderView;
 
@@ -25,12 +26,21 @@ class CRowTableView : public QAbstractItemView {
     // Sorts the model and shows it in the header, as a header click does.
     void sortByColumn(int column, Qt::SortOrder order);
     void selectRow(int row);
+    // The first and last row the viewport shows, whole or in part; last is below
+    // first when it shows none.
+    std::pair<int, int> ShownRows() const;
 
     QRect visualRect(const QModelIndex& index) const override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint& point) const override;
 
+  signals:
+    // The rows' menu was asked for, by the right button on the rows or from the
+    // keyboard (the Menu key, Shift+F10) at the current row: where it goes on screen.
+    void MenuRequested(const QPoint& globalPosition);
+
   protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     int horizontalOffset() const override;
     int verticalOffset() const override;
@@ -49,6 +59,8 @@ class CRowTableView : public QAbstractItemView {
     // The row at a height of the viewport, counted on past either end.
     int RowAt(int y) const;
     int RowTop(int row) const { return (row - FirstRow()) * rowHeight_; }
+    // Under the current row where it is on screen, else the rows' top left.
+    QPoint KeyboardMenuPosition() const;
 
     QHeaderView* header_ = nullptr;
     int rowHeight_ = 20;

@@ -282,8 +282,13 @@ QVariant CWordListModel::data(const QModelIndex& index, int role) const {
 QVariant CWordListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    if (role == Qt::DisplayRole)
+    if (role == Qt::DisplayRole) {
+        if (section == Word && sort_.key == ListSortKey::WordBackwards)
+            return QString::fromUtf8(kWordReversedHeader);
         return QString::fromUtf8(kTableColumns[section]);
+    }
+    if (role == Qt::ToolTipRole && (section == G2 || section == LogRatio))
+        return QString::fromUtf8(section == G2 ? kG2ToolTip : kLogRatioToolTip);
     // Numbers are first looked at largest first, words and ranks from the top.
     if (role == Qt::InitialSortOrderRole)
         return section == Rank || section == Word ? Qt::AscendingOrder : Qt::DescendingOrder;

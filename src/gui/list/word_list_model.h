@@ -41,6 +41,22 @@ class CWordListModel : public QAbstractTableModel {
         ColumnCount
     };
 
+    // The Word column's header while the words are sorted read from their end.
+    static constexpr const char* kWordReversedHeader = "Word (reversed)";
+    // What the comparison's figures measure, on their headers.
+    static constexpr const char* kG2ToolTip =
+        "Log-likelihood G2: how sure it is that the word is more (positive)\n"
+        "or less (negative) frequent in the list than in the reference.\n"
+        "The usual critical values:\n"
+        "3.84 (p < 0.05), 6.63 (p < 0.01),\n"
+        "10.83 (p < 0.001), 15.13 (p < 0.0001).";
+    static constexpr const char* kLogRatioToolTip =
+        "Log Ratio: how much more (positive) or less (negative) frequent\n"
+        "the word is in the list than in the reference, as log2 of the ratio\n"
+        "of its relative frequencies: 1 is twice as frequent, -1 half.\n"
+        "A count of 0 is taken as 0.5; where that would turn the direction\n"
+        "round, the Log Ratio is 0.00.";
+
     explicit CWordListModel(QObject* parent = nullptr);
 
     // The store's words as they are now, sorted and searched as before.

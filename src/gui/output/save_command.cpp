@@ -3,6 +3,7 @@
 #include "core/output/word_list_writer.h"
 #include "core/util/ticks.h"
 #include "core/workspace.h"
+#include "gui/app/app_settings.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
 #include "gui/util/wait_cursor.h"
@@ -11,9 +12,15 @@ namespace tarvolen {
 
 bool CMainDialog::SaveWordList() {
     Workspace& work = workspace();
-    // Proposed afresh every time: a name typed in an earlier save is not offered again.
-    std::string fileName = DefaultOutputPath(State.LastInputPath);
-    if (!dialogs().RunSaveOptions(work.Output, fileName))
+    // Proposed afresh every time, beside the file read last, under the name of the list
+    // saved last (kept between runs).
+    std::string fileName = DefaultOutputPath(
+        State.LastInputPath, settings() != nullptr ? settings()->LastSavedFile() : std::string());
+    const bool confirmed = dialogs().RunSaveOptions(work.Output, fileName, work.ListCodePage);
+    // A Save press stores the options even when the dialog is then cancelled.
+    if (settings() != nullptr)
+        settings()->StoreOutputOptions(work.Output);
+    if (!confirmed)
         return false;
 
     CaseMode = work.Output.CaseMode;
@@ -25,9 +32,11 @@ bool CMainDialog::SaveWordList() {
 
     // The writer does not pump events, so the window only repaints afterwards.
     WaitCursorIndicator waitCursor;
-    const WriterHooks hooks{messages(), SystemTicks(), &waitCursor, [this] {
+    const WriterHooks hooks{messages(), SystemTicks(), &waitCursor, [this, &fileName] {
                                 workspace().ListUnsaved = false;
-                                RefreshStatusLine();
+                                ShowStatusLine();
+                                if (settings() != nullptr)
+                                    settings()->SetLastSavedFile(fileName);
                             }};
     // An output error leaves from here to the command's dispatch, list still unsaved.
     if (work.Output.IncludeFrequency != 0 && work.Output.IncludeRange != 0) {

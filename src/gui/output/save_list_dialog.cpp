@@ -44,10 +44,11 @@ void CheckIndex(QButtonGroup* group, std::int32_t index) {
 }  // namespace
 
 CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, FilePicker& picker,
-                                 QWidget* parent)
+                                 CodePage listCodePage, QWidget* parent)
     : QDialog(parent, kFixedDialogFlags | Qt::WindowMinimizeButtonHint),
       options_(options),
       messages_(messages),
+      listCodePage_(listCodePage),
       picker_(picker) {
     setWindowTitle(QStringLiteral("Tarvolen"));
     const DialogUnits units = DialogUnits::FixDialog(this, 342, 159);
@@ -87,11 +88,20 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
     append_ =
         AddCheck("&Append to the output file if it already exists", units, 187, 63, 148, this);
     unicode_ = AddCheck("Un&icode output", units, 187, 95, 65, this);
+    unicode_->setToolTip(QString::fromUtf8(kUnicodeToolTip));
     utf8_ = AddCheck("UTF-&8 output", units, 187, 111, 65, this);
+    // A UTF-8 list's 8-bit output is UTF-8 anyway: the box says so and cannot be
+    // cleared; it follows only the choice of UTF-16.
+    if (listCodePage_ == CodePage::Utf8) {
+        utf8_->setEnabled(false);
+        utf8_->setToolTip(QString::fromUtf8(kUtf8ListToolTip));
+    }
     // One encoding at a time: checking either clears the other.
     connect(unicode_, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
             utf8_->setChecked(false);
+        else if (!utf8_->isEnabled())
+            utf8_->setChecked(true);
     });
     connect(utf8_, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
@@ -160,7 +170,8 @@ void CSaveListDialog::LoadControls() {
     CheckIndex(delimiters_, static_cast<int>(options_.Delimiter));
     CheckIndex(cases_, options_.CaseMode);
     unicode_->setChecked(options_.UnicodeOutput != 0);
-    utf8_->setChecked(options_.UnicodeOutput == 0 && options_.Utf8Output != 0);
+    utf8_->setChecked(options_.UnicodeOutput == 0 &&
+                      (options_.Utf8Output != 0 || listCodePage_ == CodePage::Utf8));
     fileName_->setText(DecodePath(FileName));
     frequency_->setChecked(options_.IncludeFrequency != 0);
     range_->setChecked(options_.IncludeRange != 0);
@@ -172,7 +183,9 @@ void CSaveListDialog::StoreControls() {
     options_.Delimiter = static_cast<Delimiter>(delimiters_->checkedId());
     options_.CaseMode = cases_->checkedId();
     options_.UnicodeOutput = unicode_->isChecked() ? 1 : 0;
-    options_.Utf8Output = utf8_->isChecked() ? 1 : 0;
+    // Shown for a UTF-8 list only: the choice stays as it was for lists of a code page.
+    if (utf8_->isEnabled())
+        options_.Utf8Output = utf8_->isChecked() ? 1 : 0;
     FileName = EncodePath(fileName_->text());
     options_.IncludeFrequency = frequency_->isChecked() ? 1 : 0;
     options_.IncludeRange = range_->isChecked() ? 1 : 0;

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <string>
 
+#include "core/util/code_page.h"
+
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
@@ -25,9 +27,15 @@ class CSaveListDialog : public QDialog {
     static constexpr const char* kOverwriteText =
         "Output file already exists, are you sure you want to overwrite it?";
     static constexpr const char* kBrowseDescription = "Word List Files";
+    static constexpr const char* kUnicodeToolTip =
+        "UTF-16, little-endian, without a byte order mark";
+    static constexpr const char* kUtf8ListToolTip =
+        "The list holds words of any language: its 8-bit output is UTF-8.";
 
+    // The list's code page decides what 8-bit output is: for a UTF-8 list it is UTF-8,
+    // whatever the option says.
     CSaveListDialog(OutputOptions& options, MessagePort& messages, FilePicker& picker,
-                    QWidget* parent = nullptr);
+                    CodePage listCodePage = CodePage::Windows1252, QWidget* parent = nullptr);
 
     // The output path (file-system bytes). Set it before the dialog is shown; after Save
     // it holds the confirmed path.
@@ -62,6 +70,7 @@ class CSaveListDialog : public QDialog {
 
     OutputOptions& options_;
     MessagePort& messages_;
+    CodePage listCodePage_;
     FilePicker& picker_;
     bool initialised_ = false;
 

@@ -52,7 +52,10 @@ std::vector<ModelRow> Model(const Counts& list, const Counts& reference, double 
             g2 = -std::fabs(g2);
         else
             g2 = std::fabs(g2);
-        const long double lr = std::log2(((a > 0 ? a : 0.5L) / c) / ((b > 0 ? b : 0.5L) / d));
+        long double lr = std::log2(((a > 0 ? a : 0.5L) / c) / ((b > 0 ? b : 0.5L) / d));
+        // Never against the direction of the relative frequencies.
+        if ((a / c > b / d && lr < 0) || (a / c < b / d && lr > 0))
+            lr = 0;
         if (std::fabs(g2) + 1e-9L >= minKeyness)
             rows.push_back(
                 {word, static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b), g2, lr});
@@ -108,6 +111,18 @@ TEST(Keyness, HandWorkedRows) {
               "alpha,10,1,8.55,3.32\n"
               "rest,90,90,0.00,0.00\n"
               "zulu,0,9,-12.48,-4.17\n");
+}
+
+// A word the small list lacks, once in a large reference, is rarer in the list: the
+// 0.5 put in for its 0 would make its Log Ratio +4.07, so it is 0.00. The same for a
+// word once in a large list that the small reference lacks.
+TEST(Keyness, LogRatioNeverPointsAgainstTheFrequencies) {
+    EXPECT_EQ(Compare({{"the", 3}}, {{"the", 100}, {"rare", 1}}, 0),
+              "the,3,100,0.00,0.01\n"
+              "rare,0,1,-0.06,0.00\n");
+    EXPECT_EQ(Compare({{"the", 999}, {"once", 1}}, {{"the", 3}}, 0),
+              "once,1,0,0.01,0.00\n"
+              "the,999,3,0.00,0.00\n");
 }
 
 // Ordered by signed G2 descending, then the words' bytes; the threshold takes |G2|.

@@ -49,9 +49,10 @@ struct BigRun {
     IngestState state;
 };
 
-std::string SummaryText(const char* kilobytes, const char* qualified, const char* added) {
+std::string SummaryText(const char* kilobytes, const char* qualified, const char* added,
+                        const char* filesRead) {
     return std::string(kilobytes) + " Kb processed\r\n" + qualified + " total qualified words\r\n" +
-           added + " words added\r\n0 milliseconds spent";
+           added + " words added\r\n0 milliseconds spent\r\n" + filesRead;
 }
 
 // Letters only: a file's or a word's own name from its number.
@@ -95,7 +96,8 @@ TEST(BigInputsSlowTest, ASparseFileOverFourGiBCountsEveryWord) {
     EXPECT_EQ(run.Words(), (WordCounts{{"alpha", 2}, {"bravo", 1}, {"charlie", 1}, {"delta", 1}}));
     EXPECT_EQ(result.Summary.BytesRead, size);
     // (4,298,113,031 + 1,023) / 1,024 = 4,197,377.
-    EXPECT_EQ(run.messages.Texts(), std::vector<std::string>{SummaryText("4,197,377", "5", "4")});
+    EXPECT_EQ(run.messages.Texts(),
+              std::vector<std::string>{SummaryText("4,197,377", "5", "4", "1 file read")});
 
     // One position before each chunk, the bytes read before it in thousandths of the run.
     const std::int64_t chunks = (size + kChunkSize - 1) / kChunkSize;
@@ -160,8 +162,8 @@ TEST(BigInputsSlowTest, AHundredThousandSmallFilesInAScannedTree) {
     // 1,181,722 bytes: 100,000 files of "common ", their 1 to 4 letters and a line
     // end; (1,181,722 + 1,023) / 1,024 = 1,155.
     EXPECT_EQ(bytes, 1'181'722);
-    EXPECT_EQ(run.messages.Texts(),
-              std::vector<std::string>{SummaryText("1,155", "200,000", "100,001")});
+    EXPECT_EQ(run.messages.Texts(), std::vector<std::string>{SummaryText(
+                                        "1,155", "200,000", "100,001", "100,000 files read")});
 }
 
 // Folders of 250-byte names down to a file whose full path is 4,000 bytes.

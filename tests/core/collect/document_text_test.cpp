@@ -208,7 +208,7 @@ TEST_F(DocumentRunTest, APageNamesItsEncodingForAutomatic) {
     EXPECT_EQ(Words(), (WordCounts{{"\xFF", 1}}));  // "я"
 }
 
-TEST_F(DocumentRunTest, FilesThatAreNoTextAreSkippedAndNamedWhenChosen) {
+TEST_F(DocumentRunTest, FilesThatAreNoTextAreSkippedAndNamed) {
     using namespace std::string_literals;
     const std::string program = dir.Write("tool", "\177ELF\x02\x01 hello"s);
     const std::string data = dir.Write("data.txt", "abc\0def"s);
@@ -216,15 +216,17 @@ TEST_F(DocumentRunTest, FilesThatAreNoTextAreSkippedAndNamedWhenChosen) {
     const std::string wide = dir.Write("wide.txt", Utf16Le("wide words"));
     Run({program, data, words, wide});
     EXPECT_EQ(Words(), (WordCounts{{"fine", 1}, {"wide", 1}, {"words", 2}}));
-    EXPECT_EQ(LastMessage().substr(LastMessage().find("\r\n2 files")),
+    EXPECT_EQ(LastMessage().substr(LastMessage().find("\r\n2 files skipped")),
               "\r\n2 files skipped: not text\r\n" + data + "\r\n" + program);
 
-    // A scan only counts them; "Read every file as text" reads them.
+    // A scan names them as well; "Read every file as text" reads them.
     workspace.Store.Clear();
     state.skipped = {};
     Run({program, data}, true);
     EXPECT_TRUE(Words().empty());
-    EXPECT_TRUE(LastMessage().ends_with("\r\n2 files skipped: not text")) << LastMessage();
+    EXPECT_TRUE(LastMessage().ends_with("\r\n0 files read\r\n2 files skipped: not text\r\n" + data +
+                                        "\r\n" + program))
+        << LastMessage();
     workspace.Add.Documents.everyFileAsText = true;
     state.skipped = {};
     Run({program, data});

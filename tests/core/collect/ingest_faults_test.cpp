@@ -110,12 +110,13 @@ class FaultRun {
     IngestState state;
 };
 
-std::string SummaryOf(std::int64_t bytes, const WordCounts& words) {
+std::string SummaryOf(std::int64_t bytes, const WordCounts& words, std::int64_t files) {
     IngestSummary summary;
     summary.BytesRead = bytes;
     summary.QualifiedWords = testing::TotalCount(words);
     summary.WordsAdded = static_cast<std::int32_t>(words.size());
-    return FormatIngestSummary(summary);
+    summary.FilesRead = files;
+    return DescribeIngestRun(summary, {});
 }
 
 // ---- a read that fails or yields nothing, at every chunk ---------------------------
@@ -191,7 +192,9 @@ TEST(IngestFaultsTest, AReadFaultAtEveryChunkOfAThreeFileRunKeepsWhatWasRead) {
             EXPECT_EQ(seam.calls, static_cast<int>(k + 1 + others));
             // A failed read and one that falls short of the file's size alike leave
             // part of the file unread, and say so once.
-            const std::vector<std::string> shown = {kUnableToReadText, SummaryOf(bytes, expected)};
+            const std::vector<std::string> shown = {
+                kUnableToReadText,
+                SummaryOf(bytes, expected, static_cast<std::int64_t>(texts.size()))};
             EXPECT_EQ(run.messages.Texts(), shown);
             EXPECT_TRUE(run.workspace.ListUnsaved);
             EXPECT_TRUE(run.state.carry.empty());
@@ -342,7 +345,7 @@ TEST(IngestFaultsTest, FilesChangedAfterTheSizePassAreReadAsTheyAreThen) {
     EXPECT_EQ(run.Words(), expected);
     EXPECT_EQ(run.workspace.BytesRead, bytes);
     EXPECT_EQ(run.messages.Texts(), (std::vector<std::string>{kUnableToOpenText, kUnableToOpenText,
-                                                              SummaryOf(bytes, expected)}));
+                                                              SummaryOf(bytes, expected, 3)}));
     ASSERT_FALSE(run.progress.positions.empty());
     EXPECT_LE(*std::max_element(run.progress.positions.begin(), run.progress.positions.end()), 1000)
         << "a grown file must not carry the bar past its end";

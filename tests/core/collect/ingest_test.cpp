@@ -51,6 +51,11 @@ std::string Summary(const char* kb, const char* qualified, const char* added, co
            added + " words added\r\n" + ms + " milliseconds spent";
 }
 
+// The line after it in the summary of a run over files.
+std::string Read(int files) {
+    return "\r\n" + std::to_string(files) + (files == 1 ? " file" : " files") + " read";
+}
+
 using testing::WordCounts;
 
 // The words a text yields as one piece, ASCII letters only, lengths 1..20.
@@ -193,7 +198,7 @@ TEST_F(IngestTest, EmptyListOpensAndClosesAndReportsNothingRead) {
     EXPECT_EQ(progress.upper, 1000);
     EXPECT_EQ(progress.closeCalls, 1);
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("0", "0", "0", "0")}));
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("0", "0", "0", "0") + Read(0)}));
     EXPECT_FALSE(workspace.ListUnsaved);
 }
 
@@ -204,7 +209,7 @@ TEST_F(IngestTest, FinishesInOrderUnsavedCloseRefreshSummary) {
     EXPECT_EQ(refreshes, 1);
     EXPECT_TRUE(closedBeforeRefresh);
     EXPECT_EQ(messagesBeforeRefresh, 0u);
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "3", "3", "0")}));
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "3", "3", "0") + Read(1)}));
 }
 
 TEST_F(IngestTest, EmptyFileIsListedButYieldsNothing) {
@@ -215,7 +220,7 @@ TEST_F(IngestTest, EmptyFileIsListedButYieldsNothing) {
     EXPECT_TRUE(progress.positions.empty());
     EXPECT_EQ(state.LastInputPath, empty);
     EXPECT_EQ(workspace.Store.Count(), 0);
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("0", "0", "0", "0")}));
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("0", "0", "0", "0") + Read(1)}));
 }
 
 struct KilobyteCase {
@@ -230,7 +235,7 @@ TEST_P(KilobyteRoundingTest, PartialKilobyteCountsAsWhole) {
     state.InputFiles = {dir.Write("blank.txt", Spaces(GetParam().bytes))};
     Run();
     EXPECT_EQ(messages.Texts(),
-              (std::vector<std::string>{Summary(GetParam().kilobytes, "0", "0", "0")}));
+              (std::vector<std::string>{Summary(GetParam().kilobytes, "0", "0", "0") + Read(1)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ingest, KilobyteRoundingTest,
@@ -255,7 +260,7 @@ TEST_F(IngestTest, WordsAlreadyKnownAddNothingAndLeaveTheMarkAlone) {
     messages.shown.clear();
     Run();
     EXPECT_FALSE(workspace.ListUnsaved);
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "3", "0", "0")}));
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{Summary("1", "3", "0", "0") + Read(1)}));
     EXPECT_EQ(Words(), (WordCounts{{"known", 4}, {"words", 2}}));
 }
 
@@ -389,7 +394,7 @@ TEST_F(IngestTest, WorkingCountRefreshedAtMostEvery600Milliseconds) {
                                                               "1 words in the list; Working..."}));
     EXPECT_EQ(workspace.LastWorkingTick, 1601u);
     // The file ends in "alph", a second word.
-    EXPECT_EQ(messages.Texts().back(), Summary("1,024", "174,763", "2", "1,000"));
+    EXPECT_EQ(messages.Texts().back(), Summary("1,024", "174,763", "2", "1,000") + Read(1));
 
     // The tick of the last refresh carries over into the next run.
     progress.detailLines.clear();
@@ -491,7 +496,7 @@ TEST_F(IngestTest, FileThatCannotBeOpenedIsReportedAndTheRunGoesOn) {
     };
     Run();
     EXPECT_EQ(messages.Texts(), (std::vector<std::string>{kUnableToOpenText, kUnableToOpenText,
-                                                          Summary("1", "2", "2", "0")}));
+                                                          Summary("1", "2", "2", "0") + Read(2)}));
     EXPECT_EQ(Words(), (WordCounts{{"first", 1}, {"last", 1}}));
     EXPECT_EQ(progress.fileLines, (std::vector<std::string>{last, vanishing, folder, first}));
 }
@@ -510,7 +515,7 @@ TEST_F(IngestTest, CancelBetweenFilesStopsReadingAndShowsTheSummary) {
     EXPECT_TRUE(workspace.ListUnsaved);
     EXPECT_EQ(messages.Texts(),
               (std::vector<std::string>{
-                  Summary("1", "2", "2", "0") +
+                  Summary("1", "2", "2", "0") + Read(1) +
                   "\r\nStopped: the list keeps the words of the 1 file read before the stop "
                   "(2 words added)"}));
 }
@@ -526,8 +531,8 @@ TEST_F(IngestTest, ResultTellsHowTheRunEndedWithTheSummaryFigures) {
         IngestSummary summary;
     };
     const Row rows[] = {
-        {"every file read", false, 0, IngestOutcome::Completed, {18, 4, 3, 40}},
-        {"Cancel before the second file", false, 3, IngestOutcome::Stopped, {4, 1, 1, 40}},
+        {"every file read", false, 0, IngestOutcome::Completed, {18, 4, 3, 40, 2}},
+        {"Cancel before the second file", false, 3, IngestOutcome::Stopped, {4, 1, 1, 40, 1}},
         {"a file missing when the sizes are taken", true, 0, IngestOutcome::Abandoned, {}},
     };
     for (const Row& row : rows) {
@@ -550,11 +555,12 @@ TEST_F(IngestTest, ResultTellsHowTheRunEndedWithTheSummaryFigures) {
         EXPECT_EQ(result.Summary.QualifiedWords, row.summary.QualifiedWords);
         EXPECT_EQ(result.Summary.WordsAdded, row.summary.WordsAdded);
         EXPECT_EQ(result.Summary.Milliseconds, row.summary.Milliseconds);
+        EXPECT_EQ(result.Summary.FilesRead, row.summary.FilesRead);
         if (row.outcome != IngestOutcome::Abandoned) {
             const std::string stopped =
                 row.outcome == IngestOutcome::Stopped ? "\r\n" + FormatStoppedLine(1, 1) : "";
             EXPECT_EQ(messages.Texts(),
-                      (std::vector<std::string>{FormatIngestSummary(result.Summary) + stopped}));
+                      (std::vector<std::string>{DescribeIngestRun(result.Summary, {}) + stopped}));
         }
     }
 }

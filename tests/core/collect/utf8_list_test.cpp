@@ -10,8 +10,10 @@
 #include "core/collect/ingest.h"
 #include "core/collect/list_merge.h"
 #include "core/output/word_list_writer.h"
+#include "core/util/code_page.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/shared_capitals.h"
 #include "support/store_contents.h"
 #include "support/temp_dir.h"
 
@@ -171,6 +173,45 @@ TEST_F(Utf8ListTest, TheReportHasALineForEachLetterThatOccurs) {
               "1: 4 (66.7%)\r\n"
               "2: 1 (16.7%)\r\n"
               "3: 1 (16.7%)\r\n");
+}
+
+// σ and ς share Σ, Turkish ı and i share I: each of their lines names its letter too.
+TEST_F(Utf8ListTest, LettersThatShareTheirCapitalAreToldApart) {
+    Add(kUnicode, testing::kSharedCapitalsText);
+    const std::optional<std::string> report = BuildStatisticsReport(ws.Store, ws.ListCodePage);
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(*report, testing::kSharedCapitalsReport);
+}
+
+// Hundreds of letters make no chart: the most frequent are bars, the rest summed.
+TEST_F(Utf8ListTest, TheChartShowsTheMostFrequentLettersAndTheRestSummed) {
+    // Cyrillic а..я (32 letters): а and б in one word each, the others twice in one.
+    std::string text;
+    for (char32_t letter = 0x430; letter < 0x450; ++letter) {
+        AppendUtf8(text, letter);
+        if (letter > 0x431)
+            AppendUtf8(text, letter);
+        text += ' ';
+    }
+    Add(kUnicode, text);
+    const StatisticsFigures figures = GatherStatistics(ws.Store, ws.ListCodePage);
+    ASSERT_EQ(figures.letters.size(), 32u);
+    const LetterChart chart = ChartLetters(figures, 30);
+    ASSERT_EQ(chart.bars.size(), 30u);
+    // The most frequent first, ties in the letters' order.
+    EXPECT_EQ(chart.bars[0].label, "\xD0\x92");   // В
+    EXPECT_EQ(chart.bars[29].label, "\xD0\xAF");  // Я
+    // А and Б, summed.
+    EXPECT_EQ(chart.others, 2u);
+    EXPECT_DOUBLE_EQ(chart.othersAllPercent,
+                     AllLettersPercent(figures, 0) + AllLettersPercent(figures, 1));
+    EXPECT_DOUBLE_EQ(chart.othersFirstPercent,
+                     FirstLetterPercent(figures, 0) + FirstLetterPercent(figures, 1));
+    // As many letters as bars: each is shown, in the letters' order.
+    const LetterChart all = ChartLetters(figures, 32);
+    EXPECT_EQ(all.bars.size(), 32u);
+    EXPECT_EQ(all.others, 0u);
+    EXPECT_EQ(all.bars[0].label, "\xD0\x90");  // А
 }
 
 }  // namespace

@@ -46,6 +46,16 @@ TEST(DefaultOutputPath, FollowsTheLastFileRead) {
     EXPECT_EQ(DefaultOutputPath(""), "WordList.txt");
 }
 
+// The name of the list saved last, in an earlier run too; its folder where nothing
+// was read.
+TEST(DefaultOutputPath, TakesTheNameOfTheListSavedLast) {
+    EXPECT_EQ(DefaultOutputPath("/docs/a.txt", "/lists/mine.txt"), "/docs/mine.txt");
+    EXPECT_EQ(DefaultOutputPath("", "/lists/mine.txt"), "/lists/mine.txt");
+    EXPECT_EQ(DefaultOutputPath("", "mine.txt"), "mine.txt");
+    EXPECT_EQ(DefaultOutputPath("/docs/a.txt", "/lists/"), "/docs/WordList.txt");
+    EXPECT_EQ(DefaultOutputPath("", ""), "WordList.txt");
+}
+
 class FirstFreeFileNameTest : public ::testing::Test {
   protected:
     std::string At(const std::string& name) const { return (dir.path() / name).string(); }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,9 +37,23 @@ class FilterDialogTest : public testing::QtWidgetTest {
     CFilterDialog dialog;
 };
 
-TEST_F(FilterDialogTest, OpensWithTheRareRuleAndTheValueZero) {
+// 2, the least number that removes words by their count; beside it what it means.
+TEST_F(FilterDialogTest, OpensWithTheRareRuleAndTheValueTwoThatSaysWhatItMeans) {
     EXPECT_TRUE(dialog.ModeButton(0)->isChecked());
-    EXPECT_EQ(dialog.ValueEdit()->text(), QStringLiteral("0"));
+    EXPECT_EQ(dialog.ValueEdit()->text(), QStringLiteral("2"));
+    EXPECT_EQ(dialog.MeaningLabel()->text(), QStringLiteral("fewer than 2 times"));
+    const std::pair<int, const char*> meanings[] = {
+        {1, "shorter than 7 letters"},
+        {2, "longer than 7 letters"},
+        {static_cast<int>(FilterMode::Range), "in fewer than 7 files"},
+        {0, "fewer than 7 times"}};
+    Type(QStringLiteral("7"));
+    for (const auto& [mode, meaning] : meanings) {
+        dialog.ModeButton(mode)->setChecked(true);
+        EXPECT_EQ(dialog.MeaningLabel()->text(), QString::fromUtf8(meaning));
+    }
+    Type(QStringLiteral("x"));
+    EXPECT_EQ(dialog.MeaningLabel()->text(), QStringLiteral("fewer than N times"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Filter"));
     EXPECT_EQ(testing::Shown(dialog.ModeButton(0)->text()),
               QStringLiteral("Remove rare words (by count)"));
@@ -112,7 +127,7 @@ TEST_F(FilterDialogTest, CancelLeavesTheValuesAlone) {
     QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.FilterValue, 0);
+    EXPECT_EQ(dialog.FilterValue, CFilterDialog::kStartValue);
     EXPECT_TRUE(messages.shown.empty());
 }
 

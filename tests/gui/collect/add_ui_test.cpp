@@ -22,12 +22,16 @@
 #include "support/fakes.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_widget_test.h"
+#include "support/real_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
 
-class AddOptionsDialogTest : public testing::QtWidgetTest {};
+class AddOptionsDialogTest : public testing::QtWidgetTest {
+  protected:
+    testing::FakeMessages messages;
+};
 
 using testing::FakeFilePicker;
 using testing::FakeMessages;
@@ -38,23 +42,7 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// Drives a real Add Options dialog as a person would, instead of a modal loop.
-using AddOptionsDriver = std::function<void(CAddOptionsDialog&)>;
-
-std::function<bool(AddOptions&, AddMode&)> RealAddOptions(
-    AddOptionsDriver drive, std::vector<std::pair<int, bool>>* shown = nullptr) {
-    return [drive = std::move(drive), shown](AddOptions& options, AddMode& addMode) {
-        CAddOptionsDialog dialog(options);
-        dialog.show();
-        if (shown != nullptr)
-            shown->emplace_back(dialog.LanguageList()->currentIndex(),
-                                dialog.SkipShortWordsBox()->isChecked());
-        drive(dialog);
-        EXPECT_FALSE(dialog.isVisible()) << "the dialog was left open";
-        addMode = dialog.AddMode;
-        return dialog.result() == QDialog::Accepted;
-    };
-}
+using testing::RealAddOptions;
 
 void Choose(CAddOptionsDialog& dialog, int language, bool skipShort, QPushButton* button) {
     dialog.LanguageList()->setCurrentIndex(language);
@@ -89,7 +77,7 @@ class AddCommandTest : public testing::MainWindowTest {
 TEST_F(AddOptionsDialogTest, ConfirmStoresControlsAndCancelKeepsThePreviousValues) {
     AddOptions options;
     {
-        CAddOptionsDialog dialog(options);
+        CAddOptionsDialog dialog(options, messages);
         dialog.show();
         // The first Add of a process: English/Latin, box cleared.
         EXPECT_EQ(dialog.LanguageList()->currentText(), "English/Latin");
@@ -102,7 +90,7 @@ TEST_F(AddOptionsDialogTest, ConfirmStoresControlsAndCancelKeepsThePreviousValue
     EXPECT_EQ(options.Language, kRussian);
     EXPECT_EQ(options.SkipShortWords, 1);
     {
-        CAddOptionsDialog dialog(options);
+        CAddOptionsDialog dialog(options, messages);
         dialog.show();
         EXPECT_EQ(dialog.LanguageList()->currentText(), "Russian");
         EXPECT_TRUE(dialog.SkipShortWordsBox()->isChecked());
@@ -117,7 +105,7 @@ TEST_F(AddOptionsDialogTest, ConfirmStoresControlsAndCancelKeepsThePreviousValue
 TEST_F(AddOptionsDialogTest, UnicodeEntryAndWordRulesAreKeptOnlyWhenConfirmed) {
     AddOptions options;
     {
-        CAddOptionsDialog dialog(options);
+        CAddOptionsDialog dialog(options, messages);
         dialog.show();
         EXPECT_EQ(dialog.LanguageList()->itemText(kUnicode), "Any language (Unicode)");
         EXPECT_EQ(dialog.LanguageList()->toolTip(), QString::fromUtf8(kLanguageToolTip));
@@ -135,7 +123,7 @@ TEST_F(AddOptionsDialogTest, UnicodeEntryAndWordRulesAreKeptOnlyWhenConfirmed) {
     EXPECT_EQ(options.Language, kUnicode);
     EXPECT_EQ(options.Rules, (WordRules{true, false, true}));
     {
-        CAddOptionsDialog dialog(options);
+        CAddOptionsDialog dialog(options, messages);
         dialog.show();
         EXPECT_TRUE(dialog.ApostrophesBox()->isChecked());
         EXPECT_FALSE(dialog.HyphensBox()->isChecked());
@@ -148,7 +136,7 @@ TEST_F(AddOptionsDialogTest, UnicodeEntryAndWordRulesAreKeptOnlyWhenConfirmed) {
 TEST_F(AddOptionsDialogTest, EncodingStartsAutomaticAndIsKeptOnlyWhenConfirmed) {
     AddOptions options;
     {
-        CAddOptionsDialog dialog(options);
+        CAddOptionsDialog dialog(options, messages);
         dialog.show();
         EXPECT_EQ(dialog.EncodingList()->currentText(), "Automatic");
         EXPECT_EQ(dialog.EncodingList()->itemText(0), "Automatic");
@@ -158,13 +146,49 @@ TEST_F(AddOptionsDialogTest, EncodingStartsAutomaticAndIsKeptOnlyWhenConfirmed) 
     }
     EXPECT_EQ(options.Encoding, "koi8-r");
     {
-        CAddOptionsDialog dialog(options);
+        CAddOptionsDialog dialog(options, messages);
         dialog.show();
         EXPECT_EQ(dialog.EncodingList()->currentText(), "KOI8-R");
         dialog.EncodingList()->setCurrentIndex(0);
         QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
     }
     EXPECT_EQ(options.Encoding, "koi8-r");
+}
+
+// Any name iconv knows may be typed, as -e takes it; an unknown one is refused at OK
+// with a message that names it, and the dialog stays open.
+TEST_F(AddOptionsDialogTest, TheEncodingBoxTakesAnyNameIconvKnows) {
+    AddOptions options;
+    {
+        CAddOptionsDialog dialog(options, messages);
+        dialog.show();
+        EXPECT_TRUE(dialog.EncodingList()->isEditable());
+        for (const char* listed : {"Windows-1250", "Windows-1251", "Windows-1252", "ISO-8859-1",
+                                   "ISO-8859-2", "ISO-8859-15", "KOI8-R", "KOI8-U", "Shift_JIS",
+                                   "EUC-JP", "GB18030", "Big5", "EUC-KR"})
+            EXPECT_GE(dialog.EncodingList()->findText(listed), 0) << listed;
+        dialog.EncodingList()->setEditText("no-such-encoding");
+        QTest::mouseClick(dialog.AddFilesButton(), Qt::LeftButton);
+        EXPECT_TRUE(dialog.isVisible());
+        ASSERT_EQ(messages.Texts().size(), 1u);
+        EXPECT_NE(messages.Texts()[0].find("\"no-such-encoding\" is not known"), std::string::npos);
+        EXPECT_EQ(options.Encoding, kAutomaticEncodingName);
+
+        dialog.EncodingList()->setEditText("ISO-8859-7");
+        QTest::mouseClick(dialog.AddFilesButton(), Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    EXPECT_EQ(options.Encoding, "ISO-8859-7");
+    {
+        // Shown again as typed; a listed name typed in another case is the entry.
+        CAddOptionsDialog dialog(options, messages);
+        dialog.show();
+        EXPECT_EQ(dialog.EncodingList()->currentText(), "ISO-8859-7");
+        dialog.EncodingList()->setEditText("koi8-u");
+        QTest::mouseClick(dialog.AddFilesButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(options.Encoding, "koi8-u");
+    EXPECT_EQ(messages.Texts().size(), 1u);
 }
 
 TEST_F(AddOptionsDialogTest, EnterActsAsAddFilesAndEscapeCancels) {
@@ -177,7 +201,7 @@ TEST_F(AddOptionsDialogTest, EnterActsAsAddFilesAndEscapeCancels) {
                  {"list", Qt::Key_Escape, false}};
     for (const Case& c : cases) {
         AddOptions options;
-        CAddOptionsDialog dialog(options);
+        CAddOptionsDialog dialog(options, messages);
         dialog.show();
         dialog.LanguageList()->setCurrentIndex(kGerman);
         dialog.AddMode = CAddOptionsDialog::kDirectoryScan;  // must be overwritten
@@ -198,7 +222,7 @@ TEST_F(AddOptionsDialogTest, EnterActsAsAddFilesAndEscapeCancels) {
 
 TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     AddOptions options;
-    CAddOptionsDialog dialog(options);
+    CAddOptionsDialog dialog(options, messages);
     const DialogUnits units(dialog.font());
     // Drawn in dialog units, then stretched as a whole where a text needs more room.
     const LayoutStretch stretch = DialogUnits::StretchOf(&dialog);
@@ -222,14 +246,17 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
 TEST_F(AddCommandTest, OptionsAreRememberedAcrossRunsAndRestoredAfterCancel) {
     std::vector<std::pair<int, bool>> shown;
     dialogs.addOptions.push_back(RealAddOptions(
-        [](CAddOptionsDialog& d) { Choose(d, kRussian, true, d.AddFilesButton()); }, &shown));
+        messages, [](CAddOptionsDialog& d) { Choose(d, kRussian, true, d.AddFilesButton()); },
+        &shown));
     picker.fileResults.push_back(FilePickResult{});  // the open dialog is cancelled
     ClickAdd();
     dialogs.addOptions.push_back(RealAddOptions(
-        [](CAddOptionsDialog& d) { Choose(d, kSpanish, false, d.CancelButton()); }, &shown));
+        messages, [](CAddOptionsDialog& d) { Choose(d, kSpanish, false, d.CancelButton()); },
+        &shown));
     ClickAdd();
     dialogs.addOptions.push_back(RealAddOptions(
-        [](CAddOptionsDialog& d) { QTest::mouseClick(d.CancelButton(), Qt::LeftButton); }, &shown));
+        messages, [](CAddOptionsDialog& d) { QTest::mouseClick(d.CancelButton(), Qt::LeftButton); },
+        &shown));
     ClickAdd();
 
     EXPECT_EQ(shown, (std::vector<std::pair<int, bool>>{
@@ -246,13 +273,14 @@ TEST_F(AddCommandTest, OptionsAreRememberedAcrossRunsAndRestoredAfterCancel) {
 // confirmed is shown next time and holds for the process.
 TEST_F(AddCommandTest, HowDocumentsAreReadIsKeptForTheProcess) {
     std::vector<std::pair<bool, bool>> shown;
-    const auto drive = [&shown](bool webPages, bool everyFile, bool confirm) {
-        return RealAddOptions([&shown, webPages, everyFile, confirm](CAddOptionsDialog& d) {
-            shown.emplace_back(d.WebPagesBox()->isChecked(), d.EveryFileBox()->isChecked());
-            d.WebPagesBox()->setChecked(webPages);
-            d.EveryFileBox()->setChecked(everyFile);
-            QTest::mouseClick(confirm ? d.AddFilesButton() : d.CancelButton(), Qt::LeftButton);
-        });
+    const auto drive = [this, &shown](bool webPages, bool everyFile, bool confirm) {
+        return RealAddOptions(
+            messages, [&shown, webPages, everyFile, confirm](CAddOptionsDialog& d) {
+                shown.emplace_back(d.WebPagesBox()->isChecked(), d.EveryFileBox()->isChecked());
+                d.WebPagesBox()->setChecked(webPages);
+                d.EveryFileBox()->setChecked(everyFile);
+                QTest::mouseClick(confirm ? d.AddFilesButton() : d.CancelButton(), Qt::LeftButton);
+            });
     };
     dialogs.addOptions.push_back(drive(false, true, true));
     picker.fileResults.push_back(FilePickResult{});
@@ -270,7 +298,7 @@ TEST_F(AddCommandTest, Utf8FilesReadAsTheirLettersAndTheListKeepsItsCodePage) {
     const std::string russian =
         dir.Write("ru.txt", "\xD0\x9C\xD0\xB8\xD1\x80 \xD0\xB4\xD0\xBE\xD0\xBC");
     dialogs.addOptions.push_back(RealAddOptions(
-        [](CAddOptionsDialog& d) { Choose(d, kRussian, false, d.AddFilesButton()); }));
+        messages, [](CAddOptionsDialog& d) { Choose(d, kRussian, false, d.AddFilesButton()); }));
     picker.fileResults.push_back(Chosen({russian}));
     ClickAdd();
     EXPECT_EQ(Words(), (std::vector<std::string>{"\xE4\xEE\xEC", "\xEC\xE8\xF0"}));
@@ -293,7 +321,7 @@ TEST_F(AddCommandTest, MixingCodePagesAsksFirst) {
         messages.asked.clear();
         messages.Script(answer);
         dialogs.addOptions.push_back(RealAddOptions(
-            [](CAddOptionsDialog& d) { Choose(d, kGerman, false, d.AddFilesButton()); }));
+            messages, [](CAddOptionsDialog& d) { Choose(d, kGerman, false, d.AddFilesButton()); }));
         if (answer == Answer::Yes)
             picker.fileResults.push_back(Chosen({german}));
         ClickAdd();
@@ -316,8 +344,8 @@ TEST_F(AddCommandTest, MixingCodePagesAsksFirst) {
     // The same language, or an empty list, asks nothing.
     workspace.Store.Clear();
     messages.asked.clear();
-    dialogs.addOptions.push_back(
-        RealAddOptions([](CAddOptionsDialog& d) { Choose(d, kFrench, false, d.CancelButton()); }));
+    dialogs.addOptions.push_back(RealAddOptions(
+        messages, [](CAddOptionsDialog& d) { Choose(d, kFrench, false, d.CancelButton()); }));
     ClickAdd();
     EXPECT_TRUE(messages.asked.empty());
 }
@@ -328,8 +356,9 @@ TEST_F(AddCommandTest, WordListButtonMergesTheChosenLists) {
     const std::string first = dir.Write("a.txt", "the,12\nand,7\n");
     const std::string second = dir.Write("b.txt", "The,3\r\nyak,2\r\n");
     const std::string bad = dir.Write("bad.txt", "zebra,x\n");
-    dialogs.addOptions.push_back(RealAddOptions(
-        [](CAddOptionsDialog& d) { Choose(d, kEnglishLatin, false, d.WordListButton()); }));
+    dialogs.addOptions.push_back(RealAddOptions(messages, [](CAddOptionsDialog& d) {
+        Choose(d, kEnglishLatin, false, d.WordListButton());
+    }));
     picker.fileResults.push_back(Chosen({first, second, bad}));
     ClickAdd();
 
@@ -345,6 +374,22 @@ TEST_F(AddCommandTest, WordListButtonMergesTheChosenLists) {
                            "1 Kb processed\r\n24 total qualified words\r\n"
                            "3 words added\r\n"));
     EXPECT_TRUE(workspace.ListUnsaved);
+}
+
+// Add File(s) whose one file cannot be read stops before reading and says that
+// nothing was added.
+TEST_F(AddCommandTest, AnOnlyFileThatCannotBeReadAddsNothingAndSaysSo) {
+    workspace.Store.AddWord("kept");
+    const std::string missing = (dir.path() / "missing.txt").string();
+    ConfirmAddOptions(AddMode::Files);
+    picker.fileResults.push_back(Chosen({missing}));
+    ClickAdd();
+    EXPECT_EQ(
+        messages.Texts(),
+        std::vector<std::string>{missing + ": No such file or directory\r\n\r\nNothing was added "
+                                           "to the list."});
+    EXPECT_TRUE(dialogs.progressWindows.empty());
+    EXPECT_EQ(Words(), std::vector<std::string>{"kept"});
 }
 
 TEST_F(AddCommandTest, ShortWordOptionSetsMinimumWordLength) {

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -26,6 +29,7 @@
 #include "core/workspace.h"
 #include "gui/list/row_table_view.h"
 #include "gui/list/search_progress.h"
+#include "gui/list/window_placement.h"
 #include "gui/list/word_list_model.h"
 #include "gui/list/word_list_window.h"
 #include "support/main_window_fixture.h"
@@ -368,8 +372,7 @@ TEST_F(WordListWindowTest, DeleteAsksOnceAndTheListFollowsOnlyOnYes) {
     Select(list, {0});
     messages.Script(Answer::No);
     QTest::mouseClick(list->deleteButton(), Qt::LeftButton);
-    EXPECT_EQ(messages.asked,
-              std::vector<std::string>{"Are you sure you want to delete 1 word from the list?"});
+    EXPECT_EQ(messages.asked, std::vector<std::string>{"Delete \"b\"?"});
     EXPECT_EQ(workspace.Store.Count(), 3);
 
     Search(list, "");
@@ -377,7 +380,7 @@ TEST_F(WordListWindowTest, DeleteAsksOnceAndTheListFollowsOnlyOnYes) {
     messages.Script(Answer::Yes);
     list->table()->setFocus();
     QTest::keyClick(list->table(), Qt::Key_Delete);
-    EXPECT_EQ(messages.asked.back(), "Are you sure you want to delete 2 words from the list?");
+    EXPECT_EQ(messages.asked.back(), "Delete \"a\" and \"ccc\"?");
     EXPECT_EQ(testing::StoreWords(workspace.Store), (testing::WordCounts{{"b", 2}}));
     EXPECT_EQ(Status(), "1 words in the list");
     EXPECT_FALSE(workspace.ListUnsaved) << "as after the Filter, the mark stays";
@@ -476,7 +479,9 @@ struct KeywordModel {
                 2 * ((a > 0 ? a * std::log(a / e1) : 0) + (b > 0 ? b * std::log(b / e2) : 0));
             if (a / c < b / d)
                 g2 = -g2;
-            const double ratio = std::log2((std::max(a, 0.5) / c) / (std::max(b, 0.5) / d));
+            double ratio = std::log2((std::max(a, 0.5) / c) / (std::max(b, 0.5) / d));
+            if ((a / c > b / d && ratio < 0) || (a / c < b / d && ratio > 0))
+                ratio = 0;
             rows.push_back({word, g2, ratio});
         }
         std::stable_sort(rows.begin(), rows.end(),
@@ -567,7 +572,7 @@ TEST_F(ComparisonTest, TheComparisonFollowsTheListAndSearch) {
     Select(list, {0, 1});
     messages.Script(Answer::Yes);
     list->DeleteSelection();
-    EXPECT_EQ(messages.asked.back(), "Are you sure you want to delete 1 word from the list?");
+    EXPECT_EQ(messages.asked.back(), "Delete \"a\"?");
     model.list.erase("a");
     Search(list, "");
     ExpectKeywords(list, model, true);
@@ -594,6 +599,239 @@ TEST_F(ComparisonTest, ARefusedReferenceSaysWhyAndLeavesTheWindowAsItWas) {
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_NE(messages.Texts()[1].find("holds no words"), std::string::npos);
     ExpectKeywords(list, model, false);
+}
+
+}  // namespace
+}  // namespace tarvolen
+
+namespace tarvolen {
+namespace {
+
+// Answers the window's menus in a test: records each menu's entries and triggers the
+// entry named by path ("&Sort by/&Word"), or none.
+struct MenuScript {
+    std::vector<std::vector<QString>> opened;
+    QString pick;
+
+    void Attach(CWordListWindow* list) {
+        list->ExecMenu = [this](QMenu& menu, const QPoint&) {
+            std::vector<QString> entries;
+            for (QAction* action : menu.actions()) {
+                if (!action->isSeparator())
+                    entries.push_back(action->text());
+            }
+            opened.push_back(entries);
+            if (QAction* action = Find(menu, pick))
+                action->trigger();
+        };
+    }
+
+    static QAction* Find(QMenu& menu, const QString& path) {
+        const QString first = path.section('/', 0, 0);
+        for (QAction* action : menu.actions()) {
+            if (action->text() != first || path.isEmpty())
+                continue;
+            if (action->menu() != nullptr)
+                return Find(*action->menu(), path.section('/', 1));
+            return action;
+        }
+        return nullptr;
+    }
+};
+
+QString WordHeader(CWordListWindow* list) {
+    return list->model().headerData(CWordListModel::Word, Qt::Horizontal).toString();
+}
+
+class WordListWindowItemsTest : public WordListWindowTest {};
+
+// After Ctrl+End the selected first row is out of view: Delete takes nothing unseen.
+TEST_F(WordListWindowItemsTest, DeleteTakesOnlySelectedRowsOnScreenAndNamesThem) {
+    std::vector<std::pair<std::string, std::uint32_t>> many;
+    for (int i = 0; i < 300; ++i)
+        many.emplace_back(std::to_string(1000 + i).insert(0, 1, 'w'), 1);
+    Put(many);
+    CWordListWindow* list = Open();
+    CRowTableView* table = list->table();
+    table->setFocus();
+    table->selectRow(0);
+    EXPECT_TRUE(list->deleteButton()->isEnabled());
+    QTest::keyClick(table, Qt::Key_End, Qt::ControlModifier);
+    ASSERT_EQ(list->SelectedRows().size(), 1u);
+    EXPECT_FALSE(list->deleteButton()->isEnabled());
+    QTest::keyClick(table, Qt::Key_Delete);
+    EXPECT_TRUE(messages.asked.empty()) << messages.asked.front();
+    EXPECT_EQ(workspace.Store.Count(), 303);
+
+    // Shift+Home selects every row; Delete takes those on screen, and says which.
+    QTest::keyClick(table, Qt::Key_Home, Qt::ShiftModifier);
+    const auto [first, last] = table->ShownRows();
+    ASSERT_EQ(first, 0);
+    const std::size_t shown = static_cast<std::size_t>(last - first + 1);
+    ASSERT_GT(shown, 3u);
+    messages.Script(Answer::Yes);
+    QTest::keyClick(table, Qt::Key_Delete);
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(messages.asked[0],
+              "Delete \"ccc\", \"a\" and " + std::to_string(shown - 2) + " more?");
+    EXPECT_EQ(workspace.Store.Count(), static_cast<std::int32_t>(303 - shown));
+}
+
+TEST_F(WordListWindowItemsTest, RowMenuFromTheMouseTheMenuKeyAndShiftF10) {
+    CWordListWindow* list = Open();
+    MenuScript menus;
+    menus.Attach(list);
+    CRowTableView* table = list->table();
+    table->setFocus();
+    table->selectRow(1);
+    QTest::keyClick(table, Qt::Key_Menu);
+    QTest::keyClick(table, Qt::Key_F10, Qt::ShiftModifier);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(4, 4),
+                            table->viewport()->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(table->viewport(), &click);
+    ASSERT_EQ(menus.opened.size(), 3u);
+    for (const auto& entries : menus.opened) {
+        EXPECT_EQ(entries, (Cells{"&Copy", "&Delete", "Sort by &rank", "Sort by &word",
+                                  "Sort by word read &backwards", "Sort by c&ount",
+                                  "Sort by r&ange", "Sort by &length", "Desce&nding"}));
+    }
+
+    // The sorts, the words read backwards among them, from the keyboard's menu.
+    menus.pick = "Sort by word read &backwards";
+    QTest::keyClick(table, Qt::Key_Menu);
+    EXPECT_EQ(WordHeader(list), "Word (reversed)");
+    EXPECT_EQ(list->model().Sort().key, ListSortKey::WordBackwards);
+    menus.pick = "&Copy";
+    table->selectRow(2);
+    QTest::keyClick(table, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(QApplication::clipboard()->text().contains("\tccc\t"));
+}
+
+// The Sort button's menu holds every sort; its mnemonic reaches it from the keyboard.
+TEST_F(WordListWindowItemsTest, TheSortButtonSortsAndTheHeaderSaysWhenWordsReadBackwards) {
+    Put({{"going", 1}, {"sing", 1}, {"kindness", 1}});
+    CWordListWindow* list = Open();
+    EXPECT_EQ(list->sortButton()->text(), "S&ort");
+    QMenu* menu = list->sortButton()->menu();
+    ASSERT_NE(menu, nullptr);
+    const auto choose = [&](const QString& entry) {
+        emit menu->aboutToShow();
+        QAction* action = MenuScript::Find(*menu, entry);
+        ASSERT_NE(action, nullptr) << entry.toStdString();
+        action->trigger();
+    };
+    choose("Word read &backwards");
+    EXPECT_EQ(Words(list), (Cells{"a", "b", "ccc", "going", "sing", "kindness"}));
+    EXPECT_EQ(WordHeader(list), "Word (reversed)");
+    choose("&Descending");
+    EXPECT_EQ(Words(list), (Cells{"kindness", "sing", "going", "ccc", "b", "a"}));
+    EXPECT_EQ(WordHeader(list), "Word (reversed)");
+    choose("&Length");
+    EXPECT_EQ(WordHeader(list), "Word");
+    EXPECT_EQ(Words(list).front(), "kindness");
+    EXPECT_EQ(list->table()->horizontalHeader()->sortIndicatorSection(), CWordListModel::Length);
+}
+
+// A save changes nothing in the list: the rows, their selection and order stay.
+TEST_F(WordListWindowItemsTest, SavingLeavesTheTableAsItWas) {
+    CWordListWindow* list = Open();
+    list->table()->selectRow(1);
+    int resets = 0;
+    QObject::connect(&list->model(), &QAbstractItemModel::modelAboutToBeReset,
+                     [&resets] { ++resets; });
+    TempDir dir;
+    const std::string out = (dir.path() / "out.txt").string();
+    dialogs.saveOptions.push_back([&out](OutputOptions&, std::string& fileName) {
+        fileName = out;
+        return true;
+    });
+    Click(CMainDialog::Button::SaveWordList);
+    EXPECT_EQ(TempDir::Read(out), "a\nb\nccc\n");
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(Words(list), (Cells{"ccc", "a", "b"}));
+    EXPECT_EQ(list->SelectedRows(), std::vector<std::uint32_t>{1});
+    EXPECT_EQ(Status(), "3 words in the list");
+}
+
+TEST_F(ComparisonTest, TheReferenceIsNamedAboveTheTableAndTheFiguresExplained) {
+    CWordListWindow* list = Open();
+    EXPECT_FALSE(list->referenceLine()->isVisibleTo(list));
+    EXPECT_EQ(list->referenceOnlyBox()->text(), "&Include words found only in the reference");
+    list->resize(list->minimumSizeHint().width(), list->height());
+    const int narrow = list->width();
+    const QPoint at = list->geometry().topLeft();
+    Compare(list, reference);
+    EXPECT_TRUE(list->referenceLine()->isVisibleTo(list));
+    EXPECT_EQ(list->referenceLine()->text(),
+              "Reference: reference.txt, 4 distinct words, 13 occurrences");
+    EXPECT_GT(list->width(), narrow) << "wider for the comparison's columns";
+    const QString g2 =
+        list->model().headerData(CWordListModel::G2, Qt::Horizontal, Qt::ToolTipRole).toString();
+    for (const char* value :
+         {"3.84 (p < 0.05)", "6.63 (p < 0.01)", "10.83 (p < 0.001)", "15.13 (p < 0.0001)"})
+        EXPECT_TRUE(g2.contains(value)) << value;
+    EXPECT_TRUE(list->model()
+                    .headerData(CWordListModel::LogRatio, Qt::Horizontal, Qt::ToolTipRole)
+                    .toString()
+                    .startsWith("Log Ratio: "));
+
+    // The reference's own words are not the list's to delete.
+    list->referenceOnlyBox()->setChecked(true);
+    const Cells words = Words(list);
+    const int zz = static_cast<int>(std::find(words.begin(), words.end(), "zz") - words.begin());
+    Select(list, {zz});
+    EXPECT_FALSE(list->deleteButton()->isEnabled());
+    Select(list, {zz, 0});
+    EXPECT_TRUE(list->deleteButton()->isEnabled());
+
+    QTest::mouseClick(list->clearComparisonButton(), Qt::LeftButton);
+    EXPECT_EQ(list->width(), narrow) << "back to the width it had";
+    EXPECT_EQ(list->geometry().topLeft(), at);
+    EXPECT_FALSE(list->referenceLine()->isVisibleTo(list));
+}
+
+// A reference is read with the progress window up, which takes the rows away until
+// the command ends: the line above the table counts from the reference itself.
+TEST_F(ComparisonTest, TheReferenceLineCountsWhileTheRowsAreAway) {
+    CWordListWindow* list = Open();
+    window->setEnabled(false);
+    picker.fileResults.push_back(FilePickResult{true, {reference}, 1});
+    list->Compare();
+    window->setEnabled(true);
+    EXPECT_EQ(list->referenceLine()->text(),
+              "Reference: reference.txt, 4 distinct words, 13 occurrences");
+    ExpectKeywords(list, model, false);
+}
+
+// Beside the main window's frame: right, else left, else left of its buttons over the
+// rest of it, else narrowed on the wider side.
+TEST(PlaceBeside, BesideTheMainWindowAndNeverOverItsButtons) {
+    const QMargins frame(2, 30, 2, 2);
+    const QSize size(800, 600);
+    struct Case {
+        QRect main;
+        int buttonsLeft;
+        QRect screen;
+        int minimumWidth;
+        std::optional<QRect> placed;
+    } cases[] = {
+        {{100, 100, 520, 240}, 530, {0, 0, 1600, 1000}, 500, QRect(630, 130, 800, 600)},
+        {{1000, 100, 520, 240}, 1430, {0, 0, 1600, 1000}, 500, QRect(190, 130, 800, 600)},
+        // Covering the banner, not the buttons.
+        {{500, 100, 520, 240}, 930, {0, 0, 1600, 1000}, 500, QRect(120, 130, 800, 600)},
+        {{423, 100, 520, 240}, 853, {0, 0, 1366, 768}, 500, QRect(43, 130, 800, 600)},
+        // Narrowed where even that leaves no room.
+        {{283, 100, 800, 240}, 700, {0, 0, 1366, 768}, 200, QRect(1093, 130, 271, 600)},
+        {{283, 100, 800, 240}, 700, {0, 0, 1366, 768}, 500, std::nullopt},
+        // Level with the main window as far as the screen's bottom allows.
+        {{100, 500, 520, 240}, 530, {0, 0, 1600, 1000}, 500, QRect(630, 398, 800, 600)},
+    };
+    for (const Case& c : cases) {
+        const QRect buttons(c.buttonsLeft, c.main.top(), c.main.right() + 1 - c.buttonsLeft,
+                            c.main.height());
+        EXPECT_EQ(PlaceBeside(c.main, buttons, size, c.minimumWidth, frame, c.screen), c.placed)
+            << c.main.x() << "," << c.main.y();
+    }
 }
 
 }  // namespace

@@ -35,8 +35,9 @@ class SaveListDialogTest : public testing::QtWidgetTest {
     }
 
     // A new dialog over the process's options, as every save makes one.
-    CSaveListDialog& Open(const std::string& fileName) {
-        dialog = std::make_unique<CSaveListDialog>(options, messages, picker);
+    CSaveListDialog& Open(const std::string& fileName,
+                          CodePage listCodePage = CodePage::Windows1252) {
+        dialog = std::make_unique<CSaveListDialog>(options, messages, picker, listCodePage);
         dialog->FileName = fileName;
         dialog->show();
         return *dialog;
@@ -51,6 +52,27 @@ class SaveListDialogTest : public testing::QtWidgetTest {
     TempDir dir;
     std::unique_ptr<CSaveListDialog> dialog;
 };
+
+// A UTF-8 list's 8-bit output is UTF-8: the box says so, and the choice made for lists
+// of a code page is kept for them.
+TEST_F(SaveListDialogTest, AUtf8ListShowsUtf8OutputTickedAndFixed) {
+    Open(At("WordList.txt"), CodePage::Utf8);
+    EXPECT_TRUE(dialog->Utf8Box()->isChecked());
+    EXPECT_FALSE(dialog->Utf8Box()->isEnabled());
+    EXPECT_EQ(dialog->UnicodeBox()->text(), "Un&icode output");
+    EXPECT_EQ(dialog->UnicodeBox()->toolTip(), "UTF-16, little-endian, without a byte order mark");
+    Click(dialog->UnicodeBox());
+    EXPECT_FALSE(dialog->Utf8Box()->isChecked()) << "UTF-16 is no UTF-8";
+    Click(dialog->UnicodeBox());
+    EXPECT_TRUE(dialog->Utf8Box()->isChecked());
+    Click(dialog->SaveButton());
+    EXPECT_EQ(options.Utf8Output, 0);
+    EXPECT_EQ(options.UnicodeOutput, 0);
+
+    Open(At("WordList.txt"), CodePage::Windows1252);
+    EXPECT_FALSE(dialog->Utf8Box()->isChecked());
+    EXPECT_TRUE(dialog->Utf8Box()->isEnabled());
+}
 
 TEST_F(SaveListDialogTest, StartsWithTheDefaults) {
     Open(At("WordList.txt"));
