@@ -1,7 +1,7 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,11 +29,11 @@ struct StoreEntry {
 };
 static_assert(sizeof(StoreEntry) == 32);
 
-// The store's entries, named by 32-bit indexes (0: none), in slabs that never move: a
-// view of a word held in its entry stays valid while the word is held, and the table
-// can double without touching the entries but for their links. The first slabs are
-// small and each doubles the room up to 2^20 entries, so a small list maps little;
-// from there on every slab holds 2^20.
+// The store's entries, named by 32-bit indexes (0: none), in slabs of 2^20 that never
+// move: a view of a word held in its entry stays valid while the word is held, and the
+// table can double without touching the entries but for their links. A slab is
+// obtained when the first entry needs it, and only the pages actually used cost
+// memory.
 class EntrySlabs {
   public:
     static constexpr std::uint32_t kMaxEntries = 1u << 31;  // Count() is signed 32-bit
@@ -45,8 +45,7 @@ class EntrySlabs {
     void Swap(EntrySlabs& other);
 
     StoreEntry& At(std::uint32_t index) const {
-        return *reinterpret_cast<StoreEntry*>(bias_[SlabOf(index)] +
-                                              std::uintptr_t{index} * sizeof(StoreEntry));
+        return slabs_[index >> kSlabBits][index & kSlabMask];
     }
     // A free entry, from those given back or a slab (obtained when needed); 0 when the
     // memory refuses.
@@ -56,7 +55,7 @@ class EntrySlabs {
             freeList_ = At(index).next;
             return index;
         }
-        if (carved_ == slabEnd_ && !AddSlab())
+        if ((carved_ & kSlabMask) == 0 && !AddSlab())
             return 0;
         return carved_++;
     }
@@ -73,44 +72,26 @@ class EntrySlabs {
     // visit(index, entry) for every entry below End(), free or not, in memory order.
     template <typename Visit>
     void ForEachCarved(Visit visit) const {
-        for (unsigned slab = 0; slab < bias_.size(); ++slab) {
-            const std::uint32_t first = std::max(SlabStart(slab), std::uint32_t{1});
-            const std::uint32_t end = std::min(SlabStart(slab) + SlabSize(slab), carved_);
-            StoreEntry* entries = &At(first);
-            for (std::uint32_t index = first; index < end; ++index, ++entries)
-                visit(index, *entries);
+        for (std::size_t slab = 0; slab < slabs_.size(); ++slab) {
+            const auto first = static_cast<std::uint32_t>(slab << kSlabBits);
+            const std::uint32_t end = std::min(carved_ - first, kSlabEntries);
+            StoreEntry* entries = slabs_[slab];
+            for (std::uint32_t i = slab == 0 ? 1 : 0; i < end; ++i)
+                visit(first + i, entries[i]);
         }
     }
 
   private:
-    static constexpr int kFirstBits = 10;
-    static constexpr int kLastBits = 20;
-    static unsigned SlabOf(std::uint32_t index) {
-        const unsigned growing = static_cast<unsigned>(
-            std::max(static_cast<int>(std::bit_width(index)), kFirstBits) - kFirstBits);
-        const unsigned full = (index >> kLastBits) + (kLastBits - kFirstBits);
-        return (index >> kLastBits) != 0 ? full : growing;
-    }
-    static std::uint32_t SlabStart(unsigned slab) {
-        if (slab == 0)
-            return 0;
-        if (slab <= kLastBits - kFirstBits)
-            return 1u << (kFirstBits - 1 + slab);
-        return (slab - (kLastBits - kFirstBits)) << kLastBits;
-    }
-    static std::uint32_t SlabSize(unsigned slab) {
-        if (slab == 0)
-            return 1u << kFirstBits;
-        return 1u << std::min<unsigned>(kFirstBits - 1 + slab, kLastBits);
-    }
+    static constexpr unsigned kSlabBits = 20;
+    static constexpr std::uint32_t kSlabEntries = 1u << kSlabBits;
+    static constexpr std::uint32_t kSlabMask = kSlabEntries - 1;
+    static constexpr std::size_t kSlabBytes = std::size_t{kSlabEntries} * sizeof(StoreEntry);
     bool AddSlab();
 
     ArenaMemory* memory_;
-    // Per slab, its address less the offset of its first index, so that an entry's
-    // address is this plus its index times 32.
-    std::vector<std::uintptr_t> bias_;
-    std::uint32_t carved_ = 1;   // the next index never handed out
-    std::uint32_t slabEnd_ = 1;  // the end of the slabs held (0 and 1: none held)
+    std::vector<StoreEntry*> slabs_;
+    // The next index never handed out; 0 is none, so the first slab starts at 1.
+    std::uint32_t carved_ = 0;
     std::uint32_t freeList_ = 0;
 };
 

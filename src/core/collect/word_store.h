@@ -190,17 +190,23 @@ class WordStore {
     // A word held, named by a number for as long as it is held (until it is removed
     // or the store emptied): 4 bytes by which a sort or a window keeps a word.
     using WordId = std::uint32_t;
+    // Its text is not taken until asked for (WordText): for a long word that is a
+    // read of a block of text, which a sort does not need.
     struct HeldWord {
         WordId id;
-        std::string_view text;
         std::uint32_t count;
         std::uint32_t range;
         std::uint64_t leadingBytes;  // as GetNextEntry gives them
     };
     // The text of a word held, NUL-terminated.
     std::string_view WordText(WordId id) const { return TextOf(entries_.At(id)); }
-    // Starts loading what WordText(id) will read first.
+    // Starts loading what WordText(id) will read: the word's entry, then, once that is
+    // at hand (asked for some words earlier), the text of a long word.
     void PrefetchWord(WordId id) const { __builtin_prefetch(&entries_.At(id)); }
+    void PrefetchWordText(WordId id) const {
+        if (const std::uint32_t text = entries_.At(id).text)
+            __builtin_prefetch(texts_.At(text));
+    }
 
     // Visits every stored word once, in the order the entries lie in memory rather
     // than by bucket: for a caller that sorts the words anyway, a walk of millions of
@@ -426,7 +432,7 @@ void WordStore::ForEachEntry(Visit visit) const {
         if (entry.count == 0)
             return;
         if constexpr (std::is_invocable_v<Visit, const HeldWord&>)
-            visit(HeldWord{index, TextOf(entry), entry.count, entry.range, LeadingBytes(entry)});
+            visit(HeldWord{index, entry.count, entry.range, LeadingBytes(entry)});
         else if constexpr (std::is_invocable_v<Visit, std::string_view, std::uint32_t,
                                                std::uint64_t, std::uint32_t>)
             visit(TextOf(entry), entry.count, LeadingBytes(entry), entry.range);

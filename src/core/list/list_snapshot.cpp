@@ -38,10 +38,13 @@ void ListSnapshot::Compare(const WordStore* reference, bool referenceOnly) {
         WordStore::WordId id;
     };
     std::vector<Only> only;
-    reference->ForEachEntry([&](const WordStore::HeldWord& word) {
-        referenceTotal_ += word.count;
-        if (referenceOnly && store_->Occurrences(word.text.data(), word.text.size()) == 0)
-            only.push_back({word.leadingBytes, word.text, word.count, word.id});
+    reference->ForEachEntry([&](const WordStore::HeldWord& held) {
+        referenceTotal_ += held.count;
+        if (!referenceOnly)
+            return;
+        const std::string_view word = reference->WordText(held.id);
+        if (store_->Occurrences(word.data(), word.size()) == 0)
+            only.push_back({held.leadingBytes, word, held.count, held.id});
     });
     std::sort(only.begin(), only.end(), [](const Only& x, const Only& y) {
         return x.leadingBytes != y.leadingBytes ? x.leadingBytes < y.leadingBytes

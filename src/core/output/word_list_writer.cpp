@@ -279,13 +279,16 @@ void WriteRangeRecord(std::FILE* stream, std::string_view word, std::uint32_t co
 }
 
 // Walks a sorted array and hands each record to write, fetching the words a few
-// places ahead: in sorted order they lie anywhere in the store.
+// places ahead: in sorted order they lie anywhere in the store. A long word's text is
+// fetched once its entry, which names it, has come.
 template <typename Keyed, typename Write>
 void ForEachSorted(const WordStore& store, const std::vector<Keyed>& keyed, Write write) {
     constexpr std::size_t kAhead = 8;
     for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (i + 2 * kAhead < keyed.size())
+            store.PrefetchWord(keyed[i + 2 * kAhead].id);
         if (i + kAhead < keyed.size())
-            store.PrefetchWord(keyed[i + kAhead].id);
+            store.PrefetchWordText(keyed[i + kAhead].id);
         write(keyed[i]);
     }
 }

@@ -459,8 +459,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 48 bytes of text hold two texts of 16 and the 8 bytes a block keeps free.
         Refusal{"TextBlock", 4096, 1, -1, "a_long_word_", 2},
-        // The heads come first, then the first slab of 1024 entries (index 0 unused).
-        Refusal{"EntrySlab", 4096, -1, 2, "w", 1023},
+        // The heads come first, then the first slab of entries.
+        Refusal{"EntrySlab", 4096, -1, 1, "w", 0},
         // The fifth word is in; the table that should double for it stays as it is.
         Refusal{"BucketDoubling", 4, -1, 2, "w", 5}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.what; });
