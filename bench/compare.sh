@@ -19,6 +19,9 @@
 #   CLI                      time this tarvolen-cli instead of building one (to
 #                            measure an older build against the same corpora)
 #   MERGE_BENCH              the merge_bench to run with CLI (default: the build's)
+#   GROWTH=0                 skip the store's growth (10, 40 and 80 million distinct words;
+#                            3.2 GB at the largest)
+#   GROWTH_BENCH             the store_growth_bench to run with CLI (default: the build's)
 set -euo pipefail
 
 runs=${1:-5}
@@ -106,7 +109,7 @@ if [ -n "${CLI:-}" ]; then
     cli=$CLI
 else
     cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" --target tarvolen-cli merge_bench word_break_bench >/dev/null
+    cmake --build "$build" --target tarvolen-cli merge_bench word_break_bench store_growth_bench >/dev/null
     cli="$build/src/cli/tarvolen-cli"
 fi
 
@@ -268,4 +271,13 @@ if [ "${KEYWORDS:-1}" = 1 ] && [ -f "$cache/zipf3m.txt" ] && { [ -f "$cache/en_m
         "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${theirs[@]}" | median)" \
         "$(printf '%s\n' "${ratios[@]}" | median)" 1.50 \
         "$(printf '%s\n' "${rss[@]}" | sort -g | tail -n 1 | awk '{ printf "%.0f", $1 / 1024 }')"
+fi
+
+# The store as the list grows: time and memory per distinct word at 10, 40 and 80
+# million generated words, each size in a process of its own (targets: 80M against
+# 10M at most 1.3 times per word; at most 48 bytes a word).
+growth_bench=${GROWTH_BENCH:-$build/bench/store_growth_bench}
+if [ "${GROWTH:-1}" = 1 ] && [ -x "$growth_bench" ]; then
+    echo
+    "$growth_bench" -r "$runs" 10 40 80
 fi

@@ -11,16 +11,23 @@
 
 namespace tarvolen::testing {
 
-// Heap blocks with guard bytes behind them: a write past the arena shows up when the
-// block is released. Requests can be refused by size or from some request on.
+// Heap blocks with guard bytes behind them: a write past a block shows up when the
+// block is released. Requests can be refused from some request on, counting all of
+// them or only those of one use.
 class FakeArenaMemory : public ArenaMemory {
   public:
     static constexpr std::size_t kGuard = 64;
     static constexpr unsigned char kGuardByte = 0xA5;
 
-    char* Obtain(std::size_t bytes) override {
+    char* Obtain(std::size_t bytes, Use use) override {
         requests.push_back(bytes);
-        if (refuseFrom >= 0 && static_cast<int>(requests.size()) > refuseFrom)
+        (use == Use::Text ? textRequests : tableRequests).push_back(bytes);
+        const auto refusedFrom = [](int from, std::size_t made) {
+            return from >= 0 && static_cast<int>(made) > from;
+        };
+        if (refusedFrom(refuseFrom, requests.size()) ||
+            refusedFrom(use == Use::Text ? refuseTextFrom : refuseTablesFrom,
+                        (use == Use::Text ? textRequests : tableRequests).size()))
             return nullptr;
         char* block = new char[bytes + kGuard];
         std::memset(block + bytes, kGuardByte, kGuard);
@@ -32,14 +39,20 @@ class FakeArenaMemory : public ArenaMemory {
         EXPECT_EQ(live[block], bytes);
         for (std::size_t i = 0; i < kGuard; ++i) {
             EXPECT_EQ(static_cast<unsigned char>(block[bytes + i]), kGuardByte)
-                << "written past the arena at +" << i;
+                << "written past the block at +" << i;
         }
         live.erase(block);
         delete[] block;
     }
 
-    int refuseFrom = -1;  // number of requests granted before refusing; -1 never
+    // The number of requests granted before refusing (-1: never): of all, of the
+    // text blocks, of the tables (entries and heads).
+    int refuseFrom = -1;
+    int refuseTextFrom = -1;
+    int refuseTablesFrom = -1;
     std::vector<std::size_t> requests;
+    std::vector<std::size_t> textRequests;
+    std::vector<std::size_t> tableRequests;
     std::map<char*, std::size_t> live;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -8,61 +8,53 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
-#include <vector>
 
-#include "core/collect/bucket_heads.h"
+#include "core/collect/arena_memory.h"
+#include "core/collect/bucket_table.h"
+#include "core/collect/entry_slabs.h"
+#include "core/collect/text_blocks.h"
 #include "core/collect/word_key.h"
 
 namespace tarvolen {
 
 class MessagePort;
 
-// Where the store gets its text arena from. The default maps anonymous memory; tests
-// substitute a source that refuses, to walk the out-of-memory paths.
-class ArenaMemory {
-  public:
-    virtual ~ArenaMemory() = default;
-    // nullptr when the memory cannot be had.
-    virtual char* Obtain(std::size_t bytes) = 0;
-    virtual void Release(char* block, std::size_t bytes) = 0;
-};
-
-ArenaMemory& SystemArenaMemory();
-
 // The word list: every distinct word with its number of occurrences.
 //
-// Word texts are packed back to back, NUL-terminated, in one large text arena; the
-// entries live in a chained hash table with a fixed number of buckets, so it never
-// rehashes. AddWord first copies the word to the free end of the arena; that copy is
-// the lookup key, and if the word is new it simply becomes the stored text by moving
-// the write position past it, so a new word is copied exactly once and a known word
-// costs no allocation. When the arena is full, every live word moves into a larger
-// arena in one pass that also compacts it, and the entries move to the second of two
-// tables (a growth re-inserts in iteration order, which reverses each chain).
+// Each word has a 32-byte entry, in slabs that never move. A word of up to 12 bytes
+// lives in its entry alone; a longer one also has its text in a block of text that
+// never moves. The entries are chained from a power-of-two table of bucket heads,
+// which doubles when the entries come to outnumber its buckets: the doubling links
+// every entry anew, walking the slabs in memory order, and moves nothing. So the time
+// per word stays flat however long the list grows, and a view of a word stays valid
+// until the word is removed or the store emptied. A known word costs no allocation
+// and writes nothing but its counts.
 //
-// Entries come from blocks of kBlockSize and return to a free list; blocks are only
-// released when the whole table is emptied.
+// All its memory comes from an ArenaMemory. When that refuses what a new word needs,
+// the store says so once and from then on counts only the words it holds, until it is
+// cleared.
 class WordStore {
   public:
     static constexpr std::uint32_t kInitialCapacity = 188'743'680;  // 180 MiB
     static constexpr std::uint32_t kGrowthStep = 52'428'800;        // 50 MiB
-    static constexpr std::uint32_t kBucketCount = BucketHeads::kBucketCount;
-    static constexpr int kBlockSize = 10;
+    static constexpr std::uint32_t kInitialBuckets = 4096;
 
     static constexpr const char* kNoArenaText = "Unable to allocate memory buffer";
     static constexpr const char* kGrowthFailedText = "out of memory!";
 
     struct Options {
+        // The first block of text, and each further one.
         std::uint32_t initialCapacity = kInitialCapacity;
         std::uint32_t growthStep = kGrowthStep;
-        ArenaMemory* memory = nullptr;  // nullptr: SystemArenaMemory()
+        std::uint32_t initialBuckets = kInitialBuckets;  // rounded up to a power of two
+        ArenaMemory* memory = nullptr;                   // nullptr: SystemArenaMemory()
         // The process's exit status when no arena can be had: the desktop program
         // ends quietly, a command line reports a failure.
         int exitStatusWithoutArena = 0;
     };
 
-    // Obtains the arena (the initial capacity, else half of it) and the tables. When
-    // no arena can be had, or the tables cannot beside it, shows kNoArenaText through
+    // Obtains the first block of text (the initial capacity, else half of it) and the
+    // cache of recent words. When they cannot be had, shows kNoArenaText through
     // messages and ends the process with options.exitStatusWithoutArena.
     explicit WordStore(MessagePort& messages);
     WordStore(MessagePort& messages, const Options& options);
@@ -107,7 +99,7 @@ class WordStore {
     void AddWordRepeated(const char* word, std::size_t length, std::uint32_t count);
 
     // A store for words on their way to this one: the same messages, memory and exit
-    // status when no arena can be had, with an arena of its own of capacity bytes.
+    // status when no arena can be had, with text blocks of capacity bytes.
     std::unique_ptr<WordStore> MakeScratch(std::uint32_t capacity) const;
 
     // Starts the next document: from here on, the first occurrence of a word adds one
@@ -162,17 +154,16 @@ class WordStore {
     void RemoveWord(const char* word);
 
     // Number of distinct words held.
-    std::int32_t Count() const { return current_->entryCount; }
+    std::int32_t Count() const { return entryCount_; }
 
-    // Discards every word and rewinds the arena; the capacity stays.
+    // Discards every word and rewinds the text blocks, which stay.
     void Clear();
     // The same for words about to come back in another form: the documents read stay
     // counted.
     void ClearWords();
 
-    // Iteration: bucket order, and within a bucket the newest entry first. Between two
-    // GetNext calls the caller may RemoveWord the word just returned; AddWord and Clear
-    // must not happen while an iteration is open.
+    // Iteration: bucket order. Between two GetNext calls the caller may RemoveWord the
+    // word just returned; AddWord and Clear must not happen while an iteration is open.
     class Position {
       public:
         bool operator==(const Position&) const = default;
@@ -186,27 +177,49 @@ class WordStore {
     static Position EndPosition();
     // Copies the word at pos; moves pos on.
     void GetNextWord(Position& pos, std::string& word, std::uint32_t& count) const;
-    // Views the stored text at pos (valid until the next AddWord or Clear); moves pos on.
+    // Views the stored text at pos; moves pos on. Every view of a stored text ends in
+    // a NUL, and stays valid until the word is removed or the store emptied.
     void GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count) const;
     // The same, and also the first 8 bytes of the word as one big-endian number,
     // NUL-padded: two such numbers, when unequal, order their words as WordOrder
-    // does. For a word shorter than kInlineBytes neither this nor the view's length
-    // needs a read of the arena, which a sort of millions of words feels.
+    // does, and neither this nor the view's length of a word of up to 12 bytes needs
+    // a read beyond its entry, which a sort of millions of words feels.
     void GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count,
                       std::uint64_t& leadingBytes) const;
 
-    // Visits every stored word once, as visit(word, count, leadingBytes) with what
-    // GetNextEntry gives, or visit(word, count, leadingBytes, range), in the order the
-    // entries lie in memory rather than by bucket: for a caller that sorts the words
-    // anyway, a walk of millions of them then reads its memory in sequence. The store
-    // must not change meanwhile.
+    // A word held, named by a number for as long as it is held (until it is removed
+    // or the store emptied): 4 bytes by which a sort or a window keeps a word.
+    using WordId = std::uint32_t;
+    // Its text is not taken until asked for (WordText): for a long word that is a
+    // read of a block of text, which a sort does not need.
+    struct HeldWord {
+        WordId id;
+        std::uint32_t count;
+        std::uint32_t range;
+        std::uint64_t leadingBytes;  // as GetNextEntry gives them
+    };
+    // The text of a word held, NUL-terminated.
+    std::string_view WordText(WordId id) const { return TextOf(entries_.At(id)); }
+    // Starts loading what WordText(id) will read: the word's entry, then, once that is
+    // at hand (asked for some words earlier), the text of a long word.
+    void PrefetchWord(WordId id) const { __builtin_prefetch(&entries_.At(id)); }
+    void PrefetchWordText(WordId id) const {
+        if (const std::uint32_t text = entries_.At(id).text)
+            __builtin_prefetch(texts_.At(text));
+    }
+
+    // Visits every stored word once, in the order the entries lie in memory rather
+    // than by bucket: for a caller that sorts the words anyway, a walk of millions of
+    // them then reads its memory in sequence. visit(const HeldWord&), or with what
+    // GetNextEntry gives: visit(word, count, leadingBytes), or visit(word, count,
+    // leadingBytes, range). The store must not change meanwhile.
     template <typename Visit>
     void ForEachEntry(Visit visit) const;
 
     // A walk of the entries in the order they lie in memory during which words may be
     // added and the word it last gave removed: for a store that hands some of its words
-    // elsewhere while it takes in others. A growth or an emptying moves the entries, and
-    // the sweep then starts over from the first, so it may give a word a second time.
+    // elsewhere while it takes in others. An emptying (or a Swap) starts the sweep over
+    // from the first entry, so it may then give a word a second time.
     struct Sweep {
         std::uint32_t index = 1;
         std::uint64_t generation = 0;
@@ -221,61 +234,26 @@ class WordStore {
     // made with the same messages and arena memory (MakeScratch makes such a store).
     void Swap(WordStore& other);
 
-    // Introspection, mainly for tests and benchmarks.
-    std::uint32_t Capacity() const { return capacity_; }
-    std::size_t BytesUsed() const { return writePos_; }
-    const char* ArenaBegin() const { return arena_; }
-    // True after a growth failed; the store then counts only words it holds already.
+    // Introspection, mainly for tests and benchmarks: the bytes of the text blocks
+    // held and of those taken by texts, and the buckets of the table (0 while empty).
+    std::size_t Capacity() const { return texts_.Capacity(); }
+    std::size_t BytesUsed() const { return texts_.Used(); }
+    std::uint32_t Buckets() const { return buckets_.Buckets(); }
+    // True after the memory refused a growth; the store then counts only words it
+    // holds already, until Clear.
     bool GrowthFailed() const { return growthFailed_; }
 
   private:
-    // Entries are named by 32-bit indexes (0: none) into per-table slabs, so that a
-    // chain head takes 4 bytes: 32 MB of heads instead of 64, half the pages touched.
-    // Blocks of kBlockSize are carved from the slabs; a slab is mapped when the first
-    // block needs it and only the pages actually used cost memory.
-    static constexpr unsigned kSlabShift = 20;
-    static constexpr std::uint32_t kSlabEntries = 1u << kSlabShift;
-    static constexpr std::uint32_t kSlabMask = kSlabEntries - 1;
-    // The entry keeps the first kInlineBytes bytes of the key, so a word shorter than
-    // that is compared without reading the arena at all (most words of most texts);
-    // 12 rather than all 20 keeps an entry at 24 bytes, which for millions of words
-    // is the bulk of the memory.
+    using Entry = StoreEntry;
+    // The bytes of a word an entry holds; a longer word's text is in the text blocks.
     static constexpr std::size_t kInlineBytes = 12;
-
-    struct Entry {
-        std::uint64_t keyA;   // Key::a
-        std::uint32_t keyB;   // the low half of Key::b: bytes 8..11
-        std::uint32_t next;   // the following entry of the chain or of the free list
-        std::uint32_t count;  // occurrences
-        std::uint32_t text;   // offset of the NUL-terminated text in the arena
-        // Documents the word was counted in, and the last of them: a word met again
-        // in the same document finds its number here and leaves the range be, so the
-        // range costs neither a lookup nor a set of documents.
-        std::uint32_t range;
-        std::uint32_t lastDocument;
-    };
-    static_assert(sizeof(Entry) == 32);
-
-    struct Table {
-        BucketHeads heads;  // allocated from the first entry on until emptied
-        std::int32_t entryCount = 0;
-        std::uint32_t freeList = 0;
-        std::uint32_t carved = 0;  // entries handed out of the slabs as blocks so far
-        std::vector<Entry*> slabs;
-
-        Entry& At(std::uint32_t index) const {
-            return slabs[index >> kSlabShift][index & kSlabMask];
-        }
-        void Swap(Table& other);
-    };
 
     // Recently counted words by tag, direct-mapped: most of a text's words are a few
     // thousand frequent ones, and for them this small array (which stays in the
     // processor's cache) names the entry at once, with neither the hash nor the
-    // chain head, a 64-byte line of the 32 MB array per word. A slot is only a
-    // hint: the entry's key is compared all the same, and the slot is overwritten by
-    // the next word found through the chains. Slots are forgotten whenever their
-    // entries could move or be freed (growth, removal, emptying).
+    // chain head. A slot is only a hint: the entry's key is compared all the same,
+    // and the slot is overwritten by the next word found through the chains. Slots
+    // are forgotten whenever their entries could be freed (removal, emptying).
     struct CacheSlot {
         std::uint32_t tag;
         std::uint32_t index;  // 0: empty
@@ -296,8 +274,7 @@ class WordStore {
     static std::uint32_t HashOf(const char* word, std::size_t length, const Key& key) {
         return length <= kKeyBytes ? HashOfKey(key, length) : Hash(word, length);
     }
-    // The entry holds the word; for a word of kInlineBytes or more this reads the
-    // rest of the stored text.
+    // The entry holds the word; word[length] is its NUL.
     inline bool Matches(const Entry& entry, const Key& key, const char* word,
                         std::size_t length) const;
     // Saturates rather than wraps: a wrapped count of 0 would break the invariant that
@@ -312,61 +289,43 @@ class WordStore {
     static std::uint32_t SaturatingSum(std::uint32_t a, std::uint32_t b) {
         return b > UINT32_MAX - a ? UINT32_MAX : a + b;
     }
-    // Equal inline bytes; for a word of kInlineBytes or more, the rest of the text
-    // must still be compared.
-    static bool SameKey(const Entry& x, const Key& y) {
-        return ((x.keyA ^ y.a) | (x.keyB ^ static_cast<std::uint32_t>(y.b))) == 0;
-    }
-    static void SetKey(Entry& x, const Key& y) {
-        x.keyA = y.a;
-        x.keyB = static_cast<std::uint32_t>(y.b);
-    }
 
-    bool ObtainTables();
-    void EmptyTable(Table& table);
-    std::uint32_t NewEntry(Table& table);
-    void AddBlock(Table& table);
-    // Enters a word whose text lies at offset in the arena being filled; returns its
-    // entry.
-    std::uint32_t Insert(Table& table, const Key& key, std::size_t offset, std::uint32_t bucket,
-                         std::uint32_t count, std::uint32_t range);
+    // The entry of the word in its chain, 0 when absent.
+    std::uint32_t Find(const char* word, std::size_t length, const Key& key,
+                       std::uint32_t hash) const;
+    // Enters a word that is not held, with its counts; its entry, or 0 when the
+    // memory refused what it needs (said once, and no new word is entered after).
+    std::uint32_t Insert(const char* word, std::size_t length, const Key& key, std::uint32_t hash,
+                         std::uint32_t count, std::uint32_t range, std::uint32_t lastDocument);
+    void Refused();
+    // Twice the buckets, every entry linked anew.
+    bool DoubleBuckets();
     // AddOccurrences and AddOccurrencesInDocument. Occurrences counted elsewhere leave
     // the document the entry was last counted in as it was (none for a new one), so
     // that the document being read still adds to its range.
     void AddCounted(const char* word, std::size_t length, std::uint32_t count, std::uint32_t range,
                     bool inDocument);
-    // AddWord when the word's copy would reach the arena's end: grows, or after a
-    // failed growth counts the word only if it is present already.
-    void AddWordNearEnd(const char* word, std::size_t length, std::uint32_t hash);
-    // Looks a NUL-terminated word up; nullptr when absent.
-    Entry* Find(const char* word, std::uint32_t bucket) const;
-    // The same through the word's key, comparing the inline bytes first.
-    const Entry* Lookup(const char* word, std::size_t length) const;
-    bool Grow();
-    // The head of the first non-empty bucket from `bucket` on, which it updates.
-    const Entry* FirstEntryFrom(std::uint32_t& bucket) const;
+    // Releases every entry and the heads; the texts are abandoned.
+    void EmptyTable();
     // The entry at pos and its bucket; moves pos on.
     const Entry* Advance(Position& pos, std::uint32_t& bucket) const;
-    // The entry's text; its length is known from the key when shorter than
-    // kInlineBytes.
+    // The entry's text, NUL-terminated; its length is known from the key when the
+    // entry holds it.
     std::string_view TextOf(const Entry& entry) const;
+    static std::uint64_t LeadingBytes(const Entry& entry) { return __builtin_bswap64(entry.keyA); }
 
     MessagePort& messages_;
     ArenaMemory& memory_;
     int exitStatusWithoutArena_;
-    std::uint32_t growthStep_;
-    std::uint32_t capacity_ = 0;
-    char* arena_ = nullptr;
-    std::size_t writePos_ = 0;
-    Table tableA_;
-    Table tableB_;
-    Table* current_ = &tableA_;
+    TextBlocks texts_;
+    EntrySlabs entries_;
+    BucketTable buckets_;
+    std::int32_t entryCount_ = 0;
     CacheSlot* cache_ = nullptr;  // 1 << kCacheBits slots
     bool growthFailed_ = false;
     std::uint32_t document_ = 0;  // the number of the document being read; 0: none
     std::uint64_t documentCount_ = 0;
-    // Counts the emptyings of a table (a growth empties the old one): a Sweep taken
-    // before one starts over.
+    // Counts the emptyings: a Sweep taken before one starts over.
     std::uint64_t generation_ = 0;
 };
 
@@ -382,15 +341,6 @@ inline bool FrequencyOrder(std::uint32_t countA, std::string_view a, std::uint32
     if (countA != countB)
         return countA > countB;
     return WordOrder(a, b);
-}
-
-inline std::uint32_t WordStore::NewEntry(Table& table) {
-    if (table.freeList == 0)
-        AddBlock(table);
-    const std::uint32_t index = table.freeList;
-    table.freeList = table.At(index).next;
-    ++table.entryCount;
-    return index;
 }
 
 // The record is filled field by field: one built whole and then copied would be
@@ -430,56 +380,65 @@ inline void WordStore::AddPrepared(const PreparedWord& word) {
 
 inline bool WordStore::Matches(const Entry& entry, const Key& key, const char* word,
                                std::size_t length) const {
-    if (!SameKey(entry, key))
+    // The key's bytes 12 to 15 are 0 for a word the entry can hold, as the text field
+    // of an entry that holds its word is: one comparison of 16 bytes settles it.
+    std::uint64_t tail;
+    std::memcpy(&tail, &entry.keyB, sizeof tail);
+    if (length <= kInlineBytes)
+        return ((entry.keyA ^ key.a) | (tail ^ key.b)) == 0;
+    if (((entry.keyA ^ key.a) | (entry.keyB ^ static_cast<std::uint32_t>(key.b))) != 0 ||
+        entry.text == 0)
         return false;
-    if (length < kInlineBytes)
-        return true;
-    const char* stored = arena_ + entry.text + kInlineBytes;
+    const char* stored = texts_.At(entry.text) + kInlineBytes;
     if (length > kKeyBytes)
         return std::strcmp(stored, word + kInlineBytes) == 0;
     // The rest of the word with its NUL, compared without a call. A shorter stored
-    // text differs at its own NUL; reading on past it stays below the end of the
-    // arena, which the caller has found to hold more than this word.
+    // text differs at its own NUL; reading on past it stays within its block, which
+    // keeps room at its end for that.
+    static_assert(kKeyBytes + 1 - kInlineBytes <= 4 + TextBlocks::kReadPast);
     return detail::EqualShort(stored, word + kInlineBytes, length + 1 - kInlineBytes);
 }
 
 inline void WordStore::AddWordWithKey(const char* word, std::size_t length, const Key& key,
                                       std::uint32_t tag, std::uint32_t hash, bool hashed) {
-    // The arena test comes first even for a word the cache names, as the copy of the
-    // word into the arena would.
-    if (writePos_ + length + 1 < capacity_) [[likely]] {
-        const CacheSlot slot = cache_[CacheSlotOf(tag)];
-        if (slot.tag == tag && slot.index != 0) [[likely]] {
-            Entry& entry = current_->At(slot.index);
-            if (Matches(entry, key, word, length)) [[likely]] {
-                Count(entry);
-                return;
-            }
+    const CacheSlot slot = cache_[CacheSlotOf(tag)];
+    if (slot.tag == tag && slot.index != 0) [[likely]] {
+        Entry& entry = entries_.At(slot.index);
+        if (Matches(entry, key, word, length)) [[likely]] {
+            Count(entry);
+            return;
         }
     }
     AddUncached(word, length, key, tag, hashed ? hash : HashOf(word, length, key));
 }
 
+inline std::string_view WordStore::TextOf(const Entry& entry) const {
+    if (entry.text != 0) {
+        const char* text = texts_.At(entry.text);
+        return {text, std::strlen(text)};
+    }
+    // The key's bytes are the word's and 0 after it, and no word holds a 0: the
+    // highest byte that is not 0 tells the length.
+    auto bytesIn = [](std::uint64_t key) {
+        return static_cast<std::size_t>((std::bit_width(key) + 7) / 8);
+    };
+    const std::size_t length = entry.keyB != 0 ? 8 + bytesIn(entry.keyB) : bytesIn(entry.keyA);
+    return {reinterpret_cast<const char*>(&entry.keyA), length};
+}
+
 template <typename Visit>
 void WordStore::ForEachEntry(Visit visit) const {
-    const Table& table = *current_;
-    // Every index below `carved` lies in a slab; the free ones (removed, or never
-    // handed out) have a count of 0, which no stored word has.
-    for (std::size_t slab = 0; slab < table.slabs.size(); ++slab) {
-        const std::uint32_t first = static_cast<std::uint32_t>(slab) << kSlabShift;
-        const std::uint32_t end = std::min(table.carved - first, kSlabEntries);
-        const Entry* entries = table.slabs[slab];
-        for (std::uint32_t i = slab == 0 ? 1 : 0; i < end; ++i) {
-            if (entries[i].count == 0)
-                continue;
-            if constexpr (std::is_invocable_v<Visit, std::string_view, std::uint32_t, std::uint64_t,
-                                              std::uint32_t>)
-                visit(TextOf(entries[i]), entries[i].count, __builtin_bswap64(entries[i].keyA),
-                      entries[i].range);
-            else
-                visit(TextOf(entries[i]), entries[i].count, __builtin_bswap64(entries[i].keyA));
-        }
-    }
+    entries_.ForEachCarved([&](std::uint32_t index, const Entry& entry) {
+        if (entry.count == 0)
+            return;
+        if constexpr (std::is_invocable_v<Visit, const HeldWord&>)
+            visit(HeldWord{index, entry.count, entry.range, LeadingBytes(entry)});
+        else if constexpr (std::is_invocable_v<Visit, std::string_view, std::uint32_t,
+                                               std::uint64_t, std::uint32_t>)
+            visit(TextOf(entry), entry.count, LeadingBytes(entry), entry.range);
+        else
+            visit(TextOf(entry), entry.count, LeadingBytes(entry));
+    });
 }
 
 }  // namespace tarvolen

@@ -33,7 +33,7 @@ std::vector<std::uint32_t> SortByNumber(const ListSnapshot& snapshot, bool desce
 
 // The first eight letters of the word, forwards or backwards, as one big-endian
 // number: unequal numbers order their words as the full comparison does, so the
-// texts, scattered over the store's arena, are read again only on equal ones.
+// texts, scattered over the store, are read again only on equal ones.
 std::uint64_t LeadingKey(std::string_view word, bool backwards) {
     std::uint64_t key = 0;
     for (std::size_t i = 0; i < 8 && i < word.size(); ++i) {

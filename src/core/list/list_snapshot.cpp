@@ -10,13 +10,12 @@ namespace tarvolen {
 void ListSnapshot::Take(const WordStore& store, const WordStore* reference, bool referenceOnly) {
     Clear();
     store_ = &store;
-    arena_ = store.ArenaBegin();
     documents_ = store.DocumentCount();
-    offsets_.reserve(static_cast<std::size_t>(store.Count()));
-    ForEachByFrequency(store, [this](std::string_view word, std::uint32_t count) {
+    ids_.reserve(static_cast<std::size_t>(store.Count()));
+    ForEachByFrequency(store, [this](std::uint32_t id, std::uint32_t count) {
         if (runs_.empty() || runs_.back().count != count)
-            runs_.push_back({static_cast<std::uint32_t>(offsets_.size()), count});
-        offsets_.push_back(static_cast<std::uint32_t>(word.data() - arena_));
+            runs_.push_back({static_cast<std::uint32_t>(ids_.size()), count});
+        ids_.push_back(id);
         total_ += count;
     });
     runs_.shrink_to_fit();
@@ -31,17 +30,21 @@ void ListSnapshot::Compare(const WordStore* reference, bool referenceOnly) {
     if (reference == nullptr)
         return;
 
-    referenceArena_ = reference->ArenaBegin();
+    reference_ = reference;
     struct Only {
         std::uint64_t leadingBytes;
         std::string_view word;
         std::uint32_t count;
+        WordStore::WordId id;
     };
     std::vector<Only> only;
-    reference->ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
-        referenceTotal_ += count;
-        if (referenceOnly && store_->Occurrences(word.data(), word.size()) == 0)
-            only.push_back({leading, word, count});
+    reference->ForEachEntry([&](const WordStore::HeldWord& held) {
+        referenceTotal_ += held.count;
+        if (!referenceOnly)
+            return;
+        const std::string_view word = reference->WordText(held.id);
+        if (store_->Occurrences(word.data(), word.size()) == 0)
+            only.push_back({held.leadingBytes, word, held.count, held.id});
     });
     std::sort(only.begin(), only.end(), [](const Only& x, const Only& y) {
         return x.leadingBytes != y.leadingBytes ? x.leadingBytes < y.leadingBytes
@@ -49,11 +52,11 @@ void ListSnapshot::Compare(const WordStore* reference, bool referenceOnly) {
     });
     referenceOnly_.reserve(only.size());
     for (const Only& word : only)
-        referenceOnly_.push_back(static_cast<std::uint32_t>(word.word.data() - referenceArena_));
+        referenceOnly_.push_back(word.id);
 
     // The reference's own words came with their counts; the list's are looked up.
     referenceCounts_.reserve(size());
-    for (std::size_t row = 0; row < offsets_.size(); ++row) {
+    for (std::size_t row = 0; row < ids_.size(); ++row) {
         const std::string_view word = Word(row);
         referenceCounts_.push_back(reference->Occurrences(word.data(), word.size()));
     }
@@ -63,7 +66,7 @@ void ListSnapshot::Compare(const WordStore* reference, bool referenceOnly) {
 
 void ListSnapshot::Clear() {
     // Swapped rather than cleared: a list that shrank gives its memory back.
-    std::vector<std::uint32_t>().swap(offsets_);
+    std::vector<std::uint32_t>().swap(ids_);
     std::vector<Run>().swap(runs_);
     std::vector<std::uint32_t>().swap(referenceOnly_);
     std::vector<std::uint32_t>().swap(referenceCounts_);
@@ -71,6 +74,11 @@ void ListSnapshot::Clear() {
     documents_ = 0;
     referenceTotal_ = 0;
     comparing_ = false;
+}
+
+std::string_view ListSnapshot::Word(std::size_t row) const {
+    return InList(row) ? store_->WordText(ids_[row])
+                       : reference_->WordText(referenceOnly_[row - ids_.size()]);
 }
 
 std::uint32_t ListSnapshot::Count(std::size_t row) const {

@@ -15,8 +15,8 @@ class WordStore;
 // FrequencyOrder, so that a row's index is its rank less one whatever order the
 // window sorts by.
 //
-// A row is a reference to the store's text, its offset in the arena: 4 bytes, and
-// nothing of the text is copied. The counts are not kept per row: in FrequencyOrder
+// A row is a reference to the store's word, its id there: 4 bytes, and nothing of the
+// text is copied. The counts are not kept per row: in FrequencyOrder
 // they never rise, so each distinct count is kept once with the first row that has
 // it (a list of millions of words has a few thousand distinct counts), and a row's
 // count is found by a binary search among them. A row's range is looked up in the
@@ -24,12 +24,12 @@ class WordStore;
 //
 // Compared with a reference list, every row also keeps its count in the reference (4
 // bytes), and the reference's words the list lacks may follow the list's rows, in
-// WordOrder, with a count of 0 and no rank (4 bytes more each, an offset in the
-// reference's arena).
+// WordOrder, with a count of 0 and no rank (4 bytes more each, an id in the
+// reference).
 //
-// The offsets stay readable until either store next adds or clears words: a growth
-// moves the texts, and Clear lets new ones overwrite them. The owner takes a new
-// snapshot after every change of the list and reads none of the old one meanwhile.
+// The ids name their words until either store next removes or clears words. The
+// owner takes a new snapshot after every change of the list and reads none of the old
+// one meanwhile.
 class ListSnapshot {
   public:
     ListSnapshot() = default;
@@ -44,18 +44,15 @@ class ListSnapshot {
     void Compare(const WordStore* reference, bool referenceOnly);
     void Clear();
 
-    std::size_t size() const { return offsets_.size() + referenceOnly_.size(); }
+    std::size_t size() const { return ids_.size() + referenceOnly_.size(); }
     bool empty() const { return size() == 0; }
     // Whether the row is one of the list's own words; the rest are the reference's only.
-    bool InList(std::size_t row) const { return row < offsets_.size(); }
+    bool InList(std::size_t row) const { return row < ids_.size(); }
 
     std::uint32_t Count(std::size_t row) const;
-    std::string_view Word(std::size_t row) const { return Text(row); }
-    // The row's word as a NUL-terminated text, as RemoveWord takes it.
-    const char* Text(std::size_t row) const {
-        return InList(row) ? arena_ + offsets_[row]
-                           : referenceArena_ + referenceOnly_[row - offsets_.size()];
-    }
+    // The row's word; its text ends in a NUL, as RemoveWord takes it.
+    std::string_view Word(std::size_t row) const;
+    const char* Text(std::size_t row) const { return Word(row).data(); }
     // The number of documents the word was counted in (0 for the reference's words).
     std::uint32_t Range(std::size_t row) const;
     // All occurrences of all words of the list: what the percentages are of.
@@ -73,7 +70,7 @@ class ListSnapshot {
 
     // Bytes held beyond the store, for the benchmark of memory per word.
     std::size_t BytesHeld() const {
-        return (offsets_.capacity() + referenceOnly_.capacity() + referenceCounts_.capacity()) *
+        return (ids_.capacity() + referenceOnly_.capacity() + referenceCounts_.capacity()) *
                    sizeof(std::uint32_t) +
                runs_.capacity() * sizeof(Run);
     }
@@ -85,9 +82,8 @@ class ListSnapshot {
     };
 
     const WordStore* store_ = nullptr;
-    const char* arena_ = nullptr;
-    const char* referenceArena_ = nullptr;
-    std::vector<std::uint32_t> offsets_;
+    const WordStore* reference_ = nullptr;
+    std::vector<std::uint32_t> ids_;
     std::vector<Run> runs_;  // by firstRow, the counts falling
     std::vector<std::uint32_t> referenceOnly_;
     std::vector<std::uint32_t> referenceCounts_;  // per row, while comparing

@@ -191,55 +191,40 @@ class BusyScope {
     BusyIndicator* busy_;
 };
 
-// Each word by reference (its offset in the store's arena), with the first eight
-// bytes of its text as one big-endian number, NUL-padded, which the store gives
-// without reading the text. Words hold no NUL, so unequal keys order two words
-// exactly as WordOrder does; only on equal keys must the sort look at the texts
-// themselves, which lie scattered over the arena and cost a cache miss each.
-// 16 bytes a word: for millions of words the sort array is the largest block of
-// memory after the store itself.
+// Each word by reference (its id in the store), with the first eight bytes of its
+// text as one big-endian number, NUL-padded, which the store gives without reading
+// the text. Words hold no NUL, so unequal keys order two words exactly as WordOrder
+// does; only on equal keys must the sort look at the texts themselves, which lie
+// scattered over the store and cost a cache miss each. 16 bytes a word: for millions
+// of words the sort array is the largest block of memory after the store itself.
 struct KeyedWord {
     std::uint64_t key;
-    std::uint32_t offset;
-    std::uint32_t length;
+    WordStore::WordId id;
 };
 
 struct KeyedEntry {
     std::uint64_t key;
-    std::uint32_t offset;
+    WordStore::WordId id;
     std::uint32_t count;
 };
 
-std::uint32_t OffsetOf(const WordStore& store, std::string_view word) {
-    return static_cast<std::uint32_t>(word.data() - store.ArenaBegin());
-}
-
-std::string_view TextAt(const WordStore& store, std::uint32_t offset) {
-    return store.ArenaBegin() + offset;
-}
-
-// One record per stored word, in no particular order (they are sorted next); make
-// builds it from the word's key, its arena offset, its text and its count.
+// One record per stored word, in no particular order (they are sorted next).
 template <typename Keyed, typename Make>
 std::vector<Keyed> CollectKeyed(const WordStore& store, Make make) {
     std::vector<Keyed> keyed;
     keyed.reserve(static_cast<std::size_t>(store.Count()));
-    store.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t key) {
-        keyed.push_back(make(key, OffsetOf(store, word), word, count));
-    });
+    store.ForEachEntry([&](const WordStore::HeldWord& word) { keyed.push_back(make(word)); });
     return keyed;
 }
 
 std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
-    auto keyed = CollectKeyed<KeyedWord>(
-        store, [](std::uint64_t key, std::uint32_t offset, std::string_view word, std::uint32_t) {
-            return KeyedWord{key, offset, static_cast<std::uint32_t>(word.size())};
-        });
-    const char* arena = store.ArenaBegin();
-    std::sort(keyed.begin(), keyed.end(), [arena](const KeyedWord& a, const KeyedWord& b) {
+    auto keyed = CollectKeyed<KeyedWord>(store, [](const WordStore::HeldWord& word) {
+        return KeyedWord{word.leadingBytes, word.id};
+    });
+    std::sort(keyed.begin(), keyed.end(), [&store](const KeyedWord& a, const KeyedWord& b) {
         if (a.key != b.key)
             return a.key < b.key;
-        return WordOrder({arena + a.offset, a.length}, {arena + b.offset, b.length});
+        return WordOrder(store.WordText(a.id), store.WordText(b.id));
     });
     return keyed;
 }
@@ -247,7 +232,7 @@ std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
 // A KeyedEntry that also carries the word's range, for the lists that write it.
 struct KeyedRangeEntry {
     std::uint64_t key;
-    std::uint32_t offset;
+    WordStore::WordId id;
     std::uint32_t count;
     std::uint32_t range;
 };
@@ -262,26 +247,22 @@ void SortInFrequencyOrder(const WordStore& store, std::vector<Keyed>& keyed) {
             return a.count > b.count;
         if (a.key != b.key)
             return a.key < b.key;
-        return FrequencyOrder(a.count, TextAt(store, a.offset), b.count, TextAt(store, b.offset));
+        return FrequencyOrder(a.count, store.WordText(a.id), b.count, store.WordText(b.id));
     });
 }
 
 std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store) {
-    auto keyed = CollectKeyed<KeyedEntry>(
-        store, [](std::uint64_t key, std::uint32_t offset, std::string_view, std::uint32_t count) {
-            return KeyedEntry{key, offset, count};
-        });
+    auto keyed = CollectKeyed<KeyedEntry>(store, [](const WordStore::HeldWord& word) {
+        return KeyedEntry{word.leadingBytes, word.id, word.count};
+    });
     SortInFrequencyOrder(store, keyed);
     return keyed;
 }
 
 std::vector<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store) {
-    std::vector<KeyedRangeEntry> keyed;
-    keyed.reserve(static_cast<std::size_t>(store.Count()));
-    store.ForEachEntry(
-        [&](std::string_view word, std::uint32_t count, std::uint64_t key, std::uint32_t range) {
-            keyed.push_back({key, OffsetOf(store, word), count, range});
-        });
+    auto keyed = CollectKeyed<KeyedRangeEntry>(store, [](const WordStore::HeldWord& word) {
+        return KeyedRangeEntry{word.leadingBytes, word.id, word.count, word.range};
+    });
     SortInFrequencyOrder(store, keyed);
     return keyed;
 }
@@ -298,15 +279,17 @@ void WriteRangeRecord(std::FILE* stream, std::string_view word, std::uint32_t co
                 format);
 }
 
-// Walks a sorted array and hands each text to write, fetching the texts a few
-// places ahead: in sorted order they lie anywhere in the arena.
+// Walks a sorted array and hands each record to write, fetching the words a few
+// places ahead: in sorted order they lie anywhere in the store. A long word's text is
+// fetched once its entry, which names it, has come.
 template <typename Keyed, typename Write>
 void ForEachSorted(const WordStore& store, const std::vector<Keyed>& keyed, Write write) {
     constexpr std::size_t kAhead = 8;
-    const char* arena = store.ArenaBegin();
     for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (i + 2 * kAhead < keyed.size())
+            store.PrefetchWord(keyed[i + 2 * kAhead].id);
         if (i + kAhead < keyed.size())
-            __builtin_prefetch(arena + keyed[i + kAhead].offset);
+            store.PrefetchWordText(keyed[i + kAhead].id);
         write(keyed[i]);
     }
 }
@@ -411,9 +394,9 @@ void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_
 }
 
 void ForEachByFrequency(const WordStore& store,
-                        const std::function<void(std::string_view, std::uint32_t)>& visit) {
+                        const std::function<void(std::uint32_t, std::uint32_t)>& visit) {
     for (const KeyedEntry& entry : SortedKeyedEntries(store))
-        visit(TextAt(store, entry.offset), entry.count);
+        visit(entry.id, entry.count);
 }
 
 std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind) {
@@ -422,12 +405,12 @@ std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind) {
     switch (kind) {
         case ListKind::Words:
             for (const KeyedWord& word : SortedKeyedWords(store))
-                entries.push_back({{store.ArenaBegin() + word.offset, word.length}, 0, 0});
+                entries.push_back({store.WordText(word.id), 0, 0});
             break;
         case ListKind::Frequency:
         case ListKind::Range:
             for (const KeyedRangeEntry& entry : SortedKeyedRanges(store))
-                entries.push_back({TextAt(store, entry.offset), entry.count, entry.range});
+                entries.push_back({store.WordText(entry.id), entry.count, entry.range});
             break;
     }
     return entries;
@@ -493,7 +476,7 @@ void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFor
     if (WriteJoined(stream, store, ListKind::Words, format))
         return;
     ForEachSorted(store, SortedKeyedWords(store), [&](const KeyedWord& word) {
-        WriteWord(stream, {store.ArenaBegin() + word.offset, word.length}, format);
+        WriteWord(stream, store.WordText(word.id), format);
     });
 }
 
@@ -501,7 +484,7 @@ void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const Reco
     if (WriteJoined(stream, store, ListKind::Frequency, format))
         return;
     ForEachSorted(store, SortedKeyedEntries(store), [&](const KeyedEntry& entry) {
-        WriteFrequencyRecord(stream, TextAt(store, entry.offset), entry.count, format);
+        WriteFrequencyRecord(stream, store.WordText(entry.id), entry.count, format);
     });
 }
 
@@ -533,7 +516,7 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     try {
         ForEachSorted(store, words, [&](const KeyedWord& word) {
             stop.Every();
-            WriteWord(file.stream(), {store.ArenaBegin() + word.offset, word.length}, format);
+            WriteWord(file.stream(), store.WordText(word.id), format);
         });
         stop.Now();
     } catch (const WriteStopped&) {
@@ -566,7 +549,7 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
         [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
             ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
                 every();
-                WriteFrequencyRecord(stream, TextAt(store, entry.offset), entry.count, format);
+                WriteFrequencyRecord(stream, store.WordText(entry.id), entry.count, format);
             });
         });
 }
@@ -603,7 +586,7 @@ void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFo
     if (WriteJoined(stream, store, ListKind::Range, format))
         return;
     ForEachSorted(store, SortedKeyedRanges(store), [&](const KeyedRangeEntry& entry) {
-        WriteRangeRecord(stream, TextAt(store, entry.offset), entry.count, entry.range, format);
+        WriteRangeRecord(stream, store.WordText(entry.id), entry.count, entry.range, format);
     });
 }
 
@@ -623,7 +606,7 @@ WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options
         [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
             ForEachSorted(store, entries, [&](const KeyedRangeEntry& entry) {
                 every();
-                WriteRangeRecord(stream, TextAt(store, entry.offset), entry.count, entry.range,
+                WriteRangeRecord(stream, store.WordText(entry.id), entry.count, entry.range,
                                  format);
             });
         });

@@ -121,10 +121,10 @@ void WriteListRecord(std::FILE* stream, ListKind kind, const ListEntry& entry,
                      const RecordFormat& format);
 
 // The store's words with their counts in FrequencyOrder, handed to visit one by one
-// with no array of views in between: for a caller that keeps less of each word than a
-// view.
+// as their ids in the store (WordStore::WordId) with no array of views in between:
+// for a caller that keeps less of each word than a view.
 void ForEachByFrequency(const WordStore& store,
-                        const std::function<void(std::string_view, std::uint32_t)>& visit);
+                        const std::function<void(std::uint32_t, std::uint32_t)>& visit);
 
 // The records of the whole list, to an already open stream (a file or standard output);
 // the caller owns the stream and must still flush or close it and check that.

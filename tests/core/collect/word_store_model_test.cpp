@@ -2,6 +2,7 @@
 // growths forced by a tiny arena must always hold exactly what the map holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "core/collect/word_store.h"
+#include "support/fake_arena_memory.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 
@@ -304,6 +306,113 @@ TEST(WordStoreModelTest, ADocumentCountedInPartsCountsOnce) {
         }
     }
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// From a table of one bucket and text blocks of 64 bytes, through many doublings and
+// growths, words added one by one and with counts and ranges, in documents and
+// outside them, removed and cleared, must be held exactly as a map holds them. In
+// some rounds the memory refuses from some request on: from the refusal to the next
+// Clear no new word comes in (but the one a table that cannot double was making
+// room for), and the words held go on counting.
+TEST(WordStoreModelTest, GrowingFromATinyTableMatchesAMap) {
+    struct Record {
+        std::uint32_t count = 0;
+        std::uint32_t range = 0;
+        std::uint32_t lastDocument = 0;
+        bool operator==(const Record& other) const {
+            return count == other.count && range == other.range;
+        }
+    };
+    using Records = std::map<std::string, Record>;
+    std::mt19937 rng(29);
+    Vocabulary vocabulary(rng);
+    std::uniform_int_distribution<int> operation(0, 999);
+    std::uniform_int_distribution<std::uint32_t> amount(1, 6);
+    std::uniform_int_distribution<int> refusal(5, 60);
+
+    for (int round = 0; round < 8; ++round) {
+        testing::FakeArenaMemory memory;
+        if (round % 2 == 1)
+            memory.refuseFrom = refusal(rng);
+        testing::FakeMessages messages;
+        WordStore::Options options = testing::SmallStoreOptions(64);
+        options.initialBuckets = 1;
+        options.memory = &memory;
+        std::uint32_t mostBuckets = 0;
+        {
+            WordStore store(messages, options);
+            Records model;
+            std::uint32_t document = 0;
+            bool refused = false;
+            // What the store holds of word now, against the model, after an addition
+            // that may have been the one refused.
+            const auto settle = [&](const std::string& word, const Record& made) {
+                const bool refusedNow = !refused && !messages.shown.empty();
+                refused = refused || refusedNow;
+                if (model.count(word) != 0 || !refused ||
+                    (refusedNow && store.Occurrences(word.c_str(), word.size()) != 0))
+                    model[word] = made;
+            };
+            for (int step = 0; step < 6000; ++step) {
+                const int op = operation(rng);
+                std::string word = vocabulary.Pick();
+                if (op % 5 == 0)
+                    word += "_made_longer_than_twelve";
+                Record record = model.count(word) != 0 ? model[word] : Record{};
+                const bool known = model.count(word) != 0;
+                if (op < 500) {
+                    store.AddWord(word.c_str(), word.size());
+                    record.range += !known || record.lastDocument != document;
+                    record.count += 1;
+                    record.lastDocument = document;
+                    settle(word, record);
+                } else if (op < 700) {
+                    const std::uint32_t count = amount(rng), range = amount(rng);
+                    store.AddOccurrences(word.c_str(), word.size(), count, range);
+                    record.count += count;
+                    record.range += range;
+                    settle(word, record);
+                } else if (op < 800 && document != 0) {
+                    const std::uint32_t count = amount(rng), range = amount(rng);
+                    store.AddOccurrencesInDocument(word.c_str(), word.size(), count, range);
+                    record.count += count;
+                    record.range += range - (known && record.lastDocument == document);
+                    record.lastDocument = document;
+                    settle(word, record);
+                } else if (op < 830) {
+                    store.BeginDocument();
+                    ++document;
+                } else if (op < 997) {
+                    store.RemoveWord(word.c_str());
+                    model.erase(word);
+                } else {
+                    store.Clear();
+                    model.clear();
+                    document = 0;
+                    refused = false;
+                    memory.refuseFrom = -1;
+                    messages.shown.clear();
+                }
+                mostBuckets = std::max(mostBuckets, store.Buckets());
+                ASSERT_EQ(store.Count(), static_cast<std::int32_t>(model.size()))
+                    << "round " << round << " step " << step;
+                ASSERT_EQ(store.GrowthFailed(), refused) << "step " << step;
+                ASSERT_LE(messages.shown.size(), 1u);
+                if (step % 500 == 0 || step == 5999) {
+                    Records held;
+                    store.ForEachEntry([&](const WordStore::HeldWord& w) {
+                        held[std::string(store.WordText(w.id))] = Record{w.count, w.range, 0};
+                    });
+                    ASSERT_EQ(held, model) << "round " << round << " step " << step;
+                }
+            }
+            if (round % 2 == 0) {
+                EXPECT_GT(store.Capacity(), 64u * 20) << "round " << round;
+            }
+        }
+        EXPECT_GE(mostBuckets, 256u) << "round " << round;
+        EXPECT_TRUE(memory.live.empty()) << "round " << round;
+    }
 }
 
 }  // namespace

@@ -115,16 +115,19 @@ TEST(WordStoreTest, LongWordsDifferingAfterTheKeptBytesAreDistinct) {
     EXPECT_EQ(store.Count(), static_cast<std::int32_t>(model.size()));
 }
 
-TEST(WordStoreTest, NewWordCopiedOnceKnownWordCostsNoArena) {
+// A word of up to 12 bytes takes no text at all; a longer one takes its text with its
+// NUL once, and a known word nothing more.
+TEST(WordStoreTest, OnlyNewLongWordsTakeText) {
     FakeMessages messages;
     WordStore store(messages, SmallArena());
-    store.AddWord("hello");
-    EXPECT_EQ(store.BytesUsed(), 6u);
-    store.AddWord("hello");
-    EXPECT_EQ(store.BytesUsed(), 6u);
-    store.AddWord("hi");
-    EXPECT_EQ(store.BytesUsed(), 9u);
-    EXPECT_EQ(std::string(store.ArenaBegin(), 9), std::string("hello\0hi\0", 9));
+    for (const char* word : {"hello", "hello", "hi", "twelve_bytes", "twelve_bytes"})
+        store.AddWord(word);
+    EXPECT_EQ(store.BytesUsed(), 0u);
+    store.AddWord("thirteen_byte");
+    store.AddWord("thirteen_byte");
+    EXPECT_EQ(store.BytesUsed(), 16u);  // 14 bytes in 4-byte units
+    EXPECT_EQ(StoreWords(store),
+              (WordCounts{{"hello", 2}, {"hi", 1}, {"thirteen_byte", 2}, {"twelve_bytes", 2}}));
 }
 
 TEST(WordStoreTest, RemovingTheOnlyWordEmptiesTheStore) {
@@ -168,7 +171,7 @@ TEST(WordStoreTest, GrowthKeepsEveryWordAndAddsExactlyOneStep) {
     WordCounts expected;
     int i = 0;
     while (store.Capacity() == 4096) {
-        const std::string word = Numbered("word", i);
+        const std::string word = Numbered("a_longer_word", i);
         for (int k = 0; k <= i % 3; ++k) {
             store.AddWord(word.c_str());
             ++expected[word];
@@ -181,18 +184,29 @@ TEST(WordStoreTest, GrowthKeepsEveryWordAndAddsExactlyOneStep) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST(WordStoreTest, GrowthComesBeforeTheLookupAndCompacts) {
+// Nothing moves as the list grows: views taken of short and long words early on
+// still show them after many doublings of the table and growths of the text.
+TEST(WordStoreTest, ViewsStayValidThroughEveryGrowth) {
     FakeMessages messages;
-    // "aaaa" and "bbbb" take 10 bytes; the next copy of 5 would reach the end.
-    WordStore store(messages, SmallArena(15, 100));
-    store.AddWord("aaaa");
-    store.AddWord("dead");
-    store.RemoveWord("dead");  // its text stays behind until a growth
-    EXPECT_EQ(store.BytesUsed(), 10u);
-    store.AddWord("aaaa");  // present, yet 10 + 5 reaches 15: grows first
-    EXPECT_EQ(store.Capacity(), 115u);
-    EXPECT_EQ(store.BytesUsed(), 5u);  // the dead text did not move along
-    EXPECT_EQ(StoreWords(store), (WordCounts{{"aaaa", 2}}));
+    WordStore::Options options = SmallArena(64, 64);
+    options.initialBuckets = 2;
+    WordStore store(messages, options);
+    for (const char* word : {"short", "a_word_of_twenty_one", "twelve_bytes"})
+        store.AddWord(word);
+    std::vector<std::pair<std::string_view, std::string>> views;
+    store.ForEachEntry([&](std::string_view word, std::uint32_t, std::uint64_t) {
+        views.emplace_back(word, std::string(word));
+    });
+    for (int i = 0; i < 5000; ++i)
+        store.AddWord(Numbered(i % 2 == 0 ? "w" : "a_long_word_number_", i).c_str());
+    ASSERT_GE(store.Buckets(), 4096u);
+    ASSERT_GT(store.Capacity(), 64u * 50);
+    ASSERT_EQ(views.size(), 3u);
+    for (const auto& [view, text] : views) {
+        EXPECT_EQ(view, text);
+        EXPECT_EQ(view.data()[view.size()], '\0') << text;
+    }
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 // One store grown (its words in its second table), the other not: each takes the
@@ -201,9 +215,9 @@ TEST(WordStoreTest, SwapExchangesWordsAndBothKeepWorking) {
     FakeMessages messages;
     WordStore grown(messages, SmallArena(64, 64));
     WordCounts grownWords;
-    for (int i = 0; grown.Capacity() == 64; ++i) {
-        grown.AddWord(Numbered("grown", i).c_str());
-        ++grownWords[Numbered("grown", i)];
+    for (int i = 0; grown.Capacity() == 64 || grown.Buckets() == WordStore::kInitialBuckets; ++i) {
+        grown.AddWord(Numbered(i % 8 == 0 ? "a_grown_long_word" : "grown", i).c_str());
+        ++grownWords[Numbered(i % 8 == 0 ? "a_grown_long_word" : "grown", i)];
     }
     const std::unique_ptr<WordStore> fresh = grown.MakeScratch(4096);
     fresh->AddWord("fresh");
@@ -213,8 +227,8 @@ TEST(WordStoreTest, SwapExchangesWordsAndBothKeepWorking) {
     EXPECT_EQ(grown.Capacity(), 4096u);
     for (int i = 0; i < 600; ++i) {
         for (WordStore* store : {&grown, fresh.get()})
-            store->AddWord(Numbered("more", i).c_str());
-        ++grownWords[Numbered("more", i)];
+            store->AddWord(Numbered("more_and_longer", i).c_str());
+        ++grownWords[Numbered("more_and_longer", i)];
     }
     EXPECT_GT(grown.Capacity(), 4096u);
     EXPECT_EQ(StoreWords(*fresh), grownWords);
@@ -225,41 +239,50 @@ TEST(WordStoreTest, SwapExchangesWordsAndBothKeepWorking) {
 }
 
 TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
+    FakeArenaMemory memory;
     FakeMessages messages;
-    WordStore store(messages, SmallArena(64, 64));
+    WordStore store(messages, SmallArena(64, 64, &memory));
     for (int i = 0; i < 20; ++i)
-        store.AddWord(Numbered("w", i).c_str());
+        store.AddWord(Numbered("a_long_word_", i).c_str());
     ASSERT_GT(store.Capacity(), 64u);
-    const std::uint32_t grown = store.Capacity();
+    const std::size_t grown = store.Capacity();
+    const std::size_t textBlocks = memory.textRequests.size();
     store.Clear();
     EXPECT_EQ(store.Count(), 0);
     EXPECT_EQ(store.Capacity(), grown);
     EXPECT_EQ(store.BytesUsed(), 0u);
+    // The blocks held take the new texts before any other is asked for.
+    for (int i = 0; i < 20; ++i)
+        store.AddWord(Numbered("a_later_word", i).c_str());
+    EXPECT_EQ(memory.textRequests.size(), textBlocks);
+    store.Clear();
     store.AddWord("fresh");
     WordStore::Position pos = store.GetStartPosition();
     std::string_view view;
     std::uint32_t count = 0;
     store.GetNextEntry(pos, view, count);
     EXPECT_EQ(view, "fresh");
-    EXPECT_EQ(view.data(), store.ArenaBegin());
     EXPECT_EQ(pos, WordStore::EndPosition());
+}
+
+std::uint32_t BucketOf(const std::string& word, std::uint32_t buckets) {
+    return BucketTable::Mix(WordStore::Hash(word.data(), word.size())) & (buckets - 1);
 }
 
 TEST(WordStoreTest, IterationVisitsBucketsInOrder) {
     FakeMessages messages;
     WordStore store(messages, SmallArena(1 << 16));
-    for (int i = 0; i < 500; ++i)
-        store.AddWord(Numbered("k", i * 7919 % 1000).c_str());
+    for (int i = 0; i < 5000; ++i)
+        store.AddWord(Numbered("k", i * 7919 % 10000).c_str());
+    ASSERT_GT(store.Buckets(), WordStore::kInitialBuckets);
     const std::vector<std::string> order = IterationOrder(store);
-    ASSERT_EQ(order.size(), 500u);
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        EXPECT_LE(
-            WordStore::Hash(order[i - 1].data(), order[i - 1].size()) % WordStore::kBucketCount,
-            WordStore::Hash(order[i].data(), order[i].size()) % WordStore::kBucketCount);
-    }
+    ASSERT_EQ(order.size(), 5000u);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        EXPECT_LE(BucketOf(order[i - 1], store.Buckets()), BucketOf(order[i], store.Buckets()));
 }
 
-// Three distinct words that land in one bucket, found by brute force.
+// Three distinct words that land in one bucket of the first table, found by brute
+// force.
 std::vector<std::string> CollidingWords() {
     auto wordOf = [](std::uint32_t i) {
         std::string word;
@@ -268,9 +291,9 @@ std::vector<std::string> CollidingWords() {
         return word;
     };
     auto bucketOf = [](const std::string& word) {
-        return WordStore::Hash(word.data(), word.size()) % WordStore::kBucketCount;
+        return BucketOf(word, WordStore::kInitialBuckets);
     };
-    std::vector<std::uint8_t> hits(WordStore::kBucketCount);
+    std::vector<std::uint8_t> hits(WordStore::kInitialBuckets);
     std::uint32_t last = 0;
     while (++hits[bucketOf(wordOf(last))] < 3)
         ++last;
@@ -283,17 +306,14 @@ std::vector<std::string> CollidingWords() {
     return words;
 }
 
-TEST(WordStoreTest, WithinABucketNewestFirstAndGrowthReverses) {
+TEST(WordStoreTest, WithinABucketNewestFirst) {
     const std::vector<std::string> words = CollidingWords();
     FakeMessages messages;
-    // Three 6-byte texts fill 18 of 24 bytes; the next copy of 6 reaches the end.
-    WordStore store(messages, SmallArena(24, 4096));
+    WordStore store(messages, SmallArena());
     for (const std::string& word : words)
         store.AddWord(word.c_str());
-    EXPECT_THAT(IterationOrder(store), ElementsAre(words[2], words[1], words[0]));
     store.AddWord(words[0].c_str());
-    ASSERT_EQ(store.Capacity(), 24u + 4096u);
-    EXPECT_THAT(IterationOrder(store), ElementsAre(words[0], words[1], words[2]));
+    EXPECT_THAT(IterationOrder(store), ElementsAre(words[2], words[1], words[0]));
     EXPECT_EQ(StoreWords(store), (WordCounts{{words[0], 2}, {words[1], 1}, {words[2], 1}}));
 }
 
@@ -321,9 +341,9 @@ TEST(WordStoreTest, RemovingEachReturnedWordVisitsEveryEntryOnce) {
 
 TEST(WordStoreTest, RetriesAtHalfTheInitialCapacity) {
     struct HalfOnly : FakeArenaMemory {
-        char* Obtain(std::size_t bytes) override {
-            if (bytes == 2048)
-                return FakeArenaMemory::Obtain(bytes);
+        char* Obtain(std::size_t bytes, Use use) override {
+            if (bytes == 2048 || use == Use::Table)
+                return FakeArenaMemory::Obtain(bytes, use);
             requests.push_back(bytes);
             return nullptr;
         }
@@ -335,7 +355,8 @@ TEST(WordStoreTest, RetriesAtHalfTheInitialCapacity) {
         store.AddWord("works");
         EXPECT_EQ(store.Count(), 1);
     }
-    EXPECT_THAT(memory.requests, ElementsAre(4096u, 2048u));
+    EXPECT_THAT(memory.textRequests, ElementsAre(2048u));
+    EXPECT_EQ(memory.requests.front(), 4096u);
     EXPECT_TRUE(memory.live.empty());
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -345,8 +366,9 @@ TEST(WordStoreTest, DefaultSizes) {
     WordStore store(messages);  // mapped lazily: costs address space, not memory
     EXPECT_EQ(store.Capacity(), 188'743'680u);
     EXPECT_EQ(WordStore::Options{}.growthStep, 52'428'800u);
-    EXPECT_EQ(WordStore::kBucketCount, 7'999'993u);
+    EXPECT_EQ(store.Buckets(), 0u);
     store.AddWord("word");
+    EXPECT_EQ(store.Buckets(), 4096u);
     EXPECT_EQ(StoreWords(store), (WordCounts{{"word", 1}}));
 }
 
@@ -370,52 +392,83 @@ TEST(WordStoreDeathTest, NoArenaAtAllEndsTheProcessWithExitCodeZero) {
     EXPECT_THAT(memory.requests, ::testing::IsEmpty());  // asked in the child only
 }
 
-class GrowthFailureTest : public ::testing::Test {
-  protected:
-    GrowthFailureTest() { memory.refuseFrom = 1; }
+// A growth the memory refuses, whichever memory it is: the store says so once, goes on
+// counting the words it holds, takes no new one (short or long) and asks for nothing
+// more until Clear.
+struct Refusal {
+    const char* what;
+    std::uint32_t initialBuckets;
+    int refuseTextFrom;
+    int refuseTablesFrom;
+    const char* stem;   // of the new words that lead to it
+    std::int32_t held;  // the words held once it came
+};
 
+void PrintTo(const Refusal& refusal, std::ostream* out) {
+    *out << refusal.what;
+}
+
+class GrowthFailureTest : public ::testing::TestWithParam<Refusal> {
+  protected:
     FakeArenaMemory memory;
     FakeMessages messages;
 };
 
-TEST_F(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
+TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
+    const Refusal& refusal = GetParam();
+    memory.refuseTextFrom = refusal.refuseTextFrom;
+    memory.refuseTablesFrom = refusal.refuseTablesFrom;
     {
-        WordStore store(messages, SmallArena(32, 4096, &memory));
-        store.AddWord("alpha");     // 6
-        store.AddWord("beta");      // 11
-        store.AddWord("gamma");     // 17
-        store.AddWord("delta");     // 23
-        store.AddWord("epsilons");  // 23 + 9 reaches 32: growth refused
+        WordStore::Options options = SmallArena(48, 4096, &memory);
+        options.initialBuckets = refusal.initialBuckets;
+        WordStore store(messages, options);
+        WordCounts expected;
+        for (int i = 0; messages.shown.empty() && i < 5000; ++i) {
+            store.AddWord(Numbered(refusal.stem, i).c_str());
+            ++expected[Numbered(refusal.stem, i)];
+        }
+        ASSERT_EQ(store.Count(), refusal.held);
         EXPECT_TRUE(store.GrowthFailed());
         EXPECT_THAT(messages.Texts(), ElementsAre("out of memory!"));
-        EXPECT_EQ(store.Capacity(), 32u);
-        EXPECT_EQ(store.BytesUsed(), 23u);
+        const std::size_t requests = memory.requests.size();
 
-        store.AddWord("alpha");     // fits as before
-        store.AddWord("epsilons");  // still does not fit: dropped
-        store.AddWord("io");        // new and fits: 23 + 3 < 32
-        store.AddWord("io");
-        store.AddWord("longerword");           // new, does not fit: dropped
-        store.AddWord("delta");                // 26 + 6 reaches 32: counted without a copy
-        EXPECT_EQ(messages.shown.size(), 1u);  // once, not once per word
-        EXPECT_EQ(StoreWords(store),
-                  (WordCounts{{"alpha", 2}, {"beta", 1}, {"delta", 2}, {"gamma", 1}, {"io", 2}}));
-        EXPECT_LT(store.BytesUsed(), store.Capacity());
-        EXPECT_EQ(memory.requests.size(), 2u);  // no retry per word
+        const std::string first = Numbered(refusal.stem, 0);
+        store.AddWord(first.c_str());
+        ++expected[first];
+        for (const char* word : {"io", "a_new_long_word", "io"})
+            store.AddWord(word);
+        expected.erase(Numbered(refusal.stem, refusal.held));
+        EXPECT_EQ(StoreWords(store), expected);
+        EXPECT_EQ(messages.shown.size(), 1u);         // once, not once per word
+        EXPECT_EQ(memory.requests.size(), requests);  // no retry per word
 
-        // Clear makes room, and the next full arena tries to grow again.
+        // Clear asks again, and words come in again.
+        memory.refuseTextFrom = memory.refuseTablesFrom = -1;
         store.Clear();
         EXPECT_FALSE(store.GrowthFailed());
-        for (int i = 0; i < 10; ++i)
-            store.AddWord(Numbered("again", i).c_str());
-        EXPECT_EQ(memory.requests.size(), 3u);
-        EXPECT_EQ(messages.shown.size(), 2u);
-        EXPECT_EQ(store.Count(), 4);  // 4 texts of 7 bytes fit in 32
+        for (const char* word : {"again", "again", "a_new_long_word"})
+            store.AddWord(word);
+        EXPECT_EQ(StoreWords(store), (WordCounts{{"a_new_long_word", 1}, {"again", 2}}));
+        EXPECT_EQ(messages.shown.size(), 1u);
     }
     EXPECT_TRUE(memory.live.empty());  // guard bytes checked on release
 }
 
-TEST_F(GrowthFailureTest, LongWordsNeverWritePastTheArena) {
+INSTANTIATE_TEST_SUITE_P(
+    EachMemory, GrowthFailureTest,
+    ::testing::Values(
+        // 48 bytes of text hold two texts of 16 and the 8 bytes a block keeps free.
+        Refusal{"TextBlock", 4096, 1, -1, "a_long_word_", 2},
+        // The heads come first, then the first slab of entries.
+        Refusal{"EntrySlab", 4096, -1, 1, "w", 0},
+        // The fifth word is in; the table that should double for it stays as it is.
+        Refusal{"BucketDoubling", 4, -1, 2, "w", 5}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.what; });
+
+TEST(WordStoreGrowthFailureTest, LongWordsNeverWritePastTheirBlock) {
+    FakeArenaMemory memory;
+    memory.refuseTextFrom = 1;
+    FakeMessages messages;
     {
         WordStore store(messages, SmallArena(40, 4096, &memory));
         for (int length = 1; length < 60; ++length) {
@@ -427,6 +480,7 @@ TEST_F(GrowthFailureTest, LongWordsNeverWritePastTheArena) {
         }
         EXPECT_EQ(store.Capacity(), 40u);
         EXPECT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(store.Count(), 14);  // up to 12 bytes in the entries, 2 in the block
         for (const auto& [word, count] : StoreWords(store))
             EXPECT_EQ(count, 2u) << word;
     }
