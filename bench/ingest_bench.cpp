@@ -17,11 +17,11 @@
 #include <string>
 #include <utility>
 
-#include "core/collect/char_map.h"
-#include "core/collect/ingest.h"
-#include "core/collect/read_buffer.h"
-#include "core/util/messages.h"
-#include "core/util/progress.h"
+#include "core/ingest/ingest.h"
+#include "core/input/read_buffer.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
+#include "core/words/char_map.h"
 #include "core/workspace.h"
 #include "corpus_gen.h"
 

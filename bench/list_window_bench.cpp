@@ -20,15 +20,15 @@
 #include <string>
 
 #include "core/analysis/statistics_report.h"
-#include "core/util/file_picker.h"
-#include "core/util/messages.h"
-#include "core/util/progress.h"
+#include "core/ports/file_picker.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
-#include "gui/list/row_table_view.h"
-#include "gui/list/word_list_model.h"
-#include "gui/list/word_list_window.h"
+#include "gui/wordtable/row_table_view.h"
+#include "gui/wordtable/word_list_model.h"
+#include "gui/wordtable/word_list_window.h"
 #include "silent_ports.h"
 
 namespace tarvolen {

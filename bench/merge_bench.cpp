@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "core/collect/ingest.h"
-#include "core/collect/list_merge.h"
+#include "core/ingest/ingest.h"
+#include "core/listfile/list_merge.h"
 #include "core/output/word_list_writer.h"
-#include "core/util/messages.h"
-#include "core/util/progress.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
 #include "core/workspace.h"
 #include "silent_ports.h"
 

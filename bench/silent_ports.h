@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/util/messages.h"
-#include "core/util/progress.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
 
 namespace tarvolen::bench {
 

@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
-#include "core/collect/blob.h"
-#include "core/collect/char_map.h"
-#include "core/collect/ingest.h"
-#include "core/collect/tokenizer.h"
-#include "core/collect/word_store.h"
+#include "core/ingest/ingest.h"
+#include "core/store/word_store.h"
+#include "core/words/blob.h"
+#include "core/words/char_map.h"
+#include "core/words/tokenizer.h"
 #include "silent_ports.h"
 
 namespace tarvolen {

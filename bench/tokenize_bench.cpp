@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "core/collect/blob.h"
-#include "core/collect/char_map.h"
-#include "core/collect/ingest.h"
-#include "core/collect/tokenizer.h"
-#include "core/collect/word_store.h"
-#include "core/util/messages.h"
+#include "core/ingest/ingest.h"
+#include "core/ports/messages.h"
+#include "core/store/word_store.h"
+#include "core/words/blob.h"
+#include "core/words/char_map.h"
+#include "core/words/tokenizer.h"
 #include "corpus_gen.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include <random>
 #include <string>
 
-#include "core/collect/ingest.h"
-#include "core/collect/word_store.h"
+#include "core/ingest/ingest.h"
 #include "core/output/word_list_writer.h"
-#include "core/util/messages.h"
+#include "core/ports/messages.h"
+#include "core/store/word_store.h"
 
 namespace tarvolen {
 namespace {

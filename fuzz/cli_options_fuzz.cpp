@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_options.h"
 #include "fuzz_input.h"
+#include "run/cli_options.h"
 
 using namespace tarvolen;
 

@@ -4,10 +4,10 @@
 #include <span>
 #include <string>
 
-#include "core/collect/blob.h"
-#include "core/collect/char_map.h"
-#include "core/collect/tokenizer.h"
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
+#include "core/words/blob.h"
+#include "core/words/char_map.h"
+#include "core/words/tokenizer.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

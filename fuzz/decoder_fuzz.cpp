@@ -20,12 +20,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/collect/blob.h"
-#include "core/collect/char_map.h"
-#include "core/collect/text_decoder.h"
-#include "core/collect/text_encoding.h"
-#include "core/collect/tokenizer.h"
-#include "core/collect/word_store.h"
+#include "core/decode/text_decoder.h"
+#include "core/decode/text_encoding.h"
+#include "core/store/word_store.h"
+#include "core/words/blob.h"
+#include "core/words/char_map.h"
+#include "core/words/tokenizer.h"
 #include "decoded_words.h"
 #include "fuzz_input.h"
 #include "support/fakes.h"

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/collect/text_decoder.h"
-#include "core/collect/text_encoding.h"
+#include "core/decode/text_decoder.h"
+#include "core/decode/text_encoding.h"
 #include "decoded_words.h"
 #include "fuzz_input.h"
 

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/collect/char_map.h"
-#include "core/collect/ingest.h"
-#include "core/collect/list_merge.h"
-#include "core/collect/list_records.h"
+#include "core/ingest/ingest.h"
+#include "core/listfile/list_merge.h"
+#include "core/listfile/list_records.h"
+#include "core/words/char_map.h"
 #include "core/workspace.h"
 #include "fuzz_input.h"
 #include "support/fakes.h"

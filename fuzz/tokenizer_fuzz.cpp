@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "core/collect/blob.h"
-#include "core/collect/char_map.h"
-#include "core/collect/ingest.h"
-#include "core/collect/input_file.h"
-#include "core/collect/tokenizer.h"
-#include "core/collect/word_store.h"
+#include "core/ingest/ingest.h"
+#include "core/input/input_file.h"
+#include "core/store/word_store.h"
+#include "core/words/blob.h"
+#include "core/words/char_map.h"
+#include "core/words/tokenizer.h"
 #include "core/workspace.h"
 #include "fuzz_input.h"
 #include "support/exact_chunk.h"

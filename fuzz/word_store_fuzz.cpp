@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 #include "fuzz_input.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"

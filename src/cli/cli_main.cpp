@@ -3,11 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_options.h"
-#include "cli/cli_run.h"
+#include "cli/terminal_progress.h"
+#include "run/cli_options.h"
+#include "run/cli_run.h"
 
 int main(int argc, char** argv) {
     using namespace tarvolen;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return RunCli(ParseCliOptions(args));
+    CliProgram program;
+    program.progress = MakeTerminalProgress;
+    return RunCli(ParseCliOptions(args), program);
 }

@@ -7,9 +7,9 @@
 #include <chrono>
 #include <utility>
 
-#include "core/collect/input_file.h"
-#include "core/util/format_count.h"
-#include "core/util/readable_text.h"
+#include "core/input/input_file.h"
+#include "core/text/format_count.h"
+#include "core/text/readable_text.h"
 
 namespace tarvolen {
 
@@ -147,6 +147,17 @@ void TerminalProgress::Redraw() {
     std::fwrite(line.data(), 1, line.size(), setup_.stream);
     std::fflush(setup_.stream);
     drawnLength_ = std::max(drawnLength_, length);
+}
+
+std::unique_ptr<ProgressPort> MakeTerminalProgress(ProgressLineSetup line) {
+    TerminalProgress::Setup setup;
+    setup.stream = stderr;
+    setup.visible = line.visible;
+    setup.width = TerminalWidth(stderr);
+    setup.interrupted = line.interrupted;
+    setup.wordCount = std::move(line.wordCount);
+    setup.bytesRead = std::move(line.bytesRead);
+    return std::make_unique<TerminalProgress>(std::move(setup));
 }
 
 }  // namespace tarvolen

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
-#include "core/util/progress.h"
+#include "core/ports/progress.h"
+#include "run/cli_run.h"
 
 namespace tarvolen {
 
@@ -71,5 +73,9 @@ class TerminalProgress : public ProgressPort {
 
 // Columns of the terminal behind stream, or 80 when it cannot be told.
 int TerminalWidth(std::FILE* stream);
+
+// The run's line on standard error, as wide as the terminal; the programs hand it to
+// RunCli as their CliProgram's progress.
+std::unique_ptr<ProgressPort> MakeTerminalProgress(ProgressLineSetup line);
 
 }  // namespace tarvolen

@@ -1,19 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
-#include "core/collect/char_map.h"
-#include "core/collect/document_text.h"
-#include "core/collect/text_encoding.h"
-#include "core/collect/word_rules.h"
-#include "core/collect/word_store.h"
+#include "core/ingest/run_state.h"
 #include "core/output/output_options.h"
 
 namespace tarvolen {
-
-class MessagePort;
 
 // How the Add Options dialog was confirmed.
 enum class AddMode : std::uint8_t {
@@ -22,60 +14,14 @@ enum class AddMode : std::uint8_t {
     WordList = 2,       // "Word List...": saved lists merged, counts included
 };
 
-// Options of the Add command; they live as long as the process and start so.
-struct AddOptions {
-    std::int32_t Language = kEnglishLatin;
-    std::int32_t SkipShortWords = 0;
-    std::int32_t OpenFilterIndex = 2;               // 1-based; 2 is "All Files (*.*)"
-    std::string Encoding = kAutomaticEncodingName;  // a name of EncodingChoices()
-    DocumentRules Documents;                        // web pages, files that are no text
-    WordRules Rules;
-};
-
 // Everything that lives as long as the process: the word list and the settings and
 // counters that several commands share. Exactly one exists, created by main() before
 // any window and handed to whoever needs it; nothing else in the program is global.
-struct Workspace {
-    explicit Workspace(MessagePort& messages);
-    Workspace(MessagePort& messages, const WordStore::Options& storeOptions);
+// The runs below see only its RunState.
+struct Workspace : RunState {
+    using RunState::RunState;
 
-    WordStore Store;
-
-    // Tokenizer settings of the current Add run, and how its documents are decoded:
-    // into the code page of its alphabet, which Map is built for.
-    CharMap Map{};
-    CodePage RunCodePage = CodePage::Windows1252;
-    TextEncoding RunEncoding{};
-    WordRules RunRules;
-    std::int32_t MinWordLength = 4;
-    std::int64_t QualifiedWords = 0;
-
-    // The code page the words of the list were collected under: that of the run that
-    // added the first of them, or CodePage::Utf8 once a Unicode run added to it (see
-    // AdaptListToRun). Lists are saved and shown through it (CodePageToUtf8).
-    CodePage ListCodePage = CodePage::Windows1252;
-
-    // True when the list holds words added and not saved since.
-    bool ListUnsaved = false;
-
-    AddOptions Add;
     OutputOptions Output;
-
-    // Per-run figures of the last ingestion run.
-    std::int64_t TotalBytes = 0;
-    std::int64_t BytesRead = 0;
-    // The part of BytesRead that came from streams, which TotalBytes cannot include.
-    std::int64_t StreamBytesRead = 0;
-    // Tick of the last refresh of the running word count; never reset between runs.
-    std::uint32_t LastWorkingTick = 0;
 };
-
-// Sets the run's alphabet and decoding from the Add options: Map, RunCodePage,
-// RunEncoding (Automatic for a name that is not known) and RunRules.
-void ApplyAddOptions(Workspace& workspace);
-
-// True when words of the language would join a list of words of the other code page;
-// a UTF-8 list, or a Unicode run, takes any words without a question.
-bool WouldMixCodePages(const Workspace& workspace, std::int32_t language);
 
 }  // namespace tarvolen

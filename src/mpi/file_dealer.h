@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/util/progress.h"
+#include "core/ports/progress.h"
 #include "mpi/file_shares.h"
 
 namespace tarvolen {

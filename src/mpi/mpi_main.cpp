@@ -11,9 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_messages.h"
-#include "cli/cli_options.h"
-#include "cli/cli_run.h"
+#include "cli/terminal_progress.h"
 #include "core/output/word_list_writer.h"
 #include "mpi/job_line.h"
 #include "mpi/launch_check.h"
@@ -21,6 +19,9 @@
 #include "mpi/owned_list.h"
 #include "mpi/process_group.h"
 #include "mpi/shared_list.h"
+#include "run/cli_messages.h"
+#include "run/cli_options.h"
+#include "run/cli_run.h"
 
 namespace tarvolen {
 namespace {
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
                 return IngestOverProcesses(workspace, state, hooks, line, owned);
             };
             program.watched = JobLine::Watched;
+            program.progress = MakeTerminalProgress;
             program.busy = &sorting;
             program.list = &list;
             status = RunCli(parsed, program);

@@ -14,14 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "cli/cli_messages.h"
-#include "cli/cli_run.h"
-#include "core/collect/input_file.h"
-#include "core/collect/text_decoder.h"
-#include "core/util/format_count.h"
-#include "core/util/messages.h"
-#include "core/util/progress.h"
-#include "core/util/user_cancel.h"
+#include "core/decode/text_decoder.h"
+#include "core/input/input_file.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
+#include "core/ports/user_cancel.h"
+#include "core/text/format_count.h"
 #include "core/workspace.h"
 #include "mpi/byte_packing.h"
 #include "mpi/file_dealer.h"
@@ -32,6 +30,8 @@
 #include "mpi/share_count.h"
 #include "mpi/shared_list.h"
 #include "mpi/word_exchange.h"
+#include "run/cli_messages.h"
+#include "run/cli_run.h"
 
 namespace tarvolen {
 

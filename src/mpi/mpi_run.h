@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cli/cli_options.h"
-#include "core/collect/ingest.h"
+#include "core/ingest/ingest.h"
 #include "mpi/job_line.h"
+#include "run/cli_options.h"
 
 namespace tarvolen {
 

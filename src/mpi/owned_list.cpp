@@ -3,14 +3,14 @@
 #include <string>
 #include <string_view>
 
-#include "cli/list_steps.h"
 #include "core/analysis/word_filter.h"
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 #include "mpi/byte_packing.h"
 #include "mpi/process_group.h"
 #include "mpi/share_count.h"
 #include "mpi/sorted_parts.h"
 #include "mpi/word_exchange.h"
+#include "run/list_steps.h"
 
 namespace tarvolen {
 

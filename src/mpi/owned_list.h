@@ -8,11 +8,11 @@
 #include <optional>
 #include <vector>
 
-#include "cli/cli_options.h"
 #include "core/analysis/keyness.h"
 #include "core/analysis/statistics_report.h"
 #include "core/output/word_list_writer.h"
-#include "core/util/code_page.h"
+#include "core/text/code_page.h"
+#include "run/cli_options.h"
 
 namespace tarvolen {
 

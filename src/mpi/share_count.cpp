@@ -9,16 +9,16 @@
 #include <new>
 #include <optional>
 
-#include "core/collect/binary_sniff.h"
-#include "core/collect/input_file.h"
-#include "core/collect/list_encoding.h"
-#include "core/collect/markup_reader.h"
-#include "core/collect/read_buffer.h"
-#include "core/collect/tokenizer.h"
-#include "core/collect/word_cutter.h"
-#include "core/util/messages.h"
-#include "core/util/progress.h"
-#include "core/util/user_cancel.h"
+#include "core/decode/binary_sniff.h"
+#include "core/ingest/cutter_setup.h"
+#include "core/input/input_file.h"
+#include "core/input/read_buffer.h"
+#include "core/markup/markup_reader.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
+#include "core/ports/user_cancel.h"
+#include "core/words/tokenizer.h"
+#include "core/words/word_cutter.h"
 #include "core/workspace.h"
 #include "mpi/byte_packing.h"
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_options.h"
-#include "core/collect/ingest.h"
-#include "core/collect/text_decoder.h"
-#include "core/collect/word_store.h"
-#include "core/util/code_page.h"
-#include "core/util/messages.h"
+#include "core/decode/text_decoder.h"
+#include "core/ingest/ingest.h"
+#include "core/ports/messages.h"
+#include "core/store/word_store.h"
+#include "core/text/code_page.h"
 #include "mpi/file_shares.h"
+#include "run/cli_options.h"
 
 namespace tarvolen {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "core/analysis/keyword_list_writer.h"
 #include "core/analysis/statistics_report.h"
-#include "core/collect/list_merge.h"
-#include "core/collect/word_store.h"
-#include "core/output/keyword_list_writer.h"
+#include "core/listfile/list_merge.h"
 #include "core/output/upper_case_join.h"
-#include "core/util/messages.h"
+#include "core/ports/messages.h"
+#include "core/store/word_store.h"
 #include "core/workspace.h"
 #include "mpi/byte_packing.h"
 #include "mpi/owned_list.h"

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "cli/list_steps.h"
 #include "mpi/job_orders.h"
+#include "run/list_steps.h"
 
 namespace tarvolen {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 #include "mpi/process_group.h"
 
 namespace tarvolen {

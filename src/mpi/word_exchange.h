@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 
 namespace tarvolen {
 

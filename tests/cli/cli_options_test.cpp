@@ -1,4 +1,4 @@
-#include "cli/cli_options.h"
+#include "run/cli_options.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "cli/cli_options.h"
-#include "core/collect/text_encoding.h"
+#include "core/decode/text_encoding.h"
+#include "run/cli_options.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/cli_messages.h"
+#include "run/cli_messages.h"
 #include "support/standard_input.h"
 #include "support/temp_dir.h"
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/collect/blob.h"
-#include "core/collect/tokenizer.h"
+#include "core/words/blob.h"
+#include "core/words/tokenizer.h"
 
 namespace tarvolen::testing {
 

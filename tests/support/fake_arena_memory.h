@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 
 namespace tarvolen::testing {
 

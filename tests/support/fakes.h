@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/util/messages.h"
-#include "core/util/progress.h"
-#include "core/util/ticks.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
+#include "core/ports/ticks.h"
 
 namespace tarvolen::testing {
 
@@ -78,7 +78,7 @@ class FakeProgress : public ProgressPort {
 #include <optional>
 
 #include "core/analysis/statistics_report.h"
-#include "core/util/file_picker.h"
+#include "core/ports/file_picker.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/util/file_picker.h"
-#include "core/util/messages.h"
+#include "core/ports/file_picker.h"
+#include "core/ports/messages.h"
 #include "core/workspace.h"
-#include "gui/collect/add_options_dialog.h"
+#include "gui/add/add_options_dialog.h"
 #include "gui/output/save_list_dialog.h"
 #include "support/fakes.h"
 

@@ -8,10 +8,12 @@
 #include <string>
 
 #include "core/analysis/statistics_report.h"
-#include "core/collect/char_map.h"
-#include "core/collect/dir_scan.h"
-#include "core/util/code_page.h"
-#include "core/util/format_count.h"
+#include "core/input/dir_scan.h"
+#include "core/text/code_page.h"
+#include "core/text/format_count.h"
+#include "core/words/char_map.h"
+#include "gui/add/add_options_dialog.h"
+#include "gui/add/dir_scan_dialog.h"
 #include "gui/analysis/filter_dialog.h"
 #include "gui/analysis/info_dialog.h"
 #include "gui/app/app_settings.h"
@@ -19,11 +21,9 @@
 #include "gui/app/progress_dialog.h"
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_message_port.h"
-#include "gui/collect/add_options_dialog.h"
-#include "gui/collect/dir_scan_dialog.h"
-#include "gui/list/row_table_view.h"
-#include "gui/list/word_list_window.h"
 #include "gui/output/save_list_dialog.h"
+#include "gui/wordtable/row_table_view.h"
+#include "gui/wordtable/word_list_window.h"
 #include "support/store_contents.h"
 
 namespace tarvolen::testing {

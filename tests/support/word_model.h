@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/collect/char_map.h"
+#include "core/words/char_map.h"
 #include "support/store_contents.h"
 
 namespace tarvolen::testing {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 
 namespace tarvolen {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 
 namespace tarvolen {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "core/collect/word_store.h"
-#include "core/output/unicode_case.h"
+#include "core/store/word_store.h"
+#include "core/text/unicode_case.h"
 
 namespace tarvolen {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/util/code_page.h"
+#include "core/text/code_page.h"
 
 namespace tarvolen {
 

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "core/analysis/statistics_report.h"
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 
 namespace tarvolen {
 

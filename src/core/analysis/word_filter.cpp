@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/collect/word_store.h"
-#include "core/util/number_text.h"
+#include "core/store/word_store.h"
+#include "core/text/number_text.h"
 
 namespace tarvolen {
 

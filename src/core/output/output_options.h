@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/collect/char_map.h"
+#include "core/words/char_map.h"
 
 namespace tarvolen {
 

@@ -1,6 +1,6 @@
 #include "core/output/upper_case.h"
 
-#include "core/collect/char_map.h"
+#include "core/words/char_map.h"
 
 namespace tarvolen {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/util/code_page.h"
+#include "core/text/code_page.h"
 
 namespace tarvolen {
 

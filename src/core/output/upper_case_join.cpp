@@ -9,8 +9,8 @@
 #include <limits>
 
 #include "core/output/my_exception.h"
-#include "core/output/unicode_case.h"
-#include "core/util/code_page.h"
+#include "core/text/code_page.h"
+#include "core/text/unicode_case.h"
 
 namespace tarvolen {
 

@@ -8,14 +8,14 @@
 #include <charconv>
 #include <cstring>
 
-#include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
-#include "core/output/unicode_case.h"
 #include "core/output/upper_case_join.h"
-#include "core/util/format_count.h"
-#include "core/util/messages.h"
-#include "core/util/ticks.h"
+#include "core/ports/messages.h"
+#include "core/ports/ticks.h"
+#include "core/store/word_store.h"
+#include "core/text/format_count.h"
+#include "core/text/unicode_case.h"
 
 namespace tarvolen {
 

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/collect/char_map.h"
 #include "core/output/output_options.h"
 #include "core/output/upper_case.h"
+#include "core/words/char_map.h"
 
 namespace tarvolen {
 

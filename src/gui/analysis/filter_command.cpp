@@ -3,14 +3,14 @@
 #include <cstdint>
 
 #include "core/analysis/word_filter.h"
-#include "core/util/format_count.h"
-#include "core/util/messages.h"
+#include "core/ports/messages.h"
+#include "core/text/format_count.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"
 #include "gui/util/wait_cursor.h"
 
-#include "core/collect/list_merge.h"
+#include "core/listfile/list_merge.h"
 
 namespace tarvolen {
 

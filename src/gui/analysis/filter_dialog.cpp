@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/analysis/word_filter.h"
-#include "core/util/messages.h"
+#include "core/ports/messages.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"
 #include "gui/output/save_list_dialog.h"

@@ -15,9 +15,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "core/util/file_picker.h"
-#include "core/util/format_count.h"
-#include "core/util/messages.h"
+#include "core/ports/file_picker.h"
+#include "core/ports/messages.h"
+#include "core/text/format_count.h"
 #include "gui/analysis/statistics_charts.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "core/analysis/statistics_report.h"
-#include "core/util/code_page.h"
-#include "core/util/messages.h"
+#include "core/ports/messages.h"
+#include "core/text/code_page.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/main_dialog.h"

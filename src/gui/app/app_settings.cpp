@@ -9,9 +9,9 @@
 #include <array>
 #include <utility>
 
-#include "core/collect/char_map.h"
-#include "core/collect/text_encoding.h"
-#include "core/util/format_count.h"
+#include "core/decode/text_encoding.h"
+#include "core/text/format_count.h"
+#include "core/words/char_map.h"
 #include "core/workspace.h"
 #include "gui/app/qt_paths.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/list/list_order.h"
+#include "core/wordtable/list_order.h"
 
 class QSettings;
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <utility>
 
-#include "core/collect/input_file.h"
-#include "core/util/format_count.h"
-#include "core/util/messages.h"
-#include "core/util/progress.h"
+#include "core/input/input_file.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
+#include "core/text/format_count.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
 #include "gui/app/dialog_units.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/collect/ingest.h"
+#include "core/ingest/ingest.h"
 #include "core/output/output_options.h"
 #include "gui/util/link_label.h"
 #include "version.h"
@@ -24,6 +24,7 @@ class CAppSettings;
 class DialogPort;
 class FilePicker;
 class MessagePort;
+struct RunState;
 struct Workspace;
 enum class AddMode : std::uint8_t;
 enum class CodePage : std::uint8_t;
@@ -127,7 +128,7 @@ class CMainDialog : public QDialog {
     // Reads a list to compare the list with, as "Word List..." reads lists and under
     // the same rules, with the progress window open. Null when it was refused or
     // could not be read (the reader said why) or holds no words (said here).
-    std::unique_ptr<Workspace> ReadReferenceList(const std::string& path);
+    std::unique_ptr<RunState> ReadReferenceList(const std::string& path);
     // Files and folders dropped on the window: Add Options as for "Add...", then the
     // files, and the files below the folders of the directory scan's default types,
     // in one ingestion run ("Word List..." merges them as saved lists instead).

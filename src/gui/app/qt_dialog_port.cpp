@@ -2,16 +2,16 @@
 
 #include <QString>
 
-#include "core/util/messages.h"
-#include "core/util/progress.h"
+#include "core/ports/messages.h"
+#include "core/ports/progress.h"
 #include "core/workspace.h"
+#include "gui/add/add_options_dialog.h"
+#include "gui/add/dir_scan_dialog.h"
 #include "gui/analysis/filter_dialog.h"
 #include "gui/analysis/info_dialog.h"
 #include "gui/app/progress_dialog.h"
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_paths.h"
-#include "gui/collect/add_options_dialog.h"
-#include "gui/collect/dir_scan_dialog.h"
 #include "gui/output/save_list_dialog.h"
 
 namespace tarvolen {

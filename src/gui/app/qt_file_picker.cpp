@@ -6,8 +6,8 @@
 #include <QRegularExpression>
 
 #include "core/output/output_paths.h"
-#include "core/util/format_count.h"
-#include "core/util/messages.h"
+#include "core/ports/messages.h"
+#include "core/text/format_count.h"
 #include "gui/app/app_settings.h"
 #include "gui/app/qt_paths.h"
 

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QStringList>
 
-#include "core/util/file_picker.h"
+#include "core/ports/file_picker.h"
 
 class QFileDialog;
 class QWidget;

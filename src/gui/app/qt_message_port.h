@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "core/util/messages.h"
+#include "core/ports/messages.h"
 
 namespace tarvolen {
 

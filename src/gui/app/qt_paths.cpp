@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 
-#include "core/util/readable_text.h"
+#include "core/text/readable_text.h"
 
 namespace tarvolen {
 

@@ -1,7 +1,7 @@
 // The save flow: the Save options dialog, then the writer.
 #include "core/output/output_paths.h"
 #include "core/output/word_list_writer.h"
-#include "core/util/ticks.h"
+#include "core/ports/ticks.h"
 #include "core/workspace.h"
 #include "gui/app/app_settings.h"
 #include "gui/app/dialog_port.h"

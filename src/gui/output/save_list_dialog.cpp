@@ -9,8 +9,8 @@
 #include <QRadioButton>
 
 #include "core/output/output_paths.h"
-#include "core/util/file_picker.h"
-#include "core/util/messages.h"
+#include "core/ports/file_picker.h"
+#include "core/ports/messages.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"

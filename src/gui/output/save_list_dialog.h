@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <string>
 
-#include "core/util/code_page.h"
+#include "core/text/code_page.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -3,10 +3,10 @@
 #include <exception>
 #include <new>
 
-#include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
-#include "core/util/messages.h"
-#include "core/util/user_cancel.h"
+#include "core/ports/messages.h"
+#include "core/ports/user_cancel.h"
+#include "core/store/word_store.h"
 
 namespace tarvolen {
 

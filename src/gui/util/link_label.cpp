@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 
-#include "core/util/messages.h"
+#include "core/ports/messages.h"
 #include "gui/util/command_guard.h"
 
 namespace tarvolen {

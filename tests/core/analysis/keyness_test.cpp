@@ -12,7 +12,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

@@ -12,8 +12,8 @@
 
 #include "core/analysis/keyness.h"
 #include "core/analysis/statistics_report.h"
-#include "core/collect/word_store.h"
 #include "core/output/word_list_writer.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

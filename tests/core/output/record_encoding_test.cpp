@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "core/analysis/keyness.h"
-#include "core/collect/word_store.h"
-#include "core/output/keyword_list_writer.h"
+#include "core/analysis/keyword_list_writer.h"
 #include "core/output/word_list_writer.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

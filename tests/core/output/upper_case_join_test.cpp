@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/output/keyword_list_writer.h"
+#include "core/analysis/keyword_list_writer.h"
 #include "core/output/my_exception.h"
 #include "core/output/writer_fixture.h"
 #include "support/temp_dir.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/collect/char_map.h"
+#include "core/words/char_map.h"
 
 namespace tarvolen {
 namespace {

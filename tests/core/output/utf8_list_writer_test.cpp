@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "core/collect/word_store.h"
 #include "core/output/word_list_writer.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

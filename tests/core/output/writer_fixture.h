@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/collect/ingest.h"
-#include "core/collect/word_store.h"
+#include "core/ingest/ingest.h"
 #include "core/output/word_list_writer.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "core/analysis/statistics_report.h"
-#include "core/collect/word_store.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/qt_widget_test.h"
 #include "support/store_contents.h"

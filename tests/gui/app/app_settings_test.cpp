@@ -11,9 +11,9 @@
 
 #include "core/workspace.h"
 #include "gui/app/qt_file_picker.h"
-#include "gui/list/row_table_view.h"
-#include "gui/list/word_list_model.h"
-#include "gui/list/word_list_window.h"
+#include "gui/wordtable/row_table_view.h"
+#include "gui/wordtable/word_list_model.h"
+#include "gui/wordtable/word_list_window.h"
 #include "support/main_window_fixture.h"
 #include "support/real_dialogs.h"
 #include "support/temp_dir.h"

@@ -9,9 +9,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/collect/char_map.h"
 #include "core/output/my_exception.h"
-#include "core/util/user_cancel.h"
+#include "core/ports/user_cancel.h"
+#include "core/words/char_map.h"
 #include "core/workspace.h"
 #include "gui/app/main_dialog.h"
 #include "support/fakes.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/util/progress.h"
+#include "core/ports/progress.h"
 #include "gui/app/progress_dialog.h"
 #include "gui/app/qt_dialog_port.h"
 #include "gui/app/qt_file_picker.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/collect/word_store.h"
 #include "core/output/my_exception.h"
-#include "core/util/user_cancel.h"
+#include "core/ports/user_cancel.h"
+#include "core/store/word_store.h"
 #include "support/fakes.h"
 
 namespace tarvolen {

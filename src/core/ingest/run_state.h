@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/decode/text_encoding.h"
+#include "core/ingest/document_text.h"
+#include "core/store/word_store.h"
+#include "core/text/code_page.h"
+#include "core/words/char_map.h"
+#include "core/words/word_rules.h"
+
+namespace tarvolen {
+
+class MessagePort;
+
+// Options of the Add command; they live as long as the process and start so.
+struct AddOptions {
+    std::int32_t Language = kEnglishLatin;
+    std::int32_t SkipShortWords = 0;
+    std::int32_t OpenFilterIndex = 2;               // 1-based; 2 is "All Files (*.*)"
+    std::string Encoding = kAutomaticEncodingName;  // a name of EncodingChoices()
+    DocumentRules Documents;                        // web pages, files that are no text
+    WordRules Rules;
+};
+
+// The word list and what a run that adds to it reads and keeps: its Add options, the
+// alphabet and decoding they set up, and its counters. The runs (files, scans, saved
+// lists) take this rather than the Workspace, which adds what only the windows and the
+// command line share (the Save options) on top of it.
+struct RunState {
+    explicit RunState(MessagePort& messages);
+    RunState(MessagePort& messages, const WordStore::Options& storeOptions);
+
+    WordStore Store;
+
+    // Tokenizer settings of the current Add run, and how its documents are decoded:
+    // into the code page of its alphabet, which Map is built for.
+    CharMap Map{};
+    CodePage RunCodePage = CodePage::Windows1252;
+    TextEncoding RunEncoding{};
+    WordRules RunRules;
+    std::int32_t MinWordLength = 4;
+    std::int64_t QualifiedWords = 0;
+
+    // The code page the words of the list were collected under: that of the run that
+    // added the first of them, or CodePage::Utf8 once a Unicode run added to it (see
+    // AdaptListToRun). Lists are saved and shown through it (CodePageToUtf8).
+    CodePage ListCodePage = CodePage::Windows1252;
+
+    // True when the list holds words added and not saved since.
+    bool ListUnsaved = false;
+
+    AddOptions Add;
+
+    // Per-run figures of the last ingestion run.
+    std::int64_t TotalBytes = 0;
+    std::int64_t BytesRead = 0;
+    // The part of BytesRead that came from streams, which TotalBytes cannot include.
+    std::int64_t StreamBytesRead = 0;
+    // Tick of the last refresh of the running word count; never reset between runs.
+    std::uint32_t LastWorkingTick = 0;
+};
+
+// Sets the run's alphabet and decoding from the Add options: Map, RunCodePage,
+// RunEncoding (Automatic for a name that is not known) and RunRules.
+void ApplyAddOptions(RunState& run);
+
+// True when words of the language would join a list of words of the other code page;
+// a UTF-8 list, or a Unicode run, takes any words without a question.
+bool WouldMixCodePages(const RunState& state, std::int32_t language);
+
+}  // namespace tarvolen

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/input/input_file.h"
+#include "core/input/read_buffer.h"
+
+namespace tarvolen {
+
+class MessagePort;
+struct IngestHooks;
+struct RunState;
+
+inline constexpr const char* kListRefusedFormat =
+    "The word list %s was not merged: %s.\r\n\r\nNothing of it was added.";
+
+// Merges word lists (every format the writers write) into the store, in the order
+// given, as an Add run does with documents: the run's alphabet, short-word option and
+// decoding, the progress window, the summary (total qualified words counts the
+// occurrences the records carry). Each file is read twice: first every record is
+// checked, and a file with a refused record adds nothing and says why; only then are
+// its words counted, so no file is ever merged in part. Where hooks.streams reads
+// them, a list may be a stream ("-", a pipe or FIFO by its path), read once to its end
+// and kept for the second reading. A Cancel is honoured between
+// files and while a file is checked. Returns false when a list was refused or could
+// not be read.
+bool MergeLists(RunState& run, const std::vector<std::string>& paths, const IngestHooks& hooks);
+
+// Hands visit every word that the records of the list yield, as RemoveListedWords
+// removes them: the text ends in a NUL. Returns false when the list was refused or
+// could not be read (the reason was shown); words may have been visited by then.
+bool ForEachListedWord(RunState& run, const std::string& path, MessagePort& messages,
+                       const std::function<void(const char*, std::size_t)>& visit,
+                       ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),
+                       Streams streams = Streams::Ignored);
+
+// Removes from the store every word that the records of the list yield (their counts
+// play no part). Returns the number of words removed, or -1 when the list was refused
+// or could not be read (then nothing was removed, and the reason was shown). Where
+// streams are read, a list may be one, as with MergeLists and hooks.streams.
+std::int32_t RemoveListedWords(RunState& run, const std::string& path, MessagePort& messages,
+                               ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),
+                               Streams streams = Streams::Ignored);
+
+}  // namespace tarvolen

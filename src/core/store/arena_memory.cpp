@@ -1,0 +1,27 @@
+#include "core/store/arena_memory.h"
+
+#include "core/store/mapped_memory.h"
+
+namespace tarvolen {
+
+namespace {
+
+// Text blocks stay on small pages: see bench/README.md for what huge pages did there.
+class MappedArenaMemory : public ArenaMemory {
+  public:
+    char* Obtain(std::size_t bytes, Use use) override {
+        if (use == Use::Table && bytes % kHugePage == 0)
+            return static_cast<char*>(MapHugeAligned(bytes));
+        return MapAnonymous(bytes);
+    }
+    void Release(char* block, std::size_t bytes) override { Unmap(block, bytes); }
+};
+
+}  // namespace
+
+ArenaMemory& SystemArenaMemory() {
+    static MappedArenaMemory memory;
+    return memory;
+}
+
+}  // namespace tarvolen

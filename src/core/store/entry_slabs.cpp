@@ -1,0 +1,36 @@
+#include "core/store/entry_slabs.h"
+
+#include <utility>
+
+namespace tarvolen {
+
+bool EntrySlabs::AddSlab() {
+    if (carved_ >= kMaxEntries)
+        return false;
+    slabs_.reserve(slabs_.size() + 1);  // so that the block below cannot be lost
+    char* block = memory_->Obtain(kSlabBytes, ArenaMemory::Use::Table);
+    if (block == nullptr)
+        return false;
+    slabs_.push_back(reinterpret_cast<StoreEntry*>(block));
+    if (carved_ == 0)
+        carved_ = 1;
+    return true;
+}
+
+void EntrySlabs::Release() {
+    for (StoreEntry* slab : slabs_)
+        memory_->Release(reinterpret_cast<char*>(slab), kSlabBytes);
+    slabs_.clear();
+    slabs_.shrink_to_fit();
+    carved_ = 0;
+    freeList_ = 0;
+}
+
+void EntrySlabs::Swap(EntrySlabs& other) {
+    std::swap(memory_, other.memory_);
+    slabs_.swap(other.slabs_);
+    std::swap(carved_, other.carved_);
+    std::swap(freeList_, other.freeList_);
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/store/arena_memory.h"
+
+namespace tarvolen {
+
+// One distinct word of the store.
+struct StoreEntry {
+    // The word's first 12 bytes, NUL-padded, first byte lowest: a word of at most 12
+    // bytes lives here alone, and for a longer one they decide most comparisons.
+    std::uint64_t keyA;  // bytes 0..7
+    std::uint32_t keyB;  // bytes 8..11
+    // 0 for a word held in the key bytes, which are then followed by 4 bytes of 0: so
+    // such a word is NUL-terminated where it lies, as a longer one is in its text
+    // block, whose position (TextBlocks) this is otherwise.
+    std::uint32_t text;
+    std::uint32_t next;   // the following entry of the chain or of the free list
+    std::uint32_t count;  // occurrences; 0 marks a free entry
+    // Documents the word was counted in, and the last of them: a word met again in the
+    // same document finds its number here and leaves the range be, so the range costs
+    // neither a lookup nor a set of documents.
+    std::uint32_t range;
+    std::uint32_t lastDocument;
+};
+static_assert(sizeof(StoreEntry) == 32);
+
+// The store's entries, named by 32-bit indexes (0: none), in slabs of 2^20 that never
+// move: a view of a word held in its entry stays valid while the word is held, and the
+// table can double without touching the entries but for their links. A slab is
+// obtained when the first entry needs it, and only the pages actually used cost
+// memory.
+class EntrySlabs {
+  public:
+    static constexpr std::uint32_t kMaxEntries = 1u << 31;  // Count() is signed 32-bit
+
+    explicit EntrySlabs(ArenaMemory& memory) : memory_(&memory) {}
+    ~EntrySlabs() { Release(); }
+    EntrySlabs(const EntrySlabs&) = delete;
+    EntrySlabs& operator=(const EntrySlabs&) = delete;
+    void Swap(EntrySlabs& other);
+
+    StoreEntry& At(std::uint32_t index) const {
+        return slabs_[index >> kSlabBits][index & kSlabMask];
+    }
+    // A free entry, from those given back or a slab (obtained when needed); 0 when the
+    // memory refuses.
+    std::uint32_t Take() {
+        if (freeList_ != 0) {
+            const std::uint32_t index = freeList_;
+            freeList_ = At(index).next;
+            return index;
+        }
+        if ((carved_ & kSlabMask) == 0 && !AddSlab())
+            return 0;
+        return carved_++;
+    }
+    // Takes back an entry whose count the caller has set to 0.
+    void Give(std::uint32_t index) {
+        At(index).next = freeList_;
+        freeList_ = index;
+    }
+    // Every slab back to the memory; no entry is left.
+    void Release();
+    // Every index from 1 below End() lies in a slab; the free ones have a count of 0.
+    std::uint32_t End() const { return carved_; }
+
+    // visit(index, entry) for every entry below End(), free or not, in memory order.
+    template <typename Visit>
+    void ForEachCarved(Visit visit) const {
+        for (std::size_t slab = 0; slab < slabs_.size(); ++slab) {
+            const auto first = static_cast<std::uint32_t>(slab << kSlabBits);
+            const std::uint32_t end = std::min(carved_ - first, kSlabEntries);
+            StoreEntry* entries = slabs_[slab];
+            for (std::uint32_t i = slab == 0 ? 1 : 0; i < end; ++i)
+                visit(first + i, entries[i]);
+        }
+    }
+
+  private:
+    static constexpr unsigned kSlabBits = 20;
+    static constexpr std::uint32_t kSlabEntries = 1u << kSlabBits;
+    static constexpr std::uint32_t kSlabMask = kSlabEntries - 1;
+    static constexpr std::size_t kSlabBytes = std::size_t{kSlabEntries} * sizeof(StoreEntry);
+    bool AddSlab();
+
+    ArenaMemory* memory_;
+    std::vector<StoreEntry*> slabs_;
+    // The next index never handed out; 0 is none, so the first slab starts at 1.
+    std::uint32_t carved_ = 0;
+    std::uint32_t freeList_ = 0;
+};
+
+}  // namespace tarvolen

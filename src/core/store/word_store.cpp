@@ -1,0 +1,456 @@
+#include "core/store/word_store.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "core/ports/messages.h"
+
+namespace tarvolen {
+
+namespace {
+
+// Marks the start of an iteration; its address is never an entry's.
+constexpr char kStartMarker = 0;
+
+// Keeps a value, and so the loads it was made of, from being optimised away.
+inline void KeepValue(std::uint64_t value) {
+#if defined(__GNUC__)
+    asm volatile("" : : "r"(value));
+#else
+    static volatile std::uint64_t sink;
+    sink = value;
+#endif
+}
+
+}  // namespace
+
+WordStore::WordStore(MessagePort& messages) : WordStore(messages, Options{}) {}
+
+WordStore::WordStore(MessagePort& messages, const Options& options)
+    : messages_(messages),
+      memory_(options.memory != nullptr ? *options.memory : SystemArenaMemory()),
+      exitStatusWithoutArena_(options.exitStatusWithoutArena),
+      texts_(memory_, options.growthStep),
+      entries_(memory_),
+      buckets_(memory_, options.initialBuckets) {
+    // calloc maps an array this size lazily, so untouched slots cost no memory.
+    if (texts_.ObtainFirst(options.initialCapacity))
+        cache_ =
+            static_cast<CacheSlot*>(std::calloc(std::size_t{1} << kCacheBits, sizeof(CacheSlot)));
+    if (cache_ == nullptr) {
+        texts_.Release();
+        messages_.ShowMessage(kNoArenaText, MessageIcon::Stop);
+        std::exit(options.exitStatusWithoutArena);
+    }
+}
+
+WordStore::~WordStore() {
+    std::free(cache_);
+}
+
+void WordStore::ForgetCache() {
+    std::memset(cache_, 0, (std::size_t{1} << kCacheBits) * sizeof(CacheSlot));
+}
+
+void WordStore::EmptyTable() {
+    ++generation_;
+    entries_.Release();
+    buckets_.Release();
+    entryCount_ = 0;
+    texts_.Rewind();
+}
+
+void WordStore::Refused() {
+    // Shown once: until Clear, the store keeps counting what it holds and drops new
+    // words, instead of asking on every word.
+    if (growthFailed_)
+        return;
+    growthFailed_ = true;
+    messages_.ShowMessage(kGrowthFailedText, MessageIcon::Warning);
+}
+
+std::uint32_t WordStore::Find(const char* word, std::size_t length, const Key& key,
+                              std::uint32_t hash) const {
+    for (std::uint32_t index = buckets_.Head(buckets_.BucketOf(hash)); index != 0;) {
+        const Entry& entry = entries_.At(index);
+        if (Matches(entry, key, word, length))
+            return index;
+        index = entry.next;
+    }
+    return 0;
+}
+
+std::uint32_t WordStore::Insert(const char* word, std::size_t length, const Key& key,
+                                std::uint32_t hash, std::uint32_t count, std::uint32_t range,
+                                std::uint32_t lastDocument) {
+    if (growthFailed_ || (!buckets_.Allocated() && !buckets_.Allocate())) {
+        Refused();
+        return 0;
+    }
+    const std::uint32_t index = entries_.Take();
+    if (index == 0) {
+        Refused();
+        return 0;
+    }
+    std::uint32_t text = 0;
+    if (length > kInlineBytes) {
+        text = texts_.Place(word, length);
+        if (text == 0) {
+            entries_.At(index).count = 0;
+            entries_.Give(index);
+            Refused();
+            return 0;
+        }
+    }
+    Entry& entry = entries_.At(index);
+    entry.keyA = key.a;
+    entry.keyB = static_cast<std::uint32_t>(key.b);
+    entry.text = text;
+    entry.count = count;
+    entry.range = range;
+    entry.lastDocument = lastDocument;
+    std::uint32_t& head = buckets_.HeadAt(buckets_.BucketOf(hash));
+    entry.next = head;
+    head = index;
+    ++entryCount_;
+    // The word is in either way; a table that cannot double still finds it.
+    if (static_cast<std::uint32_t>(entryCount_) > buckets_.Buckets() && !DoubleBuckets())
+        Refused();
+    return index;
+}
+
+bool WordStore::DoubleBuckets() {
+    if (!buckets_.Double())
+        return false;
+    // In memory order: the entries are read in sequence, and only the heads are
+    // touched at random. A batch's buckets are worked out first, then its heads
+    // loaded in a tight loop whose misses overlap, then linked: mixed with the hashing
+    // the loads overlap far less (bench/README.md).
+    constexpr std::size_t kBatch = 256;
+    Entry* linked[kBatch];
+    std::uint32_t indexes[kBatch];
+    std::uint32_t* heads[kBatch];
+    std::size_t batched = 0;
+    const auto link = [&] {
+        for (std::size_t k = 0; k < batched; ++k)
+            __builtin_prefetch(heads[k], 1);
+        for (std::size_t k = 0; k < batched; ++k) {
+            linked[k]->next = *heads[k];
+            *heads[k] = indexes[k];
+        }
+        batched = 0;
+    };
+    entries_.ForEachCarved([&](std::uint32_t index, Entry& entry) {
+        if (entry.count == 0)
+            return;
+        const std::string_view text = TextOf(entry);
+        const std::uint32_t hash = entry.text == 0
+                                       ? HashOfKey(Key{entry.keyA, entry.keyB, 0}, text.size())
+                                       : Hash(text.data(), text.size());
+        linked[batched] = &entry;
+        indexes[batched] = index;
+        heads[batched] = &buckets_.HeadAt(buckets_.BucketOf(hash));
+        if (++batched == kBatch)
+            link();
+    });
+    link();
+    return true;
+}
+
+std::uint32_t WordStore::Occurrences(const char* word, std::size_t length) const {
+    const Key key = KeyOf(word, length);
+    const std::uint32_t index = Find(word, length, key, HashOf(word, length, key));
+    return index != 0 ? entries_.At(index).count : 0;
+}
+
+std::uint32_t WordStore::RangeOf(const char* word, std::size_t length) const {
+    const Key key = KeyOf(word, length);
+    const std::uint32_t index = Find(word, length, key, HashOf(word, length, key));
+    return index != 0 ? entries_.At(index).range : 0;
+}
+
+void WordStore::BeginDocument() {
+    ++documentCount_;
+    if (++document_ != 0)
+        return;
+    // After 4,294,967,295 documents the numbers begin again; no entry may then still
+    // name a number that a new document will carry.
+    entries_.ForEachCarved([](std::uint32_t, Entry& entry) { entry.lastDocument = 0; });
+    document_ = 1;
+}
+
+void WordStore::AddWord(const char* word) {
+    const std::size_t length = std::strlen(word);
+    AddWord(word, length, Hash(word, length));
+}
+
+void WordStore::AddWord(const char* word, std::size_t length) {
+    AddWord(word, length, Hash(word, length));
+}
+
+void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32_t count,
+                               std::uint32_t range) {
+    AddCounted(word, length, count, range, false);
+}
+
+void WordStore::AddOccurrencesInDocument(const char* word, std::size_t length, std::uint32_t count,
+                                         std::uint32_t range) {
+    AddCounted(word, length, count, range, true);
+}
+
+void WordStore::AddCounted(const char* word, std::size_t length, std::uint32_t count,
+                           std::uint32_t range, bool inDocument) {
+    if (count == 0)
+        return;
+    const Key key = KeyOf(word, length);
+    const std::uint32_t hash = Hash(word, length);
+    if (const std::uint32_t index = Find(word, length, key, hash)) {
+        Entry& entry = entries_.At(index);
+        // One less range when the occurrences were found in the document being read
+        // and that one counted already.
+        const std::uint32_t added =
+            range -
+            static_cast<std::uint32_t>(inDocument && range != 0 && entry.lastDocument == document_);
+        entry.count = SaturatingSum(entry.count, count);
+        entry.range = SaturatingSum(entry.range, added);
+        if (inDocument)
+            entry.lastDocument = document_;
+        return;
+    }
+    Insert(word, length, key, hash, count, range, inDocument ? document_ : 0);
+}
+
+void WordStore::AddWordRepeated(const char* word, std::size_t length, std::uint32_t count) {
+    const std::uint32_t hash = Hash(word, length);
+    AddWord(word, length, hash);
+    if (count > 1) {
+        // Absent when the memory refused it, as a single AddWord would leave it.
+        const std::uint32_t index = Find(word, length, KeyOf(word, length), hash);
+        if (index != 0)
+            entries_.At(index).count = SaturatingSum(entries_.At(index).count, count - 1);
+    }
+}
+
+std::unique_ptr<WordStore> WordStore::MakeScratch(std::uint32_t capacity) const {
+    return std::make_unique<WordStore>(messages_,
+                                       Options{.initialCapacity = capacity,
+                                               .growthStep = capacity,
+                                               .memory = &memory_,
+                                               .exitStatusWithoutArena = exitStatusWithoutArena_});
+}
+
+void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,
+                            std::uint32_t hash) {
+    CacheSlot& slot = cache_[CacheSlotOf(tag)];
+    for (std::uint32_t index = buckets_.Head(buckets_.BucketOf(hash)); index != 0;) {
+        Entry& entry = entries_.At(index);
+        if (Matches(entry, key, word, length)) {
+            Count(entry);
+            slot = {tag, index};
+            return;
+        }
+        index = entry.next;
+    }
+    if (const std::uint32_t index = Insert(word, length, key, hash, 1, 1, document_))
+        slot = {tag, index};
+}
+
+void WordStore::Preload(PreparedWord* words, std::size_t count) const {
+    constexpr std::size_t kRun = 256;
+    std::uint32_t index[kRun];
+    std::uint16_t missed[kRun];
+    std::uint32_t second[kRun];
+    std::uint64_t loaded = 0;
+    for (std::size_t first = 0; first < count; first += kRun) {
+        PreparedWord* const run = words + first;
+        const std::size_t n = std::min(kRun, count - first);
+        // The words the cache does not name are listed without a branch, so that
+        // the next passes run over them alone. The entries the cache names are only
+        // prefetched: most are frequent words, near at hand already.
+        std::size_t misses = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const CacheSlot slot = cache_[CacheSlotOf(run[i].tag)];
+            index[i] = slot.tag == run[i].tag ? slot.index : 0;
+            if (index[i] != 0)
+                __builtin_prefetch(&entries_.At(index[i]));
+            missed[misses] = static_cast<std::uint16_t>(i);
+            misses += index[i] == 0;
+        }
+        // The hashing is kept out of the loop of loads: the fewer instructions
+        // between two loads, the more of them the processor has in flight.
+        for (std::size_t k = 0; k < misses; ++k) {
+            PreparedWord& word = run[missed[k]];
+            if (!word.hashed) {
+                word.hash = HashOfKey(word.key, word.length);
+                word.hashed = true;
+            }
+            index[missed[k]] = buckets_.BucketOf(word.hash);
+        }
+        for (std::size_t k = 0; k < misses; ++k)
+            index[missed[k]] = buckets_.Head(index[missed[k]]);
+        // The chains' first entries, then their second ones: with as many entries
+        // as buckets a chain holds more than one entry often enough that a miss
+        // left to the lookup itself would cost more than all the others.
+        for (std::size_t k = 0; k < misses; ++k) {
+            second[k] = 0;
+            if (const std::uint32_t at = index[missed[k]]) {
+                const Entry& entry = entries_.At(at);
+                loaded += entry.keyA;
+                second[k] = entry.next;
+            }
+        }
+        for (std::size_t k = 0; k < misses; ++k) {
+            if (second[k] != 0)
+                loaded += entries_.At(second[k]).keyA;
+        }
+        for (std::size_t k = 0; k < misses; ++k) {
+            const std::uint32_t at = index[missed[k]];
+            if (at != 0 && run[missed[k]].length > kInlineBytes) {
+                if (const std::uint32_t text = entries_.At(at).text)
+                    loaded += static_cast<unsigned char>(texts_.At(text)[kInlineBytes]);
+            }
+        }
+    }
+    KeepValue(loaded);
+}
+
+void WordStore::RemoveWord(const char* word) {
+    const std::size_t length = std::strlen(word);
+    const Key key = KeyOf(word, length);
+    const std::uint32_t bucket = buckets_.BucketOf(HashOf(word, length, key));
+    if (!buckets_.Allocated())
+        return;
+    for (std::uint32_t* link = &buckets_.HeadAt(bucket); *link != 0;
+         link = &entries_.At(*link).next) {
+        const std::uint32_t index = *link;
+        Entry& entry = entries_.At(index);
+        if (!Matches(entry, key, word, length))
+            continue;
+        *link = entry.next;
+        entry.count = 0;  // marks it free for the walks in memory order
+        entries_.Give(index);
+        // The freed entry still holds the word's key: a slot naming it would count
+        // the word there if it came back.
+        CacheSlot& slot = cache_[CacheSlotOf(TagOf(key))];
+        if (slot.index == index)
+            slot = {0, 0};
+        // The word may lie in the entry just freed: it is not read after this.
+        if (--entryCount_ == 0)
+            EmptyTable();
+        return;
+    }
+}
+
+void WordStore::Clear() {
+    ClearWords();
+    documentCount_ = 0;
+}
+
+void WordStore::ClearWords() {
+    EmptyTable();
+    ForgetCache();
+    growthFailed_ = false;
+}
+
+WordStore::Position WordStore::GetStartPosition() const {
+    Position pos;
+    if (Count() > 0)
+        pos.at = &kStartMarker;
+    return pos;
+}
+
+WordStore::Position WordStore::EndPosition() {
+    return Position{};
+}
+
+const WordStore::Entry* WordStore::Advance(Position& pos, std::uint32_t& bucket) const {
+    const Entry* entry = nullptr;
+    if (pos.at == &kStartMarker) {
+        bucket = 0;
+        if (const std::uint32_t head = buckets_.NextHead(bucket))
+            entry = &entries_.At(head);
+    } else {
+        bucket = pos.bucket;
+        entry = static_cast<const Entry*>(pos.at);
+    }
+    if (entry == nullptr) {
+        pos = EndPosition();
+        return nullptr;
+    }
+    // The successor is fixed now, so the caller may remove the entry just returned.
+    std::uint32_t following = bucket;
+    std::uint32_t next = entry->next;
+    if (next == 0) {
+        ++following;
+        next = buckets_.NextHead(following);
+    }
+    pos.at = next != 0 ? &entries_.At(next) : nullptr;
+    pos.bucket = next != 0 ? following : 0;
+    return entry;
+}
+
+void WordStore::GetNextWord(Position& pos, std::string& word, std::uint32_t& count) const {
+    std::string_view view;
+    GetNextEntry(pos, view, count);
+    word.assign(view);
+}
+
+void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count) const {
+    std::uint64_t leadingBytes = 0;
+    GetNextEntry(pos, word, count, leadingBytes);
+}
+
+void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count,
+                             std::uint64_t& leadingBytes) const {
+    std::uint32_t bucket = 0;
+    const Entry* entry = Advance(pos, bucket);
+    if (entry == nullptr) {
+        word = {};
+        count = 0;
+        leadingBytes = 0;
+        return;
+    }
+    word = TextOf(*entry);
+    count = entry->count;
+    leadingBytes = LeadingBytes(*entry);
+}
+
+bool WordStore::NextInSweep(Sweep& sweep, std::string_view& word, std::uint32_t& count,
+                            std::uint32_t& range, bool& inDocument) const {
+    if (sweep.generation != generation_)
+        sweep = BeginSweep();
+    // As in ForEachEntry: a free entry has a count of 0.
+    for (; sweep.index < entries_.End(); ++sweep.index) {
+        const Entry& entry = entries_.At(sweep.index);
+        if (entry.count == 0)
+            continue;
+        word = TextOf(entry);
+        count = entry.count;
+        range = entry.range;
+        inDocument = document_ != 0 && entry.lastDocument == document_;
+        ++sweep.index;
+        return true;
+    }
+    return false;
+}
+
+void WordStore::Swap(WordStore& other) {
+    assert(&messages_ == &other.messages_ && &memory_ == &other.memory_);
+    std::swap(exitStatusWithoutArena_, other.exitStatusWithoutArena_);
+    texts_.Swap(other.texts_);
+    entries_.Swap(other.entries_);
+    buckets_.Swap(other.buckets_);
+    std::swap(entryCount_, other.entryCount_);
+    std::swap(cache_, other.cache_);
+    std::swap(growthFailed_, other.growthFailed_);
+    std::swap(document_, other.document_);
+    std::swap(documentCount_, other.documentCount_);
+    // Sweeps of either store start over.
+    ++generation_;
+    ++other.generation_;
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+#include "core/words/tokenizer.h"
+#include "core/words/word_cutter.h"
+
+namespace tarvolen {
+
+// The alphabets' words under word rules, or on their way into a UTF-8 list: one byte
+// of the code page at a time. The words it finds with every rule off are exactly the
+// tokenizer's.
+class ByteWordCutter final : public WordCutter {
+  public:
+    ByteWordCutter(const CutterSetup& setup, WordSink& sink);
+
+    void Cut(std::span<unsigned char> text) override;
+    void EndText() override;
+    bool InWord() const override { return length_ > 0; }
+
+  private:
+    enum Kind : unsigned char { kSeparator = 0, kWordByte = 1, kConnector = 2 };
+
+    void Append(unsigned char byte);
+    void End();
+
+    WordSink& sink_;
+    CodePage codePage_;
+    bool toUtf8_;
+    std::size_t minLength_;
+    std::array<unsigned char, 256> kind_{};
+    std::array<unsigned char, 256> stored_{};  // the folded byte a word keeps
+    char word_[MaxWordLength + 1] = {};
+    std::size_t length_ = 0;
+    bool tooLong_ = false;
+    unsigned char pending_ = 0;  // a connector that joins if a word byte follows
+    std::string utf8_;
+};
+
+}  // namespace tarvolen

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "core/words/tokenizer.h"
+#include "core/words/two_byte_stretches.h"
+#include "core/words/unicode_tables.h"
+#include "core/words/word_cutter.h"
+
+struct UBreakIterator;
+
+namespace tarvolen {
+
+// The longest run of the segmented scripts handed to the word break iterator at once.
+inline constexpr std::size_t kSegmentLimit = 4096;
+
+// The words of "Any language (Unicode)" in UTF-8 text. A word starts with a letter
+// (or a digit under "Digits as letters") and goes on over letters and marks; a soft
+// hyphen or a zero-width (non-)joiner between two word characters belongs to it, and
+// so do apostrophes and hyphens when their rules are on. A run that holds a character
+// of the scripts written without spaces is cut by ICU's word break iterator. Each word
+// is brought to NFKC and then to its simple lower case; it is accepted at
+// minWordLength to MaxWordLength characters and stored as UTF-8.
+//
+// Given the run's tokenizer context, long stretches of ASCII go to the alphabets'
+// tokenizer with the English/Latin alphabet (the Unicode rule's ASCII letters, with
+// every word rule off), which counts their words in the store itself, and long
+// stretches of Russian go to TwoByteStretches.
+class UnicodeWordCutter final : public WordCutter {
+  public:
+    UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
+                      const TokenizerContext* asciiStore = nullptr);
+    ~UnicodeWordCutter() override;
+    UnicodeWordCutter(const UnicodeWordCutter&) = delete;
+    UnicodeWordCutter& operator=(const UnicodeWordCutter&) = delete;
+
+    // The text must be well-formed UTF-8; a stray byte counts as a separator.
+    void Cut(std::span<unsigned char> text) override;
+    void EndText() override;
+    bool InWord() const override { return !run_.empty(); }
+
+  private:
+    void Take(char32_t c);
+    void TakeNormalized(char32_t c);
+    // Cuts the ASCII from p on by the tokenizer where that is worth it; returns where
+    // the character-by-character way goes on.
+    unsigned char* CutAscii(unsigned char* p, unsigned char* end);
+    // Takes a whole word of ASCII letters and two-byte letters from p on, where one
+    // ends there at an ASCII separator; returns p when the word needs the way
+    // character by character, else where that way goes on.
+    unsigned char* CutTwoByteWord(unsigned char* p, unsigned char* end);
+    void EndRun();
+    void Segment();
+    // Folds a piece of a run, measures it and hands it on when accepted.
+    void Emit(const char32_t* characters, std::size_t count);
+
+    WordSink& sink_;
+    const detail::UnicodeTables& tables_;
+    bool digits_;
+    bool apostrophes_;
+    bool hyphens_;
+    std::size_t minLength_;
+    // The run as written, connectors included; too long a run of scripts with spaces
+    // stops growing and is dropped at its end.
+    std::u32string run_;
+    char32_t pending_ = 0;  // a connector waiting for the word character that joins it
+    bool segmented_ = false;
+    bool tooLong_ = false;
+    std::u32string folded_;
+    std::u16string utf16_;     // the run, for the break iterator
+    std::u16string unfolded_;  // a word on its way to ICU's NFKC
+    std::u16string normalized_;
+    char word_[4 * MaxWordLength + 1] = {};
+    UBreakIterator* breaker_ = nullptr;  // opened at the first segmented run
+    CharMap asciiMap_{};
+    std::optional<TokenizerContext> asciiStore_;
+    std::string asciiCarry_;  // always empty between calls: no stretch ends in a word
+    std::optional<TwoByteStretches> cyrillic_;
+};
+
+}  // namespace tarvolen

@@ -1,0 +1,117 @@
+#include "core/words/word_cutter.h"
+
+#include <cstring>
+#include <type_traits>
+
+#include "core/store/word_store.h"
+#include "core/words/blob.h"
+#include "core/words/byte_word_cutter.h"
+#include "core/words/tokenizer.h"
+#include "core/words/unicode_word_cutter.h"
+
+namespace tarvolen {
+
+namespace {
+
+// The alphabets with every rule off: the tokenizer, with its carry.
+class PlainCutter final : public WordCutter {
+  public:
+    PlainCutter(const TokenizerContext& context, std::string& carry)
+        : context_(context), carry_(carry) {}
+
+    void Cut(std::span<unsigned char> text) override {
+        if (text.empty())
+            return;
+        text.data()[text.size()] = 0;
+        CBlob chunk;
+        chunk.Attach(text.data(), static_cast<std::uint32_t>(text.size()));
+        TokenizeChunk(chunk, carry_, context_);
+    }
+    void EndText() override { FinishFile(carry_, context_); }
+    bool InWord() const override { return !carry_.empty(); }
+
+  private:
+    TokenizerContext context_;
+    std::string& carry_;
+};
+
+// Each word counted once in the run's store. Words are copied into a batch whose
+// memory the store loads ahead in one sweep before they are counted, as the
+// tokenizer's are; the batch is emptied at the end of every chunk.
+class StoreSink final : public WordSink {
+  public:
+    explicit StoreSink(const TokenizerContext& context) : context_(context) {}
+    StoreSink(const StoreSink&) = delete;
+    StoreSink& operator=(const StoreSink&) = delete;
+
+    void Take(const char* word, std::size_t bytes) override {
+        char* text = texts_[size_];
+        std::memcpy(text, word, bytes + 1);
+        WordStore::Prepare(prepared_[size_], text, bytes);
+        if (++size_ == kSize)
+            Flush();
+    }
+    void Flush() {
+        context_.store.Preload(prepared_, size_);
+        for (std::size_t i = 0; i < size_; ++i)
+            context_.store.AddPrepared(prepared_[i]);
+        context_.qualifiedWords += static_cast<std::int64_t>(size_);
+        size_ = 0;
+    }
+
+  private:
+    static constexpr std::size_t kSize = 256;
+    TokenizerContext context_;
+    std::size_t size_ = 0;
+    char texts_[kSize][MaxWordBytes + 1];
+    WordStore::PreparedWord prepared_[kSize];
+};
+
+// A cutter that owns the sink its words go to.
+// Allocated on the heap, as every cutter is: the batch is some 30 KB.
+template <typename Cutter>
+class CountingCutter final : public WordCutter {
+  public:
+    CountingCutter(const CutterSetup& setup, const TokenizerContext& context)
+        : sink_(context), cutter_(Make(setup, sink_, context)) {}
+    void Cut(std::span<unsigned char> text) override {
+        cutter_.Cut(text);
+        sink_.Flush();
+    }
+    void EndText() override {
+        cutter_.EndText();
+        sink_.Flush();
+    }
+    bool InWord() const override { return cutter_.InWord(); }
+
+  private:
+    static Cutter Make(const CutterSetup& setup, WordSink& sink, const TokenizerContext& context) {
+        if constexpr (std::is_same_v<Cutter, UnicodeWordCutter>)
+            return Cutter(setup, sink, &context);
+        else
+            return Cutter(setup, sink);
+    }
+
+    StoreSink sink_;
+    Cutter cutter_;
+};
+
+}  // namespace
+
+std::unique_ptr<WordCutter> MakeDocumentCutter(const CutterSetup& setup,
+                                               const TokenizerContext& context,
+                                               std::string& carry) {
+    if (setup.language == kUnicode)
+        return std::make_unique<CountingCutter<UnicodeWordCutter>>(setup, context);
+    if (setup.Plain())
+        return std::make_unique<PlainCutter>(context, carry);
+    return std::make_unique<CountingCutter<ByteWordCutter>>(setup, context);
+}
+
+std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& sink) {
+    if (setup.language == kUnicode)
+        return std::make_unique<UnicodeWordCutter>(setup, sink);
+    return std::make_unique<ByteWordCutter>(setup, sink);
+}
+
+}  // namespace tarvolen

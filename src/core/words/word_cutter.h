@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "core/words/char_map.h"
+#include "core/words/word_rules.h"
+
+namespace tarvolen {
+
+struct TokenizerContext;
+
+// Where a rule's words go: each accepted word, folded, NUL-terminated at word[bytes].
+class WordSink {
+  public:
+    virtual ~WordSink() = default;
+    virtual void Take(const char* word, std::size_t bytes) = 0;
+};
+
+// One way of cutting decoded text into words, chosen once per run: the alphabets'
+// tokenizer, the alphabets with word rules, or the Unicode rule. It holds the word
+// that a chunk's end cuts until the next chunk or the end of the text.
+class WordCutter {
+  public:
+    virtual ~WordCutter() = default;
+    // The next decoded chunk of the current text; text.data()[text.size()] is
+    // writable, and the text may be changed in place.
+    virtual void Cut(std::span<unsigned char> text) = 0;
+    // The end of the text ends the word in progress; the next Cut starts a new text.
+    virtual void EndText() = 0;
+    // Whether the text so far ends inside a word that the next chunk could go on with.
+    virtual bool InWord() const = 0;
+};
+
+// What a run cuts with.
+struct CutterSetup {
+    std::int32_t language = kEnglishLatin;
+    WordRules rules;
+    const CharMap* map = nullptr;  // the alphabet's; unused by kUnicode
+    CodePage codePage = CodePage::Windows1252;
+    std::int32_t minWordLength = 1;
+    // The alphabet's words go to a UTF-8 list: each is converted from codePage.
+    bool toUtf8 = false;
+
+    // The alphabets' own tokenizer serves this run.
+    bool Plain() const { return language != kUnicode && !rules.Any() && !toUtf8; }
+};
+
+// The cutter of a document run; its words are counted in context. A plain run gets
+// the alphabets' tokenizer (TokenizeChunk) itself, cutting with carry, which the
+// caller owns.
+std::unique_ptr<WordCutter> MakeDocumentCutter(const CutterSetup& setup,
+                                               const TokenizerContext& context, std::string& carry);
+
+// A cutter whose words go to sink, for the records of saved lists.
+std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& sink);
+
+}  // namespace tarvolen

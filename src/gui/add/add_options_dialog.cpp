@@ -1,0 +1,170 @@
+#include "gui/add/add_options_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/decode/text_encoding.h"
+#include "core/ports/messages.h"
+#include "core/text/format_count.h"
+#include "core/words/char_map.h"
+#include "core/workspace.h"
+#include "gui/app/dialog_units.h"
+#include "gui/util/focus.h"
+
+namespace tarvolen {
+
+namespace {
+
+// In the order of LanguageIndex.
+constexpr const char* kLanguageNames[kLanguageCount] = {
+    "English/Latin", "French", "German", "Italian", "Russian", "Spanish", "Any language (Unicode)"};
+
+// The word rules sit below everything else, so that the other controls keep their
+// places; the dialog grows by as much.
+constexpr int kRulesTop = 101;
+constexpr int kRuleHeight = 10;
+constexpr int kRulesHeight = 3 * kRuleHeight;
+
+}  // namespace
+
+CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages, QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags), options_(options), messages_(messages) {
+    setWindowTitle(QStringLiteral("Add Options"));
+    // One row taller than the two ways of adding documents needed: the third way,
+    // saved word lists, sits under "Directory Scan".
+    // Three rows of word rules and two of how documents other than plain text are
+    // read, under the buttons.
+    const DialogUnits units = DialogUnits::FixDialog(this, 190, 104 + kRulesHeight + 20);
+
+    skipShortWords_ =
+        new QCheckBox(QStringLiteral("Filter out too &short words (3 or less symbols)"), this);
+    units.Place(skipShortWords_, 7, 7, 176, 10);
+    skipShortWords_->setChecked(options_.SkipShortWords != 0);
+
+    auto* label = new QLabel(QStringLiteral("&Language:"), this);
+    units.Place(label, 7, 26, 35, 8);
+
+    // A drop-down list's rectangle includes its open list; closed, it is as high as the
+    // style draws it.
+    language_ = new QComboBox(this);
+    for (const char* name : kLanguageNames)
+        language_->addItem(QString::fromLatin1(name));
+    const QRect listArea = units.Rect(7, 36, 67, 30);
+    language_->setGeometry(listArea.x(), listArea.y(), listArea.width(),
+                           language_->sizeHint().height());
+    const bool known = options_.Language >= 0 && options_.Language < kLanguageCount;
+    language_->setCurrentIndex(known ? options_.Language : kEnglishLatin);
+    language_->setToolTip(QString::fromUtf8(kLanguageToolTip));
+    label->setBuddy(language_);
+
+    // How the documents are decoded: beside the language, which chooses the code page
+    // they are decoded into, so that the original controls keep their places.
+    auto* encodingLabel = new QLabel(QStringLiteral("&Encoding:"), this);
+    units.Place(encodingLabel, 100, 26, 60, 8);
+    // Editable: any name iconv knows may be typed, as -e takes it; the common ones are
+    // listed.
+    encoding_ = new QComboBox(this);
+    encoding_->setEditable(true);
+    encoding_->setInsertPolicy(QComboBox::NoInsert);
+    for (const EncodingChoice& choice : EncodingChoices())
+        encoding_->addItem(QString::fromLatin1(choice.label), QString::fromLatin1(choice.name));
+    const QRect encodingArea = units.Rect(100, 36, 83, 30);
+    encoding_->setGeometry(encodingArea.x(), encodingArea.y(), encodingArea.width(),
+                           encoding_->sizeHint().height());
+    const QString encoding = QString::fromStdString(options_.Encoding);
+    const int chosen = encoding_->findData(encoding.toLower());
+    if (chosen >= 0 || encoding.isEmpty())
+        encoding_->setCurrentIndex(chosen < 0 ? 0 : chosen);
+    else
+        encoding_->setEditText(encoding);
+    encoding_->setToolTip(QString::fromUtf8(kEncodingToolTip));
+    encodingLabel->setBuddy(encoding_);
+
+    auto rule = [&](const char* text, bool checked, int row) {
+        auto* box = new QCheckBox(QString::fromLatin1(text), this);
+        units.Place(box, 7, kRulesTop + row * kRuleHeight, 176, kRuleHeight);
+        box->setChecked(checked);
+        return box;
+    };
+    apostrophes_ = rule("A&postrophes inside words", options_.Rules.Apostrophes, 0);
+    hyphens_ = rule("&Hyphens inside words", options_.Rules.Hyphens, 1);
+    digits_ = rule("Digits as le&tters", options_.Rules.Digits, 2);
+
+    addFiles_ = new QPushButton(QStringLiteral("Add &File(s)"), this);
+    units.Place(addFiles_, 7, 65, 50, 14);
+    addFiles_->setDefault(true);
+    connect(addFiles_, &QPushButton::clicked, this, [this] { Confirm(kAddFiles); });
+
+    directoryScan_ = new QPushButton(QStringLiteral("&Directory Scan"), this);
+    units.Place(directoryScan_, 68, 65, 54, 14);
+    connect(directoryScan_, &QPushButton::clicked, this, [this] { Confirm(kDirectoryScan); });
+
+    wordList_ = new QPushButton(QStringLiteral("&Word List..."), this);
+    units.Place(wordList_, 68, 83, 54, 14);
+    connect(wordList_, &QPushButton::clicked, this, [this] { Confirm(kWordList); });
+
+    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
+    units.Place(cancel_, 133, 65, 50, 14);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+    webPages_ = new QCheckBox(QStringLiteral("Read web pa&ges as text (markup left out)"), this);
+    units.Place(webPages_, 7, kRulesTop + kRulesHeight, 176, 10);
+    webPages_->setChecked(options_.Documents.markup != MarkupMode::None);
+    everyFile_ = new QCheckBox(QStringLiteral("Read e&very file as text"), this);
+    units.Place(everyFile_, 7, kRulesTop + kRulesHeight + 10, 176, 10);
+    everyFile_->setChecked(options_.Documents.everyFileAsText);
+
+    setTabOrder(skipShortWords_, language_);
+    setTabOrder(language_, encoding_);
+    setTabOrder(encoding_, apostrophes_);
+    setTabOrder(apostrophes_, hyphens_);
+    setTabOrder(hyphens_, digits_);
+    setTabOrder(digits_, webPages_);
+    setTabOrder(webPages_, everyFile_);
+    setTabOrder(everyFile_, addFiles_);
+    setTabOrder(addFiles_, directoryScan_);
+    setTabOrder(directoryScan_, wordList_);
+    setTabOrder(wordList_, cancel_);
+    skipShortWords_->setFocus();
+    DialogUnits::GrowToFitText(this);
+    ShowFocusFromStart(this);
+}
+
+std::string CAddOptionsDialog::ChosenEncoding() const {
+    const QString typed = encoding_->currentText().trimmed();
+    const int listed = encoding_->findText(typed, Qt::MatchFixedString);
+    if (listed >= 0)
+        return encoding_->itemData(listed).toString().toStdString();
+    return typed.toStdString();
+}
+
+void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {
+    const std::string encoding = ChosenEncoding();
+    if (!ParseEncoding(encoding)) {
+        messages_.ShowMessage(FormatText(kUnknownEncodingFormat, encoding.c_str()),
+                              MessageIcon::Warning);
+        encoding_->setFocus();
+        encoding_->lineEdit()->selectAll();
+        return;
+    }
+    AddMode = mode;
+    options_.SkipShortWords = skipShortWords_->isChecked() ? 1 : 0;
+    options_.Language = language_->currentIndex() < 0 ? kEnglishLatin : language_->currentIndex();
+    options_.Encoding = encoding;
+    // Unticked, pages are read as any file; ticked, by their names (the command line
+    // can also read every file as a page).
+    if (!webPages_->isChecked())
+        options_.Documents.markup = MarkupMode::None;
+    else if (options_.Documents.markup == MarkupMode::None)
+        options_.Documents.markup = MarkupMode::ByName;
+    options_.Documents.everyFileAsText = everyFile_->isChecked();
+    options_.Rules.Apostrophes = apostrophes_->isChecked();
+    options_.Rules.Hyphens = hyphens_->isChecked();
+    options_.Rules.Digits = digits_->isChecked();
+    accept();
+}
+
+}  // namespace tarvolen

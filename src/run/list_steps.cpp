@@ -1,0 +1,89 @@
+#include "run/list_steps.h"
+
+#include <vector>
+
+#include "core/analysis/keyness.h"
+#include "core/analysis/keyword_list_writer.h"
+#include "core/analysis/statistics_report.h"
+#include "core/analysis/word_filter.h"
+#include "core/listfile/list_merge.h"
+#include "core/workspace.h"
+
+namespace tarvolen {
+
+namespace {
+
+class StoreSteps : public ListSteps {
+  public:
+    std::int64_t Count(Workspace& workspace) override { return workspace.Store.Count(); }
+
+    std::int32_t Filter(Workspace& workspace, const CliFilter& filter,
+                        MessagePort& messages) override {
+        if (filter.mode == FilterMode::Listed)
+            return RemoveListedWords(workspace, filter.list, messages, SystemReadBufferMemory(),
+                                     Streams::ReadToEnd);
+        return FilterByRule(workspace.Store, filter, workspace.ListCodePage);
+    }
+
+    void CompareWith(Workspace& workspace, const WordStore& reference, double minKeyness) override {
+        keywords_ = CompareWithReference(workspace.Store, reference, minKeyness);
+        compared_ = true;
+    }
+
+    std::optional<std::string> Statistics(Workspace& workspace) override {
+        return BuildStatisticsReport(workspace.Store, workspace.ListCodePage);
+    }
+
+    void WriteRecords(Workspace& workspace, ListKind kind, std::FILE* stream,
+                      const RecordFormat& format) override {
+        if (compared_) {
+            WriteKeywordRecords(stream, keywords_, format);
+            return;
+        }
+        switch (kind) {
+            case ListKind::Words:
+                return WriteWordRecords(stream, workspace.Store, format);
+            case ListKind::Frequency:
+                return WriteFrequencyRecords(stream, workspace.Store, format);
+            case ListKind::Range:
+                return WriteRangeRecords(stream, workspace.Store, format);
+        }
+    }
+
+    WriteOutcome WriteList(Workspace& workspace, ListKind kind, const WriterOptions& options,
+                           const std::string& path, const WriterHooks& hooks) override {
+        if (compared_)
+            return WriteKeywordList(keywords_, options, path, hooks);
+        // The window's lists with counts refuse an empty list; a script is better
+        // served by the empty file every list then is, as the plain list writes it.
+        if (workspace.Store.Count() == 0)
+            kind = ListKind::Words;
+        switch (kind) {
+            case ListKind::Words:
+                return WriteWordList(workspace.Store, options, path, hooks);
+            case ListKind::Frequency:
+                return WriteFrequencyList(workspace.Store, options, path, hooks);
+            case ListKind::Range:
+                return WriteRangeList(workspace.Store, options, path, hooks);
+        }
+        return WriteOutcome::CannotCreate;
+    }
+
+  private:
+    bool compared_ = false;
+    std::vector<KeywordRow> keywords_;
+};
+
+}  // namespace
+
+std::int32_t FilterByRule(WordStore& store, const CliFilter& filter, CodePage listCodePage) {
+    return filter.mode == FilterMode::Range
+               ? FilterByRange(store, filter.minRange)
+               : FilterWords(store, filter.mode, filter.value, listCodePage);
+}
+
+std::unique_ptr<ListSteps> StoreListSteps() {
+    return std::make_unique<StoreSteps>();
+}
+
+}  // namespace tarvolen

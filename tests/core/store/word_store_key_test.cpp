@@ -1,0 +1,159 @@
+// The shortcuts that spare the store reads of word texts: the hash computed without
+// a loop, the length and leading bytes of an entry taken from its key, and the cache
+// of recently counted words, which names entries by a tag mixed from the key.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/store/word_store.h"
+#include "support/fakes.h"
+#include "support/store_contents.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::FakeMessages;
+
+TEST(WordStoreKeyTest, PaddedHashEqualsTheHashForEveryLength) {
+    std::mt19937 random(7);
+    for (std::size_t length = 0; length <= 20; ++length) {
+        for (int round = 0; round < 50; ++round) {
+            // The word, its NUL, then bytes that must not count.
+            std::string buffer(WordStore::kKeyReach + 8, '\0');
+            for (std::size_t i = 0; i < buffer.size(); ++i)
+                buffer[i] = static_cast<char>(1 + random() % 255);
+            buffer[length] = '\0';
+            EXPECT_EQ(WordStore::HashPadded(buffer.data(), length),
+                      WordStore::Hash(buffer.data(), length))
+                << "length " << length;
+        }
+    }
+}
+
+// Words of 1 to 26 random bytes (1..255), in a buffer with room to read past them.
+struct TestWord {
+    std::string buffer;
+    std::size_t length;
+};
+
+std::vector<TestWord> RandomWords(std::size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<TestWord> words;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t length = 1 + random() % 26;
+        std::string buffer(length + WordStore::kKeyReach, '\0');
+        for (std::size_t k = 0; k < buffer.size(); ++k)
+            buffer[k] = static_cast<char>(1 + random() % 255);
+        words.push_back({buffer, length});
+    }
+    return words;
+}
+
+TEST(WordStoreKeyTest, PreparedWordsAgreeWithPlainOnes) {
+    FakeMessages messages;
+    WordStore store(messages, testing::SmallStoreOptions(1 << 16));
+    testing::WordCounts model;
+    for (TestWord& w : RandomWords(300, 3)) {
+        const std::string word = w.buffer.substr(0, w.length);
+        WordStore::PreparedWord prepared{};
+        if (w.length <= WordStore::kKeyBytes) {
+            // Bytes past the word are read but must not count.
+            WordStore::PreparePadded(prepared, w.buffer.data(), w.length);
+            w.buffer[w.length] = '\0';
+            WordStore::PreparedWord plain{};
+            WordStore::Prepare(plain, w.buffer.data(), w.length);
+            EXPECT_EQ(prepared.tag, plain.tag) << word;
+            EXPECT_EQ(prepared.key.a, plain.key.a) << word;
+            EXPECT_EQ(prepared.key.b, plain.key.b) << word;
+            EXPECT_EQ(prepared.key.c, plain.key.c) << word;
+        } else {
+            w.buffer[w.length] = '\0';
+            WordStore::Prepare(prepared, w.buffer.data(), w.length);
+        }
+        // Loading a new word's chain leaves its hash in the record.
+        const bool known = model.count(word) != 0;
+        store.Preload(&prepared, 1);
+        if (!known) {
+            ASSERT_TRUE(prepared.hashed);
+            EXPECT_EQ(prepared.hash, WordStore::Hash(word.data(), word.size())) << word;
+        }
+        // Each word twice, once each way, interleaved with the others.
+        store.AddPrepared(prepared);
+        store.AddWord(word.c_str());
+        model[word] += 2;
+    }
+    EXPECT_EQ(testing::StoreWords(store), model);
+}
+
+// Different words whose tags are equal, found by brute force: the cache names one
+// where the other is looked up, and only the key comparison tells them apart.
+TEST(WordStoreKeyTest, WordsSharingATagAreCountedApart) {
+    std::mt19937 random(5);
+    std::unordered_map<std::uint32_t, std::string> byTag;
+    std::string first, second;
+    for (std::uint32_t i = 0; second.empty(); ++i) {
+        std::string word(9 + random() % 8, 'a');
+        for (char& c : word)
+            c = static_cast<char>('a' + random() % 26);
+        WordStore::PreparedWord prepared{};
+        WordStore::Prepare(prepared, word.c_str(), word.size());
+        const auto [at, added] = byTag.emplace(prepared.tag, word);
+        if (!added && at->second != word) {
+            first = at->second;
+            second = word;
+        }
+        ASSERT_LT(i, 4'000'000u) << "no two words with the same tag";
+    }
+
+    FakeMessages messages;
+    WordStore store(messages, testing::SmallStoreOptions(1 << 16));
+    for (int round = 0; round < 3; ++round) {
+        store.AddWord(first.c_str());
+        store.AddWord(second.c_str());
+        store.AddWord(second.c_str());
+    }
+    EXPECT_EQ(testing::StoreWords(store), (testing::WordCounts{{first, 3}, {second, 6}}));
+    store.RemoveWord(second.c_str());
+    store.AddWord(first.c_str());
+    store.AddWord(second.c_str());
+    EXPECT_EQ(testing::StoreWords(store), (testing::WordCounts{{first, 4}, {second, 1}}));
+}
+
+TEST(WordStoreKeyTest, EntriesGiveTheirTextsAndLeadingBytes) {
+    FakeMessages messages;
+    WordStore::Options options;
+    options.initialCapacity = 1 << 16;
+    WordStore store(messages, options);
+    std::vector<std::string> words;
+    for (std::size_t length = 1; length <= 26; ++length) {
+        std::string word;
+        for (std::size_t i = 0; i < length; ++i)
+            word.push_back(static_cast<char>(i % 2 == 0 ? 'a' + i % 26 : 0xE0 + i % 31));
+        words.push_back(word);
+        store.AddWord(word.c_str());
+    }
+    std::size_t seen = 0;
+    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition(); ++seen) {
+        std::string_view word;
+        std::uint32_t count = 0;
+        std::uint64_t leading = 0;
+        store.GetNextEntry(pos, word, count, leading);
+        ASSERT_GE(word.size(), 1u);
+        ASSERT_LE(word.size(), words.size());
+        EXPECT_EQ(word, words[word.size() - 1]);
+        EXPECT_EQ(word.data()[word.size()], '\0');
+        std::uint64_t expected = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            expected =
+                (expected << 8) | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
+        EXPECT_EQ(leading, expected) << word.size();
+        EXPECT_EQ(count, 1u);
+    }
+    EXPECT_EQ(seen, words.size());
+}
+
+}  // namespace
+}  // namespace tarvolen
