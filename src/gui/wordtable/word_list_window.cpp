@@ -443,7 +443,7 @@ void CWordListWindow::ShowComparison() {
     clearComparison_->setEnabled(comparing);
     reference_->setVisible(comparing);
     if (comparing) {
-        const Workspace& reference = *referenceList_;
+        const RunState& reference = *referenceList_;
         reference_->setText(QString::fromStdString(FormatText(
             kReferenceFormat,
             ReadableOnScreen(std::filesystem::path(referencePath_).filename().string())
