@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/ingest/ingest.h"
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
@@ -90,7 +91,7 @@ class WordMaker {
 Figures Count(std::size_t words) {
     const long before = StatusKib("VmRSS:");
     bench::SilentMessages messages;
-    WordStore store(messages, WordStore::Options{});
+    WordStore store(ReportingStoreOptions(messages, WordStore::Options{}));
     CharMap map;
     BuildCharMap(kEnglishLatin, map);
     std::int64_t qualified = 0;

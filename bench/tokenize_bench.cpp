@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/ingest/ingest.h"
+#include "core/ingest/store_reports.h"
 #include "core/ports/messages.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
@@ -59,7 +60,7 @@ void BareScan(benchmark::State& state, const std::string& text) {
 
 void TokenizeAndCount(benchmark::State& state, const std::string& text) {
     QuietMessages messages;
-    WordStore store(messages);
+    WordStore store(ReportingStoreOptions(messages));
     CharMap map;
     BuildCharMap(kEnglishLatin, map);
     std::int64_t qualified = 0;

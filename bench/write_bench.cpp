@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/ingest/ingest.h"
+#include "core/ingest/store_reports.h"
 #include "core/output/word_list_writer.h"
 #include "core/ports/messages.h"
 #include "core/store/word_store.h"
@@ -37,7 +38,7 @@ SilentMessages& Messages() {
 // 2 million distinct lower-case words of 3 to 14 letters, with Zipf-like counts.
 const WordStore& Store() {
     static const std::unique_ptr<WordStore> store = [] {
-        auto built = std::make_unique<WordStore>(Messages());
+        auto built = std::make_unique<WordStore>(ReportingStoreOptions(Messages()));
         std::mt19937 random(12345);
         std::uniform_int_distribution<int> length(3, 14);
         std::uniform_int_distribution<int> letter('a', 'z');

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
@@ -36,7 +37,7 @@ class DecodedWords {
   private:
     CharMap map_{};
     testing::FakeMessages messages_;
-    WordStore store_{messages_, testing::SmallStoreOptions(256)};
+    WordStore store_{ReportingStoreOptions(messages_, testing::SmallStoreOptions(256))};
     std::int64_t qualified_ = 0;
     TokenizerContext context_{map_, 1, qualified_, store_};
     std::string carry_;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/ingest/ingest.h"
+#include "core/ingest/store_reports.h"
 #include "core/input/input_file.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
@@ -48,7 +49,7 @@ void CheckStore(const WordStore& store, const testing::ModelWords& model) {
 
 void TokenizeDirectly(Run& run, const testing::ModelWords& model) {
     testing::FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions(run.arena));
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(run.arena)));
     std::int64_t qualified = 0;
     TokenizerContext context{run.map, run.minWordLength, qualified, store};
     std::string carry;

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
+#include "core/store/word_batch.h"
 #include "core/store/word_store.h"
 #include "fuzz_input.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
+#include "support/word_store_probe.h"
 
 using namespace tarvolen;
 
@@ -77,11 +80,12 @@ struct StoreModel {
 void Compare(const WordStore& store, const StoreModel& model, const testing::FakeMessages& shown) {
     FUZZ_CHECK(store.Count() == static_cast<std::int32_t>(model.words.size()),
                std::to_string(store.Count()));
-    FUZZ_CHECK(store.GrowthFailed() == model.failed, "growth failed");
-    FUZZ_CHECK(store.BytesUsed() <= store.Capacity(), std::to_string(store.BytesUsed()));
+    FUZZ_CHECK(WordStoreProbe::GrowthFailed(store) == model.failed, "growth failed");
+    FUZZ_CHECK(WordStoreProbe::BytesUsed(store) <= WordStoreProbe::Capacity(store),
+               std::to_string(WordStoreProbe::BytesUsed(store)));
     FUZZ_CHECK(shown.shown.size() == model.messages, "messages");
     for (const auto& message : shown.shown)
-        FUZZ_CHECK(message.text == WordStore::kGrowthFailedText, message.text);
+        FUZZ_CHECK(message.text == kGrowthFailedText, message.text);
 }
 
 void CompareWords(const WordStore& store, const StoreModel& model) {
@@ -130,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     testing::FakeMessages messages;
-    WordStore store(messages, options);
+    WordStore store(ReportingStoreOptions(messages, options));
     StoreModel model;
     // Counts count occurrences of text into the model, as the store was just given.
     std::uint32_t refused = memory.refused;
@@ -155,7 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 added(word, 1);
                 break;
             case 4:
-                store.AddWord(word.c_str(), word.size(), WordStore::Hash(word.data(), word.size()));
+                WordBatch::AddHashed(store, word.c_str(), word.size(),
+                                     HashWord(word.data(), word.size()));
                 added(word, 1);
                 break;
             case 5: {
@@ -167,16 +172,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 6:
             case 7: {
                 // A batch as the tokenizer hands it over: prepared, preloaded, added.
-                std::vector<WordStore::PreparedWord> batch(1 + input.Below(12));
+                std::vector<WordBatch::PreparedWord> batch(1 + input.Below(12));
                 std::vector<const std::string*> texts;
                 for (std::size_t i = 0; i < batch.size(); ++i) {
                     const std::string& text = i == 0 ? word : vocabulary[input.Below(words)];
                     texts.push_back(&text);
-                    WordStore::Prepare(batch[i], text.c_str(), text.size());
+                    WordBatch::Prepare(batch[i], text.c_str(), text.size());
                 }
-                store.Preload(batch.data(), batch.size());
+                WordBatch::Preload(store, batch.data(), batch.size());
                 for (std::size_t i = 0; i < batch.size(); ++i) {
-                    store.AddPrepared(batch[i]);
+                    WordBatch::Add(store, batch[i]);
                     added(*texts[i], 1);
                 }
                 break;

@@ -1,5 +1,7 @@
 #include "mpi/mpi_run.h"
 
+#include "core/store/store_exchange.h"
+
 #include <mpi.h>
 #include <sys/stat.h>
 
@@ -19,6 +21,7 @@
 #include "core/ports/messages.h"
 #include "core/ports/progress.h"
 #include "core/ports/user_cancel.h"
+#include "core/store/store_exchange.h"
 #include "core/text/format_count.h"
 #include "core/workspace.h"
 #include "mpi/byte_packing.h"
@@ -152,7 +155,7 @@ std::vector<ShareReport> GatherReports(const ShareReport& mine) {
 // and unless a share ended early, every word with its owner in owned (the first
 // process's store is emptied, its words having gone to theirs). Collective.
 ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCounts& divided,
-                        const Seed& seed, OwnedList& list) {
+                        OwnedList& list) {
     std::vector<ShareReport> reports = GatherReports(mine);
     ShareReport all = ShareReport::Combine(reports);
     std::int32_t ending = static_cast<std::int32_t>(mine.ending);
@@ -161,9 +164,12 @@ ShareReport MergeShares(Workspace& workspace, const ShareReport& mine, DividedCo
         return all;
     // The words stay in the memory they were counted in, which is warm: a fresh
     // store's tables would be touched page by page as the owned words came in.
-    std::unique_ptr<WordStore> owned = workspace.Store.MakeScratch(WordStore::kInitialCapacity);
-    owned->Swap(workspace.Store);
-    KeepOwnedWords(*owned, seed, MPI_COMM_WORLD);
+    WordStore::Options options = workspace.Store.Settings();
+    options.initialCapacity = WordStore::kInitialCapacity;
+    options.growthStep = WordStore::kInitialCapacity;
+    auto owned = std::make_unique<WordStore>(options);
+    StoreExchange::Swap(*owned, workspace.Store);
+    KeepOwnedWords(*owned, MPI_COMM_WORLD);
     for (std::unique_ptr<WordStore>& document : divided) {
         ExchangeDocumentWords(document.get(), *owned, MPI_COMM_WORLD);
         document.reset();
@@ -310,7 +316,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     if (job.watched)
         progress.WaitForAll();
     line.Show("exchanging", true);
-    const ShareReport all = MergeShares(workspace, mine, divided, Seed{}, list);
+    const ShareReport all = MergeShares(workspace, mine, divided, list);
     line.Clear();
     if (all.ending == ShareReport::Ending::OutOfMemory)
         throw std::bad_alloc();
@@ -363,7 +369,7 @@ int ServeFirstProcess(const CliOptions& options) {
             continue;
         }
         const CountJob job = CountJob::Unpack(ordered.details);
-        Workspace workspace(messages, kProcessStoreOptions);
+        Workspace workspace(messages);
         ApplyCliAddOptions(workspace, options);
         WorkerProgress progress(workspace, job.watched);
         IngestHooks hooks{progress, messages, {}};
@@ -374,8 +380,7 @@ int ServeFirstProcess(const CliOptions& options) {
                                             [&requests] { return requests.Next(); });
         requests.Finish();
         progress.Finish();
-        const Seed seed{job.listHeld ? kSeedWord : "", 1, 1};
-        MergeShares(workspace, mine, divided, seed, list);
+        MergeShares(workspace, mine, divided, list);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/analysis/word_filter.h"
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "mpi/byte_packing.h"
 #include "mpi/process_group.h"
@@ -80,7 +81,7 @@ OwnedList::OwnedList(MessagePort& messages, MPI_Comm comm) : messages_(messages)
 OwnedList::~OwnedList() = default;
 
 std::unique_ptr<WordStore> OwnedList::NewStore() const {
-    return std::make_unique<WordStore>(messages_, kProcessStoreOptions);
+    return std::make_unique<WordStore>(ReportingStoreOptions(messages_));
 }
 
 void OwnedList::Recount() {
@@ -105,9 +106,9 @@ std::int64_t OwnedList::Filter(const CliFilter& filter, CodePage listCodePage,
         std::unique_ptr<WordStore> doomed = NewStore();
         ExchangeByOwner(listed, *doomed, comm_);
         const std::int32_t before = words_->Count();
-        doomed->ForEachEntry([&](std::string_view word, std::uint32_t, std::uint64_t) {
+        doomed->ForEachEntry([&](const WordStore::HeldWord& held) {
             // Stored texts end in their NUL, as RemoveWord wants.
-            words_->RemoveWord(word.data());
+            words_->RemoveWord(doomed->WordText(held.id).data());
         });
         removed = before - words_->Count();
     } else {

@@ -11,6 +11,7 @@
 
 #include "core/decode/binary_sniff.h"
 #include "core/ingest/cutter_setup.h"
+#include "core/ingest/store_reports.h"
 #include "core/input/input_file.h"
 #include "core/input/read_buffer.h"
 #include "core/markup/markup_reader.h"
@@ -295,7 +296,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
         state.InputFiles.push_back(job.files[*file]);
     if (rank != 0 && job.listHeld) {
         workspace.ListCodePage = job.listCodePage;
-        workspace.Store.AddOccurrences(kSeedWord, std::strlen(kSeedWord), 1, 1);
+        workspace.ListHeldElsewhere = true;
     }
     // The parts are cut as IngestFiles cuts the files: by the list as the run found it.
     const CutterSetup setup = CutterSetupOf(workspace);
@@ -331,7 +332,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
                     dividedFiles.begin());
                 std::unique_ptr<WordStore>& store = divided[ordinal];
                 if (!store)
-                    store = std::make_unique<WordStore>(model.messages, kProcessStoreOptions);
+                    store = std::make_unique<WordStore>(ReportingStoreOptions(model.messages));
                 mine.push_back(share->file);
                 tracker.SetFileLine(path);
                 const TokenizerContext context{workspace.Map, workspace.MinWordLength,

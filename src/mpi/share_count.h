@@ -19,9 +19,6 @@ namespace tarvolen {
 class ProgressPort;
 struct Workspace;
 
-// The stores of every process: a command line's failure when memory cannot be had.
-inline constexpr WordStore::Options kProcessStoreOptions{.exitStatusWithoutArena = kExitFailure};
-
 // One run's files as the first process shares them out, in the order they are read.
 struct CountJob {
     std::vector<std::string> files;
@@ -86,11 +83,6 @@ struct ShareReport {
     // The reports of all processes as one, each list in the order of the files.
     static ShareReport Combine(const std::vector<ShareReport>& reports);
 };
-
-// The word a process that holds no list seeds its store with while it counts, so
-// that the store is not empty when the list the job names is not (see CountJob): a
-// control character, which no word holds.
-inline constexpr const char* kSeedWord = "\x01";
 
 // The next batch of the job's dealt files (or parts of the one dealt in parts) for this
 // process; empty once none is left.

@@ -8,6 +8,7 @@
 
 #include "core/analysis/keyword_list_writer.h"
 #include "core/analysis/statistics_report.h"
+#include "core/ingest/store_reports.h"
 #include "core/listfile/list_merge.h"
 #include "core/output/upper_case_join.h"
 #include "core/ports/messages.h"
@@ -123,7 +124,7 @@ std::int32_t SharedList::Filter(Workspace& workspace, const CliFilter& filter,
     std::unique_ptr<WordStore> listed;
     if (filter.mode == FilterMode::Listed) {
         // The list is read here, once: a refused one goes no further.
-        listed = std::make_unique<WordStore>(messages, kProcessStoreOptions);
+        listed = std::make_unique<WordStore>(ReportingStoreOptions(messages));
         const bool read = ForEachListedWord(
             workspace, filter.list, messages,
             [&listed](const char* word, std::size_t length) { listed->AddWord(word, length); },

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/store/store_exchange.h"
 #include "core/store/word_store.h"
 #include "mpi/process_group.h"
 
@@ -37,7 +38,8 @@ void MergeRecords(const char* bytes, std::size_t size, WordStore& store, std::st
         scratch.assign(bytes + at, length);
         at += length;
         if ((head[0] & kInSharedDocument) != 0)
-            store.AddOccurrencesInDocument(scratch.c_str(), scratch.size(), head[1], head[2]);
+            store.AddOccurrences(scratch.c_str(), scratch.size(), head[1], head[2],
+                                 WordStore::Found::InDocument);
         else
             store.AddOccurrences(scratch.c_str(), scratch.size(), head[1], head[2]);
     }
@@ -55,7 +57,7 @@ class RecordPacker {
     explicit RecordPacker(const WordStore* store, bool oneDocument = false)
         : store_(store), oneDocument_(oneDocument) {
         if (store != nullptr)
-            sweep_ = store->BeginSweep();
+            sweep_ = StoreExchange::BeginSweep(*store);
     }
     // The records of the words that processes other than rank own.
     RecordPacker(WordStore& store, int rank) : RecordPacker(&store) {
@@ -71,7 +73,8 @@ class RecordPacker {
         std::uint32_t count = 0, range = 0;
         bool inDocument = false;
         for (std::size_t packed = 0; packed < share;) {
-            if (store_ == nullptr || !store_->NextInSweep(sweep_, word, count, range, inDocument))
+            if (store_ == nullptr ||
+                !StoreExchange::NextInSweep(*store_, sweep_, word, count, range, inDocument))
                 return false;
             const int owner = OwnerOf(word, processes);
             if (owner == kept_)
@@ -92,22 +95,8 @@ class RecordPacker {
     bool oneDocument_;
     WordStore* handingOff_ = nullptr;
     int kept_ = -1;  // no process
-    WordStore::Sweep sweep_;
+    StoreExchange::Sweep sweep_;
 };
-
-// The seed's occurrences taken out of the store, and the word with them when that
-// was all it had.
-void TakeOutSeed(WordStore& store, const Seed& seed) {
-    if (seed.word.empty())
-        return;
-    const std::string word(seed.word);
-    const std::uint32_t count = store.Occurrences(word.c_str(), word.size());
-    if (count == 0)
-        return;
-    const std::uint32_t range = store.RangeOf(word.c_str(), word.size());
-    store.RemoveWord(word.c_str());
-    store.AddOccurrences(word.c_str(), word.size(), count - seed.count, range - seed.range);
-}
 
 bool AllDone(bool done, MPI_Comm comm) {
     int mine = done ? 1 : 0;
@@ -125,7 +114,7 @@ std::vector<int> Displacements(const std::vector<int>& counts) {
 }  // namespace
 
 int OwnerOf(std::string_view word, int processes) {
-    const std::uint32_t mixed = WordStore::Hash(word.data(), word.size()) * 0x9E3779B1u;
+    const std::uint32_t mixed = HashWord(word.data(), word.size()) * 0x9E3779B1u;
     return static_cast<int>(
         (static_cast<std::uint64_t>(mixed) * static_cast<unsigned>(processes)) >> 32);
 }
@@ -166,8 +155,7 @@ void ExchangeByOwner(const WordStore* counted, WordStore& owned, MPI_Comm comm) 
     Exchange(all, owned, comm);
 }
 
-void KeepOwnedWords(WordStore& store, const Seed& seed, MPI_Comm comm) {
-    TakeOutSeed(store, seed);
+void KeepOwnedWords(WordStore& store, MPI_Comm comm) {
     RecordPacker others(store, RankIn(comm));
     Exchange(others, store, comm);
 }

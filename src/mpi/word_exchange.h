@@ -24,25 +24,17 @@ inline constexpr std::size_t kRoundBytes = 64u << 20;
 // process owns still spread over all the buckets of its own store.
 int OwnerOf(std::string_view word, int processes);
 
-// The word a store was seeded with (see CountShare), and the occurrences and range
-// the seed gave it, which do not leave it.
-struct Seed {
-    std::string_view word;  // empty: none
-    std::uint32_t count = 0;
-    std::uint32_t range = 0;
-};
-
 // Every process's words to their owners (MPI_Alltoallv in rounds), merged into
 // owned, whose counts and ranges add and saturate as the store's do; a null store has
 // none to give. Collective.
 void ExchangeByOwner(const WordStore* counted, WordStore& owned, MPI_Comm comm);
 
 // The same with the words kept where they were counted: store gives away the words
-// that others own (after the seed is taken out of it) and takes in those it owns, so
+// that others own and takes in those it owns, so
 // no more memory is touched than the words it takes in need. The document each
 // process's store was reading last is one and the same, which several of them read
 // parts of (see CountShare): each word's range counts it once. Collective.
-void KeepOwnedWords(WordStore& store, const Seed& seed, MPI_Comm comm);
+void KeepOwnedWords(WordStore& store, MPI_Comm comm);
 
 // The words of one document that several processes read parts of, each process's
 // counted with a range of 1 (null: it read none), to their owners: into owned with

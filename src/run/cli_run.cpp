@@ -15,6 +15,7 @@
 
 #include "core/analysis/statistics_report.h"
 #include "core/analysis/word_filter.h"
+#include "core/ingest/store_reports.h"
 #include "core/input/dir_scan.h"
 #include "core/input/input_file.h"
 #include "core/input/skipped_files.h"
@@ -75,7 +76,7 @@ int InterruptedStatus() {
 }
 
 void ReportOutOfMemory(const char* name) {
-    std::fprintf(stderr, "%s: %s\n", name, WordStore::kGrowthFailedText);
+    std::fprintf(stderr, "%s: %s\n", name, kGrowthFailedText);
 }
 
 int UsageError(const std::string& reason, const char* name) {
@@ -105,7 +106,7 @@ class CliRun {
         : options_(options),
           program_(program),
           messages_(stderr, options.quiet, program.name),
-          workspace_(messages_, WordStore::Options{.exitStatusWithoutArena = kExitFailure}),
+          workspace_(messages_),
           ownList_(program.list == nullptr ? StoreListSteps() : nullptr),
           list_(program.list != nullptr ? *program.list : *ownList_) {}
 
@@ -162,8 +163,7 @@ class CliRun {
     bool LoadReference(ProgressPort& progress) {
         IngestHooks hooks{progress, referenceMessages_, {}};
         hooks.streams = Streams::ReadToEnd;
-        reference_ = ReadReferenceList(workspace_, *options_.keywords, hooks,
-                                       WordStore::Options{.exitStatusWithoutArena = kExitFailure});
+        reference_ = ReadReferenceList(workspace_, *options_.keywords, hooks);
         if (reference_ == nullptr || gInterrupted != 0)
             return false;
         if (reference_->Store.Count() == 0) {
@@ -251,7 +251,7 @@ class CliRun {
             messages_.SetSubject(nullptr);
             messages_.ReleaseNotices(false);
             progress.Close();
-            messages_.Error(WordStore::kGrowthFailedText);
+            messages_.Error(kGrowthFailedText);
             return kExitFailure;
         }
         // A Ctrl-C seen between two files ends the reading normally; the person still
@@ -434,6 +434,9 @@ int RunCli(const CliParse& parsed, const CliProgram& program) {
     // byte is written.
     try {
         return CliRun(parsed.options, program).Execute();
+    } catch (const WordStore::Unavailable&) {
+        std::fprintf(stderr, "%s: %s\n", program.name, kNoArenaText);
+        return kExitFailure;
     } catch (const std::bad_alloc&) {
         ReportOutOfMemory(program.name);
         return kExitFailure;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
 #include "mpi/process_group.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
@@ -79,7 +80,7 @@ TEST(KeepOwnedWords, CountsTheDocumentReadInPartsOnceInTheRanges) {
     testing::FakeMessages messages;
     for (unsigned seed = 0; seed < 30; ++seed) {
         const Round round(seed, processes);
-        WordStore store(messages, testing::SmallStoreOptions(512));
+        WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(512)));
         for (const auto& document : round.own[static_cast<std::size_t>(rank)]) {
             store.BeginDocument();
             for (const std::string& word : document)
@@ -89,15 +90,17 @@ TEST(KeepOwnedWords, CountsTheDocumentReadInPartsOnceInTheRanges) {
         for (std::size_t i = 0; i < round.shared.size(); ++i)
             if (round.readerOf[i] == rank)
                 store.AddWord(round.shared[i].c_str(), round.shared[i].size());
-        KeepOwnedWords(store, Seed{}, MPI_COMM_WORLD);
+        KeepOwnedWords(store, MPI_COMM_WORLD);
 
         std::string mine;
-        store.ForEachEntry(
-            [&](std::string_view word, std::uint32_t count, std::uint64_t, std::uint32_t range) {
-                EXPECT_EQ(OwnerOf(word, processes), rank) << word;
-                mine += std::string(word) + " " + std::to_string(count) + " " +
-                        std::to_string(range) + "\n";
-            });
+        store.ForEachEntry([&](const WordStore::HeldWord& held) {
+            const std::string_view word = store.WordText(held.id);
+            const std::uint32_t count = held.count;
+            const std::uint32_t range = held.range;
+            EXPECT_EQ(OwnerOf(word, processes), rank) << word;
+            mine += std::string(word) + " " + std::to_string(count) + " " + std::to_string(range) +
+                    "\n";
+        });
         const std::vector<std::string> all = GatherBytes(mine);
         if (rank != 0)
             continue;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/analysis/statistics_report.h"
+#include "core/ingest/store_reports.h"
 #include "core/input/dir_scan.h"
 #include "core/text/code_page.h"
 #include "core/text/format_count.h"
@@ -145,7 +146,7 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     windows.push_back({"info-lengths", InfoOnTab(messages_, picker_, figures, 1)});
     windows.push_back({"info-letters", InfoOnTab(messages_, picker_, figures, 2)});
     {
-        WordStore unicode(messages_, SmallStoreOptions());
+        WordStore unicode(ReportingStoreOptions(messages_, SmallStoreOptions()));
         const std::string text = kUnicodeText;
         for (std::size_t start = 0; start < text.size();) {
             const std::size_t end = std::min(text.find(' ', start), text.size());

@@ -26,8 +26,7 @@ double Term(std::uint64_t observed, double expected) {
 
 std::uint64_t TotalCount(const WordStore& store) {
     std::uint64_t total = 0;
-    store.ForEachEntry(
-        [&](std::string_view, std::uint32_t count, std::uint64_t) { total += count; });
+    store.ForEachEntry([&](const WordStore::HeldWord& held) { total += held.count; });
     return total;
 }
 
@@ -86,12 +85,14 @@ std::vector<KeywordRow> CompareWithReference(const WordStore& list, const WordSt
             rows.push_back({word, a, b, keyness, leading});
     };
     // Stored texts end in their NUL, as the lookups want them.
-    list.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
-        keep(word, count, reference.Occurrences(word.data(), word.size()), leading);
+    list.ForEachEntry([&](const WordStore::HeldWord& held) {
+        const std::string_view word = list.WordText(held.id);
+        keep(word, held.count, reference.Occurrences(word.data(), word.size()), held.leadingBytes);
     });
-    reference.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
+    reference.ForEachEntry([&](const WordStore::HeldWord& held) {
+        const std::string_view word = reference.WordText(held.id);
         if (list.Occurrences(word.data(), word.size()) == 0)
-            keep(word, 0, count, leading);
+            keep(word, 0, held.count, held.leadingBytes);
     });
     std::sort(rows.begin(), rows.end(), KeywordRowBefore);
     return rows;

@@ -93,11 +93,10 @@ std::optional<std::uint32_t> ParseRangeValue(std::string_view text) {
 
 std::int32_t FilterByRange(WordStore& store, std::uint32_t minRange) {
     std::vector<std::string> doomed;
-    store.ForEachEntry(
-        [&](std::string_view word, std::uint32_t, std::uint64_t, std::uint32_t range) {
-            if (range < minRange)
-                doomed.emplace_back(word);
-        });
+    store.ForEachEntry([&](const WordStore::HeldWord& held) {
+        if (held.range < minRange)
+            doomed.emplace_back(store.WordText(held.id));
+    });
     for (const std::string& word : doomed)
         store.RemoveWord(word.c_str());
     return static_cast<std::int32_t>(doomed.size());

@@ -11,8 +11,8 @@ CutterSetup CutterSetupOf(const RunState& run) {
     setup.map = &run.Map;
     setup.codePage = run.RunCodePage;
     setup.minWordLength = run.MinWordLength;
-    setup.toUtf8 = run.ListCodePage == CodePage::Utf8 && run.RunCodePage != CodePage::Utf8 &&
-                   run.Store.Count() > 0;
+    setup.toUtf8 =
+        run.ListCodePage == CodePage::Utf8 && run.RunCodePage != CodePage::Utf8 && ListHeld(run);
     return setup;
 }
 

@@ -10,8 +10,7 @@ namespace tarvolen {
 
 void AdaptListToRun(RunState& run) {
     WordStore& store = run.Store;
-    if (run.RunCodePage != CodePage::Utf8 || run.ListCodePage == CodePage::Utf8 ||
-        store.Count() == 0)
+    if (run.RunCodePage != CodePage::Utf8 || run.ListCodePage == CodePage::Utf8 || !ListHeld(run))
         return;
     struct Converted {
         std::string word;
@@ -20,12 +19,12 @@ void AdaptListToRun(RunState& run) {
     };
     std::vector<Converted> words;
     words.reserve(static_cast<std::size_t>(store.Count()));
-    store.ForEachEntry(
-        [&](std::string_view word, std::uint32_t count, std::uint64_t, std::uint32_t range) {
-            words.push_back({CodePageToUtf8(run.ListCodePage, word), count, range});
-        });
+    store.ForEachEntry([&](const WordStore::HeldWord& held) {
+        words.push_back(
+            {CodePageToUtf8(run.ListCodePage, store.WordText(held.id)), held.count, held.range});
+    });
     // The words change form; what they were counted in does not.
-    store.ClearWords();
+    store.Clear(WordStore::Documents::Keep);
     for (const Converted& converted : words)
         store.AddOccurrences(converted.word.c_str(), converted.word.size(), converted.count,
                              converted.range);

@@ -1,11 +1,13 @@
 #include "core/ingest/run_state.h"
 
+#include "core/ingest/store_reports.h"
+
 namespace tarvolen {
 
-RunState::RunState(MessagePort& messages) : Store(messages) {}
+RunState::RunState(MessagePort& messages) : Store(ReportingStoreOptions(messages)) {}
 
 RunState::RunState(MessagePort& messages, const WordStore::Options& storeOptions)
-    : Store(messages, storeOptions) {}
+    : Store(ReportingStoreOptions(messages, storeOptions)) {}
 
 void ApplyAddOptions(RunState& run) {
     BuildCharMap(run.Add.Language, run.Map);
@@ -16,7 +18,7 @@ void ApplyAddOptions(RunState& run) {
 
 bool WouldMixCodePages(const RunState& state, std::int32_t language) {
     const CodePage run = CodePageOf(language);
-    return state.Store.Count() > 0 && run != state.ListCodePage && run != CodePage::Utf8 &&
+    return ListHeld(state) && run != state.ListCodePage && run != CodePage::Utf8 &&
            state.ListCodePage != CodePage::Utf8;
 }
 

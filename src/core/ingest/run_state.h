@@ -29,6 +29,8 @@ struct AddOptions {
 // lists) take this rather than the Workspace, which adds what only the windows and the
 // command line share (the Save options) on top of it.
 struct RunState {
+    // A refused growth of the store is shown through messages; WordStore::Unavailable
+    // when no store can be had.
     explicit RunState(MessagePort& messages);
     RunState(MessagePort& messages, const WordStore::Options& storeOptions);
 
@@ -50,6 +52,9 @@ struct RunState {
 
     // True when the list holds words added and not saved since.
     bool ListUnsaved = false;
+    // True in a process that counts for a list others hold (tarvolen-mpi's processes
+    // after the first): the run treats the list as held, though Store starts empty.
+    bool ListHeldElsewhere = false;
 
     AddOptions Add;
 
@@ -61,6 +66,11 @@ struct RunState {
     // Tick of the last refresh of the running word count; never reset between runs.
     std::uint32_t LastWorkingTick = 0;
 };
+
+// Whether the run adds to a list of words already held, here or elsewhere.
+inline bool ListHeld(const RunState& run) {
+    return run.Store.Count() > 0 || run.ListHeldElsewhere;
+}
 
 // Sets the run's alphabet and decoding from the Add options: Map, RunCodePage,
 // RunEncoding (Automatic for a name that is not known) and RunRules.

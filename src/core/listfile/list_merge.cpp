@@ -23,6 +23,7 @@
 #include "core/ports/messages.h"
 #include "core/ports/progress.h"
 #include "core/ports/user_cancel.h"
+#include "core/store/word_batch.h"
 #include "core/store/word_store.h"
 #include "core/text/format_count.h"
 #include "core/words/tokenizer.h"
@@ -210,8 +211,8 @@ class OccurrenceBatch {
 
     void Flush() {
         for (std::size_t i = 0; i < size_; ++i)
-            WordStore::Prepare(prepared_[i], texts_[i], lengths_[i]);
-        store_.Preload(prepared_, size_);
+            WordBatch::Prepare(prepared_[i], texts_[i], lengths_[i]);
+        WordBatch::Preload(store_, prepared_, size_);
         for (std::size_t i = 0; i < size_; ++i)
             store_.AddOccurrences(texts_[i], lengths_[i], counts_[i], ranges_[i]);
         size_ = 0;
@@ -225,7 +226,7 @@ class OccurrenceBatch {
     std::uint8_t lengths_[kSize];
     std::uint32_t counts_[kSize];
     std::uint32_t ranges_[kSize];
-    WordStore::PreparedWord prepared_[kSize];
+    WordBatch::PreparedWord prepared_[kSize];
 };
 
 // The words of one record's text as the run cuts them (the alphabets' plain rule

@@ -1,12 +1,13 @@
 #include "core/store/word_store.h"
 
+#include "core/store/store_exchange.h"
+#include "core/store/word_batch.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <string>
 #include <utility>
-
-#include "core/ports/messages.h"
 
 namespace tarvolen {
 
@@ -25,14 +26,17 @@ inline void KeepValue(std::uint64_t value) {
 #endif
 }
 
+std::uint32_t SaturatingSum(std::uint32_t a, std::uint32_t b) {
+    return b > UINT32_MAX - a ? UINT32_MAX : a + b;
+}
+
 }  // namespace
 
-WordStore::WordStore(MessagePort& messages) : WordStore(messages, Options{}) {}
+WordStore::WordStore() : WordStore(Options{}) {}
 
-WordStore::WordStore(MessagePort& messages, const Options& options)
-    : messages_(messages),
+WordStore::WordStore(const Options& options)
+    : options_(options),
       memory_(options.memory != nullptr ? *options.memory : SystemArenaMemory()),
-      exitStatusWithoutArena_(options.exitStatusWithoutArena),
       texts_(memory_, options.growthStep),
       entries_(memory_),
       buckets_(memory_, options.initialBuckets) {
@@ -42,8 +46,7 @@ WordStore::WordStore(MessagePort& messages, const Options& options)
             static_cast<CacheSlot*>(std::calloc(std::size_t{1} << kCacheBits, sizeof(CacheSlot)));
     if (cache_ == nullptr) {
         texts_.Release();
-        messages_.ShowMessage(kNoArenaText, MessageIcon::Stop);
-        std::exit(options.exitStatusWithoutArena);
+        throw Unavailable();
     }
 }
 
@@ -69,7 +72,8 @@ void WordStore::Refused() {
     if (growthFailed_)
         return;
     growthFailed_ = true;
-    messages_.ShowMessage(kGrowthFailedText, MessageIcon::Warning);
+    if (options_.growthRefused)
+        options_.growthRefused();
 }
 
 std::uint32_t WordStore::Find(const char* word, std::size_t length, const Key& key,
@@ -149,7 +153,7 @@ bool WordStore::DoubleBuckets() {
         const std::string_view text = TextOf(entry);
         const std::uint32_t hash = entry.text == 0
                                        ? HashOfKey(Key{entry.keyA, entry.keyB, 0}, text.size())
-                                       : Hash(text.data(), text.size());
+                                       : HashWord(text.data(), text.size());
         linked[batched] = &entry;
         indexes[batched] = index;
         heads[batched] = &buckets_.HeadAt(buckets_.BucketOf(hash));
@@ -183,30 +187,20 @@ void WordStore::BeginDocument() {
 }
 
 void WordStore::AddWord(const char* word) {
-    const std::size_t length = std::strlen(word);
-    AddWord(word, length, Hash(word, length));
+    AddWord(word, std::strlen(word));
 }
 
 void WordStore::AddWord(const char* word, std::size_t length) {
-    AddWord(word, length, Hash(word, length));
+    WordBatch::AddHashed(*this, word, length, HashWord(word, length));
 }
 
 void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32_t count,
-                               std::uint32_t range) {
-    AddCounted(word, length, count, range, false);
-}
-
-void WordStore::AddOccurrencesInDocument(const char* word, std::size_t length, std::uint32_t count,
-                                         std::uint32_t range) {
-    AddCounted(word, length, count, range, true);
-}
-
-void WordStore::AddCounted(const char* word, std::size_t length, std::uint32_t count,
-                           std::uint32_t range, bool inDocument) {
+                               std::uint32_t range, Found found) {
+    const bool inDocument = found == Found::InDocument;
     if (count == 0)
         return;
     const Key key = KeyOf(word, length);
-    const std::uint32_t hash = Hash(word, length);
+    const std::uint32_t hash = HashWord(word, length);
     if (const std::uint32_t index = Find(word, length, key, hash)) {
         Entry& entry = entries_.At(index);
         // One less range when the occurrences were found in the document being read
@@ -221,25 +215,6 @@ void WordStore::AddCounted(const char* word, std::size_t length, std::uint32_t c
         return;
     }
     Insert(word, length, key, hash, count, range, inDocument ? document_ : 0);
-}
-
-void WordStore::AddWordRepeated(const char* word, std::size_t length, std::uint32_t count) {
-    const std::uint32_t hash = Hash(word, length);
-    AddWord(word, length, hash);
-    if (count > 1) {
-        // Absent when the memory refused it, as a single AddWord would leave it.
-        const std::uint32_t index = Find(word, length, KeyOf(word, length), hash);
-        if (index != 0)
-            entries_.At(index).count = SaturatingSum(entries_.At(index).count, count - 1);
-    }
-}
-
-std::unique_ptr<WordStore> WordStore::MakeScratch(std::uint32_t capacity) const {
-    return std::make_unique<WordStore>(messages_,
-                                       Options{.initialCapacity = capacity,
-                                               .growthStep = capacity,
-                                               .memory = &memory_,
-                                               .exitStatusWithoutArena = exitStatusWithoutArena_});
 }
 
 void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,
@@ -258,7 +233,7 @@ void WordStore::AddUncached(const char* word, std::size_t length, const Key& key
         slot = {tag, index};
 }
 
-void WordStore::Preload(PreparedWord* words, std::size_t count) const {
+void WordBatch::Preload(const WordStore& store, PreparedWord* words, std::size_t count) {
     constexpr std::size_t kRun = 256;
     std::uint32_t index[kRun];
     std::uint16_t missed[kRun];
@@ -272,10 +247,10 @@ void WordStore::Preload(PreparedWord* words, std::size_t count) const {
         // prefetched: most are frequent words, near at hand already.
         std::size_t misses = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            const CacheSlot slot = cache_[CacheSlotOf(run[i].tag)];
+            const WordStore::CacheSlot slot = store.cache_[WordStore::CacheSlotOf(run[i].tag)];
             index[i] = slot.tag == run[i].tag ? slot.index : 0;
             if (index[i] != 0)
-                __builtin_prefetch(&entries_.At(index[i]));
+                __builtin_prefetch(&store.entries_.At(index[i]));
             missed[misses] = static_cast<std::uint16_t>(i);
             misses += index[i] == 0;
         }
@@ -287,30 +262,31 @@ void WordStore::Preload(PreparedWord* words, std::size_t count) const {
                 word.hash = HashOfKey(word.key, word.length);
                 word.hashed = true;
             }
-            index[missed[k]] = buckets_.BucketOf(word.hash);
+            index[missed[k]] = store.buckets_.BucketOf(word.hash);
         }
         for (std::size_t k = 0; k < misses; ++k)
-            index[missed[k]] = buckets_.Head(index[missed[k]]);
+            index[missed[k]] = store.buckets_.Head(index[missed[k]]);
         // The chains' first entries, then their second ones: with as many entries
         // as buckets a chain holds more than one entry often enough that a miss
         // left to the lookup itself would cost more than all the others.
         for (std::size_t k = 0; k < misses; ++k) {
             second[k] = 0;
             if (const std::uint32_t at = index[missed[k]]) {
-                const Entry& entry = entries_.At(at);
+                const StoreEntry& entry = store.entries_.At(at);
                 loaded += entry.keyA;
                 second[k] = entry.next;
             }
         }
         for (std::size_t k = 0; k < misses; ++k) {
             if (second[k] != 0)
-                loaded += entries_.At(second[k]).keyA;
+                loaded += store.entries_.At(second[k]).keyA;
         }
         for (std::size_t k = 0; k < misses; ++k) {
             const std::uint32_t at = index[missed[k]];
-            if (at != 0 && run[missed[k]].length > kInlineBytes) {
-                if (const std::uint32_t text = entries_.At(at).text)
-                    loaded += static_cast<unsigned char>(texts_.At(text)[kInlineBytes]);
+            if (at != 0 && run[missed[k]].length > WordStore::kInlineBytes) {
+                if (const std::uint32_t text = store.entries_.At(at).text)
+                    loaded +=
+                        static_cast<unsigned char>(store.texts_.At(text)[WordStore::kInlineBytes]);
             }
         }
     }
@@ -344,15 +320,12 @@ void WordStore::RemoveWord(const char* word) {
     }
 }
 
-void WordStore::Clear() {
-    ClearWords();
-    documentCount_ = 0;
-}
-
-void WordStore::ClearWords() {
+void WordStore::Clear(Documents documents) {
     EmptyTable();
     ForgetCache();
     growthFailed_ = false;
+    if (documents == Documents::Forget)
+        documentCount_ = 0;
 }
 
 WordStore::Position WordStore::GetStartPosition() const {
@@ -399,58 +372,50 @@ void WordStore::GetNextWord(Position& pos, std::string& word, std::uint32_t& cou
 }
 
 void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count) const {
-    std::uint64_t leadingBytes = 0;
-    GetNextEntry(pos, word, count, leadingBytes);
-}
-
-void WordStore::GetNextEntry(Position& pos, std::string_view& word, std::uint32_t& count,
-                             std::uint64_t& leadingBytes) const {
     std::uint32_t bucket = 0;
     const Entry* entry = Advance(pos, bucket);
     if (entry == nullptr) {
         word = {};
         count = 0;
-        leadingBytes = 0;
         return;
     }
     word = TextOf(*entry);
     count = entry->count;
-    leadingBytes = LeadingBytes(*entry);
 }
 
-bool WordStore::NextInSweep(Sweep& sweep, std::string_view& word, std::uint32_t& count,
-                            std::uint32_t& range, bool& inDocument) const {
-    if (sweep.generation != generation_)
-        sweep = BeginSweep();
+bool StoreExchange::NextInSweep(const WordStore& store, Sweep& sweep, std::string_view& word,
+                                std::uint32_t& count, std::uint32_t& range, bool& inDocument) {
+    if (sweep.generation != store.generation_)
+        sweep = BeginSweep(store);
     // As in ForEachEntry: a free entry has a count of 0.
-    for (; sweep.index < entries_.End(); ++sweep.index) {
-        const Entry& entry = entries_.At(sweep.index);
+    for (; sweep.index < store.entries_.End(); ++sweep.index) {
+        const StoreEntry& entry = store.entries_.At(sweep.index);
         if (entry.count == 0)
             continue;
-        word = TextOf(entry);
+        word = store.TextOf(entry);
         count = entry.count;
         range = entry.range;
-        inDocument = document_ != 0 && entry.lastDocument == document_;
+        inDocument = store.document_ != 0 && entry.lastDocument == store.document_;
         ++sweep.index;
         return true;
     }
     return false;
 }
 
-void WordStore::Swap(WordStore& other) {
-    assert(&messages_ == &other.messages_ && &memory_ == &other.memory_);
-    std::swap(exitStatusWithoutArena_, other.exitStatusWithoutArena_);
-    texts_.Swap(other.texts_);
-    entries_.Swap(other.entries_);
-    buckets_.Swap(other.buckets_);
-    std::swap(entryCount_, other.entryCount_);
-    std::swap(cache_, other.cache_);
-    std::swap(growthFailed_, other.growthFailed_);
-    std::swap(document_, other.document_);
-    std::swap(documentCount_, other.documentCount_);
+void StoreExchange::Swap(WordStore& a, WordStore& b) {
+    assert(&a.memory_ == &b.memory_);
+    std::swap(a.options_, b.options_);
+    a.texts_.Swap(b.texts_);
+    a.entries_.Swap(b.entries_);
+    a.buckets_.Swap(b.buckets_);
+    std::swap(a.entryCount_, b.entryCount_);
+    std::swap(a.cache_, b.cache_);
+    std::swap(a.growthFailed_, b.growthFailed_);
+    std::swap(a.document_, b.document_);
+    std::swap(a.documentCount_, b.documentCount_);
     // Sweeps of either store start over.
-    ++generation_;
-    ++other.generation_;
+    ++a.generation_;
+    ++b.generation_;
 }
 
 }  // namespace tarvolen

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/store/word_batch.h"
 #include "core/store/word_key.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
@@ -57,7 +58,7 @@ void CompleteCarried(std::string& carry, const unsigned char* run, std::size_t r
         std::memcpy(word + carry.size(), run, runLength);
         word[length] = '\0';
         ++qualified;
-        context.store.AddWord(word, length, hash);
+        WordBatch::AddHashed(context.store, word, length, hash);
     }
     carry.clear();
 }
@@ -196,33 +197,33 @@ std::size_t RunLength(const std::uint64_t* masks, std::size_t k, unsigned j) {
 
 // Accepted words of a stretch of the chunk, collected before they reach the store,
 // which first loads what their lookups will read, all of them at once.
-class WordBatch {
+class FoundWords {
   public:
     static constexpr std::size_t kFlushAt = 256;
 
     // Words still waiting when an exception (memory running out in the store)
     // leaves the scan are dropped with the abandoned run; nothing is flushed on the
     // way out, where a second failure could not be reported.
-    explicit WordBatch(WordStore& store) : store_(store) {}
-    WordBatch(const WordBatch&) = delete;
-    WordBatch& operator=(const WordBatch&) = delete;
+    explicit FoundWords(WordStore& store) : store_(store) {}
+    FoundWords(const FoundWords&) = delete;
+    FoundWords& operator=(const FoundWords&) = delete;
 
-    using Found = WordStore::PreparedWord;
+    using Found = WordBatch::PreparedWord;
 
     // The scan writes found words from Free() on, advancing its own pointer only
     // for the accepted ones (no branch on that), and hands the pointer back with
     // Commit: the count stays in a register while the scan runs.
     Found* Free() { return words_ + size_; }
     void Commit(const Found* next) { size_ = static_cast<std::size_t>(next - words_); }
-    static bool Full(const Found* next, const WordBatch& batch) {
+    static bool Full(const Found* next, const FoundWords& batch) {
         return next >= batch.words_ + kFlushAt;
     }
     std::size_t Size() const { return size_; }
 
     void Flush() {
-        store_.Preload(words_, size_);
+        WordBatch::Preload(store_, words_, size_);
         for (std::size_t i = 0; i < size_; ++i)
-            store_.AddPrepared(words_[i]);
+            WordBatch::Add(store_, words_[i]);
         size_ = 0;
     }
 
@@ -254,7 +255,7 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
         // A separator first: the carried word ended with the previous chunk.
         if (Accepted(carry.size(), MinLength(context))) {
             ++qualified;
-            store.AddWord(carry.c_str(), carry.size(), HashWord(carry.data(), carry.size()));
+            store.AddWord(carry.c_str(), carry.size());
         }
         carry.clear();
     } else {
@@ -271,7 +272,7 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
         if (carry.empty()) {
             if (Accepted(runLength, minLength)) {
                 ++qualified;
-                store.AddWord(reinterpret_cast<const char*>(begin), runLength, hash);
+                WordBatch::AddHashed(store, reinterpret_cast<const char*>(begin), runLength, hash);
             }
         } else {
             CompleteCarried(carry, begin, runLength, hash, qualified, context);
@@ -292,8 +293,8 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
     // From here on a word's hash and key may read kKeyReach bytes from its start,
     // when they stay before the chunk's NUL.
     const std::size_t paddedLimit = total + 1 >= kKeyReach ? total + 1 - kKeyReach : 0;
-    WordBatch batch(store);
-    WordBatch::Found* out = batch.Free();
+    FoundWords batch(store);
+    FoundWords::Found* out = batch.Free();
     std::uint64_t previous = 0;  // bit 63 of the group before: p itself is a separator
     const std::size_t groups = total / 64 + 1;
     for (std::size_t k = 0; k < groups; ++k) {
@@ -317,16 +318,16 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
             // past the word, it is stored after the key has been taken, so that the
             // key's wide loads need not wait for this byte.
             if (at <= paddedLimit && length <= MaxWordLength) [[likely]] {
-                WordStore::PreparePadded(*out, text, length);
+                WordBatch::PreparePadded(*out, text, length);
                 word[length] = 0;
             } else {
                 word[length] = 0;
                 if (accepted)
-                    WordStore::Prepare(*out, text, length);
+                    WordBatch::Prepare(*out, text, length);
             }
             out += accepted;
         }
-        if (WordBatch::Full(out, batch)) {
+        if (FoundWords::Full(out, batch)) {
             batch.Commit(out);
             qualified += static_cast<std::int64_t>(batch.Size());
             batch.Flush();
@@ -342,7 +343,7 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
 void FinishFile(std::string& carry, const TokenizerContext& context) {
     if (Accepted(carry.size(), MinLength(context))) {
         ++context.qualifiedWords;
-        context.store.AddWord(carry.c_str(), carry.size(), HashWord(carry.data(), carry.size()));
+        context.store.AddWord(carry.c_str(), carry.size());
     }
     carry.clear();
 }

@@ -23,9 +23,20 @@ constexpr unsigned char kNarrowSmallYo = 0xB8;
 constexpr std::size_t kPiece = 64 * 1024;
 // Shorter stretches are not worth the tokenizer's set-up.
 constexpr std::size_t kWorthIt = 256;
-// The scratch store holds one text's words; a store that grew past this is let go
-// rather than kept for the next text.
+// The scratch store holds one text's words, its long words' texts in blocks of this
+// size; a store that came to hold more words than kScratchWords (8 MiB of entries) is
+// let go rather than kept for the next text.
 constexpr std::uint32_t kScratchCapacity = 16u << 20;
+constexpr std::int32_t kScratchWords = 1 << 18;
+
+// A store like the list's (its memory, and what a refused growth tells) for the
+// words of one text.
+std::unique_ptr<WordStore> MakeScratch(const WordStore& like) {
+    WordStore::Options options = like.Settings();
+    options.initialCapacity = kScratchCapacity;
+    options.growthStep = kScratchCapacity;
+    return std::make_unique<WordStore>(options);
+}
 
 }  // namespace
 
@@ -94,7 +105,7 @@ unsigned char* TwoByteStretches::Cut(unsigned char* p, unsigned char* end) {
         return p;
     }
     if (!scratch_)
-        scratch_ = store_.MakeScratch(kScratchCapacity);
+        scratch_ = MakeScratch(store_);
     *out = 0;
     CBlob chunk;
     chunk.Attach(narrow_.data(), static_cast<std::uint32_t>(out - narrow_.data()));
@@ -126,9 +137,10 @@ void TwoByteStretches::EndText() {
             *out++ = static_cast<char>(0x80 | (c & 0x3F));
         }
         *out = 0;
-        store_.AddWordRepeated(word, static_cast<std::size_t>(out - word), count);
+        store_.AddOccurrences(word, static_cast<std::size_t>(out - word), count, 1,
+                              WordStore::Found::InDocument);
     }
-    if (scratch_->BytesUsed() > kScratchCapacity / 2)
+    if (scratch_->Count() > kScratchWords)
         scratch_.reset();
     else
         scratch_->Clear();

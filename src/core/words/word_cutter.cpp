@@ -3,6 +3,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "core/store/word_batch.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/byte_word_cutter.h"
@@ -47,14 +48,14 @@ class StoreSink final : public WordSink {
     void Take(const char* word, std::size_t bytes) override {
         char* text = texts_[size_];
         std::memcpy(text, word, bytes + 1);
-        WordStore::Prepare(prepared_[size_], text, bytes);
+        WordBatch::Prepare(prepared_[size_], text, bytes);
         if (++size_ == kSize)
             Flush();
     }
     void Flush() {
-        context_.store.Preload(prepared_, size_);
+        WordBatch::Preload(context_.store, prepared_, size_);
         for (std::size_t i = 0; i < size_; ++i)
-            context_.store.AddPrepared(prepared_[i]);
+            WordBatch::Add(context_.store, prepared_[i]);
         context_.qualifiedWords += static_cast<std::int64_t>(size_);
         size_ = 0;
     }
@@ -64,7 +65,7 @@ class StoreSink final : public WordSink {
     TokenizerContext context_;
     std::size_t size_ = 0;
     char texts_[kSize][MaxWordBytes + 1];
-    WordStore::PreparedWord prepared_[kSize];
+    WordBatch::PreparedWord prepared_[kSize];
 };
 
 // A cutter that owns the sink its words go to.

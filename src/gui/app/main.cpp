@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
+#include <optional>
 
+#include "core/ingest/store_reports.h"
 #include "core/workspace.h"
 #include "gui/app/app_settings.h"
 #include "gui/app/main_dialog.h"
@@ -27,9 +29,16 @@ int main(int argc, char** argv) {
     tarvolen::CAppSettings settings(settingsPath);
 
     tarvolen::QtMessagePort messages;
-    // The store takes its text arena here; when none can be had it says so through
-    // messages and ends the process.
-    tarvolen::Workspace workspace(messages);
+    // The store takes its text arena here; when none can be had the program says so
+    // and ends quietly, before any window.
+    std::optional<tarvolen::Workspace> made;
+    try {
+        made.emplace(messages);
+    } catch (const tarvolen::WordStore::Unavailable&) {
+        messages.ShowMessage(tarvolen::kNoArenaText, tarvolen::MessageIcon::Stop);
+        return 0;
+    }
+    tarvolen::Workspace& workspace = *made;
     settings.LoadAddOptions(workspace.Add);
     settings.LoadOutputOptions(workspace.Output);
 

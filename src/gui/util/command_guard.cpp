@@ -3,10 +3,10 @@
 #include <exception>
 #include <new>
 
+#include "core/ingest/store_reports.h"
 #include "core/output/my_exception.h"
 #include "core/ports/messages.h"
 #include "core/ports/user_cancel.h"
-#include "core/store/word_store.h"
 
 namespace tarvolen {
 
@@ -20,7 +20,7 @@ void RunGuarded(MessagePort& messages, const std::function<void()>& command) {
     } catch (const std::bad_alloc&) {
         // Said as the store says it: the command has let go of what it took, and the
         // list is still there to be saved or made smaller.
-        messages.ShowMessage(WordStore::kGrowthFailedText, MessageIcon::Stop);
+        messages.ShowMessage(kGrowthFailedText, MessageIcon::Stop);
     } catch (const std::exception& error) {
         messages.ShowMessage(error.what(), MessageIcon::Stop);
     } catch (...) {

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
@@ -95,8 +96,8 @@ std::string Rows(const std::vector<ModelRow>& rows) {
 
 std::string Compare(const Counts& list, const Counts& reference, double minKeyness) {
     FakeMessages messages;
-    WordStore listStore(messages, SmallStoreOptions());
-    WordStore referenceStore(messages, SmallStoreOptions());
+    WordStore listStore(ReportingStoreOptions(messages, SmallStoreOptions()));
+    WordStore referenceStore(ReportingStoreOptions(messages, SmallStoreOptions()));
     Fill(listStore, list);
     Fill(referenceStore, reference);
     return Rows(CompareWithReference(listStore, referenceStore, minKeyness));

@@ -12,6 +12,7 @@
 
 #include "core/analysis/keyness.h"
 #include "core/analysis/statistics_report.h"
+#include "core/ingest/store_reports.h"
 #include "core/output/word_list_writer.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
@@ -24,13 +25,14 @@ using testing::FakeMessages;
 
 struct Split {
     explicit Split(FakeMessages& messages, std::size_t parts)
-        : whole(messages, testing::SmallStoreOptions()) {
+        : whole(ReportingStoreOptions(messages, testing::SmallStoreOptions())) {
         for (std::size_t i = 0; i < parts; ++i)
-            part.push_back(std::make_unique<WordStore>(messages, testing::SmallStoreOptions()));
+            part.push_back(std::make_unique<WordStore>(
+                ReportingStoreOptions(messages, testing::SmallStoreOptions())));
     }
     void Add(const std::string& word, std::uint32_t count, std::uint32_t range) {
         whole.AddOccurrences(word.c_str(), word.size(), count, range);
-        part[WordStore::Hash(word.data(), word.size()) % part.size()]->AddOccurrences(
+        part[HashWord(word.data(), word.size()) % part.size()]->AddOccurrences(
             word.c_str(), word.size(), count, range);
     }
     WordStore whole;

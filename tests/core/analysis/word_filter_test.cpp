@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
@@ -54,7 +55,7 @@ class WordFilterTest : public ::testing::TestWithParam<FilterCase> {};
 TEST_P(WordFilterTest, RemovesExactlyTheWordsTheRulePicks) {
     const FilterCase& c = GetParam();
     FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions());
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     for (const auto& [word, times] : kWords) {
         for (int i = 0; i < times; ++i)
             store.AddWord(word.c_str());
@@ -114,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WordFilterLargeTest, RemovingWhileIteratingJudgesEveryWordOnce) {
     // Enough words that many chains hold several entries; every other word is rare.
     FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions());
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     constexpr int kWordCount = 24690;
     std::set<std::string> kept;
     for (int i = 0; i < kWordCount; ++i) {
@@ -137,7 +138,7 @@ TEST(WordFilterLargeTest, RemovingWhileIteratingJudgesEveryWordOnce) {
 
 TEST(WordFilterLargeTest, EmptyStoreRemovesNothing) {
     FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions());
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     EXPECT_EQ(FilterWords(store, FilterMode::Long, 1), 0);
     EXPECT_EQ(store.Count(), 0);
 }

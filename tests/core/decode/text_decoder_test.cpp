@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
@@ -60,7 +61,7 @@ WordCounts ModelWords(const std::string& text, const CharMap& map) {
 WordCounts ReadWords(const std::string& file, const TextEncoding& encoding, std::int32_t language,
                      std::size_t chunkSize) {
     testing::FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions());
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     CharMap map;
     BuildCharMap(language, map);
     std::int64_t qualified = 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/ingest/ingest.h"
+#include "core/ingest/store_reports.h"
 #include "core/input/dir_scan.h"
 #include "core/input/read_buffer.h"
 #include "core/output/word_list_writer.h"
@@ -222,7 +223,7 @@ TEST(BigInputsSlowTest, AListIsSavedToTheLongestPathThereIs) {
     dir.Write(output.substr(dir.path().string().size() + 1), "old\n");
 
     FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions());
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     store.AddWord("deep");
     const WriterHooks hooks{messages, SystemTicks(), nullptr, {}};
     ASSERT_EQ(WriteWordList(store, WriterOptions{}, output, hooks), WriteOutcome::Written);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/ingest/ingest.h"
+#include "core/ingest/store_reports.h"
 #include "core/input/input_file.h"
 #include "core/words/char_map.h"
 #include "core/workspace.h"
@@ -20,6 +21,7 @@
 #include "support/fakes.h"
 #include "support/store_contents.h"
 #include "support/temp_dir.h"
+#include "support/word_store_probe.h"
 
 namespace tarvolen {
 namespace {
@@ -264,9 +266,8 @@ TEST(IngestFaultsTest, GrowthRefusedAtEveryGrowthKeepsTheStoreWhole) {
             EXPECT_LT(model.size(), distinct) << "the refusal must cost words";
             EXPECT_EQ(run.Words(), model);
             EXPECT_EQ(run.workspace.QualifiedWords, static_cast<std::int64_t>(inOrder.size()));
-            EXPECT_LT(store.BytesUsed(), store.Capacity());
-            EXPECT_EQ(run.storeMessages.Texts(),
-                      std::vector<std::string>(1, WordStore::kGrowthFailedText));
+            EXPECT_LT(WordStoreProbe::BytesUsed(store), WordStoreProbe::Capacity(store));
+            EXPECT_EQ(run.storeMessages.Texts(), std::vector<std::string>(1, kGrowthFailedText));
             ASSERT_EQ(memory.requests.size(), static_cast<std::size_t>(refused) + 1);
 
             // Still usable: a removal works, and Clear asks for memory again.

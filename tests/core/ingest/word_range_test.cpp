@@ -30,10 +30,12 @@ using Figures = std::map<std::string, std::pair<std::uint32_t, std::uint32_t>>;
 
 Figures StoreFigures(const WordStore& store) {
     Figures figures;
-    store.ForEachEntry(
-        [&](std::string_view word, std::uint32_t count, std::uint64_t, std::uint32_t range) {
-            figures[std::string(word)] = {count, range};
-        });
+    store.ForEachEntry([&](const WordStore::HeldWord& held) {
+        const std::string_view word = store.WordText(held.id);
+        const std::uint32_t count = held.count;
+        const std::uint32_t range = held.range;
+        figures[std::string(word)] = {count, range};
+    });
     return figures;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/ingest/ingest.h"
+#include "core/ingest/store_reports.h"
 #include "core/output/word_list_writer.h"
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
@@ -328,7 +329,7 @@ TEST(ForEachWordTest, AgreesWithTheTokenizer) {
         BuildCharMap(language, map);
 
         FakeMessages messages;
-        WordStore tokenized(messages, testing::SmallStoreOptions());
+        WordStore tokenized(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
         std::int64_t qualified = 0;
         TokenizerContext context{map, minimum, qualified, tokenized};
         std::vector<unsigned char> chunk(text.begin(), text.end());
@@ -339,7 +340,7 @@ TEST(ForEachWordTest, AgreesWithTheTokenizer) {
         TokenizeChunk(blob, carry, context);
         FinishFile(carry, context);
 
-        WordStore cut(messages, testing::SmallStoreOptions());
+        WordStore cut(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
         ForEachWord(text, map, minimum,
                     [&](const char* word, std::size_t length) { cut.AddWord(word, length); });
         EXPECT_EQ(StoreWords(cut), StoreWords(tokenized)) << trial;

@@ -13,6 +13,7 @@
 
 #include "core/analysis/keyness.h"
 #include "core/analysis/keyword_list_writer.h"
+#include "core/ingest/store_reports.h"
 #include "core/output/word_list_writer.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
@@ -151,7 +152,7 @@ TEST_P(RecordEncodingTest, EveryRecordIsTheWordInTheOutputsEncodingAndCase) {
     const ListCase& list = kLists[listIndex];
 
     testing::FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions());
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     std::vector<Entry> entries;
     // Counts all differ, so that the frequency order is the model's to see; the
     // range is the number of documents that held the word.

@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "core/ingest/store_reports.h"
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
 #include "core/output/writer_fixture.h"
@@ -146,7 +147,7 @@ class SafeSaveTest : public ::testing::Test {
     }
 
     FakeMessages messages;
-    WordStore store{messages, SmallStore()};
+    WordStore store{ReportingStoreOptions(messages, SmallStore())};
     SteppingTicks ticks;
     TempDir dir;
     int savedCalls = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/analysis/keyword_list_writer.h"
+#include "core/ingest/store_reports.h"
 #include "core/output/my_exception.h"
 #include "core/output/writer_fixture.h"
 #include "support/temp_dir.h"
@@ -52,7 +53,7 @@ class UpperCaseJoinTest : public ::testing::Test {
     }
 
     testing::FakeMessages storeMessages;
-    WordStore store{storeMessages, testing::SmallStore()};
+    WordStore store{ReportingStoreOptions(storeMessages, testing::SmallStore())};
     WriterOptions options;
     TempDir dir;
     std::string path = dir.Write("list.txt", "old\n");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/ingest/store_reports.h"
 #include "core/output/word_list_writer.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
@@ -48,7 +49,7 @@ class Utf8ListWriter : public ::testing::Test {
     }
 
     testing::FakeMessages messages;
-    WordStore store{messages, testing::SmallStoreOptions()};
+    WordStore store{ReportingStoreOptions(messages, testing::SmallStoreOptions())};
 };
 
 TEST_F(Utf8ListWriter, EightBitOutputIsTheWordsInByteOrder) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <random>
 
+#include "core/ingest/store_reports.h"
 #include "core/output/my_exception.h"
 #include "core/output/writer_fixture.h"
 #include "support/temp_dir.h"
@@ -44,7 +45,7 @@ class WriterTest : public ::testing::Test {
     }
 
     FakeMessages messages;
-    WordStore store{messages, SmallStore()};
+    WordStore store{ReportingStoreOptions(messages, SmallStore())};
     SteppingTicks ticks;
     FakeBusy busy{messages};
     TempDir dir;
@@ -375,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(BothWriters, FailureTest,
 
 TEST(WriteRecords, StandardStreamFormGivesTheFileBytes) {
     FakeMessages messages;
-    WordStore store(messages, SmallStore());
+    WordStore store(ReportingStoreOptions(messages, SmallStore()));
     AddTimes(store, "zebra", 2);
     AddTimes(store, "and", 3);
     std::FILE* stream = std::tmpfile();

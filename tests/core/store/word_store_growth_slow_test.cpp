@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
+#include "support/word_store_probe.h"
 
 namespace tarvolen {
 namespace {
@@ -31,13 +33,13 @@ std::uint32_t IndexOf(std::string_view word) {
 
 TEST(WordStoreGrowthSlowTest, DefaultArenaGrowsByOneStepAndKeepsEverything) {
     testing::FakeMessages messages;
-    WordStore store(messages);
-    ASSERT_EQ(store.Capacity(), WordStore::kInitialCapacity);
+    WordStore store(ReportingStoreOptions(messages));
+    ASSERT_EQ(WordStoreProbe::Capacity(store), WordStore::kInitialCapacity);
 
     // Each word occurs index % 3 + 1 times; the repeats go in a second pass so that
     // known words also cross the growth.
     std::uint32_t words = 0;
-    while (store.Capacity() == WordStore::kInitialCapacity) {
+    while (WordStoreProbe::Capacity(store) == WordStore::kInitialCapacity) {
         store.AddWord(WordOf(words).c_str(), 63);
         ++words;
     }
@@ -50,9 +52,10 @@ TEST(WordStoreGrowthSlowTest, DefaultArenaGrowsByOneStepAndKeepsEverything) {
             store.AddWord(WordOf(i).c_str(), 63);
     }
 
-    EXPECT_EQ(store.Capacity(), WordStore::kInitialCapacity + WordStore::kGrowthStep);
+    EXPECT_EQ(WordStoreProbe::Capacity(store),
+              WordStore::kInitialCapacity + WordStore::kGrowthStep);
     ASSERT_EQ(store.Count(), static_cast<std::int32_t>(words));
-    EXPECT_EQ(store.BytesUsed(), std::size_t{words} * 64);
+    EXPECT_EQ(WordStoreProbe::BytesUsed(store), std::size_t{words} * 64);
     EXPECT_TRUE(messages.shown.empty());
 
     std::vector<bool> seen(words, false);
@@ -90,14 +93,14 @@ TEST(WordStoreGrowthSlowTest, GrowthAfterRemovalsForgetsTheOldPlaces) {
     };
     testing::FakeMessages messages;
     // Room for the words and a little more, so that a few long words grow it.
-    WordStore store(messages, testing::SmallStoreOptions(kWords * 6 + 64));
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(kWords * 6 + 64)));
     for (std::uint32_t i = 0; i < kWords; ++i)
         store.AddWord(wordOf(i).c_str());
     for (std::uint32_t i = 0; i < kWords - kKept; ++i)
         store.RemoveWord(wordOf(i).c_str());
-    const std::uint32_t capacity = store.Capacity();
+    const std::uint32_t capacity = WordStoreProbe::Capacity(store);
     testing::WordCounts model;
-    for (int i = 0; store.Capacity() == capacity; ++i) {
+    for (int i = 0; WordStoreProbe::Capacity(store) == capacity; ++i) {
         const std::string filler = "filler" + std::to_string(i) + std::string(40, 'f');
         store.AddWord(filler.c_str());
         model[filler] = 1;

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
+#include "core/store/word_batch.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
@@ -22,12 +24,11 @@ TEST(WordStoreKeyTest, PaddedHashEqualsTheHashForEveryLength) {
     for (std::size_t length = 0; length <= 20; ++length) {
         for (int round = 0; round < 50; ++round) {
             // The word, its NUL, then bytes that must not count.
-            std::string buffer(WordStore::kKeyReach + 8, '\0');
+            std::string buffer(kKeyReach + 8, '\0');
             for (std::size_t i = 0; i < buffer.size(); ++i)
                 buffer[i] = static_cast<char>(1 + random() % 255);
             buffer[length] = '\0';
-            EXPECT_EQ(WordStore::HashPadded(buffer.data(), length),
-                      WordStore::Hash(buffer.data(), length))
+            EXPECT_EQ(HashPadded(buffer.data(), length), HashWord(buffer.data(), length))
                 << "length " << length;
         }
     }
@@ -44,7 +45,7 @@ std::vector<TestWord> RandomWords(std::size_t count, unsigned seed) {
     std::vector<TestWord> words;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t length = 1 + random() % 26;
-        std::string buffer(length + WordStore::kKeyReach, '\0');
+        std::string buffer(length + kKeyReach, '\0');
         for (std::size_t k = 0; k < buffer.size(); ++k)
             buffer[k] = static_cast<char>(1 + random() % 255);
         words.push_back({buffer, length});
@@ -54,34 +55,34 @@ std::vector<TestWord> RandomWords(std::size_t count, unsigned seed) {
 
 TEST(WordStoreKeyTest, PreparedWordsAgreeWithPlainOnes) {
     FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions(1 << 16));
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(1 << 16)));
     testing::WordCounts model;
     for (TestWord& w : RandomWords(300, 3)) {
         const std::string word = w.buffer.substr(0, w.length);
-        WordStore::PreparedWord prepared{};
-        if (w.length <= WordStore::kKeyBytes) {
+        WordBatch::PreparedWord prepared{};
+        if (w.length <= kKeyBytes) {
             // Bytes past the word are read but must not count.
-            WordStore::PreparePadded(prepared, w.buffer.data(), w.length);
+            WordBatch::PreparePadded(prepared, w.buffer.data(), w.length);
             w.buffer[w.length] = '\0';
-            WordStore::PreparedWord plain{};
-            WordStore::Prepare(plain, w.buffer.data(), w.length);
+            WordBatch::PreparedWord plain{};
+            WordBatch::Prepare(plain, w.buffer.data(), w.length);
             EXPECT_EQ(prepared.tag, plain.tag) << word;
             EXPECT_EQ(prepared.key.a, plain.key.a) << word;
             EXPECT_EQ(prepared.key.b, plain.key.b) << word;
             EXPECT_EQ(prepared.key.c, plain.key.c) << word;
         } else {
             w.buffer[w.length] = '\0';
-            WordStore::Prepare(prepared, w.buffer.data(), w.length);
+            WordBatch::Prepare(prepared, w.buffer.data(), w.length);
         }
         // Loading a new word's chain leaves its hash in the record.
         const bool known = model.count(word) != 0;
-        store.Preload(&prepared, 1);
+        WordBatch::Preload(store, &prepared, 1);
         if (!known) {
             ASSERT_TRUE(prepared.hashed);
-            EXPECT_EQ(prepared.hash, WordStore::Hash(word.data(), word.size())) << word;
+            EXPECT_EQ(prepared.hash, HashWord(word.data(), word.size())) << word;
         }
         // Each word twice, once each way, interleaved with the others.
-        store.AddPrepared(prepared);
+        WordBatch::Add(store, prepared);
         store.AddWord(word.c_str());
         model[word] += 2;
     }
@@ -98,8 +99,8 @@ TEST(WordStoreKeyTest, WordsSharingATagAreCountedApart) {
         std::string word(9 + random() % 8, 'a');
         for (char& c : word)
             c = static_cast<char>('a' + random() % 26);
-        WordStore::PreparedWord prepared{};
-        WordStore::Prepare(prepared, word.c_str(), word.size());
+        WordBatch::PreparedWord prepared{};
+        WordBatch::Prepare(prepared, word.c_str(), word.size());
         const auto [at, added] = byTag.emplace(prepared.tag, word);
         if (!added && at->second != word) {
             first = at->second;
@@ -109,7 +110,7 @@ TEST(WordStoreKeyTest, WordsSharingATagAreCountedApart) {
     }
 
     FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions(1 << 16));
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(1 << 16)));
     for (int round = 0; round < 3; ++round) {
         store.AddWord(first.c_str());
         store.AddWord(second.c_str());
@@ -126,7 +127,7 @@ TEST(WordStoreKeyTest, EntriesGiveTheirTextsAndLeadingBytes) {
     FakeMessages messages;
     WordStore::Options options;
     options.initialCapacity = 1 << 16;
-    WordStore store(messages, options);
+    WordStore store(ReportingStoreOptions(messages, options));
     std::vector<std::string> words;
     for (std::size_t length = 1; length <= 26; ++length) {
         std::string word;
@@ -136,11 +137,11 @@ TEST(WordStoreKeyTest, EntriesGiveTheirTextsAndLeadingBytes) {
         store.AddWord(word.c_str());
     }
     std::size_t seen = 0;
-    for (auto pos = store.GetStartPosition(); pos != WordStore::EndPosition(); ++seen) {
-        std::string_view word;
-        std::uint32_t count = 0;
-        std::uint64_t leading = 0;
-        store.GetNextEntry(pos, word, count, leading);
+    store.ForEachEntry([&](const WordStore::HeldWord& held) {
+        ++seen;
+        const std::string_view word = store.WordText(held.id);
+        const std::uint64_t leading = held.leadingBytes;
+        const std::uint32_t count = held.count;
         ASSERT_GE(word.size(), 1u);
         ASSERT_LE(word.size(), words.size());
         EXPECT_EQ(word, words[word.size() - 1]);
@@ -151,7 +152,7 @@ TEST(WordStoreKeyTest, EntriesGiveTheirTextsAndLeadingBytes) {
                 (expected << 8) | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
         EXPECT_EQ(leading, expected) << word.size();
         EXPECT_EQ(count, 1u);
-    }
+    });
     EXPECT_EQ(seen, words.size());
 }
 

@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
+#include "core/store/store_exchange.h"
 #include "core/store/word_store.h"
 #include "support/fake_arena_memory.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
+#include "support/word_store_probe.h"
 
 namespace tarvolen {
 namespace {
@@ -35,7 +38,10 @@ WordCounts Contents(const WordStore& store) {
 // The same through the walk in storage order, which must skip the freed entries.
 WordCounts WalkedContents(const WordStore& store) {
     WordCounts words;
-    store.ForEachEntry([&](std::string_view word, std::uint32_t count, std::uint64_t leading) {
+    store.ForEachEntry([&](const WordStore::HeldWord& held) {
+        const std::string_view word = store.WordText(held.id);
+        const std::uint32_t count = held.count;
+        const std::uint64_t leading = held.leadingBytes;
         std::uint64_t expected = 0;
         for (std::size_t i = 0; i < 8; ++i)
             expected =
@@ -78,10 +84,10 @@ TEST(WordStoreModelTest, RandomOperationsMatchAMap) {
     std::mt19937 rng(7);
     Vocabulary vocabulary(rng);
     testing::FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions(4096));
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(4096)));
     WordCounts model;
     std::uniform_int_distribution<int> operation(0, 1999);
-    std::uint32_t capacity = store.Capacity();
+    std::uint32_t capacity = WordStoreProbe::Capacity(store);
     int growths = 0;
     int clears = 0;
 
@@ -98,24 +104,24 @@ TEST(WordStoreModelTest, RandomOperationsMatchAMap) {
             store.Clear();
             model.clear();
             ++clears;
-            ASSERT_EQ(store.BytesUsed(), 0u);
+            ASSERT_EQ(WordStoreProbe::BytesUsed(store), 0u);
         } else {
             // Force a growth: new long words until the capacity moves.
-            for (int i = 0; store.Capacity() == capacity; ++i) {
+            for (int i = 0; WordStoreProbe::Capacity(store) == capacity; ++i) {
                 const std::string filler = "filler" + std::to_string(step) + "_" +
                                            std::to_string(i) + std::string(50, 'f');
                 store.AddWord(filler.c_str());
                 ++model[filler];
             }
         }
-        if (store.Capacity() != capacity) {
-            ASSERT_EQ(store.Capacity(), capacity + 4096u);
-            capacity = store.Capacity();
+        if (WordStoreProbe::Capacity(store) != capacity) {
+            ASSERT_EQ(WordStoreProbe::Capacity(store), capacity + 4096u);
+            capacity = WordStoreProbe::Capacity(store);
             ++growths;
             ASSERT_EQ(Contents(store), model) << "after the growth at step " << step;
         }
         ASSERT_EQ(store.Count(), static_cast<std::int32_t>(model.size())) << "step " << step;
-        ASSERT_LT(store.BytesUsed(), store.Capacity());
+        ASSERT_LT(WordStoreProbe::BytesUsed(store), WordStoreProbe::Capacity(store));
         if (step % 5000 == 0 || step % 997 == 0) {
             ASSERT_EQ(Contents(store), model) << "step " << step;
             ASSERT_EQ(WalkedContents(store), model) << "step " << step;
@@ -132,7 +138,7 @@ TEST(WordStoreModelTest, RemovingDuringIterationVisitsEachEntryOnce) {
     std::mt19937 rng(11);
     Vocabulary vocabulary(rng);
     testing::FakeMessages messages;
-    WordStore store(messages, testing::SmallStoreOptions(4096));
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(4096)));
     std::bernoulli_distribution removeIt(0.5);
 
     for (int round = 0; round < 6; ++round) {
@@ -178,7 +184,7 @@ TEST(WordStoreModelTest, SweepHandsOffWhileWordsComeIn) {
     std::uniform_int_distribution<std::uint32_t> amount(1, 5);
 
     for (int round = 0; round < 8; ++round) {
-        WordStore store(messages, testing::SmallStoreOptions(2048));
+        WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(2048)));
         // Odd rounds hold only words that all leave, so the store empties midway.
         Records leaving, kept;
         for (int i = 0; i < 2000; ++i) {
@@ -191,15 +197,15 @@ TEST(WordStoreModelTest, SweepHandsOffWhileWordsComeIn) {
             record.count += count;
             record.range += range;
         }
-        const std::uint32_t capacity = store.Capacity();
+        const std::uint32_t capacity = WordStoreProbe::Capacity(store);
         Records left;
         std::bernoulli_distribution arrives(round % 2 == 1 ? 0.0 : 0.3);
         std::string_view word;
         std::uint32_t count = 0, range = 0;
         bool inDocument = false;
         int arrived = 0;
-        for (WordStore::Sweep sweep = store.BeginSweep();
-             store.NextInSweep(sweep, word, count, range, inDocument);) {
+        for (StoreExchange::Sweep sweep = StoreExchange::BeginSweep(store);
+             StoreExchange::NextInSweep(store, sweep, word, count, range, inDocument);) {
             EXPECT_FALSE(inDocument) << word;
             if (!owned(word)) {
                 EXPECT_TRUE(left.emplace(word, Record{count, range}).second) << "twice: " << word;
@@ -220,13 +226,12 @@ TEST(WordStoreModelTest, SweepHandsOffWhileWordsComeIn) {
         }
         EXPECT_EQ(left, leaving) << "round " << round;
         Records held;
-        store.ForEachEntry(
-            [&](std::string_view w, std::uint32_t c, std::uint64_t, std::uint32_t r) {
-                held[std::string(w)] = Record{c, r};
-            });
+        store.ForEachEntry([&](const WordStore::HeldWord& word) {
+            held[std::string(store.WordText(word.id))] = Record{word.count, word.range};
+        });
         EXPECT_EQ(held, kept) << "round " << round;
         if (round % 2 == 0)
-            EXPECT_GT(store.Capacity(), capacity) << "no growth in round " << round;
+            EXPECT_GT(WordStoreProbe::Capacity(store), capacity) << "no growth in round " << round;
         else
             EXPECT_EQ(store.Count(), 0);
     }
@@ -249,7 +254,7 @@ TEST(WordStoreModelTest, ADocumentCountedInPartsCountsOnce) {
     std::uniform_int_distribution<std::uint32_t> amount(1, 4);
     std::bernoulli_distribution coin(0.5);
     for (int round = 0; round < 6; ++round) {
-        WordStore store(messages, testing::SmallStoreOptions(1024));
+        WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(1024)));
         std::map<std::string, Record> model;
         std::map<std::string, bool> inShared;
         for (int document = 0; document < 3; ++document) {
@@ -279,7 +284,8 @@ TEST(WordStoreModelTest, ADocumentCountedInPartsCountsOnce) {
             const std::uint32_t count = amount(rng);
             const std::uint32_t elsewhere = amount(rng) - 1;
             if (coin(rng)) {
-                store.AddOccurrencesInDocument(word.c_str(), word.size(), count, elsewhere + 1);
+                store.AddOccurrences(word.c_str(), word.size(), count, elsewhere + 1,
+                                     WordStore::Found::InDocument);
                 model[word].range += elsewhere + !inShared[word];
                 inShared[word] = true;
             } else {
@@ -292,8 +298,8 @@ TEST(WordStoreModelTest, ADocumentCountedInPartsCountsOnce) {
         std::string_view word;
         std::uint32_t count = 0, range = 0;
         bool inDocument = false;
-        for (WordStore::Sweep sweep = store.BeginSweep();
-             store.NextInSweep(sweep, word, count, range, inDocument);) {
+        for (StoreExchange::Sweep sweep = StoreExchange::BeginSweep(store);
+             StoreExchange::NextInSweep(store, sweep, word, count, range, inDocument);) {
             held[std::string(word)] = Record{count, range};
             EXPECT_EQ(inDocument, inShared[std::string(word)]) << word;
         }
@@ -340,7 +346,7 @@ TEST(WordStoreModelTest, GrowingFromATinyTableMatchesAMap) {
         options.memory = &memory;
         std::uint32_t mostBuckets = 0;
         {
-            WordStore store(messages, options);
+            WordStore store(ReportingStoreOptions(messages, options));
             Records model;
             std::uint32_t document = 0;
             bool refused = false;
@@ -374,7 +380,8 @@ TEST(WordStoreModelTest, GrowingFromATinyTableMatchesAMap) {
                     settle(word, record);
                 } else if (op < 800 && document != 0) {
                     const std::uint32_t count = amount(rng), range = amount(rng);
-                    store.AddOccurrencesInDocument(word.c_str(), word.size(), count, range);
+                    store.AddOccurrences(word.c_str(), word.size(), count, range,
+                                         WordStore::Found::InDocument);
                     record.count += count;
                     record.range += range - (known && record.lastDocument == document);
                     record.lastDocument = document;
@@ -393,10 +400,10 @@ TEST(WordStoreModelTest, GrowingFromATinyTableMatchesAMap) {
                     memory.refuseFrom = -1;
                     messages.shown.clear();
                 }
-                mostBuckets = std::max(mostBuckets, store.Buckets());
+                mostBuckets = std::max(mostBuckets, WordStoreProbe::Buckets(store));
                 ASSERT_EQ(store.Count(), static_cast<std::int32_t>(model.size()))
                     << "round " << round << " step " << step;
-                ASSERT_EQ(store.GrowthFailed(), refused) << "step " << step;
+                ASSERT_EQ(WordStoreProbe::GrowthFailed(store), refused) << "step " << step;
                 ASSERT_LE(messages.shown.size(), 1u);
                 if (step % 500 == 0 || step == 5999) {
                     Records held;
@@ -407,7 +414,7 @@ TEST(WordStoreModelTest, GrowingFromATinyTableMatchesAMap) {
                 }
             }
             if (round % 2 == 0) {
-                EXPECT_GT(store.Capacity(), 64u * 20) << "round " << round;
+                EXPECT_GT(WordStoreProbe::Capacity(store), 64u * 20) << "round " << round;
             }
         }
         EXPECT_GE(mostBuckets, 256u) << "round " << round;

@@ -12,9 +12,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
+#include "core/store/store_exchange.h"
+#include "core/store/word_batch.h"
 #include "support/fake_arena_memory.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
+#include "support/word_store_probe.h"
 
 namespace tarvolen {
 namespace {
@@ -55,7 +59,7 @@ std::vector<std::string> IterationOrder(const WordStore& store) {
 
 TEST(WordStoreTest, CountsRepeatedWordOnce) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     for (int i = 0; i < 3; ++i)
         store.AddWord("apple");
     EXPECT_EQ(store.Count(), 1);
@@ -64,7 +68,7 @@ TEST(WordStoreTest, CountsRepeatedWordOnce) {
 
 TEST(WordStoreTest, ComparesBytesNotCase) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     store.AddWord("Apple");
     store.AddWord("apple");
     EXPECT_EQ(StoreWords(store), (WordCounts{{"Apple", 1}, {"apple", 1}}));
@@ -72,20 +76,20 @@ TEST(WordStoreTest, ComparesBytesNotCase) {
 
 TEST(WordStoreTest, AllOverloadsAgree) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     store.AddWord("\xE4pfel");
     store.AddWord("\xE4pfel", 5);
-    store.AddWord("\xE4pfel", 5, WordStore::Hash("\xE4pfel", 5));
+    WordBatch::AddHashed(store, "\xE4pfel", 5, HashWord("\xE4pfel", 5));
     EXPECT_EQ(StoreWords(store), (WordCounts{{"\xE4pfel", 3}}));
-    std::uint32_t hash = WordStore::kHashSeed;
+    std::uint32_t hash = kHashSeed;
     for (unsigned char c : std::string("\xE4pfel"))
-        hash = WordStore::HashStep(hash, c);
-    EXPECT_EQ(hash, WordStore::Hash("\xE4pfel", 5));
+        hash = HashStep(hash, c);
+    EXPECT_EQ(hash, HashWord("\xE4pfel", 5));
 }
 
 TEST(WordStoreTest, PrefixesAndExtensionsAreDistinct) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     for (const char* word : {"abc", "ab", "abcd", "a", "abc", "ab"})
         store.AddWord(word);
     EXPECT_EQ(StoreWords(store), (WordCounts{{"a", 1}, {"ab", 2}, {"abc", 2}, {"abcd", 1}}));
@@ -95,7 +99,7 @@ TEST(WordStoreTest, PrefixesAndExtensionsAreDistinct) {
 // bytes that share their first 12 and differ in one later byte or in length.
 TEST(WordStoreTest, LongWordsDifferingAfterTheKeptBytesAreDistinct) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     const std::string stem = "abcdefghijkl";
     WordCounts model;
     for (int round = 0; round < 2; ++round) {
@@ -119,20 +123,20 @@ TEST(WordStoreTest, LongWordsDifferingAfterTheKeptBytesAreDistinct) {
 // NUL once, and a known word nothing more.
 TEST(WordStoreTest, OnlyNewLongWordsTakeText) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     for (const char* word : {"hello", "hello", "hi", "twelve_bytes", "twelve_bytes"})
         store.AddWord(word);
-    EXPECT_EQ(store.BytesUsed(), 0u);
+    EXPECT_EQ(WordStoreProbe::BytesUsed(store), 0u);
     store.AddWord("thirteen_byte");
     store.AddWord("thirteen_byte");
-    EXPECT_EQ(store.BytesUsed(), 16u);  // 14 bytes in 4-byte units
+    EXPECT_EQ(WordStoreProbe::BytesUsed(store), 16u);  // 14 bytes in 4-byte units
     EXPECT_EQ(StoreWords(store),
               (WordCounts{{"hello", 2}, {"hi", 1}, {"thirteen_byte", 2}, {"twelve_bytes", 2}}));
 }
 
 TEST(WordStoreTest, RemovingTheOnlyWordEmptiesTheStore) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     store.AddWord("only");
     store.AddWord("only");
     store.RemoveWord("only");
@@ -145,7 +149,7 @@ TEST(WordStoreTest, RemovingTheOnlyWordEmptiesTheStore) {
 
 TEST(WordStoreTest, RemoveKeepsOthersAndReAddStartsAtOne) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     for (const char* word : {"a", "b", "b", "c", "c", "c"})
         store.AddWord(word);
     store.RemoveWord("b");
@@ -158,7 +162,7 @@ TEST(WordStoreTest, RemoveKeepsOthersAndReAddStartsAtOne) {
 
 TEST(WordStoreTest, ClearOfEmptyStoreIsSilent) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     store.Clear();
     store.Clear();
     EXPECT_EQ(store.Count(), 0);
@@ -167,10 +171,10 @@ TEST(WordStoreTest, ClearOfEmptyStoreIsSilent) {
 
 TEST(WordStoreTest, GrowthKeepsEveryWordAndAddsExactlyOneStep) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena(4096, WordStore::kGrowthStep));
+    WordStore store(ReportingStoreOptions(messages, SmallArena(4096, WordStore::kGrowthStep)));
     WordCounts expected;
     int i = 0;
-    while (store.Capacity() == 4096) {
+    while (WordStoreProbe::Capacity(store) == 4096) {
         const std::string word = Numbered("a_longer_word", i);
         for (int k = 0; k <= i % 3; ++k) {
             store.AddWord(word.c_str());
@@ -178,7 +182,7 @@ TEST(WordStoreTest, GrowthKeepsEveryWordAndAddsExactlyOneStep) {
         }
         ++i;
     }
-    EXPECT_EQ(store.Capacity(), 4096u + 52'428'800u);
+    EXPECT_EQ(WordStoreProbe::Capacity(store), 4096u + 52'428'800u);
     EXPECT_EQ(store.Count(), static_cast<std::int32_t>(expected.size()));
     EXPECT_EQ(StoreWords(store), expected);
     EXPECT_TRUE(messages.shown.empty());
@@ -190,17 +194,18 @@ TEST(WordStoreTest, ViewsStayValidThroughEveryGrowth) {
     FakeMessages messages;
     WordStore::Options options = SmallArena(64, 64);
     options.initialBuckets = 2;
-    WordStore store(messages, options);
+    WordStore store(ReportingStoreOptions(messages, options));
     for (const char* word : {"short", "a_word_of_twenty_one", "twelve_bytes"})
         store.AddWord(word);
     std::vector<std::pair<std::string_view, std::string>> views;
-    store.ForEachEntry([&](std::string_view word, std::uint32_t, std::uint64_t) {
+    store.ForEachEntry([&](const WordStore::HeldWord& held) {
+        const std::string_view word = store.WordText(held.id);
         views.emplace_back(word, std::string(word));
     });
     for (int i = 0; i < 5000; ++i)
         store.AddWord(Numbered(i % 2 == 0 ? "w" : "a_long_word_number_", i).c_str());
-    ASSERT_GE(store.Buckets(), 4096u);
-    ASSERT_GT(store.Capacity(), 64u * 50);
+    ASSERT_GE(WordStoreProbe::Buckets(store), 4096u);
+    ASSERT_GT(WordStoreProbe::Capacity(store), 64u * 50);
     ASSERT_EQ(views.size(), 3u);
     for (const auto& [view, text] : views) {
         EXPECT_EQ(view, text);
@@ -213,24 +218,28 @@ TEST(WordStoreTest, ViewsStayValidThroughEveryGrowth) {
 // other's words and arena, and both go on counting and growing.
 TEST(WordStoreTest, SwapExchangesWordsAndBothKeepWorking) {
     FakeMessages messages;
-    WordStore grown(messages, SmallArena(64, 64));
+    WordStore grown(ReportingStoreOptions(messages, SmallArena(64, 64)));
     WordCounts grownWords;
-    for (int i = 0; grown.Capacity() == 64 || grown.Buckets() == WordStore::kInitialBuckets; ++i) {
+    for (int i = 0; WordStoreProbe::Capacity(grown) == 64 ||
+                    WordStoreProbe::Buckets(grown) == WordStore::kInitialBuckets;
+         ++i) {
         grown.AddWord(Numbered(i % 8 == 0 ? "a_grown_long_word" : "grown", i).c_str());
         ++grownWords[Numbered(i % 8 == 0 ? "a_grown_long_word" : "grown", i)];
     }
-    const std::unique_ptr<WordStore> fresh = grown.MakeScratch(4096);
+    WordStore::Options like = grown.Settings();
+    like.initialCapacity = like.growthStep = 4096;
+    const auto fresh = std::make_unique<WordStore>(like);
     fresh->AddWord("fresh");
-    grown.Swap(*fresh);
+    StoreExchange::Swap(grown, *fresh);
     EXPECT_EQ(StoreWords(grown), (WordCounts{{"fresh", 1}}));
     EXPECT_EQ(StoreWords(*fresh), grownWords);
-    EXPECT_EQ(grown.Capacity(), 4096u);
+    EXPECT_EQ(WordStoreProbe::Capacity(grown), 4096u);
     for (int i = 0; i < 600; ++i) {
         for (WordStore* store : {&grown, fresh.get()})
             store->AddWord(Numbered("more_and_longer", i).c_str());
         ++grownWords[Numbered("more_and_longer", i)];
     }
-    EXPECT_GT(grown.Capacity(), 4096u);
+    EXPECT_GT(WordStoreProbe::Capacity(grown), 4096u);
     EXPECT_EQ(StoreWords(*fresh), grownWords);
     grownWords.erase(grownWords.begin(), grownWords.lower_bound("more"));
     grownWords["fresh"] = 1;
@@ -241,16 +250,16 @@ TEST(WordStoreTest, SwapExchangesWordsAndBothKeepWorking) {
 TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
     FakeArenaMemory memory;
     FakeMessages messages;
-    WordStore store(messages, SmallArena(64, 64, &memory));
+    WordStore store(ReportingStoreOptions(messages, SmallArena(64, 64, &memory)));
     for (int i = 0; i < 20; ++i)
         store.AddWord(Numbered("a_long_word_", i).c_str());
-    ASSERT_GT(store.Capacity(), 64u);
-    const std::size_t grown = store.Capacity();
+    ASSERT_GT(WordStoreProbe::Capacity(store), 64u);
+    const std::size_t grown = WordStoreProbe::Capacity(store);
     const std::size_t textBlocks = memory.textRequests.size();
     store.Clear();
     EXPECT_EQ(store.Count(), 0);
-    EXPECT_EQ(store.Capacity(), grown);
-    EXPECT_EQ(store.BytesUsed(), 0u);
+    EXPECT_EQ(WordStoreProbe::Capacity(store), grown);
+    EXPECT_EQ(WordStoreProbe::BytesUsed(store), 0u);
     // The blocks held take the new texts before any other is asked for.
     for (int i = 0; i < 20; ++i)
         store.AddWord(Numbered("a_later_word", i).c_str());
@@ -266,19 +275,20 @@ TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
 }
 
 std::uint32_t BucketOf(const std::string& word, std::uint32_t buckets) {
-    return BucketTable::Mix(WordStore::Hash(word.data(), word.size())) & (buckets - 1);
+    return BucketTable::Mix(HashWord(word.data(), word.size())) & (buckets - 1);
 }
 
 TEST(WordStoreTest, IterationVisitsBucketsInOrder) {
     FakeMessages messages;
-    WordStore store(messages, SmallArena(1 << 16));
+    WordStore store(ReportingStoreOptions(messages, SmallArena(1 << 16)));
     for (int i = 0; i < 5000; ++i)
         store.AddWord(Numbered("k", i * 7919 % 10000).c_str());
-    ASSERT_GT(store.Buckets(), WordStore::kInitialBuckets);
+    ASSERT_GT(WordStoreProbe::Buckets(store), WordStore::kInitialBuckets);
     const std::vector<std::string> order = IterationOrder(store);
     ASSERT_EQ(order.size(), 5000u);
     for (std::size_t i = 1; i < order.size(); ++i)
-        EXPECT_LE(BucketOf(order[i - 1], store.Buckets()), BucketOf(order[i], store.Buckets()));
+        EXPECT_LE(BucketOf(order[i - 1], WordStoreProbe::Buckets(store)),
+                  BucketOf(order[i], WordStoreProbe::Buckets(store)));
 }
 
 // Three distinct words that land in one bucket of the first table, found by brute
@@ -309,7 +319,7 @@ std::vector<std::string> CollidingWords() {
 TEST(WordStoreTest, WithinABucketNewestFirst) {
     const std::vector<std::string> words = CollidingWords();
     FakeMessages messages;
-    WordStore store(messages, SmallArena());
+    WordStore store(ReportingStoreOptions(messages, SmallArena()));
     for (const std::string& word : words)
         store.AddWord(word.c_str());
     store.AddWord(words[0].c_str());
@@ -320,7 +330,7 @@ TEST(WordStoreTest, WithinABucketNewestFirst) {
 TEST(WordStoreTest, RemovingEachReturnedWordVisitsEveryEntryOnce) {
     const std::vector<std::string> colliding = CollidingWords();
     FakeMessages messages;
-    WordStore store(messages, SmallArena(1 << 16));
+    WordStore store(ReportingStoreOptions(messages, SmallArena(1 << 16)));
     WordCounts expected;
     for (const std::string& word : colliding)
         expected[word] = 1;
@@ -350,8 +360,8 @@ TEST(WordStoreTest, RetriesAtHalfTheInitialCapacity) {
     } memory;
     FakeMessages messages;
     {
-        WordStore store(messages, SmallArena(4096, 4096, &memory));
-        EXPECT_EQ(store.Capacity(), 2048u);
+        WordStore store(ReportingStoreOptions(messages, SmallArena(4096, 4096, &memory)));
+        EXPECT_EQ(WordStoreProbe::Capacity(store), 2048u);
         store.AddWord("works");
         EXPECT_EQ(store.Count(), 1);
     }
@@ -363,33 +373,25 @@ TEST(WordStoreTest, RetriesAtHalfTheInitialCapacity) {
 
 TEST(WordStoreTest, DefaultSizes) {
     FakeMessages messages;
-    WordStore store(messages);  // mapped lazily: costs address space, not memory
-    EXPECT_EQ(store.Capacity(), 188'743'680u);
+    WordStore store(
+        ReportingStoreOptions(messages));  // mapped lazily: costs address space, not memory
+    EXPECT_EQ(WordStoreProbe::Capacity(store), 188'743'680u);
     EXPECT_EQ(WordStore::Options{}.growthStep, 52'428'800u);
-    EXPECT_EQ(store.Buckets(), 0u);
+    EXPECT_EQ(WordStoreProbe::Buckets(store), 0u);
     store.AddWord("word");
-    EXPECT_EQ(store.Buckets(), 4096u);
+    EXPECT_EQ(WordStoreProbe::Buckets(store), 4096u);
     EXPECT_EQ(StoreWords(store), (WordCounts{{"word", 1}}));
 }
 
-// Shows the text on standard error, where a death test can match it.
-class StderrMessages : public MessagePort {
-  public:
-    void ShowMessage(const std::string& text, MessageIcon) override { std::cerr << text << '\n'; }
-    Answer Ask(const std::string&, MessageButtons) override { return Answer::Ok; }
-};
-
-TEST(WordStoreDeathTest, NoArenaAtAllEndsTheProcessWithExitCodeZero) {
+// What the user is told, and whether the program ends, is the program's business.
+TEST(WordStoreTest, NoArenaAtAllThrowsAndTellsNothing) {
     FakeArenaMemory memory;
     memory.refuseFrom = 0;
-    EXPECT_EXIT(
-        {
-            StderrMessages messages;
-            WordStore store(messages, SmallArena(4096, 4096, &memory));
-            std::cerr << "still running\n";
-        },
-        ::testing::ExitedWithCode(0), "Unable to allocate memory buffer\n$");
-    EXPECT_THAT(memory.requests, ::testing::IsEmpty());  // asked in the child only
+    FakeMessages messages;
+    EXPECT_THROW(WordStore(ReportingStoreOptions(messages, SmallArena(4096, 4096, &memory))),
+                 WordStore::Unavailable);
+    EXPECT_FALSE(memory.requests.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 // A growth the memory refuses, whichever memory it is: the store says so once, goes on
@@ -421,14 +423,14 @@ TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
     {
         WordStore::Options options = SmallArena(48, 4096, &memory);
         options.initialBuckets = refusal.initialBuckets;
-        WordStore store(messages, options);
+        WordStore store(ReportingStoreOptions(messages, options));
         WordCounts expected;
         for (int i = 0; messages.shown.empty() && i < 5000; ++i) {
             store.AddWord(Numbered(refusal.stem, i).c_str());
             ++expected[Numbered(refusal.stem, i)];
         }
         ASSERT_EQ(store.Count(), refusal.held);
-        EXPECT_TRUE(store.GrowthFailed());
+        EXPECT_TRUE(WordStoreProbe::GrowthFailed(store));
         EXPECT_THAT(messages.Texts(), ElementsAre("out of memory!"));
         const std::size_t requests = memory.requests.size();
 
@@ -445,7 +447,7 @@ TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
         // Clear asks again, and words come in again.
         memory.refuseTextFrom = memory.refuseTablesFrom = -1;
         store.Clear();
-        EXPECT_FALSE(store.GrowthFailed());
+        EXPECT_FALSE(WordStoreProbe::GrowthFailed(store));
         for (const char* word : {"again", "again", "a_new_long_word"})
             store.AddWord(word);
         EXPECT_EQ(StoreWords(store), (WordCounts{{"a_new_long_word", 1}, {"again", 2}}));
@@ -470,15 +472,15 @@ TEST(WordStoreGrowthFailureTest, LongWordsNeverWritePastTheirBlock) {
     memory.refuseTextFrom = 1;
     FakeMessages messages;
     {
-        WordStore store(messages, SmallArena(40, 4096, &memory));
+        WordStore store(ReportingStoreOptions(messages, SmallArena(40, 4096, &memory)));
         for (int length = 1; length < 60; ++length) {
             const std::string word(static_cast<std::size_t>(length),
                                    static_cast<char>('a' + length % 26));
             store.AddWord(word.c_str());
             store.AddWord(word.c_str());
-            EXPECT_LT(store.BytesUsed(), store.Capacity());
+            EXPECT_LT(WordStoreProbe::BytesUsed(store), WordStoreProbe::Capacity(store));
         }
-        EXPECT_EQ(store.Capacity(), 40u);
+        EXPECT_EQ(WordStoreProbe::Capacity(store), 40u);
         EXPECT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(store.Count(), 14);  // up to 12 bytes in the entries, 2 in the block
         for (const auto& [word, count] : StoreWords(store))

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
@@ -72,7 +73,7 @@ Tokenized TokenizeInChunks(const std::vector<std::string>& files, const CharMap&
     WordStore::Options options;
     options.initialCapacity = 512;  // grows now and then on the way
     options.growthStep = 512;
-    WordStore store(messages, options);
+    WordStore store(ReportingStoreOptions(messages, options));
     Tokenized result;
     TokenizerContext context{map, minWordLength, result.qualified, store};
     std::uniform_int_distribution<int> chunkSize(1, maxChunk);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
@@ -24,7 +25,7 @@ using testing::WordCounts;
 class TokenizeRun {
   public:
     explicit TokenizeRun(std::int32_t language = kEnglishLatin, std::int32_t minWordLength = 1)
-        : store(messages, testing::SmallStoreOptions(4096)),
+        : store(ReportingStoreOptions(messages, testing::SmallStoreOptions(4096))),
           context{map, minWordLength, qualified, store} {
         BuildCharMap(language, map);
     }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/decode/text_decoder.h"
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
@@ -343,7 +344,7 @@ TEST(UnicodeWordCutterProperty, LongStretchesGiveTheModelsWordsAndRangesInTheSto
             SCOPED_TRACE("trial " + std::to_string(trial) + ", chunks of " +
                          std::to_string(chunkSize));
             testing::FakeMessages messages;
-            WordStore store(messages, testing::SmallStoreOptions());
+            WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
             std::int64_t qualified = 0;
             CharMap map;
             BuildCharMap(kUnicode, map);

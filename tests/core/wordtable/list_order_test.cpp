@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "core/wordtable/list_order.h"
 #include "core/wordtable/list_snapshot.h"
@@ -41,7 +42,7 @@ class ListOrderTest : public ::testing::Test {
     }
 
     FakeMessages messages;
-    WordStore store{messages, SmallStoreOptions()};
+    WordStore store{ReportingStoreOptions(messages, SmallStoreOptions())};
 };
 
 TEST_F(ListOrderTest, TheSnapshotIsInFrequencyOrderWithTiesByTheirBytes) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 
+#include "core/ingest/store_reports.h"
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
 #include "core/store/word_store.h"
@@ -57,7 +58,7 @@ class ListTableTest : public ::testing::Test {
     }
 
     FakeMessages messages;
-    WordStore store{messages, testing::SmallStoreOptions()};
+    WordStore store{ReportingStoreOptions(messages, testing::SmallStoreOptions())};
     ListSnapshot snapshot;
     std::vector<std::uint32_t> rows;
 };
@@ -80,7 +81,7 @@ TEST_F(ListTableTest, CommaSeparatedValuesQuoteAsRfc4180Says) {
 }
 
 TEST_F(ListTableTest, AComparisonAddsItsColumnsAndTheReferencesOwnWordsHaveNoRank) {
-    WordStore reference{messages, testing::SmallStoreOptions()};
+    WordStore reference{ReportingStoreOptions(messages, testing::SmallStoreOptions())};
     reference.AddOccurrences("the", 3, 9);
     reference.AddOccurrences("zed", 3, 3);
     snapshot.Take(store, &reference, true);

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "core/analysis/statistics_report.h"
+#include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/qt_widget_test.h"
@@ -130,7 +131,7 @@ TEST_F(InfoDialogTest, ChartsShowTheFiguresTheReportPrints) {
     std::mt19937 random(20261208);
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
-        WordStore store(messages, testing::SmallStoreOptions());
+        WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
         const int words = 1 + static_cast<int>(random() % 300);
         for (int w = 0; w < words; ++w) {
             std::string word;
@@ -217,7 +218,7 @@ TEST_F(InfoDialogTest, CopyPutsTheWholeReportOnTheClipboard) {
 }
 
 TEST_F(InfoDialogTest, SaveAsWritesTheReportOrTheChartShown) {
-    WordStore store(messages, testing::SmallStoreOptions());
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     for (const char* word : {"apple", "bee", "m\xE4h"})
         store.AddWord(word);
     const StatisticsFigures figures = GatherStatistics(store);
@@ -256,7 +257,7 @@ TEST_F(InfoDialogTest, SaveAsWritesTheReportOrTheChartShown) {
 // A folder that is not there: the report and a chart alike say which file and why,
 // once, and write nothing.
 TEST_F(InfoDialogTest, AFailedSaveSaysWhy) {
-    WordStore store(messages, testing::SmallStoreOptions());
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     store.AddWord("apple");
     const StatisticsFigures figures = GatherStatistics(store);
     dialog.SetText(QString::fromLatin1(FormatStatisticsReport(figures)));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ingest/store_reports.h"
 #include "core/output/my_exception.h"
 #include "core/ports/user_cancel.h"
 #include "core/store/word_store.h"
@@ -28,7 +29,7 @@ TEST(CommandGuardTest, EachFailureIsShownOnceAsItShouldBeRead) {
         {"a write that failed", [] { ThrowOutputError(); }, {kOutputErrorText}},
         {"a cancel says nothing", [] { throw UserCancel{}; }, {}},
         // The sort for a save, a filter's copy: said as the store says it.
-        {"memory that ran out", [] { throw std::bad_alloc(); }, {WordStore::kGrowthFailedText}},
+        {"memory that ran out", [] { throw std::bad_alloc(); }, {kGrowthFailedText}},
         {"any other failure", [] { throw std::runtime_error("disk on fire"); }, {"disk on fire"}},
         {"something not an exception",
          [] { throw 42; },

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/store/word_store.h"
+
+namespace tarvolen {
+
+// What the exchange of words between processes needs of a store beyond counting: a
+// walk during which the store changes, and the swap of two stores' words.
+struct StoreExchange {
+    // A walk of the entries in the order they lie in memory during which words may be
+    // added and the word it last gave removed: for a store that hands some of its words
+    // elsewhere while it takes in others. An emptying (or a Swap) starts the sweep over
+    // from the first entry, so it may then give a word a second time.
+    struct Sweep {
+        std::uint32_t index = 1;
+        std::uint64_t generation = 0;
+    };
+    static Sweep BeginSweep(const WordStore& store) { return Sweep{1, store.generation_}; }
+    // The next word with its count and range (the view valid until the next AddWord),
+    // and whether it was counted in the document being read; false at the end.
+    static bool NextInSweep(const WordStore& store, Sweep& sweep, std::string_view& word,
+                            std::uint32_t& count, std::uint32_t& range, bool& inDocument);
+
+    // Exchanges every word and all the memory that holds them, and the documents read,
+    // between two stores made with the same arena memory (one made with the other's
+    // Settings()).
+    static void Swap(WordStore& a, WordStore& b);
+};
+
+}  // namespace tarvolen
