@@ -2,8 +2,7 @@
 # tarvolen-mpi against tarvolen-cli with the same arguments, on a random tree of files
 # of many sizes: for every case of the table and its number of processes, the same
 # file byte for byte, the same standard output and error (the program's name and the
-# milliseconds aside, and on standard output which of the words tied at the top count
-# the statistics name) and the same exit status; a failing case leaves the old
+# milliseconds aside) and the same exit status; a failing case leaves the old
 # output as it was.
 # Usage: mpi_compare_test.sh CLI MPI LAUNCHER [WORD]...: the launcher's command line up
 # to the program, PROCESSES standing for the number of processes, such as
@@ -79,7 +78,6 @@ fail() {
 # line srun adds of tasks that exit with a status other than 0.
 normal() {
     sed -e 's/[0-9,]* milliseconds/N milliseconds/' -e 's/tarvolen-mpi/tarvolen-cli/g' \
-        -e 's/^Most common word: [^ ]* /Most common word: W /' \
         -e '/^srun: error: .*: Exited with exit code [0-9]*$/d' "$1"
 }
 # run NAME PROGRAM...: the program in run/, its list in run/out.txt (old text before).

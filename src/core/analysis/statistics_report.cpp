@@ -66,10 +66,7 @@ StatisticsFigures GatherStatistics(const WordStore& store, CodePage listCodePage
         store.GetNextEntry(pos, word, count);
         const auto length = static_cast<std::int32_t>(word.size());
 
-        if (count > figures.topCount) {
-            figures.topCount = count;
-            figures.topWord.assign(word);
-        }
+        figures.OfferTop(count, word);
         figures.sumLen += length;
         // Words never exceed the tokenizer's limit of 20 bytes; a longer one would
         // still be counted in every other figure.
@@ -99,10 +96,7 @@ void AddStatistics(StatisticsFigures& into, const StatisticsFigures& part) {
     into.minLen = std::min(into.minLen, part.minLen);
     into.maxLen = std::max(into.maxLen, part.maxLen);
     into.sumLen += part.sumLen;
-    if (part.topCount > into.topCount) {
-        into.topCount = part.topCount;
-        into.topWord = part.topWord;
-    }
+    into.OfferTop(part.topCount, part.topWord);
     for (std::size_t k = 0; k < into.firstLetter.size(); ++k) {
         into.firstLetter[k] += part.firstLetter[k];
         into.allLetters[k] += part.allLetters[k];

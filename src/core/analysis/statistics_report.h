@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/store/word_order.h"
 #include "core/text/code_page.h"
 
 namespace tarvolen {
@@ -39,6 +41,16 @@ struct StatisticsFigures {
     // for each letter that occurs, in code point order, instead of A..Z.
     bool utf8 = false;
     std::vector<LetterFigures> letters;
+
+    // Takes the word as the most common one if it occurs more often than the word held,
+    // or as often and comes first in byte order: among words tied at the top the first
+    // in byte order is named, whatever order the words are met in (threads, processes).
+    void OfferTop(std::uint32_t count, std::string_view word) {
+        if (count > topCount || (count == topCount && count != 0 && WordOrder(word, topWord))) {
+            topCount = count;
+            topWord.assign(word);
+        }
+    }
 };
 
 // The letter lines of the report and the chart: A..Z, or a UTF-8 list's letters.

@@ -17,10 +17,7 @@ void GatherUtf8Letters(const WordStore& store, StatisticsFigures& figures) {
     std::uint32_t count = 0;
     while (pos != WordStore::EndPosition()) {
         store.GetNextEntry(pos, word, count);
-        if (count > figures.topCount) {
-            figures.topCount = count;
-            figures.topWord.assign(word);
-        }
+        figures.OfferTop(count, word);
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(word.data());
         const auto size = static_cast<std::int32_t>(word.size());
         std::int32_t length = 0;
