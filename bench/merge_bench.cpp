@@ -16,6 +16,7 @@
 #include "core/ports/messages.h"
 #include "core/ports/progress.h"
 #include "core/workspace.h"
+#include "median.h"
 #include "silent_ports.h"
 
 namespace tarvolen {
@@ -28,10 +29,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::Median;
 
 }  // namespace
 }  // namespace tarvolen

@@ -27,6 +27,7 @@
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
 #include "core/words/tokenizer.h"
+#include "median.h"
 #include "silent_ports.h"
 
 namespace tarvolen {
@@ -138,10 +139,7 @@ bool CountApart(std::size_t words, Figures& figures) {
     return read && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::Median;
 
 }  // namespace
 }  // namespace tarvolen
