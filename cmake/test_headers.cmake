@@ -1,7 +1,9 @@
-# The test programs spend most of their compile time reading GoogleTest, GoogleMock and
-# Qt's headers again for every file: each test target reads the most used of them
-# once, precompiled. Only headers from outside the project go in, so that the project's
-# own headers are still read as each test file includes them.
+# With clang the test programs spend much of their compile time reading GoogleTest's
+# and Qt's headers again for every file: each test target reads the most used of them
+# once, precompiled (1 to 3 s less a file, against 3 to 7 s for the header of each
+# target). GCC makes its precompiled headers too slowly at -O2 for them to pay, so its
+# builds read the headers as before. Only headers from outside the project go in, so
+# that the project's own headers are still read as each test file includes them.
 
 # Every target made in DIR and the folders below it.
 function(tarvolen_targets_below dir out)
@@ -15,6 +17,9 @@ function(tarvolen_targets_below dir out)
 endfunction()
 
 function(tarvolen_precompile_test_headers)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        return()
+    endif()
     set(targets "")
     tarvolen_targets_below(${PROJECT_SOURCE_DIR}/tests targets)
     foreach(target IN LISTS targets)
