@@ -43,5 +43,6 @@ TARVOLEN_PACKAGE_PACKAGES=(
 # the windows.
 TARVOLEN_SCREENSHOT_PACKAGES=(xvfb xauth openbox)
 
-# Only scripts/fuzz.sh needs these: clang with libFuzzer and its sanitizer runtimes.
+# The sanitizer tree (preset sanitize, scripts/fuzz.sh) needs these: clang with libFuzzer
+# and its sanitizer runtimes.
 TARVOLEN_FUZZ_PACKAGES=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a Release build, then the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then every fuzz target for a while
+# from that same sanitizer tree. Exits non-zero on any failure. Each step says how long
+# the run had taken when it began, so that a slow step shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+SECONDS=0
+step() { echo "== ${SECONDS}s: $*" >&2; }
 source scripts/deps.sh
-tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}" "${TARVOLEN_MPICH_PACKAGES[@]}"
+tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}" "${TARVOLEN_MPICH_PACKAGES[@]}" \
+    "${TARVOLEN_FUZZ_PACKAGES[@]}"
 # The package test installs on this machine: only root runs it.
 root_tests=(--label-exclude root)
 if [ "$(id -u)" -eq 0 ]; then
@@ -12,6 +17,7 @@ if [ "$(id -u)" -eq 0 ]; then
     root_tests=()
 fi
 
+step "formatting, desktop metadata, manual pages"
 # Cheap checks first: a formatting slip or broken desktop metadata fails in seconds.
 find src tests bench fuzz \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z |
     xargs -0 clang-format --dry-run -Werror
@@ -22,6 +28,7 @@ for page in man/*.1; do
     [ -z "$warnings" ] || { echo "$page: $warnings" >&2; exit 1; }
 done
 
+step "plain build"
 # A packager's plain configure and build of the generated files, with Make.
 bash scripts/check-plain-build.sh
 
@@ -33,21 +40,30 @@ jobs=$(nproc)
 # from changing that.
 openmpi=(-DMPI_CXX_COMPILER=mpicxx.openmpi -DMPIEXEC_EXECUTABLE=/usr/bin/mpiexec.openmpi)
 
+step "Release build"
 cmake --preset release "${openmpi[@]}" >/dev/null
 cmake --build --preset release -j "$jobs"
+step "Release tests"
 ctest --preset release -j "$jobs" "${root_tests[@]}"
 
 # tarvolen-mpi and its tests once more against MPICH, so that neither MPI breaks
 # unnoticed: only the targets those tests need.
+step "MPICH build and tests"
 cmake --preset mpich >/dev/null
 cmake --build --preset mpich -j "$jobs"
 ctest --preset mpich -j "$jobs"
 
+# The sanitizer tree is built with clang, so that the same tree holds the fuzz
+# targets' libFuzzer programs as well: no third tree.
+step "sanitizer build"
 cmake --preset sanitize "${openmpi[@]}" >/dev/null
 cmake --build --preset sanitize -j "$jobs"
+step "sanitizer tests"
 # The slow tests exercise sizes, not memory safety; the fast ones cover the same code.
 # The package is made from the Release tree alone.
 ctest --preset sanitize -j "$jobs" --label-exclude 'slow|root'
 
+step "fuzzing"
 # Every fuzz target against its model for a while, with the sanitizers.
 bash scripts/fuzz.sh 30
+step "done"
