@@ -15,26 +15,16 @@
 #include <set>
 
 #include "cli/cli_child.h"
+#include "support/sanitizers.h"
 #include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
 
 using ::testing::HasSubstr;
+using testing::kAddressSanitizer;
 using ::testing::Not;
 using testing::TempDir;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 // count distinct words of first and then letters more, in the order made.
 std::vector<std::string> DistinctWords(std::size_t count, int letters, char first) {

@@ -29,6 +29,7 @@
 #include "core/words/tokenizer.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
+#include "support/sanitizers.h"
 #include "support/shared_capitals.h"
 #include "support/temp_dir.h"
 #include "version.h"
@@ -855,9 +856,8 @@ TEST(CliTest, FileNamesThatAreNoUtf8AreReadAndShownEscaped) {
 // With too little address space for the store's arena the program can only say so and
 // end; for a script that is a failure like any other, not a success.
 TEST(CliTest, NoMemoryForTheStoreEndsWithFailure) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer cannot start under an address-space limit";
-#else
+    if (testing::kAddressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer cannot start under an address-space limit";
     TempDir dir;
     const std::string input = dir.Write("in.txt", "some words");
     const std::string output = (dir.path() / "out.txt").string();
@@ -880,7 +880,6 @@ TEST(CliTest, NoMemoryForTheStoreEndsWithFailure) {
     EXPECT_EQ(WEXITSTATUS(raw), 1);
     EXPECT_THAT(TempDir::Read(errors), HasSubstr("Unable to allocate memory buffer"));
     EXPECT_FALSE(Exists(output));
-#endif
 }
 
 // --keywords: the list against a reference list, byte for byte, and every way the run
