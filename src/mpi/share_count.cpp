@@ -252,7 +252,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
                 const std::string& path = job.files[share.file];
                 FilePart part{share.begin, share.end, job.starts[share.file],
                               [&path] { return FirstHighChunkIsUtf8(path); }};
-                IngestFile(workspace, state, hooks, buffer, decoder, cutter, path, &part);
+                IngestFile(workspace, state, hooks, {buffer, decoder, cutter}, path, &part);
             };
             for (const FileShare* share : parts) {
                 const std::string& path = job.files[share->file];
@@ -286,7 +286,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
                     if (tracker.CancelRequested())
                         throw UserCancel{};
                     if (share.file != job.dealtInParts) {
-                        IngestFile(workspace, state, hooks, buffer, decoder, *cutter,
+                        IngestFile(workspace, state, hooks, {buffer, decoder, *cutter},
                                    job.files[share.file]);
                         continue;
                     }
