@@ -15,57 +15,18 @@
 
 namespace tarvolen {
 
+// The figures as the processes send them.
+void Fields(auto& walk, MessageOf<LetterFigures> auto& letter) {
+    walk(letter.letter, letter.first, letter.all);
+}
+
+void Fields(auto& walk, MessageOf<StatisticsFigures> auto& figures) {
+    walk(figures.wordCount, figures.minLen, figures.maxLen, figures.sumLen, figures.topWord,
+         figures.topCount, figures.firstLetter, figures.allLetters, figures.lengthCount,
+         figures.utf8, figures.letters);
+}
+
 namespace {
-
-std::string Pack(const StatisticsFigures& figures) {
-    std::string bytes;
-    BytePacker out(bytes);
-    out.Put(figures.wordCount);
-    out.Put(figures.minLen);
-    out.Put(figures.maxLen);
-    out.Put(figures.sumLen);
-    out.PutText(figures.topWord);
-    out.Put(figures.topCount);
-    for (std::int32_t n : figures.firstLetter)
-        out.Put(n);
-    for (std::int32_t n : figures.allLetters)
-        out.Put(n);
-    for (std::int32_t n : figures.lengthCount)
-        out.Put(n);
-    out.Put(figures.utf8);
-    out.Put(static_cast<std::uint64_t>(figures.letters.size()));
-    for (const LetterFigures& letter : figures.letters) {
-        out.Put(letter.letter);
-        out.Put(letter.first);
-        out.Put(letter.all);
-    }
-    return bytes;
-}
-
-StatisticsFigures Unpack(std::string_view bytes) {
-    ByteUnpacker in(bytes);
-    StatisticsFigures figures;
-    figures.wordCount = in.Get<std::uint32_t>();
-    figures.minLen = in.Get<std::int32_t>();
-    figures.maxLen = in.Get<std::int32_t>();
-    figures.sumLen = in.Get<std::int32_t>();
-    figures.topWord = in.GetText();
-    figures.topCount = in.Get<std::uint32_t>();
-    for (std::int32_t& n : figures.firstLetter)
-        n = in.Get<std::int32_t>();
-    for (std::int32_t& n : figures.allLetters)
-        n = in.Get<std::int32_t>();
-    for (std::int32_t& n : figures.lengthCount)
-        n = in.Get<std::int32_t>();
-    figures.utf8 = in.Get<bool>();
-    figures.letters.resize(in.Get<std::uint64_t>());
-    for (LetterFigures& letter : figures.letters) {
-        letter.letter = in.Get<char32_t>();
-        letter.first = in.Get<std::int32_t>();
-        letter.all = in.Get<std::int32_t>();
-    }
-    return figures;
-}
 
 std::int64_t SumOver(std::int64_t mine, MPI_Comm comm) {
     MPI_Allreduce(MPI_IN_PLACE, &mine, 1, MPI_INT64_T, MPI_SUM, comm);
@@ -129,12 +90,12 @@ void OwnedList::Compare(const WordStore* reference, double minKeyness,
 
 std::optional<StatisticsFigures> OwnedList::Statistics(CodePage listCodePage) {
     const std::vector<std::string> parts =
-        GatherBytes(Pack(GatherStatistics(*words_, listCodePage)), comm_);
+        GatherBytes(PackMessage(GatherStatistics(*words_, listCodePage)), comm_);
     if (!First())
         return std::nullopt;
-    StatisticsFigures all = Unpack(parts.front());
+    StatisticsFigures all = UnpackMessage<StatisticsFigures>(parts.front());
     for (std::size_t i = 1; i < parts.size(); ++i)
-        AddStatistics(all, Unpack(parts[i]));
+        AddStatistics(all, UnpackMessage<StatisticsFigures>(parts[i]));
     return all;
 }
 

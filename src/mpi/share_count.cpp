@@ -89,23 +89,6 @@ class KeptMessages : public MessagePort {
     std::vector<FileMessage>& into_;
 };
 
-void PackNotes(BytePacker& out, const std::vector<FileNote>& notes) {
-    out.Put(static_cast<std::uint64_t>(notes.size()));
-    for (const FileNote& note : notes) {
-        out.Put(note.file);
-        out.PutText(note.text);
-    }
-}
-
-std::vector<FileNote> UnpackNotes(ByteUnpacker& in) {
-    std::vector<FileNote> notes(in.Get<std::uint64_t>());
-    for (FileNote& note : notes) {
-        note.file = in.Get<std::uint64_t>();
-        note.text = in.GetText();
-    }
-    return notes;
-}
-
 template <typename Item>
 void AppendInFileOrder(std::vector<Item>& into, const std::vector<Item>& items) {
     into.insert(into.end(), items.begin(), items.end());
@@ -149,62 +132,36 @@ bool FirstHighChunkIsUtf8(const std::string& path) {
 
 }  // namespace
 
+// The fields of each message between the processes, for both directions.
+void Fields(auto& walk, MessageOf<FileShare> auto& share) {
+    walk(share.file, share.begin, share.end, share.process);
+}
+
+void Fields(auto& walk, MessageOf<FileMessage> auto& message) {
+    walk(message.file, message.text, message.icon);
+}
+
+void Fields(auto& walk, MessageOf<FileNote> auto& note) {
+    walk(note.file, note.text);
+}
+
+void Fields(auto& walk, MessageOf<CountJob> auto& job) {
+    walk(job.scanned, job.named, job.listHeld, job.listCodePage, job.watched);
+    walk.Pairs(job.files, job.starts);
+    walk(job.shares, job.dealt, job.dealtInParts);
+}
+
+void Fields(auto& walk, MessageOf<ShareReport> auto& report) {
+    walk(report.outcome, report.ending, report.bytesRead, report.qualifiedWords, report.messages,
+         report.notText, report.unreadable);
+}
+
 std::string CountJob::Pack() const {
-    std::string bytes;
-    BytePacker out(bytes);
-    out.Put(scanned);
-    out.Put(static_cast<std::uint64_t>(named.size()));
-    for (const std::string& path : named)
-        out.PutText(path);
-    out.Put(listHeld);
-    out.Put(listCodePage);
-    out.Put(watched);
-    out.Put(static_cast<std::uint64_t>(files.size()));
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        out.PutText(files[i]);
-        out.Put(starts[i]);
-    }
-    out.Put(static_cast<std::uint64_t>(shares.size()));
-    for (const FileShare& share : shares) {
-        out.Put(static_cast<std::uint64_t>(share.file));
-        out.Put(share.begin);
-        out.Put(share.end);
-        out.Put(share.process);
-    }
-    out.Put(static_cast<std::uint64_t>(dealt.size()));
-    for (std::size_t file : dealt)
-        out.Put(static_cast<std::uint64_t>(file));
-    out.Put(static_cast<std::uint64_t>(dealtInParts));
-    return bytes;
+    return PackMessage(*this);
 }
 
 CountJob CountJob::Unpack(std::string_view bytes) {
-    ByteUnpacker in(bytes);
-    CountJob job;
-    job.scanned = in.Get<bool>();
-    job.named.resize(in.Get<std::uint64_t>());
-    for (std::string& path : job.named)
-        path = in.GetText();
-    job.listHeld = in.Get<bool>();
-    job.listCodePage = in.Get<CodePage>();
-    job.watched = in.Get<bool>();
-    const auto count = in.Get<std::uint64_t>();
-    for (std::uint64_t i = 0; i < count; ++i) {
-        job.files.emplace_back(in.GetText());
-        job.starts.push_back(in.Get<PartStart>());
-    }
-    job.shares.resize(in.Get<std::uint64_t>());
-    for (FileShare& share : job.shares) {
-        share.file = static_cast<std::size_t>(in.Get<std::uint64_t>());
-        share.begin = in.Get<std::int64_t>();
-        share.end = in.Get<std::int64_t>();
-        share.process = in.Get<int>();
-    }
-    job.dealt.resize(in.Get<std::uint64_t>());
-    for (std::size_t& file : job.dealt)
-        file = static_cast<std::size_t>(in.Get<std::uint64_t>());
-    job.dealtInParts = static_cast<std::size_t>(in.Get<std::uint64_t>());
-    return job;
+    return UnpackMessage<CountJob>(bytes);
 }
 
 std::vector<bool> CountJob::DealtMask() const {
@@ -215,39 +172,11 @@ std::vector<bool> CountJob::DealtMask() const {
 }
 
 std::string ShareReport::Pack() const {
-    std::string bytes;
-    BytePacker out(bytes);
-    out.Put(outcome);
-    out.Put(ending);
-    out.Put(bytesRead);
-    out.Put(qualifiedWords);
-    out.Put(static_cast<std::uint64_t>(messages.size()));
-    for (const FileMessage& message : messages) {
-        out.Put(message.file);
-        out.PutText(message.text);
-        out.Put(message.icon);
-    }
-    PackNotes(out, notText);
-    PackNotes(out, unreadable);
-    return bytes;
+    return PackMessage(*this);
 }
 
 ShareReport ShareReport::Unpack(std::string_view bytes) {
-    ByteUnpacker in(bytes);
-    ShareReport report;
-    report.outcome = in.Get<IngestOutcome>();
-    report.ending = in.Get<Ending>();
-    report.bytesRead = in.Get<std::int64_t>();
-    report.qualifiedWords = in.Get<std::int64_t>();
-    report.messages.resize(in.Get<std::uint64_t>());
-    for (FileMessage& message : report.messages) {
-        message.file = in.Get<std::uint64_t>();
-        message.text = in.GetText();
-        message.icon = in.Get<MessageIcon>();
-    }
-    report.notText = UnpackNotes(in);
-    report.unreadable = UnpackNotes(in);
-    return report;
+    return UnpackMessage<ShareReport>(bytes);
 }
 
 ShareReport ShareReport::Combine(const std::vector<ShareReport>& reports) {
@@ -323,7 +252,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
                 const std::string& path = job.files[share.file];
                 FilePart part{share.begin, share.end, job.starts[share.file],
                               [&path] { return FirstHighChunkIsUtf8(path); }};
-                IngestFile(workspace, state, hooks, buffer, decoder, cutter, path, &part);
+                IngestFile(workspace, state, hooks, {buffer, decoder, cutter}, path, &part);
             };
             for (const FileShare* share : parts) {
                 const std::string& path = job.files[share->file];
@@ -357,7 +286,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
                     if (tracker.CancelRequested())
                         throw UserCancel{};
                     if (share.file != job.dealtInParts) {
-                        IngestFile(workspace, state, hooks, buffer, decoder, *cutter,
+                        IngestFile(workspace, state, hooks, {buffer, decoder, *cutter},
                                    job.files[share.file]);
                         continue;
                     }

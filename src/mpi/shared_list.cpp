@@ -28,24 +28,8 @@ struct FilterDetails {
     CodePage listCodePage;
 };
 
-std::string Pack(const FilterDetails& details) {
-    std::string bytes;
-    BytePacker out(bytes);
-    out.Put(details.filter.mode);
-    out.Put(details.filter.value);
-    out.Put(details.filter.minRange);
-    out.Put(details.listCodePage);
-    return bytes;
-}
-
-FilterDetails UnpackFilter(std::string_view bytes) {
-    ByteUnpacker in(bytes);
-    FilterDetails details{};
-    details.filter.mode = in.Get<FilterMode>();
-    details.filter.value = in.Get<std::int32_t>();
-    details.filter.minRange = in.Get<std::uint32_t>();
-    details.listCodePage = in.Get<CodePage>();
-    return details;
+void Fields(auto& walk, MessageOf<FilterDetails> auto& details) {
+    walk(details.filter.mode, details.filter.value, details.filter.minRange, details.listCodePage);
 }
 
 template <typename Number>
@@ -133,7 +117,7 @@ std::int32_t SharedList::Filter(Workspace& workspace, const CliFilter& filter,
             return -1;
     }
     const FilterDetails details{filter, workspace.ListCodePage};
-    SendOrder(Order::Filter, Pack(details));
+    SendOrder(Order::Filter, PackMessage(details));
     return static_cast<std::int32_t>(owned_.Filter(filter, details.listCodePage, listed.get()));
 }
 
@@ -208,7 +192,7 @@ void FollowListOrder(const Ordered& ordered, OwnedList& owned) {
             owned.Distribute(nullptr);
             break;
         case Order::Filter: {
-            const FilterDetails details = UnpackFilter(ordered.details);
+            const FilterDetails details = UnpackMessage<FilterDetails>(ordered.details);
             owned.Filter(details.filter, details.listCodePage, nullptr);
             break;
         }

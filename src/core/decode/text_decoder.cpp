@@ -288,21 +288,25 @@ std::size_t TextDecoder::Sniff(unsigned char* begin, std::size_t size, bool last
     return 0;
 }
 
-std::size_t TextDecoder::DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile) {
+// The loop both UTF-8 targets share. Most of a text goes by blocks (Target::Blocks),
+// ASCII eight bytes at a time, and what is left one sequence at a time: Target::Put
+// writes a whole sequence, Target::kIllFormed stands for one that is not, and a
+// sequence the chunk cuts short is held for the next chunk. The store of eight ASCII
+// bytes may overlap the eight just loaded, never bytes still to be read: out never
+// passes at.
+template <typename Target>
+std::size_t TextDecoder::WalkUtf8(unsigned char* begin, std::size_t size, bool lastOfFile,
+                                  Target target) {
     const unsigned char* at = begin;
     const unsigned char* end = begin + size;
     unsigned char* out = begin;
-    const FromUnicodeTable& table = fromUnicode_;
     while (at < end) {
-        // Most of a text goes sixteen bytes at a time; what the blocks leave is decoded
-        // here one sequence at a time.
-        DecodeUtf8Blocks(at, end, out, range_);
+        target.Blocks(begin, at, end, out);
         if (at == end)
             break;
-        // ASCII passes eight bytes at a time. The store may overlap the eight bytes
-        // just loaded, never bytes still to be read: out never passes at.
         if (end - at >= 8 && AllAscii(at)) {
-            std::memmove(out, at, 8);
+            if (out != at)
+                std::memmove(out, at, 8);
             at += 8;
             out += 8;
             continue;
@@ -311,21 +315,86 @@ std::size_t TextDecoder::DecodeUtf8(unsigned char* begin, std::size_t size, bool
             *out++ = *at++;
             continue;
         }
+        if (target.TwoBytes(at, end, out))
+            continue;
         const Utf8Sequence sequence = ScanUtf8(at, end);
         if (sequence.status == Utf8Status::Complete) {
-            *out++ = UnicodeToCodePage(table, sequence.character);
+            out = target.Put(out, at, sequence);
         } else if (sequence.status == Utf8Status::IllFormed) {
-            *out++ = kNoByte;
+            *out++ = Target::kIllFormed;
         } else {
             if (!lastOfFile)
                 Hold(at, static_cast<std::size_t>(end - at));
             else
-                *out++ = kNoByte;
+                *out++ = Target::kIllFormed;
             break;
         }
         at += sequence.length;
     }
     return static_cast<std::size_t>(out - begin);
+}
+
+namespace {
+
+// UTF-8 to the list's code page, one byte a character.
+struct ToCodePage {
+    static constexpr unsigned char kIllFormed = kNoByte;
+    const FromUnicodeTable& table;
+    const LinearRange& range;
+
+    void Blocks(const unsigned char*, const unsigned char*& at, const unsigned char* end,
+                unsigned char*& out) const {
+        DecodeUtf8Blocks(at, end, out, range);
+    }
+    static bool TwoBytes(const unsigned char*&, const unsigned char*, unsigned char*&) {
+        return false;
+    }
+    unsigned char* Put(unsigned char* out, const unsigned char*,
+                       const Utf8Sequence& sequence) const {
+        *out++ = UnicodeToCodePage(table, sequence.character);
+        return out;
+    }
+};
+
+// UTF-8 kept as UTF-8, ill-formed bytes made spaces. Until the first ill-formed byte
+// the text stays where it is, and blocks of ASCII and two-byte sequences need only
+// checking. What stops the blocks is taken a sequence at a time, for a block's length
+// before they are tried again. Copies are spelled out byte by byte: a call to memmove
+// for two bytes costs more.
+struct KeptUtf8 {
+    static constexpr unsigned char kIllFormed = ' ';
+    const unsigned char* retry;
+
+    void Blocks(unsigned char* begin, const unsigned char*& at, const unsigned char* end,
+                unsigned char*& out) {
+        if (out != at || at < retry)
+            return;
+        at = SkipTwoByteUtf8Blocks(at, end);
+        out = begin + (at - begin);
+        retry = at + 16;
+    }
+    // Two bytes: the letters of Greek, Cyrillic, Hebrew, Arabic and Latin with accents.
+    static bool TwoBytes(const unsigned char*& at, const unsigned char* end, unsigned char*& out) {
+        if (*at < 0xC2 || *at > 0xDF || end - at < 2 || (at[1] & 0xC0) != 0x80)
+            return false;
+        out[0] = at[0];
+        out[1] = at[1];
+        out += 2;
+        at += 2;
+        return true;
+    }
+    static unsigned char* Put(unsigned char* out, const unsigned char* at,
+                              const Utf8Sequence& sequence) {
+        for (std::size_t k = 0; k < sequence.length; ++k)
+            out[k] = at[k];
+        return out + sequence.length;
+    }
+};
+
+}  // namespace
+
+std::size_t TextDecoder::DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile) {
+    return WalkUtf8(begin, size, lastOfFile, ToCodePage{fromUnicode_, range_});
 }
 
 // Surrogates, paired or not, stand for characters beyond the Basic Multilingual
@@ -426,58 +495,7 @@ std::span<unsigned char> TextDecoder::DecodeToUtf8(unsigned char* begin, std::si
 }
 
 std::size_t TextDecoder::KeepUtf8(unsigned char* begin, std::size_t size, bool lastOfFile) {
-    const unsigned char* at = begin;
-    const unsigned char* end = begin + size;
-    unsigned char* out = begin;
-    // Until the first ill-formed byte the text stays where it is, and blocks of ASCII
-    // and two-byte sequences need only checking. What stops the blocks is taken a
-    // sequence at a time, for a block's length before they are tried again. Copies
-    // are spelled out byte by byte: a call to memmove for two bytes costs more.
-    const unsigned char* retry = begin;
-    while (at < end) {
-        if (out == at && at >= retry) {
-            at = SkipTwoByteUtf8Blocks(at, end);
-            out = begin + (at - begin);
-            retry = at + 16;
-            if (at == end)
-                break;
-        }
-        if (end - at >= 8 && AllAscii(at)) {
-            if (out != at)
-                std::memmove(out, at, 8);
-            at += 8;
-            out += 8;
-            continue;
-        }
-        if (*at < 0x80) {
-            *out++ = *at++;
-            continue;
-        }
-        // Two bytes: the letters of Greek, Cyrillic, Hebrew, Arabic and Latin with accents.
-        if (*at >= 0xC2 && *at <= 0xDF && end - at >= 2 && (at[1] & 0xC0) == 0x80) {
-            out[0] = at[0];
-            out[1] = at[1];
-            out += 2;
-            at += 2;
-            continue;
-        }
-        const Utf8Sequence sequence = ScanUtf8(at, end);
-        if (sequence.status == Utf8Status::Complete) {
-            for (std::size_t k = 0; k < sequence.length; ++k)
-                out[k] = at[k];
-            out += sequence.length;
-        } else if (sequence.status == Utf8Status::IllFormed) {
-            *out++ = ' ';
-        } else {
-            if (!lastOfFile)
-                Hold(at, static_cast<std::size_t>(end - at));
-            else
-                *out++ = ' ';
-            break;
-        }
-        at += sequence.length;
-    }
-    return static_cast<std::size_t>(out - begin);
+    return WalkUtf8(begin, size, lastOfFile, KeptUtf8{begin});
 }
 
 // Windows-1252 (Automatic's fallback, or the bytes as they are), or a single-byte

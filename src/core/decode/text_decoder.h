@@ -99,6 +99,8 @@ class TextDecoder {
     };
 
     std::size_t Sniff(unsigned char* begin, std::size_t size, bool lastOfFile);
+    template <typename Target>
+    std::size_t WalkUtf8(unsigned char* begin, std::size_t size, bool lastOfFile, Target target);
     std::size_t DecodeUtf8(unsigned char* begin, std::size_t size, bool lastOfFile);
     std::size_t DecodeUtf16(unsigned char* begin, std::size_t size, bool lastOfFile);
     // Either target, in place: four bytes give at most four.

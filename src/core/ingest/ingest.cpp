@@ -115,9 +115,95 @@ void ShowWorkingCount(const RunState& run, ProgressPort& progress, const std::st
                                       FormatCount(run.Store.Count(), ',').c_str(), text.c_str()));
 }
 
-bool IngestFile(RunState& run, IngestState& state, const IngestHooks& hooks, ReadBuffer& buffer,
-                TextDecoder& decoder, WordCutter& cutter, const std::string& path,
-                const FilePart* part) {
+namespace {
+
+// An opened file as its chunks are read: where the reading is, and where it ends.
+struct FileReading {
+    int fd;
+    FileFacts facts;
+    std::int64_t readFromFile;
+    bool wholeFile;  // not a part: the file is a document of its own
+};
+
+// The detail line, the bar and a Cancel, before each read.
+void ShowReading(RunState& run, const IngestHooks& hooks) {
+    // Ticks are compared by difference, so the 32-bit wrap cannot freeze the line.
+    std::uint32_t tick = hooks.ticks.Now();
+    if (static_cast<std::uint32_t>(tick - run.LastWorkingTick) > kWorkingCountInterval) {
+        run.LastWorkingTick = tick;
+        ShowWorkingCount(run, hooks.progress, kWorkingText);
+    }
+    // A file that grew after the sizes were taken would carry the bar past its end.
+    if (run.TotalBytes > 0)
+        hooks.progress.SetPosition(static_cast<int>(std::min<std::int64_t>(
+            (run.BytesRead - run.StreamBytesRead) * 1000 / run.TotalBytes, 1000)));
+    if (hooks.progress.CancelRequested())
+        throw UserCancel{};
+}
+
+// Reads the file chunk by chunk from where reading is to its measured size (a stream
+// to its end), through the document into the cutter. False when the first chunk
+// shows that the file is no text.
+bool ReadChunks(RunState& run, const IngestHooks& hooks, const FileReaders& readers,
+                DocumentText& document, FileReading& reading) {
+    const FileFacts& facts = reading.facts;
+    std::int64_t& readFromFile = reading.readFromFile;
+    WordCutter& cutter = readers.cutter;
+    ::posix_fadvise(reading.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    unsigned char* bytes = readers.buffer.Data();
+    bool ended = false;
+    while (facts.unbounded ? !ended : readFromFile < facts.size) {
+        ShowReading(run, hooks);
+        // A file that shrank, or that can no longer be read, ends here with what it
+        // gave so far: waiting for its recorded size would never end. Either way part
+        // of it was not read, and the person is told so, once. Only a stream's end
+        // comes without a size to fall short of. A file that grows meanwhile is read
+        // up to the size it had, which the bar went by.
+        const StopAsked stopAsked = [&hooks] { return hooks.progress.CancelRequested(); };
+        ssize_t n = facts.unbounded ? ReadFullChunk(reading.fd, bytes, hooks.readSeam, stopAsked)
+                                    : ReadChunk(reading.fd, bytes, hooks.readSeam, stopAsked,
+                                                static_cast<std::size_t>(std::min<std::int64_t>(
+                                                    kChunkSize, facts.size - readFromFile)));
+        if (n < 0 || (n == 0 && !facts.unbounded))
+            hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
+        // A stream that ended on a whole chunk: what the decoder still holds (a letter
+        // that waited for a combining mark, a cut sequence) ends the file.
+        if (n == 0 && facts.unbounded && readFromFile > 0)
+            cutter.Cut(document.Read(bytes, 0, true));
+        if (n <= 0)
+            break;
+        if (readFromFile == 0) {
+            if (!document.Accept(bytes, static_cast<std::size_t>(n)))
+                return false;
+            // Every file read is one document of the words' ranges.
+            if (reading.wholeFile)
+                run.Store.BeginDocument();
+        }
+        readFromFile += n;
+        run.BytesRead += n;
+        if (facts.unbounded)
+            run.StreamBytesRead += n;
+        // A short chunk of a stream is its last. One that ends exactly on a full chunk
+        // is followed by an empty read, which hands the decoder the end.
+        ended = facts.unbounded ? n < static_cast<ssize_t>(kChunkSize) : readFromFile >= facts.size;
+        // A chunk that only completed a held sequence may decode to nothing, and an
+        // empty chunk would end the word in the carry.
+        const std::span<unsigned char> text =
+            document.Read(bytes, static_cast<std::size_t>(n), ended);
+        if (!text.empty())
+            cutter.Cut(text);
+    }
+    if (!facts.unbounded && readFromFile >= facts.size && cutter.InWord() &&
+        ReadRunOnWord(reading.fd, facts.size, bytes, document, cutter, hooks)) {
+        hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IngestFile(RunState& run, IngestState& state, const IngestHooks& hooks,
+                const FileReaders& readers, const std::string& path, const FilePart* part) {
     state.LastInputPath = path;
     // What the walk found is opened without waiting, whatever it has become since.
     const bool found = state.scanned && !state.named.contains(path);
@@ -143,95 +229,33 @@ bool IngestFile(RunState& run, IngestState& state, const IngestHooks& hooks, Rea
     }
 
     state.carry.clear();
-    std::int64_t readFromFile = 0;
+    FileReading reading{file.Descriptor(), facts, 0, part == nullptr};
     if (part != nullptr) {
         // The part's size is the one the file was shared out by: a file that shrank
         // since then falls short of it, as a whole file falls short of its own.
-        facts.size = part->end;
-        readFromFile = part->begin;
+        reading.facts.size = part->end;
+        reading.readFromFile = part->begin;
         if (::lseek(file.Descriptor(), part->begin, SEEK_SET) < 0) {
             hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
-            facts.size = readFromFile;
+            reading.facts.size = reading.readFromFile;
         }
     }
-    if (readFromFile > 0)
-        decoder.StartPart(part->start, part->decideUtf8);
+    if (reading.readFromFile > 0)
+        readers.decoder.StartPart(part->start, part->decideUtf8);
     else
-        decoder.StartFile(part != nullptr ? part->decideUtf8 : nullptr);
-    DocumentText document(path, run.Add.Documents, decoder, run.RunEncoding, run.RunCodePage);
+        readers.decoder.StartFile(part != nullptr ? part->decideUtf8 : nullptr);
+    DocumentText document(path, run.Add.Documents, readers.decoder, run.RunEncoding,
+                          run.RunCodePage);
     bool accepted = true;
-    if (facts.size > readFromFile || facts.unbounded) {
-        ::posix_fadvise(file.Descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
-        unsigned char* bytes = buffer.Data();
-        bool ended = false;
-        while (facts.unbounded ? !ended : readFromFile < facts.size) {
-            // Ticks are compared by difference, so the 32-bit wrap cannot freeze the line.
-            std::uint32_t tick = hooks.ticks.Now();
-            if (static_cast<std::uint32_t>(tick - run.LastWorkingTick) > kWorkingCountInterval) {
-                run.LastWorkingTick = tick;
-                ShowWorkingCount(run, hooks.progress, kWorkingText);
-            }
-            // A file that grew after the sizes were taken would carry the bar past
-            // its end.
-            if (run.TotalBytes > 0)
-                hooks.progress.SetPosition(static_cast<int>(std::min<std::int64_t>(
-                    (run.BytesRead - run.StreamBytesRead) * 1000 / run.TotalBytes, 1000)));
-            if (hooks.progress.CancelRequested())
-                throw UserCancel{};
-
-            // A file that shrank, or that can no longer be read, ends here with what
-            // it gave so far: waiting for its recorded size would never end. Either
-            // way part of it was not read, and the person is told so, once. Only a
-            // stream's end comes without a size to fall short of. A file that grows
-            // meanwhile is read up to the size it had, which the bar went by.
-            const StopAsked stopAsked = [&hooks] { return hooks.progress.CancelRequested(); };
-            ssize_t n = facts.unbounded
-                            ? ReadFullChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked)
-                            : ReadChunk(file.Descriptor(), bytes, hooks.readSeam, stopAsked,
-                                        static_cast<std::size_t>(std::min<std::int64_t>(
-                                            kChunkSize, facts.size - readFromFile)));
-            if (n < 0 || (n == 0 && !facts.unbounded))
-                hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
-            // A stream that ended on a whole chunk: what the decoder still holds (a
-            // letter that waited for a combining mark, a cut sequence) ends the file.
-            if (n == 0 && facts.unbounded && readFromFile > 0)
-                cutter.Cut(document.Read(bytes, 0, true));
-            if (n <= 0)
-                break;
-            if (readFromFile == 0) {
-                if (!document.Accept(bytes, static_cast<std::size_t>(n))) {
-                    state.skipped.notText.push_back(path);
-                    accepted = false;
-                    break;
-                }
-                // Every file read is one document of the words' ranges.
-                if (part == nullptr)
-                    run.Store.BeginDocument();
-            }
-            readFromFile += n;
-            run.BytesRead += n;
-            if (facts.unbounded)
-                run.StreamBytesRead += n;
-            // A short chunk of a stream is its last. One that ends exactly on a full
-            // chunk is followed by an empty read, which hands the decoder the end.
-            ended =
-                facts.unbounded ? n < static_cast<ssize_t>(kChunkSize) : readFromFile >= facts.size;
-            // A chunk that only completed a held sequence may decode to nothing, and
-            // an empty chunk would end the word in the carry.
-            const std::span<unsigned char> text =
-                document.Read(bytes, static_cast<std::size_t>(n), ended);
-            if (!text.empty())
-                cutter.Cut(text);
-        }
-        if (!facts.unbounded && readFromFile >= facts.size && cutter.InWord() &&
-            ReadRunOnWord(file.Descriptor(), facts.size, bytes, document, cutter, hooks)) {
-            hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
-        }
+    if (reading.facts.size > reading.readFromFile || reading.facts.unbounded) {
+        accepted = ReadChunks(run, hooks, readers, document, reading);
+        if (!accepted)
+            state.skipped.notText.push_back(path);
     }
     // An empty file, or one that gave nothing to read, is a document all the same.
-    if (readFromFile == 0 && accepted && part == nullptr)
+    if (reading.readFromFile == 0 && accepted && reading.wholeFile)
         run.Store.BeginDocument();
-    cutter.EndText();
+    readers.cutter.EndText();
     return accepted;
 }
 
@@ -276,7 +300,7 @@ IngestResult IngestFiles(RunState& run, IngestState& state, const IngestHooks& h
                 result.Outcome = IngestOutcome::Stopped;
                 break;
             }
-            if (IngestFile(run, state, hooks, buffer, decoder, *cutter, *path))
+            if (IngestFile(run, state, hooks, {buffer, decoder, *cutter}, *path))
                 ++filesRead;
         }
     } catch (const UserCancel&) {

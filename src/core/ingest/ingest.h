@@ -141,16 +141,23 @@ struct FilePart {
     std::function<bool()> decideUtf8;
 };
 
-// Reads one file, or the part of it that part names, in chunks of kChunkSize into
-// buffer, decodes them with decoder (the run's encoding, into the run's code page),
-// reads a web page's markup (the run's Add.Documents) and hands the text to the
-// run's cutter; part of a run set up by IngestFiles (counters reset, TotalBytes
-// measured). A file that cannot be opened shows kUnableToOpenText (in a scanned run:
-// is listed in state.skipped) and adds nothing; one that is no text is listed there.
-// False for either. Throws UserCancel when a Cancel is observed before one of its
-// reads.
-bool IngestFile(RunState& run, IngestState& state, const IngestHooks& hooks, ReadBuffer& buffer,
-                TextDecoder& decoder, WordCutter& cutter, const std::string& path,
+// What a run reads each of its files through, set up once: the read buffer (chunks of
+// kChunkSize), the decoder (the run's encoding into the run's code page) and the
+// run's cutter, which takes the text.
+struct FileReaders {
+    ReadBuffer& buffer;
+    TextDecoder& decoder;
+    WordCutter& cutter;
+};
+
+// Reads one file, or the part of it that part names, in chunks through readers,
+// reading a web page's markup (the run's Add.Documents); part of a run set up by
+// IngestFiles (counters reset, TotalBytes measured). A file that cannot be opened
+// shows kUnableToOpenText (in a scanned run: is listed in state.skipped) and adds
+// nothing; one that is no text is listed there. False for either. Throws UserCancel
+// when a Cancel is observed before one of its reads.
+bool IngestFile(RunState& run, IngestState& state, const IngestHooks& hooks,
+                const FileReaders& readers, const std::string& path,
                 const FilePart* part = nullptr);
 
 }  // namespace tarvolen

@@ -317,32 +317,33 @@ std::size_t MarkupReader::ReadRawText(const unsigned char* at, const unsigned ch
     return static_cast<std::size_t>(p - at);
 }
 
-std::span<unsigned char> MarkupReader::Read(unsigned char* text, std::size_t size,
-                                            bool lastOfFile) {
-    unsigned char* begin = text - heldLength_;
-    std::memcpy(begin, held_, heldLength_);
-    const unsigned char* at = begin;
-    const unsigned char* end = text + size;
-    heldLength_ = 0;
-    unsigned char* first = begin;
-    unsigned char* out = begin;
-    // A numeric reference whose digits ran up to the previous chunk's end gives its
-    // character once they end, before what this chunk gives: in the room in front of
-    // it where the character takes more bytes than this chunk's part of the reference.
-    if (state_ == State::Digits) {
-        at = ReadDigits(at, end);
-        if (at == end && !lastOfFile)
-            return {begin, 0};
-        if (at < end && *at == ';')
-            ++at;
-        unsigned char bytes[4];
-        const std::size_t length = Encode(NumericCharacter(), bytes);
-        out = begin + (at - begin);
-        first = out - length;
-        std::memcpy(first, bytes, length);
-        state_ = textState_;
-    }
+// A numeric reference whose digits ran up to the previous chunk's end gives its
+// character once they end, before what this chunk gives: in the room in front of it
+// where the character takes more bytes than this chunk's part of the reference. False
+// while the digits still run to the chunk's end.
+bool MarkupReader::EndCarriedReference(const unsigned char*& at, const unsigned char* end,
+                                       bool lastOfFile, unsigned char*& first,
+                                       unsigned char*& out) {
+    unsigned char* begin = out;
+    at = ReadDigits(at, end);
+    if (at == end && !lastOfFile)
+        return false;
+    if (at < end && *at == ';')
+        ++at;
+    unsigned char bytes[4];
+    const std::size_t length = Encode(NumericCharacter(), bytes);
+    out = begin + (at - begin);
+    first = out - length;
+    std::memcpy(first, bytes, length);
+    state_ = textState_;
+    return true;
+}
 
+// The text, tags, comments and references from at to the chunk's end. One loop over
+// every state, as a browser's tokenizer has it: a byte at a time through a switch
+// costs less than handing groups of states to functions of their own.
+void MarkupReader::ReadMarkup(const unsigned char* at, const unsigned char* end, bool lastOfFile,
+                              unsigned char*& out) {
     while (at < end) {
         const unsigned char c = *at;
         switch (state_) {
@@ -483,6 +484,20 @@ std::span<unsigned char> MarkupReader::Read(unsigned char* text, std::size_t siz
                 break;
         }
     }
+}
+
+std::span<unsigned char> MarkupReader::Read(unsigned char* text, std::size_t size,
+                                            bool lastOfFile) {
+    unsigned char* begin = text - heldLength_;
+    std::memcpy(begin, held_, heldLength_);
+    const unsigned char* at = begin;
+    const unsigned char* end = text + size;
+    heldLength_ = 0;
+    unsigned char* first = begin;
+    unsigned char* out = begin;
+    if (state_ == State::Digits && !EndCarriedReference(at, end, lastOfFile, first, out))
+        return {begin, 0};
+    ReadMarkup(at, end, lastOfFile, out);
     if (lastOfFile) {
         if (state_ == State::Digits)
             EndNumeric(out, end);

@@ -94,6 +94,10 @@ class MarkupReader {
     // chunk ends before that is known.
     std::optional<bool> EndsRcData(const unsigned char* at, const unsigned char* end) const;
     void Hold(const unsigned char* from, const unsigned char* end);
+    bool EndCarriedReference(const unsigned char*& at, const unsigned char* end, bool lastOfFile,
+                             unsigned char*& first, unsigned char*& out);
+    void ReadMarkup(const unsigned char* at, const unsigned char* end, bool lastOfFile,
+                    unsigned char*& out);
 
     const FromUnicodeTable& fromUnicode_;
     const bool utf8_;  // the text is UTF-8 (a list of any language), not a code page

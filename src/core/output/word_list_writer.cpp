@@ -470,22 +470,80 @@ std::optional<WriteOutcome> SaveJoined(const WordStore& store, ListKind kind,
         startTick);
 }
 
+// Each kind of sorted entry as its list's record.
+void WriteKeyed(std::FILE* stream, const WordStore& store, const KeyedWord& word,
+                const RecordFormat& format) {
+    WriteWord(stream, store.WordText(word.id), format);
+}
+
+void WriteKeyed(std::FILE* stream, const WordStore& store, const KeyedEntry& entry,
+                const RecordFormat& format) {
+    WriteFrequencyRecord(stream, store.WordText(entry.id), entry.count, format);
+}
+
+void WriteKeyed(std::FILE* stream, const WordStore& store, const KeyedRangeEntry& entry,
+                const RecordFormat& format) {
+    WriteRangeRecord(stream, store.WordText(entry.id), entry.count, entry.range, format);
+}
+
+template <typename Keyed>
+using SortKeyed = std::vector<Keyed> (*)(const WordStore&);
+
+template <typename Keyed>
+void WriteSortedRecords(std::FILE* stream, const WordStore& store, ListKind kind,
+                        SortKeyed<Keyed> sort, const RecordFormat& format) {
+    if (WriteJoined(stream, store, kind, format))
+        return;
+    ForEachSorted(store, sort(store),
+                  [&](const Keyed& entry) { WriteKeyed(stream, store, entry, format); });
+}
+
+// The lists that carry counts, saved: refused when the store is empty, and sorted
+// before the file is opened, as the word list is.
+template <typename Keyed>
+WriteOutcome WriteCountedList(const WordStore& store, ListKind kind, SortKeyed<Keyed> sort,
+                              const WriterOptions& options, const std::string& path,
+                              const WriterHooks& hooks) {
+    if (store.Count() == 0) {
+        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
+        return WriteOutcome::EmptyList;
+    }
+    if (std::optional<WriteOutcome> joined =
+            SaveJoined(store, kind, options, path, hooks, std::nullopt))
+        return *joined;
+    const std::vector<Keyed> entries = sort(store);
+    return WriteRecordList(
+        options, path, hooks,
+        [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
+            ForEachSorted(store, entries, [&](const Keyed& entry) {
+                every();
+                WriteKeyed(stream, store, entry, format);
+            });
+        });
+}
+
 }  // namespace
 
 void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
-    if (WriteJoined(stream, store, ListKind::Words, format))
-        return;
-    ForEachSorted(store, SortedKeyedWords(store), [&](const KeyedWord& word) {
-        WriteWord(stream, store.WordText(word.id), format);
-    });
+    WriteSortedRecords(stream, store, ListKind::Words, SortedKeyedWords, format);
 }
 
 void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
-    if (WriteJoined(stream, store, ListKind::Frequency, format))
-        return;
-    ForEachSorted(store, SortedKeyedEntries(store), [&](const KeyedEntry& entry) {
-        WriteFrequencyRecord(stream, store.WordText(entry.id), entry.count, format);
-    });
+    WriteSortedRecords(stream, store, ListKind::Frequency, SortedKeyedEntries, format);
+}
+
+void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
+    WriteSortedRecords(stream, store, ListKind::Range, SortedKeyedRanges, format);
+}
+
+WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
+                                const std::string& path, const WriterHooks& hooks) {
+    return WriteCountedList(store, ListKind::Frequency, SortedKeyedEntries, options, path, hooks);
+}
+
+WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
+                            const std::string& path, const WriterHooks& hooks) {
+    return WriteCountedList(store, ListKind::Range, SortedKeyedRanges, options, path, hooks);
 }
 
 std::string CannotCreateMessage(const std::string& path, int error) {
@@ -534,26 +592,6 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     return WriteOutcome::Written;
 }
 
-WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
-                                const std::string& path, const WriterHooks& hooks) {
-    if (store.Count() == 0) {
-        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
-        return WriteOutcome::EmptyList;
-    }
-    if (std::optional<WriteOutcome> joined =
-            SaveJoined(store, ListKind::Frequency, options, path, hooks, std::nullopt))
-        return *joined;
-    const std::vector<KeyedEntry> entries = SortedKeyedEntries(store);
-    return WriteRecordList(
-        options, path, hooks,
-        [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
-            ForEachSorted(store, entries, [&](const KeyedEntry& entry) {
-                every();
-                WriteFrequencyRecord(stream, store.WordText(entry.id), entry.count, format);
-            });
-        });
-}
-
 WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
                              const WriterHooks& hooks, const RecordSource& writeRecords,
                              std::optional<std::uint32_t> startTick) {
@@ -580,36 +618,6 @@ WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& pa
         startTick ? DoneInText(hooks.ticks.Now() - *startTick) : std::string(kDoneText);
     hooks.messages.ShowMessage(done + WrittenLine(path), MessageIcon::Information);
     return WriteOutcome::Written;
-}
-
-void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
-    if (WriteJoined(stream, store, ListKind::Range, format))
-        return;
-    ForEachSorted(store, SortedKeyedRanges(store), [&](const KeyedRangeEntry& entry) {
-        WriteRangeRecord(stream, store.WordText(entry.id), entry.count, entry.range, format);
-    });
-}
-
-WriteOutcome WriteRangeList(const WordStore& store, const WriterOptions& options,
-                            const std::string& path, const WriterHooks& hooks) {
-    if (store.Count() == 0) {
-        hooks.messages.ShowMessage(kEmptyProjectText, MessageIcon::Warning);
-        return WriteOutcome::EmptyList;
-    }
-    if (std::optional<WriteOutcome> joined =
-            SaveJoined(store, ListKind::Range, options, path, hooks, std::nullopt))
-        return *joined;
-    // Sorted before the file is opened, as the other lists are.
-    const std::vector<KeyedRangeEntry> entries = SortedKeyedRanges(store);
-    return WriteRecordList(
-        options, path, hooks,
-        [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
-            ForEachSorted(store, entries, [&](const KeyedRangeEntry& entry) {
-                every();
-                WriteRangeRecord(stream, store.WordText(entry.id), entry.count, entry.range,
-                                 format);
-            });
-        });
 }
 
 }  // namespace tarvolen

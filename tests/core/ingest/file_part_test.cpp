@@ -102,7 +102,7 @@ TEST(FilePart, PartsCutAfterSeparatorsGiveWhatTheWholeFileGives) {
             const std::unique_ptr<WordCutter> cutter =
                 MakeDocumentCutter(CutterSetupOf(*workspace), context, state.carry);
             if (cuts.empty()) {
-                IngestFile(*workspace, state, hooks, buffer, decoder, *cutter, path);
+                IngestFile(*workspace, state, hooks, {buffer, decoder, *cutter}, path);
                 return workspace;
             }
             // How the first chunk leaves the decoder, and Automatic's decision where
@@ -125,7 +125,7 @@ TEST(FilePart, PartsCutAfterSeparatorsGiveWhatTheWholeFileGives) {
             };
             for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
                 const FilePart part{cuts[i], cuts[i + 1], start, decide};
-                IngestFile(*workspace, state, hooks, buffer, decoder, *cutter, path, &part);
+                IngestFile(*workspace, state, hooks, {buffer, decoder, *cutter}, path, &part);
             }
             return workspace;
         };
