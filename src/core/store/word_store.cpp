@@ -16,16 +16,6 @@ namespace {
 // Marks the start of an iteration; its address is never an entry's.
 constexpr char kStartMarker = 0;
 
-// Keeps a value, and so the loads it was made of, from being optimised away.
-inline void KeepValue(std::uint64_t value) {
-#if defined(__GNUC__)
-    asm volatile("" : : "r"(value));
-#else
-    static volatile std::uint64_t sink;
-    sink = value;
-#endif
-}
-
 std::uint32_t SaturatingSum(std::uint32_t a, std::uint32_t b) {
     return b > UINT32_MAX - a ? UINT32_MAX : a + b;
 }
@@ -231,66 +221,6 @@ void WordStore::AddUncached(const char* word, std::size_t length, const Key& key
     }
     if (const std::uint32_t index = Insert(word, length, key, hash, 1, 1, document_))
         slot = {tag, index};
-}
-
-void WordBatch::Preload(const WordStore& store, PreparedWord* words, std::size_t count) {
-    constexpr std::size_t kRun = 256;
-    std::uint32_t index[kRun];
-    std::uint16_t missed[kRun];
-    std::uint32_t second[kRun];
-    std::uint64_t loaded = 0;
-    for (std::size_t first = 0; first < count; first += kRun) {
-        PreparedWord* const run = words + first;
-        const std::size_t n = std::min(kRun, count - first);
-        // The words the cache does not name are listed without a branch, so that
-        // the next passes run over them alone. The entries the cache names are only
-        // prefetched: most are frequent words, near at hand already.
-        std::size_t misses = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const WordStore::CacheSlot slot = store.cache_[WordStore::CacheSlotOf(run[i].tag)];
-            index[i] = slot.tag == run[i].tag ? slot.index : 0;
-            if (index[i] != 0)
-                __builtin_prefetch(&store.entries_.At(index[i]));
-            missed[misses] = static_cast<std::uint16_t>(i);
-            misses += index[i] == 0;
-        }
-        // The hashing is kept out of the loop of loads: the fewer instructions
-        // between two loads, the more of them the processor has in flight.
-        for (std::size_t k = 0; k < misses; ++k) {
-            PreparedWord& word = run[missed[k]];
-            if (!word.hashed) {
-                word.hash = HashOfKey(word.key, word.length);
-                word.hashed = true;
-            }
-            index[missed[k]] = store.buckets_.BucketOf(word.hash);
-        }
-        for (std::size_t k = 0; k < misses; ++k)
-            index[missed[k]] = store.buckets_.Head(index[missed[k]]);
-        // The chains' first entries, then their second ones: with as many entries
-        // as buckets a chain holds more than one entry often enough that a miss
-        // left to the lookup itself would cost more than all the others.
-        for (std::size_t k = 0; k < misses; ++k) {
-            second[k] = 0;
-            if (const std::uint32_t at = index[missed[k]]) {
-                const StoreEntry& entry = store.entries_.At(at);
-                loaded += entry.keyA;
-                second[k] = entry.next;
-            }
-        }
-        for (std::size_t k = 0; k < misses; ++k) {
-            if (second[k] != 0)
-                loaded += store.entries_.At(second[k]).keyA;
-        }
-        for (std::size_t k = 0; k < misses; ++k) {
-            const std::uint32_t at = index[missed[k]];
-            if (at != 0 && run[missed[k]].length > WordStore::kInlineBytes) {
-                if (const std::uint32_t text = store.entries_.At(at).text)
-                    loaded +=
-                        static_cast<unsigned char>(store.texts_.At(text)[WordStore::kInlineBytes]);
-            }
-        }
-    }
-    KeepValue(loaded);
 }
 
 void WordStore::RemoveWord(const char* word) {
