@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a Release build, then the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then every fuzz target for a while
-# from that same sanitizer tree. Exits non-zero on any failure. Each step says how long
-# the run had taken when it began, so that a slow step shows.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded ones under
+# ThreadSanitizer, then every fuzz target for a while from the ASan tree. Exits
+# non-zero on any failure. Each step says how long the run had taken when it began,
+# so that a slow step shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS=0
@@ -64,6 +65,13 @@ step "sanitizer tests"
 # The slow tests exercise sizes, not memory safety; the fast ones cover the same code.
 # The package is made from the Release tree alone.
 ctest --preset sanitize -j "$jobs" --label-exclude 'slow|root'
+
+# The threaded count under ThreadSanitizer: tarvolen-cli and the command line's cases
+# on three threads (label threads), in a tree of their own, only what they need.
+step "ThreadSanitizer build and tests"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+ctest --preset tsan -j "$jobs"
 
 step "fuzzing"
 # Every fuzz target against its model for a while, with the sanitizers.

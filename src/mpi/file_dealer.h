@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/ports/progress.h"
-#include "mpi/file_shares.h"
+#include "run/file_shares.h"
 
 namespace tarvolen {
 

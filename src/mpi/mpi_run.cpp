@@ -26,7 +26,7 @@
 #include "core/workspace.h"
 #include "mpi/byte_packing.h"
 #include "mpi/file_dealer.h"
-#include "mpi/file_shares.h"
+#include "run/file_shares.h"
 #include "mpi/job_orders.h"
 #include "mpi/owned_list.h"
 #include "mpi/process_group.h"

@@ -11,6 +11,7 @@
 
 #include "core/decode/binary_sniff.h"
 #include "core/ingest/cutter_setup.h"
+#include "core/ingest/file_parts.h"
 #include "core/ingest/store_reports.h"
 #include "core/input/input_file.h"
 #include "core/input/read_buffer.h"
@@ -92,42 +93,6 @@ class KeptMessages : public MessagePort {
 template <typename Item>
 void AppendInFileOrder(std::vector<Item>& into, const std::vector<Item>& items) {
     into.insert(into.end(), items.begin(), items.end());
-}
-
-// In the order of the files; a file whose parts several processes read says what it
-// says once, as the whole file read at once would.
-template <typename Item>
-void SortByFile(std::vector<Item>& items) {
-    std::stable_sort(items.begin(), items.end(),
-                     [](const Item& a, const Item& b) { return a.file < b.file; });
-    std::vector<Item> once;
-    std::size_t fileStart = 0;
-    for (Item& item : items) {
-        if (!once.empty() && once.back().file != item.file)
-            fileStart = once.size();
-        if (std::find(once.begin() + static_cast<std::ptrdiff_t>(fileStart), once.end(), item) ==
-            once.end())
-            once.push_back(std::move(item));
-    }
-    items = std::move(once);
-}
-
-// What Automatic decided for a file whose start held no byte >= 0x80, once a part of
-// it meets one: the decision of the first chunk of the whole file that holds one.
-bool FirstHighChunkIsUtf8(const std::string& path) {
-    const FileHandle file(path);
-    struct stat facts {};
-    if (!file.IsOpen() || ::fstat(file.Descriptor(), &facts) != 0)
-        return false;
-    std::vector<unsigned char> chunk(kChunkSize);
-    std::optional<bool> utf8;
-    for (std::int64_t at = 0; !utf8 && at < facts.st_size; at += kChunkSize) {
-        const ssize_t n = ::pread(file.Descriptor(), chunk.data(), chunk.size(), at);
-        if (n <= 0)
-            break;
-        utf8 = DecidesUtf8(chunk.data(), static_cast<std::size_t>(n), at + n >= facts.st_size);
-    }
-    return utf8.value_or(false);
 }
 
 }  // namespace
@@ -312,47 +277,6 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
         report.unreadable.push_back({file == 0 ? 0 : mine[file - 1], state.skipped.unreadable[i]});
     }
     return report;
-}
-
-PartStart StartOfParts(const Workspace& workspace, const std::string& path, std::int64_t size) {
-    if (ReadsAsMarkup(workspace.Add.Documents.markup, path))
-        return PartStart::None;
-    std::vector<unsigned char> head(
-        kDecodeFrontRoom + static_cast<std::size_t>(std::min<std::int64_t>(size, kChunkSize)) + 1);
-    unsigned char* bytes = head.data() + kDecodeFrontRoom;
-    const std::size_t wanted = head.size() - kDecodeFrontRoom - 1;
-    const FileHandle file(path);
-    if (!file.IsOpen() ||
-        ::pread(file.Descriptor(), bytes, wanted, 0) != static_cast<ssize_t>(wanted))
-        return PartStart::None;
-    if (!workspace.Add.Documents.everyFileAsText &&
-        LooksBinary(bytes, wanted, workspace.RunEncoding))
-        return PartStart::None;
-    TextDecoder decoder(workspace.RunEncoding, workspace.RunCodePage);
-    decoder.StartFile();
-    decoder.Decode(bytes, wanted, static_cast<std::int64_t>(wanted) >= size);
-    return decoder.Continuation();
-}
-
-std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit) {
-    const FileHandle file(path);
-    if (!file.IsOpen())
-        return -1;
-    std::array<unsigned char, 64 << 10> window;
-    std::int64_t found = -1;
-    for (std::int64_t at = from; found < 0 && at < limit;) {
-        const auto wanted = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(window.size()), limit - at));
-        const ssize_t n = ::pread(file.Descriptor(), window.data(), wanted, at);
-        if (n <= 0)
-            break;
-        for (ssize_t i = 0; i < n && found < 0; ++i)
-            if (std::ranges::find(kPartSeparators, window[static_cast<std::size_t>(i)]) !=
-                kPartSeparators.end())
-                found = at + i;
-        at += n;
-    }
-    return found;
 }
 
 }  // namespace tarvolen

@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "core/decode/text_decoder.h"
+#include "core/ingest/file_parts.h"
 #include "core/ingest/ingest.h"
 #include "core/ports/messages.h"
 #include "core/store/word_store.h"
 #include "core/text/code_page.h"
-#include "mpi/file_shares.h"
 #include "run/cli_options.h"
+#include "run/file_reports.h"
+#include "run/file_shares.h"
 
 namespace tarvolen {
 
@@ -52,21 +54,6 @@ struct CountJob {
 // no part of the file.
 using DividedCounts = std::vector<std::unique_ptr<WordStore>>;
 
-// A message the reading gave, tied to the file it was reading.
-struct FileMessage {
-    std::uint64_t file = 0;  // index in CountJob::files
-    std::string text;
-    MessageIcon icon = MessageIcon::Warning;
-    bool operator==(const FileMessage&) const = default;
-};
-
-// A path of the summary's skipped lines, tied to its file.
-struct FileNote {
-    std::uint64_t file = 0;
-    std::string text;
-    bool operator==(const FileNote&) const = default;
-};
-
 // What one process's share of the reading gave besides its words.
 struct ShareReport {
     IngestOutcome outcome = IngestOutcome::Completed;
@@ -97,16 +84,5 @@ using NextDealt = std::function<std::vector<FileShare>()>;
 ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
                        const IngestHooks& model, DividedCounts& divided,
                        const NextDealt& nextDealt);
-
-// How the parts after the first of a large file decode, by its start and the run's
-// reading: PartStart::None keeps the file whole, because a part read on its own could
-// give other words than the whole file read at once (a web page's markup, an encoding
-// whose bytes decode by those before them) or the file is no text.
-PartStart StartOfParts(const Workspace& workspace, const std::string& path, std::int64_t size);
-
-// The first byte of the file at or after from and before limit that ends a word under
-// every rule and encoding a file is divided under (an ASCII space, tab or line end),
-// or -1.
-std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit);
 
 }  // namespace tarvolen

@@ -89,6 +89,7 @@ enum class OptionId {
     Binary,
     Append,
     Statistics,
+    Jobs,
     Quiet,
     Help,
     Version,
@@ -101,7 +102,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 30> kOptions = {{
+constexpr std::array<OptionInfo, 31> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Apostrophes, 0, "apostrophes", false},
@@ -129,6 +130,7 @@ constexpr std::array<OptionInfo, 30> kOptions = {{
     {OptionId::Binary, 0, "binary", false},
     {OptionId::Append, 0, "append", false},
     {OptionId::Statistics, 0, "statistics", false},
+    {OptionId::Jobs, 'j', "jobs", true},
     {OptionId::Quiet, 'q', "quiet", false},
     {OptionId::Help, 'h', "help", false},
     {OptionId::Version, 0, "version", false},
@@ -383,6 +385,14 @@ class Parser {
             case OptionId::Statistics:
                 o.statistics = true;
                 break;
+            case OptionId::Jobs:
+                if (std::optional<std::int32_t> n = ParseNumberText<std::int32_t>(value);
+                    n && *n >= 1 && *n <= kMaxJobs)
+                    o.jobs = *n;
+                else
+                    Fail("invalid value '" + Readable(value) + "' for '" + Spelling(option) +
+                         "': an integer from 1 to " + std::to_string(kMaxJobs) + " is needed");
+                break;
             case OptionId::Quiet:
                 o.quiet = true;
                 break;
@@ -473,6 +483,8 @@ std::string CliHelpText() {
            "      --utf8             UTF-8, no byte order mark (not with --unicode)\n"
            "      --append           append to PATH when it exists\n"
            "      --statistics       print the statistics report to standard output\n"
+           "  -j, --jobs N           count with N threads (default: every processor this\n"
+           "                         process may use); the list is the same for any N\n"
            "  -q, --quiet            no progress and no summary on standard error\n"
            "  -h, --help             this text\n"
            "      --version          the version\n"

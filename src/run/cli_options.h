@@ -25,6 +25,9 @@ inline constexpr int kExitInterrupted = 130;  // 128 + SIGINT, as shells report 
 
 inline constexpr const char* kCliName = "tarvolen-cli";
 inline constexpr const char* kCliUsageLine = "Usage: tarvolen-cli [OPTIONS] [FILE...]";
+// The most threads -j takes.
+inline constexpr std::int32_t kMaxJobs = 1024;
+
 // Written instead of a file name by "-o -".
 inline constexpr const char* kStandardOutputName = "-";
 
@@ -60,6 +63,8 @@ struct CliOptions {
     bool append = false;
     bool statistics = false;
     bool quiet = false;
+    // The threads that count the files; 0: DefaultJobs().
+    std::int32_t jobs = 0;
 };
 
 enum class CliAction { Run, Help, Version, UsageError };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -33,6 +34,7 @@
 #include "core/words/tokenizer.h"
 #include "core/workspace.h"
 #include "run/cli_messages.h"
+#include "run/thread_count.h"
 #include "version.h"
 
 namespace tarvolen {
@@ -73,6 +75,13 @@ void DefaultInterrupts() {
 // As a shell reports a process that a signal ended: 128 + the signal.
 int InterruptedStatus() {
     return gInterrupted != 0 ? 128 + gInterrupted : kExitInterrupted;
+}
+
+// The size at or below which a file is read whole by one thread: kLeastThreadPart
+// unless the environment says otherwise (tests cut small files).
+std::int64_t LeastThreadPart() {
+    const char* bytes = std::getenv("TARVOLEN_LEAST_THREAD_PART");
+    return bytes != nullptr && *bytes != '\0' ? std::strtoll(bytes, nullptr, 10) : kLeastThreadPart;
 }
 
 void ReportOutOfMemory(const char* name) {
@@ -239,9 +248,7 @@ class CliRun {
                 }
             }
             messages_.SetSubject(&state.LastInputPath);
-            outcome =
-                (program_.ingest ? program_.ingest : IngestStep(IngestFiles))(ws, state, hooks)
-                    .Outcome;
+            outcome = IngestStepOf()(ws, state, hooks).Outcome;
             messages_.SetSubject(nullptr);
             ReportUnreadable(state.skipped);
         } catch (const UserCancel&) {
@@ -266,6 +273,19 @@ class CliRun {
         if (outcome == IngestOutcome::Abandoned)
             return kExitFailure;
         return std::nullopt;
+    }
+
+    // How the files are read: the program's own way, else on one thread as the window
+    // reads them, or on -j threads.
+    IngestStep IngestStepOf() const {
+        if (program_.ingest)
+            return program_.ingest;
+        const int jobs = options_.jobs > 0 ? options_.jobs : DefaultJobs();
+        if (jobs == 1)
+            return IngestFiles;
+        return [jobs](Workspace& workspace, IngestState& state, const IngestHooks& hooks) {
+            return IngestOverThreads(workspace, state, hooks, jobs, LeastThreadPart());
+        };
     }
 
     // The files named beside a scan are measured first, as a run without one would:

@@ -13,9 +13,11 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -56,6 +58,19 @@ class Child {
           captureOut_(!stdoutPath) {
         std::vector<std::string> argv_strings = launcher;
         argv_strings.push_back(TARVOLEN_CLI_PATH);
+        // The suite runs on one thread, and once more on TARVOLEN_TEST_JOBS threads with
+        // files of a few kilobytes cut into parts: every case gives the same bytes.
+        const char* jobs = std::getenv("TARVOLEN_TEST_JOBS");
+        if (jobs == nullptr || *jobs == 0)
+            jobs = "1";
+        argv_strings.insert(argv_strings.end(), {"-j", jobs});
+        std::vector<char*> environment;
+        for (char** variable = environ; *variable != nullptr; ++variable)
+            environment.push_back(*variable);
+        std::string smallParts = "TARVOLEN_LEAST_THREAD_PART=4096";
+        if (std::string_view(jobs) != "1" && std::getenv("TARVOLEN_LEAST_THREAD_PART") == nullptr)
+            environment.push_back(smallParts.data());
+        environment.push_back(nullptr);
         argv_strings.insert(argv_strings.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& arg : argv_strings)
@@ -90,7 +105,8 @@ class Child {
             sigaddset(&defaults, signal);
         posix_spawnattr_setsigdefault(&attributes, &defaults);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-        const int failed = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+        const int failed =
+            posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environment.data());
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         if (failed != 0)

@@ -22,7 +22,7 @@ namespace tarvolen {
 namespace {
 
 using ::testing::HasSubstr;
-using testing::kAddressSanitizer;
+using testing::kSanitizerMemory;
 using ::testing::Not;
 using testing::TempDir;
 
@@ -230,7 +230,7 @@ TEST(CliFaultsTest, ARunThatFailsLeavesTheOldListByteForByte) {
 // a third of them do under the sanitizers.
 const std::string& ManyWords() {
     static const std::string text =
-        Joined(DistinctWords(kAddressSanitizer ? 1'000'000 : 3'000'000, 5, 'a'), ' ');
+        Joined(DistinctWords(kSanitizerMemory ? 1'000'000 : 3'000'000, 5, 'a'), ' ');
     return text;
 }
 
@@ -343,7 +343,7 @@ std::size_t MappedBytes(pid_t pid) {
 // Room for half the arena, but not for the store's tables beside it: the store says so
 // as it does when it has no arena at all.
 TEST(CliFaultsTest, MemoryThatRunsOutAtStartUpEndsWithAMessage) {
-    if (kAddressSanitizer)
+    if (kSanitizerMemory)
         GTEST_SKIP() << "the sanitizer's shadow memory needs more address space than this";
     TempDir dir;
     const std::string input = dir.Write("in.txt", "words to count");
@@ -360,7 +360,7 @@ TEST(CliFaultsTest, MemoryThatRunsOutAtStartUpEndsWithAMessage) {
 // Two million words are read; then the process is allowed only a little more address
 // space than it holds, too little for the array that sorts them.
 TEST(CliFaultsTest, MemoryThatRunsOutInTheSortForTheWriteEndsWithAMessage) {
-    if (kAddressSanitizer)
+    if (kSanitizerMemory)
         GTEST_SKIP() << "the sanitizer's allocator ends the process where memory runs out";
     const std::vector<std::string> words = DistinctWords(2'000'000, 5, 'a');
     // Ends on words already counted, so that the last chunk read adds nothing new.
@@ -375,7 +375,10 @@ TEST(CliFaultsTest, MemoryThatRunsOutInTheSortForTheWriteEndsWithAMessage) {
         StandardInput input;
         input.piped = text;
         input.keepOpen = true;
-        Child child(dir, {"-q", "-o", toStdout ? "-" : output, "-"}, std::nullopt, input);
+        // On one thread: on several, the readers' stores are given back before the
+        // sort, which then has room.
+        Child child(dir, {"-q", "-j", "1", "-o", toStdout ? "-" : output, "-"}, std::nullopt,
+                    input);
         const pid_t pid = child.pid();
         ASSERT_GT(pid, 0);
         ASSERT_TRUE(Eventually([&] { return child.InputTaken(); }));
@@ -394,6 +397,40 @@ TEST(CliFaultsTest, MemoryThatRunsOutInTheSortForTheWriteEndsWithAMessage) {
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(TempDir::Read(output), "yesterday's list\n");
     }
+}
+
+// The store needs a new slab of entries for the words of the last chunk, read once the
+// process may map little more than it holds: the reader that counts them (one thread
+// of several, or the only one) ends the run as the store says.
+TEST(CliFaultsTest, MemoryThatRunsOutWhileCountingEndsWithAMessage) {
+    if (kSanitizerMemory)
+        GTEST_SKIP() << "the sanitizer's allocator ends the process where memory runs out";
+    // Just short of the second slab of entries, then padded to a whole number of chunks
+    // with words already counted, so that every new word after it waits in the reader.
+    const std::vector<std::string> words = DistinctWords((std::size_t{1} << 21) - 5000, 5, 'a');
+    std::string text = Joined(words, ' ');
+    for (std::size_t i = 0; text.size() % (std::size_t{256} << 10) != 0; ++i)
+        text += text.size() % (std::size_t{256} << 10) < 8 ? " " : words[i % 100] + ' ';
+    text += Joined(DistinctWords(20000, 4, 'b'), ' ');
+    TempDir dir;
+    const std::string output = dir.Write("out.txt", "yesterday's list\n");
+    StandardInput input;
+    input.piped = text;
+    input.keepOpen = true;
+    Child child(dir, {"-q", "-o", output, "-"}, std::nullopt, input);
+    ASSERT_GT(child.pid(), 0);
+    ASSERT_TRUE(Eventually([&] { return child.InputTaken(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const std::size_t held = MappedBytes(child.pid());
+    ASSERT_GT(held, 0u);
+    const rlimit limit{held + (std::size_t{4} << 20), held + (std::size_t{4} << 20)};
+    ASSERT_EQ(::prlimit(child.pid(), RLIMIT_AS, &limit, nullptr), 0);
+    child.CloseInput();
+    const Outcome run = child.Wait(std::chrono::seconds(60));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.signalled);
+    EXPECT_EQ(run.err, "tarvolen-cli: out of memory!\n");
+    EXPECT_EQ(TempDir::Read(output), "yesterday's list\n");
 }
 
 }  // namespace

@@ -7,68 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/workspace.h"
-#include "support/fakes.h"
-#include "support/temp_dir.h"
-
 namespace tarvolen {
 namespace {
-
-// A file is divided only where its parts read on their own give what the whole file
-// gives; the start decides how the later parts decode.
-TEST(StartOfParts, OnlyStatelessTextWithoutMarkupIsDivided) {
-    const std::string ascii(300000, 'a');
-    const std::string latin = "caf\xE9 na\xEFve " + ascii;
-    const std::string utf8 = "caf\xC3\xA9 na\xC3\xAFve " + ascii;
-    std::string utf16;
-    for (char c : std::string("mot deux trois quatre cinq six sept huit neuf dix onze"))
-        utf16 += std::string{c, '\0'};
-    const TextEncoding automatic{};
-    struct Case {
-        const char* name;
-        std::string bytes;
-        TextEncoding encoding;
-        PartStart expected;
-    };
-    const std::vector<Case> cases = {
-        {"utf8.txt", utf8, automatic, PartStart::Utf8},
-        {"west.txt", latin, automatic, PartStart::Bytes},
-        {"ascii.txt", ascii, automatic, PartStart::Undecided},
-        {"late.txt", ascii + "caf\xC3\xA9", automatic, PartStart::Undecided},
-        {"mark.txt", "\xEF\xBB\xBF" + ascii, automatic, PartStart::Utf8},
-        {"utf16mark.txt", "\xFF\xFE" + utf16, automatic, PartStart::None},
-        {"utf16bare.txt", utf16, automatic, PartStart::None},
-        {"doc.pdf", "%PDF-1.4 " + ascii, automatic, PartStart::None},
-        {"page.html", "<p>" + ascii, automatic, PartStart::None},
-        {"explicit.txt", ascii, {EncodingKind::Utf8, ""}, PartStart::Utf8},
-        {"codepage.txt", latin, {EncodingKind::CodePage, ""}, PartStart::Bytes},
-        {"cyrillic.txt", latin, {EncodingKind::Iconv, "ISO-8859-5"}, PartStart::Bytes},
-        {"utf16.txt", ascii, {EncodingKind::Utf16Le, ""}, PartStart::None},
-        {"sjis.txt", ascii, {EncodingKind::Iconv, "SHIFT_JIS"}, PartStart::None},
-        {"utf7.txt", ascii, {EncodingKind::Iconv, "UTF-7"}, PartStart::None},
-        // EBCDIC: an ASCII space is no separator there.
-        {"ebcdic.txt", ascii, {EncodingKind::Iconv, "IBM037"}, PartStart::None},
-    };
-    testing::TempDir dir;
-    testing::FakeMessages messages;
-    Workspace workspace(messages);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        workspace.RunEncoding = c.encoding;
-        const std::string path = dir.Write(c.name, c.bytes);
-        EXPECT_EQ(StartOfParts(workspace, path, static_cast<std::int64_t>(c.bytes.size())),
-                  c.expected);
-    }
-}
-
-TEST(FindSeparator, FindsTheFirstSeparatorBeforeTheLimitAcrossReads) {
-    testing::TempDir dir;
-    const std::string path = dir.Write("one.txt", std::string(70000, 'x') + "\nx x");
-    EXPECT_EQ(FindSeparator(path, 0, 80000), 70000);
-    EXPECT_EQ(FindSeparator(path, 70001, 80000), 70002);
-    EXPECT_EQ(FindSeparator(path, 0, 70000), -1);
-    EXPECT_EQ(FindSeparator(path, 70003, 80000), -1);
-}
 
 // The processes that read parts of one file may each meet what the file says (it
 // shrank, it cannot be opened): the run says it once, in the order of the files.

@@ -28,6 +28,14 @@ struct StoreExchange {
     // between two stores made with the same arena memory (one made with the other's
     // Settings()).
     static void Swap(WordStore& a, WordStore& b);
+    // As Swap, but each store keeps its own settings (what it tells when memory refuses
+    // a word): into, which held no word, takes from's words; from is left empty.
+    static void TakeWords(WordStore& into, WordStore& from);
+
+    // Every word of from added to into with its count, and its range (found Elsewhere)
+    // or 1 (InDocument): AddOccurrences for each, with the loads of a run of words
+    // overlapped, as the batch path overlaps them.
+    static void AddAll(WordStore& into, const WordStore& from, WordStore::Found found);
 };
 
 }  // namespace tarvolen

@@ -186,11 +186,15 @@ void WordStore::AddWord(const char* word, std::size_t length) {
 
 void WordStore::AddOccurrences(const char* word, std::size_t length, std::uint32_t count,
                                std::uint32_t range, Found found) {
-    const bool inDocument = found == Found::InDocument;
     if (count == 0)
         return;
     const Key key = KeyOf(word, length);
-    const std::uint32_t hash = HashWord(word, length);
+    AddCounted(word, length, key, HashWord(word, length), count, range, found);
+}
+
+void WordStore::AddCounted(const char* word, std::size_t length, const Key& key, std::uint32_t hash,
+                           std::uint32_t count, std::uint32_t range, Found found) {
+    const bool inDocument = found == Found::InDocument;
     if (const std::uint32_t index = Find(word, length, key, hash)) {
         Entry& entry = entries_.At(index);
         // One less range when the occurrences were found in the document being read
@@ -346,6 +350,11 @@ void StoreExchange::Swap(WordStore& a, WordStore& b) {
     // Sweeps of either store start over.
     ++a.generation_;
     ++b.generation_;
+}
+
+void StoreExchange::TakeWords(WordStore& into, WordStore& from) {
+    Swap(into, from);
+    std::swap(into.options_, from.options_);
 }
 
 }  // namespace tarvolen

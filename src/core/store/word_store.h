@@ -35,7 +35,7 @@ namespace tarvolen {
 // the words it holds, until it is cleared. What the user is told is the owner's
 // business.
 //
-// The tokenizer's batch path is in word_batch.h, the exchange between processes in
+// The tokenizer's batch path is in word_batch.h, the exchange and merge of stores in
 // store_exchange.h: only their users include them.
 class WordStore {
   public:
@@ -150,8 +150,7 @@ class WordStore {
 
     // Visits every word held once, visit(const HeldWord&), in the order the entries
     // lie in memory rather than by bucket: for a caller that sorts the words anyway, a
-    // walk of millions of them then reads its memory in sequence. The store must not
-    // change meanwhile.
+    // walk of millions of them reads its memory in sequence. The store must not change.
     template <typename Visit>
     void ForEachEntry(Visit visit) const;
 
@@ -183,15 +182,16 @@ class WordStore {
     inline bool Matches(const Entry& entry, const Key& key, const char* word,
                         std::size_t length) const;
     // Counts one occurrence in the current document. Saturates rather than wraps: a
-    // wrapped count of 0 would break the invariant that every entry has occurred at
-    // least once.
+    // wrapped count of 0 would break the invariant that every entry occurred once.
     void Count(Entry& entry) const {
         entry.count += entry.count != UINT32_MAX;
         const bool first = entry.lastDocument != document_;
         entry.range += first & (entry.range != UINT32_MAX);
         entry.lastDocument = document_;
     }
-
+    // AddOccurrences of a word whose key and hash are known; count > 0.
+    void AddCounted(const char* word, std::size_t length, const Key& key, std::uint32_t hash,
+                    std::uint32_t count, std::uint32_t range, Found found);
     // The entry of the word in its chain, 0 when absent.
     std::uint32_t Find(const char* word, std::size_t length, const Key& key,
                        std::uint32_t hash) const;

@@ -1,4 +1,4 @@
-#include "mpi/file_shares.h"
+#include "run/file_shares.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/decode/text_decoder.h"
+
+namespace tarvolen {
+
+struct RunState;
+
+// How the parts after the first of a large file decode, by its start and the run's
+// reading: PartStart::None keeps the file whole, because a part read on its own could
+// give other words than the whole file read at once (a web page's markup, an encoding
+// whose bytes decode by those before them) or the file is no text.
+PartStart StartOfParts(const RunState& run, const std::string& path, std::int64_t size);
+
+// The first byte of the file at or after from and before limit that ends a word under
+// every rule and encoding a file is divided under (an ASCII space, tab or line end),
+// or -1.
+std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit);
+
+// What Automatic decided for a file whose start held no byte >= 0x80, once a part of
+// it meets one: the decision of the first chunk of the whole file that holds one.
+bool FirstHighChunkIsUtf8(const std::string& path);
+
+}  // namespace tarvolen

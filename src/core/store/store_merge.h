@@ -1,0 +1,24 @@
+#pragma once
+
+#include <vector>
+
+#include "core/store/word_store.h"
+
+namespace tarvolen {
+
+// Stores counted apart (by threads) brought into one, as if one store had counted it
+// all: the same words, counts, ranges and number of documents.
+struct StoresToMerge {
+    // Stores whose words were counted in documents of their own: their ranges add.
+    std::vector<WordStore*> counted;
+    // Per document read in parts by several stores (outside any document of theirs),
+    // the stores of its parts: a word in any of them is in the document once.
+    std::vector<std::vector<WordStore*>> shared;
+};
+
+// Adds every word of the stores to into and leaves them as they were, or emptied
+// where into, when it held nothing, took a store's words whole rather than copy them.
+// Every store is made with the same arena memory as into.
+void MergeStores(WordStore& into, const StoresToMerge& stores);
+
+}  // namespace tarvolen

@@ -1,0 +1,200 @@
+#include "run/thread_count.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/ingest/run_state.h"
+#include "core/ports/user_cancel.h"
+#include "core/workspace.h"
+#include "support/fakes.h"
+#include "support/store_contents.h"
+#include "support/temp_dir.h"
+
+namespace tarvolen {
+namespace {
+
+using Entries = std::map<std::string, std::pair<std::uint32_t, std::uint32_t>>;  // count, range
+
+Entries EntriesOf(const WordStore& store) {
+    Entries entries;
+    store.ForEachEntry([&](const WordStore::HeldWord& held) {
+        entries[std::string(store.WordText(held.id))] = {held.count, held.range};
+    });
+    return entries;
+}
+
+// Text of many kinds of word and separator: ASCII, UTF-8, Windows-1252 bytes, the word
+// rules' connectors, long words, and the separators a file is cut at among others.
+std::string Text(std::mt19937& random, std::size_t size) {
+    static const char* const kPieces[] = {
+        "river",
+        "don't",
+        "hyphen-ated",
+        "caf\xC3\xA9",
+        "\xD0\xBC\xD0\xB8\xD1\x80",
+        "x",
+        "42nd",
+        "\xE6\x97\xA5\xE6\x9C\xAC",
+        "extraordinarily",
+        "internationalisation",
+        "the",
+        "a",
+        "lorem",
+        "ipsum",
+    };
+    static const char* const kSeparators[] = {" ", "\n", "\t", "\r\n", ", ", ". ", "  ", "-"};
+    std::string text;
+    while (text.size() < size) {
+        text += kPieces[random() % std::size(kPieces)];
+        if (random() % 50 == 0)
+            text += std::to_string(random() % 1000);  // a word of its own that few share
+        text += kSeparators[random() % std::size(kSeparators)];
+    }
+    return text;
+}
+
+// A tree of files as a run meets them: empty, small, middling and one large one to be
+// cut into parts, a web page, one that is no text, one in Windows-1252, one named twice.
+std::vector<std::string> Files(std::mt19937& random, const testing::TempDir& dir) {
+    std::vector<std::string> files;
+    const int count = 2 + static_cast<int>(random() % 10);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        switch (random() % 8) {
+            case 0:
+                files.push_back(dir.Write(name + ".txt", ""));
+                break;
+            case 1:
+                files.push_back(dir.Write(
+                    name + ".html", "<p>caf&eacute; <b>bold</b>er " + Text(random, 3000) + "</p>"));
+                break;
+            case 2:
+                files.push_back(dir.Write(name + ".bin", std::string("\x7F"
+                                                                     "ELF\0\0\0",
+                                                                     7) +
+                                                             Text(random, 2000)));
+                break;
+            case 3:
+                files.push_back(dir.Write(name + ".txt", "caf\xE9 na\xEFve " + Text(random, 5000)));
+                break;
+            case 4:
+                files.push_back(dir.Write(name + ".txt", Text(random, 200000 + random() % 300000)));
+                break;
+            case 5:
+                if (!files.empty()) {
+                    files.push_back(files[random() % files.size()]);
+                    break;
+                }
+                [[fallthrough]];
+            default:
+                files.push_back(dir.Write(name + ".txt", Text(random, random() % 40000)));
+        }
+    }
+    return files;
+}
+
+struct Counted {
+    Entries entries;
+    std::uint64_t documents = 0;
+    IngestResult result;
+    std::vector<std::string> messages;
+    SkippedFiles skipped;
+};
+
+// A run over files as the window and tarvolen-cli -j 1 read them (threads == 0), or on
+// threads.
+Counted Count(const std::vector<std::string>& files, std::int32_t language, bool rules, bool held,
+              int threads, std::int64_t leastPart) {
+    testing::FakeMessages messages;
+    testing::FakeProgress progress;
+    testing::ZeroTicks ticks;
+    Workspace workspace(messages, testing::SmallStoreOptions());
+    workspace.Add.Language = language;
+    workspace.Add.Rules = {rules, rules, rules};
+    ApplyAddOptions(workspace);
+    workspace.MinWordLength = 1;
+    if (held)
+        workspace.Store.AddWord("river");
+    IngestState state;
+    state.InputFiles.assign(files.rbegin(), files.rend());
+    IngestHooks hooks{progress, messages, {}, ticks};
+    Counted counted;
+    counted.result = threads == 0 ? IngestFiles(workspace, state, hooks)
+                                  : IngestOverThreads(workspace, state, hooks, threads, leastPart);
+    counted.entries = EntriesOf(workspace.Store);
+    counted.documents = workspace.Store.DocumentCount();
+    counted.messages = messages.Texts();
+    counted.skipped = state.skipped;
+    return counted;
+}
+
+// Whatever the files and however many threads read them, in whatever parts: the words,
+// counts, ranges, documents, messages and summary of one thread's run.
+TEST(ThreadCount, AnyNumberOfThreadsCountsWhatOneThreadCounts) {
+    std::mt19937 random(37);
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        testing::TempDir dir;
+        const std::vector<std::string> files = Files(random, dir);
+        const std::int32_t language = round % 3 == 0 ? kUnicode : kEnglishLatin;
+        const bool rules = round % 2 == 0;
+        const bool held = round % 4 == 1;
+        const Counted model = Count(files, language, rules, held, 0, 0);
+        ASSERT_EQ(model.result.Outcome, IngestOutcome::Completed);
+        for (const int threads : {1, 2, 3, 7}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads");
+            const Counted counted = Count(files, language, rules, held, threads,
+                                          1024 + static_cast<std::int64_t>(random() % 60000));
+            EXPECT_EQ(counted.result.Outcome, IngestOutcome::Completed);
+            EXPECT_EQ(counted.entries, model.entries);
+            EXPECT_EQ(counted.documents, model.documents);
+            EXPECT_EQ(counted.messages, model.messages);
+            EXPECT_EQ(counted.skipped.notText, model.skipped.notText);
+            EXPECT_EQ(counted.result.Summary.FilesRead, model.result.Summary.FilesRead);
+        }
+    }
+}
+
+// What stops a run before anything is read stops it on threads too, with the same
+// words: a file that cannot be opened, an encoding that is not known.
+TEST(ThreadCount, WhatStopsARunBeforeReadingStopsItOnThreads) {
+    testing::TempDir dir;
+    const std::string present = dir.Write("present.txt", "words here");
+    const std::vector<std::string> files = {present, (dir.path() / "absent.txt").string()};
+    const Counted model = Count(files, kEnglishLatin, false, false, 0, 0);
+    const Counted counted = Count(files, kEnglishLatin, false, false, 3, 1024);
+    EXPECT_EQ(model.result.Outcome, IngestOutcome::Abandoned);
+    EXPECT_EQ(counted.result.Outcome, IngestOutcome::Abandoned);
+    EXPECT_EQ(counted.messages, model.messages);
+    EXPECT_TRUE(counted.entries.empty());
+}
+
+// A Cancel seen by the calling thread stops every reader, and the run throws as one
+// thread's run does.
+TEST(ThreadCount, ACancelStopsEveryThread) {
+    testing::TempDir dir;
+    std::mt19937 random(3);
+    std::vector<std::string> files;
+    for (int i = 0; i < 6; ++i)
+        files.push_back(dir.Write("f" + std::to_string(i) + ".txt", Text(random, 400000)));
+    testing::FakeMessages messages;
+    testing::FakeProgress progress;
+    progress.CancelOnPoll(1);
+    Workspace workspace(messages, testing::SmallStoreOptions());
+    ApplyAddOptions(workspace);
+    IngestState state;
+    state.InputFiles = files;
+    IngestHooks hooks{progress, messages, {}};
+    EXPECT_THROW(IngestOverThreads(workspace, state, hooks, 3, 1024), UserCancel);
+    EXPECT_EQ(workspace.Store.Count(), 0);
+    EXPECT_GT(progress.closeCalls, 0);
+}
+
+}  // namespace
+}  // namespace tarvolen
