@@ -17,7 +17,9 @@ targets=(tokenizer_fuzz decoder_fuzz list_reader_fuzz word_store_fuzz cli_option
 build=build/sanitize
 runs=build/fuzz/runs
 
-cmake --preset sanitize >/dev/null
+# A tree configured already (as scripts/test.sh leaves it) is only brought up to date:
+# ninja configures again by itself where a CMakeLists.txt changed.
+[ -f "$build/CMakeCache.txt" ] || cmake --preset sanitize >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
 # One target's run; its summary and its verdict are left in its folder, so that runs

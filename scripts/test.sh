@@ -9,7 +9,7 @@ SECONDS=0
 step() { echo "== ${SECONDS}s: $*" >&2; }
 source scripts/deps.sh
 tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}" "${TARVOLEN_MPICH_PACKAGES[@]}" \
-    "${TARVOLEN_FUZZ_PACKAGES[@]}"
+    "${TARVOLEN_FUZZ_PACKAGES[@]}" "${TARVOLEN_CI_PACKAGES[@]}"
 # The package test installs on this machine: only root runs it.
 root_tests=(--label-exclude root)
 if [ "$(id -u)" -eq 0 ]; then
@@ -55,13 +55,14 @@ openmpi=(-DMPI_CXX_COMPILER=mpicxx.openmpi -DMPIEXEC_EXECUTABLE=/usr/bin/mpiexec
 # Both trees are unity builds: each target's files are compiled a few at a time in one
 # translation unit, which halves the compiling that CI waits for. The developers'
 # presets and the package compile file by file, so that a missing include still shows.
-unity=(-DCMAKE_UNITY_BUILD=ON)
+# They link with lld.
+quick=(-DCMAKE_UNITY_BUILD=ON -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld)
 
 # The Release tree holds tarvolen-mpi and its tests twice, against Open MPI and against
 # MPICH (TARVOLEN_MPICH, the tests named *.mpich), so that neither MPI breaks unnoticed
 # and the core is compiled once for both.
 step "Release build"
-cmake --preset release "${openmpi[@]}" "${unity[@]}" -DTARVOLEN_MPICH=ON >/dev/null
+cmake --preset release "${openmpi[@]}" "${quick[@]}" -DTARVOLEN_MPICH=ON >/dev/null
 cmake --build --preset release -j "$jobs"
 step "Release tests"
 expected_costs build/release
@@ -72,7 +73,7 @@ ctest --preset release -j "$jobs" "${root_tests[@]}"
 # widget tests ran in the Release tree, and under the sanitizers the core, the command
 # lines and MPI are what is checked. (cmake --preset sanitize alone keeps the window.)
 step "sanitizer build"
-cmake --preset sanitize "${openmpi[@]}" "${unity[@]}" -DTARVOLEN_GUI=OFF >/dev/null
+cmake --preset sanitize "${openmpi[@]}" "${quick[@]}" -DTARVOLEN_GUI=OFF >/dev/null
 cmake --build --preset sanitize -j "$jobs"
 step "sanitizer tests"
 # The slow tests exercise sizes, not memory safety; the fast ones cover the same code.
