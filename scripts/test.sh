@@ -47,41 +47,39 @@ expected_costs() {
     fi
 }
 
-# Open MPI is the MPI of these builds. With MPICH installed beside it, Debian's
-# alternatives still give Open MPI by priority; naming it keeps a switched alternative
-# from changing that.
-openmpi=(-DMPI_CXX_COMPILER=mpicxx.openmpi -DMPIEXEC_EXECUTABLE=/usr/bin/mpiexec.openmpi)
-
-# Both trees are unity builds: each target's files are compiled a few at a time in one
-# translation unit, which halves the compiling that CI waits for. The developers'
-# presets and the package compile file by file, so that a missing include still shows.
-# They link with lld.
-quick=(-DCMAKE_UNITY_BUILD=ON -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld)
+# CI builds trees of its own, build/ci and build/ci-sanitize (the presets ci and
+# ci-sanitize), so that the developers' release and sanitize trees stay as they are.
+# Both are unity builds: each target's files are compiled a few at a time in one
+# translation unit, which halves the compiling that CI waits for; the developers'
+# presets and the package compile file by file, so that a missing include still
+# shows. They link with lld, and name Open MPI: with MPICH installed beside it,
+# Debian's alternatives still give Open MPI by priority, and naming it keeps a switched
+# alternative from changing that.
 
 # The Release tree holds tarvolen-mpi and its tests twice, against Open MPI and against
 # MPICH (TARVOLEN_MPICH, the tests named *.mpich), so that neither MPI breaks unnoticed
 # and the core is compiled once for both.
 step "Release build"
-cmake --preset release "${openmpi[@]}" "${quick[@]}" -DTARVOLEN_MPICH=ON >/dev/null
-cmake --build --preset release -j "$jobs"
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$jobs"
 step "Release tests"
-expected_costs build/release
-ctest --preset release -j "$jobs" "${root_tests[@]}"
+expected_costs build/ci
+ctest --preset ci -j "$jobs" "${root_tests[@]}"
 
 # The sanitizer tree is built with clang, so that the same tree holds the fuzz
 # targets' libFuzzer programs as well: no third tree. It leaves the window out: the
 # widget tests ran in the Release tree, and under the sanitizers the core, the command
-# lines and MPI are what is checked. (cmake --preset sanitize alone keeps the window.)
+# lines and MPI are what is checked. (cmake --preset sanitize keeps the window.)
 step "sanitizer build"
-cmake --preset sanitize "${openmpi[@]}" "${quick[@]}" -DTARVOLEN_GUI=OFF >/dev/null
-cmake --build --preset sanitize -j "$jobs"
+cmake --preset ci-sanitize >/dev/null
+cmake --build --preset ci-sanitize -j "$jobs"
 step "sanitizer tests"
 # The slow tests exercise sizes, not memory safety; the fast ones cover the same code.
 # The package is made from the Release tree alone.
-expected_costs build/sanitize
-ctest --preset sanitize -j "$jobs" --label-exclude 'slow|root'
+expected_costs build/ci-sanitize
+ctest --preset ci-sanitize -j "$jobs" --label-exclude 'slow|root'
 
 step "fuzzing"
 # Every fuzz target against its model for a while, with the sanitizers.
-bash scripts/fuzz.sh 30
+TARVOLEN_FUZZ_PRESET=ci-sanitize bash scripts/fuzz.sh 30
 step "done"
