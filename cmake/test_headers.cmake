@@ -16,8 +16,11 @@ function(tarvolen_targets_below dir out)
     set(${out} ${targets} PARENT_SCOPE)
 endfunction()
 
+# In a unity build (CMAKE_UNITY_BUILD, as CI builds) each test target is one or two
+# translation units that read the headers once anyway: making the precompiled header
+# then costs more than it saves (2.5 s to make, 1.6 s saved, for core_output_test).
 function(tarvolen_precompile_test_headers)
-    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang" OR CMAKE_UNITY_BUILD)
         return()
     endif()
     set(targets "")

@@ -34,6 +34,10 @@ TARVOLEN_BUILD_PACKAGES=(
 # MPI that CMake finds.
 TARVOLEN_MPICH_PACKAGES=(mpich libmpich-dev)
 
+# Only scripts/test.sh links with lld, which links the test programs in a fifth of
+# the time of the default linker.
+TARVOLEN_CI_PACKAGES=(lld)
+
 # Making and checking the Debian package (scripts/package.sh, the "root" test).
 TARVOLEN_PACKAGE_PACKAGES=(
     dpkg-dev file lintian man-db

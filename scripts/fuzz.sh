@@ -2,8 +2,9 @@
 # Runs every fuzz target for SECONDS (default 30), as many at a time as there are
 # cores, each from a scratch copy of its seed corpus and regression inputs so that the
 # repository's corpus stays as committed. The libFuzzer programs come from the
-# sanitizer tree (build/sanitize: clang, AddressSanitizer, UndefinedBehaviorSanitizer),
-# which this configures and builds as far as they need. Exits non-zero on any
+# sanitizer tree (build/sanitize: clang, AddressSanitizer, UndefinedBehaviorSanitizer;
+# or the tree of the preset TARVOLEN_FUZZ_PRESET names), which this configures where it
+# is not yet and builds as far as they need. Exits non-zero on any
 # finding; the input that found it is kept in build/fuzz/runs/<target>/ as crash-*,
 # and belongs in fuzz/regressions/<target>/ once the fault is mended.
 set -euo pipefail
@@ -14,10 +15,13 @@ tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}" "${TARVOLEN_FUZZ_PACKAGES
 seconds=${1:-30}
 targets=(tokenizer_fuzz decoder_fuzz list_reader_fuzz word_store_fuzz cli_options_fuzz
     iconv_decoder_fuzz markup_reader_fuzz)
-build=build/sanitize
+preset=${TARVOLEN_FUZZ_PRESET:-sanitize}
+build=build/$preset
 runs=build/fuzz/runs
 
-cmake --preset sanitize >/dev/null
+# A tree configured already (as scripts/test.sh leaves it) is only brought up to date:
+# ninja configures again by itself where a CMakeLists.txt changed.
+[ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
 # One target's run; its summary and its verdict are left in its folder, so that runs

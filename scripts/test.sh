@@ -10,7 +10,7 @@ SECONDS=0
 step() { echo "== ${SECONDS}s: $*" >&2; }
 source scripts/deps.sh
 tarvolen_need_packages "${TARVOLEN_BUILD_PACKAGES[@]}" "${TARVOLEN_MPICH_PACKAGES[@]}" \
-    "${TARVOLEN_FUZZ_PACKAGES[@]}"
+    "${TARVOLEN_FUZZ_PACKAGES[@]}" "${TARVOLEN_CI_PACKAGES[@]}"
 # The package test installs on this machine: only root runs it.
 root_tests=(--label-exclude root)
 if [ "$(id -u)" -eq 0 ]; then
@@ -36,44 +36,61 @@ bash scripts/check-plain-build.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-# Open MPI is the MPI of these builds. With MPICH installed beside it, Debian's
-# alternatives still give Open MPI by priority; naming it keeps a switched alternative
-# from changing that.
-openmpi=(-DMPI_CXX_COMPILER=mpicxx.openmpi -DMPIEXEC_EXECUTABLE=/usr/bin/mpiexec.openmpi)
+# ctest starts the tests it knows to be long first, so that none of them is left
+# running alone at the end; on a fresh tree it knows them from tests/test_costs.txt,
+# the seconds that each took in a run before (in ctest's own file of costs, which
+# every run then brings up to date).
+expected_costs() {
+    local costs=$1/Testing/Temporary/CTestCostData.txt
+    if [ ! -f "$costs" ]; then
+        mkdir -p "$(dirname "$costs")"
+        grep -v '^#' tests/test_costs.txt >"$costs"
+    fi
+}
 
+# CI builds trees of its own, build/ci and build/ci-sanitize (the presets ci and
+# ci-sanitize), so that the developers' release and sanitize trees stay as they are.
+# Both are unity builds: each target's files are compiled a few at a time in one
+# translation unit, which halves the compiling that CI waits for; the developers'
+# presets and the package compile file by file, so that a missing include still
+# shows. They link with lld, and name Open MPI: with MPICH installed beside it,
+# Debian's alternatives still give Open MPI by priority, and naming it keeps a switched
+# alternative from changing that.
+
+# The Release tree holds tarvolen-mpi and its tests twice, against Open MPI and against
+# MPICH (TARVOLEN_MPICH, the tests named *.mpich), so that neither MPI breaks unnoticed
+# and the core is compiled once for both.
 step "Release build"
-cmake --preset release "${openmpi[@]}" >/dev/null
-cmake --build --preset release -j "$jobs"
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$jobs"
 step "Release tests"
-ctest --preset release -j "$jobs" "${root_tests[@]}"
-
-# tarvolen-mpi and its tests once more against MPICH, so that neither MPI breaks
-# unnoticed: only the targets those tests need.
-step "MPICH build and tests"
-cmake --preset mpich >/dev/null
-cmake --build --preset mpich -j "$jobs"
-ctest --preset mpich -j "$jobs"
+expected_costs build/ci
+ctest --preset ci -j "$jobs" "${root_tests[@]}"
 
 # The sanitizer tree is built with clang, so that the same tree holds the fuzz
 # targets' libFuzzer programs as well: no third tree. It leaves the window out: the
 # widget tests ran in the Release tree, and under the sanitizers the core, the command
-# lines and MPI are what is checked. (cmake --preset sanitize alone keeps the window.)
+# lines and MPI are what is checked. (cmake --preset sanitize keeps the window.)
 step "sanitizer build"
-cmake --preset sanitize "${openmpi[@]}" -DTARVOLEN_GUI=OFF >/dev/null
-cmake --build --preset sanitize -j "$jobs"
+cmake --preset ci-sanitize >/dev/null
+cmake --build --preset ci-sanitize -j "$jobs"
 step "sanitizer tests"
 # The slow tests exercise sizes, not memory safety; the fast ones cover the same code.
 # The package is made from the Release tree alone.
-ctest --preset sanitize -j "$jobs" --label-exclude 'slow|root'
+expected_costs build/ci-sanitize
+# The command line's cases on three threads (label threads) are checked under
+# ThreadSanitizer below; the ASan tree runs them on one.
+ctest --preset ci-sanitize -j "$jobs" --label-exclude 'slow|root|threads'
 
 # The threaded count under ThreadSanitizer: tarvolen-cli and the command line's cases
-# on three threads (label threads), in a tree of their own, only what they need.
+# on three threads, in a tree of their own that builds only what they need.
 step "ThreadSanitizer build and tests"
-cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j "$jobs"
-ctest --preset tsan -j "$jobs"
+cmake --preset ci-tsan >/dev/null
+cmake --build --preset ci-tsan -j "$jobs"
+expected_costs build/ci-tsan
+ctest --preset ci-tsan -j "$jobs"
 
 step "fuzzing"
 # Every fuzz target against its model for a while, with the sanitizers.
-bash scripts/fuzz.sh 30
+TARVOLEN_FUZZ_PRESET=ci-sanitize bash scripts/fuzz.sh 30
 step "done"

@@ -19,10 +19,10 @@
 namespace tarvolen {
 namespace {
 
-using Entries = std::map<std::string, std::pair<std::uint32_t, std::uint32_t>>;  // count, range
+using CountedEntries = std::map<std::string, std::pair<std::uint32_t, std::uint32_t>>;  // count, range
 
-Entries EntriesOf(const WordStore& store) {
-    Entries entries;
+CountedEntries ThreadRunEntries(const WordStore& store) {
+    CountedEntries entries;
     store.ForEachEntry([&](const WordStore::HeldWord& held) {
         entries[std::string(store.WordText(held.id))] = {held.count, held.range};
     });
@@ -31,7 +31,7 @@ Entries EntriesOf(const WordStore& store) {
 
 // Text of many kinds of word and separator: ASCII, UTF-8, Windows-1252 bytes, the word
 // rules' connectors, long words, and the separators a file is cut at among others.
-std::string Text(std::mt19937& random, std::size_t size) {
+std::string MixedText(std::mt19937& random, std::size_t size) {
     static const char* const kPieces[] = {
         "river",
         "don't",
@@ -61,7 +61,7 @@ std::string Text(std::mt19937& random, std::size_t size) {
 
 // A tree of files as a run meets them: empty, small, middling and one large one to be
 // cut into parts, a web page, one that is no text, one in Windows-1252, one named twice.
-std::vector<std::string> Files(std::mt19937& random, const testing::TempDir& dir) {
+std::vector<std::string> FileTree(std::mt19937& random, const testing::TempDir& dir) {
     std::vector<std::string> files;
     const int count = 2 + static_cast<int>(random() % 10);
     for (int i = 0; i < count; ++i) {
@@ -72,19 +72,19 @@ std::vector<std::string> Files(std::mt19937& random, const testing::TempDir& dir
                 break;
             case 1:
                 files.push_back(dir.Write(
-                    name + ".html", "<p>caf&eacute; <b>bold</b>er " + Text(random, 3000) + "</p>"));
+                    name + ".html", "<p>caf&eacute; <b>bold</b>er " + MixedText(random, 3000) + "</p>"));
                 break;
             case 2:
                 files.push_back(dir.Write(name + ".bin", std::string("\x7F"
                                                                      "ELF\0\0\0",
                                                                      7) +
-                                                             Text(random, 2000)));
+                                                             MixedText(random, 2000)));
                 break;
             case 3:
-                files.push_back(dir.Write(name + ".txt", "caf\xE9 na\xEFve " + Text(random, 5000)));
+                files.push_back(dir.Write(name + ".txt", "caf\xE9 na\xEFve " + MixedText(random, 5000)));
                 break;
             case 4:
-                files.push_back(dir.Write(name + ".txt", Text(random, 200000 + random() % 300000)));
+                files.push_back(dir.Write(name + ".txt", MixedText(random, 200000 + random() % 300000)));
                 break;
             case 5:
                 if (!files.empty()) {
@@ -93,14 +93,14 @@ std::vector<std::string> Files(std::mt19937& random, const testing::TempDir& dir
                 }
                 [[fallthrough]];
             default:
-                files.push_back(dir.Write(name + ".txt", Text(random, random() % 40000)));
+                files.push_back(dir.Write(name + ".txt", MixedText(random, random() % 40000)));
         }
     }
     return files;
 }
 
 struct Counted {
-    Entries entries;
+    CountedEntries entries;
     std::uint64_t documents = 0;
     IngestResult result;
     std::vector<std::string> messages;
@@ -109,7 +109,7 @@ struct Counted {
 
 // A run over files as the window and tarvolen-cli -j 1 read them (threads == 0), or on
 // threads.
-Counted Count(const std::vector<std::string>& files, std::int32_t language, bool rules, bool held,
+Counted CountOn(const std::vector<std::string>& files, std::int32_t language, bool rules, bool held,
               int threads, std::int64_t leastPart) {
     testing::FakeMessages messages;
     testing::FakeProgress progress;
@@ -127,7 +127,7 @@ Counted Count(const std::vector<std::string>& files, std::int32_t language, bool
     Counted counted;
     counted.result = threads == 0 ? IngestFiles(workspace, state, hooks)
                                   : IngestOverThreads(workspace, state, hooks, threads, leastPart);
-    counted.entries = EntriesOf(workspace.Store);
+    counted.entries = ThreadRunEntries(workspace.Store);
     counted.documents = workspace.Store.DocumentCount();
     counted.messages = messages.Texts();
     counted.skipped = state.skipped;
@@ -141,15 +141,15 @@ TEST(ThreadCount, AnyNumberOfThreadsCountsWhatOneThreadCounts) {
     for (int round = 0; round < 12; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         testing::TempDir dir;
-        const std::vector<std::string> files = Files(random, dir);
+        const std::vector<std::string> files = FileTree(random, dir);
         const std::int32_t language = round % 3 == 0 ? kUnicode : kEnglishLatin;
         const bool rules = round % 2 == 0;
         const bool held = round % 4 == 1;
-        const Counted model = Count(files, language, rules, held, 0, 0);
+        const Counted model = CountOn(files, language, rules, held, 0, 0);
         ASSERT_EQ(model.result.Outcome, IngestOutcome::Completed);
         for (const int threads : {1, 2, 3, 7}) {
             SCOPED_TRACE(std::to_string(threads) + " threads");
-            const Counted counted = Count(files, language, rules, held, threads,
+            const Counted counted = CountOn(files, language, rules, held, threads,
                                           1024 + static_cast<std::int64_t>(random() % 60000));
             EXPECT_EQ(counted.result.Outcome, IngestOutcome::Completed);
             EXPECT_EQ(counted.entries, model.entries);
@@ -167,8 +167,8 @@ TEST(ThreadCount, WhatStopsARunBeforeReadingStopsItOnThreads) {
     testing::TempDir dir;
     const std::string present = dir.Write("present.txt", "words here");
     const std::vector<std::string> files = {present, (dir.path() / "absent.txt").string()};
-    const Counted model = Count(files, kEnglishLatin, false, false, 0, 0);
-    const Counted counted = Count(files, kEnglishLatin, false, false, 3, 1024);
+    const Counted model = CountOn(files, kEnglishLatin, false, false, 0, 0);
+    const Counted counted = CountOn(files, kEnglishLatin, false, false, 3, 1024);
     EXPECT_EQ(model.result.Outcome, IngestOutcome::Abandoned);
     EXPECT_EQ(counted.result.Outcome, IngestOutcome::Abandoned);
     EXPECT_EQ(counted.messages, model.messages);
@@ -182,7 +182,7 @@ TEST(ThreadCount, ACancelStopsEveryThread) {
     std::mt19937 random(3);
     std::vector<std::string> files;
     for (int i = 0; i < 6; ++i)
-        files.push_back(dir.Write("f" + std::to_string(i) + ".txt", Text(random, 400000)));
+        files.push_back(dir.Write("f" + std::to_string(i) + ".txt", MixedText(random, 400000)));
     testing::FakeMessages messages;
     testing::FakeProgress progress;
     progress.CancelOnPoll(1);

@@ -25,6 +25,7 @@ namespace {
 using testing::FakeMessages;
 using testing::FakeProgress;
 using testing::TempDir;
+using testing::ZeroTicks;
 // word -> {count, range}
 using Figures = std::map<std::string, std::pair<std::uint32_t, std::uint32_t>>;
 
@@ -38,11 +39,6 @@ Figures StoreFigures(const WordStore& store) {
     });
     return figures;
 }
-
-class ZeroTicks : public TickSource {
-  public:
-    std::uint32_t Now() override { return 0; }
-};
 
 struct Session {
     FakeMessages storeMessages;

@@ -22,7 +22,7 @@
 namespace tarvolen {
 namespace {
 
-enum class Writer { Plain, Frequency, Range, Keywords };
+enum class ListFormat { Plain, Frequency, Range, Keywords };
 enum class Output { EightBit, Utf8, Utf16 };
 
 struct ListCase {
@@ -118,22 +118,22 @@ struct Entry {
 };
 
 // The model's record: the word converted, then fields and delimiter in ASCII.
-std::string ModelRecord(const Entry& entry, Writer writer, Output output, bool upper,
+std::string ModelRecord(const Entry& entry, ListFormat writer, Output output, bool upper,
                         const ListCase& list) {
     std::u16string text = ToUtf16(entry.word, list.converter);
     if (upper)
         text = Upper(text, list.converter, list.codePage != CodePage::Utf8);
     std::string fields;
     switch (writer) {
-        case Writer::Plain:
+        case ListFormat::Plain:
             break;
-        case Writer::Frequency:
+        case ListFormat::Frequency:
             fields = "," + std::to_string(entry.count);
             break;
-        case Writer::Range:
+        case ListFormat::Range:
             fields = "," + std::to_string(entry.count) + "," + std::to_string(entry.range);
             break;
-        case Writer::Keywords:
+        case ListFormat::Keywords:
             fields = "," + std::to_string(entry.count) + "," + std::to_string(entry.refCount) +
                      ",0.00,0.00";
             break;
@@ -143,7 +143,7 @@ std::string ModelRecord(const Entry& entry, Writer writer, Output output, bool u
     return Encoded(text + tail, output, list);
 }
 
-using Combination = std::tuple<Writer, Output, bool, int>;
+using Combination = std::tuple<ListFormat, Output, bool, int>;
 
 class RecordEncodingTest : public ::testing::TestWithParam<Combination> {};
 
@@ -176,18 +176,18 @@ TEST_P(RecordEncodingTest, EveryRecordIsTheWordInTheOutputsEncodingAndCase) {
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
     switch (writer) {
-        case Writer::Plain:
+        case ListFormat::Plain:
             WriteWordRecords(stream, store, format);
             std::sort(entries.begin(), entries.end(),
                       [](const Entry& a, const Entry& b) { return WordOrder(a.word, b.word); });
             break;
-        case Writer::Frequency:
+        case ListFormat::Frequency:
             WriteFrequencyRecords(stream, store, format);
             break;
-        case Writer::Range:
+        case ListFormat::Range:
             WriteRangeRecords(stream, store, format);
             break;
-        case Writer::Keywords: {
+        case ListFormat::Keywords: {
             std::vector<KeywordRow> rows;
             for (const Entry& entry : entries)
                 rows.push_back({entry.word, entry.count, entry.refCount, {0.0, 0.0}, 0});
@@ -195,7 +195,7 @@ TEST_P(RecordEncodingTest, EveryRecordIsTheWordInTheOutputsEncodingAndCase) {
             break;
         }
     }
-    if (writer == Writer::Frequency || writer == Writer::Range)
+    if (writer == ListFormat::Frequency || writer == ListFormat::Range)
         std::sort(entries.begin(), entries.end(),
                   [](const Entry& a, const Entry& b) { return a.count > b.count; });
 
@@ -209,12 +209,12 @@ TEST_P(RecordEncodingTest, EveryRecordIsTheWordInTheOutputsEncodingAndCase) {
     EXPECT_EQ(written, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllWritersOutputsCasesAndLists, RecordEncodingTest,
-                         ::testing::Combine(::testing::Values(Writer::Plain, Writer::Frequency,
-                                                              Writer::Range, Writer::Keywords),
-                                            ::testing::Values(Output::EightBit, Output::Utf8,
-                                                              Output::Utf16),
-                                            ::testing::Bool(), ::testing::Range(0, 3)));
+INSTANTIATE_TEST_SUITE_P(
+    AllWritersOutputsCasesAndLists, RecordEncodingTest,
+    ::testing::Combine(::testing::Values(ListFormat::Plain, ListFormat::Frequency,
+                                         ListFormat::Range, ListFormat::Keywords),
+                       ::testing::Values(Output::EightBit, Output::Utf8, Output::Utf16),
+                       ::testing::Bool(), ::testing::Range(0, 3)));
 
 }  // namespace
 }  // namespace tarvolen

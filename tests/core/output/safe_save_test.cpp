@@ -30,7 +30,6 @@ namespace {
 using namespace tarvolen::testing;
 namespace fs = std::filesystem;
 
-enum class Writer { List, Frequency };
 enum class Encoding { CodePage, Utf16, Utf8 };
 // Append and AppendToNew append, to a list that exists and to a path with nothing yet.
 enum class Mode { Create, Replace, Append, AppendToNew };
@@ -139,8 +138,7 @@ class SafeSaveTest : public ::testing::Test {
     }
     WriteOutcome Run(Writer writer, const WriterOptions& options, const std::string& path,
                      const WriterHooks& hooks) {
-        return writer == Writer::List ? WriteWordList(store, options, path, hooks)
-                                      : WriteFrequencyList(store, options, path, hooks);
+        return RunWriter(writer, store, options, path, hooks);
     }
     std::string Out(const std::string& name = "list.txt") const {
         return (dir.path() / name).string();

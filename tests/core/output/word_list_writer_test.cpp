@@ -19,14 +19,6 @@ namespace {
 
 using namespace tarvolen::testing;
 
-enum class Writer { List, Frequency };
-
-WriteOutcome RunWriter(Writer writer, const WordStore& store, const WriterOptions& options,
-                       const std::string& path, const WriterHooks& hooks) {
-    return writer == Writer::List ? WriteWordList(store, options, path, hooks)
-                                  : WriteFrequencyList(store, options, path, hooks);
-}
-
 class WriterTest : public ::testing::Test {
   protected:
     WriterHooks Hooks() {

@@ -62,6 +62,15 @@ inline std::string Wide(std::string_view bytes) {
     return wide;
 }
 
+// The two writers of a sorted list: the words alone, and the words with their counts.
+enum class Writer { List, Frequency };
+
+inline WriteOutcome RunWriter(Writer writer, const WordStore& store, const WriterOptions& options,
+                              const std::string& path, const WriterHooks& hooks) {
+    return writer == Writer::List ? WriteWordList(store, options, path, hooks)
+                                  : WriteFrequencyList(store, options, path, hooks);
+}
+
 inline void AddTimes(WordStore& store, const std::string& word, int times) {
     for (int i = 0; i < times; ++i)
         store.AddWord(word.c_str());

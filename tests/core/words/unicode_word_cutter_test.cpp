@@ -25,7 +25,7 @@
 namespace tarvolen {
 namespace {
 
-using Counts = std::map<std::string, int>;
+using CutCounts = std::map<std::string, int>;
 
 // ---- The model ----
 
@@ -65,7 +65,7 @@ struct Model {
         return c;
     }
 
-    void Fold(const icu::UnicodeString& piece, Counts& out) const {
+    void Fold(const icu::UnicodeString& piece, CutCounts& out) const {
         icu::UnicodeString kept;
         for (int32_t i = 0; i < piece.length(); i = piece.moveIndex32(i, 1)) {
             if (piece.char32At(i) != 0xAD)
@@ -105,9 +105,9 @@ struct Model {
         return text;
     }
 
-    Counts Words(const std::u32string& written) const {
+    CutCounts Words(const std::u32string& written) const {
         const std::u32string text = Expanded(written);
-        Counts out;
+        CutCounts out;
         std::size_t i = 0;
         while (i < text.size()) {
             if (!Starts(text[i])) {
@@ -154,25 +154,25 @@ struct Model {
 
 // ---- The rule as the reading loop runs it ----
 
-class CollectingSink : public WordSink {
+class Utf8CollectingSink : public WordSink {
   public:
     void Take(const char* word, std::size_t bytes) override {
         EXPECT_EQ(word[bytes], '\0');
         EXPECT_EQ(std::strlen(word), bytes);
         ++words[std::string(word, bytes)];
     }
-    Counts words;
+    CutCounts words;
 };
 
 // Decodes file (Automatic) chunk by chunk into UTF-8 and cuts it.
-Counts Cut(const std::string& file, std::size_t chunkSize, const WordRules& rules,
-           int minLength = 1) {
+CutCounts Cut(const std::string& file, std::size_t chunkSize, const WordRules& rules,
+              int minLength = 1) {
     CutterSetup setup;
     setup.language = kUnicode;
     setup.rules = rules;
     setup.codePage = CodePage::Utf8;
     setup.minWordLength = minLength;
-    CollectingSink sink;
+    Utf8CollectingSink sink;
     UnicodeWordCutter cutter(setup, sink);
     TextDecoder decoder(TextEncoding{}, CodePage::Utf8);
     decoder.StartFile();
@@ -298,7 +298,7 @@ TEST(UnicodeWordCutterProperty, EveryChunkSizeEncodingAndRuleGivesTheModelsWords
         const std::u32string text = RandomText(rng);
         for (const WordRules& rules : rulesToTry) {
             const int minLength = trial % 4 == 0 ? 4 : 1;
-            const Counts expected = Model{rules, minLength}.Words(text);
+            const CutCounts expected = Model{rules, minLength}.Words(text);
             for (const std::string& file : {Utf8(text), Utf16LeWithMark(text)}) {
                 for (std::size_t chunk = 1; chunk <= file.size() + 1;
                      chunk += chunk < 24 ? 1 : 17) {
@@ -465,7 +465,7 @@ TEST(UnicodeWordCutterExamples, EachLanguageKeepsItsLetters) {
     };
     for (const Example& example : examples) {
         SCOPED_TRACE(example.name);
-        Counts expected;
+        CutCounts expected;
         for (const std::string& word : example.words)
             ++expected[word];
         const std::string text = example.text;
@@ -480,7 +480,7 @@ TEST(UnicodeWordCutterExamples, AChunkBoundaryCutsNeitherALetterNorASegmentedRun
     const std::string text = "caf\u00E9 \u6211\u4EEC\u662F\u5B66\u751F";
     const std::size_t inE = std::strlen("caf") + 1;
     const std::size_t inRun = std::strlen("caf\u00E9 \u6211\u4EEC") + 1;
-    const Counts expected = {
+    const CutCounts expected = {
         {"caf\u00E9", 1}, {"\u5B66\u751F", 1}, {"\u6211\u4EEC", 1}, {"\u662F", 1}};
     EXPECT_EQ(Cut(text, inE, {}), expected);
     EXPECT_EQ(Cut(text, inRun, {}), expected);
@@ -492,7 +492,7 @@ TEST(UnicodeWordCutterExamples, ChineseAfterARunTooLongForAWordIsStillCut) {
     std::string chinese;
     for (int i = 0; i < 1200; ++i)
         chinese += "\u6211\u4EEC\u662F\u5B66\u751F";
-    const Counts words = Cut(chinese, 262144, {});
+    const CutCounts words = Cut(chinese, 262144, {});
     ASSERT_FALSE(words.empty());
     for (const std::size_t letters : {kSegmentLimit - 1, kSegmentLimit, kSegmentLimit + 900}) {
         for (const std::string& run : {std::string(letters, 'a'), [&letters] {
@@ -507,7 +507,7 @@ TEST(UnicodeWordCutterExamples, ChineseAfterARunTooLongForAWordIsStillCut) {
 
 TEST(UnicodeWordCutterExamples, SkipShortWordsCountsCharacters) {
     EXPECT_EQ(Cut("\u043A\u0438\u0457\u0432 \u043A\u0438\u0457 abc abcd", 100, {}, 4),
-              (Counts{{"abcd", 1}, {"\u043A\u0438\u0457\u0432", 1}}));
+              (CutCounts{{"abcd", 1}, {"\u043A\u0438\u0457\u0432", 1}}));
 }
 
 }  // namespace
