@@ -856,7 +856,7 @@ TEST(CliTest, FileNamesThatAreNoUtf8AreReadAndShownEscaped) {
 // With too little address space for the store's arena the program can only say so and
 // end; for a script that is a failure like any other, not a success.
 TEST(CliTest, NoMemoryForTheStoreEndsWithFailure) {
-    if (testing::kSanitizerMemory)
+    if (testing::kSanitized)
         GTEST_SKIP() << "AddressSanitizer cannot start under an address-space limit";
     TempDir dir;
     const std::string input = dir.Write("in.txt", "some words");

@@ -19,7 +19,8 @@
 namespace tarvolen {
 namespace {
 
-using CountedEntries = std::map<std::string, std::pair<std::uint32_t, std::uint32_t>>;  // count, range
+using CountedEntries =
+    std::map<std::string, std::pair<std::uint32_t, std::uint32_t>>;  // count, range
 
 CountedEntries ThreadRunEntries(const WordStore& store) {
     CountedEntries entries;
@@ -71,8 +72,8 @@ std::vector<std::string> FileTree(std::mt19937& random, const testing::TempDir& 
                 files.push_back(dir.Write(name + ".txt", ""));
                 break;
             case 1:
-                files.push_back(dir.Write(
-                    name + ".html", "<p>caf&eacute; <b>bold</b>er " + MixedText(random, 3000) + "</p>"));
+                files.push_back(dir.Write(name + ".html", "<p>caf&eacute; <b>bold</b>er " +
+                                                              MixedText(random, 3000) + "</p>"));
                 break;
             case 2:
                 files.push_back(dir.Write(name + ".bin", std::string("\x7F"
@@ -81,10 +82,12 @@ std::vector<std::string> FileTree(std::mt19937& random, const testing::TempDir& 
                                                              MixedText(random, 2000)));
                 break;
             case 3:
-                files.push_back(dir.Write(name + ".txt", "caf\xE9 na\xEFve " + MixedText(random, 5000)));
+                files.push_back(
+                    dir.Write(name + ".txt", "caf\xE9 na\xEFve " + MixedText(random, 5000)));
                 break;
             case 4:
-                files.push_back(dir.Write(name + ".txt", MixedText(random, 200000 + random() % 300000)));
+                files.push_back(
+                    dir.Write(name + ".txt", MixedText(random, 200000 + random() % 300000)));
                 break;
             case 5:
                 if (!files.empty()) {
@@ -110,7 +113,7 @@ struct Counted {
 // A run over files as the window and tarvolen-cli -j 1 read them (threads == 0), or on
 // threads.
 Counted CountOn(const std::vector<std::string>& files, std::int32_t language, bool rules, bool held,
-              int threads, std::int64_t leastPart) {
+                int threads, std::int64_t leastPart) {
     testing::FakeMessages messages;
     testing::FakeProgress progress;
     testing::ZeroTicks ticks;
@@ -150,7 +153,7 @@ TEST(ThreadCount, AnyNumberOfThreadsCountsWhatOneThreadCounts) {
         for (const int threads : {1, 2, 3, 7}) {
             SCOPED_TRACE(std::to_string(threads) + " threads");
             const Counted counted = CountOn(files, language, rules, held, threads,
-                                          1024 + static_cast<std::int64_t>(random() % 60000));
+                                            1024 + static_cast<std::int64_t>(random() % 60000));
             EXPECT_EQ(counted.result.Outcome, IngestOutcome::Completed);
             EXPECT_EQ(counted.entries, model.entries);
             EXPECT_EQ(counted.documents, model.documents);

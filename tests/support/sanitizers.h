@@ -31,6 +31,6 @@ inline constexpr bool kThreadSanitizer = false;
 inline constexpr bool kThreadSanitizer = false;
 #endif
 
-inline constexpr bool kSanitizerMemory = kAddressSanitizer || kThreadSanitizer;
+inline constexpr bool kSanitized = kAddressSanitizer || kThreadSanitizer;
 
 }  // namespace tarvolen::testing
