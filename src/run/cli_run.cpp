@@ -201,7 +201,7 @@ class CliRun {
         setup.visible = !options_.quiet &&
                         (program_.watched ? program_.watched() : ::isatty(STDERR_FILENO) == 1);
         setup.interrupted = &gInterrupted;
-        setup.wordCount = [&ws] { return ws.Store.Count(); };
+        setup.wordCount = [&ws] { return std::max(ws.Store.Count(), ws.ThreadWords); };
         setup.bytesRead = [&ws] { return ws.BytesRead; };
         const std::unique_ptr<ProgressPort> line = program_.progress(std::move(setup));
         ProgressPort& progress = *line;

@@ -102,17 +102,22 @@ class KeptMessages : public MessagePort {
 // as a Cancel.
 class ThreadProgress : public ProgressPort {
   public:
-    ThreadProgress(const RunState& run, Crew& crew) : run_(run), crew_(crew) {}
+    ThreadProgress(const RunState& run, Crew& crew)
+        : counting(&run.Store), run_(run), crew_(crew) {}
     void SetBounds(int, int) override {}
     int SetPosition(int) override { return 0; }
     bool CancelRequested() override {
         bytesRead.store(run_.BytesRead, std::memory_order_relaxed);
+        words.store(std::max(words.load(std::memory_order_relaxed), counting->Count()),
+                    std::memory_order_relaxed);
         return crew_.stop.load(std::memory_order_relaxed);
     }
     void SetFileLine(const std::string&) override {}
     void SetDetailLine(const std::string&) override {}
     void Close() override {}
     std::atomic<std::int64_t> bytesRead{0};
+    std::atomic<std::int32_t> words{0};  // the most words the stores it counted into held
+    const WordStore* counting;           // the store the words go to now
 
   private:
     const RunState& run_;
@@ -174,6 +179,7 @@ class Reader {
 
     RunState& run() { return run_; }
     std::int64_t BytesSoFar() const { return progress_.bytesRead.load(std::memory_order_relaxed); }
+    std::int32_t WordsSoFar() const { return progress_.words.load(std::memory_order_relaxed); }
 
     Ending ending = Ending::Normal;
     std::exception_ptr failure;
@@ -203,11 +209,13 @@ class Reader {
         const std::size_t unreadableBefore = state_.skipped.unreadable.size();
         bool read = false;
         if (!crew_.plan.divided[share.file]) {
+            progress_.counting = &run_.Store;
             read = IngestFile(run_, state_, hooks_, readers, path);
         } else {
             std::unique_ptr<WordStore>& store = parts[share.file];
             if (!store)
                 store = std::make_unique<WordStore>(run_.Store.Settings());
+            progress_.counting = store.get();
             const std::unique_ptr<WordCutter> cutter =
                 MakeDocumentCutter(setup_, ContextFor(*store), state_.carry);
             const FilePart part{share.begin, share.end, crew_.plan.starts[share.file],
@@ -250,8 +258,10 @@ void Watch(RunState& run, const IngestHooks& hooks, Crew& crew,
         const std::string fileLine = crew.fileLine;
         lock.unlock();
         run.BytesRead = 0;
-        for (const auto& reader : readers)
+        for (const auto& reader : readers) {
             run.BytesRead += reader->BytesSoFar();
+            run.ThreadWords = std::max(run.ThreadWords, reader->WordsSoFar());
+        }
         if (fileLineChanged)
             hooks.progress.SetFileLine(fileLine);
         if (run.TotalBytes > 0)
@@ -362,6 +372,7 @@ IngestResult IngestOverThreads(RunState& run, IngestState& state, const IngestHo
     }
     Watch(run, hooks, crew, readers, running);
     running.clear();
+    run.ThreadWords = 0;
 
     bool cancelled = false;
     for (const auto& reader : readers) {

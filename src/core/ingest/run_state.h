@@ -63,6 +63,9 @@ struct RunState {
     std::int64_t BytesRead = 0;
     // The part of BytesRead that came from streams, which TotalBytes cannot include.
     std::int64_t StreamBytesRead = 0;
+    // While threads count into stores of their own: the most distinct words one of them
+    // holds, which the list will hold at least once they are merged (0 otherwise).
+    std::int32_t ThreadWords = 0;
     // Tick of the last refresh of the running word count; never reset between runs.
     std::uint32_t LastWorkingTick = 0;
 };
