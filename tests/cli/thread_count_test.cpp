@@ -60,14 +60,15 @@ std::string MixedText(std::mt19937& random, std::size_t size) {
     return text;
 }
 
-// A tree of files as a run meets them: empty, small, middling and one large one to be
-// cut into parts, a web page, one that is no text, one in Windows-1252, one named twice.
+// A tree of files as a run meets them: empty, small, middling and large ones to be cut
+// into parts, a web page, one that is no text, one in Windows-1252, one in UTF-16, one
+// named twice.
 std::vector<std::string> FileTree(std::mt19937& random, const testing::TempDir& dir) {
     std::vector<std::string> files;
     const int count = 2 + static_cast<int>(random() % 10);
     for (int i = 0; i < count; ++i) {
         const std::string name = "f" + std::to_string(i);
-        switch (random() % 8) {
+        switch (random() % 9) {
             case 0:
                 files.push_back(dir.Write(name + ".txt", ""));
                 break;
@@ -89,6 +90,15 @@ std::vector<std::string> FileTree(std::mt19937& random, const testing::TempDir& 
                 files.push_back(
                     dir.Write(name + ".txt", MixedText(random, 200000 + random() % 300000)));
                 break;
+            case 6: {
+                // UTF-16 with its byte order mark: read whole, as its parts could not be.
+                std::string utf16 = "\xFF\xFE";
+                for (char byte : MixedText(random, 100000))
+                    if (static_cast<unsigned char>(byte) < 0x80)
+                        utf16 += {byte, '\0'};
+                files.push_back(dir.Write(name + ".txt", utf16));
+                break;
+            }
             case 5:
                 if (!files.empty()) {
                     files.push_back(files[random() % files.size()]);
