@@ -12,9 +12,6 @@ namespace tarvolen {
 
 namespace {
 
-// How far after a cut a separator is looked for.
-constexpr std::int64_t kSeparatorReach = 1 << 20;
-
 std::int64_t Bytes(const std::vector<FileShare>& item) {
     std::int64_t bytes = 0;
     for (const FileShare& share : item)
@@ -69,11 +66,9 @@ WorkPlan PlanWork(const RunState& run, std::vector<std::string> files, int threa
         std::vector<FileShare> cut;
         for (std::int64_t part = 0; part < parts; ++part)
             cut.push_back({i, size * part / parts, size * (part + 1) / parts, 0});
-        // A cut with no separator near it is dropped, the part before it taking the
-        // bytes: text without one for a megabyte is rare, and the search stays short
-        // whatever the file holds.
+        // A cut with no separator near it is dropped, the part before it taking the bytes.
         CutAtSeparators(cut, [&plan](std::size_t file, std::int64_t from, std::int64_t limit) {
-            return FindSeparator(plan.files[file], from, std::min(limit, from + kSeparatorReach));
+            return FindSeparator(plan.files[file], from, limit);
         });
         plan.divided[i] = cut.size() > 1;
         if (!plan.divided[i])

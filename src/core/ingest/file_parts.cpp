@@ -41,6 +41,7 @@ std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int6
         return -1;
     std::array<unsigned char, 64 << 10> window;
     std::int64_t found = -1;
+    limit = std::min(limit, from + kSeparatorReach);
     for (std::int64_t at = from; found < 0 && at < limit;) {
         const auto wanted = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(window.size()), limit - at));

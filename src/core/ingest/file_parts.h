@@ -15,9 +15,14 @@ struct RunState;
 // whose bytes decode by those before them) or the file is no text.
 PartStart StartOfParts(const RunState& run, const std::string& path, std::int64_t size);
 
+// How far after a cut a separator is looked for: text without one for a megabyte is
+// rare, and the search stays short whatever the file holds (a sparse file, a file of
+// one long line).
+inline constexpr std::int64_t kSeparatorReach = 1 << 20;
+
 // The first byte of the file at or after from and before limit that ends a word under
 // every rule and encoding a file is divided under (an ASCII space, tab or line end),
-// or -1.
+// or -1; -1 as well when none is within kSeparatorReach of from (the cut is dropped).
 std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit);
 
 // What Automatic decided for a file whose start held no byte >= 0x80, once a part of

@@ -203,6 +203,10 @@ TEST(FindSeparator, FindsTheFirstSeparatorBeforeTheLimitAcrossReads) {
     EXPECT_EQ(FindSeparator(path, 70001, 80000), 70002);
     EXPECT_EQ(FindSeparator(path, 0, 70000), -1);
     EXPECT_EQ(FindSeparator(path, 70003, 80000), -1);
+    // Not looked for beyond kSeparatorReach, whatever the limit.
+    const std::string far = dir.Write("far.txt", std::string(kSeparatorReach, 'x') + " x");
+    EXPECT_EQ(FindSeparator(far, 0, kSeparatorReach + 2), -1);
+    EXPECT_EQ(FindSeparator(far, 1, kSeparatorReach + 2), kSeparatorReach);
 }
 
 }  // namespace
