@@ -90,6 +90,158 @@ class KeptMessages : public MessagePort {
     std::vector<FileMessage>& into_;
 };
 
+// This process's shares of a job, the dealt files aside: the files it reads whole and
+// its parts of the files divided among processes.
+struct OwnShares {
+    std::vector<std::uint64_t> whole;  // in the order of the job
+    std::vector<const FileShare*> parts;
+};
+
+OwnShares OwnSharesOf(const CountJob& job, int rank, const std::vector<std::size_t>& dividedFiles) {
+    const std::vector<bool> dealt = job.DealtMask();
+    OwnShares own;
+    for (const FileShare& share : job.shares) {
+        if (share.process != rank || dealt[share.file])
+            continue;
+        if (std::binary_search(dividedFiles.begin(), dividedFiles.end(), share.file))
+            own.parts.push_back(&share);
+        else
+            own.whole.push_back(share.file);
+    }
+    return own;
+}
+
+// One process's reading of its share: the files it reads whole, with the same ingestion
+// run as the command line, then its parts of divided files, each into the store of its
+// file, then the files dealt to it. What the reading says goes to the report, tied to
+// the files in the order they are begun.
+class ShareReading {
+  public:
+    ShareReading(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
+                 const IngestHooks& model, ShareReport& report)
+        : workspace_(workspace),
+          job_(job),
+          storeMessages_(model.messages),
+          report_(report),
+          dividedFiles_(DividedFiles(job.shares)),
+          own_(OwnSharesOf(job, rank, dividedFiles_)),
+          order_(own_.whole),
+          // The parts are cut as IngestFiles cuts the files: by the list as the run
+          // found it.
+          setup_(CutterSetupOf(workspace)),
+          tracker_(progress, state_.skipped),
+          messages_(tracker_, order_, report.messages),
+          hooks_{tracker_, messages_, {}} {
+        state_.scanned = job.scanned;
+        state_.named.insert(job.named.begin(), job.named.end());
+        for (auto file = own_.whole.rbegin(); file != own_.whole.rend(); ++file)
+            state_.InputFiles.push_back(job.files[*file]);
+        hooks_.streams = model.streams;
+    }
+
+    std::size_t DividedFileCount() const { return dividedFiles_.size(); }
+
+    IngestOutcome ReadWholeFiles() { return IngestFiles(workspace_, state_, hooks_).Outcome; }
+
+    // What the share holds beyond its whole files, read through one buffer and decoder
+    // as IngestFiles reads its files.
+    void ReadRest(DividedCounts& divided, const NextDealt& nextDealt) {
+        // The bytes this process reads from here on are known only as it reads them;
+        // the job's bytes bound them, and keep the progress moving.
+        for (const FileShare& share : job_.shares)
+            workspace_.TotalBytes += share.end - share.begin;
+        ReadBuffer buffer(hooks_.bufferMemory);
+        if (!buffer.Valid())
+            throw std::bad_alloc();
+        TextDecoder decoder(workspace_.RunEncoding, workspace_.RunCodePage);
+        ReadDividedParts(buffer, decoder, divided);
+        ReadDealt(buffer, decoder, nextDealt);
+    }
+
+    // The report's skipped lists, each path tied to the file being read when it was
+    // skipped (the scan's folders, before any file, to the first).
+    void ListSkipped() {
+        const SkippedFiles& skipped = state_.skipped;
+        for (std::size_t i = 0; i < skipped.notText.size(); ++i)
+            report_.notText.push_back({order_[tracker_.FileOfNotText(i) - 1], skipped.notText[i]});
+        for (std::size_t i = 0; i < skipped.unreadable.size(); ++i) {
+            const std::size_t file = tracker_.FileOfUnreadable(i);
+            report_.unreadable.push_back({file == 0 ? 0 : order_[file - 1], skipped.unreadable[i]});
+        }
+    }
+
+  private:
+    void ReadDividedParts(ReadBuffer& buffer, TextDecoder& decoder, DividedCounts& divided) {
+        for (const FileShare* share : own_.parts) {
+            const auto ordinal = static_cast<std::size_t>(
+                std::lower_bound(dividedFiles_.begin(), dividedFiles_.end(), share->file) -
+                dividedFiles_.begin());
+            std::unique_ptr<WordStore>& store = divided[ordinal];
+            if (!store)
+                store = std::make_unique<WordStore>(ReportingStoreOptions(storeMessages_));
+            order_.push_back(share->file);
+            tracker_.SetFileLine(job_.files[share->file]);
+            const std::unique_ptr<WordCutter> cutter =
+                MakeDocumentCutter(setup_, ContextFor(*store), state_.carry);
+            ReadPart(*share, {buffer, decoder, *cutter});
+        }
+    }
+
+    // The rest of the run, as IngestFiles reads its files.
+    void ReadDealt(ReadBuffer& buffer, TextDecoder& decoder, const NextDealt& nextDealt) {
+        const std::unique_ptr<WordCutter> cutter =
+            MakeDocumentCutter(setup_, ContextFor(workspace_.Store), state_.carry);
+        const FileReaders readers{buffer, decoder, *cutter};
+        // The file dealt in parts is one document however many processes read parts
+        // of it, and the last of each: the exchange counts it once in the ranges.
+        bool inSharedDocument = false;
+        for (std::vector<FileShare> batch = nextDealt(); !batch.empty(); batch = nextDealt())
+            for (const FileShare& share : batch) {
+                order_.push_back(share.file);
+                tracker_.SetFileLine(job_.files[share.file]);
+                if (tracker_.CancelRequested())
+                    throw UserCancel{};
+                if (share.file != job_.dealtInParts) {
+                    IngestFile(workspace_, state_, hooks_, readers, job_.files[share.file]);
+                    continue;
+                }
+                if (!inSharedDocument)
+                    workspace_.Store.BeginDocument();
+                inSharedDocument = true;
+                ReadPart(share, readers);
+            }
+        if (!inSharedDocument)
+            workspace_.Store.BeginDocument();
+    }
+
+    void ReadPart(const FileShare& share, const FileReaders& readers) {
+        const std::string& path = job_.files[share.file];
+        const FilePart part{share.begin, share.end, job_.starts[share.file],
+                            [&path] { return FirstHighChunkIsUtf8(path); }};
+        IngestFile(workspace_, state_, hooks_, readers, path, &part);
+    }
+
+    TokenizerContext ContextFor(WordStore& store) {
+        return TokenizerContext{workspace_.Map, workspace_.MinWordLength, workspace_.QualifiedWords,
+                                store};
+    }
+
+    Workspace& workspace_;
+    const CountJob& job_;
+    MessagePort& storeMessages_;  // the run's own, which the stores of divided files tell
+    ShareReport& report_;
+    const std::vector<std::size_t> dividedFiles_;
+    const OwnShares own_;
+    // The files in the order they are begun, which the kept messages and the skipped
+    // lists are told by.
+    std::vector<std::uint64_t> order_;
+    IngestState state_;
+    const CutterSetup setup_;
+    FileTracker tracker_;
+    KeptMessages messages_;
+    IngestHooks hooks_;
+};
+
 template <typename Item>
 void AppendInFileOrder(std::vector<Item>& into, const std::vector<Item>& items) {
     into.insert(into.end(), items.begin(), items.end());
@@ -167,102 +319,18 @@ ShareReport ShareReport::Combine(const std::vector<ShareReport>& reports) {
 ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, ProgressPort& progress,
                        const IngestHooks& model, DividedCounts& divided,
                        const NextDealt& nextDealt) {
-    const std::vector<std::size_t> dividedFiles = DividedFiles(job.shares);
-    const auto isDivided = [&dividedFiles](std::size_t file) {
-        return std::binary_search(dividedFiles.begin(), dividedFiles.end(), file);
-    };
-    const std::vector<bool> dealt = job.DealtMask();
-    // The files in the order they are read, which the kept messages are told by.
-    std::vector<std::uint64_t> mine;
-    std::vector<const FileShare*> parts;
-    for (const FileShare& share : job.shares) {
-        if (share.process != rank || dealt[share.file])
-            continue;
-        if (isDivided(share.file))
-            parts.push_back(&share);
-        else
-            mine.push_back(share.file);
-    }
-    IngestState state;
-    state.scanned = job.scanned;
-    state.named.insert(job.named.begin(), job.named.end());
-    for (auto file = mine.rbegin(); file != mine.rend(); ++file)
-        state.InputFiles.push_back(job.files[*file]);
     if (rank != 0 && job.listHeld) {
         workspace.ListCodePage = job.listCodePage;
         workspace.ListHeldElsewhere = true;
     }
-    // The parts are cut as IngestFiles cuts the files: by the list as the run found it.
-    const CutterSetup setup = CutterSetupOf(workspace);
-
     ShareReport report;
-    FileTracker tracker(progress, state.skipped);
-    KeptMessages messages(tracker, mine, report.messages);
-    IngestHooks hooks{tracker, messages, {}};
-    hooks.streams = model.streams;
+    ShareReading reading(workspace, job, rank, progress, model, report);
     divided.clear();
-    divided.resize(dividedFiles.size());
+    divided.resize(reading.DividedFileCount());
     try {
-        report.outcome = IngestFiles(workspace, state, hooks).Outcome;
-        if (report.outcome != IngestOutcome::Abandoned) {
-            // The bytes this process reads from here on are known only as it reads them;
-            // the job's bytes bound them, and keep the progress moving.
-            for (const FileShare& share : job.shares)
-                workspace.TotalBytes += share.end - share.begin;
-            ReadBuffer buffer(hooks.bufferMemory);
-            if (!buffer.Valid())
-                throw std::bad_alloc();
-            TextDecoder decoder(workspace.RunEncoding, workspace.RunCodePage);
-            const auto readPart = [&](const FileShare& share, WordCutter& cutter) {
-                const std::string& path = job.files[share.file];
-                FilePart part{share.begin, share.end, job.starts[share.file],
-                              [&path] { return FirstHighChunkIsUtf8(path); }};
-                IngestFile(workspace, state, hooks, {buffer, decoder, cutter}, path, &part);
-            };
-            for (const FileShare* share : parts) {
-                const std::string& path = job.files[share->file];
-                const auto ordinal = static_cast<std::size_t>(
-                    std::lower_bound(dividedFiles.begin(), dividedFiles.end(), share->file) -
-                    dividedFiles.begin());
-                std::unique_ptr<WordStore>& store = divided[ordinal];
-                if (!store)
-                    store = std::make_unique<WordStore>(ReportingStoreOptions(model.messages));
-                mine.push_back(share->file);
-                tracker.SetFileLine(path);
-                const TokenizerContext context{workspace.Map, workspace.MinWordLength,
-                                               workspace.QualifiedWords, *store};
-                const std::unique_ptr<WordCutter> cutter =
-                    MakeDocumentCutter(setup, context, state.carry);
-                readPart(*share, *cutter);
-            }
-            // The rest of the run, as IngestFiles reads its files.
-            const std::unique_ptr<WordCutter> cutter =
-                MakeDocumentCutter(setup,
-                                   TokenizerContext{workspace.Map, workspace.MinWordLength,
-                                                    workspace.QualifiedWords, workspace.Store},
-                                   state.carry);
-            // The file dealt in parts is one document however many processes read parts
-            // of it, and the last of each: the exchange counts it once in the ranges.
-            bool inSharedDocument = false;
-            for (std::vector<FileShare> batch = nextDealt(); !batch.empty(); batch = nextDealt())
-                for (const FileShare& share : batch) {
-                    mine.push_back(share.file);
-                    tracker.SetFileLine(job.files[share.file]);
-                    if (tracker.CancelRequested())
-                        throw UserCancel{};
-                    if (share.file != job.dealtInParts) {
-                        IngestFile(workspace, state, hooks, {buffer, decoder, *cutter},
-                                   job.files[share.file]);
-                        continue;
-                    }
-                    if (!inSharedDocument)
-                        workspace.Store.BeginDocument();
-                    inSharedDocument = true;
-                    readPart(share, *cutter);
-                }
-            if (!inSharedDocument)
-                workspace.Store.BeginDocument();
-        }
+        report.outcome = reading.ReadWholeFiles();
+        if (report.outcome != IngestOutcome::Abandoned)
+            reading.ReadRest(divided, nextDealt);
     } catch (const UserCancel&) {
         report.ending = ShareReport::Ending::Cancelled;
     } catch (const std::bad_alloc&) {
@@ -270,12 +338,7 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
     }
     report.bytesRead = workspace.BytesRead;
     report.qualifiedWords = workspace.QualifiedWords;
-    for (std::size_t i = 0; i < state.skipped.notText.size(); ++i)
-        report.notText.push_back({mine[tracker.FileOfNotText(i) - 1], state.skipped.notText[i]});
-    for (std::size_t i = 0; i < state.skipped.unreadable.size(); ++i) {
-        const std::size_t file = tracker.FileOfUnreadable(i);
-        report.unreadable.push_back({file == 0 ? 0 : mine[file - 1], state.skipped.unreadable[i]});
-    }
+    reading.ListSkipped();
     return report;
 }
 

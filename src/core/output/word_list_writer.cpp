@@ -171,26 +171,6 @@ class RecordBuilder {
     bool failed_ = false;
 };
 
-class BusyScope {
-  public:
-    explicit BusyScope(BusyIndicator* busy) : busy_(busy) {
-        if (busy_ != nullptr)
-            busy_->BeginBusy();
-    }
-    ~BusyScope() { End(); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-    void End() {
-        if (busy_ != nullptr)
-            busy_->EndBusy();
-        busy_ = nullptr;
-    }
-
-  private:
-    BusyIndicator* busy_;
-};
-
 // Each word by reference (its id in the store), with the first eight bytes of its
 // text as one big-endian number, NUL-padded, which the store gives without reading
 // the text. Words hold no NUL, so unequal keys order two words exactly as WordOrder

@@ -34,6 +34,27 @@ class BusyIndicator {
     virtual void Writing() {}
 };
 
+// The indicator busy (when there is one) from here to the end of the scope, or to End.
+class BusyScope {
+  public:
+    explicit BusyScope(BusyIndicator* busy) : busy_(busy) {
+        if (busy_ != nullptr)
+            busy_->BeginBusy();
+    }
+    ~BusyScope() { End(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+    void End() {
+        if (busy_ != nullptr)
+            busy_->EndBusy();
+        busy_ = nullptr;
+    }
+
+  private:
+    BusyIndicator* busy_;
+};
+
 // What a writer needs of whoever runs it.
 struct WriterHooks {
     MessagePort& messages;
