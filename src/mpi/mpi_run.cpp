@@ -1,7 +1,5 @@
 #include "mpi/mpi_run.h"
 
-#include "core/store/store_exchange.h"
-
 #include <mpi.h>
 #include <sys/stat.h>
 
@@ -26,7 +24,6 @@
 #include "core/workspace.h"
 #include "mpi/byte_packing.h"
 #include "mpi/file_dealer.h"
-#include "run/file_shares.h"
 #include "mpi/job_orders.h"
 #include "mpi/owned_list.h"
 #include "mpi/process_group.h"
@@ -35,6 +32,7 @@
 #include "mpi/word_exchange.h"
 #include "run/cli_messages.h"
 #include "run/cli_run.h"
+#include "run/file_shares.h"
 
 namespace tarvolen {
 
