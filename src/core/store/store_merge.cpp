@@ -47,17 +47,44 @@ void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Fo
     flush();
 }
 
-void MergeStores(WordStore& into, const StoresToMerge& stores) {
-    std::vector<WordStore*> counted = stores.counted;
-    // An empty store takes the largest whole: its words are not copied one by one.
-    if (into.Count() == 0 && into.DocumentCount() == 0 && !counted.empty()) {
-        const auto largest = std::max_element(
-            counted.begin(), counted.end(),
-            [](const WordStore* a, const WordStore* b) { return a->Count() < b->Count(); });
-        StoreExchange::TakeWords(into, **largest);
-        counted.erase(largest);
-    }
-    for (const WordStore* store : counted) {
+namespace {
+
+// An empty store takes the largest of the stores whole, its words not copied one by
+// one: a store of counted documents, or a part of a document read in parts, which then
+// takes the document's other parts at once. What is left to add stays in stores.
+void TakeLargest(WordStore& into, StoresToMerge& stores) {
+    WordStore* largest = nullptr;
+    const auto consider = [&largest](WordStore* store) {
+        if (largest == nullptr || store->Count() > largest->Count())
+            largest = store;
+    };
+    std::ranges::for_each(stores.counted, consider);
+    for (const std::vector<WordStore*>& parts : stores.shared)
+        std::ranges::for_each(parts, consider);
+    if (largest == nullptr)
+        return;
+    StoreExchange::TakeWords(into, *largest);
+    if (std::erase(stores.counted, largest) > 0)
+        return;
+    const auto document = std::ranges::find_if(stores.shared, [largest](const auto& parts) {
+        return std::ranges::find(parts, largest) != parts.end();
+    });
+    // The part's words were counted outside any document, as into now stands: the other
+    // parts add to them as in that document, and the document ends.
+    for (const WordStore* part : *document)
+        if (part != largest)
+            StoreExchange::AddAll(into, *part, WordStore::Found::InDocument);
+    into.BeginDocument();
+    stores.shared.erase(document);
+}
+
+}  // namespace
+
+void MergeStores(WordStore& into, const StoresToMerge& toMerge) {
+    StoresToMerge stores = toMerge;
+    if (into.Count() == 0 && into.DocumentCount() == 0)
+        TakeLargest(into, stores);
+    for (const WordStore* store : stores.counted) {
         StoreExchange::AddAll(into, *store, WordStore::Found::Elsewhere);
         // Their documents count as read here.
         for (std::uint64_t document = 0; document < store->DocumentCount(); ++document)
