@@ -11,7 +11,6 @@
 
 #include "core/decode/binary_sniff.h"
 #include "core/ingest/cutter_setup.h"
-#include "core/ingest/file_parts.h"
 #include "core/ingest/store_reports.h"
 #include "core/input/input_file.h"
 #include "core/input/read_buffer.h"
@@ -216,8 +215,7 @@ class ShareReading {
 
     void ReadPart(const FileShare& share, const FileReaders& readers) {
         const std::string& path = job_.files[share.file];
-        const FilePart part{share.begin, share.end, job_.starts[share.file],
-                            [&path] { return FirstHighChunkIsUtf8(path); }};
+        const FilePart part{share.begin, share.end, job_.starts[share.file], {}};
         IngestFile(workspace_, state_, hooks_, readers, path, &part);
     }
 

@@ -21,7 +21,6 @@
 
 #include "core/decode/text_decoder.h"
 #include "core/ingest/cutter_setup.h"
-#include "core/ingest/file_parts.h"
 #include "core/ingest/list_encoding.h"
 #include "core/ingest/run_state.h"
 #include "core/ingest/store_reports.h"
@@ -218,8 +217,7 @@ class Reader {
             progress_.counting = store.get();
             const std::unique_ptr<WordCutter> cutter =
                 MakeDocumentCutter(setup_, ContextFor(*store), state_.carry);
-            const FilePart part{share.begin, share.end, crew_.plan.starts[share.file],
-                                [&path] { return FirstHighChunkIsUtf8(path); }};
+            const FilePart part{share.begin, share.end, crew_.plan.starts[share.file], {}};
             read = IngestFile(run_, state_, hooks_, {readers.buffer, readers.decoder, *cutter},
                               path, &part);
         }
@@ -241,11 +239,6 @@ class Reader {
     ReadBuffer buffer_;
     CutterSetup setup_{};
 };
-
-void AbandonBeforeReading(const IngestHooks& hooks, const std::string& text) {
-    hooks.progress.Close();
-    hooks.messages.ShowMessage(text, MessageIcon::Stop);
-}
 
 // Until every reader is done: the bytes read on the progress line, and a Cancel handed
 // to the readers.

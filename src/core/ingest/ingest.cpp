@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "core/decode/text_decoder.h"
 #include "core/ingest/cutter_setup.h"
 #include "core/ingest/document_text.h"
+#include "core/ingest/file_parts.h"
 #include "core/ingest/list_encoding.h"
 #include "core/ingest/run_state.h"
 #include "core/input/input_file.h"
@@ -25,11 +27,6 @@
 namespace tarvolen {
 
 namespace {
-
-void AbandonBeforeReading(const IngestHooks& hooks, const std::string& text) {
-    hooks.progress.Close();
-    hooks.messages.ShowMessage(text, MessageIcon::Stop);
-}
 
 TokenizerContext ContextOf(RunState& run) {
     return TokenizerContext{run.Map, run.MinWordLength, run.QualifiedWords, run.Store};
@@ -71,6 +68,11 @@ bool ReadRunOnWord(int fd, std::int64_t size, unsigned char* bytes, DocumentText
 }
 
 }  // namespace
+
+void AbandonBeforeReading(const IngestHooks& hooks, const std::string& text) {
+    hooks.progress.Close();
+    hooks.messages.ShowMessage(text, MessageIcon::Stop);
+}
 
 void EndRun(RunState& run, const IngestHooks& hooks, std::int32_t countBefore) {
     const std::int32_t countAfter = run.Store.Count();
@@ -240,10 +242,16 @@ bool IngestFile(RunState& run, IngestState& state, const IngestHooks& hooks,
             reading.facts.size = reading.readFromFile;
         }
     }
+    // What Automatic decided for the whole file: the part's own answer, else that of the
+    // file's first chunk to decide.
+    std::function<bool()> decideUtf8;
+    if (part != nullptr)
+        decideUtf8 =
+            part->decideUtf8 ? part->decideUtf8 : [path] { return FirstHighChunkIsUtf8(path); };
     if (reading.readFromFile > 0)
-        readers.decoder.StartPart(part->start, part->decideUtf8);
+        readers.decoder.StartPart(part->start, decideUtf8);
     else
-        readers.decoder.StartFile(part != nullptr ? part->decideUtf8 : nullptr);
+        readers.decoder.StartFile(decideUtf8);
     DocumentText document(path, run.Add.Documents, readers.decoder, run.RunEncoding,
                           run.RunCodePage);
     bool accepted = true;

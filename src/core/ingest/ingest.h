@@ -97,6 +97,10 @@ std::string DescribeIngestRun(const IngestSummary& summary, const SkippedFiles& 
 // the %s files read before the stop (%s words added)".
 std::string FormatStoppedLine(std::int64_t filesRead, std::int32_t wordsAdded);
 
+// A run that cannot begin (no read buffer, a file that cannot be measured, an encoding
+// that is not available): the progress window closes and the reason is shown.
+void AbandonBeforeReading(const IngestHooks& hooks, const std::string& text);
+
 // The end of any run that adds words, also one ended by an exception: the unsaved
 // mark and the list's code page follow what it added, the progress window closes and
 // the status line is refreshed.
@@ -128,12 +132,13 @@ void ShowWorkingCount(const RunState& run, ProgressPort& progress, const std::st
 IngestResult IngestFiles(RunState& run, IngestState& state, const IngestHooks& hooks);
 
 // A stretch of a file that a reader reads on its own, as any reader that shares out a
-// large file does (the processes of tarvolen-mpi today): its bytes from begin to end,
+// large file does (tarvolen-mpi's processes, tarvolen-cli's threads): its bytes from begin to end,
 // decoded as the file's start said (TextDecoder::StartPart), its words counted outside
 // any document so that the caller can count the file as one. A part at 0 looks at the
 // file's start as a whole file is looked at; only the part that ends the file reads a
 // word that runs on past it. decideUtf8 tells what Automatic decided for the whole
-// file, for parts that meet a byte >= 0x80 before the file's start has decided.
+// file, for parts that meet a byte >= 0x80 before the file's start has decided; when
+// empty, the file's first chunk to decide is read for it (FirstHighChunkIsUtf8).
 struct FilePart {
     std::int64_t begin = 0;
     std::int64_t end = 0;
