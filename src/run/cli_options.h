@@ -14,6 +14,7 @@
 #include "core/output/output_options.h"
 #include "core/words/char_map.h"
 #include "core/words/word_rules.h"
+#include "core/words/words_in_a_row.h"
 
 namespace tarvolen {
 
@@ -43,6 +44,7 @@ struct CliOptions {
     std::int32_t language = kEnglishLatin;
     bool skipShort = false;
     WordRules rules;
+    WordsInARow inARow;  // --ngrams, --ngrams-across-punctuation
     std::vector<std::string> lists;     // --merge, in the order given
     std::vector<std::string> files;     // in the order given
     std::vector<std::string> scanDirs;  // in the order given

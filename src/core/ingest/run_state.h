@@ -9,6 +9,7 @@
 #include "core/text/code_page.h"
 #include "core/words/char_map.h"
 #include "core/words/word_rules.h"
+#include "core/words/words_in_a_row.h"
 
 namespace tarvolen {
 
@@ -22,6 +23,7 @@ struct AddOptions {
     std::string Encoding = kAutomaticEncodingName;  // a name of EncodingChoices()
     DocumentRules Documents;                        // web pages, files that are no text
     WordRules Rules;
+    WordsInARow InARow;
 };
 
 // The word list and what a run that adds to it reads and keeps: its Add options, the
