@@ -168,7 +168,7 @@ bool CliCollect::LoadReference(ProgressPort& progress) {
 IngestStep CliCollect::IngestStepOf() const {
     if (program_.ingest)
         return program_.ingest;
-    const int jobs = options_.jobs > 0 ? options_.jobs : DefaultJobs();
+    const int jobs = JobsOf(options_);
     if (jobs == 1)
         return IngestFiles;
     return [jobs](Workspace& workspace, IngestState& state, const IngestHooks& hooks) {

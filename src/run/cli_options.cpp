@@ -9,6 +9,7 @@
 #include "core/input/dir_scan.h"
 #include "core/output/word_list_writer.h"
 #include "core/text/number_text.h"
+#include "run/thread_count.h"
 
 namespace tarvolen {
 
@@ -522,6 +523,10 @@ OutputOptions OutputOptionsOf(const CliOptions& options) {
 
 WriterOptions WriterOptionsOf(const CliOptions& options) {
     return WriterOptionsFor(OutputOptionsOf(options), CodePageOf(options.language));
+}
+
+int JobsOf(const CliOptions& options) {
+    return options.jobs > 0 ? options.jobs : DefaultJobs();
 }
 
 }  // namespace tarvolen

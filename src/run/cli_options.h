@@ -44,7 +44,7 @@ struct CliOptions {
     std::int32_t language = kEnglishLatin;
     bool skipShort = false;
     WordRules rules;
-    WordsInARow inARow;  // --ngrams, --ngrams-across-punctuation
+    WordsInARow inARow;                 // --ngrams, --ngrams-across-punctuation
     std::vector<std::string> lists;     // --merge, in the order given
     std::vector<std::string> files;     // in the order given
     std::vector<std::string> scanDirs;  // in the order given
@@ -81,6 +81,9 @@ struct CliParse {
 // "--" ends the options. The first problem met ends the parse with UsageError; --help
 // and --version end it when they are met.
 CliParse ParseCliOptions(const std::vector<std::string>& args);
+
+// The threads the run counts and sorts with: -j, else DefaultJobs().
+int JobsOf(const CliOptions& options);
 
 // The text of --help.
 std::string CliHelpText();

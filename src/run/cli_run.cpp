@@ -43,7 +43,7 @@ class CliRun {
           program_(program),
           messages_(stderr, options.quiet, program.name),
           workspace_(messages_),
-          ownList_(program.list == nullptr ? StoreListSteps() : nullptr),
+          ownList_(program.list == nullptr ? StoreListSteps(JobsOf(options)) : nullptr),
           list_(program.list != nullptr ? *program.list : *ownList_) {}
 
     int Execute() {

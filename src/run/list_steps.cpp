@@ -8,6 +8,7 @@
 #include "core/analysis/word_filter.h"
 #include "core/listfile/list_merge.h"
 #include "core/workspace.h"
+#include "run/threads_side_by_side.h"
 
 namespace tarvolen {
 
@@ -15,6 +16,8 @@ namespace {
 
 class StoreSteps : public ListSteps {
   public:
+    explicit StoreSteps(int jobs) : side_(static_cast<std::size_t>(jobs)) {}
+
     std::int64_t Count(Workspace& workspace) override { return workspace.Store.Count(); }
 
     std::int32_t Filter(Workspace& workspace, const CliFilter& filter,
@@ -42,16 +45,18 @@ class StoreSteps : public ListSteps {
         }
         switch (kind) {
             case ListKind::Words:
-                return WriteWordRecords(stream, workspace.Store, format);
+                return WriteWordRecords(stream, workspace.Store, format, side_);
             case ListKind::Frequency:
-                return WriteFrequencyRecords(stream, workspace.Store, format);
+                return WriteFrequencyRecords(stream, workspace.Store, format, side_);
             case ListKind::Range:
-                return WriteRangeRecords(stream, workspace.Store, format);
+                return WriteRangeRecords(stream, workspace.Store, format, side_);
         }
     }
 
     WriteOutcome WriteList(Workspace& workspace, ListKind kind, const WriterOptions& options,
-                           const std::string& path, const WriterHooks& hooks) override {
+                           const std::string& path, const WriterHooks& given) override {
+        WriterHooks hooks = given;
+        hooks.side = &side_;
         if (compared_)
             return WriteKeywordList(keywords_, options, path, hooks);
         // The window's lists with counts refuse an empty list; a script is better
@@ -70,6 +75,10 @@ class StoreSteps : public ListSteps {
     }
 
   private:
+    // The threads that counted the list sort it.
+    ThreadsSideBySide side_;
+
+  private:
     bool compared_ = false;
     std::vector<KeywordRow> keywords_;
 };
@@ -82,8 +91,8 @@ std::int32_t FilterByRule(WordStore& store, const CliFilter& filter, CodePage li
                : FilterWords(store, filter.mode, filter.value, listCodePage);
 }
 
-std::unique_ptr<ListSteps> StoreListSteps() {
-    return std::make_unique<StoreSteps>();
+std::unique_ptr<ListSteps> StoreListSteps(int jobs) {
+    return std::make_unique<StoreSteps>(jobs);
 }
 
 }  // namespace tarvolen

@@ -48,7 +48,7 @@ class ListSteps {
 // FilterMode::Listed, whose words come from a list): the number of words removed.
 std::int32_t FilterByRule(WordStore& store, const CliFilter& filter, CodePage listCodePage);
 
-// The steps on a list held whole in the workspace's store.
-std::unique_ptr<ListSteps> StoreListSteps();
+// The steps on a list held whole in the workspace's store, sorted by jobs threads.
+std::unique_ptr<ListSteps> StoreListSteps(int jobs);
 
 }  // namespace tarvolen

@@ -33,6 +33,7 @@
 #include "core/words/tokenizer.h"
 #include "core/words/word_cutter.h"
 #include "run/file_reports.h"
+#include "run/threads_side_by_side.h"
 #include "run/work_plan.h"
 
 namespace tarvolen {
@@ -403,8 +404,10 @@ IngestResult IngestOverThreads(RunState& run, IngestState& state, const IngestHo
         stores.shared.push_back(std::move(parts));
     // A list that is short of words is not written; the words counted are not merged
     // either, so that memory is not asked for again and refused a second time.
-    if (!Report(plan, readers, state, hooks))
-        MergeStores(run.Store, stores);
+    if (!Report(plan, readers, state, hooks)) {
+        ThreadsSideBySide side(readers.size());
+        MergeStores(run.Store, stores, side);
+    }
     const std::int32_t countAfter = run.Store.Count();
     EndRun(run, hooks, countBefore);
 

@@ -197,16 +197,62 @@ std::vector<Keyed> CollectKeyed(const WordStore& store, Make make) {
     return keyed;
 }
 
-std::vector<KeyedWord> SortedKeyedWords(const WordStore& store) {
-    auto keyed = CollectKeyed<KeyedWord>(store, [](const WordStore::HeldWord& word) {
-        return KeyedWord{word.leadingBytes, word.id};
+// The order of each kind of record; KeyedWord's is WordOrder. FrequencyOrder decides by
+// the counts when they differ, and then by WordOrder, which unequal keys decide as
+// well; so only equal counts with equal keys need the texts, and everything else is
+// settled from the array alone.
+bool Before(const WordStore& store, const KeyedWord& a, const KeyedWord& b) {
+    if (a.key != b.key)
+        return a.key < b.key;
+    return WordOrder(store.WordText(a.id), store.WordText(b.id));
+}
+
+template <typename Keyed>
+bool FrequencyBefore(const WordStore& store, const Keyed& a, const Keyed& b) {
+    if (a.count != b.count)
+        return a.count > b.count;
+    if (a.key != b.key)
+        return a.key < b.key;
+    return FrequencyOrder(a.count, store.WordText(a.id), b.count, store.WordText(b.id));
+}
+
+bool Before(const WordStore& store, const KeyedEntry& a, const KeyedEntry& b) {
+    return FrequencyBefore(store, a, b);
+}
+
+// Records sorted in runs, one per task that sorted them, which ForEachSorted merges as
+// it goes: a merge into a second array would cost as much memory again.
+template <typename Keyed>
+struct SortedRuns {
+    std::vector<Keyed> items;
+    std::vector<std::size_t> ends;  // each run's end in items, the last items.size()
+};
+
+// Fewer records than this in a run would not pay for the thread that sorts them.
+constexpr std::size_t kLeastSortRun = std::size_t{1} << 14;
+
+template <typename Keyed>
+SortedRuns<Keyed> SortInRuns(const WordStore& store, std::vector<Keyed> items, SideBySide& side) {
+    const std::size_t runs = std::clamp<std::size_t>(items.size() / kLeastSortRun, 1, side.Width());
+    SortedRuns<Keyed> sorted{std::move(items), {}};
+    for (std::size_t run = 1; run <= runs; ++run)
+        sorted.ends.push_back(sorted.items.size() * run / runs);
+    side.Run(runs, [&](std::size_t run) {
+        const auto begin = sorted.items.begin();
+        std::sort(begin + static_cast<std::ptrdiff_t>(run == 0 ? 0 : sorted.ends[run - 1]),
+                  begin + static_cast<std::ptrdiff_t>(sorted.ends[run]),
+                  [&store](const Keyed& a, const Keyed& b) { return Before(store, a, b); });
     });
-    std::sort(keyed.begin(), keyed.end(), [&store](const KeyedWord& a, const KeyedWord& b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        return WordOrder(store.WordText(a.id), store.WordText(b.id));
-    });
-    return keyed;
+    return sorted;
+}
+
+SortedRuns<KeyedWord> SortedKeyedWords(const WordStore& store, SideBySide& side) {
+    return SortInRuns(store,
+                      CollectKeyed<KeyedWord>(store,
+                                              [](const WordStore::HeldWord& word) {
+                                                  return KeyedWord{word.leadingBytes, word.id};
+                                              }),
+                      side);
 }
 
 // A KeyedEntry that also carries the word's range, for the lists that write it.
@@ -217,34 +263,29 @@ struct KeyedRangeEntry {
     std::uint32_t range;
 };
 
-// In FrequencyOrder. FrequencyOrder decides by the counts when they differ, and
-// then by WordOrder, which unequal keys decide as well; so only equal counts with
-// equal keys need the texts, and everything else is settled from the array alone.
-template <typename Keyed>
-void SortInFrequencyOrder(const WordStore& store, std::vector<Keyed>& keyed) {
-    std::sort(keyed.begin(), keyed.end(), [&store](const Keyed& a, const Keyed& b) {
-        if (a.count != b.count)
-            return a.count > b.count;
-        if (a.key != b.key)
-            return a.key < b.key;
-        return FrequencyOrder(a.count, store.WordText(a.id), b.count, store.WordText(b.id));
-    });
+bool Before(const WordStore& store, const KeyedRangeEntry& a, const KeyedRangeEntry& b) {
+    return FrequencyBefore(store, a, b);
 }
 
-std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store) {
-    auto keyed = CollectKeyed<KeyedEntry>(store, [](const WordStore::HeldWord& word) {
-        return KeyedEntry{word.leadingBytes, word.id, word.count};
-    });
-    SortInFrequencyOrder(store, keyed);
-    return keyed;
+SortedRuns<KeyedEntry> SortedKeyedEntries(const WordStore& store, SideBySide& side) {
+    return SortInRuns(
+        store,
+        CollectKeyed<KeyedEntry>(store,
+                                 [](const WordStore::HeldWord& word) {
+                                     return KeyedEntry{word.leadingBytes, word.id, word.count};
+                                 }),
+        side);
 }
 
-std::vector<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store) {
-    auto keyed = CollectKeyed<KeyedRangeEntry>(store, [](const WordStore::HeldWord& word) {
-        return KeyedRangeEntry{word.leadingBytes, word.id, word.count, word.range};
-    });
-    SortInFrequencyOrder(store, keyed);
-    return keyed;
+SortedRuns<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store, SideBySide& side) {
+    return SortInRuns(
+        store,
+        CollectKeyed<KeyedRangeEntry>(
+            store,
+            [](const WordStore::HeldWord& word) {
+                return KeyedRangeEntry{word.leadingBytes, word.id, word.count, word.range};
+            }),
+        side);
 }
 
 void WriteRangeRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
@@ -259,19 +300,36 @@ void WriteRangeRecord(std::FILE* stream, std::string_view word, std::uint32_t co
                 format);
 }
 
-// Walks a sorted array and hands each record to write, fetching the words a few
+// Walks sorted runs, merged, and hands each record to write, fetching the words a few
 // places ahead: in sorted order they lie anywhere in the store. A long word's text is
 // fetched once its entry, which names it, has come.
 template <typename Keyed, typename Write>
-void ForEachSorted(const WordStore& store, const std::vector<Keyed>& keyed, Write write) {
+void ForEachSorted(const WordStore& store, const SortedRuns<Keyed>& sorted, Write write) {
     constexpr std::size_t kAhead = 8;
-    for (std::size_t i = 0; i < keyed.size(); ++i) {
-        if (i + 2 * kAhead < keyed.size())
+    const std::vector<Keyed>& keyed = sorted.items;
+    // The next record of each run, and its end.
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (std::size_t run = 0; run < sorted.ends.size(); ++run)
+        runs.emplace_back(run == 0 ? 0 : sorted.ends[run - 1], sorted.ends[run]);
+    std::erase_if(runs, [](const auto& run) { return run.first == run.second; });
+    while (!runs.empty()) {
+        std::size_t next = 0;
+        for (std::size_t run = 1; run < runs.size(); ++run)
+            if (Before(store, keyed[runs[run].first], keyed[runs[next].first]))
+                next = run;
+        auto& [i, end] = runs[next];
+        if (i + 2 * kAhead < end)
             store.PrefetchWord(keyed[i + 2 * kAhead].id);
-        if (i + kAhead < keyed.size())
+        if (i + kAhead < end)
             store.PrefetchWordText(keyed[i + kAhead].id);
         write(keyed[i]);
+        if (++i == end)
+            runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(next));
     }
+}
+
+SideBySide& SideOf(const WriterHooks& hooks) {
+    return hooks.side != nullptr ? *hooks.side : OneAtATime();
 }
 
 // Unwinds a write that was asked to stop; caught by the writer that began it.
@@ -375,8 +433,8 @@ void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_
 
 void ForEachByFrequency(const WordStore& store,
                         const std::function<void(std::uint32_t, std::uint32_t)>& visit) {
-    for (const KeyedEntry& entry : SortedKeyedEntries(store))
-        visit(entry.id, entry.count);
+    ForEachSorted(store, SortedKeyedEntries(store, OneAtATime()),
+                  [&](const KeyedEntry& entry) { visit(entry.id, entry.count); });
 }
 
 std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind) {
@@ -384,12 +442,12 @@ std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind) {
     entries.reserve(static_cast<std::size_t>(store.Count()));
     switch (kind) {
         case ListKind::Words:
-            for (const KeyedWord& word : SortedKeyedWords(store))
+            for (const KeyedWord& word : SortedKeyedWords(store, OneAtATime()).items)
                 entries.push_back({store.WordText(word.id), 0, 0});
             break;
         case ListKind::Frequency:
         case ListKind::Range:
-            for (const KeyedRangeEntry& entry : SortedKeyedRanges(store))
+            for (const KeyedRangeEntry& entry : SortedKeyedRanges(store, OneAtATime()).items)
                 entries.push_back({store.WordText(entry.id), entry.count, entry.range});
             break;
     }
@@ -467,14 +525,14 @@ void WriteKeyed(std::FILE* stream, const WordStore& store, const KeyedRangeEntry
 }
 
 template <typename Keyed>
-using SortKeyed = std::vector<Keyed> (*)(const WordStore&);
+using SortKeyed = SortedRuns<Keyed> (*)(const WordStore&, SideBySide&);
 
 template <typename Keyed>
 void WriteSortedRecords(std::FILE* stream, const WordStore& store, ListKind kind,
-                        SortKeyed<Keyed> sort, const RecordFormat& format) {
+                        SortKeyed<Keyed> sort, const RecordFormat& format, SideBySide& side) {
     if (WriteJoined(stream, store, kind, format))
         return;
-    ForEachSorted(store, sort(store),
+    ForEachSorted(store, sort(store, side),
                   [&](const Keyed& entry) { WriteKeyed(stream, store, entry, format); });
 }
 
@@ -491,7 +549,7 @@ WriteOutcome WriteCountedList(const WordStore& store, ListKind kind, SortKeyed<K
     if (std::optional<WriteOutcome> joined =
             SaveJoined(store, kind, options, path, hooks, std::nullopt))
         return *joined;
-    const std::vector<Keyed> entries = sort(store);
+    const SortedRuns<Keyed> entries = sort(store, SideOf(hooks));
     return WriteRecordList(
         options, path, hooks,
         [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
@@ -504,16 +562,19 @@ WriteOutcome WriteCountedList(const WordStore& store, ListKind kind, SortKeyed<K
 
 }  // namespace
 
-void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
-    WriteSortedRecords(stream, store, ListKind::Words, SortedKeyedWords, format);
+void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format,
+                      SideBySide& side) {
+    WriteSortedRecords(stream, store, ListKind::Words, SortedKeyedWords, format, side);
 }
 
-void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
-    WriteSortedRecords(stream, store, ListKind::Frequency, SortedKeyedEntries, format);
+void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format,
+                           SideBySide& side) {
+    WriteSortedRecords(stream, store, ListKind::Frequency, SortedKeyedEntries, format, side);
 }
 
-void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format) {
-    WriteSortedRecords(stream, store, ListKind::Range, SortedKeyedRanges, format);
+void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format,
+                       SideBySide& side) {
+    WriteSortedRecords(stream, store, ListKind::Range, SortedKeyedRanges, format, side);
 }
 
 WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& options,
@@ -540,7 +601,7 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
 
     // Sorted before the file is opened: should the memory for the sort be missing,
     // an existing list must not have been truncated already.
-    const std::vector<KeyedWord> words = SortedKeyedWords(store);
+    const SortedRuns<KeyedWord> words = SortedKeyedWords(store, SideOf(hooks));
     if (hooks.sorted)
         hooks.sorted();
     SafeOutputFile file(hooks.seam, hooks.stopRequested);

@@ -10,6 +10,7 @@
 
 #include "core/output/output_options.h"
 #include "core/output/upper_case.h"
+#include "core/ports/side_by_side.h"
 #include "core/words/char_map.h"
 
 namespace tarvolen {
@@ -71,6 +72,8 @@ struct WriterHooks {
     std::function<void()> sorted = {};
     // Where the file's bytes go instead of write(2); only tests set it.
     OutputSeam* seam = nullptr;
+    // Tasks the sort may run at once; none: one after another. Optional.
+    SideBySide* side = nullptr;
 };
 
 enum class WriteOutcome {
@@ -148,12 +151,16 @@ void ForEachByFrequency(const WordStore& store,
                         const std::function<void(std::uint32_t, std::uint32_t)>& visit);
 
 // The records of the whole list, to an already open stream (a file or standard output);
-// the caller owns the stream and must still flush or close it and check that.
-void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
-void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
+// the caller owns the stream and must still flush or close it and check that. The
+// sort runs its tasks side by side.
+void WriteWordRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format,
+                      SideBySide& side = OneAtATime());
+void WriteFrequencyRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format,
+                           SideBySide& side = OneAtATime());
 // "word,count,range" records in FrequencyOrder: the count, then the number of
 // documents the word was counted in.
-void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format);
+void WriteRangeRecords(std::FILE* stream, const WordStore& store, const RecordFormat& format,
+                       SideBySide& side = OneAtATime());
 
 // "Unable to create output file\r\n/path/WordList.txt: Permission denied": the file and
 // the system's reason (errno) for it.

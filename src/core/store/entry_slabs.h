@@ -72,12 +72,16 @@ class EntrySlabs {
     // visit(index, entry) for every entry below End(), free or not, in memory order.
     template <typename Visit>
     void ForEachCarved(Visit visit) const {
-        for (std::size_t slab = 0; slab < slabs_.size(); ++slab) {
-            const auto first = static_cast<std::uint32_t>(slab << kSlabBits);
-            const std::uint32_t end = std::min(carved_ - first, kSlabEntries);
-            StoreEntry* entries = slabs_[slab];
-            for (std::uint32_t i = slab == 0 ? 1 : 0; i < end; ++i)
-                visit(first + i, entries[i]);
+        ForEachCarvedIn(1, carved_, visit);
+    }
+    // The same for the indexes from begin to below end (at most End()).
+    template <typename Visit>
+    void ForEachCarvedIn(std::uint32_t begin, std::uint32_t end, Visit visit) const {
+        for (std::uint32_t index = std::max(begin, 1u); index < end;) {
+            StoreEntry* entries = slabs_[index >> kSlabBits];
+            const std::uint32_t slabEnd = std::min(end, ((index >> kSlabBits) + 1) << kSlabBits);
+            for (; index < slabEnd; ++index)
+                visit(index, entries[index & kSlabMask]);
         }
     }
 

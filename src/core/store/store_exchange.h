@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/ports/side_by_side.h"
 #include "core/store/word_store.h"
 
 namespace tarvolen {
@@ -35,7 +36,17 @@ struct StoreExchange {
     // Every word of from added to into with its count, and its range (found Elsewhere)
     // or 1 (InDocument): AddOccurrences for each, with the loads of a run of words
     // overlapped, as the batch path overlaps them.
-    static void AddAll(WordStore& into, const WordStore& from, WordStore::Found found);
+    // With several tasks side by side, each looks up a share of from's words in into
+    // and adds to those it finds; the words into lacks are then entered in turn.
+    static void AddAll(WordStore& into, const WordStore& from, WordStore::Found found,
+                       SideBySide& side = OneAtATime());
+
+  private:
+    struct Pending;
+    // from's words with indexes from begin to below end, each to handle(const Pending&).
+    template <typename Handle>
+    static void InRuns(WordStore& into, const WordStore& from, std::uint32_t begin,
+                       std::uint32_t end, bool once, Handle handle);
 };
 
 }  // namespace tarvolen

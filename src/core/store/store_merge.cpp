@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 #include "core/store/word_key.h"
 
@@ -9,17 +10,22 @@
 
 namespace tarvolen {
 
-void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Found found) {
-    // A merge of millions of words is a walk of random buckets: each run's chain heads
-    // and first entries are loaded together before any word is looked up.
+// A word of a store being added to another, with what its lookup needs.
+struct StoreExchange::Pending {
+    std::string_view word;
+    WordKey key;
+    std::uint32_t hash;
+    std::uint32_t count;
+    std::uint32_t range;
+};
+
+// A merge of millions of words is a walk of random buckets: the words of from (those
+// with indexes from begin to below end) go to handle in runs, each run's chain heads
+// and first entries loaded together before any word is looked up.
+template <typename Handle>
+void StoreExchange::InRuns(WordStore& into, const WordStore& from, std::uint32_t begin,
+                           std::uint32_t end, bool once, Handle handle) {
     constexpr std::size_t kRun = 64;
-    struct Pending {
-        std::string_view word;
-        WordKey key;
-        std::uint32_t hash;
-        std::uint32_t count;
-        std::uint32_t range;
-    };
     Pending run[kRun];
     std::size_t pending = 0;
     const auto flush = [&] {
@@ -29,18 +35,18 @@ void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Fo
             if (const std::uint32_t head = into.buckets_.Head(into.buckets_.BucketOf(run[i].hash)))
                 __builtin_prefetch(&into.entries_.At(head));
         for (std::size_t i = 0; i < pending; ++i)
-            into.AddCounted(run[i].word.data(), run[i].word.size(), run[i].key, run[i].hash,
-                            run[i].count, run[i].range, found);
+            handle(run[i]);
         pending = 0;
     };
-    const bool once = found == WordStore::Found::InDocument;
-    from.ForEachEntry([&](const WordStore::HeldWord& held) {
+    from.entries_.ForEachCarvedIn(begin, end, [&](std::uint32_t index, const StoreEntry& entry) {
+        if (entry.count == 0)  // free
+            return;
         Pending& next = run[pending++];
-        next.word = from.WordText(held.id);
+        next.word = from.WordText(index);
         next.key = KeyOf(next.word.data(), next.word.size());
         next.hash = HashWord(next.word.data(), next.word.size());
-        next.count = held.count;
-        next.range = once ? 1 : held.range;
+        next.count = entry.count;
+        next.range = once ? 1 : entry.range;
         if (pending == kRun)
             flush();
     });
@@ -49,10 +55,51 @@ void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Fo
 
 namespace {
 
+// Below this many words a merge is not worth the threads it would start.
+constexpr std::uint32_t kLeastSharedMerge = 1 << 14;
+
+}  // namespace
+
+void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Found found,
+                           SideBySide& side) {
+    const bool once = found == WordStore::Found::InDocument;
+    const std::uint32_t end = from.entries_.End();
+    const std::size_t tasks = std::min<std::size_t>(side.Width(), end / kLeastSharedMerge);
+    if (tasks < 2 || !into.buckets_.Allocated()) {
+        InRuns(into, from, 1, end, once, [&](const Pending& word) {
+            into.AddCounted(word.word.data(), word.word.size(), word.key, word.hash, word.count,
+                            word.range, found);
+        });
+        return;
+    }
+    // While the tasks look up, into does not change but for the counts of the words
+    // found, each of which one task alone holds: from holds every word once.
+    std::vector<std::vector<Pending>> missing(tasks);
+    side.Run(tasks, [&](std::size_t task) {
+        const auto share = [&](std::size_t i) {
+            return static_cast<std::uint32_t>(std::uint64_t{end} * i / tasks);
+        };
+        InRuns(into, from, share(task), share(task + 1), once, [&](const Pending& word) {
+            if (const std::uint32_t index =
+                    into.Find(word.word.data(), word.word.size(), word.key, word.hash))
+                into.AddToEntry(into.entries_.At(index), word.count, word.range, once);
+            else
+                missing[task].push_back(word);
+        });
+    });
+    // In the order of from, as one task would have entered them.
+    for (const std::vector<Pending>& words : missing)
+        for (const Pending& word : words)
+            into.Insert(word.word.data(), word.word.size(), word.key, word.hash, word.count,
+                        word.range, once ? into.document_ : 0);
+}
+
+namespace {
+
 // An empty store takes the largest of the stores whole, its words not copied one by
 // one: a store of counted documents, or a part of a document read in parts, which then
 // takes the document's other parts at once. What is left to add stays in stores.
-void TakeLargest(WordStore& into, StoresToMerge& stores) {
+void TakeLargest(WordStore& into, StoresToMerge& stores, SideBySide& side) {
     WordStore* largest = nullptr;
     const auto consider = [&largest](WordStore* store) {
         if (largest == nullptr || store->Count() > largest->Count())
@@ -73,19 +120,19 @@ void TakeLargest(WordStore& into, StoresToMerge& stores) {
     // parts add to them as in that document, and the document ends.
     for (const WordStore* part : *document)
         if (part != largest)
-            StoreExchange::AddAll(into, *part, WordStore::Found::InDocument);
+            StoreExchange::AddAll(into, *part, WordStore::Found::InDocument, side);
     into.BeginDocument();
     stores.shared.erase(document);
 }
 
 }  // namespace
 
-void MergeStores(WordStore& into, const StoresToMerge& toMerge) {
+void MergeStores(WordStore& into, const StoresToMerge& toMerge, SideBySide& side) {
     StoresToMerge stores = toMerge;
     if (into.Count() == 0 && into.DocumentCount() == 0)
-        TakeLargest(into, stores);
+        TakeLargest(into, stores, side);
     for (const WordStore* store : stores.counted) {
-        StoreExchange::AddAll(into, *store, WordStore::Found::Elsewhere);
+        StoreExchange::AddAll(into, *store, WordStore::Found::Elsewhere, side);
         // Their documents count as read here.
         for (std::uint64_t document = 0; document < store->DocumentCount(); ++document)
             into.BeginDocument();
@@ -93,7 +140,7 @@ void MergeStores(WordStore& into, const StoresToMerge& toMerge) {
     for (const std::vector<WordStore*>& parts : stores.shared) {
         into.BeginDocument();
         for (const WordStore* part : parts)
-            StoreExchange::AddAll(into, *part, WordStore::Found::InDocument);
+            StoreExchange::AddAll(into, *part, WordStore::Found::InDocument, side);
     }
 }
 

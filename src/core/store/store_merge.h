@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/ports/side_by_side.h"
 #include "core/store/word_store.h"
 
 namespace tarvolen {
@@ -18,7 +19,8 @@ struct StoresToMerge {
 
 // Adds every word of the stores to into and leaves them as they were, or emptied
 // where into, when it held nothing, took a store's words whole rather than copy them.
-// Every store is made with the same arena memory as into.
-void MergeStores(WordStore& into, const StoresToMerge& stores);
+// Every store is made with the same arena memory as into. Each store's words are
+// looked up in into by tasks side by side.
+void MergeStores(WordStore& into, const StoresToMerge& stores, SideBySide& side = OneAtATime());
 
 }  // namespace tarvolen

@@ -196,19 +196,22 @@ void WordStore::AddCounted(const char* word, std::size_t length, const Key& key,
                            std::uint32_t count, std::uint32_t range, Found found) {
     const bool inDocument = found == Found::InDocument;
     if (const std::uint32_t index = Find(word, length, key, hash)) {
-        Entry& entry = entries_.At(index);
-        // One less range when the occurrences were found in the document being read
-        // and that one counted already.
-        const std::uint32_t added =
-            range -
-            static_cast<std::uint32_t>(inDocument && range != 0 && entry.lastDocument == document_);
-        entry.count = SaturatingSum(entry.count, count);
-        entry.range = SaturatingSum(entry.range, added);
-        if (inDocument)
-            entry.lastDocument = document_;
+        AddToEntry(entries_.At(index), count, range, inDocument);
         return;
     }
     Insert(word, length, key, hash, count, range, inDocument ? document_ : 0);
+}
+
+void WordStore::AddToEntry(Entry& entry, std::uint32_t count, std::uint32_t range,
+                           bool inDocument) {
+    // One less range when the occurrences were found in the document being read and
+    // that one counted already.
+    const std::uint32_t added = range - static_cast<std::uint32_t>(inDocument && range != 0 &&
+                                                                   entry.lastDocument == document_);
+    entry.count = SaturatingSum(entry.count, count);
+    entry.range = SaturatingSum(entry.range, added);
+    if (inDocument)
+        entry.lastDocument = document_;
 }
 
 void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,

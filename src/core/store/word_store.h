@@ -192,6 +192,8 @@ class WordStore {
     // AddOccurrences of a word whose key and hash are known; count > 0.
     void AddCounted(const char* word, std::size_t length, const Key& key, std::uint32_t hash,
                     std::uint32_t count, std::uint32_t range, Found found);
+    // Adds occurrences of a word found held in entry (AddCounted's step once found).
+    void AddToEntry(Entry& entry, std::uint32_t count, std::uint32_t range, bool inDocument);
     // The entry of the word in its chain, 0 when absent.
     std::uint32_t Find(const char* word, std::size_t length, const Key& key,
                        std::uint32_t hash) const;

@@ -1,0 +1,138 @@
+// The steps after a threaded count that run side by side: the merge of the threads'
+// stores and the sort of the list, each against the same step taken in turn. Stores
+// of a few hundred thousand words, so that both really split.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "core/output/word_list_writer.h"
+#include "core/store/store_merge.h"
+#include "core/store/word_store.h"
+#include "run/threads_side_by_side.h"
+#include "support/store_contents.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::SmallStoreOptions;
+
+// Words some short enough to live in their entries, some long, many sharing their
+// first 8 bytes; made once.
+const std::vector<std::string>& Vocabulary() {
+    static const std::vector<std::string> words = [] {
+        std::minstd_rand random(3);
+        std::vector<std::string> made(100'000);
+        for (std::string& word : made) {
+            word.resize(1 + random() % 24);
+            for (char& c : word)
+                c = static_cast<char>('a' + random() % 6);
+        }
+        return made;
+    }();
+    return words;
+}
+
+// Three stores that share many words, with documents begun here and there; the same
+// seed gives the same stores.
+std::vector<std::unique_ptr<WordStore>> OverlappingStores(unsigned seed) {
+    std::minstd_rand random(seed);
+    std::vector<std::unique_ptr<WordStore>> stores;
+    for (int s = 0; s < 3; ++s) {
+        stores.push_back(std::make_unique<WordStore>(SmallStoreOptions(8 << 20)));
+        for (int i = 0; i < 70'000; ++i) {
+            if (random() % 20'000 == 0)
+                stores.back()->BeginDocument();
+            const std::string& word = Vocabulary()[random() % Vocabulary().size()];
+            stores.back()->AddOccurrences(word.c_str(), word.size(), 1 + random() % 5);
+        }
+    }
+    return stores;
+}
+
+using Held = std::vector<std::tuple<std::string_view, std::uint32_t, std::uint32_t>>;
+
+Held HeldWords(const WordStore& store) {
+    Held held;
+    store.ForEachEntry([&](const WordStore::HeldWord& word) {
+        held.emplace_back(store.WordText(word.id), word.count, word.range);
+    });
+    std::sort(held.begin(), held.end());
+    return held;
+}
+
+// Merged as the counted stores of threads (ranges add) and as the parts of one
+// document, in turn and on three threads.
+TEST(ThreadsSideBySide, MergesStoresAsOneThreadDoes) {
+    for (const bool parts : {false, true}) {
+        std::vector<Held> results;
+        std::vector<std::uint64_t> documents;
+        std::vector<std::unique_ptr<WordStore>> merged;
+        for (const std::size_t width : {1u, 3u}) {
+            auto stores = OverlappingStores(7);
+            WordStore& into =
+                *merged.emplace_back(std::make_unique<WordStore>(SmallStoreOptions(8 << 20)));
+            const std::string seen = "seen";
+            into.AddOccurrences(seen.c_str(), seen.size(), 1);  // not taken whole
+            StoresToMerge merge;
+            if (parts)
+                merge.shared.push_back({stores[0].get(), stores[1].get(), stores[2].get()});
+            else
+                merge.counted = {stores[0].get(), stores[1].get(), stores[2].get()};
+            ThreadsSideBySide side(width);
+            MergeStores(into, merge, side);
+            results.push_back(HeldWords(into));
+            documents.push_back(into.DocumentCount());
+        }
+        EXPECT_GT(results[0].size(), 60'000u);
+        EXPECT_TRUE(results[0] == results[1]) << "parts " << parts;
+        EXPECT_EQ(documents[0], documents[1]);
+    }
+}
+
+std::string Written(void (*write)(std::FILE*, const WordStore&, const RecordFormat&, SideBySide&),
+                    const WordStore& store, std::size_t width) {
+    std::FILE* file = std::tmpfile();
+    ThreadsSideBySide side(width);
+    write(file, store, RecordFormat(WriterOptions{}), side);
+    std::string bytes(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    return bytes;
+}
+
+// Sorted in three runs and merged on the way out: the same bytes as one sort, in
+// every kind of list (counts tie often here, and words share their first 8 bytes).
+TEST(ThreadsSideBySide, SortsTheListAsOneThreadDoes) {
+    const auto stores = OverlappingStores(11);
+    for (const auto write : {&WriteWordRecords, &WriteFrequencyRecords, &WriteRangeRecords}) {
+        const std::string inTurn = Written(write, *stores[0], 1);
+        EXPECT_GT(inTurn.size(), 500'000u);
+        EXPECT_TRUE(Written(write, *stores[0], 3) == inTurn);  // no diff of megabytes
+    }
+}
+
+TEST(ThreadsSideBySide, RunsEveryTaskAndRethrowsTheFirstFailure) {
+    ThreadsSideBySide side(3);
+    std::vector<int> ran(7, 0);
+    EXPECT_THROW(side.Run(7,
+                          [&](std::size_t task) {
+                              ran[task] = 1;
+                              if (task == 4)
+                                  throw std::runtime_error("task 4");
+                          }),
+                 std::runtime_error);
+    // The round that failed ended; the next one was not started.
+    EXPECT_EQ(ran, (std::vector<int>{1, 1, 1, 1, 1, 1, 0}));
+}
+
+}  // namespace
+}  // namespace tarvolen
