@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
             JobLine line(!parsed.options.quiet && JobLine::Watched());
             SortingLine sorting(line);
             CliMessages messages(stderr, parsed.options.quiet, kMpiName);
-            OwnedList owned(messages, MPI_COMM_WORLD);
+            const WriterOptions order = WriterOptionsOf(parsed.options);
+            OwnedList owned(messages, MPI_COMM_WORLD, order.Collate, order.ListCodePage);
             SharedList list(owned);
             CliProgram program;
             program.name = kMpiName;

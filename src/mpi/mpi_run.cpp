@@ -357,7 +357,8 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
 
 int ServeFirstProcess(const CliOptions& options) {
     CliMessages messages(stderr, true, kMpiName);
-    OwnedList list(messages, MPI_COMM_WORLD);
+    const WriterOptions order = WriterOptionsOf(options);
+    OwnedList list(messages, MPI_COMM_WORLD, order.Collate, order.ListCodePage);
     for (;;) {
         const Ordered ordered = NextOrder();
         if (ordered.order == Order::End)

@@ -35,7 +35,9 @@ std::int64_t SumOver(std::int64_t mine, MPI_Comm comm) {
 
 }  // namespace
 
-OwnedList::OwnedList(MessagePort& messages, MPI_Comm comm) : messages_(messages), comm_(comm) {
+OwnedList::OwnedList(MessagePort& messages, MPI_Comm comm, const Collation* collation,
+                     CodePage codePage)
+    : messages_(messages), comm_(comm), collation_(collation), codePage_(codePage) {
     rank_ = RankIn(comm);
 }
 
@@ -86,6 +88,8 @@ void OwnedList::Compare(const WordStore* reference, double minKeyness,
     std::uint64_t total = TotalCount(*words_);
     MPI_Allreduce(MPI_IN_PLACE, &total, 1, MPI_UINT64_T, MPI_SUM, comm_);
     rows_ = CompareWithReference(*words_, *reference_, minKeyness, total, referenceTotal);
+    if (collation_ != nullptr)
+        OrderTiesBy(*rows_, *collation_, codePage_);
 }
 
 std::optional<StatisticsFigures> OwnedList::Statistics(CodePage listCodePage) {
@@ -106,18 +110,25 @@ std::unique_ptr<OwnedList::SortedList> OwnedList::Sort(ListKind kind) {
             SendSortedPart(*rows_, comm_);
             return nullptr;
         }
-        sorted->rowParts_ =
-            std::make_unique<SortedParts<KeywordRow>>(*rows_, KeywordRowBefore, comm_);
+        sorted->rowParts_ = std::make_unique<SortedParts<KeywordRow>>(
+            *rows_,
+            [this](const KeywordRow& x, const KeywordRow& y) {
+                return CollatedKeywordRowBefore(x, y, collation_, codePage_);
+            },
+            comm_);
         return sorted;
     }
-    sorted->entries_ = SortedEntries(*words_, kind);
+    sorted->entries_ = SortedEntries(*words_, kind, collation_, codePage_);
     if (!First()) {
         SendSortedPart(sorted->entries_, comm_);
         return nullptr;
     }
     sorted->entryParts_ = std::make_unique<SortedParts<ListEntry>>(
         sorted->entries_,
-        [kind](const ListEntry& a, const ListEntry& b) { return ListBefore(kind, a, b); }, comm_);
+        [kind, this](const ListEntry& a, const ListEntry& b) {
+            return ListBefore(kind, a, b, collation_, codePage_);
+        },
+        comm_);
     return sorted;
 }
 

@@ -16,6 +16,7 @@
 
 namespace tarvolen {
 
+class Collation;
 class MessagePort;
 class WordStore;
 template <typename Record>
@@ -28,7 +29,9 @@ class SortedParts;
 // process holds more of the list than the words it owns.
 class OwnedList {
   public:
-    OwnedList(MessagePort& messages, MPI_Comm comm);
+    // The list is sorted in collation's order of the words of codePage (null: bytes).
+    OwnedList(MessagePort& messages, MPI_Comm comm, const Collation* collation = nullptr,
+              CodePage codePage = CodePage::Windows1252);
     ~OwnedList();
 
     // Whether the words have reached their owners yet.
@@ -69,6 +72,8 @@ class OwnedList {
 
     MessagePort& messages_;
     MPI_Comm comm_;
+    const Collation* collation_;
+    CodePage codePage_;
     int rank_ = 0;
     std::unique_ptr<WordStore> words_;
     std::int64_t count_ = 0;

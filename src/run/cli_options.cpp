@@ -8,6 +8,7 @@
 
 #include "core/input/dir_scan.h"
 #include "core/output/word_list_writer.h"
+#include "core/text/collation.h"
 #include "core/text/number_text.h"
 #include "run/thread_count.h"
 
@@ -77,6 +78,7 @@ enum class OptionId {
     Merge,
     Output,
     Delimiter,
+    Collate,
     Upper,
     Frequency,
     Range,
@@ -103,7 +105,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 31> kOptions = {{
+constexpr std::array<OptionInfo, 32> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Apostrophes, 0, "apostrophes", false},
@@ -118,6 +120,7 @@ constexpr std::array<OptionInfo, 31> kOptions = {{
     {OptionId::Merge, 'm', "merge", true},
     {OptionId::Output, 'o', "output", true},
     {OptionId::Delimiter, 0, "delimiter", true},
+    {OptionId::Collate, 0, "collate", true},
     {OptionId::Upper, 0, "upper", false},
     {OptionId::Frequency, 0, "frequency", false},
     {OptionId::Range, 0, "range", false},
@@ -328,6 +331,12 @@ class Parser {
                 else
                     Fail("unknown delimiter '" + Readable(value) + "' (lf, crlf or space)");
                 break;
+            case OptionId::Collate:
+                o.collation = Collation::ForLocale(value);
+                if (!o.collation)
+                    Fail("unknown locale '" + Readable(value) +
+                         "' for '--collate' (for example fr, de, sv, pl, cs, tr or root)");
+                break;
             case OptionId::Upper:
                 o.upper = true;
                 break;
@@ -468,6 +477,10 @@ std::string CliHelpText() {
            "  -o, --output PATH      write the word list to PATH; \"-\" writes it to standard\n"
            "                         output\n"
            "      --delimiter NAME   lf (default), crlf or space\n"
+           "      --collate LOCALE   sort the words as the language LOCALE does (fr, de,\n"
+           "                         sv, pl, cs, tr, ..., or root, the order common to\n"
+           "                         all): the alphabetical list, and the words of equal\n"
+           "                         counts in the others; by default, byte order\n"
            "      --upper            UPPER CASE\n"
            "      --frequency        records of word, comma and count, most frequent first\n"
            "      --range            records of word, count and range (the number of files\n"
@@ -522,7 +535,9 @@ OutputOptions OutputOptionsOf(const CliOptions& options) {
 }
 
 WriterOptions WriterOptionsOf(const CliOptions& options) {
-    return WriterOptionsFor(OutputOptionsOf(options), CodePageOf(options.language));
+    WriterOptions writer = WriterOptionsFor(OutputOptionsOf(options), CodePageOf(options.language));
+    writer.Collate = options.collation.get();
+    return writer;
 }
 
 int JobsOf(const CliOptions& options) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,6 +18,8 @@
 #include "core/words/words_in_a_row.h"
 
 namespace tarvolen {
+
+class Collation;
 
 // Exit statuses of tarvolen-cli.
 inline constexpr int kExitOk = 0;
@@ -52,6 +55,8 @@ struct CliOptions {
     std::vector<CliFilter> filters;  // in the order given
     std::optional<std::string> output;
     Delimiter delimiter = Delimiter::LF;
+    // --collate: the language's order the list is sorted in; null: byte order.
+    std::shared_ptr<const Collation> collation;
     bool upper = false;
     bool frequency = false;
     bool range = false;  // "word,count,range" records; implies frequency

@@ -43,7 +43,10 @@ class CliRun {
           program_(program),
           messages_(stderr, options.quiet, program.name),
           workspace_(messages_),
-          ownList_(program.list == nullptr ? StoreListSteps(JobsOf(options)) : nullptr),
+          ownList_(program.list == nullptr
+                       ? StoreListSteps(JobsOf(options), options.collation.get(),
+                                        WriterOptionsOf(options).ListCodePage)
+                       : nullptr),
           list_(program.list != nullptr ? *program.list : *ownList_) {}
 
     int Execute() {

@@ -16,7 +16,8 @@ namespace {
 
 class StoreSteps : public ListSteps {
   public:
-    explicit StoreSteps(int jobs) : side_(static_cast<std::size_t>(jobs)) {}
+    StoreSteps(int jobs, const Collation* collation, CodePage codePage)
+        : side_(static_cast<std::size_t>(jobs)), collation_(collation), codePage_(codePage) {}
 
     std::int64_t Count(Workspace& workspace) override { return workspace.Store.Count(); }
 
@@ -30,6 +31,8 @@ class StoreSteps : public ListSteps {
 
     void CompareWith(Workspace& workspace, const WordStore& reference, double minKeyness) override {
         keywords_ = CompareWithReference(workspace.Store, reference, minKeyness);
+        if (collation_ != nullptr)
+            OrderTiesBy(keywords_, *collation_, codePage_);
         compared_ = true;
     }
 
@@ -77,6 +80,8 @@ class StoreSteps : public ListSteps {
   private:
     // The threads that counted the list sort it.
     ThreadsSideBySide side_;
+    const Collation* collation_;  // the keyword rows' ties; null: by bytes
+    CodePage codePage_;
 
   private:
     bool compared_ = false;
@@ -91,8 +96,8 @@ std::int32_t FilterByRule(WordStore& store, const CliFilter& filter, CodePage li
                : FilterWords(store, filter.mode, filter.value, listCodePage);
 }
 
-std::unique_ptr<ListSteps> StoreListSteps(int jobs) {
-    return std::make_unique<StoreSteps>(jobs);
+std::unique_ptr<ListSteps> StoreListSteps(int jobs, const Collation* collation, CodePage codePage) {
+    return std::make_unique<StoreSteps>(jobs, collation, codePage);
 }
 
 }  // namespace tarvolen

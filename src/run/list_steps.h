@@ -48,7 +48,9 @@ class ListSteps {
 // FilterMode::Listed, whose words come from a list): the number of words removed.
 std::int32_t FilterByRule(WordStore& store, const CliFilter& filter, CodePage listCodePage);
 
-// The steps on a list held whole in the workspace's store, sorted by jobs threads.
-std::unique_ptr<ListSteps> StoreListSteps(int jobs);
+// The steps on a list held whole in the workspace's store, sorted by jobs threads; its
+// keyword rows' ties in the collation's order of the words of codePage (null: bytes).
+std::unique_ptr<ListSteps> StoreListSteps(int jobs, const Collation* collation = nullptr,
+                                          CodePage codePage = CodePage::Windows1252);
 
 }  // namespace tarvolen

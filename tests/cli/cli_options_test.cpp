@@ -154,6 +154,7 @@ TEST(CliOptionsTest, UsageErrorsNameTheirReason) {
         {{"-sz"}, "invalid option -- 'z'"},
         {{"-l", "latin"}, "unknown language 'latin'"},
         {{"--delimiter", "cr"}, "unknown delimiter 'cr'"},
+        {{"--collate", "xx"}, "unknown locale 'xx' for '--collate'"},
         {{"--quiet=1"}, "option '--quiet' doesn't allow an argument"},
         {{"-o"}, "option '--output' requires an argument"},
         {{"--scan"}, "option '--scan' requires an argument"},

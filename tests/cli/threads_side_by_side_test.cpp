@@ -16,6 +16,7 @@
 #include "core/output/word_list_writer.h"
 #include "core/store/store_merge.h"
 #include "core/store/word_store.h"
+#include "core/text/collation.h"
 #include "run/threads_side_by_side.h"
 #include "support/store_contents.h"
 
@@ -98,10 +99,12 @@ TEST(ThreadsSideBySide, MergesStoresAsOneThreadDoes) {
 }
 
 std::string Written(void (*write)(std::FILE*, const WordStore&, const RecordFormat&, SideBySide&),
-                    const WordStore& store, std::size_t width) {
+                    const WordStore& store, std::size_t width, const Collation* collation) {
     std::FILE* file = std::tmpfile();
     ThreadsSideBySide side(width);
-    write(file, store, RecordFormat(WriterOptions{}), side);
+    WriterOptions options;
+    options.Collate = collation;
+    write(file, store, RecordFormat(options), side);
     std::string bytes(static_cast<std::size_t>(std::ftell(file)), '\0');
     std::rewind(file);
     EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
@@ -110,14 +113,19 @@ std::string Written(void (*write)(std::FILE*, const WordStore&, const RecordForm
 }
 
 // Sorted in three runs and merged on the way out: the same bytes as one sort, in
-// every kind of list (counts tie often here, and words share their first 8 bytes).
+// every kind of list (counts tie often here, and words share their first 8 bytes), in
+// byte order and in a language's, whose sort keys each run makes for its own words.
 TEST(ThreadsSideBySide, SortsTheListAsOneThreadDoes) {
     const auto stores = OverlappingStores(11);
-    for (const auto write : {&WriteWordRecords, &WriteFrequencyRecords, &WriteRangeRecords}) {
-        const std::string inTurn = Written(write, *stores[0], 1);
-        EXPECT_GT(inTurn.size(), 500'000u);
-        EXPECT_TRUE(Written(write, *stores[0], 3) == inTurn);  // no diff of megabytes
-    }
+    const std::unique_ptr<Collation> french = Collation::ForLocale("fr");
+    for (const Collation* collation :
+         {static_cast<const Collation*>(nullptr), static_cast<const Collation*>(french.get())})
+        for (const auto write : {&WriteWordRecords, &WriteFrequencyRecords, &WriteRangeRecords}) {
+            const std::string inTurn = Written(write, *stores[0], 1, collation);
+            EXPECT_GT(inTurn.size(), 500'000u);
+            EXPECT_TRUE(Written(write, *stores[0], 3, collation) ==
+                        inTurn);  // no diff of megabytes
+        }
 }
 
 TEST(ThreadsSideBySide, RunsEveryTaskAndRethrowsTheFirstFailure) {

@@ -105,6 +105,8 @@ cases=(
     "5|0|--keywords $work/list.txt -o out.txt FILES"
     "2|0|-l unicode --range --hyphens --apostrophes -o out.txt FILES"
     "3|0|-l russian --unicode --frequency --delimiter crlf -o out.txt FILES"
+    "3|0|-l unicode --collate sv --range -o out.txt FILES"
+    "2|0|--collate de --keywords $work/list.txt --upper -o out.txt FILES"
     "2|0|--statistics --range -o - FILES"
     "7|0|--frequency -o out.txt SOME"
     "3|1|--range -o out.txt FILES $tree/missing.txt"

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/store/word_store.h"
+#include "core/text/collation.h"
 
 namespace tarvolen {
 
@@ -112,6 +113,26 @@ char* FormatKeyness(double value, char* out) {
 std::string FormatKeyness(double value) {
     char text[kKeynessChars];
     return std::string(text, FormatKeyness(value, text));
+}
+
+bool CollatedKeywordRowBefore(const KeywordRow& x, const KeywordRow& y, const Collation* collation,
+                              CodePage codePage) {
+    if (collation == nullptr || x.keyness.g2 != y.keyness.g2)
+        return KeywordRowBefore(x, y);
+    return collation->Before(x.word, y.word, codePage);
+}
+
+void OrderTiesBy(std::vector<KeywordRow>& rows, const Collation& collation, CodePage codePage) {
+    for (auto tie = rows.begin(); tie != rows.end();) {
+        const auto end = std::find_if(tie, rows.end(), [&](const KeywordRow& row) {
+            return row.keyness.g2 != tie->keyness.g2;
+        });
+        if (end - tie > 1)
+            std::sort(tie, end, [&](const KeywordRow& x, const KeywordRow& y) {
+                return collation.Before(x.word, y.word, codePage);
+            });
+        tie = end;
+    }
 }
 
 }  // namespace tarvolen

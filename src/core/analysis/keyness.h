@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "core/store/word_store.h"
+#include "core/text/code_page.h"
 
 namespace tarvolen {
+
+class Collation;
 
 // How much more (or less) often a word occurs in a list than in a reference list:
 // with a its count in the list, b in the reference, c and d the two lists' totals,
@@ -74,6 +77,13 @@ inline bool KeywordRowBefore(const KeywordRow& x, const KeywordRow& y) {
         x.keyness.g2, x.leadingBytes, [&] { return x.word; }, y.keyness.g2, y.leadingBytes,
         [&] { return y.word; });
 }
+
+// The same under a language's order: ties of G2 by the collation (null: by bytes), then
+// by bytes.
+bool CollatedKeywordRowBefore(const KeywordRow& x, const KeywordRow& y, const Collation* collation,
+                              CodePage codePage);
+// Rows in KeywordRowBefore's order put in that order: only the runs of equal G2 move.
+void OrderTiesBy(std::vector<KeywordRow>& rows, const Collation& collation, CodePage codePage);
 
 // Every word of either store whose |G2| is at least minKeyness, ordered by signed G2
 // descending, ties by the word's bytes. The views stay valid while neither store

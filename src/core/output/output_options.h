@@ -6,6 +6,8 @@
 
 namespace tarvolen {
 
+class Collation;
+
 // What follows each word in a written list, in the order of the Save dialog's buttons.
 enum class Delimiter : std::int32_t {
     LF = 0,
@@ -34,6 +36,8 @@ struct WriterOptions {
     std::int32_t AppendOutput = 0;   // non-zero: "ab", else "wb"
     CodePage ListCodePage = CodePage::Windows1252;
     std::int32_t Utf8Output = 0;  // non-zero (and UnicodeOutput 0): UTF-8 without mark
+    // The language's alphabetical order the list is sorted in; null: byte order.
+    const Collation* Collate = nullptr;
 };
 
 // The writer's options for a save with these output options of a list of words in

@@ -10,6 +10,7 @@
 
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
+#include "core/output/sorted_records.h"
 #include "core/output/upper_case_join.h"
 #include "core/ports/messages.h"
 #include "core/ports/ticks.h"
@@ -18,6 +19,8 @@
 #include "core/text/unicode_case.h"
 
 namespace tarvolen {
+
+using namespace sorted_records;
 
 namespace {
 
@@ -171,123 +174,6 @@ class RecordBuilder {
     bool failed_ = false;
 };
 
-// Each word by reference (its id in the store), with the first eight bytes of its
-// text as one big-endian number, NUL-padded, which the store gives without reading
-// the text. Words hold no NUL, so unequal keys order two words exactly as WordOrder
-// does; only on equal keys must the sort look at the texts themselves, which lie
-// scattered over the store and cost a cache miss each. 16 bytes a word: for millions
-// of words the sort array is the largest block of memory after the store itself.
-struct KeyedWord {
-    std::uint64_t key;
-    WordStore::WordId id;
-};
-
-struct KeyedEntry {
-    std::uint64_t key;
-    WordStore::WordId id;
-    std::uint32_t count;
-};
-
-// One record per stored word, in no particular order (they are sorted next).
-template <typename Keyed, typename Make>
-std::vector<Keyed> CollectKeyed(const WordStore& store, Make make) {
-    std::vector<Keyed> keyed;
-    keyed.reserve(static_cast<std::size_t>(store.Count()));
-    store.ForEachEntry([&](const WordStore::HeldWord& word) { keyed.push_back(make(word)); });
-    return keyed;
-}
-
-// The order of each kind of record; KeyedWord's is WordOrder. FrequencyOrder decides by
-// the counts when they differ, and then by WordOrder, which unequal keys decide as
-// well; so only equal counts with equal keys need the texts, and everything else is
-// settled from the array alone.
-bool Before(const WordStore& store, const KeyedWord& a, const KeyedWord& b) {
-    if (a.key != b.key)
-        return a.key < b.key;
-    return WordOrder(store.WordText(a.id), store.WordText(b.id));
-}
-
-template <typename Keyed>
-bool FrequencyBefore(const WordStore& store, const Keyed& a, const Keyed& b) {
-    if (a.count != b.count)
-        return a.count > b.count;
-    if (a.key != b.key)
-        return a.key < b.key;
-    return FrequencyOrder(a.count, store.WordText(a.id), b.count, store.WordText(b.id));
-}
-
-bool Before(const WordStore& store, const KeyedEntry& a, const KeyedEntry& b) {
-    return FrequencyBefore(store, a, b);
-}
-
-// Records sorted in runs, one per task that sorted them, which ForEachSorted merges as
-// it goes: a merge into a second array would cost as much memory again.
-template <typename Keyed>
-struct SortedRuns {
-    std::vector<Keyed> items;
-    std::vector<std::size_t> ends;  // each run's end in items, the last items.size()
-};
-
-// Fewer records than this in a run would not pay for the thread that sorts them.
-constexpr std::size_t kLeastSortRun = std::size_t{1} << 14;
-
-template <typename Keyed>
-SortedRuns<Keyed> SortInRuns(const WordStore& store, std::vector<Keyed> items, SideBySide& side) {
-    const std::size_t runs = std::clamp<std::size_t>(items.size() / kLeastSortRun, 1, side.Width());
-    SortedRuns<Keyed> sorted{std::move(items), {}};
-    for (std::size_t run = 1; run <= runs; ++run)
-        sorted.ends.push_back(sorted.items.size() * run / runs);
-    side.Run(runs, [&](std::size_t run) {
-        const auto begin = sorted.items.begin();
-        std::sort(begin + static_cast<std::ptrdiff_t>(run == 0 ? 0 : sorted.ends[run - 1]),
-                  begin + static_cast<std::ptrdiff_t>(sorted.ends[run]),
-                  [&store](const Keyed& a, const Keyed& b) { return Before(store, a, b); });
-    });
-    return sorted;
-}
-
-SortedRuns<KeyedWord> SortedKeyedWords(const WordStore& store, SideBySide& side) {
-    return SortInRuns(store,
-                      CollectKeyed<KeyedWord>(store,
-                                              [](const WordStore::HeldWord& word) {
-                                                  return KeyedWord{word.leadingBytes, word.id};
-                                              }),
-                      side);
-}
-
-// A KeyedEntry that also carries the word's range, for the lists that write it.
-struct KeyedRangeEntry {
-    std::uint64_t key;
-    WordStore::WordId id;
-    std::uint32_t count;
-    std::uint32_t range;
-};
-
-bool Before(const WordStore& store, const KeyedRangeEntry& a, const KeyedRangeEntry& b) {
-    return FrequencyBefore(store, a, b);
-}
-
-SortedRuns<KeyedEntry> SortedKeyedEntries(const WordStore& store, SideBySide& side) {
-    return SortInRuns(
-        store,
-        CollectKeyed<KeyedEntry>(store,
-                                 [](const WordStore::HeldWord& word) {
-                                     return KeyedEntry{word.leadingBytes, word.id, word.count};
-                                 }),
-        side);
-}
-
-SortedRuns<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store, SideBySide& side) {
-    return SortInRuns(
-        store,
-        CollectKeyed<KeyedRangeEntry>(
-            store,
-            [](const WordStore::HeldWord& word) {
-                return KeyedRangeEntry{word.leadingBytes, word.id, word.count, word.range};
-            }),
-        side);
-}
-
 void WriteRangeRecord(std::FILE* stream, std::string_view word, std::uint32_t count,
                       std::uint32_t range, const RecordFormat& format) {
     char digits[2 * 11];
@@ -298,34 +184,6 @@ void WriteRangeRecord(std::FILE* stream, std::string_view word, std::uint32_t co
     end = std::to_chars(end, end + 10, range).ptr;
     WriteRecord(stream, word, std::string_view(digits, static_cast<std::size_t>(end - digits)),
                 format);
-}
-
-// Walks sorted runs, merged, and hands each record to write, fetching the words a few
-// places ahead: in sorted order they lie anywhere in the store. A long word's text is
-// fetched once its entry, which names it, has come.
-template <typename Keyed, typename Write>
-void ForEachSorted(const WordStore& store, const SortedRuns<Keyed>& sorted, Write write) {
-    constexpr std::size_t kAhead = 8;
-    const std::vector<Keyed>& keyed = sorted.items;
-    // The next record of each run, and its end.
-    std::vector<std::pair<std::size_t, std::size_t>> runs;
-    for (std::size_t run = 0; run < sorted.ends.size(); ++run)
-        runs.emplace_back(run == 0 ? 0 : sorted.ends[run - 1], sorted.ends[run]);
-    std::erase_if(runs, [](const auto& run) { return run.first == run.second; });
-    while (!runs.empty()) {
-        std::size_t next = 0;
-        for (std::size_t run = 1; run < runs.size(); ++run)
-            if (Before(store, keyed[runs[run].first], keyed[runs[next].first]))
-                next = run;
-        auto& [i, end] = runs[next];
-        if (i + 2 * kAhead < end)
-            store.PrefetchWord(keyed[i + 2 * kAhead].id);
-        if (i + kAhead < end)
-            store.PrefetchWordText(keyed[i + kAhead].id);
-        write(keyed[i]);
-        if (++i == end)
-            runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(next));
-    }
 }
 
 SideBySide& SideOf(const WriterHooks& hooks) {
@@ -392,7 +250,9 @@ RecordFormat::RecordFormat(const WriterOptions& options)
                      ? &UpperCaseTableOf(options.ListCodePage)
                      : nullptr),
       utf8List_(options.ListCodePage == CodePage::Utf8),
-      upperUnicode_(utf8List_ && options.CaseMode == 1) {
+      upperUnicode_(utf8List_ && options.CaseMode == 1),
+      collation_(options.Collate),
+      listCodePage_(options.ListCodePage) {
     switch (options.Delimiter) {
         case Delimiter::CRLF:
             delimiter_ = "\r\n";
@@ -433,30 +293,35 @@ void WriteFrequencyRecord(std::FILE* stream, std::string_view word, std::uint32_
 
 void ForEachByFrequency(const WordStore& store,
                         const std::function<void(std::uint32_t, std::uint32_t)>& visit) {
-    ForEachSorted(store, SortedKeyedEntries(store, OneAtATime()),
+    ForEachSorted(store, SortedKeyedEntries(store, SortBy{OneAtATime()}),
                   [&](const KeyedEntry& entry) { visit(entry.id, entry.count); });
 }
 
-std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind) {
+std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind,
+                                     const Collation* collation, CodePage codePage) {
+    const SortBy by{OneAtATime(), collation, codePage};
     std::vector<ListEntry> entries;
     entries.reserve(static_cast<std::size_t>(store.Count()));
     switch (kind) {
         case ListKind::Words:
-            for (const KeyedWord& word : SortedKeyedWords(store, OneAtATime()).items)
+            for (const KeyedWord& word : SortedKeyedWords(store, by).items)
                 entries.push_back({store.WordText(word.id), 0, 0});
             break;
         case ListKind::Frequency:
         case ListKind::Range:
-            for (const KeyedRangeEntry& entry : SortedKeyedRanges(store, OneAtATime()).items)
+            for (const KeyedRangeEntry& entry : SortedKeyedRanges(store, by).items)
                 entries.push_back({store.WordText(entry.id), entry.count, entry.range});
             break;
     }
     return entries;
 }
 
-bool ListBefore(ListKind kind, const ListEntry& a, const ListEntry& b) {
-    return kind == ListKind::Words ? WordOrder(a.word, b.word)
-                                   : FrequencyOrder(a.count, a.word, b.count, b.word);
+bool ListBefore(ListKind kind, const ListEntry& a, const ListEntry& b, const Collation* collation,
+                CodePage codePage) {
+    if (kind != ListKind::Words && a.count != b.count)
+        return a.count > b.count;
+    return collation != nullptr ? collation->Before(a.word, b.word, codePage)
+                                : WordOrder(a.word, b.word);
 }
 
 void WriteListRecord(std::FILE* stream, ListKind kind, const ListEntry& entry,
@@ -482,7 +347,8 @@ bool WriteJoined(std::FILE* stream, const WordStore& store, ListKind kind,
                  const RecordFormat& format) {
     if (!UpperCaseMayJoin(format))
         return false;
-    for (const ListEntry& entry : EntriesInCase(SortedEntries(store, kind), kind, format))
+    for (const ListEntry& entry : EntriesInCase(
+             SortedEntries(store, kind, format.collation(), format.listCodePage()), kind, format))
         WriteListRecord(stream, kind, entry, format);
     return true;
 }
@@ -496,7 +362,8 @@ std::optional<WriteOutcome> SaveJoined(const WordStore& store, ListKind kind,
     if (!UpperCaseMayJoin(format))
         return std::nullopt;
     // Joined, or refused, before the file is opened: a refusal keeps the old one.
-    const std::vector<ListEntry> entries = EntriesInCase(SortedEntries(store, kind), kind, format);
+    const std::vector<ListEntry> entries = EntriesInCase(
+        SortedEntries(store, kind, format.collation(), format.listCodePage()), kind, format);
     return WriteRecordList(
         options, path, hooks,
         [&](std::FILE* stream, const RecordFormat& written, const std::function<void()>& every) {
@@ -525,14 +392,14 @@ void WriteKeyed(std::FILE* stream, const WordStore& store, const KeyedRangeEntry
 }
 
 template <typename Keyed>
-using SortKeyed = SortedRuns<Keyed> (*)(const WordStore&, SideBySide&);
+using SortKeyed = SortedRuns<Keyed> (*)(const WordStore&, const SortBy&);
 
 template <typename Keyed>
 void WriteSortedRecords(std::FILE* stream, const WordStore& store, ListKind kind,
                         SortKeyed<Keyed> sort, const RecordFormat& format, SideBySide& side) {
     if (WriteJoined(stream, store, kind, format))
         return;
-    ForEachSorted(store, sort(store, side),
+    ForEachSorted(store, sort(store, SortBy{side, format.collation(), format.listCodePage()}),
                   [&](const Keyed& entry) { WriteKeyed(stream, store, entry, format); });
 }
 
@@ -549,7 +416,8 @@ WriteOutcome WriteCountedList(const WordStore& store, ListKind kind, SortKeyed<K
     if (std::optional<WriteOutcome> joined =
             SaveJoined(store, kind, options, path, hooks, std::nullopt))
         return *joined;
-    const SortedRuns<Keyed> entries = sort(store, SideOf(hooks));
+    const SortedRuns<Keyed> entries =
+        sort(store, SortBy{SideOf(hooks), options.Collate, options.ListCodePage});
     return WriteRecordList(
         options, path, hooks,
         [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
@@ -601,7 +469,8 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
 
     // Sorted before the file is opened: should the memory for the sort be missing,
     // an existing list must not have been truncated already.
-    const SortedRuns<KeyedWord> words = SortedKeyedWords(store, SideOf(hooks));
+    const SortedRuns<KeyedWord> words =
+        SortedKeyedWords(store, SortBy{SideOf(hooks), options.Collate, options.ListCodePage});
     if (hooks.sorted)
         hooks.sorted();
     SafeOutputFile file(hooks.seam, hooks.stopRequested);

@@ -15,6 +15,7 @@
 
 namespace tarvolen {
 
+class Collation;
 class MessagePort;
 class OutputSeam;
 class TickSource;
@@ -100,6 +101,9 @@ class RecordFormat {
     // character's simple upper-case mapping (upperUnicode).
     bool utf8List() const { return utf8List_; }
     bool upperUnicode() const { return upperUnicode_; }
+    // The alphabetical order the list is sorted in; null: byte order.
+    const Collation* collation() const { return collation_; }
+    CodePage listCodePage() const { return listCodePage_; }
 
   private:
     Encoding encoding_;
@@ -108,6 +112,8 @@ class RecordFormat {
     bool utf8List_;
     bool upperUnicode_;
     std::string_view delimiter_;
+    const Collation* collation_;
+    CodePage listCodePage_;
 };
 
 // One word-list record: the word, then the delimiter. Throws CMyException (the output
@@ -137,9 +143,12 @@ struct ListEntry {
 };
 // The store's words in the order of the list of that kind, as views of the stored
 // texts (nothing copied); sorted lists made apart (sharing no word) merge by ListBefore.
-std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind);
+std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind,
+                                     const Collation* collation = nullptr,
+                                     CodePage codePage = CodePage::Windows1252);
 // Whether a comes before b in the list of that kind.
-bool ListBefore(ListKind kind, const ListEntry& a, const ListEntry& b);
+bool ListBefore(ListKind kind, const ListEntry& a, const ListEntry& b,
+                const Collation* collation = nullptr, CodePage codePage = CodePage::Windows1252);
 // The entry's record in the list of that kind.
 void WriteListRecord(std::FILE* stream, ListKind kind, const ListEntry& entry,
                      const RecordFormat& format);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/text/code_page.h"
+
+struct UCollator;
+
+namespace tarvolen {
+
+// A language's alphabetical order: ICU's collator for a locale, at its default
+// strength. Lists sorted by it keep byte order among the words it finds equal.
+class Collation {
+  public:
+    // Null for a locale ICU has no collation of its own for (it would give the root
+    // order under the name asked for); "root" is that order itself.
+    static std::unique_ptr<Collation> ForLocale(const std::string& locale);
+    ~Collation();
+    Collation(const Collation&) = delete;
+    Collation& operator=(const Collation&) = delete;
+
+    const std::string& Locale() const { return locale_; }
+
+    // Appends the sort key of a word of a list in codePage (UTF-8 for a Unicode list)
+    // to keys, NUL included: two words' keys compare as bytes in the collator's order.
+    // Neither this nor the collator may be used by two threads at once: each thread
+    // sorting makes its own with Clone.
+    void AppendSortKey(std::string_view word, CodePage codePage, std::string& keys) const;
+    // Whether a sorts before b in the collator's order, byte order among equals.
+    bool Before(std::string_view a, std::string_view b, CodePage codePage) const;
+    std::unique_ptr<Collation> Clone() const;
+
+  private:
+    Collation(UCollator* collator, std::string locale);
+    UCollator* collator_;
+    std::string locale_;
+    mutable std::u16string text_;  // AppendSortKey's word, kept for the next
+};
+
+}  // namespace tarvolen

@@ -1,0 +1,124 @@
+// Lists sorted in a language's order: the writers' order against ICU's own collator
+// called here on the same words, and the words it finds equal kept in byte order.
+#include <gtest/gtest.h>
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/output/word_list_writer.h"
+#include "core/store/word_store.h"
+#include "core/text/code_page.h"
+#include "core/text/collation.h"
+#include "support/store_contents.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::SmallStoreOptions;
+
+// The model: ICU's C++ collator for the locale, byte order among the words it finds
+// equal; the words are UTF-8.
+std::vector<std::string> ModelOrder(std::vector<std::string> words, const char* locale) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(locale, status));
+    EXPECT_TRUE(U_SUCCESS(status));
+    std::sort(words.begin(), words.end());
+    std::stable_sort(words.begin(), words.end(), [&](const std::string& a, const std::string& b) {
+        UErrorCode compared = U_ZERO_ERROR;
+        return collator->compare(icu::UnicodeString::fromUTF8(a), icu::UnicodeString::fromUTF8(b),
+                                 compared) == UCOL_LESS;
+    });
+    return words;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+std::string Written(void (*write)(std::FILE*, const WordStore&, const RecordFormat&, SideBySide&),
+                    const WordStore& store, const Collation* collation, CodePage codePage) {
+    WriterOptions options;
+    options.ListCodePage = codePage;
+    options.Collate = collation;
+    std::FILE* file = std::tmpfile();
+    write(file, store, RecordFormat(options), OneAtATime());
+    std::string bytes(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    return bytes;
+}
+
+struct LanguageCase {
+    const char* locale;
+    std::vector<std::string> words;  // UTF-8
+};
+
+// Each language's own letters, and for "root" the same letter precomposed and
+// decomposed ("é" and "e" + U+0301), which the collator finds equal.
+const LanguageCase kLanguages[] = {
+    {"fr", {"zèbre", "école", "eau", "effet", "cote", "côte", "coté", "côté", "élève"}},
+    {"de", {"äpfel", "apfel", "zucker", "öl", "ober", "über", "uber", "straße", "strasse"}},
+    {"sv", {"åsa", "ärm", "öga", "zebra", "apa", "ödla", "ål", "yxa", "über"}},
+    {"tr", {"ıslak", "isim", "çay", "cam", "dağ", "dal", "şeker", "sabah", "ünlü", "uzun"}},
+    {"root", {"\x65\xcc\x81t\xc3\xa9", "\xc3\xa9t\xc3\xa9", "ete", "\xc3\xa9tre", "zoo"}},
+};
+
+TEST(CollatedList, WordsInTheLanguagesOrderAsIcuGivesIt) {
+    for (const LanguageCase& language : kLanguages) {
+        const std::unique_ptr<Collation> collation = Collation::ForLocale(language.locale);
+        ASSERT_NE(collation, nullptr) << language.locale;
+        WordStore store(SmallStoreOptions());
+        for (const std::string& word : language.words)
+            store.AddOccurrences(word.c_str(), word.size(), 1);
+        EXPECT_EQ(Lines(Written(&WriteWordRecords, store, collation.get(), CodePage::Utf8)),
+                  ModelOrder(language.words, language.locale))
+            << language.locale;
+    }
+}
+
+// Counts first; the words of equal counts in the language's order. The same words in
+// the code page of a classic alphabet sort as they do in UTF-8.
+TEST(CollatedList, TiesOfEqualCountsInTheLanguagesOrder) {
+    const std::unique_ptr<Collation> german = Collation::ForLocale("de");
+    const std::vector<std::pair<std::string, int>> counted = {
+        {"\xe4pfel", 2}, {"apfel", 2}, {"zucker", 2}, {"\xf6l", 1}, {"ober", 1}, {"birne", 3}};
+    WordStore store(SmallStoreOptions());
+    for (const auto& [word, count] : counted)
+        store.AddOccurrences(word.c_str(), word.size(), static_cast<std::uint32_t>(count));
+    const std::string expected =
+        "birne,3\n"
+        "apfel,2\n"
+        "\xe4pfel,2\n"
+        "zucker,2\n"
+        "ober,1\n"
+        "\xf6l,1\n";
+    EXPECT_EQ(Written(&WriteFrequencyRecords, store, german.get(), CodePage::Windows1252),
+              expected);
+    EXPECT_EQ(Written(&WriteRangeRecords, store, german.get(), CodePage::Windows1252),
+              "birne,3,1\napfel,2,1\n\xe4pfel,2,1\nzucker,2,1\nober,1,1\n\xf6l,1,1\n");
+}
+
+TEST(CollatedList, UnknownLocalesAreRefused) {
+    for (const char* locale : {"xx", "zz_ZZ", "C", ""})
+        EXPECT_EQ(Collation::ForLocale(locale), nullptr) << locale;
+    for (const char* locale : {"root", "fr", "de_AT", "sv", "tr"})
+        EXPECT_NE(Collation::ForLocale(locale), nullptr) << locale;
+}
+
+}  // namespace
+}  // namespace tarvolen
