@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "core/ports/side_by_side.h"
-#include "core/store/word_order.h"
 #include "core/store/word_store.h"
 #include "core/text/code_page.h"
 #include "core/text/collation.h"
@@ -73,7 +72,9 @@ struct Order {
         if (keys != nullptr)
             if (const int order = std::strcmp(keys->Of(a), keys->Of(b)); order != 0)
                 return order < 0;
-        return WordOrder(store.WordText(a), store.WordText(b));
+        // strcmp orders as unsigned bytes, a prefix first: WordOrder, without measuring
+        // either text (n-gram entries tie often on their first 8 bytes, and are long).
+        return std::strcmp(store.WordChars(a), store.WordChars(b)) < 0;
     }
 };
 
