@@ -124,10 +124,10 @@ class TextMaker {
                 AddCjkRun(text);
             else
                 AddWord(text);
-            for (int gaps = Pick(1, 3); gaps > 0; --gaps) {
-                // Mostly single spaces, as in prose.
+            for (int gaps = Pick(0, 2) == 0 ? Pick(2, 4) : 1; gaps > 0; --gaps) {
+                // Mostly single spaces, as in prose; now and then a longer gap.
                 const auto& table = unicode_ ? kUnicodeGaps : kCodePageGaps;
-                const Gap& gap = Pick(0, 1) == 0 ? table[0] : table[Pick(0, table.size() - 1)];
+                const Gap& gap = Pick(0, 2) == 0 ? table[0] : table[Pick(0, table.size() - 1)];
                 text.bytes += gap.bytes;
                 for (const char* c = gap.classes; *c != 0; ++c)
                     text.items.push_back({"", false, *c});
@@ -245,7 +245,7 @@ const WordsInARow kRanges[] = {
 
 TEST(WordsInARowProperty, EveryRangeMatchesTheModelWhereverTheChunksEnd) {
     for (const bool unicode : {false, true}) {
-        for (int trial = 0; trial < 12; ++trial) {
+        for (int trial = 0; trial < 16; ++trial) {
             const int minLength = trial % 3 == 0 ? 4 : 1;
             TextMaker maker(unicode, minLength, static_cast<std::uint32_t>(trial * 2 + unicode));
             const Text text = maker.Make();
