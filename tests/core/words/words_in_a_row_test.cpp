@@ -303,5 +303,31 @@ TEST(WordsInARowProperty, AChunkEndAnywhereInARowOfFiveLosesNothing) {
     }
 }
 
+// Eight words of twenty characters of four bytes each: the longest entry there can be,
+// many of them, whole in the store.
+TEST(WordsInARowProperty, TheLongestEntriesAreCountedWhole) {
+    std::vector<Item> items;
+    std::string text;
+    for (int repeat = 0; repeat < 50; ++repeat) {
+        for (char32_t k = 0; k < 8; ++k) {
+            std::string word;
+            for (int i = 0; i < MaxWordLength; ++i)
+                AppendUtf8(word, U'\U00010428' + k);  // Deseret small letters
+            text += word + " ";
+            items.push_back({word, true, 0});
+            items.push_back({"", false, 's'});
+        }
+    }
+    const WordsInARow inARow{8, 8, false};
+    const Expected expected = Model(items, inARow);
+    std::size_t cut = text.size() / 3;
+    while (!CharacterStart(text, cut))
+        ++cut;
+    const Counted got = CountInChunks(text, {cut}, true, 1, inARow);
+    EXPECT_EQ(got.entries, expected.entries);
+    ASSERT_EQ(got.entries.size(), 8u);
+    EXPECT_EQ(got.entries.begin()->first.size(), MaxEntryBytes);
+}
+
 }  // namespace
 }  // namespace tarvolen
