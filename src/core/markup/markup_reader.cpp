@@ -59,14 +59,14 @@ constexpr std::array<char16_t, 32> kC1Characters = {
 // side of one is not read as one run of words, as text on either side of a blank line
 // is not. Sorted, for the search. Every other element is inline ("a", "b", "em",
 // "span", "strong" and the like) and parts words only as a space does.
-constexpr std::array<std::string_view, 51> kBlockElements = {
+constexpr std::array<std::string_view, 52> kBlockElements = {
     "address",    "article", "aside",   "blockquote", "body",     "br",     "caption", "center",
     "dd",         "details", "dialog",  "dir",        "div",      "dl",     "dt",      "fieldset",
     "figcaption", "figure",  "footer",  "form",       "frameset", "h1",     "h2",      "h3",
     "h4",         "h5",      "h6",      "head",       "header",   "hgroup", "hr",      "html",
     "legend",     "li",      "main",    "menu",       "nav",      "ol",     "option",  "p",
     "pre",        "section", "summary", "table",      "tbody",    "td",     "tfoot",   "th",
-    "thead",      "title",   "tr"};
+    "thead",      "title",   "tr",      "ul"};
 static_assert(std::ranges::is_sorted(kBlockElements));
 
 constexpr char32_t kReplacement = 0xFFFD;
