@@ -1,7 +1,5 @@
 #include "core/words/byte_word_cutter.h"
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
 
 namespace tarvolen {
@@ -36,11 +34,8 @@ ByteWordCutter::ByteWordCutter(const CutterSetup& setup, WordSink& sink)
         kind_[0x2D] = kConnector;
         stored_[0x2D] = static_cast<unsigned char>(kStoredHyphen);
     }
-    // A letter outside the alphabet ends a row as a word not counted would.
-    for (unsigned b = 0; b < 256; ++b) {
-        const char32_t c = CodePageToUnicode(codePage_, static_cast<unsigned char>(b));
-        gaps_[b] = u_isalpha(static_cast<UChar32>(c)) ? GapKind::Break : GapKindOf(c);
-    }
+    if (rows_)
+        gaps_ = CodePageGaps(codePage_);
 }
 
 void ByteWordCutter::Append(unsigned char byte) {

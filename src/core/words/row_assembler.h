@@ -17,6 +17,7 @@ class RowAssembler final : public WordSink {
     RowAssembler(const WordsInARow& inARow, WordSink& entries)
         : inARow_(inARow), entries_(entries) {}
 
+    // The word need not be NUL-terminated: it is copied into the row.
     void Take(const char* word, std::size_t bytes) override;
     void Gap(GapKind kind) override { gap_.Add(kind); }
     // The end of a text (a document, or a part of one read on its own) ends every row.
@@ -28,8 +29,9 @@ class RowAssembler final : public WordSink {
     RowGap gap_;
     // The last words of the row, at most To of them, joined as their entry is: every
     // entry that ends with the newest word is a tail of it, NUL-terminated in place.
-    char row_[MaxEntryBytes + 1] = {};
-    std::size_t length_ = 0;
+    // The row moves along a buffer of twice its most, back to the start when full.
+    char row_[2 * (MaxEntryBytes + 1)] = {};
+    std::size_t end_ = 0;
     std::size_t starts_[WordsInARow::kMost] = {};
     std::size_t words_ = 0;
 };

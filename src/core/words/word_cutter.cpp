@@ -7,6 +7,7 @@
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/byte_word_cutter.h"
+#include "core/words/plain_row_cutter.h"
 #include "core/words/row_assembler.h"
 #include "core/words/tokenizer.h"
 #include "core/words/unicode_word_cutter.h"
@@ -86,7 +87,7 @@ class CountingCutter final : public WordCutter {
         : rows_(setup.Rows()),
           sink_(context),
           assembler_(setup.inARow, sink_),
-          cutter_(Make(setup, rows_ ? static_cast<WordSink&>(assembler_) : sink_, context)) {}
+          cutter_(Make(setup, context)) {}
     void Cut(std::span<unsigned char> text) override {
         cutter_.Cut(text);
         sink_.Flush();
@@ -99,11 +100,14 @@ class CountingCutter final : public WordCutter {
     bool InWord() const override { return cutter_.InWord(); }
 
   private:
-    static Cutter Make(const CutterSetup& setup, WordSink& sink, const TokenizerContext& context) {
+    Cutter Make(const CutterSetup& setup, const TokenizerContext& context) {
+        WordSink& sink = rows_ ? static_cast<WordSink&>(assembler_) : sink_;
         // The Unicode rule's short cuts count ASCII and Cyrillic words in the store
         // themselves, past the assembler: words in a row go the way of every word.
         if constexpr (std::is_same_v<Cutter, UnicodeWordCutter>)
-            return Cutter(setup, sink, setup.Rows() ? nullptr : &context);
+            return Cutter(setup, sink, rows_ ? nullptr : &context);
+        else if constexpr (std::is_same_v<Cutter, PlainRowCutter>)
+            return Cutter(setup, assembler_);
         else
             return Cutter(setup, sink);
     }
@@ -123,6 +127,8 @@ std::unique_ptr<WordCutter> MakeDocumentCutter(const CutterSetup& setup,
         return std::make_unique<CountingCutter<UnicodeWordCutter>>(setup, context);
     if (setup.Plain())
         return std::make_unique<PlainCutter>(context, carry);
+    if (setup.Rows() && !setup.rules.Any() && !setup.toUtf8)
+        return std::make_unique<CountingCutter<PlainRowCutter>>(setup, context);
     return std::make_unique<CountingCutter<ByteWordCutter>>(setup, context);
 }
 

@@ -31,4 +31,13 @@ GapKind GapKindOf(char32_t c) {
     }
 }
 
+std::array<GapKind, 256> CodePageGaps(CodePage codePage) {
+    std::array<GapKind, 256> gaps{};
+    for (unsigned b = 0; b < 256; ++b) {
+        const char32_t c = CodePageToUnicode(codePage, static_cast<unsigned char>(b));
+        gaps[b] = u_isalpha(static_cast<UChar32>(c)) ? GapKind::Break : GapKindOf(c);
+    }
+    return gaps;
+}
+
 }  // namespace tarvolen

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+
+#include "core/text/code_page.h"
 
 namespace tarvolen {
 
@@ -17,6 +20,11 @@ enum class GapKind : std::uint8_t {
 // The kind of a character that is not part of a word. A letter is never asked about
 // here: where a cutter meets one outside its alphabet it reports a Break itself.
 GapKind GapKindOf(char32_t c);
+
+// What each byte of a code page is between two words of an alphabet written in it,
+// for the bytes that are no letter of the alphabet: a letter of another alphabet ends
+// a row as a word not counted would.
+std::array<GapKind, 256> CodePageGaps(CodePage codePage);
 
 // Whether the text since the last word still lets the next one follow it in a row,
 // fed one gap character at a time: a blank line (two line ends with only white space

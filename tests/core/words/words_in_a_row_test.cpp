@@ -201,9 +201,10 @@ struct Counted {
 };
 
 // Cuts text at the offsets given (ascending; in UTF-8 on character boundaries, as the
-// decoder hands it over) and counts it through the run's own cutter.
+// decoder hands it over) and counts it through the run's own cutter. The texts hold no
+// apostrophe or hyphen, so that the word rules (another cutter) find the same words.
 Counted CountInChunks(const std::string& text, const std::vector<std::size_t>& cuts, bool unicode,
-                      int minLength, const WordsInARow& inARow) {
+                      int minLength, const WordsInARow& inARow, bool rules = false) {
     testing::FakeMessages messages;
     WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
     CharMap map;
@@ -213,6 +214,7 @@ Counted CountInChunks(const std::string& text, const std::vector<std::size_t>& c
     setup.map = &map;
     setup.codePage = unicode ? CodePage::Utf8 : CodePage::Windows1252;
     setup.minWordLength = minLength;
+    setup.rules = {rules, rules, false};
     setup.inARow = inARow;
     Counted counted;
     TokenizerContext context{map, minLength, counted.qualified, store};
@@ -247,6 +249,7 @@ TEST(WordsInARowProperty, EveryRangeMatchesTheModelWhereverTheChunksEnd) {
     for (const bool unicode : {false, true}) {
         for (int trial = 0; trial < 16; ++trial) {
             const int minLength = trial % 3 == 0 ? 4 : 1;
+            const bool rules = trial % 2 == 1;
             TextMaker maker(unicode, minLength, static_cast<std::uint32_t>(trial * 2 + unicode));
             const Text text = maker.Make();
             for (WordsInARow inARow : kRanges) {
@@ -265,8 +268,10 @@ TEST(WordsInARowProperty, EveryRangeMatchesTheModelWhereverTheChunksEnd) {
                     std::ranges::sort(cuts);
                     SCOPED_TRACE(::testing::PrintToString(text.bytes) + " from " +
                                  std::to_string(inARow.From) + " to " + std::to_string(inARow.To) +
-                                 (across ? " across" : "") + " min " + std::to_string(minLength));
-                    const Counted got = CountInChunks(text.bytes, cuts, unicode, minLength, inARow);
+                                 (across ? " across" : "") + " min " + std::to_string(minLength) +
+                                 (rules ? " rules" : ""));
+                    const Counted got =
+                        CountInChunks(text.bytes, cuts, unicode, minLength, inARow, rules);
                     EXPECT_EQ(got.entries, expected.entries);
                     // The run's total counts entries, as a single-word run's counts words.
                     EXPECT_EQ(got.qualified, expected.total);
