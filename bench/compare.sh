@@ -11,7 +11,9 @@
 #   TARVOLEN_CORPUS_SOURCES  kjv.txt and gen_zipf.py (default ../shared/corpus beside the checkout)
 #   BUILD_DIR                Release build directory (default /tmp/tv-compare)
 #   CORPORA                  which corpora (default "kjv_x10 en_mix_x5 zipf3m")
-#   DECODING=0               skip the second table (UTF-8 against the code page)
+#   NGRAMS=0                 skip the table of words in a row (--ngrams 2 and 1-3
+#                            against --ngrams 1)
+#   DECODING=0               skip the table of UTF-8 against the code page
 #   UNICODE=0                skip the table of -l unicode (needs word_break_bench)
 #   KEYWORDS=0               skip the keyword list against the frequency list
 #   WORD_BREAK_BENCH         the word_break_bench to run with CLI (default: the build's)
@@ -154,29 +156,47 @@ decodings=(
     "en_mix_x5:auto/codepage en_mix_x5 -e,auto en_mix_x5 -e,codepage 1.10"
     "ru:utf8/cp1251 ru_utf8 -l,russian,-e,auto ru_cp1251 -l,russian,-e,codepage 1.50"
 )
+# ratio_rows ROW...: each "label name options base-name base-options target" row as
+# the ratio of its two runs (options comma-separated), alternating.
+ratio_rows() {
+    local row label name options base_name base_options target file base f
+    printf '%-24s %10s %10s %7s %7s\n' comparison measured baseline ratio target
+    for row in "$@"; do
+        read -r label name options base_name base_options target <<<"$row"
+        file="$cache/$name.txt" base="$cache/$base_name.txt"
+        for f in "$name" "$base_name"; do
+            [ -f "$cache/$f.txt" ] || "make_$f" || continue 2
+        done
+        IFS=, read -r -a opts <<<"$options"
+        IFS=, read -r -a base_opts <<<"$base_options"
+        ratios=() ours=() theirs=()
+        for _ in $(seq "$runs"); do
+            cat "$file" >/dev/null
+            read -r t_ours _ < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$file")
+            cat "$base" >/dev/null
+            read -r t_base _ < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$base")
+            ours+=("$t_ours") theirs+=("$t_base")
+            ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
+        done
+        printf '%-24s %9ss %9ss %7s %7s\n' "$label" "$(printf '%s\n' "${ours[@]}" | median)" \
+            "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)" "$target"
+    done
+}
+
+# Words in a row (n-grams) against the single words of the same run.
+ngram_rows=(
+    "en_mix_x5:ngrams2/ngrams1 en_mix_x5 --ngrams,2 en_mix_x5 --ngrams,1 2.0"
+    "en_mix_x5:ngrams1-3/ngrams1 en_mix_x5 --ngrams,1-3 en_mix_x5 --ngrams,1 4.0"
+)
+if [ "${NGRAMS:-1}" = 1 ]; then
+    echo
+    ratio_rows "${ngram_rows[@]}"
+    echo "(median of $runs alternating runs)"
+fi
+
 [ "${DECODING:-1}" = 1 ] || exit 0
 echo
-printf '%-24s %10s %10s %7s %7s\n' comparison measured baseline ratio target
-for row in "${decodings[@]}"; do
-    read -r label name options base_name base_options target <<<"$row"
-    file="$cache/$name.txt" base="$cache/$base_name.txt"
-    for f in "$name" "$base_name"; do
-        [ -f "$cache/$f.txt" ] || "make_$f" || continue 2
-    done
-    IFS=, read -r -a opts <<<"$options"
-    IFS=, read -r -a base_opts <<<"$base_options"
-    ratios=() ours=() theirs=()
-    for _ in $(seq "$runs"); do
-        cat "$file" >/dev/null
-        read -r t_ours _ < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$file")
-        cat "$base" >/dev/null
-        read -r t_base _ < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$base")
-        ours+=("$t_ours") theirs+=("$t_base")
-        ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
-    done
-    printf '%-24s %9ss %9ss %7s %7s\n' "$label" "$(printf '%s\n' "${ours[@]}" | median)" \
-        "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)" "$target"
-done
+ratio_rows "${decodings[@]}"
 echo "(median of $runs alternating runs; the lists of each pair are the same words)"
 
 # "Any language (Unicode)": the same files under -l unicode against their alphabet,
@@ -193,24 +213,7 @@ unicode_rows=(
 )
 if [ "${UNICODE:-1}" = 1 ]; then
     echo
-    printf '%-24s %10s %10s %7s %7s\n' comparison measured baseline ratio target
-    for row in "${unicode_rows[@]}"; do
-        read -r label name options base_name base_options target <<<"$row"
-        [ -f "$cache/$name.txt" ] || "make_$name" || continue
-        IFS=, read -r -a opts <<<"$options"
-        IFS=, read -r -a base_opts <<<"$base_options"
-        ratios=() ours=() theirs=()
-        for _ in $(seq "$runs"); do
-            cat "$cache/$name.txt" >/dev/null
-            read -r t_ours _ < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$cache/$name.txt")
-            cat "$cache/$base_name.txt" >/dev/null
-            read -r t_base _ < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$cache/$base_name.txt")
-            ours+=("$t_ours") theirs+=("$t_base")
-            ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
-        done
-        printf '%-24s %9ss %9ss %7s %7s\n' "$label" "$(printf '%s\n' "${ours[@]}" | median)" \
-            "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)" "$target"
-    done
+    ratio_rows "${unicode_rows[@]}"
     if [ -x "$word_break" ] && { [ -f "$cache/zh.txt" ] || make_zh; }; then
         ratios=() ours=() theirs=()
         for _ in $(seq "$runs"); do

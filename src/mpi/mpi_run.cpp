@@ -184,9 +184,10 @@ std::int64_t LeastDivided() {
 }
 
 // Where the job's files may be cut between two parts.
-SeparatorSearch SeparatorsOf(const CountJob& job) {
-    return [&job](std::size_t file, std::int64_t from, std::int64_t limit) {
-        return FindSeparator(job.files[file], from, limit);
+SeparatorSearch SeparatorsOf(const CountJob& job, const Workspace& workspace) {
+    const bool rows = !workspace.Add.InARow.Single();
+    return [&job, rows](std::size_t file, std::int64_t from, std::int64_t limit) {
+        return FindSeparator(job.files[file], from, limit, rows);
     };
 }
 
@@ -224,7 +225,7 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
                 job.dealtInParts = largest;
         }
     }
-    CutAtSeparators(job.shares, SeparatorsOf(job));
+    CutAtSeparators(job.shares, SeparatorsOf(job, workspace));
     // Where the bytes went, for whoever tunes or tests the sharing: "path begin end
     // process" a share, "dealt" for the process of a dealt file, "parts" for the one
     // dealt in parts.
@@ -303,7 +304,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
         sizes[share.file] += share.end - share.begin;
     FileDealer dealer(job.dealt, std::move(sizes), MPI_COMM_WORLD);
     if (job.dealtInParts != CountJob::kNoFile)
-        dealer.DealInParts(job.dealtInParts, LeastDivided() / 2, SeparatorsOf(job));
+        dealer.DealInParts(job.dealtInParts, LeastDivided() / 2, SeparatorsOf(job, workspace));
     DealingProgress dealing(progress, dealer);
     DividedCounts divided;
     const ShareReport mine =

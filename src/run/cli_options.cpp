@@ -69,6 +69,8 @@ enum class OptionId {
     Apostrophes,
     Hyphens,
     Digits,
+    Ngrams,
+    NgramsAcrossPunctuation,
     Scan,
     Types,
     RemoveRare,
@@ -105,12 +107,14 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 32> kOptions = {{
+constexpr std::array<OptionInfo, 34> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Apostrophes, 0, "apostrophes", false},
     {OptionId::Hyphens, 0, "hyphens", false},
     {OptionId::Digits, 0, "digits", false},
+    {OptionId::Ngrams, 0, "ngrams", true},
+    {OptionId::NgramsAcrossPunctuation, 0, "ngrams-across-punctuation", false},
     {OptionId::Scan, 'd', "scan", true},
     {OptionId::Types, 't', "types", true},
     {OptionId::RemoveRare, 0, "remove-rare", true},
@@ -185,6 +189,12 @@ class Parser {
                  (result_.options.range ? "--range" : "--frequency") + "' exclude each other");
         if (result_.action == CliAction::Run && sawMinKeyness_ && !result_.options.keywords)
             Fail("option '--min-keyness' needs '--keywords'");
+        // Entries of several words hold spaces: such a list could not be read back.
+        if (result_.action == CliAction::Run && result_.options.inARow.To > 1 &&
+            result_.options.delimiter == Delimiter::Space)
+            Fail(
+                "options '--delimiter space' and '--ngrams' of more than one word exclude "
+                "each other");
         return std::move(result_);
     }
 
@@ -283,6 +293,18 @@ class Parser {
                 break;
             case OptionId::Digits:
                 o.rules.Digits = true;
+                break;
+            case OptionId::Ngrams:
+                if (std::optional<WordsInARow> range = ParseWordsInARow(value)) {
+                    range->AcrossPunctuation = o.inARow.AcrossPunctuation;
+                    o.inARow = *range;
+                } else {
+                    Fail("invalid value '" + Readable(value) +
+                         "' for '--ngrams': N or MIN-MAX with 1 <= MIN <= MAX <= 8 is needed");
+                }
+                break;
+            case OptionId::NgramsAcrossPunctuation:
+                o.inARow.AcrossPunctuation = true;
                 break;
             case OptionId::Scan:
                 o.scanDirs.push_back(value);
@@ -415,6 +437,21 @@ class Parser {
         }
     }
 
+    // "N" or "MIN-MAX", 1 <= MIN <= MAX <= 8.
+    static std::optional<WordsInARow> ParseWordsInARow(const std::string& text) {
+        const std::size_t dash = text.find('-');
+        const std::optional<std::int32_t> from =
+            ParseNumberText<std::int32_t>(text.substr(0, dash));
+        const std::optional<std::int32_t> to =
+            dash == std::string::npos ? from : ParseNumberText<std::int32_t>(text.substr(dash + 1));
+        if (!from || !to || *from < 1 || *from > *to || *to > WordsInARow::kMost)
+            return std::nullopt;
+        WordsInARow range;
+        range.From = *from;
+        range.To = *to;
+        return range;
+    }
+
     // A plain decimal number, 0 or more ("3.84", "10", ".5"); nothing else.
     static std::optional<double> ParseKeyness(const std::string& text) {
         const std::optional<double> value = ParseNumberText<double>(text);
@@ -449,6 +486,14 @@ std::string CliHelpText() {
            "      --apostrophes      an apostrophe between two letters belongs to the word\n"
            "      --hyphens          a hyphen between two letters belongs to the word\n"
            "      --digits           digits count as letters\n"
+           "      --ngrams N|MIN-MAX list runs of N consecutive words (n-grams), or of\n"
+           "                         every length from MIN to MAX (1 to 8; default 1, the\n"
+           "                         single words): \"--ngrams 2-3\" lists \"of the\" and\n"
+           "                         \"one of the\"; words are consecutive when only white\n"
+           "                         space and at most one line end part them\n"
+           "      --ngrams-across-punctuation\n"
+           "                         words in a row may also have punctuation, symbols and\n"
+           "                         digits between them (a blank line still parts them)\n"
            "  -e, --encoding NAME    how the files are read: auto (default: a byte order\n"
            "                         mark, else UTF-8 when the text is valid UTF-8, else\n"
            "                         the code page), codepage, utf-8, utf-16, utf-16le,\n"

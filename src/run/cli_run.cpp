@@ -85,6 +85,7 @@ void ApplyCliAddOptions(Workspace& workspace, const CliOptions& options) {
     workspace.Add.Language = options.language;
     workspace.Add.SkipShortWords = options.skipShort ? 1 : 0;
     workspace.Add.Rules = options.rules;
+    workspace.Add.InARow = options.inARow;
     workspace.Add.Encoding = options.encoding;
     workspace.Add.Documents = options.documents;
     ApplyAddOptions(workspace);

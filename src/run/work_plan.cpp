@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/ingest/file_parts.h"
+#include "core/ingest/run_state.h"
 #include "core/input/input_file.h"
 
 namespace tarvolen {
@@ -67,9 +68,11 @@ WorkPlan PlanWork(const RunState& run, std::vector<std::string> files, int threa
         for (std::int64_t part = 0; part < parts; ++part)
             cut.push_back({i, size * part / parts, size * (part + 1) / parts, 0});
         // A cut with no separator near it is dropped, the part before it taking the bytes.
-        CutAtSeparators(cut, [&plan](std::size_t file, std::int64_t from, std::int64_t limit) {
-            return FindSeparator(plan.files[file], from, limit);
-        });
+        const bool rows = !run.Add.InARow.Single();
+        CutAtSeparators(cut,
+                        [&plan, rows](std::size_t file, std::int64_t from, std::int64_t limit) {
+                            return FindSeparator(plan.files[file], from, limit, rows);
+                        });
         plan.divided[i] = cut.size() > 1;
         if (!plan.divided[i])
             plan.starts[i] = PartStart::None;

@@ -87,6 +87,26 @@ TEST(CliOptionsTest, EveryOptionInItsLongShortAndAttachedForms) {
     EXPECT_EQ(bundle.output, "list");
 }
 
+TEST(CliOptionsTest, WordsInARow) {
+    struct Case {
+        std::vector<std::string> args;
+        WordsInARow expected;
+    };
+    const std::vector<Case> cases = {
+        {{}, {1, 1, false}},
+        {{"--ngrams", "2"}, {2, 2, false}},
+        {{"--ngrams=1-3", "--ngrams-across-punctuation"}, {1, 3, true}},
+        {{"--ngrams-across-punctuation", "--ngrams", "8-8"}, {8, 8, true}},
+        {{"--ngrams", "4", "--ngrams", "1"}, {1, 1, false}},  // the last one counts
+        {{"--ngrams", "1", "--delimiter", "space"}, {1, 1, false}},
+    };
+    for (const Case& c : cases) {
+        const CliParse parse = ParseCliOptions(c.args);
+        ASSERT_EQ(parse.action, CliAction::Run) << parse.error;
+        EXPECT_EQ(parse.options.inARow, c.expected);
+    }
+}
+
 TEST(CliOptionsTest, HowDocumentsAreRead) {
     EXPECT_EQ(Parsed({}).documents.markup, MarkupMode::ByName);
     EXPECT_FALSE(Parsed({}).documents.everyFileAsText);
@@ -163,6 +183,16 @@ TEST(CliOptionsTest, UsageErrorsNameTheirReason) {
         {{"-t", ",,,"}, "option '--types': ',,,' names no file type"},
         {{"--types=."}, "option '--types': '.' names no file type"},
         {{"-t", " ;. "}, "names no file type"},
+        {{"--ngrams", "0"}, "invalid value '0' for '--ngrams'"},
+        {{"--ngrams", "9"}, "invalid value '9' for '--ngrams'"},
+        {{"--ngrams", "3-2"}, "invalid value '3-2' for '--ngrams'"},
+        {{"--ngrams", "1-9"}, "invalid value '1-9' for '--ngrams'"},
+        {{"--ngrams", "2-"}, "invalid value '2-' for '--ngrams'"},
+        {{"--ngrams", "-2"}, "invalid value '-2' for '--ngrams'"},
+        {{"--ngrams", "a"}, "invalid value 'a' for '--ngrams'"},
+        {{"--ngrams"}, "option '--ngrams' requires an argument"},
+        {{"--ngrams-across-punctuation=1"}, "doesn't allow an argument"},
+        {{"--ngrams", "1-2", "--delimiter", "space"}, "'--delimiter space' and '--ngrams'"},
     };
     for (const Case& c : cases) {
         CliParse parse = ParseCliOptions(c.args);

@@ -142,6 +142,49 @@ TEST(CliTest, WritesTheRecordFormatsByteForByte) {
     }
 }
 
+// Words in a row through every kind of list: a web page's block-level elements part
+// rows and its inline ones do not, a sentence's end and a blank line part them, and
+// ranges count the files an entry was found in.
+TEST(CliTest, WritesWordsInARow) {
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::pair<std::string, std::string>> files;  // name, text
+        std::string expected;
+    };
+    const std::string cat = "The cat. The cat\nsat\n\nsat down";
+    const std::vector<Case> cases = {
+        {{"--ngrams", "2"},
+         {{"p.html", "<p>One <b>two</b> three</p><div>four five</div>six<br>seven"}},
+         "four five\none two\ntwo three\n"},
+        {{"--ngrams", "2", "--frequency"}, {{"a.txt", cat}}, "the cat,2\ncat sat,1\nsat down,1\n"},
+        {{"--ngrams", "2", "--range", "-j", "3"},
+         {{"a.txt", cat}, {"b.txt", "the cat sat"}},
+         "the cat,3,2\ncat sat,2,2\nsat down,1,1\n"},
+        {{"--ngrams", "1-2", "--utf8", "-l", "german"},
+         {{"u.txt",
+           "\xC3\x9Cnter Stra\xC3\x9F"
+           "e"}},
+         "stra\xC3\x9F"
+         "e\n\xC3\xBCnter\n\xC3\xBCnter stra\xC3\x9F"
+         "e\n"},
+        {{"--ngrams", "2", "--unicode", "--upper"},
+         {{"b.txt", "the cat sat"}},
+         std::string("C\0A\0T\0 \0S\0A\0T\0\n\0T\0H\0E\0 \0C\0A\0T\0\n\0", 32)},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string output = (dir.path() / "list.txt").string();
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"-q", "-o", output});
+        for (const auto& [name, text] : c.files)
+            args.push_back(dir.Write(name, text));
+        Outcome run = RunCli(dir, args);
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(TempDir::Read(output), c.expected);
+    }
+}
+
 // Files as Linux users have them: UTF-8 by default, other encodings by name; lists
 // written back as UTF-8 or UTF-16 from the alphabet's code page.
 TEST(CliTest, ReadsAndWritesTheEncodingsOfLinuxText) {

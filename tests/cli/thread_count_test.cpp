@@ -123,13 +123,14 @@ struct Counted {
 // A run over files as the window and tarvolen-cli -j 1 read them (threads == 0), or on
 // threads.
 Counted CountOn(const std::vector<std::string>& files, std::int32_t language, bool rules, bool held,
-                int threads, std::int64_t leastPart) {
+                int threads, std::int64_t leastPart, const WordsInARow& inARow = {}) {
     testing::FakeMessages messages;
     testing::FakeProgress progress;
     testing::ZeroTicks ticks;
     Workspace workspace(messages, testing::SmallStoreOptions());
     workspace.Add.Language = language;
     workspace.Add.Rules = {rules, rules, rules};
+    workspace.Add.InARow = inARow;
     ApplyAddOptions(workspace);
     workspace.MinWordLength = 1;
     if (held)
@@ -170,6 +171,32 @@ TEST(ThreadCount, AnyNumberOfThreadsCountsWhatOneThreadCounts) {
             EXPECT_EQ(counted.messages, model.messages);
             EXPECT_EQ(counted.skipped.notText, model.skipped.notText);
             EXPECT_EQ(counted.result.Summary.FilesRead, model.result.Summary.FilesRead);
+        }
+    }
+}
+
+// Words in a row are cut from a file's parts as from the whole file: the parts end at
+// blank lines, which no row crosses, and a file without one near a cut is not cut there.
+TEST(ThreadCount, WordsInARowOnThreadsAreThoseOfOneThread) {
+    std::mt19937 random(38);
+    testing::TempDir dir;
+    std::vector<std::string> files;
+    for (int i = 0; i < 4; ++i) {
+        std::string text;
+        while (text.size() < 150000)
+            text += MixedText(random, 2000) + (i == 3 ? "\n" : random() % 2 ? "\n\n" : "\r\n \r\n");
+        files.push_back(dir.Write("f" + std::to_string(i) + ".txt", text));
+    }
+    for (const WordsInARow inARow : {WordsInARow{2, 2, false}, WordsInARow{1, 4, true}}) {
+        const Counted model = CountOn(files, kEnglishLatin, false, false, 0, 0, inARow);
+        ASSERT_EQ(model.result.Outcome, IngestOutcome::Completed);
+        EXPECT_GT(model.entries.size(), 100u);
+        for (const int threads : {2, 3}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, to " + std::to_string(inARow.To));
+            const Counted counted =
+                CountOn(files, kEnglishLatin, false, false, threads, 1024, inARow);
+            EXPECT_EQ(counted.entries, model.entries);
+            EXPECT_EQ(counted.result.Summary.QualifiedWords, model.result.Summary.QualifiedWords);
         }
     }
 }

@@ -65,6 +65,8 @@ words $((seed + 99)) 60000 | tr -cd 'a-z \n' >"$big/ascii"
 { cat "$big/ascii"; words $((seed + 98)) 30000; cat "$big/west.txt"; } >"$big/utf8_late.txt"
 { cat "$big/ascii" "$big/west.txt"; words $((seed + 98)) 30000; } >"$big/west_late.txt"
 rm "$big/ascii"
+# Paragraphs: under --ngrams a file is cut only at a blank line, which no row crosses.
+words $((seed + 97)) 120000 | awk '{ print } NR % 7 == 0 { print "" }' >"$big/paragraphs.txt"
 "$cli" -q --range -o "$work/list.txt" "${files[@]:0:4}"
 printf 'the,1\nof,oops\n' >"$work/refused.txt"
 printf 'the\nand\n' >"$work/stop.txt"
@@ -130,6 +132,12 @@ cases=(
     "2|0|--range -o out.txt $big/west.txt $tree/c/latin1.txt|$big/west.txt"
     "3|0|-l unicode --range -o out.txt $big/utf8_late.txt|$big/utf8_late.txt"
     "2|0|-l unicode --range -o out.txt $big/west_late.txt $tree/c/one.txt|$big/west_late.txt"
+    "3|0|--ngrams 2 --range -o out.txt $big/paragraphs.txt|$big/paragraphs.txt"
+    "2|0|--ngrams 1-3 --ngrams-across-punctuation --frequency -o out.txt $tree/c/one.txt $big/paragraphs.txt|$big/paragraphs.txt"
+    "2|0|--ngrams 1-3 --ngrams-across-punctuation --frequency -o out.txt FILES"
+    "3|0|-l unicode --ngrams 2-4 --range --utf8 -o out.txt $big/paragraphs.txt|$big/paragraphs.txt"
+    "2|0|--ngrams 3 --statistics -o - SOME"
+    "2|2|--ngrams 2 --delimiter space FILES"
 )
 dealtInParts=0
 for entry in "${cases[@]}"; do

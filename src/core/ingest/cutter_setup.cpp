@@ -11,6 +11,7 @@ CutterSetup CutterSetupOf(const RunState& run) {
     setup.map = &run.Map;
     setup.codePage = run.RunCodePage;
     setup.minWordLength = run.MinWordLength;
+    setup.inARow = run.Add.InARow;
     setup.toUtf8 =
         run.ListCodePage == CodePage::Utf8 && run.RunCodePage != CodePage::Utf8 && ListHeld(run);
     return setup;

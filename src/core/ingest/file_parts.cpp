@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/decode/binary_sniff.h"
@@ -35,12 +36,53 @@ PartStart StartOfParts(const RunState& run, const std::string& path, std::int64_
     return decoder.Continuation();
 }
 
-std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit) {
+namespace {
+
+// Finds a blank line a byte at a time; it may begin before the bytes looked at, which
+// are then taken for a line's first bytes: only a cut is lost by that, never made.
+class BlankLineSearch {
+  public:
+    // Whether the byte is the first of a blank line's second line end.
+    bool Ends(unsigned char byte) {
+        switch (byte) {
+            case '\r':
+                afterCr_ = true;
+                return ++lineEnds_ >= 2;
+            case '\n':
+                if (std::exchange(afterCr_, false))
+                    return false;
+                return ++lineEnds_ >= 2;
+            case ' ':
+            case '\t':
+                afterCr_ = false;
+                return false;
+            default:
+                afterCr_ = false;
+                lineEnds_ = 0;
+                return false;
+        }
+    }
+
+  private:
+    int lineEnds_ = 0;
+    bool afterCr_ = false;
+};
+
+}  // namespace
+
+std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit,
+                           bool rows) {
     const FileHandle file(path);
     if (!file.IsOpen())
         return -1;
     std::array<unsigned char, 64 << 10> window;
     std::int64_t found = -1;
+    BlankLineSearch blankLine;
+    const auto separates = [&blankLine, rows](unsigned char byte) {
+        if (rows)
+            return blankLine.Ends(byte);
+        return std::ranges::find(kPartSeparators, byte) != kPartSeparators.end();
+    };
     limit = std::min(limit, from + kSeparatorReach);
     for (std::int64_t at = from; found < 0 && at < limit;) {
         const auto wanted = static_cast<std::size_t>(
@@ -49,8 +91,7 @@ std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int6
         if (n <= 0)
             break;
         for (ssize_t i = 0; i < n && found < 0; ++i)
-            if (std::ranges::find(kPartSeparators, window[static_cast<std::size_t>(i)]) !=
-                kPartSeparators.end())
+            if (separates(window[static_cast<std::size_t>(i)]))
                 found = at + i;
         at += n;
     }

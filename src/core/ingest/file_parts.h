@@ -20,10 +20,15 @@ PartStart StartOfParts(const RunState& run, const std::string& path, std::int64_
 // one long line).
 inline constexpr std::int64_t kSeparatorReach = 1 << 20;
 
+// Where a file may be cut between two parts read on their own: what ends a word, or
+// under words in a row (rows) what also ends every run of words, a blank line.
 // The first byte of the file at or after from and before limit that ends a word under
-// every rule and encoding a file is divided under (an ASCII space, tab or line end),
-// or -1; -1 as well when none is within kSeparatorReach of from (the cut is dropped).
-std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit);
+// every rule and encoding a file is divided under (an ASCII space, tab or line end);
+// under rows the first byte of the second line end of a blank line of ASCII spaces,
+// tabs and line ends there, which no run of words crosses. -1 when there is none
+// within kSeparatorReach of from (the cut is dropped).
+std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit,
+                           bool rows);
 
 // What Automatic decided for a file whose start held no byte >= 0x80, once a part of
 // it meets one: the decision of the first chunk of the whole file that holds one.

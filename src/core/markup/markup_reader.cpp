@@ -55,6 +55,20 @@ constexpr std::array<char16_t, 32> kC1Characters = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+// The elements a browser lays out as blocks of their own (and <br>): text on either
+// side of one is not read as one run of words, as text on either side of a blank line
+// is not. Sorted, for the search. Every other element is inline ("a", "b", "em",
+// "span", "strong" and the like) and parts words only as a space does.
+constexpr std::array<std::string_view, 52> kBlockElements = {
+    "address",    "article", "aside",   "blockquote", "body",     "br",     "caption", "center",
+    "dd",         "details", "dialog",  "dir",        "div",      "dl",     "dt",      "fieldset",
+    "figcaption", "figure",  "footer",  "form",       "frameset", "h1",     "h2",      "h3",
+    "h4",         "h5",      "h6",      "head",       "header",   "hgroup", "hr",      "html",
+    "legend",     "li",      "main",    "menu",       "nav",      "ol",     "option",  "p",
+    "pre",        "section", "summary", "table",      "tbody",    "td",     "tfoot",   "th",
+    "thead",      "title",   "tr",      "ul"};
+static_assert(std::ranges::is_sorted(kBlockElements));
+
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kPastUnicode = 0x110000;
 
@@ -139,7 +153,10 @@ void MarkupReader::EndNumeric(unsigned char*& out, const unsigned char* limit) {
     state_ = textState_;
 }
 
-void MarkupReader::EndTag() {
+void MarkupReader::EndTag(unsigned char*& out) {
+    if (tagNameLength_ <= sizeof tagName_ &&
+        std::ranges::binary_search(kBlockElements, std::string_view(tagName_, tagNameLength_)))
+        *out++ = kBlockBreak;
     state_ = State::Text;
     textState_ = State::Text;
     // "<script/>" is complete in XHTML; an HTML page never writes it so.
@@ -387,7 +404,7 @@ void MarkupReader::ReadMarkup(const unsigned char* at, const unsigned char* end,
                     slash_ = c == '/';
                     state_ = State::InTag;
                 } else if (c == '>') {
-                    EndTag();
+                    EndTag(out);
                 } else {
                     if (tagNameLength_ < sizeof tagName_)
                         tagName_[tagNameLength_] = Lower(c);
@@ -397,7 +414,7 @@ void MarkupReader::ReadMarkup(const unsigned char* at, const unsigned char* end,
                 break;
             case State::InTag:
                 if (c == '>')
-                    EndTag();
+                    EndTag(out);
                 else if (c == '=')
                     state_ = State::AfterEquals;
                 slash_ = c == '/';

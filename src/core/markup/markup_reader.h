@@ -29,12 +29,18 @@ bool ReadsAsMarkup(MarkupMode mode, std::string_view path);
 // a character reference cut by the previous chunk's end is put back there whole.
 inline constexpr std::size_t kMarkupFrontRoom = 32;
 
+// What the tag of a block-level element (p, div, br, li, h1, td...) leaves in the text
+// besides the space every tag leaves: a form feed, a control character, which ends a
+// run of words in a row as a blank line does and, like the space, only separates.
+inline constexpr unsigned char kBlockBreak = '\f';
+
 // Reads the decoded text of a web page, chunk by chunk, as a browser shows it: tags
 // (with quoted attribute values, which may hold '>'), comments, declarations,
 // processing instructions and the contents of <script> and <style> become nothing,
 // and character references (&eacute; &#233; &#xE9;, every HTML5 name) become their
 // characters in the code page, or kNoByte where it has none. Markup separates words
-// as a space would: "a<br>b" is two words. The contents of <title> and <textarea>
+// as a space would: "a<br>b" is two words; a block-level element's tag also leaves
+// kBlockBreak. The contents of <title> and <textarea>
 // are text, references read but no tags: "x<y>z" there is "x<y>z".
 //
 // The rules are those of HTML5's tokenizer, cut down to what decides which text is
@@ -83,7 +89,8 @@ class MarkupReader {
     // The character the digits read name.
     char32_t NumericCharacter() const;
     void EndNumeric(unsigned char*& out, const unsigned char* limit);
-    void EndTag();
+    // At the tag's '>', which is read and gives room for kBlockBreak at out.
+    void EndTag(unsigned char*& out);
     // The character in the text's encoding, into bytes (room for 4); its length.
     std::size_t Encode(char32_t character, unsigned char* bytes) const;
     // Writes the character in the text's encoding; limit is the first byte not read
@@ -106,9 +113,9 @@ class MarkupReader {
     bool endTag_ = false;
     bool slash_ = false;  // the tag's last byte so far is '/': "<script/>" holds nothing
     unsigned char quote_ = 0;
-    int dashes_ = 0;        // Comment: '-' just before, for "-->"
-    bool bang_ = false;     // Comment: "--!" just before, for "--!>"
-    char tagName_[8] = {};  // lower case, enough to tell script and style
+    int dashes_ = 0;         // Comment: '-' just before, for "-->"
+    bool bang_ = false;      // Comment: "--!" just before, for "--!>"
+    char tagName_[10] = {};  // lower case, enough to tell every element named above
     std::size_t tagNameLength_ = 0;
     char rawName_[9] = {};        // RawText, RcData: the element whose end tag ends it
     std::size_t rawMatched_ = 0;  // RawText: bytes of "</name" matched so far

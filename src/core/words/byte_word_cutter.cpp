@@ -8,6 +8,7 @@ ByteWordCutter::ByteWordCutter(const CutterSetup& setup, WordSink& sink)
     : sink_(sink),
       codePage_(setup.codePage),
       toUtf8_(setup.toUtf8),
+      rows_(setup.Rows()),
       minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))) {
     const CharMap& map = *setup.map;
     for (unsigned b = 1; b < 256; ++b) {
@@ -33,6 +34,8 @@ ByteWordCutter::ByteWordCutter(const CutterSetup& setup, WordSink& sink)
         kind_[0x2D] = kConnector;
         stored_[0x2D] = static_cast<unsigned char>(kStoredHyphen);
     }
+    if (rows_)
+        gaps_ = CodePageGaps(codePage_);
 }
 
 void ByteWordCutter::Append(unsigned char byte) {
@@ -43,8 +46,12 @@ void ByteWordCutter::Append(unsigned char byte) {
 }
 
 void ByteWordCutter::End() {
+    const bool dangling = pending_ != 0;
     pending_ = 0;
-    if (!tooLong_ && length_ >= minLength_) {
+    if (tooLong_ || length_ < minLength_) {
+        if (rows_ && length_ > 0)
+            sink_.Gap(GapKind::Break);
+    } else {
         if (toUtf8_) {
             utf8_ = CodePageToUtf8(codePage_, {word_, length_});
             sink_.Take(utf8_.c_str(), utf8_.size());
@@ -53,6 +60,9 @@ void ByteWordCutter::End() {
             sink_.Take(word_, length_);
         }
     }
+    // A connector that no word byte followed was punctuation after all.
+    if (rows_ && dangling)
+        sink_.Gap(GapKind::Punctuation);
     length_ = 0;
     tooLong_ = false;
 }
@@ -68,14 +78,19 @@ void ByteWordCutter::Cut(std::span<unsigned char> text) {
                 Append(stored_[byte]);
                 break;
             case kConnector:
-                if (length_ > 0 && pending_ == 0)
+                if (length_ > 0 && pending_ == 0) {
                     pending_ = stored_[byte];
-                else
-                    End();
+                    break;
+                }
+                End();
+                if (rows_)
+                    sink_.Gap(gaps_[byte]);
                 break;
             default:
                 if (length_ > 0)
                     End();
+                if (rows_)
+                    sink_.Gap(gaps_[byte]);
                 break;
         }
     }

@@ -29,9 +29,11 @@ class ByteWordCutter final : public WordCutter {
     WordSink& sink_;
     CodePage codePage_;
     bool toUtf8_;
+    bool rows_;  // words in a row: the gaps between words go to the sink too
     std::size_t minLength_;
     std::array<unsigned char, 256> kind_{};
     std::array<unsigned char, 256> stored_{};  // the folded byte a word keeps
+    std::array<GapKind, 256> gaps_{};          // what a byte is between two words
     char word_[MaxWordLength + 1] = {};
     std::size_t length_ = 0;
     bool tooLong_ = false;

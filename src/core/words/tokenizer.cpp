@@ -183,18 +183,6 @@ bool HasAvx2() {
     return __builtin_cpu_supports("avx2");
 }
 
-// The number of letters from bit j of masks[k] on; the masks end with a 0 word.
-std::size_t RunLength(const std::uint64_t* masks, std::size_t k, unsigned j) {
-    std::uint64_t window = masks[k] >> j;
-    window |= (masks[k + 1] << 1) << (63 - j);
-    if (~window != 0) [[likely]]
-        return static_cast<std::size_t>(std::countr_zero(~window));
-    std::size_t length = 64 - j;
-    while (masks[++k] == ~std::uint64_t{0})
-        length += 64;
-    return length + static_cast<std::size_t>(std::countr_one(masks[k]));
-}
-
 // Accepted words of a stretch of the chunk, collected before they reach the store,
 // which first loads what their lookups will read, all of them at once.
 class FoundWords {
@@ -235,6 +223,17 @@ class FoundWords {
 };
 
 }  // namespace
+
+void FoldAndMarkLetters(const CharMap& charMap, unsigned char* bytes, std::size_t n,
+                        std::vector<std::uint64_t>& masks) {
+    masks.assign(n / 64 + 2, 0);
+    const unsigned char* const map = charMap.data();
+    const NibbleMap nibbles = DeriveNibbleMap(map);
+    if (nibbles.usable && HasAvx2())
+        FoldAndMarkAvx2(map, nibbles, bytes, n, masks.data());
+    else
+        FoldAndMark(map, bytes, n, masks.data());
+}
 
 void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& context) {
     const std::uint32_t n = chunk.GetLength();
@@ -284,12 +283,8 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
     // found from the marks, hashed without a loop over their letters and handed to
     // the store where they lie.
     const std::size_t total = static_cast<std::size_t>(end - p);
-    std::vector<std::uint64_t> masks(total / 64 + 2);
-    const NibbleMap nibbles = DeriveNibbleMap(map);
-    if (nibbles.usable && HasAvx2())
-        FoldAndMarkAvx2(map, nibbles, p, total, masks.data());
-    else
-        FoldAndMark(map, p, total, masks.data());
+    std::vector<std::uint64_t> masks;
+    FoldAndMarkLetters(context.charMap, p, total, masks);
     // From here on a word's hash and key may read kKeyReach bytes from its start,
     // when they stay before the chunk's NUL.
     const std::size_t paddedLimit = total + 1 >= kKeyReach ? total + 1 - kKeyReach : 0;
@@ -305,7 +300,7 @@ void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& con
             const auto j = static_cast<unsigned>(std::countr_zero(starts));
             starts &= starts - 1;
             const std::size_t at = 64 * k + j;
-            const std::size_t length = RunLength(masks.data(), k, j);
+            const std::size_t length = LetterRunLength(masks.data(), k, j);
             unsigned char* const word = p + at;
             if (at + length == total) {
                 // Runs up to the end of the chunk: the next chunk may continue it.

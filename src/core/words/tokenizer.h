@@ -1,10 +1,13 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/words/char_map.h"
+#include "core/words/words_in_a_row.h"
 
 namespace tarvolen {
 
@@ -14,6 +17,8 @@ class WordStore;
 inline constexpr std::int32_t MaxWordLength = 20;
 // The most bytes a stored word takes: MaxWordLength characters of UTF-8.
 inline constexpr std::size_t MaxWordBytes = 4 * MaxWordLength;
+// The most bytes an entry of words in a row takes: its words and a space between each two.
+inline constexpr std::size_t MaxEntryBytes = WordsInARow::kMost * (MaxWordBytes + 1) - 1;
 
 // MinWordLength of an Add run: with the option set, words of three or fewer letters
 // are not counted.
@@ -39,6 +44,24 @@ struct TokenizerContext {
 // and calls FinishFile after its last. It never holds more than MaxWordLength + 1
 // bytes: a longer run can never be accepted, whatever follows.
 void TokenizeChunk(CBlob& chunk, std::string& carry, const TokenizerContext& context);
+
+// The tokenizer's first pass over a chunk, for cutters that go its way: folds the
+// letters of bytes[0..n-1] in place and sets bit j of masks[k] when byte 64k + j is a
+// letter. masks gets n / 64 + 2 words; the ones past the text are 0.
+void FoldAndMarkLetters(const CharMap& charMap, unsigned char* bytes, std::size_t n,
+                        std::vector<std::uint64_t>& masks);
+
+// The number of letters from bit j of masks[k] on; the masks end with a 0 word.
+inline std::size_t LetterRunLength(const std::uint64_t* masks, std::size_t k, unsigned j) {
+    std::uint64_t window = masks[k] >> j;
+    window |= (masks[k + 1] << 1) << (63 - j);
+    if (~window != 0) [[likely]]
+        return static_cast<std::size_t>(std::countr_zero(~window));
+    std::size_t length = 64 - j;
+    while (masks[++k] == ~std::uint64_t{0})
+        length += 64;
+    return length + static_cast<std::size_t>(std::countr_one(masks[k]));
+}
 
 // End of file ends the word in the carry: counts it when its length is accepted, and
 // empties the carry.

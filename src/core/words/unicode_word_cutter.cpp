@@ -66,6 +66,7 @@ UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
       digits_(setup.rules.Digits),
       apostrophes_(setup.rules.Apostrophes),
       hyphens_(setup.rules.Hyphens),
+      rows_(setup.Rows()),
       minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))) {
     run_.reserve(kSegmentLimit + 1);
     if (asciiStore != nullptr && !digits_ && !apostrophes_ && !hyphens_) {
@@ -146,7 +147,11 @@ unsigned char* UnicodeWordCutter::CutTwoByteWord(unsigned char* p, unsigned char
     if (length >= minLength_) {
         *out = 0;
         sink_.Take(word_, static_cast<std::size_t>(out - word_));
+    } else if (rows_) {
+        sink_.Gap(GapKind::Break);
     }
+    if (rows_)
+        sink_.Gap(GapKindOf(*q));
     return q + 1;
 }
 
@@ -174,6 +179,8 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
         if (asciiWords && run_.empty() && *p < 0x80) {
             const unsigned char b = *p;
             if (!((b | 0x20u) >= 'a' && (b | 0x20u) <= 'z')) {
+                if (rows_)
+                    sink_.Gap(GapKindOf(b));
                 ++p;
                 continue;
             }
@@ -187,7 +194,11 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
                     *q = 0;
                     sink_.Take(reinterpret_cast<const char*>(p), length);
                     *q = after;
+                } else if (rows_) {
+                    sink_.Gap(GapKind::Break);
                 }
+                if (rows_)
+                    sink_.Gap(GapKindOf(*q));
                 p = q + 1;
                 continue;
             }
@@ -284,6 +295,8 @@ void UnicodeWordCutter::Take(char32_t c) {
     }
     if (!run_.empty())
         EndRun();
+    if (rows_)
+        sink_.Gap(GapKindOf(c));
 }
 
 void UnicodeWordCutter::EndText() {
@@ -293,13 +306,19 @@ void UnicodeWordCutter::EndText() {
 }
 
 void UnicodeWordCutter::EndRun() {
+    const char32_t dangling = pending_;
     pending_ = 0;
     if (!run_.empty() && !tooLong_) {
         if (segmented_)
             Segment();
         else
             Emit(run_.data(), run_.size());
+    } else if (rows_ && tooLong_) {
+        sink_.Gap(GapKind::Break);
     }
+    // A connector that no word character followed was a gap after all.
+    if (rows_ && dangling != 0)
+        sink_.Gap(GapKindOf(dangling));
     run_.clear();
     segmented_ = false;
     tooLong_ = false;
@@ -333,6 +352,8 @@ void UnicodeWordCutter::Segment() {
         }
         if (holdsLetter)
             Emit(piece.data(), piece.size());
+        else if (rows_)
+            sink_.Gap(GapKind::Punctuation);  // a connector between two words
     }
 }
 
@@ -351,8 +372,11 @@ void UnicodeWordCutter::Emit(const char32_t* characters, std::size_t count) {
             if (characters[i] != 0xAD)
                 AppendUtf16(unfolded_, characters[i]);
         }
-        if (!NormalizeNfkc(unfolded_, normalized_))
+        if (!NormalizeNfkc(unfolded_, normalized_)) {
+            if (rows_)
+                sink_.Gap(GapKind::Break);
             return;
+        }
         folded_.clear();
         for (std::size_t i = 0; i < normalized_.size();) {
             char32_t c;
@@ -362,8 +386,11 @@ void UnicodeWordCutter::Emit(const char32_t* characters, std::size_t count) {
         folded = folded_.data();
         count = folded_.size();
     }
-    if (count < minLength_ || count > static_cast<std::size_t>(MaxWordLength))
+    if (count < minLength_ || count > static_cast<std::size_t>(MaxWordLength)) {
+        if (rows_)
+            sink_.Gap(GapKind::Break);
         return;
+    }
     char* out = word_;
     for (std::size_t i = 0; i < count; ++i)
         out = PutUtf8(out, folded[i] < 0x10000 ? tables_.lower[folded[i]] : LowerOf(folded[i]));

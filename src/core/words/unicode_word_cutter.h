@@ -62,6 +62,7 @@ class UnicodeWordCutter final : public WordCutter {
     bool digits_;
     bool apostrophes_;
     bool hyphens_;
+    bool rows_;  // words in a row: the gaps between words go to the sink too
     std::size_t minLength_;
     // The run as written, connectors included; too long a run of scripts with spaces
     // stops growing and is dropped at its end.

@@ -7,6 +7,8 @@
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/byte_word_cutter.h"
+#include "core/words/plain_row_cutter.h"
+#include "core/words/row_assembler.h"
 #include "core/words/tokenizer.h"
 #include "core/words/unicode_word_cutter.h"
 
@@ -36,9 +38,9 @@ class PlainCutter final : public WordCutter {
     std::string& carry_;
 };
 
-// Each word counted once in the run's store. Words are copied into a batch whose
-// memory the store loads ahead in one sweep before they are counted, as the
-// tokenizer's are; the batch is emptied at the end of every chunk.
+// Each word (or entry of words in a row) counted once in the run's store. Words are
+// copied into a batch whose memory the store loads ahead in one sweep before they are
+// counted, as the tokenizer's are; the batch is emptied at the end of every chunk.
 class StoreSink final : public WordSink {
   public:
     explicit StoreSink(const TokenizerContext& context) : context_(context) {}
@@ -46,8 +48,11 @@ class StoreSink final : public WordSink {
     StoreSink& operator=(const StoreSink&) = delete;
 
     void Take(const char* word, std::size_t bytes) override {
-        char* text = texts_[size_];
+        if (used_ + bytes + 1 > sizeof texts_)
+            Flush();
+        char* text = texts_ + used_;
         std::memcpy(text, word, bytes + 1);
+        used_ += bytes + 1;
         WordBatch::Prepare(prepared_[size_], text, bytes);
         if (++size_ == kSize)
             Flush();
@@ -58,42 +63,58 @@ class StoreSink final : public WordSink {
             WordBatch::Add(context_.store, prepared_[i]);
         context_.qualifiedWords += static_cast<std::int64_t>(size_);
         size_ = 0;
+        used_ = 0;
     }
 
   private:
     static constexpr std::size_t kSize = 256;
     TokenizerContext context_;
     std::size_t size_ = 0;
-    char texts_[kSize][MaxWordBytes + 1];
+    std::size_t used_ = 0;
+    // The texts one after another: room for kSize of the longest words, and always
+    // for one of the longest entries.
+    static_assert(kSize * (MaxWordBytes + 1) >= MaxEntryBytes + 1);
+    char texts_[kSize * (MaxWordBytes + 1)];
     WordBatch::PreparedWord prepared_[kSize];
 };
 
-// A cutter that owns the sink its words go to.
-// Allocated on the heap, as every cutter is: the batch is some 30 KB.
+// A cutter that owns the sink its words go to, and for words in a row the assembler
+// between the two. Allocated on the heap, as every cutter is: the batch is some 30 KB.
 template <typename Cutter>
 class CountingCutter final : public WordCutter {
   public:
     CountingCutter(const CutterSetup& setup, const TokenizerContext& context)
-        : sink_(context), cutter_(Make(setup, sink_, context)) {}
+        : rows_(setup.Rows()),
+          sink_(context),
+          assembler_(setup.inARow, sink_),
+          cutter_(Make(setup, context)) {}
     void Cut(std::span<unsigned char> text) override {
         cutter_.Cut(text);
         sink_.Flush();
     }
     void EndText() override {
         cutter_.EndText();
+        assembler_.EndText();
         sink_.Flush();
     }
     bool InWord() const override { return cutter_.InWord(); }
 
   private:
-    static Cutter Make(const CutterSetup& setup, WordSink& sink, const TokenizerContext& context) {
+    Cutter Make(const CutterSetup& setup, const TokenizerContext& context) {
+        WordSink& sink = rows_ ? static_cast<WordSink&>(assembler_) : sink_;
+        // The Unicode rule's short cuts count ASCII and Cyrillic words in the store
+        // themselves, past the assembler: words in a row go the way of every word.
         if constexpr (std::is_same_v<Cutter, UnicodeWordCutter>)
-            return Cutter(setup, sink, &context);
+            return Cutter(setup, sink, rows_ ? nullptr : &context);
+        else if constexpr (std::is_same_v<Cutter, PlainRowCutter>)
+            return Cutter(setup, assembler_);
         else
             return Cutter(setup, sink);
     }
 
+    bool rows_;
     StoreSink sink_;
+    RowAssembler assembler_;
     Cutter cutter_;
 };
 
@@ -106,6 +127,8 @@ std::unique_ptr<WordCutter> MakeDocumentCutter(const CutterSetup& setup,
         return std::make_unique<CountingCutter<UnicodeWordCutter>>(setup, context);
     if (setup.Plain())
         return std::make_unique<PlainCutter>(context, carry);
+    if (setup.Rows() && !setup.rules.Any() && !setup.toUtf8)
+        return std::make_unique<CountingCutter<PlainRowCutter>>(setup, context);
     return std::make_unique<CountingCutter<ByteWordCutter>>(setup, context);
 }
 

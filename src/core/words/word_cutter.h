@@ -7,7 +7,9 @@
 #include <string>
 
 #include "core/words/char_map.h"
+#include "core/words/word_gaps.h"
 #include "core/words/word_rules.h"
+#include "core/words/words_in_a_row.h"
 
 namespace tarvolen {
 
@@ -18,6 +20,9 @@ class WordSink {
   public:
     virtual ~WordSink() = default;
     virtual void Take(const char* word, std::size_t bytes) = 0;
+    // What lies between two words, one character at a time, from a cutter that counts
+    // words in a row; a word it does not count (too long, too short) is a Break.
+    virtual void Gap(GapKind) {}
 };
 
 // One way of cutting decoded text into words, chosen once per run: the alphabets'
@@ -44,9 +49,13 @@ struct CutterSetup {
     std::int32_t minWordLength = 1;
     // The alphabet's words go to a UTF-8 list: each is converted from codePage.
     bool toUtf8 = false;
+    WordsInARow inARow;
+
+    // Words in a row are counted: the cutter reports the gaps between words too.
+    bool Rows() const { return !inARow.Single(); }
 
     // The alphabets' own tokenizer serves this run.
-    bool Plain() const { return language != kUnicode && !rules.Any() && !toUtf8; }
+    bool Plain() const { return language != kUnicode && !rules.Any() && !toUtf8 && !Rows(); }
 };
 
 // The cutter of a document run; its words are counted in context. A plain run gets

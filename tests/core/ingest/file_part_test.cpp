@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <random>
@@ -199,15 +200,39 @@ TEST(StartOfParts, OnlyStatelessTextWithoutMarkupIsDivided) {
 TEST(FindSeparator, FindsTheFirstSeparatorBeforeTheLimitAcrossReads) {
     testing::TempDir dir;
     const std::string path = dir.Write("one.txt", std::string(70000, 'x') + "\nx x");
-    EXPECT_EQ(FindSeparator(path, 0, 80000), 70000);
-    EXPECT_EQ(FindSeparator(path, 70001, 80000), 70002);
-    EXPECT_EQ(FindSeparator(path, 0, 70000), -1);
-    EXPECT_EQ(FindSeparator(path, 70003, 80000), -1);
+    EXPECT_EQ(FindSeparator(path, 0, 80000, false), 70000);
+    EXPECT_EQ(FindSeparator(path, 70001, 80000, false), 70002);
+    EXPECT_EQ(FindSeparator(path, 0, 70000, false), -1);
+    EXPECT_EQ(FindSeparator(path, 70003, 80000, false), -1);
     // Not looked for beyond kSeparatorReach, whatever the limit.
     const std::string far = dir.Write("far.txt", std::string(kSeparatorReach, 'x') + " x");
-    EXPECT_EQ(FindSeparator(far, 0, kSeparatorReach + 2), -1);
-    EXPECT_EQ(FindSeparator(far, 1, kSeparatorReach + 2), kSeparatorReach);
+    EXPECT_EQ(FindSeparator(far, 0, kSeparatorReach + 2, false), -1);
+    EXPECT_EQ(FindSeparator(far, 1, kSeparatorReach + 2, false), kSeparatorReach);
 }
 
 }  // namespace
+// Under words in a row a cut is made only inside a blank line, which no run crosses.
+TEST(FindSeparator, UnderWordsInARowCutsOnlyInABlankLine) {
+    struct Case {
+        const char* text;
+        std::int64_t expected;
+    };
+    const Case cases[] = {
+        {"a b\nc\n\nd", 6},   // the second line end
+        {"a\r\n\r\nb", 3},    // CR LF counts once
+        {"a\r\rb", 2},        // CR alone is a line end
+        {"a\n \t\nb", 4},     // white space between the two
+        {"a\n.\nb", -1},      // punctuation between them
+        {"a\r\nb\r\nc", -1},  // one line end at a time
+        {"a b c", -1},
+    };
+    testing::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::string path = dir.Write("rows.txt", c.text);
+        EXPECT_EQ(FindSeparator(path, 0, static_cast<std::int64_t>(std::strlen(c.text)), true),
+                  c.expected);
+    }
+}
+
 }  // namespace tarvolen

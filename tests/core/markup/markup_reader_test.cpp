@@ -40,17 +40,23 @@ std::string Read(const std::string& text, CodePage codePage = CodePage::Windows1
 struct Row {
     const char* why;
     std::string page;
-    std::string text;  // what the word rule gets; ' ' where markup separated words
+    // What the word rule gets; ' ' where markup separated words, and kBlockBreak ('\f')
+    // after a block-level element's tag besides.
+    std::string text;
 };
 
 const std::vector<Row>& Rows() {
     static const std::vector<Row> rows = {
         {"plain text passes", "caf\xE9 au lait", "caf\xE9 au lait"},
-        {"a tag separates", "a<br>b", "a b"},
-        {"end tags and upper case", "<P>One</P><DIV CLASS=x>two</DIV>", " One  two "},
+        {"a tag separates", "a<br>b", "a \fb"},
+        {"an inline tag only separates", "a<b>b</b> <SPAN>c</span>", "a b   c "},
+        {"end tags and upper case", "<P>One</P><DIV CLASS=x>two</DIV>", " \fOne \f \ftwo \f"},
+        {"every block element, and no longer name",
+         "<h1>a</h1><li>b<td>c<tr>d<blockquote>e<figcaption>f<figcaptions>g<UL>h",
+         " \fa \f \fb \fc \fd \fe \ff g \fh"},
         {"'>' in a quoted attribute", "<a title=\"x>y\" alt='p>q'>t</a>", " t "},
         {"a quote not after '=' is no value", "<a b\"c>t", " t"},
-        {"self-closing tag", "a<br/>b", "a b"},
+        {"self-closing tag", "a<br/>b", "a \fb"},
         {"comment with -- inside", "a<!-- x -- y --- z -->b", "a b"},
         {"comment closed by --!>", "a<!-- x --!>b", "a b"},
         {"empty comments", "a<!-->b<!--->c", "a b c"},
@@ -73,10 +79,10 @@ const std::vector<Row>& Rows() {
         {"references inside tags are not read", "<a title=\"&eacute;\">&eacute;</a>", " \xE9 "},
         {"an unclosed tag ends with the page", "word<a href=\"x", "word "},
         {"an unclosed comment ends with the page", "word<!-- never closed", "word "},
-        {"a title's text is shown, tags and all", "<title>x<y>z &lt;</TITLE >t", " x<y>z < t"},
+        {"a title's text is shown, tags and all", "<title>x<y>z &lt;</TITLE >t", " \fx<y>z < \ft"},
         {"a textarea's too, with its references", "<textarea a=1>&#233;<b></textarea>c",
          " \xE9<b> c"},
-        {"'</titlex' does not end a title", "<title>a</titlex>b</title>c", " a</titlex>b c"},
+        {"'</titlex' does not end a title", "<title>a</titlex>b</title>c", " \fa</titlex>b \fc"},
         {"a reference cut by the page's end", "caf&eacute", "caf\xE9"},
         {"digits cut by the page's end", "caf&#233", "caf\xE9"},
     };
@@ -181,10 +187,10 @@ namespace {
 // reference cut by a chunk's end gives the same.
 TEST(MarkupReaderUtf8, ReferencesBecomeUtf8) {
     const std::string page = "<p>caf&eacute; &#x4E2D;&#25991; na&iuml;ve &lt;b&gt;</p>";
-    const std::string text = "caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 na\xC3\xAFve <b> ";
-    EXPECT_EQ(ReadInPieces(page, {}, CodePage::Utf8), " " + text);
+    const std::string text = " \fcaf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 na\xC3\xAFve <b> \f";
+    EXPECT_EQ(ReadInPieces(page, {}, CodePage::Utf8), text);
     for (std::size_t cut = 1; cut < 12; ++cut)
-        EXPECT_EQ(ReadInPieces(page, {cut}, CodePage::Utf8), " " + text) << cut;
+        EXPECT_EQ(ReadInPieces(page, {cut}, CodePage::Utf8), text) << cut;
 }
 
 // A numeric reference to a character of three or four bytes, whose digits end where a

@@ -1,0 +1,80 @@
+#include "core/words/plain_row_cutter.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace tarvolen {
+
+namespace {
+
+// The first letter at or after at, or n.
+std::size_t NextLetter(const std::vector<std::uint64_t>& masks, std::size_t at, std::size_t n) {
+    std::size_t k = at / 64;
+    std::uint64_t bits = masks[k] & (~std::uint64_t{0} << (at % 64));
+    while (bits == 0) {
+        if (64 * ++k >= n)
+            return n;
+        bits = masks[k];
+    }
+    return std::min(64 * k + static_cast<std::size_t>(std::countr_zero(bits)), n);
+}
+
+}  // namespace
+
+PlainRowCutter::PlainRowCutter(const CutterSetup& setup, RowAssembler& rows)
+    : map_(*setup.map),
+      rows_(rows),
+      minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))),
+      gaps_(CodePageGaps(setup.codePage)) {}
+
+void PlainRowCutter::Append(const unsigned char* letters, std::size_t count) {
+    const std::size_t room = MaxWordLength - std::min<std::size_t>(length_, MaxWordLength);
+    std::memcpy(word_ + std::min<std::size_t>(length_, MaxWordLength), letters,
+                std::min(count, room));
+    length_ += count;
+}
+
+void PlainRowCutter::EndWord() {
+    if (length_ >= minLength_ && length_ <= static_cast<std::size_t>(MaxWordLength))
+        rows_.Take(word_, length_);
+    else if (length_ > 0)
+        rows_.Gap(GapKind::Break);
+    length_ = 0;
+}
+
+void PlainRowCutter::Cut(std::span<unsigned char> text) {
+    unsigned char* const p = text.data();
+    const std::size_t n = text.size();
+    FoldAndMarkLetters(map_, p, n, masks_);
+    std::size_t at = 0;
+    if (length_ > 0 && n > 0) {
+        // Letters first go on with the word the previous chunk ended in.
+        const std::size_t run = (masks_[0] & 1) != 0 ? LetterRunLength(masks_.data(), 0, 0) : 0;
+        Append(p, run);
+        if (run == n)
+            return;
+        EndWord();
+        at = run;
+    }
+    while (at < n) {
+        const std::size_t start = NextLetter(masks_, at, n);
+        for (; at < start; ++at)
+            rows_.Gap(gaps_[p[at]]);
+        if (start == n)
+            return;
+        const std::size_t length = LetterRunLength(masks_.data(), start / 64, start % 64);
+        if (start + length == n) {
+            Append(p + start, length);  // the next chunk may go on with it
+            return;
+        }
+        // The word is handed over where it lies; the assembler copies it.
+        if (length >= minLength_ && length <= static_cast<std::size_t>(MaxWordLength))
+            rows_.Take(reinterpret_cast<const char*>(p + start), length);
+        else
+            rows_.Gap(GapKind::Break);
+        at = start + length;
+    }
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/words/row_assembler.h"
+#include "core/words/tokenizer.h"
+#include "core/words/word_cutter.h"
+
+namespace tarvolen {
+
+// Words in a row under the alphabets with every rule off: the tokenizer's words, found
+// as it finds them (every letter folded and marked in one pass over the chunk), handed
+// with what lies between them straight to the assembler. The rules' cutter finds the
+// same words a byte at a time, at a cost the single words' list does not pay.
+class PlainRowCutter final : public WordCutter {
+  public:
+    PlainRowCutter(const CutterSetup& setup, RowAssembler& rows);
+
+    void Cut(std::span<unsigned char> text) override;
+    void EndText() override { EndWord(); }
+    bool InWord() const override { return length_ > 0; }
+
+  private:
+    void Append(const unsigned char* letters, std::size_t count);
+    void EndWord();
+
+    const CharMap& map_;
+    RowAssembler& rows_;
+    std::size_t minLength_;
+    std::array<GapKind, 256> gaps_;
+    // A word that ran up to the end of the chunk; length_ counts all its letters, of
+    // which the first MaxWordLength are kept: a longer word is not counted.
+    char word_[MaxWordLength] = {};
+    std::size_t length_ = 0;
+    std::vector<std::uint64_t> masks_;
+};
+
+}  // namespace tarvolen

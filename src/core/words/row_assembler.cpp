@@ -1,0 +1,46 @@
+#include "core/words/row_assembler.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarvolen {
+
+void RowAssembler::Take(const char* word, std::size_t bytes) {
+    if (!gap_.Joins(inARow_.AcrossPunctuation))
+        EndText();
+    gap_.Reset();
+    const auto most = static_cast<std::size_t>(inARow_.To);
+    if (words_ == most) {
+        // The oldest word can begin no entry any more.
+        for (std::size_t i = 1; i < words_; ++i)
+            starts_[i - 1] = starts_[i];
+        --words_;
+    }
+    const std::size_t begin = words_ > 0 ? starts_[0] : end_;
+    if (end_ + 1 + bytes + 1 > sizeof row_) {
+        // The row moves back to the buffer's start once in a while, not once a word.
+        std::memmove(row_, row_ + begin, end_ - begin);
+        for (std::size_t i = 0; i < words_; ++i)
+            starts_[i] -= begin;
+        end_ -= begin;
+    }
+    if (words_ > 0)
+        row_[end_++] = ' ';
+    starts_[words_++] = end_;
+    std::memcpy(row_ + end_, word, bytes);
+    end_ += bytes;
+    row_[end_] = '\0';
+    const auto longest = std::min(words_, most);
+    for (auto n = static_cast<std::size_t>(inARow_.From); n <= longest; ++n) {
+        const std::size_t start = starts_[words_ - n];
+        entries_.Take(row_ + start, end_ - start);
+    }
+}
+
+void RowAssembler::EndText() {
+    words_ = 0;
+    end_ = 0;
+    gap_.Reset();
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+
+#include "core/words/tokenizer.h"
+#include "core/words/word_cutter.h"
+#include "core/words/word_gaps.h"
+#include "core/words/words_in_a_row.h"
+
+namespace tarvolen {
+
+// Words in a row: takes a cutter's words and what lies between them, and hands on
+// every run of From to To consecutive words as one entry, its words as each is
+// counted alone, joined by one space (0x20 in every code page and in UTF-8).
+class RowAssembler final : public WordSink {
+  public:
+    RowAssembler(const WordsInARow& inARow, WordSink& entries)
+        : inARow_(inARow), entries_(entries) {}
+
+    // The word need not be NUL-terminated: it is copied into the row.
+    void Take(const char* word, std::size_t bytes) override;
+    void Gap(GapKind kind) override { gap_.Add(kind); }
+    // The end of a text (a document, or a part of one read on its own) ends every row.
+    void EndText();
+
+  private:
+    WordsInARow inARow_;
+    WordSink& entries_;
+    RowGap gap_;
+    // The last words of the row, at most To of them, joined as their entry is: every
+    // entry that ends with the newest word is a tail of it, NUL-terminated in place.
+    // The row moves along a buffer of twice its most, back to the start when full.
+    char row_[2 * (MaxEntryBytes + 1)] = {};
+    std::size_t end_ = 0;
+    std::size_t starts_[WordsInARow::kMost] = {};
+    std::size_t words_ = 0;
+};
+
+}  // namespace tarvolen
