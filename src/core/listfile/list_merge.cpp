@@ -30,7 +30,6 @@
 #include "core/text/format_count.h"
 #include "core/words/tokenizer.h"
 #include "core/words/word_cutter.h"
-#include "core/words/words_in_a_row.h"
 
 namespace tarvolen {
 
@@ -205,7 +204,7 @@ class OccurrenceBatch {
     void Add(const char* word, std::size_t length, std::uint32_t count, std::uint32_t range) {
         char* text = texts_[size_];
         std::memcpy(text, word, length + 1);
-        lengths_[size_] = static_cast<std::uint16_t>(length);  // at most kMostEntryBytes
+        lengths_[size_] = static_cast<std::uint16_t>(length);  // at most MaxEntryBytes
         counts_[size_] = count;
         ranges_[size_] = range;
         if (++size_ == kSize)
@@ -225,7 +224,7 @@ class OccurrenceBatch {
     static constexpr std::size_t kSize = 256;
     WordStore& store_;
     std::size_t size_ = 0;
-    char texts_[kSize][kMostEntryBytes + 1];
+    char texts_[kSize][MaxEntryBytes + 1];
     std::uint16_t lengths_[kSize];
     std::uint32_t counts_[kSize];
     std::uint32_t ranges_[kSize];

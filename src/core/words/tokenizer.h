@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/words/char_map.h"
+#include "core/words/words_in_a_row.h"
 
 namespace tarvolen {
 
@@ -14,6 +15,8 @@ class WordStore;
 inline constexpr std::int32_t MaxWordLength = 20;
 // The most bytes a stored word takes: MaxWordLength characters of UTF-8.
 inline constexpr std::size_t MaxWordBytes = 4 * MaxWordLength;
+// The most bytes an entry of words in a row takes: its words and a space between each two.
+inline constexpr std::size_t MaxEntryBytes = WordsInARow::kMost * (MaxWordBytes + 1) - 1;
 
 // MinWordLength of an Add run: with the option set, words of three or fewer letters
 // are not counted.

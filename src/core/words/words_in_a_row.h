@@ -1,9 +1,6 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-
-#include "core/words/tokenizer.h"
 
 namespace tarvolen {
 
@@ -22,9 +19,5 @@ struct WordsInARow {
     bool Single() const { return From == 1 && To == 1; }
     bool operator==(const WordsInARow&) const = default;
 };
-
-// The most bytes an entry of a list takes: kMost words of MaxWordBytes, each but the
-// first after its space.
-inline constexpr std::size_t kMostEntryBytes = WordsInARow::kMost * (MaxWordBytes + 1) - 1;
 
 }  // namespace tarvolen

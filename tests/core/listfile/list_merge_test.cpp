@@ -216,12 +216,16 @@ TEST_F(ListMergeTest, WordsInARowAreCutAsWordsAre) {
         {"house cat,3\nhouse,2\n", 4, {{"house", 2}}},
         {"big 123 dog,2\nabcdefghijklmnopqrstu cat,4\nred dog,1\n", 1, {{"red dog", 1}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.list);
-        Session session(kEnglishLatin);
-        session.workspace.MinWordLength = c.minWordLength;
-        ASSERT_TRUE(session.Merge({dir.Write("l.txt", c.list)}));
-        EXPECT_EQ(StoreWords(session.workspace.Store), c.words);
+    // The rows of a list are its lines, whatever rows the Add options count.
+    for (const WordsInARow inARow : {WordsInARow{}, WordsInARow{1, 3, true}}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.list);
+            Session session(kEnglishLatin);
+            session.workspace.Add.InARow = inARow;
+            session.workspace.MinWordLength = c.minWordLength;
+            ASSERT_TRUE(session.Merge({dir.Write("l.txt", c.list)}));
+            EXPECT_EQ(StoreWords(session.workspace.Store), c.words);
+        }
     }
 }
 
