@@ -8,14 +8,18 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/analysis/keyness.h"
 #include "core/ingest/ingest.h"
 #include "core/ingest/store_reports.h"
+#include "core/listfile/reference_list.h"
 #include "core/output/word_list_writer.h"
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
@@ -238,6 +242,25 @@ TEST_F(ListMergeTest, ListsOfWordsAndOfWordsInARowMerge) {
     ASSERT_TRUE(session.Merge({rows, words}));
     EXPECT_EQ(StoreWords(session.workspace.Store),
               (WordCounts{{"the cat", 5}, {"big cat", 1}, {"cat", 4}, {"the", 1}}));
+}
+
+// Keywords against a reference list of words in a row compare entry with entry.
+TEST_F(ListMergeTest, AReferenceListOfWordsInARowComparesEntryByEntry) {
+    Session session(kEnglishLatin);
+    session.workspace.Store.AddOccurrences("the cat", 7, 10);
+    session.workspace.Store.AddOccurrences("big dog", 7, 2);
+    const std::string path = dir.Write("ref.txt", "The cat,3\nsmall dog,5\nthe\n");
+    const std::unique_ptr<RunState> reference =
+        ReadReferenceList(session.workspace, path, session.Hooks());
+    ASSERT_NE(reference, nullptr);
+    EXPECT_EQ(StoreWords(reference->Store),
+              (WordCounts{{"the cat", 3}, {"small dog", 5}, {"the", 1}}));
+    std::map<std::string, std::uint32_t> referenceCounts;
+    for (const KeywordRow& row :
+         CompareWithReference(session.workspace.Store, reference->Store, 0.0))
+        referenceCounts[std::string(row.word)] = row.refCount;
+    EXPECT_EQ(referenceCounts, (std::map<std::string, std::uint32_t>{
+                                   {"big dog", 0}, {"small dog", 5}, {"the", 1}, {"the cat", 3}}));
 }
 
 // A stop list takes out the words in a row it names, and those holding a word it names
