@@ -48,17 +48,25 @@ std::size_t WordsIn(std::string_view text) {
 bool ListRecordReader::Feed(std::string_view text) {
     while (!failed_ && !text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
-        if (!Take(text.substr(0, end)))
-            return false;
-        if (end == std::string_view::npos) {
-            afterCr_ = false;
-            return true;
+        const std::string_view part = text.substr(0, end);
+        if (end != std::string_view::npos && held_.empty() && !delimited_ &&
+            part.size() <= kLongestListRecord) {
+            // A whole line in the chunk: read where it lies, copied nowhere. (An LF
+            // right after a CR ends an empty line: nothing.)
+            if (!Line(part, false))
+                return false;
+        } else {
+            if (!Take(part))
+                return false;
+            if (end == std::string_view::npos) {
+                afterCr_ = false;
+                return true;
+            }
+            if (!EndLine())
+                return false;
         }
         const bool afterCr = end > 0 ? false : afterCr_;
         const char c = text[end];
-        // An LF right after a CR ends the line the CR ended already.
-        if (!(c == '\n' && afterCr) && !EndLine())
-            return false;
         if (c == '\r' || !afterCr)
             ++line_;
         afterCr_ = c == '\r';
@@ -108,9 +116,13 @@ bool ListRecordReader::TakeDelimited(std::string_view text) {
 bool ListRecordReader::EndLine() {
     const std::string line = std::move(held_);
     held_.clear();
-    const bool delimited = delimited_ || DelimitedByBlanks(line);
+    const bool delimited = delimited_;
     delimited_ = false;
-    if (delimited) {
+    return Line(line, delimited);
+}
+
+bool ListRecordReader::Line(std::string_view line, bool delimited) {
+    if (delimited || DelimitedByBlanks(line)) {
         if (!TakeDelimited(line))
             return false;
         const std::string last = std::move(held_);

@@ -54,7 +54,11 @@ class ListRecordReader {
     bool Take(std::string_view text);
     // Part of a line read as records delimited by spaces and tabs.
     bool TakeDelimited(std::string_view text);
+    // The end of the line held.
     bool EndLine();
+    // A whole line; delimited: already read as delimited by blanks, its last record
+    // (if any) held.
+    bool Line(std::string_view line, bool delimited);
     bool Record(std::string_view record);
     // The digits of a count, or nothing after Fail.
     std::optional<std::uint32_t> Count(std::string_view digits);
