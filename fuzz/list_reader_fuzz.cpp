@@ -1,7 +1,8 @@
 // Word lists of any bytes: the record reader, fed in chunks of any size, must accept
 // or refuse each list as the model of the format does, and deliver exactly the
 // model's records; merged into a store, an accepted list adds every word of its
-// records with the record's count, and a refused one adds nothing at all.
+// records (or the entry of words in a row a record with blanks is) with the record's
+// count, and a refused one adds nothing at all.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -50,58 +51,91 @@ std::optional<std::uint32_t> CountOf(std::string_view digits) {
     return static_cast<std::uint32_t>(std::stoull(std::string(digits)));
 }
 
-// Records end at spaces, tabs, CR and LF; a record with one comma is a word, the comma
-// and a count; with two, a word, a count and a range from 1 to the count; no record
-// holds three commas or is longer than 1,024 bytes. Lines end at LF, CR or CR LF.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first == std::string::npos
+               ? std::string()
+               : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::size_t WordsIn(const std::string& text) {
+    std::size_t words = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        words += !IsBlank(text[i]) && (i == 0 || IsBlank(text[i - 1]));
+    return words;
+}
+
+// Lines end at LF, CR or CR LF. A line is one record, blanks around it dropped, unless
+// it ends in a blank, has a blank after a comma or is longer than 1,024 bytes: then
+// its records end at its blanks. A record with one comma is a text, the comma and a
+// count; with two, a text, a count and a range from 1 to the count; no record holds
+// three commas, a text of more than 8 words or more than 1,024 bytes.
 ListModel ModelList(std::string_view text) {
     ListModel model;
-    std::int64_t line = 1;
-    std::string record;
-    std::int64_t recordLine = 1;
-    auto end = [&] {
-        if (record.empty() || model.refused)
+    auto record = [&](const std::string& raw, std::int64_t line) {
+        if (raw.empty() || model.refused)
             return;
         std::vector<std::size_t> commas;
-        for (std::size_t i = 0; i < record.size(); ++i)
-            if (record[i] == ',')
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            if (raw[i] == ',')
                 commas.push_back(i);
-        const std::string_view view(record);
-        bool refused = record.size() > 1024 || commas.size() > 2;
-        if (!refused && commas.empty()) {
-            model.records.emplace_back(record, 1, 1);
-        } else if (!refused && commas.size() == 1) {
-            const auto count = CountOf(view.substr(commas[0] + 1));
-            refused = commas[0] == 0 || !count;
-            if (!refused)
-                model.records.emplace_back(record.substr(0, commas[0]), *count, 1);
-        } else if (!refused) {
-            const auto count = CountOf(view.substr(commas[0] + 1, commas[1] - commas[0] - 1));
-            const auto range = CountOf(view.substr(commas[1] + 1));
-            refused = commas[0] == 0 || !count || !range || *range > *count;
-            if (!refused)
-                model.records.emplace_back(record.substr(0, commas[0]), *count, *range);
+        const std::string_view view(raw);
+        const std::string words = commas.empty() ? raw : Trimmed(raw.substr(0, commas[0]));
+        bool refused =
+            raw.size() > 1024 || commas.size() > 2 || words.empty() || WordsIn(words) > 8;
+        std::uint32_t count = 1;
+        std::uint32_t range = 1;
+        if (!refused && commas.size() == 1) {
+            const auto n = CountOf(view.substr(commas[0] + 1));
+            refused = !n;
+            count = n.value_or(0);
+        } else if (!refused && commas.size() == 2) {
+            const auto n = CountOf(view.substr(commas[0] + 1, commas[1] - commas[0] - 1));
+            const auto r = CountOf(view.substr(commas[1] + 1));
+            refused = !n || !r || *r > *n;
+            count = n.value_or(0);
+            range = r.value_or(0);
         }
         if (refused) {
             model.refused = true;
-            model.refusedLine = recordLine;
-        }
-        record.clear();
-    };
-    char previous = 0;
-    for (char c : text) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            end();
-            record.clear();
-            if (c == '\r' || (c == '\n' && previous != '\r'))
-                ++line;
+            model.refusedLine = line;
         } else {
-            if (record.empty())
-                recordLine = line;
-            record.push_back(c);
+            model.records.emplace_back(words, count, range);
         }
-        previous = c;
+    };
+    std::int64_t line = 1;
+    for (std::size_t at = 0; at <= text.size() && !model.refused;) {
+        std::size_t end = text.find_first_of("\r\n", at);
+        const std::string content(text.substr(at, end == std::string_view::npos ? end : end - at));
+        const std::size_t comma = content.find(',');
+        const bool delimited = content.size() > 1024 ||
+                               (!content.empty() && IsBlank(content.back())) ||
+                               (comma != std::string::npos &&
+                                content.find_first_of(" \t", comma) != std::string::npos);
+        if (delimited) {
+            std::string piece;
+            for (char c : content + ' ') {
+                if (IsBlank(c)) {
+                    record(piece, line);
+                    piece.clear();
+                } else {
+                    piece += c;
+                }
+            }
+        } else {
+            record(Trimmed(content), line);
+        }
+        if (end == std::string_view::npos)
+            break;
+        if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            ++end;
+        ++line;
+        at = end + 1;
     }
-    end();
     return model;
 }
 
@@ -199,7 +233,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         for (const auto& [text, count, range] : model.records) {
             testing::ModelWords words;
-            testing::ModelScan(text, workspace.Map, minWordLength, words);
+            if (WordsIn(text) > 1 || IsBlank(text.front()) || IsBlank(text.back())) {
+                // Words in a row: each part exactly one word, or no entry at all.
+                std::string entry;
+                bool whole = true;
+                std::string part;
+                for (char c : text + ' ') {
+                    if (!IsBlank(c)) {
+                        part += c;
+                        continue;
+                    }
+                    if (part.empty())
+                        continue;
+                    testing::ModelWords one;
+                    testing::ModelScan(part, workspace.Map, minWordLength, one);
+                    whole = whole && one.qualified == 1;
+                    if (whole)
+                        entry += (entry.empty() ? "" : " ") + one.words.begin()->first;
+                    part.clear();
+                }
+                if (whole)
+                    words.words[entry] = 1;
+            } else {
+                testing::ModelScan(text, workspace.Map, minWordLength, words);
+            }
             for (const auto& [word, occurrences] : words.words) {
                 for (std::uint32_t k = 0; k < occurrences; ++k) {
                     std::uint32_t& held = expected[word];

@@ -5,6 +5,7 @@
 
 #include "core/analysis/word_filter.h"
 #include "core/ingest/store_reports.h"
+#include "core/listfile/listed_words.h"
 #include "core/store/word_store.h"
 #include "mpi/byte_packing.h"
 #include "mpi/process_group.h"
@@ -63,7 +64,8 @@ void OwnedList::Distribute(const WordStore* first) {
 }
 
 std::int64_t OwnedList::Filter(const CliFilter& filter, CodePage listCodePage,
-                               const WordStore* listed) {
+                               const WordStore* listed,
+                               const std::vector<std::string>& listedAlone) {
     std::int64_t removed = 0;
     if (filter.mode == FilterMode::Listed) {
         std::unique_ptr<WordStore> doomed = NewStore();
@@ -73,6 +75,7 @@ std::int64_t OwnedList::Filter(const CliFilter& filter, CodePage listCodePage,
             // Stored texts end in their NUL, as RemoveWord wants.
             words_->RemoveWord(doomed->WordText(held.id).data());
         });
+        RemoveRowsHolding(*words_, ListedWords(listedAlone.begin(), listedAlone.end()));
         removed = before - words_->Count();
     } else {
         removed = FilterByRule(*words_, filter, listCodePage);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/analysis/keyness.h"
@@ -46,9 +47,11 @@ class OwnedList {
     std::int64_t Count() const { return count_; }
 
     // One filter of the command line. For the listed words, listed holds them on
-    // the first process (null on the others). Returns the words removed from the
-    // whole list.
-    std::int64_t Filter(const CliFilter& filter, CodePage listCodePage, const WordStore* listed);
+    // the first process (null on the others), and every process has the words the
+    // list names alone, which take the n-grams holding them. Returns the words removed
+    // from the whole list.
+    std::int64_t Filter(const CliFilter& filter, CodePage listCodePage, const WordStore* listed,
+                        const std::vector<std::string>& listedAlone = {});
 
     // The keyword rows against the reference, held on the first process (null on the
     // others) whose counts total referenceTotal. From then on the list is written as

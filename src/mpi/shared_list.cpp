@@ -10,6 +10,7 @@
 #include "core/analysis/statistics_report.h"
 #include "core/ingest/store_reports.h"
 #include "core/listfile/list_merge.h"
+#include "core/listfile/listed_words.h"
 #include "core/output/upper_case_join.h"
 #include "core/ports/messages.h"
 #include "core/store/word_store.h"
@@ -26,10 +27,14 @@ namespace {
 struct FilterDetails {
     CliFilter filter;
     CodePage listCodePage;
+    // The words a stop list names alone: each process removes the n-grams of its own
+    // that hold one.
+    std::vector<std::string> listedAlone;
 };
 
 void Fields(auto& walk, MessageOf<FilterDetails> auto& details) {
-    walk(details.filter.mode, details.filter.value, details.filter.minRange, details.listCodePage);
+    walk(details.filter.mode, details.filter.value, details.filter.minRange, details.listCodePage,
+         details.listedAlone);
 }
 
 template <typename Number>
@@ -106,19 +111,26 @@ std::int32_t SharedList::Filter(Workspace& workspace, const CliFilter& filter,
                                 MessagePort& messages) {
     Hold(workspace);
     std::unique_ptr<WordStore> listed;
+    FilterDetails details{filter, workspace.ListCodePage, {}};
     if (filter.mode == FilterMode::Listed) {
         // The list is read here, once: a refused one goes no further.
         listed = std::make_unique<WordStore>(ReportingStoreOptions(messages));
+        ListedWords alone;
         const bool read = ForEachListedWord(
             workspace, filter.list, messages,
-            [&listed](const char* word, std::size_t length) { listed->AddWord(word, length); },
+            [&](const char* word, std::size_t length) {
+                listed->AddWord(word, length);
+                if (std::string_view(word, length).find(' ') == std::string_view::npos)
+                    alone.emplace(word, length);
+            },
             SystemReadBufferMemory(), Streams::ReadToEnd);
         if (!read)
             return -1;
+        details.listedAlone.assign(alone.begin(), alone.end());
     }
-    const FilterDetails details{filter, workspace.ListCodePage};
     SendOrder(Order::Filter, PackMessage(details));
-    return static_cast<std::int32_t>(owned_.Filter(filter, details.listCodePage, listed.get()));
+    return static_cast<std::int32_t>(
+        owned_.Filter(filter, details.listCodePage, listed.get(), details.listedAlone));
 }
 
 void SharedList::CompareWith(Workspace& workspace, const WordStore& reference, double minKeyness) {
@@ -193,7 +205,7 @@ void FollowListOrder(const Ordered& ordered, OwnedList& owned) {
             break;
         case Order::Filter: {
             const FilterDetails details = UnpackMessage<FilterDetails>(ordered.details);
-            owned.Filter(details.filter, details.listCodePage, nullptr);
+            owned.Filter(details.filter, details.listCodePage, nullptr, details.listedAlone);
             break;
         }
         case Order::Compare: {

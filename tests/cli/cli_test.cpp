@@ -252,7 +252,7 @@ TEST(CliTest, MergesListsAndRemovesTheWordsOfAStopList) {
     const std::string first = dir.Write("a.txt", "the,12\nand,7\nzebra,1\n");
     const std::string second = dir.Write("b.txt", "the,3\r\nyak,2\r\n");
     const std::string document = dir.Write("doc.txt", "The yak and the zebra.");
-    const std::string stop = dir.Write("stop.txt", "the and\n");
+    const std::string stop = dir.Write("stop.txt", "the\nand\n");
     const std::string output = (dir.path() / "list.txt").string();
 
     Outcome run =

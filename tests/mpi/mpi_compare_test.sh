@@ -70,6 +70,8 @@ words $((seed + 97)) 120000 | awk '{ print } NR % 7 == 0 { print "" }' >"$big/pa
 "$cli" -q --range -o "$work/list.txt" "${files[@]:0:4}"
 printf 'the,1\nof,oops\n' >"$work/refused.txt"
 printf 'the\nand\n' >"$work/stop.txt"
+# Two words in a row, each word of the list with the one before it.
+awk -F, 'NR > 1 { print prev " " $1 "," $2 } { prev = $1 }' "$work/list.txt" >"$work/grams.txt"
 
 failures=0
 fail() {
@@ -116,6 +118,7 @@ cases=(
     "3|1|--frequency -o $work/no-such-folder/out.txt FILES"
     "2|2|--no-such-option FILES"
     "3|0|-m $work/list.txt --remove-listed $work/stop.txt --statistics --frequency -o out.txt"
+    "3|0|-m $work/grams.txt -m $work/list.txt --remove-listed $work/stop.txt --range -o out.txt"
     "2|0|--keywords $work/list.txt --min-keyness 3.84 --utf8 -o - -l unicode FILES"
     "3|0|--remove-short 50 --remove-long 3 --frequency -o out.txt FILES"
     "3|0|-l unicode --upper --frequency -o out.txt FILES $work/upper.txt"

@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/analysis/statistics_report.h"
 #include "core/ingest/store_reports.h"
@@ -59,7 +60,8 @@ std::unique_ptr<QWidget> InfoOnTab(MessagePort& messages, FilePicker& picker,
 
 }  // namespace
 
-WindowGallery::WindowGallery() : workspace_(messages_, SmallStoreOptions()) {}
+WindowGallery::WindowGallery()
+    : workspace_(messages_, SmallStoreOptions()), rows_(messages_, SmallStoreOptions()) {}
 
 void WindowGallery::FillList() {
     workspace_.Store.Clear();
@@ -76,6 +78,27 @@ void WindowGallery::FillList() {
     workspace_.ListUnsaved = true;
 }
 
+void WindowGallery::FillRows() {
+    rows_.Store.Clear();
+    std::vector<std::string> words;
+    const std::string text = kText;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        words.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+        if (i % 12 == 0)
+            rows_.Store.BeginDocument();
+        const std::string pair = words[i] + ' ' + words[i + 1];
+        rows_.Store.AddWord(pair.c_str());
+        if (i + 2 < words.size())
+            rows_.Store.AddWord((pair + ' ' + words[i + 2]).c_str());
+    }
+    rows_.Add.InARow = {2, 3, false};
+    rows_.ListUnsaved = true;
+}
+
 WindowGallery::~WindowGallery() = default;
 
 std::vector<GalleryWindow> WindowGallery::Build() {
@@ -86,7 +109,9 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     auto listOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     // A main window empties the list as it opens.
     auto compareOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
+    auto rowsOwner = std::make_unique<CMainDialog>(rows_, messages_, dialogs_, picker_);
     FillList();
+    FillRows();
     main->RefreshStatusLine();
     windows.push_back({"main-window", std::move(main)});
 
@@ -97,6 +122,13 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     list->searchField()->setFocus();
     windows.push_back({"word-list", std::move(list)});
     owners_.push_back(std::move(listOwner));
+
+    // A list of words in a row, searched for a word of them.
+    auto rows = std::make_unique<CWordListWindow>(*rowsOwner);
+    rows->searchField()->setText(QStringLiteral("the "));
+    rows->table()->selectRow(1);
+    windows.push_back({"word-list-rows", std::move(rows)});
+    owners_.push_back(std::move(rowsOwner));
 
     // The same list compared with a reference of everyday English, its own words
     // shown too.

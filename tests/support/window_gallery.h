@@ -33,6 +33,8 @@ class WindowGallery {
 
   private:
     void FillList();
+    // The same text as pairs and triples of words in a row.
+    void FillRows();
 
     FakeMessages messages_;
     // The main windows of the child windows built, hidden.
@@ -40,6 +42,7 @@ class WindowGallery {
     FakeDialogs dialogs_;
     FakeFilePicker picker_;
     Workspace workspace_;
+    Workspace rows_;
     // The reference list the Word List window is compared with.
     TempDir files_;
 };

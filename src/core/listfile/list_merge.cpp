@@ -20,6 +20,8 @@
 #include "core/input/input_file.h"
 #include "core/listfile/list_records.h"
 #include "core/listfile/list_source.h"
+#include "core/listfile/listed_words.h"
+#include "core/listfile/record_entries.h"
 #include "core/ports/messages.h"
 #include "core/ports/progress.h"
 #include "core/ports/user_cancel.h"
@@ -202,7 +204,7 @@ class OccurrenceBatch {
     void Add(const char* word, std::size_t length, std::uint32_t count, std::uint32_t range) {
         char* text = texts_[size_];
         std::memcpy(text, word, length + 1);
-        lengths_[size_] = static_cast<std::uint8_t>(length);  // at most MaxWordBytes
+        lengths_[size_] = static_cast<std::uint16_t>(length);  // at most MaxEntryBytes
         counts_[size_] = count;
         ranges_[size_] = range;
         if (++size_ == kSize)
@@ -222,33 +224,11 @@ class OccurrenceBatch {
     static constexpr std::size_t kSize = 256;
     WordStore& store_;
     std::size_t size_ = 0;
-    char texts_[kSize][MaxWordBytes + 1];
-    std::uint8_t lengths_[kSize];
+    char texts_[kSize][MaxEntryBytes + 1];
+    std::uint16_t lengths_[kSize];
     std::uint32_t counts_[kSize];
     std::uint32_t ranges_[kSize];
     WordBatch::PreparedWord prepared_[kSize];
-};
-
-// The words of one record's text as the run cuts them (the alphabets' plain rule
-// has a faster form of its own, ForEachWord, for the records of most lists).
-class RecordWords final : public WordSink {
-  public:
-    template <typename OnWord>
-    RecordWords(const CutterSetup& setup, OnWord onWord)
-        : onWord_(std::move(onWord)), cutter_(MakeTextCutter(setup, *this)) {}
-
-    void Cut(std::string_view text) {
-        std::string& copy = text_;
-        copy.assign(text);
-        cutter_->Cut({reinterpret_cast<unsigned char*>(copy.data()), copy.size()});
-        cutter_->EndText();
-    }
-    void Take(const char* word, std::size_t bytes) override { onWord_(word, bytes); }
-
-  private:
-    std::function<void(const char*, std::size_t)> onWord_;
-    std::unique_ptr<WordCutter> cutter_;
-    std::string text_;
 };
 
 void ShowRefused(MessagePort& messages, const std::string& path, const std::string& why) {
@@ -292,8 +272,6 @@ bool MergeLists(RunState& run, const std::vector<std::string>& paths, const Inge
                 [&hooks] { return hooks.progress.CancelRequested(); }, true);
             std::string problem = list.Problem();
             if (list.Status() == ReadStatus::Read) {
-                const CharMap& map = run.Map;
-                const std::int32_t minimum = run.MinWordLength;
                 auto batch = std::make_unique<OccurrenceBatch>(run.Store);
                 std::uint32_t occurrences = 0;
                 std::uint32_t documents = 1;
@@ -301,15 +279,12 @@ bool MergeLists(RunState& run, const std::vector<std::string>& paths, const Inge
                     batch->Add(word, length, occurrences, documents);
                     run.QualifiedWords += occurrences;
                 };
-                RecordWords words(setup, add);
+                RecordEntries entries(setup, add);
                 ListRecordReader count(
                     [&](std::string_view text, std::uint32_t n, std::uint32_t range) {
                         occurrences = n;
                         documents = range;
-                        if (setup.Plain())
-                            ForEachWord(text, map, minimum, add);
-                        else
-                            words.Cut(text);
+                        entries.Cut(text);
                     });
                 const std::int64_t checked = run.BytesRead;
                 if (pass.Run(list.Source(), count, false) != ReadStatus::Read)
@@ -358,20 +333,15 @@ bool ForEachListedWord(RunState& run, const std::string& path, MessagePort& mess
         ShowRefused(messages, path, list.Problem());
         return false;
     }
-    const CharMap& map = run.Map;
     // A UTF-8 list's words are cut by the Unicode rule, whatever the last run was.
     CutterSetup setup = CutterSetupOf(run);
     setup.minWordLength = 1;
     setup.toUtf8 = false;
     if (run.ListCodePage == CodePage::Utf8)
         setup.language = kUnicode;
-    RecordWords words(setup, visit);
-    ListRecordReader remove([&](std::string_view text, std::uint32_t, std::uint32_t) {
-        if (setup.Plain())
-            ForEachWord(text, map, 1, visit);
-        else
-            words.Cut(text);
-    });
+    RecordEntries entries(setup, visit);
+    ListRecordReader remove(
+        [&](std::string_view text, std::uint32_t, std::uint32_t) { entries.Cut(text); });
     if (pass.Run(list.Source(), remove, false) != ReadStatus::Read) {
         ShowRefused(messages, path, kUnableToReadText);
         return false;
@@ -382,12 +352,17 @@ bool ForEachListedWord(RunState& run, const std::string& path, MessagePort& mess
 std::int32_t RemoveListedWords(RunState& run, const std::string& path, MessagePort& messages,
                                ReadBufferMemory& bufferMemory, Streams streams) {
     std::int32_t removed = 0;
-    const auto drop = [&](const char* word, std::size_t) {
+    ListedWords singles;
+    const auto drop = [&](const char* word, std::size_t length) {
         const std::int32_t before = run.Store.Count();
         run.Store.RemoveWord(word);
         removed += before - run.Store.Count();
+        if (std::memchr(word, ' ', length) == nullptr)
+            singles.emplace(word, length);
     };
-    return ForEachListedWord(run, path, messages, drop, bufferMemory, streams) ? removed : -1;
+    if (!ForEachListedWord(run, path, messages, drop, bufferMemory, streams))
+        return -1;
+    return removed + RemoveRowsHolding(run.Store, singles);
 }
 
 }  // namespace tarvolen

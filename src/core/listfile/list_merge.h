@@ -39,8 +39,9 @@ bool ForEachListedWord(RunState& run, const std::string& path, MessagePort& mess
                        Streams streams = Streams::Ignored);
 
 // Removes from the store every word that the records of the list yield (their counts
-// play no part). Returns the number of words removed, or -1 when the list was refused
-// or could not be read (then nothing was removed, and the reason was shown). Where
+// play no part), and every entry of words in a row that holds a word the list names
+// alone: a stop word takes its n-grams with it. Returns the number of words removed, or -1 when the
+// list was refused or could not be read (then nothing was removed, and the reason was shown). Where
 // streams are read, a list may be one, as with MergeLists and hooks.streams.
 std::int32_t RemoveListedWords(RunState& run, const std::string& path, MessagePort& messages,
                                ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),

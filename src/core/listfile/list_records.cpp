@@ -1,6 +1,7 @@
 #include "core/listfile/list_records.h"
 
 #include "core/text/format_count.h"
+#include "core/words/words_in_a_row.h"
 
 namespace tarvolen {
 
@@ -9,51 +10,127 @@ namespace {
 constexpr const char* kTooLongText = "the record is longer than 1,024 bytes";
 static_assert(kLongestListRecord == 1024);
 
-bool EndsRecord(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+constexpr std::string_view kBlanks = " \t";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// A line written with the Space delimiter, or by hand as several records: it ends in a
+// blank, or a blank follows a count. The record of words in a row has neither.
+bool DelimitedByBlanks(std::string_view line) {
+    if (!line.empty() && IsBlank(line.back()))
+        return true;
+    const std::size_t comma = line.find(',');
+    return comma != std::string_view::npos &&
+           line.find_first_of(kBlanks, comma) != std::string_view::npos;
+}
+
+std::size_t WordsIn(std::string_view text) {
+    std::size_t words = 0;
+    bool inWord = false;
+    for (char c : text) {
+        words += !inWord && !IsBlank(c);
+        inWord = !IsBlank(c);
+    }
+    return words;
 }
 
 }  // namespace
 
 bool ListRecordReader::Feed(std::string_view text) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size() && !failed_; ++i) {
-        const char c = text[i];
-        if (!EndsRecord(c))
-            continue;
-        if (!held_.empty()) {
-            if (held_.size() + (i - start) > kLongestListRecord)
-                return Fail(kTooLongText);
-            held_.append(text.substr(start, i - start));
-            const std::string record = std::move(held_);
-            held_.clear();
-            Record(record);
-        } else if (i > start) {
-            Record(text.substr(start, i - start));
+    while (!failed_ && !text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        const std::string_view part = text.substr(0, end);
+        if (end != std::string_view::npos && held_.empty() && !delimited_ &&
+            part.size() <= kLongestListRecord) {
+            // A whole line in the chunk: read where it lies, copied nowhere. (An LF
+            // right after a CR ends an empty line: nothing.)
+            if (!Line(part, false))
+                return false;
+        } else {
+            if (!Take(part))
+                return false;
+            if (end == std::string_view::npos) {
+                afterCr_ = false;
+                return true;
+            }
+            if (!EndLine())
+                return false;
         }
-        const bool afterCr = i > 0 ? text[i - 1] == '\r' : afterCr_;
-        if (c == '\r' || (c == '\n' && !afterCr))
+        const bool afterCr = end > 0 ? false : afterCr_;
+        const char c = text[end];
+        if (c == '\r' || !afterCr)
             ++line_;
-        start = i + 1;
+        afterCr_ = c == '\r';
+        text.remove_prefix(end + 1);
     }
-    if (failed_)
-        return false;
-    if (!text.empty())
-        afterCr_ = text.back() == '\r';
-    const std::string_view rest = text.substr(start);
-    if (held_.size() + rest.size() > kLongestListRecord)
-        return Fail(kTooLongText);
-    held_.append(rest);
-    return true;
+    return !failed_;
 }
 
 bool ListRecordReader::Finish() {
-    if (!failed_ && !held_.empty()) {
-        const std::string record = std::move(held_);
-        held_.clear();
-        Record(record);
+    return !failed_ && EndLine();
+}
+
+bool ListRecordReader::Take(std::string_view text) {
+    if (delimited_)
+        return TakeDelimited(text);
+    if (held_.size() + text.size() <= kLongestListRecord) {
+        held_.append(text);
+        return true;
     }
-    return !failed_;
+    // Too long for one record: records delimited by blanks, or a refusal.
+    delimited_ = true;
+    const std::string start = std::move(held_);
+    held_.clear();
+    return TakeDelimited(start) && TakeDelimited(text);
+}
+
+bool ListRecordReader::TakeDelimited(std::string_view text) {
+    for (std::size_t blank = text.find_first_of(kBlanks); blank != std::string_view::npos;
+         blank = text.find_first_of(kBlanks)) {
+        if (held_.size() + blank > kLongestListRecord)
+            return Fail(kTooLongText);
+        held_.append(text.substr(0, blank));
+        if (!held_.empty()) {
+            const std::string record = std::move(held_);
+            held_.clear();
+            if (!Record(record))
+                return false;
+        }
+        text.remove_prefix(blank + 1);
+    }
+    if (held_.size() + text.size() > kLongestListRecord)
+        return Fail(kTooLongText);
+    held_.append(text);
+    return true;
+}
+
+bool ListRecordReader::EndLine() {
+    const std::string line = std::move(held_);
+    held_.clear();
+    const bool delimited = delimited_;
+    delimited_ = false;
+    return Line(line, delimited);
+}
+
+bool ListRecordReader::Line(std::string_view line, bool delimited) {
+    if (delimited || DelimitedByBlanks(line)) {
+        if (!TakeDelimited(line))
+            return false;
+        const std::string last = std::move(held_);
+        held_.clear();
+        return last.empty() || Record(last);
+    }
+    const std::string_view record = Trimmed(line);
+    return record.empty() || Record(record);
 }
 
 bool ListRecordReader::Record(std::string_view record) {
@@ -61,6 +138,8 @@ bool ListRecordReader::Record(std::string_view record) {
         return Fail(kTooLongText);
     const std::size_t comma = record.rfind(',');
     if (comma == std::string_view::npos) {
+        if (WordsIn(record) > static_cast<std::size_t>(WordsInARow::kMost))
+            return Fail("more than 8 words in one record");
         sink_(record, 1, 1);
         return true;
     }
@@ -77,11 +156,14 @@ bool ListRecordReader::Record(std::string_view record) {
             text = text.substr(0, before);
         }
     }
+    text = Trimmed(text);
     if (text.empty())
         return Fail("a count without a word");
     // No word holds a comma: "word,,3" or "a,b,3" is not a record of a list.
     if (text.find(',') != std::string_view::npos)
         return Fail("more than one comma");
+    if (WordsIn(text) > static_cast<std::size_t>(WordsInARow::kMost))
+        return Fail("more than 8 words in one record");
     if (digits.empty())
         return Fail("no count after the comma");
     const std::optional<std::uint32_t> count = Count(digits);

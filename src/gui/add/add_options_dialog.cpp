@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <algorithm>
 
 #include "core/decode/text_encoding.h"
 #include "core/ports/messages.h"
@@ -27,6 +29,9 @@ constexpr const char* kLanguageNames[kLanguageCount] = {
 constexpr int kRulesTop = 101;
 constexpr int kRuleHeight = 10;
 constexpr int kRulesHeight = 3 * kRuleHeight;
+// Under how documents are read: the words in a row and across what.
+constexpr int kInARowTop = kRulesTop + kRulesHeight + 22;
+constexpr int kInARowHeight = 26;
 
 }  // namespace
 
@@ -37,7 +42,9 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages,
     // saved word lists, sits under "Directory Scan".
     // Three rows of word rules and two of how documents other than plain text are
     // read, under the buttons.
-    const DialogUnits units = DialogUnits::FixDialog(this, 190, 104 + kRulesHeight + 20);
+    // Then the words in a row.
+    const DialogUnits units =
+        DialogUnits::FixDialog(this, 190, 104 + kRulesHeight + 20 + kInARowHeight);
 
     skipShortWords_ =
         new QCheckBox(QStringLiteral("Filter out too &short words (3 or less symbols)"), this);
@@ -117,6 +124,36 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages,
     units.Place(everyFile_, 7, kRulesTop + kRulesHeight + 10, 176, 10);
     everyFile_->setChecked(options_.Documents.everyFileAsText);
 
+    auto* inARowLabel = new QLabel(QStringLiteral("Words in a &row: from"), this);
+    units.Place(inARowLabel, 7, kInARowTop + 2, 76, 8);
+    const auto spin = [&](int value, int x) {
+        auto* box = new QSpinBox(this);
+        box->setRange(1, WordsInARow::kMost);
+        box->setValue(std::clamp(value, 1, WordsInARow::kMost));
+        units.Place(box, x, kInARowTop, 28, 12);
+        box->setToolTip(QString::fromUtf8(kWordsInARowToolTip));
+        return box;
+    };
+    inARowFrom_ = spin(options_.InARow.From, 84);
+    auto* toLabel = new QLabel(QStringLiteral("to"), this);
+    units.Place(toLabel, 116, kInARowTop + 2, 10, 8);
+    inARowTo_ = spin(std::max(options_.InARow.To, inARowFrom_->value()), 128);
+    inARowLabel->setBuddy(inARowFrom_);
+    inARowLabel->setToolTip(QString::fromUtf8(kWordsInARowToolTip));
+    // Raising one past the other takes the other along, so the range is never empty.
+    connect(inARowFrom_, &QSpinBox::valueChanged, this, [this](int from) {
+        if (inARowTo_->value() < from)
+            inARowTo_->setValue(from);
+    });
+    connect(inARowTo_, &QSpinBox::valueChanged, this, [this](int to) {
+        if (inARowFrom_->value() > to)
+            inARowFrom_->setValue(to);
+    });
+    acrossPunctuation_ = new QCheckBox(QStringLiteral("Words in a row across p&unctuation"), this);
+    units.Place(acrossPunctuation_, 7, kInARowTop + 15, 176, 10);
+    acrossPunctuation_->setChecked(options_.InARow.AcrossPunctuation);
+    acrossPunctuation_->setToolTip(QString::fromUtf8(kAcrossPunctuationToolTip));
+
     setTabOrder(skipShortWords_, language_);
     setTabOrder(language_, encoding_);
     setTabOrder(encoding_, apostrophes_);
@@ -124,7 +161,10 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages,
     setTabOrder(hyphens_, digits_);
     setTabOrder(digits_, webPages_);
     setTabOrder(webPages_, everyFile_);
-    setTabOrder(everyFile_, addFiles_);
+    setTabOrder(everyFile_, inARowFrom_);
+    setTabOrder(inARowFrom_, inARowTo_);
+    setTabOrder(inARowTo_, acrossPunctuation_);
+    setTabOrder(acrossPunctuation_, addFiles_);
     setTabOrder(addFiles_, directoryScan_);
     setTabOrder(directoryScan_, wordList_);
     setTabOrder(wordList_, cancel_);
@@ -164,6 +204,9 @@ void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {
     options_.Rules.Apostrophes = apostrophes_->isChecked();
     options_.Rules.Hyphens = hyphens_->isChecked();
     options_.Rules.Digits = digits_->isChecked();
+    options_.InARow.From = inARowFrom_->value();
+    options_.InARow.To = inARowTo_->value();
+    options_.InARow.AcrossPunctuation = acrossPunctuation_->isChecked();
     accept();
 }
 

@@ -9,16 +9,17 @@
 class QCheckBox;
 class QComboBox;
 class QPushButton;
+class QSpinBox;
 
 namespace tarvolen {
 
 class MessagePort;
 
 // "Add Options": the language, the encoding of the documents, the short-word option,
-// the word rules, how web pages and files that are no text are read, and the way to
-// add. Any Add button confirms the dialog and stores the controls into the options,
-// unless the encoding typed is not one that iconv knows; Cancel, Escape and the close
-// box leave the options as they were.
+// the word rules, how web pages and files that are no text are read, how many words
+// in a row an entry holds, and the way to add. Any Add button confirms the dialog and stores the
+// controls into the options, unless the encoding typed is not one that iconv knows; Cancel, Escape
+// and the close box leave the options as they were.
 //
 // Enter acts as "Add File(s)", the default button, while the check box or the
 // language list has the focus; on a focused push button it presses that button.
@@ -28,6 +29,13 @@ inline constexpr const char* kUnknownEncodingFormat =
 inline constexpr const char* kEncodingToolTip =
     "How the documents are read. Choose one of the list, or type any name that iconv "
     "knows, as tarvolen-cli's -e takes it.";
+inline constexpr const char* kWordsInARowToolTip =
+    "Count runs of consecutive words (n-grams) as entries of their own, their words joined "
+    "by a space: from 2 to 2 counts pairs of words, from 1 to 3 single words, pairs and "
+    "triples. Punctuation, a blank line and the end of a document end a run.";
+inline constexpr const char* kAcrossPunctuationToolTip =
+    "Words with punctuation, symbols or digits between them are still in a row; a blank "
+    "line, a word that is not counted and the end of a document still end it.";
 inline constexpr const char* kLanguageToolTip =
     "French, Italian and Spanish count the letters a-z only (and \u00F1 for Spanish); "
     "\"Any language (Unicode)\" keeps every letter of every script.";
@@ -54,6 +62,10 @@ class CAddOptionsDialog : public QDialog {
     QCheckBox* ApostrophesBox() const { return apostrophes_; }
     QCheckBox* HyphensBox() const { return hyphens_; }
     QCheckBox* DigitsBox() const { return digits_; }
+    // "Words in a row: from [1] to [8]"; from never exceeds to.
+    QSpinBox* InARowFromBox() const { return inARowFrom_; }
+    QSpinBox* InARowToBox() const { return inARowTo_; }
+    QCheckBox* AcrossPunctuationBox() const { return acrossPunctuation_; }
     QPushButton* AddFilesButton() const { return addFiles_; }
     QPushButton* DirectoryScanButton() const { return directoryScan_; }
     QPushButton* WordListButton() const { return wordList_; }
@@ -74,6 +86,9 @@ class CAddOptionsDialog : public QDialog {
     QCheckBox* apostrophes_;
     QCheckBox* hyphens_;
     QCheckBox* digits_;
+    QSpinBox* inARowFrom_;
+    QSpinBox* inARowTo_;
+    QCheckBox* acrossPunctuation_;
     QPushButton* addFiles_;
     QPushButton* directoryScan_;
     QPushButton* wordList_;

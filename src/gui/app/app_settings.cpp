@@ -117,6 +117,18 @@ void CAppSettings::LoadAddOptions(AddOptions& options) const {
     options.Documents.markup = webPages ? MarkupMode::ByName : MarkupMode::None;
     options.Documents.everyFileAsText =
         Flag(QStringLiteral("add/every-file")).value_or(defaults.Documents.everyFileAsText);
+    const WordsInARow& single = defaults.InARow;
+    options.InARow.From = Integer(QStringLiteral("add/words-in-a-row-from"), 1, WordsInARow::kMost)
+                              .value_or(single.From);
+    options.InARow.To =
+        Integer(QStringLiteral("add/words-in-a-row-to"), 1, WordsInARow::kMost).value_or(single.To);
+    // A range the dialog could not have stored is no range at all.
+    if (options.InARow.From > options.InARow.To) {
+        options.InARow.From = single.From;
+        options.InARow.To = single.To;
+    }
+    options.InARow.AcrossPunctuation = Flag(QStringLiteral("add/words-in-a-row-across-punctuation"))
+                                           .value_or(single.AcrossPunctuation);
 }
 
 void CAppSettings::StoreAddOptions(const AddOptions& options) {
@@ -129,6 +141,10 @@ void CAppSettings::StoreAddOptions(const AddOptions& options) {
     Store(QStringLiteral("add/digits"), options.Rules.Digits);
     Store(QStringLiteral("add/web-pages"), options.Documents.markup != MarkupMode::None);
     Store(QStringLiteral("add/every-file"), options.Documents.everyFileAsText);
+    Store(QStringLiteral("add/words-in-a-row-from"), options.InARow.From);
+    Store(QStringLiteral("add/words-in-a-row-to"), options.InARow.To);
+    Store(QStringLiteral("add/words-in-a-row-across-punctuation"),
+          options.InARow.AcrossPunctuation);
     settings_->sync();
 }
 

@@ -1,6 +1,8 @@
 // The save flow: the Save options dialog, then the writer.
 #include "core/output/output_paths.h"
+#include "core/output/rows_delimiter.h"
 #include "core/output/word_list_writer.h"
+#include "core/ports/messages.h"
 #include "core/ports/ticks.h"
 #include "core/workspace.h"
 #include "gui/app/app_settings.h"
@@ -22,6 +24,10 @@ bool CMainDialog::SaveWordList() {
         settings()->StoreOutputOptions(work.Output);
     if (!confirmed)
         return false;
+    if (DelimiterRunsRowsTogether(work.Output.Delimiter, work.Store)) {
+        messages().ShowMessage(kRowsNeedLineEndsText, MessageIcon::Warning);
+        return false;
+    }
 
     CaseMode = work.Output.CaseMode;
     Delimiter = work.Output.Delimiter;

@@ -128,6 +128,29 @@ TEST_F(StatisticsReportTest, LettersBeyondAsciiCountInLengthsButInNoLetterLine) 
     EXPECT_EQ(LengthLines(report), "2: 2 (66.7%)\r\n3: 1 (33.3%)\r\n");
 }
 
+// A space is a character of an entry of words in a row, but no letter: it counts in
+// the lengths and the total the letter shares divide by, and has no line.
+TEST_F(StatisticsReportTest, SpacesOfWordsInARowCountInLengthsButAsNoLetter) {
+    Add("ab cd", 2);
+    Add("a b", 1);
+    const std::string report = Report();
+    EXPECT_EQ(report.substr(0, report.find("\r\n")),
+              "2 words, 3 min length, 5 max length, 4.00 average length");
+    EXPECT_NE(report.find("Most common word: ab cd (2 times)\r\n"), std::string::npos);
+    EXPECT_EQ(LetterLine(report, 'A'), "A: 2 (100.0%)\t2 (25.0%)");
+    EXPECT_EQ(LetterLine(report, 'C'), "C: 0 (0.0%)\t1 (12.5%)");
+    EXPECT_EQ(LengthLines(report), "3: 1 (50.0%)\r\n4: 0 (0.0%)\r\n5: 1 (50.0%)\r\n");
+
+    // The same in a UTF-8 list, whose letter lines are the letters met.
+    const std::string utf8 = BuildStatisticsReport(store, CodePage::Utf8).value_or("");
+    EXPECT_EQ(utf8.substr(0, utf8.find("\r\n")),
+              "2 words, 3 min length, 5 max length, 4.00 average length");
+    EXPECT_NE(utf8.find("\r\nA: 2 (100.0%)\t2 (25.0%)\r\nB: 0 (0.0%)\t2 (25.0%)\r\n"
+                        "C: 0 (0.0%)\t1 (12.5%)\r\nD: 0 (0.0%)\t1 (12.5%)\r\n\r\nWordLen"),
+              std::string::npos)
+        << utf8;
+}
+
 // Of the words tied at the top count the first in byte order is named, whatever
 // order they were counted in or the store keeps them in, in a list of either kind and
 // in figures added up from parts (as threads and processes add them).

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
@@ -111,6 +112,39 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// Words in a row are as long as all their characters, spaces included; in a UTF-8
+// list, characters rather than bytes.
+TEST(WordFilterRowsTest, LengthsCountTheWholeEntry) {
+    const std::string accented = "\xC3\xA9t\xC3\xA9 \xC3\xA9t\xC3\xA9";  // 7 characters, 11 bytes
+    struct Case {
+        const char* why;
+        CodePage codePage;
+        FilterMode mode;
+        std::int32_t value;
+        std::set<std::string> removed;
+    };
+    const std::vector<Case> cases = {
+        {"short 4 of a code page", CodePage::Windows1252, FilterMode::Short, 4, {"a b"}},
+        {"long 5 of a code page", CodePage::Windows1252, FilterMode::Long, 5, {accented}},
+        {"long 7 of UTF-8", CodePage::Utf8, FilterMode::Long, 7, {}},
+        {"long 6 of UTF-8", CodePage::Utf8, FilterMode::Long, 6, {accented}},
+        {"short 6 of UTF-8", CodePage::Utf8, FilterMode::Short, 6, {"a b", "ab cd"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        FakeMessages messages;
+        WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
+        std::set<std::string> kept = {"a b", "ab cd", accented};
+        for (const std::string& entry : kept)
+            store.AddWord(entry.c_str());
+        for (const std::string& entry : c.removed)
+            kept.erase(entry);
+        EXPECT_EQ(FilterWords(store, c.mode, c.value, c.codePage),
+                  static_cast<std::int32_t>(c.removed.size()));
+        EXPECT_EQ(Held(store), kept);
+    }
+}
 
 TEST(WordFilterLargeTest, RemovingWhileIteratingJudgesEveryWordOnce) {
     // Enough words that many chains hold several entries; every other word is rare.

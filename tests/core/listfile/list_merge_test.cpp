@@ -8,18 +8,23 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/analysis/keyness.h"
 #include "core/ingest/ingest.h"
 #include "core/ingest/store_reports.h"
+#include "core/listfile/reference_list.h"
 #include "core/output/word_list_writer.h"
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
 #include "core/words/tokenizer.h"
+#include "core/words/words_in_a_row.h"
 #include "core/workspace.h"
 #include "support/fakes.h"
 #include "support/standard_input.h"
@@ -58,14 +63,25 @@ class ListMergeTest : public ::testing::Test {
         }
         std::string Save(const TempDir& dir, const std::string& name, WriterOptions options,
                          bool frequency) {
+            return Save(dir, name, options, frequency ? ListKind::Frequency : ListKind::Words);
+        }
+        std::string Save(const TempDir& dir, const std::string& name, WriterOptions options,
+                         ListKind kind) {
             const std::string path = (dir.path() / name).string();
             options.ListCodePage = workspace.ListCodePage;
             FakeMessages quiet;
             WriterHooks hooks{quiet, ticks, nullptr, {}};
-            if (frequency)
-                WriteFrequencyList(workspace.Store, options, path, hooks);
-            else
-                WriteWordList(workspace.Store, options, path, hooks);
+            switch (kind) {
+                case ListKind::Words:
+                    WriteWordList(workspace.Store, options, path, hooks);
+                    break;
+                case ListKind::Frequency:
+                    WriteFrequencyList(workspace.Store, options, path, hooks);
+                    break;
+                case ListKind::Range:
+                    WriteRangeList(workspace.Store, options, path, hooks);
+                    break;
+            }
             return TempDir::Read(path);
         }
     };
@@ -124,6 +140,139 @@ TEST_F(ListMergeTest, EveryFormatRoundTrips) {
             }
         }
     }
+}
+
+// Entries of one word and of words in a row (joined by one space), each word of the
+// alphabet's letters, as an n-gram run would give them.
+void FillWordsInARow(Workspace& workspace, const std::vector<std::string>& letters,
+                     std::mt19937& rng) {
+    std::uniform_int_distribution<std::size_t> letter(0, letters.size() - 1);
+    std::uniform_int_distribution<int> length(1, 20);
+    std::uniform_int_distribution<int> words(1, WordsInARow::kMost);
+    std::uniform_int_distribution<std::uint32_t> count(1, 50);
+    for (int i = 0; i < 200; ++i) {
+        std::string entry;
+        for (int w = words(rng); w > 0; --w) {
+            if (!entry.empty())
+                entry += ' ';
+            for (int n = length(rng); n > 0; --n)
+                entry += letters[letter(rng)];
+        }
+        const std::uint32_t n = count(rng);
+        workspace.Store.AddOccurrences(entry.c_str(), entry.size(), n,
+                                       std::uniform_int_distribution<std::uint32_t>(1, n)(rng));
+    }
+}
+
+// Words in a row survive every writer, case and encoding of a list delimited by line
+// ends: saved, merged and saved again, the same bytes.
+TEST_F(ListMergeTest, WordsInARowRoundTrip) {
+    struct Case {
+        std::int32_t language;
+        std::vector<std::string> letters;
+    };
+    const std::vector<Case> cases = {
+        {kGerman, {"a", "b", "z", "\xE4", "\xDF"}},
+        {kRussian, {"\xE0", "\xFF", "\xB8"}},
+        {kUnicode, {"a", "\xC3\xA9", "\xD0\xB6", "\xCF\x89"}},  // a é ж ω
+    };
+    std::mt19937 rng(38);
+    for (const Case& c : cases) {
+        Session original(c.language);
+        FillWordsInARow(original.workspace, c.letters, rng);
+        original.workspace.ListCodePage = CodePageOf(c.language);
+        for (const Delimiter delimiter : {Delimiter::LF, Delimiter::CRLF}) {
+            for (int caseMode = 0; caseMode < 2; ++caseMode) {
+                for (int encoding = 0; encoding < 3; ++encoding) {
+                    for (const ListKind kind :
+                         {ListKind::Words, ListKind::Frequency, ListKind::Range}) {
+                        SCOPED_TRACE("language " + std::to_string(c.language) + " delimiter " +
+                                     std::to_string(static_cast<int>(delimiter)) + " case " +
+                                     std::to_string(caseMode) + " encoding " +
+                                     std::to_string(encoding) + " kind " +
+                                     std::to_string(static_cast<int>(kind)));
+                        WriterOptions options{
+                            delimiter,    caseMode, encoding == 1, 0, CodePage::Windows1252,
+                            encoding == 2};
+                        const std::string saved = original.Save(dir, "a.txt", options, kind);
+                        Session merged(c.language);
+                        ASSERT_TRUE(merged.Merge({(dir.path() / "a.txt").string()}))
+                            << merged.messages.Texts().front();
+                        EXPECT_EQ(merged.workspace.Store.Count(), original.workspace.Store.Count());
+                        EXPECT_EQ(merged.Save(dir, "b.txt", options, kind), saved);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Each word of a record of words in a row is cut as the run counts it alone; one that
+// it would not count breaks the row, and the record gives nothing.
+TEST_F(ListMergeTest, WordsInARowAreCutAsWordsAre) {
+    struct Case {
+        const char* list;
+        std::int32_t minWordLength;
+        WordCounts words;
+    };
+    const std::vector<Case> cases = {
+        {"The  CAT,5\n\tDon't stop\nDon't\n", 1, {{"the cat", 5}, {"don", 1}, {"t", 1}}},
+        {"house cat,3\nhouse,2\n", 4, {{"house", 2}}},
+        {"big 123 dog,2\nabcdefghijklmnopqrstu cat,4\nred dog,1\n", 1, {{"red dog", 1}}},
+    };
+    // The rows of a list are its lines, whatever rows the Add options count.
+    for (const WordsInARow inARow : {WordsInARow{}, WordsInARow{1, 3, true}}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.list);
+            Session session(kEnglishLatin);
+            session.workspace.Add.InARow = inARow;
+            session.workspace.MinWordLength = c.minWordLength;
+            ASSERT_TRUE(session.Merge({dir.Write("l.txt", c.list)}));
+            EXPECT_EQ(StoreWords(session.workspace.Store), c.words);
+        }
+    }
+}
+
+// A list of words in a row merges with one of words, and into a list holding both.
+TEST_F(ListMergeTest, ListsOfWordsAndOfWordsInARowMerge) {
+    Session session(kEnglishLatin);
+    session.workspace.Store.AddOccurrences("the cat", 7, 2);
+    const std::string rows = dir.Write("rows.txt", "the cat,3\nbig cat,1\n");
+    const std::string words = dir.Write("words.txt", "cat,4\nthe\n");
+    ASSERT_TRUE(session.Merge({rows, words}));
+    EXPECT_EQ(StoreWords(session.workspace.Store),
+              (WordCounts{{"the cat", 5}, {"big cat", 1}, {"cat", 4}, {"the", 1}}));
+}
+
+// Keywords against a reference list of words in a row compare entry with entry.
+TEST_F(ListMergeTest, AReferenceListOfWordsInARowComparesEntryByEntry) {
+    Session session(kEnglishLatin);
+    session.workspace.Store.AddOccurrences("the cat", 7, 10);
+    session.workspace.Store.AddOccurrences("big dog", 7, 2);
+    const std::string path = dir.Write("ref.txt", "The cat,3\nsmall dog,5\nthe\n");
+    const std::unique_ptr<RunState> reference =
+        ReadReferenceList(session.workspace, path, session.Hooks());
+    ASSERT_NE(reference, nullptr);
+    EXPECT_EQ(StoreWords(reference->Store),
+              (WordCounts{{"the cat", 3}, {"small dog", 5}, {"the", 1}}));
+    std::map<std::string, std::uint32_t> referenceCounts;
+    for (const KeywordRow& row :
+         CompareWithReference(session.workspace.Store, reference->Store, 0.0))
+        referenceCounts[std::string(row.word)] = row.refCount;
+    EXPECT_EQ(referenceCounts, (std::map<std::string, std::uint32_t>{
+                                   {"big dog", 0}, {"small dog", 5}, {"the", 1}, {"the cat", 3}}));
+}
+
+// A stop list takes out the words in a row it names, and those holding a word it names
+// alone.
+TEST_F(ListMergeTest, RemoveListedTakesOutWordsInARow) {
+    Session session(kEnglishLatin);
+    for (const char* entry : {"the cat", "big cat", "the", "dog", "red dog", "a the b", "theme"})
+        session.workspace.Store.AddWord(entry);
+    const std::string stop = dir.Write("stop.txt", "The\nred dog\nbig\tcat x\n");
+    EXPECT_EQ(RemoveListedWords(session.workspace, stop, session.messages), 4);
+    EXPECT_EQ(StoreWords(session.workspace.Store),
+              (WordCounts{{"big cat", 1}, {"dog", 1}, {"theme", 1}}));
 }
 
 TEST_F(ListMergeTest, MergingTwiceDoublesAndCountsSaturate) {

@@ -54,6 +54,17 @@ TEST(ListRecordReaderTest, ReadsEveryFormatTheWritersWrite) {
         {"leading zeros", "w,007", {{"w", 7, 1}}},
         {"no final delimiter", "x,2", {{"x", 2, 1}}},
         {"empty", "", {}},
+        {"words in a row keep their blanks",
+         "the cat\nbig  red dog,7\r\n\tin a row,9,2\r",
+         {{"the cat", 1, 1}, {"big  red dog", 7, 1}, {"in a row", 9, 2}}},
+        {"eight words in a row", "a b c d e f g h,2\n", {{"a b c d e f g h", 2, 1}}},
+        {"a line ending in a blank is delimited", "the cat \n", {{"the", 1, 1}, {"cat", 1, 1}}},
+        {"a blank after a count",
+         "the,12 and,7\nbig cat,2\n",
+         {{"the", 12, 1}, {"and", 7, 1}, {"big cat", 2, 1}}},
+        {"a line too long for one record is delimited",
+         std::string(600, 'a') + " " + std::string(600, 'b') + "\n",
+         {{std::string(600, 'a'), 1, 1}, {std::string(600, 'b'), 1, 1}}},
     };
     for (const Case& c : cases) {
         for (std::size_t chunk : {1, 2, 3, 5, 1000}) {
@@ -95,6 +106,8 @@ TEST(ListRecordReaderTest, RefusesACommaWithoutAValidCountAndSaysWhere) {
         {"a\rb\rword,5,6", "line 3: the range is above the count"},
         {"a\n" + std::string(1023, 'b') + ",3", "line 2: the record is longer than 1,024 bytes"},
         {std::string(5000, 'b'), "line 1: the record is longer than 1,024 bytes"},
+        {"a b c d e f g h i\n", "line 1: more than 8 words in one record"},
+        {"x\r\na b c d e f g h i,3\n", "line 2: more than 8 words in one record"},
     };
     for (const Case& c : cases) {
         for (std::size_t chunk : {1, 4, 1000}) {

@@ -31,22 +31,39 @@ struct ListCase {
     std::vector<std::string> words;
 };
 
+// The longest entry of words in a row: eight words of twenty letters.
+std::string LongestRow(const std::string& letter) {
+    std::string row;
+    for (int word = 0; word < 8; ++word) {
+        if (word > 0)
+            row += ' ';
+        for (int i = 0; i < 20; ++i)
+            row += letter;
+    }
+    return row;
+}
+
 // Letters with and without capitals in the code page, letters whose capital the code
-// page lacks, and, for UTF-8, final sigma, dotless i, CJK and a letter beyond the BMP.
+// page lacks, and, for UTF-8, final sigma, dotless i, CJK and a letter beyond the BMP;
+// and words in a row, joined by spaces.
 const ListCase kLists[] = {
     {CodePage::Windows1252,
      "windows-1252",
      {"caf\xE9", "\xFF",
       "stra\xDF"
       "e",
-      "\x9Cuvre", "\xB5m", "na\xEFve"}},
-    {CodePage::Windows1251, "windows-1251", {"\xEC\xE8\xF0", "\xB8\xEB\xEA\xE0", "\xBF", "word"}},
+      "\x9Cuvre", "\xB5m", "na\xEFve", "caf\xE9 na\xEFve \xFF", LongestRow("\xE9")}},
+    {CodePage::Windows1251,
+     "windows-1251",
+     {"\xEC\xE8\xF0", "\xB8\xEB\xEA\xE0", "\xBF", "word", "\xEC\xE8\xF0 word", LongestRow("\xFF")}},
     {CodePage::Utf8,
      "UTF-8",
      {"caf\xC3\xA9", "\xC4\xB1s\xC4\xB1k", "\xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82",
       "\xE5\xAD\xA6\xE7\x94\x9F", "\xF0\x90\x90\xA8",
       "stra\xC3\x9F"
-      "e"}},
+      "e",
+      "\xC4\xB1s\xC4\xB1k \xCE\xBF\xCE\xB4\xCE\xBF\xCF\x82 \xE5\xAD\xA6",
+      LongestRow("\xF0\x90\x90\xA8")}},
 };
 
 std::u16string ToUtf16(const std::string& bytes, const char* converter) {

@@ -34,6 +34,9 @@ TEST(WordSearchTest, MatchesAsTheAnchorsAndTheCaseTableSay) {
          "\xEC\xE8\xF0", true},
         {"a character the code page lacks", CodePage::Windows1252, U"\u0436", "hello", false},
         {"a caret inside is a caret", CodePage::Windows1252, U"a^b", "a^b", true},
+        {"across the space of words in a row", CodePage::Windows1252, U"E C", "the cat", true},
+        {"^ and $: the whole row", CodePage::Windows1252, U"^the cat$", "the cat", true},
+        {"a word of the row is not the row", CodePage::Windows1252, U"^the$", "the cat", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);

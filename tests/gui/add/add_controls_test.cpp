@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <algorithm>
 #include <functional>
@@ -214,6 +215,51 @@ TEST_F(AddControlsTest, EveryControlReachesTheRunAndChangesItsWords) {
             EXPECT_EQ(words, c.expected);
         }
         EXPECT_TRUE(ShownAgain(c)) << "not shown again as confirmed";
+    }
+}
+
+// The words in a row reach the Add options, and the next dialog shows them; raising one
+// end of the range past the other takes the other along.
+TEST_F(AddControlsTest, WordsInARowReachTheAddOptions) {
+    using D = CAddOptionsDialog;
+    const auto spin = [](QSpinBox* (D::*box)() const, int value) {
+        return [box, value](D& d) { (d.*box)()->setValue(value); };
+    };
+    struct Case {
+        const char* why;
+        std::vector<Setter> set;
+        WordsInARow expected;
+    };
+    const std::vector<Case> cases = {
+        {"as they start", {}, {1, 1, false}},
+        {"pairs: to follows from up", {spin(&D::InARowFromBox, 2)}, {2, 2, false}},
+        {"one to three", {spin(&D::InARowToBox, 3)}, {1, 3, false}},
+        {"three to five", {spin(&D::InARowToBox, 5), spin(&D::InARowFromBox, 3)}, {3, 5, false}},
+        {"from follows to down",
+         {spin(&D::InARowFromBox, 6), spin(&D::InARowToBox, 4)},
+         {4, 4, false}},
+        {"no more than eight", {spin(&D::InARowToBox, 9)}, {1, 8, false}},
+        {"across punctuation", {Check(&D::AcrossPunctuationBox, true)}, {1, 1, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const ControlCase control{c.why,
+                                  {},
+                                  {},
+                                  [&c](const D& d) {
+                                      return d.InARowFromBox()->value() == c.expected.From &&
+                                             d.InARowToBox()->value() == c.expected.To &&
+                                             d.AcrossPunctuationBox()->isChecked() ==
+                                                 c.expected.AcrossPunctuation;
+                                  },
+                                  {{"row.txt", "big red dog"}},
+                                  {}};
+        Run(control, [&c](D& d) {
+            for (const Setter& set : c.set)
+                set(d);
+        });
+        EXPECT_EQ(workspace.Add.InARow, c.expected);
+        EXPECT_TRUE(ShownAgain(control));
     }
 }
 

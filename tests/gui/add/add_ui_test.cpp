@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
@@ -228,12 +229,17 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     const LayoutStretch stretch = DialogUnits::StretchOf(&dialog);
     EXPECT_GE(stretch.across, 1.0);
     EXPECT_GE(stretch.down, 1.0);
-    // The word rules' three rows below the rest, then how documents are read.
-    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 154)));
+    // The word rules' three rows below the rest, then how documents are read, then the
+    // words in a row.
+    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 180)));
     EXPECT_EQ(dialog.ApostrophesBox()->geometry(), stretch.Apply(units.Rect(7, 101, 176, 10)));
     EXPECT_EQ(dialog.DigitsBox()->geometry(), stretch.Apply(units.Rect(7, 121, 176, 10)));
     EXPECT_EQ(dialog.WebPagesBox()->geometry(), stretch.Apply(units.Rect(7, 131, 176, 10)));
     EXPECT_EQ(dialog.EveryFileBox()->geometry(), stretch.Apply(units.Rect(7, 141, 176, 10)));
+    EXPECT_EQ(dialog.InARowFromBox()->geometry(), stretch.Apply(units.Rect(84, 153, 28, 12)));
+    EXPECT_EQ(dialog.InARowToBox()->geometry(), stretch.Apply(units.Rect(128, 153, 28, 12)));
+    EXPECT_EQ(dialog.AcrossPunctuationBox()->geometry(),
+              stretch.Apply(units.Rect(7, 168, 176, 10)));
     EXPECT_EQ(dialog.WordListButton()->geometry(), stretch.Apply(units.Rect(68, 83, 54, 14)));
     EXPECT_EQ(dialog.AddFilesButton()->geometry(), stretch.Apply(units.Rect(7, 65, 50, 14)));
     EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), stretch.Apply(units.Rect(68, 65, 54, 14)));

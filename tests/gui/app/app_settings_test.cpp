@@ -52,6 +52,7 @@ void ExpectDefaults(const AddOptions& add, const OutputOptions& output) {
     EXPECT_EQ(add.Documents.markup, a.Documents.markup);
     EXPECT_EQ(add.Documents.everyFileAsText, a.Documents.everyFileAsText);
     EXPECT_EQ(add.OpenFilterIndex, a.OpenFilterIndex);
+    EXPECT_EQ(add.InARow, a.InARow);
     const OutputOptions o;
     EXPECT_EQ(output.Delimiter, o.Delimiter);
     EXPECT_EQ(output.CaseMode, o.CaseMode);
@@ -84,6 +85,7 @@ TEST_F(AppSettingsTest, WhatWasStoredIsWhatTheNextStartLoads) {
         add.Documents.markup = MarkupMode::None;
         add.Documents.everyFileAsText = true;
         add.OpenFilterIndex = 1;
+        add.InARow = {2, 5, true};
         settings.StoreAddOptions(add);
         OutputOptions output;
         output.Delimiter = Delimiter::Space;
@@ -106,6 +108,7 @@ TEST_F(AppSettingsTest, WhatWasStoredIsWhatTheNextStartLoads) {
     EXPECT_EQ(started.add.Documents.markup, MarkupMode::None);
     EXPECT_TRUE(started.add.Documents.everyFileAsText);
     EXPECT_EQ(started.add.OpenFilterIndex, 1);
+    EXPECT_EQ(started.add.InARow, (WordsInARow{2, 5, true}));
     EXPECT_EQ(started.output.Delimiter, Delimiter::Space);
     EXPECT_EQ(started.output.CaseMode, 1);
     EXPECT_EQ(started.output.Utf8Output, 1);
@@ -127,12 +130,15 @@ TEST_F(AppSettingsTest, WhatWasStoredIsWhatTheNextStartLoads) {
 TEST_F(AppSettingsTest, NonsenseValuesFallBackOneByOne) {
     dir.Write("tarvolen.conf",
               "[add]\nlanguage=99\nencoding=no-such-encoding\napostrophes=maybe\nhyphens=true\n"
+              "words-in-a-row-from=5\nwords-in-a-row-to=3\n"
+              "words-in-a-row-across-punctuation=true\n"
               "[save]\ndelimiter=7\ncase=x\nutf-16=true\nutf-8=true\n"
               "[word-list]\nsort=shuffled\ndescending=true\ncolumn-widths=10, 20\n");
     const Started started = Start();
     EXPECT_EQ(started.add.Language, kEnglishLatin);
     EXPECT_EQ(started.add.Encoding, kAutomaticEncodingName);
     EXPECT_EQ(started.add.Rules, (WordRules{false, true, false}));
+    EXPECT_EQ(started.add.InARow, (WordsInARow{1, 1, true})) << "a range from 5 to 3 is none";
     EXPECT_EQ(started.output.Delimiter, Delimiter::LF);
     EXPECT_EQ(started.output.CaseMode, 0);
     EXPECT_EQ(started.output.UnicodeOutput, 1);

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "core/output/my_exception.h"
+#include "core/output/rows_delimiter.h"
 #include "core/output/word_list_writer.h"
 #include "core/output/writer_fixture.h"
 #include "core/workspace.h"
@@ -78,6 +79,29 @@ TEST_F(SaveCommandTest, SavesAndMarksTheListSaved) {
     EXPECT_THAT(messages.shown[0].text,
                 ::testing::EndsWith(" milliseconds taken\r\nWritten to " + Out()));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is gone";
+}
+
+// Words in a row delimited by spaces could not be read back: refused before the file
+// is touched, the list still unsaved; a line end saves them.
+TEST_F(SaveCommandTest, WordsInARowAreNotDelimitedBySpaces) {
+    ScriptSave(Out(), OutputOptions{Delimiter::Space});
+    EXPECT_TRUE(window->SaveWordList()) << "a list of single words saves with spaces";
+    EXPECT_EQ(TempDir::Read(Out()), "and the zebra ");
+    messages.shown.clear();
+    workspace.ListUnsaved = true;
+
+    workspace.Store.AddWord("the cat");
+    ScriptSave(Out(), OutputOptions{Delimiter::Space});
+    EXPECT_FALSE(window->SaveWordList());
+    EXPECT_EQ(TempDir::Read(Out()), "and the zebra ");
+    EXPECT_TRUE(workspace.ListUnsaved);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, kRowsNeedLineEndsText);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
+
+    ScriptSave(Out(), OutputOptions{Delimiter::CRLF});
+    EXPECT_TRUE(window->SaveWordList());
+    EXPECT_EQ(TempDir::Read(Out()), "and\r\nthe\r\nthe cat\r\nzebra\r\n");
 }
 
 TEST_F(SaveCommandTest, ProposalBeforeAnythingWasReadIsRelative) {
