@@ -113,6 +113,26 @@ std::vector<ControlCase> Cases() {
          Checked(&D::WebPagesBox, false),
          {{"page.html", "<b>bold</b> &amp; x"}},
          {"amp", "b", "bold", "x"}},
+        {"words in a row",
+         [](CAddOptionsDialog&) {},
+         [](CAddOptionsDialog& d) {
+             d.InARowToBox()->setValue(2);
+             d.InARowFromBox()->setValue(2);
+         },
+         [](const CAddOptionsDialog& d) {
+             return d.InARowFromBox()->value() == 2 && d.InARowToBox()->value() == 2;
+         },
+         {{"row.txt", "Big red, dog"}},
+         {"big red"}},
+        {"words in a row across punctuation",
+         [](CAddOptionsDialog& d) { d.InARowFromBox()->setValue(2); },
+         [](CAddOptionsDialog& d) {
+             d.InARowFromBox()->setValue(2);
+             d.AcrossPunctuationBox()->setChecked(true);
+         },
+         Checked(&D::AcrossPunctuationBox, true),
+         {{"row.txt", "Big red, dog"}},
+         {"big red", "red dog"}},
         {"every file",
          Check(&D::EveryFileBox, false),
          Check(&D::EveryFileBox, true),
