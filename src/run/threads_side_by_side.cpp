@@ -1,5 +1,6 @@
 #include "run/threads_side_by_side.h"
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 #include <thread>

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include "core/decode/binary_sniff.h"
@@ -14,6 +13,7 @@
 #include "core/input/input_file.h"
 #include "core/input/read_buffer.h"
 #include "core/markup/markup_reader.h"
+#include "core/words/word_gaps.h"
 
 namespace tarvolen {
 
@@ -38,35 +38,21 @@ PartStart StartOfParts(const RunState& run, const std::string& path, std::int64_
 
 namespace {
 
-// Finds a blank line a byte at a time; it may begin before the bytes looked at, which
-// are then taken for a line's first bytes: only a cut is lost by that, never made.
-class BlankLineSearch {
-  public:
-    // Whether the byte is the first of a blank line's second line end.
-    bool Ends(unsigned char byte) {
-        switch (byte) {
-            case '\r':
-                afterCr_ = true;
-                return ++lineEnds_ >= 2;
-            case '\n':
-                if (std::exchange(afterCr_, false))
-                    return false;
-                return ++lineEnds_ >= 2;
-            case ' ':
-            case '\t':
-                afterCr_ = false;
-                return false;
-            default:
-                afterCr_ = false;
-                lineEnds_ = 0;
-                return false;
-        }
+// A byte of a file as what it is between two words when a blank line is looked for:
+// anything but a blank or a line end stops a blank line, as a word would.
+GapKind BlankLineKindOf(unsigned char byte) {
+    switch (byte) {
+        case ' ':
+        case '\t':
+            return GapKind::Space;
+        case '\r':
+            return GapKind::CarriageReturn;
+        case '\n':
+            return GapKind::LineFeed;
+        default:
+            return GapKind::Punctuation;
     }
-
-  private:
-    int lineEnds_ = 0;
-    bool afterCr_ = false;
-};
+}
 
 }  // namespace
 
@@ -77,11 +63,13 @@ std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int6
         return -1;
     std::array<unsigned char, 64 << 10> window;
     std::int64_t found = -1;
-    BlankLineSearch blankLine;
+    // The blank line may begin before from: only a cut is lost by that, never made.
+    RowGap blankLine;
     const auto separates = [&blankLine, rows](unsigned char byte) {
-        if (rows)
-            return blankLine.Ends(byte);
-        return std::ranges::find(kPartSeparators, byte) != kPartSeparators.end();
+        if (!rows)
+            return std::ranges::find(kPartSeparators, byte) != kPartSeparators.end();
+        blankLine.Add(BlankLineKindOf(byte));
+        return !blankLine.Joins(true);
     };
     limit = std::min(limit, from + kSeparatorReach);
     for (std::int64_t at = from; found < 0 && at < limit;) {

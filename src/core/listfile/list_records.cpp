@@ -33,14 +33,18 @@ bool DelimitedByBlanks(std::string_view line) {
            line.find_first_of(kBlanks, comma) != std::string_view::npos;
 }
 
-std::size_t WordsIn(std::string_view text) {
+constexpr const char* kTooManyWordsText = "more than 8 words in one record";
+static_assert(WordsInARow::kMost == 8);
+
+// More blank-separated words than an entry of words in a row holds.
+bool TooManyWords(std::string_view text) {
     std::size_t words = 0;
     bool inWord = false;
     for (char c : text) {
         words += !inWord && !IsBlank(c);
         inWord = !IsBlank(c);
     }
-    return words;
+    return words > static_cast<std::size_t>(WordsInARow::kMost);
 }
 
 }  // namespace
@@ -138,8 +142,8 @@ bool ListRecordReader::Record(std::string_view record) {
         return Fail(kTooLongText);
     const std::size_t comma = record.rfind(',');
     if (comma == std::string_view::npos) {
-        if (WordsIn(record) > static_cast<std::size_t>(WordsInARow::kMost))
-            return Fail("more than 8 words in one record");
+        if (TooManyWords(record))
+            return Fail(kTooManyWordsText);
         sink_(record, 1, 1);
         return true;
     }
@@ -162,8 +166,8 @@ bool ListRecordReader::Record(std::string_view record) {
     // No word holds a comma: "word,,3" or "a,b,3" is not a record of a list.
     if (text.find(',') != std::string_view::npos)
         return Fail("more than one comma");
-    if (WordsIn(text) > static_cast<std::size_t>(WordsInARow::kMost))
-        return Fail("more than 8 words in one record");
+    if (TooManyWords(text))
+        return Fail(kTooManyWordsText);
     if (digits.empty())
         return Fail("no count after the comma");
     const std::optional<std::uint32_t> count = Count(digits);

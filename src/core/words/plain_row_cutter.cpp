@@ -35,11 +35,16 @@ void PlainRowCutter::Append(const unsigned char* letters, std::size_t count) {
     length_ += count;
 }
 
+void PlainRowCutter::Hand(const char* word, std::size_t length) {
+    if (length >= minLength_ && length <= static_cast<std::size_t>(MaxWordLength))
+        rows_.Take(word, length);
+    else
+        rows_.Gap(GapKind::Break);  // a word not counted parts the row
+}
+
 void PlainRowCutter::EndWord() {
-    if (length_ >= minLength_ && length_ <= static_cast<std::size_t>(MaxWordLength))
-        rows_.Take(word_, length_);
-    else if (length_ > 0)
-        rows_.Gap(GapKind::Break);
+    if (length_ > 0)
+        Hand(word_, length_);
     length_ = 0;
 }
 
@@ -69,10 +74,7 @@ void PlainRowCutter::Cut(std::span<unsigned char> text) {
             return;
         }
         // The word is handed over where it lies; the assembler copies it.
-        if (length >= minLength_ && length <= static_cast<std::size_t>(MaxWordLength))
-            rows_.Take(reinterpret_cast<const char*>(p + start), length);
-        else
-            rows_.Gap(GapKind::Break);
+        Hand(reinterpret_cast<const char*>(p + start), length);
         at = start + length;
     }
 }

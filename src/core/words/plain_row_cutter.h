@@ -25,6 +25,8 @@ class PlainRowCutter final : public WordCutter {
 
   private:
     void Append(const unsigned char* letters, std::size_t count);
+    // A whole word: to the assembler when it is counted, else a break in the row.
+    void Hand(const char* word, std::size_t length);
     void EndWord();
 
     const CharMap& map_;
