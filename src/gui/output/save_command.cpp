@@ -4,6 +4,7 @@
 #include "core/output/word_list_writer.h"
 #include "core/ports/messages.h"
 #include "core/ports/ticks.h"
+#include "core/text/collation.h"
 #include "core/workspace.h"
 #include "gui/app/app_settings.h"
 #include "gui/app/dialog_port.h"
@@ -34,7 +35,11 @@ bool CMainDialog::SaveWordList() {
     AppendOutput = work.Output.AppendOutput;
     UnicodeOutput = work.Output.UnicodeOutput;
 
-    const WriterOptions options = WriterOptionsFor(work.Output, work.ListCodePage);
+    WriterOptions options = WriterOptionsFor(work.Output, work.ListCodePage);
+    // Kept settings only hold locales that have a collation; one that has none (a
+    // hand-made options value) sorts in byte order, as it always did.
+    const std::unique_ptr<Collation> collation = Collation::ForLocale(work.Output.Collate);
+    options.Collate = collation.get();
 
     // The writer does not pump events, so the window only repaints afterwards.
     WaitCursorIndicator waitCursor;
