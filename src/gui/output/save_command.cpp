@@ -19,15 +19,17 @@ bool CMainDialog::SaveWordList() {
     // saved last (kept between runs).
     std::string fileName = DefaultOutputPath(
         State.LastInputPath, settings() != nullptr ? settings()->LastSavedFile() : std::string());
-    const bool confirmed = dialogs().RunSaveOptions(work.Output, fileName, work.ListCodePage);
-    // A Save press stores the options even when the dialog is then cancelled.
-    if (settings() != nullptr)
-        settings()->StoreOutputOptions(work.Output);
-    if (!confirmed)
-        return false;
-    if (DelimiterRunsRowsTogether(work.Output.Delimiter, work.Store)) {
+    for (;;) {
+        const bool confirmed = dialogs().RunSaveOptions(work.Output, fileName, work.ListCodePage);
+        // A Save press stores the options even when the dialog is then cancelled.
+        if (settings() != nullptr)
+            settings()->StoreOutputOptions(work.Output);
+        if (!confirmed)
+            return false;
+        if (!DelimiterRunsRowsTogether(work.Output.Delimiter, work.Store))
+            break;
+        // Back to the dialog, as it was left, for another delimiter.
         messages().ShowMessage(kRowsNeedLineEndsText, MessageIcon::Warning);
-        return false;
     }
 
     CaseMode = work.Output.CaseMode;
