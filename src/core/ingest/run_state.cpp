@@ -22,4 +22,16 @@ bool WouldMixCodePages(const RunState& state, std::int32_t language) {
            state.ListCodePage != CodePage::Utf8;
 }
 
+SegmentsOfRun::SegmentsOfRun(RunState& run, WordStore& store) : run_(run), store_(store) {
+    if (run.MeasureSegments)
+        store.TallySegments(&tally_);
+}
+
+SegmentsOfRun::~SegmentsOfRun() {
+    if (!store_.TallyingSegments())
+        return;
+    store_.TallySegments(nullptr);
+    run_.Segments.Add(tally_.Figures());
+}
+
 }  // namespace tarvolen

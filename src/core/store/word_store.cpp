@@ -167,6 +167,8 @@ std::uint32_t WordStore::RangeOf(const char* word, std::size_t length) const {
 }
 
 void WordStore::BeginDocument() {
+    if (tally_ != nullptr)
+        tally_->BeginDocument();
     ++documentCount_;
     if (++document_ != 0)
         return;
@@ -221,13 +223,16 @@ void WordStore::AddUncached(const char* word, std::size_t length, const Key& key
         Entry& entry = entries_.At(index);
         if (Matches(entry, key, word, length)) {
             Count(entry);
+            Tally(index);
             slot = {tag, index};
             return;
         }
         index = entry.next;
     }
-    if (const std::uint32_t index = Insert(word, length, key, hash, 1, 1, document_))
+    if (const std::uint32_t index = Insert(word, length, key, hash, 1, 1, document_)) {
+        Tally(index);
         slot = {tag, index};
+    }
 }
 
 void WordStore::RemoveWord(const char* word) {

@@ -13,6 +13,7 @@
 #include "core/store/arena_memory.h"
 #include "core/store/bucket_table.h"
 #include "core/store/entry_slabs.h"
+#include "core/store/segment_tally.h"
 #include "core/store/text_blocks.h"
 #include "core/store/word_key.h"
 #include "core/store/word_order.h"
@@ -90,6 +91,13 @@ class WordStore {
     void BeginDocument();
     // The documents begun since the store was last emptied.
     std::uint64_t DocumentCount() const { return documentCount_; }
+
+    // From here on every occurrence counted one at a time (not AddOccurrences) goes
+    // to the tally too, in the order counted, and each document begun begins one
+    // there; nullptr stops it. The tally is the caller's and is not swapped with the
+    // words.
+    void TallySegments(SegmentTally* tally) { tally_ = tally; }
+    bool TallyingSegments() const { return tally_ != nullptr; }
 
     // The occurrences of the word, 0 when it is absent; word[length] must be NUL.
     std::uint32_t Occurrences(const char* word, std::size_t length) const;
@@ -195,6 +203,12 @@ class WordStore {
         entry.range += first & (entry.range != UINT32_MAX);
         entry.lastDocument = document_;
     }
+    // An occurrence counted one at a time, for the tally if there is one: off, it
+    // costs a branch always taken the same way.
+    void Tally(std::uint32_t index) const {
+        if (tally_ != nullptr) [[unlikely]]
+            tally_->Take(index);
+    }
     // AddOccurrences of a word whose key and hash are known; count > 0.
     void AddCounted(const char* word, std::size_t length, const Key& key, std::uint32_t hash,
                     std::uint32_t count, std::uint32_t range, Found found);
@@ -229,6 +243,7 @@ class WordStore {
     bool growthFailed_ = false;
     std::uint32_t document_ = 0;  // the number of the document being read; 0: none
     std::uint64_t documentCount_ = 0;
+    SegmentTally* tally_ = nullptr;
     // Counts the emptyings: a sweep taken before one starts over (store_exchange.h).
     std::uint64_t generation_ = 0;
 };

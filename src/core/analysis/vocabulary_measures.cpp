@@ -1,0 +1,87 @@
+#include "core/analysis/vocabulary_measures.h"
+
+#include <charconv>
+
+#include "core/store/word_store.h"
+#include "core/text/format_count.h"
+
+namespace tarvolen {
+
+namespace {
+
+std::optional<double> Percent(std::uint64_t part, std::uint64_t whole) {
+    if (whole == 0)
+        return std::nullopt;
+    return 100.0 * static_cast<double>(part) / static_cast<double>(whole);
+}
+
+std::string Count(std::uint64_t value) {
+    return FormatCount64(static_cast<std::int64_t>(value), ',');
+}
+
+// Rounded as printf's "%.2f" rounds, whatever the locale (the window's may write a
+// decimal comma).
+std::string PercentText(std::optional<double> percent) {
+    if (!percent)
+        return "n/a";
+    char text[32];
+    char* end = std::to_chars(text, text + sizeof text, *percent, std::chars_format::fixed, 2).ptr;
+    *end++ = '%';
+    return std::string(text, end);
+}
+
+}  // namespace
+
+std::optional<double> VocabularyMeasures::TypeTokenRatio() const {
+    return Percent(types, tokens);
+}
+
+std::optional<double> VocabularyMeasures::StandardisedRatio() const {
+    return Percent(segments.distinct, segments.segments * SegmentTally::kLength);
+}
+
+std::optional<double> VocabularyMeasures::HapaxShare() const {
+    return Percent(hapax, types);
+}
+
+std::optional<double> VocabularyMeasures::DisShare() const {
+    return Percent(dis, types);
+}
+
+VocabularyMeasures MeasureList(const WordStore& store) {
+    VocabularyMeasures measures;
+    store.ForEachEntry([&measures](const WordStore::HeldWord& word) {
+        measures.tokens += word.count;
+        ++measures.types;
+        measures.hapax += word.count == 1;
+        measures.dis += word.count == 2;
+    });
+    return measures;
+}
+
+std::vector<MeasureLine> MeasureLines(const VocabularyMeasures& m) {
+    std::string standardised = PercentText(m.StandardisedRatio());
+    if (m.segments.segments > 0)
+        standardised += " (" + Count(m.segments.segments) + " segments of " +
+                        Count(SegmentTally::kLength) + " tokens)";
+    const auto ofTypes = [](std::uint64_t count, std::optional<double> share) {
+        return share ? Count(count) + " (" + PercentText(share) + " of types)" : Count(count);
+    };
+    return {
+        {"Tokens", Count(m.tokens)},
+        {"Types", Count(m.types)},
+        {"Type/token ratio", PercentText(m.TypeTokenRatio())},
+        {"Standardised type/token ratio", standardised},
+        {"Hapax legomena", ofTypes(m.hapax, m.HapaxShare())},
+        {"Dis legomena", ofTypes(m.dis, m.DisShare())},
+    };
+}
+
+std::string FormatMeasures(const VocabularyMeasures& measures) {
+    std::string text;
+    for (const MeasureLine& line : MeasureLines(measures))
+        text += line.label + ": " + line.value + "\n";
+    return text;
+}
+
+}  // namespace tarvolen
