@@ -37,7 +37,7 @@ std::optional<double> VocabularyMeasures::TypeTokenRatio() const {
 }
 
 std::optional<double> VocabularyMeasures::StandardisedRatio() const {
-    return Percent(segments.distinct, segments.segments * SegmentTally::kLength);
+    return Percent(segments.distinct, segments.segments * kSegmentLength);
 }
 
 std::optional<double> VocabularyMeasures::HapaxShare() const {
@@ -63,7 +63,7 @@ std::vector<MeasureLine> MeasureLines(const VocabularyMeasures& m) {
     std::string standardised = PercentText(m.StandardisedRatio());
     if (m.segments.segments > 0)
         standardised += " (" + Count(m.segments.segments) + " segments of " +
-                        Count(SegmentTally::kLength) + " tokens)";
+                        Count(kSegmentLength) + " tokens)";
     const auto ofTypes = [](std::uint64_t count, std::optional<double> share) {
         return share ? Count(count) + " (" + PercentText(share) + " of types)" : Count(count);
     };

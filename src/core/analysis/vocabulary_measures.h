@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/store/segment_tally.h"
+#include "core/store/segment_figures.h"
 
 namespace tarvolen {
 

@@ -23,15 +23,13 @@ bool WouldMixCodePages(const RunState& state, std::int32_t language) {
 }
 
 SegmentsOfRun::SegmentsOfRun(RunState& run, WordStore& store) : run_(run), store_(store) {
-    if (run.MeasureSegments)
-        store.TallySegments(&tally_);
+    store.TakeSegments();  // those of words counted before, outside this reading
 }
 
 SegmentsOfRun::~SegmentsOfRun() {
-    if (!store_.TallyingSegments())
-        return;
-    store_.TallySegments(nullptr);
-    run_.Segments.Add(tally_.Figures());
+    const SegmentFigures figures = store_.TakeSegments();
+    if (run_.MeasureSegments)
+        run_.Segments.Add(figures);
 }
 
 }  // namespace tarvolen

@@ -5,7 +5,7 @@
 
 #include "core/decode/text_encoding.h"
 #include "core/ingest/document_text.h"
-#include "core/store/segment_tally.h"
+#include "core/store/segment_figures.h"
 #include "core/store/word_store.h"
 #include "core/text/code_page.h"
 #include "core/words/char_map.h"
@@ -78,9 +78,9 @@ struct RunState {
     std::uint32_t LastWorkingTick = 0;
 };
 
-// While it lives, the segments of the documents counted into store are tallied when
-// the run measures them; they are added to the run's Segments when it ends, however
-// the reading ends, since the words read stay in the list.
+// The segments of the documents a reading counts into store while this lives: added
+// to the run's Segments when it ends, when the run measures them, however the reading
+// ends, since the words read stay in the list.
 class SegmentsOfRun {
   public:
     SegmentsOfRun(RunState& run, WordStore& store);
@@ -91,7 +91,6 @@ class SegmentsOfRun {
   private:
     RunState& run_;
     WordStore& store_;
-    SegmentTally tally_;
 };
 
 // Whether the run adds to a list of words already held, here or elsewhere.

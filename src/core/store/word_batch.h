@@ -105,7 +105,6 @@ inline void WordBatch::AddWithKey(WordStore& store, const char* word, std::size_
         StoreEntry& entry = store.entries_.At(slot.index);
         if (store.Matches(entry, key, word, length)) [[likely]] {
             store.Count(entry);
-            store.Tally(slot.index);
             return;
         }
     }

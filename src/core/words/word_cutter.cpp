@@ -107,8 +107,7 @@ class CountingCutter final : public WordCutter {
         // words whose segments are tallied in the order of the text, go the way of
         // every word.
         if constexpr (std::is_same_v<Cutter, UnicodeWordCutter>)
-            return Cutter(setup, sink,
-                          rows_ || context.store.TallyingSegments() ? nullptr : &context);
+            return Cutter(setup, sink, rows_ || setup.textOrder ? nullptr : &context);
         else if constexpr (std::is_same_v<Cutter, PlainRowCutter>)
             return Cutter(setup, assembler_);
         else

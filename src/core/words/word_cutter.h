@@ -50,6 +50,9 @@ struct CutterSetup {
     // The alphabet's words go to a UTF-8 list: each is converted from codePage.
     bool toUtf8 = false;
     WordsInARow inARow;
+    // The words reach the store in the order of the text, which its segments (the
+    // measures of the vocabulary) go by; otherwise a faster way may count some first.
+    bool textOrder = false;
 
     // Words in a row are counted: the cutter reports the gaps between words too.
     bool Rows() const { return !inARow.Single(); }
