@@ -1,6 +1,9 @@
 #include "core/analysis/vocabulary_measures.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <functional>
 
 #include "core/store/word_store.h"
 #include "core/text/format_count.h"
@@ -75,6 +78,32 @@ std::vector<MeasureLine> MeasureLines(const VocabularyMeasures& m) {
         {"Hapax legomena", ofTypes(m.hapax, m.HapaxShare())},
         {"Dis legomena", ofTypes(m.dis, m.DisShare())},
     };
+}
+
+std::vector<std::uint32_t> RankedCounts(const WordStore& store) {
+    std::vector<std::uint32_t> counts;
+    counts.reserve(static_cast<std::size_t>(store.Count()));
+    store.ForEachEntry(
+        [&counts](const WordStore::HeldWord& word) { counts.push_back(word.count); });
+    std::sort(counts.begin(), counts.end(), std::greater<>());
+    return counts;
+}
+
+std::optional<double> ZipfSlope(const std::vector<std::uint32_t>& ranked, std::size_t ranks) {
+    const std::size_t n = std::min(ranks, ranked.size());
+    if (n < 2)
+        return std::nullopt;
+    double sumX = 0, sumY = 0, sumXX = 0, sumXY = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = std::log10(static_cast<double>(i + 1));
+        const double y = std::log10(static_cast<double>(ranked[i]));
+        sumX += x;
+        sumY += y;
+        sumXX += x * x;
+        sumXY += x * y;
+    }
+    const double count = static_cast<double>(n);
+    return (count * sumXY - sumX * sumY) / (count * sumXX - sumX * sumX);
 }
 
 std::string FormatMeasures(const VocabularyMeasures& measures) {

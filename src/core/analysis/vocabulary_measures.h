@@ -46,4 +46,14 @@ struct MeasureLine {
 std::vector<MeasureLine> MeasureLines(const VocabularyMeasures& measures);
 std::string FormatMeasures(const VocabularyMeasures& measures);
 
+// The counts of the list's entries, the highest first: the frequency of each rank, which
+// the Zipf plot draws.
+std::vector<std::uint32_t> RankedCounts(const WordStore& store);
+
+// The least-squares slope of log10 frequency over log10 rank, over the first ranks
+// (ranked as RankedCounts gives them); nothing with fewer than two ranks.
+inline constexpr std::size_t kZipfFitRanks = 10'000;
+std::optional<double> ZipfSlope(const std::vector<std::uint32_t>& ranked,
+                                std::size_t ranks = kZipfFitRanks);
+
 }  // namespace tarvolen
