@@ -57,6 +57,7 @@ class StoreSink final : public WordSink {
         if (++size_ == kSize)
             Flush();
     }
+    void CountTaken() override { Flush(); }
     void Flush() {
         WordBatch::Preload(context_.store, prepared_, size_);
         for (std::size_t i = 0; i < size_; ++i)
@@ -103,11 +104,9 @@ class CountingCutter final : public WordCutter {
     Cutter Make(const CutterSetup& setup, const TokenizerContext& context) {
         WordSink& sink = rows_ ? static_cast<WordSink&>(assembler_) : sink_;
         // The Unicode rule's short cuts count ASCII and Cyrillic words in the store
-        // themselves, past the assembler and ahead of the batch: words in a row, and
-        // words whose segments are tallied in the order of the text, go the way of
-        // every word.
+        // themselves, past the assembler: words in a row go the way of every word.
         if constexpr (std::is_same_v<Cutter, UnicodeWordCutter>)
-            return Cutter(setup, sink, rows_ || setup.textOrder ? nullptr : &context);
+            return Cutter(setup, sink, rows_ ? nullptr : &context);
         else if constexpr (std::is_same_v<Cutter, PlainRowCutter>)
             return Cutter(setup, assembler_);
         else
