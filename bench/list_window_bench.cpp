@@ -44,7 +44,8 @@ class NoDialogs : public DialogPort {
     bool RunDirScan(std::string&, std::string&) override { return false; }
     bool RunSaveOptions(OutputOptions&, std::string&, CodePage) override { return false; }
     bool RunFilter(std::int32_t&, FilterMode&, std::string&) override { return false; }
-    void ShowStatistics(const StatisticsFigures&, const std::string&) override {}
+    void ShowStatistics(const StatisticsFigures&, const std::string&, const VocabularyMeasures&,
+                        const std::vector<std::uint32_t>&) override {}
 };
 
 class NoPicker : public FilePicker {

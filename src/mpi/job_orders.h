@@ -14,6 +14,7 @@ enum class Order : std::int64_t {
     Compare,     // the keyword rows against the reference
     Statistics,  // the figures of the list
     Write,       // the list sorted, to the first
+    Measures,    // the measures of the vocabulary
 };
 
 // The first process: the order and what it needs, to every other.

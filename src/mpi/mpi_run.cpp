@@ -207,7 +207,9 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
     const std::int64_t dividedAbove = DividedAbove(measured, processes, leastDivided);
     job.starts.assign(job.files.size(), PartStart::None);
     for (std::size_t i = 0; i < measured.size(); ++i) {
-        if (measured[i].firstOnly || measured[i].size <= dividedAbove)
+        // A document's segments of consecutive words would run across the cuts: under
+        // the measures each file is read whole, by one process.
+        if (measured[i].firstOnly || measured[i].size <= dividedAbove || workspace.MeasureSegments)
             continue;
         job.starts[i] = StartOfParts(workspace, job.files[i], measured[i].size);
         measured[i].divisible = job.starts[i] != PartStart::None;
@@ -216,7 +218,7 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
     job.dealt = DealtFiles(job.shares, measured);
     // The largest dealt file, dealt last in parts, evens out the processes' finishing,
     // which whole files leave a file's reading apart.
-    if (processes > 1 && !job.dealt.empty()) {
+    if (processes > 1 && !job.dealt.empty() && !workspace.MeasureSegments) {
         const std::size_t largest = job.dealt.front();
         if (measured[largest].size > leastDivided) {
             job.starts[largest] =
@@ -297,6 +299,7 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     SendOrder(Order::Count, packed);
 
     const std::int32_t countBefore = workspace.Store.Count();
+    const SegmentFigures segmentsBefore = workspace.Segments;
     hooks.progress.Close();
     JobProgress progress(hooks.progress, line, workspace, total);
     std::vector<std::int64_t> sizes(job.files.size(), 0);
@@ -343,6 +346,8 @@ IngestResult IngestOverProcesses(Workspace& workspace, IngestState& state, const
     workspace.ListUnsaved = workspace.ListUnsaved || countAfter > countBefore;
     workspace.BytesRead = all.bytesRead;
     workspace.QualifiedWords = all.qualifiedWords;
+    workspace.Segments = segmentsBefore;
+    workspace.Segments.Add(all.segments);
 
     IngestResult result;
     result.Outcome = IngestOutcome::Completed;

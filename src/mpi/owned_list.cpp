@@ -106,6 +106,18 @@ std::optional<StatisticsFigures> OwnedList::Statistics(CodePage listCodePage) {
     return all;
 }
 
+VocabularyMeasures OwnedList::Measures() {
+    VocabularyMeasures mine = MeasureList(*words_);
+    std::uint64_t figures[] = {mine.tokens, mine.types, mine.hapax, mine.dis};
+    MPI_Allreduce(MPI_IN_PLACE, figures, 4, MPI_UINT64_T, MPI_SUM, comm_);
+    VocabularyMeasures all;
+    all.tokens = figures[0];
+    all.types = figures[1];
+    all.hapax = figures[2];
+    all.dis = figures[3];
+    return all;
+}
+
 std::unique_ptr<OwnedList::SortedList> OwnedList::Sort(ListKind kind) {
     auto sorted = std::make_unique<SortedList>();
     if (rows_) {

@@ -11,6 +11,7 @@
 
 #include "core/analysis/keyness.h"
 #include "core/analysis/statistics_report.h"
+#include "core/analysis/vocabulary_measures.h"
 #include "core/output/word_list_writer.h"
 #include "core/text/code_page.h"
 #include "run/cli_options.h"
@@ -61,6 +62,8 @@ class OwnedList {
 
     // The figures of the whole list, on the first process; nothing on the others.
     std::optional<StatisticsFigures> Statistics(CodePage listCodePage);
+    // The list's measures of the vocabulary (the segments left out), on every process.
+    VocabularyMeasures Measures();
 
     // The list of that kind (the rows once compared) in its order: each process sorts
     // its words; every other sends them to the first and returns null, the first

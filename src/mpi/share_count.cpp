@@ -188,6 +188,7 @@ class ShareReading {
 
     // The rest of the run, as IngestFiles reads its files.
     void ReadDealt(ReadBuffer& buffer, TextDecoder& decoder, const NextDealt& nextDealt) {
+        const SegmentsOfRun segments(workspace_, workspace_.Store);
         const std::unique_ptr<WordCutter> cutter =
             MakeDocumentCutter(setup_, ContextFor(workspace_.Store), state_.carry);
         const FileReaders readers{buffer, decoder, *cutter};
@@ -267,8 +268,9 @@ void Fields(auto& walk, MessageOf<CountJob> auto& job) {
 }
 
 void Fields(auto& walk, MessageOf<ShareReport> auto& report) {
-    walk(report.outcome, report.ending, report.bytesRead, report.qualifiedWords, report.messages,
-         report.notText, report.unreadable);
+    walk(report.outcome, report.ending, report.bytesRead, report.qualifiedWords,
+         report.segments.segments, report.segments.distinct, report.messages, report.notText,
+         report.unreadable);
 }
 
 std::string CountJob::Pack() const {
@@ -304,6 +306,7 @@ ShareReport ShareReport::Combine(const std::vector<ShareReport>& reports) {
         all.ending = std::max(all.ending, report.ending);
         all.bytesRead += report.bytesRead;
         all.qualifiedWords += report.qualifiedWords;
+        all.segments.Add(report.segments);
         AppendInFileOrder(all.messages, report.messages);
         AppendInFileOrder(all.notText, report.notText);
         AppendInFileOrder(all.unreadable, report.unreadable);
@@ -322,6 +325,9 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
         workspace.ListHeldElsewhere = true;
     }
     ShareReport report;
+    // The workspace's segments go on from those of earlier runs; the report has this one's.
+    const SegmentFigures segmentsBefore = workspace.Segments;
+    workspace.Segments = {};
     ShareReading reading(workspace, job, rank, progress, model, report);
     divided.clear();
     divided.resize(reading.DividedFileCount());
@@ -336,6 +342,8 @@ ShareReport CountShare(Workspace& workspace, const CountJob& job, int rank, Prog
     }
     report.bytesRead = workspace.BytesRead;
     report.qualifiedWords = workspace.QualifiedWords;
+    report.segments = workspace.Segments;
+    workspace.Segments = segmentsBefore;
     reading.ListSkipped();
     return report;
 }

@@ -59,6 +59,7 @@ struct ShareReport {
     IngestOutcome outcome = IngestOutcome::Completed;
     std::int64_t bytesRead = 0;
     std::int64_t qualifiedWords = 0;
+    SegmentFigures segments;            // of the documents this share read
     std::vector<FileMessage> messages;  // warnings and errors, the summary left out
     std::vector<FileNote> notText;
     std::vector<FileNote> unreadable;

@@ -149,6 +149,15 @@ std::optional<std::string> SharedList::Statistics(Workspace& workspace) {
     return FormatStatisticsReport(*figures);
 }
 
+VocabularyMeasures SharedList::Measures(Workspace& workspace) {
+    Hold(workspace);
+    SendOrder(Order::Measures);
+    VocabularyMeasures measures = owned_.Measures();
+    // The first process gathered every process's segments with their reports.
+    measures.segments = workspace.Segments;
+    return measures;
+}
+
 void SharedList::WriteRecords(Workspace& workspace, ListKind kind, std::FILE* stream,
                               const RecordFormat& format) {
     Hold(workspace);
@@ -218,6 +227,9 @@ void FollowListOrder(const Ordered& ordered, OwnedList& owned) {
             break;
         case Order::Write:
             owned.Sort(in.Get<ListKind>());
+            break;
+        case Order::Measures:
+            owned.Measures();
             break;
         case Order::Count:
         case Order::End:

@@ -21,6 +21,7 @@ class SharedList : public ListSteps {
                         MessagePort& messages) override;
     void CompareWith(Workspace& workspace, const WordStore& reference, double minKeyness) override;
     std::optional<std::string> Statistics(Workspace& workspace) override;
+    VocabularyMeasures Measures(Workspace& workspace) override;
     void WriteRecords(Workspace& workspace, ListKind kind, std::FILE* stream,
                       const RecordFormat& format) override;
     WriteOutcome WriteList(Workspace& workspace, ListKind kind, const WriterOptions& options,

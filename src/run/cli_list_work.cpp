@@ -44,6 +44,8 @@ int CliListWork::Run(const WordStore* reference, bool skippedUnreadable) {
         return kExitFailure;
     if (options_.statistics && !PrintStatistics())
         return kExitFailure;
+    if (options_.measures && !PrintMeasures())
+        return kExitFailure;
     if (options_.output && !WritesToStandardOutput()) {
         if (std::optional<int> failed = WriteToFile(*options_.output))
             return *failed;
@@ -94,6 +96,14 @@ bool CliListWork::PrintStatistics() {
     // The report is read on a terminal, which shows UTF-8, whatever the list is
     // written in.
     if (!WriteAll(stdout, CodePageToUtf8(workspace_.ListCodePage, *report)) || !Flushed(stdout)) {
+        messages_.Error(kOutputErrorText);
+        return false;
+    }
+    return true;
+}
+
+bool CliListWork::PrintMeasures() {
+    if (!WriteAll(stdout, FormatMeasures(list_.Measures(workspace_))) || !Flushed(stdout)) {
         messages_.Error(kOutputErrorText);
         return false;
     }

@@ -37,6 +37,7 @@ class CliListWork {
     void Filter();
     bool WriteToStandardOutput();
     bool PrintStatistics();
+    bool PrintMeasures();
     std::optional<int> WriteToFile(const std::string& path);
 
     const CliOptions& options_;

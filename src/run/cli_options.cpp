@@ -94,6 +94,7 @@ enum class OptionId {
     Binary,
     Append,
     Statistics,
+    Measures,
     Jobs,
     Quiet,
     Help,
@@ -107,7 +108,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 34> kOptions = {{
+constexpr std::array<OptionInfo, 35> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Apostrophes, 0, "apostrophes", false},
@@ -138,6 +139,7 @@ constexpr std::array<OptionInfo, 34> kOptions = {{
     {OptionId::Binary, 0, "binary", false},
     {OptionId::Append, 0, "append", false},
     {OptionId::Statistics, 0, "statistics", false},
+    {OptionId::Measures, 0, "measures", false},
     {OptionId::Jobs, 'j', "jobs", true},
     {OptionId::Quiet, 'q', "quiet", false},
     {OptionId::Help, 'h', "help", false},
@@ -417,6 +419,9 @@ class Parser {
             case OptionId::Statistics:
                 o.statistics = true;
                 break;
+            case OptionId::Measures:
+                o.measures = true;
+                break;
             case OptionId::Jobs:
                 if (std::optional<std::int32_t> n = ParseNumberText<std::int32_t>(value);
                     n && *n >= 1 && *n <= kMaxJobs)
@@ -542,6 +547,11 @@ std::string CliHelpText() {
            "      --utf8             UTF-8, no byte order mark (not with --unicode)\n"
            "      --append           append to PATH when it exists\n"
            "      --statistics       print the statistics report to standard output\n"
+           "      --measures         print the measures of the vocabulary to standard\n"
+           "                         output (after the statistics): tokens, types, the\n"
+           "                         type/token ratio, the standardised ratio over\n"
+           "                         segments of 1,000 tokens of each file, and the words\n"
+           "                         counted once and twice\n"
            "  -j, --jobs N           count with N threads (default: every processor this\n"
            "                         process may use); the list is the same for any N\n"
            "  -q, --quiet            no progress and no summary on standard error\n"

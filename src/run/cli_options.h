@@ -69,6 +69,7 @@ struct CliOptions {
     DocumentRules documents;                        // --markup, --binary
     bool append = false;
     bool statistics = false;
+    bool measures = false;  // the measures of the vocabulary, after the statistics
     bool quiet = false;
     // The threads that count the files; 0: DefaultJobs().
     std::int32_t jobs = 0;

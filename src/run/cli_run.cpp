@@ -51,7 +51,7 @@ class CliRun {
 
     int Execute() {
         CliListWork listWork(options_, program_, messages_, workspace_, list_);
-        if (listWork.WritesToStandardOutput() || options_.statistics)
+        if (listWork.WritesToStandardOutput() || options_.statistics || options_.measures)
             std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
 
         CliCollect collect(options_, program_, messages_, workspace_);
@@ -88,6 +88,7 @@ void ApplyCliAddOptions(Workspace& workspace, const CliOptions& options) {
     workspace.Add.InARow = options.inARow;
     workspace.Add.Encoding = options.encoding;
     workspace.Add.Documents = options.documents;
+    workspace.MeasureSegments = options.measures;
     ApplyAddOptions(workspace);
     workspace.MinWordLength = MinWordLengthOf(options.skipShort);
 }

@@ -40,6 +40,12 @@ class StoreSteps : public ListSteps {
         return BuildStatisticsReport(workspace.Store, workspace.ListCodePage);
     }
 
+    VocabularyMeasures Measures(Workspace& workspace) override {
+        VocabularyMeasures measures = MeasureList(workspace.Store);
+        measures.segments = workspace.Segments;
+        return measures;
+    }
+
     void WriteRecords(Workspace& workspace, ListKind kind, std::FILE* stream,
                       const RecordFormat& format) override {
         if (compared_) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "core/analysis/vocabulary_measures.h"
 #include "core/output/word_list_writer.h"
 #include "core/text/code_page.h"
 #include "run/cli_options.h"
@@ -35,6 +36,8 @@ class ListSteps {
                              double minKeyness) = 0;
     // The statistics report, or nothing when the list is empty.
     virtual std::optional<std::string> Statistics(Workspace& workspace) = 0;
+    // The measures of the vocabulary: the list's, and the segments of the documents read.
+    virtual VocabularyMeasures Measures(Workspace& workspace) = 0;
     // The records of the list of that kind to an open stream, which the caller flushes.
     virtual void WriteRecords(Workspace& workspace, ListKind kind, std::FILE* stream,
                               const RecordFormat& format) = 0;

@@ -140,6 +140,7 @@ class Reader {
         run_.Add = model.Add;
         ApplyAddOptions(run_);
         run_.MinWordLength = model.MinWordLength;
+        run_.MeasureSegments = model.MeasureSegments;
         run_.ListCodePage = model.ListCodePage;
         run_.ListHeldElsewhere = ListHeld(model);
         state_.scanned = modelState.scanned;
@@ -155,6 +156,7 @@ class Reader {
         try {
             TextDecoder decoder(run_.RunEncoding, run_.RunCodePage);
             setup_ = CutterSetupOf(run_);
+            const SegmentsOfRun segments(run_, run_.Store);
             const std::unique_ptr<WordCutter> cutter =
                 MakeDocumentCutter(setup_, ContextFor(run_.Store), state_.carry);
             for (std::size_t item = crew_.nextItem++; item < crew_.plan.items.size();
@@ -398,6 +400,7 @@ IngestResult IngestOverThreads(RunState& run, IngestState& state, const IngestHo
         run.BytesRead += reader->run().BytesRead;
         run.StreamBytesRead += reader->run().StreamBytesRead;
         run.QualifiedWords += reader->run().QualifiedWords;
+        run.Segments.Add(reader->run().Segments);
     }
     // In the order of the files, so that the documents are those of one thread's run.
     for (auto& [file, parts] : divided)

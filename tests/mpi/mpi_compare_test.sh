@@ -140,6 +140,8 @@ cases=(
     "2|0|--ngrams 1-3 --ngrams-across-punctuation --frequency -o out.txt FILES"
     "3|0|-l unicode --ngrams 2-4 --range --utf8 -o out.txt $big/paragraphs.txt|$big/paragraphs.txt"
     "2|0|--ngrams 3 --statistics -o - SOME"
+    "3|0|--measures --statistics --remove-rare 2 -o - FILES"
+    "2|0|--ngrams 1-2 --measures -o out.txt $huge $tree/c/one.txt"
     "2|2|--ngrams 2 --delimiter space FILES"
 )
 dealtInParts=0

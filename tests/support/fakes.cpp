@@ -134,8 +134,11 @@ bool FakeDialogs::RunFilter(std::int32_t& value, FilterMode& mode, std::string& 
     return RunScripted(filter, "Filter", value, mode);
 }
 
-void FakeDialogs::ShowStatistics(const StatisticsFigures& figures, const std::string& report) {
+void FakeDialogs::ShowStatistics(const StatisticsFigures& figures, const std::string& report,
+                                 const VocabularyMeasures& measures,
+                                 const std::vector<std::uint32_t>&) {
     infoFigures.push_back(figures);
+    infoMeasures.push_back(measures);
     infoTexts.push_back(report);
 }
 

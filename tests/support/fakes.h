@@ -78,6 +78,7 @@ class FakeProgress : public ProgressPort {
 #include <optional>
 
 #include "core/analysis/statistics_report.h"
+#include "core/analysis/vocabulary_measures.h"
 #include "core/ports/file_picker.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_port.h"
@@ -110,7 +111,9 @@ class FakeDialogs : public DialogPort {
     bool RunSaveOptions(OutputOptions& options, std::string& fileName,
                         CodePage listCodePage) override;
     bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) override;
-    void ShowStatistics(const StatisticsFigures& figures, const std::string& report) override;
+    void ShowStatistics(const StatisticsFigures& figures, const std::string& report,
+                        const VocabularyMeasures& measures,
+                        const std::vector<std::uint32_t>& ranked) override;
 
     std::deque<std::function<bool(AddOptions&, AddMode&)>> addOptions;
     std::deque<std::function<bool(std::string&, std::string&)>> dirScan;
@@ -122,6 +125,7 @@ class FakeDialogs : public DialogPort {
     std::string filterListPath;
     std::vector<std::string> infoTexts;
     std::vector<StatisticsFigures> infoFigures;
+    std::vector<VocabularyMeasures> infoMeasures;
 
     // Progress windows handed out by OpenProgress stay readable here after they close.
     // Before each OpenProgress, onOpenProgress may script the new window.

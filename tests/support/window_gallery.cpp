@@ -5,10 +5,12 @@
 #include <QMessageBox>
 #include <QTabWidget>
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/analysis/statistics_report.h"
+#include "core/analysis/vocabulary_measures.h"
 #include "core/ingest/store_reports.h"
 #include "core/input/dir_scan.h"
 #include "core/text/code_page.h"
@@ -177,6 +179,27 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     windows.push_back({"info-report", InfoOnTab(messages_, picker_, figures, 0)});
     windows.push_back({"info-lengths", InfoOnTab(messages_, picker_, figures, 1)});
     windows.push_back({"info-letters", InfoOnTab(messages_, picker_, figures, 2)});
+    {
+        // Documents whose words are drawn as Zipf's law has them: the plot a corpus gives.
+        WordStore zipf(ReportingStoreOptions(messages_, SmallStoreOptions()));
+        std::mt19937 random(40);
+        std::vector<double> weights;
+        for (int r = 1; r <= 20'000; ++r)
+            weights.push_back(1.0 / r);
+        std::discrete_distribution<int> rank(weights.begin(), weights.end());
+        for (int document = 0; document < 12; ++document) {
+            zipf.BeginDocument();
+            for (int i = 0; i < 2'500; ++i)
+                zipf.AddWord(("w" + std::to_string(rank(random))).c_str());
+        }
+        VocabularyMeasures measures = MeasureList(zipf);
+        measures.segments = zipf.TakeSegments();
+        std::unique_ptr<QWidget> info = InfoOnTab(messages_, picker_, GatherStatistics(zipf), 0);
+        auto* dialog = static_cast<CInfoDialog*>(info.get());
+        dialog->SetMeasures(measures, RankedCounts(zipf));
+        dialog->Tabs()->setCurrentWidget(dialog->MeasuresTab());
+        windows.push_back({"info-measures", std::move(info)});
+    }
     {
         WordStore unicode(ReportingStoreOptions(messages_, SmallStoreOptions()));
         const std::string text = kUnicodeText;

@@ -294,6 +294,7 @@ IngestResult IngestFiles(RunState& run, IngestState& state, const IngestHooks& h
     const std::uint32_t startTick = hooks.ticks.Now();
     AdaptListToRun(run);
     const std::int32_t countBefore = run.Store.Count();
+    const SegmentsOfRun segments(run, run.Store);
     const std::unique_ptr<WordCutter> cutter =
         MakeDocumentCutter(CutterSetupOf(run), ContextOf(run), state.carry);
     run.BytesRead = 0;

@@ -22,4 +22,14 @@ bool WouldMixCodePages(const RunState& state, std::int32_t language) {
            state.ListCodePage != CodePage::Utf8;
 }
 
+SegmentsOfRun::SegmentsOfRun(RunState& run, WordStore& store) : run_(run), store_(store) {
+    store.TakeSegments();  // those of words counted before, outside this reading
+}
+
+SegmentsOfRun::~SegmentsOfRun() {
+    const SegmentFigures figures = store_.TakeSegments();
+    if (run_.MeasureSegments)
+        run_.Segments.Add(figures);
+}
+
 }  // namespace tarvolen

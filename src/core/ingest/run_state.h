@@ -5,6 +5,7 @@
 
 #include "core/decode/text_encoding.h"
 #include "core/ingest/document_text.h"
+#include "core/store/segment_figures.h"
 #include "core/store/word_store.h"
 #include "core/text/code_page.h"
 #include "core/words/char_map.h"
@@ -46,6 +47,11 @@ struct RunState {
     WordRules RunRules;
     std::int32_t MinWordLength = 4;
     std::int64_t QualifiedWords = 0;
+    // Whether the runs tally the segments of their documents for the standardised
+    // type/token ratio: only when asked, as it costs time on every word.
+    bool MeasureSegments = false;
+    // The segments of the documents read into the list since it was last emptied.
+    SegmentFigures Segments;
 
     // The code page the words of the list were collected under: that of the run that
     // added the first of them, or CodePage::Utf8 once a Unicode run added to it (see
@@ -70,6 +76,21 @@ struct RunState {
     std::int32_t ThreadWords = 0;
     // Tick of the last refresh of the running word count; never reset between runs.
     std::uint32_t LastWorkingTick = 0;
+};
+
+// The segments of the documents a reading counts into store while this lives: added
+// to the run's Segments when it ends, when the run measures them, however the reading
+// ends, since the words read stay in the list.
+class SegmentsOfRun {
+  public:
+    SegmentsOfRun(RunState& run, WordStore& store);
+    ~SegmentsOfRun();
+    SegmentsOfRun(const SegmentsOfRun&) = delete;
+    SegmentsOfRun& operator=(const SegmentsOfRun&) = delete;
+
+  private:
+    RunState& run_;
+    WordStore& store_;
 };
 
 // Whether the run adds to a list of words already held, here or elsewhere.

@@ -21,11 +21,12 @@ struct StoreEntry {
     std::uint32_t text;
     std::uint32_t next;   // the following entry of the chain or of the free list
     std::uint32_t count;  // occurrences; 0 marks a free entry
-    // Documents the word was counted in, and the last of them: a word met again in the
-    // same document finds its number here and leaves the range be, so the range costs
-    // neither a lookup nor a set of documents.
+    // Documents the word was counted in, and the mark of the segment it was last counted
+    // in (WordStore): a word met again in the same document finds a mark of it here and
+    // leaves the range be, so the range costs neither a lookup nor a set of documents,
+    // and the segment's distinct words are counted without one either.
     std::uint32_t range;
-    std::uint32_t lastDocument;
+    std::uint32_t lastMark;
 };
 static_assert(sizeof(StoreEntry) == 32);
 

@@ -91,7 +91,7 @@ void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Fo
     for (const std::vector<Pending>& words : missing)
         for (const Pending& word : words)
             into.Insert(word.word.data(), word.word.size(), word.key, word.hash, word.count,
-                        word.range, once ? into.document_ : 0);
+                        word.range, once ? into.mark_ : 0);
 }
 
 namespace {

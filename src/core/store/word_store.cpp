@@ -79,7 +79,7 @@ std::uint32_t WordStore::Find(const char* word, std::size_t length, const Key& k
 
 std::uint32_t WordStore::Insert(const char* word, std::size_t length, const Key& key,
                                 std::uint32_t hash, std::uint32_t count, std::uint32_t range,
-                                std::uint32_t lastDocument) {
+                                std::uint32_t lastMark) {
     if (growthFailed_ || (!buckets_.Allocated() && !buckets_.Allocate())) {
         Refused();
         return 0;
@@ -105,7 +105,7 @@ std::uint32_t WordStore::Insert(const char* word, std::size_t length, const Key&
     entry.text = text;
     entry.count = count;
     entry.range = range;
-    entry.lastDocument = lastDocument;
+    entry.lastMark = lastMark;
     std::uint32_t& head = buckets_.HeadAt(buckets_.BucketOf(hash));
     entry.next = head;
     head = index;
@@ -168,12 +168,37 @@ std::uint32_t WordStore::RangeOf(const char* word, std::size_t length) const {
 
 void WordStore::BeginDocument() {
     ++documentCount_;
-    if (++document_ != 0)
+    document_ = document_ == UINT32_MAX ? 1 : document_ + 1;
+    // A document's last segment, not full, is dropped.
+    segmentFilled_ = 0;
+    segmentDistinct_ = 0;
+    NextMark(true);
+}
+
+void WordStore::NextSegment() {
+    ++segments_.segments;
+    segments_.distinct += segmentDistinct_;
+    segmentFilled_ = 0;
+    segmentDistinct_ = 0;
+    NextMark(false);
+}
+
+void WordStore::NextMark(bool newDocument) {
+    if (++mark_ != 0) {
+        if (newDocument)
+            documentMark_ = mark_;
         return;
-    // After 4,294,967,295 documents the numbers begin again; no entry may then still
-    // name a number that a new document will carry.
-    entries_.ForEachCarved([](std::uint32_t, Entry& entry) { entry.lastDocument = 0; });
-    document_ = 1;
+    }
+    // After 4,294,967,295 marks they begin again; no entry may then still carry one
+    // that a later segment will. What is kept is whether it was counted in the
+    // document under way (marked 1, which that document now starts at).
+    const bool keep = !newDocument;
+    const std::uint32_t document = documentMark_;
+    entries_.ForEachCarved([keep, document](std::uint32_t, Entry& entry) {
+        entry.lastMark = keep && entry.lastMark >= document ? 1 : 0;
+    });
+    documentMark_ = newDocument || documentMark_ != 0 ? 1 : 0;
+    mark_ = newDocument ? 1 : 2;
 }
 
 void WordStore::AddWord(const char* word) {
@@ -199,7 +224,7 @@ void WordStore::AddCounted(const char* word, std::size_t length, const Key& key,
         AddToEntry(entries_.At(index), count, range, inDocument);
         return;
     }
-    Insert(word, length, key, hash, count, range, inDocument ? document_ : 0);
+    Insert(word, length, key, hash, count, range, inDocument ? mark_ : 0);
 }
 
 void WordStore::AddToEntry(Entry& entry, std::uint32_t count, std::uint32_t range,
@@ -207,11 +232,11 @@ void WordStore::AddToEntry(Entry& entry, std::uint32_t count, std::uint32_t rang
     // One less range when the occurrences were found in the document being read and
     // that one counted already.
     const std::uint32_t added = range - static_cast<std::uint32_t>(inDocument && range != 0 &&
-                                                                   entry.lastDocument == document_);
+                                                                   entry.lastMark >= documentMark_);
     entry.count = SaturatingSum(entry.count, count);
     entry.range = SaturatingSum(entry.range, added);
     if (inDocument)
-        entry.lastDocument = document_;
+        entry.lastMark = mark_;
 }
 
 void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,
@@ -226,8 +251,10 @@ void WordStore::AddUncached(const char* word, std::size_t length, const Key& key
         }
         index = entry.next;
     }
-    if (const std::uint32_t index = Insert(word, length, key, hash, 1, 1, document_))
+    if (const std::uint32_t index = Insert(word, length, key, hash, 1, 1, mark_)) {
+        CountNewInSegment();
         slot = {tag, index};
+    }
 }
 
 void WordStore::RemoveWord(const char* word) {
@@ -332,7 +359,7 @@ bool StoreExchange::NextInSweep(const WordStore& store, Sweep& sweep, std::strin
         word = store.TextOf(entry);
         count = entry.count;
         range = entry.range;
-        inDocument = store.document_ != 0 && entry.lastDocument == store.document_;
+        inDocument = store.document_ != 0 && entry.lastMark >= store.documentMark_;
         ++sweep.index;
         return true;
     }
@@ -349,6 +376,11 @@ void StoreExchange::Swap(WordStore& a, WordStore& b) {
     std::swap(a.cache_, b.cache_);
     std::swap(a.growthFailed_, b.growthFailed_);
     std::swap(a.document_, b.document_);
+    std::swap(a.mark_, b.mark_);
+    std::swap(a.documentMark_, b.documentMark_);
+    std::swap(a.segmentFilled_, b.segmentFilled_);
+    std::swap(a.segmentDistinct_, b.segmentDistinct_);
+    std::swap(a.segments_, b.segments_);
     std::swap(a.documentCount_, b.documentCount_);
     // Sweeps of either store start over.
     ++a.generation_;

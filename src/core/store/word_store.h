@@ -9,10 +9,12 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "core/store/arena_memory.h"
 #include "core/store/bucket_table.h"
 #include "core/store/entry_slabs.h"
+#include "core/store/segment_figures.h"
 #include "core/store/text_blocks.h"
 #include "core/store/word_key.h"
 #include "core/store/word_order.h"
@@ -90,6 +92,12 @@ class WordStore {
     void BeginDocument();
     // The documents begun since the store was last emptied.
     std::uint64_t DocumentCount() const { return documentCount_; }
+
+    // The segments of the documents: the occurrences counted one at a time (not
+    // AddOccurrences), in the order counted, cut into runs of kSegmentLength within
+    // each document, each run with its distinct words. The figures of the full
+    // segments since the last call; the segment under way goes on.
+    SegmentFigures TakeSegments() { return std::exchange(segments_, SegmentFigures{}); }
 
     // The occurrences of the word, 0 when it is absent; word[length] must be NUL.
     std::uint32_t Occurrences(const char* word, std::size_t length) const;
@@ -187,14 +195,31 @@ class WordStore {
     // The entry holds the word; word[length] is its NUL. Defined in word_batch.h.
     inline bool Matches(const Entry& entry, const Key& key, const char* word,
                         std::size_t length) const;
-    // Counts one occurrence in the current document. Saturates rather than wraps: a
-    // wrapped count of 0 would break the invariant that every entry occurred once.
-    void Count(Entry& entry) const {
+    // Counts one occurrence in the current document and segment. Saturates rather than
+    // wraps: a wrapped count of 0 would break the invariant that every entry occurred
+    // once. The segment's count costs no memory but the entry's, which is at hand:
+    // cheap enough to keep whether or not anyone asks for the figures.
+    void Count(Entry& entry) {
         entry.count += entry.count != UINT32_MAX;
-        const bool first = entry.lastDocument != document_;
+        const bool first = entry.lastMark < documentMark_;
         entry.range += first & (entry.range != UINT32_MAX);
-        entry.lastDocument = document_;
+        segmentDistinct_ += entry.lastMark != mark_;
+        entry.lastMark = mark_;
+        CountInSegment();
     }
+    // A new word's occurrence, for the segment.
+    void CountNewInSegment() {
+        ++segmentDistinct_;
+        CountInSegment();
+    }
+    void CountInSegment() {
+        if (++segmentFilled_ == kSegmentLength) [[unlikely]]
+            NextSegment();
+    }
+    // The segment under way is full: counted, and the next begun.
+    void NextSegment();
+    // The next mark; false when the marks began again (every entry's mark rewritten).
+    void NextMark(bool newDocument);
     // AddOccurrences of a word whose key and hash are known; count > 0.
     void AddCounted(const char* word, std::size_t length, const Key& key, std::uint32_t hash,
                     std::uint32_t count, std::uint32_t range, Found found);
@@ -206,7 +231,7 @@ class WordStore {
     // Enters a word that is not held, with its counts; its entry, or 0 when the
     // memory refused what it needs (told once, and no new word is entered after).
     std::uint32_t Insert(const char* word, std::size_t length, const Key& key, std::uint32_t hash,
-                         std::uint32_t count, std::uint32_t range, std::uint32_t lastDocument);
+                         std::uint32_t count, std::uint32_t range, std::uint32_t lastMark);
     void Refused();
     // Twice the buckets, every entry linked anew.
     bool DoubleBuckets();
@@ -229,6 +254,14 @@ class WordStore {
     bool growthFailed_ = false;
     std::uint32_t document_ = 0;  // the number of the document being read; 0: none
     std::uint64_t documentCount_ = 0;
+    // Marks number the segments one after another, a document's first segment taking
+    // the next mark too: an entry last counted before documentMark_ is new to the
+    // document, one whose mark is not mark_ new to the segment. 0: before any document.
+    std::uint32_t mark_ = 0;
+    std::uint32_t documentMark_ = 0;
+    std::uint32_t segmentFilled_ = 0;
+    std::uint32_t segmentDistinct_ = 0;
+    SegmentFigures segments_;
     // Counts the emptyings: a sweep taken before one starts over (store_exchange.h).
     std::uint64_t generation_ = 0;
 };

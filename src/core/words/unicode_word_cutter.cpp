@@ -73,7 +73,10 @@ UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
         BuildCharMap(kEnglishLatin, asciiMap_);
         asciiStore_.emplace(TokenizerContext{asciiMap_, asciiStore->minWordLength,
                                              asciiStore->qualifiedWords, asciiStore->store});
-        cyrillic_.emplace(*asciiStore);
+        // The Cyrillic words are counted at the text's end, all at once: not for a
+        // run that counts them in the order of the text.
+        if (!setup.textOrder)
+            cyrillic_.emplace(*asciiStore);
     }
 }
 
@@ -107,6 +110,8 @@ unsigned char* UnicodeWordCutter::CutAscii(unsigned char* p, unsigned char* end)
         return p;
     const unsigned char after = *r;
     *r = 0;
+    // The words before the stretch are counted before its own.
+    sink_.CountTaken();
     CBlob chunk;
     chunk.Attach(p, static_cast<std::uint32_t>(r - p));
     TokenizeChunk(chunk, asciiCarry_, *asciiStore_);

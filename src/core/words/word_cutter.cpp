@@ -57,6 +57,7 @@ class StoreSink final : public WordSink {
         if (++size_ == kSize)
             Flush();
     }
+    void CountTaken() override { Flush(); }
     void Flush() {
         WordBatch::Preload(context_.store, prepared_, size_);
         for (std::size_t i = 0; i < size_; ++i)

@@ -23,6 +23,9 @@ class WordSink {
     // What lies between two words, one character at a time, from a cutter that counts
     // words in a row; a word it does not count (too long, too short) is a Break.
     virtual void Gap(GapKind) {}
+    // The words taken so far are counted now, before any word a cutter counts past the
+    // sink, so that words reach the store in the order of the text.
+    virtual void CountTaken() {}
 };
 
 // One way of cutting decoded text into words, chosen once per run: the alphabets'
@@ -50,6 +53,10 @@ struct CutterSetup {
     // The alphabet's words go to a UTF-8 list: each is converted from codePage.
     bool toUtf8 = false;
     WordsInARow inARow;
+    // Every word reaches the store one at a time in the order of the text, which its
+    // segments (the measures of the vocabulary) go by; otherwise a faster way may count
+    // some all at once at the text's end.
+    bool textOrder = false;
 
     // Words in a row are counted: the cutter reports the gaps between words too.
     bool Rows() const { return !inARow.Single(); }

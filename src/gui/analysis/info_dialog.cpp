@@ -5,9 +5,11 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageWriter>
+#include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -15,10 +17,12 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "core/analysis/vocabulary_measures.h"
 #include "core/ports/file_picker.h"
 #include "core/ports/messages.h"
 #include "core/text/format_count.h"
 #include "gui/analysis/statistics_charts.h"
+#include "gui/analysis/zipf_chart.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"
 #include "gui/util/command_guard.h"
@@ -115,6 +119,45 @@ void CInfoDialog::SetFigures(const StatisticsFigures& figures) {
     ReplaceChart(letterChart_, MakeLetterChart(figures));
 }
 
+void CInfoDialog::SetMeasures(const VocabularyMeasures& measures,
+                              const std::vector<std::uint32_t>& ranked) {
+    if (measures_ == nullptr) {
+        measures_ = new QWidget;
+        measures_->setObjectName(QStringLiteral("measures"));
+        auto* column = new QVBoxLayout(measures_);
+        measureRows_ = new QFormLayout;
+        column->addLayout(measureRows_);
+        zipfChart_ = new QChartView;
+        zipfChart_->setRenderHint(QPainter::Antialiasing);
+        column->addWidget(zipfChart_, 1);
+        tabs_->insertTab(1, measures_, QStringLiteral("&Measures"));
+    }
+    while (measureRows_->rowCount() > 0)
+        measureRows_->removeRow(0);
+    for (const MeasureLine& line : MeasureLines(measures)) {
+        auto* value = new QLabel(QString::fromStdString(line.value));
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // A caption, not a buddy: the values are read, not typed into.
+        measureRows_->addRow(new QLabel(QString::fromStdString(line.label) + QLatin1Char(':')),
+                             value);
+    }
+    ReplaceChart(zipfChart_, MakeZipfChart(ranked));
+}
+
+QString CInfoDialog::MeasureValue(const QString& label) const {
+    if (measureRows_ == nullptr)
+        return {};
+    for (int row = 0; row < measureRows_->rowCount(); ++row) {
+        auto* name =
+            qobject_cast<QLabel*>(measureRows_->itemAt(row, QFormLayout::LabelRole)->widget());
+        auto* value =
+            qobject_cast<QLabel*>(measureRows_->itemAt(row, QFormLayout::FieldRole)->widget());
+        if (name != nullptr && value != nullptr && name->text() == label + QLatin1Char(':'))
+            return value->text();
+    }
+    return {};
+}
+
 void CInfoDialog::SetText(const QString& text) {
     QString lines = text;
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -147,7 +190,10 @@ void CInfoDialog::SaveAs() {
 
     const QString path = DecodePath(result.paths.front());
     if (path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && lengthChart_ != nullptr) {
-        auto* view = chartShown ? static_cast<QChartView*>(tabs_->currentWidget()) : lengthChart_;
+        QWidget* shown = tabs_->currentWidget();
+        auto* view = shown == measures_ ? zipfChart_
+                     : chartShown       ? static_cast<QChartView*>(shown)
+                                        : lengthChart_;
         SaveChart(view, path);
     } else {
         SaveReport(path);

@@ -2,9 +2,13 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 class QChartView;
+class QFormLayout;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -14,6 +18,7 @@ namespace tarvolen {
 class FilePicker;
 class MessagePort;
 struct StatisticsFigures;
+struct VocabularyMeasures;
 
 // The "Info" window: the report as one read-only text that keeps its lines unwrapped,
 // scrolls both ways and can be read and selected with the keyboard; with figures, two
@@ -35,6 +40,9 @@ class CInfoDialog : public QDialog {
     QString Text() const;
     // Adds the charts of the figures the text reports.
     void SetFigures(const StatisticsFigures& figures);
+    // Adds the "Measures" tab beside the report: the measures of the vocabulary, and
+    // the Zipf plot of the list's counts ranked the highest first.
+    void SetMeasures(const VocabularyMeasures& measures, const std::vector<std::uint32_t>& ranked);
 
     // The window's text arrives as UTF-8: whoever quotes stored words decodes them
     // from their code page first (CodePageToUtf8).
@@ -51,6 +59,10 @@ class CInfoDialog : public QDialog {
     QPlainTextEdit* TextView() const { return view_; }
     QChartView* LengthChart() const { return lengthChart_; }
     QChartView* LetterChart() const { return letterChart_; }
+    QWidget* MeasuresTab() const { return measures_; }
+    QChartView* ZipfChart() const { return zipfChart_; }
+    // The value shown beside a measure's label ("Tokens", ...); empty when there is none.
+    QString MeasureValue(const QString& label) const;
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CopyButton() const { return copy_; }
     QPushButton* SaveButton() const { return save_; }
@@ -65,6 +77,9 @@ class CInfoDialog : public QDialog {
     QPlainTextEdit* view_;
     QChartView* lengthChart_ = nullptr;
     QChartView* letterChart_ = nullptr;
+    QWidget* measures_ = nullptr;
+    QFormLayout* measureRows_ = nullptr;
+    QChartView* zipfChart_ = nullptr;
     QPushButton* ok_;
     QPushButton* copy_;
     QPushButton* save_;

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "core/analysis/statistics_report.h"
+#include "core/analysis/vocabulary_measures.h"
 #include "core/ports/messages.h"
 #include "core/text/code_page.h"
 #include "core/workspace.h"
@@ -21,7 +22,10 @@ void CMainDialog::ShowStatistics() {
     const std::string report = FormatStatisticsReport(figures);
     // The report is ASCII but for the most common word, in the list's code page, and
     // a UTF-8 list's letters.
-    dialogs().ShowStatistics(figures, CodePageToUtf8(workspace().ListCodePage, report));
+    VocabularyMeasures measures = MeasureList(workspace().Store);
+    measures.segments = workspace().Segments;
+    dialogs().ShowStatistics(figures, CodePageToUtf8(workspace().ListCodePage, report), measures,
+                             RankedCounts(workspace().Store));
 }
 
 }  // namespace tarvolen

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarvolen {
 
@@ -10,6 +11,7 @@ class ProgressPort;
 struct AddOptions;
 struct OutputOptions;
 struct StatisticsFigures;
+struct VocabularyMeasures;
 enum class AddMode : std::uint8_t;
 enum class CodePage : std::uint8_t;
 enum class FilterMode : std::int32_t;
@@ -40,8 +42,11 @@ class DialogPort {
     // Filter: the number N and the rule; true on "Filter".
     virtual bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) = 0;
 
-    // The "Info" window: the statistics report and the charts of its figures.
-    virtual void ShowStatistics(const StatisticsFigures& figures, const std::string& report) = 0;
+    // The "Info" window: the statistics report and the charts of its figures, and the
+    // measures of the vocabulary with the Zipf plot of the counts, ranked the highest first.
+    virtual void ShowStatistics(const StatisticsFigures& figures, const std::string& report,
+                                const VocabularyMeasures& measures,
+                                const std::vector<std::uint32_t>& ranked) = 0;
 };
 
 }  // namespace tarvolen

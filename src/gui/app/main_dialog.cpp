@@ -39,6 +39,8 @@ CMainDialog::CMainDialog(Workspace& workspace, MessagePort& messages, DialogPort
       messages_(messages),
       dialogs_(dialogs),
       picker_(picker) {
+    // The Info window shows the standardised type/token ratio of the documents read.
+    workspace_.MeasureSegments = true;
     setObjectName(QString::fromLatin1(CProgressDialog::kMainWindowName));
     setWindowTitle(QString::fromUtf8(kTitle));
     setWindowIcon(QIcon(QString::fromLatin1(kIconPath)));
@@ -132,6 +134,7 @@ void CMainDialog::ShowStatusLine() {
 
 void CMainDialog::DiscardList() {
     workspace_.Store.Clear();
+    workspace_.Segments = {};
     workspace_.ListUnsaved = false;
 }
 

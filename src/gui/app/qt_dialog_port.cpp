@@ -95,11 +95,14 @@ bool QtDialogPort::RunFilter(std::int32_t& value, FilterMode& mode, std::string&
     return true;
 }
 
-void QtDialogPort::ShowStatistics(const StatisticsFigures& figures, const std::string& report) {
+void QtDialogPort::ShowStatistics(const StatisticsFigures& figures, const std::string& report,
+                                  const VocabularyMeasures& measures,
+                                  const std::vector<std::uint32_t>& ranked) {
     QtFilePicker picker = Picker();
     CInfoDialog dialog(messages_, picker, owner_.data());
     dialog.SetText(CInfoDialog::DecodeText(report));
     dialog.SetFigures(figures);
+    dialog.SetMeasures(measures, ranked);
     dialog.exec();
 }
 

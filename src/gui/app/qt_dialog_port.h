@@ -28,7 +28,9 @@ class QtDialogPort : public DialogPort {
     bool RunSaveOptions(OutputOptions& options, std::string& fileName,
                         CodePage listCodePage) override;
     bool RunFilter(std::int32_t& value, FilterMode& mode, std::string& listPath) override;
-    void ShowStatistics(const StatisticsFigures& figures, const std::string& report) override;
+    void ShowStatistics(const StatisticsFigures& figures, const std::string& report,
+                        const VocabularyMeasures& measures,
+                        const std::vector<std::uint32_t>& ranked) override;
 
   private:
     // A file picker for a dialog of the owner's.

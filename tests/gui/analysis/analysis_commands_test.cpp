@@ -10,7 +10,9 @@
 #include <string>
 
 #include "core/analysis/statistics_report.h"
+#include "core/analysis/vocabulary_measures.h"
 #include "core/analysis/word_filter.h"
+#include "core/ingest/ingest.h"
 #include "core/workspace.h"
 #include "gui/analysis/info_dialog.h"
 #include "gui/app/main_dialog.h"
@@ -63,6 +65,31 @@ TEST_F(AnalysisCommandsTest, StatisticsShowsTheReportAndChangesNothing) {
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(workspace.Store.Count(), 2);
     EXPECT_TRUE(workspace.ListUnsaved);
+}
+
+// The window's reading tallies the segments of its documents (2,500 words of seven
+// in turn: two full segments of seven), and the Info window gets them with the list's
+// figures.
+TEST_F(AnalysisCommandsTest, StatisticsBringTheMeasuresOfTheDocumentsRead) {
+    testing::TempDir dir;
+    std::string text;
+    for (int i = 0; i < 2'500; ++i)
+        text += "w" + std::string(1, static_cast<char>('a' + i % 7)) + " ";
+    ApplyAddOptions(workspace);
+    workspace.MinWordLength = 1;
+    IngestState state;
+    state.InputFiles = {dir.Write("seven.txt", text)};
+    testing::FakeProgress progress;
+    IngestHooks hooks{progress, messages, {}};
+    IngestFiles(workspace, state, hooks);
+
+    Click(CMainDialog::Button::Statistics);
+
+    ASSERT_EQ(dialogs.infoMeasures.size(), 1u);
+    const VocabularyMeasures& measures = dialogs.infoMeasures.front();
+    EXPECT_EQ(measures.tokens, 2'500u);
+    EXPECT_EQ(measures.types, 7u);
+    EXPECT_EQ(measures.segments, (SegmentFigures{2, 14}));
 }
 
 TEST_F(AnalysisCommandsTest, StatisticsOfAnEmptyListIsDeclined) {

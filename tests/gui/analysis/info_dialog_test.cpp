@@ -12,12 +12,14 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -27,6 +29,7 @@
 #include <vector>
 
 #include "core/analysis/statistics_report.h"
+#include "core/analysis/vocabulary_measures.h"
 #include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
@@ -174,6 +177,51 @@ TEST_F(InfoDialogTest, ChartsShowTheFiguresTheReportPrints) {
             EXPECT_EQ(OneDecimal(letters->barSets()[1]->at(k)), printed.allPercent.at(letter));
         }
     }
+}
+
+// One document of two segments, ten words in the first and 500 in the second, and a
+// word of a merged list: figures worked out by hand, and the Zipf line's slope by the
+// textbook's centred sums.
+TEST_F(InfoDialogTest, MeasuresShowTheFiguresOfAKnownList) {
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
+    store.BeginDocument();
+    for (int i = 0; i < 1000; ++i)
+        store.AddWord(("w" + std::to_string(i % 10)).c_str());
+    for (int i = 0; i < 1000; ++i)
+        store.AddWord(("x" + std::to_string(i % 500)).c_str());
+    store.AddOccurrences("solo", 4, 1);
+    VocabularyMeasures measures = MeasureList(store);
+    measures.segments = store.TakeSegments();
+    const std::vector<std::uint32_t> ranked = RankedCounts(store);
+    dialog.SetMeasures(measures, ranked);
+
+    ASSERT_EQ(dialog.Tabs()->indexOf(dialog.MeasuresTab()), 1);
+    EXPECT_EQ(dialog.Tabs()->tabText(1), "&Measures");
+    const std::map<QString, QString> expected = {
+        {"Tokens", "2,001"},
+        {"Types", "511"},
+        {"Type/token ratio", "25.54%"},
+        {"Standardised type/token ratio", "25.50% (2 segments of 1,000 tokens)"},
+        {"Hapax legomena", "1 (0.20% of types)"},
+        {"Dis legomena", "500 (97.85% of types)"},
+    };
+    for (const auto& [label, value] : expected)
+        EXPECT_EQ(dialog.MeasureValue(label), value) << label.toStdString();
+
+    double meanX = 0, meanY = 0;
+    for (std::size_t r = 0; r < ranked.size(); ++r) {
+        meanX += std::log10(r + 1.0) / ranked.size();
+        meanY += std::log10(double(ranked[r])) / ranked.size();
+    }
+    double across = 0, along = 0;
+    for (std::size_t r = 0; r < ranked.size(); ++r) {
+        across += (std::log10(r + 1.0) - meanX) * (std::log10(double(ranked[r])) - meanY);
+        along += (std::log10(r + 1.0) - meanX) * (std::log10(r + 1.0) - meanX);
+    }
+    EXPECT_EQ(dialog.ZipfChart()->chart()->title(),
+              QStringLiteral("Zipf plot: slope %1 over the first 511 ranks")
+                  .arg(QString::number(across / along, 'f', 2)));
+    EXPECT_EQ(dialog.ZipfChart()->chart()->series().size(), 2);
 }
 
 TEST_F(InfoDialogTest, TheKeyboardScrollsSelectsAndCopiesTheReport) {

@@ -1,0 +1,109 @@
+// The measures of a vocabulary: the store's segments and ranges against a model of
+// random documents, and the report's exact text.
+#include "core/analysis/vocabulary_measures.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/ingest/store_reports.h"
+#include "core/store/word_store.h"
+#include "support/fakes.h"
+#include "support/store_contents.h"
+
+namespace tarvolen {
+namespace {
+
+using testing::FakeMessages;
+
+// Documents of lengths about a segment's edges, and some of any length, of words from a
+// vocabulary whose size sets how many of a segment's words repeat; between them words
+// of merged lists, which belong to no segment.
+TEST(VocabularyMeasuresTest, SegmentsRangesAndCountsMatchAModelOfRandomDocuments) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        FakeMessages messages;
+        WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(1 << 16)));
+        const int vocabulary = std::uniform_int_distribution<int>(2, 3000)(random);
+        const int lengths[] = {0, 1, 999, 1000, 1001, 1999, 2000, 2001, 4321};
+        SegmentFigures model;
+        std::map<std::string, std::uint32_t> counts, ranges;
+        const int documents = std::uniform_int_distribution<int>(0, 9)(random);
+        for (int d = 0; d < documents; ++d) {
+            const int length = seed % 2 == 0 ? lengths[random() % std::size(lengths)]
+                                             : std::uniform_int_distribution<int>(0, 6000)(random);
+            store.BeginDocument();
+            std::set<std::string> inDocument, inSegment;
+            for (int i = 0; i < length; ++i) {
+                const std::string word =
+                    "w" + std::to_string(std::uniform_int_distribution<int>(1, vocabulary)(random));
+                store.AddWord(word.c_str());
+                ++counts[word];
+                ranges[word] += inDocument.insert(word).second;
+                inSegment.insert(word);
+                if ((i + 1) % 1000 == 0) {
+                    ++model.segments;
+                    model.distinct += inSegment.size();
+                    inSegment.clear();
+                }
+            }
+            if (random() % 3 == 0) {
+                store.AddOccurrences("listed", 6, 3, 2);
+                counts["listed"] += 3;
+                ranges["listed"] += 2;
+            }
+        }
+        EXPECT_EQ(store.TakeSegments(), model);
+        EXPECT_EQ(store.TakeSegments(), SegmentFigures{});
+
+        VocabularyMeasures expected;
+        for (const auto& [word, count] : counts) {
+            EXPECT_EQ(store.RangeOf(word.c_str(), word.size()), ranges[word]) << word;
+            expected.tokens += count;
+            ++expected.types;
+            expected.hapax += count == 1;
+            expected.dis += count == 2;
+        }
+        const VocabularyMeasures measured = MeasureList(store);
+        EXPECT_EQ(measured.tokens, expected.tokens);
+        EXPECT_EQ(measured.types, expected.types);
+        EXPECT_EQ(measured.hapax, expected.hapax);
+        EXPECT_EQ(measured.dis, expected.dis);
+    }
+}
+
+TEST(VocabularyMeasuresTest, ReportsEveryFigureWithTwoDecimalsAndNotApplicableWhereNone) {
+    VocabularyMeasures measures;
+    measures.tokens = 1'234'567;
+    measures.types = 12'345;
+    measures.hapax = 5'432;
+    measures.dis = 1'234;
+    measures.segments = {1'234, 558'138};
+    EXPECT_EQ(FormatMeasures(measures),
+              "Tokens: 1,234,567\n"
+              "Types: 12,345\n"
+              "Type/token ratio: 1.00%\n"
+              "Standardised type/token ratio: 45.23% (1,234 segments of 1,000 tokens)\n"
+              "Hapax legomena: 5,432 (44.00% of types)\n"
+              "Dis legomena: 1,234 (10.00% of types)\n");
+
+    // A list merged alone: no document gave a segment.
+    measures.segments = {};
+    EXPECT_NE(FormatMeasures(measures).find("Standardised type/token ratio: n/a\n"),
+              std::string::npos);
+    EXPECT_EQ(FormatMeasures(VocabularyMeasures{}),
+              "Tokens: 0\n"
+              "Types: 0\n"
+              "Type/token ratio: n/a\n"
+              "Standardised type/token ratio: n/a\n"
+              "Hapax legomena: 0\n"
+              "Dis legomena: 0\n");
+}
+
+}  // namespace
+}  // namespace tarvolen
