@@ -14,6 +14,8 @@
 namespace tarvolen {
 
 struct TokenizerContext;
+class LemmaMap;
+class FormTally;
 
 // Where a rule's words go: each accepted word, folded, NUL-terminated at word[bytes].
 class WordSink {
@@ -50,12 +52,20 @@ struct CutterSetup {
     // The alphabet's words go to a UTF-8 list: each is converted from codePage.
     bool toUtf8 = false;
     WordsInARow inARow;
+    // Forms counted as their headwords, and where the forms met are tallied (may be
+    // null); no lemma list when null.
+    const LemmaMap* lemmas = nullptr;
+    FormTally* formTally = nullptr;
 
     // Words in a row are counted: the cutter reports the gaps between words too.
     bool Rows() const { return !inARow.Single(); }
 
     // The alphabets' own tokenizer serves this run.
-    bool Plain() const { return language != kUnicode && !rules.Any() && !toUtf8 && !Rows(); }
+    // A lemma list takes the way of the cutters that hand their words on, so that the
+    // tokenizer's own path never looks a word up in it.
+    bool Plain() const {
+        return language != kUnicode && !rules.Any() && !toUtf8 && !Rows() && lemmas == nullptr;
+    }
 };
 
 // The cutter of a document run; its words are counted in context. A plain run gets
