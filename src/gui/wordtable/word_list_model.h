@@ -14,6 +14,7 @@
 
 namespace tarvolen {
 
+class FormTally;
 class WordStore;
 
 // The Word List window's table: a snapshot of the store in FrequencyOrder, one array
@@ -59,8 +60,15 @@ class CWordListModel : public QAbstractTableModel {
 
     explicit CWordListModel(QObject* parent = nullptr);
 
-    // The store's words as they are now, sorted and searched as before.
-    void Reload(const WordStore& store, CodePage encoding);
+    // The Forms column's header; the column follows all the others, and is there only
+    // while the list holds forms of a lemma list.
+    static constexpr const char* kFormsHeader = "Forms";
+
+    // The store's words as they are now, sorted and searched as before; forms: what a
+    // lemma list gathered under each headword (null or empty: no Forms column).
+    void Reload(const WordStore& store, CodePage encoding, const FormTally* forms = nullptr);
+    // The Forms column's number, or -1 while there is none.
+    int FormsColumn() const;
     // Shows no rows until the next Reload: the store is about to change under the
     // snapshot, whose texts may then move.
     void Suspend();
@@ -133,6 +141,8 @@ class CWordListModel : public QAbstractTableModel {
     // Compares the snapshot again as the reference and its check box say, sorted and
     // searched as before, inside a model reset.
     void Recompare();
+    // The columns but the forms: those of the comparison only while it is made.
+    int BaseColumns() const;
     // Sorts and searches the snapshot again, inside a model reset.
     void Arrange();
     void Search();
@@ -143,6 +153,7 @@ class CWordListModel : public QAbstractTableModel {
     ListSnapshot snapshot_;
     const WordStore* store_ = nullptr;
     const WordStore* reference_ = nullptr;
+    const FormTally* forms_ = nullptr;
     bool referenceOnlyShown_ = false;
     CodePage encoding_ = CodePage::Windows1252;
     ListSort sort_{ListSortKey::Count, true};  // FrequencyOrder
