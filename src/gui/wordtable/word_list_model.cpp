@@ -256,7 +256,9 @@ QVariant CWordListModel::data(const QModelIndex& index, int role) const {
                    ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                    : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     }
-    if (role != Qt::DisplayRole)
+    // A headword's forms may be more than the column holds: the tip has them all.
+    const bool formsTip = role == Qt::ToolTipRole && index.column() == FormsColumn();
+    if (role != Qt::DisplayRole && !formsTip)
         return {};
     const std::uint32_t row = ShownRow(static_cast<std::size_t>(index.row()));
     if (index.column() == FormsColumn())
