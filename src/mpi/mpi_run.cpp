@@ -16,6 +16,7 @@
 
 #include "core/decode/text_decoder.h"
 #include "core/input/input_file.h"
+#include "core/listfile/lemma_list.h"
 #include "core/ports/messages.h"
 #include "core/ports/progress.h"
 #include "core/ports/user_cancel.h"
@@ -376,6 +377,9 @@ int ServeFirstProcess(const CliOptions& options) {
         const CountJob job = CountJob::Unpack(ordered.details);
         Workspace workspace(messages);
         ApplyCliAddOptions(workspace, options);
+        // The first process read the lemma list before it gave out the counting; one
+        // refused here (changed since) is told, and the share counted without it.
+        LoadLemmas(workspace, messages);
         WorkerProgress progress(workspace, job.watched);
         IngestHooks hooks{progress, messages, {}};
         hooks.streams = Streams::ReadToEnd;

@@ -14,6 +14,7 @@
 #include "core/input/dir_scan.h"
 #include "core/input/input_file.h"
 #include "core/input/skipped_files.h"
+#include "core/listfile/lemma_list.h"
 #include "core/listfile/list_merge.h"
 #include "core/ports/messages.h"
 #include "core/ports/progress.h"
@@ -59,6 +60,11 @@ std::optional<int> CliCollect::Run() {
         ListScannedFiles(state, progress);
         IngestHooks hooks{progress, messages_, {}};
         hooks.streams = Streams::ReadToEnd;
+        if (!LoadLemmas(workspace_, messages_)) {
+            progress.Close();
+            messages_.ReleaseNotices(false);
+            return kExitFailure;
+        }
         if (std::optional<int> refused = ReadListsFirst(hooks))
             return refused;
         if (!options_.lists.empty() && state.InputFiles.empty()) {

@@ -71,6 +71,7 @@ enum class OptionId {
     Digits,
     Ngrams,
     NgramsAcrossPunctuation,
+    Lemmas,
     Scan,
     Types,
     RemoveRare,
@@ -108,7 +109,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 35> kOptions = {{
+constexpr std::array<OptionInfo, 36> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Apostrophes, 0, "apostrophes", false},
@@ -116,6 +117,7 @@ constexpr std::array<OptionInfo, 35> kOptions = {{
     {OptionId::Digits, 0, "digits", false},
     {OptionId::Ngrams, 0, "ngrams", true},
     {OptionId::NgramsAcrossPunctuation, 0, "ngrams-across-punctuation", false},
+    {OptionId::Lemmas, 0, "lemmas", true},
     {OptionId::Scan, 'd', "scan", true},
     {OptionId::Types, 't', "types", true},
     {OptionId::RemoveRare, 0, "remove-rare", true},
@@ -308,6 +310,12 @@ class Parser {
             case OptionId::NgramsAcrossPunctuation:
                 o.inARow.AcrossPunctuation = true;
                 break;
+            case OptionId::Lemmas:
+                if (value.empty())
+                    Fail("option '--lemmas' needs a path");
+                else
+                    o.lemmas = value;
+                break;
             case OptionId::Scan:
                 o.scanDirs.push_back(value);
                 break;
@@ -499,6 +507,9 @@ std::string CliHelpText() {
            "      --ngrams-across-punctuation\n"
            "                         words in a row may also have punctuation, symbols and\n"
            "                         digits between them (a blank line still parts them)\n"
+           "      --lemmas FILE      count each form as its headword: FILE holds lines\n"
+           "                         \"HEAD -> FORM, FORM\" (\"be -> is, was, were\"); the\n"
+           "                         words of -m lists and of n-grams are mapped too\n"
            "  -e, --encoding NAME    how the files are read: auto (default: a byte order\n"
            "                         mark, else UTF-8 when the text is valid UTF-8, else\n"
            "                         the code page), codepage, utf-8, utf-16, utf-16le,\n"

@@ -48,6 +48,7 @@ struct CliOptions {
     bool skipShort = false;
     WordRules rules;
     WordsInARow inARow;                 // --ngrams, --ngrams-across-punctuation
+    std::string lemmas;                 // --lemmas: the lemma list; none when empty
     std::vector<std::string> lists;     // --merge, in the order given
     std::vector<std::string> files;     // in the order given
     std::vector<std::string> scanDirs;  // in the order given

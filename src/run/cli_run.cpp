@@ -86,6 +86,7 @@ void ApplyCliAddOptions(Workspace& workspace, const CliOptions& options) {
     workspace.Add.SkipShortWords = options.skipShort ? 1 : 0;
     workspace.Add.Rules = options.rules;
     workspace.Add.InARow = options.inARow;
+    workspace.Add.LemmaFile = options.lemmas;
     workspace.Add.Encoding = options.encoding;
     workspace.Add.Documents = options.documents;
     workspace.MeasureSegments = options.measures;

@@ -143,6 +143,9 @@ class Reader {
         run_.MeasureSegments = model.MeasureSegments;
         run_.ListCodePage = model.ListCodePage;
         run_.ListHeldElsewhere = ListHeld(model);
+        // One lemma list for every thread; the forms they meet go to the run's tally.
+        run_.Lemmas = model.Lemmas;
+        run_.Forms = model.Forms;
         state_.scanned = modelState.scanned;
         state_.named = modelState.named;
         hooks_.streams = hooks.streams;

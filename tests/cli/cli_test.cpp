@@ -980,6 +980,60 @@ TEST(CliTest, KeywordsAgainstAReferenceList) {
     }
 }
 
+// --lemmas: every writer, output encoding and kind of list gives what the same
+// options give without it for the texts with each form written as its headword; a
+// refused lemma list fails the run and leaves the old output.
+TEST(CliTest, LemmasCountFormsAsTheirHeadwords) {
+    TempDir dir;
+    const std::string lemmas = dir.Write("lemmas.txt", "# verbs\nbe -> is, was,\twere\nit->its\n");
+    const std::vector<std::string> texts = {
+        dir.Write("a.txt", "Is it? It was. WAS it, were they.\nThey were."),
+        dir.Write("b.txt", "Be it so; were it")};
+    const std::vector<std::string> mapped = {
+        dir.Write("ma.txt", "Be it? It be. BE it, be they.\nThey be."),
+        dir.Write("mb.txt", "Be it so; be it")};
+    const std::string reference = dir.Write("ref.txt", "is,3\nbe,1\nso,4\n");
+    const std::string mappedReference = dir.Write("mref.txt", "be,4\nso,4\n");
+    const std::string output = (dir.path() / "out.txt").string();
+    const auto list = [&](std::vector<std::string> args, const std::vector<std::string>& files) {
+        args.insert(args.end(), {"-q", "-o", output});
+        args.insert(args.end(), files.begin(), files.end());
+        const Outcome run = RunCli(dir, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        return TempDir::Read(output);
+    };
+    EXPECT_EQ(list({"--lemmas", lemmas, "--range"}, texts), "be,7,2\nit,5,2\nthey,2,1\nso,1,1\n");
+    for (const std::vector<std::string>& options :
+         std::vector<std::vector<std::string>>{{},
+                                               {"--frequency", "--upper"},
+                                               {"-l", "unicode", "--range"},
+                                               {"--unicode", "--delimiter", "crlf"},
+                                               {"--utf8", "--frequency", "-l", "german"},
+                                               {"--ngrams", "1-2", "--range"},
+                                               {"-l", "unicode", "--ngrams", "2", "--frequency"},
+                                               {"--keywords", "REFERENCE"}}) {
+        SCOPED_TRACE(::testing::PrintToString(options));
+        std::vector<std::string> withLemmas = options;
+        std::vector<std::string> premapped = options;
+        for (std::size_t i = 0; i < options.size(); ++i)
+            if (options[i] == "REFERENCE") {
+                withLemmas[i] = reference;
+                premapped[i] = mappedReference;
+            }
+        withLemmas.insert(withLemmas.end(), {"--lemmas", lemmas});
+        EXPECT_EQ(list(withLemmas, texts), list(premapped, mapped));
+    }
+
+    const std::string refused = dir.Write("refused.txt", "be -> is\n\nhave -> has, Is\n");
+    dir.Write("out.txt", "yesterday\n");
+    const Outcome run = RunCli(dir, {"-q", "--lemmas", refused, "-o", output, texts[0]});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("The lemma list " + refused +
+                                   " was not read: line 3: \"is\" is a form of \"be\" on line 1 "
+                                   "and of \"have\" on this line."));
+    EXPECT_EQ(TempDir::Read(output), "yesterday\n");
+}
+
 // --range: a file and a pipe are a document each; --min-range filters in its place
 // among the filters; saved range lists merge back with their ranges.
 TEST(CliTest, RangeRecordsAndTheRangeFilter) {

@@ -70,6 +70,9 @@ words $((seed + 97)) 120000 | awk '{ print } NR % 7 == 0 { print "" }' >"$big/pa
 "$cli" -q --range -o "$work/list.txt" "${files[@]:0:4}"
 printf 'the,1\nof,oops\n' >"$work/refused.txt"
 printf 'the\nand\n' >"$work/stop.txt"
+# A lemma list over words of every kind, and one refused (a form under two headwords).
+printf '# forms\nbe -> is, was\tWAS\nhave ->had,his\ncollection -> library, document,\t corpus\n' >"$work/lemmas.txt"
+printf 'be -> is\nhave -> is\n' >"$work/lemmas-refused.txt"
 # Two words in a row, each word of the list with the one before it.
 awk -F, 'NR > 1 { print prev " " $1 "," $2 } { prev = $1 }' "$work/list.txt" >"$work/grams.txt"
 
@@ -143,6 +146,10 @@ cases=(
     "3|0|--measures --statistics --remove-rare 2 -o - FILES"
     "2|0|--ngrams 1-2 --measures -o out.txt $huge $tree/c/one.txt"
     "2|2|--ngrams 2 --delimiter space FILES"
+    "3|0|--lemmas $work/lemmas.txt --range -o out.txt FILES"
+    "2|0|--lemmas $work/lemmas.txt -m $work/list.txt --frequency -o out.txt $huge|$huge"
+    "3|0|-l unicode --lemmas $work/lemmas.txt --ngrams 1-2 --range -o out.txt $big/paragraphs.txt|$big/paragraphs.txt"
+    "2|1|--lemmas $work/lemmas-refused.txt --range -o out.txt FILES"
 )
 dealtInParts=0
 for entry in "${cases[@]}"; do

@@ -11,8 +11,10 @@
 
 #include "core/analysis/statistics_report.h"
 #include "core/analysis/vocabulary_measures.h"
+#include "core/ingest/ingest.h"
 #include "core/ingest/store_reports.h"
 #include "core/input/dir_scan.h"
+#include "core/listfile/lemma_list.h"
 #include "core/text/code_page.h"
 #include "core/text/format_count.h"
 #include "core/words/char_map.h"
@@ -63,7 +65,9 @@ std::unique_ptr<QWidget> InfoOnTab(MessagePort& messages, FilePicker& picker,
 }  // namespace
 
 WindowGallery::WindowGallery()
-    : workspace_(messages_, SmallStoreOptions()), rows_(messages_, SmallStoreOptions()) {}
+    : workspace_(messages_, SmallStoreOptions()),
+      rows_(messages_, SmallStoreOptions()),
+      lemmas_(messages_, SmallStoreOptions()) {}
 
 void WindowGallery::FillList() {
     workspace_.Store.Clear();
@@ -101,6 +105,34 @@ void WindowGallery::FillRows() {
     rows_.ListUnsaved = true;
 }
 
+void WindowGallery::FillLemmas() {
+    lemmas_.Store.Clear();
+    lemmas_.Forms->Clear();
+    ApplyAddOptions(lemmas_);
+    lemmas_.MinWordLength = 1;
+    lemmas_.Add.LemmaFile = files_.Write("lemmas-en.txt",
+                                         "# English verbs and nouns\n"
+                                         "be -> am, is, are, was, were, been, being\n"
+                                         "go -> goes, went, gone, going\n"
+                                         "run -> runs, ran, running\n"
+                                         "have -> has, had, having\n"
+                                         "river -> rivers\ndog -> dogs\nday -> days\n");
+    LoadLemmas(lemmas_, messages_);
+    IngestState state;
+    state.InputFiles = {
+        files_.Write("walk.txt",
+                     "The river was high and the rivers were higher than they had been for days. "
+                     "She is here, he was there, they are gone. We go, she goes, he went; the "
+                     "dogs ran, a dog runs, the dog is running and has been running all day. "
+                     "I am going where the rivers go, and they were going too."),
+        files_.Write("letter.txt",
+                     "Dear friend, the days are long, the dogs are well and the river is calm. "
+                     "We have been to the river twice; it was cold, and we ran home.")};
+    FakeProgress progress;
+    IngestFiles(lemmas_, state, IngestHooks{progress, messages_, {}});
+    lemmas_.ListUnsaved = true;
+}
+
 WindowGallery::~WindowGallery() = default;
 
 std::vector<GalleryWindow> WindowGallery::Build() {
@@ -112,8 +144,10 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     // A main window empties the list as it opens.
     auto compareOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     auto rowsOwner = std::make_unique<CMainDialog>(rows_, messages_, dialogs_, picker_);
+    auto lemmasOwner = std::make_unique<CMainDialog>(lemmas_, messages_, dialogs_, picker_);
     FillList();
     FillRows();
+    FillLemmas();
     main->RefreshStatusLine();
     windows.push_back({"main-window", std::move(main)});
 
@@ -131,6 +165,12 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     rows->table()->selectRow(1);
     windows.push_back({"word-list-rows", std::move(rows)});
     owners_.push_back(std::move(rowsOwner));
+
+    // A list counted under a lemma list: the Forms column beside the figures.
+    auto forms = std::make_unique<CWordListWindow>(*lemmasOwner);
+    forms->table()->selectRow(0);
+    windows.push_back({"word-list-forms", std::move(forms)});
+    owners_.push_back(std::move(lemmasOwner));
 
     // The same list compared with a reference of everyday English, its own words
     // shown too.
@@ -160,8 +200,10 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     scanning->SetBounds(0, 0);
     windows.push_back({"progress-scan", std::move(scanning)});
 
-    windows.push_back(
-        {"add-options", std::make_unique<CAddOptionsDialog>(workspace_.Add, messages_)});
+    addOptions_ = workspace_.Add;
+    addOptions_.LemmaFile = "/home/user/Documents/lemmas-en.txt";
+    windows.push_back({"add-options", std::make_unique<CAddOptionsDialog>(addOptions_, messages_,
+                                                                          nullptr, &picker_)});
 
     auto scan = std::make_unique<CDirScanDialog>(messages_, picker_);
     scan->StartDirectory = "/home/user/Documents";

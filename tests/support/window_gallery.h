@@ -35,6 +35,8 @@ class WindowGallery {
     void FillList();
     // The same text as pairs and triples of words in a row.
     void FillRows();
+    // A text counted under a lemma list: headwords with the forms found.
+    void FillLemmas();
 
     FakeMessages messages_;
     // The main windows of the child windows built, hidden.
@@ -43,6 +45,9 @@ class WindowGallery {
     FakeFilePicker picker_;
     Workspace workspace_;
     Workspace rows_;
+    Workspace lemmas_;
+    // Add Options as shown: a lemma list chosen.
+    AddOptions addOptions_;
     // The reference list the Word List window is compared with.
     TempDir files_;
 };

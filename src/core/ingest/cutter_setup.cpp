@@ -13,6 +13,8 @@ CutterSetup CutterSetupOf(const RunState& run) {
     setup.minWordLength = run.MinWordLength;
     setup.inARow = run.Add.InARow;
     setup.textOrder = run.MeasureSegments;
+    setup.lemmas = run.Lemmas.get();
+    setup.formTally = run.Forms.get();
     setup.toUtf8 =
         run.ListCodePage == CodePage::Utf8 && run.RunCodePage != CodePage::Utf8 && ListHeld(run);
     return setup;

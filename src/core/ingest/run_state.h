@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/decode/text_encoding.h"
@@ -9,6 +10,7 @@
 #include "core/store/word_store.h"
 #include "core/text/code_page.h"
 #include "core/words/char_map.h"
+#include "core/words/lemma_map.h"
 #include "core/words/word_rules.h"
 #include "core/words/words_in_a_row.h"
 
@@ -25,6 +27,8 @@ struct AddOptions {
     DocumentRules Documents;                        // web pages, files that are no text
     WordRules Rules;
     WordsInARow InARow;
+    // The lemma list whose forms count as their headwords; none when empty.
+    std::string LemmaFile;
 };
 
 // The word list and what a run that adds to it reads and keeps: its Add options, the
@@ -65,6 +69,12 @@ struct RunState {
     bool ListHeldElsewhere = false;
 
     AddOptions Add;
+
+    // The lemma list of the current run (LoadLemmas), and the forms its runs met, by
+    // headword, for as long as the list holds them. The tally is shared by the threads
+    // of a run, which hand their counts in under its lock.
+    std::shared_ptr<const LemmaMap> Lemmas;
+    std::shared_ptr<FormTally> Forms = std::make_shared<FormTally>();
 
     // Per-run figures of the last ingestion run.
     std::int64_t TotalBytes = 0;

@@ -28,6 +28,7 @@
 #include "core/store/word_batch.h"
 #include "core/store/word_store.h"
 #include "core/text/format_count.h"
+#include "core/words/lemma_map.h"
 #include "core/words/tokenizer.h"
 #include "core/words/word_cutter.h"
 
@@ -52,7 +53,7 @@ class ListPass {
         return decoder_->Valid();
     }
 
-    ReadStatus Run(const ListSource& source, ListRecordReader& reader, bool cancellable) {
+    ReadStatus Run(const ListSource& source, ListTextReader& reader, bool cancellable) {
         const int fd = source.Descriptor();
         if (::lseek(fd, 0, SEEK_SET) != 0)
             return ReadStatus::ReadError;
@@ -81,7 +82,7 @@ class ListPass {
 
     // One chunk of a reading that begins with Start, decoded in place for reader.
     void Start() { decoder_->StartFile(); }
-    bool Feed(unsigned char* bytes, std::size_t n, bool last, ListRecordReader& reader) {
+    bool Feed(unsigned char* bytes, std::size_t n, bool last, ListTextReader& reader) {
         run_.BytesRead += static_cast<std::int64_t>(n);
         const std::span<unsigned char> text = decoder_->Decode(bytes, n, last);
         return reader.Feed({reinterpret_cast<const char*>(text.data()), text.size()});
@@ -136,12 +137,15 @@ ReadStatus StatusOf(const ListSource& source) {
 }
 
 // A list opened and read once through to check every record, before anything of it is
-// counted. A stream is checked while it is copied for the counting.
+// counted. A stream is checked while it is copied for the counting. The check is the
+// records' own unless another reader of the text is given.
 class CheckedList {
   public:
     CheckedList(ListPass& pass, const std::string& path, Streams streams, ReadBuffer& buffer,
-                const TextEncoding& chosen, const StopAsked& stopAsked, bool cancellable)
+                const TextEncoding& chosen, const StopAsked& stopAsked, bool cancellable,
+                ListTextReader* reader = nullptr)
         : pass_(pass),
+          check_(reader != nullptr ? *reader : records_),
           source_(path, streams, buffer, stopAsked,
                   [this, &chosen](unsigned char* bytes, std::size_t n, bool last) {
                       if (!started_) {
@@ -188,7 +192,8 @@ class CheckedList {
 
   private:
     ListPass& pass_;
-    ListRecordReader check_{[](std::string_view, std::uint32_t, std::uint32_t) {}};
+    ListRecordReader records_{[](std::string_view, std::uint32_t, std::uint32_t) {}};
+    ListTextReader& check_;
     bool started_ = false;
     ReadStatus status_ = ReadStatus::Read;
     const ListSource source_;
@@ -231,9 +236,9 @@ class OccurrenceBatch {
     WordBatch::PreparedWord prepared_[kSize];
 };
 
-void ShowRefused(MessagePort& messages, const std::string& path, const std::string& why) {
-    messages.ShowMessage(FormatText(kListRefusedFormat, path.c_str(), why.c_str()),
-                         MessageIcon::Stop);
+void ShowRefused(MessagePort& messages, const std::string& path, const std::string& why,
+                 const char* format = kListRefusedFormat) {
+    messages.ShowMessage(FormatText(format, path.c_str(), why.c_str()), MessageIcon::Stop);
 }
 
 }  // namespace
@@ -257,7 +262,9 @@ bool MergeLists(RunState& run, const std::vector<std::string>& paths, const Inge
     const std::uint32_t startTick = hooks.ticks.Now();
     AdaptListToRun(run);
     const std::int32_t countBefore = run.Store.Count();
-    const CutterSetup setup = CutterSetupOf(run);
+    // The records' words are cut without the lemmas, which map whole entries below.
+    CutterSetup setup = CutterSetupOf(run);
+    setup.lemmas = nullptr;
     std::int64_t merged = 0;
     bool allMerged = true;
     ListPass pass(run, &hooks.progress, buffer, run.RunCodePage);
@@ -275,7 +282,13 @@ bool MergeLists(RunState& run, const std::vector<std::string>& paths, const Inge
                 auto batch = std::make_unique<OccurrenceBatch>(run.Store);
                 std::uint32_t occurrences = 0;
                 std::uint32_t documents = 1;
+                std::string mapped;
                 auto add = [&](const char* word, std::size_t length) {
+                    if (run.Lemmas != nullptr && MapEntry(*run.Lemmas, {word, length}, mapped,
+                                                          run.Forms.get(), occurrences)) {
+                        word = mapped.c_str();
+                        length = mapped.size();
+                    }
                     batch->Add(word, length, occurrences, documents);
                     run.QualifiedWords += occurrences;
                 };
@@ -347,6 +360,25 @@ bool ForEachListedWord(RunState& run, const std::string& path, MessagePort& mess
         return false;
     }
     return true;
+}
+
+bool ReadListText(RunState& run, const std::string& path, MessagePort& messages,
+                  ListTextReader& reader, const char* refusedFormat,
+                  ReadBufferMemory& bufferMemory) {
+    ReadBuffer buffer(bufferMemory);
+    if (!buffer.Valid()) {
+        messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
+        return false;
+    }
+    run.TotalBytes = 0;
+    run.BytesRead = 0;
+    ListPass pass(run, nullptr, buffer, run.RunCodePage);
+    const CheckedList list(pass, path, Streams::Ignored, buffer, TextEncoding{}, {}, false,
+                           &reader);
+    if (list.Status() == ReadStatus::Read)
+        return true;
+    ShowRefused(messages, path, list.Problem(), refusedFormat);
+    return false;
 }
 
 std::int32_t RemoveListedWords(RunState& run, const std::string& path, MessagePort& messages,

@@ -11,6 +11,7 @@
 
 namespace tarvolen {
 
+class ListTextReader;
 class MessagePort;
 struct IngestHooks;
 struct RunState;
@@ -37,6 +38,14 @@ bool ForEachListedWord(RunState& run, const std::string& path, MessagePort& mess
                        const std::function<void(const char*, std::size_t)>& visit,
                        ReadBufferMemory& bufferMemory = SystemReadBufferMemory(),
                        Streams streams = Streams::Ignored);
+
+// Reads a list file once through reader, decoded as saved lists are (UTF-8 with or
+// without its mark, UTF-16 with its mark, else the code page) into the run's code page.
+// Returns false when reader refused it or it could not be read; the reason was then
+// shown in refusedFormat (the path, then why).
+bool ReadListText(RunState& run, const std::string& path, MessagePort& messages,
+                  ListTextReader& reader, const char* refusedFormat,
+                  ReadBufferMemory& bufferMemory = SystemReadBufferMemory());
 
 // Removes from the store every word that the records of the list yield (their counts
 // play no part), and every entry of words in a row that holds a word the list names

@@ -14,6 +14,18 @@ namespace tarvolen {
 // two numbers), so that a file with no separators in it costs no more memory than this.
 inline constexpr std::size_t kLongestListRecord = 1024;
 
+// What reads the decoded text of a list file, a chunk at a time.
+class ListTextReader {
+  public:
+    virtual ~ListTextReader() = default;
+    // False once the text was refused; the rest is then ignored.
+    virtual bool Feed(std::string_view text) = 0;
+    // The end of the file.
+    virtual bool Finish() = 0;
+    // "line 12: ..." for the refused part.
+    virtual const std::string& FailureText() const = 0;
+};
+
 // Cuts the decoded text of a word-list file into its records, as every format
 // Tarvolen writes them. A line (ended by LF, CR or CR LF, or by the file's end) is one
 // record, and the spaces inside it are kept: the record of words in a row. A line is
@@ -33,7 +45,7 @@ inline constexpr std::size_t kLongestListRecord = 1024;
 // is whole. The first record that holds a comma but no valid count, more than one
 // comma, too many words or more than kLongestListRecord bytes stops the reading:
 // Failed() is then true and FailureText() says where and why.
-class ListRecordReader {
+class ListRecordReader final : public ListTextReader {
   public:
     using RecordSink =
         std::function<void(std::string_view text, std::uint32_t count, std::uint32_t range)>;
@@ -41,13 +53,13 @@ class ListRecordReader {
     explicit ListRecordReader(RecordSink sink) : sink_(std::move(sink)) {}
 
     // False once a record was refused; the rest is then ignored.
-    bool Feed(std::string_view text);
+    bool Feed(std::string_view text) override;
     // The end of the file ends the last record.
-    bool Finish();
+    bool Finish() override;
 
     bool Failed() const { return failed_; }
     // "line 12: ..." for the refused record.
-    const std::string& FailureText() const { return failure_; }
+    const std::string& FailureText() const override { return failure_; }
 
   private:
     // The part of the current line in text; no line end in it.

@@ -13,6 +13,8 @@ std::unique_ptr<RunState> ReadReferenceList(const RunState& list, const std::str
     reference->Add = list.Add;
     ApplyAddOptions(*reference);
     reference->MinWordLength = list.MinWordLength;
+    // Headwords are compared with headwords: the reference's forms are mapped as well.
+    reference->Lemmas = list.Lemmas;
     if (!MergeLists(*reference, {path}, hooks))
         return nullptr;
     return reference;

@@ -62,6 +62,10 @@ std::unique_ptr<FromUnicodeTable> BuildFromUnicode(CodePage codePage) {
         (*table)[space] = ' ';
     for (char16_t space = 0x2000; space <= 0x200A; ++space)
         (*table)[space] = ' ';
+    // So are the zero-width space and U+FEFF, the mark a UTF-16 file begins with,
+    // which a reader that decodes it takes for a character.
+    (*table)[0x200B] = ' ';
+    (*table)[0xFEFF] = ' ';
     return table;
 }
 

@@ -7,6 +7,7 @@
 #include "core/store/word_store.h"
 #include "core/words/blob.h"
 #include "core/words/byte_word_cutter.h"
+#include "core/words/lemma_map.h"
 #include "core/words/plain_row_cutter.h"
 #include "core/words/row_assembler.h"
 #include "core/words/tokenizer.h"
@@ -80,7 +81,8 @@ class StoreSink final : public WordSink {
 };
 
 // A cutter that owns the sink its words go to, and for words in a row the assembler
-// between the two. Allocated on the heap, as every cutter is: the batch is some 30 KB.
+// between the two, and for a lemma list the mapping before both. Allocated on the
+// heap, as every cutter is: the batch is some 30 KB.
 template <typename Cutter>
 class CountingCutter final : public WordCutter {
   public:
@@ -88,6 +90,7 @@ class CountingCutter final : public WordCutter {
         : rows_(setup.Rows()),
           sink_(context),
           assembler_(setup.inARow, sink_),
+          lemmas_(LemmasOf(setup)),
           cutter_(Make(setup, context)) {}
     void Cut(std::span<unsigned char> text) override {
         cutter_.Cut(text);
@@ -97,16 +100,27 @@ class CountingCutter final : public WordCutter {
         cutter_.EndText();
         assembler_.EndText();
         sink_.Flush();
+        if (lemmas_)
+            lemmas_->HandInTally();
     }
     bool InWord() const override { return cutter_.InWord(); }
 
   private:
+    std::unique_ptr<LemmaSink> LemmasOf(const CutterSetup& setup) {
+        if (setup.lemmas == nullptr)
+            return nullptr;
+        WordSink& next = rows_ ? static_cast<WordSink&>(assembler_) : sink_;
+        return std::make_unique<LemmaSink>(*setup.lemmas, setup.formTally, next);
+    }
     Cutter Make(const CutterSetup& setup, const TokenizerContext& context) {
-        WordSink& sink = rows_ ? static_cast<WordSink&>(assembler_) : sink_;
+        WordSink& sink = lemmas_ ? static_cast<WordSink&>(*lemmas_)
+                         : rows_ ? static_cast<WordSink&>(assembler_)
+                                 : static_cast<WordSink&>(sink_);
         // The Unicode rule's short cuts count ASCII and Cyrillic words in the store
-        // themselves, past the assembler: words in a row go the way of every word.
+        // themselves, past the assembler and the lemmas: words in a row and forms go
+        // the way of every word.
         if constexpr (std::is_same_v<Cutter, UnicodeWordCutter>)
-            return Cutter(setup, sink, rows_ ? nullptr : &context);
+            return Cutter(setup, sink, rows_ || lemmas_ ? nullptr : &context);
         else if constexpr (std::is_same_v<Cutter, PlainRowCutter>)
             return Cutter(setup, assembler_);
         else
@@ -116,6 +130,7 @@ class CountingCutter final : public WordCutter {
     bool rows_;
     StoreSink sink_;
     RowAssembler assembler_;
+    std::unique_ptr<LemmaSink> lemmas_;
     Cutter cutter_;
 };
 
@@ -128,7 +143,7 @@ std::unique_ptr<WordCutter> MakeDocumentCutter(const CutterSetup& setup,
         return std::make_unique<CountingCutter<UnicodeWordCutter>>(setup, context);
     if (setup.Plain())
         return std::make_unique<PlainCutter>(context, carry);
-    if (setup.Rows() && !setup.rules.Any() && !setup.toUtf8)
+    if (setup.Rows() && !setup.rules.Any() && !setup.toUtf8 && setup.lemmas == nullptr)
         return std::make_unique<CountingCutter<PlainRowCutter>>(setup, context);
     return std::make_unique<CountingCutter<ByteWordCutter>>(setup, context);
 }

@@ -14,6 +14,8 @@
 namespace tarvolen {
 
 struct TokenizerContext;
+class LemmaMap;
+class FormTally;
 
 // Where a rule's words go: each accepted word, folded, NUL-terminated at word[bytes].
 class WordSink {
@@ -57,12 +59,20 @@ struct CutterSetup {
     // segments (the measures of the vocabulary) go by; otherwise a faster way may count
     // some all at once at the text's end.
     bool textOrder = false;
+    // Forms counted as their headwords, and where the forms met are tallied (may be
+    // null); no lemma list when null.
+    const LemmaMap* lemmas = nullptr;
+    FormTally* formTally = nullptr;
 
     // Words in a row are counted: the cutter reports the gaps between words too.
     bool Rows() const { return !inARow.Single(); }
 
     // The alphabets' own tokenizer serves this run.
-    bool Plain() const { return language != kUnicode && !rules.Any() && !toUtf8 && !Rows(); }
+    // A lemma list takes the way of the cutters that hand their words on, so that the
+    // tokenizer's own path never looks a word up in it.
+    bool Plain() const {
+        return language != kUnicode && !rules.Any() && !toUtf8 && !Rows() && lemmas == nullptr;
+    }
 };
 
 // The cutter of a document run; its words are counted in context. A plain run gets

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/words/lemma_map.h"
+
 namespace tarvolen {
 
 std::string ListWordUtf8(CodePage encoding, std::string_view word) {
@@ -57,6 +59,15 @@ bool BackwardsOrder(CodePage encoding, std::string_view a, std::string_view b) {
         a.rbegin(), a.rend(), b.rbegin(), b.rend(), [](char x, char y) {
             return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
         });
+}
+
+std::string ListFormsUtf8(CodePage encoding, const FormTally& forms, std::string_view head) {
+    std::string text;
+    // Plain digits: grouped ones would read as more forms between the commas.
+    for (const auto& [form, count] : forms.FormsOf(std::string(head)))
+        text +=
+            (text.empty() ? "" : ", ") + ListWordUtf8(encoding, form) + ' ' + std::to_string(count);
+    return text;
 }
 
 }  // namespace tarvolen

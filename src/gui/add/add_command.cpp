@@ -5,6 +5,7 @@
 
 #include "core/ingest/ingest.h"
 #include "core/input/dir_scan.h"
+#include "core/listfile/lemma_list.h"
 #include "core/listfile/list_merge.h"
 #include "core/listfile/reference_list.h"
 #include "core/ports/file_browser.h"
@@ -126,6 +127,8 @@ std::vector<std::string> CMainDialog::PickWordLists(bool several) {
 }
 
 void CMainDialog::MergeWordLists(const std::vector<std::string>& lists) {
+    if (!LoadLemmas(workspace(), messages()))
+        return;
     std::unique_ptr<ProgressPort> progress = dialogs().OpenProgress();
     const IngestHooks hooks{*progress, messages(), [this] { RefreshStatusLine(); }};
     MergeLists(workspace(), lists, hooks);

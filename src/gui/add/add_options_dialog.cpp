@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,11 +10,13 @@
 #include <algorithm>
 
 #include "core/decode/text_encoding.h"
+#include "core/ports/file_picker.h"
 #include "core/ports/messages.h"
 #include "core/text/format_count.h"
 #include "core/words/char_map.h"
 #include "core/workspace.h"
 #include "gui/app/dialog_units.h"
+#include "gui/app/qt_paths.h"
 #include "gui/util/focus.h"
 
 namespace tarvolen {
@@ -32,19 +35,28 @@ constexpr int kRulesHeight = 3 * kRuleHeight;
 // Under how documents are read: the words in a row and across what.
 constexpr int kInARowTop = kRulesTop + kRulesHeight + 22;
 constexpr int kInARowHeight = 26;
+// Then the lemma list.
+constexpr int kLemmaTop = kInARowTop + kInARowHeight + 2;
+constexpr int kLemmaHeight = 18;
 
 }  // namespace
 
-CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages, QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), options_(options), messages_(messages) {
+CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages, QWidget* parent,
+                                     FilePicker* picker)
+    : QDialog(parent, kFixedDialogFlags),
+      options_(options),
+      messages_(messages),
+      picker_(picker),
+      lemmaFile_(options.LemmaFile) {
     setWindowTitle(QStringLiteral("Add Options"));
     // One row taller than the two ways of adding documents needed: the third way,
     // saved word lists, sits under "Directory Scan".
     // Three rows of word rules and two of how documents other than plain text are
     // read, under the buttons.
     // Then the words in a row.
+    // Then the lemma list.
     const DialogUnits units =
-        DialogUnits::FixDialog(this, 190, 104 + kRulesHeight + 20 + kInARowHeight);
+        DialogUnits::FixDialog(this, 190, 104 + kRulesHeight + 20 + kInARowHeight + kLemmaHeight);
 
     skipShortWords_ =
         new QCheckBox(QStringLiteral("Filter out too &short words (3 or less symbols)"), this);
@@ -154,6 +166,18 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages,
     acrossPunctuation_->setChecked(options_.InARow.AcrossPunctuation);
     acrossPunctuation_->setToolTip(QString::fromUtf8(kAcrossPunctuationToolTip));
 
+    lemmaList_ = new QPushButton(QStringLiteral("Le&mma list..."), this);
+    units.Place(lemmaList_, 7, kLemmaTop, 54, 14);
+    lemmaList_->setToolTip(QString::fromUtf8(kLemmaListToolTip));
+    lemmaList_->setEnabled(picker_ != nullptr);
+    connect(lemmaList_, &QPushButton::clicked, this, [this] { PickLemmaFile(); });
+    lemmaFileLabel_ = new QLabel(this);
+    units.Place(lemmaFileLabel_, 65, kLemmaTop + 3, 86, 8);
+    noLemmaList_ = new QPushButton(QStringLiteral("N&one"), this);
+    units.Place(noLemmaList_, 155, kLemmaTop, 28, 14);
+    connect(noLemmaList_, &QPushButton::clicked, this, [this] { SetLemmaFile({}); });
+    SetLemmaFile(lemmaFile_);
+
     setTabOrder(skipShortWords_, language_);
     setTabOrder(language_, encoding_);
     setTabOrder(encoding_, apostrophes_);
@@ -164,7 +188,9 @@ CAddOptionsDialog::CAddOptionsDialog(AddOptions& options, MessagePort& messages,
     setTabOrder(everyFile_, inARowFrom_);
     setTabOrder(inARowFrom_, inARowTo_);
     setTabOrder(inARowTo_, acrossPunctuation_);
-    setTabOrder(acrossPunctuation_, addFiles_);
+    setTabOrder(acrossPunctuation_, lemmaList_);
+    setTabOrder(lemmaList_, noLemmaList_);
+    setTabOrder(noLemmaList_, addFiles_);
     setTabOrder(addFiles_, directoryScan_);
     setTabOrder(directoryScan_, wordList_);
     setTabOrder(wordList_, cancel_);
@@ -179,6 +205,27 @@ std::string CAddOptionsDialog::ChosenEncoding() const {
     if (listed >= 0)
         return encoding_->itemData(listed).toString().toStdString();
     return typed.toStdString();
+}
+
+void CAddOptionsDialog::SetLemmaFile(const std::string& path) {
+    lemmaFile_ = path;
+    // The name alone fits beside the button; the whole path is in the tip.
+    const QString shown = DecodePath(path);
+    lemmaFileLabel_->setText(path.empty() ? QString::fromLatin1(kNoLemmaListText)
+                                          : QFileInfo(shown).fileName());
+    lemmaFileLabel_->setToolTip(shown);
+    noLemmaList_->setEnabled(!path.empty());
+}
+
+void CAddOptionsDialog::PickLemmaFile() {
+    FilePickRequest request;
+    request.title = "Lemma list";
+    request.defaultExtension = "txt";
+    request.filter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
+    request.initialPath = lemmaFile_;
+    const FilePickResult picked = picker_->PickFiles(request);
+    if (picked.accepted && !picked.paths.empty())
+        SetLemmaFile(picked.paths.front());
 }
 
 void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {
@@ -207,6 +254,7 @@ void CAddOptionsDialog::Confirm(tarvolen::AddMode mode) {
     options_.InARow.From = inARowFrom_->value();
     options_.InARow.To = inARowTo_->value();
     options_.InARow.AcrossPunctuation = acrossPunctuation_->isChecked();
+    options_.LemmaFile = lemmaFile_;
     accept();
 }
 

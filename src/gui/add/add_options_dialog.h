@@ -8,18 +8,20 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 
 namespace tarvolen {
 
+class FilePicker;
 class MessagePort;
 
 // "Add Options": the language, the encoding of the documents, the short-word option,
 // the word rules, how web pages and files that are no text are read, how many words
-// in a row an entry holds, and the way to add. Any Add button confirms the dialog and stores the
-// controls into the options, unless the encoding typed is not one that iconv knows; Cancel, Escape
-// and the close box leave the options as they were.
+// in a row an entry holds, the lemma list, and the way to add. Any Add button confirms the dialog
+// and stores the controls into the options, unless the encoding typed is not one that iconv knows;
+// Cancel, Escape and the close box leave the options as they were.
 //
 // Enter acts as "Add File(s)", the default button, while the check box or the
 // language list has the focus; on a focused push button it presses that button.
@@ -36,6 +38,10 @@ inline constexpr const char* kWordsInARowToolTip =
 inline constexpr const char* kAcrossPunctuationToolTip =
     "Words with punctuation, symbols or digits between them are still in a row; a blank "
     "line, a word that is not counted and the end of a document still end it.";
+inline constexpr const char* kLemmaListToolTip =
+    "Count each form as its headword: a file of lines \"be -> is, was, were\", one "
+    "headword a line, as tarvolen-cli's --lemmas reads it.";
+inline constexpr const char* kNoLemmaListText = "(none)";
 inline constexpr const char* kLanguageToolTip =
     "French, Italian and Spanish count the letters a-z only (and \u00F1 for Spanish); "
     "\"Any language (Unicode)\" keeps every letter of every script.";
@@ -48,8 +54,10 @@ class CAddOptionsDialog : public QDialog {
     static constexpr tarvolen::AddMode kDirectoryScan = tarvolen::AddMode::DirectoryScan;
     static constexpr tarvolen::AddMode kWordList = tarvolen::AddMode::WordList;
 
-    // messages says why an encoding is refused.
-    CAddOptionsDialog(AddOptions& options, MessagePort& messages, QWidget* parent = nullptr);
+    // messages says why an encoding is refused; picker chooses the lemma list (without
+    // one, "Lemma list..." is disabled).
+    CAddOptionsDialog(AddOptions& options, MessagePort& messages, QWidget* parent = nullptr,
+                      FilePicker* picker = nullptr);
 
     // How the dialog was confirmed: kAddFiles, kDirectoryScan or kWordList.
     tarvolen::AddMode AddMode = kAddFiles;
@@ -66,6 +74,12 @@ class CAddOptionsDialog : public QDialog {
     QSpinBox* InARowFromBox() const { return inARowFrom_; }
     QSpinBox* InARowToBox() const { return inARowTo_; }
     QCheckBox* AcrossPunctuationBox() const { return acrossPunctuation_; }
+    // "Lemma list...", the file's name beside it, and the button that drops the list.
+    QPushButton* LemmaListButton() const { return lemmaList_; }
+    QLabel* LemmaFileLabel() const { return lemmaFileLabel_; }
+    QPushButton* NoLemmaListButton() const { return noLemmaList_; }
+    // The lemma list the dialog will confirm; empty for none.
+    void SetLemmaFile(const std::string& path);
     QPushButton* AddFilesButton() const { return addFiles_; }
     QPushButton* DirectoryScanButton() const { return directoryScan_; }
     QPushButton* WordListButton() const { return wordList_; }
@@ -75,6 +89,7 @@ class CAddOptionsDialog : public QDialog {
     void Confirm(tarvolen::AddMode mode);
     // The encoding's name as iconv and -e take it: a listed entry's, or as typed.
     std::string ChosenEncoding() const;
+    void PickLemmaFile();
 
     AddOptions& options_;
     MessagePort& messages_;
@@ -89,6 +104,11 @@ class CAddOptionsDialog : public QDialog {
     QSpinBox* inARowFrom_;
     QSpinBox* inARowTo_;
     QCheckBox* acrossPunctuation_;
+    FilePicker* picker_;
+    std::string lemmaFile_;
+    QPushButton* lemmaList_;
+    QLabel* lemmaFileLabel_;
+    QPushButton* noLemmaList_;
     QPushButton* addFiles_;
     QPushButton* directoryScan_;
     QPushButton* wordList_;

@@ -130,6 +130,7 @@ void CAppSettings::LoadAddOptions(AddOptions& options) const {
     }
     options.InARow.AcrossPunctuation = Flag(QStringLiteral("add/words-in-a-row-across-punctuation"))
                                            .value_or(single.AcrossPunctuation);
+    options.LemmaFile = EncodePath(settings_->value(QStringLiteral("add/lemma-list")).toString());
 }
 
 void CAppSettings::StoreAddOptions(const AddOptions& options) {
@@ -146,6 +147,7 @@ void CAppSettings::StoreAddOptions(const AddOptions& options) {
     Store(QStringLiteral("add/words-in-a-row-to"), options.InARow.To);
     Store(QStringLiteral("add/words-in-a-row-across-punctuation"),
           options.InARow.AcrossPunctuation);
+    Store(QStringLiteral("add/lemma-list"), DecodePath(options.LemmaFile));
     settings_->sync();
 }
 

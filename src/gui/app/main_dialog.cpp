@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/input/input_file.h"
+#include "core/listfile/lemma_list.h"
 #include "core/ports/messages.h"
 #include "core/ports/progress.h"
 #include "core/text/format_count.h"
@@ -135,6 +136,7 @@ void CMainDialog::ShowStatusLine() {
 void CMainDialog::DiscardList() {
     workspace_.Store.Clear();
     workspace_.Segments = {};
+    workspace_.Forms->Clear();
     workspace_.ListUnsaved = false;
 }
 
@@ -147,6 +149,9 @@ void CMainDialog::IngestFiles() {
         messages_.ShowMessage(failure + "\r\n\r\n" + kNothingAddedText, MessageIcon::Stop);
         return;
     }
+    // The lemma list is read afresh for each Add, under the run's language and rules.
+    if (!LoadLemmas(workspace_, messages_))
+        return;
     std::unique_ptr<ProgressPort> progress = dialogs_.OpenProgress();
     IngestHooks hooks{*progress, messages_, [this] { RefreshStatusLine(); }};
     tarvolen::IngestFiles(workspace_, State, hooks);

@@ -52,7 +52,8 @@ std::unique_ptr<ProgressPort> QtDialogPort::OpenProgress() {
 }
 
 bool QtDialogPort::RunAddOptions(AddOptions& options, AddMode& addMode) {
-    CAddOptionsDialog dialog(options, messages_, owner_.data());
+    QtFilePicker picker = Picker();
+    CAddOptionsDialog dialog(options, messages_, owner_.data(), &picker);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     addMode = dialog.AddMode;

@@ -8,6 +8,7 @@
 #include "core/store/word_store.h"
 #include "core/text/collation.h"
 #include "core/text/format_count.h"
+#include "core/words/lemma_map.h"
 #include "core/wordtable/list_search.h"
 #include "core/wordtable/list_table.h"
 #include "core/wordtable/list_text.h"
@@ -44,10 +45,11 @@ CWordListModel::CWordListModel(QObject* parent) : QAbstractTableModel(parent) {
 
 CWordListModel::~CWordListModel() = default;
 
-void CWordListModel::Reload(const WordStore& store, CodePage encoding) {
+void CWordListModel::Reload(const WordStore& store, CodePage encoding, const FormTally* forms) {
     store_ = &store;
     encoding_ = encoding;
-    Reset([this] {
+    Reset([this, forms] {
+        forms_ = forms != nullptr && !forms->Empty() ? forms : nullptr;
         suspended_ = false;
         // Dropped first, so that old and new are never held together.
         order_ = {};
@@ -133,7 +135,18 @@ void CWordListModel::SetSort(ListSort sort) {
     Reset([this] { Arrange(); });
 }
 
+int CWordListModel::FormsColumn() const {
+    return forms_ == nullptr ? -1 : BaseColumns();
+}
+
+int CWordListModel::BaseColumns() const {
+    return Comparing() ? ColumnCount : ColumnCount - static_cast<int>(kComparisonColumns);
+}
+
 void CWordListModel::sort(int column, Qt::SortOrder order) {
+    // The forms are no key of the list's orders.
+    if (column == FormsColumn())
+        return;
     ListSort wanted{ListSortKey::Rank, order == Qt::DescendingOrder};
     if (column >= 0 && column < ColumnCount)
         wanted.key = kColumnKey[column];
@@ -242,19 +255,24 @@ int CWordListModel::columnCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
     // Kept while the rows are away, so that the columns keep their widths.
-    return Comparing() ? ColumnCount : ColumnCount - static_cast<int>(kComparisonColumns);
+    return BaseColumns() + (forms_ != nullptr ? 1 : 0);
 }
 
 QVariant CWordListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     if (role == Qt::TextAlignmentRole) {
-        return index.column() == Word ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
-                                      : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        return index.column() == Word || index.column() == FormsColumn()
+                   ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                   : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     }
-    if (role != Qt::DisplayRole)
+    // A headword's forms may be more than the column holds: the tip has them all.
+    const bool formsTip = role == Qt::ToolTipRole && index.column() == FormsColumn();
+    if (role != Qt::DisplayRole && !formsTip)
         return {};
     const std::uint32_t row = ShownRow(static_cast<std::size_t>(index.row()));
+    if (index.column() == FormsColumn())
+        return QString::fromStdString(ListFormsUtf8(encoding_, *forms_, snapshot_.Word(row)));
     const std::uint32_t count = snapshot_.Count(row);
     switch (index.column()) {
         case Rank:
@@ -292,6 +310,11 @@ QVariant CWordListModel::data(const QModelIndex& index, int role) const {
 QVariant CWordListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == FormsColumn()) {
+        return role == Qt::DisplayRole
+                   ? QVariant(QString::fromUtf8(kFormsHeader))
+                   : QAbstractTableModel::headerData(section, orientation, role);
+    }
     if (role == Qt::DisplayRole) {
         if (section == Word && sort_.key == ListSortKey::WordBackwards)
             return QString::fromUtf8(kWordReversedHeader);

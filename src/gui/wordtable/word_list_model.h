@@ -16,6 +16,7 @@
 namespace tarvolen {
 
 class Collation;
+class FormTally;
 class WordStore;
 
 // The Word List window's table: a snapshot of the store in FrequencyOrder, one array
@@ -62,8 +63,15 @@ class CWordListModel : public QAbstractTableModel {
     explicit CWordListModel(QObject* parent = nullptr);
     ~CWordListModel() override;
 
-    // The store's words as they are now, sorted and searched as before.
-    void Reload(const WordStore& store, CodePage encoding);
+    // The Forms column's header; the column follows all the others, and is there only
+    // while the list holds forms of a lemma list.
+    static constexpr const char* kFormsHeader = "Forms";
+
+    // The store's words as they are now, sorted and searched as before; forms: what a
+    // lemma list gathered under each headword (null or empty: no Forms column).
+    void Reload(const WordStore& store, CodePage encoding, const FormTally* forms = nullptr);
+    // The Forms column's number, or -1 while there is none.
+    int FormsColumn() const;
     // Shows no rows until the next Reload: the store is about to change under the
     // snapshot, whose texts may then move.
     void Suspend();
@@ -139,6 +147,8 @@ class CWordListModel : public QAbstractTableModel {
     // Compares the snapshot again as the reference and its check box say, sorted and
     // searched as before, inside a model reset.
     void Recompare();
+    // The columns but the forms: those of the comparison only while it is made.
+    int BaseColumns() const;
     // Sorts and searches the snapshot again, inside a model reset.
     void Arrange();
     void Search();
@@ -149,6 +159,7 @@ class CWordListModel : public QAbstractTableModel {
     ListSnapshot snapshot_;
     const WordStore* store_ = nullptr;
     const WordStore* reference_ = nullptr;
+    const FormTally* forms_ = nullptr;
     bool referenceOnlyShown_ = false;
     CodePage encoding_ = CodePage::Windows1252;
     ListSort sort_{ListSortKey::Count, true};  // FrequencyOrder

@@ -50,6 +50,8 @@ namespace {
 // The word's column is never narrower than this many average characters; where the
 // window leaves less, the table scrolls sideways.
 constexpr int kLeastWordChars = 24;
+// The Forms column's width when it comes: a few forms with their counts.
+constexpr int kFormsChars = 36;
 
 // Columns of numbers are as wide as their widest value or their header; the word
 // takes the rest (FitWordColumn). Measured once rather than from the rows, which may
@@ -197,6 +199,11 @@ CWordListWindow::CWordListWindow(CMainDialog& main)
         WaitCursor busy;
         model_->SetReferenceOnlyShown(shown);
     });
+    // The forms sort nothing: the arrow stays where the list's order is.
+    connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        if (section == model_->FormsColumn())
+            ShowSortIndicator();
+    });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(&main_, &CMainDialog::ListChanged, this, &CWordListWindow::OnListChanged);
     connect(&main_, &CMainDialog::CommandsFinished, this, &CWordListWindow::OnCommandsFinished);
@@ -261,7 +268,13 @@ void CWordListWindow::RunOverMain(const std::function<void()>& command) {
 void CWordListWindow::Reload() {
     WaitCursor busy;
     stale_ = false;
-    model_->Reload(main_.workspace().Store, main_.workspace().ListCodePage);
+    model_->Reload(main_.workspace().Store, main_.workspace().ListCodePage,
+                   main_.workspace().Forms.get());
+    // Room for a few forms when the column comes; the person's width after that.
+    const int forms = model_->FormsColumn();
+    if (forms >= 0 && !formsShown_)
+        table_->setColumnWidth(forms, table_->fontMetrics().averageCharWidth() * kFormsChars);
+    formsShown_ = forms >= 0;
 }
 
 void CWordListWindow::RestoreKept() {

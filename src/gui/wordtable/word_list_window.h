@@ -150,6 +150,7 @@ class CWordListWindow : public QWidget {
     QRect beforeComparison_;
     // The list changed while a command ran; shown anew once it ends.
     bool stale_ = false;
+    bool formsShown_ = false;  // the table has the Forms column
 };
 
 }  // namespace tarvolen

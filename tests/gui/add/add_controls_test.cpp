@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -73,6 +74,9 @@ Words Sorted(Words words) {
 
 std::vector<ControlCase> Cases() {
     using D = CAddOptionsDialog;
+    // Kept for the whole program: the cases are made once per test.
+    static const testing::TempDir kept;
+    const std::string lemmas = kept.Write("lemmas.txt", "be -> is, was, were\n");
     const std::vector<std::pair<std::string, std::string>> mixed{{"mixed.txt", kMixed}};
     const std::vector<std::pair<std::string, std::string>> rules{
         {"rules.txt", "don't well-known mp3"}};
@@ -133,6 +137,12 @@ std::vector<ControlCase> Cases() {
          Checked(&D::AcrossPunctuationBox, true),
          {{"row.txt", "Big red, dog"}},
          {"big red", "red dog"}},
+        {"lemma list",
+         [](CAddOptionsDialog& d) { d.SetLemmaFile({}); },
+         [lemmas](CAddOptionsDialog& d) { d.SetLemmaFile(lemmas); },
+         [](const CAddOptionsDialog& d) { return d.LemmaFileLabel()->text() == "lemmas.txt"; },
+         {{"forms.txt", "Is was be were"}},
+         {"be"}},
         {"every file",
          Check(&D::EveryFileBox, false),
          Check(&D::EveryFileBox, true),

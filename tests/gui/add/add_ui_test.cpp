@@ -230,8 +230,8 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     EXPECT_GE(stretch.across, 1.0);
     EXPECT_GE(stretch.down, 1.0);
     // The word rules' three rows below the rest, then how documents are read, then the
-    // words in a row.
-    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 180)));
+    // words in a row, then the lemma list.
+    EXPECT_EQ(dialog.size(), stretch.Apply(units.Size(190, 198)));
     EXPECT_EQ(dialog.ApostrophesBox()->geometry(), stretch.Apply(units.Rect(7, 101, 176, 10)));
     EXPECT_EQ(dialog.DigitsBox()->geometry(), stretch.Apply(units.Rect(7, 121, 176, 10)));
     EXPECT_EQ(dialog.WebPagesBox()->geometry(), stretch.Apply(units.Rect(7, 131, 176, 10)));
@@ -240,11 +240,38 @@ TEST_F(AddOptionsDialogTest, ControlsArePlacedInDialogUnits) {
     EXPECT_EQ(dialog.InARowToBox()->geometry(), stretch.Apply(units.Rect(128, 153, 28, 12)));
     EXPECT_EQ(dialog.AcrossPunctuationBox()->geometry(),
               stretch.Apply(units.Rect(7, 168, 176, 10)));
+    EXPECT_EQ(dialog.LemmaListButton()->geometry(), stretch.Apply(units.Rect(7, 181, 54, 14)));
+    EXPECT_EQ(dialog.NoLemmaListButton()->geometry(), stretch.Apply(units.Rect(155, 181, 28, 14)));
     EXPECT_EQ(dialog.WordListButton()->geometry(), stretch.Apply(units.Rect(68, 83, 54, 14)));
     EXPECT_EQ(dialog.AddFilesButton()->geometry(), stretch.Apply(units.Rect(7, 65, 50, 14)));
     EXPECT_EQ(dialog.DirectoryScanButton()->geometry(), stretch.Apply(units.Rect(68, 65, 54, 14)));
     EXPECT_EQ(dialog.CancelButton()->geometry(), stretch.Apply(units.Rect(133, 65, 50, 14)));
     EXPECT_EQ(dialog.windowTitle(), "Add Options");
+}
+
+// "Lemma list..." asks the picker for the file and shows its name; "None" drops it;
+// only a confirmed dialog changes the options.
+TEST_F(AddOptionsDialogTest, LemmaListIsChosenAndDropped) {
+    AddOptions options;
+    FakeFilePicker picker;
+    CAddOptionsDialog dialog(options, messages, nullptr, &picker);
+    EXPECT_EQ(dialog.LemmaFileLabel()->text(), "(none)");
+    EXPECT_FALSE(dialog.NoLemmaListButton()->isEnabled());
+    picker.fileResults.push_back(FilePickResult{true, {"/data/de/lemmas.txt"}, 1});
+    QTest::mouseClick(dialog.LemmaListButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.LemmaFileLabel()->text(), "lemmas.txt");
+    EXPECT_EQ(options.LemmaFile, "");
+    picker.fileResults.push_back(FilePickResult{});  // cancelled: the list stays
+    QTest::mouseClick(dialog.LemmaListButton(), Qt::LeftButton);
+    QTest::mouseClick(dialog.AddFilesButton(), Qt::LeftButton);
+    EXPECT_EQ(options.LemmaFile, "/data/de/lemmas.txt");
+
+    CAddOptionsDialog again(options, messages, nullptr, &picker);
+    EXPECT_EQ(again.LemmaFileLabel()->text(), "lemmas.txt");
+    EXPECT_EQ(picker.fileRequests.back().initialPath, "/data/de/lemmas.txt");
+    QTest::mouseClick(again.NoLemmaListButton(), Qt::LeftButton);
+    QTest::mouseClick(again.AddFilesButton(), Qt::LeftButton);
+    EXPECT_EQ(options.LemmaFile, "");
 }
 
 // --- OnAdd and AddFiles ---------------------------------------------------------------

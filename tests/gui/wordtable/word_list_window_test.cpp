@@ -158,6 +158,35 @@ TEST_F(WordListWindowTest, ColumnsInFrequencyOrderWithRanksAndShares) {
     EXPECT_TRUE(list->model().data(count, Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
 }
 
+// Counted under a lemma list, the list gets a Forms column after the others: the forms
+// met under each headword, most frequent first; it sorts nothing. A refused lemma list
+// adds nothing and says why.
+TEST_F(WordListWindowTest, FormsColumnShowsTheFormsOfEachHeadword) {
+    TempDir dir;
+    workspace.Store.Clear();
+    const std::string refused = dir.Write("refused.txt", "be -> is\ngo -> is\n");
+    const std::string text = dir.Write("text.txt", "Is is was. Be, was is. It went");
+    workspace.Add.LemmaFile = refused;
+    AddFiles({text});
+    EXPECT_EQ(workspace.Store.Count(), 0);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("line 2: \"is\" is a form of \"be\" on line 1"),
+              std::string::npos);
+
+    workspace.Add.LemmaFile = dir.Write("lemmas.txt", "be -> is, was\ngo -> went\n");
+    AddFiles({text});
+    CWordListWindow* list = Open();
+    const int forms = list->model().FormsColumn();
+    ASSERT_EQ(forms, list->model().columnCount() - 1);
+    EXPECT_EQ(list->model().headerData(forms, Qt::Horizontal).toString(), "Forms");
+    EXPECT_EQ(Words(list), (Cells{"be", "go", "it"}));
+    EXPECT_EQ(Column(list, CWordListModel::Count), (Cells{"6", "1", "1"}));
+    EXPECT_EQ(Column(list, forms), (Cells{"is 3, was 2, be 1", "went 1", ""}));
+    ClickHeader(list, forms);
+    EXPECT_EQ(Words(list), (Cells{"be", "go", "it"}));
+    EXPECT_EQ(list->table()->horizontalHeader()->sortIndicatorSection(), CWordListModel::Count);
+}
+
 TEST_F(WordListWindowTest, HeaderClicksSortEachWayAndRanksStay) {
     Put({{"dd", 2}});
     CWordListWindow* list = Open();
