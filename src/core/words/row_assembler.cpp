@@ -12,8 +12,10 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     const auto most = static_cast<std::size_t>(inARow_.To);
     if (words_ == most) {
         // The oldest word can begin no entry any more.
-        for (std::size_t i = 1; i < words_; ++i)
+        for (std::size_t i = 1; i < words_; ++i) {
             starts_[i - 1] = starts_[i];
+            places_[i - 1] = places_[i];
+        }
         --words_;
     }
     const std::size_t begin = words_ > 0 ? starts_[0] : end_;
@@ -26,6 +28,7 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     }
     if (words_ > 0)
         row_[end_++] = ' ';
+    places_[words_] = place_;
     starts_[words_++] = end_;
     std::memcpy(row_ + end_, word, bytes);
     end_ += bytes;
@@ -33,6 +36,8 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     const auto longest = std::min(words_, most);
     for (auto n = static_cast<std::size_t>(inARow_.From); n <= longest; ++n) {
         const std::size_t start = starts_[words_ - n];
+        if (placed_)
+            entries_.Place(places_[words_ - n].begin, place_.end);
         entries_.Take(row_ + start, end_ - start);
     }
 }

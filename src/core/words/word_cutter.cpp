@@ -138,4 +138,9 @@ std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& s
     return std::make_unique<ByteWordCutter>(setup, sink);
 }
 
+std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, WordSink& sink) {
+    setup.places = true;
+    return MakeTextCutter(setup, sink);
+}
+
 }  // namespace tarvolen

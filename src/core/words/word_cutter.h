@@ -23,6 +23,10 @@ class WordSink {
     // What lies between two words, one character at a time, from a cutter that counts
     // words in a row; a word it does not count (too long, too short) is a Break.
     virtual void Gap(GapKind) {}
+    // From a cutter set up to place its words: where the word taken next lies in the
+    // text the cutter was given since its last EndText, from its first byte to one past
+    // its last (n-grams: from the first word's first byte to the last word's end).
+    virtual void Place(std::uint64_t /*begin*/, std::uint64_t /*end*/) {}
 };
 
 // One way of cutting decoded text into words, chosen once per run: the alphabets'
@@ -50,6 +54,9 @@ struct CutterSetup {
     // The alphabet's words go to a UTF-8 list: each is converted from codePage.
     bool toUtf8 = false;
     WordsInARow inARow;
+    // The cutter tells its sink where each word lies (WordSink::Place). Only the
+    // cutters of MakePlacingCutter do; the counting ones never pay for it.
+    bool places = false;
 
     // Words in a row are counted: the cutter reports the gaps between words too.
     bool Rows() const { return !inARow.Single(); }
@@ -66,5 +73,11 @@ std::unique_ptr<WordCutter> MakeDocumentCutter(const CutterSetup& setup,
 
 // A cutter whose words go to sink, for the records of saved lists.
 std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& sink);
+
+// A cutter that finds the same words as the document cutter of the same setup and
+// places each (setup.places is taken as set): the rules' byte cutter for the alphabets,
+// whose words with every rule off are the tokenizer's, and the Unicode cutter without
+// its short cuts into the store. Words in a row are the caller's (a RowAssembler).
+std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, WordSink& sink);
 
 }  // namespace tarvolen

@@ -1,0 +1,178 @@
+#include "core/concordance/context_lines.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+
+namespace tarvolen {
+
+namespace {
+
+// White space and control characters, line ends included, are shown as one space:
+// a line of the concordance stays one line with its five fields.
+bool Blank(char32_t c) {
+    const auto u = static_cast<UChar32>(c);
+    return u_isUWhiteSpace(u) || u_charType(u) == U_CONTROL_CHAR;
+}
+
+std::string Utf8Of(const std::u32string& characters) {
+    std::string text;
+    for (char32_t c : characters)
+        AppendUtf8(text, c);
+    return text;
+}
+
+}  // namespace
+
+void ContextReader::Start(const ConcordanceDocument& document,
+                          std::span<const Occurrence> occurrences) {
+    occurrences_ = occurrences;
+    path_ = &document.path;
+    first_ = document.first;
+    next_ = 0;
+    textLength_ = document.textLength;
+    window_.clear();
+    windowStart_ = 0;
+    textEnd_ = 0;
+    tail_.clear();
+    lineCursor_ = 0;
+    lineEnds_ = 0;
+    afterCr_ = false;
+}
+
+char32_t ContextReader::Next(std::size_t& at) const {
+    const auto byte = static_cast<unsigned char>(window_[at]);
+    if (codePage_ != CodePage::Utf8 || byte < 0x80) {
+        ++at;
+        return codePage_ == CodePage::Utf8 ? byte : CodePageToUnicode(codePage_, byte);
+    }
+    auto i = static_cast<std::int32_t>(at);
+    UChar32 c;
+    U8_NEXT(window_.data(), i, static_cast<std::int32_t>(window_.size()), c);
+    at = static_cast<std::size_t>(i);
+    return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
+}
+
+char32_t ContextReader::Previous(std::size_t& at) const {
+    const auto byte = static_cast<unsigned char>(window_[at - 1]);
+    if (codePage_ != CodePage::Utf8 || byte < 0x80) {
+        --at;
+        return codePage_ == CodePage::Utf8 ? byte : CodePageToUnicode(codePage_, byte);
+    }
+    auto i = static_cast<std::int32_t>(at);
+    UChar32 c;
+    U8_PREV(window_.data(), 0, i, c);
+    at = static_cast<std::size_t>(i);
+    return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
+}
+
+std::u32string ContextReader::Before(std::uint64_t at) const {
+    std::u32string reversed;
+    auto push = [&](char32_t c) {
+        if (!Blank(c))
+            reversed.push_back(c);
+        else if (reversed.empty() || reversed.back() != U' ')
+            reversed.push_back(U' ');
+    };
+    std::size_t i = static_cast<std::size_t>(at - windowStart_);
+    while (i > 0 && reversed.size() < width_)
+        push(Previous(i));
+    // The tail is collapsed already; only a blank run across its end joins ours.
+    for (auto c = tail_.rbegin(); c != tail_.rend() && reversed.size() < width_; ++c)
+        push(*c);
+    return {reversed.rbegin(), reversed.rend()};
+}
+
+bool ContextReader::After(std::uint64_t at, bool ended, std::u32string& after) const {
+    after.clear();
+    std::size_t i = static_cast<std::size_t>(at - windowStart_);
+    while (i < window_.size() && after.size() < width_) {
+        const char32_t c = Next(i);
+        if (!Blank(c))
+            after.push_back(c);
+        else if (after.empty() || after.back() != U' ')
+            after.push_back(U' ');
+    }
+    return ended || after.size() >= width_;
+}
+
+std::string ContextReader::Collapsed(std::uint64_t begin, std::uint64_t end) const {
+    std::string text;
+    bool blank = false;
+    std::size_t i = static_cast<std::size_t>(begin - windowStart_);
+    const auto stop = static_cast<std::size_t>(end - windowStart_);
+    while (i < stop) {
+        const char32_t c = Next(i);
+        if (!Blank(c))
+            AppendUtf8(text, c);
+        else if (!blank)
+            text += ' ';
+        blank = Blank(c);
+    }
+    return text;
+}
+
+// Bytes 0x0A and 0x0D are LF and CR in every code page and in UTF-8.
+void ContextReader::CountLinesTo(std::uint64_t at) {
+    const char* p = window_.data() + (lineCursor_ - windowStart_);
+    const char* const end = window_.data() + (at - windowStart_);
+    std::uint64_t lineEnds = lineEnds_;
+    bool afterCr = afterCr_;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (static_cast<unsigned char>(c) > '\r') {
+            afterCr = false;
+        } else if (c == '\r') {
+            ++lineEnds;
+            afterCr = true;
+        } else {
+            lineEnds += c == '\n' && !afterCr ? 1 : 0;
+            afterCr = false;
+        }
+    }
+    lineEnds_ = lineEnds;
+    afterCr_ = afterCr;
+    lineCursor_ = at;
+}
+
+void ContextReader::WriteReady(bool ended) {
+    std::u32string after;
+    ConcordanceLine line;
+    while (next_ < occurrences_.size()) {
+        const Occurrence& occurrence = occurrences_[next_];
+        if (occurrence.end > textEnd_ || !After(occurrence.end, ended, after))
+            break;
+        CountLinesTo(occurrence.begin);
+        line.path = path_;
+        line.index = first_ + next_;
+        line.line = lineEnds_ + 1;
+        line.left = Utf8Of(Before(occurrence.begin));
+        line.match = Collapsed(occurrence.begin, occurrence.end);
+        line.right = Utf8Of(after);
+        sink_(line);
+        ++next_;
+    }
+    // The text before the next occurrence is needed no more but for its last
+    // characters and its line ends.
+    const std::uint64_t keep =
+        next_ < occurrences_.size() ? std::min(occurrences_[next_].begin, textEnd_) : textEnd_;
+    if (keep > windowStart_) {
+        CountLinesTo(keep);
+        tail_ = Before(keep);
+        window_.erase(0, static_cast<std::size_t>(keep - windowStart_));
+        windowStart_ = keep;
+    }
+}
+
+void ContextReader::Cut(std::span<unsigned char> text) {
+    window_.append(reinterpret_cast<const char*>(text.data()), text.size());
+    textEnd_ += text.size();
+    WriteReady(false);
+}
+
+void ContextReader::EndText() {
+    WriteReady(true);
+}
+
+}  // namespace tarvolen
