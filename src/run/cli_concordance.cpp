@@ -20,11 +20,9 @@ namespace tarvolen {
 
 namespace {
 
-std::string LineText(const ConcordanceLine& line) {
-    const std::string& path = *line.path;
-    std::string text;
-    text.reserve(path.size() + line.left.size() + line.match.size() + line.right.size() + 24);
-    text += path;
+void PutLine(const ConcordanceLine& line, std::string& text) {
+    text.clear();
+    text += *line.path;
     text += '\t';
     text += std::to_string(line.line);
     text += '\t';
@@ -34,7 +32,6 @@ std::string LineText(const ConcordanceLine& line) {
     text += '\t';
     text += line.right;
     text += '\n';
-    return text;
 }
 
 std::string CountText(std::size_t occurrences, std::size_t documents) {
@@ -87,17 +84,19 @@ bool CliConcordance::Write(Workspace& workspace, const Concordance& found,
     bool read = false;
     if (options_.sortKeys.empty()) {
         // In document order the lines are written as they are made.
+        std::string text;
         read = ReadConcordanceLines(workspace, found, hooks,
                                     static_cast<std::size_t>(options_.context),
                                     [&](const ConcordanceLine& line) {
-                                        written = written && WriteAll(stream, LineText(line));
+                                        PutLine(line, text);
+                                        written = written && WriteAll(stream, text);
                                     });
     } else {
         // A sorted concordance keeps its lines until the last is made.
         std::vector<std::string> lines(found.occurrences.size());
         read = ReadConcordanceLines(
             workspace, found, hooks, static_cast<std::size_t>(options_.context),
-            [&](const ConcordanceLine& line) { lines[line.index] = LineText(line); });
+            [&](const ConcordanceLine& line) { PutLine(line, lines[line.index]); });
         for (const std::uint32_t i : SortedOccurrences(found, options_.sortKeys))
             written = written && WriteAll(stream, lines[i]);
     }

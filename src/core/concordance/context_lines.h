@@ -34,7 +34,10 @@ using ConcordanceLineSink = std::function<void(const ConcordanceLine&)>;
 class ContextReader final : public WordCutter {
   public:
     ContextReader(CodePage codePage, std::size_t width, const ConcordanceLineSink& sink)
-        : codePage_(codePage), width_(width), sink_(sink) {}
+        : codePage_(codePage),
+          characters_(ToUnicodeTableOf(codePage)),
+          width_(width),
+          sink_(sink) {}
 
     // The document read next, and its occurrences (from document.first on).
     void Start(const ConcordanceDocument& document, std::span<const Occurrence> occurrences);
@@ -47,17 +50,18 @@ class ContextReader final : public WordCutter {
 
   private:
     void WriteReady(bool ended);
-    // The collapsed text of at most width_ characters that ends at offset at.
-    std::u32string Before(std::uint64_t at) const;
+    // The collapsed text of at most width_ characters that ends at offset at, last first.
+    void Before(std::uint64_t at, std::u32string& reversed) const;
     // The collapsed text from at on, or nothing when the text known so far is too short.
     bool After(std::uint64_t at, bool ended, std::u32string& after) const;
-    std::string Collapsed(std::uint64_t begin, std::uint64_t end) const;
+    void Collapsed(std::uint64_t begin, std::uint64_t end, std::string& text) const;
     void CountLinesTo(std::uint64_t at);
     // The character at offset at of the window, and where the next one starts.
     char32_t Next(std::size_t& at) const;
     char32_t Previous(std::size_t& at) const;
 
     CodePage codePage_;
+    const ToUnicodeTable& characters_;
     std::size_t width_;
     const ConcordanceLineSink& sink_;
     std::span<const Occurrence> occurrences_;
@@ -72,6 +76,10 @@ class ContextReader final : public WordCutter {
     std::uint64_t lineCursor_ = 0;
     std::uint64_t lineEnds_ = 0;
     bool afterCr_ = false;
+    // Kept from line to line for their memory.
+    ConcordanceLine line_;
+    std::u32string before_;
+    std::u32string after_;
 };
 
 }  // namespace tarvolen

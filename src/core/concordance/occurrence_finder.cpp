@@ -5,18 +5,32 @@
 
 namespace tarvolen {
 
+namespace {
+
+// The entry's own number of words in a row, and the single words besides, which are
+// the neighbours: the assembler hands each word alone first, then the rows ending there.
+WordsInARow RowsOf(const CutterSetup& setup, const ConcordanceEntry& entry) {
+    WordsInARow rows = setup.inARow;
+    rows.From = 1;
+    rows.To = entry.words;
+    return rows;
+}
+
+CutterSetup SetupOf(CutterSetup setup, const ConcordanceEntry& entry) {
+    setup.inARow = RowsOf(setup, entry);
+    return setup;
+}
+
+}  // namespace
+
 OccurrenceFinder::OccurrenceFinder(const CutterSetup& setup, const ConcordanceEntry& entry,
                                    Concordance& found, bool neighbours)
-    : entry_(entry.text), entryWords_(entry.words), found_(found), neighbours_(neighbours) {
-    CutterSetup placing = setup;
-    // The entry's own number of words in a row, and the single words beside them: the
-    // neighbours are words, and an entry of one word needs no assembler.
-    placing.inARow.From = 1;
-    placing.inARow.To = entry.words;
-    if (entry.words > 1)
-        rows_.emplace(placing.inARow, static_cast<WordSink&>(*this));
-    cutter_ = MakePlacingCutter(
-        placing, rows_ ? static_cast<WordSink&>(*rows_) : static_cast<WordSink&>(*this));
+    : entry_(entry.text),
+      entryWords_(entry.words),
+      found_(found),
+      neighbours_(neighbours),
+      rows_(RowsOf(setup, entry), static_cast<WordSink&>(*this)),
+      cutter_(MakePlacingCutter(SetupOf(setup, entry), rows_)) {
     if (found_.words.empty())
         found_.words.emplace_back();
 }
@@ -28,8 +42,7 @@ void OccurrenceFinder::Cut(std::span<unsigned char> text) {
 
 void OccurrenceFinder::EndText() {
     cutter_->EndText();
-    if (rows_)
-        rows_->EndText();
+    rows_.EndText();
     recentCount_ = 0;
     waiting_ = found_.occurrences.size();
 }
@@ -43,8 +56,7 @@ std::uint32_t OccurrenceFinder::IdOf(const char* word, std::size_t bytes) {
 }
 
 void OccurrenceFinder::Take(const char* word, std::size_t bytes) {
-    // The assembler hands each word alone first, then the rows that end with it; a
-    // word holds no space.
+    // A word alone holds no space.
     const bool single = entryWords_ == 1 || std::memchr(word, ' ', bytes) == nullptr;
     if (single && neighbours_) {
         const std::uint32_t id = IdOf(word, bytes);

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -45,7 +44,7 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     int recentCount_ = 0;
     // The occurrences still waiting for words on their right: from waiting_ on.
     std::size_t waiting_ = 0;
-    std::optional<RowAssembler> rows_;
+    RowAssembler rows_;
     std::unique_ptr<WordCutter> cutter_;
 };
 

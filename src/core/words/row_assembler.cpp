@@ -6,6 +6,13 @@
 namespace tarvolen {
 
 void RowAssembler::Take(const char* word, std::size_t bytes) {
+    // Single words, as a placing cutter hands them for a concordance of one word.
+    if (inARow_.To == 1) {
+        if (placed_)
+            entries_.Place(place_.begin, place_.end);
+        entries_.Take(word, bytes);
+        return;
+    }
     if (!gap_.Joins(inARow_.AcrossPunctuation))
         EndText();
     gap_.Reset();

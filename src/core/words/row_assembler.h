@@ -18,7 +18,8 @@ class RowAssembler final : public WordSink {
     RowAssembler(const WordsInARow& inARow, WordSink& entries)
         : inARow_(inARow), entries_(entries) {}
 
-    // The word need not be NUL-terminated: it is copied into the row.
+    // The word need not be NUL-terminated: it is copied into the row. Single words
+    // (To = 1) are handed on as they came.
     void Take(const char* word, std::size_t bytes) override;
     void Gap(GapKind kind) override { gap_.Add(kind); }
     // A placed word's place; each entry handed on is placed from its first word's

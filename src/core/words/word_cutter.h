@@ -13,6 +13,7 @@
 
 namespace tarvolen {
 
+class RowAssembler;
 struct TokenizerContext;
 
 // Where a rule's words go: each accepted word, folded, NUL-terminated at word[bytes].
@@ -75,9 +76,9 @@ std::unique_ptr<WordCutter> MakeDocumentCutter(const CutterSetup& setup,
 std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& sink);
 
 // A cutter that finds the same words as the document cutter of the same setup and
-// places each (setup.places is taken as set): the rules' byte cutter for the alphabets,
-// whose words with every rule off are the tokenizer's, and the Unicode cutter without
-// its short cuts into the store. Words in a row are the caller's (a RowAssembler).
-std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, WordSink& sink);
+// places each (setup.places is taken as set), handing them with what lies between them
+// to rows: the tokenizer's way for the plain alphabets, the rules' byte cutter for the
+// others, the Unicode cutter without its short cuts into the store.
+std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& rows);
 
 }  // namespace tarvolen
