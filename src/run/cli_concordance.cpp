@@ -1,5 +1,7 @@
 #include "run/cli_concordance.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "core/concordance/concordance_run.h"
 #include "core/concordance/concordance_sort.h"
 #include "core/ingest/cutter_setup.h"
+#include "core/input/input_file.h"
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
 #include "core/output/word_list_writer.h"
@@ -54,6 +57,19 @@ IngestResult CliConcordance::Run(Workspace& workspace, IngestState& state,
                         std::to_string(WordsInARow::kMost) + " words)");
         status_ = kExitUsage;
         return {IngestOutcome::Completed, {}};
+    }
+    // The lines are made on a second reading, which a stream cannot give.
+    for (const std::string& path : state.InputFiles) {
+        struct stat status {};
+        if (path == kStandardInputPath || (::stat(path.c_str(), &status) == 0 &&
+                                           !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))) {
+            hooks.progress.Close();
+            messages_.Error(
+                path +
+                ": a concordance reads its files twice, which a pipe or standard input cannot be");
+            status_ = kExitUsage;
+            return {IngestOutcome::Completed, {}};
+        }
     }
     const std::optional<Concordance> found =
         FindConcordance(workspace, state, hooks, *entry, !options_.sortKeys.empty());

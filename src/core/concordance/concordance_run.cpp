@@ -7,6 +7,7 @@
 #include "core/ingest/run_state.h"
 #include "core/input/input_file.h"
 #include "core/input/read_buffer.h"
+#include "core/ports/messages.h"
 #include "core/ports/progress.h"
 
 namespace tarvolen {
@@ -83,6 +84,11 @@ bool ReadConcordanceLines(RunState& run, const Concordance& concordance, const I
         if (!IngestFile(run, state, hooks, {reading.buffer, reading.decoder, reader},
                         document.path))
             return false;
+        // Shorter than the first time: its last lines cannot be made.
+        if (!reader.Complete()) {
+            hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
+            return false;
+        }
     }
     return true;
 }

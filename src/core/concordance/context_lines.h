@@ -47,6 +47,8 @@ class ContextReader final : public WordCutter {
     // The first reading went on past the file's measured end inside a word; this one
     // goes as far.
     bool InWord() const override { return textEnd_ < textLength_; }
+    // Whether every occurrence got its line: not when the document has changed since.
+    bool Complete() const { return next_ == occurrences_.size(); }
 
   private:
     void WriteReady(bool ended);
