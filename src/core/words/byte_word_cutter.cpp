@@ -53,9 +53,12 @@ void ByteWordCutter::End(std::uint64_t at) {
         if (rows_ && length_ > 0)
             sink_.Gap(GapKind::Break);
     } else {
-        // A connector is one byte: a dangling one is not the word's.
-        if (places_)
-            sink_.Place(begin_, at - (dangling ? 1 : 0));
+        // Every byte of a word that is not too long is kept, a connector as one: the
+        // word is its last length_ bytes, a dangling connector after it not its own.
+        if (places_) {
+            const std::uint64_t end = at - (dangling ? 1 : 0);
+            sink_.Place(end - length_, end);
+        }
         if (toUtf8_) {
             utf8_ = CodePageToUtf8(codePage_, {word_, length_});
             sink_.Take(utf8_.c_str(), utf8_.size());
@@ -76,8 +79,6 @@ void ByteWordCutter::Cut(std::span<unsigned char> text) {
         const unsigned char byte = text[i];
         switch (kind_[byte]) {
             case kWordByte:
-                if (length_ == 0)
-                    begin_ = base_ + i;
                 if (pending_ != 0) {
                     Append(pending_);
                     pending_ = 0;

@@ -33,8 +33,7 @@ class ByteWordCutter final : public WordCutter {
     bool toUtf8_;
     bool rows_;  // words in a row: the gaps between words go to the sink too
     bool places_;
-    std::uint64_t base_ = 0;   // the offset of the chunk's first byte in the text
-    std::uint64_t begin_ = 0;  // the offset of the word's first byte
+    std::uint64_t base_ = 0;  // the offset of the chunk's first byte in the text
     std::size_t minLength_;
     std::array<unsigned char, 256> kind_{};
     std::array<unsigned char, 256> stored_{};  // the folded byte a word keeps

@@ -19,10 +19,10 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     const auto most = static_cast<std::size_t>(inARow_.To);
     if (words_ == most) {
         // The oldest word can begin no entry any more.
-        for (std::size_t i = 1; i < words_; ++i) {
+        for (std::size_t i = 1; i < words_; ++i)
             starts_[i - 1] = starts_[i];
-            places_[i - 1] = places_[i];
-        }
+        if (placed_)
+            std::move(places_ + 1, places_ + words_, places_);
         --words_;
     }
     const std::size_t begin = words_ > 0 ? starts_[0] : end_;
@@ -35,7 +35,8 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     }
     if (words_ > 0)
         row_[end_++] = ' ';
-    places_[words_] = place_;
+    if (placed_)
+        places_[words_] = place_;
     starts_[words_++] = end_;
     std::memcpy(row_ + end_, word, bytes);
     end_ += bytes;
