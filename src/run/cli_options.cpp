@@ -97,6 +97,9 @@ enum class OptionId {
     Statistics,
     Measures,
     Jobs,
+    Concordance,
+    Context,
+    Sort,
     Quiet,
     Help,
     Version,
@@ -109,7 +112,7 @@ struct OptionInfo {
     bool takesValue;
 };
 
-constexpr std::array<OptionInfo, 36> kOptions = {{
+constexpr std::array<OptionInfo, 39> kOptions = {{
     {OptionId::Language, 'l', "language", true},
     {OptionId::SkipShort, 's', "skip-short", false},
     {OptionId::Apostrophes, 0, "apostrophes", false},
@@ -143,6 +146,9 @@ constexpr std::array<OptionInfo, 36> kOptions = {{
     {OptionId::Statistics, 0, "statistics", false},
     {OptionId::Measures, 0, "measures", false},
     {OptionId::Jobs, 'j', "jobs", true},
+    {OptionId::Concordance, 0, "concordance", true},
+    {OptionId::Context, 0, "context", true},
+    {OptionId::Sort, 0, "sort", true},
     {OptionId::Quiet, 'q', "quiet", false},
     {OptionId::Help, 'h', "help", false},
     {OptionId::Version, 0, "version", false},
@@ -193,6 +199,8 @@ class Parser {
                  (result_.options.range ? "--range" : "--frequency") + "' exclude each other");
         if (result_.action == CliAction::Run && sawMinKeyness_ && !result_.options.keywords)
             Fail("option '--min-keyness' needs '--keywords'");
+        if (result_.action == CliAction::Run)
+            CheckConcordance();
         // Entries of several words hold spaces: such a list could not be read back.
         if (result_.action == CliAction::Run && result_.options.inARow.To > 1 &&
             result_.options.delimiter == Delimiter::Space)
@@ -204,6 +212,26 @@ class Parser {
 
   private:
     bool Ended() const { return result_.action != CliAction::Run; }
+
+    // A concordance writes lines, not a list: the options that shape a list's records
+    // or read lists have nothing to act on.
+    void CheckConcordance() {
+        const CliOptions& o = result_.options;
+        if (!o.concordance) {
+            if (sawContext_ || sawSort_)
+                Fail(std::string("option '") + (sawContext_ ? "--context" : "--sort") +
+                     "' needs '--concordance'");
+            return;
+        }
+        const char* other = o.frequency        ? "--frequency"
+                            : o.range          ? "--range"
+                            : o.keywords       ? "--keywords"
+                            : !o.lists.empty() ? "--merge"
+                            : o.statistics     ? "--statistics"
+                                               : nullptr;
+        if (other != nullptr)
+            Fail(std::string("options '--concordance' and '") + other + "' exclude each other");
+    }
 
     void Fail(std::string reason) {
         result_.action = CliAction::UsageError;
@@ -438,6 +466,33 @@ class Parser {
                     Fail("invalid value '" + Readable(value) + "' for '" + Spelling(option) +
                          "': an integer from 1 to " + std::to_string(kMaxJobs) + " is needed");
                 break;
+            case OptionId::Concordance:
+                if (value.empty())
+                    Fail("option '--concordance' needs an entry");
+                else
+                    o.concordance = value;
+                break;
+            case OptionId::Context:
+                if (std::optional<std::int32_t> n = ParseNumberText<std::int32_t>(value);
+                    n && *n >= 0 && *n <= kMaxContext) {
+                    o.context = *n;
+                    sawContext_ = true;
+                } else {
+                    Fail("invalid value '" + Readable(value) +
+                         "' for '--context': an integer from 0 to " + std::to_string(kMaxContext) +
+                         " is needed");
+                }
+                break;
+            case OptionId::Sort:
+                if (auto keys = ParseConcordanceKeys(value)) {
+                    o.sortKeys = std::move(*keys);
+                    sawSort_ = true;
+                } else {
+                    Fail("invalid value '" + Readable(value) +
+                         "' for '--sort': one to three of L1, L2, L3, R1, R2, R3 joined by "
+                         "commas is needed");
+                }
+                break;
             case OptionId::Quiet:
                 o.quiet = true;
                 break;
@@ -475,6 +530,8 @@ class Parser {
 
     const std::vector<std::string>& args_;
     bool sawMinKeyness_ = false;
+    bool sawContext_ = false;
+    bool sawSort_ = false;
     std::size_t next_ = 0;
     CliParse result_;
 };
@@ -565,6 +622,17 @@ std::string CliHelpText() {
            "                         counted once and twice\n"
            "  -j, --jobs N           count with N threads (default: every processor this\n"
            "                         process may use); the list is the same for any N\n"
+           "      --concordance ENTRY\n"
+           "                         instead of a list, write a line for each occurrence of\n"
+           "                         ENTRY (a word or n-gram as the list holds it, e.g.\n"
+           "                         \"don't\" or \"new york\") in the files:\n"
+           "                         FILE<TAB>LINE<TAB>LEFT<TAB>MATCH<TAB>RIGHT, UTF-8; its\n"
+           "                         occurrences are those the same options count; not\n"
+           "                         with --frequency, --range, --keywords, -m, --statistics\n"
+           "      --context N        characters of context either side (0 to 1000; default\n"
+           "                         40), white space shown as one space\n"
+           "      --sort KEYS        sort the lines by up to three neighbouring words, L3 to\n"
+           "                         L1 left of the match, R1 to R3 right of it: \"R1,R2\"\n"
            "  -q, --quiet            no progress and no summary on standard error\n"
            "  -h, --help             this text\n"
            "      --version          the version\n"

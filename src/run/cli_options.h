@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/analysis/word_filter.h"
+#include "core/concordance/concordance_sort.h"
 #include "core/decode/text_encoding.h"
 #include "core/ingest/document_text.h"
 #include "core/input/dir_scan.h"
@@ -74,7 +75,15 @@ struct CliOptions {
     bool quiet = false;
     // The threads that count the files; 0: DefaultJobs().
     std::int32_t jobs = 0;
+    // --concordance ENTRY: the lines of the entry's occurrences instead of a list, with
+    // --context characters either side, sorted by --sort.
+    std::optional<std::string> concordance;
+    std::int32_t context = 40;
+    std::vector<ConcordanceKey> sortKeys;
 };
+
+// The widest context --context takes.
+inline constexpr std::int32_t kMaxContext = 1000;
 
 enum class CliAction { Run, Help, Version, UsageError };
 

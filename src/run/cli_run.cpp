@@ -14,6 +14,7 @@
 #include "core/words/tokenizer.h"
 #include "core/workspace.h"
 #include "run/cli_collect.h"
+#include "run/cli_concordance.h"
 #include "run/cli_list_work.h"
 #include "run/cli_messages.h"
 #include "run/interrupts.h"
@@ -50,6 +51,8 @@ class CliRun {
           list_(program.list != nullptr ? *program.list : *ownList_) {}
 
     int Execute() {
+        if (options_.concordance)
+            return Concordance();
         CliListWork listWork(options_, program_, messages_, workspace_, list_);
         if (listWork.WritesToStandardOutput() || options_.statistics || options_.measures)
             std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
@@ -71,6 +74,27 @@ class CliRun {
     }
 
   private:
+    // --concordance: the files are read for the entry's lines in the Add's place, and
+    // no list is made.
+    int Concordance() {
+        if (program_.ingest) {
+            messages_.Error("option '--concordance' is for tarvolen-cli");
+            return kExitUsage;
+        }
+        CliConcordance concordance(options_, messages_);
+        CliProgram program = program_;
+        program.ingest = [&concordance](Workspace& workspace, IngestState& state,
+                                        const IngestHooks& hooks) {
+            return concordance.Run(workspace, state, hooks);
+        };
+        CliCollect collect(options_, program, messages_, workspace_);
+        if (std::optional<int> stopped = collect.Run())
+            return *stopped;
+        if (concordance.status() != kExitOk)
+            return concordance.status();
+        return messages_.errors() > 0 || collect.skippedUnreadable() ? kExitFailure : kExitOk;
+    }
+
     const CliOptions& options_;
     const CliProgram& program_;
     CliMessages messages_;

@@ -193,6 +193,20 @@ TEST(CliOptionsTest, UsageErrorsNameTheirReason) {
         {{"--ngrams"}, "option '--ngrams' requires an argument"},
         {{"--ngrams-across-punctuation=1"}, "doesn't allow an argument"},
         {{"--ngrams", "1-2", "--delimiter", "space"}, "'--delimiter space' and '--ngrams'"},
+        {{"--concordance", ""}, "option '--concordance' needs an entry"},
+        {{"--concordance", "a", "--frequency"}, "'--concordance' and '--frequency' exclude"},
+        {{"--concordance", "a", "--range"}, "'--concordance' and '--range' exclude"},
+        {{"--concordance", "a", "--keywords", "r"}, "'--concordance' and '--keywords' exclude"},
+        {{"-m", "l", "--concordance", "a"}, "'--concordance' and '--merge' exclude"},
+        {{"--concordance", "a", "--statistics"}, "'--concordance' and '--statistics' exclude"},
+        {{"--context", "5"}, "option '--context' needs '--concordance'"},
+        {{"--sort", "R1"}, "option '--sort' needs '--concordance'"},
+        {{"--concordance", "a", "--context", "-1"}, "invalid value '-1' for '--context'"},
+        {{"--concordance", "a", "--context", "1001"}, "invalid value '1001' for '--context'"},
+        {{"--concordance", "a", "--sort", "R4"}, "invalid value 'R4' for '--sort'"},
+        {{"--concordance", "a", "--sort", "R1,,L1"}, "invalid value 'R1,,L1' for '--sort'"},
+        {{"--concordance", "a", "--sort", "R1,R2,R3,L1"}, "for '--sort'"},
+        {{"--concordance", "a", "--sort", "M1"}, "invalid value 'M1' for '--sort'"},
     };
     for (const Case& c : cases) {
         CliParse parse = ParseCliOptions(c.args);

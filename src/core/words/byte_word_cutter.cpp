@@ -9,6 +9,7 @@ ByteWordCutter::ByteWordCutter(const CutterSetup& setup, WordSink& sink)
       codePage_(setup.codePage),
       toUtf8_(setup.toUtf8),
       rows_(setup.Rows()),
+      places_(setup.places),
       minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))) {
     const CharMap& map = *setup.map;
     for (unsigned b = 1; b < 256; ++b) {
@@ -45,13 +46,19 @@ void ByteWordCutter::Append(unsigned char byte) {
         tooLong_ = true;
 }
 
-void ByteWordCutter::End() {
+void ByteWordCutter::End(std::uint64_t at) {
     const bool dangling = pending_ != 0;
     pending_ = 0;
     if (tooLong_ || length_ < minLength_) {
         if (rows_ && length_ > 0)
             sink_.Gap(GapKind::Break);
     } else {
+        // Every byte of a word that is not too long is kept, a connector as one: the
+        // word is its last length_ bytes, a dangling connector after it not its own.
+        if (places_) {
+            const std::uint64_t end = at - (dangling ? 1 : 0);
+            sink_.Place(end - length_, end);
+        }
         if (toUtf8_) {
             utf8_ = CodePageToUtf8(codePage_, {word_, length_});
             sink_.Take(utf8_.c_str(), utf8_.size());
@@ -68,7 +75,8 @@ void ByteWordCutter::End() {
 }
 
 void ByteWordCutter::Cut(std::span<unsigned char> text) {
-    for (const unsigned char byte : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char byte = text[i];
         switch (kind_[byte]) {
             case kWordByte:
                 if (pending_ != 0) {
@@ -82,22 +90,24 @@ void ByteWordCutter::Cut(std::span<unsigned char> text) {
                     pending_ = stored_[byte];
                     break;
                 }
-                End();
+                End(base_ + i);
                 if (rows_)
                     sink_.Gap(gaps_[byte]);
                 break;
             default:
                 if (length_ > 0)
-                    End();
+                    End(base_ + i);
                 if (rows_)
                     sink_.Gap(gaps_[byte]);
                 break;
         }
     }
+    base_ += text.size();
 }
 
 void ByteWordCutter::EndText() {
-    End();
+    End(base_);
+    base_ = 0;
 }
 
 }  // namespace tarvolen

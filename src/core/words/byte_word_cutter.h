@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "core/words/tokenizer.h"
@@ -24,12 +25,15 @@ class ByteWordCutter final : public WordCutter {
     enum Kind : unsigned char { kSeparator = 0, kWordByte = 1, kConnector = 2 };
 
     void Append(unsigned char byte);
-    void End();
+    // The word ends before the byte at offset at of the text (its place, when placed).
+    void End(std::uint64_t at);
 
     WordSink& sink_;
     CodePage codePage_;
     bool toUtf8_;
     bool rows_;  // words in a row: the gaps between words go to the sink too
+    bool places_;
+    std::uint64_t base_ = 0;  // the offset of the chunk's first byte in the text
     std::size_t minLength_;
     std::array<unsigned char, 256> kind_{};
     std::array<unsigned char, 256> stored_{};  // the folded byte a word keeps

@@ -26,6 +26,8 @@ PlainRowCutter::PlainRowCutter(const CutterSetup& setup, RowAssembler& rows)
     : map_(*setup.map),
       rows_(rows),
       minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))),
+      places_(setup.places),
+      single_(setup.inARow.Single()),
       gaps_(CodePageGaps(setup.codePage)) {}
 
 void PlainRowCutter::Append(const unsigned char* letters, std::size_t count) {
@@ -35,20 +37,27 @@ void PlainRowCutter::Append(const unsigned char* letters, std::size_t count) {
     length_ += count;
 }
 
-void PlainRowCutter::Hand(const char* word, std::size_t length) {
-    if (length >= minLength_ && length <= static_cast<std::size_t>(MaxWordLength))
+void PlainRowCutter::Hand(const char* word, std::size_t length, std::uint64_t begin) {
+    if (length >= minLength_ && length <= static_cast<std::size_t>(MaxWordLength)) {
+        if (places_)
+            rows_.Place(begin, begin + length);
         rows_.Take(word, length);
-    else
+    } else
         rows_.Gap(GapKind::Break);  // a word not counted parts the row
 }
 
-void PlainRowCutter::EndWord() {
+void PlainRowCutter::EndWord(std::uint64_t end) {
     if (length_ > 0)
-        Hand(word_, length_);
+        Hand(word_, length_, end - length_);
     length_ = 0;
 }
 
 void PlainRowCutter::Cut(std::span<unsigned char> text) {
+    CutChunk(text);
+    base_ += text.size();
+}
+
+void PlainRowCutter::CutChunk(std::span<unsigned char> text) {
     unsigned char* const p = text.data();
     const std::size_t n = text.size();
     FoldAndMarkLetters(map_, p, n, masks_);
@@ -59,13 +68,16 @@ void PlainRowCutter::Cut(std::span<unsigned char> text) {
         Append(p, run);
         if (run == n)
             return;
-        EndWord();
+        EndWord(base_ + run);
         at = run;
     }
     while (at < n) {
         const std::size_t start = NextLetter(masks_, at, n);
-        for (; at < start; ++at)
-            rows_.Gap(gaps_[p[at]]);
+        // Single words (a concordance of one word) have nothing to learn from the gaps.
+        if (!single_) {
+            for (; at < start; ++at)
+                rows_.Gap(gaps_[p[at]]);
+        }
         if (start == n)
             return;
         const std::size_t length = LetterRunLength(masks_.data(), start / 64, start % 64);
@@ -74,7 +86,7 @@ void PlainRowCutter::Cut(std::span<unsigned char> text) {
             return;
         }
         // The word is handed over where it lies; the assembler copies it.
-        Hand(reinterpret_cast<const char*>(p + start), length);
+        Hand(reinterpret_cast<const char*>(p + start), length, base_ + start);
         at = start + length;
     }
 }

@@ -20,18 +20,28 @@ class PlainRowCutter final : public WordCutter {
     PlainRowCutter(const CutterSetup& setup, RowAssembler& rows);
 
     void Cut(std::span<unsigned char> text) override;
-    void EndText() override { EndWord(); }
+    void EndText() override {
+        EndWord(base_);
+        base_ = 0;
+    }
     bool InWord() const override { return length_ > 0; }
 
   private:
+    void CutChunk(std::span<unsigned char> text);
     void Append(const unsigned char* letters, std::size_t count);
-    // A whole word: to the assembler when it is counted, else a break in the row.
-    void Hand(const char* word, std::size_t length);
-    void EndWord();
+    // A whole word, at begin in the text: to the assembler when it is counted, else a
+    // break in the row.
+    void Hand(const char* word, std::size_t length, std::uint64_t begin);
+    // The word that ran over the chunk's end ends before offset end; its letters are
+    // one byte each, all of them counted in length_.
+    void EndWord(std::uint64_t end);
 
     const CharMap& map_;
     RowAssembler& rows_;
     std::size_t minLength_;
+    bool places_;
+    bool single_;
+    std::uint64_t base_ = 0;  // the offset of the chunk's first byte in the text
     std::array<GapKind, 256> gaps_;
     // A word that ran up to the end of the chunk; length_ counts all its letters, of
     // which the first MaxWordLength are kept: a longer word is not counted.

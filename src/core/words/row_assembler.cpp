@@ -6,6 +6,13 @@
 namespace tarvolen {
 
 void RowAssembler::Take(const char* word, std::size_t bytes) {
+    // Single words, as a placing cutter hands them for a concordance of one word.
+    if (inARow_.To == 1) {
+        if (placed_)
+            entries_.Place(place_.begin, place_.end);
+        entries_.Take(word, bytes);
+        return;
+    }
     if (!gap_.Joins(inARow_.AcrossPunctuation))
         EndText();
     gap_.Reset();
@@ -14,6 +21,8 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
         // The oldest word can begin no entry any more.
         for (std::size_t i = 1; i < words_; ++i)
             starts_[i - 1] = starts_[i];
+        if (placed_)
+            std::move(places_ + 1, places_ + words_, places_);
         --words_;
     }
     const std::size_t begin = words_ > 0 ? starts_[0] : end_;
@@ -26,6 +35,8 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     }
     if (words_ > 0)
         row_[end_++] = ' ';
+    if (placed_)
+        places_[words_] = place_;
     starts_[words_++] = end_;
     std::memcpy(row_ + end_, word, bytes);
     end_ += bytes;
@@ -33,6 +44,8 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     const auto longest = std::min(words_, most);
     for (auto n = static_cast<std::size_t>(inARow_.From); n <= longest; ++n) {
         const std::size_t start = starts_[words_ - n];
+        if (placed_)
+            entries_.Place(places_[words_ - n].begin, place_.end);
         entries_.Take(row_ + start, end_ - start);
     }
 }

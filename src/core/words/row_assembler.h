@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "core/words/tokenizer.h"
 #include "core/words/word_cutter.h"
@@ -17,9 +18,16 @@ class RowAssembler final : public WordSink {
     RowAssembler(const WordsInARow& inARow, WordSink& entries)
         : inARow_(inARow), entries_(entries) {}
 
-    // The word need not be NUL-terminated: it is copied into the row.
+    // The word need not be NUL-terminated: it is copied into the row. Single words
+    // (To = 1) are handed on as they came.
     void Take(const char* word, std::size_t bytes) override;
     void Gap(GapKind kind) override { gap_.Add(kind); }
+    // A placed word's place; each entry handed on is placed from its first word's
+    // beginning to its last word's end.
+    void Place(std::uint64_t begin, std::uint64_t end) override {
+        placed_ = true;
+        place_ = {begin, end};
+    }
     // The end of a text (a document, or a part of one read on its own) ends every row.
     void EndText();
 
@@ -34,6 +42,13 @@ class RowAssembler final : public WordSink {
     std::size_t end_ = 0;
     std::size_t starts_[WordsInARow::kMost] = {};
     std::size_t words_ = 0;
+    struct Span {
+        std::uint64_t begin;
+        std::uint64_t end;
+    };
+    bool placed_ = false;
+    Span place_{};
+    Span places_[WordsInARow::kMost] = {};  // of the words of starts_
 };
 
 }  // namespace tarvolen

@@ -67,6 +67,7 @@ UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
       apostrophes_(setup.rules.Apostrophes),
       hyphens_(setup.rules.Hyphens),
       rows_(setup.Rows()),
+      places_(setup.places),
       minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))) {
     run_.reserve(kSegmentLimit + 1);
     if (asciiStore != nullptr && !digits_ && !apostrophes_ && !hyphens_) {
@@ -151,6 +152,8 @@ unsigned char* UnicodeWordCutter::CutTwoByteWord(unsigned char* p, unsigned char
     // Without word rules an ASCII byte that is no letter only separates.
     if (length >= minLength_) {
         *out = 0;
+        if (places_)
+            sink_.Place(OffsetOf(p), OffsetOf(q));
         sink_.Take(word_, static_cast<std::size_t>(out - word_));
     } else if (rows_) {
         sink_.Gap(GapKind::Break);
@@ -168,6 +171,7 @@ UnicodeWordCutter::~UnicodeWordCutter() {
 void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
     unsigned char* p = text.data();
     unsigned char* const end = p + text.size();
+    chunk_ = p;
     const bool asciiWords = !digits_ && !apostrophes_ && !hyphens_;
     if (cyrillic_)
         cyrillic_->NewChunk();
@@ -197,6 +201,8 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
                 if (length >= minLength_ && length <= static_cast<std::size_t>(MaxWordLength)) {
                     const unsigned char after = *q;
                     *q = 0;
+                    if (places_)
+                        sink_.Place(OffsetOf(p), OffsetOf(q));
                     sink_.Take(reinterpret_cast<const char*>(p), length);
                     *q = after;
                 } else if (rows_) {
@@ -209,7 +215,7 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
             }
             // Ends at the chunk's end or at a character that may continue it.
             for (; p < q; ++p)
-                run_.push_back(*p);
+                Push(*p, OffsetOf(p), OffsetOf(p) + 1);
             continue;
         }
         if (cyrillic_ && run_.empty() && *p >= 0xC2 && *p <= 0xDF) {
@@ -228,9 +234,12 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
         }
         const unsigned char* at = p;
         const char32_t c = NextCharacter(at, end);
+        if (places_)
+            taken_ = {OffsetOf(p), OffsetOf(at)};
         p += at - p;
         Take(c);
     }
+    base_ += text.size();
 }
 
 void UnicodeWordCutter::TakeNormalized(char32_t c) {
@@ -268,7 +277,7 @@ void UnicodeWordCutter::Take(char32_t c) {
         charClass == CharClass::Letter || (digits_ && charClass == CharClass::Digit);
     if (starts || (charClass == CharClass::Mark && !run_.empty())) {
         if (pending_ != 0) {
-            run_.push_back(pending_);
+            Push(pending_, pendingPlace_.begin, pendingPlace_.end);
             pending_ = 0;
         }
         if (run_.size() >= kSegmentLimit) {
@@ -285,7 +294,7 @@ void UnicodeWordCutter::Take(char32_t c) {
                 return;
             }
         }
-        run_.push_back(c);
+        Push(c, taken_.begin, taken_.end);
         segmented_ = segmented_ || segmented;
         return;
     }
@@ -296,6 +305,7 @@ void UnicodeWordCutter::Take(char32_t c) {
         pending_ = charClass == CharClass::Apostrophe ? U'\''
                    : charClass == CharClass::Hyphen   ? U'-'
                                                       : c;
+        pendingPlace_ = taken_;
         return;
     }
     if (!run_.empty())
@@ -306,6 +316,7 @@ void UnicodeWordCutter::Take(char32_t c) {
 
 void UnicodeWordCutter::EndText() {
     EndRun();
+    base_ = 0;
     if (cyrillic_)
         cyrillic_->EndText();
 }
@@ -317,7 +328,7 @@ void UnicodeWordCutter::EndRun() {
         if (segmented_)
             Segment();
         else
-            Emit(run_.data(), run_.size());
+            Emit(run_.data(), run_.size(), 0);
     } else if (rows_ && tooLong_) {
         sink_.Gap(GapKind::Break);
     }
@@ -325,6 +336,7 @@ void UnicodeWordCutter::EndRun() {
     if (rows_ && dangling != 0)
         sink_.Gap(GapKindOf(dangling));
     run_.clear();
+    runPlaces_.clear();
     segmented_ = false;
     tooLong_ = false;
 }
@@ -342,9 +354,10 @@ void UnicodeWordCutter::Segment() {
     ubrk_setText(breaker_, reinterpret_cast<const UChar*>(utf16_.data()),
                  static_cast<std::int32_t>(utf16_.size()), &status);
     std::u32string piece;
+    std::size_t from = 0;  // the piece's first character in the run
     std::int32_t start = ubrk_first(breaker_);
     for (std::int32_t stop = ubrk_next(breaker_); stop != UBRK_DONE;
-         start = stop, stop = ubrk_next(breaker_)) {
+         start = stop, stop = ubrk_next(breaker_), from += piece.size()) {
         piece.clear();
         bool holdsLetter = false;
         for (std::int32_t i = start; i < stop;) {
@@ -356,14 +369,15 @@ void UnicodeWordCutter::Segment() {
             piece.push_back(c);
         }
         if (holdsLetter)
-            Emit(piece.data(), piece.size());
+            Emit(piece.data(), piece.size(), from);
         else if (rows_)
             sink_.Gap(GapKind::Punctuation);  // a connector between two words
     }
 }
 
-void UnicodeWordCutter::Emit(const char32_t* characters, std::size_t count) {
+void UnicodeWordCutter::Emit(const char32_t* characters, std::size_t count, std::size_t from) {
     const char32_t* folded = characters;
+    const std::size_t written = count;
     bool unstable = false;
     for (std::size_t i = 0; i < count; ++i) {
         const char32_t c = characters[i];
@@ -400,6 +414,8 @@ void UnicodeWordCutter::Emit(const char32_t* characters, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i)
         out = PutUtf8(out, folded[i] < 0x10000 ? tables_.lower[folded[i]] : LowerOf(folded[i]));
     *out = 0;
+    if (places_)
+        sink_.Place(runPlaces_[from].begin, runPlaces_[from + written - 1].end);
     sink_.Take(word_, static_cast<std::size_t>(out - word_));
 }
 

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/words/tokenizer.h"
 #include "core/words/two_byte_stretches.h"
@@ -54,8 +56,18 @@ class UnicodeWordCutter final : public WordCutter {
     unsigned char* CutTwoByteWord(unsigned char* p, unsigned char* end);
     void EndRun();
     void Segment();
-    // Folds a piece of a run, measures it and hands it on when accepted.
-    void Emit(const char32_t* characters, std::size_t count);
+    // Folds a piece of a run, measures it and hands it on when accepted; the piece
+    // is the run's characters from index from on, for its place.
+    void Emit(const char32_t* characters, std::size_t count, std::size_t from);
+    // A character joins the run; placed, with where it lies.
+    void Push(char32_t c, std::uint64_t begin, std::uint64_t end) {
+        run_.push_back(c);
+        if (places_)
+            runPlaces_.push_back({begin, end});
+    }
+    std::uint64_t OffsetOf(const unsigned char* p) const {
+        return base_ + static_cast<std::uint64_t>(p - chunk_);
+    }
 
     WordSink& sink_;
     const detail::UnicodeTables& tables_;
@@ -63,7 +75,19 @@ class UnicodeWordCutter final : public WordCutter {
     bool apostrophes_;
     bool hyphens_;
     bool rows_;  // words in a row: the gaps between words go to the sink too
+    bool places_;
     std::size_t minLength_;
+    // Placed: where the chunk starts in the text, and where the character taken and
+    // each character of the run lie (a character NFKC widens gives each piece its place).
+    struct Span {
+        std::uint64_t begin;
+        std::uint64_t end;
+    };
+    const unsigned char* chunk_ = nullptr;
+    std::uint64_t base_ = 0;
+    Span taken_{};
+    Span pendingPlace_{};
+    std::vector<Span> runPlaces_;
     // The run as written, connectors included; too long a run of scripts with spaces
     // stops growing and is dropped at its end.
     std::u32string run_;

@@ -154,4 +154,11 @@ std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& s
     return std::make_unique<ByteWordCutter>(setup, sink);
 }
 
+std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& rows) {
+    setup.places = true;
+    if (setup.language != kUnicode && !setup.rules.Any() && !setup.toUtf8)
+        return std::make_unique<PlainRowCutter>(setup, rows);
+    return MakeTextCutter(setup, rows);
+}
+
 }  // namespace tarvolen

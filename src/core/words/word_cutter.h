@@ -13,6 +13,7 @@
 
 namespace tarvolen {
 
+class RowAssembler;
 struct TokenizerContext;
 class LemmaMap;
 class FormTally;
@@ -28,6 +29,10 @@ class WordSink {
     // The words taken so far are counted now, before any word a cutter counts past the
     // sink, so that words reach the store in the order of the text.
     virtual void CountTaken() {}
+    // From a cutter set up to place its words: where the word taken next lies in the
+    // text the cutter was given since its last EndText, from its first byte to one past
+    // its last (n-grams: from the first word's first byte to the last word's end).
+    virtual void Place(std::uint64_t /*begin*/, std::uint64_t /*end*/) {}
 };
 
 // One way of cutting decoded text into words, chosen once per run: the alphabets'
@@ -63,6 +68,9 @@ struct CutterSetup {
     // null); no lemma list when null.
     const LemmaMap* lemmas = nullptr;
     FormTally* formTally = nullptr;
+    // The cutter tells its sink where each word lies (WordSink::Place). Only the
+    // cutters of MakePlacingCutter do; the counting ones never pay for it.
+    bool places = false;
 
     // Words in a row are counted: the cutter reports the gaps between words too.
     bool Rows() const { return !inARow.Single(); }
@@ -83,5 +91,11 @@ std::unique_ptr<WordCutter> MakeDocumentCutter(const CutterSetup& setup,
 
 // A cutter whose words go to sink, for the records of saved lists.
 std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& sink);
+
+// A cutter that finds the same words as the document cutter of the same setup and
+// places each (setup.places is taken as set), handing them with what lies between them
+// to rows: the tokenizer's way for the plain alphabets, the rules' byte cutter for the
+// others, the Unicode cutter without its short cuts into the store.
+std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& rows);
 
 }  // namespace tarvolen

@@ -1,0 +1,90 @@
+#include "core/concordance/occurrence_finder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarvolen {
+
+namespace {
+
+// The entry's own number of words in a row, and the single words besides, which are
+// the neighbours: the assembler hands each word alone first, then the rows ending there.
+WordsInARow RowsOf(const CutterSetup& setup, const ConcordanceEntry& entry) {
+    WordsInARow rows = setup.inARow;
+    rows.From = 1;
+    rows.To = entry.words;
+    return rows;
+}
+
+CutterSetup SetupOf(CutterSetup setup, const ConcordanceEntry& entry) {
+    setup.inARow = RowsOf(setup, entry);
+    return setup;
+}
+
+}  // namespace
+
+OccurrenceFinder::OccurrenceFinder(const CutterSetup& setup, const ConcordanceEntry& entry,
+                                   Concordance& found, bool neighbours)
+    : entry_(entry.text),
+      entryWords_(entry.words),
+      found_(found),
+      neighbours_(neighbours),
+      rows_(RowsOf(setup, entry), static_cast<WordSink&>(*this)),
+      cutter_(MakePlacingCutter(SetupOf(setup, entry), rows_)) {
+    if (found_.words.empty())
+        found_.words.emplace_back();
+}
+
+void OccurrenceFinder::Cut(std::span<unsigned char> text) {
+    found_.documents.back().textLength += text.size();
+    cutter_->Cut(text);
+}
+
+void OccurrenceFinder::EndText() {
+    cutter_->EndText();
+    rows_.EndText();
+    recentCount_ = 0;
+    waiting_ = found_.occurrences.size();
+}
+
+std::uint32_t OccurrenceFinder::IdOf(const char* word, std::size_t bytes) {
+    const auto [at, added] =
+        ids_.try_emplace(std::string(word, bytes), static_cast<std::uint32_t>(found_.words.size()));
+    if (added)
+        found_.words.emplace_back(word, bytes);
+    return at->second;
+}
+
+void OccurrenceFinder::Take(const char* word, std::size_t bytes) {
+    // A word alone holds no space.
+    const bool single = entryWords_ == 1 || std::memchr(word, ' ', bytes) == nullptr;
+    if (single && neighbours_) {
+        const std::uint32_t id = IdOf(word, bytes);
+        for (std::size_t i = waiting_; i < found_.occurrences.size(); ++i) {
+            std::uint32_t* right = found_.neighbours[i].right;
+            const auto slot = std::find(right, right + 3, 0u);
+            *slot = id;
+            if (slot == right + 2 && i == waiting_)
+                ++waiting_;
+        }
+        std::move(recent_ + 1, recent_ + kRecent, recent_);
+        recent_[kRecent - 1] = id;
+        recentCount_ = std::min(recentCount_ + 1, kRecent);
+    }
+    if (bytes != entry_.size() || std::memcmp(word, entry_.data(), bytes) != 0)
+        return;
+    found_.occurrences.push_back(place_);
+    ++found_.documents.back().count;
+    if (neighbours_) {
+        Neighbours n;
+        // The entry's words are the newest; the ones before them are its left.
+        for (int k = 0; k < 3; ++k) {
+            const int back = entryWords_ + k;
+            if (back < recentCount_)
+                n.left[k] = recent_[kRecent - 1 - back];
+        }
+        found_.neighbours.push_back(n);
+    }
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "core/concordance/concordance_entry.h"
+#include "core/concordance/occurrences.h"
+#include "core/words/row_assembler.h"
+#include "core/words/word_cutter.h"
+
+namespace tarvolen {
+
+// A cutter for the reading of a run's documents that counts nothing: it finds the
+// places of one entry with a placing cutter of the run's setup (and, for an entry of
+// several words, the assembler of words in a row), so that its occurrences are the
+// very ones the run counts. With neighbours asked for, it keeps the three words
+// before and after each occurrence too.
+class OccurrenceFinder final : public WordCutter, private WordSink {
+  public:
+    OccurrenceFinder(const CutterSetup& setup, const ConcordanceEntry& entry, Concordance& found,
+                     bool neighbours);
+
+    // The next document's occurrences go to found.documents.back().
+    void Cut(std::span<unsigned char> text) override;
+    void EndText() override;
+    bool InWord() const override { return cutter_->InWord(); }
+
+  private:
+    void Take(const char* word, std::size_t bytes) override;
+    void Place(std::uint64_t begin, std::uint64_t end) override { place_ = {begin, end}; }
+    std::uint32_t IdOf(const char* word, std::size_t bytes);
+
+    std::string entry_;
+    int entryWords_;
+    Concordance& found_;
+    bool neighbours_;
+    std::unordered_map<std::string, std::uint32_t> ids_;
+    Occurrence place_;
+    // The latest words of the document, newest last (ids), for the left neighbours.
+    static constexpr int kRecent = WordsInARow::kMost + 3;
+    std::uint32_t recent_[kRecent] = {};
+    int recentCount_ = 0;
+    // The occurrences still waiting for words on their right: from waiting_ on.
+    std::size_t waiting_ = 0;
+    RowAssembler rows_;
+    std::unique_ptr<WordCutter> cutter_;
+};
+
+}  // namespace tarvolen

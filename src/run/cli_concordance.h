@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/ingest/ingest.h"
+#include "run/cli_messages.h"
+#include "run/cli_options.h"
+
+namespace tarvolen {
+
+struct Workspace;
+
+// The reading step of --concordance, in the place of the Add's: finds the entry's
+// occurrences in the files, reads them again for their lines and writes the lines to
+// -o (through the safe save) or to standard output. The count is told as the Add's
+// summary is. Its exit status, once the step has run, is status().
+class CliConcordance {
+  public:
+    CliConcordance(const CliOptions& options, CliMessages& messages)
+        : options_(options), messages_(messages) {}
+
+    IngestResult Run(Workspace& workspace, IngestState& state, const IngestHooks& hooks);
+    int status() const { return status_; }
+
+  private:
+    bool Write(Workspace& workspace, const Concordance& found, const IngestHooks& hooks);
+
+    const CliOptions& options_;
+    CliMessages& messages_;
+    int status_ = kExitOk;
+};
+
+}  // namespace tarvolen
