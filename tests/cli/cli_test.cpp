@@ -167,6 +167,13 @@ TEST(CliTest, WritesWordsInARow) {
          "stra\xC3\x9F"
          "e\n\xC3\xBCnter\n\xC3\xBCnter stra\xC3\x9F"
          "e\n"},
+        // UTF-8 read under a code page's alphabet: a letter the code page lacks parts
+        // the row, a space it lacks (U+3000) does not, nor one it has (U+00A0).
+        {{"--ngrams", "2", "-e", "UTF-8"},
+         {{"f.txt",
+           "new \xE6\x97\xA5 york hot\xE3\x80\x80"
+           "dog\xC2\xA0pie \xE2\x80\xA8 x"}},
+         "dog pie\nhot dog\nyork hot\n"},
         {{"--ngrams", "2", "--unicode", "--upper"},
          {{"b.txt", "the cat sat"}},
          std::string("C\0A\0T\0 \0S\0A\0T\0\n\0T\0H\0E\0 \0C\0A\0T\0\n\0", 32)},

@@ -203,8 +203,9 @@ void MarkupReader::ReadText(const unsigned char*& at, const unsigned char* end, 
         return;
     if (*at == '<') {
         if (state_ == State::Text) {
-            // Whatever follows, '<' separates words.
-            *out++ = kNoByte;
+            // Whatever follows, '<' separates words, and as white space: an inline
+            // element keeps words in a row (a block element ends the row itself).
+            *out++ = ' ';
             ++at;
             state_ = State::TagOpen;
             return;
@@ -217,7 +218,7 @@ void MarkupReader::ReadText(const unsigned char*& at, const unsigned char* end, 
         }
         if (ends.value_or(false)) {
             // The element's end tag; its attributes and '>' are read as any tag's.
-            *out++ = kNoByte;
+            *out++ = ' ';
             at += 2 + std::strlen(rawName_);
             endTag_ = true;
             slash_ = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/words/char_map.h"
 
@@ -24,6 +25,9 @@ struct OutputOptions {
     std::int32_t AppendOutput = 0;
     std::int32_t Utf8Output = 0;    // UTF-8 without BOM; never with UnicodeOutput
     std::int32_t IncludeRange = 0;  // "word,count,range"; only with IncludeFrequency
+    // The language whose alphabetical order the list is sorted in (a locale ICU has a
+    // collation for); empty: byte order.
+    std::string Collate;
 };
 
 // The output options as a writer sees them: those that the save flow copies, plus

@@ -56,6 +56,12 @@ std::unique_ptr<FromUnicodeTable> BuildFromUnicode(CodePage codePage) {
     // of any language joins by all three. Without the rule all three separate.
     (*table)[0x2010] = '-';
     (*table)[0x2011] = '-';
+    // Unicode's space separators (Zs) that neither code page has are white space all
+    // the same.
+    for (const char16_t space : {u'\u1680', u'\u202F', u'\u205F', u'\u3000'})
+        (*table)[space] = ' ';
+    for (char16_t space = 0x2000; space <= 0x200A; ++space)
+        (*table)[space] = ' ';
     return table;
 }
 

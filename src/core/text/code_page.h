@@ -31,9 +31,12 @@ char32_t CodePageToUnicode(CodePage codePage, unsigned char byte);
 using ToUnicodeTable = std::array<char16_t, 256>;
 const ToUnicodeTable& ToUnicodeTableOf(CodePage codePage);
 
-// For every character of the Basic Multilingual Plane, its byte in the code page, or
-// kNoByte when the code page has no such character. U+0000 maps to 0.
-inline constexpr unsigned char kNoByte = ' ';
+// For every character of the Basic Multilingual Plane, its byte in the code page.
+// Where the code page has no such character: a space for Unicode's other spaces, and
+// kNoByte (SUB) for any other, a letter of another alphabet or a symbol. Both
+// separate words; kNoByte also ends words in a row, as such a character does, where
+// white space would join them. U+0000 maps to 0.
+inline constexpr unsigned char kNoByte = 0x1A;
 using FromUnicodeTable = std::array<unsigned char, 0x10000>;
 const FromUnicodeTable& FromUnicodeTableOf(CodePage codePage);
 

@@ -1,9 +1,11 @@
 #include "core/text/collation.h"
 
 #include <unicode/ucol.h>
+#include <unicode/uenum.h>
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -47,6 +49,48 @@ std::unique_ptr<Collation> Collation::ForLocale(const std::string& locale) {
         return nullptr;
     }
     return std::unique_ptr<Collation>(new Collation(collator, locale));
+}
+
+std::vector<std::string> Collation::Locales() {
+    // The root order, which ICU does not list among its locales, serves every language.
+    std::vector<std::string> locales{"root"};
+    UErrorCode status = U_ZERO_ERROR;
+    UEnumeration* available = ucol_openAvailableLocales(&status);
+    if (U_FAILURE(status))
+        return locales;
+    while (const char* locale = uenum_next(available, nullptr, &status)) {
+        if (U_FAILURE(status))
+            break;
+        locales.emplace_back(locale);
+    }
+    uenum_close(available);
+    return locales;
+}
+
+std::string Collation::DisplayName(const std::string& locale) {
+    UChar name[160];
+    UErrorCode status = U_ZERO_ERROR;
+    const std::int32_t length =
+        uloc_getDisplayName(locale.c_str(), "en", name, std::size(name), &status);
+    if (U_FAILURE(status) || length <= 0)
+        return locale;
+    char utf8[480];
+    std::int32_t bytes = 0;
+    u_strToUTF8(utf8, sizeof utf8, &bytes, name, length, &status);
+    return U_SUCCESS(status) ? std::string(utf8, static_cast<std::size_t>(bytes)) : locale;
+}
+
+std::string Collation::ForDesktop(const std::string& language) {
+    // "sv_SE.UTF-8@euro": the codeset and modifier say nothing of the order.
+    const std::string name = language.substr(0, language.find_first_of(".@"));
+    const std::vector<std::string> locales = Locales();
+    const auto known = [&](const std::string& locale) {
+        return std::find(locales.begin(), locales.end(), locale) != locales.end();
+    };
+    if (known(name))
+        return name;
+    const std::string base = name.substr(0, name.find_first_of("_-"));
+    return known(base) ? base : std::string();
 }
 
 Collation::Collation(UCollator* collator, std::string locale)

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/text/code_page.h"
 
@@ -17,6 +18,14 @@ class Collation {
     // Null for a locale ICU has no collation of its own for (it would give the root
     // order under the name asked for); "root" is that order itself.
     static std::unique_ptr<Collation> ForLocale(const std::string& locale);
+    // The locales ICU has a collation for, for a person to pick from: "root" first.
+    static std::vector<std::string> Locales();
+    // A locale's name in English: "French (Canada)".
+    static std::string DisplayName(const std::string& locale);
+    // The locale of Locales() whose order serves a desktop language such as "fr_CA" or
+    // "sv_SE.UTF-8": itself, else its language's; empty for none (the C locale, whose
+    // order is the bytes').
+    static std::string ForDesktop(const std::string& language);
     ~Collation();
     Collation(const Collation&) = delete;
     Collation& operator=(const Collation&) = delete;

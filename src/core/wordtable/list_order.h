@@ -9,6 +9,7 @@
 
 namespace tarvolen {
 
+class Collation;
 class ListSnapshot;
 
 // What the Word List window sorts by. Percentages and occurrences per million sort
@@ -62,7 +63,10 @@ class RowOrder {
 // The snapshot's rows in the order asked for. Rows the key does not tell apart (equal
 // counts, lengths or ranges) stay in rank order, whichever the direction; words are
 // never equal, so a word order read descending is the ascending one reversed, and so
-// is the keyword order, whose ties go by the word.
-RowOrder SortRows(const ListSnapshot& snapshot, ListSort sort, CodePage encoding);
+// is the keyword order, whose ties go by the word. With a collation, words go in its
+// order (read forwards; backwards they stay in byte order, which rhymes), byte order
+// between the words it finds equal.
+RowOrder SortRows(const ListSnapshot& snapshot, ListSort sort, CodePage encoding,
+                  const Collation* collation = nullptr);
 
 }  // namespace tarvolen

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/decode/text_encoding.h"
+#include "core/text/collation.h"
 #include "core/text/format_count.h"
 #include "core/words/char_map.h"
 #include "core/workspace.h"
@@ -161,6 +162,7 @@ void CAppSettings::LoadOutputOptions(OutputOptions& options) const {
     options.IncludeFrequency = flag("save/frequency", defaults.IncludeFrequency);
     options.IncludeRange = flag("save/range", defaults.IncludeRange);
     options.AppendOutput = flag("save/append", defaults.AppendOutput);
+    options.Collate = CollationLocale(QStringLiteral("save/collation")).value_or(defaults.Collate);
 }
 
 void CAppSettings::StoreOutputOptions(const OutputOptions& options) {
@@ -171,6 +173,7 @@ void CAppSettings::StoreOutputOptions(const OutputOptions& options) {
     Store(QStringLiteral("save/frequency"), options.IncludeFrequency != 0);
     Store(QStringLiteral("save/range"), options.IncludeRange != 0);
     Store(QStringLiteral("save/append"), options.AppendOutput != 0);
+    Store(QStringLiteral("save/collation"), QString::fromStdString(options.Collate));
     settings_->sync();
 }
 
@@ -225,6 +228,25 @@ void CAppSettings::SetListColumnWidths(const std::vector<int>& widths) {
     for (const int width : widths)
         texts << QString::number(width);
     Store(QStringLiteral("word-list/column-widths"), texts);
+    settings_->sync();
+}
+
+std::optional<std::string> CAppSettings::CollationLocale(const QString& key) const {
+    if (!settings_->contains(key))
+        return std::nullopt;
+    const std::string locale = settings_->value(key).toString().toStdString();
+    // A language this ICU no longer knows falls back as if nothing were kept.
+    if (!locale.empty() && Collation::ForLocale(locale) == nullptr)
+        return std::nullopt;
+    return locale;
+}
+
+std::optional<std::string> CAppSettings::ListCollation() const {
+    return CollationLocale(QStringLiteral("word-list/collation"));
+}
+
+void CAppSettings::SetListCollation(const std::string& locale) {
+    Store(QStringLiteral("word-list/collation"), QString::fromStdString(locale));
     settings_->sync();
 }
 

@@ -66,8 +66,14 @@ class CAppSettings {
     void SetListColumnWidths(const std::vector<int>& widths);
     std::optional<ListSort> ListSortOrder() const;
     void SetListSortOrder(ListSort sort);
+    // The language the Word column sorts in: a locale with a collation, or empty for
+    // byte order; nothing when none was kept.
+    std::optional<std::string> ListCollation() const;
+    void SetListCollation(const std::string& locale);
 
   private:
+    // A kept locale that still has a collation ("" for byte order).
+    std::optional<std::string> CollationLocale(const QString& key) const;
     std::optional<int> Integer(const QString& key, int lowest, int highest) const;
     std::optional<bool> Flag(const QString& key) const;
     void Store(const QString& key, const QVariant& value);

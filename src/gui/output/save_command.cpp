@@ -4,6 +4,7 @@
 #include "core/output/word_list_writer.h"
 #include "core/ports/messages.h"
 #include "core/ports/ticks.h"
+#include "core/text/collation.h"
 #include "core/workspace.h"
 #include "gui/app/app_settings.h"
 #include "gui/app/dialog_port.h"
@@ -18,15 +19,17 @@ bool CMainDialog::SaveWordList() {
     // saved last (kept between runs).
     std::string fileName = DefaultOutputPath(
         State.LastInputPath, settings() != nullptr ? settings()->LastSavedFile() : std::string());
-    const bool confirmed = dialogs().RunSaveOptions(work.Output, fileName, work.ListCodePage);
-    // A Save press stores the options even when the dialog is then cancelled.
-    if (settings() != nullptr)
-        settings()->StoreOutputOptions(work.Output);
-    if (!confirmed)
-        return false;
-    if (DelimiterRunsRowsTogether(work.Output.Delimiter, work.Store)) {
+    for (;;) {
+        const bool confirmed = dialogs().RunSaveOptions(work.Output, fileName, work.ListCodePage);
+        // A Save press stores the options even when the dialog is then cancelled.
+        if (settings() != nullptr)
+            settings()->StoreOutputOptions(work.Output);
+        if (!confirmed)
+            return false;
+        if (!DelimiterRunsRowsTogether(work.Output.Delimiter, work.Store))
+            break;
+        // Back to the dialog, as it was left, for another delimiter.
         messages().ShowMessage(kRowsNeedLineEndsText, MessageIcon::Warning);
-        return false;
     }
 
     CaseMode = work.Output.CaseMode;
@@ -34,7 +37,11 @@ bool CMainDialog::SaveWordList() {
     AppendOutput = work.Output.AppendOutput;
     UnicodeOutput = work.Output.UnicodeOutput;
 
-    const WriterOptions options = WriterOptionsFor(work.Output, work.ListCodePage);
+    WriterOptions options = WriterOptionsFor(work.Output, work.ListCodePage);
+    // Kept settings only hold locales that have a collation; one that has none (a
+    // hand-made options value) sorts in byte order, as it always did.
+    const std::unique_ptr<Collation> collation = Collation::ForLocale(work.Output.Collate);
+    options.Collate = collation.get();
 
     // The writer does not pump events, so the window only repaints afterwards.
     WaitCursorIndicator waitCursor;

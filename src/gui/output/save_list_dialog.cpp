@@ -14,6 +14,7 @@
 #include "core/workspace.h"
 #include "gui/app/dialog_units.h"
 #include "gui/app/qt_paths.h"
+#include "gui/util/collation_box.h"
 #include "gui/util/focus.h"
 
 namespace tarvolen {
@@ -108,6 +109,13 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
             unicode_->setChecked(false);
     });
 
+    // Byte order first: the order saved lists have always had, which scripts read.
+    auto* collationLabel = new QLabel(QStringLiteral("Alp&habetical order:"), this);
+    units.Place(collationLabel, 7, 116, 62, 8);
+    collation_ = new CCollationBox(CCollationBox::First::ByteOrder, this);
+    units.Place(collation_, 70, 113, 110, 14);
+    collationLabel->setBuddy(collation_);
+
     save_ = new QPushButton(QStringLiteral("&Save"), this);
     save_->setDefault(true);
     units.Place(save_, 74, 138, 50, 14);
@@ -130,6 +138,7 @@ CSaveListDialog::CSaveListDialog(OutputOptions& options, MessagePort& messages, 
                         unicode_,
                         range_,
                         utf8_,
+                        collation_,
                         save_,
                         cancel_};
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -177,6 +186,7 @@ void CSaveListDialog::LoadControls() {
     range_->setChecked(options_.IncludeRange != 0);
     range_->setEnabled(frequency_->isChecked());
     append_->setChecked(options_.AppendOutput != 0);
+    collation_->SetLocale(options_.Collate);
 }
 
 void CSaveListDialog::StoreControls() {
@@ -190,6 +200,7 @@ void CSaveListDialog::StoreControls() {
     options_.IncludeFrequency = frequency_->isChecked() ? 1 : 0;
     options_.IncludeRange = range_->isChecked() ? 1 : 0;
     options_.AppendOutput = append_->isChecked() ? 1 : 0;
+    options_.Collate = collation_->Locale();
 }
 
 void CSaveListDialog::OnOK() {

@@ -13,6 +13,7 @@ class QRadioButton;
 
 namespace tarvolen {
 
+class CCollationBox;
 class FilePicker;
 class MessagePort;
 struct OutputOptions;
@@ -56,6 +57,7 @@ class CSaveListDialog : public QDialog {
     QCheckBox* AppendBox() const { return append_; }
     QCheckBox* UnicodeBox() const { return unicode_; }
     QCheckBox* Utf8Box() const { return utf8_; }
+    CCollationBox* CollationBox() const { return collation_; }
     QPushButton* SaveButton() const { return save_; }
     QPushButton* CancelButton() const { return cancel_; }
 
@@ -83,6 +85,7 @@ class CSaveListDialog : public QDialog {
     QCheckBox* append_;
     QCheckBox* unicode_;
     QCheckBox* utf8_;
+    CCollationBox* collation_;
     QPushButton* save_;
     QPushButton* cancel_;
 };

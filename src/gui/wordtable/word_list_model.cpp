@@ -6,6 +6,7 @@
 #include "core/analysis/keyness.h"
 #include "core/ports/ticks.h"
 #include "core/store/word_store.h"
+#include "core/text/collation.h"
 #include "core/text/format_count.h"
 #include "core/wordtable/list_search.h"
 #include "core/wordtable/list_table.h"
@@ -40,6 +41,8 @@ constexpr std::uint32_t kSearchSliceMilliseconds = 25;
 CWordListModel::CWordListModel(QObject* parent) : QAbstractTableModel(parent) {
     connect(&searchTimer_, &QTimer::timeout, this, &CWordListModel::ContinueSearch);
 }
+
+CWordListModel::~CWordListModel() = default;
 
 void CWordListModel::Reload(const WordStore& store, CodePage encoding) {
     store_ = &store;
@@ -116,6 +119,13 @@ int CWordListModel::ColumnOf(ListSortKey key) {
                             std::begin(kColumnKey));
 }
 
+void CWordListModel::SetCollation(std::unique_ptr<Collation> collation) {
+    collation_ = std::move(collation);
+    // Only the words' own order follows the language.
+    if (sort_.key == ListSortKey::Word)
+        Reset([this] { Arrange(); });
+}
+
 void CWordListModel::SetSort(ListSort sort) {
     if (sort == sort_)
         return;
@@ -149,7 +159,7 @@ QString CWordListModel::SetSearch(const QString& text, bool regularExpression) {
 }
 
 void CWordListModel::Arrange() {
-    order_ = SortRows(snapshot_, sort_, encoding_);
+    order_ = SortRows(snapshot_, sort_, encoding_, collation_.get());
     Search();
 }
 

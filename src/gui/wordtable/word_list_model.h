@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/text/code_page.h"
@@ -14,6 +15,7 @@
 
 namespace tarvolen {
 
+class Collation;
 class WordStore;
 
 // The Word List window's table: a snapshot of the store in FrequencyOrder, one array
@@ -58,6 +60,7 @@ class CWordListModel : public QAbstractTableModel {
         "round, the Log Ratio is 0.00.";
 
     explicit CWordListModel(QObject* parent = nullptr);
+    ~CWordListModel() override;
 
     // The store's words as they are now, sorted and searched as before.
     void Reload(const WordStore& store, CodePage encoding);
@@ -75,6 +78,9 @@ class CWordListModel : public QAbstractTableModel {
 
     ListSort Sort() const { return sort_; }
     void SetSort(ListSort sort);
+    // The language whose order the Word column sorts in; null: byte order.
+    void SetCollation(std::unique_ptr<Collation> collation);
+    const Collation* collation() const { return collation_.get(); }
     // The column whose header shows the sort.
     static int ColumnOf(ListSortKey key);
 
@@ -146,6 +152,7 @@ class CWordListModel : public QAbstractTableModel {
     bool referenceOnlyShown_ = false;
     CodePage encoding_ = CodePage::Windows1252;
     ListSort sort_{ListSortKey::Count, true};  // FrequencyOrder
+    std::unique_ptr<Collation> collation_;
     RowOrder order_;
     std::vector<std::uint32_t> shown_;
     std::uint64_t shownOccurrences_ = 0;

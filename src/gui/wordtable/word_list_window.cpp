@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "core/output/word_list_writer.h"
 #include "core/ports/file_picker.h"
 #include "core/ports/messages.h"
+#include "core/text/collation.h"
 #include "core/text/format_count.h"
 #include "core/wordtable/delete_question.h"
 #include "core/wordtable/list_table.h"
@@ -32,6 +34,7 @@
 #include "gui/app/app_settings.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/qt_paths.h"
+#include "gui/util/collation_box.h"
 #include "gui/util/focus.h"
 #include "gui/util/wait_cursor.h"
 #include "gui/wordtable/row_table_view.h"
@@ -102,6 +105,10 @@ CWordListWindow::CWordListWindow(CMainDialog& main)
     search_->setClearButtonEnabled(true);
     searchLabel->setBuddy(search_);
     regularExpression_ = new QCheckBox(QStringLiteral("Regular e&xpression"), this);
+    // The Word column's alphabetical order, beside the search that finds the words.
+    collation_ = new CCollationBox(CCollationBox::First::DesktopLanguage, this);
+    auto* collationLabel = new QLabel(QStringLiteral("Alp&habetical order:"), this);
+    collationLabel->setBuddy(collation_);
     searchError_ = new QLabel(this);
     searchError_->setStyleSheet(QStringLiteral("color: #b00020"));
     searchError_->hide();
@@ -144,6 +151,9 @@ CWordListWindow::CWordListWindow(CMainDialog& main)
     searchRow->addWidget(searchLabel);
     searchRow->addWidget(search_, 1);
     searchRow->addWidget(regularExpression_);
+    searchRow->addSpacing(fontMetrics().averageCharWidth() * 2);
+    searchRow->addWidget(collationLabel);
+    searchRow->addWidget(collation_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(copy_);
     buttons->addWidget(export_);
@@ -169,6 +179,7 @@ CWordListWindow::CWordListWindow(CMainDialog& main)
 
     connect(search_, &QLineEdit::textChanged, this, &CWordListWindow::ApplySearch);
     connect(regularExpression_, &QCheckBox::toggled, this, &CWordListWindow::ApplySearch);
+    connect(collation_, &QComboBox::currentIndexChanged, this, &CWordListWindow::ApplyCollation);
     connect(model_, &CWordListModel::ShownChanged, this, &CWordListWindow::UpdateCounts);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CWordListWindow::UpdateButtons);
@@ -255,8 +266,15 @@ void CWordListWindow::Reload() {
 
 void CWordListWindow::RestoreKept() {
     const CAppSettings* settings = main_.settings();
-    if (settings == nullptr)
+    if (settings == nullptr) {
+        ApplyCollation();
         return;
+    }
+    if (const std::optional<std::string> locale = settings->ListCollation()) {
+        const QSignalBlocker quiet(collation_);
+        collation_->SetLocale(*locale);
+    }
+    ApplyCollation();
     if (const std::optional<ListSort> sort = settings->ListSortOrder()) {
         model_->SetSort(*sort);
         ShowSortIndicator();
@@ -283,6 +301,7 @@ void CWordListWindow::closeEvent(QCloseEvent* event) {
             widths.push_back(table_->horizontalHeader()->sectionSize(column));
         settings->SetListColumnWidths(widths);
         settings->SetListSortOrder(model_->Sort());
+        settings->SetListCollation(collation_->Locale());
     }
     QWidget::closeEvent(event);
 }
@@ -364,6 +383,11 @@ bool CWordListWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == table_->viewport() && event->type() == QEvent::Resize)
         FitWordColumn();
     return QWidget::eventFilter(watched, event);
+}
+
+void CWordListWindow::ApplyCollation() {
+    WaitCursor busy;
+    model_->SetCollation(Collation::ForLocale(collation_->Locale()));
 }
 
 void CWordListWindow::ApplySearch() {

@@ -18,6 +18,7 @@ class QPushButton;
 
 namespace tarvolen {
 
+class CCollationBox;
 class CMainDialog;
 class CRowTableView;
 class CWordListModel;
@@ -54,6 +55,7 @@ class CWordListWindow : public QWidget {
     CRowTableView* table() const { return table_; }
     QLineEdit* searchField() const { return search_; }
     QCheckBox* regularExpressionBox() const { return regularExpression_; }
+    CCollationBox* collationBox() const { return collation_; }
     QLabel* searchError() const { return searchError_; }
     QLabel* countsLine() const { return counts_; }
     QPushButton* exportButton() const { return export_; }
@@ -105,6 +107,7 @@ class CWordListWindow : public QWidget {
     void OnListChanged();
     void OnCommandsFinished();
     void ApplySearch();
+    void ApplyCollation();
     void UpdateCounts();
     void ShowSortIndicator();
     void UpdateButtons();
@@ -127,6 +130,7 @@ class CWordListWindow : public QWidget {
     CWordListModel* model_ = nullptr;
     QLineEdit* search_ = nullptr;
     QCheckBox* regularExpression_ = nullptr;
+    CCollationBox* collation_ = nullptr;
     QLabel* searchError_ = nullptr;
     CRowTableView* table_ = nullptr;
     QLabel* counts_ = nullptr;

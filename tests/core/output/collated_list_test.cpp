@@ -2,10 +2,6 @@
 // called here on the same words, and the words it finds equal kept in byte order.
 #include <gtest/gtest.h>
 
-#include <unicode/coll.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -17,27 +13,16 @@
 #include "core/store/word_store.h"
 #include "core/text/code_page.h"
 #include "core/text/collation.h"
+#include "support/collation_model.h"
 #include "support/store_contents.h"
 
 namespace tarvolen {
 namespace {
 
+using testing::kLanguages;
+using testing::LanguageCase;
+using testing::ModelOrder;
 using testing::SmallStoreOptions;
-
-// The model: ICU's C++ collator for the locale, byte order among the words it finds
-// equal; the words are UTF-8.
-std::vector<std::string> ModelOrder(std::vector<std::string> words, const char* locale) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(locale, status));
-    EXPECT_TRUE(U_SUCCESS(status));
-    std::sort(words.begin(), words.end());
-    std::stable_sort(words.begin(), words.end(), [&](const std::string& a, const std::string& b) {
-        UErrorCode compared = U_ZERO_ERROR;
-        return collator->compare(icu::UnicodeString::fromUTF8(a), icu::UnicodeString::fromUTF8(b),
-                                 compared) == UCOL_LESS;
-    });
-    return words;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -62,21 +47,6 @@ std::string Written(void (*write)(std::FILE*, const WordStore&, const RecordForm
     std::fclose(file);
     return bytes;
 }
-
-struct LanguageCase {
-    const char* locale;
-    std::vector<std::string> words;  // UTF-8
-};
-
-// Each language's own letters, and for "root" the same letter precomposed and
-// decomposed ("é" and "e" + U+0301), which the collator finds equal.
-const LanguageCase kLanguages[] = {
-    {"fr", {"zèbre", "école", "eau", "effet", "cote", "côte", "coté", "côté", "élève"}},
-    {"de", {"äpfel", "apfel", "zucker", "öl", "ober", "über", "uber", "straße", "strasse"}},
-    {"sv", {"åsa", "ärm", "öga", "zebra", "apa", "ödla", "ål", "yxa", "über"}},
-    {"tr", {"ıslak", "isim", "çay", "cam", "dağ", "dal", "şeker", "sabah", "ünlü", "uzun"}},
-    {"root", {"\x65\xcc\x81t\xc3\xa9", "\xc3\xa9t\xc3\xa9", "ete", "\xc3\xa9tre", "zoo"}},
-};
 
 TEST(CollatedList, WordsInTheLanguagesOrderAsIcuGivesIt) {
     for (const LanguageCase& language : kLanguages) {
@@ -118,6 +88,21 @@ TEST(CollatedList, UnknownLocalesAreRefused) {
         EXPECT_EQ(Collation::ForLocale(locale), nullptr) << locale;
     for (const char* locale : {"root", "fr", "de_AT", "sv", "tr"})
         EXPECT_NE(Collation::ForLocale(locale), nullptr) << locale;
+}
+
+// The Word List window's first choice: the desktop language's order, its language's
+// where the country has none of its own, none for the C locale.
+TEST(CollatedList, TheDesktopLanguagesOrder) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"fr_CA", "fr_CA"}, {"sv_SE.UTF-8", "sv"}, {"de_CH@euro", "de"}, {"C", ""}, {"POSIX", ""},
+        {"", ""},           {"xx_YY.UTF-8", ""},   {"en_US", "en_US"},
+    };
+    for (const auto& [desktop, locale] : cases)
+        EXPECT_EQ(Collation::ForDesktop(desktop), locale) << desktop;
+    const std::vector<std::string> locales = Collation::Locales();
+    for (const char* locale : {"fr", "de", "sv", "tr", "root"})
+        EXPECT_NE(std::find(locales.begin(), locales.end(), locale), locales.end()) << locale;
+    EXPECT_EQ(Collation::DisplayName("fr_CA"), "French (Canada)");
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 
 #include "core/ingest/store_reports.h"
 #include "core/store/word_store.h"
+#include "core/text/collation.h"
 #include "core/wordtable/list_order.h"
 #include "core/wordtable/list_snapshot.h"
+#include "support/collation_model.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 
@@ -120,6 +122,36 @@ TEST_F(ListOrderTest, EverySortInBothDirectionsAgreesWithAPlainModel) {
                 ASSERT_EQ(rows[i] + 1, expected[i].rank);
                 ASSERT_EQ(snapshot.Count(rows[i]), expected[i].count);
             }
+        }
+    }
+}
+
+// The Word column in a language's order, whatever the counts; read backwards the words
+// keep byte order, and the other sorts ignore the language.
+TEST_F(ListOrderTest, WordsSortInALanguagesOrderAsIcuGivesIt) {
+    for (const testing::LanguageCase& language : testing::kLanguages) {
+        WordStore words{ReportingStoreOptions(messages, SmallStoreOptions())};
+        for (std::size_t i = 0; i < language.words.size(); ++i) {
+            for (std::size_t n = 0; n <= i % 3; ++n)
+                words.AddWord(language.words[i].c_str());
+        }
+        const ListSnapshot snapshot(words);
+        const std::unique_ptr<Collation> collation = Collation::ForLocale(language.locale);
+        std::vector<std::string> expected = testing::ModelOrder(language.words, language.locale);
+        EXPECT_EQ(Texts(snapshot, SortRows(snapshot, {ListSortKey::Word, false}, CodePage::Utf8,
+                                           collation.get())),
+                  expected)
+            << language.locale;
+        std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(Texts(snapshot, SortRows(snapshot, {ListSortKey::Word, true}, CodePage::Utf8,
+                                           collation.get())),
+                  expected)
+            << language.locale;
+        for (const ListSort sort :
+             {ListSort{ListSortKey::WordBackwards, false}, ListSort{ListSortKey::Count, false}}) {
+            EXPECT_EQ(Texts(snapshot, SortRows(snapshot, sort, CodePage::Utf8, collation.get())),
+                      Texts(snapshot, SortRows(snapshot, sort, CodePage::Utf8)))
+                << language.locale;
         }
     }
 }

@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "core/text/collation.h"
 #include "core/workspace.h"
 #include "gui/app/qt_file_picker.h"
+#include "gui/util/collation_box.h"
 #include "gui/wordtable/row_table_view.h"
 #include "gui/wordtable/word_list_model.h"
 #include "gui/wordtable/word_list_window.h"
@@ -94,6 +96,7 @@ TEST_F(AppSettingsTest, WhatWasStoredIsWhatTheNextStartLoads) {
         output.IncludeFrequency = 1;
         output.IncludeRange = 1;
         output.AppendOutput = 1;
+        output.Collate = "de";
         settings.StoreOutputOptions(output);
         settings.SetLastSavedFile("/home/user/lists/caf\xC3\xA9.txt");
         settings.SetFolder("open-text-file", QString::fromStdString(dir.path().string()));
@@ -115,6 +118,7 @@ TEST_F(AppSettingsTest, WhatWasStoredIsWhatTheNextStartLoads) {
     EXPECT_EQ(started.output.IncludeFrequency, 1);
     EXPECT_EQ(started.output.IncludeRange, 1);
     EXPECT_EQ(started.output.AppendOutput, 1);
+    EXPECT_EQ(started.output.Collate, "de");
     CAppSettings settings(Path());
     EXPECT_EQ(settings.LastSavedFile(), "/home/user/lists/caf\xC3\xA9.txt");
     EXPECT_EQ(settings.Folder("open-text-file").toStdString(), dir.path().string());
@@ -132,8 +136,9 @@ TEST_F(AppSettingsTest, NonsenseValuesFallBackOneByOne) {
               "[add]\nlanguage=99\nencoding=no-such-encoding\napostrophes=maybe\nhyphens=true\n"
               "words-in-a-row-from=5\nwords-in-a-row-to=3\n"
               "words-in-a-row-across-punctuation=true\n"
-              "[save]\ndelimiter=7\ncase=x\nutf-16=true\nutf-8=true\n"
-              "[word-list]\nsort=shuffled\ndescending=true\ncolumn-widths=10, 20\n");
+              "[save]\ndelimiter=7\ncase=x\nutf-16=true\nutf-8=true\ncollation=klingon\n"
+              "[word-list]\nsort=shuffled\ndescending=true\ncolumn-widths=10, 20\n"
+              "collation=xx_YY\n");
     const Started started = Start();
     EXPECT_EQ(started.add.Language, kEnglishLatin);
     EXPECT_EQ(started.add.Encoding, kAutomaticEncodingName);
@@ -143,8 +148,10 @@ TEST_F(AppSettingsTest, NonsenseValuesFallBackOneByOne) {
     EXPECT_EQ(started.output.CaseMode, 0);
     EXPECT_EQ(started.output.UnicodeOutput, 1);
     EXPECT_EQ(started.output.Utf8Output, 0) << "one encoding at a time";
+    EXPECT_EQ(started.output.Collate, "") << "a language without an order: byte order";
     CAppSettings settings(Path());
     EXPECT_FALSE(settings.ListSortOrder().has_value());
+    EXPECT_FALSE(settings.ListCollation().has_value());
     EXPECT_TRUE(settings.ListColumnWidths(8).empty());
 }
 
@@ -300,6 +307,7 @@ TEST_F(KeptByTheWindowTest, TheWordListWindowOpensAsItWasLeft) {
     auto* list = window->findChild<CWordListWindow*>();
     ASSERT_NE(list, nullptr);
     list->SetSort({ListSortKey::Length, false});
+    list->collationBox()->SetLocale("sv");
     list->table()->setColumnWidth(CWordListModel::Count, 151);
     list->resize(731, 457);
     list->close();
@@ -310,6 +318,9 @@ TEST_F(KeptByTheWindowTest, TheWordListWindowOpensAsItWasLeft) {
     list = window->findChild<CWordListWindow*>();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->model().Sort(), (ListSort{ListSortKey::Length, false}));
+    EXPECT_EQ(list->collationBox()->Locale(), "sv");
+    ASSERT_NE(list->model().collation(), nullptr);
+    EXPECT_EQ(list->model().collation()->Locale(), "sv");
     EXPECT_EQ(list->table()->horizontalHeader()->sectionSize(CWordListModel::Count), 151);
     EXPECT_EQ(list->size(), QSize(731, 457));
     list->close();

@@ -82,7 +82,8 @@ TEST_F(SaveCommandTest, SavesAndMarksTheListSaved) {
 }
 
 // Words in a row delimited by spaces could not be read back: refused before the file
-// is touched, the list still unsaved; a line end saves them.
+// is touched, and the dialog comes back for another delimiter; cancelled then, the
+// list stays unsaved.
 TEST_F(SaveCommandTest, WordsInARowAreNotDelimitedBySpaces) {
     ScriptSave(Out(), OutputOptions{Delimiter::Space});
     EXPECT_TRUE(window->SaveWordList()) << "a list of single words saves with spaces";
@@ -92,6 +93,7 @@ TEST_F(SaveCommandTest, WordsInARowAreNotDelimitedBySpaces) {
 
     workspace.Store.AddWord("the cat");
     ScriptSave(Out(), OutputOptions{Delimiter::Space});
+    ScriptCancel();
     EXPECT_FALSE(window->SaveWordList());
     EXPECT_EQ(TempDir::Read(Out()), "and the zebra ");
     EXPECT_TRUE(workspace.ListUnsaved);
@@ -99,9 +101,11 @@ TEST_F(SaveCommandTest, WordsInARowAreNotDelimitedBySpaces) {
     EXPECT_EQ(messages.shown[0].text, kRowsNeedLineEndsText);
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Warning);
 
+    ScriptSave(Out(), OutputOptions{Delimiter::Space});
     ScriptSave(Out(), OutputOptions{Delimiter::CRLF});
     EXPECT_TRUE(window->SaveWordList());
     EXPECT_EQ(TempDir::Read(Out()), "and\r\nthe\r\nthe cat\r\nzebra\r\n");
+    EXPECT_EQ(messages.shown.size(), 3u) << "refused once more, then saved";
 }
 
 TEST_F(SaveCommandTest, ProposalBeforeAnythingWasReadIsRelative) {

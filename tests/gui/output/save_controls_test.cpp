@@ -17,6 +17,7 @@
 
 #include "core/workspace.h"
 #include "gui/output/save_list_dialog.h"
+#include "gui/util/collation_box.h"
 #include "support/main_window_fixture.h"
 #include "support/real_dialogs.h"
 #include "support/temp_dir.h"
@@ -63,7 +64,7 @@ std::function<bool(const CSaveListDialog&)> Chosen(QRadioButton* (CSaveListDialo
 }
 
 // The list below, written with every option at its start value.
-constexpr const char* kPlain = "b\ncaf\xE9\n";
+constexpr const char* kPlain = "b\ncaf\xE9\n\xE0\n";
 
 std::vector<ControlCase> Cases(testing::FakeFilePicker& picker) {
     using D = CSaveListDialog;
@@ -91,12 +92,12 @@ std::vector<ControlCase> Cases(testing::FakeFilePicker& picker) {
          Radio(&D::DelimiterButton, 0),
          Radio(&D::DelimiterButton, 1),
          Chosen(&D::DelimiterButton, 1),
-         {{"out.txt", "b\r\ncaf\xE9\r\n"}}},
+         {{"out.txt", "b\r\ncaf\xE9\r\n\xE0\r\n"}}},
         {"space",
          Radio(&D::DelimiterButton, 0),
          Radio(&D::DelimiterButton, 2),
          Chosen(&D::DelimiterButton, 2),
-         {{"out.txt", "b caf\xE9 "}}},
+         {{"out.txt", "b caf\xE9 \xE0 "}}},
         {"lower case",
          Radio(&D::CaseButton, 1),
          Radio(&D::CaseButton, 0),
@@ -106,17 +107,17 @@ std::vector<ControlCase> Cases(testing::FakeFilePicker& picker) {
          Radio(&D::CaseButton, 0),
          Radio(&D::CaseButton, 1),
          Chosen(&D::CaseButton, 1),
-         {{"out.txt", "B\nCAF\xC9\n"}}},
+         {{"out.txt", "B\nCAF\xC9\n\xC0\n"}}},
         {"frequency",
          Tick(&D::FrequencyBox, false),
          Tick(&D::FrequencyBox, true),
          Ticked(&D::FrequencyBox),
-         {{"out.txt", "caf\xE9,2\nb,1\n"}}},
+         {{"out.txt", "caf\xE9,2\nb,1\n\xE0,1\n"}}},
         {"range",
          Tick(&D::RangeBox, false, true),
          Tick(&D::RangeBox, true, true),
          Ticked(&D::RangeBox),
-         {{"out.txt", "caf\xE9,2,1\nb,1,1\n"}}},
+         {{"out.txt", "caf\xE9,2,1\nb,1,1\n\xE0,1,1\n"}}},
         {"append",
          Tick(&D::AppendBox, false),
          Tick(&D::AppendBox, true),
@@ -127,12 +128,17 @@ std::vector<ControlCase> Cases(testing::FakeFilePicker& picker) {
          Tick(&D::UnicodeBox, false),
          Tick(&D::UnicodeBox, true),
          Ticked(&D::UnicodeBox),
-         {{"out.txt", std::string("b\0\n\0c\0a\0f\0\xE9\0\n\0", 14)}}},
+         {{"out.txt", std::string("b\0\n\0c\0a\0f\0\xE9\0\n\0\xE0\0\n\0", 18)}}},
         {"utf-8",
          Tick(&D::Utf8Box, false),
          Tick(&D::Utf8Box, true),
          Ticked(&D::Utf8Box),
-         {{"out.txt", "b\ncaf\xC3\xA9\n"}}},
+         {{"out.txt", "b\ncaf\xC3\xA9\n\xC3\xA0\n"}}},
+        {"alphabetical order",
+         [](D& d, const std::string&) { d.CollationBox()->SetLocale(""); },
+         [](D& d, const std::string&) { d.CollationBox()->SetLocale("fr"); },
+         [](const D& d) { return d.CollationBox()->Locale() == "fr"; },
+         {{"out.txt", "\xE0\nb\ncaf\xE9\n"}}},
     };
 }
 
@@ -142,6 +148,7 @@ class SaveControlsTest : public testing::MainWindowTest {
         workspace.Store.AddWord("caf\xE9");
         workspace.Store.AddWord("caf\xE9");
         workspace.Store.AddWord("b");
+        workspace.Store.AddWord("\xE0");  // "à": last in byte order, first in French
         workspace.ListCodePage = CodePage::Windows1252;
         workspace.ListUnsaved = true;
     }

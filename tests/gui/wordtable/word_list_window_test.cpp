@@ -27,6 +27,7 @@
 #include "core/listfile/list_merge.h"
 #include "core/wordtable/list_table.h"
 #include "core/workspace.h"
+#include "gui/util/collation_box.h"
 #include "gui/wordtable/row_table_view.h"
 #include "gui/wordtable/search_progress.h"
 #include "gui/wordtable/window_placement.h"
@@ -181,6 +182,32 @@ TEST_F(WordListWindowTest, HeaderClicksSortEachWayAndRanksStay) {
         EXPECT_EQ(Words(list), step.words);
         EXPECT_EQ(Column(list, CWordListModel::Rank), step.ranks);
     }
+}
+
+// The Word column in the order of the language chosen beside the search field; "Byte
+// order" is offered too, and the desktop's language (none under the tests' C locale)
+// would come first.
+TEST_F(WordListWindowTest, TheWordColumnSortsInTheLanguageChosen) {
+    workspace.ListCodePage = CodePage::Windows1252;
+    Put({{"\xE9"
+          "cole",
+          1},
+         {"eau", 1},
+         {"effet", 3},
+         {"z", 1}});
+    CWordListWindow* list = Open();
+    CCollationBox* box = list->collationBox();
+    EXPECT_EQ(box->itemText(0).toStdString(), CCollationBox::kByteOrderText);
+    EXPECT_EQ(box->Locale(), "");
+    ClickHeader(list, CWordListModel::Word);
+    EXPECT_EQ(Words(list), (Cells{"a", "b", "ccc", "eau", "effet", "z", "\u00E9cole"}));
+    box->setCurrentIndex(box->findText(QStringLiteral("French")));
+    EXPECT_EQ(Words(list), (Cells{"a", "b", "ccc", "eau", "\u00E9cole", "effet", "z"}));
+    ClickHeader(list, CWordListModel::Word);
+    EXPECT_EQ(Words(list), (Cells{"z", "effet", "\u00E9cole", "eau", "ccc", "b", "a"}));
+    // The other columns keep their own order whatever the language.
+    ClickHeader(list, CWordListModel::Count);
+    EXPECT_EQ(Words(list), (Cells{"ccc", "effet", "a", "b", "eau", "z", "\u00E9cole"}));
 }
 
 TEST_F(WordListWindowTest, ClicksAndKeysSelectWholeRows) {
