@@ -132,6 +132,7 @@ void CMainDialog::ShowStatusLine() {
 
 void CMainDialog::DiscardList() {
     workspace_.Store.Clear();
+    workspace_.Added.Clear();
     workspace_.ListUnsaved = false;
 }
 
@@ -146,7 +147,8 @@ void CMainDialog::IngestFiles() {
     }
     std::unique_ptr<ProgressPort> progress = dialogs_.OpenProgress();
     IngestHooks hooks{*progress, messages_, [this] { RefreshStatusLine(); }};
-    tarvolen::IngestFiles(workspace_, State, hooks);
+    if (tarvolen::IngestFiles(workspace_, State, hooks).Outcome != IngestOutcome::Abandoned)
+        workspace_.Added.Remember(workspace_.Add, State.InputFiles);
 }
 
 void CMainDialog::RunCommand(const std::function<void()>& command) {
