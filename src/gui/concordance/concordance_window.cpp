@@ -16,6 +16,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -62,6 +63,18 @@ std::string Joined(const std::vector<std::string>& paths) {
     }
     return text;
 }
+
+// The left context is cut at its start, not beside the match it leads to.
+class LeftContextDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideLeft;
+    }
+};
 
 }  // namespace
 
@@ -152,6 +165,7 @@ CConcordanceWindow::CConcordanceWindow(CMainDialog& main)
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setRowHeight(fontMetrics().height() + 4);
     table_->horizontalHeader()->setHighlightSections(false);
+    table_->setItemDelegateForColumn(CConcordanceModel::Left, new LeftContextDelegate(table_));
     const int character = fontMetrics().averageCharWidth();
     table_->setColumnWidth(CConcordanceModel::File, character * 14);
     table_->setColumnWidth(CConcordanceModel::Line, character * 8);

@@ -537,7 +537,7 @@ void CWordListWindow::OpenConcordance() {
 
 void CWordListWindow::ShowRowMenu(const QPoint& at) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Co&ncordance"), this, &CWordListWindow::OpenConcordance)
+    menu.addAction(QStringLiteral("Concordanc&e"), this, &CWordListWindow::OpenConcordance)
         ->setEnabled(table_->currentIndex().isValid());
     menu.addAction(QStringLiteral("&Copy"), this, &CWordListWindow::CopySelection)
         ->setEnabled(copy_->isEnabled());

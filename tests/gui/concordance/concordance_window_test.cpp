@@ -107,7 +107,7 @@ TEST_F(ConcordanceWindowTest, OpensFromTheListWindowWithEveryOccurrence) {
     Pick(list, "sat");
     list->ExecMenu = [](QMenu& menu, const QPoint&) {
         for (QAction* action : menu.actions()) {
-            if (action->text() == "Co&ncordance")
+            if (action->text() == "Concordanc&e")
                 action->trigger();
         }
     };
