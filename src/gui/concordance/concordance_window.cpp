@@ -361,39 +361,57 @@ void CConcordanceWindow::ReadOnce() {
     bool cancelled = false;
     bool anyEntry = runs.empty() || typed.empty();
     try {
-        for (std::size_t i = 0; i < runs.size(); ++i) {
+        // Document by document, so that the lines of the first show while the others
+        // are read; each share of the bar as large as its document.
+        std::int64_t total = 1;
+        for (const AddedRun& added : runs)
+            for (const AddedDocument& document : added.documents)
+                total += std::max<std::int64_t>(document.size, 1);
+        std::int64_t done = 0;
+        const auto slice = [&](std::int64_t from, std::int64_t to) {
+            progress.Slice(static_cast<int>(1000 * from / total),
+                           static_cast<int>(1000 * to / total));
+        };
+        for (const AddedRun& added : runs) {
             RunState run(messages);
-            run.Add = runs[i].options;
+            run.Add = added.options;
             run.MinWordLength = MinWordLengthOf(run.Add.SkipShortWords != 0);
             ApplyAddOptions(run);
             const std::optional<ConcordanceEntry> entry = CutEntry(CutterSetupOf(run), typed);
             if (!entry)
                 continue;
             anyEntry = true;
-            IngestState state;
-            for (const AddedDocument& document : runs[i].documents) {
-                if (std::find(gone.begin(), gone.end(), document.path) == gone.end())
-                    state.InputFiles.push_back(document.path);
+            // An Add reads its files last first.
+            for (auto document = added.documents.rbegin(); document != added.documents.rend();
+                 ++document) {
+                const std::int64_t size = std::max<std::int64_t>(document->size, 1);
+                if (std::find(gone.begin(), gone.end(), document->path) != gone.end()) {
+                    done += size;
+                    continue;
+                }
+                IngestState state;
+                state.InputFiles.push_back(document->path);
+                slice(done, done + size / 2);
+                std::optional<Concordance> found =
+                    FindConcordance(run, state, hooks, *entry, !keys.empty());
+                if (!found) {
+                    complete = false;
+                    done += size;
+                    continue;
+                }
+                slice(done + size / 2, done + size);
+                done += size;
+                const std::size_t before = spool_->Size();
+                complete = ReadConcordanceLines(run, *found, hooks, width,
+                                                [&](const ConcordanceLine& line) {
+                                                    spool_->Add(spool_->Document(*line.path), line);
+                                                }) &&
+                           spool_->Size() == before + found->occurrences.size() && complete;
+                documents += found->DocumentsWithOccurrences();
+                model_->ShowAdded();
+                if (!keys.empty())
+                    JoinConcordance(joined, std::move(*found));
             }
-            const int share = static_cast<int>(1000 / runs.size());
-            const int from = static_cast<int>(i) * share;
-            progress.Slice(from, from + share / 2);
-            std::optional<Concordance> found =
-                FindConcordance(run, state, hooks, *entry, !keys.empty());
-            if (!found) {
-                complete = false;
-                continue;
-            }
-            progress.Slice(from + share / 2, from + share);
-            const std::size_t before = spool_->Size();
-            complete = ReadConcordanceLines(run, *found, hooks, width,
-                                            [&](const ConcordanceLine& line) {
-                                                spool_->Add(spool_->Document(*line.path), line);
-                                            }) &&
-                       spool_->Size() == before + found->occurrences.size() && complete;
-            documents += found->DocumentsWithOccurrences();
-            if (!keys.empty())
-                JoinConcordance(joined, std::move(*found));
         }
     } catch (const UserCancel&) {
         cancelled = true;
