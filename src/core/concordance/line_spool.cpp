@@ -49,12 +49,14 @@ void LineSpool::Add(std::uint32_t document, const ConcordanceLine& line) {
     record += line.left;
     record += line.match;
     record += line.right;
-    // Reads in between move the position: every write goes to the end.
-    if (std::fseek(file_, static_cast<long>(end_), SEEK_SET) != 0 ||
+    // A read in between moved the position; otherwise the writes follow one another
+    // through the stream's buffer, a seek each would cost a system call a line.
+    if ((!atEnd_ && std::fseek(file_, static_cast<long>(end_), SEEK_SET) != 0) ||
         std::fwrite(record.data(), record.size(), 1, file_) != 1) {
         failed_ = true;
         return;
     }
+    atEnd_ = true;
     starts_.push_back(end_);
     end_ += record.size();
 }
@@ -66,7 +68,8 @@ LineSpool::Line LineSpool::At(std::size_t index) const {
     const std::uint64_t begin = starts_[index];
     const std::uint64_t end = index + 1 < starts_.size() ? starts_[index + 1] : end_;
     std::string record(end - begin, '\0');
-    if (std::fflush(file_) != 0 || std::fseek(file_, static_cast<long>(begin), SEEK_SET) != 0 ||
+    atEnd_ = false;
+    if (std::fseek(file_, static_cast<long>(begin), SEEK_SET) != 0 ||
         std::fread(record.data(), record.size(), 1, file_) != 1 || record.size() < kHead)
         return line;
     line.document = static_cast<std::uint32_t>(NumberAt(record, 0));
