@@ -30,6 +30,7 @@
 #include "gui/wordtable/word_list_model.h"
 #include "gui/wordtable/word_list_window.h"
 #include "silent_ports.h"
+#include "window_ports.h"
 
 namespace tarvolen {
 namespace {
@@ -37,24 +38,8 @@ namespace {
 using bench::NoProgress;
 using bench::SilentMessages;
 
-class NoDialogs : public DialogPort {
-  public:
-    std::unique_ptr<ProgressPort> OpenProgress() override { return std::make_unique<NoProgress>(); }
-    bool RunAddOptions(AddOptions&, AddMode&) override { return false; }
-    bool RunDirScan(std::string&, std::string&) override { return false; }
-    bool RunSaveOptions(OutputOptions&, std::string&, CodePage) override { return false; }
-    bool RunFilter(std::int32_t&, FilterMode&, std::string&) override { return false; }
-    void ShowStatistics(const StatisticsFigures&, const std::string&, const VocabularyMeasures&,
-                        const std::vector<std::uint32_t>&) override {}
-};
-
-class NoPicker : public FilePicker {
-  public:
-    FilePickResult PickFiles(const FilePickRequest&) override { return {}; }
-    std::optional<std::string> PickDirectory(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
+using bench::NoDialogs;
+using bench::NoPicker;
 
 // Bytes the heap holds now, mapped blocks included: what was allocated, touched or
 // not.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/ingest/added_documents.h"
 #include "core/ingest/run_state.h"
 #include "core/output/output_options.h"
 
@@ -22,6 +23,8 @@ struct Workspace : RunState {
     using RunState::RunState;
 
     OutputOptions Output;
+    // The documents the list was read from, for the concordance.
+    AddedDocuments Added;
 };
 
 }  // namespace tarvolen

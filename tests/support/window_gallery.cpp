@@ -27,6 +27,7 @@
 #include "gui/app/progress_dialog.h"
 #include "gui/app/qt_file_picker.h"
 #include "gui/app/qt_message_port.h"
+#include "gui/concordance/concordance_window.h"
 #include "gui/output/save_list_dialog.h"
 #include "gui/wordtable/row_table_view.h"
 #include "gui/wordtable/word_list_window.h"
@@ -145,6 +146,7 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     auto compareOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     auto rowsOwner = std::make_unique<CMainDialog>(rows_, messages_, dialogs_, picker_);
     auto lemmasOwner = std::make_unique<CMainDialog>(lemmas_, messages_, dialogs_, picker_);
+    auto concordanceOwner = std::make_unique<CMainDialog>(workspace_, messages_, dialogs_, picker_);
     FillList();
     FillRows();
     FillLemmas();
@@ -186,6 +188,24 @@ std::vector<GalleryWindow> WindowGallery::Build() {
     compared->table()->selectRow(0);
     windows.push_back({"word-list-compare", std::move(compared)});
     owners_.push_back(std::move(compareOwner));
+
+    // The concordance of a word in two documents, sorted by the word after it.
+    workspace_.Added.Remember(
+        AddOptions{},
+        {files_.Write("letters.txt",
+                      "Dear Anna,\nthe river rose in the night and the bridge to the village "
+                      "is closed.\nWe walk the long way round, past the mill and the old "
+                      "church.\n\nThe children love the boats."),
+         files_.Write("diary.txt",
+                      "Monday. Rain again; the garden is a lake. The post came late and the "
+                      "dog hid under the table all afternoon.\nTuesday. Sun at last: the "
+                      "whole village out on the green.")});
+    auto concordance = std::make_unique<CConcordanceWindow>(*concordanceOwner);
+    concordance->SetSortKeys({1, 2});
+    concordance->ShowEntry(QStringLiteral("the"));
+    concordance->table()->selectRow(3);
+    windows.push_back({"concordance", std::move(concordance)});
+    owners_.push_back(std::move(concordanceOwner));
 
     auto progress = std::make_unique<CProgressDialog>();
     progress->SetFileLine(QStringLiteral("/home/user/Documents/letters/2026/december.txt"));

@@ -126,28 +126,59 @@ std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,
     return text;
 }
 
-ExportOutcome ExportListTable(const std::string& path, TableFormat format,
-                              const ListSnapshot& snapshot, const std::vector<std::uint32_t>& rows,
-                              CodePage encoding, OutputSeam* seam, int* openError) {
+void AppendTableRecord(std::string& to, TableFormat format,
+                       std::initializer_list<std::string_view> fields) {
+    const Layout layout = LayoutOf(format);
+    bool first = true;
+    for (const std::string_view field : fields) {
+        if (!first)
+            to += layout.separator;
+        first = false;
+        AppendField(to, field, layout.separator);
+    }
+    to += layout.lineEnd;
+}
+
+ExportOutcome ExportTable(const std::string& path, const std::function<bool(std::string&)>& next,
+                          OutputSeam* seam, int* openError) {
     SafeOutputFile file(seam);
     if (!file.Open(path, false, kExportBufferSize)) {
         if (openError != nullptr)
             *openError = errno;
         return ExportOutcome::CannotCreate;
     }
-    const Layout layout = LayoutOf(format);
-    std::string line;
-    AppendHeader(line, layout, TableColumnCount(snapshot));
-    bool written = std::fwrite(line.data(), line.size(), 1, file.stream()) == 1;
-    for (const std::uint32_t row : rows) {
-        line.clear();
-        AppendRow(line, layout, snapshot, row, encoding);
-        written = std::fwrite(line.data(), line.size(), 1, file.stream()) == 1 && written;
+    std::string text;
+    bool written = true;
+    while (next(text)) {
+        written = std::fwrite(text.data(), text.size(), 1, file.stream()) == 1 && written;
+        text.clear();
     }
     // On a failure the file undoes itself as the output error leaves.
     if (!written || !file.Commit())
         ThrowOutputError();
     return ExportOutcome::Written;
+}
+
+ExportOutcome ExportListTable(const std::string& path, TableFormat format,
+                              const ListSnapshot& snapshot, const std::vector<std::uint32_t>& rows,
+                              CodePage encoding, OutputSeam* seam, int* openError) {
+    const Layout layout = LayoutOf(format);
+    bool header = true;
+    std::size_t next = 0;
+    return ExportTable(
+        path,
+        [&](std::string& text) {
+            if (header) {
+                AppendHeader(text, layout, TableColumnCount(snapshot));
+                header = false;
+                return true;
+            }
+            if (next == rows.size())
+                return false;
+            AppendRow(text, layout, snapshot, rows[next++], encoding);
+            return true;
+        },
+        seam, openError);
 }
 
 }  // namespace tarvolen

@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/text/code_page.h"
@@ -30,6 +33,16 @@ std::string ListTableText(TableFormat format, const ListSnapshot& snapshot,
                           const std::vector<std::uint32_t>& rows, CodePage encoding);
 
 enum class ExportOutcome { Written, CannotCreate };
+
+// One record of such a table, of any columns: each field quoted where the format needs
+// it, then the format's line end.
+void AppendTableRecord(std::string& to, TableFormat format,
+                       std::initializer_list<std::string_view> fields);
+
+// Writes a table through the same safe save as the word list, next(text) appending the
+// next records to text until it returns false; failures as ExportListTable's.
+ExportOutcome ExportTable(const std::string& path, const std::function<bool(std::string&)>& next,
+                          OutputSeam* seam = nullptr, int* openError = nullptr);
 
 // Writes the table to path through the same safe save as the word list: a failed write
 // leaves an existing file as it was and throws the output error (CMyException). When the

@@ -131,7 +131,10 @@ void CMainDialog::MergeWordLists(const std::vector<std::string>& lists) {
         return;
     std::unique_ptr<ProgressPort> progress = dialogs().OpenProgress();
     const IngestHooks hooks{*progress, messages(), [this] { RefreshStatusLine(); }};
-    MergeLists(workspace(), lists, hooks);
+    // Their words have no documents a concordance could show them in.
+    const std::int32_t before = workspace().Store.Count();
+    if (MergeLists(workspace(), lists, hooks) || workspace().Store.Count() != before)
+        workspace().Added.fromSavedLists = true;
 }
 
 std::unique_ptr<RunState> CMainDialog::ReadReferenceList(const std::string& path) {

@@ -137,6 +137,7 @@ void CMainDialog::DiscardList() {
     workspace_.Store.Clear();
     workspace_.Segments = {};
     workspace_.Forms->Clear();
+    workspace_.Added.Clear();
     workspace_.ListUnsaved = false;
 }
 
@@ -154,7 +155,8 @@ void CMainDialog::IngestFiles() {
         return;
     std::unique_ptr<ProgressPort> progress = dialogs_.OpenProgress();
     IngestHooks hooks{*progress, messages_, [this] { RefreshStatusLine(); }};
-    tarvolen::IngestFiles(workspace_, State, hooks);
+    if (tarvolen::IngestFiles(workspace_, State, hooks).Outcome != IngestOutcome::Abandoned)
+        workspace_.Added.Remember(workspace_.Add, State.InputFiles);
 }
 
 void CMainDialog::RunCommand(const std::function<void()>& command) {

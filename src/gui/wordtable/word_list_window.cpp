@@ -34,6 +34,7 @@
 #include "gui/app/app_settings.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/qt_paths.h"
+#include "gui/concordance/concordance_window.h"
 #include "gui/util/collation_box.h"
 #include "gui/util/focus.h"
 #include "gui/util/wait_cursor.h"
@@ -229,6 +230,12 @@ CWordListWindow::CWordListWindow(CMainDialog& main)
         ExecMenu(menu, header->mapToGlobal(at));
     });
     connect(table_, &CRowTableView::MenuRequested, this, &CWordListWindow::ShowRowMenu);
+    // A word's occurrences in its documents, by a double-click or Enter on its row.
+    connect(table_, &QAbstractItemView::doubleClicked, this, &CWordListWindow::OpenConcordance);
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* enter = new QShortcut(keys, table_, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, &CWordListWindow::OpenConcordance);
+    }
 
     main_.installEventFilter(this);
     Reload();
@@ -533,8 +540,18 @@ int CWordListWindow::WidthForColumns() const {
            table_->verticalScrollBar()->sizeHint().width() + 24;
 }
 
+void CWordListWindow::OpenConcordance() {
+    const QModelIndex current = table_->currentIndex();
+    if (!current.isValid() || static_cast<std::size_t>(current.row()) >= model_->ShownCount())
+        return;
+    const std::uint32_t row = model_->ShownRow(static_cast<std::size_t>(current.row()));
+    CConcordanceWindow::Open(main_, model_->WordText(row));
+}
+
 void CWordListWindow::ShowRowMenu(const QPoint& at) {
     QMenu menu(this);
+    menu.addAction(QStringLiteral("Concordanc&e"), this, &CWordListWindow::OpenConcordance)
+        ->setEnabled(table_->currentIndex().isValid());
     menu.addAction(QStringLiteral("&Copy"), this, &CWordListWindow::CopySelection)
         ->setEnabled(copy_->isEnabled());
     menu.addAction(QStringLiteral("&Delete"), this, &CWordListWindow::DeleteSelection)

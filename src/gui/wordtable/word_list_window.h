@@ -87,6 +87,8 @@ class CWordListWindow : public QWidget {
     // The menu of the rows (the right button, the Menu key, Shift+F10): Copy, Delete
     // and the sorts, at a point of the screen.
     void ShowRowMenu(const QPoint& at);
+    // The Concordance window for the current row's word.
+    void OpenConcordance();
     // Compares the list with a reference list the person picks, as "Word List..."
     // picks and reads lists; a refused one leaves the window as it was.
     void Compare();

@@ -747,8 +747,8 @@ TEST_F(WordListWindowItemsTest, RowMenuFromTheMouseTheMenuKeyAndShiftF10) {
     QApplication::sendEvent(table->viewport(), &click);
     ASSERT_EQ(menus.opened.size(), 3u);
     for (const auto& entries : menus.opened) {
-        EXPECT_EQ(entries, (Cells{"&Copy", "&Delete", "Sort by &rank", "Sort by &word",
-                                  "Sort by word read &backwards", "Sort by c&ount",
+        EXPECT_EQ(entries, (Cells{"Concordanc&e", "&Copy", "&Delete", "Sort by &rank",
+                                  "Sort by &word", "Sort by word read &backwards", "Sort by c&ount",
                                   "Sort by r&ange", "Sort by &length", "Desce&nding"}));
     }
 

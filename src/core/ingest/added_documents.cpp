@@ -1,0 +1,34 @@
+#include "core/ingest/added_documents.h"
+
+#include <sys/stat.h>
+
+namespace tarvolen {
+
+void AddedDocuments::Remember(const AddOptions& options, const std::vector<std::string>& paths) {
+    if (paths.empty())
+        return;
+    AddedRun run{options, {}};
+    run.documents.reserve(paths.size());
+    // In the order given, as InputFiles holds them (a reading takes the last first).
+    for (const std::string& path : paths)
+        run.documents.push_back(DocumentNow(path));
+    runs.push_back(std::move(run));
+}
+
+AddedDocument DocumentNow(const std::string& path) {
+    AddedDocument document{path};
+    struct stat facts {};
+    if (::stat(path.c_str(), &facts) == 0) {
+        document.size = static_cast<std::int64_t>(facts.st_size);
+        document.modified =
+            static_cast<std::int64_t>(facts.st_mtim.tv_sec) * 1'000'000'000 + facts.st_mtim.tv_nsec;
+    }
+    return document;
+}
+
+bool Changed(const AddedDocument& document) {
+    const AddedDocument now = DocumentNow(document.path);
+    return now.size != document.size || now.modified != document.modified;
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/ingest/run_state.h"
+
+namespace tarvolen {
+
+// A document as it was when an Add read it: whether it changed since is told by its
+// size and modification time, as a file manager tells.
+struct AddedDocument {
+    std::string path;
+    std::int64_t size = -1;
+    std::int64_t modified = -1;  // nanoseconds since the epoch
+};
+
+// The documents of one Add, with the options they were read under.
+struct AddedRun {
+    AddOptions options;
+    std::vector<AddedDocument> documents;
+};
+
+// What went into the list while the program runs, so that its words can be shown in
+// their documents again: every Add's documents with its options, and whether saved
+// lists (which have no documents) added to it. Reset forgets it all.
+struct AddedDocuments {
+    std::vector<AddedRun> runs;
+    bool fromSavedLists = false;
+
+    void Remember(const AddOptions& options, const std::vector<std::string>& paths);
+    void Clear() { *this = AddedDocuments{}; }
+    bool Empty() const { return runs.empty(); }
+};
+
+// The document's size and modification time now; -1 for both when it is gone.
+AddedDocument DocumentNow(const std::string& path);
+// Whether the document is no longer as it was added.
+bool Changed(const AddedDocument& document);
+
+}  // namespace tarvolen
