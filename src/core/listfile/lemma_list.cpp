@@ -5,21 +5,14 @@
 #include "core/ingest/cutter_setup.h"
 #include "core/ingest/run_state.h"
 #include "core/listfile/list_merge.h"
+#include "core/listfile/list_records.h"
 #include "core/text/format_count.h"
 
 namespace tarvolen {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kArrow = "->";
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 // Characters rather than bytes: the cutters fold one character to one, and a code
 // page's word may go to a UTF-8 list.
@@ -100,13 +93,13 @@ bool LemmaLineReader::Finish() {
 }
 
 bool LemmaLineReader::Line(std::string_view line) {
-    line = Trimmed(line);
+    line = TrimmedBlanks(line);
     if (line.empty() || line.front() == '#')
         return true;
     const std::size_t arrow = line.find(kArrow);
     if (arrow == std::string_view::npos)
         return Fail("no \"->\" after the headword");
-    if (!OneWord(Trimmed(line.substr(0, arrow)), head_))
+    if (!OneWord(TrimmedBlanks(line.substr(0, arrow)), head_))
         return false;
     std::string_view rest = line.substr(arrow + kArrow.size());
     // The headword is a form of itself: it may stand under no other headword.
@@ -114,7 +107,7 @@ bool LemmaLineReader::Line(std::string_view line) {
     while (self || !rest.empty()) {
         if (!self) {
             const std::size_t end = rest.find_first_of(",\t");
-            const std::string_view item = Trimmed(rest.substr(0, end));
+            const std::string_view item = TrimmedBlanks(rest.substr(0, end));
             rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
             if (item.empty())
                 continue;

@@ -16,13 +16,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 // A line written with the Space delimiter, or by hand as several records: it ends in a
 // blank, or a blank follows a count. The record of words in a row has neither.
 bool DelimitedByBlanks(std::string_view line) {
@@ -133,7 +126,7 @@ bool ListRecordReader::Line(std::string_view line, bool delimited) {
         held_.clear();
         return last.empty() || Record(last);
     }
-    const std::string_view record = Trimmed(line);
+    const std::string_view record = TrimmedBlanks(line);
     return record.empty() || Record(record);
 }
 
@@ -160,7 +153,7 @@ bool ListRecordReader::Record(std::string_view record) {
             text = text.substr(0, before);
         }
     }
-    text = Trimmed(text);
+    text = TrimmedBlanks(text);
     if (text.empty())
         return Fail("a count without a word");
     // No word holds a comma: "word,,3" or "a,b,3" is not a record of a list.
@@ -215,6 +208,13 @@ bool ListRecordReader::Fail(const char* why) {
     failed_ = true;
     failure_ = FormatText("line %s: %s", FormatCount64(line_, ',').c_str(), why);
     return false;
+}
+
+std::string_view TrimmedBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 }  // namespace tarvolen

@@ -87,4 +87,8 @@ class ListRecordReader final : public ListTextReader {
     std::string failure_;
 };
 
+// The text without the blanks (spaces and tabs) at either end, as a list's line is
+// read.
+std::string_view TrimmedBlanks(std::string_view text);
+
 }  // namespace tarvolen
