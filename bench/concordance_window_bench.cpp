@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "gui/app/main_dialog.h"
 #include "gui/concordance/concordance_model.h"
 #include "gui/concordance/concordance_window.h"
+#include "resident_memory.h"
 #include "silent_ports.h"
 #include "window_ports.h"
 
@@ -33,14 +33,7 @@ using bench::SilentMessages;
 using bench::NoDialogs;
 using bench::NoPicker;
 
-// Resident memory now, after the heap gave back what it could.
-std::size_t Resident() {
-    malloc_trim(0);
-    std::ifstream statm("/proc/self/statm");
-    std::size_t size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
+using bench::Resident;
 
 }  // namespace
 }  // namespace tarvolen

@@ -29,6 +29,7 @@
 #include "gui/wordtable/row_table_view.h"
 #include "gui/wordtable/word_list_model.h"
 #include "gui/wordtable/word_list_window.h"
+#include "resident_memory.h"
 #include "silent_ports.h"
 #include "window_ports.h"
 
@@ -48,21 +49,7 @@ std::size_t HeapInUse() {
     return info.uordblks + info.hblkhd;
 }
 
-// Bytes of the process in memory: what was allocated and touched. A large block
-// whose end was never written (a QList grown to the next power of two) costs the
-// heap figure its whole size but memory only the pages written.
-std::size_t Resident() {
-    // Free memory at the top of the heap goes back first, so that it is not counted.
-    malloc_trim(0);
-    std::size_t size = 0;
-    std::size_t resident = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%zu %zu", &size, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
+using bench::Resident;
 
 struct Memory {
     std::size_t heap = HeapInUse();

@@ -26,9 +26,4 @@ AddedDocument DocumentNow(const std::string& path) {
     return document;
 }
 
-bool Changed(const AddedDocument& document) {
-    const AddedDocument now = DocumentNow(document.path);
-    return now.size != document.size || now.modified != document.modified;
-}
-
 }  // namespace tarvolen

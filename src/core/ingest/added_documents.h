@@ -36,7 +36,9 @@ struct AddedDocuments {
 
 // The document's size and modification time now; -1 for both when it is gone.
 AddedDocument DocumentNow(const std::string& path);
-// Whether the document is no longer as it was added.
-bool Changed(const AddedDocument& document);
+// Whether the document, as it is now, is no longer as it was added.
+inline bool Changed(const AddedDocument& added, const AddedDocument& now) {
+    return now.size != added.size || now.modified != added.modified;
+}
 
 }  // namespace tarvolen

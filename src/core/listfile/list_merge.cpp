@@ -241,6 +241,18 @@ void ShowRefused(MessagePort& messages, const std::string& path, const std::stri
     messages.ShowMessage(FormatText(format, path.c_str(), why.c_str()), MessageIcon::Stop);
 }
 
+// A list read on its own, outside a run: the buffer it is read into, and the run's
+// byte counts from 0. False (and said) without a buffer.
+bool ReadyToRead(RunState& run, const ReadBuffer& buffer, MessagePort& messages) {
+    if (!buffer.Valid()) {
+        messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
+        return false;
+    }
+    run.TotalBytes = 0;
+    run.BytesRead = 0;
+    return true;
+}
+
 }  // namespace
 
 bool MergeLists(RunState& run, const std::vector<std::string>& paths, const IngestHooks& hooks) {
@@ -332,12 +344,8 @@ bool ForEachListedWord(RunState& run, const std::string& path, MessagePort& mess
                        const std::function<void(const char*, std::size_t)>& visit,
                        ReadBufferMemory& bufferMemory, Streams streams) {
     ReadBuffer buffer(bufferMemory);
-    if (!buffer.Valid()) {
-        messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
+    if (!ReadyToRead(run, buffer, messages))
         return false;
-    }
-    run.TotalBytes = 0;
-    run.BytesRead = 0;
     // The list's words are in the list's code page; the stop list may be in any
     // encoding that Automatic recognises.
     ListPass pass(run, nullptr, buffer, run.ListCodePage);
@@ -366,12 +374,8 @@ bool ReadListText(RunState& run, const std::string& path, MessagePort& messages,
                   ListTextReader& reader, const char* refusedFormat,
                   ReadBufferMemory& bufferMemory) {
     ReadBuffer buffer(bufferMemory);
-    if (!buffer.Valid()) {
-        messages.ShowMessage(kNoReadBufferText, MessageIcon::Stop);
+    if (!ReadyToRead(run, buffer, messages))
         return false;
-    }
-    run.TotalBytes = 0;
-    run.BytesRead = 0;
     ListPass pass(run, nullptr, buffer, run.RunCodePage);
     const CheckedList list(pass, path, Streams::Ignored, buffer, TextEncoding{}, {}, false,
                            &reader);

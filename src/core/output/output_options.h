@@ -27,7 +27,7 @@ struct OutputOptions {
     std::int32_t IncludeRange = 0;  // "word,count,range"; only with IncludeFrequency
     // The language whose alphabetical order the list is sorted in (a locale ICU has a
     // collation for); empty: byte order.
-    std::string Collate;
+    std::string Collate{};
 };
 
 // The output options as a writer sees them: those that the save flow copies, plus

@@ -40,6 +40,7 @@
 #include "gui/app/main_dialog.h"
 #include "gui/concordance/concordance_model.h"
 #include "gui/util/focus.h"
+#include "gui/util/table_export.h"
 #include "gui/util/wait_cursor.h"
 #include "gui/wordtable/row_table_view.h"
 
@@ -340,7 +341,7 @@ void CConcordanceWindow::ReadOnce() {
             const AddedDocument now = DocumentNow(document.path);
             if (now.size < 0)
                 gone.push_back(document.path);
-            else if (now.size != document.size || now.modified != document.modified)
+            else if (Changed(document, now))
                 changed.push_back(document.path);
         }
     }
@@ -481,39 +482,26 @@ void CConcordanceWindow::ExportLines() {
     if (reading_)
         return;
     main_.RunCommand([this] {
-        FilePickRequest request;
-        request.save = true;
-        request.title = "Export Concordance";
-        request.defaultExtension = "csv";
-        request.initialPath = "Concordance.csv";
-        request.filter = kExportFilter;
-        const FilePickResult picked = main_.picker().PickFiles(request);
-        if (!picked.accepted || picked.paths.empty())
-            return;
-        const std::string& path = picked.paths.front();
-        const bool tsv = picked.filterIndex == 2 ||
-                         (path.size() >= 4 && path.compare(path.size() - 4, 4, ".tsv") == 0);
-        WaitCursor busy;
-        int row = -1;
-        int error = 0;
-        const ExportOutcome outcome = ExportTable(
-            path,
-            [&](std::string& text) {
-                // The header first, then a thousand lines at a time.
-                if (row >= model_->rowCount())
-                    return false;
-                const bool header = row == -1;
-                row = std::max(row, 0);
-                std::vector<int> rows;
-                for (; row < model_->rowCount() && rows.size() < 1000; ++row)
-                    rows.push_back(row);
-                text = TableText(!tsv, rows, header);
-                return true;
-            },
-            nullptr, &error);
-        busy.Restore();
-        if (outcome == ExportOutcome::CannotCreate)
-            main_.messages().ShowMessage(CannotCreateMessage(path, error), MessageIcon::Warning);
+        ExportTableFile(main_.picker(), main_.messages(), "Export Concordance", "Concordance",
+                        [this](const std::string& path, TableFormat format, int* error) {
+                            const bool csv = format == TableFormat::Csv;
+                            int row = -1;
+                            return ExportTable(
+                                path,
+                                [&](std::string& text) {
+                                    // The header first, then a thousand lines at a time.
+                                    if (row >= model_->rowCount())
+                                        return false;
+                                    const bool header = row == -1;
+                                    row = std::max(row, 0);
+                                    std::vector<int> rows;
+                                    for (; row < model_->rowCount() && rows.size() < 1000; ++row)
+                                        rows.push_back(row);
+                                    text = TableText(csv, rows, header);
+                                    return true;
+                                },
+                                nullptr, error);
+                        });
     });
 }
 

@@ -51,8 +51,6 @@ class CConcordanceWindow : public QWidget {
     static constexpr const char* kGoneFormat = "No longer found, not read: %s";
     static constexpr const char* kNoWordFormat =
         "\"%s\" holds no word that the options of the documents count.";
-    static constexpr const char* kExportFilter =
-        "Comma-separated values (*.csv)|*.csv|Tab-separated text (*.tsv)|*.tsv||";
     static constexpr int kDefaultContext = 40;
 
     explicit CConcordanceWindow(CMainDialog& main);

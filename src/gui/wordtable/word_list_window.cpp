@@ -37,6 +37,7 @@
 #include "gui/concordance/concordance_window.h"
 #include "gui/util/collation_box.h"
 #include "gui/util/focus.h"
+#include "gui/util/table_export.h"
 #include "gui/util/wait_cursor.h"
 #include "gui/wordtable/row_table_view.h"
 #include "gui/wordtable/search_progress.h"
@@ -590,26 +591,12 @@ void CWordListWindow::CopySelection() {
 
 void CWordListWindow::ExportShown() {
     RunOverMain([this] {
-        FilePickRequest request;
-        request.save = true;
-        request.title = "Export Word List";
-        request.defaultExtension = "csv";
-        request.initialPath = "WordList.csv";
-        request.filter = kExportFilter;
-        const FilePickResult picked = main_.picker().PickFiles(request);
-        if (!picked.accepted || picked.paths.empty())
-            return;
-        const std::string& path = picked.paths.front();
-        const bool tsv = picked.filterIndex == 2 ||
-                         (path.size() >= 4 && path.compare(path.size() - 4, 4, ".tsv") == 0);
-        WaitCursor busy;
-        int error = 0;
-        const ExportOutcome outcome =
-            ExportListTable(path, tsv ? TableFormat::Tsv : TableFormat::Csv, model_->snapshot(),
-                            model_->ShownRowList(), model_->encoding(), nullptr, &error);
-        busy.Restore();
-        if (outcome == ExportOutcome::CannotCreate)
-            main_.messages().ShowMessage(CannotCreateMessage(path, error), MessageIcon::Warning);
+        ExportTableFile(main_.picker(), main_.messages(), "Export Word List", "WordList",
+                        [this](const std::string& path, TableFormat format, int* error) {
+                            return ExportListTable(path, format, model_->snapshot(),
+                                                   model_->ShownRowList(), model_->encoding(),
+                                                   nullptr, error);
+                        });
     });
 }
 

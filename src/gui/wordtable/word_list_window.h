@@ -42,8 +42,6 @@ class CWordListWindow : public QWidget {
     // distinct words and its occurrences.
     static constexpr const char* kReferenceFormat =
         "Reference: %s, %s distinct words, %s occurrences";
-    static constexpr const char* kExportFilter =
-        "Comma-separated values (*.csv)|*.csv|Tab-separated text (*.tsv)|*.tsv||";
 
     explicit CWordListWindow(CMainDialog& main);
     ~CWordListWindow() override;
