@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the Add read nothing\n");
         return 1;
     }
-    workspace.Added.Remember(workspace.Add, files);
+    workspace.Added.Remember(workspace, files);
     workspace.Store.Clear();
     const std::size_t before = Resident();
 

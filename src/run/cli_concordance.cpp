@@ -8,13 +8,13 @@
 
 #include "core/concordance/concordance_run.h"
 #include "core/concordance/concordance_sort.h"
+#include "core/concordance/occurrence_count.h"
 #include "core/ingest/cutter_setup.h"
 #include "core/input/input_file.h"
 #include "core/output/my_exception.h"
 #include "core/output/safe_output_file.h"
 #include "core/output/word_list_writer.h"
 #include "core/ports/progress.h"
-#include "core/text/format_count.h"
 #include "core/workspace.h"
 #include "run/interrupts.h"
 #include "run/stream_writes.h"
@@ -35,13 +35,6 @@ void PutLine(const ConcordanceLine& line, std::string& text) {
     text += '\t';
     text += line.right;
     text += '\n';
-}
-
-std::string CountText(std::size_t occurrences, std::size_t documents) {
-    return FormatCount64(static_cast<std::int64_t>(occurrences), ',') +
-           (occurrences == 1 ? " occurrence in " : " occurrences in ") +
-           FormatCount64(static_cast<std::int64_t>(documents), ',') +
-           (documents == 1 ? " document" : " documents");
 }
 
 }  // namespace
@@ -80,8 +73,9 @@ IngestResult CliConcordance::Run(Workspace& workspace, IngestState& state,
     if (!Write(workspace, *found, hooks))
         status_ = kExitFailure;
     hooks.progress.Close();
-    messages_.ShowMessage(CountText(found->occurrences.size(), found->DocumentsWithOccurrences()),
-                          MessageIcon::Information);
+    messages_.ShowMessage(
+        OccurrenceCountText(found->occurrences.size(), found->DocumentsWithOccurrences()),
+        MessageIcon::Information);
     IngestResult result;
     result.Outcome = IngestOutcome::Completed;
     return result;

@@ -344,3 +344,59 @@ TEST(ConcordanceTest, SortsByEachKeyMissingWordsFirstTiesInDocumentOrder) {
 
 }  // namespace
 }  // namespace tarvolen
+
+namespace tarvolen {
+namespace {
+
+// Under a lemma list a headword's lines are those of all its forms, as many as the list
+// counts for it, each match as the document writes it; the neighbours are words as the
+// list counts them, headwords included.
+TEST(ConcordanceTest, AHeadwordShowsEveryFormUnderEachAlphabet) {
+    TempDir dir;
+    const std::string lemmas = dir.Write("lemmas.txt", "be -> is, was, were\ngo -> went\n");
+    const std::string text =
+        dir.Write("a.txt", "Was here.\nThey were here, it is here\nto be here; we went home.\n");
+    for (const std::vector<std::string>& mode :
+         {std::vector<std::string>{}, {"-l", "unicode"}, {"--apostrophes"}}) {
+        struct Case {
+            std::string entry;
+            std::vector<std::string> args;
+            std::vector<std::string> matches;
+        };
+        const std::vector<Case> cases = {
+            {"be", {}, {"Was", "were", "is", "be"}},
+            {"be here", {}, {"Was here", "were here", "is here", "be here"}},
+            {"be", {"--sort", "R1"}, {"Was", "were", "is", "be"}},
+            {"go", {"--sort", "L1"}, {"went"}},
+            {"was", {}, {}},
+        };
+        for (const Case& c : cases) {
+            std::vector<std::string> args = mode;
+            args.insert(args.end(),
+                        {"--lemmas", lemmas, "--concordance", c.entry, "--context", "4", text});
+            args.insert(args.end(), c.args.begin(), c.args.end());
+            const Outcome run = RunCli(dir, args);
+            ASSERT_EQ(run.status, 0) << run.err;
+            std::vector<std::string> matches;
+            for (const std::string& line : Lines(run.out)) {
+                std::vector<std::string> fields;
+                std::stringstream in(line);
+                for (std::string field; std::getline(in, field, '\t');)
+                    fields.push_back(field);
+                ASSERT_GE(fields.size(), 4u) << line;
+                matches.push_back(fields[3]);
+            }
+            EXPECT_EQ(matches, c.matches) << c.entry;
+            std::vector<std::string> listArgs = mode;
+            listArgs.insert(listArgs.end(),
+                            {"--lemmas", lemmas, "--frequency", "--utf8", "--ngrams",
+                             c.entry.find(' ') == std::string::npos ? "1" : "2", "-o", "-", text});
+            const Outcome list = RunCli(dir, listArgs);
+            ASSERT_EQ(list.status, 0) << list.err;
+            EXPECT_EQ(CountOf(list.out, c.entry), c.matches.size()) << c.entry;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tarvolen

@@ -191,7 +191,7 @@ std::vector<GalleryWindow> WindowGallery::Build() {
 
     // The concordance of a word in two documents, sorted by the word after it.
     workspace_.Added.Remember(
-        AddOptions{},
+        workspace_,
         {files_.Write("letters.txt",
                       "Dear Anna,\nthe river rose in the night and the bridge to the village "
                       "is closed.\nWe walk the long way round, past the mill and the old "

@@ -4,15 +4,15 @@
 
 namespace tarvolen {
 
-void AddedDocuments::Remember(const AddOptions& options, const std::vector<std::string>& paths) {
+void AddedDocuments::Remember(const RunState& run, const std::vector<std::string>& paths) {
     if (paths.empty())
         return;
-    AddedRun run{options, {}};
-    run.documents.reserve(paths.size());
+    AddedRun added{run.Add, run.Lemmas, {}};
+    added.documents.reserve(paths.size());
     // In the order given, as InputFiles holds them (a reading takes the last first).
     for (const std::string& path : paths)
-        run.documents.push_back(DocumentNow(path));
-    runs.push_back(std::move(run));
+        added.documents.push_back(DocumentNow(path));
+    runs.push_back(std::move(added));
 }
 
 AddedDocument DocumentNow(const std::string& path) {

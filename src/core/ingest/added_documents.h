@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,11 @@ struct AddedDocument {
     std::int64_t modified = -1;  // nanoseconds since the epoch
 };
 
-// The documents of one Add, with the options they were read under.
+// The documents of one Add, with the options they were read under and the lemma list
+// it counted with (as it was read then: its file may have changed since).
 struct AddedRun {
     AddOptions options;
+    std::shared_ptr<const LemmaMap> lemmas;
     std::vector<AddedDocument> documents;
 };
 
@@ -29,7 +32,8 @@ struct AddedDocuments {
     std::vector<AddedRun> runs;
     bool fromSavedLists = false;
 
-    void Remember(const AddOptions& options, const std::vector<std::string>& paths);
+    // The run's Add options and lemma list, with the documents it read.
+    void Remember(const RunState& run, const std::vector<std::string>& paths);
     void Clear() { *this = AddedDocuments{}; }
     bool Empty() const { return runs.empty(); }
 };

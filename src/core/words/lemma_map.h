@@ -103,6 +103,8 @@ class LemmaSink final : public WordSink {
         next_.Take(head.c_str(), head.size());
     }
     void Gap(GapKind kind) override { next_.Gap(kind); }
+    void CountTaken() override { next_.CountTaken(); }
+    void Place(std::uint64_t begin, std::uint64_t end) override { next_.Place(begin, end); }
     // The forms met since the last call go to the tally.
     void HandInTally();
 

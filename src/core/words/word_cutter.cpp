@@ -154,8 +154,29 @@ std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& s
     return std::make_unique<ByteWordCutter>(setup, sink);
 }
 
+namespace {
+
+// A placing cutter under a lemma list: its words reach the rows as their headwords, as
+// they are counted, and the forms are not tallied again.
+class LemmaPlacingCutter final : public WordCutter {
+  public:
+    LemmaPlacingCutter(const CutterSetup& setup, RowAssembler& rows)
+        : lemmas_(*setup.lemmas, nullptr, rows), cutter_(MakeTextCutter(setup, lemmas_)) {}
+    void Cut(std::span<unsigned char> text) override { cutter_->Cut(text); }
+    void EndText() override { cutter_->EndText(); }
+    bool InWord() const override { return cutter_->InWord(); }
+
+  private:
+    LemmaSink lemmas_;
+    std::unique_ptr<WordCutter> cutter_;
+};
+
+}  // namespace
+
 std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& rows) {
     setup.places = true;
+    if (setup.lemmas != nullptr)
+        return std::make_unique<LemmaPlacingCutter>(setup, rows);
     if (setup.language != kUnicode && !setup.rules.Any() && !setup.toUtf8)
         return std::make_unique<PlainRowCutter>(setup, rows);
     return MakeTextCutter(setup, rows);

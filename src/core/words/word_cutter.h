@@ -95,7 +95,8 @@ std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& s
 // A cutter that finds the same words as the document cutter of the same setup and
 // places each (setup.places is taken as set), handing them with what lies between them
 // to rows: the tokenizer's way for the plain alphabets, the rules' byte cutter for the
-// others, the Unicode cutter without its short cuts into the store.
+// others, the Unicode cutter without its short cuts into the store. Under a lemma
+// list each word is handed on as its headword.
 std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& rows);
 
 }  // namespace tarvolen

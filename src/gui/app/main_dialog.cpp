@@ -156,7 +156,7 @@ void CMainDialog::IngestFiles() {
     std::unique_ptr<ProgressPort> progress = dialogs_.OpenProgress();
     IngestHooks hooks{*progress, messages_, [this] { RefreshStatusLine(); }};
     if (tarvolen::IngestFiles(workspace_, State, hooks).Outcome != IngestOutcome::Abandoned)
-        workspace_.Added.Remember(workspace_.Add, State.InputFiles);
+        workspace_.Added.Remember(workspace_, State.InputFiles);
 }
 
 void CMainDialog::RunCommand(const std::function<void()>& command) {

@@ -25,6 +25,7 @@
 #include "core/concordance/concordance_join.h"
 #include "core/concordance/concordance_run.h"
 #include "core/concordance/line_spool.h"
+#include "core/concordance/occurrence_count.h"
 #include "core/ingest/cutter_setup.h"
 #include "core/ingest/ingest.h"
 #include "core/listfile/reference_list.h"
@@ -376,6 +377,7 @@ void CConcordanceWindow::ReadOnce() {
         for (const AddedRun& added : runs) {
             RunState run(messages);
             run.Add = added.options;
+            run.Lemmas = added.lemmas;
             run.MinWordLength = MinWordLengthOf(run.Add.SkipShortWords != 0);
             ApplyAddOptions(run);
             const std::optional<ConcordanceEntry> entry = CutEntry(CutterSetupOf(run), typed);
@@ -436,9 +438,7 @@ void CConcordanceWindow::ReadOnce() {
 }
 
 void CConcordanceWindow::ShowCounts(std::size_t lines, std::size_t documents) {
-    counts_->setText(QString::fromStdString(
-        FormatText(kCountsFormat, FormatCount64(static_cast<std::int64_t>(lines), ',').c_str(),
-                   FormatCount64(static_cast<std::int64_t>(documents), ',').c_str())));
+    counts_->setText(QString::fromStdString(OccurrenceCountText(lines, documents)));
 }
 
 void CConcordanceWindow::closeEvent(QCloseEvent* event) {

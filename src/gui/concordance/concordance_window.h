@@ -34,7 +34,6 @@ class CConcordanceWindow : public QWidget {
   public:
     static constexpr const char* kTitle = "Concordance - Tarvolen";
     // Under the table: lines, and the documents they are in.
-    static constexpr const char* kCountsFormat = "%s occurrences in %s documents";
     static constexpr const char* kReadingText = "Reading the documents...";
     static constexpr const char* kCancelledText =
         "Cancelled: the lines found until then are shown.";

@@ -233,3 +233,33 @@ TEST_F(ConcordanceWindowTest, ListsFromSavedListsHaveNoDocuments) {
 
 }  // namespace
 }  // namespace tarvolen
+
+namespace tarvolen {
+namespace {
+
+// Counted under a lemma list, a headword's lines are those of its forms, found with the
+// list as that Add read it (its file changed since), and not tallied as forms again.
+TEST_F(ConcordanceWindowTest, AHeadwordShowsTheLinesOfItsForms) {
+    const std::string lemmas = dir.Write("lemmas.txt", "be -> is, was");
+    const std::string a = dir.Write("a.txt", "It was. It is. To be.");
+    Add({a}, [&lemmas](AddOptions& add) { add.LemmaFile = lemmas; });
+    dir.Write("lemmas.txt", "be -> were");
+    CWordListWindow* list = OpenList();
+    ASSERT_NE(list, nullptr);
+    Pick(list, "be");
+    const QModelIndex forms =
+        list->model().index(list->table()->currentIndex().row(), list->model().FormsColumn());
+    const QString formsBefore = list->model().data(forms).toString();
+    QTest::keyClick(list->table(), Qt::Key_Return);
+    CConcordanceWindow* concordance = Concordance();
+    ASSERT_NE(concordance, nullptr);
+    EXPECT_EQ(Column(concordance, CConcordanceModel::Match), (Cells{"was", "is", "be"}));
+    EXPECT_EQ(concordance->countsLine()->text(), "3 occurrences in 1 document");
+    EXPECT_EQ(list->model().data(forms).toString(), formsBefore);
+    EXPECT_EQ(formsBefore, "be 1, is 1, was 1");
+    concordance->close();
+    list->close();
+}
+
+}  // namespace
+}  // namespace tarvolen
