@@ -24,7 +24,7 @@ namespace tarvolen::sorted_records {
 // scattered over the store and cost a cache miss each. 16 bytes a word: for millions
 // of words the sort array is the largest block of memory after the store itself.
 // Under a collation the key is the first eight bytes of the word's sort key instead,
-// which holds no NUL either but at its end.
+// zero-padded when it is shorter.
 struct KeyedWord {
     std::uint64_t key;
     WordStore::WordId id;
@@ -51,27 +51,17 @@ struct SortBy {
     CodePage codePage = CodePage::Windows1252;  // the words' (for the collation)
 };
 
-// The collation's sort keys of the words, made once per word, each by the task that
-// sorts its run: an arena per run, and where each word's key lies.
-struct SortKeys {
-    static constexpr unsigned kOffsetBits = 40;
-    std::vector<std::string> arenas;
-    std::vector<std::uint64_t> at;  // by word id: arena << kOffsetBits | offset
-    const char* Of(WordStore::WordId id) const {
-        const std::uint64_t where = at[id];
-        return arenas[where >> kOffsetBits].data() + (where & ((1ull << kOffsetBits) - 1));
-    }
-};
-
-// Two records' words compared once their keys are equal: the whole sort keys, then the
-// bytes (which also order the words a collation finds equal).
+// Two records' words compared once their keys are equal: under a collation by the
+// collator (which a partial key leaves undecided only for words that share the first
+// eight bytes of their keys), then by the bytes (which also order the words a
+// collation finds equal). The collator is the sorting task's own.
 struct Order {
     const WordStore& store;
-    const SortKeys* keys = nullptr;
+    const Collation* collation = nullptr;
+    CodePage codePage = CodePage::Windows1252;
     bool WordsBefore(WordStore::WordId a, WordStore::WordId b) const {
-        if (keys != nullptr)
-            if (const int order = std::strcmp(keys->Of(a), keys->Of(b)); order != 0)
-                return order < 0;
+        if (collation != nullptr)
+            return collation->Before(store.WordText(a), store.WordText(b), codePage);
         // strcmp orders as unsigned bytes, a prefix first: WordOrder, without measuring
         // either text (n-gram entries tie often on their first 8 bytes, and are long).
         return std::strcmp(store.WordChars(a), store.WordChars(b)) < 0;
@@ -111,7 +101,13 @@ template <typename Keyed>
 struct SortedRuns {
     std::vector<Keyed> items;
     std::vector<std::size_t> ends;  // each run's end in items, the last items.size()
-    std::unique_ptr<SortKeys> keys;
+    // Under a collation: a collator for each run's task, and one for the merge.
+    std::vector<std::unique_ptr<Collation>> collators;
+    CodePage codePage = CodePage::Windows1252;
+
+    Order OrderOf(const WordStore& store, std::size_t collator) const {
+        return {store, collators.empty() ? nullptr : collators[collator].get(), codePage};
+    }
 };
 
 // Fewer records than this in a run would not pay for the thread that sorts them.
@@ -133,39 +129,29 @@ template <typename Keyed, typename Make>
 SortedRuns<Keyed> SortInRuns(const WordStore& store, const SortBy& by, Make make) {
     SortedRuns<Keyed> sorted;
     sorted.items.reserve(static_cast<std::size_t>(store.Count()));
-    WordStore::WordId most = 0;
-    store.ForEachEntry([&](const WordStore::HeldWord& word) {
-        sorted.items.push_back(make(word));
-        most = std::max(most, word.id);
-    });
+    store.ForEachEntry(
+        [&](const WordStore::HeldWord& word) { sorted.items.push_back(make(word)); });
     const std::size_t runs =
         std::clamp<std::size_t>(sorted.items.size() / kLeastSortRun, 1, by.side.Width());
     for (std::size_t run = 1; run <= runs; ++run)
         sorted.ends.push_back(sorted.items.size() * run / runs);
-    if (by.collation != nullptr) {
-        sorted.keys = std::make_unique<SortKeys>();
-        sorted.keys->arenas.resize(runs);
-        sorted.keys->at.resize(std::size_t{most} + 1);
-    }
+    sorted.codePage = by.codePage;
+    // A collator is used by one thread at a time.
+    if (by.collation != nullptr)
+        for (std::size_t run = 0; run <= runs; ++run)
+            sorted.collators.push_back(by.collation->Clone());
     by.side.Run(runs, [&](std::size_t run) {
         const auto begin =
             sorted.items.begin() + static_cast<std::ptrdiff_t>(run == 0 ? 0 : sorted.ends[run - 1]);
         const auto end = sorted.items.begin() + static_cast<std::ptrdiff_t>(sorted.ends[run]);
-        if (sorted.keys != nullptr) {
-            // A collator is used by one thread at a time.
-            const std::unique_ptr<Collation> collation = by.collation->Clone();
-            std::string& arena = sorted.keys->arenas[run];
-            // About what the keys of short words take: grown by copying, the arena would
-            // cost as much again.
-            arena.reserve(static_cast<std::size_t>(end - begin) * 24);
-            for (auto item = begin; item != end; ++item) {
-                const std::size_t offset = arena.size();
-                collation->AppendSortKey(store.WordText(item->id), by.codePage, arena);
-                sorted.keys->at[item->id] = std::uint64_t{run} << SortKeys::kOffsetBits | offset;
-                item->key = LeadingBytesOf(arena.data() + offset);
-            }
-        }
-        const Order order{store, sorted.keys.get()};
+        // Only the first bytes of each word's sort key, which settle nearly every
+        // comparison: a whole key costs several times more to make, and the few words
+        // whose first bytes tie are compared by the collator itself.
+        if (!sorted.collators.empty())
+            for (auto item = begin; item != end; ++item)
+                item->key =
+                    sorted.collators[run]->LeadingKey(store.WordText(item->id), by.codePage);
+        const Order order = sorted.OrderOf(store, run);
         std::sort(begin, end,
                   [&order](const Keyed& a, const Keyed& b) { return Before(order, a, b); });
     });
@@ -197,7 +183,7 @@ template <typename Keyed, typename Write>
 void ForEachSorted(const WordStore& store, const SortedRuns<Keyed>& sorted, Write write) {
     constexpr std::size_t kAhead = 8;
     const std::vector<Keyed>& keyed = sorted.items;
-    const Order order{store, sorted.keys.get()};
+    const Order order = sorted.OrderOf(store, sorted.ends.size());
     // The next record of each run, and its end.
     std::vector<std::pair<std::size_t, std::size_t>> runs;
     for (std::size_t run = 0; run < sorted.ends.size(); ++run)

@@ -2,12 +2,16 @@
 
 #include <unicode/ucol.h>
 #include <unicode/uenum.h>
+#include <unicode/uiter.h>
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
+
+#include "core/text/ascii_sort_keys.h"
 
 namespace tarvolen {
 
@@ -48,7 +52,8 @@ std::unique_ptr<Collation> Collation::ForLocale(const std::string& locale) {
         ucol_close(collator);
         return nullptr;
     }
-    return std::unique_ptr<Collation>(new Collation(collator, locale));
+    return std::unique_ptr<Collation>(
+        new Collation(collator, locale, AsciiSortKeys::For(collator)));
 }
 
 std::vector<std::string> Collation::Locales() {
@@ -93,8 +98,9 @@ std::string Collation::ForDesktop(const std::string& language) {
     return known(base) ? base : std::string();
 }
 
-Collation::Collation(UCollator* collator, std::string locale)
-    : collator_(collator), locale_(std::move(locale)) {}
+Collation::Collation(UCollator* collator, std::string locale,
+                     std::shared_ptr<const AsciiSortKeys> ascii)
+    : collator_(collator), locale_(std::move(locale)), ascii_(std::move(ascii)) {}
 
 Collation::~Collation() {
     ucol_close(collator_);
@@ -105,7 +111,7 @@ std::unique_ptr<Collation> Collation::Clone() const {
     UCollator* copy = ucol_clone(collator_, &status);
     if (U_FAILURE(status) || copy == nullptr)
         throw std::bad_alloc();
-    return std::unique_ptr<Collation>(new Collation(copy, locale_));
+    return std::unique_ptr<Collation>(new Collation(copy, locale_, ascii_));
 }
 
 void Collation::AppendSortKey(std::string_view word, CodePage codePage, std::string& keys) const {
@@ -124,13 +130,41 @@ void Collation::AppendSortKey(std::string_view word, CodePage codePage, std::str
     keys.append(reinterpret_cast<const char*>(longer.data()), longer.size());  // its NUL too
 }
 
+std::uint64_t Collation::LeadingKey(std::string_view word, CodePage codePage) const {
+    // a to z are the same bytes in every code page of a list.
+    if (std::uint64_t key = 0; ascii_ != nullptr && ascii_->LeadingKey(word, key))
+        return key;
+    UCharIterator iterator;
+    if (codePage == CodePage::Utf8) {
+        uiter_setUTF8(&iterator, word.data(), static_cast<std::int32_t>(word.size()));
+    } else {
+        Utf16Of(word, codePage, text_);
+        uiter_setString(&iterator, text_.data(), static_cast<std::int32_t>(text_.size()));
+    }
+    std::uint32_t state[2] = {0, 0};
+    std::uint8_t part[8] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_nextSortKeyPart(collator_, &iterator, state, part, sizeof part, &status);
+    if (U_FAILURE(status))
+        throw std::bad_alloc();  // its only failure once the collator is open
+    std::uint64_t key = 0;
+    for (const std::uint8_t byte : part)
+        key = key << 8 | byte;
+    return key;
+}
+
 bool Collation::Before(std::string_view a, std::string_view b, CodePage codePage) const {
-    std::u16string ta, tb;
-    Utf16Of(a, codePage, ta);
-    Utf16Of(b, codePage, tb);
-    const UCollationResult order =
-        ucol_strcoll(collator_, ta.data(), static_cast<std::int32_t>(ta.size()), tb.data(),
-                     static_cast<std::int32_t>(tb.size()));
+    UCollationResult order;
+    if (codePage == CodePage::Utf8) {
+        UErrorCode status = U_ZERO_ERROR;
+        order = ucol_strcollUTF8(collator_, a.data(), static_cast<std::int32_t>(a.size()), b.data(),
+                                 static_cast<std::int32_t>(b.size()), &status);
+    } else {
+        Utf16Of(a, codePage, text_);
+        Utf16Of(b, codePage, other_);
+        order = ucol_strcoll(collator_, text_.data(), static_cast<std::int32_t>(text_.size()),
+                             other_.data(), static_cast<std::int32_t>(other_.size()));
+    }
     if (order != UCOL_EQUAL)
         return order == UCOL_LESS;
     return a.compare(b) < 0;

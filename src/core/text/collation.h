@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,6 +9,10 @@
 #include "core/text/code_page.h"
 
 struct UCollator;
+
+namespace tarvolen {
+class AsciiSortKeys;
+}
 
 namespace tarvolen {
 
@@ -37,15 +42,22 @@ class Collation {
     // Neither this nor the collator may be used by two threads at once: each thread
     // sorting makes its own with Clone.
     void AppendSortKey(std::string_view word, CodePage codePage, std::string& keys) const;
+    // The first 8 bytes of the word's sort key (ICU's partial key, whose order is the
+    // whole key's) as one big-endian number, zero-padded: two words whose leading keys
+    // differ are in that order; equal ones need Before.
+    std::uint64_t LeadingKey(std::string_view word, CodePage codePage) const;
     // Whether a sorts before b in the collator's order, byte order among equals.
     bool Before(std::string_view a, std::string_view b, CodePage codePage) const;
     std::unique_ptr<Collation> Clone() const;
 
   private:
-    Collation(UCollator* collator, std::string locale);
+    Collation(UCollator* collator, std::string locale, std::shared_ptr<const AsciiSortKeys> ascii);
     UCollator* collator_;
     std::string locale_;
-    mutable std::u16string text_;  // AppendSortKey's word, kept for the next
+    std::shared_ptr<const AsciiSortKeys> ascii_;  // null where the collator must key all
+    // The words last converted, kept for the next: a sort makes millions of keys.
+    mutable std::u16string text_;
+    mutable std::u16string other_;
 };
 
 }  // namespace tarvolen

@@ -1,0 +1,101 @@
+#include "core/text/ascii_sort_keys.h"
+
+#include <unicode/ucol.h>
+#include <unicode/uiter.h>
+#include <unicode/uset.h>
+
+#include <random>
+#include <string>
+
+namespace tarvolen {
+
+namespace {
+
+// ICU's own partial key: the first 8 bytes, big-endian, zero-padded.
+std::uint64_t IcuLeadingKey(const UCollator* collator, const std::string& word, bool& failed) {
+    UCharIterator iterator;
+    uiter_setUTF8(&iterator, word.data(), static_cast<std::int32_t>(word.size()));
+    std::uint32_t state[2] = {0, 0};
+    std::uint8_t part[8] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_nextSortKeyPart(collator, &iterator, state, part, sizeof part, &status);
+    failed = failed || U_FAILURE(status);
+    std::uint64_t key = 0;
+    for (const std::uint8_t byte : part)
+        key = key << 8 | byte;
+    return key;
+}
+
+bool PlainLetters(const UChar* text, std::int32_t length) {
+    for (std::int32_t i = 0; i < length; ++i)
+        if (text[i] < u'a' || text[i] > u'z')
+            return false;
+    return true;
+}
+
+// Whether the collator joins letters a to z into one element anywhere ("ch" in Czech,
+// "aa" in Danish): their words are not keyed letter by letter.
+bool ContractsPlainLetters(const UCollator* collator, bool& failed) {
+    UErrorCode status = U_ZERO_ERROR;
+    USet* contractions = uset_openEmpty();
+    ucol_getContractionsAndExpansions(collator, contractions, nullptr, true, &status);
+    bool found = U_FAILURE(status);
+    failed = failed || found;
+    UChar text[64];
+    for (std::int32_t i = 0; !found && i < uset_getItemCount(contractions); ++i) {
+        UChar32 start = 0;
+        UChar32 end = 0;
+        status = U_ZERO_ERROR;
+        const std::int32_t length =
+            uset_getItem(contractions, i, &start, &end, text, std::size(text), &status);
+        found = length > 0 && (U_FAILURE(status) || PlainLetters(text, length));
+    }
+    uset_close(contractions);
+    return found;
+}
+
+}  // namespace
+
+std::shared_ptr<const AsciiSortKeys> AsciiSortKeys::For(const UCollator* collator) {
+    bool failed = false;
+    if (ContractsPlainLetters(collator, failed) || failed)
+        return nullptr;
+    auto keys = std::make_shared<AsciiSortKeys>();
+    // A letter alone: one primary byte, then the levels of a word of one letter.
+    std::uint64_t oneLetterTail = 0;
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+        const std::uint64_t key = IcuLeadingKey(collator, std::string(1, letter), failed);
+        const auto primary = static_cast<std::uint8_t>(key >> 56);
+        const std::uint64_t tail = key & ((std::uint64_t{1} << 56) - 1);
+        if (primary <= 2 || (letter > 'a' && tail != oneLetterTail))
+            return nullptr;
+        oneLetterTail = tail;
+        keys->primary_[static_cast<unsigned char>(letter)] = primary;
+    }
+    for (std::size_t length = 1; length < 8; ++length) {
+        const std::uint64_t key = IcuLeadingKey(collator, std::string(length, 'a'), failed);
+        keys->tails_[length] = key & ((std::uint64_t{1} << (8 * (8 - length))) - 1);
+    }
+    // The pattern, checked against the collator: every pair of letters (where a
+    // contraction or a compression would show first), and words of every length.
+    std::mt19937 random(8);
+    std::string word;
+    const auto agrees = [&](const std::string& w) {
+        std::uint64_t mine = 0;
+        return keys->LeadingKey(w, mine) && mine == IcuLeadingKey(collator, w, failed);
+    };
+    for (char a = 'a'; a <= 'z'; ++a)
+        for (char b = 'a'; b <= 'z'; ++b)
+            if (!agrees({a, b}))
+                return nullptr;
+    for (int sample = 0; sample < 2000; ++sample) {
+        word.assign(1 + random() % 14, 'a');
+        for (char& c : word)
+            c = static_cast<char>('a' + random() % 26);
+        if (!agrees(word))
+            return nullptr;
+    }
+    return failed ? nullptr : keys;
+}
+
+}  // namespace tarvolen

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+struct UCollator;
+
+namespace tarvolen {
+
+// The leading 8 bytes of a collator's sort keys for words of the letters a to z alone,
+// made from a table instead of by the collator. Sorting millions of words, making each
+// key with ICU costs more than the sort itself; most words of most lists are plain
+// ASCII letters, and where a collator gives each of them one primary byte, common
+// secondary and tertiary weights and no contraction among them, such a word's key is
+// its letters' bytes followed by level bytes that depend only on its length. Whether
+// a collator is such a one is asked of ICU itself, and checked against its own keys.
+class AsciiSortKeys {
+  public:
+    // Null for a collator whose keys of such words do not follow the pattern.
+    static std::shared_ptr<const AsciiSortKeys> For(const UCollator* collator);
+
+    // The word's leading key as ICU would give it (big-endian, zero-padded); false for a
+    // word of other characters, whose key only the collator can make.
+    bool LeadingKey(std::string_view word, std::uint64_t& key) const {
+        if (word.empty())
+            return false;
+        std::uint64_t bytes = 0;
+        const std::size_t letters = word.size() < 8 ? word.size() : 8;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            const std::uint8_t primary = primary_[static_cast<unsigned char>(word[i])];
+            if (primary == 0)
+                return false;
+            if (i < letters)
+                bytes = bytes << 8 | primary;
+        }
+        if (letters < 8)
+            bytes = bytes << (8 * (8 - letters)) | tails_[letters];
+        key = bytes;
+        return true;
+    }
+
+  private:
+    // By byte: the letter's primary weight, 0 for every byte but a to z.
+    std::array<std::uint8_t, 256> primary_{};
+    // By length under 8: the key's bytes after the letters, as the low bytes of a number.
+    std::array<std::uint64_t, 8> tails_{};
+};
+
+}  // namespace tarvolen
