@@ -58,7 +58,8 @@ class PartTally {
             head_.push_back({entry, gap});
         } else {
             Tally(phase_, gap, 1);
-            ring_[position_ % kRing] = {entry, gap};
+            ringEntries_[position_ % kRing] = entry;
+            ringGaps_[position_ % kRing] = static_cast<std::uint16_t>(gap);
         }
         ++position_;
         phase_ = phase_ + 1 == kSegmentLength ? 0 : phase_ + 1;
@@ -86,9 +87,11 @@ class PartTally {
 
     std::uint64_t position_ = 0;
     std::uint32_t phase_ = 0;  // position_ modulo kSegmentLength
-    std::array<std::int64_t, 2 * kSegmentLength> diff_{};
+    // Within a part of at most 2^31 words; small, so that it stays in the nearest cache.
+    std::array<std::int32_t, 2 * kSegmentLength> diff_{};
     std::vector<Held> head_;
-    std::array<Held, kRing> ring_{};
+    std::array<const StoreEntry*, kRing> ringEntries_{};
+    std::array<std::uint16_t, kRing> ringGaps_{};
 };
 
 template <typename Text>
@@ -102,17 +105,18 @@ PartSegments PartTally::Finish(Text text) {
     const std::uint64_t tail = std::max<std::uint64_t>(
         kSegmentLength - 1, position_ >= kSegmentLength - 1 ? position_ - (kSegmentLength - 1) : 0);
     for (std::uint64_t i = tail; i < position_; ++i) {
-        const Held& held = ring_[i % kRing];
-        Tally(static_cast<std::uint32_t>(i % kSegmentLength), held.gap, -1);
-        part.kept.push_back({std::string(text(held.entry)), i, held.gap});
+        const std::uint32_t gap = ringGaps_[i % kRing];
+        Tally(static_cast<std::uint32_t>(i % kSegmentLength), gap, -1);
+        part.kept.push_back({std::string(text(ringEntries_[i % kRing])), i, gap});
     }
     if (position_ >= 2 * kSegmentLength - 1) {
         part.inner.resize(kSegmentLength);
-        std::int64_t covered = 0;
-        for (std::int64_t& at : diff_)
-            at = covered += at;
+        std::array<std::int64_t, 2 * kSegmentLength> covered{};
+        std::int64_t sum = 0;
+        for (std::size_t at = 0; at < diff_.size(); ++at)
+            covered[at] = sum += diff_[at];
         for (std::uint32_t o = 0; o < kSegmentLength; ++o)
-            part.inner[o] = static_cast<std::uint64_t>(diff_[o] + diff_[o + kSegmentLength]);
+            part.inner[o] = static_cast<std::uint64_t>(covered[o] + covered[o + kSegmentLength]);
     }
     return part;
 }
