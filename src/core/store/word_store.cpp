@@ -176,7 +176,6 @@ void WordStore::BeginDocument() {
 }
 
 void WordStore::BeginPart() {
-    assert(document_ == 0);
     part_ = std::make_unique<PartTally>();
     segmentLength_ = 1;
     segmentFilled_ = 0;
@@ -215,16 +214,21 @@ void WordStore::NextMark(bool newDocument) {
     // that a later segment will. What is kept is whether it was counted in the
     // document under way (marked 1, which that document now starts at), and in a part
     // the gaps of the words counted within a segment's reach.
+    // A part begins within its document, if any: marks from the part's first on are
+    // at or after the document's.
     if (part_ != nullptr) {
         constexpr std::uint32_t kReach = UINT32_MAX - kSegmentLength;
         const std::uint32_t part = partMark_;
-        entries_.ForEachCarved([part](std::uint32_t, Entry& entry) {
-            entry.lastMark = entry.lastMark > kReach && entry.lastMark >= part
-                                 ? entry.lastMark - kReach
-                                 : 0;
+        const std::uint32_t document = documentMark_;
+        entries_.ForEachCarved([part, document](std::uint32_t, Entry& entry) {
+            const std::uint32_t mark = entry.lastMark;
+            entry.lastMark = mark > kReach && mark >= part       ? mark - kReach + 1
+                             : document != 0 && mark >= document ? 1
+                                                                 : 0;
         });
-        partMark_ = partMark_ > kReach ? partMark_ - kReach : 1;
-        mark_ = UINT32_MAX - kReach + 1;
+        partMark_ = partMark_ > kReach ? partMark_ - kReach + 1 : 2;
+        documentMark_ = documentMark_ != 0 ? 1 : 0;
+        mark_ = UINT32_MAX - kReach + 2;
         return;
     }
     const bool keep = !newDocument;

@@ -102,11 +102,12 @@ class WordStore {
     // segments since the last call; the segment under way goes on.
     SegmentFigures TakeSegments() { return std::exchange(segments_, SegmentFigures{}); }
 
-    // A part of a document read in parts, counted outside any document (as such parts
-    // are): between BeginPart and EndPart its words are tallied for the segments of the
-    // whole, which JoinParts makes of its parts once their order is known. Each word
-    // then takes a mark of its own, so that its gap to its previous occurrence is that
-    // of their marks. BeginPart abandons a part under way.
+    // A part of a document read in parts (counted outside any document, or within the
+    // document a process reads parts of): between BeginPart and EndPart its words are
+    // tallied for the segments of the whole, which JoinParts makes of its parts once
+    // their order is known. Each word then takes a mark of its own, so that its gap to
+    // its previous occurrence is that of their marks. BeginPart abandons a part under
+    // way.
     void BeginPart();
     PartSegments EndPart();
 

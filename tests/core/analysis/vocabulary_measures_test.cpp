@@ -84,8 +84,9 @@ TEST(VocabularyMeasuresTest, SegmentsRangesAndCountsMatchAModelOfRandomDocuments
 
 // A document read in parts, as threads and processes read one: each part counted before
 // the parts ahead of it are known, in any order, several by one store (as a thread
-// counts them), some near the marks' end; the parts joined in order give the segments of
-// the whole. Parts of any length: empty, shorter than a segment, a segment or two long,
+// counts them), some near the marks' end, some within the document (as a process reads
+// the file dealt in parts), whose range stays 1; the parts joined in order give the
+// segments of the whole. Parts of any length: empty, shorter than a segment, a segment or two long,
 // so that segments run across one cut or several.
 TEST(VocabularyMeasuresTest, PartsOfADocumentJoinToTheSegmentsOfTheWhole) {
     for (unsigned seed = 1; seed <= 40; ++seed) {
@@ -97,8 +98,8 @@ TEST(VocabularyMeasuresTest, PartsOfADocumentJoinToTheSegmentsOfTheWhole) {
         SegmentFigures model;
         std::set<std::string> inSegment;
         for (int i = 0; i < length; ++i) {
-            words.push_back("w" +
-                            std::to_string(std::uniform_int_distribution<int>(1, vocabulary)(random)));
+            words.push_back(
+                "w" + std::to_string(std::uniform_int_distribution<int>(1, vocabulary)(random)));
             inSegment.insert(words.back());
             if ((i + 1) % 1000 == 0) {
                 ++model.segments;
@@ -123,6 +124,8 @@ TEST(VocabularyMeasuresTest, PartsOfADocumentJoinToTheSegmentsOfTheWhole) {
             if (random() % 3 == 0)
                 WordStoreProbe::MarkFrom(*stores.back(),
                                          UINT32_MAX - static_cast<std::uint32_t>(random() % 4000));
+            if (random() % 2 == 0)
+                stores.back()->BeginDocument();
         }
         std::vector<std::size_t> order(cuts.size() - 1);
         std::iota(order.begin(), order.end(), 0);
@@ -139,6 +142,12 @@ TEST(VocabularyMeasuresTest, PartsOfADocumentJoinToTheSegmentsOfTheWhole) {
         for (const PartSegments& part : parts)
             inOrder.push_back(&part);
         EXPECT_EQ(JoinParts(inOrder), model);
+        for (const auto& store : stores) {
+            if (store->DocumentCount() == 0)
+                continue;
+            for (const std::string& word : words)
+                ASSERT_LE(store->RangeOf(word.c_str(), word.size()), 1u) << word;
+        }
     }
 }
 
