@@ -57,12 +57,11 @@ class PartTally {
         if (position_ < kSegmentLength - 1) [[unlikely]] {
             head_.push_back({entry, gap});
         } else {
-            Tally(phase_, gap, 1);
             ringEntries_[position_ % kRing] = entry;
             ringGaps_[position_ % kRing] = static_cast<std::uint16_t>(gap);
         }
-        ++position_;
-        phase_ = phase_ + 1 == kSegmentLength ? 0 : phase_ + 1;
+        if (++position_ % kBlock == 0) [[unlikely]]
+            TallyUpTo(position_ - (kSegmentLength - 1));
     }
 
     // The part's figures; text(entry) gives an entry's word. Once only.
@@ -70,11 +69,23 @@ class PartTally {
     PartSegments Finish(Text text);
 
   private:
-    // A ring that holds the last kSegmentLength - 1 words, which turn out to be the tail.
-    static constexpr std::uint32_t kRing = 1024;
-    static_assert(kRing >= kSegmentLength - 1);
+    // The words are tallied a block at a time, all but the last kSegmentLength - 1,
+    // which may turn out to be the tail: a tight loop of its own costs less than a
+    // tally between the lookups of the words. The ring holds the words not yet tallied.
+    static constexpr std::uint32_t kBlock = 1024;
+    static constexpr std::uint32_t kRing = 2048;
+    static_assert(kRing >= kBlock + kSegmentLength - 1);
 
-    // Adds step (1 or -1) for a word whose position is phase modulo kSegmentLength.
+    // Tallies the words from tallied_ to end.
+    void TallyUpTo(std::uint64_t end) {
+        auto phase = static_cast<std::uint32_t>(tallied_ % kSegmentLength);
+        for (; tallied_ < end; ++tallied_) {
+            Tally(phase, ringGaps_[tallied_ % kRing], 1);
+            phase = phase + 1 == kSegmentLength ? 0 : phase + 1;
+        }
+    }
+
+    // Adds step for a word whose position is phase modulo kSegmentLength.
     // Its alignments run from (-phase) mod kSegmentLength, gap of them; the array is
     // twice as long, alignment o counting at o and o + kSegmentLength, so that a range
     // that wraps needs no second pair of writes, and one of kSegmentLength (every
@@ -86,7 +97,7 @@ class PartTally {
     }
 
     std::uint64_t position_ = 0;
-    std::uint32_t phase_ = 0;  // position_ modulo kSegmentLength
+    std::uint64_t tallied_ = kSegmentLength - 1;  // the first word not yet tallied
     // Within a part of at most 2^31 words; small, so that it stays in the nearest cache.
     std::array<std::int32_t, 2 * kSegmentLength> diff_{};
     std::vector<Held> head_;
@@ -101,14 +112,12 @@ PartSegments PartTally::Finish(Text text) {
     part.kept.reserve(head_.size() + kSegmentLength);
     for (std::size_t i = 0; i < head_.size(); ++i)
         part.kept.push_back({std::string(text(head_[i].entry)), i, head_[i].gap});
-    // The words after the last middle one: out of the array, kept instead.
+    // The words after the last middle one are kept instead.
     const std::uint64_t tail = std::max<std::uint64_t>(
         kSegmentLength - 1, position_ >= kSegmentLength - 1 ? position_ - (kSegmentLength - 1) : 0);
-    for (std::uint64_t i = tail; i < position_; ++i) {
-        const std::uint32_t gap = ringGaps_[i % kRing];
-        Tally(static_cast<std::uint32_t>(i % kSegmentLength), gap, -1);
-        part.kept.push_back({std::string(text(ringEntries_[i % kRing])), i, gap});
-    }
+    TallyUpTo(tail);
+    for (std::uint64_t i = tail; i < position_; ++i)
+        part.kept.push_back({std::string(text(ringEntries_[i % kRing])), i, ringGaps_[i % kRing]});
     if (position_ >= 2 * kSegmentLength - 1) {
         part.inner.resize(kSegmentLength);
         std::array<std::int64_t, 2 * kSegmentLength> covered{};
