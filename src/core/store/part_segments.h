@@ -54,12 +54,10 @@ class PartTally {
 
     // The next word of the part; gap as PartSegments::Kept has it, at most kSegmentLength.
     void Count(const StoreEntry* entry, std::uint32_t gap) {
-        if (position_ < kSegmentLength - 1) [[unlikely]] {
-            head_.push_back({entry, gap});
-        } else {
-            ringEntries_[position_ % kRing] = entry;
-            ringGaps_[position_ % kRing] = static_cast<std::uint16_t>(gap);
-        }
+        if (position_ < kSegmentLength - 1) [[unlikely]]
+            return KeepHead(entry, gap);
+        ringEntries_[position_ % kRing] = entry;
+        ringGaps_[position_ % kRing] = static_cast<std::uint16_t>(gap);
         if (++position_ % kBlock == 0) [[unlikely]]
             TallyUpTo(position_ - (kSegmentLength - 1));
     }
@@ -76,8 +74,12 @@ class PartTally {
     static constexpr std::uint32_t kRing = 2048;
     static_assert(kRing >= kBlock + kSegmentLength - 1);
 
+    [[gnu::noinline]] void KeepHead(const StoreEntry* entry, std::uint32_t gap) {
+        head_.push_back({entry, gap});
+        ++position_;
+    }
     // Tallies the words from tallied_ to end.
-    void TallyUpTo(std::uint64_t end) {
+    [[gnu::noinline]] void TallyUpTo(std::uint64_t end) {
         auto phase = static_cast<std::uint32_t>(tallied_ % kSegmentLength);
         for (; tallied_ < end; ++tallied_) {
             Tally(phase, ringGaps_[tallied_ % kRing], 1);

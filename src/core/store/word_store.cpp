@@ -196,6 +196,27 @@ PartSegments WordStore::EndPart() {
     return part;
 }
 
+void WordStore::EndOfSegment(const Entry& entry, std::uint32_t previous) {
+    if (part_ == nullptr) [[unlikely]] {
+        NextSegment();
+        return;
+    }
+    // A mark before the part's first is an occurrence in another part, or none.
+    const std::uint32_t gap =
+        std::min(previous >= partMark_ ? mark_ - previous : kSegmentLength, kSegmentLength);
+    segmentFilled_ = 0;
+    // Each call last, so that this keeps no registers of its own across one.
+    if (mark_ == UINT32_MAX) [[unlikely]]
+        return PartMarksBeginAgain(entry, gap);
+    ++mark_;
+    part_->Count(&entry, gap);
+}
+
+void WordStore::PartMarksBeginAgain(const Entry& entry, std::uint32_t gap) {
+    NextMark(false);
+    part_->Count(&entry, gap);
+}
+
 void WordStore::NextSegment() {
     ++segments_.segments;
     segments_.distinct += segmentDistinct_;

@@ -227,27 +227,17 @@ class WordStore {
     }
     // In a part every word is a segment of its own (segmentLength_ 1), so the one test
     // that the common way pays for takes it to the part's tally.
+    // Both ways leave the lookup's code as it was without parts: a part's words cost a
+    // call of their own, which costs less than the registers the lookup would lose.
     void CountInSegment(const Entry& entry, std::uint32_t previous) {
-        if (++segmentFilled_ == segmentLength_) [[unlikely]] {
-            if (part_ != nullptr)
-                CountInPart(entry, previous);
-            else
-                NextSegment();
-        }
+        if (++segmentFilled_ == segmentLength_) [[unlikely]]
+            EndOfSegment(entry, previous);
     }
-    // A part's word, last marked previous before: a mark before the part's first is an
-    // occurrence in another part, or none.
-    void CountInPart(const Entry& entry, std::uint32_t previous) {
-        const std::uint32_t gap = previous >= partMark_ ? mark_ - previous : kSegmentLength;
-        part_->Count(&entry, std::min(gap, kSegmentLength));
-        segmentFilled_ = 0;
-        if (mark_ == UINT32_MAX) [[unlikely]]
-            NextMark(false);
-        else
-            ++mark_;
-    }
-    // The segment under way is full: counted, and the next begun.
-    void NextSegment();
+    // The segment under way is full: counted, and the next begun; or a part's word,
+    // last marked previous before.
+    void EndOfSegment(const Entry& entry, std::uint32_t previous);
+    [[gnu::noinline]] void NextSegment();
+    [[gnu::noinline]] void PartMarksBeginAgain(const Entry& entry, std::uint32_t gap);
     // The next mark; false when the marks began again (every entry's mark rewritten).
     void NextMark(bool newDocument);
     // AddOccurrences of a word whose key and hash are known; count > 0.
