@@ -218,11 +218,18 @@ class ShareReading {
     void ReadPart(const FileShare& share, const FileReaders& readers, WordStore& store) {
         const std::string& path = job_.files[share.file];
         const FilePart part{share.begin, share.end, job_.starts[share.file], {}};
-        if (workspace_.MeasureSegments)
-            store.BeginPart();
-        IngestFile(workspace_, state_, hooks_, readers, path, &part);
-        if (workspace_.MeasureSegments)
-            report_.parts.push_back({share.file, share.begin, store.EndPart()});
+        if (!workspace_.MeasureSegments) {
+            IngestFile(workspace_, state_, hooks_, readers, path, &part);
+            return;
+        }
+        store.BeginPart();
+        try {
+            IngestFile(workspace_, state_, hooks_, readers, path, &part);
+        } catch (...) {
+            store.EndPart();  // the workspace's store goes on counting as before
+            throw;
+        }
+        report_.parts.push_back({share.file, share.begin, store.EndPart()});
     }
 
     TokenizerContext ContextFor(WordStore& store) {

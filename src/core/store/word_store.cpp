@@ -197,7 +197,7 @@ PartSegments WordStore::EndPart() {
 }
 
 void WordStore::EndOfSegment(const Entry& entry, std::uint32_t previous) {
-    if (part_ == nullptr) [[unlikely]] {
+    if (part_ == nullptr) {
         NextSegment();
         return;
     }
@@ -234,9 +234,8 @@ void WordStore::NextMark(bool newDocument) {
     // After 4,294,967,295 marks they begin again; no entry may then still carry one
     // that a later segment will. What is kept is whether it was counted in the
     // document under way (marked 1, which that document now starts at), and in a part
-    // the gaps of the words counted within a segment's reach.
-    // A part begins within its document, if any: marks from the part's first on are
-    // at or after the document's.
+    // the gaps of the words counted within a segment's reach. A part begins within its
+    // document, if any: marks from the part's first on are at or after the document's.
     if (part_ != nullptr) {
         constexpr std::uint32_t kReach = UINT32_MAX - kSegmentLength;
         const std::uint32_t part = partMark_;

@@ -226,9 +226,9 @@ class WordStore {
         CountInSegment(entry, 0);
     }
     // In a part every word is a segment of its own (segmentLength_ 1), so the one test
-    // that the common way pays for takes it to the part's tally.
-    // Both ways leave the lookup's code as it was without parts: a part's words cost a
-    // call of their own, which costs less than the registers the lookup would lose.
+    // that the common way pays for takes it to the part's tally. That is a call of its
+    // own: inlined here, the tally took registers from the lookup, which then cost the
+    // common way more than the call costs a part's words.
     void CountInSegment(const Entry& entry, std::uint32_t previous) {
         if (++segmentFilled_ == segmentLength_) [[unlikely]]
             EndOfSegment(entry, previous);
