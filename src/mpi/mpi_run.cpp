@@ -208,9 +208,7 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
     const std::int64_t dividedAbove = DividedAbove(measured, processes, leastDivided);
     job.starts.assign(job.files.size(), PartStart::None);
     for (std::size_t i = 0; i < measured.size(); ++i) {
-        // A document's segments of consecutive words would run across the cuts: under
-        // the measures each file is read whole, by one process.
-        if (measured[i].firstOnly || measured[i].size <= dividedAbove || workspace.MeasureSegments)
+        if (measured[i].firstOnly || measured[i].size <= dividedAbove)
             continue;
         job.starts[i] = StartOfParts(workspace, job.files[i], measured[i].size);
         measured[i].divisible = job.starts[i] != PartStart::None;
@@ -219,7 +217,7 @@ void ShareOut(CountJob& job, const Workspace& workspace) {
     job.dealt = DealtFiles(job.shares, measured);
     // The largest dealt file, dealt last in parts, evens out the processes' finishing,
     // which whole files leave a file's reading apart.
-    if (processes > 1 && !job.dealt.empty() && !workspace.MeasureSegments) {
+    if (processes > 1 && !job.dealt.empty()) {
         const std::size_t largest = job.dealt.front();
         if (measured[largest].size > leastDivided) {
             job.starts[largest] =

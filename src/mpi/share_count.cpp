@@ -182,7 +182,7 @@ class ShareReading {
             tracker_.SetFileLine(job_.files[share->file]);
             const std::unique_ptr<WordCutter> cutter =
                 MakeDocumentCutter(setup_, ContextFor(*store), state_.carry);
-            ReadPart(*share, {buffer, decoder, *cutter});
+            ReadPart(*share, {buffer, decoder, *cutter}, *store);
         }
     }
 
@@ -208,16 +208,28 @@ class ShareReading {
                 if (!inSharedDocument)
                     workspace_.Store.BeginDocument();
                 inSharedDocument = true;
-                ReadPart(share, readers);
+                ReadPart(share, readers, workspace_.Store);
             }
         if (!inSharedDocument)
             workspace_.Store.BeginDocument();
     }
 
-    void ReadPart(const FileShare& share, const FileReaders& readers) {
+    // A part counted into store, its segments reported under the measures.
+    void ReadPart(const FileShare& share, const FileReaders& readers, WordStore& store) {
         const std::string& path = job_.files[share.file];
         const FilePart part{share.begin, share.end, job_.starts[share.file], {}};
-        IngestFile(workspace_, state_, hooks_, readers, path, &part);
+        if (!workspace_.MeasureSegments) {
+            IngestFile(workspace_, state_, hooks_, readers, path, &part);
+            return;
+        }
+        store.BeginPart();
+        try {
+            IngestFile(workspace_, state_, hooks_, readers, path, &part);
+        } catch (...) {
+            store.EndPart();  // the workspace's store goes on counting as before
+            throw;
+        }
+        report_.parts.push_back({share.file, share.begin, store.EndPart()});
     }
 
     TokenizerContext ContextFor(WordStore& store) {
@@ -267,10 +279,22 @@ void Fields(auto& walk, MessageOf<CountJob> auto& job) {
     walk(job.shares, job.dealt, job.dealtInParts);
 }
 
+void Fields(auto& walk, MessageOf<PartSegments::Kept> auto& kept) {
+    walk(kept.text, kept.position, kept.gap);
+}
+
+void Fields(auto& walk, MessageOf<PartSegments> auto& part) {
+    walk(part.entries, part.inner, part.kept);
+}
+
+void Fields(auto& walk, MessageOf<ShareReport::Part> auto& part) {
+    walk(part.file, part.begin, part.segments);
+}
+
 void Fields(auto& walk, MessageOf<ShareReport> auto& report) {
     walk(report.outcome, report.ending, report.bytesRead, report.qualifiedWords,
-         report.segments.segments, report.segments.distinct, report.messages, report.notText,
-         report.unreadable);
+         report.segments.segments, report.segments.distinct, report.parts, report.messages,
+         report.notText, report.unreadable);
 }
 
 std::string CountJob::Pack() const {
@@ -307,6 +331,7 @@ ShareReport ShareReport::Combine(const std::vector<ShareReport>& reports) {
         all.bytesRead += report.bytesRead;
         all.qualifiedWords += report.qualifiedWords;
         all.segments.Add(report.segments);
+        all.parts.insert(all.parts.end(), report.parts.begin(), report.parts.end());
         AppendInFileOrder(all.messages, report.messages);
         AppendInFileOrder(all.notText, report.notText);
         AppendInFileOrder(all.unreadable, report.unreadable);
@@ -314,6 +339,16 @@ ShareReport ShareReport::Combine(const std::vector<ShareReport>& reports) {
     SortByFile(all.messages);
     SortByFile(all.notText);
     SortByFile(all.unreadable);
+    // Each file's parts joined in the order of its bytes.
+    std::ranges::sort(all.parts, {},
+                      [](const Part& part) { return std::pair(part.file, part.begin); });
+    for (auto part = all.parts.begin(); part != all.parts.end();) {
+        std::vector<const PartSegments*> inOrder;
+        const std::uint64_t file = part->file;
+        for (; part != all.parts.end() && part->file == file; ++part)
+            inOrder.push_back(&part->segments);
+        all.segments.Add(JoinParts(inOrder));
+    }
     return all;
 }
 

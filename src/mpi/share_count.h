@@ -10,6 +10,7 @@
 #include "core/ingest/file_parts.h"
 #include "core/ingest/ingest.h"
 #include "core/ports/messages.h"
+#include "core/store/part_segments.h"
 #include "core/store/word_store.h"
 #include "core/text/code_page.h"
 #include "run/cli_options.h"
@@ -59,7 +60,15 @@ struct ShareReport {
     IngestOutcome outcome = IngestOutcome::Completed;
     std::int64_t bytesRead = 0;
     std::int64_t qualifiedWords = 0;
-    SegmentFigures segments;            // of the documents this share read
+    SegmentFigures segments;  // of the documents this share read
+    // Under the measures, the segments of each part of a file read in parts, which the
+    // first process joins in the order of the file.
+    struct Part {
+        std::uint64_t file = 0;
+        std::int64_t begin = 0;
+        PartSegments segments;
+    };
+    std::vector<Part> parts;
     std::vector<FileMessage> messages;  // warnings and errors, the summary left out
     std::vector<FileNote> notText;
     std::vector<FileNote> unreadable;

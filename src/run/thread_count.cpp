@@ -29,6 +29,7 @@
 #include "core/ports/messages.h"
 #include "core/ports/progress.h"
 #include "core/ports/user_cancel.h"
+#include "core/store/part_segments.h"
 #include "core/store/store_merge.h"
 #include "core/words/tokenizer.h"
 #include "core/words/word_cutter.h"
@@ -190,6 +191,8 @@ class Reader {
     std::exception_ptr failure;
     // The words of each divided file this thread read parts of, by file.
     std::map<std::size_t, std::unique_ptr<WordStore>> parts;
+    // Under the measures, the segments of each part read, by file and first byte.
+    std::map<std::pair<std::size_t, std::int64_t>, PartSegments> partSegments;
     std::set<std::size_t> filesRead;
     std::vector<FileNote> notText;
     std::vector<FileNote> unreadable;
@@ -224,8 +227,12 @@ class Reader {
             const std::unique_ptr<WordCutter> cutter =
                 MakeDocumentCutter(setup_, ContextFor(*store), state_.carry);
             const FilePart part{share.begin, share.end, crew_.plan.starts[share.file], {}};
+            if (run_.MeasureSegments)
+                store->BeginPart();
             read = IngestFile(run_, state_, hooks_, {readers.buffer, readers.decoder, *cutter},
                               path, &part);
+            if (run_.MeasureSegments)
+                partSegments[{share.file, share.begin}] = store->EndPart();
         }
         if (read)
             filesRead.insert(share.file);
@@ -392,6 +399,9 @@ IngestResult IngestOverThreads(RunState& run, IngestState& state, const IngestHo
 
     StoresToMerge stores;
     std::map<std::size_t, std::vector<WordStore*>> divided;
+    // The parts of each divided file in the order of the file.
+    std::map<std::size_t, std::vector<const PartSegments*>> partsInOrder;
+    std::map<std::pair<std::size_t, std::int64_t>, const PartSegments*> partSegments;
     IngestSummary summary;
     std::set<std::size_t> filesRead;
     run.BytesRead = 0;
@@ -404,7 +414,13 @@ IngestResult IngestOverThreads(RunState& run, IngestState& state, const IngestHo
         run.StreamBytesRead += reader->run().StreamBytesRead;
         run.QualifiedWords += reader->run().QualifiedWords;
         run.Segments.Add(reader->run().Segments);
+        for (const auto& [where, part] : reader->partSegments)
+            partSegments[where] = &part;
     }
+    for (const auto& [where, part] : partSegments)
+        partsInOrder[where.first].push_back(part);
+    for (const auto& [file, parts] : partsInOrder)
+        run.Segments.Add(JoinParts(parts));
     // In the order of the files, so that the documents are those of one thread's run.
     for (auto& [file, parts] : divided)
         stores.shared.push_back(std::move(parts));

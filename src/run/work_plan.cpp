@@ -57,9 +57,7 @@ WorkPlan PlanWork(const RunState& run, std::vector<std::string> files, int threa
             streams.push_back({i, 0, 0, 0});
             continue;
         }
-        // A document's segments of consecutive words would run across the cuts: under
-        // the measures each file is read whole, by one thread.
-        if (threads > 1 && size > partSize && !run.MeasureSegments)
+        if (threads > 1 && size > partSize)
             plan.starts[i] = StartOfParts(run, plan.files[i], size);
         if (plan.starts[i] == PartStart::None) {
             plan.items.push_back({{i, 0, size, 0}});

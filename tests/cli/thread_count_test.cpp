@@ -118,12 +118,14 @@ struct Counted {
     IngestResult result;
     std::vector<std::string> messages;
     SkippedFiles skipped;
+    SegmentFigures segments;
 };
 
 // A run over files as the window and tarvolen-cli -j 1 read them (threads == 0), or on
 // threads.
 Counted CountOn(const std::vector<std::string>& files, std::int32_t language, bool rules, bool held,
-                int threads, std::int64_t leastPart, const WordsInARow& inARow = {}) {
+                int threads, std::int64_t leastPart, const WordsInARow& inARow = {},
+                bool measures = false) {
     testing::FakeMessages messages;
     testing::FakeProgress progress;
     testing::ZeroTicks ticks;
@@ -133,6 +135,7 @@ Counted CountOn(const std::vector<std::string>& files, std::int32_t language, bo
     workspace.Add.InARow = inARow;
     ApplyAddOptions(workspace);
     workspace.MinWordLength = 1;
+    workspace.MeasureSegments = measures;
     if (held)
         workspace.Store.AddWord("river");
     IngestState state;
@@ -145,13 +148,16 @@ Counted CountOn(const std::vector<std::string>& files, std::int32_t language, bo
     counted.documents = workspace.Store.DocumentCount();
     counted.messages = messages.Texts();
     counted.skipped = state.skipped;
+    counted.segments = workspace.Segments;
     return counted;
 }
 
 // Whatever the files and however many threads read them, in whatever parts: the words,
-// counts, ranges, documents, messages and summary of one thread's run.
+// counts, ranges, documents, messages and summary of one thread's run, and under the
+// measures its segments, which run across the parts' cuts.
 TEST(ThreadCount, AnyNumberOfThreadsCountsWhatOneThreadCounts) {
     std::mt19937 random(37);
+    std::uint64_t measured = 0;  // the segments of the rounds that measure them
     for (int round = 0; round < 12; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         testing::TempDir dir;
@@ -159,20 +165,25 @@ TEST(ThreadCount, AnyNumberOfThreadsCountsWhatOneThreadCounts) {
         const std::int32_t language = round % 3 == 0 ? kUnicode : kEnglishLatin;
         const bool rules = round % 2 == 0;
         const bool held = round % 4 == 1;
-        const Counted model = CountOn(files, language, rules, held, 0, 0);
+        const bool measures = round % 4 >= 2;
+        const Counted model = CountOn(files, language, rules, held, 0, 0, {}, measures);
         ASSERT_EQ(model.result.Outcome, IngestOutcome::Completed);
         for (const int threads : {1, 2, 3, 7}) {
             SCOPED_TRACE(std::to_string(threads) + " threads");
-            const Counted counted = CountOn(files, language, rules, held, threads,
-                                            1024 + static_cast<std::int64_t>(random() % 60000));
+            const Counted counted =
+                CountOn(files, language, rules, held, threads,
+                        1024 + static_cast<std::int64_t>(random() % 60000), {}, measures);
             EXPECT_EQ(counted.result.Outcome, IngestOutcome::Completed);
             EXPECT_EQ(counted.entries, model.entries);
             EXPECT_EQ(counted.documents, model.documents);
             EXPECT_EQ(counted.messages, model.messages);
             EXPECT_EQ(counted.skipped.notText, model.skipped.notText);
             EXPECT_EQ(counted.result.Summary.FilesRead, model.result.Summary.FilesRead);
+            EXPECT_EQ(counted.segments, model.segments);
         }
+        measured += model.segments.segments;
     }
+    EXPECT_GT(measured, 100u);
 }
 
 // Words in a row are cut from a file's parts as from the whole file: the parts end at

@@ -175,6 +175,48 @@ void WordStore::BeginDocument() {
     NextMark(true);
 }
 
+void WordStore::BeginPart() {
+    part_ = std::make_unique<PartTally>();
+    segmentLength_ = 1;
+    segmentFilled_ = 0;
+    segmentDistinct_ = 0;
+    if (mark_ == 0)
+        NextMark(false);
+    partMark_ = mark_;
+}
+
+PartSegments WordStore::EndPart() {
+    PartSegments part;
+    if (part_ != nullptr)
+        part = part_->Finish([this](const Entry* entry) { return TextOf(*entry); });
+    part_.reset();
+    segmentLength_ = kSegmentLength;
+    segmentFilled_ = 0;
+    segmentDistinct_ = 0;
+    return part;
+}
+
+void WordStore::EndOfSegment(const Entry& entry, std::uint32_t previous) {
+    if (part_ == nullptr) {
+        NextSegment();
+        return;
+    }
+    // A mark before the part's first is an occurrence in another part, or none.
+    const std::uint32_t gap =
+        std::min(previous >= partMark_ ? mark_ - previous : kSegmentLength, kSegmentLength);
+    segmentFilled_ = 0;
+    // Each call last, so that this keeps no registers of its own across one.
+    if (mark_ == UINT32_MAX) [[unlikely]]
+        return PartMarksBeginAgain(entry, gap);
+    ++mark_;
+    part_->Count(&entry, gap);
+}
+
+void WordStore::PartMarksBeginAgain(const Entry& entry, std::uint32_t gap) {
+    NextMark(false);
+    part_->Count(&entry, gap);
+}
+
 void WordStore::NextSegment() {
     ++segments_.segments;
     segments_.distinct += segmentDistinct_;
@@ -191,7 +233,24 @@ void WordStore::NextMark(bool newDocument) {
     }
     // After 4,294,967,295 marks they begin again; no entry may then still carry one
     // that a later segment will. What is kept is whether it was counted in the
-    // document under way (marked 1, which that document now starts at).
+    // document under way (marked 1, which that document now starts at), and in a part
+    // the gaps of the words counted within a segment's reach. A part begins within its
+    // document, if any: marks from the part's first on are at or after the document's.
+    if (part_ != nullptr) {
+        constexpr std::uint32_t kReach = UINT32_MAX - kSegmentLength;
+        const std::uint32_t part = partMark_;
+        const std::uint32_t document = documentMark_;
+        entries_.ForEachCarved([part, document](std::uint32_t, Entry& entry) {
+            const std::uint32_t mark = entry.lastMark;
+            entry.lastMark = mark > kReach && mark >= part       ? mark - kReach + 1
+                             : document != 0 && mark >= document ? 1
+                                                                 : 0;
+        });
+        partMark_ = partMark_ > kReach ? partMark_ - kReach + 1 : 2;
+        documentMark_ = documentMark_ != 0 ? 1 : 0;
+        mark_ = UINT32_MAX - kReach + 2;
+        return;
+    }
     const bool keep = !newDocument;
     const std::uint32_t document = documentMark_;
     entries_.ForEachCarved([keep, document](std::uint32_t, Entry& entry) {
@@ -252,7 +311,7 @@ void WordStore::AddUncached(const char* word, std::size_t length, const Key& key
         index = entry.next;
     }
     if (const std::uint32_t index = Insert(word, length, key, hash, 1, 1, mark_)) {
-        CountNewInSegment();
+        CountNewInSegment(entries_.At(index));
         slot = {tag, index};
     }
 }
@@ -380,7 +439,10 @@ void StoreExchange::Swap(WordStore& a, WordStore& b) {
     std::swap(a.documentMark_, b.documentMark_);
     std::swap(a.segmentFilled_, b.segmentFilled_);
     std::swap(a.segmentDistinct_, b.segmentDistinct_);
+    std::swap(a.segmentLength_, b.segmentLength_);
     std::swap(a.segments_, b.segments_);
+    std::swap(a.part_, b.part_);
+    std::swap(a.partMark_, b.partMark_);
     std::swap(a.documentCount_, b.documentCount_);
     // Sweeps of either store start over.
     ++a.generation_;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "core/store/arena_memory.h"
 #include "core/store/bucket_table.h"
 #include "core/store/entry_slabs.h"
+#include "core/store/part_segments.h"
 #include "core/store/segment_figures.h"
 #include "core/store/text_blocks.h"
 #include "core/store/word_key.h"
@@ -98,6 +101,15 @@ class WordStore {
     // each document, each run with its distinct words. The figures of the full
     // segments since the last call; the segment under way goes on.
     SegmentFigures TakeSegments() { return std::exchange(segments_, SegmentFigures{}); }
+
+    // A part of a document read in parts (counted outside any document, or within the
+    // document a process reads parts of): between BeginPart and EndPart its words are
+    // tallied for the segments of the whole, which JoinParts makes of its parts once
+    // their order is known. Each word then takes a mark of its own, so that its gap to
+    // its previous occurrence is that of their marks. BeginPart abandons a part under
+    // way.
+    void BeginPart();
+    PartSegments EndPart();
 
     // The occurrences of the word, 0 when it is absent; word[length] must be NUL.
     std::uint32_t Occurrences(const char* word, std::size_t length) const;
@@ -201,23 +213,31 @@ class WordStore {
     // cheap enough to keep whether or not anyone asks for the figures.
     void Count(Entry& entry) {
         entry.count += entry.count != UINT32_MAX;
-        const bool first = entry.lastMark < documentMark_;
+        const std::uint32_t previous = entry.lastMark;
+        const bool first = previous < documentMark_;
         entry.range += first & (entry.range != UINT32_MAX);
-        segmentDistinct_ += entry.lastMark != mark_;
+        segmentDistinct_ += previous != mark_;
         entry.lastMark = mark_;
-        CountInSegment();
+        CountInSegment(entry, previous);
     }
     // A new word's occurrence, for the segment.
-    void CountNewInSegment() {
+    void CountNewInSegment(const Entry& entry) {
         ++segmentDistinct_;
-        CountInSegment();
+        CountInSegment(entry, 0);
     }
-    void CountInSegment() {
-        if (++segmentFilled_ == kSegmentLength) [[unlikely]]
-            NextSegment();
+    // In a part every word is a segment of its own (segmentLength_ 1), so the one test
+    // that the common way pays for takes it to the part's tally. That is a call of its
+    // own: inlined here, the tally took registers from the lookup, which then cost the
+    // common way more than the call costs a part's words.
+    void CountInSegment(const Entry& entry, std::uint32_t previous) {
+        if (++segmentFilled_ == segmentLength_) [[unlikely]]
+            EndOfSegment(entry, previous);
     }
-    // The segment under way is full: counted, and the next begun.
-    void NextSegment();
+    // The segment under way is full: counted, and the next begun; or a part's word,
+    // last marked previous before.
+    void EndOfSegment(const Entry& entry, std::uint32_t previous);
+    [[gnu::noinline]] void NextSegment();
+    [[gnu::noinline]] void PartMarksBeginAgain(const Entry& entry, std::uint32_t gap);
     // The next mark; false when the marks began again (every entry's mark rewritten).
     void NextMark(bool newDocument);
     // AddOccurrences of a word whose key and hash are known; count > 0.
@@ -261,7 +281,11 @@ class WordStore {
     std::uint32_t documentMark_ = 0;
     std::uint32_t segmentFilled_ = 0;
     std::uint32_t segmentDistinct_ = 0;
+    std::uint32_t segmentLength_ = kSegmentLength;  // 1 in a part
     SegmentFigures segments_;
+    // The part under way (null outside one), and its first word's mark.
+    std::unique_ptr<PartTally> part_;
+    std::uint32_t partMark_ = 0;
     // Counts the emptyings: a sweep taken before one starts over (store_exchange.h).
     std::uint64_t generation_ = 0;
 };

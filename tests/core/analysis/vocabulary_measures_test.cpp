@@ -4,16 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
+#include <numeric>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "core/ingest/store_reports.h"
+#include "core/store/part_segments.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
+#include "support/word_store_probe.h"
 
 namespace tarvolen {
 namespace {
@@ -74,6 +79,75 @@ TEST(VocabularyMeasuresTest, SegmentsRangesAndCountsMatchAModelOfRandomDocuments
         EXPECT_EQ(measured.types, expected.types);
         EXPECT_EQ(measured.hapax, expected.hapax);
         EXPECT_EQ(measured.dis, expected.dis);
+    }
+}
+
+// A document read in parts, as threads and processes read one: each part counted before
+// the parts ahead of it are known, in any order, several by one store (as a thread
+// counts them), some near the marks' end, some within the document (as a process reads
+// the file dealt in parts), whose range stays 1; the parts joined in order give the
+// segments of the whole. Parts of any length: empty, shorter than a segment, a segment or two long,
+// so that segments run across one cut or several.
+TEST(VocabularyMeasuresTest, PartsOfADocumentJoinToTheSegmentsOfTheWhole) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        const int vocabulary = std::uniform_int_distribution<int>(2, 3000)(random);
+        const int length = std::uniform_int_distribution<int>(0, 12000)(random);
+        std::vector<std::string> words;
+        SegmentFigures model;
+        std::set<std::string> inSegment;
+        for (int i = 0; i < length; ++i) {
+            words.push_back(
+                "w" + std::to_string(std::uniform_int_distribution<int>(1, vocabulary)(random)));
+            inSegment.insert(words.back());
+            if ((i + 1) % 1000 == 0) {
+                ++model.segments;
+                model.distinct += inSegment.size();
+                inSegment.clear();
+            }
+        }
+        // The cuts: at random, or a few words either side of a segment's edge.
+        std::vector<int> cuts = {0, length};
+        const int count = std::uniform_int_distribution<int>(0, 14)(random);
+        for (int c = 0; c < count; ++c)
+            cuts.push_back(seed % 3 == 0 ? std::clamp(1000 * static_cast<int>(random() % 13) +
+                                                          static_cast<int>(random() % 5) - 2,
+                                                      0, length)
+                                         : static_cast<int>(random() % (length + 1)));
+        std::ranges::sort(cuts);
+
+        std::vector<std::unique_ptr<WordStore>> stores;
+        const std::size_t readers = 1 + random() % 3;
+        for (std::size_t r = 0; r < readers; ++r) {
+            stores.push_back(std::make_unique<WordStore>(testing::SmallStoreOptions(1 << 16)));
+            if (random() % 3 == 0)
+                WordStoreProbe::MarkFrom(*stores.back(),
+                                         UINT32_MAX - static_cast<std::uint32_t>(random() % 4000));
+            if (random() % 2 == 0)
+                stores.back()->BeginDocument();
+        }
+        std::vector<std::size_t> order(cuts.size() - 1);
+        std::iota(order.begin(), order.end(), 0);
+        std::ranges::shuffle(order, random);
+        std::vector<PartSegments> parts(order.size());
+        for (const std::size_t part : order) {
+            WordStore& store = *stores[random() % readers];
+            store.BeginPart();
+            for (int i = cuts[part]; i < cuts[part + 1]; ++i)
+                store.AddWord(words[static_cast<std::size_t>(i)].c_str());
+            parts[part] = store.EndPart();
+        }
+        std::vector<const PartSegments*> inOrder;
+        for (const PartSegments& part : parts)
+            inOrder.push_back(&part);
+        EXPECT_EQ(JoinParts(inOrder), model);
+        for (const auto& store : stores) {
+            if (store->DocumentCount() == 0)
+                continue;
+            for (const std::string& word : words)
+                ASSERT_LE(store->RangeOf(word.c_str(), word.size()), 1u) << word;
+        }
     }
 }
 
