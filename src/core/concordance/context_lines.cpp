@@ -39,11 +39,26 @@ inline void PushCollapsed(std::u32string& characters, char32_t c) {
 
 void ContextReader::Start(const ConcordanceDocument& document,
                           std::span<const Occurrence> occurrences) {
+    Reset(&document.path);
     occurrences_ = occurrences;
-    path_ = &document.path;
     first_ = document.first;
-    next_ = 0;
     textLength_ = document.textLength;
+}
+
+void ContextReader::Begin(const std::string& path) {
+    Reset(&path);
+}
+
+void ContextReader::Reset(const std::string* path) {
+    path_ = path;
+    occurrences_ = {};
+    first_ = 0;
+    next_ = 0;
+    textLength_ = 0;
+    open_ = UINT64_MAX;
+    head_.clear();
+    headAt_ = 0;
+    startsWithLf_ = false;
     window_.clear();
     windowStart_ = 0;
     textEnd_ = 0;
@@ -167,13 +182,24 @@ void ContextReader::WriteReady(bool ended) {
         line.right.clear();
         for (const char32_t c : after)
             PutUtf8(line.right, c);
+        line.leftShort = before_.size() < width_;
+        line.rightShort = after.size() < width_;
         sink_(line);
         ++next_;
     }
+    if (head_.size() < width_) {
+        std::size_t i = static_cast<std::size_t>(headAt_ - windowStart_);
+        while (i < window_.size() && head_.size() < width_)
+            PushCollapsed(head_, Next(i));
+        headAt_ = windowStart_ + i;
+    }
     // The text before the next occurrence is needed no more but for its last
-    // characters and its line ends.
-    const std::uint64_t keep =
+    // characters and its line ends (nor is the head's, once it is whole).
+    std::uint64_t keep =
         next_ < occurrences_.size() ? std::min(occurrences_[next_].begin, textEnd_) : textEnd_;
+    keep = std::min(keep, open_);
+    if (head_.size() < width_)
+        keep = std::min(keep, headAt_);
     if (keep > windowStart_) {
         CountLinesTo(keep);
         Before(keep, before_);
@@ -184,9 +210,25 @@ void ContextReader::WriteReady(bool ended) {
 }
 
 void ContextReader::Cut(std::span<unsigned char> text) {
+    Append(text);
+    WriteReady(false);
+}
+
+void ContextReader::Append(std::span<const unsigned char> text) {
+    if (textEnd_ == 0 && !text.empty())
+        startsWithLf_ = text[0] == '\n';
     window_.append(reinterpret_cast<const char*>(text.data()), text.size());
     textEnd_ += text.size();
-    WriteReady(false);
+}
+
+std::size_t ContextReader::Write(std::span<const Occurrence> waiting, std::size_t firstIndex,
+                                 std::uint64_t open, bool ended) {
+    occurrences_ = waiting;
+    first_ = firstIndex;
+    next_ = 0;
+    open_ = ended ? UINT64_MAX : open;
+    WriteReady(ended);
+    return next_;
 }
 
 void ContextReader::EndText() {

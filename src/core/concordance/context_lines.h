@@ -22,6 +22,10 @@ struct ConcordanceLine {
     std::string left;
     std::string match;
     std::string right;
+    // The context ran into the start (left) or the end (right) of the text read: a part
+    // of a file read on its own completes it from the parts beside it.
+    bool leftShort = false;
+    bool rightShort = false;
 };
 
 using ConcordanceLineSink = std::function<void(const ConcordanceLine&)>;
@@ -50,7 +54,30 @@ class ContextReader final : public WordCutter {
     // Whether every occurrence got its line: not when the document has changed since.
     bool Complete() const { return next_ == occurrences_.size(); }
 
+    // The one reading that finds the occurrences as it goes: the text is appended
+    // before the finder cuts it (which folds it in place), then the lines of those
+    // found so far are made where the text after them is known. open is where the
+    // next occurrence to be found may begin at the earliest; the text from there on is
+    // kept. Returns how many of waiting got their lines (the first ones).
+    void Begin(const std::string& path);
+    void Append(std::span<const unsigned char> text);
+    std::size_t Write(std::span<const Occurrence> waiting, std::size_t firstIndex,
+                      std::uint64_t open, bool ended);
+
+    // What a part of a file gives the parts beside it, once it has been read: its first
+    // and last characters of context (collapsed, at most the width; the whole text when
+    // shorter, HeadWhole), its line ends, and whether it begins with LF or ends with CR
+    // (a CR LF across a cut ends one line).
+    const std::u32string& Head() const { return head_; }
+    bool HeadWhole() const { return head_.size() < width_; }
+    const std::u32string& Tail() const { return tail_; }
+    std::uint64_t LineEnds() const { return lineEnds_; }
+    bool StartsWithLf() const { return startsWithLf_; }
+    bool EndsWithCr() const { return afterCr_; }
+    std::size_t width() const { return width_; }
+
   private:
+    void Reset(const std::string* path);
     void WriteReady(bool ended);
     // The collapsed text of at most width_ characters that ends at offset at, last first.
     void Before(std::uint64_t at, std::u32string& reversed) const;
@@ -78,6 +105,10 @@ class ContextReader final : public WordCutter {
     std::uint64_t lineCursor_ = 0;
     std::uint64_t lineEnds_ = 0;
     bool afterCr_ = false;
+    std::uint64_t open_ = UINT64_MAX;  // the text from here on is kept
+    std::u32string head_;
+    std::uint64_t headAt_ = 0;  // where the head goes on
+    bool startsWithLf_ = false;
     // Kept from line to line for their memory.
     ConcordanceLine line_;
     std::u32string before_;
