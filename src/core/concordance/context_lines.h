@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -37,11 +38,7 @@ using ConcordanceLineSink = std::function<void(const ConcordanceLine&)>;
 // more memory than its longest stretch between an occurrence and its right context.
 class ContextReader final : public WordCutter {
   public:
-    ContextReader(CodePage codePage, std::size_t width, const ConcordanceLineSink& sink)
-        : codePage_(codePage),
-          characters_(ToUnicodeTableOf(codePage)),
-          width_(width),
-          sink_(sink) {}
+    ContextReader(CodePage codePage, std::size_t width, const ConcordanceLineSink& sink);
 
     // The document read next, and its occurrences (from document.first on).
     void Start(const ConcordanceDocument& document, std::span<const Occurrence> occurrences);
@@ -81,16 +78,27 @@ class ContextReader final : public WordCutter {
     void WriteReady(bool ended);
     // The collapsed text of at most width_ characters that ends at offset at, last first.
     void Before(std::uint64_t at, std::u32string& reversed) const;
-    // The collapsed text from at on, or nothing when the text known so far is too short.
-    bool After(std::uint64_t at, bool ended, std::u32string& after) const;
     void Collapsed(std::uint64_t begin, std::uint64_t end, std::string& text) const;
+    // The same two contexts in UTF-8, as a line shows them; Left gives its number of
+    // characters, Right whether the text known so far holds it.
+    std::size_t Left(std::uint64_t at, std::string& left) const;
+    bool Right(std::uint64_t at, bool ended, std::string& right, std::size_t& characters) const;
     void CountLinesTo(std::uint64_t at);
     // The character at offset at of the window, and where the next one starts.
     char32_t Next(std::size_t& at) const;
     char32_t Previous(std::size_t& at) const;
 
+    // A byte's character as a context shows it, where a byte is a character (every
+    // byte of a code page, ASCII in UTF-8): its UTF-8, or a blank.
+    struct ShownByte {
+        char utf8[3] = {};
+        std::uint8_t length = 0;
+        bool blank = false;
+    };
+
     CodePage codePage_;
     const ToUnicodeTable& characters_;
+    std::array<ShownByte, 256> shown_{};
     std::size_t width_;
     const ConcordanceLineSink& sink_;
     std::span<const Occurrence> occurrences_;
@@ -112,7 +120,6 @@ class ContextReader final : public WordCutter {
     // Kept from line to line for their memory.
     ConcordanceLine line_;
     std::u32string before_;
-    std::u32string after_;
 };
 
 }  // namespace tarvolen
