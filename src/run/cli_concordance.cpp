@@ -73,8 +73,7 @@ IngestResult CliConcordance::Run(Workspace& workspace, IngestState& state,
     return result;
 }
 
-std::optional<ConcordanceTally> CliConcordance::Write(Workspace& workspace,
-                                                      const IngestState& state,
+std::optional<ConcordanceTally> CliConcordance::Write(Workspace& workspace, IngestState& state,
                                                       const IngestHooks& hooks,
                                                       const ConcordanceEntry& entry) {
     const bool toFile = options_.output && *options_.output != kStandardOutputName;
@@ -112,13 +111,11 @@ std::optional<ConcordanceTally> CliConcordance::Write(Workspace& workspace,
 // A sorted concordance finds the occurrences with their neighbours first, then reads
 // the documents again for the lines, which wait in a spool until the last is made.
 std::optional<ConcordanceTally> CliConcordance::WriteSorted(Workspace& workspace,
-                                                            const IngestState& state,
+                                                            IngestState& state,
                                                             const IngestHooks& hooks,
                                                             const ConcordanceEntry& entry,
                                                             std::FILE* stream, bool& written) {
-    IngestState reading = state;
-    const std::optional<Concordance> found =
-        FindConcordance(workspace, reading, hooks, entry, true);
+    const std::optional<Concordance> found = FindConcordance(workspace, state, hooks, entry, true);
     if (!found)
         return std::nullopt;
     LineSpool spool;

@@ -26,9 +26,9 @@ class CliConcordance {
     int status() const { return status_; }
 
   private:
-    std::optional<ConcordanceTally> Write(Workspace& workspace, const IngestState& state,
+    std::optional<ConcordanceTally> Write(Workspace& workspace, IngestState& state,
                                           const IngestHooks& hooks, const ConcordanceEntry& entry);
-    std::optional<ConcordanceTally> WriteSorted(Workspace& workspace, const IngestState& state,
+    std::optional<ConcordanceTally> WriteSorted(Workspace& workspace, IngestState& state,
                                                 const IngestHooks& hooks,
                                                 const ConcordanceEntry& entry, std::FILE* stream,
                                                 bool& written);

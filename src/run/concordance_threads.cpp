@@ -104,6 +104,7 @@ struct ItemLines {
     bool endsWithCr = false;
     std::size_t occurrences = 0;
     std::vector<std::pair<std::string, MessageIcon>> messages;
+    SkippedFiles skipped;  // what a scan's file gave instead of text
 
     // Emptied for the next item, its memory kept: fresh memory costs a page fault a page.
     void Clear() {
@@ -119,6 +120,8 @@ struct ItemLines {
         endsWithCr = false;
         occurrences = 0;
         messages.clear();
+        skipped.notText.clear();
+        skipped.unreadable.clear();
     }
 };
 
@@ -148,7 +151,9 @@ class Joiner {
     std::mutex mutex;
     std::condition_variable written;
     std::size_t next = 0;  // the item written next
-    std::vector<std::pair<std::string, MessageIcon>> messages;
+    // What the reading told, by the index of its file, and what a scan skipped.
+    std::vector<std::pair<std::size_t, std::pair<std::string, MessageIcon>>> messages;
+    SkippedFiles skipped;
     ConcordanceTally tally;
 
     // Writes what the next item made so far, which has at least its head.
@@ -253,7 +258,12 @@ class Joiner {
             fileLines_ = 0;
         }
         tally.occurrences += lines.occurrences;
-        messages.insert(messages.end(), lines.messages.begin(), lines.messages.end());
+        for (const auto& message : lines.messages)
+            messages.push_back({item.file, message});
+        skipped.notText.insert(skipped.notText.end(), lines.skipped.notText.begin(),
+                               lines.skipped.notText.end());
+        skipped.unreadable.insert(skipped.unreadable.end(), lines.skipped.unreadable.begin(),
+                                  lines.skipped.unreadable.end());
         begun_ = false;
     }
 
@@ -392,12 +402,14 @@ class Reader {
         const Item& share = items_[item];
         const std::string& path = plan_.files[share.file];
         reading_->Start(path);
+        state_.skipped = {};
         if (!plan_.divided[share.file]) {
             IngestFile(run_, state_, hooks_, readers, path);
         } else {
             const FilePart part{share.share.begin, share.share.end, plan_.starts[share.file], {}};
             IngestFile(run_, state_, hooks_, readers, path, &part);
         }
+        lines_.skipped = std::move(state_.skipped);
         const ContextReader& context = reading_->Context();
         lines_.head = context.Head();
         lines_.headWhole = context.HeadWhole();
@@ -489,8 +501,8 @@ void PutConcordanceLine(std::string_view path, std::uint64_t line, std::string_v
 }
 
 std::optional<ConcordanceTally> WriteConcordance(
-    RunState& run, const IngestState& state, const IngestHooks& hooks,
-    const ConcordanceEntry& entry, std::size_t width, int threads, std::int64_t leastPart,
+    RunState& run, IngestState& state, const IngestHooks& hooks, const ConcordanceEntry& entry,
+    std::size_t width, int threads, std::int64_t leastPart,
     const std::function<void(const std::string&)>& write) {
     hooks.progress.SetBounds(0, 1000);
     run.BytesRead = 0;
@@ -580,8 +592,16 @@ std::optional<ConcordanceTally> WriteConcordance(
     for (const auto& reader : readers)
         if (reader->ending == Reader::Ending::Cancelled)
             throw UserCancel{};
-    for (const auto& [text, icon] : joiner.messages)
-        hooks.messages.ShowMessage(text, icon);
+    for (const auto& [file, message] : joiner.messages) {
+        state.LastInputPath = plan.files[file];
+        hooks.messages.ShowMessage(message.first, message.second);
+    }
+    for (std::string& path : joiner.skipped.notText)
+        state.skipped.notText.push_back(std::move(path));
+    for (std::string& path : joiner.skipped.unreadable)
+        state.skipped.unreadable.push_back(std::move(path));
+    if (!plan.files.empty())
+        state.LastInputPath = plan.files.back();
     return joiner.tally;
 }
 

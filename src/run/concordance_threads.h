@@ -34,8 +34,8 @@ struct ConcordanceTally {
 // done. Nothing when the run could not begin (the reason has been told). A Cancel
 // throws UserCancel and memory running out std::bad_alloc, once every thread is done.
 std::optional<ConcordanceTally> WriteConcordance(
-    RunState& run, const IngestState& state, const IngestHooks& hooks,
-    const ConcordanceEntry& entry, std::size_t width, int threads, std::int64_t leastPart,
+    RunState& run, IngestState& state, const IngestHooks& hooks, const ConcordanceEntry& entry,
+    std::size_t width, int threads, std::int64_t leastPart,
     const std::function<void(const std::string&)>& write);
 
 }  // namespace tarvolen
