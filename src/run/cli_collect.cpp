@@ -27,16 +27,10 @@
 
 namespace tarvolen {
 
-namespace {
-
-// The size at or below which a file is read whole by one thread: kLeastThreadPart
-// unless the environment says otherwise (tests cut small files).
 std::int64_t LeastThreadPart() {
     const char* bytes = std::getenv("TARVOLEN_LEAST_THREAD_PART");
     return bytes != nullptr && *bytes != '\0' ? std::strtoll(bytes, nullptr, 10) : kLeastThreadPart;
 }
-
-}  // namespace
 
 // The files of the command line, then those of each scan, read by one ingestion run.
 std::optional<int> CliCollect::Run() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -15,6 +16,10 @@ class ProgressPort;
 struct RunState;
 struct SkippedFiles;
 struct Workspace;
+
+// The size at or below which a file is read whole by one thread: kLeastThreadPart
+// unless the environment says otherwise (tests cut small files).
+std::int64_t LeastThreadPart();
 
 // The Add command's run on the command line: the reference of --keywords, the lists
 // of -m, then the files named and those of each scan, read by one ingestion run into

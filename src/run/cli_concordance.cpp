@@ -8,6 +8,7 @@
 
 #include "core/concordance/concordance_run.h"
 #include "core/concordance/concordance_sort.h"
+#include "core/concordance/line_spool.h"
 #include "core/concordance/occurrence_count.h"
 #include "core/ingest/cutter_setup.h"
 #include "core/input/input_file.h"
@@ -16,28 +17,12 @@
 #include "core/output/word_list_writer.h"
 #include "core/ports/progress.h"
 #include "core/workspace.h"
+#include "run/cli_collect.h"
+#include "run/concordance_threads.h"
 #include "run/interrupts.h"
 #include "run/stream_writes.h"
 
 namespace tarvolen {
-
-namespace {
-
-void PutLine(const ConcordanceLine& line, std::string& text) {
-    text.clear();
-    text += *line.path;
-    text += '\t';
-    text += std::to_string(line.line);
-    text += '\t';
-    text += line.left;
-    text += '\t';
-    text += line.match;
-    text += '\t';
-    text += line.right;
-    text += '\n';
-}
-
-}  // namespace
 
 IngestResult CliConcordance::Run(Workspace& workspace, IngestState& state,
                                  const IngestHooks& hooks) {
@@ -64,59 +49,85 @@ IngestResult CliConcordance::Run(Workspace& workspace, IngestState& state,
             return {IngestOutcome::Completed, {}};
         }
     }
-    const std::optional<Concordance> found =
-        FindConcordance(workspace, state, hooks, *entry, !options_.sortKeys.empty());
-    if (!found) {
+    const std::optional<ConcordanceTally> tally = Write(workspace, state, hooks, *entry);
+    if (!tally) {
         status_ = kExitFailure;
         return {};
     }
-    if (!Write(workspace, *found, hooks))
-        status_ = kExitFailure;
     hooks.progress.Close();
-    messages_.ShowMessage(
-        OccurrenceCountText(found->occurrences.size(), found->DocumentsWithOccurrences()),
-        MessageIcon::Information);
+    messages_.ShowMessage(OccurrenceCountText(tally->occurrences, tally->documents),
+                          MessageIcon::Information);
     IngestResult result;
     result.Outcome = IngestOutcome::Completed;
     return result;
 }
 
-bool CliConcordance::Write(Workspace& workspace, const Concordance& found,
-                           const IngestHooks& hooks) {
+std::optional<ConcordanceTally> CliConcordance::Write(Workspace& workspace, IngestState& state,
+                                                      const IngestHooks& hooks,
+                                                      const ConcordanceEntry& entry) {
     const bool toFile = options_.output && *options_.output != kStandardOutputName;
     SafeOutputFile file(nullptr, [] { return Interrupted(); });
     if (toFile && !file.Open(*options_.output, options_.append, 1 << 20)) {
+        hooks.progress.Close();
         messages_.Error(std::string(kCannotCreateText) + " " + *options_.output);
-        return false;
+        status_ = kExitFailure;
+        return ConcordanceTally{};
     }
     std::FILE* stream = toFile ? file.stream() : stdout;
     bool written = true;
-    bool read = false;
+    const auto width = static_cast<std::size_t>(options_.context);
+    std::optional<ConcordanceTally> tally;
     if (options_.sortKeys.empty()) {
         // In document order the lines are written as they are made.
-        std::string text;
-        read = ReadConcordanceLines(workspace, found, hooks,
-                                    static_cast<std::size_t>(options_.context),
-                                    [&](const ConcordanceLine& line) {
-                                        PutLine(line, text);
-                                        written = written && WriteAll(stream, text);
-                                    });
+        tally = WriteConcordance(
+            workspace, state, hooks, entry, width, JobsOf(options_), LeastThreadPart(),
+            [&](const std::string& text) { written = written && WriteAll(stream, text); });
     } else {
-        // A sorted concordance keeps its lines until the last is made.
-        std::vector<std::string> lines(found.occurrences.size());
-        read = ReadConcordanceLines(
-            workspace, found, hooks, static_cast<std::size_t>(options_.context),
-            [&](const ConcordanceLine& line) { PutLine(line, lines[line.index]); });
-        for (const std::uint32_t i : SortedOccurrences(found, options_.sortKeys))
-            written = written && WriteAll(stream, lines[i]);
+        tally = WriteSorted(workspace, state, hooks, entry, stream, written);
     }
-    if (!read)
-        return false;
+    if (!tally)
+        return std::nullopt;
+    if (status_ != kExitOk)
+        return tally;
     if (toFile ? !written || !file.Commit() : !written || !Flushed(stdout)) {
+        hooks.progress.Close();
         messages_.Error(std::string(kOutputErrorText) + (toFile ? " " + *options_.output : ""));
-        return false;
+        status_ = kExitFailure;
     }
-    return true;
+    return tally;
+}
+
+// A sorted concordance finds the occurrences with their neighbours first, then reads
+// the documents again for the lines, which wait in a spool until the last is made.
+std::optional<ConcordanceTally> CliConcordance::WriteSorted(Workspace& workspace,
+                                                            IngestState& state,
+                                                            const IngestHooks& hooks,
+                                                            const ConcordanceEntry& entry,
+                                                            std::FILE* stream, bool& written) {
+    const std::optional<Concordance> found = FindConcordance(workspace, state, hooks, entry, true);
+    if (!found)
+        return std::nullopt;
+    LineSpool spool;
+    const bool read = ReadConcordanceLines(
+        workspace, *found, hooks, static_cast<std::size_t>(options_.context),
+        [&](const ConcordanceLine& line) { spool.Add(spool.Document(*line.path), line); });
+    const ConcordanceTally tally{found->occurrences.size(), found->DocumentsWithOccurrences()};
+    if (!read) {
+        status_ = kExitFailure;
+        return tally;
+    }
+    written = spool.Valid();
+    std::string text;
+    for (const std::uint32_t i : SortedOccurrences(*found, options_.sortKeys)) {
+        if (!written)
+            break;
+        const LineSpool::Line line = spool.At(i);
+        text.clear();
+        PutConcordanceLine(spool.Documents()[line.document], line.line, line.left, line.match,
+                           line.right, text);
+        written = WriteAll(stream, text);
+    }
+    return tally;
 }
 
 }  // namespace tarvolen

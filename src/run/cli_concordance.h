@@ -1,8 +1,13 @@
 #pragma once
 
+#include <cstdio>
+#include <optional>
+
+#include "core/concordance/concordance_entry.h"
 #include "core/ingest/ingest.h"
 #include "run/cli_messages.h"
 #include "run/cli_options.h"
+#include "run/concordance_threads.h"
 
 namespace tarvolen {
 
@@ -21,7 +26,12 @@ class CliConcordance {
     int status() const { return status_; }
 
   private:
-    bool Write(Workspace& workspace, const Concordance& found, const IngestHooks& hooks);
+    std::optional<ConcordanceTally> Write(Workspace& workspace, IngestState& state,
+                                          const IngestHooks& hooks, const ConcordanceEntry& entry);
+    std::optional<ConcordanceTally> WriteSorted(Workspace& workspace, IngestState& state,
+                                                const IngestHooks& hooks,
+                                                const ConcordanceEntry& entry, std::FILE* stream,
+                                                bool& written);
 
     const CliOptions& options_;
     CliMessages& messages_;

@@ -35,15 +35,133 @@ inline void PushCollapsed(std::u32string& characters, char32_t c) {
         characters.push_back(U' ');
 }
 
+// One character more of a context in UTF-8, a blank run as one space; backwards: its
+// bytes last first, for a context made from its end.
+class ShownText {
+  public:
+    ShownText(std::string& text, bool backwards) : text_(text), backwards_(backwards) {
+        text_.clear();
+    }
+    std::size_t characters() const { return characters_; }
+    void Space() {
+        if (!blank_) {
+            text_.push_back(' ');
+            ++characters_;
+            blank_ = true;
+        }
+    }
+    void Bytes(const char* bytes, std::size_t length) {
+        if (length == 1)
+            text_.push_back(bytes[0]);
+        else if (backwards_)
+            for (std::size_t k = length; k-- > 0;)
+                text_.push_back(bytes[k]);
+        else
+            text_.append(bytes, length);
+        ++characters_;
+        blank_ = false;
+    }
+    void Character(char32_t c) {
+        if (Blank(c)) {
+            Space();
+            return;
+        }
+        std::string bytes;
+        AppendUtf8(bytes, c);
+        Bytes(bytes.data(), bytes.size());
+    }
+
+  private:
+    std::string& text_;
+    bool backwards_;
+    std::size_t characters_ = 0;
+    bool blank_ = false;
+};
+
 }  // namespace
+
+ContextReader::ContextReader(CodePage codePage, std::size_t width, const ConcordanceLineSink& sink)
+    : codePage_(codePage), characters_(ToUnicodeTableOf(codePage)), width_(width), sink_(sink) {
+    for (std::size_t b = 0; b < shown_.size(); ++b) {
+        if (codePage == CodePage::Utf8 && b >= 0x80)
+            break;
+        const char32_t c = codePage == CodePage::Utf8 ? static_cast<char32_t>(b) : characters_[b];
+        std::string bytes;
+        AppendUtf8(bytes, c);
+        shown_[b].blank = Blank(c);
+        shown_[b].length = static_cast<std::uint8_t>(std::min<std::size_t>(bytes.size(), 3));
+        std::memcpy(shown_[b].utf8, bytes.data(), shown_[b].length);
+    }
+}
+
+// The contexts of millions of lines are made here: a byte that is a character is shown
+// through the table, without decoding.
+std::size_t ContextReader::Left(std::uint64_t at, std::string& left) const {
+    ShownText shown(left, true);
+    std::size_t i = static_cast<std::size_t>(at - windowStart_);
+    while (i > 0 && shown.characters() < width_) {
+        const auto byte = static_cast<unsigned char>(window_[i - 1]);
+        if (codePage_ == CodePage::Utf8 && byte >= 0x80) {
+            shown.Character(Previous(i));
+            continue;
+        }
+        --i;
+        const ShownByte& character = shown_[byte];
+        if (character.blank)
+            shown.Space();
+        else
+            shown.Bytes(character.utf8, character.length);
+    }
+    // The tail is collapsed already; only a blank run across its end joins ours.
+    for (auto c = tail_.rbegin(); c != tail_.rend() && shown.characters() < width_; ++c)
+        shown.Character(*c);
+    std::reverse(left.begin(), left.end());
+    return shown.characters();
+}
+
+bool ContextReader::Right(std::uint64_t at, bool ended, std::string& right,
+                          std::size_t& characters) const {
+    ShownText shown(right, false);
+    std::size_t i = static_cast<std::size_t>(at - windowStart_);
+    while (i < window_.size() && shown.characters() < width_) {
+        const auto byte = static_cast<unsigned char>(window_[i]);
+        if (codePage_ == CodePage::Utf8 && byte >= 0x80) {
+            shown.Character(Next(i));
+            continue;
+        }
+        ++i;
+        const ShownByte& character = shown_[byte];
+        if (character.blank)
+            shown.Space();
+        else
+            shown.Bytes(character.utf8, character.length);
+    }
+    characters = shown.characters();
+    return ended || characters >= width_;
+}
 
 void ContextReader::Start(const ConcordanceDocument& document,
                           std::span<const Occurrence> occurrences) {
+    Reset(&document.path);
     occurrences_ = occurrences;
-    path_ = &document.path;
     first_ = document.first;
-    next_ = 0;
     textLength_ = document.textLength;
+}
+
+void ContextReader::Begin(const std::string& path) {
+    Reset(&path);
+}
+
+void ContextReader::Reset(const std::string* path) {
+    path_ = path;
+    occurrences_ = {};
+    first_ = 0;
+    next_ = 0;
+    textLength_ = 0;
+    open_ = UINT64_MAX;
+    head_.clear();
+    headAt_ = 0;
+    startsWithLf_ = false;
     window_.clear();
     windowStart_ = 0;
     textEnd_ = 0;
@@ -89,14 +207,6 @@ void ContextReader::Before(std::uint64_t at, std::u32string& reversed) const {
         PushCollapsed(reversed, *c);
 }
 
-bool ContextReader::After(std::uint64_t at, bool ended, std::u32string& after) const {
-    after.clear();
-    std::size_t i = static_cast<std::size_t>(at - windowStart_);
-    while (i < window_.size() && after.size() < width_)
-        PushCollapsed(after, Next(i));
-    return ended || after.size() >= width_;
-}
-
 void ContextReader::Collapsed(std::uint64_t begin, std::uint64_t end, std::string& text) const {
     text.clear();
     bool blank = false;
@@ -115,6 +225,9 @@ void ContextReader::Collapsed(std::uint64_t begin, std::uint64_t end, std::strin
 
 // Bytes 0x0A and 0x0D are LF and CR in every code page and in UTF-8.
 void ContextReader::CountLinesTo(std::uint64_t at) {
+    // The window may be cut behind the lines counted, to keep the bytes of a context.
+    if (at <= lineCursor_)
+        return;
     const char* p = window_.data() + (lineCursor_ - windowStart_);
     const char* const end = window_.data() + (at - windowStart_);
     std::uint64_t lineEnds = lineEnds_;
@@ -149,31 +262,40 @@ void ContextReader::CountLinesTo(std::uint64_t at) {
 }
 
 void ContextReader::WriteReady(bool ended) {
-    std::u32string& after = after_;
     ConcordanceLine& line = line_;
     while (next_ < occurrences_.size()) {
         const Occurrence& occurrence = occurrences_[next_];
-        if (occurrence.end > textEnd_ || !After(occurrence.end, ended, after))
+        std::size_t right = 0;
+        if (occurrence.end > textEnd_ || !Right(occurrence.end, ended, line.right, right))
             break;
         CountLinesTo(occurrence.begin);
         line.path = path_;
         line.index = first_ + next_;
         line.line = lineEnds_ + 1;
-        Before(occurrence.begin, before_);
-        line.left.clear();
-        for (auto c = before_.rbegin(); c != before_.rend(); ++c)
-            PutUtf8(line.left, *c);
+        line.leftShort = Left(occurrence.begin, line.left) < width_;
         Collapsed(occurrence.begin, occurrence.end, line.match);
-        line.right.clear();
-        for (const char32_t c : after)
-            PutUtf8(line.right, c);
+        line.rightShort = right < width_;
         sink_(line);
         ++next_;
     }
+    if (head_.size() < width_) {
+        std::size_t i = static_cast<std::size_t>(headAt_ - windowStart_);
+        while (i < window_.size() && head_.size() < width_)
+            PushCollapsed(head_, Next(i));
+        headAt_ = windowStart_ + i;
+    }
     // The text before the next occurrence is needed no more but for its last
-    // characters and its line ends.
-    const std::uint64_t keep =
+    // characters and its line ends (nor is the head's, once it is whole).
+    std::uint64_t keep =
         next_ < occurrences_.size() ? std::min(occurrences_[next_].begin, textEnd_) : textEnd_;
+    keep = std::min(keep, open_);
+    if (head_.size() < width_)
+        keep = std::min(keep, headAt_);
+    // The bytes of most left contexts stay too: made from the collapsed tail, a context
+    // would cost a decoding a character. At the end, the tail and the line ends are of
+    // the whole text, for the parts beside it.
+    const std::uint64_t margin = ended ? 0 : 4 * static_cast<std::uint64_t>(width_) + 64;
+    keep = keep > windowStart_ + margin ? keep - margin : windowStart_;
     if (keep > windowStart_) {
         CountLinesTo(keep);
         Before(keep, before_);
@@ -184,9 +306,25 @@ void ContextReader::WriteReady(bool ended) {
 }
 
 void ContextReader::Cut(std::span<unsigned char> text) {
+    Append(text);
+    WriteReady(false);
+}
+
+void ContextReader::Append(std::span<const unsigned char> text) {
+    if (textEnd_ == 0 && !text.empty())
+        startsWithLf_ = text[0] == '\n';
     window_.append(reinterpret_cast<const char*>(text.data()), text.size());
     textEnd_ += text.size();
-    WriteReady(false);
+}
+
+std::size_t ContextReader::Write(std::span<const Occurrence> waiting, std::size_t firstIndex,
+                                 std::uint64_t open, bool ended) {
+    occurrences_ = waiting;
+    first_ = firstIndex;
+    next_ = 0;
+    open_ = ended ? UINT64_MAX : open;
+    WriteReady(ended);
+    return next_;
 }
 
 void ContextReader::EndText() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,10 @@ struct ConcordanceLine {
     std::string left;
     std::string match;
     std::string right;
+    // The context ran into the start (left) or the end (right) of the text read: a part
+    // of a file read on its own completes it from the parts beside it.
+    bool leftShort = false;
+    bool rightShort = false;
 };
 
 using ConcordanceLineSink = std::function<void(const ConcordanceLine&)>;
@@ -33,11 +38,7 @@ using ConcordanceLineSink = std::function<void(const ConcordanceLine&)>;
 // more memory than its longest stretch between an occurrence and its right context.
 class ContextReader final : public WordCutter {
   public:
-    ContextReader(CodePage codePage, std::size_t width, const ConcordanceLineSink& sink)
-        : codePage_(codePage),
-          characters_(ToUnicodeTableOf(codePage)),
-          width_(width),
-          sink_(sink) {}
+    ContextReader(CodePage codePage, std::size_t width, const ConcordanceLineSink& sink);
 
     // The document read next, and its occurrences (from document.first on).
     void Start(const ConcordanceDocument& document, std::span<const Occurrence> occurrences);
@@ -50,20 +51,54 @@ class ContextReader final : public WordCutter {
     // Whether every occurrence got its line: not when the document has changed since.
     bool Complete() const { return next_ == occurrences_.size(); }
 
+    // The one reading that finds the occurrences as it goes: the text is appended
+    // before the finder cuts it (which folds it in place), then the lines of those
+    // found so far are made where the text after them is known. open is where the
+    // next occurrence to be found may begin at the earliest; the text from there on is
+    // kept. Returns how many of waiting got their lines (the first ones).
+    void Begin(const std::string& path);
+    void Append(std::span<const unsigned char> text);
+    std::size_t Write(std::span<const Occurrence> waiting, std::size_t firstIndex,
+                      std::uint64_t open, bool ended);
+
+    // What a part of a file gives the parts beside it, once it has been read: its first
+    // and last characters of context (collapsed, at most the width; the whole text when
+    // shorter, HeadWhole), its line ends, and whether it begins with LF or ends with CR
+    // (a CR LF across a cut ends one line).
+    const std::u32string& Head() const { return head_; }
+    bool HeadWhole() const { return head_.size() < width_; }
+    const std::u32string& Tail() const { return tail_; }
+    std::uint64_t LineEnds() const { return lineEnds_; }
+    bool StartsWithLf() const { return startsWithLf_; }
+    bool EndsWithCr() const { return afterCr_; }
+    std::size_t width() const { return width_; }
+
   private:
+    void Reset(const std::string* path);
     void WriteReady(bool ended);
     // The collapsed text of at most width_ characters that ends at offset at, last first.
     void Before(std::uint64_t at, std::u32string& reversed) const;
-    // The collapsed text from at on, or nothing when the text known so far is too short.
-    bool After(std::uint64_t at, bool ended, std::u32string& after) const;
     void Collapsed(std::uint64_t begin, std::uint64_t end, std::string& text) const;
+    // The same two contexts in UTF-8, as a line shows them; Left gives its number of
+    // characters, Right whether the text known so far holds it.
+    std::size_t Left(std::uint64_t at, std::string& left) const;
+    bool Right(std::uint64_t at, bool ended, std::string& right, std::size_t& characters) const;
     void CountLinesTo(std::uint64_t at);
     // The character at offset at of the window, and where the next one starts.
     char32_t Next(std::size_t& at) const;
     char32_t Previous(std::size_t& at) const;
 
+    // A byte's character as a context shows it, where a byte is a character (every
+    // byte of a code page, ASCII in UTF-8): its UTF-8, or a blank.
+    struct ShownByte {
+        char utf8[3] = {};
+        std::uint8_t length = 0;
+        bool blank = false;
+    };
+
     CodePage codePage_;
     const ToUnicodeTable& characters_;
+    std::array<ShownByte, 256> shown_{};
     std::size_t width_;
     const ConcordanceLineSink& sink_;
     std::span<const Occurrence> occurrences_;
@@ -78,10 +113,13 @@ class ContextReader final : public WordCutter {
     std::uint64_t lineCursor_ = 0;
     std::uint64_t lineEnds_ = 0;
     bool afterCr_ = false;
+    std::uint64_t open_ = UINT64_MAX;  // the text from here on is kept
+    std::u32string head_;
+    std::uint64_t headAt_ = 0;  // where the head goes on
+    bool startsWithLf_ = false;
     // Kept from line to line for their memory.
     ConcordanceLine line_;
     std::u32string before_;
-    std::u32string after_;
 };
 
 }  // namespace tarvolen

@@ -1,5 +1,7 @@
 #include "core/concordance/line_spool.h"
 
+#include <unistd.h>
+
 #include <cstring>
 
 namespace tarvolen {
@@ -49,14 +51,13 @@ void LineSpool::Add(std::uint32_t document, const ConcordanceLine& line) {
     record += line.left;
     record += line.match;
     record += line.right;
-    // A read in between moved the position; otherwise the writes follow one another
-    // through the stream's buffer, a seek each would cost a system call a line.
-    if ((!atEnd_ && std::fseek(file_, static_cast<long>(end_), SEEK_SET) != 0) ||
-        std::fwrite(record.data(), record.size(), 1, file_) != 1) {
+    // The writes follow one another through the stream's buffer; reads do not move
+    // the stream (pread).
+    if (std::fwrite(record.data(), record.size(), 1, file_) != 1) {
         failed_ = true;
         return;
     }
-    atEnd_ = true;
+    unflushed_ = true;
     starts_.push_back(end_);
     end_ += record.size();
 }
@@ -68,9 +69,14 @@ LineSpool::Line LineSpool::At(std::size_t index) const {
     const std::uint64_t begin = starts_[index];
     const std::uint64_t end = index + 1 < starts_.size() ? starts_[index + 1] : end_;
     std::string record(end - begin, '\0');
-    atEnd_ = false;
-    if (std::fseek(file_, static_cast<long>(begin), SEEK_SET) != 0 ||
-        std::fread(record.data(), record.size(), 1, file_) != 1 || record.size() < kHead)
+    // One system call a line read, of the line's bytes alone: a sorted concordance
+    // reads millions of lines in an order of its own.
+    if (unflushed_ && std::fflush(file_) != 0)
+        return line;
+    unflushed_ = false;
+    if (::pread(::fileno(file_), record.data(), record.size(), static_cast<off_t>(begin)) !=
+            static_cast<ssize_t>(record.size()) ||
+        record.size() < kHead)
         return line;
     line.document = static_cast<std::uint32_t>(NumberAt(record, 0));
     line.line = NumberAt(record, 8);

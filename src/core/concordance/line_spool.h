@@ -42,7 +42,7 @@ class LineSpool {
   private:
     std::FILE* file_;
     bool failed_ = false;
-    mutable bool atEnd_ = true;  // where the stream stands: after the last line written
+    mutable bool unflushed_ = false;  // lines written are still in the stream's buffer
     std::uint64_t end_ = 0;
     std::vector<std::uint64_t> starts_;
     std::vector<std::string> documents_;

@@ -45,6 +45,15 @@ void OccurrenceFinder::EndText() {
     rows_.EndText();
     recentCount_ = 0;
     waiting_ = found_.occurrences.size();
+    begun_ = 0;
+    lastEnd_ = 0;
+}
+
+std::uint64_t OccurrenceFinder::Open() const {
+    const auto back = static_cast<std::uint64_t>(entryWords_ - 1);
+    if (back == 0)
+        return lastEnd_;
+    return begun_ < back ? 0 : begins_[(begun_ - back) % WordsInARow::kMost];
 }
 
 std::uint32_t OccurrenceFinder::IdOf(const char* word, std::size_t bytes) {
@@ -58,6 +67,10 @@ std::uint32_t OccurrenceFinder::IdOf(const char* word, std::size_t bytes) {
 void OccurrenceFinder::Take(const char* word, std::size_t bytes) {
     // A word alone holds no space.
     const bool single = entryWords_ == 1 || std::memchr(word, ' ', bytes) == nullptr;
+    if (single) {
+        begins_[begun_++ % WordsInARow::kMost] = place_.begin;
+        lastEnd_ = place_.end;
+    }
     if (single && neighbours_) {
         const std::uint32_t id = IdOf(word, bytes);
         for (std::size_t i = waiting_; i < found_.occurrences.size(); ++i) {

@@ -27,6 +27,11 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     void EndText() override;
     bool InWord() const override { return cutter_->InWord(); }
 
+    // Where the next occurrence to be found may begin at the earliest: after the last
+    // word placed, or for an entry of several words at the earliest word that may still
+    // be its first.
+    std::uint64_t Open() const;
+
   private:
     void Take(const char* word, std::size_t bytes) override;
     void Place(std::uint64_t begin, std::uint64_t end) override { place_ = {begin, end}; }
@@ -44,6 +49,10 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     int recentCount_ = 0;
     // The occurrences still waiting for words on their right: from waiting_ on.
     std::size_t waiting_ = 0;
+    // Where the latest words begin (a ring, word n at n % kMost), and where the latest ends.
+    std::uint64_t begins_[WordsInARow::kMost] = {};
+    std::uint64_t begun_ = 0;
+    std::uint64_t lastEnd_ = 0;
     RowAssembler rows_;
     std::unique_ptr<WordCutter> cutter_;
 };
