@@ -1,5 +1,6 @@
 #include "core/concordance/concordance_run.h"
 
+#include "core/concordance/concordance_reading.h"
 #include "core/concordance/occurrence_finder.h"
 #include "core/decode/text_decoder.h"
 #include "core/ingest/cutter_setup.h"
@@ -63,6 +64,27 @@ std::optional<Concordance> FindConcordance(RunState& run, IngestState& state,
             found.documents.pop_back();
     }
     return found;
+}
+
+std::optional<std::size_t> ReadConcordance(RunState& run, IngestState& state,
+                                           const IngestHooks& hooks, const ConcordanceEntry& entry,
+                                           std::size_t width, const ConcordanceLineSink& sink) {
+    Reading reading{ReadBuffer(hooks.bufferMemory), TextDecoder(run.RunEncoding, run.RunCodePage)};
+    if (!Begin(run, state.InputFiles, hooks, state.scanned, reading))
+        return std::nullopt;
+    ConcordanceReading lines(CutterSetupOf(run), entry, width, sink);
+    std::size_t made = 0;
+    bool anyRead = false;
+    for (auto path = state.InputFiles.rbegin(); path != state.InputFiles.rend(); ++path) {
+        hooks.progress.SetFileLine(*path);
+        lines.Start(*path);
+        anyRead = IngestFile(run, state, hooks, {reading.buffer, reading.decoder, lines}, *path) ||
+                  anyRead;
+        made += lines.Lines();
+    }
+    if (!anyRead && made == 0 && !state.InputFiles.empty())
+        return std::nullopt;
+    return made;
 }
 
 bool ReadConcordanceLines(RunState& run, const Concordance& concordance, const IngestHooks& hooks,

@@ -25,6 +25,14 @@ std::optional<Concordance> FindConcordance(RunState& run, IngestState& state,
                                            const IngestHooks& hooks, const ConcordanceEntry& entry,
                                            bool neighbours);
 
+// The lines of the entry's occurrences in one reading, document by document, handed to
+// sink as they are made (in document order): the way of a concordance that needs no
+// sort. The number of lines, or nothing when the files could not be measured or read
+// at all (the reason has been shown).
+std::optional<std::size_t> ReadConcordance(RunState& run, IngestState& state,
+                                           const IngestHooks& hooks, const ConcordanceEntry& entry,
+                                           std::size_t width, const ConcordanceLineSink& sink);
+
 // The second reads the documents that hold occurrences again and hands their lines to
 // sink in document order. False when a document could not be read again.
 bool ReadConcordanceLines(RunState& run, const Concordance& concordance, const IngestHooks& hooks,

@@ -394,6 +394,21 @@ void CConcordanceWindow::ReadOnce() {
                 }
                 IngestState state;
                 state.InputFiles.push_back(document->path);
+                const auto toSpool = [&](const ConcordanceLine& line) {
+                    spool_->Add(spool_->Document(*line.path), line);
+                };
+                // Without a sort the lines are made in one reading and shown as they
+                // come, the first of them within moments even in a long document.
+                if (keys.empty()) {
+                    slice(done, done + size);
+                    done += size;
+                    const std::optional<std::size_t> lines =
+                        ReadConcordance(run, state, hooks, *entry, width, toSpool);
+                    complete = lines.has_value() && complete;
+                    documents += lines.value_or(0) > 0 ? 1 : 0;
+                    model_->ShowAdded();
+                    continue;
+                }
                 slice(done, done + size / 2);
                 std::optional<Concordance> found =
                     FindConcordance(run, state, hooks, *entry, !keys.empty());
@@ -405,15 +420,11 @@ void CConcordanceWindow::ReadOnce() {
                 slice(done + size / 2, done + size);
                 done += size;
                 const std::size_t before = spool_->Size();
-                complete = ReadConcordanceLines(run, *found, hooks, width,
-                                                [&](const ConcordanceLine& line) {
-                                                    spool_->Add(spool_->Document(*line.path), line);
-                                                }) &&
+                complete = ReadConcordanceLines(run, *found, hooks, width, toSpool) &&
                            spool_->Size() == before + found->occurrences.size() && complete;
                 documents += found->DocumentsWithOccurrences();
                 model_->ShowAdded();
-                if (!keys.empty())
-                    JoinConcordance(joined, std::move(*found));
+                JoinConcordance(joined, std::move(*found));
             }
         }
     } catch (const UserCancel&) {
