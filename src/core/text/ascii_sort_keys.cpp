@@ -33,34 +33,36 @@ bool PlainLetters(const UChar* text, std::int32_t length) {
     return true;
 }
 
-// Whether the collator joins letters a to z into one element anywhere ("ch" in Czech,
-// "aa" in Danish): their words are not keyed letter by letter.
-bool ContractsPlainLetters(const UCollator* collator, bool& failed) {
+// The pairs of letters a to z that begin a contraction of those letters alone ("ch" in
+// Czech, "aa" in Danish, "dz" of Hungarian "dzs"), into joins; false when ICU cannot
+// tell.
+bool FindContractions(const UCollator* collator, std::array<std::uint32_t, 256>& joins) {
     UErrorCode status = U_ZERO_ERROR;
     USet* contractions = uset_openEmpty();
     ucol_getContractionsAndExpansions(collator, contractions, nullptr, true, &status);
-    bool found = U_FAILURE(status);
-    failed = failed || found;
+    bool told = U_SUCCESS(status);
     UChar text[64];
-    for (std::int32_t i = 0; !found && i < uset_getItemCount(contractions); ++i) {
+    for (std::int32_t i = 0; told && i < uset_getItemCount(contractions); ++i) {
         UChar32 start = 0;
         UChar32 end = 0;
         status = U_ZERO_ERROR;
         const std::int32_t length =
             uset_getItem(contractions, i, &start, &end, text, std::size(text), &status);
-        found = length > 0 && (U_FAILURE(status) || PlainLetters(text, length));
+        told = U_SUCCESS(status);
+        if (told && length >= 2 && PlainLetters(text, length))
+            joins[text[0]] |= std::uint32_t{1} << (text[1] & 31);
     }
     uset_close(contractions);
-    return found;
+    return told;
 }
 
 }  // namespace
 
 std::shared_ptr<const AsciiSortKeys> AsciiSortKeys::For(const UCollator* collator) {
     bool failed = false;
-    if (ContractsPlainLetters(collator, failed) || failed)
-        return nullptr;
     auto keys = std::make_shared<AsciiSortKeys>();
+    if (!FindContractions(collator, keys->joins_))
+        return nullptr;
     // A letter alone: one primary byte, then the levels of a word of one letter.
     std::uint64_t oneLetterTail = 0;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
@@ -72,17 +74,25 @@ std::shared_ptr<const AsciiSortKeys> AsciiSortKeys::For(const UCollator* collato
         oneLetterTail = tail;
         keys->primary_[static_cast<unsigned char>(letter)] = primary;
     }
+    // The level bytes of each length, from a letter that joins no other of its kind.
+    char plain = 'a';
+    while (plain <= 'z' &&
+           (keys->joins_[static_cast<unsigned char>(plain)] >> (plain & 31) & 1) != 0)
+        ++plain;
+    if (plain > 'z')
+        return nullptr;
     for (std::size_t length = 1; length < 8; ++length) {
-        const std::uint64_t key = IcuLeadingKey(collator, std::string(length, 'a'), failed);
+        const std::uint64_t key = IcuLeadingKey(collator, std::string(length, plain), failed);
         keys->tails_[length] = key & ((std::uint64_t{1} << (8 * (8 - length))) - 1);
     }
     // The pattern, checked against the collator: every pair of letters (where a
     // contraction or a compression would show first), and words of every length.
     std::mt19937 random(8);
     std::string word;
+    // A word with a contraction is the collator's to key.
     const auto agrees = [&](const std::string& w) {
         std::uint64_t mine = 0;
-        return keys->LeadingKey(w, mine) && mine == IcuLeadingKey(collator, w, failed);
+        return !keys->LeadingKey(w, mine) || mine == IcuLeadingKey(collator, w, failed);
     };
     for (char a = 'a'; a <= 'z'; ++a)
         for (char b = 'a'; b <= 'z'; ++b)

@@ -13,9 +13,10 @@ namespace tarvolen {
 // made from a table instead of by the collator. Sorting millions of words, making each
 // key with ICU costs more than the sort itself; most words of most lists are plain
 // ASCII letters, and where a collator gives each of them one primary byte, common
-// secondary and tertiary weights and no contraction among them, such a word's key is
-// its letters' bytes followed by level bytes that depend only on its length. Whether
-// a collator is such a one is asked of ICU itself, and checked against its own keys.
+// secondary and tertiary weights, such a word's key is its letters' bytes followed by
+// level bytes that depend only on its length, unless two of its letters begin a
+// contraction ("ch" in Czech, "aa" in Danish), when the collator keys it. Whether a
+// collator is such a one is asked of ICU itself, and checked against its own keys.
 class AsciiSortKeys {
   public:
     // Null for a collator whose keys of such words do not follow the pattern.
@@ -28,10 +29,13 @@ class AsciiSortKeys {
             return false;
         std::uint64_t bytes = 0;
         const std::size_t letters = word.size() < 8 ? word.size() : 8;
+        std::uint32_t joins = 0;  // the letters that would join the one before them
         for (std::size_t i = 0; i < word.size(); ++i) {
-            const std::uint8_t primary = primary_[static_cast<unsigned char>(word[i])];
-            if (primary == 0)
+            const auto letter = static_cast<unsigned char>(word[i]);
+            const std::uint8_t primary = primary_[letter];
+            if (primary == 0 || (joins >> (letter & 31) & 1) != 0)
                 return false;
+            joins = joins_[letter];
             if (i < letters)
                 bytes = bytes << 8 | primary;
         }
@@ -44,6 +48,9 @@ class AsciiSortKeys {
   private:
     // By byte: the letter's primary weight, 0 for every byte but a to z.
     std::array<std::uint8_t, 256> primary_{};
+    // By letter: the letters (bit letter & 31) that begin a contraction after it, whose
+    // words only the collator can key.
+    std::array<std::uint32_t, 256> joins_{};
     // By length under 8: the key's bytes after the letters, as the low bytes of a number.
     std::array<std::uint64_t, 8> tails_{};
 };
