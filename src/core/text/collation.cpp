@@ -114,22 +114,6 @@ std::unique_ptr<Collation> Collation::Clone() const {
     return std::unique_ptr<Collation>(new Collation(copy, locale_, ascii_));
 }
 
-void Collation::AppendSortKey(std::string_view word, CodePage codePage, std::string& keys) const {
-    Utf16Of(word, codePage, text_);
-    // Most keys fit here; a longer one is asked for again with room for all of it.
-    std::uint8_t key[256];
-    const std::int32_t length = ucol_getSortKey(
-        collator_, text_.data(), static_cast<std::int32_t>(text_.size()), key, sizeof key);
-    if (length <= static_cast<std::int32_t>(sizeof key)) {
-        keys.append(reinterpret_cast<const char*>(key), static_cast<std::size_t>(length));
-        return;
-    }
-    std::vector<std::uint8_t> longer(static_cast<std::size_t>(length));
-    ucol_getSortKey(collator_, text_.data(), static_cast<std::int32_t>(text_.size()), longer.data(),
-                    length);
-    keys.append(reinterpret_cast<const char*>(longer.data()), longer.size());  // its NUL too
-}
-
 std::uint64_t Collation::LeadingKey(std::string_view word, CodePage codePage) const {
     // a to z are the same bytes in every code page of a list.
     if (std::uint64_t key = 0; ascii_ != nullptr && ascii_->LeadingKey(word, key))

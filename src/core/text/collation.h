@@ -37,11 +37,10 @@ class Collation {
 
     const std::string& Locale() const { return locale_; }
 
-    // Appends the sort key of a word of a list in codePage (UTF-8 for a Unicode list)
-    // to keys, NUL included: two words' keys compare as bytes in the collator's order.
-    // Neither this nor the collator may be used by two threads at once: each thread
-    // sorting makes its own with Clone.
-    void AppendSortKey(std::string_view word, CodePage codePage, std::string& keys) const;
+    // A word of a list is in codePage (UTF-8 for a Unicode list). Neither these nor the
+    // collator may be used by two threads at once: each thread sorting makes its own
+    // with Clone.
+    //
     // The first 8 bytes of the word's sort key (ICU's partial key, whose order is the
     // whole key's) as one big-endian number, zero-padded: two words whose leading keys
     // differ are in that order; equal ones need Before.

@@ -65,33 +65,21 @@ std::vector<std::uint32_t> SortByWord(const ListSnapshot& snapshot, bool backwar
     return order;
 }
 
-// Each row's sort key made once, all in one block: the collator's comparison of two
-// words costs about as much as making a key, and a sort makes n log n of them.
+// Each row keyed by the first bytes of its sort key, made once; the collator compares
+// only the rows whose first bytes tie, which are few.
 std::vector<std::uint32_t> SortByCollation(const ListSnapshot& snapshot, const Collation& collation,
                                            CodePage encoding) {
-    std::string keys;
-    std::vector<std::size_t> starts(snapshot.size() + 1);
-    for (std::uint32_t row = 0; row < snapshot.size(); ++row) {
-        starts[row] = keys.size();
-        collation.AppendSortKey(snapshot.Word(row), encoding, keys);
-    }
-    starts[snapshot.size()] = keys.size();
-    const auto keyOf = [&](std::uint32_t row) {
-        return std::string_view(keys).substr(starts[row], starts[row + 1] - starts[row]);
-    };
     struct Keyed {
         std::uint64_t key;
         std::uint32_t row;
     };
     std::vector<Keyed> keyed(snapshot.size());
     for (std::uint32_t row = 0; row < snapshot.size(); ++row)
-        keyed[row] = {LeadingKey(keyOf(row), false), row};
+        keyed[row] = {collation.LeadingKey(snapshot.Word(row), encoding), row};
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
         if (a.key != b.key)
             return a.key < b.key;
-        if (const int order = keyOf(a.row).compare(keyOf(b.row)); order != 0)
-            return order < 0;
-        return WordOrder(snapshot.Word(a.row), snapshot.Word(b.row));
+        return collation.Before(snapshot.Word(a.row), snapshot.Word(b.row), encoding);
     });
     std::vector<std::uint32_t> order(keyed.size());
     std::transform(keyed.begin(), keyed.end(), order.begin(), [](const Keyed& k) { return k.row; });
