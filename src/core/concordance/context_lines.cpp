@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace tarvolen {
 
@@ -61,6 +62,15 @@ class ShownText {
         ++characters_;
         blank_ = false;
     }
+    // Bytes shown as themselves, one character each, in the order of the text.
+    void Run(const char* from, const char* to) {
+        if (backwards_)
+            text_.append(std::make_reverse_iterator(to), std::make_reverse_iterator(from));
+        else
+            text_.append(from, to);
+        characters_ += static_cast<std::size_t>(to - from);
+        blank_ = false;
+    }
     void Character(char32_t c) {
         if (Blank(c)) {
             Space();
@@ -91,6 +101,8 @@ ContextReader::ContextReader(CodePage codePage, std::size_t width, const Concord
         shown_[b].blank = Blank(c);
         shown_[b].length = static_cast<std::uint8_t>(std::min<std::size_t>(bytes.size(), 3));
         std::memcpy(shown_[b].utf8, bytes.data(), shown_[b].length);
+        shown_[b].itself =
+            !shown_[b].blank && bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) == b;
     }
 }
 
@@ -101,6 +113,16 @@ std::size_t ContextReader::Left(std::uint64_t at, std::string& left) const {
     std::size_t i = static_cast<std::size_t>(at - windowStart_);
     while (i > 0 && shown.characters() < width_) {
         const auto byte = static_cast<unsigned char>(window_[i - 1]);
+        if (shown_[byte].itself) {
+            const std::size_t room = width_ - shown.characters();
+            const std::size_t limit = i > room ? i - room : 0;
+            std::size_t from = i - 1;
+            while (from > limit && shown_[static_cast<unsigned char>(window_[from - 1])].itself)
+                --from;
+            shown.Run(window_.data() + from, window_.data() + i);
+            i = from;
+            continue;
+        }
         if (codePage_ == CodePage::Utf8 && byte >= 0x80) {
             shown.Character(Previous(i));
             continue;
@@ -125,6 +147,15 @@ bool ContextReader::Right(std::uint64_t at, bool ended, std::string& right,
     std::size_t i = static_cast<std::size_t>(at - windowStart_);
     while (i < window_.size() && shown.characters() < width_) {
         const auto byte = static_cast<unsigned char>(window_[i]);
+        if (shown_[byte].itself) {
+            const std::size_t limit = std::min(window_.size(), i + (width_ - shown.characters()));
+            std::size_t to = i + 1;
+            while (to < limit && shown_[static_cast<unsigned char>(window_[to])].itself)
+                ++to;
+            shown.Run(window_.data() + i, window_.data() + to);
+            i = to;
+            continue;
+        }
         if (codePage_ == CodePage::Utf8 && byte >= 0x80) {
             shown.Character(Next(i));
             continue;
@@ -228,36 +259,39 @@ void ContextReader::CountLinesTo(std::uint64_t at) {
     // The window may be cut behind the lines counted, to keep the bytes of a context.
     if (at <= lineCursor_)
         return;
-    const char* p = window_.data() + (lineCursor_ - windowStart_);
+    const char* const p = window_.data() + (lineCursor_ - windowStart_);
     const char* const end = window_.data() + (at - windowStart_);
-    std::uint64_t lineEnds = lineEnds_;
-    bool afterCr = afterCr_;
-    for (; p < end; ++p) {
-        // Eight bytes at a time past text without a byte up to CR (0x0D).
-        while (end - p >= 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, p, 8);
-            constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-            if (((eight - 14 * kOnes) & ~eight & 0x80 * kOnes) != 0)
-                break;
-            p += 8;
-            afterCr = false;
+    // LF, CR and CR LF each end a line: every LF and every CR, less the LFs that follow
+    // a CR. Counted in loops the compiler makes wide, as the whole text passes here.
+    std::uint64_t lf = 0;
+    std::uint64_t cr = 0;
+    const char* q = p;
+    // Blocks whose byte-wide sums cannot overflow, which the compiler makes wide.
+    for (constexpr std::ptrdiff_t kBlock = 64; end - q >= kBlock; q += kBlock) {
+        std::uint8_t blockLf = 0;
+        std::uint8_t blockCr = 0;
+        for (std::ptrdiff_t k = 0; k < kBlock; ++k) {
+            blockLf += q[k] == '\n' ? 1 : 0;
+            blockCr += q[k] == '\r' ? 1 : 0;
         }
-        if (p == end)
-            break;
-        const char c = *p;
-        if (static_cast<unsigned char>(c) > '\r') {
-            afterCr = false;
-        } else if (c == '\r') {
-            ++lineEnds;
-            afterCr = true;
-        } else {
-            lineEnds += c == '\n' && !afterCr ? 1 : 0;
-            afterCr = false;
+        lf += blockLf;
+        cr += blockCr;
+    }
+    for (; q < end; ++q) {
+        lf += *q == '\n' ? 1 : 0;
+        cr += *q == '\r' ? 1 : 0;
+    }
+    std::uint64_t pairs = afterCr_ && *p == '\n' ? 1 : 0;
+    if (cr != 0) {
+        for (const char* q = p; q + 1 < end; ++q) {
+            q = static_cast<const char*>(std::memchr(q, '\r', static_cast<std::size_t>(end - q)));
+            if (q == nullptr || q + 1 >= end)
+                break;
+            pairs += q[1] == '\n' ? 1 : 0;
         }
     }
-    lineEnds_ = lineEnds;
-    afterCr_ = afterCr;
+    lineEnds_ += lf + cr - pairs;
+    afterCr_ = end[-1] == '\r';
     lineCursor_ = at;
 }
 

@@ -94,6 +94,7 @@ class ContextReader final : public WordCutter {
         char utf8[3] = {};
         std::uint8_t length = 0;
         bool blank = false;
+        bool itself = false;  // shown as the byte itself: runs of them are copied whole
     };
 
     CodePage codePage_;
