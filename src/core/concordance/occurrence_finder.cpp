@@ -43,8 +43,13 @@ void OccurrenceFinder::Cut(std::span<unsigned char> text) {
 void OccurrenceFinder::EndText() {
     cutter_->EndText();
     rows_.EndText();
+    edges_.first = std::move(first_);
+    first_.clear();
+    edges_.last.clear();
+    for (int k = 0; k < std::min(recentCount_, 3); ++k)
+        edges_.last.push_back(recent_[kRecent - 1 - k]);
     recentCount_ = 0;
-    waiting_ = found_.occurrences.size();
+    waiting_ = found_.neighbours.size();
     begun_ = 0;
     lastEnd_ = 0;
 }
@@ -54,6 +59,12 @@ std::uint64_t OccurrenceFinder::Open() const {
     if (back == 0)
         return lastEnd_;
     return begun_ < back ? 0 : begins_[(begun_ - back) % WordsInARow::kMost];
+}
+
+void OccurrenceFinder::ForgetSettled(std::size_t count) {
+    found_.neighbours.erase(found_.neighbours.begin(),
+                            found_.neighbours.begin() + static_cast<std::ptrdiff_t>(count));
+    waiting_ -= count;
 }
 
 std::uint32_t OccurrenceFinder::IdOf(const char* word, std::size_t bytes) {
@@ -73,7 +84,9 @@ void OccurrenceFinder::Take(const char* word, std::size_t bytes) {
     }
     if (single && neighbours_) {
         const std::uint32_t id = IdOf(word, bytes);
-        for (std::size_t i = waiting_; i < found_.occurrences.size(); ++i) {
+        if (first_.size() < 3)
+            first_.push_back(id);
+        for (std::size_t i = waiting_; i < found_.neighbours.size(); ++i) {
             std::uint32_t* right = found_.neighbours[i].right;
             const auto slot = std::find(right, right + 3, 0u);
             *slot = id;

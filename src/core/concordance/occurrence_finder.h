@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/concordance/concordance_entry.h"
 #include "core/concordance/occurrences.h"
@@ -32,6 +33,20 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     // be its first.
     std::uint64_t Open() const;
 
+    // The neighbours that are complete: found.neighbours up to Settled(). A reading
+    // that hands them on as it goes forgets them, so that they cost no memory.
+    std::size_t Settled() const { return waiting_; }
+    void ForgetSettled(std::size_t count);
+
+    // The first and the last three words of the text read up to its end (ids, the
+    // last newest first), for the texts read beside it.
+    struct Edges {
+        std::vector<std::uint32_t> first;
+        std::vector<std::uint32_t> last;
+    };
+    const Edges& EdgesOfText() const { return edges_; }
+    void ForgetEdges() { edges_ = {}; }
+
   private:
     void Take(const char* word, std::size_t bytes) override;
     void Place(std::uint64_t begin, std::uint64_t end) override { place_ = {begin, end}; }
@@ -49,6 +64,8 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     int recentCount_ = 0;
     // The occurrences still waiting for words on their right: from waiting_ on.
     std::size_t waiting_ = 0;
+    std::vector<std::uint32_t> first_;
+    Edges edges_;
     // Where the latest words begin (a ring, word n at n % kMost), and where the latest ends.
     std::uint64_t begins_[WordsInARow::kMost] = {};
     std::uint64_t begun_ = 0;
