@@ -28,7 +28,7 @@ namespace tarvolen {
 namespace {
 
 // How many bytes of lines are sorted in memory before they go to a run on disk.
-constexpr std::size_t kSortRunBytes = 32 << 20;
+constexpr std::size_t kSortRunBytes = 8 << 20;
 
 std::size_t SortRunBytes() {
     const char* bytes = std::getenv("TARVOLEN_SORT_RUN_BYTES");

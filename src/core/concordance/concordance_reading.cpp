@@ -18,6 +18,9 @@ void ConcordanceReading::Start(const std::string& path) {
     context_.Begin(found_.documents.back().path);
     written_ = 0;
     finder_.ForgetEdges();
+    // Every neighbour of the text before was handed on: its words need no id any more.
+    if (neighbours_)
+        finder_.ForgetWords();
 }
 
 void ConcordanceReading::Cut(std::span<unsigned char> text) {

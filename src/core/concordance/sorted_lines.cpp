@@ -95,7 +95,10 @@ class RunReader {
 
 }  // namespace
 
-SortedLines::SortedLines(std::size_t runBytes) : runBytes_(std::max<std::size_t>(runBytes, 1)) {}
+SortedLines::SortedLines(std::size_t runBytes) : runBytes_(std::max<std::size_t>(runBytes, 1)) {
+    // Grown by doubling, the buffer would hold its old and new copies at once.
+    arena_.reserve(std::min<std::size_t>(runBytes_ + runBytes_ / 8, std::size_t{1} << 30));
+}
 
 SortedLines::~SortedLines() {
     if (fd_ >= 0)
@@ -212,6 +215,9 @@ bool SortedLines::WriteSorted(const std::function<bool(std::string_view)>& write
     }
     if (!entries_.empty() && !Spill())
         return false;
+    // The merge's buffers take the place of the one for sorting.
+    std::string().swap(arena_);
+    std::vector<Entry>().swap(entries_);
     // Each run read through its share of a buffer as large as one run, within reason.
     const std::size_t chunk =
         std::clamp<std::size_t>(runBytes_ / runs_.size(), 1 << 12, 1 << 20);
