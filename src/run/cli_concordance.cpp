@@ -9,8 +9,8 @@
 
 #include "core/concordance/concordance_run.h"
 #include "core/concordance/concordance_sort.h"
-#include "core/concordance/sorted_lines.h"
 #include "core/concordance/occurrence_count.h"
+#include "core/concordance/sorted_lines.h"
 #include "core/ingest/cutter_setup.h"
 #include "core/input/input_file.h"
 #include "core/output/my_exception.h"
@@ -122,8 +122,8 @@ std::optional<ConcordanceTally> CliConcordance::WriteSorted(Workspace& workspace
                                     [&](const SortWords& words) { sorted.AddWords(words); }};
     const std::optional<ConcordanceTally> tally = WriteConcordance(
         workspace, state, hooks, entry, static_cast<std::size_t>(options_.context),
-        JobsOf(options_), LeastThreadPart(),
-        [&](const std::string& line) { sorted.AddLine(line); }, &sort);
+        JobsOf(options_), LeastThreadPart(), [&](const std::string& line) { sorted.AddLine(line); },
+        &sort);
     if (!tally)
         return std::nullopt;
     written = sorted.WriteSorted([&](std::string_view line) {

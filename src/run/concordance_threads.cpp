@@ -103,11 +103,11 @@ struct Item {
 
 // What a thread made of one item: its lines and what it gives the items beside it.
 struct ItemLines {
-    std::vector<HeldLine> front;       // lines before the others, completed on the left
-    std::string rest;                  // the others' "LEFT\tMATCH\tRIGHT\n"
-    std::vector<std::uint64_t> lines;  // the others' line numbers in the item
-    std::vector<HeldLine> back;        // lines after the others, completed on the right
-    std::vector<KeyWords> keys;        // for a sort, of every line in order
+    std::vector<HeldLine> front;          // lines before the others, completed on the left
+    std::string rest;                     // the others' "LEFT\tMATCH\tRIGHT\n"
+    std::vector<std::uint64_t> lines;     // the others' line numbers in the item
+    std::vector<HeldLine> back;           // lines after the others, completed on the right
+    std::vector<KeyWords> keys;           // for a sort, of every line in order
     std::vector<std::string> firstWords;  // the part's first three words
     std::vector<std::string> lastWords;   // and its last three, newest first
     std::u32string head;
@@ -162,8 +162,7 @@ class KeptMessages : public MessagePort {
 class Joiner {
   public:
     Joiner(const WorkPlan& plan, const std::vector<Item>& items, std::size_t width,
-           const std::function<void(const std::string&)>& write,
-           const ConcordanceSortWords* sort)
+           const std::function<void(const std::string&)>& write, const ConcordanceSortWords* sort)
         : plan_(plan), items_(items), width_(width), write_(write), sort_(sort) {}
 
     std::mutex mutex;
@@ -646,8 +645,8 @@ std::optional<ConcordanceTally> WriteConcordance(
     const std::size_t count =
         std::clamp<std::size_t>(items.size(), 1, static_cast<std::size_t>(threads));
     for (std::size_t i = 0; i < count; ++i) {
-        readers.push_back(
-            std::make_unique<Reader>(run, state, hooks, plan, items, crew, joiner, entry, width, sort));
+        readers.push_back(std::make_unique<Reader>(run, state, hooks, plan, items, crew, joiner,
+                                                   entry, width, sort));
         if (!readers.back()->Ready()) {
             AbandonBeforeReading(hooks, kNoReadBufferText);
             return std::nullopt;

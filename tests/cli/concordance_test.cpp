@@ -368,8 +368,8 @@ TEST(ConcordanceTest, RandomTextsGiveTheModelsLinesAndTheListsCount) {
                 std::sort(got.begin(), got.end());
                 std::sort(sorted.begin(), sorted.end());
             }
-            EXPECT_EQ(got, sorted) << "round " << round << " entry '" << typed << "' --sort " << keysText << " -j "
-                << jobs;
+            EXPECT_EQ(got, sorted) << "round " << round << " entry '" << typed << "' --sort "
+                                   << keysText << " -j " << jobs;
         }
         const Outcome list = RunCli(dir, listArgs);
         ASSERT_EQ(list.status, 0) << list.err;

@@ -71,8 +71,8 @@ class RunReader {
         buffer_.resize(had + want);
         std::size_t got = 0;
         while (got < want) {
-            const ssize_t n = ::pread(fd_, buffer_.data() + had + got, want - got,
-                                      static_cast<off_t>(at_ + got));
+            const ssize_t n =
+                ::pread(fd_, buffer_.data() + had + got, want - got, static_cast<off_t>(at_ + got));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
@@ -219,8 +219,7 @@ bool SortedLines::WriteSorted(const std::function<bool(std::string_view)>& write
     std::string().swap(arena_);
     std::vector<Entry>().swap(entries_);
     // Each run read through its share of a buffer as large as one run, within reason.
-    const std::size_t chunk =
-        std::clamp<std::size_t>(runBytes_ / runs_.size(), 1 << 12, 1 << 20);
+    const std::size_t chunk = std::clamp<std::size_t>(runBytes_ / runs_.size(), 1 << 12, 1 << 20);
     std::vector<RunReader> readers;
     readers.reserve(runs_.size());
     std::vector<std::size_t> heap;

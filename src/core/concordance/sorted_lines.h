@@ -39,7 +39,7 @@ class SortedLines {
 
   private:
     struct Entry {
-        std::size_t line = 0;  // into arena_: the line's length and text
+        std::size_t line = 0;   // into arena_: the line's length and text
         std::size_t words = 0;  // into arena_: the words, each with its length before it
     };
 
