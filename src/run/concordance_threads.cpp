@@ -194,6 +194,9 @@ class Joiner {
         written.notify_all();
     }
 
+    // The next item's words so far, for an item still being read.
+    void WriteKeys(ItemLines& lines) { HandKeys(lines, items_[next], false); }
+
     // The lines of an item written before, for the next item read.
     ItemLines Spare() {
         if (spare_.empty())
@@ -275,7 +278,7 @@ class Joiner {
             pending_.clear();
         }
         if (sort_ != nullptr)
-            HandKeys(lines, item);
+            HandKeys(lines, item, true);
         fileLines_ += lines.occurrences;
         if (item.last) {
             tally.documents += fileLines_ > 0 ? 1 : 0;
@@ -292,24 +295,20 @@ class Joiner {
     }
 
     // The words of the item's lines completed from the words beside it in its file, and
-    // handed on in order as soon as they are whole.
-    void HandKeys(ItemLines& lines, const Item& item) {
-        if (item.first)
-            before_.clear();
+    // handed on in order as soon as they are whole: those of an item still being read
+    // as it goes, so that its lines need not wait for them.
+    void HandKeys(ItemLines& lines, const Item& item, bool ended) {
+        if (keysItem_ != next) {
+            keysItem_ = next;
+            fed_ = false;
+            if (item.first)
+                before_.clear();
+        }
+        if (!fed_ && (ended || lines.firstWords.size() == 3)) {
+            Feed(lines.firstWords);
+            fed_ = true;
+        }
         const auto& keys = sort_->keys;
-        for (KeyWords& waiting : waitingKeys_)
-            for (std::size_t i = 0; i < keys.size(); ++i) {
-                std::int8_t& outside = waiting.outside[i];
-                if (keys[i] < 0 || outside < 0)
-                    continue;
-                const auto place = static_cast<std::size_t>(outside);
-                if (place < lines.firstWords.size()) {
-                    waiting.words[i] = lines.firstWords[place];
-                    outside = -1;
-                } else {
-                    outside = static_cast<std::int8_t>(place - lines.firstWords.size());
-                }
-            }
         for (KeyWords& line : lines.keys) {
             for (std::size_t i = 0; i < keys.size(); ++i) {
                 std::int8_t& outside = line.outside[i];
@@ -322,12 +321,15 @@ class Joiner {
             }
             waitingKeys_.push_back(std::move(line));
         }
-        std::vector<std::string> before = std::move(lines.lastWords);
-        for (std::string& word : before_)
-            if (before.size() < 3)
-                before.push_back(std::move(word));
-        before_ = std::move(before);
-        if (item.last) {
+        lines.keys.clear();
+        if (ended) {
+            std::vector<std::string> before = std::move(lines.lastWords);
+            for (std::string& word : before_)
+                if (before.size() < 3)
+                    before.push_back(std::move(word));
+            before_ = std::move(before);
+        }
+        if (ended && item.last) {
             // Nothing follows in the file: the words still sought are none.
             for (KeyWords& waiting : waitingKeys_)
                 std::fill(std::begin(waiting.outside), std::end(waiting.outside), -1);
@@ -337,6 +339,24 @@ class Joiner {
             sort_->take(waitingKeys_.front().words);
             waitingKeys_.pop_front();
         }
+    }
+
+    // The item's first words to the lines before it that still seek words on the right.
+    void Feed(const std::vector<std::string>& firstWords) {
+        const auto& keys = sort_->keys;
+        for (KeyWords& waiting : waitingKeys_)
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                std::int8_t& outside = waiting.outside[i];
+                if (keys[i] < 0 || outside < 0)
+                    continue;
+                const auto place = static_cast<std::size_t>(outside);
+                if (place < firstWords.size()) {
+                    waiting.words[i] = firstWords[place];
+                    outside = -1;
+                } else {
+                    outside = static_cast<std::int8_t>(place - firstWords.size());
+                }
+            }
     }
 
     void Put(const HeldLine& line) {
@@ -363,6 +383,8 @@ class Joiner {
     const ConcordanceSortWords* sort_;
     std::vector<std::string> before_;  // the file's last words so far, newest first
     std::deque<KeyWords> waitingKeys_;
+    std::size_t keysItem_ = SIZE_MAX;  // the item whose words are being handed on
+    bool fed_ = false;                 // its first words went to the lines waiting
 };
 
 struct Crew {
@@ -555,6 +577,12 @@ class Reader {
                 lines_.headWhole = false;
                 lines_.startsWithLf = reading_->Context().StartsWithLf();
                 joiner_.WritePart(lines_);
+                if (sort_ != nullptr) {
+                    lines_.firstWords.clear();
+                    for (const std::uint32_t id : reading_->FirstWordsSoFar())
+                        lines_.firstWords.push_back(reading_->Words()[id]);
+                    joiner_.WriteKeys(lines_);
+                }
             }
         }
     }

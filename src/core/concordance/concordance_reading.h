@@ -39,6 +39,8 @@ class ConcordanceReading final : public WordCutter {
     // The words at either end of the text read (with neighbours only), and their texts.
     const OccurrenceFinder::Edges& Edges() const { return finder_.EdgesOfText(); }
     const std::vector<std::string>& Words() const { return found_.words; }
+    // The first words of the text being read, up to three, before its end.
+    const std::vector<std::uint32_t>& FirstWordsSoFar() const { return finder_.FirstWordsSoFar(); }
 
   private:
     void WriteFound(bool ended);

@@ -47,6 +47,7 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     };
     const Edges& EdgesOfText() const { return edges_; }
     void ForgetEdges() { edges_ = {}; }
+    const std::vector<std::uint32_t>& FirstWordsSoFar() const { return first_; }
     // The ids given so far, for a reading whose neighbours have all been handed on.
     void ForgetWords();
 

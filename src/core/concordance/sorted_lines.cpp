@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "core/input/unnamed_file.h"
 
@@ -126,12 +127,13 @@ void SortedLines::AddWords(const SortWords& words) {
     SpillIfFull();
 }
 
-// Only a buffer whose lines all have their words can be sorted; the other stream
-// catches up within a few parts of the reading.
+// Only the lines that have their words can be sorted; the others stay for the next
+// run. One stream may be ahead of the other by a part of the reading: until most of the
+// buffer is whole, it waits.
 void SortedLines::SpillIfFull() {
-    if (arena_.size() >= runBytes_ && lines_ == entries_.size() && words_ == entries_.size() &&
-        failure_.empty())
-        Spill();
+    const std::size_t whole = std::min(lines_, words_);
+    if (arena_.size() >= runBytes_ && whole > 0 && whole * 2 >= entries_.size() && failure_.empty())
+        Spill(whole);
 }
 
 std::string_view SortedLines::WordAt(std::size_t& at) const {
@@ -142,21 +144,22 @@ std::string_view SortedLines::WordAt(std::size_t& at) const {
     return word;
 }
 
-void SortedLines::SortBuffer() {
-    std::stable_sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
-        std::size_t x = a.words;
-        std::size_t y = b.words;
-        for (std::size_t i = 0; i < SortWords{}.size(); ++i) {
-            const std::string_view v = WordAt(x);
-            const std::string_view w = WordAt(y);
-            if (v != w)
-                return v < w;
-        }
-        return false;
-    });
+void SortedLines::SortBuffer(std::size_t count) {
+    std::stable_sort(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(count),
+                     [this](const Entry& a, const Entry& b) {
+                         std::size_t x = a.words;
+                         std::size_t y = b.words;
+                         for (std::size_t i = 0; i < SortWords{}.size(); ++i) {
+                             const std::string_view v = WordAt(x);
+                             const std::string_view w = WordAt(y);
+                             if (v != w)
+                                 return v < w;
+                         }
+                         return false;
+                     });
 }
 
-bool SortedLines::Spill() {
+bool SortedLines::Spill(std::size_t count) {
     if (fd_ < 0) {
         const std::string folder = TemporaryFolder();
         fd_ = OpenUnnamedFile(folder);
@@ -165,7 +168,7 @@ bool SortedLines::Spill() {
             return false;
         }
     }
-    SortBuffer();
+    SortBuffer(count);
     const std::uint64_t begin = end_;
     std::string out;
     auto flush = [&] {
@@ -177,7 +180,8 @@ bool SortedLines::Spill() {
         out.clear();
         return true;
     };
-    for (const Entry& entry : entries_) {
+    for (std::size_t e = 0; e < count; ++e) {
+        const Entry& entry = entries_[e];
         std::size_t at = entry.words;
         for (std::size_t i = 0; i < SortWords{}.size(); ++i)
             AppendSized(out, WordAt(at));
@@ -189,10 +193,28 @@ bool SortedLines::Spill() {
     if (!flush())
         return false;
     runs_.emplace_back(begin, end_);
-    arena_.clear();
-    entries_.clear();
-    lines_ = 0;
-    words_ = 0;
+    // What the lines not yet whole have, to the front of the buffer.
+    std::string rest;
+    std::vector<Entry> waiting;
+    for (std::size_t e = count; e < entries_.size(); ++e) {
+        Entry entry;
+        std::size_t at = entries_[e].line;
+        if (e < lines_) {
+            entry.line = rest.size();
+            AppendSized(rest, WordAt(at));
+        }
+        at = entries_[e].words;
+        if (e < words_) {
+            entry.words = rest.size();
+            for (std::size_t i = 0; i < SortWords{}.size(); ++i)
+                AppendSized(rest, WordAt(at));
+        }
+        waiting.push_back(entry);
+    }
+    arena_.assign(rest);
+    entries_ = std::move(waiting);
+    lines_ -= count;
+    words_ -= count;
     return true;
 }
 
@@ -205,7 +227,7 @@ bool SortedLines::WriteSorted(const std::function<bool(std::string_view)>& write
     if (!failure_.empty())
         return false;
     if (runs_.empty()) {
-        SortBuffer();
+        SortBuffer(entries_.size());
         for (const Entry& entry : entries_) {
             std::size_t at = entry.line;
             if (!write(WordAt(at)))
@@ -213,7 +235,7 @@ bool SortedLines::WriteSorted(const std::function<bool(std::string_view)>& write
         }
         return true;
     }
-    if (!entries_.empty() && !Spill())
+    if (!entries_.empty() && !Spill(entries_.size()))
         return false;
     // The merge's buffers take the place of the one for sorting.
     std::string().swap(arena_);

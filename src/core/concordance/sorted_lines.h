@@ -45,8 +45,9 @@ class SortedLines {
 
     void Put(std::size_t& at, std::string_view text);
     void SpillIfFull();
-    void SortBuffer();
-    bool Spill();
+    // The first count entries, which are whole.
+    void SortBuffer(std::size_t count);
+    bool Spill(std::size_t count);
     std::string_view WordAt(std::size_t& at) const;
 
     std::size_t runBytes_;
