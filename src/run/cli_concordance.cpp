@@ -3,13 +3,14 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "core/concordance/concordance_run.h"
 #include "core/concordance/concordance_sort.h"
-#include "core/concordance/line_spool.h"
 #include "core/concordance/occurrence_count.h"
+#include "core/concordance/sorted_lines.h"
 #include "core/ingest/cutter_setup.h"
 #include "core/input/input_file.h"
 #include "core/output/my_exception.h"
@@ -23,6 +24,18 @@
 #include "run/stream_writes.h"
 
 namespace tarvolen {
+
+namespace {
+
+// How many bytes of lines are sorted in memory before they go to a run on disk.
+constexpr std::size_t kSortRunBytes = 8 << 20;
+
+std::size_t SortRunBytes() {
+    const char* bytes = std::getenv("TARVOLEN_SORT_RUN_BYTES");
+    return bytes != nullptr && *bytes != '\0' ? std::strtoull(bytes, nullptr, 10) : kSortRunBytes;
+}
+
+}  // namespace
 
 IngestResult CliConcordance::Run(Workspace& workspace, IngestState& state,
                                  const IngestHooks& hooks) {
@@ -97,35 +110,30 @@ std::optional<ConcordanceTally> CliConcordance::Write(Workspace& workspace, Inge
     return tally;
 }
 
-// A sorted concordance finds the occurrences with their neighbours first, then reads
-// the documents again for the lines, which wait in a spool until the last is made.
+// A sorted concordance is read as the unsorted one is, its lines going to an external
+// sort with their words instead of to the output.
 std::optional<ConcordanceTally> CliConcordance::WriteSorted(Workspace& workspace,
                                                             IngestState& state,
                                                             const IngestHooks& hooks,
                                                             const ConcordanceEntry& entry,
                                                             std::FILE* stream, bool& written) {
-    const std::optional<Concordance> found = FindConcordance(workspace, state, hooks, entry, true);
-    if (!found)
+    SortedLines sorted(SortRunBytes());
+    const ConcordanceSortWords sort{options_.sortKeys,
+                                    [&](const SortWords& words) { sorted.AddWords(words); }};
+    const std::optional<ConcordanceTally> tally = WriteConcordance(
+        workspace, state, hooks, entry, static_cast<std::size_t>(options_.context),
+        JobsOf(options_), LeastThreadPart(), [&](const std::string& line) { sorted.AddLine(line); },
+        &sort);
+    if (!tally)
         return std::nullopt;
-    LineSpool spool;
-    const bool read = ReadConcordanceLines(
-        workspace, *found, hooks, static_cast<std::size_t>(options_.context),
-        [&](const ConcordanceLine& line) { spool.Add(spool.Document(*line.path), line); });
-    const ConcordanceTally tally{found->occurrences.size(), found->DocumentsWithOccurrences()};
-    if (!read) {
+    written = sorted.WriteSorted([&](std::string_view line) {
+        return std::fwrite(line.data(), line.size(), 1, stream) == 1;
+    });
+    if (!sorted.Failure().empty()) {
+        hooks.progress.Close();
+        messages_.Error("cannot keep the lines being sorted in the folder for temporary files " +
+                        sorted.Failure());
         status_ = kExitFailure;
-        return tally;
-    }
-    written = spool.Valid();
-    std::string text;
-    for (const std::uint32_t i : SortedOccurrences(*found, options_.sortKeys)) {
-        if (!written)
-            break;
-        const LineSpool::Line line = spool.At(i);
-        text.clear();
-        PutConcordanceLine(spool.Documents()[line.document], line.line, line.left, line.match,
-                           line.right, text);
-        written = WriteAll(stream, text);
     }
     return tally;
 }

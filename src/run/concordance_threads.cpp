@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <map>
 #include <memory>
@@ -82,6 +83,16 @@ struct HeldLine {
     bool needsRight = false;
 };
 
+// A line's words for the sort. A word beyond the part it was read in is found in the
+// parts beside it: outside[i] is then its place among the words before the part (newest
+// first) or after it, else -1.
+struct KeyWords {
+    SortWords words;
+    std::int8_t outside[3] = {-1, -1, -1};
+
+    bool Known() const { return outside[0] < 0 && outside[1] < 0 && outside[2] < 0; }
+};
+
 // One share of the plan, in document order.
 struct Item {
     std::size_t file = 0;
@@ -92,10 +103,13 @@ struct Item {
 
 // What a thread made of one item: its lines and what it gives the items beside it.
 struct ItemLines {
-    std::vector<HeldLine> front;       // lines before the others, completed on the left
-    std::string rest;                  // the others' "LEFT\tMATCH\tRIGHT\n"
-    std::vector<std::uint64_t> lines;  // the others' line numbers in the item
-    std::vector<HeldLine> back;        // lines after the others, completed on the right
+    std::vector<HeldLine> front;          // lines before the others, completed on the left
+    std::string rest;                     // the others' "LEFT\tMATCH\tRIGHT\n"
+    std::vector<std::uint64_t> lines;     // the others' line numbers in the item
+    std::vector<HeldLine> back;           // lines after the others, completed on the right
+    std::vector<KeyWords> keys;           // for a sort, of every line in order
+    std::vector<std::string> firstWords;  // the part's first three words
+    std::vector<std::string> lastWords;   // and its last three, newest first
     std::u32string head;
     bool headWhole = true;
     std::u32string tail;
@@ -112,6 +126,9 @@ struct ItemLines {
         rest.clear();
         lines.clear();
         back.clear();
+        keys.clear();
+        firstWords.clear();
+        lastWords.clear();
         head.clear();
         headWhole = true;
         tail.clear();
@@ -145,8 +162,8 @@ class KeptMessages : public MessagePort {
 class Joiner {
   public:
     Joiner(const WorkPlan& plan, const std::vector<Item>& items, std::size_t width,
-           const std::function<void(const std::string&)>& write)
-        : plan_(plan), items_(items), width_(width), write_(write) {}
+           const std::function<void(const std::string&)>& write, const ConcordanceSortWords* sort)
+        : plan_(plan), items_(items), width_(width), write_(write), sort_(sort) {}
 
     std::mutex mutex;
     std::condition_variable written;
@@ -176,6 +193,9 @@ class Joiner {
         }
         written.notify_all();
     }
+
+    // The next item's words so far, for an item still being read.
+    void WriteKeys(ItemLines& lines) { HandKeys(lines, items_[next], false); }
 
     // The lines of an item written before, for the next item read.
     ItemLines Spare() {
@@ -232,10 +252,15 @@ class Joiner {
             text += '\t';
             text.append(lines.rest, at, end - at);
             at = end;
+            if (sort_ != nullptr) {
+                write_(text);
+                text.clear();
+            }
         }
         lines.rest.clear();
         lines.lines.clear();
-        write_(text);
+        if (!text.empty())
+            write_(text);
     }
 
     void End(ItemLines& lines) {
@@ -252,6 +277,8 @@ class Joiner {
                 Put(line);
             pending_.clear();
         }
+        if (sort_ != nullptr)
+            HandKeys(lines, item, true);
         fileLines_ += lines.occurrences;
         if (item.last) {
             tally.documents += fileLines_ > 0 ? 1 : 0;
@@ -265,6 +292,71 @@ class Joiner {
         skipped.unreadable.insert(skipped.unreadable.end(), lines.skipped.unreadable.begin(),
                                   lines.skipped.unreadable.end());
         begun_ = false;
+    }
+
+    // The words of the item's lines completed from the words beside it in its file, and
+    // handed on in order as soon as they are whole: those of an item still being read
+    // as it goes, so that its lines need not wait for them.
+    void HandKeys(ItemLines& lines, const Item& item, bool ended) {
+        if (keysItem_ != next) {
+            keysItem_ = next;
+            fed_ = false;
+            if (item.first)
+                before_.clear();
+        }
+        if (!fed_ && (ended || lines.firstWords.size() == 3)) {
+            Feed(lines.firstWords);
+            fed_ = true;
+        }
+        const auto& keys = sort_->keys;
+        for (KeyWords& line : lines.keys) {
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                std::int8_t& outside = line.outside[i];
+                if (keys[i] > 0 || outside < 0)
+                    continue;
+                const auto place = static_cast<std::size_t>(outside);
+                if (place < before_.size())
+                    line.words[i] = before_[place];
+                outside = -1;
+            }
+            waitingKeys_.push_back(std::move(line));
+        }
+        lines.keys.clear();
+        if (ended) {
+            std::vector<std::string> before = std::move(lines.lastWords);
+            for (std::string& word : before_)
+                if (before.size() < 3)
+                    before.push_back(std::move(word));
+            before_ = std::move(before);
+        }
+        if (ended && item.last) {
+            // Nothing follows in the file: the words still sought are none.
+            for (KeyWords& waiting : waitingKeys_)
+                std::fill(std::begin(waiting.outside), std::end(waiting.outside), -1);
+            before_.clear();
+        }
+        while (!waitingKeys_.empty() && waitingKeys_.front().Known()) {
+            sort_->take(waitingKeys_.front().words);
+            waitingKeys_.pop_front();
+        }
+    }
+
+    // The item's first words to the lines before it that still seek words on the right.
+    void Feed(const std::vector<std::string>& firstWords) {
+        const auto& keys = sort_->keys;
+        for (KeyWords& waiting : waitingKeys_)
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                std::int8_t& outside = waiting.outside[i];
+                if (keys[i] < 0 || outside < 0)
+                    continue;
+                const auto place = static_cast<std::size_t>(outside);
+                if (place < firstWords.size()) {
+                    waiting.words[i] = firstWords[place];
+                    outside = -1;
+                } else {
+                    outside = static_cast<std::int8_t>(place - firstWords.size());
+                }
+            }
     }
 
     void Put(const HeldLine& line) {
@@ -288,6 +380,11 @@ class Joiner {
     bool afterCr_ = false;
     std::vector<HeldLine> pending_;
     std::size_t fileLines_ = 0;
+    const ConcordanceSortWords* sort_;
+    std::vector<std::string> before_;  // the file's last words so far, newest first
+    std::deque<KeyWords> waitingKeys_;
+    std::size_t keysItem_ = SIZE_MAX;  // the item whose words are being handed on
+    bool fed_ = false;                 // its first words went to the lines waiting
 };
 
 struct Crew {
@@ -329,7 +426,7 @@ class Reader {
 
     Reader(const RunState& model, const IngestState& modelState, const IngestHooks& hooks,
            const WorkPlan& plan, const std::vector<Item>& items, Crew& crew, Joiner& joiner,
-           const ConcordanceEntry& entry, std::size_t width)
+           const ConcordanceEntry& entry, std::size_t width, const ConcordanceSortWords* sort)
         : plan_(plan),
           items_(items),
           crew_(crew),
@@ -339,7 +436,8 @@ class Reader {
           hooks_{progress_, messages_, {}},
           buffer_(hooks.bufferMemory),
           entry_(entry),
-          width_(width) {
+          width_(width),
+          sort_(sort) {
         run_.Add = model.Add;
         ApplyAddOptions(run_);
         run_.MinWordLength = model.MinWordLength;
@@ -360,8 +458,14 @@ class Reader {
     void Run() noexcept {
         try {
             TextDecoder decoder(run_.RunEncoding, run_.RunCodePage);
-            ConcordanceReading reading(CutterSetupOf(run_), entry_, width_,
-                                       [this](const ConcordanceLine& line) { Take(line); });
+            ConcordanceReading::NeighbourSink neighbours;
+            if (sort_ != nullptr)
+                neighbours = [this](const Neighbours& n, const std::vector<std::string>& words) {
+                    TakeKeys(n, words);
+                };
+            ConcordanceReading reading(
+                CutterSetupOf(run_), entry_, width_,
+                [this](const ConcordanceLine& line) { Take(line); }, neighbours);
             reading_ = &reading;
             const std::size_t ahead = kAheadPerThread * crew_.threads;
             for (std::size_t item = crew_.nextItem++; item < items_.size();
@@ -418,8 +522,34 @@ class Reader {
         lines_.startsWithLf = context.StartsWithLf();
         lines_.endsWithCr = context.EndsWithCr();
         lines_.occurrences = reading_->Lines();
+        if (sort_ != nullptr) {
+            const std::vector<std::string>& words = reading_->Words();
+            for (const std::uint32_t id : reading_->Edges().first)
+                lines_.firstWords.push_back(words[id]);
+            for (const std::uint32_t id : reading_->Edges().last)
+                lines_.lastWords.push_back(words[id]);
+        }
         const std::lock_guard lock(joiner_.mutex);
         joiner_.Finish(std::move(lines_), item);
+    }
+
+    // The words the sort asks for; one missing here may lie in the part before or after.
+    void TakeKeys(const Neighbours& n, const std::vector<std::string>& words) {
+        const Item& item = items_[item_];
+        KeyWords keys;
+        const auto known = [](const std::uint32_t* ids) {
+            return static_cast<int>(std::find(ids, ids + 3, 0u) - ids);
+        };
+        for (std::size_t i = 0; i < sort_->keys.size(); ++i) {
+            const ConcordanceKey key = sort_->keys[i];
+            const std::uint32_t* ids = key < 0 ? n.left : n.right;
+            const int place = (key < 0 ? -key : key) - 1;
+            if (ids[place] != 0)
+                keys.words[i] = words[ids[place]];
+            else if (key < 0 ? !item.first : !item.last)
+                keys.outside[i] = static_cast<std::int8_t>(place - known(ids));
+        }
+        lines_.keys.push_back(std::move(keys));
     }
 
     void Take(const ConcordanceLine& line) {
@@ -447,6 +577,12 @@ class Reader {
                 lines_.headWhole = false;
                 lines_.startsWithLf = reading_->Context().StartsWithLf();
                 joiner_.WritePart(lines_);
+                if (sort_ != nullptr) {
+                    lines_.firstWords.clear();
+                    for (const std::uint32_t id : reading_->FirstWordsSoFar())
+                        lines_.firstWords.push_back(reading_->Words()[id]);
+                    joiner_.WriteKeys(lines_);
+                }
             }
         }
     }
@@ -463,6 +599,7 @@ class Reader {
     ReadBuffer buffer_;
     const ConcordanceEntry& entry_;
     std::size_t width_;
+    const ConcordanceSortWords* sort_;
     ConcordanceReading* reading_ = nullptr;
     std::size_t item_ = 0;
     ItemLines lines_;
@@ -503,7 +640,7 @@ void PutConcordanceLine(std::string_view path, std::uint64_t line, std::string_v
 std::optional<ConcordanceTally> WriteConcordance(
     RunState& run, IngestState& state, const IngestHooks& hooks, const ConcordanceEntry& entry,
     std::size_t width, int threads, std::int64_t leastPart,
-    const std::function<void(const std::string&)>& write) {
+    const std::function<void(const std::string&)>& write, const ConcordanceSortWords* sort) {
     hooks.progress.SetBounds(0, 1000);
     run.BytesRead = 0;
     run.StreamBytesRead = 0;
@@ -531,13 +668,13 @@ std::optional<ConcordanceTally> WriteConcordance(
     const std::vector<Item> items = ItemsOf(plan);
 
     Crew crew;
-    Joiner joiner(plan, items, width, write);
+    Joiner joiner(plan, items, width, write, sort);
     std::vector<std::unique_ptr<Reader>> readers;
     const std::size_t count =
         std::clamp<std::size_t>(items.size(), 1, static_cast<std::size_t>(threads));
     for (std::size_t i = 0; i < count; ++i) {
-        readers.push_back(
-            std::make_unique<Reader>(run, state, hooks, plan, items, crew, joiner, entry, width));
+        readers.push_back(std::make_unique<Reader>(run, state, hooks, plan, items, crew, joiner,
+                                                   entry, width, sort));
         if (!readers.back()->Ready()) {
             AbandonBeforeReading(hooks, kNoReadBufferText);
             return std::nullopt;

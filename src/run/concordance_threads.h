@@ -6,8 +6,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/concordance/concordance_entry.h"
+#include "core/concordance/concordance_sort.h"
+#include "core/concordance/sorted_lines.h"
 #include "core/ingest/ingest.h"
 
 namespace tarvolen {
@@ -24,6 +27,13 @@ struct ConcordanceTally {
     std::size_t documents = 0;  // those with an occurrence
 };
 
+// What a sorted concordance asks of the reading: each line's words by the keys, handed
+// to take in the order of the lines.
+struct ConcordanceSortWords {
+    std::vector<ConcordanceKey> keys;
+    std::function<void(const SortWords&)> take;
+};
+
 // The concordance of entry in state.InputFiles (read last path first, as an Add reads
 // them), each file read once, by up to `threads` threads: files are dealt in document
 // order, and a large file is cut at separators into parts (of at least leastPart bytes)
@@ -33,9 +43,12 @@ struct ConcordanceTally {
 // Messages of the reading are told in the order of the files once all threads are
 // done. Nothing when the run could not begin (the reason has been told). A Cancel
 // throws UserCancel and memory running out std::bad_alloc, once every thread is done.
+// With sort, write is given one line at a time, and the words of each line go to
+// sort->take (a line's neighbours across a cut are completed from the parts beside it).
 std::optional<ConcordanceTally> WriteConcordance(
     RunState& run, IngestState& state, const IngestHooks& hooks, const ConcordanceEntry& entry,
     std::size_t width, int threads, std::int64_t leastPart,
-    const std::function<void(const std::string&)>& write);
+    const std::function<void(const std::string&)>& write,
+    const ConcordanceSortWords* sort = nullptr);
 
 }  // namespace tarvolen

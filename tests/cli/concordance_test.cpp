@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <sstream>
 #include <string>
@@ -91,9 +92,15 @@ struct Document {
     std::vector<Piece> pieces;
 };
 
-// The expected lines of entry (k words) in the documents, in document order.
+// The words beside a line's match, as the list counts them: L1..L3, then R1..R3; ""
+// where there is none.
+using Around = std::array<std::string, 6>;
+
+// The expected lines of entry (k words) in the documents, in document order, and the
+// words around each.
 std::vector<std::string> ExpectedLines(const std::vector<Document>& documents,
-                                       const std::vector<std::string>& entry, std::size_t width) {
+                                       const std::vector<std::string>& entry, std::size_t width,
+                                       std::vector<Around>* around = nullptr) {
     std::vector<std::string> lines;
     for (const Document& document : documents) {
         std::u32string text;
@@ -116,6 +123,19 @@ std::vector<std::string> ExpectedLines(const std::vector<Document>& documents,
             }
             if (!found)
                 continue;
+            if (around != nullptr) {
+                Around words;
+                auto counted = [&](std::size_t at) {
+                    return document.pieces[at].word && document.pieces[at].folded != "-";
+                };
+                for (std::size_t at = i, k = 0; at-- > 0 && k < 3;)
+                    if (counted(at))
+                        words[k++] = document.pieces[at].folded;
+                for (std::size_t at = last + 1, k = 3; at < document.pieces.size() && k < 6; ++at)
+                    if (counted(at))
+                        words[k++] = document.pieces[at].folded;
+                around->push_back(words);
+            }
             const std::size_t begin = starts[i];
             const std::size_t end = starts[last] + document.pieces[last].text.size();
             std::size_t line = 1;
@@ -298,7 +318,8 @@ TEST(ConcordanceTest, RandomTextsGiveTheModelsLinesAndTheListsCount) {
         }
         for (Document& document : documents)
             document.name = (dir.path() / document.name).string();
-        const std::vector<std::string> expected = ExpectedLines(documents, entry, width);
+        std::vector<Around> around;
+        const std::vector<std::string> expected = ExpectedLines(documents, entry, width, &around);
         // On one thread, and on several with the files cut into parts of a few bytes, so
         // that cuts fall next to the matches and inside their contexts and line ends.
         Outcome run;
@@ -311,6 +332,44 @@ TEST(ConcordanceTest, RandomTextsGiveTheModelsLinesAndTheListsCount) {
             ASSERT_EQ(run.status, 0) << run.err;
             EXPECT_EQ(Lines(run.out), expected)
                 << "round " << round << " entry '" << typed << "' -j " << jobs;
+        }
+        // Sorted, through runs of a few lines each, merged. The model's neighbours are
+        // those of the plain modes; under the word rules only the lines are checked.
+        const std::vector<std::vector<int>> sorts = {{3}, {0}, {1, 5}, {4, 2, 3}};
+        const std::vector<int>& keys = sorts[(round / 2) % sorts.size()];
+        const bool ordered = &mode != &kRules;
+        std::string keysText;
+        for (const int key : keys)
+            keysText += std::string(keysText.empty() ? "" : ",") + (key < 3 ? "L" : "R") +
+                        std::to_string(key % 3 + 1);
+        std::vector<std::size_t> order(expected.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            for (const int key : keys)
+                if (around[a][key] != around[b][key])
+                    return around[a][key] < around[b][key];
+            return false;
+        });
+        std::vector<std::string> sorted;
+        for (const std::size_t i : order)
+            sorted.push_back(expected[i]);
+        for (const char* jobs : {"1", "3"}) {
+            std::vector<std::string> threaded = args;
+            threaded.insert(threaded.begin(), {"-j", jobs, "--sort", keysText});
+            ::setenv("TARVOLEN_LEAST_THREAD_PART", std::to_string(1 + round % 9).c_str(), 1);
+            ::setenv("TARVOLEN_SORT_RUN_BYTES", std::to_string(1 + round * 40).c_str(), 1);
+            const Outcome sortedRun = RunCli(dir, threaded);
+            ::unsetenv("TARVOLEN_LEAST_THREAD_PART");
+            ::unsetenv("TARVOLEN_SORT_RUN_BYTES");
+            ASSERT_EQ(sortedRun.status, 0) << sortedRun.err;
+            std::vector<std::string> got = Lines(sortedRun.out);
+            if (!ordered) {
+                std::sort(got.begin(), got.end());
+                std::sort(sorted.begin(), sorted.end());
+            }
+            EXPECT_EQ(got, sorted) << "round " << round << " entry '" << typed << "' --sort "
+                                   << keysText << " -j " << jobs;
         }
         const Outcome list = RunCli(dir, listArgs);
         ASSERT_EQ(list.status, 0) << list.err;
@@ -362,6 +421,22 @@ TEST(ConcordanceTest, SortsByEachKeyMissingWordsFirstTiesInDocumentOrder) {
 
 namespace tarvolen {
 namespace {
+
+// Lines that cannot go to the folder for temporary files fail the run, and the old
+// output stays as it was.
+TEST(ConcordanceTest, ASortWithNoRoomForItsRunsFailsAndKeepsTheOldOutput) {
+    TempDir dir;
+    const std::string text = dir.Write("a.txt", "the cat saw the dog and the bird");
+    const std::string out = dir.Write("out.txt", "old");
+    ::setenv("TMPDIR", (dir.path() / "missing").c_str(), 1);
+    ::setenv("TARVOLEN_SORT_RUN_BYTES", "1", 1);
+    const Outcome run = RunCli(dir, {"--concordance", "the", "--sort", "R1", "-o", out, text});
+    ::unsetenv("TARVOLEN_SORT_RUN_BYTES");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, ::testing::HasSubstr("folder for temporary files"));
+    EXPECT_EQ(TempDir::Read(out), "old");
+}
 
 // Under a lemma list a headword's lines are those of all its forms, as many as the list
 // counts for it, each match as the document writes it; the neighbours are words as the

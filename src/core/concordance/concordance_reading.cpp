@@ -1,16 +1,26 @@
 #include "core/concordance/concordance_reading.h"
 
+#include <utility>
+
 namespace tarvolen {
 
 ConcordanceReading::ConcordanceReading(const CutterSetup& setup, const ConcordanceEntry& entry,
-                                       std::size_t width, const ConcordanceLineSink& sink)
-    : sink_(sink), finder_(setup, entry, found_, false), context_(setup.codePage, width, sink_) {}
+                                       std::size_t width, const ConcordanceLineSink& sink,
+                                       NeighbourSink neighbours)
+    : sink_(sink),
+      neighbours_(std::move(neighbours)),
+      finder_(setup, entry, found_, static_cast<bool>(neighbours_)),
+      context_(setup.codePage, width, sink_) {}
 
 void ConcordanceReading::Start(const std::string& path) {
     found_.documents.assign(1, ConcordanceDocument{path, 0, 0, 0});
     found_.occurrences.clear();
     context_.Begin(found_.documents.back().path);
     written_ = 0;
+    finder_.ForgetEdges();
+    // Every neighbour of the text before was handed on: its words need no id any more.
+    if (neighbours_)
+        finder_.ForgetWords();
 }
 
 void ConcordanceReading::Cut(std::span<unsigned char> text) {
@@ -18,11 +28,22 @@ void ConcordanceReading::Cut(std::span<unsigned char> text) {
     context_.Append(text);
     finder_.Cut(text);
     WriteFound(false);
+    HandSettled();
 }
 
 void ConcordanceReading::EndText() {
     finder_.EndText();
     WriteFound(true);
+    HandSettled();
+}
+
+void ConcordanceReading::HandSettled() {
+    if (!neighbours_)
+        return;
+    const std::size_t settled = finder_.Settled();
+    for (std::size_t i = 0; i < settled; ++i)
+        neighbours_(found_.neighbours[i], found_.words);
+    finder_.ForgetSettled(settled);
 }
 
 void ConcordanceReading::WriteFound(bool ended) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "core/concordance/concordance_entry.h"
 #include "core/concordance/context_lines.h"
@@ -16,8 +18,14 @@ namespace tarvolen {
 // the reading costs no memory per occurrence.
 class ConcordanceReading final : public WordCutter {
   public:
+    // Each occurrence's neighbours, once complete, in document order: ids into words.
+    using NeighbourSink =
+        std::function<void(const Neighbours& neighbours, const std::vector<std::string>& words)>;
+
+    // With neighbours (for a sort), the finder keeps the words beside each occurrence
+    // and hands them on as soon as they are known.
     ConcordanceReading(const CutterSetup& setup, const ConcordanceEntry& entry, std::size_t width,
-                       const ConcordanceLineSink& sink);
+                       const ConcordanceLineSink& sink, NeighbourSink neighbours = {});
 
     // The next document, or the next part of one read on its own.
     void Start(const std::string& path);
@@ -28,11 +36,19 @@ class ConcordanceReading final : public WordCutter {
     // The lines made since Start, and what the text read gives the parts beside it.
     std::size_t Lines() const { return written_; }
     const ContextReader& Context() const { return context_; }
+    // The words at either end of the text read (with neighbours only), and their texts.
+    const OccurrenceFinder::Edges& Edges() const { return finder_.EdgesOfText(); }
+    const std::vector<std::string>& Words() const { return found_.words; }
+    // The first words of the text being read, up to three, before its end.
+    const std::vector<std::uint32_t>& FirstWordsSoFar() const { return finder_.FirstWordsSoFar(); }
 
   private:
     void WriteFound(bool ended);
 
+    void HandSettled();
+
     ConcordanceLineSink sink_;
+    NeighbourSink neighbours_;
     Concordance found_;
     OccurrenceFinder finder_;
     ContextReader context_;

@@ -43,8 +43,13 @@ void OccurrenceFinder::Cut(std::span<unsigned char> text) {
 void OccurrenceFinder::EndText() {
     cutter_->EndText();
     rows_.EndText();
+    edges_.first = std::move(first_);
+    first_.clear();
+    edges_.last.clear();
+    for (int k = 0; k < std::min(recentCount_, 3); ++k)
+        edges_.last.push_back(IdOf(Recent(k)));
     recentCount_ = 0;
-    waiting_ = found_.occurrences.size();
+    waiting_ = found_.neighbours.size();
     begun_ = 0;
     lastEnd_ = 0;
 }
@@ -56,12 +61,28 @@ std::uint64_t OccurrenceFinder::Open() const {
     return begun_ < back ? 0 : begins_[(begun_ - back) % WordsInARow::kMost];
 }
 
-std::uint32_t OccurrenceFinder::IdOf(const char* word, std::size_t bytes) {
-    const auto [at, added] =
-        ids_.try_emplace(std::string(word, bytes), static_cast<std::uint32_t>(found_.words.size()));
-    if (added)
-        found_.words.emplace_back(word, bytes);
-    return at->second;
+void OccurrenceFinder::ForgetSettled(std::size_t count) {
+    found_.neighbours.erase(found_.neighbours.begin(),
+                            found_.neighbours.begin() + static_cast<std::ptrdiff_t>(count));
+    waiting_ -= count;
+}
+
+void OccurrenceFinder::ForgetWords() {
+    ids_.clear();
+    found_.words.resize(1);
+}
+
+std::uint32_t OccurrenceFinder::IdOf(std::string_view word) {
+    if (const auto at = ids_.find(word); at != ids_.end())
+        return at->second;
+    const auto id = static_cast<std::uint32_t>(found_.words.size());
+    ids_.emplace(word, id);
+    found_.words.emplace_back(word);
+    return id;
+}
+
+const std::string& OccurrenceFinder::Recent(int back) const {
+    return recent_[(recentNewest_ + kRecent - back) % kRecent];
 }
 
 void OccurrenceFinder::Take(const char* word, std::size_t bytes) {
@@ -71,17 +92,22 @@ void OccurrenceFinder::Take(const char* word, std::size_t bytes) {
         begins_[begun_++ % WordsInARow::kMost] = place_.begin;
         lastEnd_ = place_.end;
     }
+    // Only the words next to an occurrence get an id: looking up every word would cost
+    // more than the rest of the reading.
     if (single && neighbours_) {
-        const std::uint32_t id = IdOf(word, bytes);
-        for (std::size_t i = waiting_; i < found_.occurrences.size(); ++i) {
+        const std::string_view text(word, bytes);
+        if (first_.size() < 3)
+            first_.push_back(IdOf(text));
+        const std::uint32_t id = waiting_ < found_.neighbours.size() ? IdOf(text) : 0;
+        for (std::size_t i = waiting_; i < found_.neighbours.size(); ++i) {
             std::uint32_t* right = found_.neighbours[i].right;
             const auto slot = std::find(right, right + 3, 0u);
             *slot = id;
             if (slot == right + 2 && i == waiting_)
                 ++waiting_;
         }
-        std::move(recent_ + 1, recent_ + kRecent, recent_);
-        recent_[kRecent - 1] = id;
+        recentNewest_ = (recentNewest_ + 1) % kRecent;
+        recent_[recentNewest_].assign(word, bytes);
         recentCount_ = std::min(recentCount_ + 1, kRecent);
     }
     if (bytes != entry_.size() || std::memcmp(word, entry_.data(), bytes) != 0)
@@ -94,7 +120,7 @@ void OccurrenceFinder::Take(const char* word, std::size_t bytes) {
         for (int k = 0; k < 3; ++k) {
             const int back = entryWords_ + k;
             if (back < recentCount_)
-                n.left[k] = recent_[kRecent - 1 - back];
+                n.left[k] = IdOf(Recent(back));
         }
         found_.neighbours.push_back(n);
     }

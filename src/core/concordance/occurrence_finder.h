@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "core/concordance/concordance_entry.h"
 #include "core/concordance/occurrences.h"
@@ -32,23 +34,53 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     // be its first.
     std::uint64_t Open() const;
 
+    // The neighbours that are complete: found.neighbours up to Settled(). A reading
+    // that hands them on as it goes forgets them, so that they cost no memory.
+    std::size_t Settled() const { return waiting_; }
+    void ForgetSettled(std::size_t count);
+
+    // The first and the last three words of the text read up to its end (ids, the
+    // last newest first), for the texts read beside it.
+    struct Edges {
+        std::vector<std::uint32_t> first;
+        std::vector<std::uint32_t> last;
+    };
+    const Edges& EdgesOfText() const { return edges_; }
+    void ForgetEdges() { edges_ = {}; }
+    const std::vector<std::uint32_t>& FirstWordsSoFar() const { return first_; }
+    // The ids given so far, for a reading whose neighbours have all been handed on.
+    void ForgetWords();
+
   private:
     void Take(const char* word, std::size_t bytes) override;
     void Place(std::uint64_t begin, std::uint64_t end) override { place_ = {begin, end}; }
-    std::uint32_t IdOf(const char* word, std::size_t bytes);
+    std::uint32_t IdOf(std::string_view word);
+    // The latest word but back (0: the latest).
+    const std::string& Recent(int back) const;
+
+    struct WordHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view word) const {
+            return std::hash<std::string_view>{}(word);
+        }
+    };
 
     std::string entry_;
     int entryWords_;
     Concordance& found_;
     bool neighbours_;
-    std::unordered_map<std::string, std::uint32_t> ids_;
+    std::unordered_map<std::string, std::uint32_t, WordHash, std::equal_to<>> ids_;
     Occurrence place_;
-    // The latest words of the document, newest last (ids), for the left neighbours.
+    // The latest words of the document (a ring, the newest at recentNewest_), for the
+    // left neighbours.
     static constexpr int kRecent = WordsInARow::kMost + 3;
-    std::uint32_t recent_[kRecent] = {};
+    std::string recent_[kRecent];
+    int recentNewest_ = 0;
     int recentCount_ = 0;
     // The occurrences still waiting for words on their right: from waiting_ on.
     std::size_t waiting_ = 0;
+    std::vector<std::uint32_t> first_;
+    Edges edges_;
     // Where the latest words begin (a ring, word n at n % kMost), and where the latest ends.
     std::uint64_t begins_[WordsInARow::kMost] = {};
     std::uint64_t begun_ = 0;

@@ -9,47 +9,11 @@
 #include <string>
 
 #include "core/input/read_buffer.h"
+#include "core/input/unnamed_file.h"
 #include "core/ports/user_cancel.h"
 #include "core/text/format_count.h"
 
 namespace tarvolen {
-
-namespace {
-
-std::string TemporaryFolder() {
-    const char* variable = std::getenv("TMPDIR");
-    return variable != nullptr && *variable != 0 ? variable : "/tmp";
-}
-
-// A file of no name in directory, gone with its last descriptor however the process
-// ends; where the file system cannot make one, a named file, unlinked at once.
-int OpenUnnamedFile(const std::string& directory) {
-    const int fd = ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        return fd;
-    std::string name = directory + "/tarvolen-list.XXXXXX";
-    const int named = ::mkostemp(name.data(), O_CLOEXEC);
-    if (named >= 0)
-        ::unlink(name.c_str());
-    return named;
-}
-
-bool WriteAll(int fd, const unsigned char* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0)
-            errno = ENOSPC;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
 
 ListSource::ListSource(const std::string& path, Streams streams, ReadBuffer& buffer,
                        const StopAsked& stopAsked, const CopyCheck& check)
