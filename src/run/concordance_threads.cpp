@@ -28,6 +28,7 @@
 #include "core/ports/progress.h"
 #include "core/ports/user_cancel.h"
 #include "core/text/code_page.h"
+#include "run/thread_run.h"
 #include "run/work_plan.h"
 
 namespace tarvolen {
@@ -438,18 +439,8 @@ class Reader {
           entry_(entry),
           width_(width),
           sort_(sort) {
-        run_.Add = model.Add;
-        ApplyAddOptions(run_);
-        run_.MinWordLength = model.MinWordLength;
-        run_.ListCodePage = model.ListCodePage;
-        run_.ListHeldElsewhere = ListHeld(model);
-        run_.Lemmas = model.Lemmas;
-        run_.Forms = model.Forms;
+        ReadAsModel(model, modelState, hooks, run_, state_, hooks_);
         run_.TotalBytes = model.TotalBytes;
-        state_.scanned = modelState.scanned;
-        state_.named = modelState.named;
-        hooks_.streams = hooks.streams;
-        hooks_.readSeam = hooks.readSeam;
     }
 
     bool Ready() const { return buffer_.Valid(); }

@@ -34,6 +34,7 @@
 #include "core/words/tokenizer.h"
 #include "core/words/word_cutter.h"
 #include "run/file_reports.h"
+#include "run/thread_run.h"
 #include "run/threads_side_by_side.h"
 #include "run/work_plan.h"
 
@@ -138,19 +139,8 @@ class Reader {
           progress_(run_, crew),
           hooks_{progress_, messages_, {}},
           buffer_(hooks.bufferMemory) {
-        run_.Add = model.Add;
-        ApplyAddOptions(run_);
-        run_.MinWordLength = model.MinWordLength;
+        ReadAsModel(model, modelState, hooks, run_, state_, hooks_);
         run_.MeasureSegments = model.MeasureSegments;
-        run_.ListCodePage = model.ListCodePage;
-        run_.ListHeldElsewhere = ListHeld(model);
-        // One lemma list for every thread; the forms they meet go to the run's tally.
-        run_.Lemmas = model.Lemmas;
-        run_.Forms = model.Forms;
-        state_.scanned = modelState.scanned;
-        state_.named = modelState.named;
-        hooks_.streams = hooks.streams;
-        hooks_.readSeam = hooks.readSeam;
     }
 
     bool Ready() const { return buffer_.Valid(); }

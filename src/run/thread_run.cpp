@@ -1,0 +1,20 @@
+#include "run/thread_run.h"
+
+namespace tarvolen {
+
+void ReadAsModel(const RunState& model, const IngestState& modelState, const IngestHooks& hooks,
+                 RunState& run, IngestState& state, IngestHooks& own) {
+    run.Add = model.Add;
+    ApplyAddOptions(run);
+    run.MinWordLength = model.MinWordLength;
+    run.ListCodePage = model.ListCodePage;
+    run.ListHeldElsewhere = ListHeld(model);
+    run.Lemmas = model.Lemmas;
+    run.Forms = model.Forms;
+    state.scanned = modelState.scanned;
+    state.named = modelState.named;
+    own.streams = hooks.streams;
+    own.readSeam = hooks.readSeam;
+}
+
+}  // namespace tarvolen
