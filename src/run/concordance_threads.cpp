@@ -423,7 +423,7 @@ WordStore::Options SmallStore() {
 
 class Reader {
   public:
-    enum class Ending { Normal, Cancelled, OutOfMemory, Failed };
+    using Ending = ThreadEnding;
 
     Reader(const RunState& model, const IngestState& modelState, const IngestHooks& hooks,
            const WorkPlan& plan, const std::vector<Item>& items, Crew& crew, Joiner& joiner,
@@ -469,13 +469,8 @@ class Reader {
                 }
                 Read(item, {buffer_, decoder, reading});
             }
-        } catch (const UserCancel&) {
-            ending = Ending::Cancelled;
-        } catch (const std::bad_alloc&) {
-            ending = Ending::OutOfMemory;
         } catch (...) {
-            ending = Ending::Failed;
-            failure = std::current_exception();
+            ending = EndingOfCurrent(failure);
         }
         progress_.CancelRequested();
         if (ending != Ending::Normal)

@@ -129,7 +129,7 @@ class ThreadProgress : public ProgressPort {
 // One thread of the run: its own store, reader and report.
 class Reader {
   public:
-    enum class Ending { Normal, Cancelled, OutOfMemory, Failed };
+    using Ending = ThreadEnding;
 
     Reader(const RunState& model, const IngestState& modelState, const IngestHooks& hooks,
            Crew& crew)
@@ -157,13 +157,8 @@ class Reader {
                  item = crew_.nextItem++)
                 for (const FileShare& share : crew_.plan.items[item])
                     Read(share, {buffer_, decoder, *cutter});
-        } catch (const UserCancel&) {
-            ending = Ending::Cancelled;
-        } catch (const std::bad_alloc&) {
-            ending = Ending::OutOfMemory;
         } catch (...) {
-            ending = Ending::Failed;
-            failure = std::current_exception();
+            ending = EndingOfCurrent(failure);
         }
         progress_.CancelRequested();  // the last bytes read
         if (ending != Ending::Normal)

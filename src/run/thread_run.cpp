@@ -1,5 +1,9 @@
 #include "run/thread_run.h"
 
+#include <new>
+
+#include "core/ports/user_cancel.h"
+
 namespace tarvolen {
 
 void ReadAsModel(const RunState& model, const IngestState& modelState, const IngestHooks& hooks,
@@ -15,6 +19,19 @@ void ReadAsModel(const RunState& model, const IngestState& modelState, const Ing
     state.named = modelState.named;
     own.streams = hooks.streams;
     own.readSeam = hooks.readSeam;
+}
+
+ThreadEnding EndingOfCurrent(std::exception_ptr& failure) {
+    try {
+        throw;
+    } catch (const UserCancel&) {
+        return ThreadEnding::Cancelled;
+    } catch (const std::bad_alloc&) {
+        return ThreadEnding::OutOfMemory;
+    } catch (...) {
+        failure = std::current_exception();
+        return ThreadEnding::Failed;
+    }
 }
 
 }  // namespace tarvolen
