@@ -49,15 +49,14 @@ IngestResult CliConcordance::Run(Workspace& workspace, IngestState& state,
         status_ = kExitUsage;
         return {IngestOutcome::Completed, {}};
     }
-    // The lines are made on a second reading, which a stream cannot give.
+    // Files are read in parts and, for a sort, their lines spooled: named files only.
     for (const std::string& path : state.InputFiles) {
         struct stat status {};
         if (path == kStandardInputPath || (::stat(path.c_str(), &status) == 0 &&
                                            !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))) {
             hooks.progress.Close();
-            messages_.Error(
-                path +
-                ": a concordance reads its files twice, which a pipe or standard input cannot be");
+            messages_.Error(path +
+                            ": a concordance reads named files, not a pipe or standard input");
             status_ = kExitUsage;
             return {IngestOutcome::Completed, {}};
         }
