@@ -9,20 +9,25 @@
 
 namespace tarvolen {
 
-namespace {
-
-// ICU's own partial key: the first 8 bytes, big-endian, zero-padded.
-std::uint64_t IcuLeadingKey(const UCollator* collator, const std::string& word, bool& failed) {
-    UCharIterator iterator;
-    uiter_setUTF8(&iterator, word.data(), static_cast<std::int32_t>(word.size()));
+bool IcuLeadingKey(const UCollator* collator, UCharIterator& text, std::uint64_t& key) {
     std::uint32_t state[2] = {0, 0};
     std::uint8_t part[8] = {};
     UErrorCode status = U_ZERO_ERROR;
-    ucol_nextSortKeyPart(collator, &iterator, state, part, sizeof part, &status);
-    failed = failed || U_FAILURE(status);
-    std::uint64_t key = 0;
+    ucol_nextSortKeyPart(collator, &text, state, part, sizeof part, &status);
+    key = 0;
     for (const std::uint8_t byte : part)
         key = key << 8 | byte;
+    return U_SUCCESS(status);
+}
+
+namespace {
+
+// The partial key of a word of the letters a to z, as ICU makes it.
+std::uint64_t IcuKeyOfWord(const UCollator* collator, const std::string& word, bool& failed) {
+    UCharIterator iterator;
+    uiter_setUTF8(&iterator, word.data(), static_cast<std::int32_t>(word.size()));
+    std::uint64_t key = 0;
+    failed = !IcuLeadingKey(collator, iterator, key) || failed;
     return key;
 }
 
@@ -66,7 +71,7 @@ std::shared_ptr<const AsciiSortKeys> AsciiSortKeys::For(const UCollator* collato
     // A letter alone: one primary byte, then the levels of a word of one letter.
     std::uint64_t oneLetterTail = 0;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
-        const std::uint64_t key = IcuLeadingKey(collator, std::string(1, letter), failed);
+        const std::uint64_t key = IcuKeyOfWord(collator, std::string(1, letter), failed);
         const auto primary = static_cast<std::uint8_t>(key >> 56);
         const std::uint64_t tail = key & ((std::uint64_t{1} << 56) - 1);
         if (primary <= 2 || (letter > 'a' && tail != oneLetterTail))
@@ -82,7 +87,7 @@ std::shared_ptr<const AsciiSortKeys> AsciiSortKeys::For(const UCollator* collato
     if (plain > 'z')
         return nullptr;
     for (std::size_t length = 1; length < 8; ++length) {
-        const std::uint64_t key = IcuLeadingKey(collator, std::string(length, plain), failed);
+        const std::uint64_t key = IcuKeyOfWord(collator, std::string(length, plain), failed);
         keys->tails_[length] = key & ((std::uint64_t{1} << (8 * (8 - length))) - 1);
     }
     // The pattern, checked against the collator: every pair of letters (where a
@@ -92,7 +97,7 @@ std::shared_ptr<const AsciiSortKeys> AsciiSortKeys::For(const UCollator* collato
     // A word with a contraction is the collator's to key.
     const auto agrees = [&](const std::string& w) {
         std::uint64_t mine = 0;
-        return !keys->LeadingKey(w, mine) || mine == IcuLeadingKey(collator, w, failed);
+        return !keys->LeadingKey(w, mine) || mine == IcuKeyOfWord(collator, w, failed);
     };
     for (char a = 'a'; a <= 'z'; ++a)
         for (char b = 'a'; b <= 'z'; ++b)

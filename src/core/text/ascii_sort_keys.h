@@ -6,8 +6,13 @@
 #include <string_view>
 
 struct UCollator;
+struct UCharIterator;
 
 namespace tarvolen {
+
+// ICU's partial sort key of the text: its first 8 bytes (in the whole key's order) as
+// one big-endian number, zero-padded; false when ICU fails.
+bool IcuLeadingKey(const UCollator* collator, UCharIterator& text, std::uint64_t& key);
 
 // The leading 8 bytes of a collator's sort keys for words of the letters a to z alone,
 // made from a table instead of by the collator. Sorting millions of words, making each

@@ -52,8 +52,7 @@ std::unique_ptr<Collation> Collation::ForLocale(const std::string& locale) {
         ucol_close(collator);
         return nullptr;
     }
-    return std::unique_ptr<Collation>(
-        new Collation(collator, locale, AsciiSortKeys::For(collator)));
+    return std::unique_ptr<Collation>(new Collation(collator, locale, nullptr, false));
 }
 
 std::vector<std::string> Collation::Locales() {
@@ -99,24 +98,36 @@ std::string Collation::ForDesktop(const std::string& language) {
 }
 
 Collation::Collation(UCollator* collator, std::string locale,
-                     std::shared_ptr<const AsciiSortKeys> ascii)
-    : collator_(collator), locale_(std::move(locale)), ascii_(std::move(ascii)) {}
+                     std::shared_ptr<const AsciiSortKeys> ascii, bool asciiMade)
+    : collator_(collator),
+      locale_(std::move(locale)),
+      ascii_(std::move(ascii)),
+      asciiMade_(asciiMade) {}
+
+const AsciiSortKeys* Collation::Ascii() const {
+    if (!asciiMade_) {
+        ascii_ = AsciiSortKeys::For(collator_);
+        asciiMade_ = true;
+    }
+    return ascii_.get();
+}
 
 Collation::~Collation() {
     ucol_close(collator_);
 }
 
 std::unique_ptr<Collation> Collation::Clone() const {
+    Ascii();  // made once, for every copy
     UErrorCode status = U_ZERO_ERROR;
     UCollator* copy = ucol_clone(collator_, &status);
     if (U_FAILURE(status) || copy == nullptr)
         throw std::bad_alloc();
-    return std::unique_ptr<Collation>(new Collation(copy, locale_, ascii_));
+    return std::unique_ptr<Collation>(new Collation(copy, locale_, ascii_, asciiMade_));
 }
 
 std::uint64_t Collation::LeadingKey(std::string_view word, CodePage codePage) const {
     // a to z are the same bytes in every code page of a list.
-    if (std::uint64_t key = 0; ascii_ != nullptr && ascii_->LeadingKey(word, key))
+    if (std::uint64_t key = 0; Ascii() != nullptr && Ascii()->LeadingKey(word, key))
         return key;
     UCharIterator iterator;
     if (codePage == CodePage::Utf8) {
@@ -125,15 +136,9 @@ std::uint64_t Collation::LeadingKey(std::string_view word, CodePage codePage) co
         Utf16Of(word, codePage, text_);
         uiter_setString(&iterator, text_.data(), static_cast<std::int32_t>(text_.size()));
     }
-    std::uint32_t state[2] = {0, 0};
-    std::uint8_t part[8] = {};
-    UErrorCode status = U_ZERO_ERROR;
-    ucol_nextSortKeyPart(collator_, &iterator, state, part, sizeof part, &status);
-    if (U_FAILURE(status))
-        throw std::bad_alloc();  // its only failure once the collator is open
     std::uint64_t key = 0;
-    for (const std::uint8_t byte : part)
-        key = key << 8 | byte;
+    if (!IcuLeadingKey(collator_, iterator, key))
+        throw std::bad_alloc();  // its only failure once the collator is open
     return key;
 }
 

@@ -47,13 +47,21 @@ class Collation {
     std::uint64_t LeadingKey(std::string_view word, CodePage codePage) const;
     // Whether a sorts before b in the collator's order, byte order among equals.
     bool Before(std::string_view a, std::string_view b, CodePage codePage) const;
+    // A copy for another thread, sharing the table of keys (made now if not yet).
     std::unique_ptr<Collation> Clone() const;
 
   private:
-    Collation(UCollator* collator, std::string locale, std::shared_ptr<const AsciiSortKeys> ascii);
+    Collation(UCollator* collator, std::string locale, std::shared_ptr<const AsciiSortKeys> ascii,
+              bool asciiMade);
+    // The table of the keys of words of a to z: made when a sort first asks for a key,
+    // not when the collator opens (a locale is checked at start-up), and shared by its
+    // clones; null where the collator must key every word.
+    const AsciiSortKeys* Ascii() const;
+
     UCollator* collator_;
     std::string locale_;
-    std::shared_ptr<const AsciiSortKeys> ascii_;  // null where the collator must key all
+    mutable std::shared_ptr<const AsciiSortKeys> ascii_;
+    mutable bool asciiMade_ = false;
     // The words last converted, kept for the next: a sort makes millions of keys.
     mutable std::u16string text_;
     mutable std::u16string other_;
