@@ -113,17 +113,6 @@ struct SortedRuns {
 // Fewer records than this in a run would not pay for the thread that sorts them.
 inline constexpr std::size_t kLeastSortRun = std::size_t{1} << 14;
 
-// The first 8 bytes from text on, to its NUL, as one big-endian number.
-inline std::uint64_t LeadingBytesOf(const char* text) {
-    std::uint64_t key = 0;
-    for (int i = 0; i < 8; ++i) {
-        key <<= 8;
-        if (*text != 0)
-            key |= static_cast<unsigned char>(*text++);
-    }
-    return key;
-}
-
 // One record per stored word, in no particular order, each sorted into its run.
 template <typename Keyed, typename Make>
 SortedRuns<Keyed> SortInRuns(const WordStore& store, const SortBy& by, Make make) {

@@ -410,8 +410,7 @@ void CConcordanceWindow::ReadOnce() {
                     continue;
                 }
                 slice(done, done + size / 2);
-                std::optional<Concordance> found =
-                    FindConcordance(run, state, hooks, *entry, !keys.empty());
+                std::optional<Concordance> found = FindConcordance(run, state, hooks, *entry, true);
                 if (!found) {
                     complete = false;
                     done += size;
