@@ -92,7 +92,8 @@ TEST(CollatedList, TiesOfEqualCountsInTheLanguagesOrder) {
 TEST(CollatedList, RandomWordsInEveryLocalesOrder) {
     std::mt19937 random(1210);
     const std::vector<std::string> others = {"\xc3\xa9", "\xc3\xa5", "\xc3\xb6", "A",  "Z",  "'",
-                                             "\xc4\xb1", "\xc3\x9f", "ch",       "aa", "ll", "1"};
+                                             "\xc4\xb1", "\xc3\x9f", "ch",       "aa", "ll", "1",
+                                             "cs",       "dzs",      "ccs",      "lj"};
     for (const std::string& locale : Collation::Locales()) {
         const std::unique_ptr<Collation> collation = Collation::ForLocale(locale);
         ASSERT_NE(collation, nullptr) << locale;
