@@ -36,54 +36,99 @@ inline void PushCollapsed(std::u32string& characters, char32_t c) {
         characters.push_back(U' ');
 }
 
-// One character more of a context in UTF-8, a blank run as one space; backwards: its
-// bytes last first, for a context made from its end.
+// One character more of a context in UTF-8, a blank run as one space; backwards: made
+// from its end, the characters last first. Millions of contexts are made: they are
+// written into room for the widest (4 bytes a character) and cut to size when done,
+// not grown a character at a time.
 class ShownText {
   public:
-    ShownText(std::string& text, bool backwards) : text_(text), backwards_(backwards) {
-        text_.clear();
+    ShownText(std::string& text, std::size_t width, bool backwards)
+        : text_(text), backwards_(backwards) {
+        text_.resize(4 * width);
+        out_ = backwards ? text_.data() + text_.size() : text_.data();
     }
     std::size_t characters() const { return characters_; }
+    // The text cut to what was written; its characters.
+    std::size_t Done() {
+        if (backwards_)
+            text_.erase(0, static_cast<std::size_t>(out_ - text_.data()));
+        else
+            text_.resize(static_cast<std::size_t>(out_ - text_.data()));
+        return characters_;
+    }
     void Space() {
         if (!blank_) {
-            text_.push_back(' ');
+            Put(" ", 1);
             ++characters_;
             blank_ = true;
         }
     }
     void Bytes(const char* bytes, std::size_t length) {
-        if (length == 1)
-            text_.push_back(bytes[0]);
-        else if (backwards_)
-            for (std::size_t k = length; k-- > 0;)
-                text_.push_back(bytes[k]);
-        else
-            text_.append(bytes, length);
+        Put(bytes, length);
         ++characters_;
         blank_ = false;
     }
-    // Bytes shown as themselves, one character each, in the order of the text.
-    void Run(const char* from, const char* to) {
+    // The plain bytes from at on (forwards) or before at (backwards), down to end, up
+    // to the width or the first byte that is not plain; where it stopped. Most of a
+    // context is such bytes, and a word's end costs no branch here: a blank is written
+    // as a space, and kept only when the character before it was no blank.
+    std::size_t Plain(const char* text, std::size_t at, std::size_t end, std::size_t width,
+                      const std::array<char, 256>& plain) {
+        char* out = out_;
+        std::size_t characters = characters_;
+        bool blank = blank_;
+        const auto next = [&](char shown) {
+            if (shown == 0)
+                return false;
+            const bool isBlank = shown == ' ';
+            const bool kept = !(isBlank && blank);
+            if (backwards_) {
+                out[-1] = shown;
+                out -= kept;
+            } else {
+                out[0] = shown;
+                out += kept;
+            }
+            characters += kept;
+            blank = isBlank;
+            return true;
+        };
         if (backwards_)
-            text_.append(std::make_reverse_iterator(to), std::make_reverse_iterator(from));
+            while (at != end && characters < width &&
+                   next(plain[static_cast<unsigned char>(text[at - 1])]))
+                --at;
         else
-            text_.append(from, to);
-        characters_ += static_cast<std::size_t>(to - from);
-        blank_ = false;
+            while (at != end && characters < width &&
+                   next(plain[static_cast<unsigned char>(text[at])]))
+                ++at;
+        out_ = out;
+        characters_ = characters;
+        blank_ = blank;
+        return at;
     }
     void Character(char32_t c) {
         if (Blank(c)) {
             Space();
             return;
         }
-        std::string bytes;
-        AppendUtf8(bytes, c);
-        Bytes(bytes.data(), bytes.size());
+        char bytes[U8_MAX_LENGTH];
+        std::int32_t length = 0;
+        U8_APPEND_UNSAFE(bytes, length, static_cast<UChar32>(c));
+        Bytes(bytes, static_cast<std::size_t>(length));
     }
 
   private:
+    void Put(const char* bytes, std::size_t length) {
+        if (backwards_)
+            out_ -= length;
+        std::memcpy(out_, bytes, length);
+        if (!backwards_)
+            out_ += length;
+    }
+
     std::string& text_;
     bool backwards_;
+    char* out_;
     std::size_t characters_ = 0;
     bool blank_ = false;
 };
@@ -98,76 +143,55 @@ ContextReader::ContextReader(CodePage codePage, std::size_t width, const Concord
         const char32_t c = codePage == CodePage::Utf8 ? static_cast<char32_t>(b) : characters_[b];
         std::string bytes;
         AppendUtf8(bytes, c);
-        shown_[b].blank = Blank(c);
+        const bool blank = Blank(c);
         shown_[b].length = static_cast<std::uint8_t>(std::min<std::size_t>(bytes.size(), 3));
         std::memcpy(shown_[b].utf8, bytes.data(), shown_[b].length);
-        shown_[b].itself =
-            !shown_[b].blank && bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) == b;
+        const bool itself =
+            !blank && bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) == b;
+        plain_[b] = blank ? ' ' : itself ? static_cast<char>(b) : '\0';
     }
 }
 
 // The contexts of millions of lines are made here: a byte that is a character is shown
 // through the table, without decoding.
 std::size_t ContextReader::Left(std::uint64_t at, std::string& left) const {
-    ShownText shown(left, true);
+    ShownText shown(left, width_, true);
     std::size_t i = static_cast<std::size_t>(at - windowStart_);
-    while (i > 0 && shown.characters() < width_) {
+    while (true) {
+        i = shown.Plain(window_.data(), i, 0, width_, plain_);
+        if (i == 0 || shown.characters() >= width_)
+            break;
         const auto byte = static_cast<unsigned char>(window_[i - 1]);
-        if (shown_[byte].itself) {
-            const std::size_t room = width_ - shown.characters();
-            const std::size_t limit = i > room ? i - room : 0;
-            std::size_t from = i - 1;
-            while (from > limit && shown_[static_cast<unsigned char>(window_[from - 1])].itself)
-                --from;
-            shown.Run(window_.data() + from, window_.data() + i);
-            i = from;
-            continue;
-        }
-        if (codePage_ == CodePage::Utf8 && byte >= 0x80) {
+        if (codePage_ == CodePage::Utf8) {
             shown.Character(Previous(i));
-            continue;
+        } else {
+            --i;
+            shown.Bytes(shown_[byte].utf8, shown_[byte].length);
         }
-        --i;
-        const ShownByte& character = shown_[byte];
-        if (character.blank)
-            shown.Space();
-        else
-            shown.Bytes(character.utf8, character.length);
     }
     // The tail is collapsed already; only a blank run across its end joins ours.
     for (auto c = tail_.rbegin(); c != tail_.rend() && shown.characters() < width_; ++c)
         shown.Character(*c);
-    std::reverse(left.begin(), left.end());
-    return shown.characters();
+    return shown.Done();
 }
 
 bool ContextReader::Right(std::uint64_t at, bool ended, std::string& right,
                           std::size_t& characters) const {
-    ShownText shown(right, false);
+    ShownText shown(right, width_, false);
     std::size_t i = static_cast<std::size_t>(at - windowStart_);
-    while (i < window_.size() && shown.characters() < width_) {
+    while (true) {
+        i = shown.Plain(window_.data(), i, window_.size(), width_, plain_);
+        if (i == window_.size() || shown.characters() >= width_)
+            break;
         const auto byte = static_cast<unsigned char>(window_[i]);
-        if (shown_[byte].itself) {
-            const std::size_t limit = std::min(window_.size(), i + (width_ - shown.characters()));
-            std::size_t to = i + 1;
-            while (to < limit && shown_[static_cast<unsigned char>(window_[to])].itself)
-                ++to;
-            shown.Run(window_.data() + i, window_.data() + to);
-            i = to;
-            continue;
-        }
-        if (codePage_ == CodePage::Utf8 && byte >= 0x80) {
+        if (codePage_ == CodePage::Utf8) {
             shown.Character(Next(i));
-            continue;
+        } else {
+            ++i;
+            shown.Bytes(shown_[byte].utf8, shown_[byte].length);
         }
-        ++i;
-        const ShownByte& character = shown_[byte];
-        if (character.blank)
-            shown.Space();
-        else
-            shown.Bytes(character.utf8, character.length);
     }
-    characters = shown.characters();
+    characters = shown.Done();
     return ended || characters >= width_;
 }
 

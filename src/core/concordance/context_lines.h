@@ -89,17 +89,18 @@ class ContextReader final : public WordCutter {
     char32_t Previous(std::size_t& at) const;
 
     // A byte's character as a context shows it, where a byte is a character (every
-    // byte of a code page, ASCII in UTF-8): its UTF-8, or a blank.
+    // byte of a code page, ASCII in UTF-8): its UTF-8.
     struct ShownByte {
         char utf8[3] = {};
         std::uint8_t length = 0;
-        bool blank = false;
-        bool itself = false;  // shown as the byte itself: runs of them are copied whole
     };
 
     CodePage codePage_;
     const ToUnicodeTable& characters_;
     std::array<ShownByte, 256> shown_{};
+    // By byte: the byte itself where a context shows it as itself, a space for a blank
+    // (a byte of a code page, ASCII in UTF-8), 0 for every other.
+    std::array<char, 256> plain_{};
     std::size_t width_;
     const ConcordanceLineSink& sink_;
     std::span<const Occurrence> occurrences_;
