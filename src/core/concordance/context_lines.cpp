@@ -73,20 +73,22 @@ class ShownText {
     // context is such bytes, and a word's end costs no branch here: a blank is written
     // as a space, and kept only when the character before it was no blank.
     std::size_t Plain(const char* text, std::size_t at, std::size_t end, std::size_t width,
-                      const std::array<char, 256>& plain) {
+                      const std::array<std::uint16_t, 256>& plain) {
         char* out = out_;
         std::size_t characters = characters_;
-        bool blank = blank_;
-        const auto next = [&](char shown) {
+        unsigned blank = blank_;
+        const auto next = [&](std::uint16_t shown) {
             if (shown == 0)
                 return false;
-            const bool isBlank = shown == ' ';
-            const bool kept = !(isBlank && blank);
+            // Arithmetic, not a test of the byte: a test here is a branch the processor
+            // guesses wrong at every word's end.
+            const unsigned isBlank = shown >> 8;
+            const unsigned kept = 1 ^ (isBlank & blank);
             if (backwards_) {
-                out[-1] = shown;
+                out[-1] = static_cast<char>(shown);
                 out -= kept;
             } else {
-                out[0] = shown;
+                out[0] = static_cast<char>(shown);
                 out += kept;
             }
             characters += kept;
@@ -103,7 +105,7 @@ class ShownText {
                 ++at;
         out_ = out;
         characters_ = characters;
-        blank_ = blank;
+        blank_ = blank != 0;
         return at;
     }
     void Character(char32_t c) {
@@ -148,7 +150,7 @@ ContextReader::ContextReader(CodePage codePage, std::size_t width, const Concord
         std::memcpy(shown_[b].utf8, bytes.data(), shown_[b].length);
         const bool itself =
             !blank && bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) == b;
-        plain_[b] = blank ? ' ' : itself ? static_cast<char>(b) : '\0';
+        plain_[b] = blank ? std::uint16_t{0x100 | ' '} : itself ? static_cast<std::uint16_t>(b) : 0;
     }
 }
 

@@ -98,9 +98,10 @@ class ContextReader final : public WordCutter {
     CodePage codePage_;
     const ToUnicodeTable& characters_;
     std::array<ShownByte, 256> shown_{};
-    // By byte: the byte itself where a context shows it as itself, a space for a blank
-    // (a byte of a code page, ASCII in UTF-8), 0 for every other.
-    std::array<char, 256> plain_{};
+    // By byte, where a byte is a character (of a code page, ASCII in UTF-8): the byte
+    // itself where a context shows it so, a space with 0x100 for a blank, 0 for every
+    // other.
+    std::array<std::uint16_t, 256> plain_{};
     std::size_t width_;
     const ConcordanceLineSink& sink_;
     std::span<const Occurrence> occurrences_;
