@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/words/plain_row_cutter.h"
+
 namespace tarvolen {
 
 namespace {
@@ -30,9 +32,19 @@ OccurrenceFinder::OccurrenceFinder(const CutterSetup& setup, const ConcordanceEn
       found_(found),
       neighbours_(neighbours),
       rows_(RowsOf(setup, entry), static_cast<WordSink&>(*this)),
-      cutter_(MakePlacingCutter(SetupOf(setup, entry), rows_)) {
+      cutter_(MakeCutter(SetupOf(setup, entry))) {
     if (found_.words.empty())
         found_.words.emplace_back();
+}
+
+std::unique_ptr<WordCutter> OccurrenceFinder::MakeCutter(const CutterSetup& setup) {
+    // One word and nothing of what stands beside it: no other word need be handed on.
+    if (entryWords_ == 1 && !neighbours_)
+        if (std::unique_ptr<PlainRowCutter> seeking = MakeSeekingCutter(setup, rows_, entry_)) {
+            seeking_ = seeking.get();
+            return seeking;
+        }
+    return MakePlacingCutter(setup, rows_);
 }
 
 void OccurrenceFinder::Cut(std::span<unsigned char> text) {
@@ -56,6 +68,8 @@ void OccurrenceFinder::EndText() {
 
 std::uint64_t OccurrenceFinder::Open() const {
     const auto back = static_cast<std::uint64_t>(entryWords_ - 1);
+    if (seeking_ != nullptr)
+        return seeking_->Searched();
     if (back == 0)
         return lastEnd_;
     return begun_ < back ? 0 : begins_[(begun_ - back) % WordsInARow::kMost];

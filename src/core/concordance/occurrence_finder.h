@@ -14,6 +14,8 @@
 
 namespace tarvolen {
 
+class PlainRowCutter;
+
 // A cutter for the reading of a run's documents that counts nothing: it finds the
 // places of one entry with a placing cutter of the run's setup (and, for an entry of
 // several words, the assembler of words in a row), so that its occurrences are the
@@ -52,6 +54,7 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     void ForgetWords();
 
   private:
+    std::unique_ptr<WordCutter> MakeCutter(const CutterSetup& setup);
     void Take(const char* word, std::size_t bytes) override;
     void Place(std::uint64_t begin, std::uint64_t end) override { place_ = {begin, end}; }
     std::uint32_t IdOf(std::string_view word);
@@ -86,6 +89,8 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     std::uint64_t begun_ = 0;
     std::uint64_t lastEnd_ = 0;
     RowAssembler rows_;
+    // cutter_, where it seeks the entry alone (set as cutter_ is made).
+    PlainRowCutter* seeking_ = nullptr;
     std::unique_ptr<WordCutter> cutter_;
 };
 

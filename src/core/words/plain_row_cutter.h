@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/words/row_assembler.h"
@@ -17,7 +19,10 @@ namespace tarvolen {
 // same words a byte at a time, at a cost the single words' list does not pay.
 class PlainRowCutter final : public WordCutter {
   public:
-    PlainRowCutter(const CutterSetup& setup, RowAssembler& rows);
+    // With a word sought (folded, a single word, no words in a row), only its
+    // occurrences are handed on: the words of another length are passed over 64 bytes
+    // at a time, without a step for each.
+    PlainRowCutter(const CutterSetup& setup, RowAssembler& rows, std::string_view sought = {});
 
     void Cut(std::span<unsigned char> text) override;
     void EndText() override {
@@ -25,9 +30,14 @@ class PlainRowCutter final : public WordCutter {
         base_ = 0;
     }
     bool InWord() const override { return length_ > 0; }
+    // Every word that begins before this offset of the text has been handed on or
+    // passed over.
+    std::uint64_t Searched() const { return base_ - length_; }
 
   private:
     void CutChunk(std::span<unsigned char> text);
+    // The words from offset at of a folded and marked chunk that are the word sought.
+    void Seek(const unsigned char* p, std::size_t n, std::size_t at);
     void Append(const unsigned char* letters, std::size_t count);
     // A whole word, at begin in the text: to the assembler when it is counted, else a
     // break in the row.
@@ -41,6 +51,7 @@ class PlainRowCutter final : public WordCutter {
     std::size_t minLength_;
     bool places_;
     bool single_;
+    std::string sought_;      // empty: every word is handed on
     std::uint64_t base_ = 0;  // the offset of the chunk's first byte in the text
     std::array<GapKind, 256> gaps_;
     // A word that ran up to the end of the chunk; length_ counts all its letters, of

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "core/words/char_map.h"
 #include "core/words/word_gaps.h"
@@ -13,6 +14,7 @@
 
 namespace tarvolen {
 
+class PlainRowCutter;
 class RowAssembler;
 struct TokenizerContext;
 class LemmaMap;
@@ -98,5 +100,11 @@ std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& s
 // others, the Unicode cutter without its short cuts into the store. Under a lemma
 // list each word is handed on as its headword.
 std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& rows);
+
+// The placing cutter of the plain alphabets for a search of one word (folded) that
+// asks for no other: it hands rows that word's occurrences alone. Null for a setup
+// that is not cut so (rules, the Unicode rule, a lemma list, words in a row).
+std::unique_ptr<PlainRowCutter> MakeSeekingCutter(CutterSetup setup, RowAssembler& rows,
+                                                  std::string_view word);
 
 }  // namespace tarvolen
