@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/words/plain_row_cutter.h"
-
 namespace tarvolen {
 
 namespace {
@@ -40,7 +38,7 @@ OccurrenceFinder::OccurrenceFinder(const CutterSetup& setup, const ConcordanceEn
 std::unique_ptr<WordCutter> OccurrenceFinder::MakeCutter(const CutterSetup& setup) {
     // One word and nothing of what stands beside it: no other word need be handed on.
     if (entryWords_ == 1 && !neighbours_)
-        if (std::unique_ptr<PlainRowCutter> seeking = MakeSeekingCutter(setup, rows_, entry_)) {
+        if (std::unique_ptr<SeekingCutter> seeking = MakeSeekingCutter(setup, rows_, entry_)) {
             seeking_ = seeking.get();
             return seeking;
         }

@@ -14,8 +14,6 @@
 
 namespace tarvolen {
 
-class PlainRowCutter;
-
 // A cutter for the reading of a run's documents that counts nothing: it finds the
 // places of one entry with a placing cutter of the run's setup (and, for an entry of
 // several words, the assembler of words in a row), so that its occurrences are the
@@ -90,7 +88,7 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     std::uint64_t lastEnd_ = 0;
     RowAssembler rows_;
     // cutter_, where it seeks the entry alone (set as cutter_ is made).
-    PlainRowCutter* seeking_ = nullptr;
+    SeekingCutter* seeking_ = nullptr;
     std::unique_ptr<WordCutter> cutter_;
 };
 

@@ -29,11 +29,8 @@ PlainRowCutter::PlainRowCutter(const CutterSetup& setup, RowAssembler& rows,
       minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))),
       places_(setup.places),
       single_(setup.inARow.Single()),
-      gaps_(CodePageGaps(setup.codePage)) {
-    // A run of letters is told from the marks of the next 63 bytes at most.
-    if (single_ && sought.size() < 64)
-        sought_ = sought;
-}
+      gaps_(CodePageGaps(setup.codePage)),
+      sought_(single_ ? sought : std::string_view()) {}
 
 void PlainRowCutter::Append(const unsigned char* letters, std::size_t count) {
     const std::size_t room = MaxWordLength - std::min<std::size_t>(length_, MaxWordLength);
@@ -52,8 +49,9 @@ void PlainRowCutter::Hand(const char* word, std::size_t length, std::uint64_t be
 }
 
 void PlainRowCutter::EndWord(std::uint64_t end) {
-    const bool handed = sought_.empty() || (length_ == sought_.size() && length_ <= MaxWordLength &&
-                                            std::memcmp(word_, sought_.data(), length_) == 0);
+    const bool handed =
+        !sought_.Usable() || (length_ == sought_.size() && length_ <= MaxWordLength &&
+                              std::memcmp(word_, sought_.text().data(), length_) == 0);
     if (length_ > 0 && handed)
         Hand(word_, length_, end - length_);
     length_ = 0;
@@ -78,7 +76,7 @@ void PlainRowCutter::CutChunk(std::span<unsigned char> text) {
         EndWord(base_ + run);
         at = run;
     }
-    if (!sought_.empty()) {
+    if (sought_.Usable()) {
         Seek(p, n, at);
         return;
     }
@@ -103,32 +101,10 @@ void PlainRowCutter::CutChunk(std::span<unsigned char> text) {
 }
 
 void PlainRowCutter::Seek(const unsigned char* p, std::size_t n, std::size_t at) {
-    const std::size_t length = sought_.size();
-    const std::size_t blocks = (n + 63) / 64;
-    for (std::size_t k = at / 64; k < blocks; ++k) {
-        const std::uint64_t letters = masks_[k];
-        if (letters == 0)
-            continue;
-        const std::uint64_t before = k == 0 ? 0 : masks_[k - 1] >> 63;
-        std::uint64_t starts = letters & ~(letters << 1 | before);
-        if (k == at / 64)
-            starts &= ~std::uint64_t{0} << (at % 64);
-        // The words of exactly the length sought: letters from the start on, and none
-        // right after them (the masks of the next block tell for a word that goes on).
-        const std::uint64_t next = masks_[k + 1];
-        const auto from = [&](std::size_t j) { return letters >> j | next << (64 - j); };
-        std::uint64_t words = starts & ~from(length);
-        for (std::size_t j = 1; j < length && words != 0; ++j)
-            words &= from(j);
-        for (; words != 0; words &= words - 1) {
-            const std::size_t start = 64 * k + static_cast<std::size_t>(std::countr_zero(words));
-            // A word up to the chunk's end may go on in the next one: kept below.
-            if (start + length >= n)
-                break;
-            if (std::memcmp(p + start, sought_.data(), length) == 0)
-                Hand(reinterpret_cast<const char*>(p + start), length, base_ + start);
-        }
-    }
+    sought_.Find(p, n, at, masks_.data(), [&](std::size_t start) {
+        Hand(reinterpret_cast<const char*>(p + start), sought_.size(), base_ + start);
+    });
+    // A word up to the chunk's end may go on in the next one.
     const auto letter = [&](std::size_t i) { return (masks_[i / 64] >> (i % 64) & 1) != 0; };
     if (n > at && letter(n - 1)) {
         std::size_t start = n - 1;

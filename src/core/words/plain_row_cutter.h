@@ -3,11 +3,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/words/row_assembler.h"
+#include "core/words/sought_word.h"
 #include "core/words/tokenizer.h"
 #include "core/words/word_cutter.h"
 
@@ -17,7 +17,7 @@ namespace tarvolen {
 // as it finds them (every letter folded and marked in one pass over the chunk), handed
 // with what lies between them straight to the assembler. The rules' cutter finds the
 // same words a byte at a time, at a cost the single words' list does not pay.
-class PlainRowCutter final : public WordCutter {
+class PlainRowCutter final : public SeekingCutter {
   public:
     // With a word sought (folded, a single word, no words in a row), only its
     // occurrences are handed on: the words of another length are passed over 64 bytes
@@ -30,9 +30,7 @@ class PlainRowCutter final : public WordCutter {
         base_ = 0;
     }
     bool InWord() const override { return length_ > 0; }
-    // Every word that begins before this offset of the text has been handed on or
-    // passed over.
-    std::uint64_t Searched() const { return base_ - length_; }
+    std::uint64_t Searched() const override { return base_ - length_; }
 
   private:
     void CutChunk(std::span<unsigned char> text);
@@ -51,9 +49,9 @@ class PlainRowCutter final : public WordCutter {
     std::size_t minLength_;
     bool places_;
     bool single_;
-    std::string sought_;      // empty: every word is handed on
     std::uint64_t base_ = 0;  // the offset of the chunk's first byte in the text
     std::array<GapKind, 256> gaps_;
+    SoughtWord sought_;  // not usable: every word is handed on
     // A word that ran up to the end of the chunk; length_ counts all its letters, of
     // which the first MaxWordLength are kept: a longer word is not counted.
     char word_[MaxWordLength] = {};

@@ -60,7 +60,7 @@ inline char32_t NextCharacter(const unsigned char*& p, const unsigned char* end)
 }  // namespace
 
 UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
-                                     const TokenizerContext* asciiStore)
+                                     const TokenizerContext* asciiStore, std::string_view sought)
     : sink_(sink),
       tables_(detail::Tables()),
       digits_(setup.rules.Digits),
@@ -68,10 +68,14 @@ UnicodeWordCutter::UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
       hyphens_(setup.rules.Hyphens),
       rows_(setup.Rows()),
       places_(setup.places),
-      minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))) {
+      minLength_(static_cast<std::size_t>(std::clamp(setup.minWordLength, 1, MaxWordLength + 1))),
+      // Its words of ASCII letters are the tokenizer's only without word rules.
+      sought_(setup.rules.Any() || rows_ ? std::string_view() : sought) {
     run_.reserve(kSegmentLimit + 1);
-    if (asciiStore != nullptr && !digits_ && !apostrophes_ && !hyphens_) {
+    const bool asciiWords = !digits_ && !apostrophes_ && !hyphens_;
+    if (asciiWords && (asciiStore != nullptr || sought_.Usable()))
         BuildCharMap(kEnglishLatin, asciiMap_);
+    if (asciiStore != nullptr && asciiWords) {
         asciiStore_.emplace(TokenizerContext{asciiMap_, asciiStore->minWordLength,
                                              asciiStore->qualifiedWords, asciiStore->store});
         // The Cyrillic words are counted at the text's end, all at once: not for a
@@ -90,9 +94,9 @@ inline bool IsAsciiLetter(unsigned char b) {
     return (b | 0x20u) - 'a' < 26u;
 }
 
-}  // namespace
-
-unsigned char* UnicodeWordCutter::CutAscii(unsigned char* p, unsigned char* end) {
+// The end of the stretch of ASCII from p on, before the letters at its end, which may
+// go on in what follows it; p when it is too short to be worth the tokenizer's set-up.
+unsigned char* AsciiStretchEnd(unsigned char* p, unsigned char* end) {
     unsigned char* q = p;
     while (end - q >= 8) {
         std::uint64_t eight;
@@ -103,11 +107,17 @@ unsigned char* UnicodeWordCutter::CutAscii(unsigned char* p, unsigned char* end)
     }
     while (q < end && *q < 0x80)
         ++q;
-    // Letters at the stretch's end may go on in what follows it.
     unsigned char* r = q;
     while (r > p && IsAsciiLetter(r[-1]))
         --r;
-    if (static_cast<std::size_t>(r - p) < kAsciiStretch)
+    return static_cast<std::size_t>(r - p) < kAsciiStretch ? p : r;
+}
+
+}  // namespace
+
+unsigned char* UnicodeWordCutter::CutAscii(unsigned char* p, unsigned char* end) {
+    unsigned char* const r = AsciiStretchEnd(p, end);
+    if (r == p)
         return p;
     const unsigned char after = *r;
     *r = 0;
@@ -117,6 +127,23 @@ unsigned char* UnicodeWordCutter::CutAscii(unsigned char* p, unsigned char* end)
     chunk.Attach(p, static_cast<std::uint32_t>(r - p));
     TokenizeChunk(chunk, asciiCarry_, *asciiStore_);
     *r = after;
+    return r;
+}
+
+unsigned char* UnicodeWordCutter::SeekAscii(unsigned char* p, unsigned char* end) {
+    unsigned char* const r = AsciiStretchEnd(p, end);
+    if (r == p)
+        return p;
+    const auto n = static_cast<std::size_t>(r - p);
+    FoldAndMarkLetters(asciiMap_, p, n, masks_);
+    const std::size_t length = sought_.size();
+    if (length < minLength_ || length > static_cast<std::size_t>(MaxWordLength))
+        return r;
+    sought_.Find(p, n, 0, masks_.data(), [&](std::size_t start) {
+        if (places_)
+            sink_.Place(OffsetOf(p + start), OffsetOf(p + start + length));
+        sink_.Take(reinterpret_cast<const char*>(p + start), length);
+    });
     return r;
 }
 
@@ -176,8 +203,8 @@ void UnicodeWordCutter::Cut(std::span<unsigned char> text) {
     if (cyrillic_)
         cyrillic_->NewChunk();
     while (p < end) {
-        if (asciiStore_ && run_.empty() && *p < 0x80) {
-            unsigned char* const next = CutAscii(p, end);
+        if (run_.empty() && *p < 0x80 && (asciiStore_ || sought_.Usable())) {
+            unsigned char* const next = asciiStore_ ? CutAscii(p, end) : SeekAscii(p, end);
             if (next != p) {
                 p = next;
                 continue;

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/words/sought_word.h"
 #include "core/words/tokenizer.h"
 #include "core/words/two_byte_stretches.h"
 #include "core/words/unicode_tables.h"
@@ -31,10 +33,14 @@ inline constexpr std::size_t kSegmentLimit = 4096;
 // tokenizer with the English/Latin alphabet (the Unicode rule's ASCII letters, with
 // every word rule off), which counts their words in the store itself, and long
 // stretches of Russian go to TwoByteStretches.
-class UnicodeWordCutter final : public WordCutter {
+//
+// With a word sought (MakeSeekingCutter), the words of long stretches of ASCII are
+// looked through by the tokenizer's first pass instead, and only the word's
+// occurrences among them are handed on.
+class UnicodeWordCutter final : public SeekingCutter {
   public:
     UnicodeWordCutter(const CutterSetup& setup, WordSink& sink,
-                      const TokenizerContext* asciiStore = nullptr);
+                      const TokenizerContext* asciiStore = nullptr, std::string_view sought = {});
     ~UnicodeWordCutter() override;
     UnicodeWordCutter(const UnicodeWordCutter&) = delete;
     UnicodeWordCutter& operator=(const UnicodeWordCutter&) = delete;
@@ -43,6 +49,9 @@ class UnicodeWordCutter final : public WordCutter {
     void Cut(std::span<unsigned char> text) override;
     void EndText() override;
     bool InWord() const override { return !run_.empty(); }
+    std::uint64_t Searched() const override {
+        return run_.empty() ? base_ : runPlaces_.front().begin;
+    }
 
   private:
     void Take(char32_t c);
@@ -50,6 +59,8 @@ class UnicodeWordCutter final : public WordCutter {
     // Cuts the ASCII from p on by the tokenizer where that is worth it; returns where
     // the character-by-character way goes on.
     unsigned char* CutAscii(unsigned char* p, unsigned char* end);
+    // The same for the word sought: its occurrences in the stretch are handed on.
+    unsigned char* SeekAscii(unsigned char* p, unsigned char* end);
     // Takes a whole word of ASCII letters and two-byte letters from p on, where one
     // ends there at an ASCII separator; returns p when the word needs the way
     // character by character, else where that way goes on.
@@ -103,6 +114,8 @@ class UnicodeWordCutter final : public WordCutter {
     CharMap asciiMap_{};
     std::optional<TokenizerContext> asciiStore_;
     std::string asciiCarry_;  // always empty between calls: no stretch ends in a word
+    SoughtWord sought_;
+    std::vector<std::uint64_t> masks_;
     std::optional<TwoByteStretches> cyrillic_;
 };
 

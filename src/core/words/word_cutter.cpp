@@ -188,12 +188,16 @@ std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& r
     return MakeTextCutter(setup, rows);
 }
 
-std::unique_ptr<PlainRowCutter> MakeSeekingCutter(CutterSetup setup, RowAssembler& rows,
-                                                  std::string_view word) {
+std::unique_ptr<SeekingCutter> MakeSeekingCutter(CutterSetup setup, RowAssembler& rows,
+                                                 std::string_view word) {
     setup.places = true;
-    if (!PlainRows(setup) || !setup.inARow.Single())
+    if (setup.lemmas != nullptr || setup.rules.Any() || !setup.inARow.Single())
         return nullptr;
-    return std::make_unique<PlainRowCutter>(setup, rows, word);
+    if (setup.language == kUnicode)
+        return std::make_unique<UnicodeWordCutter>(setup, rows, nullptr, word);
+    if (!setup.toUtf8)
+        return std::make_unique<PlainRowCutter>(setup, rows, word);
+    return nullptr;
 }
 
 }  // namespace tarvolen

@@ -14,7 +14,6 @@
 
 namespace tarvolen {
 
-class PlainRowCutter;
 class RowAssembler;
 struct TokenizerContext;
 class LemmaMap;
@@ -50,6 +49,14 @@ class WordCutter {
     virtual void EndText() = 0;
     // Whether the text so far ends inside a word that the next chunk could go on with.
     virtual bool InWord() const = 0;
+};
+
+// A placing cutter that looks for one word: it hands on each of its occurrences, and
+// may pass over other words.
+class SeekingCutter : public WordCutter {
+  public:
+    // No occurrence still to be handed on begins before this offset of the text.
+    virtual std::uint64_t Searched() const = 0;
 };
 
 // What a run cuts with.
@@ -101,10 +108,11 @@ std::unique_ptr<WordCutter> MakeTextCutter(const CutterSetup& setup, WordSink& s
 // list each word is handed on as its headword.
 std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& rows);
 
-// The placing cutter of the plain alphabets for a search of one word (folded) that
-// asks for no other: it hands rows that word's occurrences alone. Null for a setup
-// that is not cut so (rules, the Unicode rule, a lemma list, words in a row).
-std::unique_ptr<PlainRowCutter> MakeSeekingCutter(CutterSetup setup, RowAssembler& rows,
-                                                  std::string_view word);
+// The placing cutter for a search of one word (folded) that asks for no other: it
+// finds that word's occurrences as MakePlacingCutter's cutter does, without handing
+// rows every other word. Null for a setup without such a way (word rules, a lemma
+// list, words in a row).
+std::unique_ptr<SeekingCutter> MakeSeekingCutter(CutterSetup setup, RowAssembler& rows,
+                                                 std::string_view word);
 
 }  // namespace tarvolen
