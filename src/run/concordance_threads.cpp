@@ -450,13 +450,18 @@ class Reader {
         try {
             TextDecoder decoder(run_.RunEncoding, run_.RunCodePage);
             ConcordanceReading::NeighbourSink neighbours;
-            if (sort_ != nullptr)
+            NeighbourReach reach;
+            if (sort_ != nullptr) {
                 neighbours = [this](const Neighbours& n, const std::vector<std::string>& words) {
                     TakeKeys(n, words);
                 };
+                for (const ConcordanceKey key : sort_->keys)
+                    (key < 0 ? reach.left : reach.right) =
+                        std::max<int>(key < 0 ? reach.left : reach.right, key < 0 ? -key : key);
+            }
             ConcordanceReading reading(
                 CutterSetupOf(run_), entry_, width_,
-                [this](const ConcordanceLine& line) { Take(line); }, neighbours);
+                [this](const ConcordanceLine& line) { Take(line); }, neighbours, reach);
             reading_ = &reading;
             const std::size_t ahead = kAheadPerThread * crew_.threads;
             for (std::size_t item = crew_.nextItem++; item < items_.size();

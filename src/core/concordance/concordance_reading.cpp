@@ -6,10 +6,10 @@ namespace tarvolen {
 
 ConcordanceReading::ConcordanceReading(const CutterSetup& setup, const ConcordanceEntry& entry,
                                        std::size_t width, const ConcordanceLineSink& sink,
-                                       NeighbourSink neighbours)
+                                       NeighbourSink neighbours, NeighbourReach reach)
     : sink_(sink),
       neighbours_(std::move(neighbours)),
-      finder_(setup, entry, found_, static_cast<bool>(neighbours_)),
+      finder_(setup, entry, found_, neighbours_ ? reach : NeighbourReach{}),
       context_(setup.codePage, width, sink_) {}
 
 void ConcordanceReading::Start(const std::string& path) {

@@ -25,7 +25,8 @@ class ConcordanceReading final : public WordCutter {
     // With neighbours (for a sort), the finder keeps the words beside each occurrence
     // and hands them on as soon as they are known.
     ConcordanceReading(const CutterSetup& setup, const ConcordanceEntry& entry, std::size_t width,
-                       const ConcordanceLineSink& sink, NeighbourSink neighbours = {});
+                       const ConcordanceLineSink& sink, NeighbourSink neighbours = {},
+                       NeighbourReach reach = kEveryNeighbour);
 
     // The next document, or the next part of one read on its own.
     void Start(const std::string& path);

@@ -55,7 +55,8 @@ std::optional<Concordance> FindConcordance(RunState& run, IngestState& state,
     if (!Begin(run, state.InputFiles, hooks, state.scanned, reading))
         return std::nullopt;
     Concordance found;
-    OccurrenceFinder finder(CutterSetupOf(run), entry, found, neighbours);
+    OccurrenceFinder finder(CutterSetupOf(run), entry, found,
+                            neighbours ? kEveryNeighbour : NeighbourReach{});
     // The store counts documents as they begin; a concordance leaves it as it was.
     for (auto path = state.InputFiles.rbegin(); path != state.InputFiles.rend(); ++path) {
         hooks.progress.SetFileLine(*path);

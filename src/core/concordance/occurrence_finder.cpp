@@ -24,7 +24,7 @@ CutterSetup SetupOf(CutterSetup setup, const ConcordanceEntry& entry) {
 }  // namespace
 
 OccurrenceFinder::OccurrenceFinder(const CutterSetup& setup, const ConcordanceEntry& entry,
-                                   Concordance& found, bool neighbours)
+                                   Concordance& found, NeighbourReach neighbours)
     : entry_(entry.text),
       entryWords_(entry.words),
       found_(found),
@@ -37,7 +37,7 @@ OccurrenceFinder::OccurrenceFinder(const CutterSetup& setup, const ConcordanceEn
 
 std::unique_ptr<WordCutter> OccurrenceFinder::MakeCutter(const CutterSetup& setup) {
     // One word and nothing of what stands beside it: no other word need be handed on.
-    if (entryWords_ == 1 && !neighbours_)
+    if (entryWords_ == 1 && !neighbours_.Any())
         if (std::unique_ptr<SeekingCutter> seeking = MakeSeekingCutter(setup, rows_, entry_)) {
             seeking_ = seeking.get();
             return seeking;
@@ -106,35 +106,42 @@ void OccurrenceFinder::Take(const char* word, std::size_t bytes) {
     }
     // Only the words next to an occurrence get an id: looking up every word would cost
     // more than the rest of the reading.
-    if (single && neighbours_) {
+    if (single && neighbours_.Any()) {
         const std::string_view text(word, bytes);
         if (first_.size() < 3)
             first_.push_back(IdOf(text));
+        // The words on the right as far as they are wanted, and only those: looking up
+        // six words an occurrence took more than the rest of a sorted reading.
         const std::uint32_t id = waiting_ < found_.neighbours.size() ? IdOf(text) : 0;
+        const auto reach = static_cast<std::size_t>(neighbours_.right);
         for (std::size_t i = waiting_; i < found_.neighbours.size(); ++i) {
             std::uint32_t* right = found_.neighbours[i].right;
-            const auto slot = std::find(right, right + 3, 0u);
+            const auto slot = std::find(right, right + reach, 0u);
             *slot = id;
-            if (slot == right + 2 && i == waiting_)
+            if (slot + 1 == right + reach && i == waiting_)
                 ++waiting_;
         }
-        recentNewest_ = (recentNewest_ + 1) % kRecent;
-        recent_[recentNewest_].assign(word, bytes);
-        recentCount_ = std::min(recentCount_ + 1, kRecent);
+        if (neighbours_.left > 0) {
+            recentNewest_ = (recentNewest_ + 1) % kRecent;
+            recent_[recentNewest_].assign(word, bytes);
+            recentCount_ = std::min(recentCount_ + 1, kRecent);
+        }
     }
     if (bytes != entry_.size() || std::memcmp(word, entry_.data(), bytes) != 0)
         return;
     found_.occurrences.push_back(place_);
     ++found_.documents.back().count;
-    if (neighbours_) {
+    if (neighbours_.Any()) {
         Neighbours n;
         // The entry's words are the newest; the ones before them are its left.
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < neighbours_.left; ++k) {
             const int back = entryWords_ + k;
             if (back < recentCount_)
                 n.left[k] = IdOf(Recent(back));
         }
         found_.neighbours.push_back(n);
+        if (neighbours_.right == 0)
+            waiting_ = found_.neighbours.size();  // nothing on the right to wait for
     }
 }
 

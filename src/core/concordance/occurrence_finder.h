@@ -22,7 +22,7 @@ namespace tarvolen {
 class OccurrenceFinder final : public WordCutter, private WordSink {
   public:
     OccurrenceFinder(const CutterSetup& setup, const ConcordanceEntry& entry, Concordance& found,
-                     bool neighbours);
+                     NeighbourReach neighbours);
 
     // The next document's occurrences go to found.documents.back().
     void Cut(std::span<unsigned char> text) override;
@@ -69,7 +69,7 @@ class OccurrenceFinder final : public WordCutter, private WordSink {
     std::string entry_;
     int entryWords_;
     Concordance& found_;
-    bool neighbours_;
+    NeighbourReach neighbours_;
     std::unordered_map<std::string, std::uint32_t, WordHash, std::equal_to<>> ids_;
     Occurrence place_;
     // The latest words of the document (a ring, the newest at recentNewest_), for the

@@ -34,6 +34,15 @@ struct Neighbours {
     std::uint32_t right[3] = {};
 };
 
+// How far from an occurrence its neighbours are wanted: as far as the sort's keys reach
+// on each side (0 to 3 words).
+struct NeighbourReach {
+    int left = 0;
+    int right = 0;
+    bool Any() const { return left > 0 || right > 0; }
+};
+inline constexpr NeighbourReach kEveryNeighbour{3, 3};
+
 // The occurrences of one entry in a run's documents, in document order.
 struct Concordance {
     std::vector<ConcordanceDocument> documents;  // those read, with or without occurrences
