@@ -21,6 +21,13 @@ void AppendSized(std::string& to, std::string_view text) {
     to += text;
 }
 
+std::uint64_t LeadingBytes(std::string_view word) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        key = key << 8 | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
+    return key;
+}
+
 // Words first, then the line's own order (a run's index, or a line's number).
 bool Before(const SortWords& a, std::size_t x, const SortWords& b, std::size_t y) {
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -121,6 +128,7 @@ void SortedLines::AddLine(std::string_view line) {
 void SortedLines::AddWords(const SortWords& words) {
     if (words_ == entries_.size())
         entries_.emplace_back();
+    entries_[words_].key = LeadingBytes(words[0]);
     entries_[words_++].words = arena_.size();
     for (const std::string& word : words)
         AppendSized(arena_, word);
@@ -147,6 +155,8 @@ std::string_view SortedLines::WordAt(std::size_t& at) const {
 void SortedLines::SortBuffer(std::size_t count) {
     std::stable_sort(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(count),
                      [this](const Entry& a, const Entry& b) {
+                         if (a.key != b.key)
+                             return a.key < b.key;
                          std::size_t x = a.words;
                          std::size_t y = b.words;
                          for (std::size_t i = 0; i < SortWords{}.size(); ++i) {
@@ -205,6 +215,7 @@ bool SortedLines::Spill(std::size_t count) {
         }
         at = entries_[e].words;
         if (e < words_) {
+            entry.key = entries_[e].key;
             entry.words = rest.size();
             for (std::size_t i = 0; i < SortWords{}.size(); ++i)
                 AppendSized(rest, WordAt(at));

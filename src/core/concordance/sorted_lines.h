@@ -41,6 +41,9 @@ class SortedLines {
     struct Entry {
         std::size_t line = 0;   // into arena_: the line's length and text
         std::size_t words = 0;  // into arena_: the words, each with its length before it
+        // The first word's first 8 bytes, big-endian, zero-padded (a word holds no NUL):
+        // unequal, they order the entries without a look into the arena.
+        std::uint64_t key = 0;
     };
 
     void Put(std::size_t& at, std::string_view text);
