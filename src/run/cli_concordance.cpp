@@ -1,7 +1,5 @@
 #include "run/cli_concordance.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -48,18 +46,6 @@ IngestResult CliConcordance::Run(Workspace& workspace, IngestState& state,
                         std::to_string(WordsInARow::kMost) + " words)");
         status_ = kExitUsage;
         return {IngestOutcome::Completed, {}};
-    }
-    // Files are read in parts and, for a sort, their lines spooled: named files only.
-    for (const std::string& path : state.InputFiles) {
-        struct stat status {};
-        if (path == kStandardInputPath || (::stat(path.c_str(), &status) == 0 &&
-                                           !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))) {
-            hooks.progress.Close();
-            messages_.Error(path +
-                            ": a concordance reads named files, not a pipe or standard input");
-            status_ = kExitUsage;
-            return {IngestOutcome::Completed, {}};
-        }
     }
     const std::optional<ConcordanceTally> tally = Write(workspace, state, hooks, *entry);
     if (!tally) {

@@ -4,7 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -414,6 +417,53 @@ TEST(ConcordanceTest, SortsByEachKeyMissingWordsFirstTiesInDocumentOrder) {
 
 namespace tarvolen {
 namespace {
+
+// A concordance reads each file once, so standard input and a pipe named by its path
+// give the lines a regular file gives, in document order and sorted, each under its
+// name as given.
+TEST(ConcordanceTest, StandardInputAndPipesGiveTheLinesOfAFile) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += i % 7 == 0 ? "The cat sat.\r\n" : "a dog and the bird " + std::to_string(i) + "\n";
+    const std::string file = dir.Write("a.txt", text);
+    const auto named = [](const std::string& out, const std::string& name) {
+        std::string lines;
+        for (const std::string& line : Lines(out))
+            lines += name + line.substr(line.find('\t')) + "\n";
+        return lines;
+    };
+    for (const std::vector<std::string>& sort : {std::vector<std::string>{}, {"--sort", "R1,L1"}}) {
+        std::vector<std::string> args = {"--concordance", "the", "--context", "9"};
+        args.insert(args.end(), sort.begin(), sort.end());
+        std::vector<std::string> fromFile = args;
+        fromFile.push_back(file);
+        const Outcome expected = RunCli(dir, fromFile);
+        ASSERT_EQ(expected.status, 0) << expected.err;
+
+        std::vector<std::string> fromStdin = args;
+        fromStdin.push_back("-");
+        StandardInput input;
+        input.piped = text;
+        const Outcome piped = Child(dir, fromStdin, std::nullopt, input).Wait();
+        ASSERT_EQ(piped.status, 0) << piped.err;
+        EXPECT_EQ(piped.out, named(expected.out, "-"));
+
+        const std::string fifo = (dir.path() / "fifo").string();
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        std::vector<std::string> fromFifo = args;
+        fromFifo.push_back(fifo);
+        Child child(dir, fromFifo);
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(writer, 0);
+        EXPECT_EQ(::write(writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(writer);
+        const Outcome fromPipe = child.Wait();
+        ::unlink(fifo.c_str());
+        ASSERT_EQ(fromPipe.status, 0) << fromPipe.err;
+        EXPECT_EQ(fromPipe.out, named(expected.out, fifo));
+    }
+}
 
 // Lines that cannot go to the folder for temporary files fail the run, and the old
 // output stays as it was.
