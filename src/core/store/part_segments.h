@@ -54,8 +54,13 @@ class PartTally {
 
     // The next word of the part; gap as PartSegments::Kept has it, at most kSegmentLength.
     void Count(const StoreEntry* entry, std::uint32_t gap) {
-        if (position_ < kSegmentLength - 1) [[unlikely]]
+        if (!PastHead()) [[unlikely]]
             return KeepHead(entry, gap);
+        CountPastHead(entry, gap);
+    }
+    // Whether the words from here on may skip the test for the head.
+    bool PastHead() const { return position_ >= kSegmentLength - 1; }
+    void CountPastHead(const StoreEntry* entry, std::uint32_t gap) {
         ringEntries_[position_ % kRing] = entry;
         ringGaps_[position_ % kRing] = static_cast<std::uint16_t>(gap);
         if (++position_ % kBlock == 0) [[unlikely]]

@@ -19,6 +19,15 @@ inline void KeepValue(std::uint64_t value) {
 
 }  // namespace
 
+void WordBatch::AddPartRun(WordStore& store, PartTally& tally, const PreparedWord* words,
+                           std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const PreparedWord& word = words[i];
+        AddWithKey(store, word.text, word.length, word.key, word.tag, word.hash, word.hashed,
+                   [&store, &tally](StoreEntry& entry) { store.CountInPart(entry, tally); });
+    }
+}
+
 void WordBatch::Preload(const WordStore& store, PreparedWord* words, std::size_t count) {
     constexpr std::size_t kRun = 256;
     std::uint32_t index[kRun];

@@ -46,6 +46,8 @@ struct WordBatch {
     static void Preload(const WordStore& store, PreparedWord* words, std::size_t count);
     // AddWord for a prepared word, whose NUL is now in place.
     static inline void Add(WordStore& store, const PreparedWord& word);
+    // Add for each of a run of prepared words, in order.
+    static inline void AddRun(WordStore& store, const PreparedWord* words, std::size_t count);
     // AddWord with hash == HashWord(word, length) already computed, as the tokenizer
     // does while it folds a word.
     static inline void AddHashed(WordStore& store, const char* word, std::size_t length,
@@ -57,10 +59,21 @@ struct WordBatch {
     static inline void Fill(PreparedWord& into, const char* word, std::size_t length,
                             const WordKey& key);
     // The common path of every AddWord; hash is HashWord(word, length) when hashed is
-    // set, and is computed only when the cache does not name the word.
+    // set, and is computed only when the cache does not name the word. countFound(entry)
+    // counts a word the cache names.
+    template <typename CountFound>
     static inline void AddWithKey(WordStore& store, const char* word, std::size_t length,
                                   const WordKey& key, std::uint32_t tag, std::uint32_t hash,
-                                  bool hashed);
+                                  bool hashed, CountFound countFound);
+    static inline void AddWithKey(WordStore& store, const char* word, std::size_t length,
+                                  const WordKey& key, std::uint32_t tag, std::uint32_t hash,
+                                  bool hashed) {
+        AddWithKey(store, word, length, key, tag, hash, hashed,
+                   [&store](StoreEntry& entry) { store.Count(entry); });
+    }
+    // AddRun for a run of a part's words, tally the part's (WordStore::PartRunTally).
+    static void AddPartRun(WordStore& store, PartTally& tally, const PreparedWord* words,
+                           std::size_t count);
 };
 
 inline void WordBatch::Fill(PreparedWord& into, const char* word, std::size_t length,
@@ -97,14 +110,23 @@ inline void WordBatch::Add(WordStore& store, const PreparedWord& word) {
     AddWithKey(store, word.text, word.length, word.key, word.tag, word.hash, word.hashed);
 }
 
+inline void WordBatch::AddRun(WordStore& store, const PreparedWord* words, std::size_t count) {
+    // A part's words leave the common way here, once a run rather than once a word.
+    if (PartTally* const tally = store.PartRunTally(count)) [[unlikely]]
+        return AddPartRun(store, *tally, words, count);
+    for (std::size_t i = 0; i < count; ++i)
+        Add(store, words[i]);
+}
+
+template <typename CountFound>
 inline void WordBatch::AddWithKey(WordStore& store, const char* word, std::size_t length,
                                   const WordKey& key, std::uint32_t tag, std::uint32_t hash,
-                                  bool hashed) {
+                                  bool hashed, CountFound countFound) {
     const WordStore::CacheSlot slot = store.cache_[WordStore::CacheSlotOf(tag)];
     if (slot.tag == tag && slot.index != 0) [[likely]] {
         StoreEntry& entry = store.entries_.At(slot.index);
         if (store.Matches(entry, key, word, length)) [[likely]] {
-            store.Count(entry);
+            countFound(entry);
             return;
         }
     }

@@ -201,9 +201,7 @@ void WordStore::EndOfSegment(const Entry& entry, std::uint32_t previous) {
         NextSegment();
         return;
     }
-    // A mark before the part's first is an occurrence in another part, or none.
-    const std::uint32_t gap =
-        std::min(previous >= partMark_ ? mark_ - previous : kSegmentLength, kSegmentLength);
+    const std::uint32_t gap = PartGap(previous);
     segmentFilled_ = 0;
     // Each call last, so that this keeps no registers of its own across one.
     if (mark_ == UINT32_MAX) [[unlikely]]

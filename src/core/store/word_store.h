@@ -236,6 +236,29 @@ class WordStore {
     // The segment under way is full: counted, and the next begun; or a part's word,
     // last marked previous before.
     void EndOfSegment(const Entry& entry, std::uint32_t previous);
+    // A part's word last marked previous: how many words back it was counted in the
+    // part, kSegmentLength when not within a segment's reach. A mark before the part's
+    // first is an occurrence in another part, or none.
+    std::uint32_t PartGap(std::uint32_t previous) const {
+        return std::min(previous >= partMark_ ? mark_ - previous : kSegmentLength, kSegmentLength);
+    }
+    // The part's tally when the next words of a run may be counted by CountInPart: past
+    // the part's head, and words marks enough before the marks begin again.
+    PartTally* PartRunTally(std::size_t words) const {
+        PartTally* const tally = part_.get();
+        return tally != nullptr && tally->PastHead() && mark_ < UINT32_MAX - words ? tally
+                                                                                   : nullptr;
+    }
+    // Count for a word of such a run: the part's work inline, in a loop of its own that
+    // keeps the common way's registers as they are.
+    void CountInPart(Entry& entry, PartTally& tally) {
+        entry.count += entry.count != UINT32_MAX;
+        const std::uint32_t previous = entry.lastMark;
+        entry.range += (previous < documentMark_) & (entry.range != UINT32_MAX);
+        entry.lastMark = mark_;
+        tally.CountPastHead(&entry, PartGap(previous));
+        ++mark_;
+    }
     [[gnu::noinline]] void NextSegment();
     [[gnu::noinline]] void PartMarksBeginAgain(const Entry& entry, std::uint32_t gap);
     // The next mark; false when the marks began again (every entry's mark rewritten).
