@@ -59,18 +59,15 @@ struct WordBatch {
     static inline void Fill(PreparedWord& into, const char* word, std::size_t length,
                             const WordKey& key);
     // The common path of every AddWord; hash is HashWord(word, length) when hashed is
-    // set, and is computed only when the cache does not name the word. countFound(entry)
-    // counts a word the cache names.
+    // set, and is computed only when the cache does not name the word.
+    static inline void AddWithKey(WordStore& store, const char* word, std::size_t length,
+                                  const WordKey& key, std::uint32_t tag, std::uint32_t hash,
+                                  bool hashed);
+    // Counts the word by countFound(entry) when the cache names its entry; false when it
+    // does not, and the word is still to be counted.
     template <typename CountFound>
-    static inline void AddWithKey(WordStore& store, const char* word, std::size_t length,
-                                  const WordKey& key, std::uint32_t tag, std::uint32_t hash,
-                                  bool hashed, CountFound countFound);
-    static inline void AddWithKey(WordStore& store, const char* word, std::size_t length,
-                                  const WordKey& key, std::uint32_t tag, std::uint32_t hash,
-                                  bool hashed) {
-        AddWithKey(store, word, length, key, tag, hash, hashed,
-                   [&store](StoreEntry& entry) { store.Count(entry); });
-    }
+    static inline bool CountCached(WordStore& store, const char* word, std::size_t length,
+                                   const WordKey& key, std::uint32_t tag, CountFound countFound);
     // AddRun for a run of a part's words, tally the part's (WordStore::PartRunTally).
     static void AddPartRun(WordStore& store, PartTally& tally, const PreparedWord* words,
                            std::size_t count);
@@ -118,19 +115,27 @@ inline void WordBatch::AddRun(WordStore& store, const PreparedWord* words, std::
         Add(store, words[i]);
 }
 
-template <typename CountFound>
 inline void WordBatch::AddWithKey(WordStore& store, const char* word, std::size_t length,
                                   const WordKey& key, std::uint32_t tag, std::uint32_t hash,
-                                  bool hashed, CountFound countFound) {
+                                  bool hashed) {
+    if (CountCached(store, word, length, key, tag,
+                    [&store](StoreEntry& entry) { store.Count(entry); })) [[likely]]
+        return;
+    store.AddUncached(word, length, key, tag, hashed ? hash : WordStore::HashOf(word, length, key));
+}
+
+template <typename CountFound>
+inline bool WordBatch::CountCached(WordStore& store, const char* word, std::size_t length,
+                                   const WordKey& key, std::uint32_t tag, CountFound countFound) {
     const WordStore::CacheSlot slot = store.cache_[WordStore::CacheSlotOf(tag)];
     if (slot.tag == tag && slot.index != 0) [[likely]] {
         StoreEntry& entry = store.entries_.At(slot.index);
         if (store.Matches(entry, key, word, length)) [[likely]] {
             countFound(entry);
-            return;
+            return true;
         }
     }
-    store.AddUncached(word, length, key, tag, hashed ? hash : WordStore::HashOf(word, length, key));
+    return false;
 }
 
 inline bool WordStore::Matches(const Entry& entry, const Key& key, const char* word,

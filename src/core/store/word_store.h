@@ -236,31 +236,24 @@ class WordStore {
     // The segment under way is full: counted, and the next begun; or a part's word,
     // last marked previous before.
     void EndOfSegment(const Entry& entry, std::uint32_t previous);
-    // A part's word last marked previous: how many words back it was counted in the
-    // part, kSegmentLength when not within a segment's reach. A mark before the part's
-    // first is an occurrence in another part, or none.
-    std::uint32_t PartGap(std::uint32_t previous) const {
-        return std::min(previous >= partMark_ ? mark_ - previous : kSegmentLength, kSegmentLength);
-    }
-    // The part's tally when the next words of a run may be counted by CountInPart: past
-    // the part's head, and words marks enough before the marks begin again.
+    // The part's tally when the next words of a run may be counted by CountInPart: marks
+    // enough for them before the marks begin again.
     PartTally* PartRunTally(std::size_t words) const {
-        PartTally* const tally = part_.get();
-        return tally != nullptr && tally->PastHead() && mark_ < UINT32_MAX - words ? tally
-                                                                                   : nullptr;
+        return part_ != nullptr && mark_ < UINT32_MAX - words ? part_.get() : nullptr;
     }
     // Count for a word of such a run: the part's work inline, in a loop of its own that
-    // keeps the common way's registers as they are.
-    void CountInPart(Entry& entry, PartTally& tally) {
+    // keeps the common way's registers as they are, with the mark and the tally's
+    // position that loop keeps.
+    void CountInPart(Entry& entry, PartTally& tally, std::uint32_t& mark, std::uint64_t& position) {
         entry.count += entry.count != UINT32_MAX;
         const std::uint32_t previous = entry.lastMark;
         entry.range += (previous < documentMark_) & (entry.range != UINT32_MAX);
-        entry.lastMark = mark_;
-        tally.CountPastHead(&entry, PartGap(previous));
-        ++mark_;
+        entry.lastMark = mark;
+        tally.CountAt(position, &entry, previous);
+        ++mark;
     }
     [[gnu::noinline]] void NextSegment();
-    [[gnu::noinline]] void PartMarksBeginAgain(const Entry& entry, std::uint32_t gap);
+    [[gnu::noinline]] void PartMarksBeginAgain(const Entry& entry, std::uint32_t previous);
     // The next mark; false when the marks began again (every entry's mark rewritten).
     void NextMark(bool newDocument);
     // AddOccurrences of a word whose key and hash are known; count > 0.
@@ -306,9 +299,8 @@ class WordStore {
     std::uint32_t segmentDistinct_ = 0;
     std::uint32_t segmentLength_ = kSegmentLength;  // 1 in a part
     SegmentFigures segments_;
-    // The part under way (null outside one), and its first word's mark.
+    // The part under way, null outside one.
     std::unique_ptr<PartTally> part_;
-    std::uint32_t partMark_ = 0;
     // Counts the emptyings: a sweep taken before one starts over (store_exchange.h).
     std::uint64_t generation_ = 0;
 };
