@@ -47,53 +47,41 @@ SegmentFigures JoinParts(const std::vector<const PartSegments*>& parts) {
 
 void PartTally::EndOfBlock(std::uint64_t position) {
     position_ = position;
-    LinkUpTo(position_);
+    TallyUpTo(position_);
     if (position_ == kBlock)
         KeepHead();
-    TallyUpTo(position_ - (kSegmentLength - 1));
 }
 
-void PartTally::LinkUpTo(std::uint64_t end) {
-    // The gaps first, in a loop the compiler vectorises: within a block the marks follow
-    // the positions.
-    for (std::uint64_t i = linked_; i < end;) {
-        const auto slot = static_cast<std::uint32_t>(i % kRing);
-        const auto run = static_cast<std::uint32_t>(std::min<std::uint64_t>(end - i, kRing - slot));
-        const std::uint32_t mark = static_cast<std::uint32_t>(i) + markOffset_;
-        for (std::uint32_t k = 0; k < run; ++k)
-            ring_[slot + k] = GapOf(ring_[slot + k], mark + k);
-        i += run;
-    }
-    for (; linked_ < end; ++linked_) {
-        const std::uint32_t gap = ring_[linked_ % kRing];
-        nextGaps_[(static_cast<std::uint32_t>(linked_) - gap) % kRing] =
-            static_cast<std::uint16_t>(gap);
-    }
-}
-
-void PartTally::TallyUpTo(std::uint64_t end) {
-    // In runs within which neither the position modulo kSegmentLength nor the ring
-    // begins again, so that the loop over a run has no test but its own end.
+// Twice the lanes where the processor has them: the loop over a run is most of the
+// tally's time.
+__attribute__((target_clones("avx2", "default"))) void PartTally::TallyUpTo(std::uint64_t end) {
+    // In runs within which neither the ring nor the position modulo L begins again:
+    // first the gaps and the counts by the words' own positions, in a loop the compiler
+    // vectorises (within a run the marks follow the positions), then the counts by
+    // their previous occurrences' alone.
     while (tallied_ < end) {
-        const auto phase = static_cast<std::uint32_t>(tallied_ % kSegmentLength);
         const auto slot = static_cast<std::uint32_t>(tallied_ % kRing);
-        const auto run = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>({end - tallied_, kSegmentLength - phase, kRing - slot}));
-        std::uint16_t* const next = &nextGaps_[slot];
-        const std::uint32_t* const gaps = &ring_[slot];
+        const auto phase = static_cast<std::uint32_t>(tallied_ % kSegmentLength);
+        const auto run = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+            {end - tallied_, kRing - slot, kSegmentLength - phase, kBlock}));
+        const std::uint32_t mark = static_cast<std::uint32_t>(tallied_) + markOffset_;
+        std::uint32_t* const gaps = &ring_[slot];
         std::uint32_t* const unpaired = &unpaired_[phase];
         std::uint32_t wraps = 0;
         for (std::uint32_t k = 0; k < run; ++k) {
-            const std::uint32_t gap = next[k];
-            const std::uint32_t r = phase + k;
-            unpaired[k] +=
-                static_cast<std::uint32_t>(gaps[k] != 0) - static_cast<std::uint32_t>(gap != 0);
-            // The pair's range, from (-p) mod L for L - gap alignments, wraps when p is
-            // not a multiple of L and its next occurrence is in the same run of L or at
-            // its end.
-            wraps += (gap != 0) & (r != 0) & (r + gap <= kSegmentLength);
-            next[k] = 0;
+            const std::uint32_t gap = GapOf(gaps[k], mark + k);
+            const std::uint32_t within = gap != 0;
+            const std::uint32_t at = phase + k;
+            gaps[k] = gap;
+            // A word with no p counts at its own phase both ways, rather than all of them
+            // at one place, where each count would wait for the last.
+            ++unpaired[k];
+            wraps += within & Wraps(at, gap);
+            previousPhases_[k] =
+                static_cast<std::uint16_t>(at >= gap ? at - gap : at + kSegmentLength - gap);
         }
+        for (std::uint32_t k = 0; k < run; ++k)
+            --unpaired_[previousPhases_[k]];
         wraps_ += wraps;
         tallied_ += run;
     }
@@ -107,11 +95,10 @@ void PartTally::KeepHead() {
 void PartTally::Untally(std::uint64_t i, std::uint32_t gap) {
     if (gap == 0)
         return;
-    const std::uint64_t p = i - gap;
-    const auto phase = static_cast<std::uint32_t>(p % kSegmentLength);
-    ++unpaired_[phase];
-    wraps_ -= (phase != 0) & (phase + gap <= kSegmentLength);
-    --unpaired_[i % kSegmentLength];
+    const auto phase = static_cast<std::uint32_t>(i % kSegmentLength);
+    --unpaired_[phase];
+    ++unpaired_[(i - gap) % kSegmentLength];
+    wraps_ -= Wraps(phase, gap);
 }
 
 }  // namespace tarvolen

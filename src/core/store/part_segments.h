@@ -45,21 +45,20 @@ SegmentFigures JoinParts(const std::vector<const PartSegments*>& parts);
 
 // What a store keeps while it counts a part, in a few arrays of fixed size.
 //
-// Rather than add each word's cyclic range of alignments to a difference array (two
-// writes at scattered places a word, in a loop the processor could not hurry), the
-// tally goes by pairs: a word and its previous occurrence p within a segment's reach
-// (gap g < kSegmentLength) share a segment, where it is not new, for the L - g
-// alignments from (-p) mod L to (-i) mod L, L being kSegmentLength. Both ends depend on
-// one position alone, so the tally needs no more than, by position modulo L, how many
-// words have a previous occurrence within reach less how many have a next one, and how
-// many pairs' ranges wrap: sums over the positions in order, which the block loop adds
-// in one sweep the compiler vectorises.
+// The tally goes by pairs: a middle word at position i and its previous occurrence p
+// within a segment's reach (gap g = i - p < L, L being kSegmentLength) share a segment,
+// where i is not new, for the L - g alignments from (-p) mod L to (-i) mod L, a cyclic
+// range whose ends each depend on one position alone. So every alignment's distinct
+// words follow from, by position modulo L, how many words have a previous occurrence
+// within reach less how many are such a previous occurrence, and how many pairs' ranges
+// wrap past L - 1: one count a word at a place the word decides, rather than a range
+// written into a difference array (two such counts, and the arithmetic for them).
 //
 // While counting, a word leaves no more than its entry and its previous mark in the
-// ring: its gap, and the write of it where its previous occurrence lies, wait for the
-// end of its block, in loops of their own. Among the lookups, the arithmetic and a
-// write whose place depends on the word held them up more than those loops cost.
-// The words near the part's ends are kept, their pairs taken out when it ends.
+// ring; its gap and its counts wait for the end of its block, in loops of their own.
+// Among the lookups, that arithmetic and a write whose place depends on the word held
+// them up more than the loops cost. The words near the part's ends are kept, and their
+// pairs taken out of the counts when it ends.
 class PartTally {
   public:
     // Marks as WordStore numbers them: the part's first word takes firstMark, each
@@ -83,7 +82,7 @@ class PartTally {
 
     // The marks are about to begin again: the words counted take their gaps by the marks
     // as they are. GapOf(previous) is the next word's, 0 for none within reach.
-    void LinkAll() { LinkUpTo(position_); }
+    void TallyAll() { TallyUpTo(position_); }
     std::uint32_t GapOf(std::uint32_t previous) const {
         return GapOf(previous, static_cast<std::uint32_t>(position_) + markOffset_);
     }
@@ -105,8 +104,8 @@ class PartTally {
         std::uint32_t gap;
     };
 
-    // A position's next occurrence is known once kSegmentLength - 1 more words are
-    // counted: the positions are tallied in blocks, lagging that far behind.
+    // The ring keeps the words of a block and the last kSegmentLength - 1 before it,
+    // which may turn out to be the part's tail.
     static constexpr std::uint32_t kBlock = 1024;
     static constexpr std::uint32_t kRing = 2048;
     static_assert(kRing >= kBlock + kSegmentLength - 1 && kBlock >= kSegmentLength - 1);
@@ -122,35 +121,35 @@ class PartTally {
     }
     // A gap as PartSegments::Kept has it.
     static std::uint32_t KeptGap(std::uint32_t gap) { return gap != 0 ? gap : kSegmentLength; }
-    // Keeps the head when the first block ends, and tallies what is settled.
+    // Whether the range of the pair of a word at phase (its position modulo L) with gap
+    // (not 0) wraps: when p is not a multiple of L and i lies in the same run of L
+    // positions as p, or at the start of the next.
+    static bool Wraps(std::uint32_t phase, std::uint32_t gap) { return phase > gap || phase == 0; }
+
+    // Keeps the head when the first block ends, and tallies its words.
     [[gnu::noinline]] void EndOfBlock(std::uint64_t position);
-    // Turns the previous marks of the words from linked_ to end into their gaps, and
-    // writes each where the word's previous occurrence lies; a word with none writes its
-    // 0 where its own next gap will be written, if any, later.
-    void LinkUpTo(std::uint64_t end);
-    // Tallies the positions from tallied_ to end, and clears their next gaps for the
-    // positions that will take their slots.
+    // Turns the previous marks of the words from tallied_ to end into their gaps, and
+    // counts their pairs.
     void TallyUpTo(std::uint64_t end);
     // The words from 0 to position_ (at most the head's) while they are in the ring.
     void KeepHead();
-    // Takes the pair of the word at position i, near an end of the part, out of the tally.
+    // Takes the pair of the word at position i, near an end of the part, out of the counts.
     void Untally(std::uint64_t i, std::uint32_t gap);
 
     std::uint32_t firstMark_;
     std::uint32_t markOffset_;  // a word's mark less its position
     std::uint64_t position_ = 0;
-    std::uint64_t linked_ = 0;   // the first word whose ring_ holds its previous mark
-    std::uint64_t tallied_ = 0;  // the first position not yet tallied
-    std::uint64_t wraps_ = 0;    // pairs whose range of alignments wraps past L - 1
+    std::uint64_t tallied_ = 0;  // the first word whose ring_ holds its previous mark
+    std::uint64_t wraps_ = 0;    // pairs whose range of alignments wraps
     // By position modulo kSegmentLength: the words with a previous occurrence within
-    // reach less those with a next one (modulo 2^32: only sums of them are read).
+    // reach less the words that are one (modulo 2^32: only sums of them are read).
     std::array<std::uint32_t, kSegmentLength> unpaired_{};
     std::vector<Held> head_;
     std::array<const StoreEntry*, kRing> ringEntries_{};
-    // A word's previous mark until it is linked, its gap after (0: none within reach).
+    // A word's previous mark until it is tallied, its gap after (0: none within reach).
     std::array<std::uint32_t, kRing> ring_{};
-    // The gap to a position's next occurrence, 0 while it has none.
-    std::array<std::uint16_t, kRing> nextGaps_{};
+    // The phases of the previous occurrences of a run's words, as TallyUpTo counts them.
+    std::array<std::uint16_t, kBlock> previousPhases_{};
 };
 
 template <typename Text>
@@ -158,7 +157,6 @@ PartSegments PartTally::Finish(Text text) {
     PartSegments part;
     const std::uint64_t n = position_;
     part.entries = n;
-    LinkUpTo(n);
     TallyUpTo(n);
     if (n < kBlock)
         KeepHead();

@@ -212,7 +212,7 @@ void WordStore::EndOfSegment(const Entry& entry, std::uint32_t previous) {
 void WordStore::PartMarksBeginAgain(const Entry& entry, std::uint32_t previous) {
     // The words counted so far take their gaps by the marks as they are, and this one
     // a previous mark as far back in the new ones (0: none within reach).
-    part_->LinkAll();
+    part_->TallyAll();
     const std::uint32_t gap = part_->GapOf(previous);
     NextMark(false);
     part_->Count(&entry, gap != 0 ? mark_ - 1 - gap : 0);
