@@ -52,9 +52,55 @@ void PartTally::EndOfBlock(std::uint64_t position) {
         KeepHead();
 }
 
-// Twice the lanes where the processor has them: the loop over a run is most of the
-// tally's time.
-__attribute__((target_clones("avx2", "default"))) void PartTally::TallyUpTo(std::uint64_t end) {
+namespace {
+
+// The body of PartTally::CountRun, for each target it is made for. The arrays are the
+// tally's own, which never overlap: said so, the loop is vectorised.
+template <typename Run, typename GapOf, typename Wraps>
+[[gnu::always_inline]] inline std::uint32_t CountRunBody(const Run& run, GapOf gapOf, Wraps wraps) {
+    std::uint32_t* __restrict const gaps = run.gaps;
+    std::uint32_t* __restrict const unpaired = run.unpaired;
+    std::uint16_t* __restrict const previousPhases = run.previousPhases;
+    const std::uint32_t phase = run.phase;
+    const std::uint32_t mark = run.mark;
+    const std::uint32_t firstMark = run.firstMark;
+    const std::uint32_t length = run.length;
+    std::uint32_t wrapping = 0;
+    for (std::uint32_t k = 0; k < length; ++k) {
+        const std::uint32_t gap = gapOf(gaps[k], mark + k, firstMark);
+        const std::uint32_t within = gap != 0;
+        const std::uint32_t at = phase + k;
+        gaps[k] = gap;
+        // A word with no p counts at its own phase both ways, rather than all of them at
+        // one place, where each count would wait for the last.
+        ++unpaired[k];
+        wrapping += within & wraps(at, gap);
+        previousPhases[k] =
+            static_cast<std::uint16_t>(at >= gap ? at - gap : at + kSegmentLength - gap);
+    }
+    return wrapping;
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+}  // namespace
+
+std::uint32_t PartTally::CountRun(const Run& run) {
+    if (HasAvx2())
+        return CountRunAvx2(run);
+    return CountRunBody(
+        run, [](auto... a) { return GapOf(a...); }, [](auto... a) { return Wraps(a...); });
+}
+
+std::uint32_t PartTally::CountRunAvx2(const Run& run) {
+    return CountRunBody(
+        run, [](auto... a) { return GapOf(a...); }, [](auto... a) { return Wraps(a...); });
+}
+
+void PartTally::TallyUpTo(std::uint64_t end) {
     // In runs within which neither the ring nor the position modulo L begins again:
     // first the gaps and the counts by the words' own positions, in a loop the compiler
     // vectorises (within a run the marks follow the positions), then the counts by
@@ -62,28 +108,13 @@ __attribute__((target_clones("avx2", "default"))) void PartTally::TallyUpTo(std:
     while (tallied_ < end) {
         const auto slot = static_cast<std::uint32_t>(tallied_ % kRing);
         const auto phase = static_cast<std::uint32_t>(tallied_ % kSegmentLength);
-        const auto run = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+        const auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>(
             {end - tallied_, kRing - slot, kSegmentLength - phase, kBlock}));
-        const std::uint32_t mark = static_cast<std::uint32_t>(tallied_) + markOffset_;
-        std::uint32_t* const gaps = &ring_[slot];
-        std::uint32_t* const unpaired = &unpaired_[phase];
-        std::uint32_t wraps = 0;
-        for (std::uint32_t k = 0; k < run; ++k) {
-            const std::uint32_t gap = GapOf(gaps[k], mark + k);
-            const std::uint32_t within = gap != 0;
-            const std::uint32_t at = phase + k;
-            gaps[k] = gap;
-            // A word with no p counts at its own phase both ways, rather than all of them
-            // at one place, where each count would wait for the last.
-            ++unpaired[k];
-            wraps += within & Wraps(at, gap);
-            previousPhases_[k] =
-                static_cast<std::uint16_t>(at >= gap ? at - gap : at + kSegmentLength - gap);
-        }
-        for (std::uint32_t k = 0; k < run; ++k)
+        wraps_ += CountRun({&ring_[slot], &unpaired_[phase], previousPhases_.data(), length, phase,
+                            static_cast<std::uint32_t>(tallied_) + markOffset_, firstMark_});
+        for (std::uint32_t k = 0; k < length; ++k)
             --unpaired_[previousPhases_[k]];
-        wraps_ += wraps;
-        tallied_ += run;
+        tallied_ += length;
     }
 }
 

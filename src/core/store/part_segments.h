@@ -115,7 +115,11 @@ class PartTally {
     // not within a segment's reach, or not in the part. Without a branch, which the mix
     // of words would make unpredictable.
     std::uint32_t GapOf(std::uint32_t previous, std::uint32_t mark) const {
-        const std::uint32_t before = 0u - static_cast<std::uint32_t>(previous < firstMark_);
+        return GapOf(previous, mark, firstMark_);
+    }
+    static std::uint32_t GapOf(std::uint32_t previous, std::uint32_t mark,
+                               std::uint32_t firstMark) {
+        const std::uint32_t before = 0u - static_cast<std::uint32_t>(previous < firstMark);
         const std::uint32_t gap = (mark - previous) | before;
         return gap & (0u - static_cast<std::uint32_t>(gap < kSegmentLength));
     }
@@ -131,6 +135,20 @@ class PartTally {
     // Turns the previous marks of the words from tallied_ to end into their gaps, and
     // counts their pairs.
     void TallyUpTo(std::uint64_t end);
+    // The first loop over a run of TallyUpTo, from run.gaps[0] at phase and mark on:
+    // returns how many of its pairs' ranges wrap. Made twice, to use twice the lanes
+    // where the processor has them: it is most of the tally's time.
+    struct Run {
+        std::uint32_t* gaps;  // the previous marks, the gaps once done
+        std::uint32_t* unpaired;
+        std::uint16_t* previousPhases;
+        std::uint32_t length;
+        std::uint32_t phase;
+        std::uint32_t mark;
+        std::uint32_t firstMark;
+    };
+    static std::uint32_t CountRun(const Run& run);
+    __attribute__((target("avx2"))) static std::uint32_t CountRunAvx2(const Run& run);
     // The words from 0 to position_ (at most the head's) while they are in the ring.
     void KeepHead();
     // Takes the pair of the word at position i, near an end of the part, out of the counts.
