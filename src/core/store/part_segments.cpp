@@ -59,7 +59,6 @@ namespace {
 template <typename Run, typename GapOf, typename Wraps>
 [[gnu::always_inline]] inline std::uint32_t CountRunBody(const Run& run, GapOf gapOf, Wraps wraps) {
     std::uint32_t* __restrict const gaps = run.gaps;
-    std::uint32_t* __restrict const unpaired = run.unpaired;
     std::uint16_t* __restrict const previousPhases = run.previousPhases;
     const std::uint32_t phase = run.phase;
     const std::uint32_t mark = run.mark;
@@ -71,10 +70,8 @@ template <typename Run, typename GapOf, typename Wraps>
         const std::uint32_t within = gap != 0;
         const std::uint32_t at = phase + k;
         gaps[k] = gap;
-        // A word with no p counts at its own phase both ways, rather than all of them at
-        // one place, where each count would wait for the last.
-        ++unpaired[k];
         wrapping += within & wraps(at, gap);
+        // p's phase; a word with no p counts at its own (PartTally::unpaired_).
         previousPhases[k] =
             static_cast<std::uint16_t>(at >= gap ? at - gap : at + kSegmentLength - gap);
     }
@@ -102,15 +99,14 @@ std::uint32_t PartTally::CountRunAvx2(const Run& run) {
 
 void PartTally::TallyUpTo(std::uint64_t end) {
     // In runs within which neither the ring nor the position modulo L begins again:
-    // first the gaps and the counts by the words' own positions, in a loop the compiler
-    // vectorises (within a run the marks follow the positions), then the counts by
-    // their previous occurrences' alone.
+    // first the gaps, the wraps and where each word counts, in a loop the compiler
+    // vectorises (within a run the marks follow the positions), then the counts alone.
     while (tallied_ < end) {
         const auto slot = static_cast<std::uint32_t>(tallied_ % kRing);
         const auto phase = static_cast<std::uint32_t>(tallied_ % kSegmentLength);
         const auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>(
             {end - tallied_, kRing - slot, kSegmentLength - phase, kBlock}));
-        wraps_ += CountRun({&ring_[slot], &unpaired_[phase], previousPhases_.data(), length, phase,
+        wraps_ += CountRun({&ring_[slot], previousPhases_.data(), length, phase,
                             static_cast<std::uint32_t>(tallied_) + markOffset_, firstMark_});
         for (std::uint32_t k = 0; k < length; ++k)
             --unpaired_[previousPhases_[k]];

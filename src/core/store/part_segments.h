@@ -140,7 +140,6 @@ class PartTally {
     // where the processor has them: it is most of the tally's time.
     struct Run {
         std::uint32_t* gaps;  // the previous marks, the gaps once done
-        std::uint32_t* unpaired;
         std::uint16_t* previousPhases;
         std::uint32_t length;
         std::uint32_t phase;
@@ -160,7 +159,10 @@ class PartTally {
     std::uint64_t tallied_ = 0;  // the first word whose ring_ holds its previous mark
     std::uint64_t wraps_ = 0;    // pairs whose range of alignments wraps
     // By position modulo kSegmentLength: the words with a previous occurrence within
-    // reach less the words that are one (modulo 2^32: only sums of them are read).
+    // reach less the words that are one (modulo 2^32: only sums of them are read). While
+    // counting, less the words that are one and less those with none, each at its own
+    // phase (rather than all at one place, where each count would wait for the last):
+    // Finish adds every word at its own.
     std::array<std::uint32_t, kSegmentLength> unpaired_{};
     std::vector<Held> head_;
     std::array<const StoreEntry*, kRing> ringEntries_{};
@@ -192,6 +194,9 @@ PartSegments PartTally::Finish(Text text) {
         Untally(i, ring_[i % kRing]);
     }
     if (n >= 2 * kSegmentLength - 1) {
+        for (std::uint32_t phase = 0; phase < kSegmentLength; ++phase)
+            unpaired_[phase] += static_cast<std::uint32_t>(n / kSegmentLength) +
+                                static_cast<std::uint32_t>(phase < n % kSegmentLength);
         // Every middle word is new to its segment but where it shares one with its pair.
         const std::uint64_t middle = n - 2 * (kSegmentLength - 1);
         part.inner.resize(kSegmentLength);
