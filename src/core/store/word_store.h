@@ -212,13 +212,19 @@ class WordStore {
     // once. The segment's count costs no memory but the entry's, which is at hand:
     // cheap enough to keep whether or not anyone asks for the figures.
     void Count(Entry& entry) {
+        const std::uint32_t mark = mark_;
+        const std::uint32_t previous = CountMarked(entry, mark);
+        segmentDistinct_ += previous != mark;
+        CountInSegment(entry, previous);
+    }
+    // The occurrence's count and range; the entry takes mark. Its mark before.
+    std::uint32_t CountMarked(Entry& entry, std::uint32_t mark) {
         entry.count += entry.count != UINT32_MAX;
         const std::uint32_t previous = entry.lastMark;
         const bool first = previous < documentMark_;
         entry.range += first & (entry.range != UINT32_MAX);
-        segmentDistinct_ += previous != mark_;
-        entry.lastMark = mark_;
-        CountInSegment(entry, previous);
+        entry.lastMark = mark;
+        return previous;
     }
     // A new word's occurrence, for the segment.
     void CountNewInSegment(const Entry& entry) {
@@ -245,11 +251,7 @@ class WordStore {
     // keeps the common way's registers as they are, with the mark and the tally's
     // position that loop keeps.
     void CountInPart(Entry& entry, PartTally& tally, std::uint32_t& mark, std::uint64_t& position) {
-        entry.count += entry.count != UINT32_MAX;
-        const std::uint32_t previous = entry.lastMark;
-        entry.range += (previous < documentMark_) & (entry.range != UINT32_MAX);
-        entry.lastMark = mark;
-        tally.CountAt(position, &entry, previous);
+        tally.CountAt(position, &entry, CountMarked(entry, mark));
         ++mark;
     }
     [[gnu::noinline]] void NextSegment();
