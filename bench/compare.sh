@@ -19,6 +19,8 @@
 #   DECODING=0               skip the table of UTF-8 against the code page
 #   UNICODE=0                skip the table of -l unicode (needs word_break_bench)
 #   KEYWORDS=0               skip the keyword list against the frequency list
+#   MEASURES=0               skip counting with --measures against without (en_mix_x5
+#                            at the default -j and at -j 1, kjv_x10), with the peak RSS
 #   WORD_BREAK_BENCH         the word_break_bench to run with CLI (default: the build's)
 #   NO_INSTALL=1             never install the dict-* packages en_mix_x5 needs
 #   CLI                      time this tarvolen-cli instead of building one (to
@@ -228,6 +230,35 @@ if [ "${CONCORDANCE:-1}" = 1 ] && { [ -f "$cache/en_mix_x5.txt" ] || make_en_mix
             "$(printf '%s\n' "${rss[@]}" | sort -g | tail -n 1 | awk '{ printf "%.1f", $1 / 1024 }')"
     done
     echo "(median of $runs alternating runs; each concordance against --frequency)"
+fi
+
+# The measures of a vocabulary: counting with --measures against counting without, with
+# the same -j, alternating (target 1.05 on en_mix_x5 at the default -j, where the file
+# is counted in parts).
+if [ "${MEASURES:-1}" = 1 ] && { [ -f "$cache/en_mix_x5.txt" ] || make_en_mix_x5; }; then
+    echo
+    printf '%-24s %10s %10s %7s %7s %9s
+' comparison measured baseline ratio target "RSS MiB"
+    for row in "en_mix_x5 default 1.05" "en_mix_x5 1 -" "kjv_x10 default -"; do
+        read -r name jobs target <<<"$row"
+        file="$cache/$name.txt"
+        [ -f "$file" ] || continue
+        jobs_option=()
+        [ "$jobs" = default ] || jobs_option=(-j "$jobs")
+        ratios=() ours=() theirs=() rss=()
+        for _ in $(seq "$runs"); do
+            cat "$file" >/dev/null
+            read -r t_ours kb < <(seconds_of "$cli" "${jobs_option[@]}" --measures -q -o /dev/null "$file")
+            read -r t_base _ < <(seconds_of "$cli" "${jobs_option[@]}" -q -o /dev/null "$file")
+            ours+=("$t_ours") theirs+=("$t_base") rss+=("$kb")
+            ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
+        done
+        printf '%-30s %9ss %9ss %7s %7s %9s\n' "$name:measures -j $jobs" \
+            "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${theirs[@]}" | median)" \
+            "$(printf '%s\n' "${ratios[@]}" | median)" "$target" \
+            "$(printf '%s\n' "${rss[@]}" | sort -g | tail -n 1 | awk '{ printf "%.1f", $1 / 1024 }')"
+    done
+    echo "(median of $runs alternating runs; each with --measures against without)"
 fi
 
 [ "${DECODING:-1}" = 1 ] || exit 0

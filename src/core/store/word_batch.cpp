@@ -19,6 +19,32 @@ inline void KeepValue(std::uint64_t value) {
 
 }  // namespace
 
+void WordBatch::AddPartRun(WordStore& store, PartTally& tally, const PreparedWord* words,
+                           std::size_t count) {
+    // The mark and the position stay in registers here: kept in the store and the tally,
+    // each word would wait on the last one's write of them, which a write to an entry
+    // could have changed for all the compiler knows. The calls that count a word
+    // otherwise take them and give them back.
+    std::uint32_t mark = store.mark_;
+    std::uint64_t position = tally.Words();
+    for (std::size_t i = 0; i < count; ++i) {
+        const PreparedWord& word = words[i];
+        if (CountCached(store, word.text, word.length, word.key, word.tag, [&](StoreEntry& entry) {
+                store.CountInPart(entry, tally, mark, position);
+            })) [[likely]]
+            continue;
+        store.mark_ = mark;
+        tally.CountedTo(position);
+        store.AddUncached(
+            word.text, word.length, word.key, word.tag,
+            word.hashed ? word.hash : WordStore::HashOf(word.text, word.length, word.key));
+        mark = store.mark_;
+        position = tally.Words();
+    }
+    store.mark_ = mark;
+    tally.CountedTo(position);
+}
+
 void WordBatch::Preload(const WordStore& store, PreparedWord* words, std::size_t count) {
     constexpr std::size_t kRun = 256;
     std::uint32_t index[kRun];

@@ -46,6 +46,8 @@ struct WordBatch {
     static void Preload(const WordStore& store, PreparedWord* words, std::size_t count);
     // AddWord for a prepared word, whose NUL is now in place.
     static inline void Add(WordStore& store, const PreparedWord& word);
+    // Add for each of a run of prepared words, in order.
+    static inline void AddRun(WordStore& store, const PreparedWord* words, std::size_t count);
     // AddWord with hash == HashWord(word, length) already computed, as the tokenizer
     // does while it folds a word.
     static inline void AddHashed(WordStore& store, const char* word, std::size_t length,
@@ -61,6 +63,14 @@ struct WordBatch {
     static inline void AddWithKey(WordStore& store, const char* word, std::size_t length,
                                   const WordKey& key, std::uint32_t tag, std::uint32_t hash,
                                   bool hashed);
+    // Counts the word by countFound(entry) when the cache names its entry; false when it
+    // does not, and the word is still to be counted.
+    template <typename CountFound>
+    static inline bool CountCached(WordStore& store, const char* word, std::size_t length,
+                                   const WordKey& key, std::uint32_t tag, CountFound countFound);
+    // AddRun for a run of a part's words, tally the part's (WordStore::PartRunTally).
+    static void AddPartRun(WordStore& store, PartTally& tally, const PreparedWord* words,
+                           std::size_t count);
 };
 
 inline void WordBatch::Fill(PreparedWord& into, const char* word, std::size_t length,
@@ -97,18 +107,35 @@ inline void WordBatch::Add(WordStore& store, const PreparedWord& word) {
     AddWithKey(store, word.text, word.length, word.key, word.tag, word.hash, word.hashed);
 }
 
+inline void WordBatch::AddRun(WordStore& store, const PreparedWord* words, std::size_t count) {
+    // A part's words leave the common way here, once a run rather than once a word.
+    if (PartTally* const tally = store.PartRunTally(count)) [[unlikely]]
+        return AddPartRun(store, *tally, words, count);
+    for (std::size_t i = 0; i < count; ++i)
+        Add(store, words[i]);
+}
+
 inline void WordBatch::AddWithKey(WordStore& store, const char* word, std::size_t length,
                                   const WordKey& key, std::uint32_t tag, std::uint32_t hash,
                                   bool hashed) {
+    if (CountCached(store, word, length, key, tag,
+                    [&store](StoreEntry& entry) { store.Count(entry); })) [[likely]]
+        return;
+    store.AddUncached(word, length, key, tag, hashed ? hash : WordStore::HashOf(word, length, key));
+}
+
+template <typename CountFound>
+inline bool WordBatch::CountCached(WordStore& store, const char* word, std::size_t length,
+                                   const WordKey& key, std::uint32_t tag, CountFound countFound) {
     const WordStore::CacheSlot slot = store.cache_[WordStore::CacheSlotOf(tag)];
     if (slot.tag == tag && slot.index != 0) [[likely]] {
         StoreEntry& entry = store.entries_.At(slot.index);
         if (store.Matches(entry, key, word, length)) [[likely]] {
-            store.Count(entry);
-            return;
+            countFound(entry);
+            return true;
         }
     }
-    store.AddUncached(word, length, key, tag, hashed ? hash : WordStore::HashOf(word, length, key));
+    return false;
 }
 
 inline bool WordStore::Matches(const Entry& entry, const Key& key, const char* word,

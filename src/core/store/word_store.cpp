@@ -176,13 +176,13 @@ void WordStore::BeginDocument() {
 }
 
 void WordStore::BeginPart() {
-    part_ = std::make_unique<PartTally>();
+    part_.reset();
     segmentLength_ = 1;
     segmentFilled_ = 0;
     segmentDistinct_ = 0;
     if (mark_ == 0)
         NextMark(false);
-    partMark_ = mark_;
+    part_ = std::make_unique<PartTally>(mark_);
 }
 
 PartSegments WordStore::EndPart() {
@@ -201,20 +201,21 @@ void WordStore::EndOfSegment(const Entry& entry, std::uint32_t previous) {
         NextSegment();
         return;
     }
-    // A mark before the part's first is an occurrence in another part, or none.
-    const std::uint32_t gap =
-        std::min(previous >= partMark_ ? mark_ - previous : kSegmentLength, kSegmentLength);
     segmentFilled_ = 0;
     // Each call last, so that this keeps no registers of its own across one.
     if (mark_ == UINT32_MAX) [[unlikely]]
-        return PartMarksBeginAgain(entry, gap);
+        return PartMarksBeginAgain(entry, previous);
     ++mark_;
-    part_->Count(&entry, gap);
+    part_->Count(&entry, previous);
 }
 
-void WordStore::PartMarksBeginAgain(const Entry& entry, std::uint32_t gap) {
+void WordStore::PartMarksBeginAgain(const Entry& entry, std::uint32_t previous) {
+    // The words counted so far take their gaps by the marks as they are, and this one
+    // a previous mark as far back in the new ones (0: none within reach).
+    part_->TallyAll();
+    const std::uint32_t gap = part_->GapOf(previous);
     NextMark(false);
-    part_->Count(&entry, gap);
+    part_->Count(&entry, gap != 0 ? mark_ - 1 - gap : 0);
 }
 
 void WordStore::NextSegment() {
@@ -238,7 +239,7 @@ void WordStore::NextMark(bool newDocument) {
     // document, if any: marks from the part's first on are at or after the document's.
     if (part_ != nullptr) {
         constexpr std::uint32_t kReach = UINT32_MAX - kSegmentLength;
-        const std::uint32_t part = partMark_;
+        const std::uint32_t part = part_->FirstMark();
         const std::uint32_t document = documentMark_;
         entries_.ForEachCarved([part, document](std::uint32_t, Entry& entry) {
             const std::uint32_t mark = entry.lastMark;
@@ -246,7 +247,8 @@ void WordStore::NextMark(bool newDocument) {
                              : document != 0 && mark >= document ? 1
                                                                  : 0;
         });
-        partMark_ = partMark_ > kReach ? partMark_ - kReach + 1 : 2;
+        // The word being counted took the last mark.
+        part_->MarksBeganAgain(part > kReach ? part - kReach + 1 : 2, UINT32_MAX - kReach + 1);
         documentMark_ = documentMark_ != 0 ? 1 : 0;
         mark_ = UINT32_MAX - kReach + 2;
         return;
@@ -442,7 +444,6 @@ void StoreExchange::Swap(WordStore& a, WordStore& b) {
     std::swap(a.segmentLength_, b.segmentLength_);
     std::swap(a.segments_, b.segments_);
     std::swap(a.part_, b.part_);
-    std::swap(a.partMark_, b.partMark_);
     std::swap(a.documentCount_, b.documentCount_);
     // Sweeps of either store start over.
     ++a.generation_;

@@ -212,13 +212,19 @@ class WordStore {
     // once. The segment's count costs no memory but the entry's, which is at hand:
     // cheap enough to keep whether or not anyone asks for the figures.
     void Count(Entry& entry) {
+        const std::uint32_t mark = mark_;
+        const std::uint32_t previous = CountMarked(entry, mark);
+        segmentDistinct_ += previous != mark;
+        CountInSegment(entry, previous);
+    }
+    // The occurrence's count and range; the entry takes mark. Its mark before.
+    std::uint32_t CountMarked(Entry& entry, std::uint32_t mark) {
         entry.count += entry.count != UINT32_MAX;
         const std::uint32_t previous = entry.lastMark;
         const bool first = previous < documentMark_;
         entry.range += first & (entry.range != UINT32_MAX);
-        segmentDistinct_ += previous != mark_;
-        entry.lastMark = mark_;
-        CountInSegment(entry, previous);
+        entry.lastMark = mark;
+        return previous;
     }
     // A new word's occurrence, for the segment.
     void CountNewInSegment(const Entry& entry) {
@@ -236,8 +242,20 @@ class WordStore {
     // The segment under way is full: counted, and the next begun; or a part's word,
     // last marked previous before.
     void EndOfSegment(const Entry& entry, std::uint32_t previous);
+    // The part's tally when the next words of a run may be counted by CountInPart: marks
+    // enough for them before the marks begin again.
+    PartTally* PartRunTally(std::size_t words) const {
+        return part_ != nullptr && mark_ < UINT32_MAX - words ? part_.get() : nullptr;
+    }
+    // Count for a word of such a run: the part's work inline, in a loop of its own that
+    // keeps the common way's registers as they are, with the mark and the tally's
+    // position that loop keeps.
+    void CountInPart(Entry& entry, PartTally& tally, std::uint32_t& mark, std::uint64_t& position) {
+        tally.CountAt(position, &entry, CountMarked(entry, mark));
+        ++mark;
+    }
     [[gnu::noinline]] void NextSegment();
-    [[gnu::noinline]] void PartMarksBeginAgain(const Entry& entry, std::uint32_t gap);
+    [[gnu::noinline]] void PartMarksBeginAgain(const Entry& entry, std::uint32_t previous);
     // The next mark; false when the marks began again (every entry's mark rewritten).
     void NextMark(bool newDocument);
     // AddOccurrences of a word whose key and hash are known; count > 0.
@@ -283,9 +301,8 @@ class WordStore {
     std::uint32_t segmentDistinct_ = 0;
     std::uint32_t segmentLength_ = kSegmentLength;  // 1 in a part
     SegmentFigures segments_;
-    // The part under way (null outside one), and its first word's mark.
+    // The part under way, null outside one.
     std::unique_ptr<PartTally> part_;
-    std::uint32_t partMark_ = 0;
     // Counts the emptyings: a sweep taken before one starts over (store_exchange.h).
     std::uint64_t generation_ = 0;
 };

@@ -210,8 +210,7 @@ class FoundWords {
 
     void Flush() {
         WordBatch::Preload(store_, words_, size_);
-        for (std::size_t i = 0; i < size_; ++i)
-            WordBatch::Add(store_, words_[i]);
+        WordBatch::AddRun(store_, words_, size_);
         size_ = 0;
     }
 

@@ -61,8 +61,7 @@ class StoreSink final : public WordSink {
     void CountTaken() override { Flush(); }
     void Flush() {
         WordBatch::Preload(context_.store, prepared_, size_);
-        for (std::size_t i = 0; i < size_; ++i)
-            WordBatch::Add(context_.store, prepared_[i]);
+        WordBatch::AddRun(context_.store, prepared_, size_);
         context_.qualifiedWords += static_cast<std::int64_t>(size_);
         size_ = 0;
         used_ = 0;

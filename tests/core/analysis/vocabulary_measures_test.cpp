@@ -15,6 +15,7 @@
 
 #include "core/ingest/store_reports.h"
 #include "core/store/part_segments.h"
+#include "core/store/word_batch.h"
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
@@ -87,7 +88,7 @@ TEST(VocabularyMeasuresTest, SegmentsRangesAndCountsMatchAModelOfRandomDocuments
 // counts them), some near the marks' end, some within the document (as a process reads
 // the file dealt in parts), whose range stays 1; the parts joined in order give the
 // segments of the whole. Parts of any length: empty, shorter than a segment, a segment or two long,
-// so that segments run across one cut or several.
+// so that segments run across one cut or several; their words one at a time or in runs.
 TEST(VocabularyMeasuresTest, PartsOfADocumentJoinToTheSegmentsOfTheWhole) {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
@@ -134,8 +135,21 @@ TEST(VocabularyMeasuresTest, PartsOfADocumentJoinToTheSegmentsOfTheWhole) {
         for (const std::size_t part : order) {
             WordStore& store = *stores[random() % readers];
             store.BeginPart();
-            for (int i = cuts[part]; i < cuts[part + 1]; ++i)
-                store.AddWord(words[static_cast<std::size_t>(i)].c_str());
+            // One at a time, or in runs of any length as the word cutters hand them over.
+            const std::size_t run = seed % 2 == 0 ? 0 : 1 + random() % 300;
+            for (int i = cuts[part]; i < cuts[part + 1];) {
+                if (run == 0) {
+                    store.AddWord(words[static_cast<std::size_t>(i++)].c_str());
+                    continue;
+                }
+                std::vector<WordBatch::PreparedWord> batch;
+                for (; i < cuts[part + 1] && batch.size() < run; ++i) {
+                    const std::string& word = words[static_cast<std::size_t>(i)];
+                    WordBatch::Prepare(batch.emplace_back(), word.c_str(), word.size());
+                }
+                WordBatch::Preload(store, batch.data(), batch.size());
+                WordBatch::AddRun(store, batch.data(), batch.size());
+            }
             parts[part] = store.EndPart();
         }
         std::vector<const PartSegments*> inOrder;
