@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/input/unnamed_file.h"
+#include "core/text/leading_bytes.h"
 
 namespace tarvolen {
 
@@ -19,13 +20,6 @@ void AppendSized(std::string& to, std::string_view text) {
     std::memcpy(bytes, &size, sizeof size);
     to.append(bytes, sizeof size);
     to += text;
-}
-
-std::uint64_t LeadingBytes(std::string_view word) {
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        key = key << 8 | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
-    return key;
 }
 
 // Words first, then the line's own order (a run's index, or a line's number).

@@ -170,19 +170,13 @@ class LemmaPlacingCutter final : public WordCutter {
     std::unique_ptr<WordCutter> cutter_;
 };
 
-// Cut by the tokenizer's way, placing.
-bool PlainRows(const CutterSetup& setup) {
-    return setup.lemmas == nullptr && setup.language != kUnicode && !setup.rules.Any() &&
-           !setup.toUtf8;
-}
-
 }  // namespace
 
 std::unique_ptr<WordCutter> MakePlacingCutter(CutterSetup setup, RowAssembler& rows) {
     setup.places = true;
     if (setup.lemmas != nullptr)
         return std::make_unique<LemmaPlacingCutter>(setup, rows);
-    if (PlainRows(setup))
+    if (setup.language != kUnicode && !setup.rules.Any() && !setup.toUtf8)
         return std::make_unique<PlainRowCutter>(setup, rows);
     return MakeTextCutter(setup, rows);
 }

@@ -6,6 +6,7 @@
 
 #include "core/store/word_store.h"
 #include "core/text/collation.h"
+#include "core/text/leading_bytes.h"
 #include "core/wordtable/list_snapshot.h"
 #include "core/wordtable/list_text.h"
 
@@ -32,18 +33,6 @@ std::vector<std::uint32_t> SortByNumber(const ListSnapshot& snapshot, bool desce
     return order;
 }
 
-// The first eight letters of the word, forwards or backwards, as one big-endian
-// number: unequal numbers order their words as the full comparison does, so the
-// texts, scattered over the store, are read again only on equal ones.
-std::uint64_t LeadingKey(std::string_view word, bool backwards) {
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < 8 && i < word.size(); ++i) {
-        const char byte = backwards ? word[word.size() - 1 - i] : word[i];
-        key |= static_cast<std::uint64_t>(static_cast<unsigned char>(byte)) << (56 - 8 * i);
-    }
-    return key;
-}
-
 std::vector<std::uint32_t> SortByWord(const ListSnapshot& snapshot, bool backwards,
                                       CodePage encoding) {
     struct Keyed {
@@ -52,7 +41,7 @@ std::vector<std::uint32_t> SortByWord(const ListSnapshot& snapshot, bool backwar
     };
     std::vector<Keyed> keyed(snapshot.size());
     for (std::uint32_t row = 0; row < snapshot.size(); ++row)
-        keyed[row] = {LeadingKey(snapshot.Word(row), backwards), row};
+        keyed[row] = {LeadingBytes(snapshot.Word(row), backwards), row};
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
         if (a.key != b.key)
             return a.key < b.key;
@@ -97,7 +86,7 @@ std::vector<std::uint32_t> SortByKeyness(const ListSnapshot& snapshot) {
     KeynessMemo memo(snapshot.TotalOccurrences(), snapshot.ReferenceOccurrences());
     for (std::uint32_t row = 0; row < snapshot.size(); ++row) {
         keyed[row] = {memo.Of(snapshot.Count(row), snapshot.ReferenceCount(row)).g2,
-                      LeadingKey(snapshot.Word(row), false), row};
+                      LeadingBytes(snapshot.Word(row)), row};
     }
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
         return KeywordBefore(
