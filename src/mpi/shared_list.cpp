@@ -79,13 +79,13 @@ struct GatheredList {
             RefuseUpperCaseJoin(rowWords, format, "the keyness");
         }
         return [this, kind](std::FILE* stream, const RecordFormat& written,
-                            const std::function<void()>& every) {
+                            const std::function<void(std::size_t)>& every) {
             for (const ListEntry& entry : entries) {
-                every();
+                every(1);
                 WriteListRecord(stream, kind, entry, written);
             }
             for (const KeywordRow& row : rows) {
-                every();
+                every(1);
                 WriteKeywordRecord(stream, row, written);
             }
         };
@@ -164,7 +164,7 @@ void SharedList::WriteRecords(Workspace& workspace, ListKind kind, std::FILE* st
     SendOrder(Order::Write, PackNumbers(kind));
     if (UpperCaseMayJoin(format)) {
         GatheredList gathered(*owned_.Sort(kind));
-        gathered.Records(kind, format)(stream, format, [] {});
+        gathered.Records(kind, format)(stream, format, [](std::size_t) {});
         return;
     }
     owned_.Sort(kind)->ForEach(
@@ -189,13 +189,13 @@ WriteOutcome SharedList::WriteList(Workspace& workspace, ListKind kind,
                                    : std::nullopt);
     }
     const RecordSource records = [&](std::FILE* stream, const RecordFormat& format,
-                                     const std::function<void()>& every) {
+                                     const std::function<void(std::size_t)>& every) {
         sorted->ForEach({[&](const ListEntry& entry) {
-                             every();
+                             every(1);
                              WriteListRecord(stream, kind, entry, format);
                          },
                          [&](const KeywordRow& row) {
-                             every();
+                             every(1);
                              WriteKeywordRecord(stream, row, format);
                          }});
     };

@@ -18,12 +18,16 @@
 #include "core/store/word_store.h"
 #include "core/text/collation.h"
 #include "run/threads_side_by_side.h"
+#include "support/fakes.h"
 #include "support/store_contents.h"
+#include "support/temp_dir.h"
 
 namespace tarvolen {
 namespace {
 
+using testing::FakeMessages;
 using testing::SmallStoreOptions;
+using testing::ZeroTicks;
 
 // Words some short enough to live in their entries, some long, many sharing their
 // first 8 bytes; made once.
@@ -126,6 +130,86 @@ TEST(ThreadsSideBySide, SortsTheListAsOneThreadDoes) {
             EXPECT_TRUE(Written(write, *stores[0], 3, collation) ==
                         inTurn);  // no diff of megabytes
         }
+}
+
+// A list long enough that the tasks format its records in slices: about 200,000
+// distinct words, many sharing their first 8 bytes, their counts tying often.
+const WordStore& LongList() {
+    static const std::unique_ptr<WordStore> store = [] {
+        auto made = std::make_unique<WordStore>(SmallStoreOptions(16 << 20));
+        std::minstd_rand random(5);
+        std::string word;
+        for (int i = 0; i < 220'000; ++i) {
+            word.resize(1 + random() % 24);
+            for (char& c : word)
+                c = static_cast<char>('a' + random() % 6);
+            made->AddOccurrences(word.c_str(), word.size(), 1 + random() % 5);
+        }
+        return made;
+    }();
+    return *store;
+}
+
+WriteOutcome WriteList(ListKind kind, const WordStore& store, const WriterOptions& options,
+                       const std::string& path, const WriterHooks& hooks) {
+    switch (kind) {
+        case ListKind::Words:
+            return WriteWordList(store, options, path, hooks);
+        case ListKind::Frequency:
+            return WriteFrequencyList(store, options, path, hooks);
+        case ListKind::Range:
+            break;
+    }
+    return WriteRangeList(store, options, path, hooks);
+}
+
+// Saved, and to a stream, each kind of list in each output encoding and in byte order
+// and a language's: the bytes of one writer that formats every record in turn.
+TEST(ThreadsSideBySide, WritesALongListInSlicesAsOneThreadDoes) {
+    const WordStore& store = LongList();
+    ASSERT_GT(store.Count(), 170'000);
+    const std::unique_ptr<Collation> french = Collation::ForLocale("fr");
+    testing::TempDir dir;
+    FakeMessages messages;
+    ZeroTicks ticks;
+    for (const Collation* collation :
+         {static_cast<const Collation*>(nullptr), static_cast<const Collation*>(french.get())})
+        for (const int encoding : {0, 1, 2})
+            for (const ListKind kind : {ListKind::Words, ListKind::Frequency, ListKind::Range}) {
+                WriterOptions options;
+                options.Collate = collation;
+                options.UnicodeOutput = encoding == 1;
+                options.Utf8Output = encoding == 2;
+                std::vector<std::string> saved;
+                for (const std::size_t width : {1u, 3u}) {
+                    ThreadsSideBySide side(width);
+                    WriterHooks hooks{messages, ticks};
+                    hooks.side = &side;
+                    const std::string path = (dir.path() / "list.txt").string();
+                    ASSERT_EQ(WriteList(kind, store, options, path, hooks), WriteOutcome::Written);
+                    saved.push_back(testing::TempDir::Read(path));
+                }
+                EXPECT_GT(saved[0].size(), 1'000'000u);
+                EXPECT_TRUE(saved[0] == saved[1]) << static_cast<int>(kind) << " " << encoding;
+            }
+    const auto write = &WriteFrequencyRecords;
+    EXPECT_TRUE(Written(write, store, 3, nullptr) == Written(write, store, 1, nullptr));
+}
+
+// Asked to stop between slices, the save ends and leaves the old file as it was.
+TEST(ThreadsSideBySide, AStopBetweenSlicesKeepsTheOldFile) {
+    testing::TempDir dir;
+    const std::string path = dir.Write("list.txt", "old list\n");
+    FakeMessages messages;
+    ZeroTicks ticks;
+    ThreadsSideBySide side(3);
+    WriterHooks hooks{messages, ticks};
+    hooks.side = &side;
+    int asked = 0;
+    hooks.stopRequested = [&asked] { return ++asked > 2; };
+    EXPECT_EQ(WriteList(ListKind::Frequency, LongList(), WriterOptions{}, path, hooks),
+              WriteOutcome::Stopped);
+    EXPECT_EQ(testing::TempDir::Read(path), "old list\n");
 }
 
 TEST(ThreadsSideBySide, RunsEveryTaskAndRethrowsTheFirstFailure) {

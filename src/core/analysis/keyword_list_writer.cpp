@@ -49,14 +49,14 @@ void WriteKeywordRecords(std::FILE* stream, const std::vector<KeywordRow>& rows,
 WriteOutcome WriteKeywordList(const std::vector<KeywordRow>& rows, const WriterOptions& options,
                               const std::string& path, const WriterHooks& hooks) {
     RefuseJoinedRows(rows, RecordFormat(options));
-    return WriteRecordList(
-        options, path, hooks,
-        [&rows](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
-            for (const KeywordRow& row : rows) {
-                every();
-                WriteKeywordRecord(stream, row, format);
-            }
-        });
+    return WriteRecordList(options, path, hooks,
+                           [&rows](std::FILE* stream, const RecordFormat& format,
+                                   const std::function<void(std::size_t)>& every) {
+                               for (const KeywordRow& row : rows) {
+                                   every(1);
+                                   WriteKeywordRecord(stream, row, format);
+                               }
+                           });
 }
 
 }  // namespace tarvolen

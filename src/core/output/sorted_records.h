@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/output/my_exception.h"
 #include "core/ports/side_by_side.h"
 #include "core/store/word_store.h"
 #include "core/text/code_page.h"
@@ -165,18 +169,27 @@ inline SortedRuns<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store, con
     });
 }
 
-// Walks sorted runs, merged, and hands each record to write, fetching the words a few
-// places ahead: in sorted order they lie anywhere in the store. A long word's text is
-// fetched once its entry, which names it, has come.
-template <typename Keyed, typename Write>
-void ForEachSorted(const WordStore& store, const SortedRuns<Keyed>& sorted, Write write) {
-    constexpr std::size_t kAhead = 8;
-    const std::vector<Keyed>& keyed = sorted.items;
-    const Order order = sorted.OrderOf(store, sorted.ends.size());
-    // The next record of each run, and its end.
-    std::vector<std::pair<std::size_t, std::size_t>> runs;
+// Where each run's records begin and end: [first, second) of sorted.items.
+using RunBounds = std::vector<std::pair<std::size_t, std::size_t>>;
+
+template <typename Keyed>
+RunBounds WholeRuns(const SortedRuns<Keyed>& sorted) {
+    RunBounds runs;
     for (std::size_t run = 0; run < sorted.ends.size(); ++run)
         runs.emplace_back(run == 0 ? 0 : sorted.ends[run - 1], sorted.ends[run]);
+    return runs;
+}
+
+// Walks the runs within bounds, merged, and hands each record to write, fetching the
+// words a few places ahead: in sorted order they lie anywhere in the store. A long
+// word's text is fetched once its entry, which names it, has come. The order compares
+// with collator (SortedRuns::OrderOf), which no other thread may use meanwhile.
+template <typename Keyed, typename Write>
+void MergeRuns(const WordStore& store, const SortedRuns<Keyed>& sorted, RunBounds runs,
+               std::size_t collator, Write write) {
+    constexpr std::size_t kAhead = 8;
+    const std::vector<Keyed>& keyed = sorted.items;
+    const Order order = sorted.OrderOf(store, collator);
     std::erase_if(runs, [](const auto& run) { return run.first == run.second; });
     while (!runs.empty()) {
         std::size_t next = 0;
@@ -191,6 +204,109 @@ void ForEachSorted(const WordStore& store, const SortedRuns<Keyed>& sorted, Writ
         write(keyed[i]);
         if (++i == end)
             runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(next));
+    }
+}
+
+// Every record of the sorted runs, merged, handed to write in order.
+template <typename Keyed, typename Write>
+void ForEachSorted(const WordStore& store, const SortedRuns<Keyed>& sorted, Write write) {
+    MergeRuns(store, sorted, WholeRuns(sorted), sorted.ends.size(), write);
+}
+
+// Lists shorter than this are written as they are merged: formatting them side by side
+// would not pay for the buffers and the tasks.
+inline constexpr std::size_t kLeastSlicedWrite = std::size_t{1} << 17;
+// Records a slice: a round's buffers then hold a few megabytes at most.
+inline constexpr std::size_t kSliceRecords = std::size_t{1} << 15;
+
+// The merged order cut into slices at records of the first run, taken evenly: slice s
+// holds, of every run, the records from bounds[s] to bounds[s + 1]. The runs are shares
+// of one list in no particular order, so the first run's records cut the others about
+// as evenly.
+template <typename Keyed>
+std::vector<RunBounds> Slices(const WordStore& store, const SortedRuns<Keyed>& sorted) {
+    const RunBounds whole = WholeRuns(sorted);
+    const std::size_t slices = std::max<std::size_t>(1, sorted.items.size() / kSliceRecords);
+    const std::size_t firstRun = whole[0].second - whole[0].first;
+    const Order order = sorted.OrderOf(store, sorted.ends.size());
+    std::vector<std::vector<std::size_t>> cuts;  // cuts[s][run]: where slice s begins
+    for (std::size_t s = 0; s < slices; ++s) {
+        std::vector<std::size_t> cut;
+        if (s == 0) {
+            for (const auto& run : whole)
+                cut.push_back(run.first);
+        } else {
+            const Keyed& at = sorted.items[whole[0].first + firstRun * s / slices];
+            for (const auto& run : whole)
+                cut.push_back(static_cast<std::size_t>(
+                    std::lower_bound(
+                        sorted.items.begin() + static_cast<std::ptrdiff_t>(run.first),
+                        sorted.items.begin() + static_cast<std::ptrdiff_t>(run.second), at,
+                        [&order](const Keyed& a, const Keyed& b) { return Before(order, a, b); }) -
+                    sorted.items.begin()));
+        }
+        cuts.push_back(std::move(cut));
+    }
+    std::vector<RunBounds> bounds(slices);
+    for (std::size_t s = 0; s < slices; ++s)
+        for (std::size_t run = 0; run < whole.size(); ++run)
+            bounds[s].emplace_back(cuts[s][run],
+                                   s + 1 < slices ? cuts[s + 1][run] : whole[run].second);
+    return bounds;
+}
+
+// Writes the records of sorted runs in their merged order, each by
+// writeOne(stream, record), as ForEachSorted would hand them over, the records formatted
+// by the tasks side by side: a long list spends as long formatting its records, each
+// text fetched from anywhere in the store, as sorting them. Each task formats a slice of
+// the order into a buffer of its own, which the calling thread then puts into stream in
+// order; written(n) follows, on the calling thread, for each n records put. The
+// bytes are those of one writer that formats every record in turn.
+template <typename Keyed, typename WriteOne, typename Written>
+void WriteSorted(std::FILE* stream, const WordStore& store, const SortedRuns<Keyed>& sorted,
+                 SideBySide& side, WriteOne writeOne, Written written) {
+    const std::size_t width = side.Width();
+    // A task sorted each run with its own collator: as many tasks now as there are.
+    if (width < 2 || sorted.ends.size() < width || sorted.items.size() < kLeastSlicedWrite) {
+        ForEachSorted(store, sorted, [&](const Keyed& record) {
+            writeOne(stream, record);
+            written(std::size_t{1});
+        });
+        return;
+    }
+    const std::vector<RunBounds> slices = Slices(store, sorted);
+    struct Formatted {
+        std::unique_ptr<char, decltype(&std::free)> bytes{nullptr, &std::free};
+        std::size_t size = 0;
+        std::size_t records = 0;
+    };
+    std::vector<Formatted> formatted(width);
+    for (std::size_t first = 0; first < slices.size(); first += width) {
+        const std::size_t tasks = std::min(width, slices.size() - first);
+        side.Run(tasks, [&](std::size_t task) {
+            Formatted& slice = formatted[task];
+            char* bytes = nullptr;
+            std::FILE* buffer = open_memstream(&bytes, &slice.size);
+            if (buffer == nullptr)
+                throw std::bad_alloc();
+            slice.records = 0;
+            MergeRuns(store, sorted, slices[first + task], task, [&](const Keyed& record) {
+                writeOne(buffer, record);
+                ++slice.records;
+            });
+            const bool failed = std::ferror(buffer) != 0;
+            std::fclose(buffer);
+            slice.bytes.reset(bytes);
+            if (failed)
+                throw std::bad_alloc();
+        });
+        for (std::size_t task = 0; task < tasks; ++task) {
+            Formatted& slice = formatted[task];
+            if (slice.size != 0 && std::fwrite(slice.bytes.get(), slice.size, 1, stream) != 1)
+                ThrowOutputError();  // as a record written in turn would
+            slice.bytes.reset();
+            written(slice.records);
+        }
     }
 }
 

@@ -200,8 +200,10 @@ constexpr std::size_t kStopCheckInterval = 4096;
 class StopCheck {
   public:
     explicit StopCheck(const WriterHooks& hooks) : hooks_(hooks) {}
-    void Every() {
-        if (++sinceAsked_ == kStopCheckInterval) {
+    // After each `records` records written.
+    void Every(std::size_t records) {
+        sinceAsked_ += records;
+        if (sinceAsked_ >= kStopCheckInterval) {
             sinceAsked_ = 0;
             Now();
         }
@@ -366,9 +368,10 @@ std::optional<WriteOutcome> SaveJoined(const WordStore& store, ListKind kind,
         SortedEntries(store, kind, format.collation(), format.listCodePage()), kind, format);
     return WriteRecordList(
         options, path, hooks,
-        [&](std::FILE* stream, const RecordFormat& written, const std::function<void()>& every) {
+        [&](std::FILE* stream, const RecordFormat& written,
+            const std::function<void(std::size_t)>& every) {
             for (const ListEntry& entry : entries) {
-                every();
+                every(1);
                 WriteListRecord(stream, kind, entry, written);
             }
         },
@@ -399,8 +402,10 @@ void WriteSortedRecords(std::FILE* stream, const WordStore& store, ListKind kind
                         SortKeyed<Keyed> sort, const RecordFormat& format, SideBySide& side) {
     if (WriteJoined(stream, store, kind, format))
         return;
-    ForEachSorted(store, sort(store, SortBy{side, format.collation(), format.listCodePage()}),
-                  [&](const Keyed& entry) { WriteKeyed(stream, store, entry, format); });
+    WriteSorted(
+        stream, store, sort(store, SortBy{side, format.collation(), format.listCodePage()}), side,
+        [&](std::FILE* out, const Keyed& entry) { WriteKeyed(out, store, entry, format); },
+        [](std::size_t) {});
 }
 
 // The lists that carry counts, saved: refused when the store is empty, and sorted
@@ -420,11 +425,12 @@ WriteOutcome WriteCountedList(const WordStore& store, ListKind kind, SortKeyed<K
         sort(store, SortBy{SideOf(hooks), options.Collate, options.ListCodePage});
     return WriteRecordList(
         options, path, hooks,
-        [&](std::FILE* stream, const RecordFormat& format, const std::function<void()>& every) {
-            ForEachSorted(store, entries, [&](const Keyed& entry) {
-                every();
-                WriteKeyed(stream, store, entry, format);
-            });
+        [&](std::FILE* stream, const RecordFormat& format,
+            const std::function<void(std::size_t)>& every) {
+            WriteSorted(
+                stream, store, entries, SideOf(hooks),
+                [&](std::FILE* out, const Keyed& entry) { WriteKeyed(out, store, entry, format); },
+                every);
         });
 }
 
@@ -482,10 +488,12 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
     const RecordFormat format(options);
     StopCheck stop(hooks);
     try {
-        ForEachSorted(store, words, [&](const KeyedWord& word) {
-            stop.Every();
-            WriteWord(file.stream(), store.WordText(word.id), format);
-        });
+        WriteSorted(
+            file.stream(), store, words, SideOf(hooks),
+            [&](std::FILE* out, const KeyedWord& word) {
+                WriteWord(out, store.WordText(word.id), format);
+            },
+            [&](std::size_t records) { stop.Every(records); });
         stop.Now();
     } catch (const WriteStopped&) {
         return WriteOutcome::Stopped;
@@ -513,7 +521,7 @@ WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& pa
     const RecordFormat format(options);
     StopCheck stop(hooks);
     try {
-        writeRecords(file.stream(), format, [&stop] { stop.Every(); });
+        writeRecords(file.stream(), format, [&stop](std::size_t records) { stop.Every(records); });
         stop.Now();
     } catch (const WriteStopped&) {
         return WriteOutcome::Stopped;

@@ -186,10 +186,10 @@ WriteOutcome WriteFrequencyList(const WordStore& store, const WriterOptions& opt
                                 const std::string& path, const WriterHooks& hooks);
 
 // The same save for records made elsewhere: writeRecords(stream, format, every) writes
-// them all, calling every() after each record so that a stop request is heard. With
+// them all, calling every(n) after each n records so that a stop request is heard. With
 // a start tick, the report gives the milliseconds since it, as the word list's does.
-using RecordSource =
-    std::function<void(std::FILE*, const RecordFormat&, const std::function<void()>& every)>;
+using RecordSource = std::function<void(std::FILE*, const RecordFormat&,
+                                        const std::function<void(std::size_t)>& every)>;
 WriteOutcome WriteRecordList(const WriterOptions& options, const std::string& path,
                              const WriterHooks& hooks, const RecordSource& writeRecords,
                              std::optional<std::uint32_t> startTick = std::nullopt);
