@@ -14,7 +14,7 @@ int DefaultJobs();
 
 // Below this a file is read whole by one thread; above it, cut at separators into
 // parts that several threads read (tests cut smaller files).
-inline constexpr std::int64_t kLeastThreadPart = 4 << 20;
+inline constexpr std::int64_t kLeastThreadPart = 2 << 20;
 
 // One ingestion run over state.InputFiles, as IngestFiles reads them (its contract:
 // the same words, counts and ranges, the same messages in the same order, the same

@@ -46,9 +46,11 @@ WorkPlan PlanWork(const RunState& run, std::vector<std::string> files, int threa
         sizes[i] = SizeToShare(plan.files[i]);
         total += std::max<std::int64_t>(sizes[i], 0);
     }
-    // Parts small enough that the threads finish close together, dealt largest first.
+    // Parts small enough that the threads finish close together, dealt largest first:
+    // the last part a thread takes is what the others may wait for at the end (12 a
+    // thread measured faster than 4 on en_mix_x5 and zipf3m; see bench/README.md).
     const std::int64_t partSize =
-        std::max<std::int64_t>(leastPart, total / (4 * std::max(threads, 1)));
+        std::max<std::int64_t>(leastPart, total / (12 * std::max(threads, 1)));
 
     std::vector<FileShare> streams;
     for (std::size_t i = 0; i < plan.files.size(); ++i) {

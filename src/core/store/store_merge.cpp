@@ -17,6 +17,17 @@ struct StoreExchange::Pending {
     std::uint32_t hash;
     std::uint32_t count;
     std::uint32_t range;
+    std::uint32_t index;  // in from
+
+    // The word of from at index (not free), as into takes it.
+    Pending(const WordStore& from, std::uint32_t at, const StoreEntry& entry, bool once)
+        : word(from.WordText(at)),
+          key(KeyOf(word.data(), word.size())),
+          hash(HashWord(word.data(), word.size())),
+          count(entry.count),
+          range(once ? 1 : entry.range),
+          index(at) {}
+    Pending() = default;
 };
 
 // A merge of millions of words is a walk of random buckets: the words of from (those
@@ -41,12 +52,7 @@ void StoreExchange::InRuns(WordStore& into, const WordStore& from, std::uint32_t
     from.entries_.ForEachCarvedIn(begin, end, [&](std::uint32_t index, const StoreEntry& entry) {
         if (entry.count == 0)  // free
             return;
-        Pending& next = run[pending++];
-        next.word = from.WordText(index);
-        next.key = KeyOf(next.word.data(), next.word.size());
-        next.hash = HashWord(next.word.data(), next.word.size());
-        next.count = entry.count;
-        next.range = once ? 1 : entry.range;
+        run[pending++] = Pending(from, index, entry, once);
         if (pending == kRun)
             flush();
     });
@@ -74,7 +80,9 @@ void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Fo
     }
     // While the tasks look up, into does not change but for the counts of the words
     // found, each of which one task alone holds: from holds every word once.
-    std::vector<std::vector<Pending>> missing(tasks);
+    // The missing by their indexes in from alone: a merge of millions of words may miss
+    // hundreds of thousands, and their views, keys and hashes are quickly made again.
+    std::vector<std::vector<std::uint32_t>> missing(tasks);
     side.Run(tasks, [&](std::size_t task) {
         const auto share = [&](std::size_t i) {
             return static_cast<std::uint32_t>(std::uint64_t{end} * i / tasks);
@@ -84,14 +92,16 @@ void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Fo
                     into.Find(word.word.data(), word.word.size(), word.key, word.hash))
                 into.AddToEntry(into.entries_.At(index), word.count, word.range, once);
             else
-                missing[task].push_back(word);
+                missing[task].push_back(word.index);
         });
     });
     // In the order of from, as one task would have entered them.
-    for (const std::vector<Pending>& words : missing)
-        for (const Pending& word : words)
+    for (const std::vector<std::uint32_t>& indexes : missing)
+        for (const std::uint32_t index : indexes) {
+            const Pending word(from, index, from.entries_.At(index), once);
             into.Insert(word.word.data(), word.word.size(), word.key, word.hash, word.count,
                         word.range, once ? into.mark_ : 0);
+        }
 }
 
 namespace {
