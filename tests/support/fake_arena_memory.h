@@ -44,6 +44,7 @@ class FakeArenaMemory : public ArenaMemory {
         live.erase(block);
         delete[] block;
     }
+    void FirstPartFilled(char* block) override { filled.push_back(block); }
 
     // The number of requests granted before refusing (-1: never): of all, of the
     // text blocks, of the tables (entries and heads).
@@ -54,6 +55,7 @@ class FakeArenaMemory : public ArenaMemory {
     std::vector<std::size_t> textRequests;
     std::vector<std::size_t> tableRequests;
     std::map<char*, std::size_t> live;
+    std::vector<char*> filled;  // the blocks whose first part was filled, in turn
 };
 
 }  // namespace tarvolen::testing

@@ -10,11 +10,12 @@ namespace {
 class MappedArenaMemory : public ArenaMemory {
   public:
     char* Obtain(std::size_t bytes, Use use) override {
-        if (use == Use::Table && bytes % kHugePage == 0)
-            return static_cast<char*>(MapHugeAligned(bytes));
+        if (use != Use::Text && bytes % kHugePage == 0)
+            return static_cast<char*>(MapHugeAligned(bytes, use == Use::FirstSlab));
         return MapAnonymous(bytes);
     }
     void Release(char* block, std::size_t bytes) override { Unmap(block, bytes); }
+    void FirstPartFilled(char* block) override { GrantHugePages(block, kFirstPart); }
 };
 
 }  // namespace

@@ -11,13 +11,20 @@ namespace tarvolen {
 class ArenaMemory {
   public:
     // What a block is for. Tables are read at random, so the system's source gives
-    // them huge pages where it can; texts are mostly written and read in order.
-    enum class Use { Text, Table };
+    // them huge pages where it can; texts are mostly written and read in order. A
+    // store's first slab of entries starts on small pages, kFirstPart bytes of them:
+    // a short list fills a fraction of that, and a huge page costs a process as long
+    // to clear as counting a few megabytes of text.
+    enum class Use { Text, Table, FirstSlab };
+    static constexpr std::size_t kFirstPart = std::size_t{2} << 20;
 
     virtual ~ArenaMemory() = default;
     // nullptr when the memory cannot be had.
     virtual char* Obtain(std::size_t bytes, Use use) = 0;
     virtual void Release(char* block, std::size_t bytes) = 0;
+    // The first kFirstPart bytes of a FirstSlab block are in use: the list is long
+    // after all, and its most frequent entries, which lie there, gain from huge pages.
+    virtual void FirstPartFilled(char* /*block*/) {}
 };
 
 ArenaMemory& SystemArenaMemory();

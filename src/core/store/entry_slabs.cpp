@@ -4,11 +4,20 @@
 
 namespace tarvolen {
 
+bool EntrySlabs::Grow() {
+    if ((carved_ & kSlabMask) == 0)
+        return AddSlab();
+    if (carved_ == kFirstPartMask + 1)
+        memory_->FirstPartFilled(reinterpret_cast<char*>(slabs_[0]));
+    return true;
+}
+
 bool EntrySlabs::AddSlab() {
     if (carved_ >= kMaxEntries)
         return false;
     slabs_.reserve(slabs_.size() + 1);  // so that the block below cannot be lost
-    char* block = memory_->Obtain(kSlabBytes, ArenaMemory::Use::Table);
+    char* block = memory_->Obtain(
+        kSlabBytes, slabs_.empty() ? ArenaMemory::Use::FirstSlab : ArenaMemory::Use::Table);
     if (block == nullptr)
         return false;
     slabs_.push_back(reinterpret_cast<StoreEntry*>(block));

@@ -56,7 +56,8 @@ class EntrySlabs {
             freeList_ = At(index).next;
             return index;
         }
-        if ((carved_ & kSlabMask) == 0 && !AddSlab())
+        // One test for both: a slab is full, or the first slab's first part.
+        if ((carved_ & kFirstPartMask) == 0 && !Grow())
             return 0;
         return carved_++;
     }
@@ -91,6 +92,12 @@ class EntrySlabs {
     static constexpr std::uint32_t kSlabEntries = 1u << kSlabBits;
     static constexpr std::uint32_t kSlabMask = kSlabEntries - 1;
     static constexpr std::size_t kSlabBytes = std::size_t{kSlabEntries} * sizeof(StoreEntry);
+    static constexpr std::uint32_t kFirstPartMask =
+        ArenaMemory::kFirstPart / sizeof(StoreEntry) - 1;
+    static_assert((kFirstPartMask & kSlabMask) == kFirstPartMask);
+    // A slab obtained when the last is full; the memory told when the first slab's
+    // first part is. False when the memory refuses.
+    bool Grow();
     bool AddSlab();
 
     ArenaMemory* memory_;

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tarvolen {
@@ -17,7 +18,7 @@ void Unmap(void* block, std::size_t bytes) {
         munmap(block, bytes);
 }
 
-void* MapHugeAligned(std::size_t bytes) {
+void* MapHugeAligned(std::size_t bytes, bool smallFirst) {
     const std::size_t mapped = bytes + kHugePage;
     void* block = MapAnonymous(mapped);
     if (block == nullptr)
@@ -34,7 +35,22 @@ void* MapHugeAligned(std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
     madvise(result, bytes, MADV_HUGEPAGE);
 #endif
+#ifdef MADV_NOHUGEPAGE
+    // Where huge pages are the system's default, they must be refused outright.
+    if (smallFirst)
+        madvise(result, std::min(bytes, kHugePage), MADV_NOHUGEPAGE);
+#endif
     return result;
+}
+
+void GrantHugePages(void* block, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    madvise(block, bytes, MADV_HUGEPAGE);
+#endif
+    // Linux 6.1 on, which glibc 2.36's headers do not name yet; older kernels refuse it,
+    // and khugepaged collapses the pages in its own time.
+    constexpr int kCollapse = 25;  // MADV_COLLAPSE
+    madvise(block, bytes, kCollapse);
 }
 
 }  // namespace tarvolen

@@ -247,6 +247,23 @@ TEST(WordStoreTest, SwapExchangesWordsAndBothKeepWorking) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// The memory hears once, of the first slab, when its first part is in use: a short
+// list never, a long one as its entry after that part is taken.
+TEST(WordStoreTest, TheFirstPartOfTheEntriesIsReportedFilledOnce) {
+    FakeArenaMemory memory;
+    FakeMessages messages;
+    WordStore store(ReportingStoreOptions(messages, SmallArena(1 << 20, 64, &memory)));
+    const std::size_t firstPart = ArenaMemory::kFirstPart / sizeof(StoreEntry);
+    for (std::size_t i = 1; i < firstPart; ++i)  // entry 0 is none
+        store.AddWord(Numbered("w", static_cast<int>(i)).c_str());
+    EXPECT_TRUE(memory.filled.empty());
+    for (std::size_t i = firstPart; i < firstPart + 10; ++i)
+        store.AddWord(Numbered("w", static_cast<int>(i)).c_str());
+    ASSERT_EQ(memory.filled.size(), 1u);
+    EXPECT_EQ(memory.live.count(memory.filled[0]), 1u);
+    EXPECT_EQ(store.Count(), static_cast<std::int32_t>(firstPart + 9));
+}
+
 TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
     FakeArenaMemory memory;
     FakeMessages messages;
@@ -352,7 +369,7 @@ TEST(WordStoreTest, RemovingEachReturnedWordVisitsEveryEntryOnce) {
 TEST(WordStoreTest, RetriesAtHalfTheInitialCapacity) {
     struct HalfOnly : FakeArenaMemory {
         char* Obtain(std::size_t bytes, Use use) override {
-            if (bytes == 2048 || use == Use::Table)
+            if (bytes == 2048 || use != Use::Text)
                 return FakeArenaMemory::Obtain(bytes, use);
             requests.push_back(bytes);
             return nullptr;
