@@ -192,8 +192,11 @@ TEST(ThreadsSideBySide, WritesALongListInSlicesAsOneThreadDoes) {
                 EXPECT_GT(saved[0].size(), 1'000'000u);
                 EXPECT_TRUE(saved[0] == saved[1]) << static_cast<int>(kind) << " " << encoding;
             }
+    // More tasks than the sort made runs: as many slices at once as there are runs.
     const auto write = &WriteFrequencyRecords;
-    EXPECT_TRUE(Written(write, store, 3, nullptr) == Written(write, store, 1, nullptr));
+    const std::string inTurn = Written(write, store, 1, nullptr);
+    EXPECT_TRUE(Written(write, store, 3, nullptr) == inTurn);
+    EXPECT_TRUE(Written(write, store, 40, french.get()) == Written(write, store, 1, french.get()));
 }
 
 // Asked to stop between slices, the save ends and leaves the old file as it was.

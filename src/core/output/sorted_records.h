@@ -265,9 +265,10 @@ std::vector<RunBounds> Slices(const WordStore& store, const SortedRuns<Keyed>& s
 template <typename Keyed, typename WriteOne, typename Written>
 void WriteSorted(std::FILE* stream, const WordStore& store, const SortedRuns<Keyed>& sorted,
                  SideBySide& side, WriteOne writeOne, Written written) {
-    const std::size_t width = side.Width();
-    // A task sorted each run with its own collator: as many tasks now as there are.
-    if (width < 2 || sorted.ends.size() < width || sorted.items.size() < kLeastSlicedWrite) {
+    // Each run was sorted by a task with a collator of its own: as many tasks at once
+    // now, each with a run's collator.
+    const std::size_t width = std::min(side.Width(), sorted.ends.size());
+    if (width < 2 || sorted.items.size() < kLeastSlicedWrite) {
         ForEachSorted(store, sorted, [&](const Keyed& record) {
             writeOne(stream, record);
             written(std::size_t{1});
