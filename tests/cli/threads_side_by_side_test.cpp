@@ -93,6 +93,8 @@ TEST(ThreadsSideBySide, MergesStoresAsOneThreadDoes) {
                 merge.counted = {stores[0].get(), stores[1].get(), stores[2].get()};
             ThreadsSideBySide side(width);
             MergeStores(into, merge, side);
+            for (const auto& store : stores)
+                EXPECT_EQ(store->Count(), 0);  // their memory given back
             results.push_back(HeldWords(into));
             documents.push_back(into.DocumentCount());
         }

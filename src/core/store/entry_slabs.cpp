@@ -26,9 +26,17 @@ bool EntrySlabs::AddSlab() {
     return true;
 }
 
+void EntrySlabs::ReleaseSlab(std::uint32_t slab) {
+    if (slab < slabs_.size() && slabs_[slab] != nullptr)
+        memory_->Release(reinterpret_cast<char*>(slabs_[slab]), kSlabBytes);
+    if (slab < slabs_.size())
+        slabs_[slab] = nullptr;
+}
+
 void EntrySlabs::Release() {
     for (StoreEntry* slab : slabs_)
-        memory_->Release(reinterpret_cast<char*>(slab), kSlabBytes);
+        if (slab != nullptr)
+            memory_->Release(reinterpret_cast<char*>(slab), kSlabBytes);
     slabs_.clear();
     slabs_.shrink_to_fit();
     carved_ = 0;

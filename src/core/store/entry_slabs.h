@@ -68,6 +68,10 @@ class EntrySlabs {
     }
     // Every slab back to the memory; no entry is left.
     void Release();
+    // The slab that holds entries from slab * 2^20 back to the memory ahead of the rest:
+    // none of its entries may be used again, and only Release may follow.
+    void ReleaseSlab(std::uint32_t slab);
+    static constexpr std::uint32_t SlabOf(std::uint32_t index) { return index >> kSlabBits; }
     // Every index from 1 below End() lies in a slab; the free ones have a count of 0.
     std::uint32_t End() const { return carved_; }
 

@@ -38,8 +38,11 @@ struct StoreExchange {
     // overlapped, as the batch path overlaps them.
     // With several tasks side by side, each looks up a share of from's words in into
     // and adds to those it finds; the words into lacks are then entered in turn.
-    static void AddAll(WordStore& into, const WordStore& from, WordStore::Found found,
-                       SideBySide& side = OneAtATime());
+    // from is left empty: the slabs of its entries go back to the memory as the words
+    // into lacks are entered, so that a merge of millions of words does not hold both
+    // stores whole while into grows.
+    static void TakeAll(WordStore& into, WordStore& from, WordStore::Found found,
+                        SideBySide& side = OneAtATime());
 
   private:
     struct Pending;

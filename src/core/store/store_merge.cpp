@@ -66,8 +66,8 @@ constexpr std::uint32_t kLeastSharedMerge = 1 << 14;
 
 }  // namespace
 
-void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Found found,
-                           SideBySide& side) {
+void StoreExchange::TakeAll(WordStore& into, WordStore& from, WordStore::Found found,
+                            SideBySide& side) {
     const bool once = found == WordStore::Found::InDocument;
     const std::uint32_t end = from.entries_.End();
     const std::size_t tasks = std::min<std::size_t>(side.Width(), end / kLeastSharedMerge);
@@ -76,6 +76,7 @@ void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Fo
             into.AddCounted(word.word.data(), word.word.size(), word.key, word.hash, word.count,
                             word.range, found);
         });
+        from.Clear();
         return;
     }
     // While the tasks look up, into does not change but for the counts of the words
@@ -96,12 +97,16 @@ void StoreExchange::AddAll(WordStore& into, const WordStore& from, WordStore::Fo
         });
     });
     // In the order of from, as one task would have entered them.
+    std::uint32_t slab = 0;  // from's first slab still held
     for (const std::vector<std::uint32_t>& indexes : missing)
         for (const std::uint32_t index : indexes) {
+            for (; slab < EntrySlabs::SlabOf(index); ++slab)
+                from.entries_.ReleaseSlab(slab);
             const Pending word(from, index, from.entries_.At(index), once);
             into.Insert(word.word.data(), word.word.size(), word.key, word.hash, word.count,
                         word.range, once ? into.mark_ : 0);
         }
+    from.Clear();
 }
 
 namespace {
@@ -128,9 +133,9 @@ void TakeLargest(WordStore& into, StoresToMerge& stores, SideBySide& side) {
     });
     // The part's words were counted outside any document, as into now stands: the other
     // parts add to them as in that document, and the document ends.
-    for (const WordStore* part : *document)
+    for (WordStore* part : *document)
         if (part != largest)
-            StoreExchange::AddAll(into, *part, WordStore::Found::InDocument, side);
+            StoreExchange::TakeAll(into, *part, WordStore::Found::InDocument, side);
     into.BeginDocument();
     stores.shared.erase(document);
 }
@@ -141,16 +146,17 @@ void MergeStores(WordStore& into, const StoresToMerge& toMerge, SideBySide& side
     StoresToMerge stores = toMerge;
     if (into.Count() == 0 && into.DocumentCount() == 0)
         TakeLargest(into, stores, side);
-    for (const WordStore* store : stores.counted) {
-        StoreExchange::AddAll(into, *store, WordStore::Found::Elsewhere, side);
+    for (WordStore* store : stores.counted) {
         // Their documents count as read here.
-        for (std::uint64_t document = 0; document < store->DocumentCount(); ++document)
+        const std::uint64_t documents = store->DocumentCount();
+        StoreExchange::TakeAll(into, *store, WordStore::Found::Elsewhere, side);
+        for (std::uint64_t document = 0; document < documents; ++document)
             into.BeginDocument();
     }
     for (const std::vector<WordStore*>& parts : stores.shared) {
         into.BeginDocument();
-        for (const WordStore* part : parts)
-            StoreExchange::AddAll(into, *part, WordStore::Found::InDocument, side);
+        for (WordStore* part : parts)
+            StoreExchange::TakeAll(into, *part, WordStore::Found::InDocument, side);
     }
 }
 

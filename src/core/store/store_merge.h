@@ -17,10 +17,10 @@ struct StoresToMerge {
     std::vector<std::vector<WordStore*>> shared;
 };
 
-// Adds every word of the stores to into and leaves them as they were, or emptied
-// where into, when it held nothing, took a store's words whole rather than copy them.
-// Every store is made with the same arena memory as into. Each store's words are
-// looked up in into by tasks side by side.
+// Adds every word of the stores to into and leaves them empty: into, when it held
+// nothing, takes a store's words whole rather than copy them, and the others give their
+// entries' memory back as their words are taken. Every store is made with the same
+// arena memory as into. Each store's words are looked up in into by tasks side by side.
 void MergeStores(WordStore& into, const StoresToMerge& stores, SideBySide& side = OneAtATime());
 
 }  // namespace tarvolen
