@@ -255,6 +255,34 @@ std::vector<RunBounds> Slices(const WordStore& store, const SortedRuns<Keyed>& s
     return bounds;
 }
 
+// A slice's records as formatted into memory by a task: a stream over a buffer of its
+// own, freed with it, however the task ends.
+struct Formatted {
+    char* bytes = nullptr;
+    std::size_t size = 0;
+    std::size_t records = 0;
+    std::FILE* stream = nullptr;
+
+    Formatted() : stream(open_memstream(&bytes, &size)) {
+        if (stream == nullptr)
+            throw std::bad_alloc();
+    }
+    ~Formatted() {
+        if (stream != nullptr)
+            std::fclose(stream);
+        std::free(bytes);
+    }
+    Formatted(const Formatted&) = delete;
+    Formatted& operator=(const Formatted&) = delete;
+    // Ends the stream, which sets bytes and size; false when a write to it failed.
+    bool Close() {
+        const bool failed = std::ferror(stream) != 0;
+        std::fclose(stream);
+        stream = nullptr;
+        return !failed;
+    }
+};
+
 // Writes the records of sorted runs in their merged order, each by
 // writeOne(stream, record), as ForEachSorted would hand them over, the records formatted
 // by the tasks side by side: a long list spends as long formatting its records, each
@@ -276,37 +304,25 @@ void WriteSorted(std::FILE* stream, const WordStore& store, const SortedRuns<Key
         return;
     }
     const std::vector<RunBounds> slices = Slices(store, sorted);
-    struct Formatted {
-        std::unique_ptr<char, decltype(&std::free)> bytes{nullptr, &std::free};
-        std::size_t size = 0;
-        std::size_t records = 0;
-    };
-    std::vector<Formatted> formatted(width);
+    std::vector<std::unique_ptr<Formatted>> formatted(width);
     for (std::size_t first = 0; first < slices.size(); first += width) {
         const std::size_t tasks = std::min(width, slices.size() - first);
         side.Run(tasks, [&](std::size_t task) {
-            Formatted& slice = formatted[task];
-            char* bytes = nullptr;
-            std::FILE* buffer = open_memstream(&bytes, &slice.size);
-            if (buffer == nullptr)
-                throw std::bad_alloc();
-            slice.records = 0;
+            auto slice = std::make_unique<Formatted>();
             MergeRuns(store, sorted, slices[first + task], task, [&](const Keyed& record) {
-                writeOne(buffer, record);
-                ++slice.records;
+                writeOne(slice->stream, record);
+                ++slice->records;
             });
-            const bool failed = std::ferror(buffer) != 0;
-            std::fclose(buffer);
-            slice.bytes.reset(bytes);
-            if (failed)
-                throw std::bad_alloc();
+            if (!slice->Close())
+                throw std::bad_alloc();  // the memory refused the bytes
+            formatted[task] = std::move(slice);
         });
         for (std::size_t task = 0; task < tasks; ++task) {
-            Formatted& slice = formatted[task];
-            if (slice.size != 0 && std::fwrite(slice.bytes.get(), slice.size, 1, stream) != 1)
+            const Formatted& slice = *formatted[task];
+            if (slice.size != 0 && std::fwrite(slice.bytes, slice.size, 1, stream) != 1)
                 ThrowOutputError();  // as a record written in turn would
-            slice.bytes.reset();
             written(slice.records);
+            formatted[task].reset();
         }
     }
 }
