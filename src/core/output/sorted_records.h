@@ -219,39 +219,29 @@ inline constexpr std::size_t kLeastSlicedWrite = std::size_t{1} << 17;
 // Records a slice: a round's buffers then hold a few megabytes at most.
 inline constexpr std::size_t kSliceRecords = std::size_t{1} << 15;
 
-// The merged order cut into slices at records of the first run, taken evenly: slice s
-// holds, of every run, the records from bounds[s] to bounds[s + 1]. The runs are shares
-// of one list in no particular order, so the first run's records cut the others about
-// as evenly.
+// The merged order cut into slices at records of the first run, taken evenly: each
+// slice holds, of every run, the records between its bounds. The runs are shares of one
+// list in no particular order, so the first run's records cut the others about as
+// evenly.
 template <typename Keyed>
 std::vector<RunBounds> Slices(const WordStore& store, const SortedRuns<Keyed>& sorted) {
     const RunBounds whole = WholeRuns(sorted);
     const std::size_t slices = std::max<std::size_t>(1, sorted.items.size() / kSliceRecords);
     const std::size_t firstRun = whole[0].second - whole[0].first;
     const Order order = sorted.OrderOf(store, sorted.ends.size());
-    std::vector<std::vector<std::size_t>> cuts;  // cuts[s][run]: where slice s begins
-    for (std::size_t s = 0; s < slices; ++s) {
-        std::vector<std::size_t> cut;
-        if (s == 0) {
-            for (const auto& run : whole)
-                cut.push_back(run.first);
-        } else {
-            const Keyed& at = sorted.items[whole[0].first + firstRun * s / slices];
-            for (const auto& run : whole)
-                cut.push_back(static_cast<std::size_t>(
-                    std::lower_bound(
-                        sorted.items.begin() + static_cast<std::ptrdiff_t>(run.first),
-                        sorted.items.begin() + static_cast<std::ptrdiff_t>(run.second), at,
-                        [&order](const Keyed& a, const Keyed& b) { return Before(order, a, b); }) -
-                    sorted.items.begin()));
+    const auto items = sorted.items.begin();
+    std::vector<RunBounds> bounds(slices, whole);
+    for (std::size_t s = 1; s < slices; ++s) {
+        const Keyed& at = sorted.items[whole[0].first + firstRun * s / slices];
+        for (std::size_t run = 0; run < whole.size(); ++run) {
+            const auto cut = std::lower_bound(
+                items + static_cast<std::ptrdiff_t>(whole[run].first),
+                items + static_cast<std::ptrdiff_t>(whole[run].second), at,
+                [&order](const Keyed& a, const Keyed& b) { return Before(order, a, b); });
+            bounds[s - 1][run].second = bounds[s][run].first =
+                static_cast<std::size_t>(cut - items);
         }
-        cuts.push_back(std::move(cut));
     }
-    std::vector<RunBounds> bounds(slices);
-    for (std::size_t s = 0; s < slices; ++s)
-        for (std::size_t run = 0; run < whole.size(); ++run)
-            bounds[s].emplace_back(cuts[s][run],
-                                   s + 1 < slices ? cuts[s + 1][run] : whole[run].second);
     return bounds;
 }
 

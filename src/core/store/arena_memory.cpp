@@ -7,11 +7,14 @@ namespace tarvolen {
 namespace {
 
 // Text blocks stay on small pages: see bench/README.md for what huge pages did there.
+static_assert(ArenaMemory::kFirstPart % kHugePage == 0);
+
 class MappedArenaMemory : public ArenaMemory {
   public:
     char* Obtain(std::size_t bytes, Use use) override {
         if (use != Use::Text && bytes % kHugePage == 0)
-            return static_cast<char*>(MapHugeAligned(bytes, use == Use::FirstSlab));
+            return static_cast<char*>(
+                MapHugeAligned(bytes, use == Use::FirstSlab ? kFirstPart : 0));
         return MapAnonymous(bytes);
     }
     void Release(char* block, std::size_t bytes) override { Unmap(block, bytes); }

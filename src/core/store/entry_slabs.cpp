@@ -27,10 +27,10 @@ bool EntrySlabs::AddSlab() {
 }
 
 void EntrySlabs::ReleaseSlab(std::uint32_t slab) {
-    if (slab < slabs_.size() && slabs_[slab] != nullptr)
-        memory_->Release(reinterpret_cast<char*>(slabs_[slab]), kSlabBytes);
-    if (slab < slabs_.size())
-        slabs_[slab] = nullptr;
+    if (slab >= slabs_.size() || slabs_[slab] == nullptr)
+        return;
+    memory_->Release(reinterpret_cast<char*>(slabs_[slab]), kSlabBytes);
+    slabs_[slab] = nullptr;
 }
 
 void EntrySlabs::Release() {

@@ -18,7 +18,7 @@ void Unmap(void* block, std::size_t bytes) {
         munmap(block, bytes);
 }
 
-void* MapHugeAligned(std::size_t bytes, bool smallFirst) {
+void* MapHugeAligned(std::size_t bytes, std::size_t smallBytes) {
     const std::size_t mapped = bytes + kHugePage;
     void* block = MapAnonymous(mapped);
     if (block == nullptr)
@@ -37,8 +37,8 @@ void* MapHugeAligned(std::size_t bytes, bool smallFirst) {
 #endif
 #ifdef MADV_NOHUGEPAGE
     // Where huge pages are the system's default, they must be refused outright.
-    if (smallFirst)
-        madvise(result, std::min(bytes, kHugePage), MADV_NOHUGEPAGE);
+    if (smallBytes != 0)
+        madvise(result, std::min(bytes, smallBytes), MADV_NOHUGEPAGE);
 #endif
     return result;
 }

@@ -18,9 +18,9 @@ constexpr std::size_t RoundToHugePages(std::size_t bytes) {
 
 // A mapping of `bytes` (a multiple of kHugePage) that starts on a huge-page boundary
 // and asks for huge pages where the system grants them: tables whose every access
-// lands on a random page are spared most of their TLB misses; with smallFirst, all
-// but its first kHugePage bytes. nullptr on failure.
-void* MapHugeAligned(std::size_t bytes, bool smallFirst = false);
+// lands on a random page are spared most of their TLB misses: all but its first
+// smallBytes (a multiple of kHugePage). nullptr on failure.
+void* MapHugeAligned(std::size_t bytes, std::size_t smallBytes);
 // Huge pages after all for bytes that MapHugeAligned kept on small pages, made at once
 // where the system can (its pages copied into huge ones), and later otherwise.
 void GrantHugePages(void* block, std::size_t bytes);
