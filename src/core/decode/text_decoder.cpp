@@ -603,8 +603,12 @@ std::span<unsigned char> TextDecoder::DecodeIconv(unsigned char* begin, std::siz
             break;
         }
         // Ill-formed, or cut by the end of the file: one byte is a separator, and
-        // decoding resumes after it.
+        // decoding resumes after it. glibc's ISO-2022-CN-EXT reports a shift-out with
+        // no set designated after it has passed the byte, so at the end of the input
+        // there may be no byte left to skip.
         ownOut_.push_back(toUtf8_ ? ' ' : kNoByte);
+        if (inLeft == 0)
+            break;
         ++in;
         --inLeft;
     }
