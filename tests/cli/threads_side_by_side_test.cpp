@@ -18,9 +18,11 @@
 #include "core/store/word_store.h"
 #include "core/text/collation.h"
 #include "run/threads_side_by_side.h"
+#include "support/fake_arena_memory.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 #include "support/temp_dir.h"
+#include "support/word_store_probe.h"
 
 namespace tarvolen {
 namespace {
@@ -101,6 +103,35 @@ TEST(ThreadsSideBySide, MergesStoresAsOneThreadDoes) {
         EXPECT_GT(results[0].size(), 60'000u);
         EXPECT_TRUE(results[0] == results[1]) << "parts " << parts;
         EXPECT_EQ(documents[0], documents[1]);
+    }
+}
+
+// A store merged into another is read entry by entry, so its chain heads are given
+// back before the other grows by the words it lacks, on one task and on three.
+TEST(ThreadsSideBySide, AMergedStoresHeadsGoBackBeforeTheOtherGrows) {
+    for (const std::size_t width : {1u, 3u}) {
+        testing::FakeArenaMemory memory;
+        WordStore::Options options = SmallStoreOptions(8 << 20);
+        options.memory = &memory;
+        WordStore into(options);
+        WordStore from(options);
+        into.AddWord("seen");
+        for (int i = 0; i < 40'000; ++i)
+            from.AddWord(("word" + std::to_string(i)).c_str());
+        int tablesObtained = 0;
+        memory.beforeObtain = [&](ArenaMemory::Use use) {
+            if (use != ArenaMemory::Use::Text) {
+                ++tablesObtained;
+                EXPECT_EQ(WordStoreProbe::Buckets(from), 0u) << width << " tasks";
+            }
+        };
+        StoresToMerge merge;
+        merge.counted = {&from};
+        ThreadsSideBySide side(width);
+        MergeStores(into, merge, side);
+        memory.beforeObtain = nullptr;
+        EXPECT_GT(tablesObtained, 0);
+        EXPECT_EQ(into.Count(), 40'001);
     }
 }
 

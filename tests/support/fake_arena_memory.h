@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -20,6 +21,8 @@ class FakeArenaMemory : public ArenaMemory {
     static constexpr unsigned char kGuardByte = 0xA5;
 
     char* Obtain(std::size_t bytes, Use use) override {
+        if (beforeObtain)
+            beforeObtain(use);
         requests.push_back(bytes);
         (use == Use::Text ? textRequests : tableRequests).push_back(bytes);
         const auto refusedFrom = [](int from, std::size_t made) {
@@ -51,6 +54,7 @@ class FakeArenaMemory : public ArenaMemory {
     int refuseFrom = -1;
     int refuseTextFrom = -1;
     int refuseTablesFrom = -1;
+    std::function<void(Use)> beforeObtain;  // to look at the stores as they grow
     std::vector<std::size_t> requests;
     std::vector<std::size_t> textRequests;
     std::vector<std::size_t> tableRequests;
