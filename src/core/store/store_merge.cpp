@@ -71,7 +71,7 @@ void StoreExchange::TakeAll(WordStore& into, WordStore& from, WordStore::Found f
     const bool once = found == WordStore::Found::InDocument;
     const std::uint32_t end = from.entries_.End();
     // from is read in the order of its entries, never through its chains: its heads
-    // (a sixth of its memory) go back before into grows by the words it lacks.
+    // (4 to 8 bytes a word) go back before into grows by the words it lacks.
     from.buckets_.Release();
     const std::size_t tasks = std::min<std::size_t>(side.Width(), end / kLeastSharedMerge);
     if (tasks < 2 || !into.buckets_.Allocated()) {
