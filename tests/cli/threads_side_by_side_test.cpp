@@ -129,7 +129,6 @@ TEST(ThreadsSideBySide, AMergedStoresHeadsGoBackBeforeTheOtherGrows) {
         merge.counted = {&from};
         ThreadsSideBySide side(width);
         MergeStores(into, merge, side);
-        memory.beforeObtain = nullptr;
         EXPECT_GT(tablesObtained, 0);
         EXPECT_EQ(into.Count(), 40'001);
     }

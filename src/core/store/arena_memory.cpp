@@ -6,9 +6,9 @@ namespace tarvolen {
 
 namespace {
 
-// Text blocks stay on small pages: see bench/README.md for what huge pages did there.
 static_assert(ArenaMemory::kFirstPart % kHugePage == 0);
 
+// Text blocks stay on small pages: see bench/README.md for what huge pages did there.
 class MappedArenaMemory : public ArenaMemory {
   public:
     char* Obtain(std::size_t bytes, Use use) override {
