@@ -3,12 +3,22 @@
 // its own (forked), so that its peak resident memory is its own.
 //
 //   store_growth_bench [-r ROUNDS] [MILLIONS...]      (default: 3 rounds of 10 40 80)
+//   store_growth_bench -t MIB     (the machine alone: MIB of fresh pages touched, twice)
 //
 // The words are generated, 8 to 12 letters a to z, nearly all distinct, in chunks of
 // text that go through TokenizeChunk into a store made as tarvolen-cli makes its own,
 // as an Add reads a file. Only the counting is timed, not the making of the text.
 // "Bytes per word" is the peak resident memory of the process (VmHWM) less what it
 // had before the store was made, per distinct word.
+//
+// The counting's time is also split into the processor's time in the program (user)
+// and in the kernel (system), which is mostly the kernel zeroing the fresh pages the
+// store asks for. On a virtual machine whose free memory goes back to the host, a page
+// never touched before costs far more than one freed a moment ago (bench/README.md
+// measures it), so the system time of a large count says more about the machine than
+// about the store; the user time is the store's own.
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,9 +60,25 @@ long StatusKib(const char* field) {
 
 struct Figures {
     double seconds;
+    double userSeconds;
+    double systemSeconds;
     double peakBytes;
     std::int64_t distinct;
 };
+
+struct CpuTimes {
+    double user;
+    double system;
+};
+
+CpuTimes CpuTimesNow() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+}
 
 // Nearly distinct words of 8 to 12 letters, separated by spaces.
 class WordMaker {
@@ -101,6 +127,8 @@ Figures Count(std::size_t words) {
     std::string carry;
     WordMaker maker;
     std::chrono::steady_clock::duration spent{};
+    double user = 0;
+    double system = 0;
     for (std::size_t done = 0; done < words;) {
         std::size_t made = 0;
         const std::size_t bytes = maker.Fill(buffer.data(), kChunkSize, words - done, made);
@@ -108,13 +136,17 @@ Figures Count(std::size_t words) {
         buffer[bytes] = 0;
         CBlob chunk;
         chunk.Attach(buffer.data(), static_cast<std::uint32_t>(bytes));
+        const CpuTimes cpuBefore = CpuTimesNow();
         const auto start = std::chrono::steady_clock::now();
         TokenizeChunk(chunk, carry, context);
         spent += std::chrono::steady_clock::now() - start;
+        const CpuTimes cpuAfter = CpuTimesNow();
+        user += cpuAfter.user - cpuBefore.user;
+        system += cpuAfter.system - cpuBefore.system;
     }
     FinishFile(carry, context);
     const long peak = StatusKib("VmHWM:");
-    return {std::chrono::duration<double>(spent).count(),
+    return {std::chrono::duration<double>(spent).count(), user, system,
             static_cast<double>(peak - before) * 1024.0, store.Count()};
 }
 
@@ -141,6 +173,24 @@ bool CountApart(std::size_t words, Figures& figures) {
 
 using bench::Median;
 
+// Milliseconds per MiB to touch `mib` MiB of new pages, as the store's mappings ask for
+// them (huge pages where the kernel grants them), and to give them back.
+double TouchMilliseconds(std::size_t mib) {
+    const std::size_t bytes = mib << 20;
+    const auto start = std::chrono::steady_clock::now();
+    void* block =
+        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        return -1;
+    ::madvise(block, bytes, MADV_HUGEPAGE);
+    for (std::size_t at = 0; at < bytes; at += 4096)
+        static_cast<volatile char*>(block)[at] = 1;
+    ::munmap(block, bytes);
+    const std::chrono::duration<double, std::milli> spent =
+        std::chrono::steady_clock::now() - start;
+    return spent.count() / static_cast<double>(mib);
+}
+
 }  // namespace
 }  // namespace tarvolen
 
@@ -149,6 +199,14 @@ int main(int argc, char** argv) {
     int rounds = 3;
     std::vector<std::size_t> millions;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-t") == 0 && i + 1 < argc) {
+            const std::size_t mib = std::strtoul(argv[++i], nullptr, 10);
+            const double first = TouchMilliseconds(mib);
+            const double again = TouchMilliseconds(mib);
+            std::printf("%zu MiB of new pages: %.3f ms/MiB, and at once again %.3f ms/MiB\n", mib,
+                        first, again);
+            return 0;
+        }
         if (std::strcmp(argv[i], "-r") == 0 && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
         else
@@ -159,6 +217,8 @@ int main(int argc, char** argv) {
 
     // seconds per word, per size and round; the sizes alternate within each round
     std::vector<std::vector<double>> perWord(millions.size());
+    std::vector<std::vector<double>> userPerWord(millions.size());
+    std::vector<std::vector<double>> systemPerWord(millions.size());
     std::vector<Figures> last(millions.size());
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t i = 0; i < millions.size(); ++i) {
@@ -168,23 +228,28 @@ int main(int argc, char** argv) {
                              millions[i]);
                 return 1;
             }
-            perWord[i].push_back(figures.seconds / static_cast<double>(figures.distinct));
+            const auto distinct = static_cast<double>(figures.distinct);
+            perWord[i].push_back(figures.seconds / distinct);
+            userPerWord[i].push_back(figures.userSeconds / distinct);
+            systemPerWord[i].push_back(figures.systemSeconds / distinct);
             last[i] = figures;
         }
     }
-    std::printf("%8s %10s %11s %10s   %s\n", "words", "distinct", "us/word", "bytes/word",
-                "us/word of each round");
+    std::printf("%8s %10s %11s %8s %8s %10s   %s\n", "words", "distinct", "us/word", "user",
+                "system", "bytes/word", "us/word of each round");
     for (std::size_t i = 0; i < millions.size(); ++i) {
-        std::printf("%7zuM %10lld %11.3f %10.1f  ", millions[i],
+        std::printf("%7zuM %10lld %11.3f %8.3f %8.3f %10.1f  ", millions[i],
                     static_cast<long long>(last[i].distinct), Median(perWord[i]) * 1e6,
+                    Median(userPerWord[i]) * 1e6, Median(systemPerWord[i]) * 1e6,
                     last[i].peakBytes / static_cast<double>(last[i].distinct));
         for (const double seconds : perWord[i])
             std::printf(" %.3f", seconds * 1e6);
         std::printf("\n");
     }
     for (std::size_t i = 1; i < millions.size(); ++i) {
-        std::printf("time per word, %zuM against %zuM: %.2f\n", millions[i], millions[0],
-                    Median(perWord[i]) / Median(perWord[0]));
+        std::printf("time per word, %zuM against %zuM: %.2f (user time alone: %.2f)\n", millions[i],
+                    millions[0], Median(perWord[i]) / Median(perWord[0]),
+                    Median(userPerWord[i]) / Median(userPerWord[0]));
     }
     std::printf("(median of %d rounds; each count in a process of its own, the sizes in turn)\n",
                 rounds);
