@@ -61,7 +61,7 @@ std::string MixedText(std::mt19937& random, std::size_t size) {
 }
 
 // A tree of files as a run meets them: empty, small, middling and large ones to be cut
-// into parts, a web page, one that is no text, one in Windows-1252, one in UTF-16, one
+// into parts, a web page, ones that are no text, one in Windows-1252, one in UTF-16, one
 // named twice.
 std::vector<std::string> FileTree(std::mt19937& random, const testing::TempDir& dir) {
     std::vector<std::string> files;
@@ -77,10 +77,18 @@ std::vector<std::string> FileTree(std::mt19937& random, const testing::TempDir& 
                                                               MixedText(random, 3000) + "</p>"));
                 break;
             case 2:
-                files.push_back(dir.Write(name + ".bin", std::string("\x7F"
-                                                                     "ELF\0\0\0",
-                                                                     7) +
-                                                             MixedText(random, 2000)));
+                if (random() % 2 == 0) {
+                    files.push_back(dir.Write(name + ".bin", std::string("\x7F"
+                                                                         "ELF\0\0\0",
+                                                                         7) +
+                                                                 MixedText(random, 2000)));
+                } else {
+                    // A NUL in the first chunk but past the pieces a thread reads after
+                    // it: no text all the same.
+                    std::string text = MixedText(random, 300000);
+                    text[70000 + random() % 180000] = '\0';
+                    files.push_back(dir.Write(name + ".txt", text));
+                }
                 break;
             case 3:
                 files.push_back(
