@@ -42,13 +42,6 @@ namespace tarvolen {
 
 namespace {
 
-// Each thread reads a file in pieces this size after its first chunk: with two threads
-// on two cores they took 6 to 9 % less time than whole chunks for the same bytes, and
-// with one thread no less (bench/README.md). A piece is likelier to stay in the
-// processor's caches from the read through the decoding to the cutting, which the
-// other thread's store competes for.
-constexpr std::size_t kThreadReads = 65'536;
-
 // How often the calling thread looks at the progress and at a Cancel.
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
@@ -163,7 +156,7 @@ class Reader {
             for (std::size_t item = crew_.nextItem++; item < crew_.plan.items.size();
                  item = crew_.nextItem++)
                 for (const FileShare& share : crew_.plan.items[item])
-                    Read(share, {buffer_, decoder, *cutter, kThreadReads});
+                    Read(share, {buffer_, decoder, *cutter});
         } catch (...) {
             ending = EndingOfCurrent(failure);
         }
@@ -221,9 +214,8 @@ class Reader {
             const FilePart part{share.begin, share.end, crew_.plan.starts[share.file], {}};
             if (run_.MeasureSegments)
                 store->BeginPart();
-            read = IngestFile(run_, state_, hooks_,
-                              {readers.buffer, readers.decoder, *cutter, readers.laterReads}, path,
-                              &part);
+            read = IngestFile(run_, state_, hooks_, {readers.buffer, readers.decoder, *cutter},
+                              path, &part);
             if (run_.MeasureSegments)
                 partSegments[{share.file, share.begin}] = store->EndPart();
         }

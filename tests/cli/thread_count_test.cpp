@@ -83,8 +83,8 @@ std::vector<std::string> FileTree(std::mt19937& random, const testing::TempDir& 
                                                                          7) +
                                                                  MixedText(random, 2000)));
                 } else {
-                    // A NUL in the first chunk but past the pieces a thread reads after
-                    // it: no text all the same.
+                    // A NUL deep in the first chunk: no text, though large enough to be
+                    // cut into parts.
                     std::string text = MixedText(random, 300000);
                     text[70000 + random() % 180000] = '\0';
                     files.push_back(dir.Write(name + ".txt", text));

@@ -162,12 +162,10 @@ bool ReadChunks(RunState& run, const IngestHooks& hooks, const FileReaders& read
         // comes without a size to fall short of. A file that grows meanwhile is read
         // up to the size it had, which the bar went by.
         const StopAsked stopAsked = [&hooks] { return hooks.progress.CancelRequested(); };
-        ssize_t n = facts.unbounded
-                        ? ReadFullChunk(reading.fd, bytes, hooks.readSeam, stopAsked)
-                        : ReadChunk(reading.fd, bytes, hooks.readSeam, stopAsked,
-                                    static_cast<std::size_t>(std::min<std::int64_t>(
-                                        readFromFile == 0 ? kChunkSize : readers.laterReads,
-                                        facts.size - readFromFile)));
+        ssize_t n = facts.unbounded ? ReadFullChunk(reading.fd, bytes, hooks.readSeam, stopAsked)
+                                    : ReadChunk(reading.fd, bytes, hooks.readSeam, stopAsked,
+                                                static_cast<std::size_t>(std::min<std::int64_t>(
+                                                    kChunkSize, facts.size - readFromFile)));
         if (n < 0 || (n == 0 && !facts.unbounded))
             hooks.messages.ShowMessage(kUnableToReadText, MessageIcon::Warning);
         // A stream that ended on a whole chunk: what the decoder still holds (a letter

@@ -153,10 +153,6 @@ struct FileReaders {
     ReadBuffer& buffer;
     TextDecoder& decoder;
     WordCutter& cutter;
-    // The most bytes of each read of a file after its first chunk, which is whole
-    // (kChunkSize): whether the file is text, and what its page says of its encoding,
-    // are decided from it. A stream is read in whole chunks all along.
-    std::size_t laterReads = kChunkSize;
 };
 
 // Reads one file, or the part of it that part names, in chunks through readers,
