@@ -29,6 +29,12 @@
 #   GROWTH=0                 skip the store's growth (10, 40 and 80 million distinct words;
 #                            3.2 GB at the largest)
 #   GROWTH_BENCH             the store_growth_bench to run with CLI (default: the build's)
+#   WARM_MEMORY=1            in the first table, right before each timed run, touch as
+#                            much fresh memory as tarvolen-cli peaked at in the run before
+#                            (fresh_pages): a virtual machine that gives free memory back
+#                            to its host makes the first touch of it many times dearer,
+#                            and wc -w, which uses none, pays nothing (bench/README.md)
+#   FRESH_PAGES              the fresh_pages to run with CLI (default: the build's)
 set -euo pipefail
 
 runs=${1:-5}
@@ -116,7 +122,8 @@ if [ -n "${CLI:-}" ]; then
     cli=$CLI
 else
     cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" --target tarvolen-cli merge_bench word_break_bench store_growth_bench >/dev/null
+    cmake --build "$build" --target tarvolen-cli merge_bench word_break_bench store_growth_bench \
+        fresh_pages >/dev/null
     cli="$build/src/cli/tarvolen-cli"
 fi
 
@@ -128,6 +135,12 @@ median() {  # of the numbers on stdin
     sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
 }
 
+fresh_pages=${FRESH_PAGES:-$build/bench/fresh_pages}
+warm_memory=${WARM_MEMORY:-0}
+if [ "$warm_memory" = 1 ] && [ ! -x "$fresh_pages" ]; then
+    echo "WARM_MEMORY=1: no fresh_pages at $fresh_pages; the memory is not warmed" >&2
+    warm_memory=0
+fi
 printf '%-10s %8s %10s %10s %9s %7s %7s %9s %9s\n' \
     corpus "MB" distinct "tarvolen" "wc -w" ratio target "RSS MiB" "RSS max"
 for name in $corpora; do
@@ -138,9 +151,16 @@ for name in $corpora; do
     mb=$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", b / 1e6 }')
     distinct=$("$cli" -q -o - "$file" | wc -l)
     ratios=() ours=() theirs=() rss=()
+    warm_mib=0
+    if [ "$warm_memory" = 1 ]; then
+        read -r _ kb < <(seconds_of "$cli" --frequency -q -o /dev/null "$file")
+        warm_mib=$((kb / 1024 + 1))
+    fi
     for _ in $(seq "$runs"); do
         cat "$file" >/dev/null  # warm, right before timing
+        if [ "$warm_memory" = 1 ]; then "$fresh_pages" "$warm_mib"; fi
         read -r t_ours kb < <(seconds_of "$cli" --frequency -q -o /dev/null "$file")
+        warm_mib=$((kb / 1024 + 1))
         cat "$file" >/dev/null
         read -r t_wc _ < <(seconds_of env LC_ALL=C wc -w "$file")
         ours+=("$t_ours") theirs+=("$t_wc") rss+=("$kb")
@@ -153,7 +173,8 @@ for name in $corpora; do
     printf '%-10s %8s %10s %9ss %8ss %7s %7s %9s %9s\n' "$name" "$mb" "$distinct" "$t_ours" \
         "$t_wc" "$ratio" "$(target_ratio "$name")" "$rss_mib" "$(target_rss "$name")"
 done
-echo "(median of $runs alternating runs; ratio = tarvolen / wc -w per run; RSS = peak, largest run)"
+echo "(median of $runs alternating runs; ratio = tarvolen / wc -w per run; RSS = peak, largest run$(
+    [ "$warm_memory" = 1 ] && echo "; memory warmed before each run"))"
 
 # Decoding: the same words read through two encodings, alternating, as a ratio.
 #   name  file  options  baseline-file  baseline-options  target

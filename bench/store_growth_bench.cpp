@@ -3,7 +3,6 @@
 // its own (forked), so that its peak resident memory is its own.
 //
 //   store_growth_bench [-r ROUNDS] [MILLIONS...]      (default: 3 rounds of 10 40 80)
-//   store_growth_bench -t MIB     (the machine alone: MIB of fresh pages touched, twice)
 //
 // The words are generated, 8 to 12 letters a to z, nearly all distinct, in chunks of
 // text that go through TokenizeChunk into a store made as tarvolen-cli makes its own,
@@ -14,10 +13,9 @@
 // The counting's time is also split into the processor's time in the program (user)
 // and in the kernel (system), which is mostly the kernel zeroing the fresh pages the
 // store asks for. On a virtual machine whose free memory goes back to the host, a page
-// never touched before costs far more than one freed a moment ago (bench/README.md
+// never touched before costs far more than one freed a moment ago (fresh_pages
 // measures it), so the system time of a large count says more about the machine than
 // about the store; the user time is the store's own.
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -173,24 +171,6 @@ bool CountApart(std::size_t words, Figures& figures) {
 
 using bench::Median;
 
-// Milliseconds per MiB to touch `mib` MiB of new pages, as the store's mappings ask for
-// them (huge pages where the kernel grants them), and to give them back.
-double TouchMilliseconds(std::size_t mib) {
-    const std::size_t bytes = mib << 20;
-    const auto start = std::chrono::steady_clock::now();
-    void* block =
-        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (block == MAP_FAILED)
-        return -1;
-    ::madvise(block, bytes, MADV_HUGEPAGE);
-    for (std::size_t at = 0; at < bytes; at += 4096)
-        static_cast<volatile char*>(block)[at] = 1;
-    ::munmap(block, bytes);
-    const std::chrono::duration<double, std::milli> spent =
-        std::chrono::steady_clock::now() - start;
-    return spent.count() / static_cast<double>(mib);
-}
-
 }  // namespace
 }  // namespace tarvolen
 
@@ -199,14 +179,6 @@ int main(int argc, char** argv) {
     int rounds = 3;
     std::vector<std::size_t> millions;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-t") == 0 && i + 1 < argc) {
-            const std::size_t mib = std::strtoul(argv[++i], nullptr, 10);
-            const double first = TouchMilliseconds(mib);
-            const double again = TouchMilliseconds(mib);
-            std::printf("%zu MiB of new pages: %.3f ms/MiB, and at once again %.3f ms/MiB\n", mib,
-                        first, again);
-            return 0;
-        }
         if (std::strcmp(argv[i], "-r") == 0 && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
         else
