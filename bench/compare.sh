@@ -29,11 +29,12 @@
 #   GROWTH=0                 skip the store's growth (10, 40 and 80 million distinct words;
 #                            3.2 GB at the largest)
 #   GROWTH_BENCH             the store_growth_bench to run with CLI (default: the build's)
-#   WARM_MEMORY=1            in the first table, right before each timed run, touch as
-#                            much fresh memory as tarvolen-cli peaked at in the run before
-#                            (fresh_pages): a virtual machine that gives free memory back
-#                            to its host makes the first touch of it many times dearer,
-#                            and wc -w, which uses none, pays nothing (bench/README.md)
+#   WARM_MEMORY=1            in the first table and the tables of two tarvolen-cli runs,
+#                            right before each timed run, touch as much fresh memory as
+#                            the same command peaked at the time before (fresh_pages): a
+#                            virtual machine that gives free memory back to its host
+#                            makes the first touch of it many times dearer, and wc -w,
+#                            which uses none, pays nothing (bench/README.md)
 #   FRESH_PAGES              the fresh_pages to run with CLI (default: the build's)
 set -euo pipefail
 
@@ -196,11 +197,16 @@ ratio_rows() {
         IFS=, read -r -a opts <<<"$options"
         IFS=, read -r -a base_opts <<<"$base_options"
         ratios=() ours=() theirs=()
+        warm_ours=0 warm_base=0
         for _ in $(seq "$runs"); do
             cat "$file" >/dev/null
-            read -r t_ours _ < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$file")
+            if [ "$warm_memory" = 1 ]; then "$fresh_pages" "$warm_ours"; fi
+            read -r t_ours kb < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$file")
+            warm_ours=$((kb / 1024 + 1))
             cat "$base" >/dev/null
-            read -r t_base _ < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$base")
+            if [ "$warm_memory" = 1 ]; then "$fresh_pages" "$warm_base"; fi
+            read -r t_base kb < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$base")
+            warm_base=$((kb / 1024 + 1))
             ours+=("$t_ours") theirs+=("$t_base")
             ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
         done
