@@ -1,8 +1,9 @@
 // This machine's cost of memory no process has used lately. A virtual machine whose
 // free memory goes back to the host pays the host's fault as well as the zeroing when
 // such a page is first touched: on the shared VM 20 times what a page freed a moment
-// ago costs (bench/README.md). compare.sh uses it to touch, right before each timed
-// run, as much memory as that run used the last time, as it reads the file first.
+// ago costs (bench/README.md). Under WARM_MEMORY=1, compare.sh has it touch, right
+// before each timed run, as much memory as the same command used the time before, as it
+// already reads each file before timing it.
 //
 //   fresh_pages MIB          touches MIB of new pages and gives them back
 //   fresh_pages -t MIB       the same twice, timed: ms per MiB the first time and at once again
