@@ -142,6 +142,9 @@ if [ "$warm_memory" = 1 ] && [ ! -x "$fresh_pages" ]; then
     echo "WARM_MEMORY=1: no fresh_pages at $fresh_pages; the memory is not warmed" >&2
     warm_memory=0
 fi
+warm() {  # KB: under WARM_MEMORY=1, touches that much fresh memory (a run's peak RSS)
+    if [ "$warm_memory" = 1 ]; then "$fresh_pages" $(($1 / 1024 + 1)); fi
+}
 printf '%-10s %8s %10s %10s %9s %7s %7s %9s %9s\n' \
     corpus "MB" distinct "tarvolen" "wc -w" ratio target "RSS MiB" "RSS max"
 for name in $corpora; do
@@ -152,16 +155,14 @@ for name in $corpora; do
     mb=$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", b / 1e6 }')
     distinct=$("$cli" -q -o - "$file" | wc -l)
     ratios=() ours=() theirs=() rss=()
-    warm_mib=0
+    kb=0
     if [ "$warm_memory" = 1 ]; then
         read -r _ kb < <(seconds_of "$cli" --frequency -q -o /dev/null "$file")
-        warm_mib=$((kb / 1024 + 1))
     fi
     for _ in $(seq "$runs"); do
         cat "$file" >/dev/null  # warm, right before timing
-        if [ "$warm_memory" = 1 ]; then "$fresh_pages" "$warm_mib"; fi
+        warm "$kb"
         read -r t_ours kb < <(seconds_of "$cli" --frequency -q -o /dev/null "$file")
-        warm_mib=$((kb / 1024 + 1))
         cat "$file" >/dev/null
         read -r t_wc _ < <(seconds_of env LC_ALL=C wc -w "$file")
         ours+=("$t_ours") theirs+=("$t_wc") rss+=("$kb")
@@ -186,7 +187,7 @@ decodings=(
 # ratio_rows ROW...: each "label name options base-name base-options target" row as
 # the ratio of its two runs (options comma-separated), alternating.
 ratio_rows() {
-    local row label name options base_name base_options target file base f
+    local row label name options base_name base_options target file base f kb_ours kb_base
     printf '%-24s %10s %10s %7s %7s\n' comparison measured baseline ratio target
     for row in "$@"; do
         read -r label name options base_name base_options target <<<"$row"
@@ -197,16 +198,14 @@ ratio_rows() {
         IFS=, read -r -a opts <<<"$options"
         IFS=, read -r -a base_opts <<<"$base_options"
         ratios=() ours=() theirs=()
-        warm_ours=0 warm_base=0
+        kb_ours=0 kb_base=0
         for _ in $(seq "$runs"); do
             cat "$file" >/dev/null
-            if [ "$warm_memory" = 1 ]; then "$fresh_pages" "$warm_ours"; fi
-            read -r t_ours kb < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$file")
-            warm_ours=$((kb / 1024 + 1))
+            warm "$kb_ours"
+            read -r t_ours kb_ours < <(seconds_of "$cli" "${opts[@]}" --frequency -q -o /dev/null "$file")
             cat "$base" >/dev/null
-            if [ "$warm_memory" = 1 ]; then "$fresh_pages" "$warm_base"; fi
-            read -r t_base kb < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$base")
-            warm_base=$((kb / 1024 + 1))
+            warm "$kb_base"
+            read -r t_base kb_base < <(seconds_of "$cli" "${base_opts[@]}" --frequency -q -o /dev/null "$base")
             ours+=("$t_ours") theirs+=("$t_base")
             ratios+=("$(awk -v a="$t_ours" -v b="$t_base" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')")
         done

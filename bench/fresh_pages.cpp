@@ -7,29 +7,27 @@
 //
 //   fresh_pages MIB          touches MIB of new pages and gives them back
 //   fresh_pages -t MIB       the same twice, timed: ms per MiB the first time and at once again
-#include <sys/mman.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/store/mapped_memory.h"
+
 namespace {
 
-// Milliseconds per MiB to map `mib` MiB of new pages as the store maps its blocks (huge
-// pages where the kernel grants them), touch every page and give them back; negative
-// when the memory cannot be had.
+// Milliseconds per MiB to map `mib` MiB (rounded up to whole huge pages) as the store
+// maps its tables, touch every page and give them back; negative when the memory
+// cannot be had.
 double TouchMilliseconds(std::size_t mib) {
-    const std::size_t bytes = mib << 20;
+    const std::size_t bytes = tarvolen::RoundToHugePages(mib << 20);
     const auto start = std::chrono::steady_clock::now();
-    void* block =
-        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (block == MAP_FAILED)
+    void* block = tarvolen::MapHugeAligned(bytes, 0);
+    if (block == nullptr)
         return -1;
-    ::madvise(block, bytes, MADV_HUGEPAGE);
     for (std::size_t at = 0; at < bytes; at += 4096)
         static_cast<volatile char*>(block)[at] = 1;
-    ::munmap(block, bytes);
+    tarvolen::Unmap(block, bytes);
     const std::chrono::duration<double, std::milli> spent =
         std::chrono::steady_clock::now() - start;
     return spent.count() / static_cast<double>(mib);
