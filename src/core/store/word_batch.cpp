@@ -59,7 +59,7 @@ void WordBatch::Preload(const WordStore& store, PreparedWord* words, std::size_t
         // prefetched: most are frequent words, near at hand already.
         std::size_t misses = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            const WordStore::CacheSlot slot = store.cache_[WordStore::CacheSlotOf(run[i].tag)];
+            const WordStore::CacheSlot slot = store.cache_.At(run[i].tag);
             index[i] = slot.tag == run[i].tag ? slot.index : 0;
             if (index[i] != 0)
                 __builtin_prefetch(&store.entries_.At(index[i]));

@@ -127,7 +127,7 @@ inline void WordBatch::AddWithKey(WordStore& store, const char* word, std::size_
 template <typename CountFound>
 inline bool WordBatch::CountCached(WordStore& store, const char* word, std::size_t length,
                                    const WordKey& key, std::uint32_t tag, CountFound countFound) {
-    const WordStore::CacheSlot slot = store.cache_[WordStore::CacheSlotOf(tag)];
+    const WordStore::CacheSlot slot = store.cache_.At(tag);
     if (slot.tag == tag && slot.index != 0) [[likely]] {
         StoreEntry& entry = store.entries_.At(slot.index);
         if (store.Matches(entry, key, word, length)) [[likely]] {

@@ -30,23 +30,13 @@ WordStore::WordStore(const Options& options)
       texts_(memory_, options.growthStep),
       entries_(memory_),
       buckets_(memory_, options.initialBuckets) {
-    // calloc maps an array this size lazily, so untouched slots cost no memory.
-    if (texts_.ObtainFirst(options.initialCapacity))
-        cache_ =
-            static_cast<CacheSlot*>(std::calloc(std::size_t{1} << kCacheBits, sizeof(CacheSlot)));
-    if (cache_ == nullptr) {
+    if (!texts_.ObtainFirst(options.initialCapacity) || !cache_.Obtain()) {
         texts_.Release();
         throw Unavailable();
     }
 }
 
-WordStore::~WordStore() {
-    std::free(cache_);
-}
-
-void WordStore::ForgetCache() {
-    std::memset(cache_, 0, (std::size_t{1} << kCacheBits) * sizeof(CacheSlot));
-}
+WordStore::~WordStore() = default;
 
 void WordStore::EmptyTable() {
     ++generation_;
@@ -110,6 +100,7 @@ std::uint32_t WordStore::Insert(const char* word, std::size_t length, const Key&
     entry.next = head;
     head = index;
     ++entryCount_;
+    cache_.Fit(static_cast<std::uint32_t>(entryCount_));
     // The word is in either way; a table that cannot double still finds it.
     if (static_cast<std::uint32_t>(entryCount_) > buckets_.Buckets() && !DoubleBuckets())
         Refused();
@@ -302,19 +293,19 @@ void WordStore::AddToEntry(Entry& entry, std::uint32_t count, std::uint32_t rang
 
 void WordStore::AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,
                             std::uint32_t hash) {
-    CacheSlot& slot = cache_[CacheSlotOf(tag)];
     for (std::uint32_t index = buckets_.Head(buckets_.BucketOf(hash)); index != 0;) {
         Entry& entry = entries_.At(index);
         if (Matches(entry, key, word, length)) {
             Count(entry);
-            slot = {tag, index};
+            cache_.At(tag) = {tag, index};
             return;
         }
         index = entry.next;
     }
+    // The slot is looked up after the insertion, which may give the cache more slots.
     if (const std::uint32_t index = Insert(word, length, key, hash, 1, 1, mark_)) {
         CountNewInSegment(entries_.At(index));
-        slot = {tag, index};
+        cache_.At(tag) = {tag, index};
     }
 }
 
@@ -335,7 +326,7 @@ void WordStore::RemoveWord(const char* word) {
         entries_.Give(index);
         // The freed entry still holds the word's key: a slot naming it would count
         // the word there if it came back.
-        CacheSlot& slot = cache_[CacheSlotOf(TagOf(key))];
+        CacheSlot& slot = cache_.At(TagOf(key));
         if (slot.index == index)
             slot = {0, 0};
         // The word may lie in the entry just freed: it is not read after this.
@@ -347,7 +338,7 @@ void WordStore::RemoveWord(const char* word) {
 
 void WordStore::Clear(Documents documents) {
     EmptyTable();
-    ForgetCache();
+    cache_.Forget();
     growthFailed_ = false;
     if (documents == Documents::Forget)
         documentCount_ = 0;
@@ -434,7 +425,7 @@ void StoreExchange::Swap(WordStore& a, WordStore& b) {
     a.entries_.Swap(b.entries_);
     a.buckets_.Swap(b.buckets_);
     std::swap(a.entryCount_, b.entryCount_);
-    std::swap(a.cache_, b.cache_);
+    a.cache_.Swap(b.cache_);
     std::swap(a.growthFailed_, b.growthFailed_);
     std::swap(a.document_, b.document_);
     std::swap(a.mark_, b.mark_);

@@ -17,6 +17,7 @@
 #include "core/store/bucket_table.h"
 #include "core/store/entry_slabs.h"
 #include "core/store/part_segments.h"
+#include "core/store/recent_words.h"
 #include "core/store/segment_figures.h"
 #include "core/store/text_blocks.h"
 #include "core/store/word_key.h"
@@ -190,14 +191,7 @@ class WordStore {
     // The bytes of a word an entry holds; a longer word's text is in the text blocks.
     static constexpr std::size_t kInlineBytes = 12;
 
-    // Recently counted words by tag, direct-mapped (word_batch.h says why).
-    struct CacheSlot {
-        std::uint32_t tag;
-        std::uint32_t index;  // 0: empty
-    };
-    static constexpr unsigned kCacheBits = 16;
-    static std::uint32_t CacheSlotOf(std::uint32_t tag) { return tag >> (32 - kCacheBits); }
-    void ForgetCache();
+    using CacheSlot = RecentWords::Slot;
     // AddWord for a word the cache did not name: through the chains.
     void AddUncached(const char* word, std::size_t length, const Key& key, std::uint32_t tag,
                      std::uint32_t hash);
@@ -288,7 +282,7 @@ class WordStore {
     EntrySlabs entries_;
     BucketTable buckets_;
     std::int32_t entryCount_ = 0;
-    CacheSlot* cache_ = nullptr;  // 1 << kCacheBits slots
+    RecentWords cache_;
     bool growthFailed_ = false;
     std::uint32_t document_ = 0;  // the number of the document being read; 0: none
     std::uint64_t documentCount_ = 0;

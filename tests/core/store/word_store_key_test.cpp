@@ -13,6 +13,7 @@
 #include "core/store/word_store.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
+#include "support/word_store_probe.h"
 
 namespace tarvolen {
 namespace {
@@ -154,6 +155,40 @@ TEST(WordStoreKeyTest, EntriesGiveTheirTextsAndLeadingBytes) {
         EXPECT_EQ(count, 1u);
     });
     EXPECT_EQ(seen, words.size());
+}
+
+// The cache starts small and is replaced by a larger, empty one once the list has more
+// words than it has slots: the words it named before, counted in the same run of
+// words as the growth, and words removed after it are counted as the model says.
+TEST(WordStoreKeyTest, TheCacheGrowsWithTheListAndLosesNoCount) {
+    FakeMessages messages;
+    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions(1 << 20)));
+    const std::size_t firstSlots = WordStoreProbe::CacheSlots(store);
+    std::vector<TestWord> words = RandomWords(3 * firstSlots, 9);
+    testing::WordCounts model;
+    std::vector<WordBatch::PreparedWord> run;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        // A run of new words and the words counted most recently again.
+        for (std::size_t k : {i, i / 2, i - i % 64}) {
+            TestWord& w = words[k];
+            w.buffer[w.length] = '\0';
+            run.emplace_back();
+            WordBatch::Prepare(run.back(), w.buffer.data(), w.length);
+            ++model[w.buffer.substr(0, w.length)];
+        }
+        if (run.size() >= 192 || i + 1 == words.size()) {
+            WordBatch::Preload(store, run.data(), run.size());
+            WordBatch::AddRun(store, run.data(), run.size());
+            run.clear();
+        }
+        if (i % 5000 == 4999) {
+            const std::string removed = words[i / 3].buffer.substr(0, words[i / 3].length);
+            store.RemoveWord(removed.c_str());
+            model.erase(removed);
+        }
+    }
+    EXPECT_GT(WordStoreProbe::CacheSlots(store), firstSlots);
+    EXPECT_EQ(testing::StoreWords(store), model);
 }
 
 }  // namespace
