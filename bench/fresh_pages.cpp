@@ -7,30 +7,19 @@
 //
 //   fresh_pages MIB          touches MIB of new pages and gives them back
 //   fresh_pages -t MIB       the same twice, timed: ms per MiB the first time and at once again
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "core/store/mapped_memory.h"
+#include "fresh_memory.h"
 
 namespace {
 
-// Milliseconds per MiB to map `mib` MiB (rounded up to whole huge pages) as the store
-// maps its tables, touch every page and give them back; negative when the memory
+// Milliseconds per MiB to touch `mib` MiB of fresh memory; negative when the memory
 // cannot be had.
 double TouchMilliseconds(std::size_t mib) {
-    const std::size_t bytes = tarvolen::RoundToHugePages(mib << 20);
-    const auto start = std::chrono::steady_clock::now();
-    void* block = tarvolen::MapHugeAligned(bytes, 0);
-    if (block == nullptr)
-        return -1;
-    for (std::size_t at = 0; at < bytes; at += 4096)
-        static_cast<volatile char*>(block)[at] = 1;
-    tarvolen::Unmap(block, bytes);
-    const std::chrono::duration<double, std::milli> spent =
-        std::chrono::steady_clock::now() - start;
-    return spent.count() / static_cast<double>(mib);
+    const double spent = tarvolen::bench::TouchFreshMemory(mib << 20);
+    return spent < 0 ? spent : spent / static_cast<double>(mib);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // several list sizes, measured in the same run. Each size is counted in a process of
 // its own (forked), so that its peak resident memory is its own.
 //
-//   store_growth_bench [-r ROUNDS] [MILLIONS...]      (default: 3 rounds of 10 40 80)
+//   store_growth_bench [-r ROUNDS] [-w] [MILLIONS...]   (default: 3 rounds of 10 40 80)
 //
 // The words are generated, 8 to 12 letters a to z, nearly all distinct, in chunks of
 // text that go through TokenizeChunk into a store made as tarvolen-cli makes its own,
@@ -15,7 +15,9 @@
 // store asks for. On a virtual machine whose free memory goes back to the host, a page
 // never touched before costs far more than one freed a moment ago (fresh_pages
 // measures it), so the system time of a large count says more about the machine than
-// about the store; the user time is the store's own.
+// about the store; the user time is the store's own. With -w, the bench touches and
+// gives back as much memory as a count will need right before it, so that every size
+// finds memory freed a moment ago, as a machine that keeps its memory always does.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +37,7 @@
 #include "core/words/blob.h"
 #include "core/words/char_map.h"
 #include "core/words/tokenizer.h"
+#include "fresh_memory.h"
 #include "median.h"
 #include "silent_ports.h"
 
@@ -113,6 +116,9 @@ class WordMaker {
     std::uint64_t state_ = 1;
 };
 
+// A little more than a count's peak memory per word (bytes/word in the table).
+constexpr std::size_t kWarmBytesPerWord = 44;
+
 Figures Count(std::size_t words) {
     const long before = StatusKib("VmRSS:");
     bench::SilentMessages messages;
@@ -177,10 +183,13 @@ using bench::Median;
 int main(int argc, char** argv) {
     using namespace tarvolen;
     int rounds = 3;
+    bool warm = false;
     std::vector<std::size_t> millions;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-r") == 0 && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "-w") == 0)
+            warm = true;
         else
             millions.push_back(std::strtoul(argv[i], nullptr, 10));
     }
@@ -195,6 +204,9 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t i = 0; i < millions.size(); ++i) {
             Figures figures{};
+            // Touched here, not in the child, whose peak memory is measured.
+            if (warm)
+                bench::TouchFreshMemory(millions[i] * 1'000'000 * kWarmBytesPerWord);
             if (!CountApart(millions[i] * 1'000'000, figures)) {
                 std::fprintf(stderr, "store_growth_bench: counting %zu M words failed\n",
                              millions[i]);
@@ -223,7 +235,7 @@ int main(int argc, char** argv) {
                     millions[0], Median(perWord[i]) / Median(perWord[0]),
                     Median(userPerWord[i]) / Median(userPerWord[0]));
     }
-    std::printf("(median of %d rounds; each count in a process of its own, the sizes in turn)\n",
-                rounds);
+    std::printf("(median of %d rounds; each count in a process of its own, the sizes in turn%s)\n",
+                rounds, warm ? "; memory warmed before each" : "");
     return 0;
 }
