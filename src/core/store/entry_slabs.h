@@ -11,14 +11,13 @@ namespace tarvolen {
 
 // One distinct word of the store.
 struct StoreEntry {
-    // The word's first 12 bytes, NUL-padded, first byte lowest: a word of at most 12
-    // bytes lives here alone, and for a longer one they decide most comparisons.
-    std::uint64_t keyA;  // bytes 0..7
-    std::uint32_t keyB;  // bytes 8..11
-    // 0 for a word held in the key bytes, which are then followed by 4 bytes of 0: so
-    // such a word is NUL-terminated where it lies, as a longer one is in its text
-    // block, whose position (TextBlocks) this is otherwise.
-    std::uint32_t text;
+    // The word's first 16 bytes, NUL-padded, first byte lowest. A word of at most 15
+    // bytes lives here alone, NUL-terminated where it lies, as a longer one is in its
+    // text block. A longer word keeps its first 12 bytes here, which decide most
+    // comparisons, and in bytes 12..15 its text's position (TextBlocks), marked by the
+    // highest bit of byte 15, which the NUL of a word held here leaves 0.
+    std::uint64_t keyA;   // bytes 0..7
+    std::uint64_t keyB;   // bytes 8..15
     std::uint32_t next;   // the following entry of the chain or of the free list
     std::uint32_t count;  // occurrences; 0 marks a free entry
     // Documents the word was counted in, and the mark of the segment it was last counted
@@ -29,6 +28,20 @@ struct StoreEntry {
     std::uint32_t lastMark;
 };
 static_assert(sizeof(StoreEntry) == 32);
+
+inline constexpr std::uint64_t kTextMark = std::uint64_t{1} << 63;
+
+// The position of the entry's text, 0 for a word held in the entry.
+inline std::uint32_t TextOfEntry(const StoreEntry& entry) {
+    return (entry.keyB & kTextMark) != 0
+               ? static_cast<std::uint32_t>(entry.keyB >> 32) & 0x7fffffffu
+               : 0;
+}
+
+// The key bytes 8..15 of a longer word whose text is at position text (below 2^31).
+inline std::uint64_t KeyWithText(std::uint64_t keyB, std::uint32_t text) {
+    return (keyB & 0xffffffffu) | (std::uint64_t{text} << 32) | kTextMark;
+}
 
 // The store's entries, named by 32-bit indexes (0: none), in slabs of 2^20 that never
 // move: a view of a word held in its entry stays valid while the word is held, and the

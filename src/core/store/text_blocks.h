@@ -14,8 +14,9 @@ namespace tarvolen {
 // moved or freed one by one; Rewind starts filling the blocks held from the first
 // again.
 //
-// A text is named by 32 bits: its place in a virtual space of 16 GiB counted in
-// 4-byte units, in which every block begins on a 256 KiB boundary. A small table per
+// A text is named by 31 bits (an entry keeps its mark in the 32nd): its place in a
+// virtual space of 16 GiB counted in 8-byte units, in which every block begins on a
+// 256 KiB boundary. A small table per
 // 256 KiB of that space turns a name into an address with one load.
 class TextBlocks {
   public:
@@ -49,9 +50,9 @@ class TextBlocks {
     std::size_t Used() const { return used_; }
 
   private:
-    static constexpr unsigned kUnitShift = 2;   // 4-byte units
+    static constexpr unsigned kUnitShift = 3;   // 8-byte units
     static constexpr unsigned kSpanShift = 18;  // 256 KiB
-    static constexpr std::uint64_t kSpaceBytes = std::uint64_t{1} << (32 + kUnitShift);
+    static constexpr std::uint64_t kSpaceBytes = std::uint64_t{1} << (31 + kUnitShift);
 
     struct Block {
         char* base;

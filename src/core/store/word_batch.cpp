@@ -96,9 +96,9 @@ void WordBatch::Preload(const WordStore& store, PreparedWord* words, std::size_t
         for (std::size_t k = 0; k < misses; ++k) {
             const std::uint32_t at = index[missed[k]];
             if (at != 0 && run[missed[k]].length > WordStore::kInlineBytes) {
-                if (const std::uint32_t text = store.entries_.At(at).text)
+                if (const std::uint32_t text = TextOfEntry(store.entries_.At(at)))
                     loaded +=
-                        static_cast<unsigned char>(store.texts_.At(text)[WordStore::kInlineBytes]);
+                        static_cast<unsigned char>(store.texts_.At(text)[WordStore::kKeptBytes]);
             }
         }
     }

@@ -140,23 +140,23 @@ inline bool WordBatch::CountCached(WordStore& store, const char* word, std::size
 
 inline bool WordStore::Matches(const Entry& entry, const Key& key, const char* word,
                                std::size_t length) const {
-    // The key's bytes 12 to 15 are 0 for a word the entry can hold, as the text field
-    // of an entry that holds its word is: one comparison of 16 bytes settles it.
-    std::uint64_t tail;
-    std::memcpy(&tail, &entry.keyB, sizeof tail);
+    // The key's byte 15 is 0 for a word the entry can hold, and an entry that keeps a
+    // text has its mark there: one comparison of 16 bytes settles it.
     if (length <= kInlineBytes)
-        return ((entry.keyA ^ key.a) | (tail ^ key.b)) == 0;
-    if (((entry.keyA ^ key.a) | (entry.keyB ^ static_cast<std::uint32_t>(key.b))) != 0 ||
-        entry.text == 0)
+        return ((entry.keyA ^ key.a) | (entry.keyB ^ key.b)) == 0;
+    if (((entry.keyA ^ key.a) | static_cast<std::uint32_t>(entry.keyB ^ key.b)) != 0 ||
+        (entry.keyB & kTextMark) == 0)
         return false;
-    const char* stored = texts_.At(entry.text) + kInlineBytes;
+    const char* stored = texts_.At(TextOfEntry(entry)) + kKeptBytes;
     if (length > kKeyBytes)
-        return std::strcmp(stored, word + kInlineBytes) == 0;
-    // The rest of the word with its NUL, compared without a call. A shorter stored
-    // text differs at its own NUL; reading on past it stays within its block, which
-    // keeps room at its end for that.
-    static_assert(kKeyBytes + 1 - kInlineBytes <= 4 + TextBlocks::kReadPast);
-    return detail::EqualShort(stored, word + kInlineBytes, length + 1 - kInlineBytes);
+        return std::strcmp(stored, word + kKeptBytes) == 0;
+    // The rest of the word with its NUL, compared without a call. A stored text is
+    // longer than kInlineBytes and its place a whole number of 8-byte units, so the
+    // bytes up to the key's last one with its NUL lie within it even where the stored
+    // text is shorter than the word (it differs at its own NUL).
+    static_assert(kKeyBytes + 1 <= (kInlineBytes + 2 + 7) / 8 * 8);
+    static_assert(kKeyBytes + 1 - kKeptBytes <= 16);
+    return detail::EqualShort(stored, word + kKeptBytes, length + 1 - kKeptBytes);
 }
 
 }  // namespace tarvolen

@@ -91,8 +91,7 @@ std::uint32_t WordStore::Insert(const char* word, std::size_t length, const Key&
     }
     Entry& entry = entries_.At(index);
     entry.keyA = key.a;
-    entry.keyB = static_cast<std::uint32_t>(key.b);
-    entry.text = text;
+    entry.keyB = text == 0 ? key.b : KeyWithText(key.b, text);
     entry.count = count;
     entry.range = range;
     entry.lastMark = lastMark;
@@ -132,7 +131,7 @@ bool WordStore::DoubleBuckets() {
         if (entry.count == 0)
             return;
         const std::string_view text = TextOf(entry);
-        const std::uint32_t hash = entry.text == 0
+        const std::uint32_t hash = TextOfEntry(entry) == 0
                                        ? HashOfKey(Key{entry.keyA, entry.keyB, 0}, text.size())
                                        : HashWord(text.data(), text.size());
         linked[batched] = &entry;

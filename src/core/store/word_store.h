@@ -27,7 +27,7 @@ namespace tarvolen {
 
 // The word list: every distinct word with its number of occurrences.
 //
-// Each word has a 32-byte entry, in slabs that never move. A word of up to 12 bytes
+// Each word has a 32-byte entry, in slabs that never move. A word of up to 15 bytes
 // lives in its entry alone; a longer one also has its text in a block of text that
 // never moves. The entries are chained from a power-of-two table of bucket heads,
 // which doubles when the entries come to outnumber its buckets: the doubling links
@@ -162,16 +162,17 @@ class WordStore {
     // The text of a word held, NUL-terminated.
     std::string_view WordText(WordId id) const { return TextOf(entries_.At(id)); }
     // The same without measuring it, for comparisons that stop at the first difference:
-    // a word held in its entry is followed there by the 0 of its text field.
+    // a word held in its entry ends there with a 0 by byte 15 at the latest.
     const char* WordChars(WordId id) const {
         const Entry& entry = entries_.At(id);
-        return entry.text != 0 ? texts_.At(entry.text) : reinterpret_cast<const char*>(&entry.keyA);
+        const std::uint32_t text = TextOfEntry(entry);
+        return text != 0 ? texts_.At(text) : reinterpret_cast<const char*>(&entry.keyA);
     }
     // Starts loading what WordText(id) will read: the word's entry, then, once that is
     // at hand (asked for some words earlier), the text of a long word.
     void PrefetchWord(WordId id) const { __builtin_prefetch(&entries_.At(id)); }
     void PrefetchWordText(WordId id) const {
-        if (const std::uint32_t text = entries_.At(id).text)
+        if (const std::uint32_t text = TextOfEntry(entries_.At(id)))
             __builtin_prefetch(texts_.At(text));
     }
 
@@ -188,8 +189,10 @@ class WordStore {
 
     using Entry = StoreEntry;
     using Key = WordKey;
-    // The bytes of a word an entry holds; a longer word's text is in the text blocks.
-    static constexpr std::size_t kInlineBytes = 12;
+    // The bytes of a word an entry holds; a longer word's text is in the text blocks,
+    // and the entry keeps its first kKeptBytes.
+    static constexpr std::size_t kInlineBytes = 15;
+    static constexpr std::size_t kKeptBytes = 12;
 
     using CacheSlot = RecentWords::Slot;
     // AddWord for a word the cache did not name: through the chains.
@@ -302,8 +305,8 @@ class WordStore {
 };
 
 inline std::string_view WordStore::TextOf(const Entry& entry) const {
-    if (entry.text != 0) {
-        const char* text = texts_.At(entry.text);
+    if (const std::uint32_t position = TextOfEntry(entry)) {
+        const char* text = texts_.At(position);
         return {text, std::strlen(text)};
     }
     // The key's bytes are the word's and 0 after it, and no word holds a 0: the

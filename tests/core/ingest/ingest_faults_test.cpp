@@ -225,7 +225,7 @@ WordCounts FirstWords(const std::vector<std::string>& inOrder, std::size_t held)
 
 TEST(IngestFaultsTest, GrowthRefusedAtEveryGrowthKeepsTheStoreWhole) {
     TempDir dir;
-    constexpr std::uint32_t kArena = 8192;
+    constexpr std::uint32_t kArena = 5120;
     const std::vector<std::string> paths = {dir.Write("a.txt", RandomText(300'000, 7, 3000)),
                                             dir.Write("b.txt", RandomText(60'000, 8, 3000))};
     std::vector<std::string> inOrder;

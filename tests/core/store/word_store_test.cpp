@@ -119,19 +119,20 @@ TEST(WordStoreTest, LongWordsDifferingAfterTheKeptBytesAreDistinct) {
     EXPECT_EQ(store.Count(), static_cast<std::int32_t>(model.size()));
 }
 
-// A word of up to 12 bytes takes no text at all; a longer one takes its text with its
+// A word of up to 15 bytes takes no text at all; a longer one takes its text with its
 // NUL once, and a known word nothing more.
 TEST(WordStoreTest, OnlyNewLongWordsTakeText) {
     FakeMessages messages;
     WordStore store(ReportingStoreOptions(messages, SmallArena()));
-    for (const char* word : {"hello", "hello", "hi", "twelve_bytes", "twelve_bytes"})
+    for (const char* word : {"hello", "hello", "hi", "fifteen_bytes__", "fifteen_bytes__"})
         store.AddWord(word);
     EXPECT_EQ(WordStoreProbe::BytesUsed(store), 0u);
-    store.AddWord("thirteen_byte");
-    store.AddWord("thirteen_byte");
-    EXPECT_EQ(WordStoreProbe::BytesUsed(store), 16u);  // 14 bytes in 4-byte units
-    EXPECT_EQ(StoreWords(store),
-              (WordCounts{{"hello", 2}, {"hi", 1}, {"thirteen_byte", 2}, {"twelve_bytes", 2}}));
+    store.AddWord("sixteen_bytes___");
+    store.AddWord("sixteen_bytes___");
+    EXPECT_EQ(WordStoreProbe::BytesUsed(store), 24u);  // 17 bytes in 8-byte units
+    EXPECT_EQ(
+        StoreWords(store),
+        (WordCounts{{"fifteen_bytes__", 2}, {"hello", 2}, {"hi", 1}, {"sixteen_bytes___", 2}}));
 }
 
 TEST(WordStoreTest, RemovingTheOnlyWordEmptiesTheStore) {
@@ -269,7 +270,7 @@ TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
     FakeMessages messages;
     WordStore store(ReportingStoreOptions(messages, SmallArena(64, 64, &memory)));
     for (int i = 0; i < 20; ++i)
-        store.AddWord(Numbered("a_long_word_", i).c_str());
+        store.AddWord(Numbered("a_longer_word_no_", i).c_str());
     ASSERT_GT(WordStoreProbe::Capacity(store), 64u);
     const std::size_t grown = WordStoreProbe::Capacity(store);
     const std::size_t textBlocks = memory.textRequests.size();
@@ -279,7 +280,7 @@ TEST(WordStoreTest, ClearKeepsCapacityAndRewinds) {
     EXPECT_EQ(WordStoreProbe::BytesUsed(store), 0u);
     // The blocks held take the new texts before any other is asked for.
     for (int i = 0; i < 20; ++i)
-        store.AddWord(Numbered("a_later_word", i).c_str());
+        store.AddWord(Numbered("a_later_long_word", i).c_str());
     EXPECT_EQ(memory.textRequests.size(), textBlocks);
     store.Clear();
     store.AddWord("fresh");
@@ -438,7 +439,7 @@ TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
     memory.refuseTextFrom = refusal.refuseTextFrom;
     memory.refuseTablesFrom = refusal.refuseTablesFrom;
     {
-        WordStore::Options options = SmallArena(48, 4096, &memory);
+        WordStore::Options options = SmallArena(56, 4096, &memory);
         options.initialBuckets = refusal.initialBuckets;
         WordStore store(ReportingStoreOptions(messages, options));
         WordCounts expected;
@@ -454,7 +455,7 @@ TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
         const std::string first = Numbered(refusal.stem, 0);
         store.AddWord(first.c_str());
         ++expected[first];
-        for (const char* word : {"io", "a_new_long_word", "io"})
+        for (const char* word : {"io", "a_new_longer_word", "io"})
             store.AddWord(word);
         expected.erase(Numbered(refusal.stem, refusal.held));
         EXPECT_EQ(StoreWords(store), expected);
@@ -465,9 +466,9 @@ TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
         memory.refuseTextFrom = memory.refuseTablesFrom = -1;
         store.Clear();
         EXPECT_FALSE(WordStoreProbe::GrowthFailed(store));
-        for (const char* word : {"again", "again", "a_new_long_word"})
+        for (const char* word : {"again", "again", "a_new_longer_word"})
             store.AddWord(word);
-        EXPECT_EQ(StoreWords(store), (WordCounts{{"a_new_long_word", 1}, {"again", 2}}));
+        EXPECT_EQ(StoreWords(store), (WordCounts{{"a_new_longer_word", 1}, {"again", 2}}));
         EXPECT_EQ(messages.shown.size(), 1u);
     }
     EXPECT_TRUE(memory.live.empty());  // guard bytes checked on release
@@ -476,8 +477,8 @@ TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
 INSTANTIATE_TEST_SUITE_P(
     EachMemory, GrowthFailureTest,
     ::testing::Values(
-        // 48 bytes of text hold two texts of 16 and the 8 bytes a block keeps free.
-        Refusal{"TextBlock", 4096, 1, -1, "a_long_word_", 2},
+        // 56 bytes of text hold two texts of 24 and the 8 bytes a block keeps free.
+        Refusal{"TextBlock", 4096, 1, -1, "a_long_long_word_", 2},
         // The heads come first, then the first slab of entries.
         Refusal{"EntrySlab", 4096, -1, 1, "w", 0},
         // The fifth word is in; the table that should double for it stays as it is.
@@ -499,7 +500,7 @@ TEST(WordStoreGrowthFailureTest, LongWordsNeverWritePastTheirBlock) {
         }
         EXPECT_EQ(WordStoreProbe::Capacity(store), 40u);
         EXPECT_EQ(messages.shown.size(), 1u);
-        EXPECT_EQ(store.Count(), 14);  // up to 12 bytes in the entries, 2 in the block
+        EXPECT_EQ(store.Count(), 16);  // up to 15 bytes in the entries, 1 in the block
         for (const auto& [word, count] : StoreWords(store))
             EXPECT_EQ(count, 2u) << word;
     }
