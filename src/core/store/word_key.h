@@ -65,9 +65,16 @@ inline bool EqualEnds(const char* a, const char* b, std::size_t n) {
     return ((a1 ^ b1) | (a2 ^ b2)) == 0;
 }
 
+// Words and entries are a few to a few dozen bytes: a library call costs them more
+// than the copy, in the hot paths of words in a row.
+struct Bytes16 {
+    char bytes[16];
+};
 inline void CopyShort(char* to, const char* from, std::size_t n) {
     if (n >= 8 && n <= 16)
         CopyEnds<std::uint64_t>(to, from, n);
+    else if (n > 16 && n <= 32)
+        CopyEnds<Bytes16>(to, from, n);
     else if (n >= 4 && n < 8)
         CopyEnds<std::uint32_t>(to, from, n);
     else

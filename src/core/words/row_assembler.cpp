@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/store/word_key.h"
+
 namespace tarvolen {
 
 void RowAssembler::Take(const char* word, std::size_t bytes) {
@@ -38,7 +40,7 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     if (placed_)
         places_[words_] = place_;
     starts_[words_++] = end_;
-    std::memcpy(row_ + end_, word, bytes);
+    detail::CopyShort(row_ + end_, word, bytes);
     end_ += bytes;
     row_[end_] = '\0';
     const auto longest = std::min(words_, most);

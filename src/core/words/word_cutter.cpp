@@ -52,7 +52,7 @@ class StoreSink final : public WordSink {
         if (used_ + bytes + 1 > sizeof texts_)
             Flush();
         char* text = texts_ + used_;
-        std::memcpy(text, word, bytes + 1);
+        detail::CopyShort(text, word, bytes + 1);
         used_ += bytes + 1;
         WordBatch::Prepare(prepared_[size_], text, bytes);
         if (++size_ == kSize)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "core/text/code_page.h"
@@ -30,43 +31,72 @@ std::array<GapKind, 256> CodePageGaps(CodePage codePage);
 // fed one gap character at a time: a blank line (two line ends with only white space
 // between them) or a Break parts the words, and so does punctuation unless the run
 // joins across it. Chunk ends do not matter, as the state is kept between calls.
+namespace gap_state {
+
+// A gap so far in one byte: line ends seen (0, 1, 2 or more), after a CR, after
+// punctuation, broken.
+inline constexpr std::uint8_t kLineEnds = 3, kAfterCr = 4, kPunctuation = 8, kBroken = 16;
+
+constexpr std::uint8_t Step(std::uint8_t state, GapKind kind) {
+    unsigned lineEnds = state & kLineEnds;
+    bool afterCr = (state & kAfterCr) != 0;
+    bool punctuation = (state & kPunctuation) != 0;
+    bool broken = (state & kBroken) != 0;
+    switch (kind) {
+        case GapKind::Space:
+            afterCr = false;
+            break;
+        case GapKind::CarriageReturn:
+            ++lineEnds;
+            afterCr = true;
+            break;
+        case GapKind::LineFeed:
+            lineEnds += afterCr ? 0 : 1;
+            afterCr = false;
+            break;
+        case GapKind::Punctuation:
+            punctuation = true;
+            lineEnds = 0;  // a line of punctuation is no blank line
+            afterCr = false;
+            break;
+        case GapKind::Break:
+            broken = true;
+            break;
+    }
+    broken = broken || lineEnds >= 2;
+    return static_cast<std::uint8_t>((lineEnds < 2 ? lineEnds : 2) | (afterCr ? kAfterCr : 0) |
+                                     (punctuation ? kPunctuation : 0) | (broken ? kBroken : 0));
+}
+
+// Every state's next one for every kind: gaps are many characters, and a branch on each
+// one's kind was mispredicted often enough to show in words in a row.
+struct Steps {
+    std::uint8_t next[32][5];
+    constexpr Steps() : next() {
+        for (unsigned state = 0; state < 32; ++state)
+            for (unsigned kind = 0; kind < 5; ++kind)
+                next[state][kind] =
+                    Step(static_cast<std::uint8_t>(state), static_cast<GapKind>(kind));
+    }
+};
+inline constexpr Steps kSteps{};
+
+}  // namespace gap_state
+
 class RowGap {
   public:
     void Add(GapKind kind) {
-        switch (kind) {
-            case GapKind::Space:
-                afterCr_ = false;
-                break;
-            case GapKind::CarriageReturn:
-                ++lineEnds_;
-                afterCr_ = true;
-                break;
-            case GapKind::LineFeed:
-                lineEnds_ += afterCr_ ? 0 : 1;
-                afterCr_ = false;
-                break;
-            case GapKind::Punctuation:
-                punctuation_ = true;
-                lineEnds_ = 0;  // a line of punctuation is no blank line
-                afterCr_ = false;
-                break;
-            case GapKind::Break:
-                broken_ = true;
-                break;
-        }
-        broken_ = broken_ || lineEnds_ >= 2;
+        state_ = gap_state::kSteps.next[state_][static_cast<std::size_t>(kind)];
     }
     bool Joins(bool acrossPunctuation) const {
-        return !broken_ && (acrossPunctuation || !punctuation_);
+        return (state_ & gap_state::kBroken) == 0 &&
+               (acrossPunctuation || (state_ & gap_state::kPunctuation) == 0);
     }
     // A word was taken: the next gap starts.
-    void Reset() { *this = RowGap{}; }
+    void Reset() { state_ = 0; }
 
   private:
-    std::uint8_t lineEnds_ = 0;
-    bool afterCr_ = false;
-    bool punctuation_ = false;
-    bool broken_ = false;
+    std::uint8_t state_ = 0;
 };
 
 }  // namespace tarvolen
