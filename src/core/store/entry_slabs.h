@@ -14,8 +14,8 @@ struct StoreEntry {
     // The word's first 16 bytes, NUL-padded, first byte lowest. A word of at most 15
     // bytes lives here alone, NUL-terminated where it lies, as a longer one is in its
     // text block. A longer word keeps its first 12 bytes here, which decide most
-    // comparisons, and in bytes 12..15 its text's position (TextBlocks), marked by the
-    // highest bit of byte 15, which the NUL of a word held here leaves 0.
+    // comparisons, and in bytes 12..15 its text's position (TextBlocks), whose highest
+    // byte is never 0, where a word held here has its NUL at the latest.
     std::uint64_t keyA;   // bytes 0..7
     std::uint64_t keyB;   // bytes 8..15
     std::uint32_t next;   // the following entry of the chain or of the free list
@@ -29,18 +29,20 @@ struct StoreEntry {
 };
 static_assert(sizeof(StoreEntry) == 32);
 
-inline constexpr std::uint64_t kTextMark = std::uint64_t{1} << 63;
+// Whether the entry keeps its word's text in the text blocks: byte 15 is not 0.
+inline bool HasText(const StoreEntry& entry) {
+    return (entry.keyB >> 56) != 0;
+}
 
 // The position of the entry's text, 0 for a word held in the entry.
 inline std::uint32_t TextOfEntry(const StoreEntry& entry) {
-    return (entry.keyB & kTextMark) != 0
-               ? static_cast<std::uint32_t>(entry.keyB >> 32) & 0x7fffffffu
-               : 0;
+    return HasText(entry) ? static_cast<std::uint32_t>(entry.keyB >> 32) : 0;
 }
 
-// The key bytes 8..15 of a longer word whose text is at position text (below 2^31).
+// The key bytes 8..15 of a longer word whose text is at position text (whose highest
+// byte TextBlocks never leaves 0).
 inline std::uint64_t KeyWithText(std::uint64_t keyB, std::uint32_t text) {
-    return (keyB & 0xffffffffu) | (std::uint64_t{text} << 32) | kTextMark;
+    return (keyB & 0xffffffffu) | (std::uint64_t{text} << 32);
 }
 
 // The store's entries, named by 32-bit indexes (0: none), in slabs of 2^20 that never

@@ -29,9 +29,9 @@ bool TextBlocks::ObtainFirst(std::size_t initialCapacity) {
 
 bool TextBlocks::AddBlock(std::size_t bytes) {
     constexpr std::uint64_t kSpan = std::uint64_t{1} << kSpanShift;
-    // The first span is left out, so that no text is named 0.
+    static_assert(kFirstBytes % kSpan == 0);
     const std::uint64_t start =
-        blocks_.empty() ? kSpan : RoundUp(blocks_.back().start + blocks_.back().bytes, kSpan);
+        blocks_.empty() ? kFirstBytes : RoundUp(blocks_.back().start + blocks_.back().bytes, kSpan);
     const std::uint64_t end = start + bytes;
     if (bytes == 0 || end > kSpaceBytes)
         return false;

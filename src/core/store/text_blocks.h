@@ -14,9 +14,10 @@ namespace tarvolen {
 // moved or freed one by one; Rewind starts filling the blocks held from the first
 // again.
 //
-// A text is named by 31 bits (an entry keeps its mark in the 32nd): its place in a
-// virtual space of 16 GiB counted in 8-byte units, in which every block begins on a
-// 256 KiB boundary. A small table per
+// A text is named by 32 bits: its place in a virtual space of 16 GiB counted in
+// 4-byte units, in which every block begins on a 256 KiB boundary. The first 64 MiB of
+// the space are left out, so that no name has a highest byte of 0: an entry tells a
+// name from the end of a word it holds by that byte. A small table per
 // 256 KiB of that space turns a name into an address with one load.
 class TextBlocks {
   public:
@@ -50,9 +51,10 @@ class TextBlocks {
     std::size_t Used() const { return used_; }
 
   private:
-    static constexpr unsigned kUnitShift = 3;   // 8-byte units
+    static constexpr unsigned kUnitShift = 2;   // 4-byte units
     static constexpr unsigned kSpanShift = 18;  // 256 KiB
-    static constexpr std::uint64_t kSpaceBytes = std::uint64_t{1} << (31 + kUnitShift);
+    static constexpr std::uint64_t kSpaceBytes = std::uint64_t{1} << (32 + kUnitShift);
+    static constexpr std::uint64_t kFirstBytes = std::uint64_t{1} << (24 + kUnitShift);
 
     struct Block {
         char* base;

@@ -145,16 +145,15 @@ inline bool WordStore::Matches(const Entry& entry, const Key& key, const char* w
     if (length <= kInlineBytes)
         return ((entry.keyA ^ key.a) | (entry.keyB ^ key.b)) == 0;
     if (((entry.keyA ^ key.a) | static_cast<std::uint32_t>(entry.keyB ^ key.b)) != 0 ||
-        (entry.keyB & kTextMark) == 0)
+        !HasText(entry))
         return false;
     const char* stored = texts_.At(TextOfEntry(entry)) + kKeptBytes;
     if (length > kKeyBytes)
         return std::strcmp(stored, word + kKeptBytes) == 0;
-    // The rest of the word with its NUL, compared without a call. A stored text is
-    // longer than kInlineBytes and its place a whole number of 8-byte units, so the
-    // bytes up to the key's last one with its NUL lie within it even where the stored
-    // text is shorter than the word (it differs at its own NUL).
-    static_assert(kKeyBytes + 1 <= (kInlineBytes + 2 + 7) / 8 * 8);
+    // The rest of the word with its NUL, compared without a call. A shorter stored
+    // text differs at its own NUL; reading on past it stays within its block, which
+    // keeps room at its end for that.
+    static_assert(kKeyBytes + 1 <= (kInlineBytes + 2 + 3) / 4 * 4 + TextBlocks::kReadPast);
     static_assert(kKeyBytes + 1 - kKeptBytes <= 16);
     return detail::EqualShort(stored, word + kKeptBytes, length + 1 - kKeptBytes);
 }

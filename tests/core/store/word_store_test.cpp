@@ -129,7 +129,7 @@ TEST(WordStoreTest, OnlyNewLongWordsTakeText) {
     EXPECT_EQ(WordStoreProbe::BytesUsed(store), 0u);
     store.AddWord("sixteen_bytes___");
     store.AddWord("sixteen_bytes___");
-    EXPECT_EQ(WordStoreProbe::BytesUsed(store), 24u);  // 17 bytes in 8-byte units
+    EXPECT_EQ(WordStoreProbe::BytesUsed(store), 20u);  // 17 bytes in 4-byte units
     EXPECT_EQ(
         StoreWords(store),
         (WordCounts{{"fifteen_bytes__", 2}, {"hello", 2}, {"hi", 1}, {"sixteen_bytes___", 2}}));
@@ -439,7 +439,7 @@ TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
     memory.refuseTextFrom = refusal.refuseTextFrom;
     memory.refuseTablesFrom = refusal.refuseTablesFrom;
     {
-        WordStore::Options options = SmallArena(56, 4096, &memory);
+        WordStore::Options options = SmallArena(48, 4096, &memory);
         options.initialBuckets = refusal.initialBuckets;
         WordStore store(ReportingStoreOptions(messages, options));
         WordCounts expected;
@@ -477,7 +477,7 @@ TEST_P(GrowthFailureTest, KeepsCountingKnownWordsAndDropsNewOnes) {
 INSTANTIATE_TEST_SUITE_P(
     EachMemory, GrowthFailureTest,
     ::testing::Values(
-        // 56 bytes of text hold two texts of 24 and the 8 bytes a block keeps free.
+        // 48 bytes of text hold two texts of 20 and the 8 bytes a block keeps free.
         Refusal{"TextBlock", 4096, 1, -1, "a_long_long_word_", 2},
         // The heads come first, then the first slab of entries.
         Refusal{"EntrySlab", 4096, -1, 1, "w", 0},
