@@ -15,10 +15,10 @@ namespace tarvolen {
 // again.
 //
 // A text is named by 32 bits: its place in a virtual space of 16 GiB counted in
-// 4-byte units, in which every block begins on a 256 KiB boundary. The first 64 MiB of
-// the space are left out, so that no name has a highest byte of 0: an entry tells a
-// name from the end of a word it holds by that byte. A small table per
-// 256 KiB of that space turns a name into an address with one load.
+// 4-byte units, in which every block begins on a 256 KiB boundary. A small table per
+// 256 KiB of that space turns a name into an address with one load. The first 64 MiB
+// of the space are left out, so that no name has a highest byte of 0: an entry tells a
+// name from the end of a word it holds by that byte.
 class TextBlocks {
   public:
     // Bytes that may be read past the end of a text's place, for the comparisons of

@@ -140,8 +140,9 @@ inline bool WordBatch::CountCached(WordStore& store, const char* word, std::size
 
 inline bool WordStore::Matches(const Entry& entry, const Key& key, const char* word,
                                std::size_t length) const {
-    // The key's byte 15 is 0 for a word the entry can hold, and an entry that keeps a
-    // text has its mark there: one comparison of 16 bytes settles it.
+    // The key's byte 15 is 0 for a word the entry can hold, and never 0 in an entry that
+    // keeps a text (the highest byte of its position): one comparison of 16 bytes
+    // settles it.
     if (length <= kInlineBytes)
         return ((entry.keyA ^ key.a) | (entry.keyB ^ key.b)) == 0;
     if (((entry.keyA ^ key.a) | static_cast<std::uint32_t>(entry.keyB ^ key.b)) != 0 ||
