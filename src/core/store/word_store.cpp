@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -99,7 +98,7 @@ std::uint32_t WordStore::Insert(const char* word, std::size_t length, const Key&
     entry.next = head;
     head = index;
     ++entryCount_;
-    cache_.Fit(static_cast<std::uint32_t>(entryCount_));
+    cache_.Fit(static_cast<std::size_t>(entryCount_));
     // The word is in either way; a table that cannot double still finds it.
     if (static_cast<std::uint32_t>(entryCount_) > buckets_.Buckets() && !DoubleBuckets())
         Refused();
@@ -131,7 +130,7 @@ bool WordStore::DoubleBuckets() {
         if (entry.count == 0)
             return;
         const std::string_view text = TextOf(entry);
-        const std::uint32_t hash = TextOfEntry(entry) == 0
+        const std::uint32_t hash = !HasText(entry)
                                        ? HashOfKey(Key{entry.keyA, entry.keyB, 0}, text.size())
                                        : HashWord(text.data(), text.size());
         linked[batched] = &entry;

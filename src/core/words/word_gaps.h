@@ -27,10 +27,6 @@ GapKind GapKindOf(char32_t c);
 // a row as a word not counted would.
 std::array<GapKind, 256> CodePageGaps(CodePage codePage);
 
-// Whether the text since the last word still lets the next one follow it in a row,
-// fed one gap character at a time: a blank line (two line ends with only white space
-// between them) or a Break parts the words, and so does punctuation unless the run
-// joins across it. Chunk ends do not matter, as the state is kept between calls.
 namespace gap_state {
 
 // A gap so far in one byte: line ends seen (0, 1, 2 or more), after a CR, after
@@ -83,6 +79,10 @@ inline constexpr Steps kSteps{};
 
 }  // namespace gap_state
 
+// Whether the text since the last word still lets the next one follow it in a row,
+// fed one gap character at a time: a blank line (two line ends with only white space
+// between them) or a Break parts the words, and so does punctuation unless the run
+// joins across it. Chunk ends do not matter, as the state is kept between calls.
 class RowGap {
   public:
     void Add(GapKind kind) {
