@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/decode/text_decoder.h"
+#include "core/ingest/file_parts.h"
 #include "core/input/input_file.h"
 #include "core/listfile/lemma_list.h"
 #include "core/ports/messages.h"
@@ -186,9 +187,9 @@ std::int64_t LeastDivided() {
 
 // Where the job's files may be cut between two parts.
 SeparatorSearch SeparatorsOf(const CountJob& job, const Workspace& workspace) {
-    const bool rows = !workspace.Add.InARow.Single();
-    return [&job, rows](std::size_t file, std::int64_t from, std::int64_t limit) {
-        return FindSeparator(job.files[file], from, limit, rows);
+    const bool blankLines = CountCutsAtBlankLines(workspace);
+    return [&job, blankLines](std::size_t file, std::int64_t from, std::int64_t limit) {
+        return FindSeparator(job.files[file], from, limit, blankLines);
     };
 }
 

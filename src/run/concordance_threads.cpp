@@ -650,12 +650,8 @@ std::optional<ConcordanceTally> WriteConcordance(
     // Parts are cut where no occurrence of the entry can run across: under words in a
     // row, at blank lines. Smaller parts than a count's keep the lines waiting for
     // their turn few.
-    const AddOptions add = run.Add;
-    if (entry.words > 1)
-        run.Add.InARow = WordsInARow{1, entry.words, add.InARow.AcrossPunctuation};
     const WorkPlan plan = PlanWork(run, {state.InputFiles.rbegin(), state.InputFiles.rend()},
-                                   threads > 1 ? 64 * threads : 1, leastPart);
-    run.Add = add;
+                                   threads > 1 ? 64 * threads : 1, leastPart, entry.words > 1);
     const std::vector<Item> items = ItemsOf(plan);
 
     Crew crew;

@@ -21,6 +21,7 @@
 
 #include "core/decode/text_decoder.h"
 #include "core/ingest/cutter_setup.h"
+#include "core/ingest/file_parts.h"
 #include "core/ingest/list_encoding.h"
 #include "core/ingest/run_state.h"
 #include "core/ingest/store_reports.h"
@@ -331,8 +332,8 @@ IngestResult IngestOverThreads(RunState& run, IngestState& state, const IngestHo
     AdaptListToRun(run);
     const std::int32_t countBefore = run.Store.Count();
 
-    const WorkPlan plan =
-        PlanWork(run, {state.InputFiles.rbegin(), state.InputFiles.rend()}, threads, leastPart);
+    const WorkPlan plan = PlanWork(run, {state.InputFiles.rbegin(), state.InputFiles.rend()},
+                                   threads, leastPart, CountCutsAtBlankLines(run));
     Crew crew{plan};
     std::vector<std::unique_ptr<Reader>> readers;
     const auto count = static_cast<std::size_t>(

@@ -35,7 +35,7 @@ std::int64_t SizeToShare(const std::string& path) {
 }  // namespace
 
 WorkPlan PlanWork(const RunState& run, std::vector<std::string> files, int threads,
-                  std::int64_t leastPart) {
+                  std::int64_t leastPart, bool blankLines) {
     WorkPlan plan;
     plan.files = std::move(files);
     plan.divided.assign(plan.files.size(), false);
@@ -70,11 +70,10 @@ WorkPlan PlanWork(const RunState& run, std::vector<std::string> files, int threa
         for (std::int64_t part = 0; part < parts; ++part)
             cut.push_back({i, size * part / parts, size * (part + 1) / parts, 0});
         // A cut with no separator near it is dropped, the part before it taking the bytes.
-        const bool rows = !run.Add.InARow.Single();
-        CutAtSeparators(cut,
-                        [&plan, rows](std::size_t file, std::int64_t from, std::int64_t limit) {
-                            return FindSeparator(plan.files[file], from, limit, rows);
-                        });
+        CutAtSeparators(
+            cut, [&plan, blankLines](std::size_t file, std::int64_t from, std::int64_t limit) {
+                return FindSeparator(plan.files[file], from, limit, blankLines);
+            });
         plan.divided[i] = cut.size() > 1;
         if (!plan.divided[i])
             plan.starts[i] = PartStart::None;

@@ -27,8 +27,9 @@ struct WorkPlan {
 // The plan for files (in the order read) under the run's reading: a regular file
 // larger than a part is cut into parts of about max(leastPart, its share of a
 // thread's bytes / 4), at separators, where its parts read on their own give what the
-// whole file gives (StartOfParts).
+// whole file gives (StartOfParts): at blank lines only when blankLines (FindSeparator's
+// rows), else wherever a word ends.
 WorkPlan PlanWork(const RunState& run, std::vector<std::string> files, int threads,
-                  std::int64_t leastPart);
+                  std::int64_t leastPart, bool blankLines);
 
 }  // namespace tarvolen

@@ -9,9 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/ingest/file_parts.h"
 #include "core/ingest/run_state.h"
 #include "core/ports/user_cancel.h"
 #include "core/workspace.h"
+#include "run/work_plan.h"
 #include "support/fakes.h"
 #include "support/store_contents.h"
 #include "support/temp_dir.h"
@@ -194,8 +196,10 @@ TEST(ThreadCount, AnyNumberOfThreadsCountsWhatOneThreadCounts) {
     EXPECT_GT(measured, 100u);
 }
 
-// Words in a row are cut from a file's parts as from the whole file: the parts end at
-// blank lines, which no row crosses, and a file without one near a cut is not cut there.
+// Words in a row are cut from a file's parts as from the whole file: a part's reader
+// carries the rows its end cuts on into the next part, so a file is cut wherever a
+// word ends; under the measures, which go by the order of the entries, only at blank
+// lines, and a file without one near a cut is not cut there.
 TEST(ThreadCount, WordsInARowOnThreadsAreThoseOfOneThread) {
     std::mt19937 random(38);
     testing::TempDir dir;
@@ -203,19 +207,34 @@ TEST(ThreadCount, WordsInARowOnThreadsAreThoseOfOneThread) {
     for (int i = 0; i < 4; ++i) {
         std::string text;
         while (text.size() < 150000)
-            text += MixedText(random, 2000) + (i == 3 ? "\n" : random() % 2 ? "\n\n" : "\r\n \r\n");
+            text += MixedText(random, 2000) + (i == 3 ? " " : random() % 2 ? "\n\n" : "\r\n \r\n");
         files.push_back(dir.Write("f" + std::to_string(i) + ".txt", text));
     }
-    for (const WordsInARow inARow : {WordsInARow{2, 2, false}, WordsInARow{1, 4, true}}) {
-        const Counted model = CountOn(files, kEnglishLatin, false, false, 0, 0, inARow);
+    struct Case {
+        WordsInARow inARow;
+        bool measures;
+    };
+    for (const Case c : {Case{{2, 2, false}, false}, Case{{1, 4, true}, false},
+                         Case{{3, 8, false}, false}, Case{{2, 3, false}, true}}) {
+        testing::FakeMessages messages;
+        Workspace workspace(messages, testing::SmallStoreOptions());
+        workspace.Add.InARow = c.inARow;
+        workspace.MeasureSegments = c.measures;
+        const WorkPlan plan = PlanWork(workspace, files, 3, 1024, CountCutsAtBlankLines(workspace));
+        EXPECT_EQ(plan.divided[3], !c.measures);  // the file without a blank line
+        EXPECT_TRUE(plan.divided[0]);
+        const Counted model =
+            CountOn(files, kEnglishLatin, false, false, 0, 0, c.inARow, c.measures);
         ASSERT_EQ(model.result.Outcome, IngestOutcome::Completed);
         EXPECT_GT(model.entries.size(), 100u);
         for (const int threads : {2, 3}) {
-            SCOPED_TRACE(std::to_string(threads) + " threads, to " + std::to_string(inARow.To));
+            SCOPED_TRACE(std::to_string(threads) + " threads, to " + std::to_string(c.inARow.To) +
+                         (c.measures ? ", measures" : ""));
             const Counted counted =
-                CountOn(files, kEnglishLatin, false, false, threads, 1024, inARow);
+                CountOn(files, kEnglishLatin, false, false, threads, 1024, c.inARow, c.measures);
             EXPECT_EQ(counted.entries, model.entries);
             EXPECT_EQ(counted.result.Summary.QualifiedWords, model.result.Summary.QualifiedWords);
+            EXPECT_EQ(counted.segments, model.segments);
         }
     }
 }

@@ -86,6 +86,10 @@ std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int6
     return found;
 }
 
+bool CountCutsAtBlankLines(const RunState& run) {
+    return !run.Add.InARow.Single() && run.MeasureSegments;
+}
+
 bool FirstHighChunkIsUtf8(const std::string& path) {
     const FileHandle file(path);
     struct stat facts {};

@@ -30,6 +30,12 @@ inline constexpr std::int64_t kSeparatorReach = 1 << 20;
 std::int64_t FindSeparator(const std::string& path, std::int64_t from, std::int64_t limit,
                            bool rows);
 
+// Whether a count's parts are cut only at blank lines (FindSeparator's rows): under
+// words in a row when the measures go by the order of the entries, which the rows a
+// part's reader carries on past its cut (IngestFile) would change. Otherwise a
+// count's file may be cut wherever a word ends.
+bool CountCutsAtBlankLines(const RunState& run);
+
 // What Automatic decided for a file whose start held no byte >= 0x80, once a part of
 // it meets one: the decision of the first chunk of the whole file that holds one.
 bool FirstHighChunkIsUtf8(const std::string& path);

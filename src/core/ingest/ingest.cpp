@@ -67,6 +67,30 @@ bool ReadRunOnWord(int fd, std::int64_t size, unsigned char* bytes, DocumentText
     }
 }
 
+// A part's end cut the rows of words in a row that run on into the next part: the
+// bytes after it are read, a few kilobytes and then more at a time, only until no row
+// that began before the cut can give an entry (WordCutter::CarryPastCut). Those bytes
+// are the next part's to count and report: a read that fails here ends the rows, and
+// the next part tells of the failure.
+void ReadPastCut(int fd, unsigned char* bytes, DocumentText& document, WordCutter& cutter,
+                 const IngestHooks& hooks) {
+    cutter.CarryPastCut();
+    std::size_t wanted = 4096;
+    while (cutter.CarriesRows()) {
+        const ssize_t n = ReadChunk(fd, bytes, hooks.readSeam, {}, wanted);
+        if (n <= 0)
+            return;
+        const bool last = static_cast<std::size_t>(n) < wanted;
+        const std::span<unsigned char> text =
+            document.Read(bytes, static_cast<std::size_t>(n), last);
+        if (!text.empty())
+            cutter.Cut(text);
+        if (last)
+            return;
+        wanted = std::min<std::size_t>(wanted * 4, kChunkSize);
+    }
+}
+
 }  // namespace
 
 void AbandonBeforeReading(const IngestHooks& hooks, const std::string& text) {
@@ -259,6 +283,8 @@ bool IngestFile(RunState& run, IngestState& state, const IngestHooks& hooks,
         accepted = ReadChunks(run, hooks, readers, document, reading);
         if (!accepted)
             state.skipped.notText.push_back(path);
+        else if (part != nullptr && reading.readFromFile == part->end && !readers.cutter.InWord())
+            ReadPastCut(file.Descriptor(), readers.buffer.Data(), document, readers.cutter, hooks);
     }
     // An empty file, or one that gave nothing to read, is a document all the same.
     if (reading.readFromFile == 0 && accepted && reading.wholeFile)

@@ -107,6 +107,8 @@ class LemmaSink final : public WordSink {
     void Place(std::uint64_t begin, std::uint64_t end) override { next_.Place(begin, end); }
     // The forms met since the last call go to the tally.
     void HandInTally();
+    // The forms met since the last HandInTally are not tallied here.
+    void ForgetTally() { seen_.clear(); }
 
   private:
     const LemmaMap& map_;

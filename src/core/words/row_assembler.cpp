@@ -16,7 +16,7 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
         return;
     }
     if (!gap_.Joins(inARow_.AcrossPunctuation))
-        EndText();
+        EndRow();
     gap_.Reset();
     const auto most = static_cast<std::size_t>(inARow_.To);
     if (words_ == most) {
@@ -26,7 +26,11 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
         if (placed_)
             std::move(places_ + 1, places_ + words_, places_);
         --words_;
+        carried_ -= carried_ > 0;
     }
+    // Past a cut, a word after it begins no entry of this reader's.
+    if (carrying_ && carried_ == 0)
+        return;
     const std::size_t begin = words_ > 0 ? starts_[0] : end_;
     if (end_ + 1 + bytes + 1 > sizeof row_) {
         // The row moves back to the buffer's start once in a while, not once a word.
@@ -44,7 +48,10 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
     end_ += bytes;
     row_[end_] = '\0';
     const auto longest = std::min(words_, most);
-    for (auto n = static_cast<std::size_t>(inARow_.From); n <= longest; ++n) {
+    const std::size_t shortest = carrying_
+                                     ? std::max<std::size_t>(inARow_.From, words_ - carried_ + 1)
+                                     : static_cast<std::size_t>(inARow_.From);
+    for (auto n = shortest; n <= longest; ++n) {
         const std::size_t start = starts_[words_ - n];
         if (placed_)
             entries_.Place(places_[words_ - n].begin, place_.end);
@@ -53,9 +60,15 @@ void RowAssembler::Take(const char* word, std::size_t bytes) {
 }
 
 void RowAssembler::EndText() {
+    EndRow();
+    gap_.Reset();
+    carrying_ = false;
+}
+
+void RowAssembler::EndRow() {
     words_ = 0;
     end_ = 0;
-    gap_.Reset();
+    carried_ = 0;
 }
 
 }  // namespace tarvolen

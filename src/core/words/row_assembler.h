@@ -30,8 +30,21 @@ class RowAssembler final : public WordSink {
     }
     // The end of a text (a document, or a part of one read on its own) ends every row.
     void EndText();
+    // The text read so far is a part of a larger one, cut where a word ends, and the
+    // text after the cut is read on only for the rows the cut crosses: from here on
+    // only the entries that begin before the cut are handed on (the reader of the next
+    // part hands on those that begin after it), until Carrying() is false. EndText
+    // ends it.
+    void CarryPastCut() {
+        carrying_ = true;
+        carried_ = words_;
+    }
+    // Whether a row that began before the cut may still give an entry.
+    bool Carrying() const { return carried_ > 0; }
 
   private:
+    void EndRow();
+
     WordsInARow inARow_;
     WordSink& entries_;
     RowGap gap_;
@@ -49,6 +62,8 @@ class RowAssembler final : public WordSink {
     bool placed_ = false;
     Span place_{};
     Span places_[WordsInARow::kMost] = {};  // of the words of starts_
+    bool carrying_ = false;
+    std::size_t carried_ = 0;  // the row's first words that lie before the cut
 };
 
 }  // namespace tarvolen

@@ -99,10 +99,23 @@ class CountingCutter final : public WordCutter {
         cutter_.EndText();
         assembler_.EndText();
         sink_.Flush();
-        if (lemmas_)
+        // The forms met past a cut are the next part's to tally.
+        if (lemmas_ && pastCut_)
+            lemmas_->ForgetTally();
+        else if (lemmas_)
             lemmas_->HandInTally();
+        pastCut_ = false;
     }
     bool InWord() const override { return cutter_.InWord(); }
+    void CarryPastCut() override {
+        if (!rows_)
+            return;
+        if (lemmas_)
+            lemmas_->HandInTally();
+        assembler_.CarryPastCut();
+        pastCut_ = true;
+    }
+    bool CarriesRows() const override { return pastCut_ && assembler_.Carrying(); }
 
   private:
     std::unique_ptr<LemmaSink> LemmasOf(const CutterSetup& setup) {
@@ -127,6 +140,7 @@ class CountingCutter final : public WordCutter {
     }
 
     bool rows_;
+    bool pastCut_ = false;
     StoreSink sink_;
     RowAssembler assembler_;
     std::unique_ptr<LemmaSink> lemmas_;

@@ -49,6 +49,12 @@ class WordCutter {
     virtual void EndText() = 0;
     // Whether the text so far ends inside a word that the next chunk could go on with.
     virtual bool InWord() const = 0;
+    // The text so far is a part of a larger one, cut where a word ends: a cutter that
+    // counts words in a row reads on past the cut (Cut) for the rows the cut crosses,
+    // counting only their entries that begin before it, for as long as CarriesRows().
+    // The words past the cut are otherwise the next part's. Others count nothing more.
+    virtual void CarryPastCut() {}
+    virtual bool CarriesRows() const { return false; }
 };
 
 // A placing cutter that looks for one word: it hands on each of its occurrences, and
