@@ -22,16 +22,19 @@
 namespace tarvolen::sorted_records {
 
 // Each word by reference (its id in the store), with the first eight bytes of its
-// text as one big-endian number, NUL-padded, which the store gives without reading
-// the text. Words hold no NUL, so unequal keys order two words exactly as WordOrder
-// does; only on equal keys must the sort look at the texts themselves, which lie
-// scattered over the store and cost a cache miss each. 16 bytes a word: for millions
-// of words the sort array is the largest block of memory after the store itself.
-// Under a collation the key is the first eight bytes of the word's sort key instead,
-// zero-padded when it is shorter.
+// text as one big-endian number, NUL-padded, and the next four the same way in what
+// would otherwise be the record's padding, which the store gives without reading the
+// text. Words hold no NUL, so unequal keys order two words exactly as WordOrder does;
+// only on equal keys must the sort look at the texts themselves, which lie scattered
+// over the store and cost a cache miss each (entries of words in a row share their
+// first eight bytes often: "of the ..."). 16 bytes a word: for millions of words the
+// sort array is the largest block of memory after the store itself. Under a
+// collation the key is the first eight bytes of the word's sort key instead,
+// zero-padded when it is shorter, and the next key is 0.
 struct KeyedWord {
     std::uint64_t key;
     WordStore::WordId id;
+    std::uint32_t next;
 };
 
 struct KeyedEntry {
@@ -40,13 +43,26 @@ struct KeyedEntry {
     std::uint32_t count;
 };
 
-// A KeyedEntry that also carries the word's range, for the lists that write it.
+// A KeyedEntry that also carries the word's range, for the lists that write it, and
+// KeyedWord's next key in what would otherwise be padding.
 struct KeyedRangeEntry {
     std::uint64_t key;
     WordStore::WordId id;
     std::uint32_t count;
     std::uint32_t range;
+    std::uint32_t next;
 };
+
+static_assert(sizeof(KeyedWord) == 16 && sizeof(KeyedRangeEntry) == 24);
+
+// The key after key, where the record has room for one, else 0 (equal for all).
+template <typename Keyed>
+std::uint32_t NextKey(const Keyed& keyed) {
+    if constexpr (requires { keyed.next; })
+        return keyed.next;
+    else
+        return 0;
+}
 
 // How a list is sorted: by the tasks side by side, in byte order or a collation's.
 struct SortBy {
@@ -79,6 +95,8 @@ struct Order {
 inline bool Before(const Order& order, const KeyedWord& a, const KeyedWord& b) {
     if (a.key != b.key)
         return a.key < b.key;
+    if (a.next != b.next)
+        return a.next < b.next;
     return order.WordsBefore(a.id, b.id);
 }
 
@@ -88,6 +106,8 @@ bool FrequencyBefore(const Order& order, const Keyed& a, const Keyed& b) {
         return a.count > b.count;
     if (a.key != b.key)
         return a.key < b.key;
+    if (NextKey(a) != NextKey(b))
+        return NextKey(a) < NextKey(b);
     return order.WordsBefore(a.id, b.id);
 }
 
@@ -141,9 +161,12 @@ SortedRuns<Keyed> SortInRuns(const WordStore& store, const SortBy& by, Make make
         // comparison: a whole key costs several times more to make, and the few words
         // whose first bytes tie are compared by the collator itself.
         if (!sorted.collators.empty())
-            for (auto item = begin; item != end; ++item)
+            for (auto item = begin; item != end; ++item) {
                 item->key =
                     sorted.collators[run]->LeadingKey(store.WordText(item->id), by.codePage);
+                if constexpr (requires { item->next; })
+                    item->next = 0;
+            }
         const Order order = sorted.OrderOf(store, run);
         std::sort(begin, end,
                   [&order](const Keyed& a, const Keyed& b) { return Before(order, a, b); });
@@ -153,7 +176,7 @@ SortedRuns<Keyed> SortInRuns(const WordStore& store, const SortBy& by, Make make
 
 inline SortedRuns<KeyedWord> SortedKeyedWords(const WordStore& store, const SortBy& by) {
     return SortInRuns<KeyedWord>(store, by, [](const WordStore::HeldWord& word) {
-        return KeyedWord{word.leadingBytes, word.id};
+        return KeyedWord{word.leadingBytes, word.id, word.nextBytes};
     });
 }
 
@@ -165,7 +188,7 @@ inline SortedRuns<KeyedEntry> SortedKeyedEntries(const WordStore& store, const S
 
 inline SortedRuns<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store, const SortBy& by) {
     return SortInRuns<KeyedRangeEntry>(store, by, [](const WordStore::HeldWord& word) {
-        return KeyedRangeEntry{word.leadingBytes, word.id, word.count, word.range};
+        return KeyedRangeEntry{word.leadingBytes, word.id, word.count, word.range, word.nextBytes};
     });
 }
 

@@ -158,6 +158,9 @@ class WordStore {
         // The first 8 bytes of the word as one big-endian number, NUL-padded: two that
         // differ order their words as WordOrder does, read from the entry alone.
         std::uint64_t leadingBytes;
+        // Bytes 8 to 11 the same way, which the entry keeps too: they order two words
+        // whose leading bytes are equal.
+        std::uint32_t nextBytes;
     };
     // The text of a word held, NUL-terminated.
     std::string_view WordText(WordId id) const { return TextOf(entries_.At(id)); }
@@ -278,6 +281,9 @@ class WordStore {
     // entry holds it.
     std::string_view TextOf(const Entry& entry) const;
     static std::uint64_t LeadingBytes(const Entry& entry) { return __builtin_bswap64(entry.keyA); }
+    static std::uint32_t NextBytes(const Entry& entry) {
+        return __builtin_bswap32(static_cast<std::uint32_t>(entry.keyB));
+    }
 
     Options options_;
     ArenaMemory& memory_;
@@ -322,7 +328,7 @@ template <typename Visit>
 void WordStore::ForEachEntry(Visit visit) const {
     entries_.ForEachCarved([&](std::uint32_t index, const Entry& entry) {
         if (entry.count != 0)  // a free entry's count is 0
-            visit(HeldWord{index, entry.count, entry.range, LeadingBytes(entry)});
+            visit(HeldWord{index, entry.count, entry.range, LeadingBytes(entry), NextBytes(entry)});
     });
 }
 

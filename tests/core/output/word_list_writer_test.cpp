@@ -114,14 +114,15 @@ TEST_F(WriterTest, WordsSharingLongBeginningsSortByTheirWholeText) {
               "abcdefgh\xE9,2 ");
 }
 
-// The sorts settle most pairs from their 8-byte keys and counts alone; whatever they
-// settle must agree with the store's own orders.
+// The sorts settle most pairs from their 12 leading bytes and counts alone; whatever
+// they settle must agree with the store's own orders.
 TEST_F(WriterTest, SortsAgreeWithTheStoreOrders) {
     std::mt19937 random(11);
     std::vector<std::pair<std::string, std::uint32_t>> held;
-    const std::string stems[] = {"", "abcdefgh", "abcdefg", "\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9"};
-    for (int i = 0; i < 600; ++i) {
-        std::string word = stems[random() % 4];
+    const std::string stems[] = {"",           "abcdefgh",    "abcdefg",
+                                 "abcdefghij", "abcdefghijk", "\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9"};
+    for (int i = 0; i < 900; ++i) {
+        std::string word = stems[random() % std::size(stems)];
         const std::size_t extra = 1 + random() % 6;
         for (std::size_t k = 0; k < extra; ++k)
             word += static_cast<char>("ab\xE9z"[random() % 4]);
