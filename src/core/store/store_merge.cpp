@@ -99,16 +99,34 @@ void StoreExchange::TakeAll(WordStore& into, WordStore& from, WordStore::Found f
                 missing[task].push_back(word.index);
         });
     });
-    // In the order of from, as one task would have entered them.
+    // In the order of from, as one task would have entered them, in runs whose chain
+    // heads are loaded together first: into's heads lie anywhere in a table larger
+    // than the processor's caches cover once the words lacked are millions (words in
+    // a row). A slab of from goes back once no word of the run still views it.
+    constexpr std::size_t kRun = 32;
+    Pending run[kRun];
+    std::size_t pending = 0;
+    const auto enter = [&] {
+        for (std::size_t i = 0; i < pending; ++i)
+            __builtin_prefetch(&into.buckets_.HeadAt(into.buckets_.BucketOf(run[i].hash)), 1);
+        for (std::size_t i = 0; i < pending; ++i)
+            into.Insert(run[i].word.data(), run[i].word.size(), run[i].key, run[i].hash,
+                        run[i].count, run[i].range, once ? into.mark_ : 0);
+        pending = 0;
+    };
     std::uint32_t slab = 0;  // from's first slab still held
     for (const std::vector<std::uint32_t>& indexes : missing)
         for (const std::uint32_t index : indexes) {
-            for (; slab < EntrySlabs::SlabOf(index); ++slab)
-                from.entries_.ReleaseSlab(slab);
-            const Pending word(from, index, from.entries_.At(index), once);
-            into.Insert(word.word.data(), word.word.size(), word.key, word.hash, word.count,
-                        word.range, once ? into.mark_ : 0);
+            if (slab < EntrySlabs::SlabOf(index)) {
+                enter();
+                for (; slab < EntrySlabs::SlabOf(index); ++slab)
+                    from.entries_.ReleaseSlab(slab);
+            }
+            run[pending++] = Pending(from, index, from.entries_.At(index), once);
+            if (pending == kRun)
+                enter();
         }
+    enter();
     from.Clear();
 }
 
