@@ -16,12 +16,8 @@ inline constexpr std::uint32_t kHashSeed = 0;
 constexpr std::uint32_t HashStep(std::uint32_t hash, unsigned char byte) {
     return hash * 33u + byte;
 }
-inline std::uint32_t HashWord(const char* word, std::size_t length) {
-    std::uint32_t hash = kHashSeed;
-    for (std::size_t i = 0; i < length; ++i)
-        hash = HashStep(hash, static_cast<unsigned char>(word[i]));
-    return hash;
-}
+// HashStep over every byte of the word (defined below).
+inline std::uint32_t HashWord(const char* word, std::size_t length);
 
 // A word's key: its first kKeyBytes bytes, NUL-padded, which for a word of up to
 // kKeyBytes bytes is the whole word.
@@ -216,6 +212,33 @@ inline WordKey KeyOfPadded(const char* word, std::size_t length) {
     key.b &= mask.b;
     key.c &= mask.c;
     return key;
+}
+
+inline std::uint32_t HashWord(const char* word, std::size_t length) {
+    std::uint32_t hash = kHashSeed;
+    if (length < 8) {
+        for (std::size_t i = 0; i < length; ++i)
+            hash = HashStep(hash, static_cast<unsigned char>(word[i]));
+        return hash;
+    }
+    // Eight steps at a time in the lanes of a 64-bit word: the entries of words in a
+    // row are mostly longer than a key, and a step a byte waits on the one before.
+    const auto load64 = [](const char* at) {
+        std::uint64_t v;
+        std::memcpy(&v, at, 8);
+        return v;
+    };
+    std::size_t at = 0;
+    for (; at + 8 <= length; at += 8)
+        hash = hash * detail::Power33(8) + detail::Horner8(load64(word + at));
+    if (const std::size_t rest = length - at) {
+        // The last 8 bytes, those already taken shifted out: the rest padded with 0
+        // steps, which one multiplication takes out again.
+        const std::uint64_t tail = load64(word + length - 8) >> (8 * (8 - rest));
+        hash = (hash * detail::Power33(8) + detail::Horner8(tail)) *
+               detail::kUnpowers.values[8 - rest];
+    }
+    return hash;
 }
 
 // HashWord of a word of at most kKeyBytes bytes, from its key.

@@ -35,6 +35,22 @@ TEST(WordStoreKeyTest, PaddedHashEqualsTheHashForEveryLength) {
     }
 }
 
+// The hash taken eight bytes at a time is the hash taken a byte at a time.
+TEST(WordStoreKeyTest, HashWordIsTheHashOfEveryStep) {
+    std::mt19937 random(8);
+    for (std::size_t length = 0; length <= 70; ++length) {
+        for (int round = 0; round < 20; ++round) {
+            std::string word(length, '\0');
+            for (char& c : word)
+                c = static_cast<char>(1 + random() % 255);
+            std::uint32_t stepped = kHashSeed;
+            for (const char c : word)
+                stepped = HashStep(stepped, static_cast<unsigned char>(c));
+            EXPECT_EQ(HashWord(word.data(), length), stepped) << "length " << length;
+        }
+    }
+}
+
 // Words of 1 to 26 random bytes (1..255), in a buffer with room to read past them.
 struct TestWord {
     std::string buffer;
