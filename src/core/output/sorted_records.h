@@ -138,8 +138,9 @@ void SortRecords(Iterator begin, Iterator end, const Order& order) {
     }
 }
 
-// Records sorted in runs, one per task that sorted them, which ForEachSorted merges as
-// it goes: a merge into a second array would cost as much memory again.
+// Records sorted in runs, one per task that sorted them, the runs one after another in
+// the order (SplitByKeys), which ForEachSorted merges as it goes: a merge into a second
+// array would cost as much memory again.
 template <typename Keyed>
 struct SortedRuns {
     std::vector<Keyed> items;
@@ -156,7 +157,53 @@ struct SortedRuns {
 // Fewer records than this in a run would not pay for the thread that sorts them.
 inline constexpr std::size_t kLeastSortRun = std::size_t{1} << 14;
 
-// One record per stored word, in no particular order, each sorted into its run.
+// The records parted into runs that follow one another in the order, each run the
+// records whose keys lie between two pivots (quantiles of a sample), so that records
+// whose keys tie (CompareKeys) are never in two runs: sorted side by side, the runs
+// one after another are the list, and a merge of them never compares two words. Each
+// record is swapped straight into the next free place of its run, without a second
+// array. Returns each run's end in items.
+template <typename Keyed>
+std::vector<std::size_t> SplitByKeys(std::vector<Keyed>& items, std::size_t runs) {
+    const std::size_t size = items.size();
+    if (runs < 2)
+        return {size};
+    const auto less = [](const Keyed& a, const Keyed& b) { return CompareKeys(a, b) < 0; };
+    constexpr std::size_t kSamplesPerRun = 256;
+    const std::size_t samples = std::min(size, runs * kSamplesPerRun);
+    std::vector<Keyed> sample;
+    for (std::size_t i = 0; i < samples; ++i)
+        sample.push_back(items[i * size / samples]);
+    std::sort(sample.begin(), sample.end(), less);
+    std::vector<Keyed> pivots;
+    for (std::size_t run = 1; run < runs; ++run)
+        pivots.push_back(sample[run * samples / runs]);
+    // A record's run: how many pivots are not after it.
+    const auto runOf = [&](const Keyed& record) {
+        return static_cast<std::size_t>(
+            std::upper_bound(pivots.begin(), pivots.end(), record, less) - pivots.begin());
+    };
+    std::vector<std::size_t> ends(runs, 0);
+    for (const Keyed& record : items)
+        ++ends[runOf(record)];
+    std::vector<std::size_t> free(runs, 0);
+    for (std::size_t run = 1; run < runs; ++run) {
+        ends[run] += ends[run - 1];
+        free[run] = ends[run - 1];
+    }
+    for (std::size_t run = 0; run < runs; ++run)
+        while (free[run] < ends[run]) {
+            const std::size_t to = runOf(items[free[run]]);
+            if (to == run)
+                ++free[run];
+            else
+                std::swap(items[free[run]], items[free[to]++]);
+        }
+    return ends;
+}
+
+// One record per stored word, in no particular order, parted into runs that are sorted
+// side by side.
 template <typename Keyed, typename Make>
 SortedRuns<Keyed> SortInRuns(const WordStore& store, const SortBy& by, Make make) {
     SortedRuns<Keyed> sorted;
@@ -165,27 +212,29 @@ SortedRuns<Keyed> SortInRuns(const WordStore& store, const SortBy& by, Make make
         [&](const WordStore::HeldWord& word) { sorted.items.push_back(make(word)); });
     const std::size_t runs =
         std::clamp<std::size_t>(sorted.items.size() / kLeastSortRun, 1, by.side.Width());
-    for (std::size_t run = 1; run <= runs; ++run)
-        sorted.ends.push_back(sorted.items.size() * run / runs);
     sorted.codePage = by.codePage;
     // A collator is used by one thread at a time.
-    if (by.collation != nullptr)
+    if (by.collation != nullptr) {
         for (std::size_t run = 0; run <= runs; ++run)
             sorted.collators.push_back(by.collation->Clone());
+        // Only the first bytes of each word's sort key, which settle nearly every
+        // comparison: a whole key costs several times more to make, and the few words
+        // whose first bytes tie are compared by the collator itself.
+        by.side.Run(runs, [&](std::size_t run) {
+            const std::size_t size = sorted.items.size();
+            for (std::size_t i = size * run / runs; i < size * (run + 1) / runs; ++i) {
+                Keyed& item = sorted.items[i];
+                item.key = sorted.collators[run]->LeadingKey(store.WordText(item.id), by.codePage);
+                if constexpr (requires { item.next; })
+                    item.next = 0;
+            }
+        });
+    }
+    sorted.ends = SplitByKeys(sorted.items, runs);
     by.side.Run(runs, [&](std::size_t run) {
         const auto begin =
             sorted.items.begin() + static_cast<std::ptrdiff_t>(run == 0 ? 0 : sorted.ends[run - 1]);
         const auto end = sorted.items.begin() + static_cast<std::ptrdiff_t>(sorted.ends[run]);
-        // Only the first bytes of each word's sort key, which settle nearly every
-        // comparison: a whole key costs several times more to make, and the few words
-        // whose first bytes tie are compared by the collator itself.
-        if (!sorted.collators.empty())
-            for (auto item = begin; item != end; ++item) {
-                item->key =
-                    sorted.collators[run]->LeadingKey(store.WordText(item->id), by.codePage);
-                if constexpr (requires { item->next; })
-                    item->next = 0;
-            }
         SortRecords(begin, end, sorted.OrderOf(store, run));
     });
     return sorted;
@@ -259,28 +308,19 @@ inline constexpr std::size_t kLeastSlicedWrite = std::size_t{1} << 17;
 // Records a slice: a round's buffers then hold a few megabytes at most.
 inline constexpr std::size_t kSliceRecords = std::size_t{1} << 15;
 
-// The merged order cut into slices at records of the first run, taken evenly: each
-// slice holds, of every run, the records between its bounds. The runs are shares of one
-// list in no particular order, so the first run's records cut the others about as
-// evenly.
+// The merged order cut into slices of about kSliceRecords each: each slice holds, of
+// every run, the records between its bounds. The runs follow one another in the order
+// (SplitByKeys), so a slice's bounds are its places in the whole list.
 template <typename Keyed>
-std::vector<RunBounds> Slices(const WordStore& store, const SortedRuns<Keyed>& sorted) {
+std::vector<RunBounds> Slices(const SortedRuns<Keyed>& sorted) {
     const RunBounds whole = WholeRuns(sorted);
     const std::size_t slices = std::max<std::size_t>(1, sorted.items.size() / kSliceRecords);
-    const std::size_t firstRun = whole[0].second - whole[0].first;
-    const Order order = sorted.OrderOf(store, sorted.ends.size());
-    const auto items = sorted.items.begin();
     std::vector<RunBounds> bounds(slices, whole);
     for (std::size_t s = 1; s < slices; ++s) {
-        const Keyed& at = sorted.items[whole[0].first + firstRun * s / slices];
-        for (std::size_t run = 0; run < whole.size(); ++run) {
-            const auto cut = std::lower_bound(
-                items + static_cast<std::ptrdiff_t>(whole[run].first),
-                items + static_cast<std::ptrdiff_t>(whole[run].second), at,
-                [&order](const Keyed& a, const Keyed& b) { return Before(order, a, b); });
+        const std::size_t at = sorted.items.size() * s / slices;
+        for (std::size_t run = 0; run < whole.size(); ++run)
             bounds[s - 1][run].second = bounds[s][run].first =
-                static_cast<std::size_t>(cut - items);
-        }
+                std::clamp(at, whole[run].first, whole[run].second);
     }
     return bounds;
 }
@@ -333,7 +373,7 @@ void WriteSorted(std::FILE* stream, const WordStore& store, const SortedRuns<Key
         });
         return;
     }
-    const std::vector<RunBounds> slices = Slices(store, sorted);
+    const std::vector<RunBounds> slices = Slices(sorted);
     std::vector<std::unique_ptr<Formatted>> formatted(width);
     for (std::size_t first = 0; first < slices.size(); first += width) {
         const std::size_t tasks = std::min(width, slices.size() - first);
