@@ -120,7 +120,7 @@ TEST(ThreadsSideBySide, AMergedStoresHeadsGoBackBeforeTheOtherGrows) {
             from.AddWord(("word" + std::to_string(i)).c_str());
         int tablesObtained = 0;
         memory.beforeObtain = [&](ArenaMemory::Use use) {
-            if (use != ArenaMemory::Use::Text) {
+            if (use == ArenaMemory::Use::Table || use == ArenaMemory::Use::FirstSlab) {
                 ++tablesObtained;
                 EXPECT_EQ(WordStoreProbe::Buckets(from), 0u) << width << " tasks";
             }

@@ -8,7 +8,8 @@ namespace {
 
 static_assert(ArenaMemory::kFirstPart % kHugePage == 0);
 
-// Text blocks stay on small pages: see bench/README.md for what huge pages did there.
+// A store's first text block stays on small pages: see bench/README.md for what huge
+// pages did there.
 class MappedArenaMemory : public ArenaMemory {
   public:
     char* Obtain(std::size_t bytes, Use use) override {

@@ -14,8 +14,11 @@ class ArenaMemory {
     // them huge pages where it can; texts are mostly written and read in order. A
     // store's first slab of entries starts on small pages, kFirstPart bytes of them:
     // a short list fills a fraction of that, and a huge page costs a process as long
-    // to clear as counting a few megabytes of text.
-    enum class Use { Text, Table, FirstSlab };
+    // to clear as counting a few megabytes of text. A text block after the first
+    // (MoreText) belongs to a list of millions of long entries (words in a row), whose
+    // texts its sort and its writer read in the list's order, anywhere in the
+    // blocks: they get huge pages as the tables do.
+    enum class Use { Text, MoreText, Table, FirstSlab };
     static constexpr std::size_t kFirstPart = std::size_t{2} << 20;
 
     virtual ~ArenaMemory() = default;

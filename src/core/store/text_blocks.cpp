@@ -38,7 +38,8 @@ bool TextBlocks::AddBlock(std::size_t bytes) {
     const auto spans = static_cast<std::size_t>(RoundUp(end, kSpan) >> kSpanShift);
     blocks_.reserve(blocks_.size() + 1);
     bias_.reserve(spans);
-    char* base = memory_->Obtain(bytes, ArenaMemory::Use::Text);
+    char* base = memory_->Obtain(
+        bytes, blocks_.empty() ? ArenaMemory::Use::Text : ArenaMemory::Use::MoreText);
     if (base == nullptr)
         return false;
     blocks_.push_back({base, bytes, start});
