@@ -24,13 +24,14 @@ class FakeArenaMemory : public ArenaMemory {
         if (beforeObtain)
             beforeObtain(use);
         requests.push_back(bytes);
-        (use == Use::Text ? textRequests : tableRequests).push_back(bytes);
+        const bool text = use == Use::Text || use == Use::MoreText;
+        (text ? textRequests : tableRequests).push_back(bytes);
         const auto refusedFrom = [](int from, std::size_t made) {
             return from >= 0 && static_cast<int>(made) > from;
         };
         if (refusedFrom(refuseFrom, requests.size()) ||
-            refusedFrom(use == Use::Text ? refuseTextFrom : refuseTablesFrom,
-                        (use == Use::Text ? textRequests : tableRequests).size()))
+            refusedFrom(text ? refuseTextFrom : refuseTablesFrom,
+                        (text ? textRequests : tableRequests).size()))
             return nullptr;
         char* block = new char[bytes + kGuard];
         std::memset(block + bytes, kGuardByte, kGuard);

@@ -367,6 +367,25 @@ TEST(WordStoreTest, RemovingEachReturnedWordVisitsEveryEntryOnce) {
     EXPECT_EQ(store.Count(), 0);
 }
 
+// A list whose texts outgrow the first block is long: its later blocks are asked for as
+// such, and the system's memory gives them huge pages.
+TEST(WordStoreTest, TextBlocksAfterTheFirstAreAskedForAsMoreText) {
+    testing::FakeArenaMemory memory;
+    std::vector<ArenaMemory::Use> uses;
+    memory.beforeObtain = [&uses](ArenaMemory::Use use) {
+        if (use == ArenaMemory::Use::Text || use == ArenaMemory::Use::MoreText)
+            uses.push_back(use);
+    };
+    FakeMessages messages;
+    WordStore store(ReportingStoreOptions(messages, SmallArena(4096, 4096, &memory)));
+    for (int i = 0; i < 1000; ++i)
+        store.AddWord(Numbered("a word longer than its entry ", i).c_str());
+    ASSERT_GE(uses.size(), 3u);
+    EXPECT_EQ(uses[0], ArenaMemory::Use::Text);
+    for (std::size_t i = 1; i < uses.size(); ++i)
+        EXPECT_EQ(uses[i], ArenaMemory::Use::MoreText) << i;
+}
+
 TEST(WordStoreTest, RetriesAtHalfTheInitialCapacity) {
     struct HalfOnly : FakeArenaMemory {
         char* Obtain(std::size_t bytes, Use use) override {
