@@ -201,40 +201,60 @@ struct Counted {
     std::int64_t qualified = 0;
 };
 
+// A run's store, alphabet and cutter setup, as the run under test counts with them.
+// The texts hold no apostrophe or hyphen, so that the word rules (another cutter) find
+// the same words.
+struct CountingRun {
+    testing::FakeMessages messages;
+    WordStore store{ReportingStoreOptions(messages, testing::SmallStoreOptions())};
+    CharMap map;
+    CutterSetup setup;
+    Counted counted;
+    TokenizerContext context{map, 1, counted.qualified, store};
+
+    CountingRun(bool unicode, int minLength, const WordsInARow& inARow, bool rules) {
+        BuildCharMap(unicode ? kUnicode : kEnglishLatin, map);
+        setup.language = unicode ? kUnicode : kEnglishLatin;
+        setup.map = &map;
+        setup.codePage = unicode ? CodePage::Utf8 : CodePage::Windows1252;
+        setup.minWordLength = minLength;
+        setup.rules = {rules, rules, false};
+        setup.inARow = inARow;
+        context.minWordLength = minLength;
+    }
+    std::unique_ptr<WordCutter> Cutter(std::string& carry) {
+        return MakeDocumentCutter(setup, context, carry);
+    }
+    // The bytes of text from from to to, as one chunk.
+    static void Cut(WordCutter& cutter, const std::string& text, std::size_t from, std::size_t to) {
+        std::vector<unsigned char> chunk(text.begin() + static_cast<std::ptrdiff_t>(from),
+                                         text.begin() + static_cast<std::ptrdiff_t>(to));
+        chunk.push_back(0);  // the writable byte after the chunk
+        cutter.Cut({chunk.data(), to - from});
+    }
+    Counted Result() {
+        counted.entries = testing::StoreWords(store);
+        return counted;
+    }
+};
+
 // Cuts text at the offsets given (ascending; in UTF-8 on character boundaries, as the
-// decoder hands it over) and counts it through the run's own cutter. The texts hold no
-// apostrophe or hyphen, so that the word rules (another cutter) find the same words.
+// decoder hands it over) and counts it through the run's own cutter.
 Counted CountInChunks(const std::string& text, const std::vector<std::size_t>& cuts, bool unicode,
                       int minLength, const WordsInARow& inARow, bool rules = false) {
-    testing::FakeMessages messages;
-    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
-    CharMap map;
-    BuildCharMap(unicode ? kUnicode : kEnglishLatin, map);
-    CutterSetup setup;
-    setup.language = unicode ? kUnicode : kEnglishLatin;
-    setup.map = &map;
-    setup.codePage = unicode ? CodePage::Utf8 : CodePage::Windows1252;
-    setup.minWordLength = minLength;
-    setup.rules = {rules, rules, false};
-    setup.inARow = inARow;
-    Counted counted;
-    TokenizerContext context{map, minLength, counted.qualified, store};
+    CountingRun run(unicode, minLength, inARow, rules);
     std::string carry;
-    const std::unique_ptr<WordCutter> cutter = MakeDocumentCutter(setup, context, carry);
+    const std::unique_ptr<WordCutter> cutter = run.Cutter(carry);
     std::size_t from = 0;
     for (std::size_t i = 0; i <= cuts.size(); ++i) {
         const std::size_t to = i < cuts.size() ? cuts[i] : text.size();
         if (to == from)
             continue;
-        std::vector<unsigned char> chunk(text.begin() + static_cast<std::ptrdiff_t>(from),
-                                         text.begin() + static_cast<std::ptrdiff_t>(to));
-        chunk.push_back(0);  // the writable byte after the chunk
-        cutter->Cut({chunk.data(), to - from});
+        CountingRun::Cut(*cutter, text, from, to);
         from = to;
     }
     cutter->EndText();
-    counted.entries = testing::StoreWords(store);
-    return counted;
+    return run.Result();
 }
 
 bool CharacterStart(const std::string& text, std::size_t at) {
@@ -246,45 +266,26 @@ bool CharacterStart(const std::string& text, std::size_t at) {
 // a time, for as long as it carries rows. Every part counts into the one store.
 Counted CountInParts(const std::string& text, const std::vector<std::size_t>& cuts, bool unicode,
                      int minLength, const WordsInARow& inARow, bool rules) {
-    testing::FakeMessages messages;
-    WordStore store(ReportingStoreOptions(messages, testing::SmallStoreOptions()));
-    CharMap map;
-    BuildCharMap(unicode ? kUnicode : kEnglishLatin, map);
-    CutterSetup setup;
-    setup.language = unicode ? kUnicode : kEnglishLatin;
-    setup.map = &map;
-    setup.codePage = unicode ? CodePage::Utf8 : CodePage::Windows1252;
-    setup.minWordLength = minLength;
-    setup.rules = {rules, rules, false};
-    setup.inARow = inARow;
-    Counted counted;
-    TokenizerContext context{map, minLength, counted.qualified, store};
-    const auto cut = [&](WordCutter& cutter, std::size_t from, std::size_t to) {
-        std::vector<unsigned char> chunk(text.begin() + static_cast<std::ptrdiff_t>(from),
-                                         text.begin() + static_cast<std::ptrdiff_t>(to));
-        chunk.push_back(0);
-        cutter.Cut({chunk.data(), to - from});
-    };
+    CountingRun run(unicode, minLength, inARow, rules);
     for (std::size_t i = 0; i <= cuts.size(); ++i) {
         const std::size_t begin = i == 0 ? 0 : cuts[i - 1];
         const std::size_t end = i < cuts.size() ? cuts[i] : text.size();
         std::string carry;
-        const std::unique_ptr<WordCutter> cutter = MakeDocumentCutter(setup, context, carry);
+        const std::unique_ptr<WordCutter> cutter = run.Cutter(carry);
         if (end > begin)
-            cut(*cutter, begin, end);
+            CountingRun::Cut(*cutter, text, begin, end);
         EXPECT_FALSE(cutter->InWord());
         cutter->CarryPastCut();
         for (std::size_t at = end; at < text.size() && cutter->CarriesRows();) {
             std::size_t to = std::min(text.size(), at + 3);
             while (!CharacterStart(text, to))
                 ++to;
-            cut(*cutter, at, to);
+            CountingRun::Cut(*cutter, text, at, to);
             at = to;
         }
         cutter->EndText();
     }
-    counted.entries = testing::StoreWords(store);
-    return counted;
+    return run.Result();
 }
 
 const WordsInARow kRanges[] = {
@@ -292,13 +293,20 @@ const WordsInARow kRanges[] = {
     {1, 3, false}, {2, 4, false}, {1, 8, false},
 };
 
-TEST(WordsInARowProperty, EveryRangeMatchesTheModelWhereverTheChunksEnd) {
+// Chunks end anywhere. A file read in parts (threads, processes) is cut where a word
+// surely ends, after an ASCII blank or line end, and the rows that cross a cut are
+// carried on by the part before it.
+TEST(WordsInARowProperty, EveryRangeMatchesTheModelWhereverTheChunksAndPartsEnd) {
     for (const bool unicode : {false, true}) {
         for (int trial = 0; trial < 16; ++trial) {
             const int minLength = trial % 3 == 0 ? 4 : 1;
             const bool rules = trial % 2 == 1;
             TextMaker maker(unicode, minLength, static_cast<std::uint32_t>(trial * 2 + unicode));
             const Text text = maker.Make();
+            std::vector<std::size_t> separators;
+            for (std::size_t at = 1; at < text.bytes.size(); ++at)
+                if (std::string_view(" \t\r\n").find(text.bytes[at - 1]) != std::string_view::npos)
+                    separators.push_back(at);
             for (WordsInARow inARow : kRanges) {
                 for (const bool across : {false, true}) {
                     inARow.AcrossPunctuation = across;
@@ -322,44 +330,15 @@ TEST(WordsInARowProperty, EveryRangeMatchesTheModelWhereverTheChunksEnd) {
                     EXPECT_EQ(got.entries, expected.entries);
                     // The run's total counts entries, as a single-word run's counts words.
                     EXPECT_EQ(got.qualified, expected.total);
-                }
-            }
-        }
-    }
-}
-
-// A file read in parts (threads, processes) is cut where a word surely ends, after an
-// ASCII blank or line end; the rows that cross a cut are carried on by the part before.
-TEST(WordsInARowProperty, PartsCutWhereverAWordEndsGiveTheWholeTextsEntries) {
-    for (const bool unicode : {false, true}) {
-        for (int trial = 0; trial < 12; ++trial) {
-            const int minLength = trial % 3 == 0 ? 4 : 1;
-            const bool rules = trial % 2 == 1;
-            TextMaker maker(unicode, minLength,
-                            static_cast<std::uint32_t>(100 + trial * 2 + unicode));
-            const Text text = maker.Make();
-            std::vector<std::size_t> separators;
-            for (std::size_t at = 1; at < text.bytes.size(); ++at)
-                if (std::string_view(" \t\r\n").find(text.bytes[at - 1]) != std::string_view::npos)
-                    separators.push_back(at);
-            ASSERT_GT(separators.size(), 4u);
-            for (WordsInARow inARow : kRanges) {
-                for (const bool across : {false, true}) {
-                    inARow.AcrossPunctuation = across;
-                    const Expected expected = Model(text.items, inARow);
                     // Parts of a few words and of none: a row may run over several.
-                    std::vector<std::size_t> cuts;
+                    std::vector<std::size_t> parts;
                     for (std::size_t k = 0; k < separators.size();
                          k += std::uniform_int_distribution<std::size_t>(1, 6)(maker.Rng()))
-                        cuts.push_back(separators[k]);
-                    SCOPED_TRACE(::testing::PrintToString(text.bytes) + " from " +
-                                 std::to_string(inARow.From) + " to " + std::to_string(inARow.To) +
-                                 (across ? " across" : "") + " min " + std::to_string(minLength) +
-                                 (rules ? " rules" : ""));
-                    const Counted got =
-                        CountInParts(text.bytes, cuts, unicode, minLength, inARow, rules);
-                    EXPECT_EQ(got.entries, expected.entries);
-                    EXPECT_EQ(got.qualified, expected.total);
+                        parts.push_back(separators[k]);
+                    const Counted inParts =
+                        CountInParts(text.bytes, parts, unicode, minLength, inARow, rules);
+                    EXPECT_EQ(inParts.entries, expected.entries) << "in parts";
+                    EXPECT_EQ(inParts.qualified, expected.total) << "in parts";
                 }
             }
         }
