@@ -651,7 +651,8 @@ std::optional<ConcordanceTally> WriteConcordance(
     // row, at blank lines. Smaller parts than a count's keep the lines waiting for
     // their turn few.
     const WorkPlan plan = PlanWork(run, {state.InputFiles.rbegin(), state.InputFiles.rend()},
-                                   threads > 1 ? 64 * threads : 1, leastPart, entry.words > 1);
+                                   threads > 1 ? 64 * threads : 1, leastPart,
+                                   entry.words > 1 || !run.Add.InARow.Single());
     const std::vector<Item> items = ItemsOf(plan);
 
     Crew crew;
