@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
 #include <utility>
@@ -11,6 +15,7 @@
 
 #include "core/ingest/file_parts.h"
 #include "core/ingest/run_state.h"
+#include "core/input/input_file.h"
 #include "core/ports/user_cancel.h"
 #include "core/workspace.h"
 #include "run/work_plan.h"
@@ -253,6 +258,30 @@ TEST(ThreadCount, WhatStopsARunBeforeReadingStopsItOnThreads) {
     EXPECT_TRUE(counted.entries.empty());
 }
 
+// Reads that wait until they are let go: the readers cannot finish their files before
+// the calling thread has seen a Cancel, however the threads are scheduled.
+class HeldReads : public ReadSeam {
+  public:
+    ssize_t Read(int fd, unsigned char* into, std::size_t size) override {
+        std::unique_lock lock(mutex_);
+        let_.wait(lock, [this] { return go_; });
+        lock.unlock();
+        return ::read(fd, into, size);
+    }
+    void LetGo() {
+        {
+            const std::lock_guard lock(mutex_);
+            go_ = true;
+        }
+        let_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable let_;
+    bool go_ = false;
+};
+
 // A Cancel seen by the calling thread stops every reader, and the run throws as one
 // thread's run does.
 TEST(ThreadCount, ACancelStopsEveryThread) {
@@ -264,11 +293,18 @@ TEST(ThreadCount, ACancelStopsEveryThread) {
     testing::FakeMessages messages;
     testing::FakeProgress progress;
     progress.CancelOnPoll(1);
+    // The reads go on once the Cancel of the first poll has been handed to the readers.
+    HeldReads reads;
+    progress.onPoll = [&reads](int poll) {
+        if (poll == 2)
+            reads.LetGo();
+    };
     Workspace workspace(messages, testing::SmallStoreOptions());
     ApplyAddOptions(workspace);
     IngestState state;
     state.InputFiles = files;
     IngestHooks hooks{progress, messages, {}};
+    hooks.readSeam = &reads;
     EXPECT_THROW(IngestOverThreads(workspace, state, hooks, 3, 1024), UserCancel);
     EXPECT_EQ(workspace.Store.Count(), 0);
     EXPECT_GT(progress.closeCalls, 0);
