@@ -107,9 +107,8 @@ int CompareKeys(const Keyed& a, const Keyed& b) {
 }
 
 template <typename Keyed>
-bool Before(const Order& order, const Keyed& a, const Keyed& b) {
-    const int keys = CompareKeys(a, b);
-    return keys != 0 ? keys < 0 : order.WordsBefore(a.id, b.id);
+bool KeysBefore(const Keyed& a, const Keyed& b) {
+    return CompareKeys(a, b) < 0;
 }
 
 // Sorts records by their keys alone, which never reads the store, and then each run of
@@ -120,7 +119,7 @@ bool Before(const Order& order, const Keyed& a, const Keyed& b) {
 template <typename Iterator>
 void SortRecords(Iterator begin, Iterator end, const Order& order) {
     using Keyed = std::remove_cvref_t<decltype(*begin)>;
-    std::sort(begin, end, [](const Keyed& a, const Keyed& b) { return CompareKeys(a, b) < 0; });
+    std::sort(begin, end, KeysBefore<Keyed>);
     for (Iterator first = begin; first != end;) {
         Iterator last = first + 1;
         while (last != end && CompareKeys(*first, *last) == 0)
@@ -138,50 +137,34 @@ void SortRecords(Iterator begin, Iterator end, const Order& order) {
     }
 }
 
-// Records sorted in runs, one per task that sorted them, the runs one after another in
-// the order (SplitByKeys), which ForEachSorted merges as it goes: a merge into a second
-// array would cost as much memory again.
-template <typename Keyed>
-struct SortedRuns {
-    std::vector<Keyed> items;
-    std::vector<std::size_t> ends;  // each run's end in items, the last items.size()
-    // Under a collation: a collator for each run's task, and one for the merge.
-    std::vector<std::unique_ptr<Collation>> collators;
-    CodePage codePage = CodePage::Windows1252;
-
-    Order OrderOf(const WordStore& store, std::size_t collator) const {
-        return {store, collators.empty() ? nullptr : collators[collator].get(), codePage};
-    }
-};
-
 // Fewer records than this in a run would not pay for the thread that sorts them.
 inline constexpr std::size_t kLeastSortRun = std::size_t{1} << 14;
 
 // The records parted into runs that follow one another in the order, each run the
 // records whose keys lie between two pivots (quantiles of a sample), so that records
 // whose keys tie (CompareKeys) are never in two runs: sorted side by side, the runs
-// one after another are the list, and a merge of them never compares two words. Each
-// record is swapped straight into the next free place of its run, without a second
-// array. Returns each run's end in items.
+// one after another are the list, with neither a merge nor a second array. Each
+// record is swapped straight into the next free place of its run. Returns each run's
+// end in items.
 template <typename Keyed>
 std::vector<std::size_t> SplitByKeys(std::vector<Keyed>& items, std::size_t runs) {
     const std::size_t size = items.size();
     if (runs < 2)
         return {size};
-    const auto less = [](const Keyed& a, const Keyed& b) { return CompareKeys(a, b) < 0; };
     constexpr std::size_t kSamplesPerRun = 256;
     const std::size_t samples = std::min(size, runs * kSamplesPerRun);
     std::vector<Keyed> sample;
     for (std::size_t i = 0; i < samples; ++i)
         sample.push_back(items[i * size / samples]);
-    std::sort(sample.begin(), sample.end(), less);
+    std::sort(sample.begin(), sample.end(), KeysBefore<Keyed>);
     std::vector<Keyed> pivots;
     for (std::size_t run = 1; run < runs; ++run)
         pivots.push_back(sample[run * samples / runs]);
     // A record's run: how many pivots are not after it.
     const auto runOf = [&](const Keyed& record) {
         return static_cast<std::size_t>(
-            std::upper_bound(pivots.begin(), pivots.end(), record, less) - pivots.begin());
+            std::upper_bound(pivots.begin(), pivots.end(), record, KeysBefore<Keyed>) -
+            pivots.begin());
     };
     std::vector<std::size_t> ends(runs, 0);
     for (const Keyed& record : items)
@@ -202,128 +185,89 @@ std::vector<std::size_t> SplitByKeys(std::vector<Keyed>& items, std::size_t runs
     return ends;
 }
 
-// One record per stored word, in no particular order, parted into runs that are sorted
-// side by side.
+// One record per stored word, sorted: in runs of keys (SplitByKeys) that the tasks sort
+// side by side, each with a collator of its own under a collation.
 template <typename Keyed, typename Make>
-SortedRuns<Keyed> SortInRuns(const WordStore& store, const SortBy& by, Make make) {
-    SortedRuns<Keyed> sorted;
-    sorted.items.reserve(static_cast<std::size_t>(store.Count()));
-    store.ForEachEntry(
-        [&](const WordStore::HeldWord& word) { sorted.items.push_back(make(word)); });
+std::vector<Keyed> SortRecordsOf(const WordStore& store, const SortBy& by, Make make) {
+    std::vector<Keyed> items;
+    items.reserve(static_cast<std::size_t>(store.Count()));
+    store.ForEachEntry([&](const WordStore::HeldWord& word) { items.push_back(make(word)); });
     const std::size_t runs =
-        std::clamp<std::size_t>(sorted.items.size() / kLeastSortRun, 1, by.side.Width());
-    sorted.codePage = by.codePage;
+        std::clamp<std::size_t>(items.size() / kLeastSortRun, 1, by.side.Width());
     // A collator is used by one thread at a time.
+    std::vector<std::unique_ptr<Collation>> collators;
     if (by.collation != nullptr) {
-        for (std::size_t run = 0; run <= runs; ++run)
-            sorted.collators.push_back(by.collation->Clone());
+        for (std::size_t run = 0; run < runs; ++run)
+            collators.push_back(by.collation->Clone());
         // Only the first bytes of each word's sort key, which settle nearly every
         // comparison: a whole key costs several times more to make, and the few words
         // whose first bytes tie are compared by the collator itself.
         by.side.Run(runs, [&](std::size_t run) {
-            const std::size_t size = sorted.items.size();
-            for (std::size_t i = size * run / runs; i < size * (run + 1) / runs; ++i) {
-                Keyed& item = sorted.items[i];
-                item.key = sorted.collators[run]->LeadingKey(store.WordText(item.id), by.codePage);
+            for (std::size_t i = items.size() * run / runs; i < items.size() * (run + 1) / runs;
+                 ++i) {
+                Keyed& item = items[i];
+                item.key = collators[run]->LeadingKey(store.WordText(item.id), by.codePage);
                 if constexpr (requires { item.next; })
                     item.next = 0;
             }
         });
     }
-    sorted.ends = SplitByKeys(sorted.items, runs);
+    const std::vector<std::size_t> ends = SplitByKeys(items, runs);
     by.side.Run(runs, [&](std::size_t run) {
         const auto begin =
-            sorted.items.begin() + static_cast<std::ptrdiff_t>(run == 0 ? 0 : sorted.ends[run - 1]);
-        const auto end = sorted.items.begin() + static_cast<std::ptrdiff_t>(sorted.ends[run]);
-        SortRecords(begin, end, sorted.OrderOf(store, run));
+            items.begin() + static_cast<std::ptrdiff_t>(run == 0 ? 0 : ends[run - 1]);
+        const auto end = items.begin() + static_cast<std::ptrdiff_t>(ends[run]);
+        SortRecords(begin, end,
+                    Order{store, collators.empty() ? nullptr : collators[run].get(), by.codePage});
     });
-    return sorted;
+    return items;
 }
 
-inline SortedRuns<KeyedWord> SortedKeyedWords(const WordStore& store, const SortBy& by) {
-    return SortInRuns<KeyedWord>(store, by, [](const WordStore::HeldWord& word) {
+inline std::vector<KeyedWord> SortedKeyedWords(const WordStore& store, const SortBy& by) {
+    return SortRecordsOf<KeyedWord>(store, by, [](const WordStore::HeldWord& word) {
         return KeyedWord{word.leadingBytes, word.id, word.nextBytes};
     });
 }
 
-inline SortedRuns<KeyedEntry> SortedKeyedEntries(const WordStore& store, const SortBy& by) {
-    return SortInRuns<KeyedEntry>(store, by, [](const WordStore::HeldWord& word) {
+inline std::vector<KeyedEntry> SortedKeyedEntries(const WordStore& store, const SortBy& by) {
+    return SortRecordsOf<KeyedEntry>(store, by, [](const WordStore::HeldWord& word) {
         return KeyedEntry{word.leadingBytes, word.id, word.count};
     });
 }
 
-inline SortedRuns<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store, const SortBy& by) {
-    return SortInRuns<KeyedRangeEntry>(store, by, [](const WordStore::HeldWord& word) {
+inline std::vector<KeyedRangeEntry> SortedKeyedRanges(const WordStore& store, const SortBy& by) {
+    return SortRecordsOf<KeyedRangeEntry>(store, by, [](const WordStore::HeldWord& word) {
         return KeyedRangeEntry{word.leadingBytes, word.id, word.count, word.range, word.nextBytes};
     });
 }
 
-// Where each run's records begin and end: [first, second) of sorted.items.
-using RunBounds = std::vector<std::pair<std::size_t, std::size_t>>;
-
-template <typename Keyed>
-RunBounds WholeRuns(const SortedRuns<Keyed>& sorted) {
-    RunBounds runs;
-    for (std::size_t run = 0; run < sorted.ends.size(); ++run)
-        runs.emplace_back(run == 0 ? 0 : sorted.ends[run - 1], sorted.ends[run]);
-    return runs;
-}
-
-// Walks the runs within bounds, merged, and hands each record to write, fetching the
-// words a few places ahead: in sorted order they lie anywhere in the store. A long
-// word's text is fetched once its entry, which names it, has come. The order compares
-// with collator (SortedRuns::OrderOf), which no other thread may use meanwhile.
+// Hands each record from begin to below end of sorted records to write, in order,
+// fetching the words a few places ahead: in sorted order they lie anywhere in the
+// store. A long word's text is fetched once its entry, which names it, has come.
 template <typename Keyed, typename Write>
-void MergeRuns(const WordStore& store, const SortedRuns<Keyed>& sorted, RunBounds runs,
-               std::size_t collator, Write write) {
+void WalkRecords(const WordStore& store, const std::vector<Keyed>& sorted, std::size_t begin,
+                 std::size_t end, Write write) {
     constexpr std::size_t kAhead = 8;
-    const std::vector<Keyed>& keyed = sorted.items;
-    const Order order = sorted.OrderOf(store, collator);
-    std::erase_if(runs, [](const auto& run) { return run.first == run.second; });
-    while (!runs.empty()) {
-        std::size_t next = 0;
-        for (std::size_t run = 1; run < runs.size(); ++run)
-            if (Before(order, keyed[runs[run].first], keyed[runs[next].first]))
-                next = run;
-        auto& [i, end] = runs[next];
+    for (std::size_t i = begin; i < end; ++i) {
         if (i + 2 * kAhead < end)
-            store.PrefetchWord(keyed[i + 2 * kAhead].id);
+            store.PrefetchWord(sorted[i + 2 * kAhead].id);
         if (i + kAhead < end)
-            store.PrefetchWordText(keyed[i + kAhead].id);
-        write(keyed[i]);
-        if (++i == end)
-            runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(next));
+            store.PrefetchWordText(sorted[i + kAhead].id);
+        write(sorted[i]);
     }
 }
 
-// Every record of the sorted runs, merged, handed to write in order.
+// Every sorted record handed to write in order.
 template <typename Keyed, typename Write>
-void ForEachSorted(const WordStore& store, const SortedRuns<Keyed>& sorted, Write write) {
-    MergeRuns(store, sorted, WholeRuns(sorted), sorted.ends.size(), write);
+void ForEachSorted(const WordStore& store, const std::vector<Keyed>& sorted, Write write) {
+    WalkRecords(store, sorted, 0, sorted.size(), write);
 }
 
-// Lists shorter than this are written as they are merged: formatting them side by side
+// Lists shorter than this are written record by record: formatting them side by side
 // would not pay for the buffers and the tasks.
 inline constexpr std::size_t kLeastSlicedWrite = std::size_t{1} << 17;
 // Records a slice: a round's buffers then hold a few megabytes at most.
 inline constexpr std::size_t kSliceRecords = std::size_t{1} << 15;
-
-// The merged order cut into slices of about kSliceRecords each: each slice holds, of
-// every run, the records between its bounds. The runs follow one another in the order
-// (SplitByKeys), so a slice's bounds are its places in the whole list.
-template <typename Keyed>
-std::vector<RunBounds> Slices(const SortedRuns<Keyed>& sorted) {
-    const RunBounds whole = WholeRuns(sorted);
-    const std::size_t slices = std::max<std::size_t>(1, sorted.items.size() / kSliceRecords);
-    std::vector<RunBounds> bounds(slices, whole);
-    for (std::size_t s = 1; s < slices; ++s) {
-        const std::size_t at = sorted.items.size() * s / slices;
-        for (std::size_t run = 0; run < whole.size(); ++run)
-            bounds[s - 1][run].second = bounds[s][run].first =
-                std::clamp(at, whole[run].first, whole[run].second);
-    }
-    return bounds;
-}
 
 // A slice's records as formatted into memory by a task: a stream over a buffer of its
 // own, freed with it, however the task ends.
@@ -353,36 +297,36 @@ struct Formatted {
     }
 };
 
-// Writes the records of sorted runs in their merged order, each by
-// writeOne(stream, record), as ForEachSorted would hand them over, the records formatted
-// by the tasks side by side: a long list spends as long formatting its records, each
-// text fetched from anywhere in the store, as sorting them. Each task formats a slice of
-// the order into a buffer of its own, which the calling thread then puts into stream in
-// order; written(n) follows, on the calling thread, for each n records put. The
-// bytes are those of one writer that formats every record in turn.
+// Writes sorted records in order, each by writeOne(stream, record), as ForEachSorted
+// would hand them over, the records formatted by the tasks side by side: a long list
+// spends as long formatting its records, each text fetched from anywhere in the store,
+// as sorting them. Each task formats a slice of about kSliceRecords into a buffer of its
+// own, which the calling thread then puts into stream in order; written(n) follows, on
+// the calling thread, for each n records put. The bytes are those of one writer that
+// formats every record in turn.
 template <typename Keyed, typename WriteOne, typename Written>
-void WriteSorted(std::FILE* stream, const WordStore& store, const SortedRuns<Keyed>& sorted,
+void WriteSorted(std::FILE* stream, const WordStore& store, const std::vector<Keyed>& sorted,
                  SideBySide& side, WriteOne writeOne, Written written) {
-    // Each run was sorted by a task with a collator of its own: as many tasks at once
-    // now, each with a run's collator.
-    const std::size_t width = std::min(side.Width(), sorted.ends.size());
-    if (width < 2 || sorted.items.size() < kLeastSlicedWrite) {
+    const std::size_t width = side.Width();
+    if (width < 2 || sorted.size() < kLeastSlicedWrite) {
         ForEachSorted(store, sorted, [&](const Keyed& record) {
             writeOne(stream, record);
             written(std::size_t{1});
         });
         return;
     }
-    const std::vector<RunBounds> slices = Slices(sorted);
+    const std::size_t slices = sorted.size() / kSliceRecords;
+    const auto sliceBegin = [&](std::size_t slice) { return sorted.size() * slice / slices; };
     std::vector<std::unique_ptr<Formatted>> formatted(width);
-    for (std::size_t first = 0; first < slices.size(); first += width) {
-        const std::size_t tasks = std::min(width, slices.size() - first);
+    for (std::size_t first = 0; first < slices; first += width) {
+        const std::size_t tasks = std::min(width, slices - first);
         side.Run(tasks, [&](std::size_t task) {
             auto slice = std::make_unique<Formatted>();
-            MergeRuns(store, sorted, slices[first + task], task, [&](const Keyed& record) {
-                writeOne(slice->stream, record);
-                ++slice->records;
-            });
+            WalkRecords(store, sorted, sliceBegin(first + task), sliceBegin(first + task + 1),
+                        [&](const Keyed& record) {
+                            writeOne(slice->stream, record);
+                            ++slice->records;
+                        });
             if (!slice->Close())
                 throw std::bad_alloc();  // the memory refused the bytes
             formatted[task] = std::move(slice);

@@ -306,12 +306,12 @@ std::vector<ListEntry> SortedEntries(const WordStore& store, ListKind kind,
     entries.reserve(static_cast<std::size_t>(store.Count()));
     switch (kind) {
         case ListKind::Words:
-            for (const KeyedWord& word : SortedKeyedWords(store, by).items)
+            for (const KeyedWord& word : SortedKeyedWords(store, by))
                 entries.push_back({store.WordText(word.id), 0, 0});
             break;
         case ListKind::Frequency:
         case ListKind::Range:
-            for (const KeyedRangeEntry& entry : SortedKeyedRanges(store, by).items)
+            for (const KeyedRangeEntry& entry : SortedKeyedRanges(store, by))
                 entries.push_back({store.WordText(entry.id), entry.count, entry.range});
             break;
     }
@@ -395,7 +395,7 @@ void WriteKeyed(std::FILE* stream, const WordStore& store, const KeyedRangeEntry
 }
 
 template <typename Keyed>
-using SortKeyed = SortedRuns<Keyed> (*)(const WordStore&, const SortBy&);
+using SortKeyed = std::vector<Keyed> (*)(const WordStore&, const SortBy&);
 
 template <typename Keyed>
 void WriteSortedRecords(std::FILE* stream, const WordStore& store, ListKind kind,
@@ -421,7 +421,7 @@ WriteOutcome WriteCountedList(const WordStore& store, ListKind kind, SortKeyed<K
     if (std::optional<WriteOutcome> joined =
             SaveJoined(store, kind, options, path, hooks, std::nullopt))
         return *joined;
-    const SortedRuns<Keyed> entries =
+    const std::vector<Keyed> entries =
         sort(store, SortBy{SideOf(hooks), options.Collate, options.ListCodePage});
     return WriteRecordList(
         options, path, hooks,
@@ -475,7 +475,7 @@ WriteOutcome WriteWordList(const WordStore& store, const WriterOptions& options,
 
     // Sorted before the file is opened: should the memory for the sort be missing,
     // an existing list must not have been truncated already.
-    const SortedRuns<KeyedWord> words =
+    const std::vector<KeyedWord> words =
         SortedKeyedWords(store, SortBy{SideOf(hooks), options.Collate, options.ListCodePage});
     if (hooks.sorted)
         hooks.sorted();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -50,6 +51,11 @@ struct StoreExchange {
     template <typename Handle>
     static void InRuns(WordStore& into, const WordStore& from, std::uint32_t begin,
                        std::uint32_t end, bool once, Handle handle);
+    // Each of count words to handle, their chain heads in into and those chains' first
+    // entries loaded together first.
+    template <typename Handle>
+    static void HandleLoaded(WordStore& into, const Pending* words, std::size_t count,
+                             Handle handle);
 };
 
 }  // namespace tarvolen

@@ -30,23 +30,34 @@ struct StoreExchange::Pending {
     Pending() = default;
 };
 
-// A merge of millions of words is a walk of random buckets: the words of from (those
-// with indexes from begin to below end) go to handle in runs, each run's chain heads
-// and first entries loaded together before any word is looked up.
+namespace {
+
+// Words a merge handles in a run: a merge of millions of words is a walk of random
+// buckets, and the loads of a run's chain heads overlap.
+constexpr std::size_t kRun = 64;
+
+}  // namespace
+
+template <typename Handle>
+void StoreExchange::HandleLoaded(WordStore& into, const Pending* words, std::size_t count,
+                                 Handle handle) {
+    for (std::size_t i = 0; i < count && into.buckets_.Allocated(); ++i)
+        __builtin_prefetch(&into.buckets_.HeadAt(into.buckets_.BucketOf(words[i].hash)));
+    for (std::size_t i = 0; i < count && into.buckets_.Allocated(); ++i)
+        if (const std::uint32_t head = into.buckets_.Head(into.buckets_.BucketOf(words[i].hash)))
+            __builtin_prefetch(&into.entries_.At(head));
+    for (std::size_t i = 0; i < count; ++i)
+        handle(words[i]);
+}
+
+// The words of from (those with indexes from begin to below end) go to handle in runs.
 template <typename Handle>
 void StoreExchange::InRuns(WordStore& into, const WordStore& from, std::uint32_t begin,
                            std::uint32_t end, bool once, Handle handle) {
-    constexpr std::size_t kRun = 64;
     Pending run[kRun];
     std::size_t pending = 0;
     const auto flush = [&] {
-        for (std::size_t i = 0; i < pending && into.buckets_.Allocated(); ++i)
-            __builtin_prefetch(&into.buckets_.HeadAt(into.buckets_.BucketOf(run[i].hash)));
-        for (std::size_t i = 0; i < pending && into.buckets_.Allocated(); ++i)
-            if (const std::uint32_t head = into.buckets_.Head(into.buckets_.BucketOf(run[i].hash)))
-                __builtin_prefetch(&into.entries_.At(head));
-        for (std::size_t i = 0; i < pending; ++i)
-            handle(run[i]);
+        HandleLoaded(into, run, pending, handle);
         pending = 0;
     };
     from.entries_.ForEachCarvedIn(begin, end, [&](std::uint32_t index, const StoreEntry& entry) {
@@ -99,19 +110,16 @@ void StoreExchange::TakeAll(WordStore& into, WordStore& from, WordStore::Found f
                 missing[task].push_back(word.index);
         });
     });
-    // In the order of from, as one task would have entered them, in runs whose chain
-    // heads are loaded together first: into's heads lie anywhere in a table larger
-    // than the processor's caches cover once the words lacked are millions (words in
-    // a row). A slab of from goes back once no word of the run still views it.
-    constexpr std::size_t kRun = 32;
+    // In the order of from, as one task would have entered them, in runs (the words
+    // lacked may be millions: words in a row). A slab of from goes back once no word
+    // of the run still views it.
     Pending run[kRun];
     std::size_t pending = 0;
     const auto enter = [&] {
-        for (std::size_t i = 0; i < pending; ++i)
-            __builtin_prefetch(&into.buckets_.HeadAt(into.buckets_.BucketOf(run[i].hash)), 1);
-        for (std::size_t i = 0; i < pending; ++i)
-            into.Insert(run[i].word.data(), run[i].word.size(), run[i].key, run[i].hash,
-                        run[i].count, run[i].range, once ? into.mark_ : 0);
+        HandleLoaded(into, run, pending, [&](const Pending& word) {
+            into.Insert(word.word.data(), word.word.size(), word.key, word.hash, word.count,
+                        word.range, once ? into.mark_ : 0);
+        });
         pending = 0;
     };
     std::uint32_t slab = 0;  // from's first slab still held

@@ -38,6 +38,14 @@ inline std::uint32_t TagOf(const WordKey& key) {
 
 namespace detail {
 
+// sizeof(Word) bytes from at, whatever its alignment, the first byte lowest.
+template <typename Word>
+inline Word Load(const char* at) {
+    Word word;
+    std::memcpy(&word, at, sizeof(Word));
+    return word;
+}
+
 // Copies and compares of a few bytes without a library call; every access stays
 // within the n bytes given.
 // The first and the last sizeof(Word) bytes of n, which overlap when n is less than
@@ -163,16 +171,8 @@ inline WordKey KeyOf(const char* word, std::size_t length) {
                   "keys hold the first byte in the lowest bits");
     // Loads of 2, 4 or 8 bytes that stay within the word and its NUL; the bytes of
     // an overlapping tail load that belong to the head are shifted out.
-    auto load64 = [](const char* at) {
-        std::uint64_t v;
-        std::memcpy(&v, at, 8);
-        return v;
-    };
-    auto load32 = [](const char* at) {
-        std::uint32_t v;
-        std::memcpy(&v, at, 4);
-        return v;
-    };
+    const auto load64 = detail::Load<std::uint64_t>;
+    const auto load32 = detail::Load<std::uint32_t>;
     WordKey key{0, 0, 0};
     if (length >= kKeyBytes) {
         key.a = load64(word);
@@ -223,11 +223,7 @@ inline std::uint32_t HashWord(const char* word, std::size_t length) {
     }
     // Eight steps at a time in the lanes of a 64-bit word: the entries of words in a
     // row are mostly longer than a key, and a step a byte waits on the one before.
-    const auto load64 = [](const char* at) {
-        std::uint64_t v;
-        std::memcpy(&v, at, 8);
-        return v;
-    };
+    const auto load64 = detail::Load<std::uint64_t>;
     std::size_t at = 0;
     for (; at + 8 <= length; at += 8)
         hash = hash * detail::Power33(8) + detail::Horner8(load64(word + at));

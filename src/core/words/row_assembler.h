@@ -39,6 +39,8 @@ class RowAssembler final : public WordSink {
         carrying_ = true;
         carried_ = words_;
     }
+    // Whether the text was cut (CarryPastCut since the last EndText).
+    bool PastCut() const { return carrying_; }
     // Whether a row that began before the cut may still give an entry.
     bool Carrying() const { return carried_ > 0; }
 

@@ -96,15 +96,15 @@ class CountingCutter final : public WordCutter {
         sink_.Flush();
     }
     void EndText() override {
+        const bool pastCut = assembler_.PastCut();
         cutter_.EndText();
         assembler_.EndText();
         sink_.Flush();
         // The forms met past a cut are the next part's to tally.
-        if (lemmas_ && pastCut_)
+        if (lemmas_ && pastCut)
             lemmas_->ForgetTally();
         else if (lemmas_)
             lemmas_->HandInTally();
-        pastCut_ = false;
     }
     bool InWord() const override { return cutter_.InWord(); }
     void CarryPastCut() override {
@@ -113,9 +113,8 @@ class CountingCutter final : public WordCutter {
         if (lemmas_)
             lemmas_->HandInTally();
         assembler_.CarryPastCut();
-        pastCut_ = true;
     }
-    bool CarriesRows() const override { return pastCut_ && assembler_.Carrying(); }
+    bool CarriesRows() const override { return assembler_.Carrying(); }
 
   private:
     std::unique_ptr<LemmaSink> LemmasOf(const CutterSetup& setup) {
@@ -140,7 +139,6 @@ class CountingCutter final : public WordCutter {
     }
 
     bool rows_;
-    bool pastCut_ = false;
     StoreSink sink_;
     RowAssembler assembler_;
     std::unique_ptr<LemmaSink> lemmas_;
